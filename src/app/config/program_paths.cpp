@@ -1,0 +1,42 @@
+#include "program_paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace ProgramPaths {
+
+QString programDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString settingsFile()
+{
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".ini");
+    const QString beside = QDir(programDir()).filePath(name);
+    const QFileInfo besideInfo(beside);
+    if (besideInfo.exists() ? besideInfo.isWritable() : QFileInfo(programDir()).isWritable())
+        return beside;
+    const QString configDir = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                                  .filePath(QStringLiteral("Telvaro"));
+    QDir().mkpath(configDir);
+    const QString inConfig = QDir(configDir).filePath(name);
+    // First run of an installed program: start from the shipped file, if any.
+    if (!QFileInfo::exists(inConfig) && besideInfo.exists())
+        QFile::copy(beside, inConfig);
+    return inConfig;
+}
+
+QString defaultDataDir()
+{
+    return programDir() + QLatin1Char('/');
+}
+
+QString inProgramDir(const QString &name)
+{
+    return QDir(programDir()).absoluteFilePath(name);
+}
+
+} // namespace ProgramPaths

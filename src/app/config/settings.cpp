@@ -1,0 +1,73 @@
+#include "settings.h"
+
+#include <algorithm>
+
+namespace {
+const QString kMbus = QStringLiteral("Mbus");
+const QString kMisc = QStringLiteral("Misc");
+const QString kCom = QStringLiteral("Com port");
+const QString kEthernet = QStringLiteral("Ethernet");
+const QString kLanxp = QStringLiteral("LANXP");
+const QString kTitles = QStringLiteral("Titles");
+
+int clamped(const IniFile &ini, const QString &section, const QString &key, int def, int lo, int hi)
+{
+    return std::clamp(ini.readInteger(section, key, def), lo, hi);
+}
+} // namespace
+
+Settings loadSettings(const IniFile &ini, const QString &defaultDir)
+{
+    Settings s;
+    s.searchFrom = clamped(ini, kMbus, QStringLiteral("SearchFrom"), 0, 0, Settings::kAddressMax);
+    s.searchTo = clamped(ini, kMbus, QStringLiteral("SearchTo"), 0, 0, Settings::kAddressMax);
+    s.timeout = clamped(ini, kMbus, QStringLiteral("Timeout"), Settings::kTimeoutDefault, Settings::kTimeoutMin,
+                        Settings::kTimeoutMax);
+
+    s.dir = ini.readString(kMisc, QStringLiteral("Dir"), defaultDir);
+    s.language = ini.readInteger(kMisc, QStringLiteral("Language"), 1);
+    s.encodingUnicode = ini.readBool(kMisc, QStringLiteral("Encoding"), false);
+    s.exportSeparator = ini.readString(kMisc, QStringLiteral("ExportSeparator"), QStringLiteral(";"));
+    s.retry = clamped(ini, kMisc, QStringLiteral("Retry"), 1, 0, 9);
+    s.route.useEthernet = ini.readBool(kMisc, QStringLiteral("UseEthernet"), false);
+    s.route.useLanxp = ini.readBool(kMisc, QStringLiteral("UseLANXP"), false);
+    s.route.velkServer = ini.readBool(kMisc, QStringLiteral("VelkServer"), false);
+    s.use5B = ini.readBool(kMisc, QStringLiteral("Use5B"), false);
+    s.globalInit = ini.readBool(kMisc, QStringLiteral("GlobalInit"), false);
+    s.msbSearch = ini.readBool(kMisc, QStringLiteral("MSBSearch"), true);
+    s.lsbSearch = ini.readBool(kMisc, QStringLiteral("LSBSearch"), false);
+    s.genCode = ini.readString(kMisc, QStringLiteral("GenCode"), QStringLiteral("27"));
+    s.secondaryMain = ini.readBool(kMisc, QStringLiteral("SMain"), false);
+
+    s.com.name = ini.readString(kCom, QStringLiteral("Name"), s.com.name);
+    s.com.speed = ini.readString(kCom, QStringLiteral("Speed"), s.com.speed);
+    s.com.parity = ini.readString(kCom, QStringLiteral("Parity"), s.com.parity);
+    s.com.rts = ini.readBool(kCom, QStringLiteral("RTS"), false);
+    s.com.dtr = ini.readBool(kCom, QStringLiteral("DTR"), false);
+
+    s.listenPort = ini.readString(kEthernet, QStringLiteral("Port"), s.listenPort);
+    s.autoOpen = ini.readBool(kEthernet, QStringLiteral("AutoOpen"), true);
+    s.autoDisplay = ini.readBool(kEthernet, QStringLiteral("AutoDisplay"), true);
+    s.autoMbus = ini.readBool(kEthernet, QStringLiteral("AutoMbus"), false);
+
+    s.remoteIp = ini.readString(kLanxp, QStringLiteral("IP"), s.remoteIp);
+    s.remotePort = ini.readString(kLanxp, QStringLiteral("Port"), s.remotePort);
+    s.netNumber = ini.readString(kLanxp, QStringLiteral("NetNumber"), QString());
+    s.ethTimeout = clamped(ini, kLanxp, QStringLiteral("EthTimeout"), 50, 20, 999);
+
+    s.titleCount = clamped(ini, kTitles, QStringLiteral("Count"), 0, 0, 13);
+    for (int i = 0; i < Settings::kTitleCount; ++i) {
+        const QString key = i < 13 ? QStringLiteral("Title%1").arg(i + 1) : QStringLiteral("SecMain");
+        s.titles[i] = ini.readString(kTitles, key, QString()).left(Settings::kTitleLength);
+    }
+    return s;
+}
+
+void writeMainWindowKeys(IniFile &ini, const Settings &s)
+{
+    ini.writeInteger(kMbus, QStringLiteral("SearchFrom"), s.searchFrom);
+    ini.writeInteger(kMbus, QStringLiteral("SearchTo"), s.searchTo);
+    ini.writeInteger(kMbus, QStringLiteral("Timeout"), s.timeout);
+    ini.writeString(kMisc, QStringLiteral("Dir"), s.dir);
+    ini.writeInteger(kMisc, QStringLiteral("Language"), s.language);
+}

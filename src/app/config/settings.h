@@ -1,0 +1,75 @@
+#pragma once
+// Everything the settings file holds, with its defaults, and the groups of keys
+// that each window writes back.
+
+#include "ini_file.h"
+
+#include <QString>
+
+#include <array>
+
+struct ComPortSettings {
+    QString name = QStringLiteral("COM1");
+    QString speed = QStringLiteral("300");
+    QString parity = QStringLiteral("Even");
+    bool rts = false; // stored and shown only
+    bool dtr = false; // stored and shown only
+};
+
+// Link route boxes as stored; when several are set the dispatch applies its precedence.
+struct RouteChoice {
+    bool useEthernet = false; // listen route
+    bool velkServer = false;  // gateway-client route
+    bool useLanxp = false;    // converter route
+};
+
+struct Settings {
+    static constexpr int kTimeoutMin = 300, kTimeoutMax = 9900, kTimeoutDefault = 500;
+    static constexpr int kAddressMax = 255;
+    static constexpr int kTitleCount = 14; // Title1..Title13, then SecMain
+    static constexpr int kTitleLength = 15;
+
+    // [Mbus]
+    int searchFrom = 0;
+    int searchTo = 0;
+    int timeout = kTimeoutDefault;
+
+    // [Misc]
+    QString dir; // data folder, with trailing separator
+    int language = 1;
+    bool encodingUnicode = false;
+    QString exportSeparator = QStringLiteral(";");
+    int retry = 1;
+    RouteChoice route;
+    bool use5B = false;
+    bool globalInit = false;
+    bool msbSearch = true;
+    bool lsbSearch = false;
+    QString genCode = QStringLiteral("27");
+    bool secondaryMain = false;
+
+    ComPortSettings com;
+
+    // [Ethernet]
+    QString listenPort = QStringLiteral("59615");
+    bool autoOpen = true;
+    bool autoDisplay = true;
+    bool autoMbus = false;
+
+    // [LANXP]
+    QString remoteIp = QStringLiteral("192.168.1.3");
+    QString remotePort = QStringLiteral("10001");
+    QString netNumber;
+    int ethTimeout = 50;
+
+    // [Titles]
+    int titleCount = 0;
+    std::array<QString, kTitleCount> titles;
+};
+
+// Reads every key; out-of-range numbers are clamped to their control's range,
+// titles are cut to 15 characters. defaultDir is the program folder.
+Settings loadSettings(const IniFile &ini, const QString &defaultDir);
+
+// The five keys the main window writes when it closes.
+void writeMainWindowKeys(IniFile &ini, const Settings &settings);

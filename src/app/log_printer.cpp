@@ -1,0 +1,56 @@
+#include "log_printer.h"
+
+#include <QLocale>
+#include <QPainter>
+#include <QPrinter>
+#include <QSaveFile>
+
+QString logPrintHeader(const QDateTime &when)
+{
+    const QLocale locale;
+    return QStringLiteral("Print of log file ") + locale.toString(when.date(), QLocale::ShortFormat)
+         + QStringLiteral(", ") + locale.toString(when.time(), QLocale::LongFormat);
+}
+
+int printLog(QPrinter &printer, const QStringList &lines, const QDateTime &when)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return 0;
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const double unitX = page.width() / 210.0;
+    const double unitY = page.height() / 297.0;
+    const int lineHeight = painter.fontMetrics().height();
+    const QString header = logPrintHeader(when);
+    const auto drawHeader = [&] {
+        painter.drawText(QPointF(LogPrintLayout::kLeft * unitX, LogPrintLayout::kHeaderTop * unitY), header);
+    };
+
+    int pages = 1;
+    drawHeader();
+    int pageStart = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        const double y = LogPrintLayout::kFirstLineTop * unitY + double(i - pageStart) * 2 * lineHeight;
+        painter.drawText(QPointF(LogPrintLayout::kLeft * unitX, y), lines[i]);
+        if (i > 0 && i % LogPrintLayout::kLinesPerPage == 0) {
+            printer.newPage();
+            ++pages;
+            drawHeader();
+            pageStart = i;
+        }
+    }
+    painter.end();
+    return pages;
+}
+
+bool saveLogFile(const QString &path, const QStringList &lines)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    for (const QString &line : lines) {
+        file.write(line.toUtf8());
+        file.write("\n");
+    }
+    return file.commit();
+}

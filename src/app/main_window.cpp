@@ -1,0 +1,376 @@
+#include "main_window.h"
+
+#include "about_box.h"
+#include "config/program_paths.h"
+#include "link/custom_command.h"
+#include "link/link_dispatch.h"
+#include "link/serial_comm.h"
+#include "log_printer.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+TForm11::TForm11(const QString &settingsPath, QWidget *parent)
+    : QMainWindow(parent), m_settingsPath(settingsPath), m_ini(settingsPath)
+{
+    setObjectName(QStringLiteral("TForm11"));
+    setWindowTitle(QStringLiteral("Orvenna m-bus configuration and read utility"));
+    askSaveLogName = [this](const QString &proposed) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save log"), proposed,
+                                            QStringLiteral("Text Files (*.txt)"));
+    };
+    askPrinter = [this](QPrinter &printer) { return QPrintDialog(&printer, this).exec() == QDialog::Accepted; };
+    askYesNo = [this](const QString &caption, const QString &text) {
+        return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    };
+    showWarning = [this](const QString &caption, const QString &text) { QMessageBox::warning(this, caption, text); };
+
+    buildControls();
+    buildMenus();
+
+    m_comm = std::make_unique<TSerialComm>();
+    LinkDispatch::Environment env;
+    env.settings = [this] {
+        LinkSettings link;
+        const RouteChoice &r = m_settings.route;
+        link.route = chooseRoute(r.useEthernet, r.velkServer, r.useLanxp);
+        link.portName = m_settings.com.name;
+        link.speed = m_settings.com.speed;
+        link.parity = m_settings.com.parity;
+        return link;
+    };
+    env.isAdministrator = [this] { return m_isAdministrator; };
+    env.language = [this] { return m_language; };
+    env.clearFullReport = [this] { m_fullReportRequest = false; };
+    m_dispatch = std::make_unique<LinkDispatch>(*m_comm, *this, std::move(env));
+    connect(m_dispatch.get(), &LinkDispatch::serialStatusChanged, StatusPanel_port, &QLabel::setText);
+    m_customCommand = std::make_unique<CustomCommand>(*m_dispatch, *this, Timer_free_command);
+    connect(&Timer_free_command, &QTimer::timeout, m_customCommand.get(), &CustomCommand::collect);
+
+    m_about = new TFAbout(this);
+
+    // Creation steps, in order.
+    m_settings.titleCount = 0;                     // 1
+    m_changedOption = false;
+    restoreSettings();                             // 2-4
+    PageControl1->setCurrentWidget(TabSheet1);     // 5
+    setResponseTimeout(UD_timeout->value());       // 6
+    m_selectedAddress = QStringLiteral("256");     // 7
+    m_language = m_settings.language;              // 8
+    setLanguage(m_language == 3 ? 3 : m_language == 2 ? 2 : 1);
+    Check_hex->setChecked(true);                   // 9
+    m_packetCounter = 1;                           // 10
+}
+
+TForm11::~TForm11() = default;
+
+void TForm11::buildControls()
+{
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    auto *splitter = new QSplitter(Qt::Vertical, central);
+    outer->addWidget(splitter);
+
+    PageControl1 = new QTabWidget(splitter);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    PageControl1->addTab(TabSheet1, QString());
+    auto *devicesLayout = new QHBoxLayout(TabSheet1);
+
+    Group_search = new QGroupBox(TabSheet1);
+    Group_search->setObjectName(QStringLiteral("Group_search"));
+    auto *searchLayout = new QGridLayout(Group_search);
+    const auto spin = [this](const char *name, int lo, int hi, int step) {
+        auto *box = new QSpinBox(Group_search);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(lo, hi);
+        box->setSingleStep(step);
+        return box;
+    };
+    Label6 = new QLabel(Group_search);
+    Label7 = new QLabel(Group_search);
+    Label8 = new QLabel(Group_search);
+    UD_address_min = spin("UD_address_min", 0, Settings::kAddressMax, 1);
+    UD_address_max = spin("UD_address_max", 0, Settings::kAddressMax, 1);
+    UD_timeout = spin("UD_timeout", Settings::kTimeoutMin, Settings::kTimeoutMax, 100);
+    if (auto *edit = UD_timeout->findChild<QLineEdit *>())
+        edit->setObjectName(QStringLiteral("Edit_timeout"));
+    searchLayout->addWidget(Label6, 0, 0);
+    searchLayout->addWidget(UD_address_min, 0, 1);
+    searchLayout->addWidget(Label7, 1, 0);
+    searchLayout->addWidget(UD_address_max, 1, 1);
+    searchLayout->addWidget(Label8, 2, 0);
+    searchLayout->addWidget(UD_timeout, 2, 1);
+    searchLayout->setRowStretch(3, 1);
+    devicesLayout->addWidget(Group_search);
+    connect(UD_timeout, &QSpinBox::valueChanged, this, &TForm11::setResponseTimeout);
+
+    Grid_orvenna = new QTableWidget(0, 10, TabSheet1);
+    Grid_orvenna->setObjectName(QStringLiteral("Grid_orvenna"));
+    Grid_orvenna->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid_orvenna->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid_orvenna->verticalHeader()->hide();
+    devicesLayout->addWidget(Grid_orvenna, 1);
+
+    auto *logArea = new QWidget(splitter);
+    auto *logLayout = new QVBoxLayout(logArea);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    auto *commandRow = new QHBoxLayout;
+    Label4 = new QLabel(logArea);
+    Edit_command = new QLineEdit(logArea);
+    Edit_command->setObjectName(QStringLiteral("Edit_command"));
+    Edit_command->setMaxLength(250);
+    Check_hex = new QCheckBox(QStringLiteral("Hex"), logArea);
+    Check_hex->setObjectName(QStringLiteral("Check_hex"));
+    Check_ascii = new QCheckBox(QStringLiteral("ASCII"), logArea);
+    Check_ascii->setObjectName(QStringLiteral("Check_ascii"));
+    Butt_command_send = new QPushButton(logArea);
+    Butt_command_send->setObjectName(QStringLiteral("Butt_command_send"));
+    commandRow->addWidget(Label4);
+    commandRow->addWidget(Edit_command, 1);
+    commandRow->addWidget(Check_hex);
+    commandRow->addWidget(Check_ascii);
+    commandRow->addWidget(Butt_command_send);
+    logLayout->addLayout(commandRow);
+    // Exactly one of the two is checked: checking one clears the other, clearing one checks the other.
+    connect(Check_hex, &QCheckBox::toggled, this, [this](bool on) { Check_ascii->setChecked(!on); });
+    connect(Check_ascii, &QCheckBox::toggled, this, [this](bool on) { Check_hex->setChecked(!on); });
+    connect(Butt_command_send, &QPushButton::clicked, this, &TForm11::onSendCommand);
+    connect(Edit_command, &QLineEdit::returnPressed, this, &TForm11::onSendCommand);
+
+    Memo_current = new QPlainTextEdit(logArea);
+    Memo_current->setObjectName(QStringLiteral("Memo_current"));
+    Memo_current->setReadOnly(true);
+    Memo_current->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo_current->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    logLayout->addWidget(Memo_current, 1);
+
+    auto *logButtons = new QHBoxLayout;
+    BitBtn5 = new QPushButton(logArea);
+    BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
+    BitBtn6 = new QPushButton(logArea);
+    BitBtn6->setObjectName(QStringLiteral("BitBtn6"));
+    BitBtn7 = new QPushButton(logArea);
+    BitBtn7->setObjectName(QStringLiteral("BitBtn7"));
+    logButtons->addStretch(1);
+    logButtons->addWidget(BitBtn5);
+    logButtons->addWidget(BitBtn6);
+    logButtons->addWidget(BitBtn7);
+    logLayout->addLayout(logButtons);
+    connect(BitBtn5, &QPushButton::clicked, Memo_current, &QPlainTextEdit::clear);
+    connect(BitBtn6, &QPushButton::clicked, this, &TForm11::onSaveLog);
+    connect(BitBtn7, &QPushButton::clicked, this, &TForm11::onPrintLog);
+
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    setCentralWidget(central);
+
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusPanel_port = new QLabel(this);
+    StatusPanel_port->setObjectName(QStringLiteral("StatusPanel_port"));
+    StatusBar1->addWidget(StatusPanel_port);
+
+    Timer_auto_address.setInterval(100);
+    Timer_close_socket.setInterval(180000);
+    resize(1000, 700);
+}
+
+void TForm11::buildMenus()
+{
+    const auto action = [this](QMenu *menu, const char *name, const QString &text) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    Open1 = action(file, "Open1", QStringLiteral("Open"));
+    Save1 = action(file, "Save1", QStringLiteral("Save"));
+    file->addSeparator();
+    Exit1 = action(file, "Exit1", QStringLiteral("Exit"));
+    connect(Exit1, &QAction::triggered, this, &TForm11::exitWithConfirmation);
+
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    Users1 = action(tools, "Users1", QStringLiteral("Users"));
+    Settings1 = action(tools, "Settings1", QStringLiteral("Settings"));
+
+    QMenu *languages = menuBar()->addMenu(QStringLiteral("&Language"));
+    English1 = action(languages, "English1", QStringLiteral("English"));
+    Italian1 = action(languages, "Italian1", QStringLiteral("Italian"));
+    Polish1 = action(languages, "Polish1", QStringLiteral("Polski"));
+    int number = 1;
+    for (QAction *a : {English1, Italian1, Polish1}) {
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, number] { setLanguage(number); });
+        ++number;
+    }
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    About1 = action(help, "About1", QStringLiteral("About"));
+    connect(About1, &QAction::triggered, this, [this] {
+        m_about->show();
+        m_about->raise();
+    });
+}
+
+void TForm11::restoreSettings()
+{
+    m_ini.load(); // an absent or unreadable file gives every default, silently
+    m_settings = loadSettings(m_ini, ProgramPaths::defaultDataDir());
+    UD_address_min->setValue(m_settings.searchFrom);
+    UD_address_max->setValue(m_settings.searchTo);
+    UD_timeout->setValue(m_settings.timeout);
+}
+
+void TForm11::setLanguage(int language)
+{
+    m_language = language;
+    m_settings.language = language;
+    English1->setChecked(language == 1);
+    Italian1->setChecked(language == 2);
+    Polish1->setChecked(language == 3);
+    applyCaptions();
+}
+
+void TForm11::applyCaptions()
+{
+    PageControl1->setTabText(PageControl1->indexOf(TabSheet1), QStringLiteral("   M-bus devices    "));
+    Group_search->setTitle(QStringLiteral("   Search network    "));
+    Label6->setText(QStringLiteral("From address"));
+    Label7->setText(QStringLiteral("To address"));
+    Label8->setText(QStringLiteral("Timeout [ms]"));
+    Label4->setText(QStringLiteral("Custom command:"));
+    Butt_command_send->setText(QStringLiteral("Send"));
+    BitBtn5->setText(QStringLiteral("Clear log"));
+    BitBtn6->setText(QStringLiteral("Save log"));
+    BitBtn7->setText(QStringLiteral("Print log"));
+
+    QStringList header{QStringLiteral(" ID "), QStringLiteral("Addr. "), QStringLiteral("Mfr. "), QStringLiteral("Value ")};
+    if (m_settings.secondaryMain)
+        header << m_settings.titles[13];
+    header << QStringLiteral("Unit ") << QStringLiteral("Medium ") << QStringLiteral("Time ") << QStringLiteral("Date ")
+           << QStringLiteral("Status ") << QStringLiteral("Model ");
+    for (int i = 0; i < m_settings.titleCount; ++i)
+        header << m_settings.titles[i];
+    Grid_orvenna->setColumnCount(int(header.size()));
+    Grid_orvenna->setHorizontalHeaderLabels(header);
+}
+
+int TForm11::responseTimeout() const
+{
+    return UD_timeout->value();
+}
+
+void TForm11::setResponseTimeout(int ms)
+{
+    m_settings.timeout = ms;
+    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_tev,
+                          &Timer_tev_info})
+        timer->setInterval(ms);
+}
+
+void TForm11::addLine(const QString &line)
+{
+    Memo_current->appendPlainText(line);
+    Memo_current->verticalScrollBar()->setValue(Memo_current->verticalScrollBar()->maximum());
+}
+
+QStringList TForm11::logLines() const
+{
+    const QString text = Memo_current->toPlainText();
+    return text.isEmpty() && Memo_current->document()->blockCount() <= 1 ? QStringList() : text.split(u'\n');
+}
+
+void TForm11::onSendCommand()
+{
+    m_customCommand->send(Edit_command->text(), Check_ascii->isChecked());
+}
+
+bool TForm11::saveLogTo(const QString &path)
+{
+    if (saveLogFile(path, logLines()))
+        return true;
+    addLine(QStringLiteral("Can not write file, no rights..."));
+    return false;
+}
+
+void TForm11::onSaveLog()
+{
+    const QString name = askSaveLogName(m_settings.dir + QStringLiteral("log.txt"));
+    if (!name.isEmpty())
+        saveLogTo(name);
+}
+
+int TForm11::printLogTo(QPrinter &printer)
+{
+    return printLog(printer, logLines(), QDateTime::currentDateTime());
+}
+
+void TForm11::onPrintLog()
+{
+    QPrinter printer;
+    if (askPrinter(printer))
+        printLogTo(printer);
+}
+
+void TForm11::exitWithConfirmation()
+{
+    QString caption = QStringLiteral("Exit Confirmation");
+    QString text = QStringLiteral("Are you sure you want to exit?");
+    if (m_language == 2) {
+        caption = QStringLiteral("Conferma uscita");
+        text = QStringLiteral("Sei sicuro di voler uscire?");
+    } else if (m_language == 3) {
+        caption = QStringLiteral("Potwierdzenie opuszczenia programu");
+        text = QStringLiteral("Czy jeste\u015B pewien, \u017Ce chcesz opu\u015Bci\u0107 program?");
+    }
+    if (askYesNo(caption, text))
+        close();
+}
+
+void TForm11::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        applyCaptions();
+    QMainWindow::changeEvent(event);
+}
+
+void TForm11::closeEvent(QCloseEvent *event)
+{
+    m_settings.searchFrom = UD_address_min->value();
+    m_settings.searchTo = UD_address_max->value();
+    m_settings.timeout = UD_timeout->value();
+    // Re-read first so keys that another window wrote meanwhile are kept.
+    m_ini.load();
+    writeMainWindowKeys(m_ini, m_settings);
+    if (!m_ini.save()) {
+        showWarning(QStringLiteral("Saving settings"), QStringLiteral("Settings will not be saved, no write permission"));
+        if (m_dispatch->portOpen())
+            m_dispatch->toggleSerialPort();
+    }
+    m_dispatch->endLinkUse();
+    m_about->hide();
+    event->accept();
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The custom command: user-typed bytes (hex mode) or text (ASCII mode) sent on
+// the current route, with the reply logged one response timeout later.
+
+#include "comm_log.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class LinkDispatch;
+class QTimer;
+
+struct HexCommand {
+    QByteArray bytes;
+    QString error; // the log line when the text is refused; empty when accepted
+};
+
+// Tokens at spaces: one character c gives 0c, two are taken as they are, a
+// longer token gives its first two characters; only 0-9, A-F and space.
+HexCommand parseHexCommand(const QString &text);
+
+class CustomCommand : public QObject {
+    Q_OBJECT
+public:
+    CustomCommand(LinkDispatch &dispatch, CommLog &log, QTimer &timer, QObject *parent = nullptr);
+
+    void send(const QString &text, bool asciiMode);
+    // Timer_free_command fired.
+    void collect();
+
+    // A display time-setting sequence that waits for this reply takes over
+    // instead of ending the link use.
+    std::function<bool()> continuePendingSequence;
+
+private:
+    void sendAscii(const QString &text);
+    void sendHex(const QString &text);
+
+    LinkDispatch &m_dispatch;
+    CommLog &m_log;
+    QTimer &m_timer;
+    bool m_asciiReply = false;
+};

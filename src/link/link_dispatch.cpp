@@ -1,0 +1,209 @@
+#include "link_dispatch.h"
+
+#include "serial_comm.h"
+
+#include <cerrno>
+#include <cstring>
+
+LinkDispatch::LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QObject *parent)
+    : QObject(parent), m_comm(comm), m_log(log), m_env(std::move(env))
+{
+}
+
+QString LinkDispatch::inUseLine(const QString &portName, int err) const
+{
+    QString line;
+    switch (m_env.language ? m_env.language() : 1) {
+    case 3:
+        line = QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
+        break;
+    case 2:
+        line = QStringLiteral("La porta selezionata (") + portName + QStringLiteral(") e utilizzata da un\"altra applicazione!");
+        break;
+    default:
+        line = QStringLiteral("The selected serial port (") + portName + QStringLiteral(") is in use by another program!");
+        break;
+    }
+    // "In use" is what the user sees for any port that cannot be had; name the
+    // real reason where it is not another program holding it.
+    if (err == EACCES || err == EPERM)
+        line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err))
+              + QStringLiteral(" (is the user in the dialout group?)");
+    else if (err == ENOENT || err == ENXIO || err == ENODEV)
+        line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err));
+    return line;
+}
+
+void LinkDispatch::openSerial(const LinkSettings &s)
+{
+    const QString closedText = s.portName + QStringLiteral(" is closed");
+    const QString device = serialDevicePath(s.portName);
+    if (const int err = TSerialComm::probe(device)) {
+        emit serialStatusChanged(closedText);
+        m_portOpen = false;
+        m_log.addLine(inUseLine(s.portName, err));
+        return;
+    }
+    bool isNumber = false;
+    const int speed = s.speed.trimmed().toInt(&isNumber);
+    TSerialBaudrate rate = TSerialBaudrate::br2400; // any other number stays at 2400
+    switch (speed) {
+    case 300: rate = TSerialBaudrate::br300; break;
+    case 4800: rate = TSerialBaudrate::br4800; break;
+    case 9600: rate = TSerialBaudrate::br9600; break;
+    case 19200: rate = TSerialBaudrate::br19200; break;
+    default: break;
+    }
+    TSerialParity parity = TSerialParity::paEven; // unknown texts, lower case included
+    if (s.parity == QLatin1String("None"))
+        parity = TSerialParity::paNone;
+    else if (s.parity == QLatin1String("Odd"))
+        parity = TSerialParity::paOdd;
+    else if (s.parity == QLatin1String("Mark"))
+        parity = TSerialParity::paMark;
+    else if (s.parity == QLatin1String("Space"))
+        parity = TSerialParity::paSpace;
+    try {
+        if (!isNumber)
+            throw ESerialCommError(QStringLiteral("speed is not a number"));
+        m_comm.setDeviceName(device);
+        m_comm.setBaudrate(rate);
+        m_comm.setParity(parity);
+        m_comm.setStopbits(TSerialStopbits::sb1);
+        m_comm.setDatabits(TSerialDatabits::db8);
+        m_comm.Open();
+    } catch (const ESerialCommError &) {
+        m_log.addLine(QStringLiteral("Unknown Exception on opening serial port..."));
+        emit serialStatusChanged(closedText);
+        return;
+    }
+    const QString openText = s.portName + QStringLiteral(" - ") + s.speed + QStringLiteral(",8,") + s.parity;
+    emit serialStatusChanged(openText);
+    m_log.addLine(openText);
+    m_portOpen = true;
+    emit serialFieldsEnabled(false);
+}
+
+void LinkDispatch::closeSerial(const LinkSettings &s)
+{
+    m_comm.Close();
+    emit serialStatusChanged(s.portName + QStringLiteral(" is closed"));
+    m_portOpen = false;
+    emit serialFieldsEnabled(true);
+}
+
+void LinkDispatch::toggleSerialPort()
+{
+    const LinkSettings s = m_env.settings();
+    if (m_portOpen)
+        closeSerial(s);
+    else
+        openSerial(s);
+}
+
+bool LinkDispatch::openSerialIfClosed()
+{
+    if (!m_portOpen)
+        toggleSerialPort();
+    return m_portOpen;
+}
+
+bool LinkDispatch::beginLinkUse()
+{
+    const LinkRoute route = m_env.settings().route;
+    if (route != LinkRoute::Serial) {
+        m_log.addLine(QStringLiteral("This link route is not available yet; use the serial port..."));
+        if (route == LinkRoute::Listen)
+            gatewayResponse.clear();
+        return false;
+    }
+    if (!openSerialIfClosed())
+        return false;
+    try {
+        m_comm.PurgeAll();
+    } catch (const ESerialCommError &e) {
+        m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
+        toggleSerialPort();
+        return false;
+    }
+    return true;
+}
+
+bool LinkDispatch::writeSerial(const QByteArray &bytes, const QString &context)
+{
+    try {
+        if (m_comm.WriteText(bytes))
+            return true;
+    } catch (const ESerialCommError &) {
+    }
+    m_log.addLine(context);
+    return false;
+}
+
+bool LinkDispatch::sendFrame(const mbus::Request &request)
+{
+    if (!request.ok()) {
+        if (!request.refusal.empty())
+            m_log.addLine(QString::fromStdString(request.refusal));
+        return false;
+    }
+    switch (m_env.settings().route) {
+    case LinkRoute::Listen:
+    case LinkRoute::GatewayClient:
+        gatewayResponse.clear();
+        return false; // no gateway connection in this version
+    case LinkRoute::Converter:
+        converterReceive.clear();
+        return false;
+    case LinkRoute::Serial:
+        break;
+    }
+    const QByteArray frame(reinterpret_cast<const char *>(request.frame.data()), qsizetype(request.frame.size()));
+    if (!writeSerial(frame, QString::fromStdString(request.writeFailure)))
+        return false;
+    if (request.logSent && m_env.isAdministrator && m_env.isAdministrator())
+        m_log.addLine(QStringLiteral("Sent:") + QString::fromLatin1(mbus::hexLogForm(request.frame)));
+    return true;
+}
+
+QByteArray LinkDispatch::collectReply()
+{
+    switch (m_env.settings().route) {
+    case LinkRoute::Listen:
+    case LinkRoute::GatewayClient:
+        return gatewayResponse;
+    case LinkRoute::Converter:
+        return converterReceive;
+    case LinkRoute::Serial:
+        break;
+    }
+    if (!m_portOpen) {
+        m_log.addLine(QStringLiteral("No valid connection..."));
+        return {};
+    }
+    try {
+        return m_comm.ReadAll();
+    } catch (const ESerialCommError &e) {
+        // Typically an unplugged converter: the port is of no further use.
+        m_log.addLine(QStringLiteral("Can not read from COM port - ") + e.message());
+        return {};
+    }
+}
+
+void LinkDispatch::endLinkUse()
+{
+    const LinkRoute route = m_env.settings().route;
+    if (route == LinkRoute::Listen)
+        gatewayResponse.clear();
+    if (m_env.clearFullReport)
+        m_env.clearFullReport();
+    // The port is held only for one operation, whichever route is chosen now.
+    try {
+        if (m_comm.isOpen())
+            m_comm.PurgeAll();
+    } catch (const ESerialCommError &e) {
+        m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
+    }
+    if (m_portOpen)
+        toggleSerialPort();
+}

@@ -1,0 +1,336 @@
+#include "serial_comm.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kWhileOpen = "Can't perform this operation while port is open";
+
+QString systemText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+speed_t speedConstant(int bits)
+{
+    switch (bits) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return 0; // 14400, 56000, 128000, 256000 have no termios constant
+    }
+}
+
+int openDevice(const QString &path)
+{
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Exclusive use: no second open of the tty (TIOCEXCL) and no second holder of
+// the advisory lock that other serial programs take.
+int takeExclusive(int fd)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? EBUSY : errno;
+    ::ioctl(fd, TIOCEXCL);
+    return 0;
+}
+
+void releaseAndClose(int fd)
+{
+    ::ioctl(fd, TIOCNXCL);
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+}
+
+} // namespace
+
+int baudrateBits(TSerialBaudrate rate)
+{
+    static constexpr int kBits[] = {0, 110, 300, 600, 1200, 2400, 4800, 9600, 14400,
+                                    19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    return kBits[static_cast<int>(rate)];
+}
+
+QString serialDevicePath(const QString &portName)
+{
+    const QString name = portName.trimmed();
+    static const QRegularExpression comN(QStringLiteral("^COM(\\d{1,3})$"), QRegularExpression::CaseInsensitiveOption);
+    const auto match = comN.match(name);
+    if (match.hasMatch()) {
+        const int n = match.captured(1).toInt();
+        return QStringLiteral("/dev/ttyS%1").arg(n > 0 ? n - 1 : 0);
+    }
+    if (name.contains(u'/'))
+        return name;
+    return QStringLiteral("/dev/") + name;
+}
+
+QStringList availableSerialPorts()
+{
+    QStringList ports;
+    const QDir dev(QStringLiteral("/dev"));
+    for (const char *pattern : {"ttyUSB*", "ttyACM*", "ttyAMA*", "ttyS*"}) {
+        for (const QString &name : dev.entryList({QString::fromLatin1(pattern)}, QDir::System | QDir::Files,
+                                                 QDir::Name)) {
+            const QString path = dev.filePath(name);
+            // Legacy ttyS entries exist whether or not a UART is behind them.
+            if (name.startsWith(QLatin1String("ttyS"))) {
+                const int fd = openDevice(path);
+                if (fd < 0)
+                    continue;
+                termios tio{};
+                const bool real = ::tcgetattr(fd, &tio) == 0;
+                ::close(fd);
+                if (!real)
+                    continue;
+            }
+            ports << path;
+        }
+    }
+    return ports;
+}
+
+TSerialComm::TSerialComm(QObject *parent) : QObject(parent) {}
+
+TSerialComm::~TSerialComm()
+{
+    if (m_fd >= 0) {
+        releaseAndClose(m_fd); // no close notification while being destroyed
+        m_fd = -1;
+    }
+}
+
+void TSerialComm::fail(const char *format, int err) const
+{
+    throw ESerialCommError(QString::asprintf(format, err, qPrintable(systemText(err))), err);
+}
+
+void TSerialComm::setDeviceName(const QString &name)
+{
+    if (isOpen())
+        throw ESerialCommError(QString::fromLatin1(kWhileOpen));
+    m_deviceName = name;
+}
+
+void TSerialComm::setBuffers(const TSerialBuffers &buffers)
+{
+    if (isOpen())
+        throw ESerialCommError(QString::fromLatin1(kWhileOpen));
+    m_buffers = buffers;
+}
+
+#define TELVARO_LINE_SETTER(setter, member, type) \
+    void TSerialComm::setter(type value)          \
+    {                                             \
+        member = value;                           \
+        if (isOpen())                             \
+            applyLineSettings();                  \
+    }
+TELVARO_LINE_SETTER(setBaudrate, m_baudrate, TSerialBaudrate)
+TELVARO_LINE_SETTER(setUserBaudrate, m_userBaudrate, int)
+TELVARO_LINE_SETTER(setParity, m_parity, TSerialParity)
+TELVARO_LINE_SETTER(setDatabits, m_databits, TSerialDatabits)
+TELVARO_LINE_SETTER(setStopbits, m_stopbits, TSerialStopbits)
+#undef TELVARO_LINE_SETTER
+
+int TSerialComm::probe(const QString &deviceName)
+{
+    const int fd = openDevice(deviceName);
+    if (fd < 0)
+        return errno;
+    const int err = takeExclusive(fd);
+    if (err == 0)
+        ::flock(fd, LOCK_UN);
+    ::close(fd); // the probe never set TIOCEXCL when it failed
+    return err;
+}
+
+void TSerialComm::Open()
+{
+    if (isOpen())
+        throw ESerialCommError(QString::fromLatin1(kWhileOpen));
+    const int fd = openDevice(m_deviceName);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT)
+            throw ESerialCommError(QStringLiteral("Specified device not found (%1).").arg(systemText(err)), err);
+        throw ESerialCommError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
+                                   .arg(m_deviceName).arg(err).arg(systemText(err)),
+                               err);
+    }
+    if (const int err = takeExclusive(fd)) {
+        ::close(fd);
+        throw ESerialCommError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
+                                   .arg(m_deviceName).arg(err).arg(systemText(err)),
+                               err);
+    }
+    m_fd = fd;
+    try {
+        applyLineSettings();
+        // DTR and RTS stay inactive; a pseudo-terminal has no modem lines.
+        int lines = TIOCM_DTR | TIOCM_RTS;
+        ::ioctl(m_fd, TIOCMBIC, &lines);
+        ::tcflush(m_fd, TCIOFLUSH);
+    } catch (...) {
+        releaseAndClose(m_fd);
+        m_fd = -1;
+        throw;
+    }
+    emit opened();
+}
+
+void TSerialComm::applyLineSettings()
+{
+    termios tio{};
+    if (::tcgetattr(m_fd, &tio) != 0)
+        fail("Error writing dcb (%d), %s", errno);
+    ::cfmakeraw(&tio);
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | PARMRK | IGNPAR);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
+    tio.c_cflag |= CLOCAL | CREAD;
+    static constexpr tcflag_t kSizes[] = {CS5, CS5, CS6, CS7, CS8}; // no 4-bit bytes on termios
+    tio.c_cflag |= kSizes[static_cast<int>(m_databits)];
+    switch (m_parity) {
+    case TSerialParity::paNone: break;
+    case TSerialParity::paOdd: tio.c_cflag |= PARENB | PARODD; break;
+    case TSerialParity::paEven: tio.c_cflag |= PARENB; break;
+    case TSerialParity::paMark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case TSerialParity::paSpace: tio.c_cflag |= PARENB | CMSPAR; break;
+    }
+    if (m_stopbits != TSerialStopbits::sb1)
+        tio.c_cflag |= CSTOPB;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    const int bits = m_baudrate == TSerialBaudrate::brUser ? m_userBaudrate : baudrateBits(m_baudrate);
+    const speed_t speed = speedConstant(bits);
+    if (speed == 0)
+        fail("Error writing dcb (%d), %s", EINVAL);
+    ::cfsetispeed(&tio, speed);
+    ::cfsetospeed(&tio, speed);
+    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0)
+        fail("Error writing dcb (%d), %s", errno);
+}
+
+void TSerialComm::Close()
+{
+    if (!isOpen())
+        return;
+    const int fd = m_fd;
+    m_fd = -1; // whatever happens below, the descriptor is closed exactly once
+    releaseAndClose(fd);
+    emit closed();
+}
+
+int TSerialComm::WriteBytes(const std::uint8_t *data, int count)
+{
+    if (!isOpen() || count <= 0)
+        return 0;
+    const int bits = std::max(1, m_baudrate == TSerialBaudrate::brUser ? m_userBaudrate : baudrateBits(m_baudrate));
+    const qint64 deadline = qint64(count) * 11 * 1000 / bits + 1000;
+    QElapsedTimer clock;
+    clock.start();
+    int written = 0;
+    while (written < count) {
+        const ssize_t n = ::write(m_fd, data + written, size_t(count - written));
+        if (n > 0) {
+            written += int(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            fail("Write error (%d), %s", errno);
+        const qint64 left = deadline - clock.elapsed();
+        if (left <= 0)
+            return written;
+        pollfd pfd{m_fd, POLLOUT, 0};
+        ::poll(&pfd, 1, int(left));
+        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))
+            fail("Write error (%d), %s", EIO);
+    }
+    // Wait until the driver has sent it all, so the reply time counts from the last bit.
+    for (;;) {
+        int pending = 0;
+        if (::ioctl(m_fd, TIOCOUTQ, &pending) != 0 || pending <= 0)
+            return written;
+        if (clock.elapsed() >= deadline)
+            return written - std::min(written, pending);
+        ::usleep(1000);
+    }
+}
+
+bool TSerialComm::WriteText(const QByteArray &text)
+{
+    return WriteBytes(reinterpret_cast<const std::uint8_t *>(text.constData()), int(text.size())) == text.size();
+}
+
+bool TSerialComm::WriteByte(std::uint8_t byte)
+{
+    return WriteBytes(&byte, 1) == 1;
+}
+
+int TSerialComm::InputCount()
+{
+    if (!isOpen())
+        return 0;
+    int count = 0;
+    if (::ioctl(m_fd, FIONREAD, &count) != 0)
+        fail("Error retrieving statistics (%d), %s", errno);
+    // A device that went away reads as end-of-file rather than failing FIONREAD.
+    pollfd pfd{m_fd, POLLIN, 0};
+    if (count == 0 && ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        fail("Error retrieving statistics (%d), %s", EIO);
+    return count;
+}
+
+int TSerialComm::ReadBytes(std::uint8_t *buffer, int count)
+{
+    if (!isOpen() || count <= 0)
+        return 0;
+    const ssize_t n = ::read(m_fd, buffer, size_t(count));
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EINTR)
+            return 0;
+        fail("Read error (%d), %s", errno);
+    }
+    return int(n);
+}
+
+QByteArray TSerialComm::ReadAll()
+{
+    const int count = InputCount();
+    if (count <= 0)
+        return {};
+    QByteArray bytes(count, Qt::Uninitialized);
+    const int n = ReadBytes(reinterpret_cast<std::uint8_t *>(bytes.data()), count);
+    bytes.truncate(n);
+    return bytes;
+}
+
+void TSerialComm::PurgeAll()
+{
+    if (isOpen() && ::tcflush(m_fd, TCIOFLUSH) != 0)
+        fail("Error clearing buffers (%d), %s", errno);
+}
+
+void TSerialComm::PurgeInput()
+{
+    if (isOpen() && ::tcflush(m_fd, TCIFLUSH) != 0)
+        fail("Error clearing buffers (%d), %s", errno);
+}
