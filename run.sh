@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Telvaro. When no real bus is
+# configured, a simulated bus of demo meters is started on a pseudo-terminal
+# and the program's settings point at it.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+scripts/build.sh
+
+bin="$PWD/build/bin"
+ini="$bin/telvaro.ini"
+link="$PWD/build/sim-tty"
+sim_pid=""
+
+# A settings file that names another port means a real bus: leave it alone.
+configured_port=$(sed -n 's/^[Nn][Aa][Mm][Ee][[:space:]]*=[[:space:]]*//p' "$ini" 2>/dev/null | head -n1 | tr -d '\r')
+if [ -z "$configured_port" ] || [ "$configured_port" = "$link" ]; then
+  "$bin/mbus-sim" --bus tools/mbus-sim/examples/demo.bus --pty "$link" --quiet &
+  sim_pid=$!
+  trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.1; done
+  if [ ! -f "$ini" ]; then
+    printf '[Mbus]\nSearchFrom=1\nSearchTo=10\nTimeout=500\n\n[Com port]\nName=%s\nSpeed=2400\nParity=Even\n' "$link" > "$ini"
+  fi
+  echo "Simulated M-Bus on $link (tools/mbus-sim/examples/demo.bus)."
+  echo "Try the custom command: 10 7B 01 7C 16"
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No graphical display found (DISPLAY is not set): start Telvaro from a desktop session." >&2
+  exit 1
+fi
+"$bin/telvaro"
