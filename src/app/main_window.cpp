@@ -6,6 +6,7 @@
 #include "link/link_dispatch.h"
 #include "link/serial_comm.h"
 #include "log_printer.h"
+#include "settings_dialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -68,8 +69,6 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     m_customCommand = std::make_unique<CustomCommand>(*m_dispatch, *this, Timer_free_command);
     connect(&Timer_free_command, &QTimer::timeout, m_customCommand.get(), &CustomCommand::collect);
 
-    m_about = new TFAbout(this);
-
     // Creation steps, in order.
     m_settings.titleCount = 0;                     // 1
     m_changedOption = false;
@@ -81,6 +80,15 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     setLanguage(m_language == 3 ? 3 : m_language == 2 ? 2 : 1);
     Check_hex->setChecked(true);                   // 9
     m_packetCounter = 1;                           // 10
+
+    // The other windows come after the main window, in this order.
+    m_settingsDialog = new TSettings(m_settings, m_settingsPath, this);
+    connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &TSettings::setPortFieldsEnabled);
+    connect(Settings1, &QAction::triggered, this, [this] {
+        m_settingsDialog->show();
+        m_settingsDialog->raise();
+    });
+    m_about = new TFAbout(this);
 }
 
 TForm11::~TForm11() = default;
@@ -372,5 +380,6 @@ void TForm11::closeEvent(QCloseEvent *event)
     }
     m_dispatch->endLinkUse();
     m_about->hide();
+    m_settingsDialog->hide();
     event->accept();
 }

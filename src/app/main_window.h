@@ -27,6 +27,7 @@ class QTableWidget;
 class CustomCommand;
 class LinkDispatch;
 class TFAbout;
+class TSettings;
 class TSerialComm;
 
 class TForm11 : public QMainWindow, public CommLog {
@@ -80,6 +81,7 @@ public:
     QTimer Timer_auto_address, Timer_close_socket;
 
     TFAbout *aboutBox() const { return m_about; }
+    TSettings *settingsDialog() const { return m_settingsDialog; }
 
     // Menu "File" -> "Exit": confirmation, then close.
     void exitWithConfirmation();
@@ -111,5 +113,6 @@ private:
     std::unique_ptr<TSerialComm> m_comm;
     std::unique_ptr<LinkDispatch> m_dispatch;
     std::unique_ptr<CustomCommand> m_customCommand;
+    TSettings *m_settingsDialog = nullptr;
     TFAbout *m_about = nullptr;
 };

@@ -71,3 +71,12 @@ void writeMainWindowKeys(IniFile &ini, const Settings &s)
     ini.writeString(kMisc, QStringLiteral("Dir"), s.dir);
     ini.writeInteger(kMisc, QStringLiteral("Language"), s.language);
 }
+
+void writeComPortKeys(IniFile &ini, const Settings &s)
+{
+    ini.writeString(kCom, QStringLiteral("Name"), s.com.name);
+    ini.writeString(kCom, QStringLiteral("Speed"), s.com.speed);
+    ini.writeString(kCom, QStringLiteral("Parity"), s.com.parity);
+    ini.writeBool(kCom, QStringLiteral("RTS"), s.com.rts);
+    ini.writeBool(kCom, QStringLiteral("DTR"), s.com.dtr);
+}

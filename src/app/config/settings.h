@@ -71,5 +71,8 @@ struct Settings {
 // titles are cut to 15 characters. defaultDir is the program folder.
 Settings loadSettings(const IniFile &ini, const QString &defaultDir);
 
+// The serial port keys of the settings dialog's first page.
+void writeComPortKeys(IniFile &ini, const Settings &settings);
+
 // The five keys the main window writes when it closes.
 void writeMainWindowKeys(IniFile &ini, const Settings &settings);

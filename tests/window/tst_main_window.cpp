@@ -1,0 +1,277 @@
+// The real main window, offscreen: settings at start and close, the log
+// buttons, and a custom command answered by the simulator.
+
+#include "about_box.h"
+#include "config/ini_file.h"
+#include "link/link_dispatch.h"
+#include "main_window.h"
+#include "sim_process.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+int pdfPageCount(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+    return int(QString::fromLatin1(file.readAll()).count(page));
+}
+
+} // namespace
+
+class TstMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void firstRunGivesDefaultsAndCloseWritesFiveKeys();
+    void outOfRangeValuesAreClamped_data();
+    void outOfRangeValuesAreClamped();
+    void closeWithoutWriteRightsWarns();
+    void exitAsksFirst();
+    void printedPages_data();
+    void printedPages();
+    void saveLog();
+    void clearLog();
+    void aboutBoxShowsPicture();
+    void customCommandAgainstSimulator();
+    void missingPortKeepsGoing();
+};
+
+void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
+    {
+        TForm11 window(ini);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Orvenna m-bus configuration and read utility"));
+        QCOMPARE(window.UD_address_min->value(), 0);
+        QCOMPARE(window.UD_address_max->value(), 0);
+        QCOMPARE(window.UD_timeout->value(), 500);
+        QCOMPARE(window.Timer_free_command.interval(), 500);
+        QVERIFY(window.Check_hex->isChecked());
+        QVERIFY(!window.Check_ascii->isChecked());
+        QVERIFY(window.English1->isChecked());
+        QCOMPARE(window.settings().com.name, QStringLiteral("COM1"));
+        QCOMPARE(window.settings().com.speed, QStringLiteral("300"));
+        QCOMPARE(window.settings().com.parity, QStringLiteral("Even"));
+        QVERIFY(!QFile::exists(ini));
+
+        window.UD_timeout->setValue(700);
+        QCOMPARE(window.Timer_respond.interval(), 700);
+        window.Italian1->trigger();
+        window.show();
+        QVERIFY(window.close());
+    }
+    IniFile written(ini);
+    QVERIFY(written.load());
+    QCOMPARE(written.readInteger(QStringLiteral("Mbus"), QStringLiteral("Timeout"), 0), 700);
+    QCOMPARE(written.readInteger(QStringLiteral("Misc"), QStringLiteral("Language"), 0), 2);
+    for (const char *key : {"SearchFrom", "SearchTo"})
+        QVERIFY(written.hasKey(QStringLiteral("Mbus"), QString::fromLatin1(key)));
+    QVERIFY(written.hasKey(QStringLiteral("Misc"), QStringLiteral("Dir")));
+    QVERIFY(!written.hasKey(QStringLiteral("Com port"), QStringLiteral("Name")));
+}
+
+void TstMainWindow::outOfRangeValuesAreClamped_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("timeout");
+    QTest::newRow("too small") << QByteArray("[Mbus]\nSearchFrom=-4\nSearchTo=-1\nTimeout=50\n") << 0 << 0 << 300;
+    QTest::newRow("too large") << QByteArray("[mbus]\nsearchfrom=300\nSEARCHTO=999\ntimeout=12000\n") << 255 << 255 << 9900;
+    QTest::newRow("not numbers") << QByteArray("[Mbus]\nSearchFrom=one\nSearchTo=\nTimeout=5x\n") << 0 << 0 << 500;
+    QTest::newRow("in range") << QByteArray("[Mbus]\nSearchFrom=1\nSearchTo=250\nTimeout=9900\n") << 1 << 250 << 9900;
+    QTest::newRow("language 7 is English") << QByteArray("[Misc]\nLanguage=7\n") << 0 << 0 << 500;
+}
+
+void TstMainWindow::outOfRangeValuesAreClamped()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, timeout);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
+    writeFile(ini, content);
+    TForm11 window(ini);
+    QCOMPARE(window.UD_address_min->value(), from);
+    QCOMPARE(window.UD_address_max->value(), to);
+    QCOMPARE(window.UD_timeout->value(), timeout);
+    QVERIFY(window.English1->isChecked() != (window.Italian1->isChecked() || window.Polish1->isChecked()));
+}
+
+void TstMainWindow::closeWithoutWriteRightsWarns()
+{
+    // A folder that cannot exist (its parent is a file) fails even for root.
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("file")), "x");
+    TForm11 window(dir.filePath(QStringLiteral("file/telvaro.ini")));
+    QStringList warnings;
+    window.showWarning = [&](const QString &caption, const QString &text) { warnings << caption << text; };
+    window.show();
+    QVERIFY(window.close());
+    QCOMPARE(warnings, (QStringList{QStringLiteral("Saving settings"),
+                                    QStringLiteral("Settings will not be saved, no write permission")}));
+    QVERIFY(!window.isVisible());
+}
+
+void TstMainWindow::exitAsksFirst()
+{
+    QTemporaryDir dir;
+    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    QStringList asked;
+    bool answer = false;
+    window.askYesNo = [&](const QString &caption, const QString &text) {
+        asked << caption << text;
+        return answer;
+    };
+    window.show();
+    window.Exit1->trigger();
+    QCOMPARE(asked, (QStringList{QStringLiteral("Exit Confirmation"), QStringLiteral("Are you sure you want to exit?")}));
+    QVERIFY(window.isVisible());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("telvaro.ini"))));
+
+    answer = true;
+    window.Polish1->trigger();
+    window.Exit1->trigger();
+    QCOMPARE(asked.at(2), QStringLiteral("Potwierdzenie opuszczenia programu"));
+    QVERIFY(!window.isVisible());
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("telvaro.ini"))));
+}
+
+void TstMainWindow::printedPages_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("empty log") << 0 << 1;
+    QTest::newRow("35 lines") << 35 << 1;
+    QTest::newRow("36 lines") << 36 << 2;
+    QTest::newRow("37 lines") << 37 << 2;
+    QTest::newRow("71 lines") << 71 << 3;
+}
+
+void TstMainWindow::printedPages()
+{
+    QFETCH(int, lines);
+    QFETCH(int, pages);
+    QTemporaryDir dir;
+    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    for (int i = 0; i < lines; ++i)
+        window.addLine(QStringLiteral("line %1").arg(i + 1));
+    const QString pdf = dir.filePath(QStringLiteral("log.pdf"));
+    window.askPrinter = [&](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    QTest::mouseClick(window.BitBtn7, Qt::LeftButton);
+    QCOMPARE(pdfPageCount(pdf), pages);
+}
+
+void TstMainWindow::saveLog()
+{
+    QTemporaryDir dir;
+    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    window.addLine(QStringLiteral("first"));
+    window.addLine(QString());
+    window.addLine(QStringLiteral("Sent:10 7B 01 7C 16 "));
+    QString proposed;
+    const QString target = dir.filePath(QStringLiteral("saved.txt"));
+    window.askSaveLogName = [&](const QString &name) {
+        proposed = name;
+        return target;
+    };
+    QTest::mouseClick(window.BitBtn6, Qt::LeftButton);
+    QCOMPARE(proposed, window.settings().dir + QStringLiteral("log.txt"));
+    QFile saved(target);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("first\n\nSent:10 7B 01 7C 16 \n"));
+    saved.close();
+
+    // A place that cannot be written: the line in the log, the log kept.
+    const int lines = int(window.logLines().size());
+    QVERIFY(!window.saveLogTo(dir.filePath(QStringLiteral("saved.txt/log.txt"))));
+    QCOMPARE(window.logLines().size(), lines + 1);
+    QCOMPARE(window.logLines().last(), QStringLiteral("Can not write file, no rights..."));
+}
+
+void TstMainWindow::clearLog()
+{
+    QTemporaryDir dir;
+    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    window.addLine(QStringLiteral("one"));
+    QTest::mouseClick(window.BitBtn5, Qt::LeftButton);
+    QVERIFY(window.logLines().isEmpty());
+}
+
+void TstMainWindow::aboutBoxShowsPicture()
+{
+    QTemporaryDir dir;
+    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    window.About1->trigger();
+    QVERIFY(window.aboutBox()->isVisible());
+    QCOMPARE(window.aboutBox()->windowTitle(), QStringLiteral("Telvaro -> About"));
+    QVERIFY(!window.aboutBox()->Image1->pixmap().isNull());
+}
+
+void TstMainWindow::customCommandAgainstSimulator()
+{
+    SimProcess sim(SimProcess::demoBus());
+    QVERIFY2(sim.isReady(), "mbus-sim did not start");
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
+    writeFile(ini, "[Mbus]\nTimeout=300\n[Com port]\nName=" + sim.link().toLocal8Bit() + "\nSpeed=2400\nParity=Even\n");
+    TForm11 window(ini);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QTest::keyClicks(window.Edit_command, QStringLiteral("10 7B 01 7C 16"));
+    QTest::mouseClick(window.Butt_command_send, Qt::LeftButton);
+    const QString openLine = sim.link() + QStringLiteral(" - 2400,8,Even");
+    QCOMPARE(window.logLines().value(0), openLine);
+    QCOMPARE(window.StatusPanel_port->text(), openLine);
+    QVERIFY(window.Timer_free_command.isActive());
+
+    QTRY_COMPARE(window.logLines().size(), 2);
+    const QString reply = window.logLines().at(1);
+    QVERIFY2(QRegularExpression(QStringLiteral("^68 ([0-9A-F]{2}) \\1 68 08 01 72 ([0-9A-F]{2} )+16 $")).match(reply).hasMatch(),
+             qPrintable(reply));
+    QTRY_COMPARE(window.StatusPanel_port->text(), sim.link() + QStringLiteral(" is closed"));
+    QVERIFY(!window.dispatch().portOpen());
+}
+
+void TstMainWindow::missingPortKeepsGoing()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
+    writeFile(ini, "[Com port]\nName=COM250\n");
+    TForm11 window(ini);
+    window.Edit_command->setText(QStringLiteral("10 40 FE 3E 16"));
+    QTest::mouseClick(window.Butt_command_send, Qt::LeftButton);
+    QCOMPARE(window.logLines().size(), 1);
+    QVERIFY(window.logLines().at(0).startsWith(QStringLiteral("The selected serial port (COM250) is in use by another program!")));
+    QCOMPARE(window.StatusPanel_port->text(), QStringLiteral("COM250 is closed"));
+    QVERIFY(!window.Timer_free_command.isActive());
+}
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_main_window.moc"
