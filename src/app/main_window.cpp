@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "about_box.h"
+#include "decode/decode.h"
 #include "config/program_paths.h"
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLocale>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -51,6 +53,7 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     buildMenus();
 
     m_comm = std::make_unique<TSerialComm>();
+    m_lastDecode = std::make_unique<decode::DecodeResult>();
     LinkDispatch::Environment env;
     env.settings = [this] {
         LinkSettings link;
@@ -80,6 +83,7 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     setLanguage(m_language == 3 ? 3 : m_language == 2 ? 2 : 1);
     Check_hex->setChecked(true);                   // 9
     m_packetCounter = 1;                           // 10
+    StatusPanel_port->setText(m_settings.com.name + QStringLiteral(" is closed"));
 
     // The other windows come after the main window, in this order.
     m_settingsDialog = new TSettings(m_settings, m_settingsPath, this);
@@ -92,6 +96,28 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
 }
 
 TForm11::~TForm11() = default;
+
+bool TForm11::decodeReply(const QByteArray &reply)
+{
+    const QLocale locale;
+    decode::DecodeOptions options;
+    options.fullReport = m_fullReportRequest;
+    options.decimalSeparator = locale.decimalPoint().size() == 1 ? locale.decimalPoint().at(0).toLatin1() : '.';
+    if (options.decimalSeparator == 0)
+        options.decimalSeparator = '.';
+    const QDateTime now = QDateTime::currentDateTime();
+    options.timeText = locale.toString(now.time(), QLocale::LongFormat).toStdString();
+    options.dateText = locale.toString(now.date(), QLocale::ShortFormat).toStdString();
+
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(reply.constData());
+    *m_lastDecode = decode::DecodeReply({bytes, size_t(reply.size())}, options);
+    // Decoded texts carry the meter's bytes unchanged: show them as Latin-1.
+    for (const std::string &line : m_lastDecode->logLines)
+        addLine(QString::fromLatin1(line.data(), qsizetype(line.size())));
+    if (m_lastDecode->reportWritten)
+        m_fullReportRequest = false;
+    return m_lastDecode->valid;
+}
 
 void TForm11::buildControls()
 {

@@ -29,6 +29,9 @@ class LinkDispatch;
 class TFAbout;
 class TSettings;
 class TSerialComm;
+namespace decode {
+struct DecodeResult;
+}
 
 class TForm11 : public QMainWindow, public CommLog {
     Q_OBJECT
@@ -46,6 +49,11 @@ public:
     int responseTimeout() const;
     int language() const { return m_language; }
     void setLanguage(int language);
+
+    // Hands a collected reply to the decoder and applies its result; returns
+    // the validity flag the reply handlers use for their retries.
+    bool decodeReply(const QByteArray &reply);
+    const decode::DecodeResult &lastDecode() const { return *m_lastDecode; }
 
     // Log buttons, with the dialogs split off so they can be driven directly.
     bool saveLogTo(const QString &path);
@@ -113,6 +121,7 @@ private:
     std::unique_ptr<TSerialComm> m_comm;
     std::unique_ptr<LinkDispatch> m_dispatch;
     std::unique_ptr<CustomCommand> m_customCommand;
+    std::unique_ptr<decode::DecodeResult> m_lastDecode;
     TSettings *m_settingsDialog = nullptr;
     TFAbout *m_about = nullptr;
 };

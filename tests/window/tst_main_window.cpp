@@ -5,6 +5,8 @@
 #include "config/ini_file.h"
 #include "link/link_dispatch.h"
 #include "main_window.h"
+#include "decode/decode.h"
+#include "mbus/frames.h"
 #include "sim_process.h"
 
 #include <QCheckBox>
@@ -53,6 +55,8 @@ private slots:
     void aboutBoxShowsPicture();
     void customCommandAgainstSimulator();
     void missingPortKeepsGoing();
+    void repliesAreDecoded_data();
+    void repliesAreDecoded();
 };
 
 void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
@@ -271,6 +275,56 @@ void TstMainWindow::missingPortKeepsGoing()
     QVERIFY(window.logLines().at(0).startsWith(QStringLiteral("The selected serial port (COM250) is in use by another program!")));
     QCOMPARE(window.StatusPanel_port->text(), QStringLiteral("COM250 is closed"));
     QVERIFY(!window.Timer_free_command.isActive());
+}
+
+void TstMainWindow::repliesAreDecoded_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QStringList>("failureLines");
+    QTest::newRow("meter 1") << 1 << true << QStringList();
+    QTest::newRow("meter 3") << 3 << true << QStringList();
+    // Every meter answers the broadcast at once: the replies collide.
+    QTest::newRow("collision") << 254 << false << QStringList{QStringLiteral("Wrong CRC")};
+}
+
+void TstMainWindow::repliesAreDecoded()
+{
+    QFETCH(int, address);
+    QFETCH(bool, valid);
+    QFETCH(QStringList, failureLines);
+    SimProcess sim(SimProcess::demoBus());
+    QVERIFY2(sim.isReady(), "mbus-sim did not start");
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
+    writeFile(ini, "[Com port]\nName=" + sim.link().toLocal8Bit() + "\nSpeed=2400\n");
+    TForm11 window(ini);
+
+    LinkDispatch &link = window.dispatch();
+    QVERIFY(link.beginLinkUse());
+    QVERIFY(link.sendFrame(mbus::SendReqUd2(address, false)));
+    QByteArray reply;
+    // A long frame is complete when its stop byte sits where its length says.
+    const auto complete = [&] {
+        reply += link.collectReply();
+        return reply.size() >= 6 && reply.size() >= quint8(reply[1]) + 6;
+    };
+    QTRY_VERIFY(complete());
+    QCOMPARE(window.decodeReply(reply), valid);
+    link.endLinkUse();
+
+    const QStringList lines = window.logLines();
+    int respond = -1;
+    for (int i = 0; i < lines.size() && respond < 0; ++i)
+        if (lines[i].startsWith(QStringLiteral("Respond: 68 ")))
+            respond = i;
+    QVERIFY2(respond > 0, qPrintable(lines.join(u'|')));
+    QCOMPARE(lines.mid(respond + 1, failureLines.size()), failureLines);
+    if (valid) {
+        QVERIFY(window.lastDecode().headerDecoded);
+        QCOMPARE(window.lastDecode().header.primaryAddress, address);
+        QVERIFY(window.lastDecode().rows.size() > 1);
+    }
 }
 
 QTEST_MAIN(TstMainWindow)
