@@ -165,10 +165,15 @@ int TSerialComm::probe(const QString &deviceName)
     const int fd = openDevice(deviceName);
     if (fd < 0)
         return errno;
-    const int err = takeExclusive(fd);
-    if (err == 0)
+    // The lock only: TIOCEXCL belongs to the tty, not to this descriptor, and
+    // would outlive it (a pseudo-terminal keeps it while its master is open),
+    // turning away the Open that follows for everyone but root.
+    int err = 0;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        err = errno == EWOULDBLOCK ? EBUSY : errno;
+    else
         ::flock(fd, LOCK_UN);
-    ::close(fd); // the probe never set TIOCEXCL when it failed
+    ::close(fd);
     return err;
 }
 
