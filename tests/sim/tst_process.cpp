@@ -1,0 +1,281 @@
+// The real mbus-sim program as a child process, behind a pseudo-terminal and a
+// TCP port, opened the way the Telvaro program opens them.
+
+#include "tst_sim.h"
+
+#include "frames.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+const QString kProgram = QStringLiteral(TELVARO_BIN_DIR "/mbus-sim");
+const QString kDemoBus = QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/demo.bus");
+
+// The simulator as a child process, with its standard output gathered in lines.
+class Sim {
+public:
+    explicit Sim(const QStringList &arguments)
+    {
+        m_process.start(kProgram, arguments);
+    }
+    ~Sim()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+    // Waits for an output line starting with `prefix` and returns it, or an empty string.
+    QString waitForLine(const QString &prefix, int timeoutMs = 5000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+            for (const QString &line : m_output.split('\n'))
+                if (line.startsWith(prefix))
+                    return line;
+            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+                return {};
+            m_process.waitForReadyRead(50);
+        }
+    }
+    QString output()
+    {
+        m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+        return m_output;
+    }
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QString m_output;
+};
+
+// Reads from `fd` until one whole frame has arrived or the time is up.
+QByteArray readFrame(int fd, int timeoutMs = 3000)
+{
+    QByteArray got;
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        const mbussim::Bytes bytes(got.begin(), got.end());
+        if (mbussim::checkFrame(bytes).status == mbussim::FrameCheck::Status::Complete)
+            break;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, int(std::max<qint64>(1, deadline.remainingTime()))) <= 0)
+            continue;
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            got.append(buffer, n);
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+    }
+    return got;
+}
+
+// Opens the port the way the program's serial link does: exclusive, locked, raw.
+int openPort(const QString &path)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    ::ioctl(fd, TIOCEXCL);
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    ::cfsetspeed(&tio, B2400);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    ::tcflush(fd, TCIOFLUSH);
+    return fd;
+}
+
+void closePort(int fd)
+{
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+}
+
+mbussim::Bytes toBytes(const QByteArray &a) { return mbussim::Bytes(a.begin(), a.end()); }
+} // namespace
+
+void TestSim::ptyExchange()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyMBUS");
+    QVERIFY(QFile::link("/nonexistent/stale", link));  // a stale link is replaced
+    Sim sim({"--bus", kDemoBus, "--pty", link});
+    const QString started = sim.waitForLine("PTY ");
+    QVERIFY2(!started.isEmpty(), qPrintable(sim.process().readAllStandardError()));
+    QVERIFY(started.startsWith("PTY /dev/pts/"));
+    QCOMPARE(QFile::symLinkTarget(link), started.section(' ', 1, 1));
+
+    // Two operations, with the port closed in between as the program does.
+    for (int round = 0; round < 2; ++round) {
+        const int fd = openPort(link);
+        QVERIFY(fd >= 0);
+        QVERIFY(writeAll(fd, QByteArray::fromHex("107B017C16")));
+        const QByteArray reply = readFrame(fd);
+        QVERIFY2(mbussim::longFrameChecksOut(toBytes(reply)), reply.toHex(' ').constData());
+        QCOMPARE(quint8(reply[5]), 1);
+        // Bytes 0D and 0A pass untouched (no line discipline in the way); addresses
+        // 13 and 10 are empty, so the only answer is the E5 of the broadcast.
+        QVERIFY(writeAll(fd, QByteArray::fromHex("10400D4D16" "107B0A8516" "1040FE3E16")));
+        QCOMPARE(readFrame(fd), QByteArray::fromHex("E5"));
+        closePort(fd);
+    }
+    QVERIFY(!sim.waitForLine("RX 10 7B 01 7C 16").isEmpty());
+    QVERIFY(!sim.waitForLine("TX 68 ").isEmpty());
+    QVERIFY(!sim.waitForLine("RX 10 40 0D 4D 16").isEmpty());
+    QVERIFY(!sim.waitForLine("RX 10 7B 0A 85 16").isEmpty());
+
+    sim.process().terminate();
+    QVERIFY(sim.process().waitForFinished(5000));
+    QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.process().exitCode(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());  // removed at exit
+}
+
+void TestSim::tcpExchange()
+{
+    // Replies in pieces and at line pace still arrive whole; the client may leave
+    // in mid-reply and come back.
+    Sim sim({"--bus", kDemoBus, "--tcp", "0", "--split", "--seed", "3", "--wire-time", "--baud", "9600"});
+    const QString started = sim.waitForLine("TCP 127.0.0.1:");
+    QVERIFY2(!started.isEmpty(), qPrintable(sim.process().readAllStandardError()));
+    const quint16 port = quint16(started.section(':', 1).toUInt());
+    QVERIFY(port > 0);
+
+    for (int round = 0; round < 2; ++round) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(socket.waitForConnected(3000));
+        socket.write(QByteArray::fromHex("107B027D16"));
+        QByteArray reply;
+        QDeadlineTimer deadline(5000);
+        while (!mbussim::longFrameChecksOut(toBytes(reply)) && !deadline.hasExpired()) {
+            socket.waitForReadyRead(100);
+            reply += socket.readAll();
+        }
+        QVERIFY2(mbussim::longFrameChecksOut(toBytes(reply)), reply.toHex(' ').constData());
+        QCOMPARE(quint8(reply[5]), 2);
+        socket.write(QByteArray::fromHex("107B037E16"));  // leave without waiting for this one
+        socket.waitForBytesWritten(1000);
+        socket.disconnectFromHost();
+        QVERIFY(!sim.waitForLine("-- client").isEmpty());
+    }
+    QVERIFY(!sim.waitForLine("RX 10 7B 03 7E 16").isEmpty());
+    QVERIFY(sim.process().state() == QProcess::Running);
+}
+
+void TestSim::tcpSecondClientWaits()
+{
+    Sim sim({"--bus", kDemoBus, "--tcp", "0"});
+    const QString started = sim.waitForLine("TCP 127.0.0.1:");
+    QVERIFY(!started.isEmpty());
+    const quint16 port = quint16(started.section(':', 1).toUInt());
+    const auto exchange = [](QTcpSocket &s, const char *request) {
+        s.write(QByteArray::fromHex(request));
+        QByteArray got;
+        QDeadlineTimer deadline(3000);
+        while (got.isEmpty() && !deadline.hasExpired()) {
+            s.waitForReadyRead(100);
+            got += s.readAll();
+        }
+        return got;
+    };
+    QTcpSocket first, second;
+    first.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(first.waitForConnected(3000));
+    QCOMPARE(exchange(first, "1040014116"), QByteArray::fromHex("E5"));
+    second.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(second.waitForConnected(3000));
+    second.write(QByteArray::fromHex("1040024216"));
+    second.waitForBytesWritten(1000);
+    // the first client keeps the bus; the second one's request is not served meanwhile
+    QCOMPARE(exchange(first, "1040034316"), QByteArray::fromHex("E5"));
+    QVERIFY(!sim.output().contains("RX 10 40 02 42 16"));
+    QCOMPARE(second.bytesAvailable(), 0);
+    first.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT((second.waitForReadyRead(50), second.bytesAvailable()), 1, 5000);
+    QCOMPARE(second.readAll(), QByteArray::fromHex("E5"));
+}
+
+void TestSim::tcpHangup()
+{
+    // A converter that drops its peer instead of answering; the next client is served.
+    Sim sim({"--bus", kDemoBus, "--tcp", "0", "--hangup", "100"});
+    const QString started = sim.waitForLine("TCP 127.0.0.1:");
+    QVERIFY(!started.isEmpty());
+    const quint16 port = quint16(started.section(':', 1).toUInt());
+    for (int round = 0; round < 2; ++round) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(socket.waitForConnected(3000));
+        socket.write(QByteArray::fromHex("1040014116"));
+        QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(3000));
+        QCOMPARE(socket.readAll(), QByteArray());
+    }
+    QVERIFY(!sim.waitForLine("-- connection closed instead of a reply").isEmpty());
+}
+
+void TestSim::badBusFileExitsWithTwo()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bad.bus");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[meter]\nid = 12345678\nmedium = lava\n");
+    file.close();
+    const QString link = dir.filePath("tty");
+
+    const auto run = [](const QStringList &arguments, QByteArray *err = nullptr, QByteArray *out = nullptr) {
+        QProcess p;
+        p.start(kProgram, arguments);
+        if (!p.waitForFinished(5000))
+            return -1;
+        if (err)
+            *err = p.readAllStandardError();
+        if (out)
+            *out = p.readAllStandardOutput();
+        return p.exitCode();
+    };
+    QByteArray err, out;
+    QCOMPARE(run({"--bus", path, "--pty", link}, &err), 2);
+    QVERIFY2(err.contains(path.toUtf8() + ":3: unknown medium 'lava'"), err.constData());
+    QVERIFY(!QFileInfo::exists(link));
+    QCOMPARE(run({"--bus", dir.filePath("missing.bus"), "--pty", link}, &err), 2);
+    QCOMPARE(run({"--bus", kDemoBus}, &err), 2);  // neither --pty nor --tcp
+    QCOMPARE(run({"--bus", kDemoBus, "--tcp", "70000"}), 2);
+    QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--drop", "150"}), 2);
+    QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--bogus"}), 2);
+    QCOMPARE(run({"--bus", kDemoBus, "--pty", link, "--hangup", "5"}), 2);
+    // a regular file in the way of the link is not replaced
+    QFile blocker(link);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QCOMPARE(run({"--bus", kDemoBus, "--pty", link}, &err), 1);
+    QVERIFY(QFileInfo(link).isFile());
+    QCOMPARE(run({"--help"}, nullptr, &out), 0);
+    QVERIFY(out.contains("[meter]") && out.contains("--wire-time") && out.contains("cold water"));
+}
+
+QTEST_GUILESS_MAIN(TestSim)

@@ -1,0 +1,41 @@
+#pragma once
+// Tests of tools/mbus-sim: the pure bus (respond, collisions, selection,
+// writes), the bus file parser, the framer, and the real program behind a
+// pseudo-terminal and a TCP port.
+
+#include <QObject>
+
+class TestSim : public QObject {
+    Q_OBJECT
+private slots:
+    // tst_respond.cpp
+    void respond_data();
+    void respond();
+    void broadcastReadCollides();
+    void collide_data();
+    void collide();
+    void secondarySearchNarrowsDown();
+    void garbageNeverAnswered();
+
+    // tst_busfile.cpp
+    void busFileErrors_data();
+    void busFileErrors();
+    void busFileValues();
+    void rawMeterTakesHeader();
+    void demoBusIsValid();
+    void records_data();
+    void records();
+
+    // tst_framer.cpp
+    void framer_data();
+    void framer();
+    void framerDropsPartialOnIdle();
+    void framerRandomBytes();
+
+    // tst_process.cpp
+    void ptyExchange();
+    void tcpExchange();
+    void tcpSecondClientWaits();
+    void tcpHangup();
+    void badBusFileExitsWithTwo();
+};

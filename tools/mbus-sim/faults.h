@@ -1,0 +1,41 @@
+#pragma once
+// Faults of a poor line, drawn from a seeded generator so a run can be repeated:
+// replies that never arrive, a damaged byte, a reply that comes in pieces.
+
+#include "mbus/bytes.h"
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace mbussim {
+
+using mbus::Bytes;
+
+struct FaultOptions {
+    double dropPercent = 0;     // chance that a reply is lost
+    double corruptPercent = 0;  // chance that one byte of a reply is damaged
+    double hangupPercent = 0;   // chance that the peer's connection is closed instead of a reply
+    bool split = false;         // write replies in 2..4 pieces
+    std::uint32_t seed = 1;
+};
+
+class Faults {
+public:
+    explicit Faults(const FaultOptions &options);
+
+    bool drop();
+    bool hangup();
+    // Damages one byte of `reply` (XOR with a non-zero mask); true when it did.
+    bool corrupt(Bytes &reply);
+    // The pieces in which `reply` goes out: the whole reply unless splitting.
+    std::vector<Bytes> pieces(const Bytes &reply);
+
+private:
+    bool chance(double percent);
+
+    FaultOptions m_options;
+    std::mt19937 m_random;
+};
+
+} // namespace mbussim

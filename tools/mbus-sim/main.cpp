@@ -1,0 +1,87 @@
+// mbus-sim: a bus of simulated M-Bus meters behind a pseudo-terminal or a
+// serial-to-TCP port. See --help and README.md.
+
+#include "bus.h"
+#include "frames.h"
+#include "busfile.h"
+#include "options.h"
+#include "output.h"
+#include "ptylink.h"
+#include "quitsignals.h"
+#include "session.h"
+#include "tcplink.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+namespace {
+void fail(const std::string &text)
+{
+    std::fprintf(stderr, "mbus-sim: %s\n", text.c_str());
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    std::signal(SIGPIPE, SIG_IGN);  // a closed stdout pipe or peer must not end us
+
+    OptionsResult parsed = parseOptions(app.arguments());
+    if (parsed.help) {
+        std::fputs(helpText().c_str(), stdout);
+        return 0;
+    }
+    if (!parsed.error.empty()) {
+        fail(parsed.error + " (see --help)");
+        return 2;
+    }
+    Options &options = parsed.options;
+    if (!options.seedGiven)
+        options.session.faults.seed = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
+
+    mbussim::BusFileResult file = mbussim::readBusFile(options.busFile);
+    if (!file.ok()) {
+        fail(options.busFile + (file.errorLine > 0 ? ":" + std::to_string(file.errorLine) : std::string())
+             + ": " + file.error);
+        return 2;
+    }
+
+    Output out(options.quiet);
+    mbussim::Bus bus(std::move(file.meters));
+    Session session(bus, out, options.session);
+    QuitSignals quit;
+    QObject::connect(&quit, &QuitSignals::quitRequested, &app, [&app](int) { app.quit(); });
+
+    std::unique_ptr<PtyLink> pty;
+    std::unique_ptr<TcpLink> tcp;
+    std::string error;
+    if (!options.ptyLink.empty()) {
+        pty = std::make_unique<PtyLink>(session, out);
+        if (!pty->open(options.ptyLink, error)) {
+            fail(error);
+            return 1;
+        }
+        out.always("PTY " + pty->device() + " (link " + options.ptyLink + ")");
+    } else {
+        tcp = std::make_unique<TcpLink>(session, out);
+        if (!tcp->listen(static_cast<quint16>(options.tcpPort), error)) {
+            fail(error);
+            return 1;
+        }
+        out.always("TCP 127.0.0.1:" + std::to_string(tcp->port()));
+    }
+
+    for (const mbussim::Meter &m : bus.meters())
+        out.note(m.label() + ", " + mbussim::manufacturerText(m.state().manufacturer) + ", medium "
+                 + mbussim::hexByte(m.state().medium) + (m.state().raw.empty() ? "" : ", fixed reply"));
+    const auto &f = options.session.faults;
+    if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || f.split)
+        out.note("faults on, seed " + std::to_string(f.seed));
+
+    const int status = app.exec();
+    return status;  // the links clean up (the pty's symbolic link) as they go
+}

@@ -1,0 +1,75 @@
+#pragma once
+// One simulated meter: its identity, its data records, and what it does with the
+// requests a master sends it. Changes made by writes last as long as the object.
+//
+// Its RSP_UD (C 08, CI 72, 12-byte fixed header, then the records):
+//   68 L L 68 08 A 72 | ID(4, BCD LSB first) MAN(2) VER MED ACC STATUS 00 00 | records | CS 16
+
+#include "records.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mbussim {
+
+// Bytes of records that fit in one RSP_UD after the 12-byte fixed header.
+inline constexpr std::size_t kMaxRecordBytes = 252 - 12;
+
+struct MeterConfig {
+    int line = 0;                          // line of its [meter] header in the bus file
+    std::string name;                      // free text for the output notes
+    std::uint8_t address = 0;              // primary address 0..250
+    std::array<std::uint8_t, 4> id{};      // identification, BCD, least significant byte first
+    std::uint16_t manufacturer = 0;        // three letters packed in 5-bit groups
+    std::uint8_t version = 0;
+    std::uint8_t medium = 0;
+    std::uint8_t status = 0;
+    std::uint8_t access = 0;               // access number of the first reply
+    std::vector<Record> records;
+    Bytes raw;                             // when set: the reply, sent as it stands
+};
+
+// 8 ID digits as read ("12345678") from the wire bytes 78 56 34 12.
+std::string idText(const std::array<std::uint8_t, 4> &id);
+// "ABC" -> 0x0443; false for anything but three letters A-Z.
+bool packManufacturer(const std::string &letters, std::uint16_t &packed);
+std::string manufacturerText(std::uint16_t packed);
+
+class Meter {
+public:
+    explicit Meter(MeterConfig config);
+
+    const MeterConfig &state() const { return m_state; }
+    std::uint8_t address() const { return m_state.address; }
+    bool selected() const { return m_selected; }
+    void setSelected(bool selected) { m_selected = selected; }
+    int baud() const { return m_baud; }
+    void setBaud(int baud) { m_baud = baud; }
+    // "meter 12345678 (addr 5)" for the output notes.
+    std::string label() const;
+
+    // The RSP_UD to a REQ_UD2; the access number counts up with each one.
+    Bytes readout();
+
+    // True when the 8 bytes of a selection (ID with F-nibble wildcards,
+    // manufacturer FF FF, version FF and medium FF as wildcards) name this meter.
+    bool matches(ByteView selection) const;
+
+    // Applies the data of a SND_UD (CI 51). False when the data are not
+    // well-formed records: the meter then does not acknowledge. Records it does
+    // not know are skipped with a note.
+    bool write(ByteView data, std::vector<std::string> &notes);
+
+private:
+    void setIdKeepingWildcards(ByteView bytes);
+    void setCounter(std::uint8_t vif, std::uint64_t value, std::vector<std::string> &notes);
+    Record *mainCounter();
+
+    MeterConfig m_state;
+    bool m_selected = false;
+    int m_baud = 2400;
+};
+
+} // namespace mbussim

@@ -1,0 +1,136 @@
+#include "session.h"
+
+#include "output.h"
+
+#include <algorithm>
+
+namespace {
+constexpr qint64 kSplitGapUs = 20'000;  // pause between the pieces of a split reply
+constexpr int kMinIdleGapMs = 100;
+} // namespace
+
+Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, QObject *parent)
+    : QObject(parent)
+    , m_bus(bus)
+    , m_out(out)
+    , m_options(options)
+    , m_faults(options.faults)
+    , m_charUs(11'000'000 / std::max(options.baud, 1))
+{
+    m_clock.start();
+    // A partial frame is dropped after a silence of a few characters, and never
+    // sooner than 100 ms, since pseudo-terminals and sockets deliver in bursts.
+    m_idleTimer.setSingleShot(true);
+    m_idleTimer.setInterval(std::max<int>(kMinIdleGapMs, static_cast<int>(3 * m_charUs / 1000)));
+    connect(&m_idleTimer, &QTimer::timeout, this, &Session::idleGap);
+    m_pumpTimer.setSingleShot(true);
+    m_pumpTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_pumpTimer, &QTimer::timeout, this, &Session::pump);
+}
+
+void Session::receive(mbus::ByteView bytes)
+{
+    for (const mbussim::FramerEvent &event : m_framer.push(bytes))
+        handle(event);
+    if (m_framer.pending())
+        m_idleTimer.start();
+    else
+        m_idleTimer.stop();
+}
+
+void Session::reset()
+{
+    m_framer.clear();
+    m_idleTimer.stop();
+    m_pumpTimer.stop();
+    m_queue.clear();
+}
+
+void Session::idleGap()
+{
+    for (const mbussim::FramerEvent &event : m_framer.flush())
+        handle(event);
+}
+
+void Session::handle(const mbussim::FramerEvent &event)
+{
+    if (event.kind == mbussim::FramerEvent::Kind::Junk) {
+        std::string text = "ignored " + std::to_string(event.count) + " byte(s), " + event.reason + ": "
+            + mbussim::hexLine(event.bytes);
+        if (event.count > event.bytes.size())
+            text += " ...";
+        m_out.note(text);
+        return;
+    }
+    m_out.frame("RX", event.bytes);
+    mbussim::Response response = m_bus.handle(event.bytes);
+    for (const std::string &note : response.notes)
+        m_out.note(note);
+    if (response.bytes.empty())
+        return;
+    if (m_hangup && m_faults.hangup()) {
+        m_out.note("connection closed instead of a reply (--hangup)");
+        m_hangup();
+        return;
+    }
+    if (m_faults.drop()) {
+        m_out.note("reply dropped (--drop)");
+        return;
+    }
+    if (m_faults.corrupt(response.bytes))
+        m_out.note("reply damaged (--corrupt)");
+
+    const qint64 due = nowUs() + qint64(m_options.replyDelayMs) * 1000;
+    const std::vector<mbus::Bytes> pieces = m_faults.pieces(response.bytes);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        Piece piece;
+        piece.dueUs = due + qint64(i) * kSplitGapUs;
+        piece.bytes = pieces[i];
+        if (i == 0)
+            piece.whole = response.bytes;
+        m_queue.push_back(std::move(piece));
+    }
+    pump();
+}
+
+void Session::pump()
+{
+    m_pumpTimer.stop();
+    const auto write = [this](mbus::ByteView bytes) {
+        if (m_sink && !bytes.empty())
+            m_sink(bytes);
+    };
+    while (!m_queue.empty()) {
+        const qint64 now = nowUs();
+        Piece &piece = m_queue.front();
+        if (now < piece.dueUs) {
+            m_pumpTimer.start(static_cast<int>((piece.dueUs - now + 999) / 1000));
+            return;
+        }
+        if (!piece.whole.empty()) {
+            m_out.frame("TX", piece.whole);
+            piece.whole.clear();
+        }
+        if (!m_options.wireTime) {
+            write(piece.bytes);
+            m_queue.pop_front();
+            continue;
+        }
+        if (piece.startUs < 0)
+            piece.startUs = std::max(piece.dueUs, m_wireFreeUs);
+        const qint64 elapsed = std::max<qint64>(0, now - piece.startUs);
+        const std::size_t onWire = std::min<std::size_t>(piece.bytes.size(), static_cast<std::size_t>(elapsed / m_charUs));
+        if (onWire > piece.sent) {
+            write(mbus::ByteView(piece.bytes).subspan(piece.sent, onWire - piece.sent));
+            piece.sent = onWire;
+        }
+        if (piece.sent == piece.bytes.size()) {
+            m_wireFreeUs = piece.startUs + qint64(piece.bytes.size()) * m_charUs;
+            m_queue.pop_front();
+            continue;
+        }
+        const qint64 next = piece.startUs + qint64(piece.sent + 1) * m_charUs;
+        m_pumpTimer.start(static_cast<int>(std::max<qint64>(1, (next - now + 999) / 1000)));
+        return;
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+// What sits between a transport and the bus: cuts the master's bytes into
+// frames, lets the bus answer, and sends the answer back the way a line would
+// (after the reply delay, at the pace of the baud rate, with the chosen faults).
+// One session serves one peer at a time; the transport resets it when the peer
+// changes.
+
+#include "bus.h"
+#include "faults.h"
+#include "framer.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+class Output;
+
+struct SessionOptions {
+    int replyDelayMs = 0;
+    bool wireTime = false;  // 11 bits per character at `baud`
+    int baud = 2400;
+    mbussim::FaultOptions faults;
+};
+
+class Session : public QObject {
+    Q_OBJECT
+public:
+    using Sink = std::function<void(mbus::ByteView)>;
+
+    Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, QObject *parent = nullptr);
+
+    // Where replies go; an empty sink drops them (nobody listening).
+    void setSink(Sink sink) { m_sink = std::move(sink); }
+    // How to drop the peer (--hangup); empty where the transport cannot.
+    void setHangup(std::function<void()> hangup) { m_hangup = std::move(hangup); }
+    void receive(mbus::ByteView bytes);
+    // Forgets a partial frame and every reply not yet sent.
+    void reset();
+
+private:
+    struct Piece {
+        qint64 dueUs = 0;
+        mbus::Bytes bytes;
+        std::size_t sent = 0;
+        qint64 startUs = -1;
+        mbus::Bytes whole;  // the whole reply, shown when its first piece goes
+    };
+
+    void handle(const mbussim::FramerEvent &event);
+    void idleGap();
+    void pump();
+    qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
+
+    mbussim::Bus &m_bus;
+    Output &m_out;
+    SessionOptions m_options;
+    mbussim::Faults m_faults;
+    mbussim::Framer m_framer;
+    Sink m_sink;
+    std::function<void()> m_hangup;
+    QElapsedTimer m_clock;
+    QTimer m_idleTimer;
+    QTimer m_pumpTimer;
+    std::deque<Piece> m_queue;
+    qint64 m_wireFreeUs = 0;
+    qint64 m_charUs = 0;
+};
