@@ -1,0 +1,138 @@
+// Decoding speed over the corpus of real telegrams: validation, header and every
+// record into the work table's texts, in normal mode (no report lines).
+//
+//   decode-bench                               Google Benchmark, telegrams per second
+//   decode-bench --passes 200 valid/*.hex      decode the files 200 times and exit
+//                                              (for valgrind --tool=callgrind)
+
+#include "decode/decode.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Every pair of hex digits in the file (spaces, case and line ends do not matter).
+mbus::Bytes readTelegram(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    mbus::Bytes bytes;
+    int high = -1;
+    for (char c : text) {
+        const int v = hexValue(c);
+        if (v < 0) {
+            high = -1;
+            continue;
+        }
+        if (high < 0) {
+            high = v;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(high << 4 | v));
+            high = -1;
+        }
+    }
+    return bytes;
+}
+
+std::vector<mbus::Bytes> corpus()
+{
+    std::vector<std::string> paths;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(TELVARO_CORPUS_DIR, ec)) {
+        if (entry.path().extension() == ".hex")
+            paths.push_back(entry.path().string());
+    }
+    std::sort(paths.begin(), paths.end());
+    std::vector<mbus::Bytes> telegrams;
+    for (const std::string& path : paths)
+        telegrams.push_back(readTelegram(path));
+    return telegrams;
+}
+
+std::size_t decodeAll(const std::vector<mbus::Bytes>& telegrams, const decode::DecodeOptions& options)
+{
+    std::size_t rows = 0;
+    for (const mbus::Bytes& t : telegrams) {
+        decode::DecodeResult result = decode::DecodeReply(t, options);
+        rows += result.rows.size();
+        benchmark::DoNotOptimize(result);
+    }
+    return rows;
+}
+
+void decodeCorpus(benchmark::State& state, bool fullReport)
+{
+    static const std::vector<mbus::Bytes> telegrams = corpus();
+    if (telegrams.empty()) {
+        state.SkipWithError("no telegrams in " TELVARO_CORPUS_DIR);
+        return;
+    }
+    decode::DecodeOptions options;
+    options.fullReport = fullReport;
+    options.timeText = "10:15:30";
+    options.dateText = "07.06.2024";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeAll(telegrams, options));
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(telegrams.size()));
+    state.counters["telegrams"] = static_cast<double>(telegrams.size());
+}
+
+void BM_DecodeReply(benchmark::State& state) { decodeCorpus(state, false); }
+void BM_DecodeReplyFullReport(benchmark::State& state) { decodeCorpus(state, true); }
+
+BENCHMARK(BM_DecodeReply);
+BENCHMARK(BM_DecodeReplyFullReport);
+
+int runPasses(int argc, char** argv)
+{
+    char* end = nullptr;
+    const long passes = argc > 2 ? std::strtol(argv[2], &end, 10) : -1;
+    if (passes < 0 || !end || *end != '\0') {
+        std::fprintf(stderr, "Usage: decode-bench --passes N FILE...\n");
+        return 2;
+    }
+    std::vector<mbus::Bytes> telegrams;
+    for (int i = 3; i < argc; ++i)
+        telegrams.push_back(readTelegram(argv[i]));
+    const decode::DecodeOptions options;
+    std::size_t rows = 0;
+    for (long p = 0; p < passes; ++p)
+        rows += decodeAll(telegrams, options);
+    std::fprintf(stderr, "%ld passes over %zu telegrams, %zu work-table rows\n", passes, telegrams.size(), rows);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string_view(argv[1]) == "--passes")
+        return runPasses(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,220 @@
+#include "header.h"
+
+#include "reader.h"
+#include "text_append.h"
+
+#include <array>
+#include <string_view>
+
+namespace decode {
+
+namespace {
+
+enum class UnitSet : std::uint8_t { Energy, Volume, Pressure, NotApplicable };
+
+struct Medium {
+    std::uint8_t code;
+    std::string_view name;
+    UnitSet units;
+};
+
+constexpr std::array kMedia{
+    Medium{0x00, "Other", UnitSet::NotApplicable},
+    Medium{0x01, "Oil", UnitSet::Volume},
+    Medium{0x02, "Electricity", UnitSet::Energy},
+    Medium{0x03, "Gas", UnitSet::Volume},
+    Medium{0x04, "Heat (rt)", UnitSet::Energy},
+    Medium{0x05, "Steam", UnitSet::NotApplicable},
+    Medium{0x06, "Hot water", UnitSet::Volume},
+    Medium{0x07, "Water", UnitSet::Volume},
+    Medium{0x08, "Heat C.A.", UnitSet::NotApplicable},
+    Medium{0x09, "Compr. Air", UnitSet::NotApplicable},
+    Medium{0x0A, "Cooling, rt", UnitSet::Energy},
+    Medium{0x0B, "Cooling, ft", UnitSet::Energy},
+    Medium{0x0C, "Heat (ft)", UnitSet::Energy},
+    Medium{0x0D, "H/C load meter", UnitSet::Energy},
+    Medium{0x0E, "Bus/System", UnitSet::NotApplicable},
+    Medium{0x0F, "Unknown", UnitSet::NotApplicable},
+    Medium{0x16, "Cold water", UnitSet::Volume},
+    Medium{0x17, "Dual water", UnitSet::Volume},
+    Medium{0x18, "Pressure", UnitSet::Pressure},
+    Medium{0x19, "A/D converter", UnitSet::NotApplicable},
+};
+
+constexpr bool ascending(const decltype(kMedia)& media)
+{
+    for (std::size_t i = 1; i < media.size(); ++i) {
+        if (media[i].code <= media[i - 1].code)
+            return false;
+    }
+    return true;
+}
+static_assert(ascending(kMedia), "medium codes must be unique and ascending");
+
+// U1..U4 of each set; U1 is the main unit.
+constexpr std::array<std::array<std::string_view, 4>, 4> kUnitSlots{{
+    {"kWh", "GJ", "MJ", "kJ"},
+    {"m3", "", "m3", "m3"},
+    {"mbar", "", "mbar", "mbar"},
+    {"N/A", "", "N/A", "N/A"},
+}};
+
+} // namespace
+
+std::optional<std::int32_t> HexToInt(std::string_view text)
+{
+    if (text.size() != 8)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : text) {
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
+            return std::nullopt;
+        value = value << 4 | digit;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+std::string manufacturerCode(std::uint16_t field)
+{
+    const unsigned v = field;
+    const unsigned groups[3] = {v >> 10, (v >> 5) & 0x1F, v & 0x1F};
+    std::string code;
+    for (unsigned g : groups) {
+        const unsigned c = 64 + g;
+        code.push_back(static_cast<char>(c == 127 ? 0x90 : c));
+    }
+    return code;
+}
+
+void setMedium(ReplyHeader& header, std::uint8_t medium)
+{
+    std::string_view name = "Unknown";
+    UnitSet units = UnitSet::NotApplicable;
+    for (const Medium& m : kMedia) {
+        if (m.code == medium) {
+            name = m.name;
+            units = m.units;
+            break;
+        }
+    }
+    header.mediumName.clear();
+    header.mediumName += name;
+    const auto& slots = kUnitSlots[static_cast<std::size_t>(units)];
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        header.unitSlots[i].clear();
+        header.unitSlots[i] += slots[i];
+    }
+}
+
+std::string statusText(std::uint8_t status, std::uint8_t version, const std::string& manufacturer,
+                       bool fullReport)
+{
+    std::string text;
+    if (fullReport || version == 0x1B || manufacturer != "QRV") {
+        text = "0x";
+        appendHex(text, status);
+        return text;
+    }
+    constexpr std::string_view letters = "QBMOTV";   // bits 7 .. 2
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        if (status & (0x80u >> i))
+            text.push_back(letters[i]);
+    }
+    return text;
+}
+
+ReplyHeader decodeHeader(mbus::ByteView reply, bool fullReport)
+{
+    ReplyHeader header;
+    const Reader r(reply);
+    header.primaryAddress = r.at(5);
+    header.idText.reserve(8);
+    for (std::size_t i = 10; i >= 7; --i)
+        appendHex(header.idText, r.at(i));
+    header.manufacturer = manufacturerCode(static_cast<std::uint16_t>(r.at(11) | r.at(12) << 8));
+    header.version = r.at(13);
+    setMedium(header, r.at(14));
+    header.accessNumber = r.at(15);
+    header.statusText = statusText(r.at(16), header.version, header.manufacturer, fullReport);
+    return header;
+}
+
+DecodeResult DecodeReply(mbus::ByteView reply, const DecodeOptions& options)
+{
+    DecodeResult result;
+    const std::size_t n = reply.size();
+    {
+        std::string line;
+        line.reserve(9 + 3 * n);
+        line = "Respond: ";
+        appendHexSpaced(line, reply);
+        result.logLines.push_back(std::move(line));
+    }
+    if (n < 8)
+        return result;
+
+    result.valid = true;
+    if (mbus::MBusChecksum(reply.subspan(4, n - 6)) != reply[n - 2]) {
+        result.logLines.emplace_back("Wrong CRC");
+        result.valid = false;
+    }
+    if (reply[n - 1] != 0x16) {
+        result.logLines.emplace_back("Wrong STOP byte");
+        result.valid = false;
+    }
+    if (n != reply[1] + 6u) {
+        result.logLines.emplace_back("Wrong length in the header");
+        result.valid = false;
+    }
+    if (!result.valid)
+        return result;
+
+    // A control frame or other short reply can pass the frame tests; its header
+    // offsets would lie past its end.
+    if (n < kHeaderReplySize) {
+        std::string line = "Exception - Reply too short for a data header: ";
+        appendInt(line, static_cast<long long>(n));
+        line += " bytes";
+        result.logLines.push_back(std::move(line));
+        return result;
+    }
+
+    result.header = decodeHeader(reply, options.fullReport);
+    result.headerDecoded = true;
+    RecordTable records = DecodeRecords(reply, options);
+    result.rows = std::move(records.rows);
+    result.recordsTruncated = records.truncated;
+
+    if (!options.fullReport) {
+        result.updateDeviceTable = true;
+        return result;
+    }
+
+    const ReplyHeader& h = result.header;
+    auto& lines = result.reportLines;
+    lines.reserve(records.reportLines.size() + 4);
+    lines.push_back("ID:" + h.idText + ", Mfr: " + h.manufacturer + ", Main medium: " + h.mediumName);
+    {
+        std::string line = "Access counter: ";
+        appendInt(line, h.accessNumber);
+        line += ", Status: ";
+        line += h.statusText;
+        line += ", Model: ";
+        lines.push_back(std::move(line));
+    }
+    for (std::string& line : records.reportLines)
+        lines.push_back(std::move(line));
+    lines.push_back("Decoded at " + options.timeText + ", " + options.dateText);
+    lines.emplace_back();
+    result.reportWritten = true;
+    return result;
+}
+
+} // namespace decode

@@ -1,0 +1,5 @@
+#include "tst_decode.h"
+
+#include <QTest>
+
+QTEST_GUILESS_MAIN(TestDecode)

@@ -1,0 +1,12 @@
+#pragma once
+// Hex text as technicians paste it from logs: "68 1f 1F 68 ...", "681F1F68...",
+// over several lines, with CR/LF or tabs. Whitespace anywhere is ignored; any
+// other non-hex character, or an odd digit count, makes the text unreadable.
+
+#include "mbus/bytes.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+std::optional<mbus::Bytes> parseHexText(std::string_view text, std::string* error = nullptr);
