@@ -1,0 +1,481 @@
+// The serial link on a pseudo-terminal made by the test, up to the point where
+// bytes flow: device names, line settings as the driver sees them, refusals of
+// bad names, speeds and calls, exclusive use against a second holder, and
+// closing and destroying an open port.
+//
+// A pseudo-terminal keeps speed, PARODD, CMSPAR and CSTOPB as set, but its
+// driver clears PARENB and forces CS8 whatever was asked. To see the complete
+// request this test also looks at the termios block recorded from tcsetattr.
+
+#include "serial_comm.h"
+#include "serial_test_support.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace serial_test;
+
+Q_DECLARE_METATYPE(TSerialBaudrate)
+Q_DECLARE_METATYPE(TSerialParity)
+
+class TstSerialSetup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void devicePath_data();
+    void devicePath();
+
+    void openAtSpeedAndParity_data();
+    void openAtSpeedAndParity();
+    void unsupportedSpeed_data();
+    void unsupportedSpeed();
+    void lineSettingsApplyWhileOpen();
+    void refusedWhileOpen_data();
+    void refusedWhileOpen();
+    void notADevice_data();
+    void notADevice();
+
+    void exclusiveUse();
+    void probeThenOpenAsUser();
+    void closeTwiceClosesOnce();
+    void destroyWhileOpenReleasesPort();
+};
+
+void TstSerialSetup::devicePath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("COM1") << "COM1" << "/dev/ttyS0";
+    QTest::newRow("COM2") << "COM2" << "/dev/ttyS1";
+    QTest::newRow("COM12") << "COM12" << "/dev/ttyS11";
+    QTest::newRow("COM256") << "COM256" << "/dev/ttyS255";
+    QTest::newRow("lower case") << "com3" << "/dev/ttyS2";
+    QTest::newRow("mixed case") << "Com4" << "/dev/ttyS3";
+    QTest::newRow("surrounding spaces") << " COM5 " << "/dev/ttyS4";
+    QTest::newRow("bare name") << "ttyUSB0" << "/dev/ttyUSB0";
+    QTest::newRow("bare ACM name") << "ttyACM1" << "/dev/ttyACM1";
+    QTest::newRow("absolute path") << "/dev/ttyUSB1" << "/dev/ttyUSB1";
+    QTest::newRow("by-id path") << "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"
+                                << "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0";
+    QTest::newRow("pty path") << "/dev/pts/7" << "/dev/pts/7";
+    QTest::newRow("path that looks like COM") << "/tmp/COM1" << "/tmp/COM1";
+    QTest::newRow("COM with suffix is a name") << "COM1x" << "/dev/COM1x";
+}
+
+void TstSerialSetup::devicePath()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    QCOMPARE(serialDevicePath(name), expected);
+}
+
+void TstSerialSetup::openAtSpeedAndParity_data()
+{
+    QTest::addColumn<TSerialBaudrate>("rate");
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<TSerialParity>("parity");
+
+    const std::tuple<TSerialBaudrate, int, const char *> rates[] = {
+        {TSerialBaudrate::br300, B300, "300"},     {TSerialBaudrate::br2400, B2400, "2400"},
+        {TSerialBaudrate::br4800, B4800, "4800"},  {TSerialBaudrate::br9600, B9600, "9600"},
+        {TSerialBaudrate::br19200, B19200, "19200"},
+    };
+    const std::pair<TSerialParity, const char *> parities[] = {
+        {TSerialParity::paNone, "None"}, {TSerialParity::paOdd, "Odd"},     {TSerialParity::paEven, "Even"},
+        {TSerialParity::paMark, "Mark"}, {TSerialParity::paSpace, "Space"},
+    };
+    for (const auto &[rate, speed, rateName] : rates)
+        for (const auto &[parity, parityName] : parities)
+            QTest::addRow("%s,8,%s", rateName, parityName) << rate << speed << parity;
+}
+
+void TstSerialSetup::openAtSpeedAndParity()
+{
+    QFETCH(TSerialBaudrate, rate);
+    QFETCH(int, speed);
+    QFETCH(TSerialParity, parity);
+
+    Pty pty;
+    QVERIFY(pty.isValid());
+    spoilSlave(pty.slavePath());
+
+    TSerialComm comm;
+    QSignalSpy opened(&comm, &TSerialComm::opened);
+    QSignalSpy closed(&comm, &TSerialComm::closed);
+    comm.setDeviceName(pty.slavePath());
+    comm.setBaudrate(rate);
+    comm.setParity(parity);
+    comm.setDatabits(TSerialDatabits::db8);
+    comm.setStopbits(TSerialStopbits::sb1);
+
+    g_requests = 0;
+    try {
+        comm.Open();
+    } catch (const ESerialCommError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QVERIFY(comm.isOpen());
+    QCOMPARE(opened.count(), 1);
+    QVERIFY(g_requests > 0);
+
+    const bool odd = parity == TSerialParity::paOdd || parity == TSerialParity::paMark;
+    const bool stick = parity == TSerialParity::paMark || parity == TSerialParity::paSpace;
+
+    // What was asked of the driver.
+    const termios &req = g_requested;
+    QCOMPARE(bool(req.c_cflag & PARENB), parity != TSerialParity::paNone);
+    QCOMPARE(bool(req.c_cflag & PARODD), odd);
+    QCOMPARE(bool(req.c_cflag & CMSPAR), stick);
+    QCOMPARE(req.c_cflag & CSIZE, tcflag_t(CS8));
+    QVERIFY(!(req.c_cflag & CSTOPB));
+    QVERIFY(!(req.c_iflag & INPCK)); // no parity checking of received bytes
+
+    // What the driver holds: everything it keeps on a pseudo-terminal.
+    const termios tio = pty.slaveAttributes();
+    QCOMPARE(int(::cfgetispeed(&tio)), speed);
+    QCOMPARE(int(::cfgetospeed(&tio)), speed);
+    QCOMPARE(bool(tio.c_cflag & PARODD), odd);
+    QCOMPARE(bool(tio.c_cflag & CMSPAR), stick);
+    QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));
+    QVERIFY(!(tio.c_cflag & CSTOPB));
+    QVERIFY(tio.c_cflag & CLOCAL);
+    QVERIFY(tio.c_cflag & CREAD);
+    QVERIFY(!(tio.c_cflag & HUPCL));
+    QVERIFY(!(tio.c_cflag & CRTSCTS));
+    QCOMPARE(tio.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), tcflag_t(0));
+    QCOMPARE(tio.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF | IXANY | INPCK | PARMRK), tcflag_t(0));
+    QVERIFY(!(tio.c_oflag & OPOST));
+    QCOMPARE(int(tio.c_cc[VMIN]), 0);
+    QCOMPARE(int(tio.c_cc[VTIME]), 0);
+
+    comm.Close();
+    QVERIFY(!comm.isOpen());
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(TSerialComm::probe(pty.slavePath()), 0);
+}
+
+void TstSerialSetup::unsupportedSpeed_data()
+{
+    QTest::addColumn<TSerialBaudrate>("rate");
+    QTest::addColumn<int>("userRate");
+    QTest::addColumn<int>("speed"); // termios speed when it opens, 0 when it must be refused
+
+    QTest::newRow("14400") << TSerialBaudrate::br14400 << 0 << 0;
+    QTest::newRow("56000") << TSerialBaudrate::br56000 << 0 << 0;
+    QTest::newRow("128000") << TSerialBaudrate::br128000 << 0 << 0;
+    QTest::newRow("256000") << TSerialBaudrate::br256000 << 0 << 0;
+    QTest::newRow("user rate unset") << TSerialBaudrate::brUser << 0 << 0;
+    QTest::newRow("user rate odd") << TSerialBaudrate::brUser << 12345 << 0;
+    QTest::newRow("user rate negative") << TSerialBaudrate::brUser << -9600 << 0;
+    QTest::newRow("user rate 57600") << TSerialBaudrate::brUser << 57600 << int(B57600);
+    QTest::newRow("115200") << TSerialBaudrate::br115200 << 0 << int(B115200);
+    QTest::newRow("110") << TSerialBaudrate::br110 << 0 << int(B110);
+}
+
+// A speed the driver has no setting for is refused, and the refusal leaves
+// the port closed and free for the next attempt.
+void TstSerialSetup::unsupportedSpeed()
+{
+    QFETCH(TSerialBaudrate, rate);
+    QFETCH(int, userRate);
+    QFETCH(int, speed);
+
+    Pty pty;
+    QVERIFY(pty.isValid());
+    TSerialComm comm;
+    QSignalSpy opened(&comm, &TSerialComm::opened);
+    comm.setDeviceName(pty.slavePath());
+    comm.setBaudrate(rate);
+    comm.setUserBaudrate(userRate);
+
+    if (speed != 0) {
+        comm.Open();
+        QCOMPARE(outputSpeed(pty), speed);
+        comm.Close();
+        return;
+    }
+    QString message;
+    try {
+        comm.Open();
+    } catch (const ESerialCommError &e) {
+        message = e.message();
+    }
+    QCOMPARE(message, QStringLiteral("Error writing dcb (%1), %2").arg(EINVAL).arg(systemText(EINVAL)));
+    QVERIFY(!comm.isOpen());
+    QCOMPARE(opened.count(), 0);
+    QCOMPARE(TSerialComm::probe(pty.slavePath()), 0);
+    QCOMPARE(exclusiveFlag(pty.slavePath()), 0);
+    QVERIFY(descriptorsOf(pty.slavePath()).isEmpty());
+}
+
+void TstSerialSetup::lineSettingsApplyWhileOpen()
+{
+    Pty pty;
+    QVERIFY(pty.isValid());
+    TSerialComm comm;
+    comm.setDeviceName(pty.slavePath());
+    comm.setBaudrate(TSerialBaudrate::br2400);
+    comm.setParity(TSerialParity::paNone);
+    comm.Open();
+    QCOMPARE(outputSpeed(pty), int(B2400));
+
+    comm.setBaudrate(TSerialBaudrate::br9600);
+    QCOMPARE(outputSpeed(pty), int(B9600));
+    comm.setParity(TSerialParity::paOdd);
+    QVERIFY(pty.slaveAttributes().c_cflag & PARODD);
+    QVERIFY(g_requested.c_cflag & PARENB);
+    comm.setStopbits(TSerialStopbits::sb2);
+    QVERIFY(pty.slaveAttributes().c_cflag & CSTOPB);
+
+    // A speed the driver cannot do is refused; the port stays open and usable.
+    QVERIFY_THROWS_EXCEPTION(ESerialCommError, comm.setBaudrate(TSerialBaudrate::br14400));
+    QVERIFY(comm.isOpen());
+    QVERIFY(comm.WriteText("ok"));
+    QCOMPARE(pty.read(2), QByteArray("ok"));
+}
+
+void TstSerialSetup::refusedWhileOpen_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("Open") << "Open";
+    QTest::newRow("setDeviceName") << "setDeviceName";
+    QTest::newRow("setBuffers") << "setBuffers";
+}
+
+void TstSerialSetup::refusedWhileOpen()
+{
+    QFETCH(QString, operation);
+    Pty pty;
+    QVERIFY(pty.isValid());
+    TSerialComm comm;
+    QSignalSpy opened(&comm, &TSerialComm::opened);
+    comm.setDeviceName(pty.slavePath());
+    comm.Open();
+    const auto fds = descriptorsOf(pty.slavePath());
+    QCOMPARE(fds.size(), 1);
+
+    QString message;
+    try {
+        if (operation == QLatin1String("Open"))
+            comm.Open();
+        else if (operation == QLatin1String("setDeviceName"))
+            comm.setDeviceName(QStringLiteral("/dev/null"));
+        else
+            comm.setBuffers(TSerialBuffers{1, 1, 1, 1, 1, 1});
+    } catch (const ESerialCommError &e) {
+        message = e.message();
+    }
+    QCOMPARE(message, QStringLiteral("Can't perform this operation while port is open"));
+
+    // Nothing changed: same device, same descriptor, still working.
+    QVERIFY(comm.isOpen());
+    QCOMPARE(comm.deviceName(), pty.slavePath());
+    QCOMPARE(comm.buffers().ReadSize, TSerialBuffers{}.ReadSize);
+    QCOMPARE(descriptorsOf(pty.slavePath()), fds);
+    QCOMPARE(opened.count(), 1);
+    QVERIFY(comm.WriteText("still here"));
+    QCOMPARE(pty.read(10), QByteArray("still here"));
+}
+
+void TstSerialSetup::notADevice_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("message"); // exact text, or the start of it ending in "*"
+
+    const QString notFound = QStringLiteral("Specified device not found (%1).").arg(systemText(ENOENT));
+    QTest::newRow("absent") << "/dev/telvaro-no-such-port" << notFound;
+    QTest::newRow("absent folder") << "/nonexistent/ttyUSB0" << notFound;
+    QTest::newRow("empty name") << "" << notFound;
+    QTest::newRow("folder") << "/tmp" << QStringLiteral("Can't open specified device /tmp (Error %1, %2)")
+                                                 .arg(EISDIR).arg(systemText(EISDIR));
+    QTest::newRow("not a terminal") << "/dev/null"
+                                    << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY));
+    QTest::newRow("plain file") << "@file" << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY));
+}
+
+// A name that is no usable serial device gives an error with the usual text,
+// and leaves nothing open behind.
+void TstSerialSetup::notADevice()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, message);
+    QTemporaryFile file;
+    if (path == QLatin1String("@file")) {
+        QVERIFY(file.open());
+        file.write("not a serial port");
+        file.flush();
+        path = file.fileName();
+    }
+
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const auto before = canonical.isEmpty() ? QList<int>() : descriptorsOf(canonical);
+    TSerialComm comm;
+    QSignalSpy opened(&comm, &TSerialComm::opened);
+    comm.setDeviceName(path);
+    QString got;
+    try {
+        comm.Open();
+        QFAIL("Open succeeded");
+    } catch (const ESerialCommError &e) {
+        got = e.message();
+    }
+    QCOMPARE(got, message);
+    QVERIFY(!comm.isOpen());
+    QCOMPARE(opened.count(), 0);
+    QVERIFY(TSerialComm::probe(QStringLiteral("/dev/telvaro-no-such-port")) == ENOENT);
+    if (!canonical.isEmpty())
+        QCOMPARE(descriptorsOf(canonical), before);
+    comm.Close(); // harmless on a port that never opened
+}
+
+void TstSerialSetup::exclusiveUse()
+{
+    Pty pty;
+    QVERIFY(pty.isValid());
+    const QString path = pty.slavePath();
+    QCOMPARE(TSerialComm::probe(path), 0);
+
+    TSerialComm first;
+    first.setDeviceName(path);
+    first.Open();
+    QCOMPARE(exclusiveFlag(path), 1);
+
+    // The probe and a second user are turned away even for root, who passes TIOCEXCL.
+    QCOMPARE(TSerialComm::probe(path), EBUSY);
+    TSerialComm second;
+    QSignalSpy secondOpened(&second, &TSerialComm::opened);
+    second.setDeviceName(path);
+    QString message;
+    int code = 0;
+    try {
+        second.Open();
+    } catch (const ESerialCommError &e) {
+        message = e.message();
+        code = e.code();
+    }
+    QCOMPARE(code, EBUSY);
+    QCOMPARE(message,
+             QStringLiteral("Can't open specified device %1 (Error %2, %3)").arg(path).arg(EBUSY).arg(systemText(EBUSY)));
+    QVERIFY(!second.isOpen());
+    QCOMPARE(secondOpened.count(), 0);
+    QCOMPARE(descriptorsOf(path).size(), 1);
+
+    // The turned-away attempts did not disturb the holder.
+    QVERIFY(first.WriteText("mine"));
+    QCOMPARE(pty.read(4), QByteArray("mine"));
+
+    first.Close();
+    QCOMPARE(exclusiveFlag(path), 0);
+    QCOMPARE(TSerialComm::probe(path), 0);
+    second.Open();
+    QVERIFY(second.isOpen());
+    QCOMPARE(TSerialComm::probe(path), EBUSY);
+    second.Close();
+
+    // And the first can have it back.
+    first.Open();
+    QVERIFY(first.isOpen());
+    first.Close();
+    QCOMPARE(TSerialComm::probe(path), 0);
+    QCOMPARE(exclusiveFlag(path), 0);
+}
+
+// What the program does for an ordinary user (no root, so TIOCEXCL applies):
+// probe the port, open it, close it, and the same again.
+void TstSerialSetup::probeThenOpenAsUser()
+{
+    Pty pty;
+    QVERIFY(pty.isValid());
+    const QString path = pty.slavePath();
+    auto session = [&path]() -> int {
+        for (int round = 0; round < 2; ++round) {
+            if (TSerialComm::probe(path) != 0)
+                return 10 + round;
+            TSerialComm comm;
+            comm.setDeviceName(path);
+            try {
+                comm.Open();
+            } catch (const ESerialCommError &) {
+                return 20 + round;
+            }
+            if (TSerialComm::probe(path) != EBUSY)
+                return 30 + round;
+            comm.Close();
+        }
+        return 0;
+    };
+    int result = 0;
+    if (::geteuid() != 0) {
+        result = session();
+    } else {
+        QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+        const pid_t pid = ::fork();
+        QVERIFY(pid >= 0);
+        if (pid == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(99);
+            ::_exit(session());
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        result = WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+    }
+    QVERIFY2(result != 99, "could not give up root");
+    QVERIFY2(result < 20 || result >= 30, "Open after a successful probe was refused");
+    QCOMPARE(result, 0);
+}
+
+// A second Close must not close a descriptor number that something else has
+// taken over in the meantime, nor may the destructor.
+void TstSerialSetup::closeTwiceClosesOnce()
+{
+    Pty pty;
+    QVERIFY(pty.isValid());
+    const int stand = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    QVERIFY(stand >= 0);
+    int fd = -1;
+    {
+        TSerialComm comm;
+        QSignalSpy closed(&comm, &TSerialComm::closed);
+        comm.setDeviceName(pty.slavePath());
+        comm.Open();
+        const auto fds = descriptorsOf(pty.slavePath());
+        QCOMPARE(fds.size(), 1);
+        fd = fds.first();
+
+        comm.Close();
+        QVERIFY(::fcntl(fd, F_GETFD) == -1 && errno == EBADF);
+        QCOMPARE(::dup2(stand, fd), fd); // someone else now owns that number
+        comm.Close();
+        QCOMPARE(closed.count(), 1);
+        QVERIFY2(::fcntl(fd, F_GETFD) != -1, "second Close closed a descriptor it no longer owned");
+    }
+    QVERIFY2(::fcntl(fd, F_GETFD) != -1, "destructor closed a descriptor it no longer owned");
+    ::close(fd);
+    ::close(stand);
+}
+
+void TstSerialSetup::destroyWhileOpenReleasesPort()
+{
+    Pty pty;
+    QVERIFY(pty.isValid());
+    {
+        TSerialComm comm;
+        comm.setDeviceName(pty.slavePath());
+        comm.Open();
+        QCOMPARE(TSerialComm::probe(pty.slavePath()), EBUSY);
+    }
+    QVERIFY(descriptorsOf(pty.slavePath()).isEmpty());
+    QCOMPARE(TSerialComm::probe(pty.slavePath()), 0);
+    QCOMPARE(exclusiveFlag(pty.slavePath()), 0);
+}
+
+QTEST_GUILESS_MAIN(TstSerialSetup)
+#include "tst_serial_setup.moc"
