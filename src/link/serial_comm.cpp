@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMetaMethod>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -121,6 +122,7 @@ TSerialComm::TSerialComm(QObject *parent) : QObject(parent) {}
 
 TSerialComm::~TSerialComm()
 {
+    delete m_inputWatch;
     if (m_fd >= 0) {
         releaseAndClose(m_fd); // no close notification while being destroyed
         m_fd = -1;
@@ -208,7 +210,47 @@ void TSerialComm::Open()
         m_fd = -1;
         throw;
     }
+    watchInput();
     emit opened();
+}
+
+void TSerialComm::connectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&TSerialComm::receivedCharacters)
+        || signal == QMetaMethod::fromSignal(&TSerialComm::receivedBlock)
+        || signal == QMetaMethod::fromSignal(&TSerialComm::lineError))
+        QMetaObject::invokeMethod(this, &TSerialComm::watchInput, Qt::QueuedConnection);
+}
+
+// The event loop watches the port only when someone listens: this program
+// itself collects replies when its timers fire.
+void TSerialComm::watchInput()
+{
+    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::receivedCharacters))
+                       || isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::receivedBlock))
+                       || isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::lineError));
+    if (!isOpen() || !listened || m_inputWatch)
+        return;
+    m_inputWatch = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_inputWatch, &QSocketNotifier::activated, this, &TSerialComm::onInputReady);
+}
+
+void TSerialComm::onInputReady()
+{
+    try {
+        const int count = InputCount();
+        if (count <= 0)
+            return;
+        if (isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::receivedBlock))) {
+            emit receivedBlock(ReadAll());
+            return;
+        }
+        m_inputWatch->setEnabled(false); // until the queue is read or purged
+        emit receivedCharacters(count);
+    } catch (const ESerialCommError &e) {
+        m_inputWatch->setEnabled(false);
+        emit lineError(e.code());
+    }
 }
 
 void TSerialComm::applyLineSettings()
@@ -255,6 +297,8 @@ void TSerialComm::Close()
 {
     if (!isOpen())
         return;
+    delete m_inputWatch;
+    m_inputWatch = nullptr;
     const int fd = m_fd;
     m_fd = -1; // whatever happens below, the descriptor is closed exactly once
     releaseAndClose(fd);
@@ -325,6 +369,8 @@ int TSerialComm::ReadBytes(std::uint8_t *buffer, int count)
 {
     if (!isOpen() || count <= 0)
         return 0;
+    if (m_inputWatch)
+        m_inputWatch->setEnabled(true);
     const ssize_t n = ::read(m_fd, buffer, size_t(count));
     if (n < 0) {
         if (errno == EAGAIN || errno == EINTR)
@@ -347,12 +393,16 @@ QByteArray TSerialComm::ReadAll()
 
 void TSerialComm::PurgeAll()
 {
+    if (m_inputWatch)
+        m_inputWatch->setEnabled(true);
     if (isOpen() && ::tcflush(m_fd, TCIOFLUSH) != 0)
         fail("Error clearing buffers (%d), %s", errno);
 }
 
 void TSerialComm::PurgeInput()
 {
+    if (m_inputWatch)
+        m_inputWatch->setEnabled(true);
     if (isOpen() && ::tcflush(m_fd, TCIFLUSH) != 0)
         fail("Error clearing buffers (%d), %s", errno);
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <cstdint>
@@ -91,9 +92,22 @@ public:
 signals:
     void opened();
     void closed();
+    // Receive notifications, raised from the event loop while the port is
+    // open and someone listens. With a block listener the bytes are read and
+    // handed over; otherwise the count is announced once until the queue is
+    // read or purged.
+    void receivedCharacters(int count);
+    void receivedBlock(const QByteArray &bytes);
+    // The device reported an error (for example it went away): errno.
+    void lineError(int code);
+
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
 
 private:
     void applyLineSettings();
+    void watchInput();
+    void onInputReady();
     [[noreturn]] void fail(const char *format, int err) const;
 
     QString m_deviceName;
@@ -104,4 +118,5 @@ private:
     TSerialStopbits m_stopbits = TSerialStopbits::sb1;
     TSerialBuffers m_buffers;
     int m_fd = -1;
+    QSocketNotifier *m_inputWatch = nullptr;
 };
