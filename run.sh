@@ -13,7 +13,10 @@ link="$PWD/build/sim-tty"
 sim_pid=""
 
 # A settings file that names another port means a real bus: leave it alone.
-configured_port=$(sed -n 's/^[Nn][Aa][Mm][Ee][[:space:]]*=[[:space:]]*//p' "$ini" 2>/dev/null | head -n1 | tr -d '\r')
+configured_port=""
+if [ -f "$ini" ]; then
+  configured_port=$(sed -n 's/^[Nn][Aa][Mm][Ee][[:space:]]*=[[:space:]]*//p' "$ini" | head -n1 | tr -d '\r')
+fi
 if [ -z "$configured_port" ] || [ "$configured_port" = "$link" ]; then
   "$bin/mbus-sim" --bus tools/mbus-sim/examples/demo.bus --pty "$link" --quiet &
   sim_pid=$!
