@@ -6,6 +6,7 @@
 //                                              (for valgrind --tool=callgrind)
 
 #include "decode/decode.h"
+#include "mbus/hex_text.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,38 +22,12 @@
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Every pair of hex digits in the file (spaces, case and line ends do not matter).
+// The telegram of a hex file (spaces, case and line ends do not matter); empty when unreadable.
 mbus::Bytes readTelegram(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    mbus::Bytes bytes;
-    int high = -1;
-    for (char c : text) {
-        const int v = hexValue(c);
-        if (v < 0) {
-            high = -1;
-            continue;
-        }
-        if (high < 0) {
-            high = v;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>(high << 4 | v));
-            high = -1;
-        }
-    }
-    return bytes;
+    return mbus::parseHexText(text).value_or(mbus::Bytes{});
 }
 
 std::vector<mbus::Bytes> corpus()

@@ -7,7 +7,7 @@
 // Exit status: 0 valid frame, 1 frame fails validation, 2 unreadable input.
 
 #include "decode/decode.h"
-#include "hex_input.h"
+#include "mbus/hex_text.h"
 
 #include <cstdio>
 #include <exception>
@@ -121,7 +121,7 @@ int run(int argc, char** argv)
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 
     std::string error;
-    const auto bytes = parseHexText(text, &error);
+    const auto bytes = mbus::parseHexText(text, &error);
     if (!bytes) {
         std::cerr << "mbus-decode: unreadable telegram: " << error << '\n';
         return kExitUnreadable;

@@ -3,10 +3,14 @@
 // over several lines, with CR/LF or tabs. Whitespace anywhere is ignored; any
 // other non-hex character, or an odd digit count, makes the text unreadable.
 
-#include "mbus/bytes.h"
+#include "bytes.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-std::optional<mbus::Bytes> parseHexText(std::string_view text, std::string* error = nullptr);
+namespace mbus {
+
+std::optional<Bytes> parseHexText(std::string_view text, std::string* error = nullptr);
+
+} // namespace mbus

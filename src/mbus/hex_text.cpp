@@ -1,4 +1,6 @@
-#include "hex_input.h"
+#include "hex_text.h"
+
+namespace mbus {
 
 namespace {
 
@@ -20,9 +22,9 @@ bool isBlank(char c)
 
 } // namespace
 
-std::optional<mbus::Bytes> parseHexText(std::string_view text, std::string* error)
+std::optional<Bytes> parseHexText(std::string_view text, std::string* error)
 {
-    mbus::Bytes bytes;
+    Bytes bytes;
     bytes.reserve(text.size() / 2);
     int high = -1;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -54,3 +56,5 @@ std::optional<mbus::Bytes> parseHexText(std::string_view text, std::string* erro
     }
     return bytes;
 }
+
+} // namespace mbus
