@@ -154,7 +154,7 @@ DecodeResult DecodeReply(mbus::ByteView reply, const DecodeOptions& options)
         std::string line;
         line.reserve(9 + 3 * n);
         line = "Respond: ";
-        appendHexSpaced(line, reply);
+        mbus::appendHexLogForm(line, reply);
         result.logLines.push_back(std::move(line));
     }
     if (n < 8)

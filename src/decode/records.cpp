@@ -34,7 +34,7 @@ void writeManufacturerRecord(RecordTable& table, const Reader& area, std::size_t
     appendInt(row[ColNumber], number);
     const mbus::ByteView data = area.from(difOffset + 1);
     row[ColValue].reserve(3 * data.size());
-    appendHexSpaced(row[ColValue], data);
+    mbus::appendHexLogForm(row[ColValue], data);
     row[ColDescription] += "Manf. secific";
     if (fullReport) {
         std::string line = "DIF:";
@@ -122,9 +122,9 @@ RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options)
         detail::appendValue(row[ColValue], area, dif, dataOffset, *length, vif, meaning.exp10,
                             options.decimalSeparator);
         row[ColDescription] += meaning.description;
-        appendHexSpaced(row[ColDifDife], area.from(p).first(vifOffset - p));
+        mbus::appendHexLogForm(row[ColDifDife], area.from(p).first(vifOffset - p));
         appendHex(row[ColVif], vif);
-        appendHexSpaced(row[ColVife], area.from(vifeOffset).first(dataOffset - vifeOffset));
+        mbus::appendHexLogForm(row[ColVife], area.from(vifeOffset).first(dataOffset - vifeOffset));
         if (options.fullReport) {
             difDescription.clear();
             detail::appendDifDescription(difDescription, area, p);

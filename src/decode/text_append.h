@@ -29,33 +29,6 @@ inline void appendHex(std::string& out, std::uint8_t b)
     out.append(&kHexPairs[2 * b], 2);
 }
 
-// "7B 01 " (each byte followed by a space), as the work table and the log show bytes.
-inline void appendHexSpaced(std::string& out, mbus::ByteView bytes)
-{
-    const std::size_t start = out.size();
-    out.resize(start + 3 * bytes.size());
-    char* p = out.data() + start;
-    for (std::uint8_t b : bytes) {
-        p[0] = kHexPairs[2 * b];
-        p[1] = kHexPairs[2 * b + 1];
-        p[2] = ' ';
-        p += 3;
-    }
-}
-
-// "7B01"
-inline void appendHexRun(std::string& out, mbus::ByteView bytes)
-{
-    const std::size_t start = out.size();
-    out.resize(start + 2 * bytes.size());
-    char* p = out.data() + start;
-    for (std::uint8_t b : bytes) {
-        p[0] = kHexPairs[2 * b];
-        p[1] = kHexPairs[2 * b + 1];
-        p += 2;
-    }
-}
-
 inline void appendInt(std::string& out, long long value)
 {
     if (value >= 0 && value < 10) {   // record numbers, date parts

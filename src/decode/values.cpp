@@ -122,16 +122,16 @@ void appendVariable(std::string& out, mbus::ByteView data)
     if (lvar < 0xC0) {
         out.append(reinterpret_cast<const char*>(rest.data()), rest.size());
     } else if (lvar < 0xD0) {
-        appendHexRun(out, rest);
+        mbus::appendHexCompact(out, rest);
     } else if (lvar < 0xE0) {
         out.push_back('-');
-        appendHexRun(out, rest);
+        mbus::appendHexCompact(out, rest);
     } else if (lvar < 0xF0) {
         out += "0x";
-        appendHexRun(out, rest);
+        mbus::appendHexCompact(out, rest);
     } else if (lvar <= 0xFA) {
         out += "Floating point, to be defined in the future, but hex is: 0x";
-        appendHexRun(out, rest);
+        mbus::appendHexCompact(out, rest);
     } else {
         out += "Reserved for future use? ";
     }
@@ -196,7 +196,7 @@ void appendValue(std::string& out, const Reader& area, std::uint8_t dif, std::si
         appendVariable(out, *data);
         break;
     case tables::DataKind::Special:
-        appendHexSpaced(out, *data);
+        mbus::appendHexLogForm(out, *data);
         break;
     }
 }

@@ -5,23 +5,39 @@ namespace mbus {
 namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-std::string hexWith(ByteView bytes, bool spaced)
+void appendHex(std::string &out, ByteView bytes, bool spaced)
 {
-    std::string text;
-    text.reserve(bytes.size() * (spaced ? 3 : 2));
+    const std::size_t start = out.size();
+    const std::size_t width = spaced ? 3 : 2;
+    out.resize(start + width * bytes.size());
+    char *p = out.data() + start;
     for (std::uint8_t b : bytes) {
-        text.push_back(kHexDigits[b >> 4]);
-        text.push_back(kHexDigits[b & 0x0F]);
+        p[0] = kHexDigits[b >> 4];
+        p[1] = kHexDigits[b & 0x0F];
         if (spaced)
-            text.push_back(' ');
+            p[2] = ' ';
+        p += width;
     }
-    return text;
 }
 } // namespace
 
-std::string hexLogForm(ByteView bytes) { return hexWith(bytes, true); }
+void appendHexLogForm(std::string &out, ByteView bytes) { appendHex(out, bytes, true); }
 
-std::string hexCompact(ByteView bytes) { return hexWith(bytes, false); }
+void appendHexCompact(std::string &out, ByteView bytes) { appendHex(out, bytes, false); }
+
+std::string hexLogForm(ByteView bytes)
+{
+    std::string text;
+    appendHexLogForm(text, bytes);
+    return text;
+}
+
+std::string hexCompact(ByteView bytes)
+{
+    std::string text;
+    appendHexCompact(text, bytes);
+    return text;
+}
 
 std::uint8_t MBusChecksum(ByteView bytes)
 {

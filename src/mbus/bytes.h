@@ -18,6 +18,10 @@ std::string hexLogForm(ByteView bytes);
 // Compact form: two upper-case hex digits per byte, no separators ("107B017C16").
 std::string hexCompact(ByteView bytes);
 
+// The same forms appended to a text that is being built.
+void appendHexLogForm(std::string &out, ByteView bytes);
+void appendHexCompact(std::string &out, ByteView bytes);
+
 // Sum of the bytes modulo 256: the checksum of short and long frames.
 std::uint8_t MBusChecksum(ByteView bytes);
 
