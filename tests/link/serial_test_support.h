@@ -9,6 +9,8 @@
 
 #pragma once
 
+#include "link/serial_comm.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -162,6 +164,15 @@ inline void spoilSlave(const QString &path)
 }
 
 // Descriptor numbers of this process that refer to path.
+// Opens comm on the pty's slave at the given line settings (8 data bits, 1 stop bit).
+inline void openAt(TSerialComm &comm, const Pty &pty, TSerialBaudrate rate, TSerialParity parity)
+{
+    comm.setDeviceName(pty.slavePath());
+    comm.setBaudrate(rate);
+    comm.setParity(parity);
+    comm.Open();
+}
+
 inline QList<int> descriptorsOf(const QString &path)
 {
     QList<int> fds;

@@ -55,10 +55,7 @@ void TstSerialIo::writesArrive()
     QVERIFY(pty.isValid());
     spoilSlave(pty.slavePath());
     TSerialComm comm;
-    comm.setDeviceName(pty.slavePath());
-    comm.setBaudrate(TSerialBaudrate::br9600);
-    comm.setParity(TSerialParity::paEven);
-    comm.Open();
+    openAt(comm, pty, TSerialBaudrate::br9600, TSerialParity::paEven);
 
     if (how == QLatin1String("WriteBytes")) {
         QCOMPARE(comm.WriteBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size())),
@@ -91,10 +88,7 @@ void TstSerialIo::readsArrive()
     QVERIFY(pty.isValid());
     spoilSlave(pty.slavePath());
     TSerialComm comm;
-    comm.setDeviceName(pty.slavePath());
-    comm.setBaudrate(TSerialBaudrate::br2400);
-    comm.setParity(TSerialParity::paEven);
-    comm.Open();
+    openAt(comm, pty, TSerialBaudrate::br2400, TSerialParity::paEven);
 
     QVERIFY(pty.write(bytes));
     QTRY_COMPARE_WITH_TIMEOUT(comm.InputCount(), int(bytes.size()), 5000);

@@ -38,6 +38,14 @@ int pdfPageCount(const QString &path)
     return int(QString::fromLatin1(file.readAll()).count(page));
 }
 
+// A settings file whose serial port is the simulator's link.
+QString settingsForSimulator(const QTemporaryDir &dir, SimProcess &sim, const QByteArray &mbus = {})
+{
+    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
+    writeFile(ini, mbus + "[Com port]\nName=" + sim.link().toLocal8Bit() + "\nSpeed=2400\nParity=Even\n");
+    return ini;
+}
+
 } // namespace
 
 class TstMainWindow : public QObject {
@@ -242,9 +250,7 @@ void TstMainWindow::customCommandAgainstSimulator()
     SimProcess sim(SimProcess::demoBus());
     QVERIFY2(sim.isReady(), "mbus-sim did not start");
     QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
-    writeFile(ini, "[Mbus]\nTimeout=300\n[Com port]\nName=" + sim.link().toLocal8Bit() + "\nSpeed=2400\nParity=Even\n");
-    TForm11 window(ini);
+    TForm11 window(settingsForSimulator(dir, sim, "[Mbus]\nTimeout=300\n"));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -296,9 +302,7 @@ void TstMainWindow::repliesAreDecoded()
     SimProcess sim(SimProcess::demoBus());
     QVERIFY2(sim.isReady(), "mbus-sim did not start");
     QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
-    writeFile(ini, "[Com port]\nName=" + sim.link().toLocal8Bit() + "\nSpeed=2400\n");
-    TForm11 window(ini);
+    TForm11 window(settingsForSimulator(dir, sim));
 
     LinkDispatch &link = window.dispatch();
     QVERIFY(link.beginLinkUse());
