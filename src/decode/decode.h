@@ -93,11 +93,15 @@ struct DecodeResult {
     std::vector<WorkRow> rows;
 
     // True when the record walk stopped at a record that runs past the checksum
-    // (that record and everything after it are not in the table).
+    // (that record and everything after it are not in the table). The walk also
+    // stops, without this flag, at an LVAR code that defines no length; either
+    // way a log line says so.
     bool recordsTruncated = false;
 
     // Lines for the communication log, in order; the first is always
-    // "Respond: " followed by the reply bytes ("68 1F ... 16 ").
+    // "Respond: " followed by the reply bytes ("68 1F ... 16 "). Then frame test
+    // failures, or why the record walk stopped early ("Record 3 is incomplete,
+    // decoding stopped", "Unknown LVAR 0xF8, decoding stopped").
     std::vector<std::string> logLines;
 
     // Lines for the detailed report memo (full-report mode only), ending with
@@ -119,6 +123,7 @@ struct RecordTable {
     std::vector<WorkRow> rows;              // grid semantics as in DecodeResult::rows
     std::vector<std::string> reportLines;   // one per record (full report only)
     bool truncated = false;                 // a record ran past the checksum
+    std::vector<std::string> logLines;      // why the walk stopped early, when it did
 };
 RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options);
 
@@ -138,7 +143,7 @@ VifInfo DecodeVif(mbus::ByteView reply, std::size_t vifOffset, std::uint8_t vif)
 // Function/storage description, value text and data length of a record whose
 // DIF is at difOffset and whose data start at dataOffset. dataLength counts the
 // LVAR byte of variable-length data. complete is false when the data run past
-// the checksum (the value text is then empty).
+// the checksum or the LVAR code defines no length (the value text is then empty).
 struct DifInfo {
     std::string description;   // "Instantenous value ", "... Storage is: 1, Tariff is: 0 "
     std::string value;

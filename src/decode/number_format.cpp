@@ -124,7 +124,8 @@ void appendFixed(std::string& out, std::int64_t mantissa, int exp10, int precisi
     appendDigits(out, negative, digits, len, len + exp10, precision, decimals, separator);
 }
 
-void appendFixed(std::string& out, double value, int precision, int decimals, char separator)
+void appendFixed(std::string& out, double value, int exp10, int precision, int decimals,
+                 char separator)
 {
     if (!std::isfinite(value)) {
         out += "NaN";
@@ -177,7 +178,7 @@ void appendFixed(std::string& out, double value, int precision, int decimals, ch
     }
     while (len > 0 && digits[len - 1] == '0')
         --len;
-    appendDigits(out, negative, digits, len, intDigits, precision, decimals, separator);
+    appendDigits(out, negative, digits, len, intDigits + exp10, precision, decimals, separator);
 }
 
 } // namespace decode

@@ -13,6 +13,9 @@ namespace decode {
 namespace {
 
 constexpr std::size_t kFirstRecord = 19;
+constexpr std::uint8_t kIdleFiller = 0x2F;
+
+bool isVariable(std::uint8_t dif) { return (dif & 0x0F) == 0x0D; }
 
 bool isPlainTextVif(std::uint8_t vif) { return (vif & 0x7F) == 0x7C; }
 
@@ -25,6 +28,25 @@ std::size_t afterChain(const Reader& area, std::size_t first)
     while ((area.at(i) & 0x80) && area.contains(i + 1))
         ++i;
     return i + 1;
+}
+
+// The walk cannot go on past a record it cannot read to its end: where the
+// next one starts is unknown. The rows before it stay.
+void stopIncomplete(RecordTable& table, int number)
+{
+    table.truncated = true;
+    std::string line = "Record ";
+    appendInt(line, number);
+    line += " is incomplete, decoding stopped";
+    table.logLines.push_back(std::move(line));
+}
+
+void stopUnknownLvar(RecordTable& table, std::uint8_t lvar)
+{
+    std::string line = "Unknown LVAR 0x";
+    appendHex(line, lvar);
+    line += ", decoding stopped";
+    table.logLines.push_back(std::move(line));
 }
 
 void writeManufacturerRecord(RecordTable& table, const Reader& area, std::size_t difOffset,
@@ -81,14 +103,18 @@ RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options)
     std::size_t p = kFirstRecord;
     while (area.contains(p)) {
         const std::uint8_t dif = area.at(p);
-        if ((dif & 0x0F) == 0x0F) {   // manufacturer data (also the idle filler 2F) to the end
+        if (dif == kIdleFiller) {   // padding between or before records: no record of its own
+            ++p;
+            continue;
+        }
+        if ((dif & 0x0F) == 0x0F) {   // manufacturer data (0F, 1F) to the end
             writeManufacturerRecord(table, area, p, number, options.fullReport);
             break;
         }
 
         const std::size_t vifOffset = afterChain(area, p);
         if (!area.contains(vifOffset)) {
-            table.truncated = true;
+            stopIncomplete(table, number);
             break;
         }
         const std::uint8_t vif = area.at(vifOffset);
@@ -100,19 +126,23 @@ RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options)
         if (isPlainTextVif(vif)) {
             const auto textLength = area.byte(vifOffset + 1);
             if (!textLength || !area.has(vifOffset + 2, *textLength)) {
-                table.truncated = true;
+                stopIncomplete(table, number);
                 break;
             }
             vifeOffset = vifOffset + 2 + *textLength;
             dataOffset = vif & 0x80 ? afterChain(area, vifeOffset) : vifeOffset;
         }
         if (!area.contains(dataOffset)) {
-            table.truncated = true;
+            stopIncomplete(table, number);
             break;
         }
         const auto length = detail::dataLength(area, dif, dataOffset);
         if (!length) {
-            table.truncated = true;
+            const auto lvar = area.byte(dataOffset);
+            if (isVariable(dif) && lvar && !detail::lvarPayload(*lvar))
+                stopUnknownLvar(table, *lvar);
+            else
+                stopIncomplete(table, number);
             break;
         }
 

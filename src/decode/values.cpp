@@ -97,7 +97,9 @@ void appendBcd(std::string& out, mbus::ByteView b, const tables::DataField& fiel
     appendFixed(out, value, exp10, field.precision, kDecimals, separator);
 }
 
-void appendReal(std::string& out, mbus::ByteView b, char separator)
+// Scaled by the VIF like the integer and BCD types: a flow meter that sends its
+// m3/h as a real must not show up a thousand times too small.
+void appendReal(std::string& out, mbus::ByteView b, int exp10, char separator)
 {
     const std::uint32_t bits = std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8
                                | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
@@ -112,7 +114,7 @@ void appendReal(std::string& out, mbus::ByteView b, char separator)
                                    static_cast<int>(exponent) - 127);
     if (bits >> 31)
         out.push_back('-');
-    appendFixed(out, static_cast<double>(value), 9, 5, separator);
+    appendFixed(out, static_cast<double>(value), exp10, 9, 5, separator);
 }
 
 void appendVariable(std::string& out, mbus::ByteView data)
@@ -126,18 +128,28 @@ void appendVariable(std::string& out, mbus::ByteView data)
     } else if (lvar < 0xE0) {
         out.push_back('-');
         mbus::appendHexCompact(out, rest);
-    } else if (lvar < 0xF0) {
+    } else {   // binary, E0..F6: dataLength() refuses the undefined codes
         out += "0x";
         mbus::appendHexCompact(out, rest);
-    } else if (lvar <= 0xFA) {
-        out += "Floating point, to be defined in the future, but hex is: 0x";
-        mbus::appendHexCompact(out, rest);
-    } else {
-        out += "Reserved for future use? ";
     }
 }
 
 } // namespace
+
+std::optional<std::size_t> lvarPayload(std::uint8_t lvar)
+{
+    if (lvar < 0xC0)
+        return lvar;                  // text
+    if (lvar < 0xF0)
+        return lvar & 0x0Fu;          // positive BCD, negative BCD, binary
+    if (lvar <= 0xF4)
+        return 4u * (lvar - 0xECu);   // binary, 16..32 bytes
+    if (lvar == 0xF5)
+        return 6;                     // 48-bit binary number
+    if (lvar == 0xF6)
+        return 8;                     // 64-bit binary number
+    return std::nullopt;
+}
 
 std::optional<std::size_t> dataLength(const Reader& area, std::uint8_t dif, std::size_t dataOffset)
 {
@@ -147,14 +159,10 @@ std::optional<std::size_t> dataLength(const Reader& area, std::uint8_t dif, std:
         length = area.from(dataOffset).size();
     } else if (field.kind == tables::DataKind::Variable) {
         const auto lvar = area.byte(dataOffset);
-        if (!lvar)
+        const auto payload = lvar ? lvarPayload(*lvar) : std::nullopt;
+        if (!payload)
             return std::nullopt;
-        if (*lvar < 0xC0)
-            length = *lvar + 1u;
-        else if (*lvar <= 0xFA)
-            length = (*lvar & 0x0Fu) + 1u;
-        else
-            length = 1;
+        length = *payload + 1;
     }
     if (!area.has(dataOffset, length))
         return std::nullopt;
@@ -183,7 +191,7 @@ void appendValue(std::string& out, const Reader& area, std::uint8_t dif, std::si
         appendInteger(out, *data, field, vif, exp10, separator);
         break;
     case tables::DataKind::Real:
-        appendReal(out, *data, separator);
+        appendReal(out, *data, exp10, separator);
         break;
     case tables::DataKind::Integer64:
         out += "64-bit integer not supported, but hex is: 0x";

@@ -11,8 +11,13 @@
 
 namespace decode::detail {
 
+// Bytes that follow an LVAR byte, or nothing for the codes that define no
+// length (0xF7..0xFF): the walk cannot know where the next record starts.
+std::optional<std::size_t> lvarPayload(std::uint8_t lvar);
+
 // Length of the data starting at dataOffset, LVAR byte included, or nothing
-// when the data run past the record area. 0xF (manufacturer data) takes the rest.
+// when the data run past the record area or the LVAR code is undefined.
+// 0xF (manufacturer data) takes the rest.
 std::optional<std::size_t> dataLength(const Reader& area, std::uint8_t dif, std::size_t dataOffset);
 
 // The value text of data whose length dataLength() accepted.

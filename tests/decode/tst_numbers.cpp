@@ -59,31 +59,45 @@ void TestDecode::fixedDecimal()
 void TestDecode::fixedBinary_data()
 {
     QTest::addColumn<double>("value");
+    QTest::addColumn<int>("exp10");
     QTest::addColumn<int>("precision");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<QString>("text");
-    QTest::newRow("1.5") << 1.5 << 9 << 5 << "1.50000";
-    QTest::newRow("negative") << -2.5 << 9 << 5 << "-2.50000";
-    QTest::newRow("precision limits decimals") << 18511.912109375 << 9 << 5 << "18511.91210";
-    QTest::newRow("rounded") << 123.456789 << 9 << 5 << "123.45679";
-    QTest::newRow("tiny") << 0.000004 << 9 << 5 << "0.00000";
-    QTest::newRow("tiny negative") << -0.000001 << 9 << 5 << "0.00000";
-    QTest::newRow("zero") << 0.0 << 9 << 5 << "0.00000";
-    QTest::newRow("scientific") << 2147483648.0 << 9 << 5 << "2.14748365E+9";
-    QTest::newRow("carry to scientific") << 999999999.6 << 9 << 5 << "1E+9";
-    QTest::newRow("large") << 1e30 << 9 << 5 << "1E+30";
-    QTest::newRow("three decimals") << 12345.678 << 8 << 3 << "12345.678";
-    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 9 << 5 << "NaN";
-    QTest::newRow("FormatFixed no decimals") << 1234.5 << 8 << 0 << "1235";
+    QTest::newRow("1.5") << 1.5 << 0 << 9 << 5 << "1.50000";
+    QTest::newRow("negative") << -2.5 << 0 << 9 << 5 << "-2.50000";
+    QTest::newRow("precision limits decimals") << 18511.912109375 << 0 << 9 << 5 << "18511.91210";
+    QTest::newRow("rounded") << 123.456789 << 0 << 9 << 5 << "123.45679";
+    QTest::newRow("tiny") << 0.000004 << 0 << 9 << 5 << "0.00000";
+    QTest::newRow("tiny negative") << -0.000001 << 0 << 9 << 5 << "0.00000";
+    QTest::newRow("zero") << 0.0 << 0 << 9 << 5 << "0.00000";
+    QTest::newRow("scientific") << 2147483648.0 << 0 << 9 << 5 << "2.14748365E+9";
+    QTest::newRow("carry to scientific") << 999999999.6 << 0 << 9 << 5 << "1E+9";
+    QTest::newRow("large") << 1e30 << 0 << 9 << 5 << "1E+30";
+    QTest::newRow("three decimals") << 12345.678 << 0 << 8 << 3 << "12345.678";
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 0 << 9 << 5 << "NaN";
+    QTest::newRow("FormatFixed no decimals") << 1234.5 << 0 << 8 << 0 << "1235";
+    // Scaled by a power of ten: the point moves in decimal, so no binary error creeps in.
+    QTest::newRow("x1000") << 1.5 << 3 << 9 << 5 << "1500.00000";
+    QTest::newRow("0.1 x1000") << 0.1 << 3 << 9 << 5 << "100.00000";
+    QTest::newRow("x0.001 negative") << -1.5 << -3 << 9 << 5 << "-0.00150";
+    QTest::newRow("tie after scaling") << 0.1875 << -2 << 9 << 5 << "0.00188";
+    QTest::newRow("scaled to nothing") << 1.5 << -6 << 9 << 5 << "0.00000";
+    QTest::newRow("scaled to scientific") << 2147483648.0 << 3 << 9 << 5 << "2.14748365E+12";
 }
 
 void TestDecode::fixedBinary()
 {
     QFETCH(double, value);
+    QFETCH(int, exp10);
     QFETCH(int, precision);
     QFETCH(int, decimals);
     QFETCH(QString, text);
-    QCOMPARE(QString::fromStdString(decode::FormatFixed(value, precision, decimals)), text);
-    QCOMPARE(QString::fromStdString(decode::FormatFixed(value, precision, decimals, ',')),
-             QString(text).replace('.', ','));
+    std::string out;
+    decode::appendFixed(out, value, exp10, precision, decimals, '.');
+    QCOMPARE(QString::fromStdString(out), text);
+    if (exp10 == 0) {
+        QCOMPARE(QString::fromStdString(decode::FormatFixed(value, precision, decimals)), text);
+        QCOMPARE(QString::fromStdString(decode::FormatFixed(value, precision, decimals, ',')),
+                 QString(text).replace('.', ','));
+    }
 }

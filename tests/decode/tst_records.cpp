@@ -312,7 +312,14 @@ void TestDecode::reals_data()
     QTest::newRow("flow temperature") << QByteArray("05 5B 2B 4B AC 41") << "21.53670" << "deg. C" << "Flow Temp.";
     QTest::newRow("nine significant digits") << QByteArray("05 2B D3 9F 90 46") << "18511.91210" << "W" << "";
     QTest::newRow("scientific") << QByteArray("05 2B 00 00 00 4F") << "2.14748365E+9" << "W" << "";
-    QTest::newRow("not scaled") << QByteArray("05 13 00 00 C0 3F") << "1.50000" << "m3" << "KV1";
+    // Scaled by the VIF like every other data type.
+    QTest::newRow("m3/h as l/h") << QByteArray("05 3E 00 00 C0 3F") << "1500.00000" << "l/h" << "Debit";
+    QTest::newRow("x0.001") << QByteArray("05 13 00 00 C0 3F") << "0.00150" << "m3" << "KV1";
+    QTest::newRow("x0.001 negative") << QByteArray("05 13 00 00 C0 BF") << "-0.00150" << "m3" << "KV1";
+    QTest::newRow("x1000 scientific") << QByteArray("05 3E 00 00 00 4F") << "2.14748365E+12" << "l/h" << "Debit";
+    QTest::newRow("FB multiplier") << QByteArray("05 FB 01 00 00 C0 3F") << "1500.00000" << "kWh" << "";
+    QTest::newRow("FD volts not scaled") << QByteArray("05 FD 4C 00 00 C0 3F") << "1.50000" << "Volts, 10^3" << "";
+    QTest::newRow("NaN x1000") << QByteArray("05 3E 00 00 80 7F") << "NaN or Infinite" << "l/h" << "Debit";
 }
 
 void TestDecode::reals() { checkRecord(); }
@@ -322,19 +329,28 @@ void TestDecode::variableLength_data()
     addRecordColumns();
     // Each followed by 01 13 05, which must decode as the next record (0.005).
     QTest::newRow("C2 hex") << QByteArray("0D 13 C2 34 12") << "3412" << "m3" << "KV1";
-    QTest::newRow("C0 empty hex") << QByteArray("0D 13 C0") << "" << "m3" << "KV1";
     QTest::newRow("D2 negative") << QByteArray("0D 13 D2 34 12") << "-3412" << "m3" << "KV1";
-    QTest::newRow("E2 0x") << QByteArray("0D 13 E2 34 12") << "0x3412" << "m3" << "KV1";
-    QTest::newRow("F2 float") << QByteArray("0D 13 F2 34 12")
-                              << "Floating point, to be defined in the future, but hex is: 0x3412" << "m3" << "KV1";
-    QTest::newRow("F0 float empty") << QByteArray("0D 13 F0")
-                                    << "Floating point, to be defined in the future, but hex is: 0x" << "m3" << "KV1";
-    QTest::newRow("FB reserved") << QByteArray("0D 13 FB") << "Reserved for future use? " << "m3" << "KV1";
-    QTest::newRow("FF reserved") << QByteArray("0D 13 FF") << "Reserved for future use? " << "m3" << "KV1";
+    QTest::newRow("E2 binary") << QByteArray("0D 13 E2 34 12") << "0x3412" << "m3" << "KV1";
     QTest::newRow("text") << QByteArray("0D 13 03 41 42 43") << "ABC" << "m3" << "KV1";
     QTest::newRow("empty text") << QByteArray("0D 13 00") << "" << "m3" << "KV1";
     QTest::newRow("text with FD") << QByteArray("0D FD 11 05 31 32 33 34 35") << "12345" << "Customer" << "";
     QTest::newRow("text with 7C unit") << QByteArray("0D 7C 02 44 49 02 4F 4B") << "OK" << "VIF is user ASCII string: DI" << "";
+
+    // Boundary codes with a payload of 0F bytes: walked as records, a 0F would
+    // end the walk as manufacturer data and the 0.005 record would be missing.
+    struct Code {
+        const char* lvar;
+        int bytes;
+        const char* prefix;
+    };
+    for (const Code& c : {Code{"BF", 191, nullptr}, Code{"C0", 0, ""}, Code{"CF", 15, ""}, Code{"D0", 0, "-"},
+                          Code{"DF", 15, "-"}, Code{"E0", 0, "0x"}, Code{"EF", 15, "0x"}, Code{"F0", 16, "0x"},
+                          Code{"F4", 32, "0x"}, Code{"F5", 6, "0x"}, Code{"F6", 8, "0x"}}) {
+        const QByteArray payload = QByteArray(" 0F").repeated(c.bytes);
+        const QString value = c.prefix ? QString(c.prefix) + QString("0F").repeated(c.bytes)
+                                       : QString(c.bytes, QChar(0x0F));
+        QTest::newRow(c.lvar) << QByteArray("0D 13 ") + c.lvar + payload << value << "m3" << "KV1";
+    }
 }
 
 void TestDecode::variableLength()

@@ -56,6 +56,9 @@ void TestDecode::tool_data()
     QTest::newRow("binary garbage") << QStringList() << garbage << 2 << QByteArray();
     QTest::newRow("truncated record") << QStringList() << longFrame(QByteArray::fromHex("0805727856341256461007550000000413393000")).toHex(' ')
                                       << 0 << QByteArray("ID:12345678");
+    QTest::newRow("real flow scaled")
+        << QString("68 15 15 68 08 05 72 78 56 34 12 24 40 01 07 55 00 00 00 05 3E 00 00 C0 3F 96 16").split(' ')
+        << QByteArray() << 0 << QByteArray("DIF,DIFE=05 ; VIF, VIFE=3E ; Instantenous value , 1500.00000 l/h, Debit\n");
 }
 
 void TestDecode::tool()

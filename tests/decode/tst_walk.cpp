@@ -37,34 +37,62 @@ void TestDecode::walk_data()
     QTest::addColumn<QByteArray>("records");
     QTest::addColumn<QStringList>("values");
     QTest::addColumn<int>("rowCount");
-    QTest::addColumn<bool>("truncated");
+    QTest::addColumn<QString>("stop");   // log line when the walk stops early
 
-    QTest::newRow("no records") << QByteArray("") << QStringList() << 1 << false;
+    const QString incomplete = "Record 2 is incomplete, decoding stopped";
+    QTest::newRow("no records") << QByteArray("") << QStringList() << 1 << "";
     QTest::newRow("two records") << QByteArray("01 13 05 04 13 39 30 00 00") << QStringList{"0.005", "12.345"} << 3
-                                 << false;
-    QTest::newRow("filler ends the walk") << QByteArray("01 13 05 2F 2F 2F") << QStringList{"0.005", "2F 2F "} << 2
-                                          << false;
+                                 << "";
+    QTest::newRow("filler before the records") << QByteArray("2F 2F 01 13 05 04 13 39 30 00 00")
+                                               << QStringList{"0.005", "12.345"} << 3 << "";
+    QTest::newRow("filler between records") << QByteArray("01 13 05 2F 2F 04 13 39 30 00 00")
+                                            << QStringList{"0.005", "12.345"} << 3 << "";
+    QTest::newRow("filler at the end") << QByteArray("01 13 05 2F 2F 2F") << QStringList{"0.005"} << 2 << "";
+    QTest::newRow("only filler") << QByteArray("2F") << QStringList() << 1 << "";
+    QTest::newRow("filler, then manufacturer data") << QByteArray("2F 1F 2F 01") << QStringList{"2F 01 "} << 1 << "";
     QTest::newRow("manufacturer data ends the walk") << QByteArray("01 13 05 0F 01 02 04 13")
-                                                     << QStringList{"0.005", "01 02 04 13 "} << 2 << false;
+                                                     << QStringList{"0.005", "01 02 04 13 "} << 2 << "";
     QTest::newRow("date reads 2, walk advances 4") << QByteArray("04 6C 98 11 FF FF 01 13 05")
-                                                   << QStringList{"24.1.12", "0.005"} << 3 << false;
+                                                   << QStringList{"24.1.12", "0.005"} << 3 << "";
     QTest::newRow("date reads 4, walk advances 2") << QByteArray("02 6D 05 0E 01 13 01 01 13 05")
-                                                   << QStringList{"14:05, 1.3.8", "0.001", "0.005"} << 4 << false;
+                                                   << QStringList{"14:05, 1.3.8", "0.001", "0.005"} << 4 << "";
     QTest::newRow("VIFE after plain text") << QByteArray("02 FC 03 48 52 25 74 22 15 01 13 05")
-                                           << QStringList{"5410.000", "0.005"} << 3 << false;
-    QTest::newRow("data past the checksum") << QByteArray("01 13 05 04 13 39 30") << QStringList{"0.005"} << 2 << true;
-    QTest::newRow("no data byte left") << QByteArray("01 13 05 04 13") << QStringList{"0.005"} << 2 << true;
-    QTest::newRow("LVAR past the checksum") << QByteArray("01 13 05 0D 13 05 41 42") << QStringList{"0.005"} << 2
-                                            << true;
-    QTest::newRow("hex LVAR past the checksum") << QByteArray("01 13 05 0D 13 CF 41 42") << QStringList{"0.005"} << 2
-                                                << true;
+                                           << QStringList{"5410.000", "0.005"} << 3 << "";
+    QTest::newRow("data past the checksum") << QByteArray("01 13 05 04 13 39 30") << QStringList{"0.005"} << 2
+                                            << incomplete;
+    QTest::newRow("no data byte left") << QByteArray("01 13 05 04 13") << QStringList{"0.005"} << 2 << incomplete;
     QTest::newRow("text unit past the checksum") << QByteArray("01 13 05 0A 7C 09 41 42 34 12")
-                                                 << QStringList{"0.005"} << 2 << true;
-    QTest::newRow("text unit length missing") << QByteArray("01 13 05 0A 7C") << QStringList{"0.005"} << 2 << true;
-    QTest::newRow("FC without its VIFE") << QByteArray("01 13 05 0A FC 01 41") << QStringList{"0.005"} << 2 << true;
-    QTest::newRow("DIFE chain to the end") << QByteArray("01 13 05 84 80 80") << QStringList{"0.005"} << 2 << true;
-    QTest::newRow("VIFE chain to the end") << QByteArray("01 13 05 04 93 BC") << QStringList{"0.005"} << 2 << true;
-    QTest::newRow("lone DIF") << QByteArray("01 13 05 04") << QStringList{"0.005"} << 2 << true;
+                                                 << QStringList{"0.005"} << 2 << incomplete;
+    QTest::newRow("text unit length missing") << QByteArray("01 13 05 0A 7C") << QStringList{"0.005"} << 2
+                                              << incomplete;
+    QTest::newRow("FC without its VIFE") << QByteArray("01 13 05 0A FC 01 41") << QStringList{"0.005"} << 2
+                                         << incomplete;
+    QTest::newRow("DIFE chain to the end") << QByteArray("01 13 05 84 80 80") << QStringList{"0.005"} << 2
+                                           << incomplete;
+    QTest::newRow("VIFE chain to the end") << QByteArray("01 13 05 04 93 BC") << QStringList{"0.005"} << 2
+                                           << incomplete;
+    QTest::newRow("lone DIF") << QByteArray("01 13 05 04") << QStringList{"0.005"} << 2 << incomplete;
+    QTest::newRow("first record incomplete") << QByteArray("2F 04 13 39") << QStringList() << 1
+                                             << "Record 1 is incomplete, decoding stopped";
+
+    // Variable length: one byte short of what the LVAR code says, and the codes
+    // that say nothing (their length is unknown, so nothing after them is read).
+    struct Lvar {
+        const char* code;
+        int bytes;
+    };
+    for (const Lvar& c : {Lvar{"BF", 190}, Lvar{"CF", 14}, Lvar{"DF", 14}, Lvar{"EF", 14}, Lvar{"F0", 15},
+                          Lvar{"F4", 31}, Lvar{"F5", 5}, Lvar{"F6", 7}}) {
+        QTest::addRow("LVAR %s one byte short", c.code)
+            << QByteArray("01 13 05 0D 13 ") + c.code + QByteArray(" 01").repeated(c.bytes) << QStringList{"0.005"}
+            << 2 << incomplete;
+    }
+    QTest::newRow("LVAR byte missing") << QByteArray("01 13 05 0D 13") << QStringList{"0.005"} << 2 << incomplete;
+    for (const char* code : {"F7", "FA", "FB", "FF"}) {
+        QTest::addRow("LVAR %s undefined", code)
+            << QByteArray("01 13 05 0D 13 ") + code + " 01 13 05 01 13 05" << QStringList{"0.005"} << 2
+            << QString("Unknown LVAR 0x%1, decoding stopped").arg(code);
+    }
 }
 
 void TestDecode::walk()
@@ -72,14 +100,19 @@ void TestDecode::walk()
     QFETCH(QByteArray, records);
     QFETCH(QStringList, values);
     QFETCH(int, rowCount);
-    QFETCH(bool, truncated);
-    const decode::DecodeResult r = decodeBytes(replyHex(records.constData()));
-    QVERIFY(r.valid);
-    QCOMPARE(::values(r), values);
-    QCOMPARE(int(r.rows.size()), rowCount);
-    QCOMPARE(r.recordsTruncated, truncated);
-    for (int i = 0; i < values.size(); ++i)
-        QCOMPARE(r.rows[std::size_t(i)][decode::ColNumber], std::to_string(i + 1));
+    QFETCH(QString, stop);
+    for (bool full : {false, true}) {
+        const decode::DecodeResult r = decodeBytes(replyHex(records.constData()), full);
+        QVERIFY(r.valid);
+        QCOMPARE(::values(r), values);
+        QCOMPARE(int(r.rows.size()), rowCount);
+        QCOMPARE(r.recordsTruncated, stop.contains("incomplete"));
+        QCOMPARE(lines(r.logLines).mid(1), stop.isEmpty() ? QStringList() : QStringList{stop});
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(r.rows[std::size_t(i)][decode::ColNumber], std::to_string(i + 1));
+        if (full)   // header lines, one per record, time stamp and empty line
+            QCOMPARE(int(r.reportLines.size()), int(values.size()) + 4);
+    }
 }
 
 void TestDecode::manufacturerRecord_data()
@@ -88,7 +121,7 @@ void TestDecode::manufacturerRecord_data()
     QTest::addColumn<QString>("data");
     QTest::newRow("0F") << QByteArray("0F 01 02 03") << "01 02 03 ";
     QTest::newRow("1F at the end") << QByteArray("1F") << "";
-    QTest::newRow("2F filler") << QByteArray("2F 2F") << "2F ";
+    QTest::newRow("1F then filler") << QByteArray("1F 2F 2F") << "2F 2F ";
 }
 
 void TestDecode::manufacturerRecord()

@@ -147,8 +147,10 @@ int run(int argc, char** argv)
         printTable(result);
     else
         printReport(result);
-    if (result.recordsTruncated)
-        std::cerr << "mbus-decode: the last record runs past the checksum and was left out\n";
+    // Why the record walk stopped early, if it did; kept off standard output so
+    // the report and the table stay clean.
+    for (std::size_t i = 1; i < result.logLines.size(); ++i)
+        std::cerr << "mbus-decode: " << printable(result.logLines[i]) << '\n';
     return kExitValid;
 }
 
