@@ -15,7 +15,7 @@ sim_pid=""
 # A settings file that names another port means a real bus: leave it alone.
 configured_port=""
 if [ -f "$ini" ]; then
-  configured_port=$(sed -n 's/^[Nn][Aa][Mm][Ee][[:space:]]*=[[:space:]]*//p' "$ini" | head -n1 | tr -d '\r')
+  configured_port=$(sed -n 's/^[Nn][Aa][Mm][Ee][[:space:]]*=[[:space:]]*//p' "$ini" | head -n1 | tr -d '\r' | sed 's/^"\(.*\)"$/\1/')
 fi
 if [ -z "$configured_port" ] || [ "$configured_port" = "$link" ]; then
   "$bin/mbus-sim" --bus tools/mbus-sim/examples/demo.bus --pty "$link" --quiet &

@@ -1,15 +1,15 @@
 #include "log_printer.h"
 
-#include <QLocale>
+#include "config/safe_write.h"
+#include "link/log_time.h"
+
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 
 QString logPrintHeader(const QDateTime &when)
 {
-    const QLocale locale;
-    return QStringLiteral("Print of log file ") + locale.toString(when.date(), QLocale::ShortFormat)
-         + QStringLiteral(", ") + locale.toString(when.time(), QLocale::LongFormat);
+    return QStringLiteral("Print of log file ") + logDateText(when.date()) + QStringLiteral(", ")
+         + logTimeText(when.time());
 }
 
 int printLog(QPrinter &printer, const QStringList &lines, const QDateTime &when)
@@ -45,12 +45,8 @@ int printLog(QPrinter &printer, const QStringList &lines, const QDateTime &when)
 
 bool saveLogFile(const QString &path, const QStringList &lines)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    for (const QString &line : lines) {
-        file.write(line.toUtf8());
-        file.write("\n");
-    }
-    return file.commit();
+    QByteArray content;
+    for (const QString &line : lines)
+        content += line.toUtf8() + '\n';
+    return writeFileSafely(path, content);
 }

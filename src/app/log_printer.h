@@ -22,5 +22,5 @@ QString logPrintHeader(const QDateTime &when);
 // Prints the lines; returns the number of pages started.
 int printLog(QPrinter &printer, const QStringList &lines, const QDateTime &when);
 
-// Writes one line per log line through a temporary file; false when it fails.
+// Writes one line per log line, never losing the old file; false when it fails.
 bool saveLogFile(const QString &path, const QStringList &lines);

@@ -5,6 +5,7 @@
 #include "config/program_paths.h"
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
+#include "link/log_time.h"
 #include "link/serial_comm.h"
 #include "log_printer.h"
 #include "settings_dialog.h"
@@ -32,6 +33,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 TForm11::TForm11(const QString &settingsPath, QWidget *parent)
@@ -79,8 +81,8 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     PageControl1->setCurrentWidget(TabSheet1);     // 5
     setResponseTimeout(UD_timeout->value());       // 6
     m_selectedAddress = QStringLiteral("256");     // 7
-    m_language = m_settings.language;              // 8
-    setLanguage(m_language == 3 ? 3 : m_language == 2 ? 2 : 1);
+    showLanguage(m_settings.language);             // 8: the stored value stays as it is
+
     Check_hex->setChecked(true);                   // 9
     m_packetCounter = 1;                           // 10
     StatusPanel_port->setText(m_settings.com.name + QStringLiteral(" is closed"));
@@ -106,8 +108,8 @@ bool TForm11::decodeReply(const QByteArray &reply)
     if (options.decimalSeparator == 0)
         options.decimalSeparator = '.';
     const QDateTime now = QDateTime::currentDateTime();
-    options.timeText = locale.toString(now.time(), QLocale::LongFormat).toStdString();
-    options.dateText = locale.toString(now.date(), QLocale::ShortFormat).toStdString();
+    options.timeText = logTimeText(now.time(), locale).toStdString();
+    options.dateText = logDateText(now.date(), locale).toStdString();
 
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(reply.constData());
     *m_lastDecode = decode::DecodeReply({bytes, size_t(reply.size())}, options);
@@ -213,7 +215,7 @@ void TForm11::buildControls()
     logButtons->addWidget(BitBtn6);
     logButtons->addWidget(BitBtn7);
     logLayout->addLayout(logButtons);
-    connect(BitBtn5, &QPushButton::clicked, Memo_current, &QPlainTextEdit::clear);
+    connect(BitBtn5, &QPushButton::clicked, this, &TForm11::clearLog);
     connect(BitBtn6, &QPushButton::clicked, this, &TForm11::onSaveLog);
     connect(BitBtn7, &QPushButton::clicked, this, &TForm11::onPrintLog);
 
@@ -280,8 +282,14 @@ void TForm11::restoreSettings()
 
 void TForm11::setLanguage(int language)
 {
-    m_language = language;
     m_settings.language = language;
+    showLanguage(language);
+}
+
+void TForm11::showLanguage(int stored)
+{
+    const int language = stored == 3 || stored == 2 ? stored : 1; // anything else shows English
+    m_language = language;
     English1->setChecked(language == 1);
     Italian1->setChecked(language == 2);
     Polish1->setChecked(language == 3);
@@ -327,14 +335,26 @@ void TForm11::setResponseTimeout(int ms)
 
 void TForm11::addLine(const QString &line)
 {
-    Memo_current->appendPlainText(line);
+    // Every call is one line, an empty one too: the first goes into the
+    // document's first block, each later one into a block of its own.
+    QTextCursor cursor(Memo_current->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!m_logEmpty)
+        cursor.insertBlock();
+    cursor.insertText(line);
+    m_logEmpty = false;
     Memo_current->verticalScrollBar()->setValue(Memo_current->verticalScrollBar()->maximum());
+}
+
+void TForm11::clearLog()
+{
+    Memo_current->clear();
+    m_logEmpty = true;
 }
 
 QStringList TForm11::logLines() const
 {
-    const QString text = Memo_current->toPlainText();
-    return text.isEmpty() && Memo_current->document()->blockCount() <= 1 ? QStringList() : text.split(u'\n');
+    return m_logEmpty ? QStringList() : Memo_current->toPlainText().split(u'\n');
 }
 
 void TForm11::onSendCommand()
@@ -399,7 +419,12 @@ void TForm11::closeEvent(QCloseEvent *event)
     // Re-read first so keys that another window wrote meanwhile are kept.
     m_ini.load();
     writeMainWindowKeys(m_ini, m_settings);
-    if (!m_ini.save()) {
+    QString error;
+    if (!m_ini.save(&error)) {
+        if (!m_ini.readError().isEmpty()) {
+            addLine(error);
+            qWarning("%s", qPrintable(error));
+        }
         showWarning(QStringLiteral("Saving settings"), QStringLiteral("Settings will not be saved, no write permission"));
         if (m_dispatch->portOpen())
             m_dispatch->toggleSerialPort();

@@ -42,12 +42,14 @@ public:
     // CommLog: Add line.
     void addLine(const QString &line) override;
     QStringList logLines() const;
+    void clearLog();
 
     LinkDispatch &dispatch() { return *m_dispatch; }
     const Settings &settings() const { return m_settings; }
     Settings &settings() { return m_settings; }
     int responseTimeout() const;
     int language() const { return m_language; }
+    // The user picked a language: shown at once, written at close.
     void setLanguage(int language);
 
     // Hands a collected reply to the decoder and applies its result; returns
@@ -103,6 +105,7 @@ private:
     void buildMenus();
     void restoreSettings();
     void applyCaptions();
+    void showLanguage(int stored);
     void setResponseTimeout(int ms);
     void onSendCommand();
     void onSaveLog();
@@ -113,6 +116,7 @@ private:
     Settings m_settings;
     int m_language = 1;
     bool m_changedOption = false;
+    bool m_logEmpty = true; // no line added since the start or the last clear
     bool m_fullReportRequest = false;
     bool m_isAdministrator = true; // every user is an administrator until accounts exist
     QString m_selectedAddress = QStringLiteral("256");

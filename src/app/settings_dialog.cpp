@@ -1,7 +1,7 @@
 #include "settings_dialog.h"
 
 #include "config/ini_file.h"
-#include "link/serial_comm.h"
+#include "link/port_list.h"
 
 #include <QCheckBox>
 #include <QComboBox>

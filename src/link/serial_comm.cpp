@@ -93,31 +93,6 @@ QString serialDevicePath(const QString &portName)
     return QStringLiteral("/dev/") + name;
 }
 
-QStringList availableSerialPorts()
-{
-    QStringList ports;
-    const QDir dev(QStringLiteral("/dev"));
-    for (const char *pattern : {"ttyUSB*", "ttyACM*", "ttyAMA*", "ttyS*"}) {
-        for (const QString &name : dev.entryList({QString::fromLatin1(pattern)}, QDir::System | QDir::Files,
-                                                 QDir::Name)) {
-            const QString path = dev.filePath(name);
-            // Legacy ttyS entries exist whether or not a UART is behind them.
-            if (name.startsWith(QLatin1String("ttyS"))) {
-                const int fd = openDevice(path);
-                if (fd < 0)
-                    continue;
-                termios tio{};
-                const bool real = ::tcgetattr(fd, &tio) == 0;
-                ::close(fd);
-                if (!real)
-                    continue;
-            }
-            ports << path;
-        }
-    }
-    return ports;
-}
-
 TSerialComm::TSerialComm(QObject *parent) : QObject(parent) {}
 
 TSerialComm::~TSerialComm()

@@ -45,9 +45,6 @@ int baudrateBits(TSerialBaudrate rate);
 // settings) to /dev/ttyS(n-1), a bare name to /dev/<name>, a path unchanged.
 QString serialDevicePath(const QString &portName);
 
-// Serial devices present on this machine, for the port list.
-QStringList availableSerialPorts();
-
 class TSerialComm : public QObject {
     Q_OBJECT
 public:

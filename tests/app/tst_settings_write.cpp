@@ -2,13 +2,16 @@
 // every line it does not own, and it never destroys the old file when it cannot
 // write.
 
+#include "config/safe_write.h"
 #include "settings_test_support.h"
 
 #include <QtTest>
 
 #include <functional>
 
+#include <csignal>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +59,12 @@ private slots:
     void crlfFileSurvivesWrite();
     void saveFailureKeepsOldFile_data();
     void saveFailureKeepsOldFile();
+    void readOnlyFolderWritableFile_data();
+    void readOnlyFolderWritableFile();
+    void windows1250FileKeepsItsBytes();
+    void hugeFileLosesNothing();
+    void fileNotReadWholeIsNotRewritten_data();
+    void fileNotReadWholeIsNotRewritten();
 };
 
 void TstSettingsWrite::init()
@@ -281,6 +290,7 @@ void TstSettingsWrite::writeKeepsForeignLines()
         "[Extra]\n"
         "x=1\n"
         "\n"
+        "\n"
         "[Misc]\n"
         "Dir=/data/\n"
         "Language=3\n");
@@ -343,7 +353,6 @@ void TstSettingsWrite::saveFailureKeepsOldFile_data()
 
     QTest::newRow("read-only file") << "read-only file" << false;
     QTest::newRow("read-only file in a writable folder, other user") << "read-only file" << true;
-    QTest::newRow("writable file in an unwritable folder") << "unwritable folder" << true;
     QTest::newRow("file of another user") << "foreign file" << true;
     QTest::newRow("folder is a plain file") << "folder is a file" << false;
     QTest::newRow("folder missing") << "folder missing" << false;
@@ -366,9 +375,6 @@ void TstSettingsWrite::saveFailureKeepsOldFile()
 
     if (layout == QLatin1String("read-only file")) {
         QVERIFY(::chmod(QFile::encodeName(target).constData(), 0444) == 0);
-    } else if (layout == QLatin1String("unwritable folder")) {
-        QVERIFY(::chmod(QFile::encodeName(target).constData(), 0666) == 0);
-        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
     } else if (layout == QLatin1String("foreign file")) {
         QVERIFY(::chmod(QFile::encodeName(target).constData(), 0644) == 0);
         if (::geteuid() != 0)
@@ -405,6 +411,156 @@ void TstSettingsWrite::saveFailureKeepsOldFile()
     // No temporary file is left behind.
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("telvaro.ini")});
+}
+
+// An administrator's install: the program folder is read-only, the settings
+// file in it is writable. Saving rewrites the file in place; when the new
+// content does not fit (a file size limit stands in for a full disk), the old
+// content stays.
+void TstSettingsWrite::readOnlyFolderWritableFile_data()
+{
+    QTest::addColumn<QByteArray>("old");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("sizeLimit"); // bytes; 0 for none
+    QTest::addColumn<bool>("saved");
+
+    const QByteArray old = "[Mbus]\nTimeout=700\n; keep\n";
+    QTest::newRow("shorter") << old << QByteArray("[Mbus]\n") << 0 << true;
+    QTest::newRow("same length") << old << QByteArray(old).replace("700", "900") << 0 << true;
+    QTest::newRow("longer") << old << old + QByteArray(5000, 'x') << 0 << true;
+    QTest::newRow("longer than the room left") << old << old + QByteArray(5000, 'x') << 1000 << false;
+}
+
+void TstSettingsWrite::readOnlyFolderWritableFile()
+{
+    QFETCH(QByteArray, old);
+    QFETCH(QByteArray, content);
+    QFETCH(int, sizeLimit);
+    QFETCH(bool, saved);
+
+    const QString folder = m_dir->filePath(QStringLiteral("program"));
+    const QString target = folder + QStringLiteral("/telvaro.ini");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeFile(target, old));
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(target).constData(), 0666) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+
+    const int result = runUnprivileged([&] {
+        if (sizeLimit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(sizeLimit), rlim_t(sizeLimit)};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                return 3;
+        }
+        QString error;
+        const bool ok = writeFileSafely(target, content, &error);
+        return ok ? 1 : error.isEmpty() ? 2 : 0;
+    });
+    QVERIFY2(result != 99, "could not give up root");
+    QVERIFY2(result != 2, "failed without saying why");
+    QCOMPARE(result, saved ? 1 : 0);
+    QCOMPARE(readFile(target), saved ? content : old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("telvaro.ini")});
+
+    // The settings store takes the same way: the five close keys reach the file.
+    if (saved) {
+        QVERIFY(writeFile(target, old));
+        const int stored = runUnprivileged([&] {
+            IniFile ini(target);
+            ini.load();
+            ini.writeInteger(QStringLiteral("Mbus"), QStringLiteral("Timeout"), 1300);
+            return ini.save() ? 0 : 1;
+        });
+        QCOMPARE(stored, 0);
+        QCOMPARE(readFile(target), QByteArray(old).replace("700", "1300"));
+    }
+}
+
+// A file of the Windows program in code page 1250, with CR LF line ends:
+// titles read with their Polish letters, the keys written at close are
+// written in that code page and with CR LF, every other line keeps its bytes.
+void TstSettingsWrite::windows1250FileKeepsItsBytes()
+{
+    const QByteArray before = "; Ustawienia \xBF\xF3\xB3\xE6\r\n"
+                              "[Titles]\r\n"
+                              "Count=2\r\n"
+                              "Title1=Ciep\xB3o\r\n"
+                              "Title2=Obj\xEAto\x9C\xE6  \r\n"
+                              "[Mbus]\r\n"
+                              "Timeout=700\r\n"
+                              "[Other]\r\n"
+                              "Note=\xA3\xF3\x64\x9F\r\n";
+    QVERIFY(writeFile(path(), before));
+    IniFile ini(path());
+    QVERIFY(ini.load());
+    QVERIFY(!ini.isUtf8());
+    Settings s = loadSettings(ini, kDefaultDir);
+    QCOMPARE(s.titles[0], QString::fromUtf8("Ciepło"));
+    QCOMPARE(s.titles[1], QString::fromUtf8("Objętość"));
+    s.timeout = 900;
+    s.dir = QString::fromUtf8("C:\\Pomiary\\Łódź\\");
+    writeMainWindowKeys(ini, s);
+    QVERIFY(ini.save());
+
+    const QByteArray expected = QByteArray(before).replace("Timeout=700\r\n", "Timeout=900\r\n")
+                                  .replace("[Other]", "SearchFrom=0\r\nSearchTo=0\r\n[Other]")
+                              + "\r\n[Misc]\r\nDir=C:\\Pomiary\\\xA3\xF3\x64\x9F\\\r\nLanguage=1\r\n";
+    QCOMPARE(readFile(path()), expected);
+}
+
+// Nothing beyond the first megabytes is lost when a big file is written back.
+void TstSettingsWrite::hugeFileLosesNothing()
+{
+    QByteArray junk;
+    for (int i = 0; junk.size() < 6 * 1024 * 1024; ++i)
+        junk += "Line" + QByteArray::number(i) + '=' + QByteArray(100, 'x') + '\n';
+    const QByteArray before = "[Junk]\n" + junk + "[Mbus]\nTimeout=700\n";
+    QVERIFY(writeFile(path(), before));
+    IniFile ini(path());
+    QVERIFY(ini.load());
+    QCOMPARE(loadSettings(ini, kDefaultDir).timeout, 700);
+    ini.writeInteger(QStringLiteral("Mbus"), QStringLiteral("Timeout"), 800);
+    QVERIFY(ini.save());
+    QCOMPARE(readFile(path()), QByteArray(before).replace("Timeout=700", "Timeout=800"));
+}
+
+// A file that exists but cannot be read whole is never replaced by what
+// little was read.
+void TstSettingsWrite::fileNotReadWholeIsNotRewritten_data()
+{
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no read permission") << "unreadable";
+    QTest::newRow("larger than any settings file") << "too large";
+}
+
+void TstSettingsWrite::fileNotReadWholeIsNotRewritten()
+{
+    QFETCH(QString, why);
+    const QByteArray old = "[Mbus]\nTimeout=700\n";
+    QVERIFY(writeFile(path(), old));
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0777) == 0);
+    qint64 size = old.size();
+    if (why == QLatin1String("unreadable")) {
+        QVERIFY(::chmod(QFile::encodeName(path()).constData(), 0222) == 0);
+    } else {
+        size = IniFile::kMaxFileSize + 1;
+        QVERIFY(::truncate(QFile::encodeName(path()).constData(), size) == 0); // sparse: no disk used
+    }
+    const int result = runUnprivileged([&] {
+        IniFile ini(path());
+        ini.load();
+        if (ini.readError().isEmpty())
+            return 2;
+        ini.writeInteger(QStringLiteral("Mbus"), QStringLiteral("Timeout"), 900);
+        QString error;
+        return ini.save(&error) ? 1 : error.contains(QLatin1String("read whole")) ? 0 : 3;
+    });
+    QCOMPARE(result, 0);
+    QVERIFY(::chmod(QFile::encodeName(path()).constData(), 0644) == 0);
+    QCOMPARE(QFileInfo(path()).size(), size);
+    QCOMPARE(readFile(path()).left(old.size()), old);
 }
 
 QTEST_GUILESS_MAIN(TstSettingsWrite)

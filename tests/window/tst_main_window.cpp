@@ -4,6 +4,7 @@
 #include "about_box.h"
 #include "config/ini_file.h"
 #include "link/link_dispatch.h"
+#include "link/log_time.h"
 #include "main_window.h"
 #include "decode/decode.h"
 #include "mbus/frames.h"
@@ -18,6 +19,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/inotify.h>
 
 
 namespace {
@@ -65,6 +68,13 @@ private slots:
     void missingPortKeepsGoing();
     void repliesAreDecoded_data();
     void repliesAreDecoded();
+    void logKeepsEveryLine_data();
+    void logKeepsEveryLine();
+    void storedLanguageIsKept_data();
+    void storedLanguageIsKept();
+    void timesHaveNoZoneName_data();
+    void timesHaveNoZoneName();
+    void startOpensNoPort();
 };
 
 void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
@@ -329,6 +339,130 @@ void TstMainWindow::repliesAreDecoded()
         QCOMPARE(window.lastDecode().header.primaryAddress, address);
         QVERIFY(window.lastDecode().rows.size() > 1);
     }
+}
+
+// Every added line is one line of the log, an empty one too, in the memo,
+// the saved file and the printout.
+void TstMainWindow::logKeepsEveryLine_data()
+{
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<bool>("clearFirst");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<int>("pages");
+    const QString empty;
+    QTest::newRow("empty lines around one") << QStringList{empty, empty, QStringLiteral("x"), empty} << false
+                                            << QByteArray("\n\nx\n\n") << 1;
+    QTest::newRow("one empty line") << QStringList{empty} << false << QByteArray("\n") << 1;
+    QTest::newRow("after a clear") << QStringList{empty, empty} << true << QByteArray("\n\n") << 1;
+    QTest::newRow("36 empty lines print two pages") << QStringList(36, empty) << false << QByteArray(36, '\n') << 2;
+}
+
+void TstMainWindow::logKeepsEveryLine()
+{
+    QFETCH(QStringList, added);
+    QFETCH(bool, clearFirst);
+    QFETCH(QByteArray, saved);
+    QFETCH(int, pages);
+    QTemporaryDir dir;
+    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    if (clearFirst) {
+        window.addLine(QStringLiteral("before"));
+        QTest::mouseClick(window.BitBtn5, Qt::LeftButton);
+    }
+    for (const QString &line : added)
+        window.addLine(line);
+    QCOMPARE(window.logLines(), added);
+    QCOMPARE(window.Memo_current->document()->blockCount(), added.size());
+
+    const QString file = dir.filePath(QStringLiteral("log.txt"));
+    QVERIFY(window.saveLogTo(file));
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), saved);
+
+    const QString pdf = dir.filePath(QStringLiteral("log.pdf"));
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QCOMPARE(window.printLogTo(printer), pages);
+}
+
+// A language the program does not know shows English but stays in the file
+// until the user picks one.
+void TstMainWindow::storedLanguageIsKept_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("picked"); // 0: none
+    QTest::addColumn<QString>("written");
+    QTest::newRow("unknown kept") << QByteArray("7") << 0 << "7";
+    QTest::newRow("zero kept") << QByteArray("0") << 0 << "0";
+    QTest::newRow("Polish kept") << QByteArray("3") << 0 << "3";
+    QTest::newRow("unknown, then Italian picked") << QByteArray("7") << 2 << "2";
+}
+
+void TstMainWindow::storedLanguageIsKept()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, picked);
+    QFETCH(QString, written);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
+    writeFile(ini, "[Misc]\nLanguage=" + stored + "\n");
+    {
+        TForm11 window(ini);
+        const int shown = stored == "3" ? 3 : 1;
+        QCOMPARE(window.language(), shown);
+        QCOMPARE(window.English1->isChecked(), shown == 1);
+        if (picked == 2)
+            window.Italian1->trigger();
+        QVERIFY(window.close());
+    }
+    IniFile file(ini);
+    QVERIFY(file.load());
+    QCOMPARE(file.readString(QStringLiteral("Misc"), QStringLiteral("Language"), QString()), written);
+}
+
+// The long time format with its seconds, but without a time-zone name, in
+// any locale: the detailed report's "Decoded at " line and the printout.
+void TstMainWindow::timesHaveNoZoneName_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("German") << "de_DE" << "14:05:09";
+    QTest::newRow("Polish") << "pl_PL" << "14:05:09";
+    QTest::newRow("Italian") << "it_IT" << "14:05:09";
+    QTest::newRow("US English") << "en_US" << "2:05:09\u202FPM";
+    QTest::newRow("British English") << "en_GB" << "14:05:09";
+}
+
+void TstMainWindow::timesHaveNoZoneName()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, expected);
+    QString text = logTimeText(QTime(14, 5, 9), QLocale(locale));
+    text.replace(u' ', u'\u202F'); // CLDR versions differ in the blank before AM/PM
+    QCOMPARE(text, expected);
+}
+
+// Building the windows (the port list among them) opens no serial device.
+void TstMainWindow::startOpensNoPort()
+{
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    int watched = 0;
+    for (const QString &name : QDir(QStringLiteral("/dev")).entryList({QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"),
+                                                                       QStringLiteral("ttyACM*"), QStringLiteral("ttyAMA*")},
+                                                                      QDir::System))
+        watched += ::inotify_add_watch(watch, QFile::encodeName(QStringLiteral("/dev/") + name).constData(), IN_OPEN) >= 0;
+    if (watched == 0) {
+        ::close(watch);
+        QSKIP("no serial device on this machine");
+    }
+    QTemporaryDir dir;
+    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    char events[4096];
+    QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));
+    ::close(watch);
 }
 
 QTEST_MAIN(TstMainWindow)

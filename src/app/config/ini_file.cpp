@@ -1,20 +1,25 @@
 #include "ini_file.h"
 
+#include "safe_write.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 
-bool isSectionLine(const QString &trimmed) { return trimmed.startsWith(u'[') && trimmed.contains(u']'); }
+// Files of the program's Windows ancestor are in the Central European code page.
+constexpr const char *kLegacyCodePage = "windows-1250";
 
-QString sectionName(const QString &trimmed)
+bool isSectionLine(QStringView trimmed) { return trimmed.startsWith(u'[') && trimmed.contains(u']'); }
+
+QStringView sectionName(QStringView trimmed)
 {
     return trimmed.mid(1, trimmed.indexOf(u']') - 1).trimmed();
 }
 
-bool splitKey(const QString &line, QString *key, QString *value)
+bool splitKey(QStringView line, QStringView *key, QStringView *value)
 {
     const qsizetype eq = line.indexOf(u'=');
     if (eq <= 0)
@@ -25,49 +30,109 @@ bool splitKey(const QString &line, QString *key, QString *value)
     return !key->isEmpty();
 }
 
+QString decodeLegacy(const QByteArray &raw)
+{
+    QStringDecoder decoder(kLegacyCodePage);
+    return decoder.isValid() ? QString(decoder(raw)) : QString::fromLatin1(raw);
+}
+
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
 bool IniFile::load()
 {
-    m_lines.clear();
-    QFile file(m_path);
-    if (m_path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    m_raw.clear();
+    m_text.clear();
+    m_utf8 = true;
+    m_crlf = false;
+    m_finalNewline = true;
+    m_readError.clear();
+    if (m_path.isEmpty() || !QFileInfo::exists(m_path))
         return false;
-    const QByteArray raw = file.read(4 * 1024 * 1024); // a settings file is small; ignore the rest of a huge one
-    auto toUtf16 = QStringDecoder(QStringDecoder::Utf8);
-    QString text = toUtf16(raw);
-    if (toUtf16.hasError())
-        text = QString::fromLatin1(raw); // older files were written in an 8-bit code page
-    setText(text);
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_readError = file.errorString();
+        return false;
+    }
+    if (file.size() > kMaxFileSize) {
+        m_readError = QStringLiteral("the file is larger than %1 bytes").arg(kMaxFileSize);
+        return false;
+    }
+    const QByteArray raw = file.readAll();
+    if (file.error() != QFileDevice::NoError || (file.size() > 0 && raw.size() != file.size())) {
+        m_readError = file.errorString();
+        return false;
+    }
+    if (raw.isEmpty())
+        return true;
+
+    auto utf8 = QStringDecoder(QStringDecoder::Utf8);
+    QString text = utf8(raw);
+    if (utf8.hasError()) {
+        m_utf8 = false;
+        text = decodeLegacy(raw);
+    }
+    // Both encodings keep '\n' as it is, so raw and decoded lines pair up.
+    m_raw = raw.split('\n');
+    m_text = text.split(u'\n');
+    m_finalNewline = raw.endsWith('\n');
+    if (m_finalNewline) {
+        m_raw.removeLast();
+        m_text.removeLast();
+    }
+    if (m_text.size() != m_raw.size()) { // cannot happen with these encodings; never index past one of them
+        m_text.clear();
+        for (const QByteArray &line : m_raw)
+            m_text << (m_utf8 ? QString::fromUtf8(line) : decodeLegacy(line));
+    }
+    for (QString &line : m_text)
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    m_crlf = !m_raw.isEmpty() && m_raw.first().endsWith('\r');
     return true;
 }
 
-void IniFile::setText(const QString &text)
+QByteArray IniFile::bytes() const
 {
-    m_lines = text.split(u'\n');
-    for (QString &line : m_lines)
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    while (!m_lines.isEmpty() && m_lines.last().isEmpty())
-        m_lines.removeLast();
+    QByteArray out = m_raw.join('\n');
+    if (m_finalNewline && !m_raw.isEmpty())
+        out += '\n';
+    return out;
 }
 
-QString IniFile::text() const
+QByteArray IniFile::encodeLine(const QString &line) const
 {
-    QString out;
-    for (const QString &line : m_lines)
-        out += line + u'\n';
+    QByteArray out;
+    if (m_utf8) {
+        out = line.toUtf8();
+    } else {
+        QStringEncoder encoder(kLegacyCodePage);
+        out = encoder.isValid() ? QByteArray(encoder(line)) : line.toLatin1();
+    }
+    if (m_crlf)
+        out += '\r';
     return out;
+}
+
+void IniFile::setLine(int index, const QString &line)
+{
+    m_raw[index] = encodeLine(line);
+    m_text[index] = line;
+}
+
+void IniFile::insertLine(int index, const QString &line)
+{
+    m_raw.insert(index, encodeLine(line));
+    m_text.insert(index, line);
 }
 
 IniFile::Position IniFile::find(const QString &section, const QString &key) const
 {
     Position pos;
     bool inSection = false;
-    for (int i = 0; i < m_lines.size(); ++i) {
-        const QString trimmed = m_lines[i].trimmed();
+    for (int i = 0; i < m_text.size(); ++i) {
+        const QStringView trimmed = QStringView(m_text[i]).trimmed();
         if (isSectionLine(trimmed)) {
             if (inSection)
                 break; // the first matching section is the one that counts
@@ -79,7 +144,7 @@ IniFile::Position IniFile::find(const QString &section, const QString &key) cons
         if (!inSection || trimmed.isEmpty())
             continue;
         pos.lastLine = i;
-        QString name;
+        QStringView name;
         if (pos.keyLine < 0 && !trimmed.startsWith(u';') && splitKey(trimmed, &name, nullptr)
             && name.compare(key, Qt::CaseInsensitive) == 0)
             pos.keyLine = i;
@@ -97,9 +162,12 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
     const Position pos = find(section, key);
     if (pos.keyLine < 0)
         return def;
-    QString name, value;
-    splitKey(m_lines[pos.keyLine], &name, &value);
-    return value;
+    QStringView name, value;
+    splitKey(m_text[pos.keyLine], &name, &value);
+    // One pair of surrounding double quotes is not part of the value.
+    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+        value = value.mid(1, value.size() - 2);
+    return value.toString();
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int def) const
@@ -122,14 +190,14 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     const QString line = key + u'=' + clean;
     const Position pos = find(section, key);
     if (pos.keyLine >= 0) {
-        m_lines[pos.keyLine] = line;
+        setLine(pos.keyLine, line);
     } else if (pos.sectionLine >= 0) {
-        m_lines.insert(pos.lastLine + 1, line);
+        insertLine(pos.lastLine + 1, line);
     } else {
-        if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty())
-            m_lines.append(QString());
-        m_lines.append(u'[' + section + u']');
-        m_lines.append(line);
+        if (!m_text.isEmpty() && !m_text.last().trimmed().isEmpty())
+            insertLine(int(m_text.size()), QString());
+        insertLine(int(m_text.size()), u'[' + section + u']');
+        insertLine(int(m_text.size()), line);
     }
 }
 
@@ -145,6 +213,13 @@ void IniFile::writeBool(const QString &section, const QString &key, bool value)
 
 bool IniFile::save(QString *error) const
 {
+    // What we could not read whole we must not write back: the rest would be lost.
+    if (!m_readError.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("The settings file could not be read whole (%1); it is left unchanged")
+                         .arg(m_readError);
+        return false;
+    }
     // A read-only settings file means "do not write", even where the folder
     // would let a rename replace it.
     // Root passes the access check on any file, so a file without any write
@@ -156,17 +231,5 @@ bool IniFile::save(QString *error) const
             *error = QStringLiteral("Permission denied");
         return false;
     }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    file.write(text().toUtf8());
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileSafely(m_path, bytes(), error);
 }

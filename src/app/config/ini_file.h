@@ -1,23 +1,34 @@
 #pragma once
 // Settings file with private-profile semantics: section and key names match
 // without regard to case, booleans are "1"/"0", a missing file or key gives the
-// caller's default, lines we do not know are kept when the file is written, and
-// the file comes into being with the first successful save.
+// caller's default, and the file comes into being with the first successful
+// save.
+//
+// Lines we do not write stay byte for byte as they were: the file is kept as
+// raw lines, and only the lines of keys we write are re-encoded, in the file's
+// own encoding (UTF-8, or Windows-1250 for files of the program's Windows
+// ancestor) and with its own line ends.
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class IniFile {
 public:
+    // Files beyond this size are not read, and therefore never rewritten.
+    static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
     explicit IniFile(QString path = {});
 
     const QString &path() const { return m_path; }
 
-    // Reads the file; an absent or unreadable file leaves an empty store.
+    // Reads the whole file. An absent or unreadable file leaves an empty store;
+    // a file that exists but could not be read whole is also marked so that
+    // save() refuses to overwrite it (readError() says why).
     bool load();
-    // Replaces the content from text (used by load and by tests).
-    void setText(const QString &text);
-    QString text() const;
+    const QString &readError() const { return m_readError; }
+    bool isUtf8() const { return m_utf8; }
 
     QString readString(const QString &section, const QString &key, const QString &def) const;
     // A value that is not a whole number (after trimming) gives the default.
@@ -29,8 +40,12 @@ public:
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);
 
-    // Writes through a temporary file and a rename, so a failed save never
-    // destroys the previous file. On failure *error (if given) says why.
+    // The file's bytes as save() would write them.
+    QByteArray bytes() const;
+
+    // Writes through a temporary file and a rename where the folder allows it,
+    // else in place; a failed save never destroys the previous file. On
+    // failure *error (if given) says why.
     bool save(QString *error = nullptr) const;
 
 private:
@@ -40,7 +55,15 @@ private:
         int lastLine = -1;    // last non-blank line that belongs to the section
     };
     Position find(const QString &section, const QString &key) const;
+    QByteArray encodeLine(const QString &line) const;
+    void setLine(int index, const QString &line);
+    void insertLine(int index, const QString &line);
 
     QString m_path;
-    QStringList m_lines;
+    QList<QByteArray> m_raw; // lines as stored, without '\n' (a '\r' stays)
+    QStringList m_text;      // the same lines decoded, without '\r'
+    bool m_utf8 = true;
+    bool m_crlf = false;
+    bool m_finalNewline = true;
+    QString m_readError;
 };
