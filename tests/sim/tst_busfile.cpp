@@ -5,9 +5,11 @@
 #include "bus.h"
 #include "busfile.h"
 #include "frames.h"
+#include "mbus/frames.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <set>
 
 using mbussim::parseBusText;
@@ -31,6 +33,13 @@ void TestSim::busFileErrors_data()
     QTest::newRow("address 251") << m + "address = 251\n" << 5 << "address must be a number 0..250";
     QTest::newRow("address not a number") << m + "address = five\n" << 5 << "address must be";
     QTest::newRow("address negative") << m + "address = -1\n" << 5 << "address must be";
+    QTest::newRow("address 253 is written none") << m + "address = 253\n" << 5 << "0..250 or 'none'";
+    QTest::newRow("address none misspelt") << m + "address = nothing\n" << 5 << "0..250 or 'none'";
+    QTest::newRow("answer-every 0") << m + "answer-every = 0\n" << 5 << "answer-every must be a number 1..1000";
+    QTest::newRow("answer-every too big") << m + "answer-every = 1001\n" << 5 << "answer-every must be";
+    QTest::newRow("answer-every not a number") << m + "answer-every = often\n" << 5 << "answer-every must be";
+    QTest::newRow("drop-first negative") << m + "drop-first = -1\n" << 5 << "drop-first must be a number 0..1000";
+    QTest::newRow("drop-first twice") << m + "drop-first = 1\ndrop-first = 2\n" << 6 << "given twice";
     QTest::newRow("key given twice") << m + "id = 11111111\n" << 5 << "'id' given twice";
     QTest::newRow("id of 7 digits") << QByteArray("[meter]\nid = 1234567\n") << 2 << "id must be 8 digits";
     QTest::newRow("id with wildcard F") << QByteArray("[meter]\nid = 1234567F\n") << 2 << "id must be 8 digits";
@@ -104,6 +113,15 @@ void TestSim::busFileValues()
     QCOMPARE(r.meters[1].address, 0);  // the default
     QCOMPARE(r.meters[1].medium, 0x18);
     QCOMPARE(r.meters[1].line, 9);
+    QCOMPARE(r.meters[1].answerEvery, 1);  // the defaults: every answer goes out
+    QCOMPARE(r.meters[1].dropFirst, 0);
+
+    const mbussim::BusFileResult lossy = parseBusText(std::string(kMeter)
+                                                      + "address = NONE\nAnswer-Every = 3\ndrop-first=0x10\n");
+    QVERIFY2(lossy.ok(), lossy.error.c_str());
+    QCOMPARE(lossy.meters[0].address, mbussim::kNoAddress);
+    QCOMPARE(lossy.meters[0].answerEvery, 3);
+    QCOMPARE(lossy.meters[0].dropFirst, 16);
 
     QVERIFY(parseBusText("").ok());  // an empty bus is a valid bus
 }
@@ -134,23 +152,64 @@ void TestSim::demoBusIsValid()
 {
     const mbussim::BusFileResult r = mbussim::readBusFile(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/demo.bus");
     QVERIFY2(r.ok(), (std::to_string(r.errorLine) + ": " + r.error).c_str());
-    QVERIFY(r.meters.size() >= 6);
-    std::set<int> media, addresses;
-    for (const mbussim::MeterConfig &m : r.meters) {
+    QCOMPARE(r.meters.size(), size_t(12));
+    std::set<int> media;
+    std::set<std::string> ids;
+    for (std::size_t i = 0; i < r.meters.size(); ++i) {
+        const mbussim::MeterConfig &m = r.meters[i];
+        QCOMPARE(int(m.address), int(i) + 1);  // 1..12 in file order
+        QVERIFY2(m.answerEvery == 1 && m.dropFirst == 0, "a demo meter loses answers");
+        QVERIFY2(m.raw.empty(), "a demo meter has a fixed reply");
+        QVERIFY2(ids.insert(mbussim::idText(m.id)).second, "two demo meters share an ID");
         media.insert(m.medium);
-        QVERIFY2(addresses.insert(m.address).second, "two demo meters share an address");
     }
-    QVERIFY(media.size() >= 6);
-    mbussim::Bus bus(r.meters);
-    for (int a : addresses) {
-        const mbussim::Bytes reply = bus.respond(mbussim::shortFrame(0x7B, std::uint8_t(a)));
-        QVERIFY(mbussim::longFrameChecksOut(reply));
-        QCOMPARE(reply[5], a);
-        QCOMPARE(reply[6], 0x72);
-    }
+    QVERIFY(media.size() >= 9);
     const mbussim::BusFileResult missing = mbussim::readBusFile("/nonexistent/demo.bus");
     QVERIFY(!missing.ok());
     QCOMPARE(missing.errorLine, 0);
+}
+
+void TestSim::demoBusScan()
+{
+    // What the master's scan of 0..15 (with a retry) and its secondary search see.
+    const mbussim::BusFileResult r = mbussim::readBusFile(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/demo.bus");
+    QVERIFY(r.ok());
+    mbussim::Bus bus(r.meters);
+    std::vector<int> found;
+    for (int a = 0; a <= 15; ++a)
+        for (int pass = 0; pass < 2; ++pass) {
+            const mbussim::Bytes reply = bus.respond(mbus::SendReqUd2(a, pass == 1).frame);
+            if (reply.empty())
+                continue;
+            QVERIFY2(mbussim::longFrameChecksOut(reply), qPrintable(QString("address %1").arg(a)));
+            QCOMPARE(int(reply[5]), a);
+            QCOMPARE(reply[6], 0x72);
+            const mbussim::MeterConfig &m = r.meters[std::size_t(a - 1)];
+            QVERIFY(std::equal(m.id.begin(), m.id.end(), reply.begin() + 7));
+            QCOMPARE(int(reply[15]), (m.access + pass) & 0xFF);
+            const mbussim::Bytes records(reply.begin() + 19, reply.end() - 2);
+            QVERIFY(mbussim::parseRecords(records).ok());
+            if (pass == 0)
+                found.push_back(a);
+        }
+    QCOMPARE(found, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+
+    // First digit: 1 (meters 1 and 7) and 5 (meters 5 and 12) draw two meters each.
+    const auto selecting = [&](std::array<std::uint8_t, 8> digits) {
+        return bus.handle(mbus::SendWildcardSelection(digits).frame).answering;
+    };
+    constexpr std::uint8_t F = mbus::kWildcardDigit;
+    const int perDigit[10] = {1, 2, 1, 1, 1, 2, 1, 1, 1, 1};
+    for (std::uint8_t d = 0; d < 10; ++d)
+        QCOMPARE(selecting({d, F, F, F, F, F, F, F}), perDigit[d]);
+    QCOMPARE(selecting({5, 0, F, F, F, F, F, F}), 1);
+    QCOMPARE(selecting({5, 3, F, F, F, F, F, F}), 1);
+    QCOMPARE(selecting({1, 2, 3, F, F, F, F, F}), 1);
+
+    const mbussim::Response all = bus.handle(mbus::SendReqUd2(254, false).frame);
+    QCOMPARE(all.answering, 12);
+    const std::size_t n = all.bytes.size();
+    QVERIFY(mbus::MBusChecksum(mbussim::ByteView(all.bytes).subspan(4, n - 6)) != all.bytes[n - 2]);
 }
 
 void TestSim::records_data()

@@ -136,16 +136,17 @@ void TestSim::ptyExchange()
         const QByteArray reply = readFrame(fd);
         QVERIFY2(mbussim::longFrameChecksOut(toBytes(reply)), reply.toHex(' ').constData());
         QCOMPARE(quint8(reply[5]), 1);
-        // Bytes 0D and 0A pass untouched (no line discipline in the way); addresses
-        // 13 and 10 are empty, so the only answer is the E5 of the broadcast.
-        QVERIFY(writeAll(fd, QByteArray::fromHex("10400D4D16" "107B0A8516" "1040FE3E16")));
+        // Bytes 0D and 0A pass untouched (no line discipline in the way): SND_NKE to
+        // 13 and REQ_UD2 to 143, whose checksum is 0A. Both addresses are empty, so
+        // the only answer is the E5 of the broadcast.
+        QVERIFY(writeAll(fd, QByteArray::fromHex("10400D4D16" "107B8F0A16" "1040FE3E16")));
         QCOMPARE(readFrame(fd), QByteArray::fromHex("E5"));
         closePort(fd);
     }
     QVERIFY(!sim.waitForLine("RX 10 7B 01 7C 16").isEmpty());
     QVERIFY(!sim.waitForLine("TX 68 ").isEmpty());
     QVERIFY(!sim.waitForLine("RX 10 40 0D 4D 16").isEmpty());
-    QVERIFY(!sim.waitForLine("RX 10 7B 0A 85 16").isEmpty());
+    QVERIFY(!sim.waitForLine("RX 10 7B 8F 0A 16").isEmpty());
 
     sim.process().terminate();
     QVERIFY(sim.process().waitForFinished(5000));

@@ -1,7 +1,7 @@
 #pragma once
 // Tests of tools/mbus-sim: the pure bus (respond, collisions, selection,
-// writes), the bus file parser, the framer, and the real program behind a
-// pseudo-terminal and a TCP port.
+// addressing, lost answers, the master's writes), the bus file parser, the
+// framer, and the real program behind a pseudo-terminal and a TCP port.
 
 #include <QObject>
 
@@ -16,6 +16,18 @@ private slots:
     void collide();
     void secondarySearchNarrowsDown();
     void garbageNeverAnswered();
+    void collisionNeverChecksOut();
+
+    // tst_addressing.cpp
+    void busScenarios_data();
+    void busScenarios();
+    void primaryAddressesReachOwnersOnly_data();
+    void primaryAddressesReachOwnersOnly();
+
+    // tst_writes.cpp
+    void masterWrites_data();
+    void masterWrites();
+    void selectedMeterTakesEveryWrite();
 
     // tst_busfile.cpp
     void busFileErrors_data();
@@ -23,6 +35,7 @@ private slots:
     void busFileValues();
     void rawMeterTakesHeader();
     void demoBusIsValid();
+    void demoBusScan();
     void records_data();
     void records();
 

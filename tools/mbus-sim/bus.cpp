@@ -40,8 +40,11 @@ Bytes collide(const std::vector<Bytes> &answers)
     for (const Bytes &a : answers)
         for (std::size_t i = 0; i < a.size() && i < out.size(); ++i)
             out[i] &= a[i];
-    if (longFrameChecksOut(out))
-        out[out.size() - 2] = static_cast<std::uint8_t>(~out[out.size() - 2]);
+    // Whatever the length and stop byte say, the checksum must fail: a master
+    // that tests it first has to see the collision there.
+    const std::size_t n = out.size();
+    if (n >= 8 && mbus::MBusChecksum(ByteView(out).subspan(4, n - 6)) == out[n - 2])
+        out[n - 2] = static_cast<std::uint8_t>(~out[n - 2]);
     return out;
 }
 
@@ -57,14 +60,14 @@ std::vector<Meter *> Bus::addressed(std::uint8_t a)
     std::vector<Meter *> out;
     for (Meter &m : m_meters) {
         const bool hit = a == kAddrBroadcast || a == kAddrBroadcastSilent
-            || (a == kAddrSelected ? m.selected() : m.address() == a);
+            || (a == kAddrSelected ? m.selected() : m.ownsAddress(a));
         if (hit)
             out.push_back(&m);
     }
     return out;
 }
 
-void Bus::selection(ByteView data, std::vector<Bytes> &answers, Response &r)
+void Bus::selection(ByteView data, std::vector<Answer> &answers, Response &r)
 {
     if (data.size() != 8) {
         r.notes.push_back("selection with " + std::to_string(data.size()) + " data bytes: not served");
@@ -73,7 +76,7 @@ void Bus::selection(ByteView data, std::vector<Bytes> &answers, Response &r)
     for (Meter &m : m_meters) {
         const bool match = m.matches(data);
         if (match) {
-            answers.push_back({kAck});
+            answers.push_back({&m, {kAck}});
             r.notes.push_back(m.label() + " selected");
         } else if (m.selected()) {
             r.notes.push_back(m.label() + " deselected");
@@ -95,7 +98,7 @@ Response Bus::handle(ByteView bytes)
         return r;
     }
     const std::uint8_t c = frame->c, a = frame->a;
-    std::vector<Bytes> answers;
+    std::vector<Answer> answers;
 
     if (frame->kind == Frame::Kind::Long && frame->ci == kCiSelect) {
         if ((c & ~kFcb) == kSndUd && a == kAddrSelected)
@@ -110,13 +113,14 @@ Response Bus::handle(ByteView bytes)
             if (c == kSndNke) {
                 for (Meter *m : targets) {
                     m->setSelected(false);
-                    answers.push_back({kAck});
+                    answers.push_back({m, {kAck}});
                 }
             } else if ((c & ~kFcb) == kReqUd2) {
                 for (Meter *m : targets)
-                    answers.push_back(m->readout());
+                    answers.push_back({m, m->readout()});
             } else if ((c & ~kFcb) == kReqUd1) {
-                answers.insert(answers.end(), targets.size(), Bytes{kAck});  // no alarms to report
+                for (Meter *m : targets)
+                    answers.push_back({m, {kAck}});  // no alarms to report
             } else {
                 r.notes.push_back("short frame with C " + hexByte(c) + ": not served");
             }
@@ -125,27 +129,34 @@ Response Bus::handle(ByteView bytes)
         } else if (frame->ci == kCiReset) {
             for (Meter *m : targets) {
                 r.notes.push_back(m->label() + ": application reset");
-                answers.push_back({kAck});
+                answers.push_back({m, {kAck}});
             }
         } else if (frame->ci == kCiData) {
             for (Meter *m : targets)
                 if (m->write(frame->data, r.notes))
-                    answers.push_back({kAck});
+                    answers.push_back({m, {kAck}});
         } else if (frame->ci >= 0xB8 && frame->ci <= 0xBF) {
             for (Meter *m : targets) {
                 m->setBaud(kBaudOfCi[frame->ci - 0xB8]);
                 r.notes.push_back(m->label() + ": baud rate " + std::to_string(m->baud()));
-                answers.push_back({kAck});
+                answers.push_back({m, {kAck}});
             }
         } else {
             r.notes.push_back("CI " + hexByte(frame->ci) + ": not served");
         }
     }
 
-    if (a == kAddrBroadcastSilent)
-        answers.clear();
-    r.answering = static_cast<int>(answers.size());
-    r.bytes = collide(answers);
+    std::vector<Bytes> sent;
+    if (a != kAddrBroadcastSilent) {  // 255 draws no answer, so none is counted either
+        for (Answer &answer : answers) {
+            if (answer.meter->answerGoesOut())
+                sent.push_back(std::move(answer.bytes));
+            else
+                r.notes.push_back(answer.meter->label() + ": answer lost (drop-first/answer-every)");
+        }
+    }
+    r.answering = static_cast<int>(sent.size());
+    r.bytes = collide(sent);
     if (r.answering > 1 && r.bytes != Bytes{kAck})
         r.notes.push_back(std::to_string(r.answering) + " meters answer at once: collision");
     return r;

@@ -19,8 +19,8 @@ struct Response {
 // What the master sees when these answers go out at once: one answer as it is;
 // only single E5s: one E5; otherwise the byte-wise AND (the bus is a wired AND,
 // a 0 bit of any sender wins), with the longest answer's tail beyond the others.
-// A result that would still pass the master's checks gets a wrong checksum: a
-// real master sees framing errors on a collision in any case.
+// A long result whose checksum would still add up gets it inverted: a real
+// master sees framing errors on a collision in any case.
 Bytes collide(const std::vector<Bytes> &answers);
 
 class Bus {
@@ -33,8 +33,12 @@ public:
     const std::vector<Meter> &meters() const { return m_meters; }
 
 private:
+    struct Answer {
+        Meter *meter;
+        Bytes bytes;
+    };
     std::vector<Meter *> addressed(std::uint8_t a);
-    void selection(ByteView data, std::vector<Bytes> &answers, Response &r);
+    void selection(ByteView data, std::vector<Answer> &answers, Response &r);
 
     std::vector<Meter> m_meters;
 };

@@ -22,6 +22,7 @@ const std::size_t kMediumNameCount = sizeof kMediumNames / sizeof kMediumNames[0
 
 namespace {
 constexpr std::size_t kMaxRawBytes = 1024;
+constexpr unsigned kMaxLossCount = 1000;  // answer-every, drop-first
 
 std::string trim(std::string_view s)
 {
@@ -125,10 +126,21 @@ std::string setKey(Block &b, const std::string &key, const std::string &value)
     if (key == "name") {
         m.name = value;
     } else if (key == "address") {
-        const auto v = number(value, 250);
+        if (lower(value) == "none") {
+            m.address = kNoAddress;
+            return {};
+        }
+        const auto v = number(value, kMaxPrimaryAddress);
         if (!v)
-            return "address must be a number 0..250, not '" + value + "'";
+            return "address must be a number 0..250 or 'none', not '" + value + "'";
         m.address = static_cast<std::uint8_t>(*v);
+    } else if (key == "answer-every" || key == "drop-first") {
+        const bool every = key == "answer-every";
+        const auto v = number(value, kMaxLossCount);
+        if (!v || (every && *v == 0))
+            return key + " must be a number " + (every ? "1" : "0") + ".." + std::to_string(kMaxLossCount)
+                + ", not '" + value + "'";
+        (every ? m.answerEvery : m.dropFirst) = static_cast<int>(*v);
     } else if (key == "id") {
         const bool digits = value.size() == 8 && std::all_of(value.begin(), value.end(), [](char c) {
             return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'E') || (c >= 'a' && c <= 'e');

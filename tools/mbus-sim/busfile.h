@@ -4,7 +4,7 @@
 //   # comment (also ';'), anywhere on a line
 //   [meter]
 //   name         = Kitchen cold water      (optional, shown in the notes)
-//   address      = 5                       (primary address 0..250, default 0)
+//   address      = 5                       (primary address 0..250 or none, default 0)
 //   id           = 12345678                (8 digits, required)
 //   manufacturer = ABC                     (3 letters, required)
 //   version      = 0x01                    (0..255, default 0)
@@ -13,6 +13,8 @@
 //   access       = 0                       (access number of the first reply, default 0)
 //   record       = 0C 13 78 56 34 12       (one line per record, in telegram order)
 //   raw          = 68 ... 16               (instead of records: the reply as it stands)
+//   answer-every = 2                       (answers only every 2nd request, default 1)
+//   drop-first   = 1                       (loses its first answer, default 0)
 //
 // The full description, with the medium names, is in README.md and --help.
 

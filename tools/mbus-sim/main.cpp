@@ -75,9 +75,16 @@ int main(int argc, char *argv[])
         out.always("TCP 127.0.0.1:" + std::to_string(tcp->port()));
     }
 
-    for (const mbussim::Meter &m : bus.meters())
-        out.note(m.label() + ", " + mbussim::manufacturerText(m.state().manufacturer) + ", medium "
-                 + mbussim::hexByte(m.state().medium) + (m.state().raw.empty() ? "" : ", fixed reply"));
+    for (const mbussim::Meter &m : bus.meters()) {
+        const mbussim::MeterConfig &c = m.state();
+        std::string line = m.label() + ", " + mbussim::manufacturerText(c.manufacturer) + ", medium "
+            + mbussim::hexByte(c.medium) + (c.raw.empty() ? "" : ", fixed reply");
+        if (c.dropFirst > 0)
+            line += ", loses its first " + std::to_string(c.dropFirst) + " answer(s)";
+        if (c.answerEvery > 1)
+            line += ", answers one request in " + std::to_string(c.answerEvery);
+        out.note(line);
+    }
     const auto &f = options.session.faults;
     if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || f.split)
         out.note("faults on, seed " + std::to_string(f.seed));

@@ -2,6 +2,8 @@
 
 #include "frames.h"
 
+#include <algorithm>
+
 namespace mbussim {
 
 namespace {
@@ -55,10 +57,20 @@ Meter::Meter(MeterConfig config)
 
 std::string Meter::label() const
 {
-    std::string s = "meter " + idText(m_state.id) + " (addr " + std::to_string(m_state.address);
+    std::string s = "meter " + idText(m_state.id) + " (addr "
+        + (hasAddress() ? std::to_string(m_state.address) : std::string("none"));
     if (!m_state.name.empty())
         s += ", " + m_state.name;
     return s + ")";
+}
+
+bool Meter::answerGoesOut()
+{
+    const std::uint64_t n = ++m_answers;
+    if (n <= static_cast<std::uint64_t>(m_state.dropFirst))
+        return false;
+    const auto every = static_cast<std::uint64_t>(std::max(1, m_state.answerEvery));
+    return (n - static_cast<std::uint64_t>(m_state.dropFirst)) % every == 0;
 }
 
 Bytes Meter::readout()
@@ -178,7 +190,7 @@ bool Meter::write(ByteView data, std::vector<std::string> &notes)
         }
         if (vif == 0x7A) {  // new primary address
             const auto v = readUnsigned(r);
-            if (!v || *v > 250) {
+            if (!v || *v > kMaxPrimaryAddress) {
                 notes.push_back(label() + ": address write ignored, not an address 0..250");
                 continue;
             }

@@ -16,11 +16,16 @@ namespace mbussim {
 
 // Bytes of records that fit in one RSP_UD after the 12-byte fixed header.
 inline constexpr std::size_t kMaxRecordBytes = 252 - 12;
+// Highest primary address a meter can be reached at.
+inline constexpr std::uint8_t kMaxPrimaryAddress = 250;
+// The address of a meter that has none (`address = none`): it is reached only
+// through a selection, and its RSP_UD carries 253, the address it was read at.
+inline constexpr std::uint8_t kNoAddress = 0xFD;
 
 struct MeterConfig {
     int line = 0;                          // line of its [meter] header in the bus file
     std::string name;                      // free text for the output notes
-    std::uint8_t address = 0;              // primary address 0..250
+    std::uint8_t address = 0;              // primary address 0..250, or above: none
     std::array<std::uint8_t, 4> id{};      // identification, BCD, least significant byte first
     std::uint16_t manufacturer = 0;        // three letters packed in 5-bit groups
     std::uint8_t version = 0;
@@ -29,6 +34,8 @@ struct MeterConfig {
     std::uint8_t access = 0;               // access number of the first reply
     std::vector<Record> records;
     Bytes raw;                             // when set: the reply, sent as it stands
+    int answerEvery = 1;                   // answer only every N-th request it should answer
+    int dropFirst = 0;                     // lose the first N answers
 };
 
 // 8 ID digits as read ("12345678") from the wire bytes 78 56 34 12.
@@ -43,12 +50,19 @@ public:
 
     const MeterConfig &state() const { return m_state; }
     std::uint8_t address() const { return m_state.address; }
+    bool hasAddress() const { return m_state.address <= kMaxPrimaryAddress; }
+    // True for a frame to primary address `a` (0..250) that this meter owns.
+    bool ownsAddress(std::uint8_t a) const { return hasAddress() && m_state.address == a; }
     bool selected() const { return m_selected; }
     void setSelected(bool selected) { m_selected = selected; }
     int baud() const { return m_baud; }
     void setBaud(int baud) { m_baud = baud; }
     // "meter 12345678 (addr 5)" for the output notes.
     std::string label() const;
+
+    // Counts one answer this meter gives and tells whether it reaches the line;
+    // false for the ones `drop-first` and `answer-every` make it lose.
+    bool answerGoesOut();
 
     // The RSP_UD to a REQ_UD2; the access number counts up with each one.
     Bytes readout();
@@ -70,6 +84,7 @@ private:
     MeterConfig m_state;
     bool m_selected = false;
     int m_baud = 2400;
+    std::uint64_t m_answers = 0;  // answers given so far, lost ones included
 };
 
 } // namespace mbussim

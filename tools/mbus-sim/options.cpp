@@ -65,7 +65,8 @@ Each meter is a [meter] block:
 
   [meter]
   name         = Flat 3 water      optional, shown in the notes
-  address      = 5                 primary address 0..250 (default 0); meters may share one
+  address      = 5                 primary address 0..250 (default 0); meters may share one.
+                                   'none': reached only by selection, answers with A = 253
   id           = 12345678          identification number, 8 digits (required)
   manufacturer = ABC               three letters (required)
   version      = 1                 0..255, decimal or 0x.. (default 0)
@@ -74,16 +75,24 @@ Each meter is a [meter] block:
   access       = 0                 access number of the first reply (default 0)
   record       = 0C 13 78 56 34 12 one data record in hex: DIF [DIFE..] VIF [VIFE..] data
   record       = 04 6D 2A 0E 83 2C one line per record, in the order of the reply
+  answer-every = 2                 of the answers it gives, only every 2nd reaches the line
+                                   (the 2nd, 4th, ...); default 1, at most 1000
+  drop-first   = 1                 its first answer is lost (default 0, at most 1000)
 
-Data are written as on the wire, least significant byte first: the line above
-is 12345.678 m3 as 8 BCD digits. The length of each record is checked against
-its DIF; a 0F/1F record (manufacturer data up to the end) must be the last.
-At most 240 bytes of records fit in one reply.
+Data are written as on the wire, least significant byte first: the first
+record line above is 12345.678 m3 as 8 BCD digits. The length of each record is
+checked against its DIF; a 0F/1F record (manufacturer data up to the end) must
+be the last. At most 240 bytes of records fit in one reply.
 
 Instead of records a meter may give its whole reply: raw = 68 .. 16 (several
 raw lines are joined). It is sent as it stands, even with a bad checksum; its
 address, id, manufacturer, version and medium are taken from its header unless
 given.
+
+A lost answer is lost on its way back: the meter did act on the request (a
+write is applied, the access number moves on). Requests to other meters and
+to 255 do not count. With both keys, the first drop-first answers are lost,
+then every answer-every-th one from there on gets through.
 
 Media:
   )";
@@ -97,7 +106,9 @@ longer matches is deselected; SND_NKE deselects), and take SND_UD writes (CI 51)
 of primary address (01 7A), ID (0C 79), value (0C/04 VIF), identification with
 medium (07 79), unit (0F VIF 03 M 01 01), and baud changes (CI B8..BF), all
 acknowledged with E5 and kept until the simulator ends. Address 254 reaches every
-meter, 255 every meter without answer, 253 the selected ones. Answers that meet
+meter, 255 every meter without answer, 253 the selected ones; a meter at address
+0 answers at 0, one with address none only at 253 once selected, until a
+primary address is written to it (after selection, or to 254). Answers that meet
 on the line are garbled (byte-wise AND, checksum wrong); E5s meeting stay E5.
 Bytes that form no valid frame are ignored; a partial frame is dropped after an
 idle gap of 100 ms (or three characters, when longer).
