@@ -1,13 +1,21 @@
 #include "main_window.h"
 
 #include "about_box.h"
-#include "decode/decode.h"
 #include "config/program_paths.h"
+#include "device_grid.h"
+#include "devices_page.h"
+#include "full_report_window.h"
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
 #include "link/serial_comm.h"
 #include "log_printer.h"
+#include "ops/auto_addressing.h"
+#include "ops/bus_session.h"
+#include "ops/meter_commands.h"
+#include "ops/primary_scan.h"
+#include "ops/read_all.h"
+#include "ops/secondary_sequence.h"
 #include "settings_dialog.h"
 
 #include <QAction>
@@ -51,11 +59,17 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     };
     showWarning = [this](const QString &caption, const QString &text) { QMessageBox::warning(this, caption, text); };
 
+    askYesNoCancel = [this](const QString &caption, const QString &text) {
+        return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    };
+    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_tev,
+                          &Timer_tev_info, &Timer_auto_address})
+        timer->setTimerType(Qt::PreciseTimer); // a scan of 251 addresses must not drift by 5 %
+
     buildControls();
     buildMenus();
 
     m_comm = std::make_unique<TSerialComm>();
-    m_lastDecode = std::make_unique<decode::DecodeResult>();
     LinkDispatch::Environment env;
     env.settings = [this] {
         LinkSettings link;
@@ -68,7 +82,7 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     };
     env.isAdministrator = [this] { return m_isAdministrator; };
     env.language = [this] { return m_language; };
-    env.clearFullReport = [this] { m_fullReportRequest = false; };
+    env.clearFullReport = [this] { m_session->fullReportRequest = false; };
     m_dispatch = std::make_unique<LinkDispatch>(*m_comm, *this, std::move(env));
     connect(m_dispatch.get(), &LinkDispatch::serialStatusChanged, StatusPanel_port, &QLabel::setText);
     m_customCommand = std::make_unique<CustomCommand>(*m_dispatch, *this, Timer_free_command);
@@ -78,11 +92,13 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     m_settings.titleCount = 0;                     // 1
     m_changedOption = false;
     restoreSettings();                             // 2-4
-    PageControl1->setCurrentWidget(TabSheet1);     // 5
-    setResponseTimeout(UD_timeout->value());       // 6
-    m_selectedAddress = QStringLiteral("256");     // 7
+    m_table.switchSecondaryMain(m_settings.secondaryMain);
+    m_table.setAdditionalCount(m_settings.titleCount);
+    m_grid = std::make_unique<DeviceGrid>(devices->Grid_orvenna, m_table);
+    wireOperations();                              // 7: operation state starts clear
+    PageControl1->setCurrentWidget(devices);       // 5
+    setResponseTimeout(devices->UD_timeout->value()); // 6
     showLanguage(m_settings.language);             // 8: the stored value stays as it is
-
     Check_hex->setChecked(true);                   // 9
     m_packetCounter = 1;                           // 10
     StatusPanel_port->setText(m_settings.com.name + QStringLiteral(" is closed"));
@@ -95,30 +111,15 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
         m_settingsDialog->raise();
     });
     m_about = new TFAbout(this);
+    m_report = new TFormFullMbus(this);
+    connect(m_session.get(), &BusSession::reportReady, m_report, &TFormFullMbus::appendReport);
 }
 
 TForm11::~TForm11() = default;
 
 bool TForm11::decodeReply(const QByteArray &reply)
 {
-    const QLocale locale;
-    decode::DecodeOptions options;
-    options.fullReport = m_fullReportRequest;
-    options.decimalSeparator = locale.decimalPoint().size() == 1 ? locale.decimalPoint().at(0).toLatin1() : '.';
-    if (options.decimalSeparator == 0)
-        options.decimalSeparator = '.';
-    const QDateTime now = QDateTime::currentDateTime();
-    options.timeText = logTimeText(now.time(), locale).toStdString();
-    options.dateText = logDateText(now.date(), locale).toStdString();
-
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(reply.constData());
-    *m_lastDecode = decode::DecodeReply({bytes, size_t(reply.size())}, options);
-    // Decoded texts carry the meter's bytes unchanged: show them as Latin-1.
-    for (const std::string &line : m_lastDecode->logLines)
-        addLine(QString::fromLatin1(line.data(), qsizetype(line.size())));
-    if (m_lastDecode->reportWritten)
-        m_fullReportRequest = false;
-    return m_lastDecode->valid;
+    return m_session->decodeReply(reply);
 }
 
 void TForm11::buildControls()
@@ -130,45 +131,9 @@ void TForm11::buildControls()
 
     PageControl1 = new QTabWidget(splitter);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    PageControl1->addTab(TabSheet1, QString());
-    auto *devicesLayout = new QHBoxLayout(TabSheet1);
-
-    Group_search = new QGroupBox(TabSheet1);
-    Group_search->setObjectName(QStringLiteral("Group_search"));
-    auto *searchLayout = new QGridLayout(Group_search);
-    const auto spin = [this](const char *name, int lo, int hi, int step) {
-        auto *box = new QSpinBox(Group_search);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setRange(lo, hi);
-        box->setSingleStep(step);
-        return box;
-    };
-    Label6 = new QLabel(Group_search);
-    Label7 = new QLabel(Group_search);
-    Label8 = new QLabel(Group_search);
-    UD_address_min = spin("UD_address_min", 0, Settings::kAddressMax, 1);
-    UD_address_max = spin("UD_address_max", 0, Settings::kAddressMax, 1);
-    UD_timeout = spin("UD_timeout", Settings::kTimeoutMin, Settings::kTimeoutMax, 100);
-    if (auto *edit = UD_timeout->findChild<QLineEdit *>())
-        edit->setObjectName(QStringLiteral("Edit_timeout"));
-    searchLayout->addWidget(Label6, 0, 0);
-    searchLayout->addWidget(UD_address_min, 0, 1);
-    searchLayout->addWidget(Label7, 1, 0);
-    searchLayout->addWidget(UD_address_max, 1, 1);
-    searchLayout->addWidget(Label8, 2, 0);
-    searchLayout->addWidget(UD_timeout, 2, 1);
-    searchLayout->setRowStretch(3, 1);
-    devicesLayout->addWidget(Group_search);
-    connect(UD_timeout, &QSpinBox::valueChanged, this, &TForm11::setResponseTimeout);
-
-    Grid_orvenna = new QTableWidget(0, 10, TabSheet1);
-    Grid_orvenna->setObjectName(QStringLiteral("Grid_orvenna"));
-    Grid_orvenna->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid_orvenna->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid_orvenna->verticalHeader()->hide();
-    devicesLayout->addWidget(Grid_orvenna, 1);
+    devices = new DevicesPage;
+    PageControl1->addTab(devices, QString());
+    connect(devices->UD_timeout, &QSpinBox::valueChanged, this, &TForm11::setResponseTimeout);
 
     auto *logArea = new QWidget(splitter);
     auto *logLayout = new QVBoxLayout(logArea);
@@ -231,7 +196,7 @@ void TForm11::buildControls()
 
     Timer_auto_address.setInterval(100);
     Timer_close_socket.setInterval(180000);
-    resize(1000, 700);
+    resize(1100, 780);
 }
 
 void TForm11::buildMenus()
@@ -275,9 +240,9 @@ void TForm11::restoreSettings()
 {
     m_ini.load(); // an absent or unreadable file gives every default, silently
     m_settings = loadSettings(m_ini, ProgramPaths::defaultDataDir());
-    UD_address_min->setValue(m_settings.searchFrom);
-    UD_address_max->setValue(m_settings.searchTo);
-    UD_timeout->setValue(m_settings.timeout);
+    devices->UD_address_min->setValue(m_settings.searchFrom);
+    devices->UD_address_max->setValue(m_settings.searchTo);
+    devices->UD_timeout->setValue(m_settings.timeout);
 }
 
 void TForm11::setLanguage(int language)
@@ -298,31 +263,33 @@ void TForm11::showLanguage(int stored)
 
 void TForm11::applyCaptions()
 {
-    PageControl1->setTabText(PageControl1->indexOf(TabSheet1), QStringLiteral("   M-bus devices    "));
-    Group_search->setTitle(QStringLiteral("   Search network    "));
-    Label6->setText(QStringLiteral("From address"));
-    Label7->setText(QStringLiteral("To address"));
-    Label8->setText(QStringLiteral("Timeout [ms]"));
-    Label4->setText(QStringLiteral("Custom command:"));
-    Butt_command_send->setText(QStringLiteral("Send"));
-    BitBtn5->setText(QStringLiteral("Clear log"));
-    BitBtn6->setText(QStringLiteral("Save log"));
-    BitBtn7->setText(QStringLiteral("Print log"));
+    PageControl1->setTabText(PageControl1->indexOf(devices), tr("   M-bus devices    "));
+    devices->retranslate();
+    Label4->setText(tr("Custom command:"));
+    Butt_command_send->setText(tr("Send"));
+    BitBtn5->setText(tr("Clear log"));
+    BitBtn6->setText(tr("Save log"));
+    BitBtn7->setText(tr("Print log"));
+    updateBusyControls();
 
-    QStringList header{QStringLiteral(" ID "), QStringLiteral("Addr. "), QStringLiteral("Mfr. "), QStringLiteral("Value ")};
-    if (m_settings.secondaryMain)
+    // A switched secondary main option moves the cells once.
+    if (m_changedOption) {
+        m_table.switchSecondaryMain(m_settings.secondaryMain);
+        m_changedOption = false;
+    }
+    m_table.setAdditionalCount(m_settings.titleCount);
+    QStringList header{tr(" ID "), tr("Addr. "), tr("Mfr. "), tr("Value ")};
+    if (m_table.layout().secondaryMain)
         header << m_settings.titles[13];
-    header << QStringLiteral("Unit ") << QStringLiteral("Medium ") << QStringLiteral("Time ") << QStringLiteral("Date ")
-           << QStringLiteral("Status ") << QStringLiteral("Model ");
-    for (int i = 0; i < m_settings.titleCount; ++i)
-        header << m_settings.titles[i];
-    Grid_orvenna->setColumnCount(int(header.size()));
-    Grid_orvenna->setHorizontalHeaderLabels(header);
+    header << tr("Unit ") << tr("Medium ") << tr("Time ") << tr("Date ") << tr("Status ") << tr("Model ");
+    for (int i = 0; i < m_table.layout().additionalCount; ++i)
+        header << m_settings.titles[std::size_t(i)];
+    m_grid->setHeader(header);
 }
 
 int TForm11::responseTimeout() const
 {
-    return UD_timeout->value();
+    return devices->UD_timeout->value();
 }
 
 void TForm11::setResponseTimeout(int ms)
@@ -359,7 +326,11 @@ QStringList TForm11::logLines() const
 
 void TForm11::onSendCommand()
 {
+    if (Edit_command->text().isEmpty() || !m_session->begin())
+        return;
     m_customCommand->send(Edit_command->text(), Check_ascii->isChecked());
+    if (!Timer_free_command.isActive())
+        m_session->finish(); // nothing to wait for
 }
 
 bool TForm11::saveLogTo(const QString &path)
@@ -413,9 +384,15 @@ void TForm11::changeEvent(QEvent *event)
 
 void TForm11::closeEvent(QCloseEvent *event)
 {
-    m_settings.searchFrom = UD_address_min->value();
-    m_settings.searchTo = UD_address_max->value();
-    m_settings.timeout = UD_timeout->value();
+    m_settings.searchFrom = devices->UD_address_min->value();
+    m_settings.searchTo = devices->UD_address_max->value();
+    m_settings.timeout = devices->UD_timeout->value();
+    // Whatever runs ends here, so no timer fires into a closed link.
+    m_scan->stop();
+    m_readAll->stop();
+    m_autoAddressing->stop();
+    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_auto_address})
+        timer->stop();
     // Re-read first so keys that another window wrote meanwhile are kept.
     m_ini.load();
     writeMainWindowKeys(m_ini, m_settings);
@@ -432,5 +409,6 @@ void TForm11::closeEvent(QCloseEvent *event)
     m_dispatch->endLinkUse();
     m_about->hide();
     m_settingsDialog->hide();
+    m_report->hide();
     event->accept();
 }

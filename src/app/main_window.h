@@ -1,12 +1,15 @@
 #pragma once
-// The main window. A thin shell: it owns the link objects and the log, wires its
-// controls to them and keeps the program's established control names.
+// The main window. A thin shell: it owns the link objects, the log, the device
+// table and the operations, wires its controls to them and keeps the
+// program's established control names.
 
 #include "config/ini_file.h"
 #include "config/settings.h"
+#include "decode/device_table.h"
 #include "link/comm_log.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <functional>
@@ -14,24 +17,28 @@
 
 class QAction;
 class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
-class QSpinBox;
 class QStatusBar;
 class QTabWidget;
-class QTableWidget;
+class AutoAddressing;
+class BusSession;
 class CustomCommand;
+class DeviceGrid;
+class DevicesPage;
 class LinkDispatch;
+class MeterCommands;
+class PrimaryScan;
+class ReadAll;
+class SecondarySequence;
 class TFAbout;
+class TFormFullMbus;
 class TSettings;
 class TSerialComm;
-namespace decode {
-struct DecodeResult;
-}
 
 class TForm11 : public QMainWindow, public CommLog {
     Q_OBJECT
@@ -45,6 +52,12 @@ public:
     void clearLog();
 
     LinkDispatch &dispatch() { return *m_dispatch; }
+    BusSession &session() { return *m_session; }
+    decode::DeviceTable &deviceTable() { return m_table; }
+    PrimaryScan &scan() { return *m_scan; }
+    ReadAll &readAll() { return *m_readAll; }
+    AutoAddressing &autoAddressing() { return *m_autoAddressing; }
+    MeterCommands &commands() { return *m_commands; }
     const Settings &settings() const { return m_settings; }
     Settings &settings() { return m_settings; }
     int responseTimeout() const;
@@ -55,7 +68,6 @@ public:
     // Hands a collected reply to the decoder and applies its result; returns
     // the validity flag the reply handlers use for their retries.
     bool decodeReply(const QByteArray &reply);
-    const decode::DecodeResult &lastDecode() const { return *m_lastDecode; }
 
     // Log buttons, with the dialogs split off so they can be driven directly.
     bool saveLogTo(const QString &path);
@@ -65,15 +77,12 @@ public:
     std::function<QString(const QString &proposed)> askSaveLogName;
     std::function<bool(QPrinter &)> askPrinter;
     std::function<bool(const QString &caption, const QString &text)> askYesNo;
+    std::function<QMessageBox::StandardButton(const QString &caption, const QString &text)> askYesNoCancel;
     std::function<void(const QString &caption, const QString &text)> showWarning;
 
-    // Controls, by their established names.
+    // Controls, by their established names; the first page's are in devices.
     QTabWidget *PageControl1 = nullptr;
-    QWidget *TabSheet1 = nullptr;
-    QGroupBox *Group_search = nullptr;
-    QLabel *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr;
-    QSpinBox *UD_address_min = nullptr, *UD_address_max = nullptr, *UD_timeout = nullptr;
-    QTableWidget *Grid_orvenna = nullptr;
+    DevicesPage *devices = nullptr;
     QPlainTextEdit *Memo_current = nullptr;
     QLabel *Label4 = nullptr;
     QLineEdit *Edit_command = nullptr;
@@ -86,15 +95,27 @@ public:
     QAction *Users1 = nullptr, *Settings1 = nullptr;
     QAction *English1 = nullptr, *Italian1 = nullptr, *Polish1 = nullptr;
     QAction *About1 = nullptr;
+    QMenu *ContextMenuMbus = nullptr;
+    QAction *ReadSelected1 = nullptr, *ReadAll1 = nullptr, *ReadFull1 = nullptr, *SetMedium1 = nullptr,
+            *SetUnit1 = nullptr, *SetBaud1 = nullptr, *Reset1 = nullptr, *ClearTable1 = nullptr,
+            *SaveExport1 = nullptr, *DeleteRow1 = nullptr;
 
     QTimer Timer_respond, Timer_secondary, Timer_readall, Timer_free_command, Timer_tev, Timer_tev_info;
     QTimer Timer_auto_address, Timer_close_socket;
 
     TFAbout *aboutBox() const { return m_about; }
     TSettings *settingsDialog() const { return m_settingsDialog; }
+    TFormFullMbus *fullReport() const { return m_report; }
 
     // Menu "File" -> "Exit": confirmation, then close.
     void exitWithConfirmation();
+
+    // Device page actions, as their buttons and menu entries run them.
+    void findOrStop();
+    void readAllOrStop();
+    void autoAddressOrStop();
+    void clearTable();
+    void deleteSelectedRow();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -103,10 +124,14 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void buildContextMenu();
+    void wireOperations();
+    void wireDevicePage();
     void restoreSettings();
     void applyCaptions();
     void showLanguage(int stored);
     void setResponseTimeout(int ms);
+    void updateBusyControls();
     void onSendCommand();
     void onSaveLog();
     void onPrintLog();
@@ -117,15 +142,21 @@ private:
     int m_language = 1;
     bool m_changedOption = false;
     bool m_logEmpty = true; // no line added since the start or the last clear
-    bool m_fullReportRequest = false;
     bool m_isAdministrator = true; // every user is an administrator until accounts exist
-    QString m_selectedAddress = QStringLiteral("256");
     int m_packetCounter = 1;
 
+    decode::DeviceTable m_table;
+    std::unique_ptr<DeviceGrid> m_grid;
     std::unique_ptr<TSerialComm> m_comm;
     std::unique_ptr<LinkDispatch> m_dispatch;
     std::unique_ptr<CustomCommand> m_customCommand;
-    std::unique_ptr<decode::DecodeResult> m_lastDecode;
+    std::unique_ptr<BusSession> m_session;
+    std::unique_ptr<SecondarySequence> m_sequence;
+    std::unique_ptr<MeterCommands> m_commands;
+    std::unique_ptr<PrimaryScan> m_scan;
+    std::unique_ptr<ReadAll> m_readAll;
+    std::unique_ptr<AutoAddressing> m_autoAddressing;
     TSettings *m_settingsDialog = nullptr;
     TFAbout *m_about = nullptr;
+    TFormFullMbus *m_report = nullptr;
 };

@@ -207,3 +207,16 @@ void LinkDispatch::endLinkUse()
     if (m_portOpen)
         toggleSerialPort();
 }
+
+void LinkDispatch::discardPendingReply()
+{
+    converterReceive.clear();
+    gatewayResponse.clear();
+    if (!m_comm.isOpen())
+        return;
+    try {
+        m_comm.PurgeAll();
+    } catch (const ESerialCommError &e) {
+        m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
+    }
+}

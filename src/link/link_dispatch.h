@@ -3,6 +3,7 @@
 // what arrived one response timeout later, end the use of the link. Runs on
 // the user-interface thread only.
 
+#include "bus_link.h"
 #include "comm_log.h"
 #include "link_route.h"
 #include "mbus/request.h"
@@ -14,7 +15,7 @@
 
 class TSerialComm;
 
-class LinkDispatch : public QObject {
+class LinkDispatch : public QObject, public BusLink {
     Q_OBJECT
 public:
     struct Environment {
@@ -26,14 +27,15 @@ public:
 
     LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QObject *parent = nullptr);
 
-    LinkRoute route() const { return m_env.settings().route; }
+    LinkRoute route() const override { return m_env.settings().route; }
 
-    bool beginLinkUse();
+    bool beginLinkUse() override;
     // Sends the request's frame on the current route. Returns true when the
     // bytes left (on the serial route: were completely written).
-    bool sendFrame(const mbus::Request &request);
-    QByteArray collectReply();
-    void endLinkUse();
+    bool sendFrame(const mbus::Request &request) override;
+    QByteArray collectReply() override;
+    void endLinkUse() override;
+    void discardPendingReply() override;
 
     // Opens the serial port when closed, closes it when open.
     void toggleSerialPort();

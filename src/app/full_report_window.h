@@ -1,0 +1,35 @@
+#pragma once
+// "Detailed m-bus report": every record of a meter read with "Read Full",
+// appended until the user clears it.
+
+#include <QWidget>
+
+#include <functional>
+
+class QPlainTextEdit;
+class QPushButton;
+
+class TFormFullMbus : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormFullMbus(QWidget *parent = nullptr);
+
+    // Appends a report and shows the window, centred on the main window the first time.
+    void appendReport(const QStringList &lines);
+    QStringList lines() const;
+    bool saveTo(const QString &path);
+    void retranslate();
+
+    // The save dialog; tests replace it.
+    std::function<QString()> askSaveName;
+
+    QPlainTextEdit *Memo_fullMbus = nullptr;
+    QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr; // Clear, Save, Close
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void onSave();
+    bool m_placed = false;
+};

@@ -1,0 +1,239 @@
+// The main window's device page wired to the operations that walk the bus.
+
+#include "device_grid.h"
+#include "devices_page.h"
+#include "link/link_dispatch.h"
+#include "main_window.h"
+#include "ops/auto_addressing.h"
+#include "ops/bus_session.h"
+#include "ops/meter_commands.h"
+#include "ops/primary_scan.h"
+#include "ops/read_all.h"
+#include "ops/secondary_sequence.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+
+void TForm11::wireOperations()
+{
+    m_session = std::make_unique<BusSession>(*m_dispatch, *this, m_table,
+                                             BusTimers{Timer_respond, Timer_secondary, Timer_readall, Timer_auto_address});
+    m_session->options = [this] {
+        BusOptions o;
+        o.retries = m_settings.retry;
+        o.use5B = m_settings.use5B;
+        o.globalInit = m_settings.globalInit;
+        o.sendNkeFirst = devices->Check_nke->isChecked();
+        o.broadcast = devices->Check_broadcast->isChecked();
+        return o;
+    };
+    m_sequence = std::make_unique<SecondarySequence>(*m_session);
+    m_commands = std::make_unique<MeterCommands>(*m_session, *m_sequence);
+    m_scan = std::make_unique<PrimaryScan>(*m_session);
+    m_readAll = std::make_unique<ReadAll>(*m_session);
+    m_autoAddressing = std::make_unique<AutoAddressing>(*m_session, *m_commands);
+
+    connect(m_session.get(), &BusSession::busyChanged, this, &TForm11::updateBusyControls);
+    connect(m_scan.get(), &PrimaryScan::runningChanged, this, &TForm11::updateBusyControls);
+    connect(m_readAll.get(), &ReadAll::runningChanged, this, &TForm11::updateBusyControls);
+    connect(m_autoAddressing.get(), &AutoAddressing::runningChanged, this, &TForm11::updateBusyControls);
+    connect(&Timer_free_command, &QTimer::timeout, this, [this] {
+        if (!Timer_free_command.isActive())
+            m_session->finish(); // the custom command's reply was collected
+    });
+    const auto showProgress = [this](int minimum, int maximum, int value, bool visible) {
+        QProgressBar *bar = devices->ProgressBar1;
+        bar->setRange(minimum, std::max(minimum, maximum));
+        bar->setValue(value);
+        bar->setVisible(visible);
+    };
+    connect(m_scan.get(), &PrimaryScan::progressChanged, this, showProgress);
+    connect(m_readAll.get(), &ReadAll::progressChanged, this, showProgress);
+    connect(m_autoAddressing.get(), &AutoAddressing::addressChosen, devices->UD_new_address, &QSpinBox::setValue);
+    connect(m_session.get(), &BusSession::selectionChanged, this,
+            [this](const QString &id, const QString &address, int currentRow) {
+                devices->Label_id->setText(tr("ID:") + id);
+                devices->Label_addr->setText(tr("Addr.:") + address);
+                if (currentRow >= 1 && currentRow - 1 != devices->Grid_orvenna->currentRow()) {
+                    const QSignalBlocker block(devices->Grid_orvenna);
+                    devices->Grid_orvenna->selectRow(currentRow - 1);
+                }
+            });
+    wireDevicePage();
+    buildContextMenu();
+}
+
+void TForm11::wireDevicePage()
+{
+    DevicesPage *d = devices;
+    MeterCommands *commands = m_commands.get();
+    connect(d->Butt_find_primary, &QPushButton::clicked, this, &TForm11::findOrStop);
+    connect(d->Butt_readall, &QPushButton::clicked, this, &TForm11::readAllOrStop);
+    connect(d->Butt_readonce, &QPushButton::clicked, this, [commands] { commands->readSelected(false); });
+    connect(d->Butt_clear_grid, &QPushButton::clicked, this, &TForm11::clearTable);
+    connect(d->BitBtn21, &QPushButton::clicked, this, &TForm11::autoAddressOrStop);
+    connect(d->Butt_reset, &QPushButton::clicked, this, [commands] { commands->reset(); });
+    connect(d->Butt_set_address, &QPushButton::clicked, this,
+            [commands, d] { commands->setPrimaryAddress(d->UD_new_address->value()); });
+    connect(d->Butt_modify_liters, &QPushButton::clicked, this, [commands, d] {
+        commands->setValue(d->Edit_liter->text(), d->Check_value_gineers->isChecked());
+    });
+    connect(d->Butt_set_medium, &QPushButton::clicked, this,
+            [commands, d] { commands->setMedium(d->Combo_medium->currentText()); });
+    connect(d->Butt_set_unit, &QPushButton::clicked, this, [commands, d] {
+        commands->setUnit(d->Combo_unit->currentText(), d->Combo_constant->currentText(), d->Check_gineers->isChecked());
+    });
+    connect(d->Butt_set_baud, &QPushButton::clicked, this,
+            [commands, d] { commands->changeBaud(d->Combo_set_baud->currentText()); });
+    connect(d->Butt_set_id, &QPushButton::clicked, this, [commands, d] { commands->changeId(d->Edit_new_id->text()); });
+    connect(d->Grid_orvenna, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int, int) { m_session->selectRow(row + 1); });
+    connect(d->Grid_orvenna, &QTableWidget::cellClicked, this, [this](int row, int) { m_session->selectRow(row + 1); });
+    connect(d->Grid_orvenna, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        activateWindow();
+        ContextMenuMbus->popup(devices->Grid_orvenna->viewport()->mapToGlobal(at));
+    });
+}
+
+void TForm11::buildContextMenu()
+{
+    ContextMenuMbus = new QMenu(this);
+    ContextMenuMbus->setObjectName(QStringLiteral("ContextMenuMbus"));
+    const auto entry = [this](const char *name, auto &&slot) {
+        QAction *a = ContextMenuMbus->addAction(QString());
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    MeterCommands *commands = m_commands.get();
+    DevicesPage *d = devices;
+    ReadSelected1 = entry("ReadSelected1", [commands] { commands->readSelected(false); });
+    ReadAll1 = entry("ReadAll1", [this] {
+        if (!m_readAll->running())
+            m_readAll->start();
+    });
+    ReadFull1 = entry("ReadFull1", [commands] { commands->readSelected(true); });
+    SetMedium1 = entry("SetMedium1", [d] { d->Butt_set_medium->click(); });
+    SetUnit1 = entry("SetUnit1", [d] { d->Butt_set_unit->click(); });
+    SetBaud1 = entry("SetBaud1", [d] { d->Butt_set_baud->click(); });
+    Reset1 = entry("Reset1", [commands] { commands->reset(); });
+    ClearTable1 = entry("ClearTable1", [this] { clearTable(); });
+    SaveExport1 = entry("SaveExport1", [this] { Save1->trigger(); });
+    DeleteRow1 = entry("DeleteRow1", [this] { deleteSelectedRow(); });
+}
+
+// One bus operation at a time: what would start another is disabled while
+// one runs; the running one keeps its button as "Stop".
+void TForm11::updateBusyControls()
+{
+    if (!m_session)
+        return;
+    const bool busy = m_session->busy();
+    DevicesPage *d = devices;
+    const bool scanning = m_scan->running(), reading = m_readAll->running(), addressing = m_autoAddressing->running();
+    d->Butt_find_primary->setText(scanning ? tr("Stop") : tr("Find"));
+    d->Butt_find_primary->setEnabled(!busy || scanning);
+    d->Butt_readall->setText(reading ? tr("Stop") : tr("Read all meters"));
+    d->Butt_readall->setEnabled(!busy || reading);
+    d->BitBtn21->setText(addressing ? tr("Stop addr") : tr("Auto address"));
+    d->BitBtn21->setEnabled(!busy || addressing);
+    for (QWidget *w : {static_cast<QWidget *>(d->Butt_readonce), static_cast<QWidget *>(d->Group_ops),
+                       static_cast<QWidget *>(d->Group_advanced), static_cast<QWidget *>(d->Butt_clear_grid),
+                       static_cast<QWidget *>(Butt_command_send)})
+        w->setEnabled(!busy);
+    for (QAction *a : ContextMenuMbus->actions())
+        a->setEnabled(!busy);
+    Open1->setEnabled(!busy);
+
+    ReadSelected1->setText(tr("Read selected"));
+    ReadAll1->setText(tr("Read All"));
+    ReadFull1->setText(tr("Read Full"));
+    SetMedium1->setText(tr("Set Medium"));
+    SetUnit1->setText(tr("Set Unit"));
+    SetBaud1->setText(tr("Set baud"));
+    Reset1->setText(tr("Reset"));
+    ClearTable1->setText(tr("Clear table"));
+    SaveExport1->setText(tr("Save/Export"));
+    DeleteRow1->setText(tr("Delete selected row"));
+}
+
+void TForm11::findOrStop()
+{
+    if (m_scan->running()) {
+        m_scan->stop();
+        return;
+    }
+    if (m_session->busy()) {
+        m_session->begin(); // says why nothing starts
+        return;
+    }
+    const RouteChoice &route = m_settings.route;
+    const bool listenRoute = chooseRoute(route.useEthernet, route.velkServer, route.useLanxp) == LinkRoute::Listen;
+    if (listenRoute && m_settings.autoMbus) {
+        clearTable();
+    } else {
+        const QMessageBox::StandardButton answer =
+            askYesNoCancel(tr("Clear confirmation"), tr("Do you want to clear the table?"));
+        if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape || answer == QMessageBox::NoButton)
+            return;
+        if (answer == QMessageBox::Yes)
+            clearTable();
+    }
+    QSpinBox *from = devices->UD_address_min, *to = devices->UD_address_max;
+    if (to->value() < from->value()) {
+        const int first = to->value();
+        to->setValue(from->value());
+        from->setValue(first);
+    }
+    m_scan->start(from->value(), to->value());
+}
+
+void TForm11::readAllOrStop()
+{
+    if (m_readAll->running())
+        m_readAll->stop();
+    else
+        m_readAll->start();
+}
+
+void TForm11::autoAddressOrStop()
+{
+    if (m_autoAddressing->running()) {
+        m_autoAddressing->stop();
+        return;
+    }
+    if (m_session->busy()) {
+        m_session->begin();
+        return;
+    }
+    const QString caption = m_language == 1 ? tr("Address confirmation") : QStringLiteral("Conferma addressing");
+    if (askYesNoCancel(caption, tr("This will address automatically ALL devices (primary), OK?")) != QMessageBox::Yes)
+        return;
+    devices->Check_broadcast->setChecked(false);
+    m_autoAddressing->start(devices->UD_AutoPrimary->value());
+}
+
+void TForm11::clearTable()
+{
+    if (m_session->busy() && !m_scan->running())
+        return;
+    m_table.clear();
+    m_session->clearSelection();
+}
+
+void TForm11::deleteSelectedRow()
+{
+    if (m_session->busy())
+        return;
+    if (m_table.deleteRow(m_session->selectedRow()))
+        m_session->clearSelection(); // the rows below moved up
+}

@@ -1,0 +1,26 @@
+#pragma once
+// What an operation that walks the bus needs of the link: the four common
+// steps of every exchange, and a way to throw away a late or partial reply
+// before the next request. The dispatch implements it on the real routes;
+// tests put a simulated bus behind it.
+
+#include "link_route.h"
+#include "mbus/request.h"
+
+#include <QByteArray>
+
+class BusLink {
+public:
+    virtual ~BusLink() = default;
+
+    virtual LinkRoute route() const = 0;
+    // Makes the chosen route ready (opens the port, connects the socket).
+    virtual bool beginLinkUse() = 0;
+    // True when the frame left on the route.
+    virtual bool sendFrame(const mbus::Request &request) = 0;
+    // Everything that arrived since the request.
+    virtual QByteArray collectReply() = 0;
+    virtual void endLinkUse() = 0;
+    // Purges the serial port's queues and empties the TCP receive stores.
+    virtual void discardPendingReply() = 0;
+};

@@ -1,0 +1,148 @@
+#include "bus_session.h"
+
+#include "decode/decode.h"
+#include "link/log_time.h"
+#include "mbus/frames.h"
+
+#include <QLocale>
+
+#include <charconv>
+#include <cmath>
+
+std::optional<int> decimalAddress(const std::string &text, int max)
+{
+    int value = 0;
+    const char *end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < 0 || value > max)
+        return std::nullopt;
+    return value;
+}
+
+mbus::ReplyKind classify(const QByteArray &reply, bool readAll)
+{
+    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(reply.constData()), std::size_t(reply.size()));
+    return readAll ? mbus::classifyReadAllReply(bytes) : mbus::classifyReply(bytes);
+}
+
+BusSession::BusSession(BusLink &link, CommLog &log, decode::DeviceTable &table, BusTimers timers, QObject *parent)
+    : QObject(parent), link(link), log(log), table(table), timers(timers)
+{
+}
+
+bool BusSession::begin()
+{
+    if (m_busy) {
+        log.addLine(tr("Another operation is using the bus, nothing sent..."));
+        return false;
+    }
+    clearPendingFlags();
+    m_busy = true;
+    emit busyChanged(true);
+    return true;
+}
+
+void BusSession::finish()
+{
+    if (!m_busy || autoAddressingActive)
+        return;
+    clearPendingFlags();
+    m_busy = false;
+    emit busyChanged(false);
+}
+
+void BusSession::setSelection(const decode::MeterSelection &selection, int currentRow)
+{
+    m_selected = selection;
+    emit selectionChanged(QString::fromStdString(selection.id), selection.hasAddress() ? selectedAddressText() : QString(),
+                          currentRow);
+}
+
+void BusSession::selectRow(int row)
+{
+    const auto selection = table.selectionAt(row);
+    if (!selection)
+        return;
+    m_selectedRow = row;
+    if (selection->hasAddress()) {
+        // The current reading in litres: the value (m3) times 1000, no decimals.
+        QString value = QString::fromStdString(table.cell(row, decode::kValueColumn)).trimmed();
+        value.replace(u',', u'.');
+        bool ok = false;
+        const double litres = value.toDouble(&ok) * 1000.0;
+        // Not a number: nothing a relay write could send (it would zero the counter).
+        relayValue = ok && std::isfinite(litres) ? QString::number(litres, 'f', 0) : QString();
+    }
+    setSelection(*selection, -1);
+}
+
+void BusSession::clearSelection()
+{
+    m_selectedRow = 0;
+    relayValue.clear();
+    setSelection(decode::MeterSelection(), -1);
+}
+
+void BusSession::showSelectedMeter(const decode::MeterSelection &selection)
+{
+    setSelection(selection, table.lastRowWithAddress(selection.address));
+}
+
+std::optional<int> BusSession::writeTarget() const
+{
+    if (options().broadcast)
+        return mbus::kBroadcastAddress;
+    return decimalAddress(m_selected.address, mbus::kMaxPrimaryAddress);
+}
+
+std::optional<int> BusSession::readTarget() const
+{
+    if (options().broadcast)
+        return mbus::kBroadcastAddress;
+    return decimalAddress(m_selected.address, mbus::kBroadcastAddress);
+}
+
+mbus::Request BusSession::readRequest(int address) const
+{
+    return mbus::SendReqUd2(address, options().use5B);
+}
+
+mbus::Request BusSession::firstRequest(int address) const
+{
+    return options().sendNkeFirst ? mbus::SendSndNke(address) : readRequest(address);
+}
+
+bool BusSession::decodeReply(const QByteArray &reply)
+{
+    const QLocale locale;
+    const QDateTime moment = now();
+    decode::DecodeOptions decodeOptions;
+    decodeOptions.fullReport = fullReportRequest;
+    const QString point = locale.decimalPoint();
+    decodeOptions.decimalSeparator = point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
+    const std::string time = logTimeText(moment.time(), locale).toStdString();
+    const std::string date = logDateText(moment.date(), locale).toStdString();
+    decodeOptions.timeText = time;
+    decodeOptions.dateText = date;
+
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(reply.constData());
+    const decode::DecodeResult result = decode::DecodeReply({bytes, std::size_t(reply.size())}, decodeOptions);
+    // Decoded texts carry the meter's bytes unchanged: show them as Latin-1.
+    for (const std::string &line : result.logLines)
+        log.addLine(QString::fromLatin1(line.data(), qsizetype(line.size())));
+    if (result.reportWritten) {
+        QStringList lines;
+        for (const std::string &line : result.reportLines)
+            lines << QString::fromLatin1(line.data(), qsizetype(line.size()));
+        fullReportRequest = false;
+        emit reportReady(lines);
+    }
+    if (result.updateDeviceTable) {
+        const decode::RowRule rule = scanActive       ? decode::RowRule::Scan
+                                   : secondaryReply ? decode::RowRule::SecondaryReply
+                                                    : decode::RowRule::ByAddress;
+        if (const auto selection = table.update(result.header, result.rows, rule, time, date))
+            showSelectedMeter(*selection);
+    }
+    return result.valid;
+}

@@ -1,0 +1,89 @@
+#include "secondary_sequence.h"
+
+#include "mbus/frames.h"
+
+namespace {
+constexpr int kSettleMs = 200;
+}
+
+SecondarySequence::SecondarySequence(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
+{
+    connect(&m_session.timers.secondary, &QTimer::timeout, this, &SecondarySequence::tick);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (!m_session.autoAddressingActive)
+            return;
+        m_session.link.discardPendingReply();
+        m_session.timers.autoAddress.start();
+    });
+}
+
+bool SecondarySequence::start(const std::string &id, std::optional<int> newAddress, const QString &messageId)
+{
+    if (id.empty())
+        return false;
+    const mbus::Request selection = mbus::SendSelectSecondary(id);
+    if (!selection.ok()) {
+        m_session.log.addLine(QString::fromStdString(selection.refusal));
+        return false;
+    }
+    m_session.link.discardPendingReply();
+    m_session.addressChangePending = newAddress.has_value();
+    m_newAddress = newAddress.value_or(0);
+    m_messageId = messageId;
+    m_session.send(selection);
+    m_session.timers.secondary.start();
+    return true;
+}
+
+// No reply: the automatic addressing goes on with its next meter; anything
+// else ends here.
+void SecondarySequence::handBack()
+{
+    if (m_session.autoAddressingActive) {
+        m_session.timers.autoAddress.start();
+        return;
+    }
+    m_session.link.endLinkUse();
+    m_session.finish();
+}
+
+void SecondarySequence::tick()
+{
+    BusSession &s = m_session;
+    const QByteArray reply = s.link.collectReply();
+    switch (classify(reply)) {
+    case mbus::ReplyKind::NoResponse:
+        s.log.addLine(QStringLiteral("No response from device ") + m_messageId);
+        s.timers.secondary.stop();
+        s.addressChangePending = false;
+        handBack();
+        return;
+    case mbus::ReplyKind::Acknowledge:
+        s.logAcknowledge();
+        s.link.discardPendingReply();
+        if (s.addressChangePending) {
+            s.addressChangePending = false;
+            s.send(mbus::SendSetPrimaryAddress(mbus::kSelectedAddress, m_newAddress));
+        } else {
+            s.send(s.readRequest(mbus::kSelectedAddress));
+        }
+        return;
+    case mbus::ReplyKind::Candidate:
+        break;
+    }
+    // The selected meter's RSP_UD: its row is found by ID.
+    s.secondaryReply = true;
+    s.decodeReply(reply);
+    s.secondaryReply = false;
+    s.timers.secondary.stop();
+    s.addressChangePending = false;
+    s.scanActive = false;
+    s.link.discardPendingReply();
+    s.send(mbus::SendSndNke(mbus::kSelectedAddress));
+    if (s.autoAddressingActive)
+        m_settle.start();
+    else
+        s.timers.respond.start(); // its next tick takes the acknowledgement of the SND_NKE
+}

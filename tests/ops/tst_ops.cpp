@@ -1,0 +1,361 @@
+// The operations that walk the bus, tick by tick on a simulated bus: which
+// frames go out in which order, what the table and the log show afterwards,
+// retries, stops, and one operation at a time.
+
+#include "ops_rig.h"
+
+#include "mbus/conversions.h"
+#include "mbus/frames.h"
+
+namespace {
+
+QString hex(const mbus::Request &request)
+{
+    return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed();
+}
+
+QString req(int address) { return hex(mbus::SendReqUd2(address, false)); }
+QString nke(int address) { return hex(mbus::SendSndNke(address)); }
+
+const char kCommandBus[] = R"(
+[meter]
+address = 1
+id = 11111111
+manufacturer = ZRI
+medium = water
+record = 0C 13 45 23 01 00
+[meter]
+address = 2
+id = 22222222
+manufacturer = KAM
+medium = heat
+record = 0C 06 87 13 02 00
+[meter]
+address = 5
+id = 55555555
+manufacturer = REL
+medium = water
+record = 0C 13 00 25 01 00
+)";
+
+// Fills the table with a scan of 1..5 and waits for its end.
+bool scanned(OpsRig &rig)
+{
+    rig.scan.start(1, 5);
+    return rig.idle() && rig.table.rowCount() == 5;
+}
+
+} // namespace
+
+class TstOps : public QObject {
+    Q_OBJECT
+private slots:
+    void scan_data();
+    void scan();
+    void stopEndsScanAtOnce();
+    void commands_data();
+    void commands();
+    void readAll_data();
+    void readAll();
+    void autoAddressing_data();
+    void autoAddressing();
+    void oneOperationAtATime();
+    void stopClearsPendingFlags();
+};
+
+void TstOps::scan_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<int>("corrupt"); // address whose first reply is damaged, 0 for none
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<int>("requests");
+
+    const QStringList all{"1", "2", "5"};
+    // 0, 3, 4, 6 silent twice; 1, 2 answer; 5 drops its first answer.
+    QTest::newRow("retries 1 finds a meter that drops its first answer") << 0 << 6 << 1 << 0 << all << 12;
+    QTest::newRow("retries 0 misses it") << 0 << 6 << 0 << 0 << QStringList{"1", "2"} << 7;
+    QTest::newRow("range given backwards") << 6 << 0 << 1 << 0 << all << 12;
+    QTest::newRow("one address") << 2 << 2 << 1 << 0 << QStringList{"2"} << 1;
+    QTest::newRow("corrupted reply asked again") << 0 << 6 << 1 << 2 << all << 13;
+    QTest::newRow("corrupted reply, no retries") << 1 << 2 << 0 << 2 << QStringList{"1"} << 2;
+}
+
+void TstOps::scan()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, retries);
+    QFETCH(int, corrupt);
+    QFETCH(QStringList, found);
+    QFETCH(int, requests);
+    OpsRig rig(kThreeMeters);
+    rig.options.retries = retries;
+    if (corrupt)
+        rig.link.corruptOnce.insert(corrupt);
+    QList<int> progress;
+    connect(&rig.scan, &PrimaryScan::progressChanged, this,
+            [&](int, int maximum, int value, bool visible) { progress << (visible ? value : -1) << maximum; });
+
+    rig.scan.start(from, to);
+    QVERIFY(rig.scan.running());
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.column(decode::kAddressColumn), found);
+    QCOMPARE(rig.link.sent.size(), requests);
+    QCOMPARE(rig.link.begins, 1);
+    QCOMPARE(rig.link.ends, 1);
+    QVERIFY(!rig.scan.running() && !rig.session.scanActive);
+    // The bar walks to last - first and is hidden at the end.
+    QCOMPARE(progress.mid(progress.size() - 4, 2), QList<int>({std::abs(to - from), std::abs(to - from)}));
+    QCOMPARE(progress.last(2).first(), -1);
+    QCOMPARE(rig.log.lines.contains(QStringLiteral("Reading device 2")), corrupt == 2 && retries > 0);
+}
+
+void TstOps::stopEndsScanAtOnce()
+{
+    OpsRig rig(kThreeMeters);
+    rig.options.sendNkeFirst = true;
+    rig.scan.start(0, 250);
+    QTRY_VERIFY(rig.link.sent.size() >= 4);
+    QCOMPARE(rig.link.sent.mid(0, 2), QStringList({nke(0), nke(0)}));
+    rig.scan.stop();
+    const int sent = rig.link.sent.size();
+    QTest::qWait(30);
+    QCOMPARE(rig.link.sent.size(), sent);
+    QVERIFY(!rig.session.busy() && !rig.session.scanActive && !rig.respond.isActive());
+    QCOMPARE(rig.link.ends, 1);
+}
+
+void TstOps::commands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("broadcast");
+    QTest::addColumn<int>("row");         // table row selected before; 0 for none
+    QTest::addColumn<QString>("tweak");   // "column=text" written into that row first
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("logLine"); // must be in the log; empty: no line at all
+    QTest::addColumn<QString>("rowAfter"); // "column=text" of that row afterwards
+
+    const QString ack = QStringLiteral("0xE5 (Acknowledge)");
+    using QL = QStringList;
+    QTest::newRow("reset on broadcast, nothing selected")
+        << "reset" << true << 0 << "" << QL{"68 03 03 68 73 FE 50 C1 16"} << ack << "";
+    QTest::newRow("reset") << "reset" << false << 2 << "" << QL{hex(mbus::SendApplicationReset(2))} << ack << "";
+    QTest::newRow("baud 1200 refused") << "baud:1200" << false << 2 << "" << QL{} << "Wrong baud..." << "";
+    QTest::newRow("baud 9600") << "baud:9600" << false << 2 << "" << QL{hex(mbus::SendChangeBaud(2, 0xBD))} << ack
+                               << "";
+    QTest::newRow("new ID, read after") << "id:87654321" << false << 2 << ""
+                                        << QL{hex(mbus::SendChangeId(2, "87654321")), req(2)} << ack
+                                        << "0=87654321";
+    QTest::newRow("ID of 7 characters ignored") << "id:8765432" << false << 2 << "" << QL{} << "" << "";
+    QTest::newRow("value 7 as BCD") << "value:7" << false << 2 << ""
+                                    << QL{hex(mbus::SendSetLiters(2, "7", false)), req(2)} << ack << "";
+    QTest::newRow("value in GIN form") << "gin:16777216" << false << 2 << ""
+                                       << QL{hex(mbus::SendSetLiters(2, "16777216", true)), req(2)} << ack << "";
+    QTest::newRow("empty value refused") << "value:" << false << 2 << "" << QL{} << "Liter value is not entered..."
+                                         << "";
+    QTest::newRow("medium") << "medium:Water" << false << 2 << ""
+                            << QL{hex(mbus::SendSetMedium(2, 0x07, "22222222")), req(2)} << ack << "";
+    QTest::newRow("medium on broadcast") << "medium:Gas" << true << 0 << ""
+                                         << QL{hex(mbus::SendSetMedium(254, 0x03, "FFFFFFFF")), req(254)} << ack
+                                         << "";
+    QTest::newRow("unit") << "unit:Wh:1000" << false << 2 << ""
+                          << QL{hex(mbus::SendSetUnit(2, mbus::MediumCode("Heat (rt)"), mbus::UnitVif("Wh", "1000"))),
+                                req(2)}
+                          << ack << "";
+    QTest::newRow("unknown unit") << "unit:m3:1" << false << 2 << "" << QL{}
+                                  << "Incorrect unit. Allowable units are l,Wh,kJ,N/A..." << "";
+    QTest::newRow("relay unit on a relay") << "relay:Wh:1000" << false << 3 << ""
+                                           << QL{hex(mbus::SendSetValueWithUnit(5, "12500", mbus::UnitVif("Wh", "1000"))),
+                                                 req(5)}
+                                           << ack << "";
+    QTest::newRow("relay unit, not a relay") << "relay:Wh:1000" << false << 2 << "" << QL{}
+                                             << "This m-bus device is NOT Relay! Skipping..." << "";
+    QTest::newRow("relay unit, reading no number") << "relay:Wh:1000" << false << 3 << "3=n/a" << QL{}
+                                                   << "The reading \"\" is not a counter of 1 to 8 digits, nothing sent..."
+                                                   << "";
+    QTest::newRow("relay unit, no constant") << "relay:Wh:" << false << 3 << "" << QL{}
+                                             << "Enter constant - 0.001,0.01,0.1,1,etc..." << "";
+    QTest::newRow("address 510 is no target") << "reset" << false << 2 << "1=510" << QL{} << "" << "";
+    QTest::newRow("no address selected") << "value:5" << false << 2 << "1=" << QL{} << "" << "";
+    QTest::newRow("new address 251 refused") << "address:251" << false << 2 << "" << QL{}
+                                             << "Incorrect primary address, must be under 251..." << "";
+    QTest::newRow("new address through the ID")
+        << "address:40" << false << 2 << ""
+        << QL{hex(mbus::SendSelectSecondary("22222222")), hex(mbus::SendSetPrimaryAddress(253, 40)), req(253), nke(253)}
+        << ack << "1=40";
+    QTest::newRow("new address on broadcast") << "address:40" << true << 2 << ""
+                                              << QL{hex(mbus::SendSetPrimaryAddress(254, 40))} << ack << "";
+    QTest::newRow("read selected") << "read" << false << 1 << "3=" << QL{req(1)} << "" << "3=12.345";
+    QTest::newRow("read with NKE first") << "nke-read" << false << 1 << "" << QL{nke(1), req(1)} << ack << "";
+}
+
+void TstOps::commands()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, broadcast);
+    QFETCH(int, row);
+    QFETCH(QString, tweak);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, logLine);
+    QFETCH(QString, rowAfter);
+    OpsRig rig(kCommandBus);
+    QVERIFY(scanned(rig));
+    if (!tweak.isEmpty())
+        rig.table.setCell(row, tweak.section(u'=', 0, 0).toInt(), tweak.section(u'=', 1).toStdString());
+    if (row)
+        rig.session.selectRow(row);
+    rig.options.broadcast = broadcast;
+    rig.options.sendNkeFirst = command == QLatin1String("nke-read");
+    rig.link.sent.clear();
+    rig.log.lines.clear();
+
+    const QStringList args = command.split(u':');
+    const QString verb = args[0], a1 = args.value(1), a2 = args.value(2);
+    if (verb == QLatin1String("reset"))
+        rig.commands.reset();
+    else if (verb == QLatin1String("baud"))
+        rig.commands.changeBaud(a1);
+    else if (verb == QLatin1String("id"))
+        rig.commands.changeId(a1);
+    else if (verb == QLatin1String("value") || verb == QLatin1String("gin"))
+        rig.commands.setValue(a1, verb == QLatin1String("gin"));
+    else if (verb == QLatin1String("medium"))
+        rig.commands.setMedium(a1);
+    else if (verb == QLatin1String("unit"))
+        rig.commands.setUnit(a1, a2, false);
+    else if (verb == QLatin1String("relay"))
+        rig.commands.setUnit(a1, a2, true);
+    else if (verb == QLatin1String("address"))
+        rig.commands.setPrimaryAddress(a1.toInt());
+    else
+        rig.commands.readSelected(false);
+    QVERIFY(rig.idle());
+
+    QCOMPARE(rig.link.sent, frames);
+    if (logLine.isEmpty() && frames.isEmpty())
+        QCOMPARE(rig.log.lines, QStringList());
+    else if (!logLine.isEmpty())
+        QVERIFY2(rig.log.lines.contains(logLine), qPrintable(rig.log.lines.join(u'|')));
+    if (!rowAfter.isEmpty())
+        QCOMPARE(QString::fromStdString(rig.table.cell(row, rowAfter.section(u'=', 0, 0).toInt())),
+                 rowAfter.section(u'=', 1));
+    QVERIFY(!rig.session.readAfterCommand && !rig.session.addressChangePending);
+}
+
+void TstOps::readAll_data()
+{
+    QTest::addColumn<bool>("nkeFirst");
+    QTest::addColumn<QStringList>("frames");
+    QTest::newRow("REQ_UD2") << false << QStringList{req(1), req(5)};
+    QTest::newRow("SND_NKE first") << true << QStringList{nke(1), req(1), nke(5), req(5)};
+}
+
+// Rows 1 and 3 are read; row 2 has lost its address and is passed over;
+// nothing is asked past the last row.
+void TstOps::readAll()
+{
+    QFETCH(bool, nkeFirst);
+    QFETCH(QStringList, frames);
+    OpsRig rig(kCommandBus);
+    QVERIFY(scanned(rig));
+    for (int r = 1; r <= 3; ++r)
+        rig.table.setCell(r, decode::kValueColumn, "");
+    rig.table.setCell(2, decode::kAddressColumn, "");
+    rig.options.sendNkeFirst = nkeFirst;
+    rig.link.sent.clear();
+    const int ends = rig.link.ends;
+
+    rig.readAllOp.start();
+    QVERIFY(rig.readAllOp.running());
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.link.sent, frames);
+    QCOMPARE(rig.column(decode::kValueColumn), QStringList({"12.345", "", "12.500"}));
+    QCOMPARE(rig.link.ends, ends + 1);
+    QVERIFY(!rig.readAllOp.running());
+
+    // An empty table: nothing starts.
+    rig.table.clear();
+    rig.readAllOp.start();
+    QVERIFY(!rig.session.busy());
+}
+
+void TstOps::autoAddressing_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<int>>("addresses"); // of meters 1, 2, 5 afterwards
+    QTest::addColumn<QString>("lastLine");
+    const QString finished = QStringLiteral("Auto addressing has finished...");
+    const QString aborted = QStringLiteral("Primary address can not be above 249, aborting...");
+    QTest::newRow("consecutive from 10") << 10 << 3 << QList<int>{10, 11, 12} << finished;
+    QTest::newRow("248 over three") << 248 << 3 << QList<int>{248, 249, 5} << aborted;
+    QTest::newRow("249 over one") << 249 << 1 << QList<int>{249, 2, 5} << aborted;
+}
+
+void TstOps::autoAddressing()
+{
+    QFETCH(int, first);
+    QFETCH(int, rows);
+    QFETCH(QList<int>, addresses);
+    QFETCH(QString, lastLine);
+    OpsRig rig(kCommandBus);
+    QVERIFY(scanned(rig));
+    while (rig.table.rowCount() - 2 > rows)
+        rig.table.deleteRow(rig.table.rowCount() - 2);
+    QList<int> chosen;
+    connect(&rig.autoAddressing, &AutoAddressing::addressChosen, this, [&](int a) { chosen << a; });
+
+    rig.autoAddressing.start(first);
+    QVERIFY(rig.autoAddressing.running());
+    QVERIFY(rig.idle(10000));
+    QCOMPARE(rig.log.lines.last(), lastLine);
+    const QList<int> actual{rig.meter("11111111")->address(), rig.meter("22222222")->address(),
+                            rig.meter("55555555")->address()};
+    QCOMPARE(actual, addresses);
+    QCOMPARE(chosen.size(), std::min(rows, 250 - first));
+    // The table follows the meters: every addressed row shows its new address.
+    for (int r = 1; r <= chosen.size(); ++r)
+        QCOMPARE(rig.table.cell(r, decode::kAddressColumn), std::to_string(chosen[r - 1]));
+    QVERIFY(!rig.autoAddressing.running() && !rig.session.autoAddressingActive);
+}
+
+// While a scan runs, a command is refused and sends nothing.
+void TstOps::oneOperationAtATime()
+{
+    OpsRig rig(kThreeMeters);
+    rig.table.appendRow({"11111111", "1"});
+    rig.scan.start(0, 250);
+    rig.options.broadcast = true;
+    rig.commands.reset();
+    rig.commands.readSelected(false);
+    rig.readAllOp.start();
+    rig.autoAddressing.start(1);
+    QCOMPARE(rig.log.lines.count(QStringLiteral("Another operation is using the bus, nothing sent...")), 4);
+    rig.scan.stop();
+    for (const QString &frame : std::as_const(rig.link.sent))
+        QVERIFY2(frame.startsWith(QLatin1String("10 7B")), qPrintable(frame));
+}
+
+// "Stop addr" in the middle of a selection: the address write it was
+// waiting for must not follow a later selection.
+void TstOps::stopClearsPendingFlags()
+{
+    OpsRig rig(kCommandBus);
+    QVERIFY(scanned(rig));
+    rig.autoAddressing.start(100);
+    QVERIFY(rig.session.addressChangePending);
+    rig.autoAddressing.stop();
+    QVERIFY(!rig.session.addressChangePending && !rig.session.busy());
+
+    rig.link.sent.clear();
+    QVERIFY(rig.session.begin());
+    QVERIFY(rig.sequence.start("11111111", std::nullopt, QStringLiteral("11111111")));
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.link.sent, QStringList({hex(mbus::SendSelectSecondary("11111111")), req(253), nke(253)}));
+    QCOMPARE(rig.meter("11111111")->address(), 1);
+}
+
+QTEST_GUILESS_MAIN(TstOps)
+#include "tst_ops.moc"
