@@ -61,6 +61,8 @@ private slots:
     void autoAddressing();
     void oneOperationAtATime();
     void stopClearsPendingFlags();
+    void badRepliesLeaveTable_data();
+    void badRepliesLeaveTable();
 };
 
 void TstOps::scan_data()
@@ -355,6 +357,49 @@ void TstOps::stopClearsPendingFlags()
     QVERIFY(rig.idle());
     QCOMPARE(rig.link.sent, QStringList({hex(mbus::SendSelectSecondary("11111111")), req(253), nke(253)}));
     QCOMPARE(rig.meter("11111111")->address(), 1);
+}
+
+void TstOps::badRepliesLeaveTable_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    mbussim::Bus bus(OpsRig::parse(kCommandBus));
+    const mbus::Bytes raw = bus.respond(mbus::SendReqUd2(1, false).frame);
+    const QByteArray good(reinterpret_cast<const char *>(raw.data()), qsizetype(raw.size()));
+    QByteArray otherAddress = good;
+    otherAddress[5] = 9;
+    otherAddress[otherAddress.size() - 2] = char(otherAddress[otherAddress.size() - 2] + 8);
+    QByteArray badSum = good;
+    badSum[badSum.size() - 2] = char(badSum[badSum.size() - 2] + 1);
+    QByteArray garbage;
+    for (int i = 0; i < 64; ++i)
+        garbage += char((i * 73 + 11) & 0xFF);
+
+    QTest::newRow("garbage") << garbage;
+    QTest::newRow("cut in half") << good.left(good.size() / 2);
+    QTest::newRow("wrong checksum") << badSum;
+    QTest::newRow("from an address not in the table") << otherAddress;
+    QTest::newRow("start of a long frame only") << QByteArray::fromHex("6815156808");
+    QTest::newRow("one stray byte") << QByteArray(1, '\x7F');
+}
+
+// A reply that is garbage, truncated or from an unexpected address changes
+// no row and adds none.
+void TstOps::badRepliesLeaveTable()
+{
+    QFETCH(QByteArray, reply);
+    OpsRig rig(kCommandBus);
+    QVERIFY(scanned(rig));
+    QStringList before;
+    for (int c : {0, 1, 3})
+        before += rig.column(c);
+    const int rows = rig.table.rowCount();
+    rig.session.decodeReply(reply);
+    QStringList after;
+    for (int c : {0, 1, 3})
+        after += rig.column(c);
+    QCOMPARE(after, before);
+    QCOMPARE(rig.table.rowCount(), rows);
+    QVERIFY(rig.log.lines.last().size() > 0);
 }
 
 QTEST_GUILESS_MAIN(TstOps)

@@ -1,0 +1,297 @@
+// The devices page end to end: the real main window, offscreen, clicked like a
+// technician would, against the simulator on a pseudo-terminal.
+
+#include "devices_page.h"
+#include "full_report_window.h"
+#include "main_window.h"
+#include "link/link_dispatch.h"
+#include "mbus/conversions.h"
+#include "mbus/frames.h"
+#include "ops/bus_session.h"
+#include "ops/primary_scan.h"
+#include "sim_process.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QtTest>
+
+namespace {
+
+// Two meters for the commands: a heat meter at 1 and a pulse relay at 2.
+const char kSmallBus[] = R"(
+[meter]
+address = 1
+id = 20071234
+manufacturer = KAM
+medium = heat
+record = 0C 06 87 13 02 00
+[meter]
+address = 2
+id = 12004411
+manufacturer = REL
+medium = water
+record = 0C 13 00 25 01 00
+)";
+
+QString hex(const mbus::Request &request) { return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed(); }
+
+// A window on a simulated bus, shown, its settings file pointing at the simulator.
+struct Bench {
+    explicit Bench(const QString &busFile, const QByteArray &settings = "[Misc]\nRetry=0\n")
+        : sim(busFile)
+    {
+        QFile ini(dir.filePath(QStringLiteral("telvaro.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[Mbus]\nTimeout=300\n" + settings + "[Com port]\nName=" + sim.link().toLocal8Bit()
+                      + "\nSpeed=2400\nParity=Even\n");
+        ini.close();
+        window = std::make_unique<TForm11>(dir.filePath(QStringLiteral("telvaro.ini")));
+        window->askYesNoCancel = [this](const QString &, const QString &) { return answer; };
+        window->show();
+    }
+    static QString writeBus(QTemporaryDir &dir, const char *text)
+    {
+        const QString path = dir.filePath(QStringLiteral("test.bus"));
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(text);
+        return path;
+    }
+
+    DevicesPage &page() { return *window->devices; }
+    decode::DeviceTable &table() { return window->deviceTable(); }
+    bool idle(int ms) { return QTest::qWaitFor([this] { return !window->session().busy(); }, ms); }
+    bool scan(int from, int to, int ms)
+    {
+        page().UD_address_min->setValue(from);
+        page().UD_address_max->setValue(to);
+        QTest::mouseClick(page().Butt_find_primary, Qt::LeftButton);
+        return idle(ms);
+    }
+    void clickRow(int tableRow)
+    {
+        QTableWidget *grid = page().Grid_orvenna;
+        const QRect cell = grid->visualRect(grid->model()->index(tableRow - 1, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QString cell(int row, int column) { return QString::fromStdString(table().cell(row, column)); }
+    bool logHas(const QString &line) { return window->logLines().contains(line); }
+
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    QTemporaryDir dir;
+    SimProcess sim;
+    std::unique_ptr<TForm11> window;
+};
+
+} // namespace
+
+class TstDevices : public QObject {
+    Q_OBJECT
+private slots:
+    void demoBusScanReadAndStop();
+    void commandsReachTheMeter_data();
+    void commandsReachTheMeter();
+    void autoAddressingGivesConsecutiveAddresses();
+};
+
+// Scan 0..15 with one retry finds the twelve meters in order; reading one,
+// all, and one in full; a second scan stopped at once.
+void TstDevices::demoBusScanReadAndStop()
+{
+    Bench b(SimProcess::demoBus(), "[Misc]\nRetry=1\n");
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(0, 15, 30000));
+
+    const QStringList expected{
+        "12345678 1 ZRI 45.327 m3 Water",          "20071234 2 KAM 21387.000 kWh Heat (rt)",
+        "30500117 3 ABB 45176.300 kWh Electricity", "40123456 4 ELS 1578.912 m3 Gas",
+        "50000042 5 SEN 30.288 m3 Cold water",      "60000007 6 QDS   Heat C.A.",
+        "12004411 7 REL 12.500 m3 Water",          "70311502 8 HYD 87.531 m3 Hot water",
+        "81726354 9 SON 45678000.000 kJ Heat (ft)", "90440021 10 LUG 8512.000 kWh H/C load meter",
+        "05550123 11 EMH 8123.456 kWh Electricity", "53101977 12 ITW 1234.560 m3 Gas"};
+    QCOMPARE(b.table().rowCount(), 14);
+    const QRegularExpression time(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d"));
+    for (int r = 1; r <= 12; ++r) {
+        QStringList cells;
+        for (int c = 0; c < 6; ++c)
+            cells << b.cell(r, c);
+        QCOMPARE(cells.join(u' '), expected[r - 1]);
+        QVERIFY(time.match(b.cell(r, 6)).hasMatch());
+        QVERIFY(!b.cell(r, 7).isEmpty());
+        QCOMPARE(b.cell(r, 8), QStringLiteral("0x00"));
+    }
+    QCOMPARE(b.page().Grid_orvenna->item(11, 3)->text(), QStringLiteral("1234.560"));
+    QVERIFY(!b.page().ProgressBar1->isVisible());
+    QCOMPARE(b.page().Butt_find_primary->text(), QStringLiteral("Find"));
+    QVERIFY(!b.window->dispatch().portOpen());
+
+    // Read selected: one row comes back.
+    b.table().setCell(4, 3, "");
+    b.clickRow(4);
+    QCOMPARE(b.page().Label_addr->text(), QStringLiteral("Addr.:4"));
+    QCOMPARE(b.page().Label_id->text(), QStringLiteral("ID:40123456"));
+    QTest::mouseClick(b.page().Butt_readonce, Qt::LeftButton);
+    QVERIFY(b.idle(5000));
+    QCOMPARE(b.cell(4, 3), QStringLiteral("1578.912"));
+
+    // Read all: every row comes back.
+    for (int r = 1; r <= 12; ++r)
+        b.table().setCell(r, 3, "");
+    QTest::mouseClick(b.page().Butt_readall, Qt::LeftButton);
+    QCOMPARE(b.page().Butt_readall->text(), QStringLiteral("Stop"));
+    QVERIFY(!b.page().Butt_readonce->isEnabled() && !b.page().Group_ops->isEnabled());
+    QVERIFY(b.idle(20000));
+    for (int r = 1; r <= 12; ++r)
+        QCOMPARE(b.cell(r, 3), expected[r - 1].section(u' ', 3, 3));
+    QVERIFY(b.page().Butt_readonce->isEnabled());
+
+    // Read Full: the detailed report, not the table.
+    b.clickRow(2);
+    b.window->ReadFull1->trigger();
+    QVERIFY(b.idle(5000));
+    QVERIFY(b.window->fullReport()->isVisible());
+    const QStringList report = b.window->fullReport()->lines();
+    QVERIFY2(report.filter(QStringLiteral("Decoded at ")).size() == 1, qPrintable(report.join(u'|')));
+
+    // A second scan, keeping the table, stopped at once.
+    b.answer = QMessageBox::No;
+    b.page().UD_address_max->setValue(250);
+    QTest::mouseClick(b.page().Butt_find_primary, Qt::LeftButton);
+    QCOMPARE(b.page().Butt_find_primary->text(), QStringLiteral("Stop"));
+    QTRY_VERIFY(b.window->scan().currentAddress() >= 2);
+    QTest::mouseClick(b.page().Butt_find_primary, Qt::LeftButton);
+    QVERIFY(!b.window->session().busy());
+    QCOMPARE(b.page().Butt_find_primary->text(), QStringLiteral("Find"));
+    QVERIFY(b.table().rowCount() >= 14); // kept
+}
+
+void TstDevices::commandsReachTheMeter_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("frame");   // must reach the simulator
+    QTest::addColumn<bool>("readAfter");  // a REQ_UD2 to the meter follows
+    QTest::addColumn<QString>("rowAfter"); // "column=text" afterwards
+
+    QTest::newRow("reset") << "reset" << 1 << hex(mbus::SendApplicationReset(1)) << false << "";
+    QTest::newRow("new ID") << "id" << 1 << hex(mbus::SendChangeId(1, "87654321")) << true << "0=87654321";
+    QTest::newRow("value, BCD") << "value" << 1 << hex(mbus::SendSetLiters(1, "7", false)) << true << "";
+    QTest::newRow("value, GIN") << "gin" << 1 << hex(mbus::SendSetLiters(1, "7", true)) << true << "";
+    QTest::newRow("medium") << "medium" << 1 << hex(mbus::SendSetMedium(1, 0x03, "20071234")) << true << "5=Gas";
+    QTest::newRow("unit") << "unit" << 1
+                          << hex(mbus::SendSetUnit(1, mbus::MediumCode("Heat (rt)"), mbus::UnitVif("Wh", "1000")))
+                          << true << "";
+    QTest::newRow("relay unit") << "relay" << 2
+                                << hex(mbus::SendSetValueWithUnit(2, "12500", mbus::UnitVif("Wh", "1000"))) << true
+                                << "";
+    QTest::newRow("baud") << "baud" << 1 << hex(mbus::SendChangeBaud(1, 0xBD)) << false << "";
+    QTest::newRow("new primary address") << "address" << 1 << hex(mbus::SendSetPrimaryAddress(253, 40)) << false
+                                         << "1=40";
+}
+
+void TstDevices::commandsReachTheMeter()
+{
+    QFETCH(QString, command);
+    QFETCH(int, row);
+    QFETCH(QString, frame);
+    QFETCH(bool, readAfter);
+    QFETCH(QString, rowAfter);
+    QTemporaryDir busDir;
+    Bench b(Bench::writeBus(busDir, kSmallBus));
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(1, 2, 5000));
+    QCOMPARE(b.table().rowCount(), 4);
+    b.clickRow(row);
+
+    DevicesPage &p = b.page();
+    QPushButton *button = nullptr;
+    if (command == QLatin1String("reset")) {
+        button = p.Butt_reset;
+    } else if (command == QLatin1String("id")) {
+        QTest::keyClicks(p.Edit_new_id, QStringLiteral("87654321x"));
+        button = p.Butt_set_id;
+    } else if (command == QLatin1String("value") || command == QLatin1String("gin")) {
+        QTest::keyClicks(p.Edit_liter, QStringLiteral("7"));
+        p.Check_value_gineers->setChecked(command == QLatin1String("gin"));
+        button = p.Butt_modify_liters;
+    } else if (command == QLatin1String("medium")) {
+        p.Combo_medium->setCurrentText(QStringLiteral("Gas"));
+        button = p.Butt_set_medium;
+    } else if (command == QLatin1String("unit") || command == QLatin1String("relay")) {
+        p.Combo_unit->setCurrentText(QStringLiteral("Wh"));
+        p.Combo_constant->setCurrentText(QStringLiteral("1000"));
+        p.Check_gineers->setChecked(command == QLatin1String("relay"));
+        button = p.Butt_set_unit;
+    } else if (command == QLatin1String("baud")) {
+        p.Combo_set_baud->setCurrentText(QStringLiteral("9600"));
+        button = p.Butt_set_baud;
+    } else {
+        p.UD_new_address->setValue(40);
+        button = p.Butt_set_address;
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(b.window->session().busy());
+    QVERIFY(!p.Group_ops->isEnabled() && !b.window->Butt_command_send->isEnabled());
+    QVERIFY(b.idle(5000));
+
+    QTRY_VERIFY2(b.sim.output().contains(QStringLiteral("RX ") + frame), qPrintable(b.sim.output()));
+    QVERIFY2(b.logHas(QStringLiteral("0xE5 (Acknowledge)")), qPrintable(b.window->logLines().join(u'\n')));
+    // The scan asked the meter once (its address equals its row); a read after the write asks again.
+    QCOMPARE(b.sim.output().count(QStringLiteral("RX ") + hex(mbus::SendReqUd2(row, false))), readAfter ? 2 : 1);
+    if (!rowAfter.isEmpty())
+        QCOMPARE(b.cell(row, rowAfter.section(u'=', 0, 0).toInt()), rowAfter.section(u'=', 1));
+    QVERIFY(!b.window->dispatch().portOpen());
+    QVERIFY(p.Group_ops->isEnabled());
+}
+
+// A meter at 0 and one at 7 get 20 and 21 through their IDs; the simulator
+// answers at the new addresses afterwards.
+void TstDevices::autoAddressingGivesConsecutiveAddresses()
+{
+    QTemporaryDir busDir;
+    Bench b(Bench::writeBus(busDir, R"(
+[meter]
+address = 0
+id = 31000001
+manufacturer = ABC
+medium = gas
+record = 0C 13 00 00 00 00
+[meter]
+address = 7
+id = 31000002
+manufacturer = ABC
+medium = water
+record = 0C 13 11 00 00 00
+)"));
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(0, 7, 10000));
+    QCOMPARE(b.table().rowCount(), 4);
+    b.page().UD_AutoPrimary->setValue(20);
+    b.page().Check_broadcast->setChecked(true);
+    QTest::mouseClick(b.page().BitBtn21, Qt::LeftButton);
+    QCOMPARE(b.page().BitBtn21->text(), QStringLiteral("Stop addr"));
+    QVERIFY(!b.page().Check_broadcast->isChecked());
+    QVERIFY(b.idle(15000));
+    QCOMPARE(b.window->logLines().last(), QStringLiteral("Auto addressing has finished..."));
+    QCOMPARE(b.cell(1, 1), QStringLiteral("20"));
+    QCOMPARE(b.cell(2, 1), QStringLiteral("21"));
+    QCOMPARE(b.page().BitBtn21->text(), QStringLiteral("Auto address"));
+
+    // The simulator confirms: a new scan finds them at their new addresses.
+    QVERIFY(b.scan(20, 21, 5000));
+    QCOMPARE(b.table().rowCount(), 4);
+    QCOMPARE(b.cell(1, 0), QStringLiteral("31000001"));
+    QCOMPARE(b.cell(2, 0), QStringLiteral("31000002"));
+}
+
+QTEST_MAIN(TstDevices)
+#include "tst_devices.moc"
