@@ -23,10 +23,10 @@ if [ -z "$configured_port" ] || [ "$configured_port" = "$link" ]; then
   trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true' EXIT
   for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.1; done
   if [ ! -f "$ini" ]; then
-    printf '[Mbus]\nSearchFrom=1\nSearchTo=10\nTimeout=500\n\n[Com port]\nName=%s\nSpeed=2400\nParity=Even\n' "$link" > "$ini"
+    printf '[Mbus]\nSearchFrom=0\nSearchTo=15\nTimeout=300\n\n[Com port]\nName=%s\nSpeed=2400\nParity=Even\n' "$link" > "$ini"
   fi
   echo "Simulated M-Bus on $link (tools/mbus-sim/examples/demo.bus)."
-  echo "Try the custom command: 10 7B 01 7C 16"
+  echo "Press Find to scan addresses 0..15: twelve demo meters answer."
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -115,6 +115,7 @@ public:
     void readAllOrStop();
     void autoAddressOrStop();
     void clearTable();
+    void clearTableAsked();
     void deleteSelectedRow();
 
 protected:

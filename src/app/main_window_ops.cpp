@@ -79,7 +79,7 @@ void TForm11::wireDevicePage()
     connect(d->Butt_find_primary, &QPushButton::clicked, this, &TForm11::findOrStop);
     connect(d->Butt_readall, &QPushButton::clicked, this, &TForm11::readAllOrStop);
     connect(d->Butt_readonce, &QPushButton::clicked, this, [commands] { commands->readSelected(false); });
-    connect(d->Butt_clear_grid, &QPushButton::clicked, this, &TForm11::clearTable);
+    connect(d->Butt_clear_grid, &QPushButton::clicked, this, &TForm11::clearTableAsked);
     connect(d->BitBtn21, &QPushButton::clicked, this, &TForm11::autoAddressOrStop);
     connect(d->Butt_reset, &QPushButton::clicked, this, [commands] { commands->reset(); });
     connect(d->Butt_set_address, &QPushButton::clicked, this,
@@ -126,7 +126,7 @@ void TForm11::buildContextMenu()
     SetUnit1 = entry("SetUnit1", [d] { d->Butt_set_unit->click(); });
     SetBaud1 = entry("SetBaud1", [d] { d->Butt_set_baud->click(); });
     Reset1 = entry("Reset1", [commands] { commands->reset(); });
-    ClearTable1 = entry("ClearTable1", [this] { clearTable(); });
+    ClearTable1 = entry("ClearTable1", [this] { clearTableAsked(); });
     SaveExport1 = entry("SaveExport1", [this] { Save1->trigger(); });
     DeleteRow1 = entry("DeleteRow1", [this] { deleteSelectedRow(); });
 }
@@ -220,6 +220,13 @@ void TForm11::autoAddressOrStop()
         return;
     devices->Check_broadcast->setChecked(false);
     m_autoAddressing->start(devices->UD_AutoPrimary->value());
+}
+
+// The button and the menu entry ask first: the table may hold a day's work.
+void TForm11::clearTableAsked()
+{
+    if (askYesNo(tr("Clear confirmation"), tr("Do you want to clear the table?")))
+        clearTable();
 }
 
 void TForm11::clearTable()

@@ -85,7 +85,10 @@ void BusSession::clearSelection()
 
 void BusSession::showSelectedMeter(const decode::MeterSelection &selection)
 {
-    setSelection(selection, table.lastRowWithAddress(selection.address));
+    const int row = table.lastRowWithAddress(selection.address);
+    if (row >= 1)
+        m_selectedRow = row;
+    setSelection(selection, row);
 }
 
 std::optional<int> BusSession::writeTarget() const

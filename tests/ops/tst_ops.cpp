@@ -17,26 +17,6 @@ QString hex(const mbus::Request &request)
 QString req(int address) { return hex(mbus::SendReqUd2(address, false)); }
 QString nke(int address) { return hex(mbus::SendSndNke(address)); }
 
-const char kCommandBus[] = R"(
-[meter]
-address = 1
-id = 11111111
-manufacturer = ZRI
-medium = water
-record = 0C 13 45 23 01 00
-[meter]
-address = 2
-id = 22222222
-manufacturer = KAM
-medium = heat
-record = 0C 06 87 13 02 00
-[meter]
-address = 5
-id = 55555555
-manufacturer = REL
-medium = water
-record = 0C 13 00 25 01 00
-)";
 
 // Fills the table with a scan of 1..5 and waits for its end.
 bool scanned(OpsRig &rig)
@@ -53,6 +33,7 @@ private slots:
     void scan_data();
     void scan();
     void stopEndsScanAtOnce();
+    void globalInitialization();
     void commands_data();
     void commands();
     void readAll_data();
@@ -94,6 +75,7 @@ void TstOps::scan()
     QFETCH(int, requests);
     OpsRig rig(kThreeMeters);
     rig.options.retries = retries;
+    rig.link.dropOnce.insert(5);
     if (corrupt)
         rig.link.corruptOnce.insert(corrupt);
     QList<int> progress;
@@ -127,6 +109,22 @@ void TstOps::stopEndsScanAtOnce()
     QCOMPARE(rig.link.sent.size(), sent);
     QVERIFY(!rig.session.busy() && !rig.session.scanActive && !rig.respond.isActive());
     QCOMPARE(rig.link.ends, 1);
+}
+
+// SND_NKE to 255, then 1.3 s for the meters to wake, then the scan.
+void TstOps::globalInitialization()
+{
+    OpsRig rig(kThreeMeters);
+    rig.options.globalInit = true;
+    QElapsedTimer clock;
+    clock.start();
+    rig.scan.start(2, 2);
+    QCOMPARE(rig.link.sent, QStringList{nke(255)});
+    QTRY_COMPARE_WITH_TIMEOUT(rig.link.sent.size(), 2, 5000);
+    QVERIFY(clock.elapsed() >= PrimaryScan::kGlobalInitMs - 50);
+    QCOMPARE(rig.link.sent.last(), req(2));
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.column(decode::kAddressColumn), QStringList{"2"});
 }
 
 void TstOps::commands_data()
@@ -202,7 +200,7 @@ void TstOps::commands()
     QFETCH(QStringList, frames);
     QFETCH(QString, logLine);
     QFETCH(QString, rowAfter);
-    OpsRig rig(kCommandBus);
+    OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
     if (!tweak.isEmpty())
         rig.table.setCell(row, tweak.section(u'=', 0, 0).toInt(), tweak.section(u'=', 1).toStdString());
@@ -260,7 +258,7 @@ void TstOps::readAll()
 {
     QFETCH(bool, nkeFirst);
     QFETCH(QStringList, frames);
-    OpsRig rig(kCommandBus);
+    OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
     for (int r = 1; r <= 3; ++r)
         rig.table.setCell(r, decode::kValueColumn, "");
@@ -302,7 +300,7 @@ void TstOps::autoAddressing()
     QFETCH(int, rows);
     QFETCH(QList<int>, addresses);
     QFETCH(QString, lastLine);
-    OpsRig rig(kCommandBus);
+    OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
     while (rig.table.rowCount() - 2 > rows)
         rig.table.deleteRow(rig.table.rowCount() - 2);
@@ -344,7 +342,7 @@ void TstOps::oneOperationAtATime()
 // waiting for must not follow a later selection.
 void TstOps::stopClearsPendingFlags()
 {
-    OpsRig rig(kCommandBus);
+    OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
     rig.autoAddressing.start(100);
     QVERIFY(rig.session.addressChangePending);
@@ -362,7 +360,7 @@ void TstOps::stopClearsPendingFlags()
 void TstOps::badRepliesLeaveTable_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    mbussim::Bus bus(OpsRig::parse(kCommandBus));
+    mbussim::Bus bus(OpsRig::parse(kThreeMeters));
     const mbus::Bytes raw = bus.respond(mbus::SendReqUd2(1, false).frame);
     const QByteArray good(reinterpret_cast<const char *>(raw.data()), qsizetype(raw.size()));
     QByteArray otherAddress = good;
@@ -387,7 +385,7 @@ void TstOps::badRepliesLeaveTable_data()
 void TstOps::badRepliesLeaveTable()
 {
     QFETCH(QByteArray, reply);
-    OpsRig rig(kCommandBus);
+    OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
     QStringList before;
     for (int c : {0, 1, 3})

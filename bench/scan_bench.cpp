@@ -1,0 +1,157 @@
+// What the operations cost beyond the bus itself.
+//
+//   BM_Scan/retries:R   a primary scan of 0..250 at the shortest timeout (300 ms)
+//                       against mbus-sim with the twelve demo meters on a
+//                       pseudo-terminal. Each request takes one timeout, so the
+//                       ideal is (empty addresses x (R + 1) + meters) x 300 ms;
+//                       the counter overhead_pct is how far the wall time lies
+//                       above it. (About 75 s for R = 0, 150 s for R = 1.)
+//   BM_ReadAllTable     the device table and its grid taking one read-all: 250
+//                       meters with 13 additional values, each reply decoded
+//                       and written into its row by address.
+//
+// Run: QT_QPA_PLATFORM=offscreen build/bin/scan-bench [--benchmark_filter=Table]
+
+#include "decode/decode.h"
+#include "device_grid.h"
+#include "link/link_dispatch.h"
+#include "link/serial_comm.h"
+#include "mbus/frames.h"
+#include "ops/bus_session.h"
+#include "ops/primary_scan.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kTimeoutMs = 300;
+constexpr int kDemoMeters = 12;
+
+class QuietLog : public CommLog {
+public:
+    void addLine(const QString &) override {}
+};
+
+void BM_Scan(benchmark::State &state)
+{
+    const int retries = int(state.range(0));
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("tty"));
+    QProcess sim;
+    sim.start(QStringLiteral(TELVARO_BIN_DIR "/mbus-sim"),
+              {QStringLiteral("--bus"), QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/demo.bus"),
+               QStringLiteral("--pty"), link, QStringLiteral("--quiet")});
+    for (int i = 0; i < 500 && !QFileInfo::exists(link); ++i)
+        QThread::msleep(10);
+
+    TSerialComm comm;
+    QuietLog log;
+    LinkDispatch::Environment env;
+    env.settings = [&] {
+        LinkSettings s;
+        s.portName = link;
+        s.speed = QStringLiteral("2400");
+        return s;
+    };
+    LinkDispatch dispatch(comm, log, env);
+    decode::DeviceTable table;
+    QTimer respond, secondary, readAll, autoAddress;
+    respond.setTimerType(Qt::PreciseTimer);
+    respond.setInterval(kTimeoutMs);
+    BusSession session(dispatch, log, table, BusTimers{respond, secondary, readAll, autoAddress});
+    session.options = [retries] {
+        BusOptions o;
+        o.retries = retries;
+        return o;
+    };
+    PrimaryScan scan(session);
+    QEventLoop loop;
+    QObject::connect(&scan, &PrimaryScan::runningChanged, &loop, [&loop](bool running) {
+        if (!running)
+            loop.quit();
+    });
+
+    for (auto _ : state) {
+        table.clear();
+        QElapsedTimer clock;
+        clock.start();
+        scan.start(0, 250);
+        if (scan.running())
+            loop.exec();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        const int found = table.rowCount() - 2;
+        const double ideal = ((251 - found) * (retries + 1) + found) * kTimeoutMs / 1000.0;
+        state.counters["meters"] = found;
+        state.counters["ideal_s"] = ideal;
+        state.counters["overhead_pct"] = (double(clock.nsecsElapsed()) / 1e9 / ideal - 1.0) * 100.0;
+    }
+    sim.terminate();
+    sim.waitForFinished(3000);
+}
+BENCHMARK(BM_Scan)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// One reply per meter, as a read-all gets them: a heat meter with enough
+// records for 13 additional values.
+std::vector<mbus::Bytes> replies()
+{
+    std::vector<mbus::Bytes> out;
+    const mbus::Bytes records = {0x0C, 0x06, 0x87, 0x13, 0x02, 0x00, 0x0C, 0x14, 0x93, 0x48, 0x03, 0x00, 0x0B,
+                                 0x2B, 0x50, 0x23, 0x01, 0x0B, 0x3B, 0x20, 0x04, 0x00, 0x0A, 0x5A, 0x54, 0x06,
+                                 0x0A, 0x5E, 0x21, 0x04, 0x4C, 0x14, 0x11, 0x95, 0x01, 0x00, 0x8C, 0x01, 0x14,
+                                 0x22, 0x33, 0x01, 0x00, 0x0B, 0x2D, 0x11, 0x22, 0x00, 0x0A, 0x62, 0x33, 0x02,
+                                 0x4B, 0x3B, 0x20, 0x04, 0x00, 0x4A, 0x5A, 0x54, 0x06, 0x4A, 0x5E, 0x21, 0x04,
+                                 0x8B, 0x01, 0x2B, 0x50, 0x23, 0x01, 0x8A, 0x01, 0x5A, 0x54, 0x06};
+    for (int address = 1; address <= 250; ++address) {
+        mbus::Bytes data = {std::uint8_t(address), 0x00, 0x00, 0x30, 0x2D, 0x2C, 0x01, 0x04, 0x20, 0x00, 0x00, 0x00};
+        data.insert(data.end(), records.begin(), records.end());
+        mbus::Bytes frame = mbus::longFrame(0x08, std::uint8_t(address), 0x72, data);
+        out.push_back(std::move(frame));
+    }
+    return out;
+}
+
+void BM_ReadAllTable(benchmark::State &state)
+{
+    const std::vector<mbus::Bytes> all = replies();
+    decode::DeviceTable table({false, 13});
+    QTableWidget view;
+    DeviceGrid grid(&view, table);
+    decode::DecodeOptions options;
+    options.timeText = "10:30:00";
+    options.dateText = "07.12.2026";
+    for (const mbus::Bytes &reply : all) {
+        const decode::DecodeResult r = decode::DecodeReply(reply, options);
+        table.update(r.header, r.rows, decode::RowRule::Scan, options.timeText, options.dateText);
+    }
+    int pass = 0;
+    for (auto _ : state) {
+        // A new time each pass, so every row's time cell really changes.
+        const std::string time = "10:31:" + std::to_string(pass++ % 60);
+        for (const mbus::Bytes &reply : all) {
+            const decode::DecodeResult r = decode::DecodeReply(reply, options);
+            table.update(r.header, r.rows, decode::RowRule::ByAddress, time, options.dateText);
+        }
+    }
+    state.counters["rows"] = table.rowCount() - 2;
+}
+BENCHMARK(BM_ReadAllTable)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
