@@ -82,6 +82,14 @@ QGroupBox *DevicesPage::buildSearchGroup()
         edit->setObjectName(QStringLiteral("Edit_timeout"));
     Check_nke = named(new QCheckBox(Group_search), "Check_nke");
     Butt_find_primary = named(new QPushButton(Group_search), "Butt_find_primary");
+    Label5 = new QLabel(Group_search);
+    Edit_id = named(new QLineEdit(Group_search), "Edit_id");
+    Edit_id->setMaxLength(8);
+    Edit_id->setValidator(digitsOnly(Edit_id, 8, "F"));
+    Butt_find_id = named(new QPushButton(Group_search), "Butt_find_id");
+    Butt_find_all = named(new QPushButton(Group_search), "Butt_find_all");
+    Button1 = named(new QPushButton(Group_search), "Button1");
+    Button1->setVisible(false);
     ProgressBar1 = named(new QProgressBar(Group_search), "ProgressBar1");
     ProgressBar1->setRange(0, 250);
     ProgressBar1->setVisible(false);
@@ -99,7 +107,13 @@ QGroupBox *DevicesPage::buildSearchGroup()
     grid->addWidget(UD_timeout, 2, 1);
     grid->addWidget(Check_nke, 3, 0, 1, 2);
     grid->addWidget(Butt_find_primary, 4, 0, 1, 2);
-    grid->addWidget(ProgressBar1, 5, 0, 1, 2);
+    grid->addWidget(Label5, 0, 2, 1, 2);
+    grid->addWidget(Edit_id, 1, 2, 1, 2);
+    grid->addWidget(Butt_find_id, 2, 2);
+    grid->addWidget(Butt_find_all, 2, 3);
+    grid->addWidget(Button1, 4, 2, 1, 2);
+    grid->addWidget(ProgressBar1, 5, 0, 1, 4);
+    grid->setColumnMinimumWidth(2, 70);
     grid->setRowStretch(6, 1);
     return Group_search;
 }
@@ -240,6 +254,10 @@ void DevicesPage::retranslate()
     Label7->setText(tr("To address"));
     Label8->setText(tr("Timeout [ms]"));
     Check_nke->setText(tr("Send NKE first"));
+    Label5->setText(tr("By Secondary address:"));
+    Butt_find_id->setText(tr("Find"));
+    Butt_find_all->setText(tr("Find all"));
+    Button1->setText(tr("Stop Secondary"));
 
     Group_ops->setTitle(tr("   Basic Config.   "));
     Butt_reset->setText(tr("Reset Status"));

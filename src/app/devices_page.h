@@ -29,6 +29,10 @@ public:
     QSpinBox *UD_address_min = nullptr, *UD_address_max = nullptr, *UD_timeout = nullptr;
     QCheckBox *Check_nke = nullptr;
     QPushButton *Butt_find_primary = nullptr;
+    QLabel *Label5 = nullptr; // "By Secondary address:"
+    QLineEdit *Edit_id = nullptr;
+    QPushButton *Butt_find_id = nullptr, *Butt_find_all = nullptr;
+    QPushButton *Button1 = nullptr; // "Stop Secondary", shown while a wildcard search runs
     QProgressBar *ProgressBar1 = nullptr;
 
     // "   Basic Config.   "

@@ -15,6 +15,7 @@
 #include "ops/meter_commands.h"
 #include "ops/primary_scan.h"
 #include "ops/read_all.h"
+#include "ops/secondary_search.h"
 #include "ops/secondary_sequence.h"
 #include "settings_dialog.h"
 
@@ -391,6 +392,7 @@ void TForm11::closeEvent(QCloseEvent *event)
     m_scan->stop();
     m_readAll->stop();
     m_autoAddressing->stop();
+    m_search->abort();
     for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_auto_address})
         timer->stop();
     // Re-read first so keys that another window wrote meanwhile are kept.

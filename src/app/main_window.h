@@ -34,6 +34,7 @@ class LinkDispatch;
 class MeterCommands;
 class PrimaryScan;
 class ReadAll;
+class SecondarySearch;
 class SecondarySequence;
 class TFAbout;
 class TFormFullMbus;
@@ -58,6 +59,7 @@ public:
     ReadAll &readAll() { return *m_readAll; }
     AutoAddressing &autoAddressing() { return *m_autoAddressing; }
     MeterCommands &commands() { return *m_commands; }
+    SecondarySearch &search() { return *m_search; }
     const Settings &settings() const { return m_settings; }
     Settings &settings() { return m_settings; }
     int responseTimeout() const;
@@ -114,6 +116,9 @@ public:
     void findOrStop();
     void readAllOrStop();
     void autoAddressOrStop();
+    // "Find" by secondary address, and "Find all" (the wildcard search).
+    void findById();
+    void findAll();
     void clearTable();
     void clearTableAsked();
     void deleteSelectedRow();
@@ -157,6 +162,7 @@ private:
     std::unique_ptr<PrimaryScan> m_scan;
     std::unique_ptr<ReadAll> m_readAll;
     std::unique_ptr<AutoAddressing> m_autoAddressing;
+    std::unique_ptr<SecondarySearch> m_search;
     TSettings *m_settingsDialog = nullptr;
     TFAbout *m_about = nullptr;
     TFormFullMbus *m_report = nullptr;

@@ -9,6 +9,7 @@
 #include "ops/meter_commands.h"
 #include "ops/primary_scan.h"
 #include "ops/read_all.h"
+#include "ops/secondary_search.h"
 #include "ops/secondary_sequence.h"
 
 #include <QAction>
@@ -34,6 +35,8 @@ void TForm11::wireOperations()
         o.globalInit = m_settings.globalInit;
         o.sendNkeFirst = devices->Check_nke->isChecked();
         o.broadcast = devices->Check_broadcast->isChecked();
+        o.lsbSearch = m_settings.lsbSearch;
+        o.responseTimeoutMs = devices->UD_timeout->value();
         return o;
     };
     m_sequence = std::make_unique<SecondarySequence>(*m_session);
@@ -41,11 +44,13 @@ void TForm11::wireOperations()
     m_scan = std::make_unique<PrimaryScan>(*m_session);
     m_readAll = std::make_unique<ReadAll>(*m_session);
     m_autoAddressing = std::make_unique<AutoAddressing>(*m_session, *m_commands);
+    m_search = std::make_unique<SecondarySearch>(*m_session, *m_sequence);
 
     connect(m_session.get(), &BusSession::busyChanged, this, &TForm11::updateBusyControls);
     connect(m_scan.get(), &PrimaryScan::runningChanged, this, &TForm11::updateBusyControls);
     connect(m_readAll.get(), &ReadAll::runningChanged, this, &TForm11::updateBusyControls);
     connect(m_autoAddressing.get(), &AutoAddressing::runningChanged, this, &TForm11::updateBusyControls);
+    connect(m_search.get(), &SecondarySearch::runningChanged, this, &TForm11::updateBusyControls);
     connect(&Timer_free_command, &QTimer::timeout, this, [this] {
         if (!Timer_free_command.isActive())
             m_session->finish(); // the custom command's reply was collected
@@ -58,6 +63,7 @@ void TForm11::wireOperations()
     };
     connect(m_scan.get(), &PrimaryScan::progressChanged, this, showProgress);
     connect(m_readAll.get(), &ReadAll::progressChanged, this, showProgress);
+    connect(m_search.get(), &SecondarySearch::progressChanged, this, showProgress);
     connect(m_autoAddressing.get(), &AutoAddressing::addressChosen, devices->UD_new_address, &QSpinBox::setValue);
     connect(m_session.get(), &BusSession::selectionChanged, this,
             [this](const QString &id, const QString &address, int currentRow) {
@@ -81,6 +87,9 @@ void TForm11::wireDevicePage()
     connect(d->Butt_readonce, &QPushButton::clicked, this, [commands] { commands->readSelected(false); });
     connect(d->Butt_clear_grid, &QPushButton::clicked, this, &TForm11::clearTableAsked);
     connect(d->BitBtn21, &QPushButton::clicked, this, &TForm11::autoAddressOrStop);
+    connect(d->Butt_find_id, &QPushButton::clicked, this, &TForm11::findById);
+    connect(d->Butt_find_all, &QPushButton::clicked, this, &TForm11::findAll);
+    connect(d->Button1, &QPushButton::clicked, this, [this] { m_search->stop(); });
     connect(d->Butt_reset, &QPushButton::clicked, this, [commands] { commands->reset(); });
     connect(d->Butt_set_address, &QPushButton::clicked, this,
             [commands, d] { commands->setPrimaryAddress(d->UD_new_address->value()); });
@@ -146,10 +155,11 @@ void TForm11::updateBusyControls()
     d->Butt_readall->setEnabled(!busy || reading);
     d->BitBtn21->setText(addressing ? tr("Stop addr") : tr("Auto address"));
     d->BitBtn21->setEnabled(!busy || addressing);
-    for (QWidget *w : {static_cast<QWidget *>(d->Butt_readonce), static_cast<QWidget *>(d->Group_ops),
-                       static_cast<QWidget *>(d->Group_advanced), static_cast<QWidget *>(d->Butt_clear_grid),
-                       static_cast<QWidget *>(Butt_command_send)})
+    for (QWidget *w : std::initializer_list<QWidget *>{d->Butt_readonce, d->Group_ops, d->Group_advanced,
+                                                        d->Butt_clear_grid, Butt_command_send, d->Butt_find_id,
+                                                        d->Butt_find_all, d->Edit_id, d->Check_broadcast})
         w->setEnabled(!busy);
+    d->Button1->setVisible(m_search->running());
     for (QAction *a : ContextMenuMbus->actions())
         a->setEnabled(!busy);
     Open1->setEnabled(!busy);
@@ -195,6 +205,28 @@ void TForm11::findOrStop()
         from->setValue(first);
     }
     m_scan->start(from->value(), to->value());
+}
+
+void TForm11::findById()
+{
+    if (devices->Edit_id->text() == QLatin1String("FFFFFFFF"))
+        findAll();
+    else
+        m_search->findById(devices->Edit_id->text());
+}
+
+void TForm11::findAll()
+{
+    devices->Edit_id->setText(QStringLiteral("FFFFFFFF"));
+    if (m_session->busy()) {
+        m_session->begin(); // says why nothing starts
+        return;
+    }
+    const QMessageBox::StandardButton answer =
+        askYesNoCancel(tr("Clear confirmation"), tr("Do you want to clear the table?"));
+    if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+        return;
+    m_search->startWildcard(answer == QMessageBox::Yes);
 }
 
 void TForm11::readAllOrStop()

@@ -23,4 +23,6 @@ public:
     virtual void endLinkUse() = 0;
     // Purges the serial port's queues and empties the TCP receive stores.
     virtual void discardPendingReply() = 0;
+    // The serial port is open (the wildcard search reads nothing else).
+    virtual bool serialPortOpen() const = 0;
 };

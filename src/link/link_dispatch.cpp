@@ -12,6 +12,9 @@ LinkDispatch::LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QOb
 
 QString LinkDispatch::inUseLine(const QString &portName, int err) const
 {
+    // A device that is not there at all is no port in use.
+    if (err == ENOENT || err == ENXIO || err == ENODEV)
+        return tr("The selected serial port (%1) was not found!").arg(portName);
     QString line;
     switch (m_env.language ? m_env.language() : 1) {
     case 3:
@@ -24,13 +27,10 @@ QString LinkDispatch::inUseLine(const QString &portName, int err) const
         line = QStringLiteral("The selected serial port (") + portName + QStringLiteral(") is in use by another program!");
         break;
     }
-    // "In use" is what the user sees for any port that cannot be had; name the
-    // real reason where it is not another program holding it.
+    // Name the real reason where it is not another program holding the port.
     if (err == EACCES || err == EPERM)
         line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err))
               + QStringLiteral(" (is the user in the dialout group?)");
-    else if (err == ENOENT || err == ENXIO || err == ENODEV)
-        line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err));
     return line;
 }
 

@@ -36,6 +36,7 @@ public:
     QByteArray collectReply() override;
     void endLinkUse() override;
     void discardPendingReply() override;
+    bool serialPortOpen() const override { return m_portOpen; }
 
     // Opens the serial port when closed, closes it when open.
     void toggleSerialPort();

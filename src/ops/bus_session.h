@@ -24,6 +24,8 @@ struct BusOptions {
     bool globalInit = false;  // SND_NKE to 255 before a scan
     bool sendNkeFirst = false;
     bool broadcast = false;   // commands go to 254
+    bool lsbSearch = false;   // wildcard search from the rightmost digit
+    int responseTimeoutMs = 500;
 };
 
 // The response timers, owned by the window that shows their names.

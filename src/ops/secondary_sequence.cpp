@@ -23,16 +23,13 @@ bool SecondarySequence::start(const std::string &id, std::optional<int> newAddre
 {
     if (id.empty())
         return false;
-    const mbus::Request selection = mbus::SendSelectSecondary(id);
-    if (!selection.ok()) {
-        m_session.log.addLine(QString::fromStdString(selection.refusal));
-        return false;
-    }
     m_session.link.discardPendingReply();
     m_session.addressChangePending = newAddress.has_value();
     m_newAddress = newAddress.value_or(0);
     m_messageId = messageId;
-    m_session.send(selection);
+    // An ID that cannot be selected sends nothing (the dispatch says why);
+    // the timer then reports that no device answered.
+    m_session.send(mbus::SendSelectSecondary(id));
     m_session.timers.secondary.start();
     return true;
 }

@@ -21,7 +21,7 @@ public:
     // Sends the selection and starts the secondary timer. With newAddress the
     // acknowledgement is followed by the address write, otherwise by a read.
     // messageId names the meter in "No response from device ". False when
-    // nothing was sent (no ID, or one that cannot be selected).
+    // there is no ID to select.
     bool start(const std::string &id, std::optional<int> newAddress, const QString &messageId);
 
     // The secondary timer fired.

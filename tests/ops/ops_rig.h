@@ -12,6 +12,7 @@
 #include "ops/meter_commands.h"
 #include "ops/primary_scan.h"
 #include "ops/read_all.h"
+#include "ops/secondary_search.h"
 #include "ops/secondary_sequence.h"
 
 #include <QSet>
@@ -31,7 +32,8 @@ public:
     QSet<int> corruptOnce;   // addresses whose next reply loses its stop byte
     QSet<int> dropOnce;      // addresses whose next reply is lost
 
-    LinkRoute route() const override { return LinkRoute::Serial; }
+    LinkRoute linkRoute = LinkRoute::Serial;
+    LinkRoute route() const override { return linkRoute; }
     bool beginLinkUse() override
     {
         ++begins;
@@ -54,6 +56,7 @@ public:
     QByteArray collectReply() override { return std::exchange(m_pending, QByteArray()); }
     void endLinkUse() override { ++ends; }
     void discardPendingReply() override { m_pending.clear(); }
+    bool serialPortOpen() const override { return ready && route() == LinkRoute::Serial; }
 
 private:
     QByteArray m_pending;
@@ -72,8 +75,9 @@ struct OpsRig {
         : link(parse(busText)), table(layout),
           session(link, log, table, BusTimers{respond, secondary, readAll, autoAddress}),
           sequence(session), commands(session, sequence), scan(session), readAllOp(session),
-          autoAddressing(session, commands)
+          autoAddressing(session, commands), search(session, sequence)
     {
+        options.responseTimeoutMs = 1;
         for (QTimer *t : {&respond, &secondary, &readAll, &autoAddress})
             t->setInterval(1);
         session.options = [this] { return options; };
@@ -115,6 +119,7 @@ struct OpsRig {
     PrimaryScan scan;
     ReadAll readAllOp;
     AutoAddressing autoAddressing;
+    SecondarySearch search;
 };
 
 // Three meters at 1, 2 and 5; the one at 5 is a pulse relay.

@@ -9,6 +9,7 @@
 #include "mbus/frames.h"
 #include "ops/bus_session.h"
 #include "ops/primary_scan.h"
+#include "ops/secondary_search.h"
 #include "sim_process.h"
 
 #include <QAction>
@@ -101,6 +102,7 @@ private slots:
     void commandsReachTheMeter_data();
     void commandsReachTheMeter();
     void autoAddressingGivesConsecutiveAddresses();
+    void secondarySearch();
 };
 
 // Scan 0..15 with one retry finds the twelve meters in order; reading one,
@@ -291,6 +293,72 @@ record = 0C 13 11 00 00 00
     QCOMPARE(b.table().rowCount(), 4);
     QCOMPARE(b.cell(1, 0), QStringLiteral("31000001"));
     QCOMPARE(b.cell(2, 0), QStringLiteral("31000002"));
+}
+
+// Two meters that collide at the first digit and one without a primary
+// address, all found by "Find all"; one found again by "Find"; a search
+// stopped with "Stop Secondary".
+void TstDevices::secondarySearch()
+{
+    QTemporaryDir busDir;
+    Bench b(Bench::writeBus(busDir, R"(
+[meter]
+address = 3
+id = 30000017
+manufacturer = ABC
+medium = water
+record = 0C 13 17 00 00 00
+[meter]
+address = 4
+id = 31000000
+manufacturer = ABC
+medium = gas
+record = 0C 13 00 00 31 00
+[meter]
+address = none
+id = 70311502
+manufacturer = HYD
+medium = hot water
+record = 0C 13 31 75 08 00
+)"));
+    QVERIFY(b.sim.isReady());
+    DevicesPage &p = b.page();
+    QTest::mouseClick(p.Butt_find_all, Qt::LeftButton);
+    QCOMPARE(p.Edit_id->text(), QStringLiteral("FFFFFFFF"));
+    QVERIFY(b.window->search().running());
+    QVERIFY(p.Button1->isVisible() && !p.Butt_find_id->isEnabled() && !p.Butt_find_primary->isEnabled());
+    QVERIFY(b.idle(30000));
+    QVERIFY(!p.Button1->isVisible() && p.Butt_find_id->isEnabled());
+
+    QStringList ids;
+    for (int r = 1; r < b.table().rowCount() - 1; ++r)
+        ids << b.cell(r, 0);
+    QCOMPARE(ids, QStringList({"30000017", "31000000", "70311502"}));
+    QCOMPARE(b.cell(3, 1), QStringLiteral("253")); // no primary address of its own
+    const QStringList log = b.window->logLines();
+    QVERIFY(log.contains(QStringLiteral("Checking 3FFFFFFF...")) && log.contains(QStringLiteral("Collision"))
+            && log.contains(QStringLiteral("Checking 31FFFFFF...")));
+    QCOMPARE(log.last(), QStringLiteral("Secondary search thread terminated normally."));
+    QVERIFY(!b.window->dispatch().portOpen());
+
+    // "Find" by one ID overwrites that meter's row.
+    b.table().setCell(2, 3, "");
+    p.Edit_id->clear();
+    QTest::keyClicks(p.Edit_id, QStringLiteral("31x000000")); // the field takes digits and F only
+    QTest::mouseClick(p.Butt_find_id, Qt::LeftButton);
+    QVERIFY(b.idle(5000));
+    QCOMPARE(b.cell(2, 3), QStringLiteral("310.000"));
+    QCOMPARE(b.table().rowCount(), 5);
+
+    // "Stop Secondary" ends a search at its next step.
+    b.answer = QMessageBox::No;
+    b.window->clearLog();
+    QTest::mouseClick(p.Butt_find_all, Qt::LeftButton);
+    QTRY_VERIFY(b.window->logLines().contains(QStringLiteral("Checking 1FFFFFFF...")));
+    QTest::mouseClick(p.Button1, Qt::LeftButton);
+    QVERIFY(b.idle(2000));
+    QCOMPARE(b.window->logLines().count(QStringLiteral("Secondary search thread terminated normally.")), 1);
+    QCOMPARE(b.window->logLines().filter(QStringLiteral("Checking ")).last(), QStringLiteral("Checking 1FFFFFFF..."));
 }
 
 QTEST_MAIN(TstDevices)

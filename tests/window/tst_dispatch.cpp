@@ -11,6 +11,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <termios.h>
 
 namespace {
@@ -173,25 +177,39 @@ void TstDispatch::portQuirks()
 void TstDispatch::absentPort_data()
 {
     QTest::addColumn<int>("language");
+    QTest::addColumn<bool>("held"); // the port exists but another program holds it
     QTest::addColumn<QString>("lineStart");
-    QTest::newRow("English") << 1 << "The selected serial port (/nonexistent/ttyX) is in use by another program!";
-    QTest::newRow("Italian") << 2 << "La porta selezionata (/nonexistent/ttyX) e utilizzata da un\"altra applicazione!";
-    QTest::newRow("Polish") << 3 << QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
+    QTest::newRow("missing device") << 1 << false << "The selected serial port (PORT) was not found!";
+    QTest::newRow("English") << 1 << true << "The selected serial port (PORT) is in use by another program!";
+    QTest::newRow("Italian") << 2 << true << "La porta selezionata (PORT) e utilizzata da un\"altra applicazione!";
+    QTest::newRow("Polish") << 3 << true << QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
 }
 
 void TstDispatch::absentPort()
 {
     QFETCH(int, language);
+    QFETCH(bool, held);
     QFETCH(QString, lineStart);
-    SerialRig rig(QStringLiteral("/nonexistent/ttyX"));
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    const QString port = held ? pty.slavePath() : QStringLiteral("/nonexistent/ttyX");
+    int holder = -1;
+    if (held) {
+        holder = ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
+    }
+    SerialRig rig(port);
     rig.language = language;
     QVERIFY(!rig.dispatch->beginLinkUse());
     QCOMPARE(rig.log.lines.size(), 1);
+    lineStart.replace(QStringLiteral("PORT"), port);
     QVERIFY2(rig.log.lines[0].startsWith(lineStart), qPrintable(rig.log.lines[0]));
-    QCOMPARE(rig.status, QStringLiteral("/nonexistent/ttyX is closed"));
+    QCOMPARE(rig.status, port + QStringLiteral(" is closed"));
     // A command on that port stops without a timer and without more lines.
     rig.command->send(QStringLiteral("10 40 01 41 16"), false);
     QVERIFY(!rig.timer.isActive());
+    if (holder >= 0)
+        ::close(holder);
 }
 
 void TstDispatch::sentLineOnlyForAdministrators()

@@ -5,6 +5,7 @@
 #include "config/ini_file.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
+#include "log_printer.h"
 #include "main_window.h"
 #include "devices_page.h"
 #include "decode/decode.h"
@@ -12,6 +13,8 @@
 #include "sim_process.h"
 
 #include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -76,6 +79,8 @@ private slots:
     void timesHaveNoZoneName_data();
     void timesHaveNoZoneName();
     void startOpensNoPort();
+    void longLinesWrap_data();
+    void longLinesWrap();
 };
 
 void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
@@ -289,7 +294,7 @@ void TstMainWindow::missingPortKeepsGoing()
     window.Edit_command->setText(QStringLiteral("10 40 FE 3E 16"));
     QTest::mouseClick(window.Butt_command_send, Qt::LeftButton);
     QCOMPARE(window.logLines().size(), 1);
-    QVERIFY(window.logLines().at(0).startsWith(QStringLiteral("The selected serial port (COM250) is in use by another program!")));
+    QVERIFY(window.logLines().at(0).startsWith(QStringLiteral("The selected serial port (COM250) was not found!")));
     QCOMPARE(window.StatusPanel_port->text(), QStringLiteral("COM250 is closed"));
     QVERIFY(!window.Timer_free_command.isActive());
 }
@@ -461,6 +466,48 @@ void TstMainWindow::startOpensNoPort()
     char events[4096];
     QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));
     ::close(watch);
+}
+
+// A long line (a reply telegram) goes on in the next printed rows: nothing is
+// cut at the margin, no row is wider than the page, the page rule stays.
+void TstMainWindow::longLinesWrap_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("pages");
+    QString telegram = QStringLiteral("Respond: ");
+    for (int i = 0; i < 255; ++i)
+        telegram += QStringLiteral("%1 ").arg(i, 2, 16, QLatin1Char('0')).toUpper();
+    QTest::newRow("one telegram") << QStringList{telegram} << 1;
+    QTest::newRow("no blanks to cut at") << QStringList{QString(600, u'x')} << 1;
+    QTest::newRow("short lines keep the 35-line rule") << QStringList(36, QStringLiteral("line")) << 2;
+    QTest::newRow("a page of telegrams goes on") << QStringList(35, telegram) << -1;
+}
+
+void TstMainWindow::longLinesWrap()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, pages);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(40);
+    const QFontMetricsF metrics(font);
+    const QSizeF page(4960, 7016); // A4 at 600 dpi
+    const double width = page.width() - (LogPrintLayout::kLeft + LogPrintLayout::kRight) * page.width() / 210;
+
+    const QList<QList<PrintedRow>> layout = layoutPrintedLog(lines, metrics, page);
+    QString printed;
+    for (const QList<PrintedRow> &rows : layout) {
+        for (const PrintedRow &row : rows) {
+            printed += row.text;
+            QVERIFY2(metrics.horizontalAdvance(row.text) <= width, qPrintable(row.text));
+            QVERIFY(row.y <= page.height());
+        }
+    }
+    QCOMPARE(printed, lines.join(QString()));
+    if (pages > 0)
+        QCOMPARE(layout.size(), pages);
+    else
+        QVERIFY(layout.size() > 1);
+    QVERIFY(wrapPrintedLine(lines.first(), metrics, width).size() >= (lines.first().size() > 100 ? 2 : 1));
 }
 
 QTEST_MAIN(TstMainWindow)

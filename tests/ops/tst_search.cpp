@@ -1,0 +1,182 @@
+// The secondary-address search on a simulated bus: the patterns it tries in
+// both digit orders, the descent where meters collide, meters with equal IDs,
+// a bus of random IDs, "Stop Secondary", the TCP routes, and "Find" by one ID.
+
+#include "ops_rig.h"
+
+#include "mbus/frames.h"
+
+#include <QRandomGenerator>
+
+namespace {
+
+QString meters(const QStringList &ids)
+{
+    QString text;
+    for (const QString &id : ids)
+        text += QStringLiteral("[meter]\naddress = none\nid = %1\nmanufacturer = ABC\nmedium = water\n"
+                               "record = 0C 13 45 23 01 00\n").arg(id);
+    return text;
+}
+
+QStringList checked(const QStringList &log)
+{
+    QStringList patterns;
+    for (const QString &line : log)
+        if (line.startsWith(QLatin1String("Checking ")))
+            patterns << line.mid(9, 8);
+    return patterns;
+}
+
+QStringList range(const QString &pattern) // "3?FFFFFF" -> 30FFFFFF .. 39FFFFFF
+{
+    QStringList out;
+    for (int d = 0; d <= 9; ++d)
+        out << QString(pattern).replace(u'?', QChar(u'0' + d));
+    return out;
+}
+
+} // namespace
+
+class TstSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void wildcard_data();
+    void wildcard();
+    void randomBusFoundOnce();
+    void stopDuringDescent();
+    void tcpRouteEndsAfterFirstStep();
+    void findById_data();
+    void findById();
+};
+
+void TstSearch::wildcard_data()
+{
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<bool>("lsb");
+    QTest::addColumn<QStringList>("patterns");
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<int>("collisions");
+
+    QTest::newRow("one meter, leftmost digit first")
+        << QStringList{"30000017"} << false << range("?FFFFFFF") << QStringList{"30000017"} << 0;
+    QTest::newRow("one meter, rightmost digit first")
+        << QStringList{"30000017"} << true << range("FFFFFFF?") << QStringList{"30000017"} << 0;
+    QTest::newRow("two meters collide at the first digit")
+        << QStringList{"30000017", "31000000"} << false
+        << range("?FFFFFFF").mid(0, 4) + range("3?FFFFFF") + range("?FFFFFFF").mid(4)
+        << QStringList{"30000017", "31000000"} << 1;
+    QTest::newRow("equal IDs: collisions to the last digit, never read")
+        << QStringList{"12345678", "12345678"} << false << QStringList() << QStringList() << 8;
+}
+
+void TstSearch::wildcard()
+{
+    QFETCH(QStringList, ids);
+    QFETCH(bool, lsb);
+    QFETCH(QStringList, patterns);
+    QFETCH(QStringList, found);
+    QFETCH(int, collisions);
+    const QByteArray bus = meters(ids).toLatin1();
+    OpsRig rig(bus.constData());
+    rig.options.lsbSearch = lsb;
+    QList<int> progress;
+    connect(&rig.search, &SecondarySearch::progressChanged, this, [&](int, int, int value, bool) { progress << value; });
+
+    rig.search.startWildcard(false);
+    QVERIFY(rig.search.running());
+    QVERIFY(rig.idle(20000));
+    if (!patterns.isEmpty())
+        QCOMPARE(checked(rig.log.lines), patterns);
+    QCOMPARE(rig.column(decode::kIdColumn), found);
+    QCOMPARE(rig.log.lines.count(QStringLiteral("Collision")), collisions);
+    QCOMPARE(rig.log.lines.last(), QStringLiteral("Secondary search thread terminated normally."));
+    QCOMPARE(rig.log.lines.count(rig.log.lines.last()), 1);
+    QCOMPARE(progress.mid(progress.size() - 2), QList<int>({10, 0}));
+    QCOMPARE(rig.link.ends, 1);
+    // Selections are not logged as sent; no SND_NKE between the steps.
+    QVERIFY(!rig.link.sent.contains(QStringLiteral("10 40 FD 3D 16")));
+}
+
+void TstSearch::randomBusFoundOnce()
+{
+    QStringList ids;
+    QRandomGenerator random(20261207);
+    while (ids.size() < 20) {
+        const QString id = QStringLiteral("%1").arg(random.bounded(100000000u), 8, 10, QLatin1Char('0'));
+        if (!ids.contains(id))
+            ids << id;
+    }
+    const QByteArray bus = meters(ids).toLatin1();
+    OpsRig rig(bus.constData());
+    rig.search.startWildcard(false);
+    QVERIFY(rig.idle(60000));
+    QStringList found = rig.column(decode::kIdColumn);
+    QCOMPARE(found.size(), 20);
+    found.sort();
+    ids.sort();
+    QCOMPARE(found, ids);
+}
+
+// Stopped inside a descent: the step under way is the last one.
+void TstSearch::stopDuringDescent()
+{
+    OpsRig rig(meters({"30000017", "31000000"}).toLatin1().constData());
+    rig.options.responseTimeoutMs = 5;
+    rig.search.startWildcard(false);
+    QTRY_VERIFY(rig.log.lines.contains(QStringLiteral("Collision")));
+    QTRY_VERIFY(checked(rig.log.lines).size() >= 6);
+    rig.search.stop();
+    const int checks = int(checked(rig.log.lines).size());
+    QVERIFY(rig.idle());
+    QCOMPARE(checked(rig.log.lines).size(), checks);
+    QCOMPARE(rig.log.lines.count(QStringLiteral("Secondary search thread terminated normally.")), 1);
+    QVERIFY(!rig.search.running() && !rig.secondary.isActive() && !rig.respond.isActive());
+}
+
+void TstSearch::tcpRouteEndsAfterFirstStep()
+{
+    OpsRig rig(meters({"30000017"}).toLatin1().constData());
+    rig.link.linkRoute = LinkRoute::Converter;
+    rig.search.startWildcard(false);
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.log.lines, QStringList({"Checking 0FFFFFFF...", "No valid physical connection...",
+                                         "Secondary search thread terminated normally."}));
+}
+
+void TstSearch::findById_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("lastLine");
+    QTest::addColumn<QStringList>("found");
+    const auto hex = [](const mbus::Request &r) { return QString::fromStdString(mbus::hexLogForm(r.frame)).trimmed(); };
+    QTest::newRow("a meter that is there")
+        << "30000017"
+        << QStringList{hex(mbus::SendSelectSecondary("30000017")), hex(mbus::SendReqUd2(253, false)),
+                       hex(mbus::SendSndNke(253))}
+        << "0xE5 (Acknowledge)" << QStringList{"30000017"};
+    QTest::newRow("nobody answers") << "30000018" << QStringList{hex(mbus::SendSelectSecondary("30000018"))}
+                                    << "No response from device 30000018" << QStringList();
+    QTest::newRow("an F among digits sends nothing") << "1234567F" << QStringList()
+                                                     << "No response from device 1234567F" << QStringList();
+    QTest::newRow("too short") << "1234" << QStringList() << "Incorrect ID entered" << QStringList();
+    QTest::newRow("empty") << "" << QStringList() << "Incorrect ID entered" << QStringList();
+}
+
+void TstSearch::findById()
+{
+    QFETCH(QString, id);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, lastLine);
+    QFETCH(QStringList, found);
+    OpsRig rig(meters({"30000017"}).toLatin1().constData());
+    rig.search.findById(id);
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.link.sent, frames);
+    QCOMPARE(rig.log.lines.last(), lastLine);
+    QCOMPARE(rig.column(decode::kIdColumn), found);
+}
+
+QTEST_GUILESS_MAIN(TstSearch)
+#include "tst_search.moc"
