@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -83,6 +84,7 @@ QGroupBox *DevicesPage::buildSearchGroup()
     Check_nke = named(new QCheckBox(Group_search), "Check_nke");
     Butt_find_primary = named(new QPushButton(Group_search), "Butt_find_primary");
     Label5 = new QLabel(Group_search);
+    Label16 = new QLabel(Group_search);
     Edit_id = named(new QLineEdit(Group_search), "Edit_id");
     Edit_id->setMaxLength(8);
     Edit_id->setValidator(digitsOnly(Edit_id, 8, "F"));
@@ -99,22 +101,30 @@ QGroupBox *DevicesPage::buildSearchGroup()
     keepRoom.setRetainSizeWhenHidden(true); // the groups do not jump when it shows
     ProgressBar1->setSizePolicy(keepRoom);
 
-    grid->addWidget(Label6, 0, 0);
-    grid->addWidget(UD_address_min, 0, 1);
-    grid->addWidget(Label7, 1, 0);
-    grid->addWidget(UD_address_max, 1, 1);
-    grid->addWidget(Label8, 2, 0);
-    grid->addWidget(UD_timeout, 2, 1);
+    // Primary search on the left, secondary on the right, the timeout below both.
+    auto *divider = new QFrame(Group_search);
+    divider->setFrameShape(QFrame::VLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(Label16, 0, 0, 1, 2);
+    grid->addWidget(Label6, 1, 0);
+    grid->addWidget(UD_address_min, 1, 1);
+    grid->addWidget(Label7, 2, 0);
+    grid->addWidget(UD_address_max, 2, 1);
     grid->addWidget(Check_nke, 3, 0, 1, 2);
     grid->addWidget(Butt_find_primary, 4, 0, 1, 2);
-    grid->addWidget(Label5, 0, 2, 1, 2);
-    grid->addWidget(Edit_id, 1, 2, 1, 2);
-    grid->addWidget(Butt_find_id, 2, 2);
-    grid->addWidget(Butt_find_all, 2, 3);
-    grid->addWidget(Button1, 4, 2, 1, 2);
-    grid->addWidget(ProgressBar1, 5, 0, 1, 4);
-    grid->setColumnMinimumWidth(2, 70);
-    grid->setRowStretch(6, 1);
+    grid->addWidget(divider, 0, 2, 5, 1);
+    grid->addWidget(Label5, 0, 3, 1, 2);
+    grid->addWidget(Edit_id, 1, 3, 1, 2);
+    grid->addWidget(Butt_find_id, 2, 3);
+    grid->addWidget(Butt_find_all, 2, 4);
+    grid->addWidget(Button1, 4, 3, 1, 2);
+    auto *timeout = new QHBoxLayout;
+    timeout->addWidget(Label8);
+    timeout->addWidget(UD_timeout);
+    timeout->addStretch(1);
+    grid->addLayout(timeout, 5, 0, 1, 5);
+    grid->addWidget(ProgressBar1, 6, 0, 1, 5);
+    grid->setRowStretch(7, 1);
     return Group_search;
 }
 
@@ -255,6 +265,7 @@ void DevicesPage::retranslate()
     Label8->setText(tr("Timeout [ms]"));
     Check_nke->setText(tr("Send NKE first"));
     Label5->setText(tr("By Secondary address:"));
+    Label16->setText(tr("By primary address:"));
     Butt_find_id->setText(tr("Find"));
     Butt_find_all->setText(tr("Find all"));
     Button1->setText(tr("Stop Secondary"));

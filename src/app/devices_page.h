@@ -29,6 +29,7 @@ public:
     QSpinBox *UD_address_min = nullptr, *UD_address_max = nullptr, *UD_timeout = nullptr;
     QCheckBox *Check_nke = nullptr;
     QPushButton *Butt_find_primary = nullptr;
+    QLabel *Label16 = nullptr; // "By primary address:"
     QLabel *Label5 = nullptr; // "By Secondary address:"
     QLineEdit *Edit_id = nullptr;
     QPushButton *Butt_find_id = nullptr, *Butt_find_all = nullptr;
