@@ -58,6 +58,28 @@ medium = electricity
 record = 0C 05 00 00 00 00
 )";
 
+// Meters may share an ID: a selection takes both and their answers meet.
+const char kTwinsBus[] = R"(
+[meter]
+address = 1
+id = 12345678
+manufacturer = ABC
+medium = water
+record = 0C 13 45 23 01 00
+[meter]
+address = none
+id = 12345678
+manufacturer = DEF
+medium = heat
+record = 0C 06 00 10 00 00
+[meter]
+address = 2
+id = 12345679
+manufacturer = ABC
+medium = water
+record = 0C 13 00 00 00 00
+)";
+
 const char kLossyBus[] = R"(
 [meter]
 address = 1
@@ -96,6 +118,10 @@ QByteArray q(const mbus::Request &r) { return q(r.frame); }
 Step read(int a, const QString &expect) { return {q(mbus::SendReqUd2(a, false)), expect}; }
 Step nke(int a, const QString &expect) { return {q(mbus::SendSndNke(a)), expect}; }
 Step select(const char *id, const QString &expect) { return {q(mbus::SendSelectSecondary(id)), expect}; }
+Step wildcard(std::array<std::uint8_t, 8> digits, const QString &expect)
+{
+    return {q(mbus::SendWildcardSelection(digits)), expect};
+}
 Step setAddress(int a, int n, const QString &expect) { return {q(mbus::SendSetPrimaryAddress(a, n)), expect}; }
 
 // What the master's automatic addressing sends for one meter.
@@ -138,7 +164,8 @@ void TestSim::busScenarios_data()
 {
     QTest::addColumn<QByteArray>("bus");
     QTest::addColumn<Steps>("steps");
-    const QByteArray a = kAddressingBus, l = kLossyBus;
+    const QByteArray a = kAddressingBus, l = kLossyBus, t = kTwinsBus;
+    constexpr std::uint8_t F = 15;
 
     QTest::newRow("shared address: reads collide") << a << Steps{read(5, "collision"), read(6, "55555555@6")};
     QTest::newRow("shared address: SND_NKE acks read as one E5") << a << Steps{nke(5, "E5")};
@@ -153,7 +180,9 @@ void TestSim::busScenarios_data()
     QTest::newRow("no address: reached by selection, answers as 253")
         << a << Steps{select("44444444", "E5"), read(253, "44444444@253")};
     QTest::newRow("no address: found by a wildcard search")
-        << a << Steps{{q(mbus::SendWildcardSelection({4, 15, 15, 15, 15, 15, 15, 15})), "E5"}, read(253, "44444444@253")};
+        << a << Steps{wildcard({4, F, F, F, F, F, F, F}, "E5"), read(253, "44444444@253")};
+    QTest::newRow("wildcard FFFFFFFF: acks read as one E5, reads at 253 collide")
+        << a << Steps{wildcard({F, F, F, F, F, F, F, F}, "E5"), read(253, "collision")};
     QTest::newRow("no address: gets one after selection")
         << a << Steps{select("44444444", "E5"), setAddress(253, 12, "E5"), nke(253, "E5"), read(253, ""),
                       read(12, "44444444@12")};
@@ -167,6 +196,19 @@ void TestSim::busScenarios_data()
     QTest::newRow("global initialization ends a selection")
         << a << Steps{select("44444444", "E5"), nke(255, ""), read(253, "")};
     QTest::newRow("read at 254 collides") << a << Steps{read(254, "collision")};
+
+    QTest::newRow("same ID: both selected, reads collide")
+        << t << Steps{select("12345678", "E5"), read(253, "collision")};
+    QTest::newRow("same ID: SND_NKE to 253 deselects both")
+        << t << Steps{select("12345678", "E5"), nke(253, "E5"), read(253, ""), read(1, "12345678@1")};
+    QTest::newRow("same ID: a later selection deselects both")
+        << t << Steps{select("12345678", "E5"), select("12345679", "E5"), read(253, "12345679@2")};
+    QTest::newRow("same ID: a wildcard on the last digit takes all three")
+        << t << Steps{wildcard({1, 2, 3, 4, 5, 6, 7, F}, "E5"), read(253, "collision"),
+                      wildcard({1, 2, 3, 4, 5, 6, 7, 9}, "E5"), read(253, "12345679@2")};
+    const mbussim::Bytes byDef{0x78, 0x56, 0x34, 0x12, 0xA6, 0x10, 0xFF, 0xFF};  // 12345678 by DEF, any version, medium
+    QTest::newRow("same ID: parted by manufacturer DEF")
+        << t << Steps{{q(mbussim::longFrame(0x53, 0xFD, 0x52, byDef)), "E5"}, read(253, "12345678@253")};
 
     Steps walk{nke(255, "")};
     const std::pair<const char *, int> plan[] = {

@@ -4,8 +4,11 @@
 #include "tst_sim.h"
 
 #include "frames.h"
+#include "mbus/frames.h"
+#include "randombus.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -265,6 +268,9 @@ void TestSim::badBusFileExitsWithTwo()
     QVERIFY(!QFileInfo::exists(link));
     QCOMPARE(run({"--bus", dir.filePath("missing.bus"), "--pty", link}, &err), 2);
     QCOMPARE(run({"--bus", kDemoBus}, &err), 2);  // neither --pty nor --tcp
+    QCOMPARE(run({"--tcp", "0"}, &err), 2);       // no meters at all
+    for (const char *count : {"0", "1001", "-1", "x", ""})
+        QCOMPARE(run({"--random-meters", count, "--tcp", "0"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "70000"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--drop", "150"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--bogus"}), 2);
@@ -277,6 +283,69 @@ void TestSim::badBusFileExitsWithTwo()
     QVERIFY(QFileInfo(link).isFile());
     QCOMPARE(run({"--help"}, nullptr, &out), 0);
     QVERIFY(out.contains("[meter]") && out.contains("--wire-time") && out.contains("cold water"));
+    QVERIFY(out.contains("--random-meters <N>"));
+}
+
+void TestSim::randomMetersProcess()
+{
+    // The program lists the generator's meters, alone or after a bus file's, and
+    // every reply, an E5 as much as an RSP_UD, takes 11 bits per character on the line.
+    const auto listed = [](Sim &sim, int count) {
+        QStringList ids;
+        if (sim.waitForLine(QString("-- random meters: %1, seed 11").arg(count)).isEmpty())
+            return ids;
+        static const QRegularExpression line("^-- meter (\\d{8}) \\(addr none, random \\d+\\)",
+                                             QRegularExpression::MultilineOption);
+        for (auto it = line.globalMatch(sim.output()); it.hasNext();)
+            ids << it.next().captured(1);
+        return ids;
+    };
+    const auto generated = [](int count) {
+        QStringList ids;
+        for (const mbussim::MeterConfig &m : mbussim::randomMeters(count, 11))
+            ids << QString::fromStdString(mbussim::idText(m.id));
+        return ids;
+    };
+    Sim withFile({"--bus", kDemoBus, "--random-meters", "2", "--seed", "11", "--tcp", "0"});
+    QCOMPARE(listed(withFile, 2), generated(2));
+    QCOMPARE(withFile.output().count("\n-- meter "), 14);
+
+    Sim sim({"--random-meters", "3", "--seed", "11", "--tcp", "0", "--wire-time", "--baud", "1200"});
+    const QString started = sim.waitForLine("TCP 127.0.0.1:");
+    QVERIFY2(!started.isEmpty(), qPrintable(sim.process().readAllStandardError()));
+    const QStringList ids = listed(sim, 3);
+    QCOMPARE(ids, generated(3));
+
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(started.section(':', 1).toUInt()));
+    QVERIFY(socket.waitForConnected(3000));
+    qint64 ms = 0;
+    const auto exchange = [&](const mbus::Request &r) {
+        QElapsedTimer clock;
+        clock.start();
+        socket.write(reinterpret_cast<const char *>(r.frame.data()), qint64(r.frame.size()));
+        QByteArray got;
+        QDeadlineTimer deadline(10000);
+        while (mbussim::checkFrame(toBytes(got)).status != mbussim::FrameCheck::Status::Complete
+               && !deadline.hasExpired()) {
+            socket.waitForReadyRead(20);
+            got += socket.readAll();
+        }
+        ms = clock.elapsed();
+        return got;
+    };
+    const double charMs = 11 * 1000.0 / 1200;
+    for (const QString &id : ids) {
+        QCOMPARE(exchange(mbus::SendSelectSecondary(id.toStdString())), QByteArray::fromHex("E5"));
+        QVERIFY2(ms >= charMs - 1, qPrintable(QString("E5 after %1 ms").arg(ms)));
+        const QByteArray reply = exchange(mbus::SendReqUd2(253, false));
+        QVERIFY2(mbussim::longFrameChecksOut(toBytes(reply)), reply.toHex(' ').constData());
+        const mbussim::Bytes r = toBytes(reply);
+        QCOMPARE(QString::fromStdString(mbussim::idText({r[7], r[8], r[9], r[10]})), id);
+        const double wire = double(reply.size()) * charMs;
+        QVERIFY2(ms >= wire - 1 && ms < 3 * wire + 1000,
+                 qPrintable(QString("%1 bytes after %2 ms").arg(reply.size()).arg(ms)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSim)

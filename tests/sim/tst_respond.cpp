@@ -100,6 +100,15 @@ void TestSim::respond_data()
     row("selection by unknown manufacturer", {{"680B0B6853FD52FFFFFFFF1863FFFF1716", ""}, {kReq253, ""}});
     row("selection by medium gas", {{"680B0B6853FD52FFFFFFFFFFFFFF039E16", "E5"}, {kReq253, kM3}});
     row("selection by version 2", {{"680B0B6853FD52FFFFFFFFFFFF02FF9D16", "E5"}, {kReq253, kM2}});
+    row("selection by manufacturer XYZ alone", {{"680B0B6853FD52FFFFFFFF3A63FFFF3916", "E5"}, {kReq253, kM3}});
+    row("manufacturer ABC and medium heat", {{"680B0B6853FD52FFFFFFFF4304FF04E816", "E5"}, {kReq253, kM2}});
+    row("full ID with its manufacturer, version and medium",
+        {{"680B0B6853FD5278563412430401070516", "E5"}, {kReq253, kM1}});
+    row("full ID, other manufacturer: deselected",
+        {{kSelectM1, "E5"}, {"680B0B6853FD52785634123A63FFFF5116", ""}, {kReq253, ""}});
+    row("full ID, other version", {{"680B0B6853FD5278563412FFFF02FFB516", ""}, {kReq253, ""}});
+    row("full ID, other medium", {{"680B0B6853FD5278563412FFFFFF04B716", ""}, {kReq253, ""}});
+    row("last digit only: FFFFFFF8", {{"680B0B6853FD52F8FFFFFFFFFFFFFF9316", "E5"}, {kReq253, kM1}});
     row("non-matching selection deselects",
         {{kSelectM1, "E5"}, {"680B0B6853FD5299999999FFFFFFFF0216", ""}, {kReq253, ""}});
     row("SND_NKE to 253 ends the selection", {{kSelectM1, "E5"}, {"1040FD3D16", "E5"}, {kReq253, ""}});

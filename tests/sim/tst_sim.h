@@ -1,7 +1,8 @@
 #pragma once
 // Tests of tools/mbus-sim: the pure bus (respond, collisions, selection,
-// addressing, lost answers, the master's writes), the bus file parser, the
-// framer, and the real program behind a pseudo-terminal and a TCP port.
+// addressing, lost answers, the master's writes), the secondary search over
+// generated meters, the bus file parser, the framer, and the real program
+// behind a pseudo-terminal and a TCP port.
 
 #include <QObject>
 
@@ -23,6 +24,12 @@ private slots:
     void busScenarios();
     void primaryAddressesReachOwnersOnly_data();
     void primaryAddressesReachOwnersOnly();
+
+    // tst_search.cpp
+    void secondaryWalk_data();
+    void secondaryWalk();
+    void generatedMeters_data();
+    void generatedMeters();
 
     // tst_writes.cpp
     void masterWrites_data();
@@ -51,4 +58,5 @@ private slots:
     void tcpSecondClientWaits();
     void tcpHangup();
     void badBusFileExitsWithTwo();
+    void randomMetersProcess();
 };

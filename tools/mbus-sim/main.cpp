@@ -6,6 +6,7 @@
 #include "busfile.h"
 #include "options.h"
 #include "output.h"
+#include "randombus.h"
 #include "ptylink.h"
 #include "quitsignals.h"
 #include "session.h"
@@ -43,15 +44,21 @@ int main(int argc, char *argv[])
     if (!options.seedGiven)
         options.session.faults.seed = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
 
-    mbussim::BusFileResult file = mbussim::readBusFile(options.busFile);
-    if (!file.ok()) {
-        fail(options.busFile + (file.errorLine > 0 ? ":" + std::to_string(file.errorLine) : std::string())
-             + ": " + file.error);
-        return 2;
+    std::vector<mbussim::MeterConfig> meters;
+    if (!options.busFile.empty()) {
+        mbussim::BusFileResult file = mbussim::readBusFile(options.busFile);
+        if (!file.ok()) {
+            fail(options.busFile + (file.errorLine > 0 ? ":" + std::to_string(file.errorLine) : std::string())
+                 + ": " + file.error);
+            return 2;
+        }
+        meters = std::move(file.meters);
     }
+    for (mbussim::MeterConfig &m : mbussim::randomMeters(options.randomMeters, options.session.faults.seed))
+        meters.push_back(std::move(m));
 
     Output out(options.quiet);
-    mbussim::Bus bus(std::move(file.meters));
+    mbussim::Bus bus(std::move(meters));
     Session session(bus, out, options.session);
     QuitSignals quit;
     QObject::connect(&quit, &QuitSignals::quitRequested, &app, [&app](int) { app.quit(); });
@@ -86,6 +93,8 @@ int main(int argc, char *argv[])
         out.note(line);
     }
     const auto &f = options.session.faults;
+    if (options.randomMeters > 0)
+        out.note("random meters: " + std::to_string(options.randomMeters) + ", seed " + std::to_string(f.seed));
     if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || f.split)
         out.note("faults on, seed " + std::to_string(f.seed));
 

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "busfile.h"
+#include "randombus.h"
 
 #include <QCommandLineParser>
 
@@ -14,21 +15,26 @@ struct Parser {
         p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         p.addOptions({
             {{"h", "help"}, "Show this help and exit."},
-            {"bus", "Bus file describing the meters (format below). Required.", "FILE"},
+            {"bus", "Bus file describing the meters (format below). Required unless --random-meters is "
+                    "given.", "FILE"},
+            {"random-meters", "Add N generated meters (1..1000): random unique 8-digit IDs, no primary "
+                              "address, a volume or energy counter; the same --seed gives the same meters.",
+             "N"},
             {"pty", "Serve the bus on a new pseudo-terminal; LINK becomes a symbolic link to its device "
                     "(a stale link is replaced, the link is removed at exit).", "LINK"},
             {"tcp", "Serve the bus as a serial-to-TCP converter on 127.0.0.1:PORT (0 picks a free port). "
                     "Bytes travel bare; one client at a time, a second one waits until the first leaves.", "PORT"},
             {"quiet", "Do not print frames and notes (start-up lines only)."},
             {"reply-delay", "Wait MS milliseconds before answering (default 0).", "MS"},
-            {"wire-time", "Send replies at the pace of the line: 11 bits per character at --baud."},
+            {"wire-time", "Send every reply, E5 included, at the pace of the line: 11 bits per character at --baud."},
             {"baud", "Baud rate for --wire-time and the idle gap (default 2400).", "N"},
             {"drop", "Lose PERCENT of the replies.", "PERCENT"},
             {"corrupt", "Damage one byte in PERCENT of the replies.", "PERCENT"},
             {"split", "Write each reply in 2 to 4 pieces, 20 ms apart."},
             {"hangup", "With --tcp: close the client's connection instead of answering, for PERCENT of the "
                        "replies.", "PERCENT"},
-            {"seed", "Seed of the fault generator (default: from the clock; printed at start).", "N"},
+            {"seed", "Seed of the faults and of --random-meters (default: from the clock; printed at start).",
+             "N"},
         });
     }
 };
@@ -59,6 +65,9 @@ Output (standard output, one line each, flushed at once):
   RX 10 7B 01 7C 16            a frame received from the master
   TX 68 ... 16                 the bytes sent back (collided when several meters answer)
   -- text                      a note: selections, writes, ignored bytes, faults
+At start, one note per meter, generated ones named "random 1" .. "random N":
+  -- meter 27741615 (addr none, random 1), SEN, medium 06
+  -- random meters: 1, seed 7
 
 Bus file: plain text, one setting per line, '#' or ';' starts a comment.
 Each meter is a [meter] block:
@@ -108,10 +117,16 @@ medium (07 79), unit (0F VIF 03 M 01 01), and baud changes (CI B8..BF), all
 acknowledged with E5 and kept until the simulator ends. Address 254 reaches every
 meter, 255 every meter without answer, 253 the selected ones; a meter at address
 0 answers at 0, one with address none only at 253 once selected, until a
-primary address is written to it (after selection, or to 254). Answers that meet
+primary address is written to it (after selection, or to 254). Meters may
+share an ID: a selection then takes them all. Answers that meet
 on the line are garbled (byte-wise AND, checksum wrong); E5s meeting stay E5.
 Bytes that form no valid frame are ignored; a partial frame is dropped after an
 idle gap of 100 ms (or three characters, when longer).
+
+Generated meters (--random-meters) have no primary address, so they are found
+by a secondary search; each has unique decimal ID digits (across the generated
+ones), one of a few manufacturers, a water, gas, heat or electricity medium,
+and its main counter with a few records of that kind of meter.
 
 Exit status: 0 when ended by a signal, 1 when the port cannot be served,
 2 for a bad command line or bus file (the message gives FILE:LINE).
@@ -121,7 +136,7 @@ Exit status: 0 when ended by a signal, 1 when the port cannot be served,
 std::string helpText()
 {
     Parser parser;
-    std::string text = "Usage: mbus-sim --bus FILE (--pty LINK | --tcp PORT) [options]\n\n"
+    std::string text = "Usage: mbus-sim [--bus FILE] [--random-meters N] (--pty LINK | --tcp PORT) [options]\n\n"
                        "A bus of simulated M-Bus meters behind a pseudo-terminal or a TCP port.\n\n";
     const QString options = parser.p.helpText();
     text += options.mid(options.indexOf("Options:")).toStdString();
@@ -162,8 +177,13 @@ OptionsResult parseOptions(const QStringList &arguments)
     }
     Options &o = r.options;
     o.busFile = p.value("bus").toStdString();
-    if (o.busFile.empty()) {
-        r.error = "--bus FILE is required";
+    if (p.isSet("random-meters")
+        && !toInt(p.value("random-meters"), 1, mbussim::kMaxRandomMeters, o.randomMeters)) {
+        r.error = "--random-meters wants a count 1.." + std::to_string(mbussim::kMaxRandomMeters);
+        return r;
+    }
+    if (o.busFile.empty() && o.randomMeters == 0) {
+        r.error = "give --bus FILE or --random-meters N";
         return r;
     }
     if (p.isSet("pty") == p.isSet("tcp")) {

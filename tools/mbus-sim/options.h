@@ -9,7 +9,8 @@
 #include <string>
 
 struct Options {
-    std::string busFile;
+    std::string busFile;   // may be empty with --random-meters
+    int randomMeters = 0;  // generated meters added after the bus file's
     std::string ptyLink;   // set for --pty
     int tcpPort = -1;      // set (0..65535) for --tcp
     bool quiet = false;
