@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <optional>
+
 enum class LinkRoute {
     Listen,        // gateways connect to our listening socket; frames in gateway telegrams
     GatewayClient, // we connect to a gateway server; frames in gateway telegrams
@@ -28,3 +30,22 @@ struct LinkSettings {
     QString speed = QStringLiteral("300");
     QString parity = QStringLiteral("Even");
 };
+
+// A TCP port typed in the settings: decimal digits only, 1..65535. Anything
+// else (empty, signs, spaces, 0, too large) is no port at all.
+inline std::optional<quint16> tcpPortNumber(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    quint32 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + quint32(c.unicode() - u'0');
+        if (value > 65535)
+            return std::nullopt;
+    }
+    if (value == 0)
+        return std::nullopt;
+    return quint16(value);
+}

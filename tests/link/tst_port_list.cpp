@@ -1,6 +1,7 @@
 // The port list comes from the kernel's tty class, never from opening devices:
 // opening a port pulses DTR and RTS on whatever hangs on it.
 
+#include "link_route.h"
 #include "port_list.h"
 #include "pty_pair.h"
 
@@ -12,6 +13,8 @@ class TstPortList : public QObject {
     Q_OBJECT
 private slots:
     void listsPortsWithHardware();
+    void tcpPortNumbers_data();
+    void tcpPortNumbers();
 };
 
 namespace {
@@ -62,6 +65,44 @@ void TstPortList::listsPortsWithHardware()
     char events[4096];
     QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1)); // nothing was opened
     ::close(watch);
+}
+
+// The TCP port fields of the settings: only 1..65535 written in plain digits.
+void TstPortList::tcpPortNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("port"); // -1: no port
+
+    QTest::newRow("lowest") << "1" << 1;
+    QTest::newRow("converter default") << "10001" << 10001;
+    QTest::newRow("listen default") << "59615" << 59615;
+    QTest::newRow("highest") << "65535" << 65535;
+    QTest::newRow("leading zeros") << "00080" << 80;
+    QTest::newRow("zero") << "0" << -1;
+    QTest::newRow("zeros") << "00000" << -1;
+    QTest::newRow("one too many") << "65536" << -1;
+    QTest::newRow("wraps to 80 in 16 bits") << "65616" << -1;
+    QTest::newRow("wraps to 80 in 32 bits") << "4294967376" << -1;
+    QTest::newRow("far too many digits") << QString(400, u'9') << -1;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("space before") << " 80" << -1;
+    QTest::newRow("space after") << "80 " << -1;
+    QTest::newRow("plus sign") << "+80" << -1;
+    QTest::newRow("minus") << "-1" << -1;
+    QTest::newRow("hex") << "0x50" << -1;
+    QTest::newRow("letters") << "port" << -1;
+    QTest::newRow("digits of another script") << QString::fromUtf8("\u0668\u0660") << -1;
+    QTest::newRow("full-width digits") << QString::fromUtf8("\uFF18\uFF10") << -1;
+}
+
+void TstPortList::tcpPortNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(int, port);
+    const std::optional<quint16> parsed = tcpPortNumber(text);
+    QCOMPARE(parsed.has_value(), port >= 0);
+    if (parsed)
+        QCOMPARE(int(*parsed), port);
 }
 
 QTEST_GUILESS_MAIN(TstPortList)

@@ -80,3 +80,40 @@ void writeComPortKeys(IniFile &ini, const Settings &s)
     ini.writeBool(kCom, QStringLiteral("RTS"), s.com.rts);
     ini.writeBool(kCom, QStringLiteral("DTR"), s.com.dtr);
 }
+
+void writePortPageKeys(IniFile &ini, const Settings &s)
+{
+    writeComPortKeys(ini, s);
+
+    ini.writeString(kMisc, QStringLiteral("ExportSeparator"), s.exportSeparator);
+    ini.writeInteger(kMisc, QStringLiteral("Retry"), s.retry);
+    ini.writeBool(kMisc, QStringLiteral("UseEthernet"), s.route.useEthernet);
+    ini.writeBool(kMisc, QStringLiteral("UseLANXP"), s.route.useLanxp);
+    ini.writeBool(kMisc, QStringLiteral("VelkServer"), s.route.velkServer);
+    ini.writeBool(kMisc, QStringLiteral("Use5B"), s.use5B);
+    ini.writeBool(kMisc, QStringLiteral("GlobalInit"), s.globalInit);
+    ini.writeBool(kMisc, QStringLiteral("MSBSearch"), s.msbSearch);
+    ini.writeBool(kMisc, QStringLiteral("LSBSearch"), s.lsbSearch);
+    ini.writeBool(kMisc, QStringLiteral("Encoding"), s.encodingUnicode);
+    ini.writeString(kMisc, QStringLiteral("GenCode"), s.genCode);
+
+    ini.writeString(kEthernet, QStringLiteral("Port"), s.listenPort);
+    ini.writeBool(kEthernet, QStringLiteral("AutoOpen"), s.autoOpen);
+    ini.writeBool(kEthernet, QStringLiteral("AutoDisplay"), s.autoDisplay);
+    ini.writeBool(kEthernet, QStringLiteral("AutoMbus"), s.autoMbus);
+
+    ini.writeString(kLanxp, QStringLiteral("IP"), s.remoteIp);
+    ini.writeString(kLanxp, QStringLiteral("Port"), s.remotePort);
+    ini.writeString(kLanxp, QStringLiteral("NetNumber"), s.netNumber);
+    ini.writeInteger(kLanxp, QStringLiteral("EthTimeout"), s.ethTimeout);
+}
+
+void writeTitlesPageKeys(IniFile &ini, const Settings &s)
+{
+    ini.writeInteger(kTitles, QStringLiteral("Count"), s.titleCount);
+    for (int i = 0; i < Settings::kTitleCount; ++i) {
+        const QString key = i < 13 ? QStringLiteral("Title%1").arg(i + 1) : QStringLiteral("SecMain");
+        ini.writeString(kTitles, key, s.titles[std::size_t(i)]);
+    }
+    ini.writeBool(kMisc, QStringLiteral("SMain"), s.secondaryMain);
+}

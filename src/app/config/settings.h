@@ -74,5 +74,13 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir);
 // The serial port keys of the settings dialog's first page.
 void writeComPortKeys(IniFile &ini, const Settings &settings);
 
+// Everything "Apply" of the settings dialog's first page writes: the serial
+// port, then "Misc", "Ethernet" and "LANXP", in this order.
+void writePortPageKeys(IniFile &ini, const Settings &settings);
+
+// What "Apply" of the titles page writes: count, the 13 titles, the secondary
+// main title, then "Misc"/"SMain".
+void writeTitlesPageKeys(IniFile &ini, const Settings &settings);
+
 // The five keys the main window writes when it closes.
 void writeMainWindowKeys(IniFile &ini, const Settings &settings);
