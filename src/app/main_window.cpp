@@ -107,6 +107,11 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     // The other windows come after the main window, in this order.
     m_settingsDialog = new TSettings(m_settings, m_settingsPath, this);
     connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &TSettings::setPortFieldsEnabled);
+    // New titles or a switched secondary main value show at once.
+    connect(m_settingsDialog, &TSettings::titlesApplied, this, [this](bool secondaryMainChanged) {
+        m_changedOption = secondaryMainChanged;
+        applyCaptions();
+    });
     connect(Settings1, &QAction::triggered, this, [this] {
         m_settingsDialog->show();
         m_settingsDialog->raise();

@@ -4,6 +4,7 @@
 #include "devices_page.h"
 #include "full_report_window.h"
 #include "main_window.h"
+#include "settings_dialog.h"
 #include "link/link_dispatch.h"
 #include "mbus/conversions.h"
 #include "mbus/frames.h"
@@ -103,6 +104,7 @@ private slots:
     void commandsReachTheMeter();
     void autoAddressingGivesConsecutiveAddresses();
     void secondarySearch();
+    void titlesChangeTheTable();
 };
 
 // Scan 0..15 with one retry finds the twelve meters in order; reading one,
@@ -359,6 +361,38 @@ record = 0C 13 31 75 08 00
     QVERIFY(b.idle(2000));
     QCOMPARE(b.window->logLines().count(QStringLiteral("Secondary search thread terminated normally.")), 1);
     QCOMPARE(b.window->logLines().filter(QStringLiteral("Checking ")).last(), QStringLiteral("Checking 1FFFFFFF..."));
+}
+
+// The titles page applied: the secondary main column and two additional
+// values appear at once, the scanned row moves with them.
+void TstDevices::titlesChangeTheTable()
+{
+    QTemporaryDir busDir;
+    Bench b(Bench::writeBus(busDir, kSmallBus));
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(1, 1, 5000));
+    QCOMPARE(b.cell(1, 4), QStringLiteral("kWh"));
+
+    TSettings *settings = b.window->settingsDialog();
+    settings->show();
+    settings->UD_addValues->setValue(2);
+    settings->Edit1->setText(QStringLiteral("Volume"));
+    settings->Edit2->setText(QStringLiteral("Power"));
+    settings->Check_secMain->setChecked(true);
+    settings->Edit_secMain->setText(QStringLiteral("Cooling"));
+    QTest::mouseClick(settings->BitBtn3, Qt::LeftButton);
+    QVERIFY(!settings->isVisible());
+
+    QTableWidget *grid = b.page().Grid_orvenna;
+    QCOMPARE(grid->columnCount(), 13);
+    QStringList header;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        header << grid->horizontalHeaderItem(c)->text();
+    QCOMPARE(header.mid(3, 3), QStringList({"Value ", "Cooling", "Unit "}));
+    QCOMPARE(header.mid(11), QStringList({"Volume", "Power"}));
+    QCOMPARE(b.cell(1, 4), QString());
+    QCOMPARE(b.cell(1, 5), QStringLiteral("kWh"));
+    QCOMPARE(grid->item(0, 5)->text(), QStringLiteral("kWh"));
 }
 
 QTEST_MAIN(TstDevices)
