@@ -361,6 +361,16 @@ record = 0C 13 31 75 08 00
     QVERIFY(b.idle(2000));
     QCOMPARE(b.window->logLines().count(QStringLiteral("Secondary search thread terminated normally.")), 1);
     QCOMPARE(b.window->logLines().filter(QStringLiteral("Checking ")).last(), QStringLiteral("Checking 1FFFFFFF..."));
+
+    // Closing the program in the middle of a search ends it first, port released.
+    QTest::mouseClick(p.Butt_find_all, Qt::LeftButton);
+    QTRY_VERIFY(b.window->dispatch().portOpen());
+    QVERIFY(b.window->close());
+    QVERIFY(!b.window->search().running());
+    QVERIFY(!b.window->dispatch().portOpen());
+    QCOMPARE(b.window->logLines().last(), QStringLiteral("Secondary search thread terminated normally."));
+    QTest::qWait(700); // no timer of the search fires into the closed window
+    QCOMPARE(b.window->logLines().last(), QStringLiteral("Secondary search thread terminated normally."));
 }
 
 // The titles page applied: the secondary main column and two additional
