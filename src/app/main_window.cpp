@@ -20,6 +20,7 @@
 #include "settings_dialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -79,13 +80,24 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
         link.portName = m_settings.com.name;
         link.speed = m_settings.com.speed;
         link.parity = m_settings.com.parity;
+        link.remoteIp = m_settings.remoteIp;
+        link.remotePort = m_settings.remotePort;
+        link.ethTimeout = m_settings.ethTimeout;
+        link.netNumber = m_settings.netNumber;
+        link.listenPort = m_settings.listenPort;
         return link;
     };
+    env.idleTimer = &Timer_close_socket;
     env.isAdministrator = [this] { return m_isAdministrator; };
     env.language = [this] { return m_language; };
     env.clearFullReport = [this] { m_session->fullReportRequest = false; };
     m_dispatch = std::make_unique<LinkDispatch>(*m_comm, *this, std::move(env));
     connect(m_dispatch.get(), &LinkDispatch::serialStatusChanged, StatusPanel_port, &QLabel::setText);
+    connect(m_dispatch.get(), &LinkDispatch::gatewayArrived, this, [this] {
+        raise();
+        activateWindow();
+        QApplication::beep();
+    });
     m_customCommand = std::make_unique<CustomCommand>(*m_dispatch, *this, Timer_free_command);
     connect(&Timer_free_command, &QTimer::timeout, m_customCommand.get(), &CustomCommand::collect);
 
@@ -107,6 +119,7 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     // The other windows come after the main window, in this order.
     m_settingsDialog = new TSettings(m_settings, m_settingsPath, this);
     connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &TSettings::setPortFieldsEnabled);
+    connect(m_settingsDialog, &TSettings::applied, m_dispatch.get(), &LinkDispatch::settingsApplied);
     // New titles or a switched secondary main value show at once.
     connect(m_settingsDialog, &TSettings::titlesApplied, this, [this](bool secondaryMainChanged) {
         m_changedOption = secondaryMainChanged;
@@ -383,8 +396,10 @@ void TForm11::exitWithConfirmation()
 
 void TForm11::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         applyCaptions();
+        m_dispatch->openListeningIfWanted();
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -413,7 +428,7 @@ void TForm11::closeEvent(QCloseEvent *event)
         if (m_dispatch->portOpen())
             m_dispatch->toggleSerialPort();
     }
-    m_dispatch->endLinkUse();
+    m_dispatch->shutDown();
     m_about->hide();
     m_settingsDialog->hide();
     m_report->hide();

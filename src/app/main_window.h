@@ -81,6 +81,8 @@ public:
     std::function<bool(const QString &caption, const QString &text)> askYesNo;
     std::function<QMessageBox::StandardButton(const QString &caption, const QString &text)> askYesNoCancel;
     std::function<void(const QString &caption, const QString &text)> showWarning;
+    // The display read a gateway's first telegram starts ("Auto Read Display").
+    std::function<void()> autoDisplayRead;
 
     // Controls, by their established names; the first page's are in devices.
     QTabWidget *PageControl1 = nullptr;

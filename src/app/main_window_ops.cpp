@@ -47,6 +47,16 @@ void TForm11::wireOperations()
     m_search = std::make_unique<SecondarySearch>(*m_session, *m_sequence);
 
     connect(m_session.get(), &BusSession::busyChanged, this, &TForm11::updateBusyControls);
+    connect(m_dispatch.get(), &LinkDispatch::linkLost, m_session.get(), &BusSession::abort);
+    // A gateway's first telegram on the listen route: read it by itself.
+    connect(m_dispatch.get(), &LinkDispatch::firstGatewayTelegram, this, [this] {
+        if (m_settings.autoDisplay) {
+            if (autoDisplayRead)
+                autoDisplayRead();
+        } else if (m_settings.autoMbus && !m_session->busy()) {
+            findOrStop();
+        }
+    });
     connect(m_scan.get(), &PrimaryScan::runningChanged, this, &TForm11::updateBusyControls);
     connect(m_readAll.get(), &ReadAll::runningChanged, this, &TForm11::updateBusyControls);
     connect(m_autoAddressing.get(), &AutoAddressing::runningChanged, this, &TForm11::updateBusyControls);

@@ -34,48 +34,21 @@ void CustomCommand::send(const QString &text, bool asciiMode)
 {
     if (text.isEmpty())
         return;
-    if (asciiMode)
-        sendAscii(text);
-    else
-        sendHex(text);
-}
-
-void CustomCommand::sendAscii(const QString &text)
-{
-    const LinkRoute route = m_dispatch.route();
-    if (route == LinkRoute::Converter) {
-        m_dispatch.converterReceive.clear();
-        m_log.addLine(QStringLiteral("This link route is not available yet; use the serial port..."));
-        return;
-    }
-    if (route != LinkRoute::Listen) {
-        if (!m_dispatch.openSerialIfClosed())
+    QByteArray bytes = text.toLatin1();
+    if (!asciiMode) {
+        const HexCommand command = parseHexCommand(text);
+        if (!command.error.isEmpty()) {
+            m_log.addLine(command.error);
             return;
-        m_dispatch.writeSerial(text.toLatin1(), QStringLiteral("Can not write to COM port - custom command"));
+        }
+        bytes = command.bytes;
     }
-    m_asciiReply = true;
-    m_timer.start();
-}
-
-void CustomCommand::sendHex(const QString &text)
-{
-    const HexCommand command = parseHexCommand(text);
-    if (!command.error.isEmpty()) {
-        m_log.addLine(command.error);
+    // Every route is made ready first: the port opened, the converter or the
+    // gateway server connected.
+    if (!m_dispatch.beginLinkUse())
         return;
-    }
-    const LinkRoute route = m_dispatch.route();
-    if (route == LinkRoute::Serial) {
-        if (!m_dispatch.openSerialIfClosed())
-            return;
-        // One byte per write, as the command was typed; stop at the first failure.
-        for (char byte : command.bytes)
-            if (!m_dispatch.writeSerial(QByteArray(1, byte), QStringLiteral("Can not write to COM port - custom command")))
-                break;
-    } else if (route == LinkRoute::Converter) {
-        m_dispatch.converterReceive.clear();
-    }
-    m_asciiReply = false;
+    m_dispatch.sendCommand(bytes, asciiMode);
+    m_asciiReply = asciiMode;
     m_timer.start();
 }
 

@@ -36,9 +36,6 @@ public:
     std::function<bool()> continuePendingSequence;
 
 private:
-    void sendAscii(const QString &text);
-    void sendHex(const QString &text);
-
     LinkDispatch &m_dispatch;
     CommLog &m_log;
     QTimer &m_timer;

@@ -2,141 +2,119 @@
 
 #include "serial_comm.h"
 
-#include <cerrno>
-#include <cstring>
-
 LinkDispatch::LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QObject *parent)
-    : QObject(parent), m_comm(comm), m_log(log), m_env(std::move(env))
+    : QObject(parent), m_comm(comm), m_log(log), m_env(std::move(env)), m_converter(log), m_client(log)
 {
+    QTimer *idle = m_env.idleTimer ? m_env.idleTimer : &m_ownIdleTimer;
+    m_listen = std::make_unique<ListenSocket>(
+        log, *idle, [this] { return route() == LinkRoute::Listen; });
+    m_listen->portText = [this] { return m_env.settings().listenPort; };
+
+    connect(&m_client, &GatewayClientSocket::connectionMade, this, [this] { m_packetCounter = 1; });
+    connect(&m_client, &GatewayClientSocket::telegramArrived, this,
+            [this](const mbus::Bytes &telegram) { takeTelegram(telegram, false); });
+    connect(m_listen.get(), &ListenSocket::gatewayAccepted, this, [this] { m_packetCounter = 1; });
+    connect(m_listen.get(), &ListenSocket::telegramArrived, this,
+            [this](const mbus::Bytes &telegram) { takeTelegram(telegram, true); });
+    connect(m_listen.get(), &ListenSocket::bringToFront, this, &LinkDispatch::gatewayArrived);
+
+    // A peer that leaves in the middle of an operation ends it.
+    const auto lost = [this](LinkRoute onRoute) {
+        if (m_inUse && route() == onRoute) {
+            m_log.addLine(tr("The connection was lost, the operation is stopped..."));
+            m_inUse = false;
+            emit linkLost();
+        }
+    };
+    connect(&m_converter.socket, &QTcpSocket::disconnected, this, [lost] { lost(LinkRoute::Converter); });
+    connect(&m_client.socket, &QTcpSocket::disconnected, this, [lost] { lost(LinkRoute::GatewayClient); });
+    connect(m_listen.get(), &ListenSocket::gatewayLeft, this, [lost] { lost(LinkRoute::Listen); });
 }
 
-QString LinkDispatch::inUseLine(const QString &portName, int err) const
-{
-    // A device that is not there at all is no port in use.
-    if (err == ENOENT || err == ENXIO || err == ENODEV)
-        return tr("The selected serial port (%1) was not found!").arg(portName);
-    QString line;
-    switch (m_env.language ? m_env.language() : 1) {
-    case 3:
-        line = QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
-        break;
-    case 2:
-        line = QStringLiteral("La porta selezionata (") + portName + QStringLiteral(") e utilizzata da un\"altra applicazione!");
-        break;
-    default:
-        line = QStringLiteral("The selected serial port (") + portName + QStringLiteral(") is in use by another program!");
-        break;
-    }
-    // Name the real reason where it is not another program holding the port.
-    if (err == EACCES || err == EPERM)
-        line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err))
-              + QStringLiteral(" (is the user in the dialout group?)");
-    return line;
-}
+LinkDispatch::~LinkDispatch() = default;
 
-void LinkDispatch::openSerial(const LinkSettings &s)
+QByteArray &LinkDispatch::converterReceive()
 {
-    const QString closedText = s.portName + QStringLiteral(" is closed");
-    const QString device = serialDevicePath(s.portName);
-    if (const int err = TSerialComm::probe(device)) {
-        emit serialStatusChanged(closedText);
-        m_portOpen = false;
-        m_log.addLine(inUseLine(s.portName, err));
-        return;
-    }
-    bool isNumber = false;
-    const int speed = s.speed.trimmed().toInt(&isNumber);
-    TSerialBaudrate rate = TSerialBaudrate::br2400; // any other number stays at 2400
-    switch (speed) {
-    case 300: rate = TSerialBaudrate::br300; break;
-    case 4800: rate = TSerialBaudrate::br4800; break;
-    case 9600: rate = TSerialBaudrate::br9600; break;
-    case 19200: rate = TSerialBaudrate::br19200; break;
-    default: break;
-    }
-    TSerialParity parity = TSerialParity::paEven; // unknown texts, lower case included
-    if (s.parity == QLatin1String("None"))
-        parity = TSerialParity::paNone;
-    else if (s.parity == QLatin1String("Odd"))
-        parity = TSerialParity::paOdd;
-    else if (s.parity == QLatin1String("Mark"))
-        parity = TSerialParity::paMark;
-    else if (s.parity == QLatin1String("Space"))
-        parity = TSerialParity::paSpace;
-    try {
-        if (!isNumber)
-            throw ESerialCommError(QStringLiteral("speed is not a number"));
-        m_comm.setDeviceName(device);
-        m_comm.setBaudrate(rate);
-        m_comm.setParity(parity);
-        m_comm.setStopbits(TSerialStopbits::sb1);
-        m_comm.setDatabits(TSerialDatabits::db8);
-        m_comm.Open();
-    } catch (const ESerialCommError &) {
-        m_log.addLine(QStringLiteral("Unknown Exception on opening serial port..."));
-        emit serialStatusChanged(closedText);
-        return;
-    }
-    const QString openText = s.portName + QStringLiteral(" - ") + s.speed + QStringLiteral(",8,") + s.parity;
-    emit serialStatusChanged(openText);
-    m_log.addLine(openText);
-    m_portOpen = true;
-    emit serialFieldsEnabled(false);
-}
-
-void LinkDispatch::closeSerial(const LinkSettings &s)
-{
-    m_comm.Close();
-    emit serialStatusChanged(s.portName + QStringLiteral(" is closed"));
-    m_portOpen = false;
-    emit serialFieldsEnabled(true);
-}
-
-void LinkDispatch::toggleSerialPort()
-{
-    const LinkSettings s = m_env.settings();
-    if (m_portOpen)
-        closeSerial(s);
-    else
-        openSerial(s);
-}
-
-bool LinkDispatch::openSerialIfClosed()
-{
-    if (!m_portOpen)
-        toggleSerialPort();
-    return m_portOpen;
+    return m_converter.received;
 }
 
 bool LinkDispatch::beginLinkUse()
 {
-    const LinkRoute route = m_env.settings().route;
-    if (route != LinkRoute::Serial) {
-        m_log.addLine(QStringLiteral("This link route is not available yet; use the serial port..."));
-        if (route == LinkRoute::Listen)
-            gatewayResponse.clear();
-        return false;
+    const LinkSettings s = m_env.settings();
+    bool ready = false;
+    switch (s.route) {
+    case LinkRoute::Listen:
+        ready = m_listen->listening() && m_listen->gatewayConnected();
+        gatewayResponse.clear();
+        if (!ready)
+            m_log.addLine(tr("No gateway is connected to the listening socket..."));
+        break;
+    case LinkRoute::Converter:
+        ready = m_converter.connectWait(s.remoteIp, s.remotePort);
+        break;
+    case LinkRoute::GatewayClient:
+        ready = m_client.connectWait(s.remoteIp, s.remotePort, s.ethTimeout);
+        break;
+    case LinkRoute::Serial:
+        ready = openSerialIfClosed();
+        if (ready) {
+            try {
+                m_comm.PurgeAll();
+            } catch (const ESerialCommError &e) {
+                m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
+                toggleSerialPort();
+                ready = false;
+            }
+        }
+        break;
     }
-    if (!openSerialIfClosed())
-        return false;
-    try {
-        m_comm.PurgeAll();
-    } catch (const ESerialCommError &e) {
-        m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
-        toggleSerialPort();
-        return false;
+    m_inUse = ready;
+    return ready;
+}
+
+bool LinkDispatch::sendGateway(const QByteArray &payload, gateway::Section type, const QString &failurePrefix)
+{
+    const LinkSettings s = m_env.settings();
+    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(payload.constData()), std::size_t(payload.size()));
+    QString error;
+    if (s.route == LinkRoute::Listen) {
+        const mbus::Bytes telegram = gateway::wrapRequest(bytes, type, m_network, m_packetCounter);
+        if (telegram.empty() || !m_listen->listening() || !m_listen->gatewayConnected())
+            return false;
+        gatewayResponse.clear();
+        if (!m_listen->send(QByteArray(reinterpret_cast<const char *>(telegram.data()), qsizetype(telegram.size())),
+                            &error)) {
+            m_log.addLine(failurePrefix + error);
+            return false;
+        }
+    } else {
+        if (!m_client.isConnected())
+            return false;
+        gatewayResponse.clear();
+        if (const auto number = gateway::parseNetworkNumber(s.netNumber.toStdString()))
+            m_network = *number; // a text that is no network number keeps the last one
+        const mbus::Bytes telegram = gateway::wrapRequest(bytes, type, m_network, m_packetCounter);
+        if (telegram.empty())
+            return false;
+        if (!m_client.send(QByteArray(reinterpret_cast<const char *>(telegram.data()), qsizetype(telegram.size())),
+                           &error)) {
+            m_log.addLine(failurePrefix + error);
+            return false;
+        }
     }
+    ++m_packetCounter;
     return true;
 }
 
-bool LinkDispatch::writeSerial(const QByteArray &bytes, const QString &context)
+bool LinkDispatch::sendBare(const QByteArray &bytes, const QString &failurePrefix)
 {
-    try {
-        if (m_comm.WriteText(bytes))
-            return true;
-    } catch (const ESerialCommError &) {
-    }
-    m_log.addLine(context);
+    m_converter.received.clear();
+    if (!m_converter.isConnected())
+        return false;
+    QString error;
+    if (m_converter.send(bytes, &error))
+        return true;
+    m_log.addLine(failurePrefix + error);
     return false;
 }
 
@@ -147,22 +125,44 @@ bool LinkDispatch::sendFrame(const mbus::Request &request)
             m_log.addLine(QString::fromStdString(request.refusal));
         return false;
     }
+    const QByteArray frame(reinterpret_cast<const char *>(request.frame.data()), qsizetype(request.frame.size()));
+    const QString socketFailure = QString::fromStdString(request.socketFailure);
     switch (m_env.settings().route) {
     case LinkRoute::Listen:
     case LinkRoute::GatewayClient:
-        gatewayResponse.clear();
-        return false; // no gateway connection in this version
+        return sendGateway(frame, gateway::Section::MbusFrame, socketFailure);
     case LinkRoute::Converter:
-        converterReceive.clear();
-        return false;
+        return sendBare(frame, socketFailure);
     case LinkRoute::Serial:
         break;
     }
-    const QByteArray frame(reinterpret_cast<const char *>(request.frame.data()), qsizetype(request.frame.size()));
     if (!writeSerial(frame, QString::fromStdString(request.writeFailure)))
         return false;
     if (request.logSent && m_env.isAdministrator && m_env.isAdministrator())
         m_log.addLine(QStringLiteral("Sent:") + QString::fromLatin1(mbus::hexLogForm(request.frame)));
+    return true;
+}
+
+bool LinkDispatch::sendCommand(const QByteArray &bytes, bool text)
+{
+    switch (m_env.settings().route) {
+    case LinkRoute::Listen:
+    case LinkRoute::GatewayClient:
+        return sendGateway(bytes, gateway::Section::DisplayCommand,
+                           text ? QStringLiteral("Socket exception during setting TEV parameters - ")
+                                : QStringLiteral("Socket exception during free hex command - "));
+    case LinkRoute::Converter:
+        return sendBare(bytes, QStringLiteral("Socket exception during free hex command - "));
+    case LinkRoute::Serial:
+        break;
+    }
+    const QString failure = QStringLiteral("Can not write to COM port - custom command");
+    if (text)
+        return writeSerial(bytes, failure);
+    // One byte per write, as the command was typed; stop at the first failure.
+    for (char byte : bytes)
+        if (!writeSerial(QByteArray(1, byte), failure))
+            return false;
     return true;
 }
 
@@ -173,7 +173,7 @@ QByteArray LinkDispatch::collectReply()
     case LinkRoute::GatewayClient:
         return gatewayResponse;
     case LinkRoute::Converter:
-        return converterReceive;
+        return m_converter.received;
     case LinkRoute::Serial:
         break;
     }
@@ -192,12 +192,12 @@ QByteArray LinkDispatch::collectReply()
 
 void LinkDispatch::endLinkUse()
 {
-    const LinkRoute route = m_env.settings().route;
-    if (route == LinkRoute::Listen)
+    m_inUse = false;
+    if (route() == LinkRoute::Listen)
         gatewayResponse.clear();
     if (m_env.clearFullReport)
         m_env.clearFullReport();
-    // The port is held only for one operation, whichever route is chosen now.
+    // Each link is held only for one operation, whichever route is chosen now.
     try {
         if (m_comm.isOpen())
             m_comm.PurgeAll();
@@ -206,11 +206,13 @@ void LinkDispatch::endLinkUse()
     }
     if (m_portOpen)
         toggleSerialPort();
+    m_converter.disconnectLink();
+    m_client.disconnectLink();
 }
 
 void LinkDispatch::discardPendingReply()
 {
-    converterReceive.clear();
+    m_converter.received.clear();
     gatewayResponse.clear();
     if (!m_comm.isOpen())
         return;
@@ -219,4 +221,40 @@ void LinkDispatch::discardPendingReply()
     } catch (const ESerialCommError &e) {
         m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
     }
+}
+
+void LinkDispatch::takeTelegram(const mbus::Bytes &telegram, bool fromListen)
+{
+    const gateway::Unpacked unpacked = gateway::unpackReply(telegram);
+    for (const std::string &line : unpacked.logLines)
+        m_log.addLine(QString::fromStdString(line));
+    if (!unpacked.networkNumber)
+        return; // a broken telegram changes nothing else
+    m_network = *unpacked.networkNumber;
+    gatewayResponse = QByteArray(reinterpret_cast<const char *>(unpacked.response.data()),
+                                 qsizetype(unpacked.response.size()));
+    // The first telegram of a new gateway, before anything was sent to it.
+    if (fromListen && m_packetCounter == 1 && route() == LinkRoute::Listen)
+        emit firstGatewayTelegram();
+}
+
+void LinkDispatch::openListeningIfWanted()
+{
+    if (route() == LinkRoute::Listen && !m_listen->listening() && !m_listen->gatewayConnected())
+        m_listen->toggle(m_env.settings().listenPort);
+}
+
+void LinkDispatch::settingsApplied()
+{
+    if (route() != LinkRoute::Listen)
+        return;
+    m_listen->setGatewayConnected(false);
+    if (m_listen->listening())
+        m_listen->toggle(QString()); // closes; the next activation opens on the new port
+}
+
+void LinkDispatch::shutDown()
+{
+    endLinkUse();
+    m_listen->close();
 }

@@ -1,17 +1,24 @@
 #pragma once
 // Every exchange with the bus: make the route ready, send one frame, collect
-// what arrived one response timeout later, end the use of the link. Runs on
-// the user-interface thread only.
+// what arrived one response timeout later, end the use of the link. The four
+// routes: the serial port, a serial-to-TCP converter (bare bytes), a gateway
+// server we connect to and gateways that connect to our listening socket
+// (both with 300-byte gateway telegrams). Runs on the user-interface thread.
 
 #include "bus_link.h"
 #include "comm_log.h"
+#include "gateway/telegram.h"
 #include "link_route.h"
+#include "listen_socket.h"
 #include "mbus/request.h"
+#include "tcp_links.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class TSerialComm;
 
@@ -23,9 +30,11 @@ public:
         std::function<bool()> isAdministrator;   // "Sent:" lines only for administrators
         std::function<int()> language;           // 1 English, 2 Italian, 3 Polish
         std::function<void()> clearFullReport;   // End link use clears a pending full report
+        QTimer *idleTimer = nullptr;             // Timer_close_socket; the dispatch owns one when not given
     };
 
     LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QObject *parent = nullptr);
+    ~LinkDispatch() override;
 
     LinkRoute route() const override { return m_env.settings().route; }
 
@@ -38,18 +47,33 @@ public:
     void discardPendingReply() override;
     bool serialPortOpen() const override { return m_portOpen; }
 
+    // The custom command's bytes: bare on the serial port (text at once, hex
+    // byte by byte) and the converter, as a display telegram to a gateway.
+    bool sendCommand(const QByteArray &bytes, bool text);
+
     // Opens the serial port when closed, closes it when open.
     void toggleSerialPort();
-    // Writes raw bytes to the serial port, opening it first when needed.
-    // Returns false (and logs) when the port cannot be had or the write fails.
+    // Opens the serial port when closed; false (and a log line) when it cannot be had.
     bool openSerialIfClosed();
     bool writeSerial(const QByteArray &bytes, const QString &context);
-
     bool portOpen() const { return m_portOpen; }
 
-    // Receive store of the converter route (appended by the converter socket).
-    QByteArray converterReceive;
-    // Payload of the last gateway telegram (set by the gateway sockets).
+    // The listening socket: opened by the main window's activation on the
+    // listen route, closed when the settings are applied on it.
+    void openListeningIfWanted();
+    void settingsApplied();
+    // Program end: every link closed, the listening socket too.
+    void shutDown();
+
+    ListenSocket &listenSocket() { return *m_listen; }
+    ConverterSocket &converter() { return m_converter; }
+    GatewayClientSocket &gatewayClient() { return m_client; }
+    std::int32_t packetCounter() const { return m_packetCounter; }
+    const gateway::NetworkNumber &networkNumber() const { return m_network; }
+
+    // Receive stores: what the converter sent since the last send, and the
+    // payload of the last gateway telegram.
+    QByteArray &converterReceive();
     QByteArray gatewayResponse;
 
 signals:
@@ -57,14 +81,30 @@ signals:
     void serialStatusChanged(const QString &text);
     // The three port fields of the settings may be edited only while closed.
     void serialFieldsEnabled(bool enabled);
+    // A gateway connected to the listening socket (the window comes to the front).
+    void gatewayArrived();
+    // Its first telegram: the automatic display read or M-Bus scan may start.
+    void firstGatewayTelegram();
+    // The peer of a TCP route left while an operation used it.
+    void linkLost();
 
 private:
     void openSerial(const LinkSettings &settings);
     void closeSerial(const LinkSettings &settings);
     QString inUseLine(const QString &portName, int err) const;
+    bool sendGateway(const QByteArray &payload, gateway::Section type, const QString &failurePrefix);
+    bool sendBare(const QByteArray &bytes, const QString &failurePrefix);
+    void takeTelegram(const mbus::Bytes &telegram, bool fromListen);
 
     TSerialComm &m_comm;
     CommLog &m_log;
     Environment m_env;
     bool m_portOpen = false;
+    bool m_inUse = false;
+    ConverterSocket m_converter;
+    GatewayClientSocket m_client;
+    QTimer m_ownIdleTimer;
+    std::unique_ptr<ListenSocket> m_listen;
+    std::int32_t m_packetCounter = 1;
+    gateway::NetworkNumber m_network{};
 };

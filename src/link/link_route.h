@@ -29,6 +29,12 @@ struct LinkSettings {
     QString portName = QStringLiteral("COM1");
     QString speed = QStringLiteral("300");
     QString parity = QStringLiteral("Even");
+    // TCP routes: the converter and the gateway server share address and port.
+    QString remoteIp = QStringLiteral("192.168.1.3");
+    QString remotePort = QStringLiteral("10001");
+    int ethTimeout = 50;         // gateway-client connect wait, units of 10 ms
+    QString netNumber;           // gateway network number, dotted
+    QString listenPort = QStringLiteral("59615");
 };
 
 // A TCP port typed in the settings: decimal digits only, 1..65535. Anything

@@ -5,6 +5,7 @@
 AutoAddressing::AutoAddressing(BusSession &session, MeterCommands &commands, QObject *parent)
     : QObject(parent), m_session(session), m_commands(commands)
 {
+    connect(&m_session, &BusSession::aborted, this, &AutoAddressing::stop);
     m_session.timers.autoAddress.setInterval(100);
     connect(&m_session.timers.autoAddress, &QTimer::timeout, this, &AutoAddressing::tick);
 }

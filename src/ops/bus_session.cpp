@@ -51,6 +51,19 @@ void BusSession::finish()
     emit busyChanged(false);
 }
 
+void BusSession::abort()
+{
+    if (!m_busy)
+        return;
+    emit aborted(); // the walks end themselves
+    for (QTimer *t : {&timers.respond, &timers.secondary, &timers.readAll, &timers.autoAddress})
+        t->stop();
+    scanActive = secondaryReply = autoAddressingActive = false;
+    fullReportRequest = false;
+    link.endLinkUse();
+    finish();
+}
+
 void BusSession::setSelection(const decode::MeterSelection &selection, int currentRow)
 {
     m_selected = selection;

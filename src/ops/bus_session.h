@@ -63,6 +63,8 @@ public:
     // only the addressing itself ends it).
     bool begin();
     void finish();
+    // The link went away: every running operation stops where it is.
+    void abort();
     bool busy() const { return m_busy; }
 
     // The selected meter, and the current reading (litres) kept for "Relay unit".
@@ -96,6 +98,7 @@ public:
 
 signals:
     void busyChanged(bool busy);
+    void aborted();
     // Label texts and the row that becomes current (-1: keep the current row).
     void selectionChanged(const QString &id, const QString &address, int currentRow);
     void reportReady(const QStringList &lines);

@@ -6,6 +6,7 @@
 
 PrimaryScan::PrimaryScan(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
 {
+    connect(&m_session, &BusSession::aborted, this, &PrimaryScan::stop);
     connect(&m_session.timers.respond, &QTimer::timeout, this, [this] {
         if (m_session.scanActive && m_running)
             tick();

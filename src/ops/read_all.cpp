@@ -4,6 +4,7 @@
 
 ReadAll::ReadAll(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
 {
+    connect(&m_session, &BusSession::aborted, this, &ReadAll::stop);
     connect(&m_session.timers.readAll, &QTimer::timeout, this, [this] {
         if (m_running)
             tick();

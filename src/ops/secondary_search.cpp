@@ -11,6 +11,7 @@ constexpr int kTopLevelSteps = 10;
 SecondarySearch::SecondarySearch(BusSession &session, SecondarySequence &sequence, QObject *parent)
     : QObject(parent), m_session(session), m_sequence(sequence)
 {
+    connect(&m_session, &BusSession::aborted, this, &SecondarySearch::abort);
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SecondarySearch::onTick);
