@@ -13,7 +13,10 @@ LinkDispatch::LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QOb
     connect(&m_client, &GatewayClientSocket::connectionMade, this, [this] { m_packetCounter = 1; });
     connect(&m_client, &GatewayClientSocket::telegramArrived, this,
             [this](const mbus::Bytes &telegram) { takeTelegram(telegram, false); });
-    connect(m_listen.get(), &ListenSocket::gatewayAccepted, this, [this] { m_packetCounter = 1; });
+    connect(m_listen.get(), &ListenSocket::gatewayAccepted, this, [this] {
+        m_packetCounter = 1;
+        m_awaitingFirstTelegram = true;
+    });
     connect(m_listen.get(), &ListenSocket::telegramArrived, this,
             [this](const mbus::Bytes &telegram) { takeTelegram(telegram, true); });
     connect(m_listen.get(), &ListenSocket::bringToFront, this, &LinkDispatch::gatewayArrived);
@@ -234,8 +237,11 @@ void LinkDispatch::takeTelegram(const mbus::Bytes &telegram, bool fromListen)
     gatewayResponse = QByteArray(reinterpret_cast<const char *>(unpacked.response.data()),
                                  qsizetype(unpacked.response.size()));
     // The first telegram of a new gateway, before anything was sent to it.
-    if (fromListen && m_packetCounter == 1 && route() == LinkRoute::Listen)
-        emit firstGatewayTelegram();
+    if (fromListen && m_awaitingFirstTelegram) {
+        m_awaitingFirstTelegram = false;
+        if (m_packetCounter == 1 && route() == LinkRoute::Listen)
+            emit firstGatewayTelegram();
+    }
 }
 
 void LinkDispatch::openListeningIfWanted()

@@ -106,5 +106,6 @@ private:
     QTimer m_ownIdleTimer;
     std::unique_ptr<ListenSocket> m_listen;
     std::int32_t m_packetCounter = 1;
+    bool m_awaitingFirstTelegram = false; // since the last gateway was accepted
     gateway::NetworkNumber m_network{};
 };
