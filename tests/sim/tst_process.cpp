@@ -2,6 +2,7 @@
 // TCP port, opened the way the Telvaro program opens them.
 
 #include "tst_sim.h"
+#include "simprocess.h"
 
 #include "frames.h"
 #include "mbus/frames.h"
@@ -23,49 +24,6 @@
 #include <unistd.h>
 
 namespace {
-const QString kProgram = QStringLiteral(TELVARO_BIN_DIR "/mbus-sim");
-const QString kDemoBus = QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/demo.bus");
-
-// The simulator as a child process, with its standard output gathered in lines.
-class Sim {
-public:
-    explicit Sim(const QStringList &arguments)
-    {
-        m_process.start(kProgram, arguments);
-    }
-    ~Sim()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(3000);
-        }
-    }
-    // Waits for an output line starting with `prefix` and returns it, or an empty string.
-    QString waitForLine(const QString &prefix, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        for (;;) {
-            m_output += QString::fromUtf8(m_process.readAllStandardOutput());
-            for (const QString &line : m_output.split('\n'))
-                if (line.startsWith(prefix))
-                    return line;
-            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-                return {};
-            m_process.waitForReadyRead(50);
-        }
-    }
-    QString output()
-    {
-        m_output += QString::fromUtf8(m_process.readAllStandardOutput());
-        return m_output;
-    }
-    QProcess &process() { return m_process; }
-
-private:
-    QProcess m_process;
-    QString m_output;
-};
-
 // Reads from `fd` until one whole frame has arrived or the time is up.
 QByteArray readFrame(int fd, int timeoutMs = 3000)
 {
@@ -267,7 +225,7 @@ void TestSim::badBusFileExitsWithTwo()
     QVERIFY2(err.contains(path.toUtf8() + ":3: unknown medium 'lava'"), err.constData());
     QVERIFY(!QFileInfo::exists(link));
     QCOMPARE(run({"--bus", dir.filePath("missing.bus"), "--pty", link}, &err), 2);
-    QCOMPARE(run({"--bus", kDemoBus}, &err), 2);  // neither --pty nor --tcp
+    QCOMPARE(run({"--bus", kDemoBus}, &err), 2);  // no port of any kind
     QCOMPARE(run({"--tcp", "0"}, &err), 2);       // no meters at all
     for (const char *count : {"0", "1001", "-1", "x", ""})
         QCOMPARE(run({"--random-meters", count, "--tcp", "0"}), 2);
@@ -284,6 +242,7 @@ void TestSim::badBusFileExitsWithTwo()
     QCOMPARE(run({"--help"}, nullptr, &out), 0);
     QVERIFY(out.contains("[meter]") && out.contains("--wire-time") && out.contains("cold water"));
     QVERIFY(out.contains("--random-meters <N>"));
+    QVERIFY(out.contains("--gateway-connect <HOST:PORT>") && out.contains("--gateway-fault <KIND[:PERCENT]>"));
 }
 
 void TestSim::randomMetersProcess()

@@ -1,8 +1,8 @@
 #pragma once
 // Tests of tools/mbus-sim: the pure bus (respond, collisions, selection,
 // addressing, lost answers, the master's writes), the secondary search over
-// generated meters, the bus file parser, the framer, and the real program
-// behind a pseudo-terminal and a TCP port.
+// generated meters, the bus file parser, the framer, the gateway telegram, and
+// the real program behind a pseudo-terminal, a TCP port and as a gateway.
 
 #include <QObject>
 
@@ -59,4 +59,32 @@ private slots:
     void tcpHangup();
     void badBusFileExitsWithTwo();
     void randomMetersProcess();
+
+    // tst_gateway.cpp
+    void gatewayRequestExample();
+    void gatewayRequestErrors_data();
+    void gatewayRequestErrors();
+    void gatewayPayloadLengths_data();
+    void gatewayPayloadLengths();
+    void gatewayReplyLayout_data();
+    void gatewayReplyLayout();
+    void gatewayAssembler_data();
+    void gatewayAssembler();
+    void gatewayExchanges_data();
+    void gatewayExchanges();
+    void gatewayHooks();
+    void gatewayDamage_data();
+    void gatewayDamage();
+    void gatewayRandomBytes();
+    void gatewayNetworkNumber_data();
+    void gatewayNetworkNumber();
+
+    // tst_gatewayprocess.cpp
+    void gatewayServerExchange();
+    void gatewayServerFaults_data();
+    void gatewayServerFaults();
+    void gatewayConnectGreetsAndReconnects();
+    void gatewayConnectEndsWithConnection();
+    void gatewayCommandLine_data();
+    void gatewayCommandLine();
 };

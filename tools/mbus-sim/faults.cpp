@@ -33,6 +33,14 @@ bool Faults::corrupt(Bytes &reply)
     return true;
 }
 
+TelegramFault Faults::telegramFault()
+{
+    for (const TelegramFaultOption &option : m_options.telegram)
+        if (chance(option.percent))
+            return option.kind;
+    return TelegramFault::None;
+}
+
 std::vector<Bytes> Faults::pieces(const Bytes &reply)
 {
     if (!m_options.split || reply.size() < 2)

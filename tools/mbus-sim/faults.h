@@ -12,11 +12,20 @@ namespace mbussim {
 
 using mbus::Bytes;
 
+// Faults of the gateway's reply telegrams (--gateway-fault KIND[:PERCENT]).
+enum class TelegramFault { None, BadChecksum, BadStart, Oversize, Silent };
+
+struct TelegramFaultOption {
+    TelegramFault kind = TelegramFault::None;
+    double percent = 100;
+};
+
 struct FaultOptions {
     double dropPercent = 0;     // chance that a reply is lost
     double corruptPercent = 0;  // chance that one byte of a reply is damaged
     double hangupPercent = 0;   // chance that the peer's connection is closed instead of a reply
     bool split = false;         // write replies in 2..4 pieces
+    std::vector<TelegramFaultOption> telegram;  // tried in this order, the first that strikes counts
     std::uint32_t seed = 1;
 };
 
@@ -30,6 +39,8 @@ public:
     bool corrupt(Bytes &reply);
     // The pieces in which `reply` goes out: the whole reply unless splitting.
     std::vector<Bytes> pieces(const Bytes &reply);
+    // The fault that strikes the next reply telegram, or None.
+    TelegramFault telegramFault();
 
 private:
     bool chance(double percent);

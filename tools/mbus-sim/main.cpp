@@ -1,9 +1,11 @@
-// mbus-sim: a bus of simulated M-Bus meters behind a pseudo-terminal or a
-// serial-to-TCP port. See --help and README.md.
+// mbus-sim: a bus of simulated M-Bus meters behind a pseudo-terminal, a
+// serial-to-TCP port or a gateway. See --help and README.md.
 
 #include "bus.h"
 #include "frames.h"
 #include "busfile.h"
+#include "gatewayclient.h"
+#include "gatewaysession.h"
 #include "options.h"
 #include "output.h"
 #include "randombus.h"
@@ -59,27 +61,56 @@ int main(int argc, char *argv[])
 
     Output out(options.quiet);
     mbussim::Bus bus(std::move(meters));
-    Session session(bus, out, options.session);
     QuitSignals quit;
     QObject::connect(&quit, &QuitSignals::quitRequested, &app, [&app](int) { app.quit(); });
 
+    std::unique_ptr<Session> session;
+    std::unique_ptr<GatewaySession> gateway;
     std::unique_ptr<PtyLink> pty;
     std::unique_ptr<TcpLink> tcp;
+    std::unique_ptr<GatewayClient> client;
     std::string error;
-    if (!options.ptyLink.empty()) {
-        pty = std::make_unique<PtyLink>(session, out);
+    const std::string net = mbussim::gateway::networkText(options.net);
+    switch (options.mode) {
+    case Mode::Pty:
+        session = std::make_unique<Session>(bus, out, options.session);
+        pty = std::make_unique<PtyLink>(*session, out);
         if (!pty->open(options.ptyLink, error)) {
             fail(error);
             return 1;
         }
         out.always("PTY " + pty->device() + " (link " + options.ptyLink + ")");
-    } else {
-        tcp = std::make_unique<TcpLink>(session, out);
+        break;
+    case Mode::Tcp:
+    case Mode::GatewayServer: {
+        Responder *responder = nullptr;
+        if (options.mode == Mode::Tcp) {
+            session = std::make_unique<Session>(bus, out, options.session);
+            responder = session.get();
+        } else {
+            gateway = std::make_unique<GatewaySession>(bus, out, options.net, options.session);
+            responder = gateway.get();
+        }
+        tcp = std::make_unique<TcpLink>(*responder, out);
         if (!tcp->listen(static_cast<quint16>(options.tcpPort), error)) {
             fail(error);
             return 1;
         }
-        out.always("TCP 127.0.0.1:" + std::to_string(tcp->port()));
+        const std::string where = "127.0.0.1:" + std::to_string(tcp->port());
+        out.always(options.mode == Mode::Tcp ? "TCP " + where : "GATEWAY net " + net + " at " + where);
+        break;
+    }
+    case Mode::GatewayConnect:
+        gateway = std::make_unique<GatewaySession>(bus, out, options.net, options.session);
+        client = std::make_unique<GatewayClient>(*gateway, out, QString::fromStdString(options.connectHost),
+                                                 static_cast<quint16>(options.connectPort), options.reconnectMs);
+        QObject::connect(client.get(), &GatewayClient::finished, &app, [&app](int status, const QString &why) {
+            if (status != 0)
+                fail("cannot connect: " + why.toStdString());
+            app.exit(status);
+        });
+        out.always("GATEWAY net " + net + " to " + options.connectHost + ":" + std::to_string(options.connectPort));
+        break;
     }
 
     for (const mbussim::Meter &m : bus.meters()) {
@@ -95,8 +126,10 @@ int main(int argc, char *argv[])
     const auto &f = options.session.faults;
     if (options.randomMeters > 0)
         out.note("random meters: " + std::to_string(options.randomMeters) + ", seed " + std::to_string(f.seed));
-    if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || f.split)
+    if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || f.split || !f.telegram.empty())
         out.note("faults on, seed " + std::to_string(f.seed));
+    if (client)
+        client->start();  // after the start-up lines: its notes follow them
 
     const int status = app.exec();
     return status;  // the links clean up (the pty's symbolic link) as they go

@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -24,15 +25,32 @@ struct Parser {
                     "(a stale link is replaced, the link is removed at exit).", "LINK"},
             {"tcp", "Serve the bus as a serial-to-TCP converter on 127.0.0.1:PORT (0 picks a free port). "
                     "Bytes travel bare; one client at a time, a second one waits until the first leaves.", "PORT"},
+            {"gateway-server", "Serve the bus as a gateway on 127.0.0.1:PORT (0 picks a free port): requests "
+                               "and replies travel in 300-byte gateway telegrams. One client at a time, as --tcp.",
+             "PORT"},
+            {"gateway-connect", "Be a gateway that connects to a master listening at HOST:PORT, sends a status "
+                                "telegram (result 0) at once, then serves the master's telegrams. Ends when the "
+                                "connection ends, unless --reconnect is given.", "HOST:PORT"},
+            {"reconnect", "With --gateway-connect: connect again MS milliseconds after the connection was closed "
+                          "or could not be made.", "MS"},
+            {"net", "The gateway's network number, sent in every reply telegram (default 0.0.0.1).", "a.b.c.d"},
+            {"gateway-fault", "With a gateway mode: damage PERCENT (default 100) of the reply telegrams. KIND: "
+                              "bad-checksum (byte 298 wrong), bad-start (byte 0 not 01), oversize (10 junk bytes "
+                              "after the telegram, all 310 in one write), silent (no reply). May be given several "
+                              "times; the first kind that strikes a telegram counts.", "KIND[:PERCENT]"},
             {"quiet", "Do not print frames and notes (start-up lines only)."},
             {"reply-delay", "Wait MS milliseconds before answering (default 0).", "MS"},
-            {"wire-time", "Send every reply, E5 included, at the pace of the line: 11 bits per character at --baud."},
+            {"wire-time", "Send every reply, E5 included, at the pace of the line: 11 bits per character at "
+                          "--baud (gateway modes: the reply telegram waits for the meters' answer to cross the "
+                          "line)."},
             {"baud", "Baud rate for --wire-time and the idle gap (default 2400).", "N"},
-            {"drop", "Lose PERCENT of the replies.", "PERCENT"},
-            {"corrupt", "Damage one byte in PERCENT of the replies.", "PERCENT"},
-            {"split", "Write each reply in 2 to 4 pieces, 20 ms apart."},
-            {"hangup", "With --tcp: close the client's connection instead of answering, for PERCENT of the "
-                       "replies.", "PERCENT"},
+            {"drop", "Lose PERCENT of the replies (gateway modes: of the meters' answers, which become a "
+                     "timeout).", "PERCENT"},
+            {"corrupt", "Damage one byte in PERCENT of the replies (gateway modes: of the meters' answers, "
+                        "inside a good telegram).", "PERCENT"},
+            {"split", "Write each reply (or reply telegram) in 2 to 4 pieces, 20 ms apart."},
+            {"hangup", "With --tcp or a gateway mode: close the connection instead of answering, for PERCENT "
+                       "of the replies.", "PERCENT"},
             {"seed", "Seed of the faults and of --random-meters (default: from the clock; printed at start).",
              "N"},
         });
@@ -59,11 +77,47 @@ bool toPercent(const QString &text, double &out)
     return true;
 }
 
+bool toFault(const QString &text, mbussim::TelegramFaultOption &out)
+{
+    static const std::pair<const char *, mbussim::TelegramFault> kinds[] = {
+        {"bad-checksum", mbussim::TelegramFault::BadChecksum},
+        {"bad-start", mbussim::TelegramFault::BadStart},
+        {"oversize", mbussim::TelegramFault::Oversize},
+        {"silent", mbussim::TelegramFault::Silent},
+    };
+    const QString kind = text.section(':', 0, 0);
+    const auto found = std::find_if(std::begin(kinds), std::end(kinds),
+                                    [&kind](const auto &k) { return kind == QLatin1String(k.first); });
+    if (found == std::end(kinds))
+        return false;
+    out.kind = found->second;
+    out.percent = 100;
+    return !text.contains(':') || toPercent(text.section(':', 1), out.percent);
+}
+
+// HOST:PORT, the host perhaps in brackets ([::1]:59615).
+bool toHostPort(const QString &text, std::string &host, int &port)
+{
+    const qsizetype colon = text.lastIndexOf(':');
+    if (colon <= 0 || !toInt(text.mid(colon + 1), 1, 65535, port))
+        return false;
+    QString h = text.left(colon);
+    if (h.startsWith('[') && h.endsWith(']'))
+        h = h.mid(1, h.size() - 2);
+    host = h.toStdString();
+    return !host.empty();
+}
+
 const char kBusFileHelp[] = R"(
 Output (standard output, one line each, flushed at once):
   PTY /dev/pts/N (link LINK)   or   TCP 127.0.0.1:PORT    where the bus is served
+  GATEWAY net 0.0.0.1 at 127.0.0.1:PORT                   --gateway-server
+  GATEWAY net 0.0.0.1 to HOST:PORT                        --gateway-connect
   RX 10 7B 01 7C 16            a frame received from the master
   TX 68 ... 16                 the bytes sent back (collided when several meters answer)
+  RX telegram #5 A8 10 7B 01 7C 16   a request telegram: packet counter, section type, payload
+  TX telegram #5 A8 68 ... 16        a reply telegram with the meters' answer, or a status:
+  TX telegram #5 A5 result 1, first error 00, second error 02 (timeout)
   -- text                      a note: selections, writes, ignored bytes, faults
 At start, one note per meter, generated ones named "random 1" .. "random N":
   -- meter 27741615 (addr none, random 1), SEN, medium 06
@@ -128,16 +182,34 @@ by a secondary search; each has unique decimal ID digits (across the generated
 ones), one of a few manufacturers, a water, gas, heat or electricity medium,
 and its main counter with a few records of that kind of meter.
 
-Exit status: 0 when ended by a signal, 1 when the port cannot be served,
-2 for a bad command line or bus file (the message gives FILE:LINE).
+Gateway modes: each request telegram (300 bytes, cut from the stream without
+resynchronising: bytes past 300 start the next one) is checked. An M-Bus frame
+(section A8) goes to the meters; their answer comes back in a data section A8
+and a status with result 0; no answer gives a status with result 1 and second
+error 02 (timeout); a payload that is no valid frame, second error 40. A display
+command (A1) gets result 1, first error 20 (unknown telegram). A broken request
+gets result 1 and the bits of every broken part: first error 08 start byte,
+01 header checksum, 02 telegram checksum, 40 end of header or stop byte,
+04 section length or end, 20 section type or flags; second error 80 section
+checksum or header bytes 5, 8, 9. Replies carry the request's packet counter
+in bytes 6-7 and our network number; a request for another network number is
+served anyway (with a note). --gateway-connect sends one status telegram,
+result 0, right after each connect.
+
+Exit status: 0 when ended by a signal (with --gateway-connect and no
+--reconnect, also when the connection closes), 1 when the port cannot be
+served or the connection cannot be made, 2 for a bad command line or bus file
+(the message gives FILE:LINE).
 )";
 } // namespace
 
 std::string helpText()
 {
     Parser parser;
-    std::string text = "Usage: mbus-sim [--bus FILE] [--random-meters N] (--pty LINK | --tcp PORT) [options]\n\n"
-                       "A bus of simulated M-Bus meters behind a pseudo-terminal or a TCP port.\n\n";
+    std::string text = "Usage: mbus-sim [--bus FILE] [--random-meters N]\n"
+                       "         (--pty LINK | --tcp PORT | --gateway-server PORT | --gateway-connect HOST:PORT)\n"
+                       "         [options]\n\n"
+                       "A bus of simulated M-Bus meters behind a pseudo-terminal, a TCP port or a gateway.\n\n";
     const QString options = parser.p.helpText();
     text += options.mid(options.indexOf("Options:")).toStdString();
     text += kBusFileHelp;
@@ -186,19 +258,64 @@ OptionsResult parseOptions(const QStringList &arguments)
         r.error = "give --bus FILE or --random-meters N";
         return r;
     }
-    if (p.isSet("pty") == p.isSet("tcp")) {
-        r.error = "give one of --pty LINK or --tcp PORT";
+    const int modes = int(p.isSet("pty")) + int(p.isSet("tcp")) + int(p.isSet("gateway-server"))
+        + int(p.isSet("gateway-connect"));
+    if (modes != 1) {
+        r.error = "give one of --pty LINK, --tcp PORT, --gateway-server PORT or --gateway-connect HOST:PORT";
         return r;
     }
     if (p.isSet("pty")) {
+        o.mode = Mode::Pty;
         o.ptyLink = p.value("pty").toStdString();
         if (o.ptyLink.empty()) {
             r.error = "--pty needs a path for the link";
             return r;
         }
-    } else if (!toInt(p.value("tcp"), 0, 65535, o.tcpPort)) {
-        r.error = "--tcp wants a port 0..65535";
+    } else if (p.isSet("tcp")) {
+        o.mode = Mode::Tcp;
+        if (!toInt(p.value("tcp"), 0, 65535, o.tcpPort)) {
+            r.error = "--tcp wants a port 0..65535";
+            return r;
+        }
+    } else if (p.isSet("gateway-server")) {
+        o.mode = Mode::GatewayServer;
+        if (!toInt(p.value("gateway-server"), 0, 65535, o.tcpPort)) {
+            r.error = "--gateway-server wants a port 0..65535";
+            return r;
+        }
+    } else {
+        o.mode = Mode::GatewayConnect;
+        if (!toHostPort(p.value("gateway-connect"), o.connectHost, o.connectPort)) {
+            r.error = "--gateway-connect wants HOST:PORT, the port 1..65535";
+            return r;
+        }
+    }
+    const bool gatewayMode = o.mode == Mode::GatewayServer || o.mode == Mode::GatewayConnect;
+    if (!gatewayMode && (p.isSet("net") || p.isSet("gateway-fault"))) {
+        r.error = "--net and --gateway-fault work with --gateway-server or --gateway-connect only";
         return r;
+    }
+    if (p.isSet("reconnect")
+        && (o.mode != Mode::GatewayConnect || !toInt(p.value("reconnect"), 0, 3600000, o.reconnectMs))) {
+        r.error = "--reconnect wants milliseconds 0..3600000, with --gateway-connect";
+        return r;
+    }
+    if (p.isSet("net")) {
+        const auto net = mbussim::gateway::parseNetworkNumber(p.value("net").toStdString());
+        if (!net) {
+            r.error = "--net wants a network number a.b.c.d, each part 0..255";
+            return r;
+        }
+        o.net = *net;
+    }
+    for (const QString &value : p.values("gateway-fault")) {
+        mbussim::TelegramFaultOption fault;
+        if (!toFault(value, fault)) {
+            r.error = "--gateway-fault wants bad-checksum, bad-start, oversize or silent, perhaps with "
+                      ":PERCENT (0..100)";
+            return r;
+        }
+        o.session.faults.telegram.push_back(fault);
     }
     o.quiet = p.isSet("quiet");
     SessionOptions &s = o.session;
@@ -214,8 +331,8 @@ OptionsResult parseOptions(const QStringList &arguments)
         r.error = "--corrupt wants a percentage 0..100";
     else if (p.isSet("hangup") && !toPercent(p.value("hangup"), s.faults.hangupPercent))
         r.error = "--hangup wants a percentage 0..100";
-    else if (p.isSet("hangup") && !p.isSet("tcp"))
-        r.error = "--hangup works with --tcp only";
+    else if (p.isSet("hangup") && o.mode == Mode::Pty)
+        r.error = "--hangup works with --tcp or a gateway mode only";
     if (p.isSet("seed")) {
         bool ok = false;
         s.faults.seed = p.value("seed").toUInt(&ok);

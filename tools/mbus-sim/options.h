@@ -2,17 +2,25 @@
 // The command line of mbus-sim, and the --help text that explains it and the
 // bus file format.
 
+#include "gateway.h"
 #include "session.h"
 
 #include <QStringList>
 
 #include <string>
 
+enum class Mode { Pty, Tcp, GatewayServer, GatewayConnect };
+
 struct Options {
     std::string busFile;   // may be empty with --random-meters
     int randomMeters = 0;  // generated meters added after the bus file's
-    std::string ptyLink;   // set for --pty
-    int tcpPort = -1;      // set (0..65535) for --tcp
+    Mode mode = Mode::Pty;
+    std::string ptyLink;   // --pty
+    int tcpPort = -1;      // --tcp and --gateway-server: 0..65535
+    std::string connectHost;  // --gateway-connect
+    int connectPort = 0;
+    int reconnectMs = -1;  // --reconnect; -1: do not connect again
+    mbussim::gateway::NetworkNumber net{0, 0, 0, 1};
     bool quiet = false;
     SessionOptions session;
     bool seedGiven = false;

@@ -17,6 +17,12 @@ void Output::frame(const char *direction, mbus::ByteView bytes)
         line(std::string(direction) + " " + mbussim::hexLine(bytes));
 }
 
+void Output::telegram(const char *direction, const std::string &text)
+{
+    if (!m_quiet)
+        line(std::string(direction) + " telegram " + text);
+}
+
 void Output::note(const std::string &text)
 {
     if (!m_quiet)

@@ -5,6 +5,7 @@
 //   PTY /dev/pts/4 (link /tmp/ttyMBUS)     start-up, always shown
 //   RX 10 7B 01 7C 16                       a frame from the master
 //   TX 68 1F 1F 68 08 01 72 ...             what goes back on the line
+//   RX telegram #5 A8 10 7B 01 7C 16        a gateway telegram and its payload
 //   -- meter 12345678 (addr 1): new ID      a note on what happened
 //
 // --quiet keeps the start-up lines only.
@@ -21,6 +22,8 @@ public:
     }
 
     void frame(const char *direction, mbus::ByteView bytes);
+    // "RX telegram #5 A8 10 7B 01 7C 16": `text` follows "telegram ".
+    void telegram(const char *direction, const std::string &text);
     void note(const std::string &text);
     void always(const std::string &text);
 

@@ -8,6 +8,7 @@
 #include "bus.h"
 #include "faults.h"
 #include "framer.h"
+#include "responder.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -25,20 +26,16 @@ struct SessionOptions {
     mbussim::FaultOptions faults;
 };
 
-class Session : public QObject {
+class Session : public QObject, public Responder {
     Q_OBJECT
 public:
-    using Sink = std::function<void(mbus::ByteView)>;
-
     Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, QObject *parent = nullptr);
 
-    // Where replies go; an empty sink drops them (nobody listening).
-    void setSink(Sink sink) { m_sink = std::move(sink); }
-    // How to drop the peer (--hangup); empty where the transport cannot.
-    void setHangup(std::function<void()> hangup) { m_hangup = std::move(hangup); }
-    void receive(mbus::ByteView bytes);
+    void setSink(Sink sink) override { m_sink = std::move(sink); }
+    void setHangup(std::function<void()> hangup) override { m_hangup = std::move(hangup); }
+    void receive(mbus::ByteView bytes) override;
     // Forgets a partial frame and every reply not yet sent.
-    void reset();
+    void reset() override;
 
 private:
     struct Piece {

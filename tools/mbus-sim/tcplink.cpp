@@ -1,14 +1,14 @@
 #include "tcplink.h"
 
 #include "output.h"
-#include "session.h"
+#include "responder.h"
 
 #include <QPointer>
 #include <QTcpSocket>
 
 #include <algorithm>
 
-TcpLink::TcpLink(Session &session, Output &out, QObject *parent)
+TcpLink::TcpLink(Responder &session, Output &out, QObject *parent)
     : QObject(parent)
     , m_session(session)
     , m_out(out)

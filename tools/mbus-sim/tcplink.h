@@ -1,8 +1,8 @@
 #pragma once
-// The bus behind a TCP port on 127.0.0.1, as a serial-to-TCP converter: bytes
-// travel bare in both directions, one client at a time. A client that connects
-// while another is served waits (its connection is held, unread) until the
-// first one leaves; then it is served.
+// A TCP server on 127.0.0.1 for one client at a time: as a serial-to-TCP
+// converter (bytes travel bare, to a Session) or as a gateway (telegrams, to a
+// GatewaySession). A client that connects while another is served waits (its
+// connection is held, unread) until the first one leaves; then it is served.
 
 #include <QObject>
 #include <QTcpServer>
@@ -12,12 +12,12 @@
 
 class QTcpSocket;
 class Output;
-class Session;
+class Responder;
 
 class TcpLink : public QObject {
     Q_OBJECT
 public:
-    TcpLink(Session &session, Output &out, QObject *parent = nullptr);
+    TcpLink(Responder &session, Output &out, QObject *parent = nullptr);
     ~TcpLink() override;
 
     // Port 0 takes any free port; port() tells which.
@@ -31,7 +31,7 @@ private:
     void readActive();
     static std::string peer(const QTcpSocket *socket);
 
-    Session &m_session;
+    Responder &m_session;
     Output &m_out;
     QTcpServer m_server;
     QTcpSocket *m_active = nullptr;
