@@ -164,6 +164,10 @@ private slots:
     void listenReassembly_data();
     void listenReassembly();
     void secondGatewayAndIdleTimer();
+    void gatewayServerRoute_data();
+    void gatewayServerRoute();
+    void listenRouteScansByItself();
+    void floodThenRealGateway();
 };
 
 void TstRoutes::converterRoute_data()
@@ -285,6 +289,116 @@ void TstRoutes::secondGatewayAndIdleTimer()
     QVERIFY(!rig.dispatch->listenSocket().gatewayConnected());
     QTRY_VERIFY(first.state() == QAbstractSocket::UnconnectedState);
     QVERIFY(!rig.idle.isActive());
+}
+
+void TstRoutes::gatewayServerRoute_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::newRow("whole telegrams") << QStringList();
+    QTest::newRow("telegrams in pieces") << QStringList{QStringLiteral("--split")};
+}
+
+// Scan and custom command through a gateway server: frames travel in
+// telegrams to network number 0.0.0.7, the replies are unpacked.
+void TstRoutes::gatewayServerRoute()
+{
+    QFETCH(QStringList, faults);
+    SimProcess sim(SimProcess::Tcp{}, QStringList{QStringLiteral("--bus"), SimProcess::demoBus(),
+                                                  QStringLiteral("--gateway-server"), QStringLiteral("0"),
+                                                  QStringLiteral("--net"), QStringLiteral("0.0.0.7")} + faults);
+    QVERIFY(sim.isReady() && sim.port());
+    QTemporaryDir dir;
+    auto window = windowWith(dir, "[Misc]\nVelkServer=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nNetNumber=0.0.0.7\nPort="
+                                      + QByteArray::number(sim.port()) + "\n");
+    window->show();
+    QVERIFY(scan(*window, 1, 3));
+    QCOMPARE(ids(*window), QStringList({"12345678", "20071234", "30500117"}));
+    const QStringList log = window->logLines();
+    QCOMPARE(log.first(), QStringLiteral("Trying to connect to VELK-2 server..."));
+    QVERIFY(log.at(1).startsWith(QLatin1String("Connected TCP/IP, at ")) && log.at(1).endsWith(QLatin1String(", server 127.0.0.1")));
+    QCOMPARE(log.count(QStringLiteral("Device 0.0.0.7")), 3);
+    QCOMPARE(window->dispatch().networkNumber(), (gateway::NetworkNumber{0, 0, 0, 7}));
+    QTRY_VERIFY(sim.output().contains(QStringLiteral("RX telegram #3 A8 10 7B 03 7E 16")));
+
+    // The custom command goes as a display telegram: this gateway knows none.
+    window->clearLog();
+    window->Edit_command->setText(QStringLiteral("47 45 54"));
+    QTest::mouseClick(window->Butt_command_send, Qt::LeftButton);
+    QTRY_VERIFY(!window->session().busy());
+    QVERIFY2(window->logLines().contains(QStringLiteral("Unknown telegram...")), qPrintable(window->logLines().join(u'|')));
+}
+
+// A gateway calls in; its first telegram starts the M-Bus scan by itself
+// (Auto Read M-bus), the table is emptied without asking.
+void TstRoutes::listenRouteScansByItself()
+{
+    const QByteArray port = QByteArray::number(freePort());
+    QTemporaryDir dir;
+    auto window = windowWith(dir, "[Misc]\nUseEthernet=1\nRetry=0\n[Ethernet]\nPort=" + port
+                                      + "\nAutoDisplay=0\nAutoMbus=1\n");
+    int asked = 0;
+    window->askYesNoCancel = [&](const QString &, const QString &) {
+        ++asked;
+        return QMessageBox::Yes;
+    };
+    window->deviceTable().appendRow({"99999999", "99"});
+    window->devices->UD_address_min->setValue(1);
+    window->devices->UD_address_max->setValue(3);
+    window->show();
+    window->activateWindow();
+    QTRY_VERIFY(window->dispatch().listenSocket().listening());
+    QVERIFY(window->logLines().contains(QStringLiteral("Socket is opened at port ") + QString::fromLatin1(port)));
+
+    SimProcess sim(SimProcess::Tcp{}, {QStringLiteral("--bus"), SimProcess::demoBus(), QStringLiteral("--gateway-connect"),
+                                       QStringLiteral("127.0.0.1:") + QString::fromLatin1(port)});
+    QVERIFY(sim.isReady());
+    QTRY_VERIFY_WITH_TIMEOUT(window->scan().running(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->session().busy(), 15000);
+    QVERIFY2(ids(*window) == QStringList({"12345678", "20071234", "30500117"}), qPrintable(window->logLines().join(u'\n')));
+    QCOMPARE(asked, 0);
+    QVERIFY(window->logLines().contains(QStringLiteral("Incoming request...")));
+    QVERIFY(window->dispatch().listenSocket().listening()); // it stays open after the scan
+    QVERIFY(window->dispatch().listenSocket().gatewayConnected());
+    QVERIFY(!window->scan().running());
+}
+
+// Megabytes of random bytes in random pieces, then the peer leaves: the
+// program keeps running and serves a real gateway afterwards.
+void TstRoutes::floodThenRealGateway()
+{
+    const QByteArray port = QByteArray::number(freePort());
+    QTemporaryDir dir;
+    auto window = windowWith(dir, "[Misc]\nUseEthernet=1\nRetry=0\n[Ethernet]\nPort=" + port + "\nAutoDisplay=0\n");
+    window->show();
+    window->dispatch().openListeningIfWanted();
+    QVERIFY(window->dispatch().listenSocket().listening());
+    {
+        QTcpSocket flood;
+        flood.connectToHost(QHostAddress::LocalHost, port.toUShort());
+        QVERIFY(flood.waitForConnected(3000));
+        QRandomGenerator random(20261207);
+        qint64 sent = 0;
+        while (sent < 3 * 1024 * 1024) {
+            QByteArray chunk(random.bounded(1, 4000), Qt::Uninitialized);
+            for (char &c : chunk)
+                c = char(random.bounded(256));
+            sent += flood.write(chunk);
+            if (random.bounded(8) == 0)
+                QCoreApplication::processEvents();
+        }
+        QVERIFY(flood.waitForBytesWritten(10000) || flood.bytesToWrite() == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(window->logLines().filter(QStringLiteral("Wrong byte count in the telegram")).size() > 100,
+                                 20000);
+        flood.abort();
+    }
+    QTRY_VERIFY(window->dispatch().listenSocket().connectionCount() == 0);
+
+    SimProcess sim(SimProcess::Tcp{}, {QStringLiteral("--bus"), SimProcess::demoBus(), QStringLiteral("--gateway-connect"),
+                                       QStringLiteral("127.0.0.1:") + QString::fromLatin1(port)});
+    QTRY_VERIFY_WITH_TIMEOUT(window->dispatch().listenSocket().gatewayConnected(), 5000);
+    QTRY_VERIFY(window->logLines().contains(QStringLiteral("Device 0.0.0.1")));
+    QVERIFY(scan(*window, 2, 2));
+    QCOMPARE(ids(*window), QStringList{"20071234"});
 }
 
 QTEST_MAIN(TstRoutes)
