@@ -11,6 +11,7 @@
 #include "link/link_dispatch.h"
 #include "link/serial_comm.h"
 #include "main_window.h"
+#include "settings_dialog.h"
 #include "mbus/frames.h"
 #include "ops/bus_session.h"
 #include "ops/primary_scan.h"
@@ -320,6 +321,13 @@ void TstRoutes::gatewayServerRoute()
     QCOMPARE(window->dispatch().networkNumber(), (gateway::NetworkNumber{0, 0, 0, 7}));
     QTRY_VERIFY(sim.output().contains(QStringLiteral("RX telegram #3 A8 10 7B 03 7E 16")));
 
+    // A read and a find by ID take the same way.
+    window->deviceTable().setCell(3, 3, "");
+    window->devices->Edit_id->setText(QStringLiteral("30500117"));
+    QTest::mouseClick(window->devices->Butt_find_id, Qt::LeftButton);
+    QTRY_VERIFY(!window->session().busy());
+    QCOMPARE(QString::fromStdString(window->deviceTable().cell(3, 3)), QStringLiteral("45176.300"));
+
     // The custom command goes as a display telegram: this gateway knows none.
     window->clearLog();
     window->Edit_command->setText(QStringLiteral("47 45 54"));
@@ -360,6 +368,14 @@ void TstRoutes::listenRouteScansByItself()
     QVERIFY(window->dispatch().listenSocket().listening()); // it stays open after the scan
     QVERIFY(window->dispatch().listenSocket().gatewayConnected());
     QVERIFY(!window->scan().running());
+
+    // Applying the settings closes the socket; the next activation listens again.
+    window->settingsDialog()->applyPortPage();
+    QVERIFY(!window->dispatch().listenSocket().listening());
+    QVERIFY(!window->dispatch().listenSocket().gatewayConnected());
+    QCOMPARE(window->logLines().last(), QStringLiteral("Socket closed"));
+    window->dispatch().openListeningIfWanted();
+    QVERIFY(window->dispatch().listenSocket().listening());
 }
 
 // Megabytes of random bytes in random pieces, then the peer leaves: the
