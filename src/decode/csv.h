@@ -1,0 +1,71 @@
+#pragma once
+// The separated-value text files the tables are exchanged in with
+// spreadsheets: writing a table and reading one back. Plain text in and out
+// (UTF-8); reading the file, converting its code page and filling the grids
+// are the caller's business.
+//
+// A line is every cell followed by the separator, CR LF after each line. A
+// cell holding the separator, a double quote or a line break is quoted (inner
+// quotes doubled) so that it survives the trip; all other cells are written
+// as they are, so tables without such cells give the same bytes as the plain
+// unquoted format older files were written in.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace decode::csv {
+
+using Row = std::vector<std::string>; // cells, UTF-8
+
+// Longer texts are refused as not being one of our tables.
+inline constexpr std::size_t kMaxTextBytes = std::size_t(64) * 1024 * 1024;
+
+// The separator actually used: the first UTF-8 character of the setting.
+// An empty setting gives ";", and so does one starting with a character that
+// cannot separate fields (double quote, CR, LF, NUL) or with a broken UTF-8
+// sequence: writing with it would give a file that cannot be read back.
+std::string effectiveSeparator(std::string_view setting);
+
+// One line per row, CR LF after every line (also the last); leadingEmptyLine
+// writes one empty line first (the readings export). No BOM.
+std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting,
+                        bool leadingEmptyLine = false);
+
+struct ParseOptions {
+    std::string_view separatorSetting;        // as in the settings; empty means ";"
+    int maxFields = 24;                       // device table 24, display table 14
+    int maxRows = 0;                          // 0: no limit; later rows are counted, not kept
+    std::function<bool(const Row &)> isHeader; // our own header line (asked about the first line only)
+};
+
+struct ParseResult {
+    enum class Error { None, TooManyFields, WrongFile };
+    Error error = Error::None;
+    int errorLine = 0;             // 1-based line in the file; 0 when the whole text is refused
+    std::vector<Row> rows;         // the data rows; empty on error
+    std::size_t droppedRows = 0;   // rows beyond maxRows, not in rows
+};
+
+// Reads a whole file's text:
+// - lines end in CR LF, LF or a lone CR; a leading UTF-8 BOM is skipped;
+// - a field is the text up to the next separator or the line end; a trailing
+//   separator ends the last field and starts none ("a;b;" and "a;b" are both
+//   two fields, an empty line none); fields are never cut;
+// - a double quote at the start of a field quotes it: separators and line
+//   breaks (CR LF kept as written) inside belong to the cell, "" is one quote,
+//   text after the closing quote up to the separator is appended; a quote
+//   inside an unquoted field is an ordinary character;
+// - a quote never closed makes the rest of the text that cell;
+// - a line with more than maxFields fields gives TooManyFields and no rows,
+//   wherever it is (the whole text is read before anything is returned);
+// - a first line that isHeader accepts is not data, nor is a last line
+//   without text (our exports end with the empty entry row); other empty
+//   lines are rows of empty cells;
+// - text over kMaxTextBytes or holding a NUL byte gives WrongFile;
+// - an empty text gives no rows and no error.
+ParseResult parseTable(std::string_view text, const ParseOptions &options);
+
+} // namespace decode::csv
