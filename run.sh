@@ -9,6 +9,24 @@ scripts/build.sh
 
 bin="$PWD/build/bin"
 ini="$bin/telvaro.ini"
+
+# The program never creates its account file. On a first run make one with an
+# "admin" Administrator whose random password is shown this once.
+accounts="$bin/files/users.dat"
+if [ ! -e "$accounts" ]; then
+  password=""
+  while [ ${#password} -lt 10 ]; do
+    password+=$(LC_ALL=C tr -dc 'A-Za-z0-9' < <(head -c 64 /dev/urandom))
+  done
+  password=${password:0:10}
+  printf '%s\n' "$password" | "$bin/telvaro-users" "$accounts" add admin Administrator >/dev/null
+  echo "Created the account file $accounts with one account:"
+  echo "  user name: admin    password: $password"
+  echo "This password is shown only now. Change it with:"
+  echo "  $bin/telvaro-users $accounts add admin Administrator"
+  echo "and type the new password (see \"Accounts\" in README.md)."
+fi
+
 link="$PWD/build/sim-tty"
 sim_pid=""
 

@@ -1,0 +1,196 @@
+// telvaro-users: creates and edits the account file from the command line.
+// The program itself never creates that file, so the first account comes
+// from here; it is also the way back in after a forgotten password.
+
+#include "account_file.h"
+
+#include <QCoreApplication>
+#include <QDate>
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+enum Exit { Done = 0, Refused = 1, BadUse = 2 };
+
+const char kUsage[] =
+    "Usage: telvaro-users FILE list\n"
+    "       telvaro-users FILE add NAME LEVEL [--rights devices,communication,display]\n"
+    "       telvaro-users FILE delete NAME\n"
+    "\n"
+    "FILE is the account file, e.g. build/bin/files/users.dat.\n"
+    "add reads the password as one line from standard input. It creates FILE\n"
+    "(mode 0600) when it does not exist, and changes the account NAME when it\n"
+    "exists (its registration date stays). LEVEL is Administrator, Setup or\n"
+    "Operator. Without --rights an Administrator gets all three rights and the\n"
+    "others none; \"--rights none\" grants none.\n"
+    "Exit status: 0 done, 1 refused (the reason on standard error), 2 bad\n"
+    "command line or unreadable file.\n";
+
+int fail(int code, const QString &why)
+{
+    std::fprintf(stderr, "telvaro-users: %s\n", qPrintable(why));
+    if (code == BadUse && why.startsWith(QLatin1String("usage")))
+        std::fputs("Run \"telvaro-users --help\" for the command line.\n", stderr);
+    return code;
+}
+
+int usage(const QString &why)
+{
+    return fail(BadUse, QStringLiteral("usage: ") + why);
+}
+
+// Tabs and line breaks in a stored text would break the one-line-per-account output.
+QString printable(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u'?';
+    }
+    return text;
+}
+
+QString rightsText(const accounts::Account &a)
+{
+    QStringList rights;
+    if (a.devices)
+        rights << QStringLiteral("devices");
+    if (a.communication)
+        rights << QStringLiteral("communication");
+    if (a.display)
+        rights << QStringLiteral("display");
+    return rights.isEmpty() ? QStringLiteral("-") : rights.join(u',');
+}
+
+// Missing and unreadable files are the caller's mistake (exit 2).
+int checkReadable(const QString &file)
+{
+    const accounts::AccountList list = accounts::readAccounts(file);
+    if (list.status == accounts::AccountList::Status::Missing)
+        return fail(BadUse, QStringLiteral("%1: no such account file").arg(file));
+    if (list.status == accounts::AccountList::Status::Unreadable)
+        return fail(BadUse, QStringLiteral("%1: cannot read it: %2").arg(file, list.error));
+    return Done;
+}
+
+int list(const QString &file)
+{
+    if (const int code = checkReadable(file))
+        return code;
+    for (const accounts::Account &a : accounts::readAccounts(file).accounts) {
+        const QString line = QStringList{printable(a.name), printable(a.level), printable(a.registered), rightsText(a)}
+                                 .join(u'\t');
+        std::printf("%s\n", line.toLocal8Bit().constData());
+    }
+    return Done;
+}
+
+// The password is one line of standard input: never an argument, where other
+// users could read it in the process list.
+QString readPassword()
+{
+    if (::isatty(STDIN_FILENO))
+        std::fputs("Password: ", stderr);
+    std::string line;
+    std::getline(std::cin, line);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
+}
+
+int add(const QString &file, QStringList args)
+{
+    accounts::Account account;
+    std::optional<QString> rights;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--rights") && i + 1 < args.size()) {
+            rights = args[i + 1];
+            args.remove(i, 2);
+            --i;
+        } else if (args[i].startsWith(QLatin1String("--rights="))) {
+            rights = args[i].mid(9);
+            args.remove(i--);
+        } else if (args[i] == QLatin1String("--rights")) {
+            return usage(QStringLiteral("--rights needs a list of rights"));
+        } else if (args[i].startsWith(QLatin1String("--"))) {
+            return usage(QStringLiteral("unknown option %1").arg(args[i]));
+        }
+    }
+    if (args.size() != 2)
+        return usage(QStringLiteral("add needs NAME and LEVEL"));
+    account.name = args[0];
+    account.level = args[1];
+    if (account.name.isEmpty() || account.name.size() > accounts::kNameSize)
+        return usage(QStringLiteral("NAME must have 1 to %1 characters").arg(accounts::kNameSize));
+    if (!accounts::isKnownLevel(account.level))
+        return usage(QStringLiteral("LEVEL must be Administrator, Setup or Operator, not \"%1\"").arg(account.level));
+    const bool administrator = accounts::accessLevel(account.level) == accounts::AccessLevel::Administrator;
+    account.devices = account.communication = account.display = administrator && !rights;
+    if (rights && *rights != QLatin1String("none")) {
+        for (const QString &right : rights->split(u',', Qt::SkipEmptyParts)) {
+            if (right == QLatin1String("devices"))
+                account.devices = true;
+            else if (right == QLatin1String("communication"))
+                account.communication = true;
+            else if (right == QLatin1String("display"))
+                account.display = true;
+            else
+                return usage(QStringLiteral("unknown right \"%1\" (devices, communication, display)").arg(right));
+        }
+    }
+    if (accounts::readAccounts(file).status == accounts::AccountList::Status::Unreadable)
+        return checkReadable(file);
+
+    account.password = readPassword();
+    if (account.password.isEmpty())
+        return fail(Refused, QStringLiteral("no password on standard input"));
+    // The file holds 10 characters; a longer password would be cut and then never match.
+    if (account.password.size() > accounts::kPasswordSize)
+        return fail(Refused, QStringLiteral("the password is longer than %1 characters").arg(accounts::kPasswordSize));
+    const accounts::AccountResult result =
+        accounts::addOrChange(file, account, QDate::currentDate(), accounts::IfMissing::Create);
+    if (!result.ok)
+        return fail(Refused, result.detail);
+    std::printf("%s\n", qPrintable(result.detail));
+    return Done;
+}
+
+int remove(const QString &file, const QStringList &args)
+{
+    if (args.size() != 1)
+        return usage(QStringLiteral("delete needs NAME"));
+    if (const int code = checkReadable(file))
+        return code;
+    const accounts::AccountResult result = accounts::removeAccount(file, args[0]);
+    if (!result.ok)
+        return fail(Refused, result.detail);
+    std::printf("%s\n", qPrintable(result.detail));
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        std::fputs(kUsage, stdout);
+        return Done;
+    }
+    if (args.size() < 2)
+        return usage(QStringLiteral("FILE and a command are needed"));
+    const QString file = args.takeFirst();
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("list"))
+        return args.isEmpty() ? list(file) : usage(QStringLiteral("list takes no arguments"));
+    if (command == QLatin1String("add"))
+        return add(file, args);
+    if (command == QLatin1String("delete"))
+        return remove(file, args);
+    return usage(QStringLiteral("unknown command \"%1\"").arg(command));
+}
