@@ -241,6 +241,8 @@ QWidget *DevicesPage::buildTableArea()
     Butt_readonce = named(new QPushButton(area), "Butt_readonce");
     Butt_readall = named(new QPushButton(area), "Butt_readall");
     Butt_clear_grid = named(new QPushButton(area), "Butt_clear_grid");
+    Butt_load_data = named(new QPushButton(area), "Butt_load_data");
+    Butt_save_data = named(new QPushButton(area), "Butt_save_data");
     BitBtn21 = named(new QPushButton(area), "BitBtn21");
     Label15 = new QLabel(area);
     UD_AutoPrimary = spinBox(area, "UD_AutoPrimary", 1, 249);
@@ -249,6 +251,9 @@ QWidget *DevicesPage::buildTableArea()
     buttons->addWidget(Butt_readonce);
     buttons->addWidget(Butt_readall);
     buttons->addWidget(Butt_clear_grid);
+    buttons->addSpacing(12);
+    buttons->addWidget(Butt_load_data);
+    buttons->addWidget(Butt_save_data);
     buttons->addStretch(1);
     buttons->addWidget(BitBtn21);
     buttons->addWidget(Label15);
@@ -293,6 +298,8 @@ void DevicesPage::retranslate()
     Check_broadcast->setText(tr("work on broadcast (0xFE)"));
     Butt_readonce->setText(tr("Read selected"));
     Butt_clear_grid->setText(tr("Clear table"));
+    Butt_load_data->setText(tr("Load"));
+    Butt_save_data->setText(tr("Save / Export"));
     Label15->setText(tr("from"));
     if (Label_id->text().isEmpty())
         Label_id->setText(tr("ID:"));

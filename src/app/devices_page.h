@@ -60,6 +60,7 @@ public:
 
     QTableWidget *Grid_orvenna = nullptr;
     QPushButton *Butt_readonce = nullptr, *Butt_readall = nullptr, *Butt_clear_grid = nullptr;
+    QPushButton *Butt_load_data = nullptr, *Butt_save_data = nullptr;
     QPushButton *BitBtn21 = nullptr;
     QLabel *Label15 = nullptr;
     QSpinBox *UD_AutoPrimary = nullptr;

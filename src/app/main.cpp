@@ -1,5 +1,6 @@
 #include "config/program_paths.h"
-#include "main_window.h"
+#include "startup.h"
+#include "users/account_file.h"
 
 #include <QApplication>
 
@@ -9,7 +10,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Telvaro"));
     QApplication::setApplicationVersion(QStringLiteral(TELVARO_VERSION));
 
-    TForm11 mainWindow(ProgramPaths::settingsFile());
-    mainWindow.show();
+    // Hidden windows must not keep the program alive: the login window decides.
+    Startup startup(ProgramPaths::settingsFile(), accounts::defaultAccountFile());
+    startup.show();
     return app.exec();
 }

@@ -18,6 +18,9 @@
 #include "ops/secondary_search.h"
 #include "ops/secondary_sequence.h"
 #include "settings_dialog.h"
+#include "users/account_file.h"
+#include "users/login_window.h"
+#include "users/users_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,7 +49,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-TForm11::TForm11(const QString &settingsPath, QWidget *parent)
+TForm11::TForm11(const QString &settingsPath, QWidget *parent, const QString &accountFile)
     : QMainWindow(parent), m_settingsPath(settingsPath), m_ini(settingsPath)
 {
     setObjectName(QStringLiteral("TForm11"));
@@ -60,6 +63,7 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
         return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
     showWarning = [this](const QString &caption, const QString &text) { QMessageBox::warning(this, caption, text); };
+    fileDialogs = table_files::windowDialogs(this);
 
     askYesNoCancel = [this](const QString &caption, const QString &text) {
         return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -128,6 +132,12 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent)
     connect(Settings1, &QAction::triggered, this, [this] {
         m_settingsDialog->show();
         m_settingsDialog->raise();
+    });
+    m_users = new TFUsers(accountFile.isEmpty() ? accounts::defaultAccountFile() : accountFile, this);
+    connect(Users1, &QAction::triggered, this, [this] {
+        m_users->show();
+        m_users->raise();
+        m_users->list();
     });
     m_about = new TFAbout(this);
     m_report = new TFormFullMbus(this);
@@ -403,6 +413,19 @@ void TForm11::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
+void TForm11::applyLogin(const LoginRights &rights)
+{
+    m_isAdministrator = rights.administrator;
+    // Operators change nothing; setup may change the settings, not the accounts.
+    Users1->setEnabled(rights.administrator);
+    Settings1->setEnabled(rights.administrator || rights.setup);
+    m_displayAllowed = rights.display;
+    for (QWidget *w : std::initializer_list<QWidget *>{devices->Group_ops, devices->Group_advanced,
+                                                        devices->Check_broadcast, devices->Label_id, devices->Label_addr})
+        w->setVisible(rights.devices);
+    show();
+}
+
 void TForm11::closeEvent(QCloseEvent *event)
 {
     m_settings.searchFrom = devices->UD_address_min->value();
@@ -432,5 +455,7 @@ void TForm11::closeEvent(QCloseEvent *event)
     m_about->hide();
     m_settingsDialog->hide();
     m_report->hide();
+    m_users->hide();
     event->accept();
+    emit closed();
 }

@@ -7,6 +7,7 @@
 #include "config/settings.h"
 #include "decode/device_table.h"
 #include "link/comm_log.h"
+#include "table_files.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -37,6 +38,8 @@ class ReadAll;
 class SecondarySearch;
 class SecondarySequence;
 class TFAbout;
+class TFUsers;
+struct LoginRights;
 class TFormFullMbus;
 class TSettings;
 class TSerialComm;
@@ -44,7 +47,8 @@ class TSerialComm;
 class TForm11 : public QMainWindow, public CommLog {
     Q_OBJECT
 public:
-    explicit TForm11(const QString &settingsPath, QWidget *parent = nullptr);
+    // accountFile: the account file the accounts window edits (the default one when empty).
+    explicit TForm11(const QString &settingsPath, QWidget *parent = nullptr, const QString &accountFile = QString());
     ~TForm11() override;
 
     // CommLog: Add line.
@@ -81,6 +85,8 @@ public:
     std::function<bool(const QString &caption, const QString &text)> askYesNo;
     std::function<QMessageBox::StandardButton(const QString &caption, const QString &text)> askYesNoCancel;
     std::function<void(const QString &caption, const QString &text)> showWarning;
+    // CSV file dialogs and their messages.
+    table_files::Dialogs fileDialogs;
     // The display read a gateway's first telegram starts ("Auto Read Display").
     std::function<void()> autoDisplayRead;
 
@@ -111,6 +117,12 @@ public:
     TSettings *settingsDialog() const { return m_settingsDialog; }
     TFormFullMbus *fullReport() const { return m_report; }
 
+    // A login matched: its level and rights shape the window, which then shows.
+    void applyLogin(const LoginRights &rights);
+    bool isAdministrator() const { return m_isAdministrator; }
+    bool displayAllowed() const { return m_displayAllowed; }
+    TFUsers *usersWindow() const { return m_users; }
+
     // Menu "File" -> "Exit": confirmation, then close.
     void exitWithConfirmation();
 
@@ -124,6 +136,12 @@ public:
     void clearTable();
     void clearTableAsked();
     void deleteSelectedRow();
+    // File -> Save / "Save / Export", and File -> Open / "Load".
+    bool saveDeviceTable();
+    bool loadDeviceTable();
+
+signals:
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -150,7 +168,8 @@ private:
     int m_language = 1;
     bool m_changedOption = false;
     bool m_logEmpty = true; // no line added since the start or the last clear
-    bool m_isAdministrator = true; // every user is an administrator until accounts exist
+    bool m_isAdministrator = false; // set by the login
+    bool m_displayAllowed = true;
     int m_packetCounter = 1;
 
     decode::DeviceTable m_table;
@@ -168,4 +187,5 @@ private:
     TSettings *m_settingsDialog = nullptr;
     TFAbout *m_about = nullptr;
     TFormFullMbus *m_report = nullptr;
+    TFUsers *m_users = nullptr;
 };

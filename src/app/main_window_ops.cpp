@@ -96,6 +96,10 @@ void TForm11::wireDevicePage()
     connect(d->Butt_readall, &QPushButton::clicked, this, &TForm11::readAllOrStop);
     connect(d->Butt_readonce, &QPushButton::clicked, this, [commands] { commands->readSelected(false); });
     connect(d->Butt_clear_grid, &QPushButton::clicked, this, &TForm11::clearTableAsked);
+    connect(d->Butt_save_data, &QPushButton::clicked, this, &TForm11::saveDeviceTable);
+    connect(d->Butt_load_data, &QPushButton::clicked, this, &TForm11::loadDeviceTable);
+    connect(Save1, &QAction::triggered, this, &TForm11::saveDeviceTable);
+    connect(Open1, &QAction::triggered, this, &TForm11::loadDeviceTable);
     connect(d->BitBtn21, &QPushButton::clicked, this, &TForm11::autoAddressOrStop);
     connect(d->Butt_find_id, &QPushButton::clicked, this, &TForm11::findById);
     connect(d->Butt_find_all, &QPushButton::clicked, this, &TForm11::findAll);
@@ -166,7 +170,7 @@ void TForm11::updateBusyControls()
     d->BitBtn21->setText(addressing ? tr("Stop addr") : tr("Auto address"));
     d->BitBtn21->setEnabled(!busy || addressing);
     for (QWidget *w : std::initializer_list<QWidget *>{d->Butt_readonce, d->Group_ops, d->Group_advanced,
-                                                        d->Butt_clear_grid, Butt_command_send, d->Butt_find_id,
+                                                        d->Butt_clear_grid, d->Butt_load_data, Butt_command_send, d->Butt_find_id,
                                                         d->Butt_find_all, d->Edit_id, d->Check_broadcast})
         w->setEnabled(!busy);
     d->Button1->setVisible(m_search->running());
@@ -285,4 +289,53 @@ void TForm11::deleteSelectedRow()
         return;
     if (m_table.deleteRow(m_session->selectedRow()))
         m_session->clearSelection(); // the rows below moved up
+}
+
+namespace {
+QStringList headerLabels(const QTableWidget *grid)
+{
+    QStringList labels;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        labels << (grid->horizontalHeaderItem(c) ? grid->horizontalHeaderItem(c)->text() : QString());
+    return labels;
+}
+} // namespace
+
+bool TForm11::saveDeviceTable()
+{
+    std::vector<table_files::Row> rows;
+    table_files::Row header;
+    for (const QString &label : headerLabels(devices->Grid_orvenna))
+        header.push_back(label.toStdString());
+    rows.push_back(header);
+    for (int r = 1; r < m_table.rowCount(); ++r) {
+        table_files::Row row;
+        for (int c = 0; c < m_table.columnCount(); ++c)
+            row.push_back(m_table.cell(r, c));
+        rows.push_back(std::move(row));
+    }
+    return table_files::exportRows(rows, m_settings.dir, QStringLiteral("meters_data.csv"), m_settings.exportSeparator,
+                                   false, fileDialogs);
+}
+
+bool TForm11::loadDeviceTable()
+{
+    if (m_session->busy())
+        return false;
+    // Our own header line, in the current language or in English.
+    const QStringList labels = headerLabels(devices->Grid_orvenna);
+    const auto isHeader = [labels](const table_files::Row &row) {
+        if (row.size() < 2)
+            return false;
+        const QString id = QString::fromStdString(row[0]), address = QString::fromStdString(row[1]);
+        return (id == labels.value(0) && address == labels.value(1))
+            || (id == QLatin1String(" ID ") && address == QLatin1String("Addr. "));
+    };
+    const table_files::Imported imported = table_files::importRows(
+        m_settings.dir, m_settings.exportSeparator, decode::kMaxDeviceTableColumns, 0, isHeader, fileDialogs);
+    if (!imported.ok)
+        return false;
+    clearTable();
+    m_table.setRows(imported.rows);
+    return true;
 }

@@ -225,6 +225,15 @@ void DeviceTable::appendRow(std::vector<std::string> cells)
     notify(rowCount() - 2, rowCount() - 1);
 }
 
+void DeviceTable::setRows(std::vector<std::vector<std::string>> rows)
+{
+    m_rows = std::move(rows);
+    for (Row &row : m_rows)
+        row.resize(std::size_t(columnCount()));
+    addEntryRow();
+    notify(1, rowCount() - 1);
+}
+
 std::optional<MeterSelection> DeviceTable::selectionAt(int row) const
 {
     if (row < 1 || row >= rowCount())

@@ -38,6 +38,8 @@ inline constexpr int kAddressColumn = 1;
 inline constexpr int kManufacturerColumn = 2;
 inline constexpr int kValueColumn = 3;
 inline constexpr int kSecondaryMainColumn = 4;
+// The widest table: secondary main value and 13 additional values.
+inline constexpr int kMaxDeviceTableColumns = 11 + kMaxAdditionalValues;
 
 // The selected meter: ID and address text, at most 8 characters each; the
 // address "256" means the meter has no usable primary address.
@@ -84,8 +86,11 @@ public:
     // Removes a data row; the entry row stays (with one data row only, that
     // row is emptied). Anything else (header, entry row, outside) is refused.
     bool deleteRow(int row);
-    // Appends a data row before the entry row (loading a saved table).
+    // Appends a data row before the entry row.
     void appendRow(std::vector<std::string> cells);
+    // Replaces every data row at once (loading a saved table); cells beyond
+    // the table's width are dropped.
+    void setRows(std::vector<std::vector<std::string>> rows);
 
     // The selection a click on a data row makes (no selection for other rows).
     std::optional<MeterSelection> selectionAt(int row) const;

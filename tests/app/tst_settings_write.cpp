@@ -61,6 +61,7 @@ private slots:
     void saveFailureKeepsOldFile();
     void readOnlyFolderWritableFile_data();
     void readOnlyFolderWritableFile();
+    void fullDiskKeepsOldFile();
     void windows1250FileKeepsItsBytes();
     void hugeFileLosesNothing();
     void fileNotReadWholeIsNotRewritten_data();
@@ -476,6 +477,28 @@ void TstSettingsWrite::readOnlyFolderWritableFile()
         QCOMPARE(stored, 0);
         QCOMPARE(readFile(target), QByteArray(old).replace("700", "1300"));
     }
+}
+
+// A writable folder but no room for the new content (a file size limit
+// stands in for a full disk): the temporary file is never committed.
+void TstSettingsWrite::fullDiskKeepsOldFile()
+{
+    const QByteArray old = "[Mbus]\nTimeout=700\n";
+    QVERIFY(writeFile(path(), old));
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0777) == 0);
+    QVERIFY(::chmod(QFile::encodeName(path()).constData(), 0666) == 0);
+    const int result = runUnprivileged([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 3;
+        QString error;
+        return writeFileSafely(path(), old + QByteArray(5000, 'x'), &error) ? 1 : error.isEmpty() ? 2 : 0;
+    });
+    QCOMPARE(result, 0);
+    QCOMPARE(readFile(path()), old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("telvaro.ini")});
 }
 
 // A file of the Windows program in code page 1250, with CR LF line ends:

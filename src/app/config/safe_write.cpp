@@ -56,8 +56,14 @@ bool writeInPlace(const QString &path, const QByteArray &content, QString *error
 bool writeFileSafely(const QString &path, const QByteArray &content, QString *error)
 {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(content);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // A short write (a full disk) must never be committed over the old file.
+        if (file.write(content) != content.size()) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            file.commit();
+            return fail(error, why);
+        }
         if (file.commit())
             return true;
         return fail(error, file.errorString());

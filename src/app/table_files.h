@@ -1,0 +1,48 @@
+#pragma once
+// Tables to and from CSV files: reading and writing the files, their
+// encoding, and the messages the user sees. The format is in decode/csv.
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace table_files {
+
+using Row = std::vector<std::string>;
+
+// What a file operation shows the user; the windows fill these with dialogs,
+// tests with answers.
+struct Dialogs {
+    std::function<QString(const QString &proposedPath)> askSaveName;   // empty: cancelled
+    std::function<QString(const QString &folder)> askOpenName;         // empty: cancelled
+    // icon: 0 none, 1 warning, 2 error
+    std::function<void(int icon, const QString &caption, const QString &text)> message;
+};
+
+// The usual file dialogs and message boxes, parented to the window.
+Dialogs windowDialogs(QWidget *parent);
+
+// Asks for a name (proposed: data folder + default name) and writes the rows.
+// False when cancelled or failed (after its message).
+bool exportRows(const std::vector<Row> &rows, const QString &dataFolder, const QString &defaultName,
+                const QString &separatorSetting, bool leadingEmptyLine, const Dialogs &dialogs);
+
+struct Imported {
+    bool ok = false;          // false: cancelled or refused (after its message); the table stays as it was
+    std::vector<Row> rows;
+    std::size_t droppedRows = 0;
+};
+// Asks for a file in the data folder and reads it whole before anything
+// changes. isHeader recognises our own header line.
+Imported importRows(const QString &dataFolder, const QString &separatorSetting, int maxFields, int maxRows,
+                    const std::function<bool(const Row &)> &isHeader, const Dialogs &dialogs);
+
+// A file's text as UTF-8: UTF-8 stays, anything else is read as Windows-1250
+// (files of the program's Windows ancestor).
+std::string fileTextAsUtf8(const QByteArray &bytes);
+
+} // namespace table_files

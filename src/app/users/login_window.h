@@ -1,0 +1,59 @@
+#pragma once
+// "Login Telvaro": the first window of the program and the only one shown at
+// start. The main window appears only after a user name and password match
+// an account; closing this window in any way before that ends the program.
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// What a successful login allows.
+struct LoginRights {
+    bool administrator = false;
+    bool setup = false;
+    bool operatorOnly = false;
+    bool devices = false;
+    bool communication = false;
+    bool display = false;
+};
+
+class TLogin : public QDialog {
+    Q_OBJECT
+public:
+    // language 1 English, 2 Italian, 3 Polish (as stored in the settings).
+    TLogin(QString accountFile, int language, QWidget *parent = nullptr);
+
+    // Called for every matching account, in file order.
+    std::function<void(const LoginRights &)> loggedIn;
+    // Message boxes; tests replace them.
+    std::function<void(const QString &caption, const QString &text)> showWarning;
+
+    bool isLoggedIn() const { return m_loggedIn; }
+    // Butt_enter.
+    void enter();
+
+    QLineEdit *Edit_username = nullptr, *Edit_pass = nullptr;
+    QPushButton *Butt_enter = nullptr, *Butt_cancel = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr;
+
+signals:
+    // The window closed: the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    void applyCaptions();
+    void giveUp();
+
+    QString m_accountFile;
+    int m_language;
+    bool m_loggedIn = false;
+    LoginRights m_rights;
+};
