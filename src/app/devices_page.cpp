@@ -62,6 +62,8 @@ DevicesPage::DevicesPage(QWidget *parent) : QWidget(parent)
     groups->addWidget(buildSearchGroup());
     groups->addWidget(buildBasicGroup());
     groups->addWidget(buildAdvancedGroup(), 1);
+    groups->addStretch(0); // takes the room when the command groups are hidden (no devices right)
+    Group_search->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(groups);
