@@ -231,8 +231,11 @@ BusFileResult parseBusText(std::string_view text)
 {
     BusFileResult result;
     std::optional<Block> block;
+    std::optional<DisplayBlock> display;  // at most one
+    bool inDisplay = false;
     const auto fail = [&result](int line, std::string error) {
         result.meters.clear();
+        result.display.reset();
         result.errorLine = line;
         result.error = std::move(error);
         return result;
@@ -262,10 +265,19 @@ BusFileResult parseBusText(std::string_view text)
         if (content.front() == '[') {
             if (content.back() != ']')
                 return fail(line, "section header without ']'");
-            if (lower(trim(content.substr(1, content.size() - 2))) != "meter")
-                return fail(line, "unknown section '" + content + "', only [meter] blocks are known");
+            const std::string section = lower(trim(content.substr(1, content.size() - 2)));
+            if (section != "meter" && section != "display")
+                return fail(line, "unknown section '" + content + "', only [meter] and [display] blocks are known");
             if (std::string error = closeBlock(); !error.empty())
                 return fail(block->meter.line, error);
+            inDisplay = section == "display";
+            if (inDisplay) {
+                if (display)
+                    return fail(line, "a second [display] block");
+                display.emplace(line);
+                block.reset();
+                continue;
+            }
             block.emplace();
             block->meter.line = line;
             continue;
@@ -273,17 +285,27 @@ BusFileResult parseBusText(std::string_view text)
         const std::size_t eq = content.find('=');
         if (eq == std::string::npos)
             return fail(line, "expected 'key = value' or '[meter]', got '" + content + "'");
-        if (!block)
+        if (!block && !inDisplay)
             return fail(line, "'" + trim(content.substr(0, eq)) + "' outside a [meter] block");
         const std::string key = lower(trim(content.substr(0, eq)));
         const std::string value = trim(content.substr(eq + 1));
         if (value.empty())
             return fail(line, "no value for '" + key + "'");
+        if (inDisplay) {
+            if (std::string error = display->set(key, value); !error.empty())
+                return fail(line, error);
+            continue;
+        }
         if (std::string error = setKey(*block, key, value); !error.empty())
             return fail(line, error);
     }
     if (std::string error = closeBlock(); !error.empty())
         return fail(block->meter.line, error);
+    if (display) {
+        if (std::string error = display->finish(); !error.empty())
+            return fail(display->config().line, error);
+        result.display = display->config();
+    }
     return result;
 }
 

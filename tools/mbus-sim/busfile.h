@@ -16,10 +16,14 @@
 //   answer-every = 2                       (answers only every 2nd request, default 1)
 //   drop-first   = 1                       (loses its first answer, default 0)
 //
-// The full description, with the medium names, is in README.md and --help.
+// One [display] block may describe the display/concentrator beside the
+// meters (displayconfig.h). The full description, with the medium names, is
+// in README.md and --help.
 
+#include "displayconfig.h"
 #include "meter.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +32,7 @@ namespace mbussim {
 
 struct BusFileResult {
     std::vector<MeterConfig> meters;
+    std::optional<DisplayConfig> display;  // the [display] block, when there is one
     int errorLine = 0;      // 1-based line of the first error
     std::string error;      // empty on success
     bool ok() const { return error.empty(); }

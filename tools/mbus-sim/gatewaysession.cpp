@@ -8,6 +8,7 @@ namespace gw = mbussim::gateway;
 
 namespace {
 constexpr qint64 kSplitGapUs = 20'000;  // pause between the pieces of a split telegram
+constexpr int kCommandQuietMs = 30;      // a bare display command ends when the line goes quiet
 
 std::string faultName(mbussim::TelegramFault fault)
 {
@@ -40,6 +41,9 @@ GatewaySession::GatewaySession(mbussim::Bus &bus, Output &out, const gw::Network
     m_pumpTimer.setSingleShot(true);
     m_pumpTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pumpTimer, &QTimer::timeout, this, &GatewaySession::pump);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setInterval(kCommandQuietMs);
+    connect(&m_quietTimer, &QTimer::timeout, this, &GatewaySession::lineQuiet);
     // --drop and --corrupt strike the M-Bus line behind the gateway: a lost
     // answer becomes a timeout, a damaged one arrives in a good telegram.
     m_gateway.setLineFilter([this](mbus::Bytes &answer, std::vector<std::string> &notes) {
@@ -55,8 +59,56 @@ GatewaySession::GatewaySession(mbussim::Bus &bus, Output &out, const gw::Network
 
 void GatewaySession::receive(mbus::ByteView bytes)
 {
-    for (const mbus::Bytes &telegram : m_assembler.push(bytes))
+    for (const mbus::Bytes &telegram : m_bare ? m_splitter.push(bytes, m_assembler) : m_assembler.push(bytes))
         handle(telegram);
+    if (m_splitter.gathering())
+        m_quietTimer.start();
+}
+
+void GatewaySession::setDisplay(mbussim::Display *display, bool bare)
+{
+    m_display = display;
+    m_bare = display && bare;
+    if (!display) {
+        m_gateway.setDisplayHandler({});
+        return;
+    }
+    m_gateway.setDisplayHandler([display](mbus::ByteView command, std::vector<std::string> &notes) {
+        return mbussim::displaySection(*display, command, notes);
+    });
+}
+
+void GatewaySession::lineQuiet()
+{
+    const mbussim::CommandSplitter::Command command = m_splitter.endCommand();
+    if (!m_display)
+        return;
+    m_out.display("RX", mbussim::printableText(command.text));
+    if (command.dropped > 0)
+        m_out.note("command too long: " + std::to_string(command.dropped) + " byte(s) dropped");
+    const mbussim::DisplayReply reply = m_display->answer(command.text);
+    for (const std::string &note : reply.notes)
+        m_out.note(note);
+    if (reply.silent)
+        return;
+    if (m_hangup && m_faults.hangup()) {
+        m_out.note("connection closed instead of a reply (--hangup)");
+        m_hangup();
+        return;
+    }
+    const mbus::Bytes bytes(reply.text.begin(), reply.text.end());
+    const std::vector<mbus::Bytes> pieces = m_faults.pieces(bytes);
+    const qint64 due = nowUs() + qint64(m_options.replyDelayMs) * 1000;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        Piece piece;
+        piece.dueUs = due + qint64(i) * kSplitGapUs;
+        piece.bytes = pieces[i];
+        if (i == 0)
+            piece.line = mbussim::printableText(reply.text);
+        piece.bare = true;
+        m_queue.push_back(std::move(piece));
+    }
+    pump();
 }
 
 void GatewaySession::reset()
@@ -64,6 +116,8 @@ void GatewaySession::reset()
     if (m_assembler.pending() > 0)
         m_out.note(std::to_string(m_assembler.pending()) + " byte(s) of an unfinished telegram forgotten");
     m_assembler.clear();
+    m_splitter.clear();
+    m_quietTimer.stop();
     m_pumpTimer.stop();
     m_queue.clear();
 }
@@ -136,7 +190,9 @@ void GatewaySession::pump()
         // Off the queue before writing: a write may end the connection and reset us.
         Piece piece = std::move(m_queue.front());
         m_queue.pop_front();
-        if (!piece.line.empty())
+        if (!piece.line.empty() && piece.bare)
+            m_out.display("TX", piece.line);
+        else if (!piece.line.empty())
             m_out.telegram("TX", piece.line);
         if (m_sink && !piece.bytes.empty())
             m_sink(piece.bytes);

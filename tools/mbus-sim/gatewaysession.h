@@ -5,6 +5,7 @@
 // chosen faults. One session serves one connection at a time; the transport
 // resets it when the peer changes.
 
+#include "displaylink.h"
 #include "gatewayunit.h"
 #include "responder.h"
 #include "session.h"
@@ -32,6 +33,9 @@ public:
     // The status telegram (result 0) sent as soon as we have connected to a
     // master: it is what the master waits for before it sends anything.
     void greet();
+    // Display commands in A1 telegrams go to `display`; with `bare`, also text
+    // commands sent unwrapped where a telegram would begin, answered unwrapped.
+    void setDisplay(mbussim::Display *display, bool bare);
 
     mbussim::gateway::Gateway &gateway() { return m_gateway; }
 
@@ -40,11 +44,13 @@ private:
         qint64 dueUs = 0;
         mbus::Bytes bytes;
         std::string line;  // the TX line, shown when the first piece goes
+        bool bare = false; // `line` is a bare display reply
     };
 
     void handle(const mbus::Bytes &telegram);
     void send(const mbussim::gateway::Reply &reply, qint64 delayUs, bool isAnswer);
     void pump();
+    void lineQuiet();
     qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
 
     Output &m_out;
@@ -52,6 +58,10 @@ private:
     mbussim::Faults m_faults;
     mbussim::gateway::Gateway m_gateway;
     mbussim::gateway::Assembler m_assembler;
+    mbussim::Display *m_display = nullptr;
+    bool m_bare = false;
+    mbussim::CommandSplitter m_splitter;
+    QTimer m_quietTimer;  // ends a bare display command
     Sink m_sink;
     std::function<void()> m_hangup;
     QElapsedTimer m_clock;

@@ -4,6 +4,7 @@
 #include "bus.h"
 #include "frames.h"
 #include "busfile.h"
+#include "display.h"
 #include "gatewayclient.h"
 #include "gatewaysession.h"
 #include "options.h"
@@ -20,6 +21,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 void fail(const std::string &text)
@@ -47,6 +49,7 @@ int main(int argc, char *argv[])
         options.session.faults.seed = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
 
     std::vector<mbussim::MeterConfig> meters;
+    std::optional<mbussim::DisplayConfig> displayConfig;
     if (!options.busFile.empty()) {
         mbussim::BusFileResult file = mbussim::readBusFile(options.busFile);
         if (!file.ok()) {
@@ -55,12 +58,21 @@ int main(int argc, char *argv[])
             return 2;
         }
         meters = std::move(file.meters);
+        displayConfig = std::move(file.display);
+    }
+    if (!options.displayFaults.empty() && !displayConfig) {
+        fail("--display-fault needs a [display] block in the bus file (see --help)");
+        return 2;
     }
     for (mbussim::MeterConfig &m : mbussim::randomMeters(options.randomMeters, options.session.faults.seed))
         meters.push_back(std::move(m));
 
     Output out(options.quiet);
     mbussim::Bus bus(std::move(meters));
+    std::unique_ptr<mbussim::Display> display;
+    if (displayConfig)
+        display = std::make_unique<mbussim::Display>(std::move(*displayConfig), options.session.faults.seed,
+                                                     options.displayFaults);
     QuitSignals quit;
     QObject::connect(&quit, &QuitSignals::quitRequested, &app, [&app](int) { app.quit(); });
 
@@ -113,6 +125,11 @@ int main(int argc, char *argv[])
         break;
     }
 
+    if (session)
+        session->setDisplay(display.get());
+    if (gateway)  // the master's listening socket gets display commands unwrapped
+        gateway->setDisplay(display.get(), options.mode == Mode::GatewayConnect);
+
     for (const mbussim::Meter &m : bus.meters()) {
         const mbussim::MeterConfig &c = m.state();
         std::string line = m.label() + ", " + mbussim::manufacturerText(c.manufacturer) + ", medium "
@@ -123,10 +140,13 @@ int main(int argc, char *argv[])
             line += ", answers one request in " + std::to_string(c.answerEvery);
         out.note(line);
     }
+    if (display)
+        out.note(display->label());
     const auto &f = options.session.faults;
     if (options.randomMeters > 0)
         out.note("random meters: " + std::to_string(options.randomMeters) + ", seed " + std::to_string(f.seed));
-    if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || f.split || !f.telegram.empty())
+    if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || f.split || !f.telegram.empty()
+        || !options.displayFaults.empty())
         out.note("faults on, seed " + std::to_string(f.seed));
     if (client)
         client->start();  // after the start-up lines: its notes follow them

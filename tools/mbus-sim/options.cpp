@@ -38,6 +38,11 @@ struct Parser {
                               "bad-checksum (byte 298 wrong), bad-start (byte 0 not 01), oversize (10 junk bytes "
                               "after the telegram, all 310 in one write), silent (no reply). May be given several "
                               "times; the first kind that strikes a telegram counts.", "KIND[:PERCENT]"},
+            {"display-fault", "With a [display] in the bus file: strike PERCENT (default 100) of the display's "
+                              "replies, only those about device ADDRESS when given. KIND: missing-lines (the last "
+                              "line is lost), garbage (random bytes instead), silent (no reply, nothing done), "
+                              "no-activate (SET ENTR neither confirmed nor done). May be given several times; the "
+                              "first kind that strikes a reply counts.", "KIND[:PERCENT][@ADDRESS]"},
             {"quiet", "Do not print frames and notes (start-up lines only)."},
             {"reply-delay", "Wait MS milliseconds before answering (default 0).", "MS"},
             {"wire-time", "Send every reply, E5 included, at the pace of the line: 11 bits per character at "
@@ -157,6 +162,12 @@ write is applied, the access number moves on). Requests to other meters and
 to 255 do not count. With both keys, the first drop-first answers are lost,
 then every answer-every-th one from there on gets through.
 
+A [display] block describes the display/concentrator (TEV-K40 or RUX) beside
+the meters: its settings and its table of meters, one 'entry' line each, with
+'history' lines of monthly records. It answers its text commands (GET ADDR,
+SET ENTR=5, GET HIST=5,3, ...) on every port; see README.md for the block and
+the replies.
+
 Media:
   )";
 
@@ -187,7 +198,8 @@ resynchronising: bytes past 300 start the next one) is checked. An M-Bus frame
 (section A8) goes to the meters; their answer comes back in a data section A8
 and a status with result 0; no answer gives a status with result 1 and second
 error 02 (timeout); a payload that is no valid frame, second error 40. A display
-command (A1) gets result 1, first error 20 (unknown telegram). A broken request
+command (A1) gets result 1, first error 20 (unknown telegram) unless the bus
+file has a [display]. A broken request
 gets result 1 and the bits of every broken part: first error 08 start byte,
 01 header checksum, 02 telegram checksum, 40 end of header or stop byte,
 04 section length or end, 20 section type or flags; second error 80 section
@@ -195,6 +207,13 @@ checksum or header bytes 5, 8, 9. Replies carry the request's packet counter
 in bytes 6-7 and our network number; a request for another network number is
 served anyway (with a note). --gateway-connect sends one status telegram,
 result 0, right after each connect.
+
+Display commands: on --pty and --tcp a command starts with G, S or D where no
+frame is under way and ends when the line is quiet for 30 ms; the reply is
+text, lines joined by CR LF. In gateway modes it comes in an A1 telegram and
+the reply text in an A1 data section (no reply: result 1, second error 02);
+with --gateway-connect a bare command where a telegram would begin is
+answered bare.
 
 Exit status: 0 when ended by a signal (with --gateway-connect and no
 --reconnect, also when the connection closes), 1 when the port cannot be
@@ -316,6 +335,15 @@ OptionsResult parseOptions(const QStringList &arguments)
             return r;
         }
         o.session.faults.telegram.push_back(fault);
+    }
+    for (const QString &value : p.values("display-fault")) {
+        const auto fault = mbussim::parseDisplayFault(value.toStdString());
+        if (!fault) {
+            r.error = "--display-fault wants missing-lines, garbage, silent or no-activate, perhaps with "
+                      ":PERCENT (0..100) and @ADDRESS (1..250)";
+            return r;
+        }
+        o.displayFaults.push_back(*fault);
     }
     o.quiet = p.isSet("quiet");
     SessionOptions &s = o.session;

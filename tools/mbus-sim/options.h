@@ -2,12 +2,14 @@
 // The command line of mbus-sim, and the --help text that explains it and the
 // bus file format.
 
+#include "displayfaults.h"
 #include "gateway.h"
 #include "session.h"
 
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 enum class Mode { Pty, Tcp, GatewayServer, GatewayConnect };
 
@@ -23,6 +25,7 @@ struct Options {
     mbussim::gateway::NetworkNumber net{0, 0, 0, 1};
     bool quiet = false;
     SessionOptions session;
+    std::vector<mbussim::DisplayFaultOption> displayFaults;  // --display-fault, in the order given
     bool seedGiven = false;
 };
 

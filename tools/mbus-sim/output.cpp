@@ -23,6 +23,12 @@ void Output::telegram(const char *direction, const std::string &text)
         line(std::string(direction) + " telegram " + text);
 }
 
+void Output::display(const char *direction, const std::string &text)
+{
+    if (!m_quiet)
+        line(std::string(direction) + " display " + text);
+}
+
 void Output::note(const std::string &text)
 {
     if (!m_quiet)

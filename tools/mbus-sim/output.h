@@ -24,6 +24,8 @@ public:
     void frame(const char *direction, mbus::ByteView bytes);
     // "RX telegram #5 A8 10 7B 01 7C 16": `text` follows "telegram ".
     void telegram(const char *direction, const std::string &text);
+    // "RX display GET ENTR=5,1": a display command or reply, lines joined by " | ".
+    void display(const char *direction, const std::string &text);
     void note(const std::string &text);
     void always(const std::string &text);
 

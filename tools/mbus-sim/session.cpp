@@ -7,6 +7,7 @@
 namespace {
 constexpr qint64 kSplitGapUs = 20'000;  // pause between the pieces of a split reply
 constexpr int kMinIdleGapMs = 100;
+constexpr int kMinCommandQuietMs = 30;  // display commands have no terminator
 } // namespace
 
 Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, QObject *parent)
@@ -23,6 +24,9 @@ Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, 
     m_idleTimer.setSingleShot(true);
     m_idleTimer.setInterval(std::max<int>(kMinIdleGapMs, static_cast<int>(3 * m_charUs / 1000)));
     connect(&m_idleTimer, &QTimer::timeout, this, &Session::idleGap);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setInterval(std::max<int>(kMinCommandQuietMs, static_cast<int>(3 * m_charUs / 1000)));
+    connect(&m_quietTimer, &QTimer::timeout, this, &Session::lineQuiet);
     m_pumpTimer.setSingleShot(true);
     m_pumpTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pumpTimer, &QTimer::timeout, this, &Session::pump);
@@ -30,18 +34,22 @@ Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, 
 
 void Session::receive(mbus::ByteView bytes)
 {
-    for (const mbussim::FramerEvent &event : m_framer.push(bytes))
+    for (const mbussim::FramerEvent &event : m_display ? m_splitter.push(bytes, m_framer) : m_framer.push(bytes))
         handle(event);
     if (m_framer.pending())
         m_idleTimer.start();
     else
         m_idleTimer.stop();
+    if (m_splitter.gathering())
+        m_quietTimer.start();
 }
 
 void Session::reset()
 {
     m_framer.clear();
     m_idleTimer.stop();
+    m_splitter.clear();
+    m_quietTimer.stop();
     m_pumpTimer.stop();
     m_queue.clear();
 }
@@ -68,6 +76,27 @@ void Session::handle(const mbussim::FramerEvent &event)
         m_out.note(note);
     if (response.bytes.empty())
         return;
+    sendReply(std::move(response.bytes), false);
+}
+
+void Session::lineQuiet()
+{
+    const mbussim::CommandSplitter::Command command = m_splitter.endCommand();
+    if (!m_display)
+        return;
+    m_out.display("RX", mbussim::printableText(command.text));
+    if (command.dropped > 0)
+        m_out.note("command too long: " + std::to_string(command.dropped) + " byte(s) after the first "
+                   + std::to_string(mbussim::CommandSplitter::kMaxCommand) + " dropped");
+    mbussim::DisplayReply reply = m_display->answer(command.text);
+    for (const std::string &note : reply.notes)
+        m_out.note(note);
+    if (!reply.silent)
+        sendReply(mbus::Bytes(reply.text.begin(), reply.text.end()), true);
+}
+
+void Session::sendReply(mbus::Bytes bytes, bool text)
+{
     if (m_hangup && m_faults.hangup()) {
         m_out.note("connection closed instead of a reply (--hangup)");
         m_hangup();
@@ -77,17 +106,18 @@ void Session::handle(const mbussim::FramerEvent &event)
         m_out.note("reply dropped (--drop)");
         return;
     }
-    if (m_faults.corrupt(response.bytes))
+    if (m_faults.corrupt(bytes))
         m_out.note("reply damaged (--corrupt)");
 
     const qint64 due = nowUs() + qint64(m_options.replyDelayMs) * 1000;
-    const std::vector<mbus::Bytes> pieces = m_faults.pieces(response.bytes);
+    const std::vector<mbus::Bytes> pieces = m_faults.pieces(bytes);
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         Piece piece;
         piece.dueUs = due + qint64(i) * kSplitGapUs;
         piece.bytes = pieces[i];
         if (i == 0)
-            piece.whole = response.bytes;
+            piece.whole = bytes;
+        piece.text = text;
         m_queue.push_back(std::move(piece));
     }
     pump();
@@ -108,7 +138,10 @@ void Session::pump()
             return;
         }
         if (!piece.whole.empty()) {
-            m_out.frame("TX", piece.whole);
+            if (piece.text)
+                m_out.display("TX", mbussim::printableText(std::string(piece.whole.begin(), piece.whole.end())));
+            else
+                m_out.frame("TX", piece.whole);
             piece.whole.clear();
         }
         if (!m_options.wireTime) {

@@ -6,6 +6,7 @@
 // changes.
 
 #include "bus.h"
+#include "displaylink.h"
 #include "faults.h"
 #include "framer.h"
 #include "responder.h"
@@ -36,6 +37,8 @@ public:
     void receive(mbus::ByteView bytes) override;
     // Forgets a partial frame and every reply not yet sent.
     void reset() override;
+    // Text commands beside the frames go to this display (none: they are junk).
+    void setDisplay(mbussim::Display *display) { m_display = display; }
 
 private:
     struct Piece {
@@ -44,10 +47,13 @@ private:
         std::size_t sent = 0;
         qint64 startUs = -1;
         mbus::Bytes whole;  // the whole reply, shown when its first piece goes
+        bool text = false;  // a display reply, shown as text
     };
 
     void handle(const mbussim::FramerEvent &event);
+    void sendReply(mbus::Bytes bytes, bool text);
     void idleGap();
+    void lineQuiet();
     void pump();
     qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
 
@@ -56,10 +62,13 @@ private:
     SessionOptions m_options;
     mbussim::Faults m_faults;
     mbussim::Framer m_framer;
+    mbussim::Display *m_display = nullptr;
+    mbussim::CommandSplitter m_splitter;
     Sink m_sink;
     std::function<void()> m_hangup;
     QElapsedTimer m_clock;
     QTimer m_idleTimer;
+    QTimer m_quietTimer;  // ends a display command
     QTimer m_pumpTimer;
     std::deque<Piece> m_queue;
     qint64 m_wireFreeUs = 0;
