@@ -98,6 +98,14 @@ struct DecodeResult {
     // way a log line says so.
     bool recordsTruncated = false;
 
+    // The walk ended at DIF 1F: the meter has more records for the next
+    // telegram (asked for with the frame count bit toggled).
+    bool moreRecordsFollow = false;
+
+    // The data bytes of each record, in the order of its row in rows (an LVAR
+    // byte included; for manufacturer data every byte after the DIF).
+    std::vector<mbus::Bytes> recordData;
+
     // Lines for the communication log, in order; the first is always
     // "Respond: " followed by the reply bytes ("68 1F ... 16 "). Then frame test
     // failures, or why the record walk stopped early ("Record 3 is incomplete,
@@ -123,6 +131,8 @@ struct RecordTable {
     std::vector<WorkRow> rows;              // grid semantics as in DecodeResult::rows
     std::vector<std::string> reportLines;   // one per record (full report only)
     bool truncated = false;                 // a record ran past the checksum
+    bool moreRecordsFollow = false;         // the walk ended at DIF 1F
+    std::vector<mbus::Bytes> recordData;    // as in DecodeResult
     std::vector<std::string> logLines;      // why the walk stopped early, when it did
 };
 RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options);

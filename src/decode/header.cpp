@@ -191,6 +191,8 @@ DecodeResult DecodeReply(mbus::ByteView reply, const DecodeOptions& options)
     RecordTable records = DecodeRecords(reply, options);
     result.rows = std::move(records.rows);
     result.recordsTruncated = records.truncated;
+    result.moreRecordsFollow = records.moreRecordsFollow;
+    result.recordData = std::move(records.recordData);
     for (std::string& line : records.logLines)
         result.logLines.push_back(std::move(line));
 

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::size_t kFirstRecord = 19;
 constexpr std::uint8_t kIdleFiller = 0x2F;
+constexpr std::uint8_t kMoreRecordsFollow = 0x1F;
 
 bool isVariable(std::uint8_t dif) { return (dif & 0x0F) == 0x0D; }
 
@@ -109,6 +110,9 @@ RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options)
         }
         if ((dif & 0x0F) == 0x0F) {   // manufacturer data (0F, 1F) to the end
             writeManufacturerRecord(table, area, p, number, options.fullReport);
+            const mbus::ByteView rest = area.from(p + 1);
+            table.recordData.emplace_back(rest.begin(), rest.end());
+            table.moreRecordsFollow = dif == kMoreRecordsFollow;
             break;
         }
 
@@ -161,6 +165,8 @@ RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options)
             table.reportLines.push_back(reportLine(row, difDescription));
         }
         table.rows.emplace_back();
+        const mbus::ByteView data = area.from(dataOffset).first(*length);
+        table.recordData.emplace_back(data.begin(), data.end());
 
         ++number;
         p = dataOffset + *length;
