@@ -79,6 +79,14 @@ private slots:
     void gatewayNetworkNumber_data();
     void gatewayNetworkNumber();
 
+    // tst_telegrams.cpp
+    void multiTelegramSequence_data();
+    void multiTelegramSequence();
+    void repeatedTelegramIsIdentical();
+    void endlessMeterAlwaysAnnouncesMore();
+    void telegramsKey_data();
+    void telegramsKey();
+
     // tst_gatewayprocess.cpp
     void gatewayServerExchange();
     void gatewayServerFaults_data();

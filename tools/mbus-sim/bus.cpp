@@ -76,6 +76,7 @@ void Bus::selection(ByteView data, std::vector<Answer> &answers, Response &r)
     for (Meter &m : m_meters) {
         const bool match = m.matches(data);
         if (match) {
+            m.restartTelegrams();
             answers.push_back({&m, {kAck}});
             r.notes.push_back(m.label() + " selected");
         } else if (m.selected()) {
@@ -113,11 +114,12 @@ Response Bus::handle(ByteView bytes)
             if (c == kSndNke) {
                 for (Meter *m : targets) {
                     m->setSelected(false);
+                    m->restartTelegrams();
                     answers.push_back({m, {kAck}});
                 }
             } else if ((c & ~kFcb) == kReqUd2) {
                 for (Meter *m : targets)
-                    answers.push_back({m, m->readout()});
+                    answers.push_back({m, m->readout((c & kFcb) != 0, r.notes)});
             } else if ((c & ~kFcb) == kReqUd1) {
                 for (Meter *m : targets)
                     answers.push_back({m, {kAck}});  // no alarms to report

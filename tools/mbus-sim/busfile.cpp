@@ -141,6 +141,15 @@ std::string setKey(Block &b, const std::string &key, const std::string &value)
             return key + " must be a number " + (every ? "1" : "0") + ".." + std::to_string(kMaxLossCount)
                 + ", not '" + value + "'";
         (every ? m.answerEvery : m.dropFirst) = static_cast<int>(*v);
+    } else if (key == "telegrams") {
+        if (lower(value) == "endless") {
+            m.telegrams = kEndlessTelegrams;
+            return {};
+        }
+        const auto v = number(value, kMaxTelegrams);
+        if (!v || *v == 0)
+            return "telegrams must be a number 1..16 or 'endless', not '" + value + "'";
+        m.telegrams = static_cast<int>(*v);
     } else if (key == "id") {
         const bool digits = value.size() == 8 && std::all_of(value.begin(), value.end(), [](char c) {
             return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'E') || (c >= 'a' && c <= 'e');
@@ -194,6 +203,8 @@ std::string finish(Block &b)
     const auto given = [&](const char *key) { return b.seen.count(key) > 0; };
     if (!m.raw.empty() && !m.records.empty())
         return "a meter has records or a raw reply, not both";
+    if (!m.raw.empty() && m.telegrams != 1)
+        return "a raw reply is one telegram: 'telegrams' needs records";
     if (!m.raw.empty()) {
         const bool header = m.raw.size() >= 19 && m.raw[0] == 0x68;
         if (header) {
@@ -215,11 +226,16 @@ std::string finish(Block &b)
     for (const char *key : {"id", "manufacturer", "medium"})
         if (!given(key))
             return std::string("meter without '") + key + "'";
-    std::size_t size = 0;
-    for (const Record &r : m.records)
-        size += r.bytes().size();
-    if (size > kMaxRecordBytes)
-        return "records take " + std::to_string(size) + " bytes, at most 240 fit in one reply";
+    // Each telegram's share of the records, and its 1F while more follow, must fit.
+    const bool endless = m.telegrams == kEndlessTelegrams;
+    const std::size_t parts = endless ? 1 : static_cast<std::size_t>(m.telegrams), n = m.records.size();
+    for (std::size_t part = 0; part < parts; ++part) {
+        std::size_t size = endless || part + 1 < parts ? 1 : 0;
+        for (std::size_t i = part * n / parts; i < (part + 1) * n / parts; ++i)
+            size += m.records[i].bytes().size();
+        if (size > kMaxRecordBytes)
+            return "records take " + std::to_string(size) + " bytes, at most 240 fit in one reply";
+    }
     for (std::size_t i = 0; i + 1 < m.records.size(); ++i)
         if (m.records[i].special() && m.records[i].dif() != 0x2F)
             return "a manufacturer-data record (DIF 0F/1F) must be the last one";

@@ -9,6 +9,7 @@ namespace mbussim {
 namespace {
 constexpr std::uint8_t kRspUd = 0x08;
 constexpr std::uint8_t kCiVariableData = 0x72;
+constexpr std::uint8_t kMoreRecordsFollow = 0x1F;
 
 std::size_t recordBytes(const std::vector<Record> &records)
 {
@@ -77,6 +78,34 @@ Bytes Meter::readout()
 {
     if (!m_state.raw.empty())
         return m_state.raw;
+    return telegram(0);
+}
+
+Bytes Meter::readout(bool fcb, std::vector<std::string> &notes)
+{
+    if (!multiTelegram())
+        return readout();
+    const bool endless = m_state.telegrams == kEndlessTelegrams;
+    const int count = endless ? 0 : m_state.telegrams;
+    const bool lastSent = !endless && m_part == count - 1;
+    const bool repeat = m_part >= 0 && fcb == m_lastFcb && !lastSent;
+    m_lastFcb = fcb;
+    if (repeat) {
+        notes.push_back(label() + ": frame count bit not toggled, telegram " + std::to_string(m_part + 1)
+            + " again");
+        return m_lastTelegram;
+    }
+    m_part = m_part < 0 || lastSent ? 0 : m_part + 1;
+    m_lastTelegram = telegram(static_cast<std::size_t>(m_part));
+    notes.push_back(label() + ": telegram " + std::to_string(m_part + 1)
+        + (endless ? std::string(" of an endless reading") : " of " + std::to_string(count)));
+    return m_lastTelegram;
+}
+
+// Telegram `part` of the reading: its share of the records, then 1F while
+// more follow. A single-telegram meter has everything in part 0.
+Bytes Meter::telegram(std::size_t part)
+{
     Bytes data(m_state.id.begin(), m_state.id.end());
     data.push_back(static_cast<std::uint8_t>(m_state.manufacturer & 0xFF));
     data.push_back(static_cast<std::uint8_t>(m_state.manufacturer >> 8));
@@ -86,10 +115,16 @@ Bytes Meter::readout()
     data.push_back(m_state.status);
     data.push_back(0x00);  // signature
     data.push_back(0x00);
-    for (const Record &r : m_state.records) {
-        const Bytes b = r.bytes();
+    const std::size_t n = m_state.records.size();
+    const bool endless = m_state.telegrams == kEndlessTelegrams;
+    const auto parts = static_cast<std::size_t>(std::max(1, m_state.telegrams));
+    const std::size_t first = endless ? 0 : part * n / parts, last = endless ? n : (part + 1) * n / parts;
+    for (std::size_t i = first; i < last && i < n; ++i) {
+        const Bytes b = m_state.records[i].bytes();
         data.insert(data.end(), b.begin(), b.end());
     }
+    if (endless || part + 1 < parts)
+        data.push_back(kMoreRecordsFollow);
     return longFrame(kRspUd, m_state.address, kCiVariableData, data);
 }
 

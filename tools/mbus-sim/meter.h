@@ -36,7 +36,14 @@ struct MeterConfig {
     Bytes raw;                             // when set: the reply, sent as it stands
     int answerEvery = 1;                   // answer only every N-th request it should answer
     int dropFirst = 0;                     // lose the first N answers
+    // The records go out in this many telegrams; every one but the last ends
+    // with DIF 1F ("more records follow"). kEndlessTelegrams: each telegram
+    // carries all records and announces more, for ever.
+    int telegrams = 1;
 };
+
+inline constexpr int kMaxTelegrams = 16;
+inline constexpr int kEndlessTelegrams = 0;
 
 // 8 ID digits as read ("12345678") from the wire bytes 78 56 34 12.
 std::string idText(const std::array<std::uint8_t, 4> &id);
@@ -66,6 +73,13 @@ public:
 
     // The RSP_UD to a REQ_UD2; the access number counts up with each one.
     Bytes readout();
+    // The RSP_UD to a REQ_UD2 with the frame count bit `fcb`. A meter with
+    // several telegrams answers a toggled bit with its next telegram and the
+    // same bit with the last one again; after its last telegram it starts
+    // over. A note says which telegram went out.
+    Bytes readout(bool fcb, std::vector<std::string> &notes);
+    // SND_NKE or a selection: the next REQ_UD2 gets the first telegram.
+    void restartTelegrams() { m_part = -1; }
 
     // True when the 8 bytes of a selection (ID with F-nibble wildcards,
     // manufacturer FF FF, version FF and medium FF as wildcards) name this meter.
@@ -81,7 +95,13 @@ private:
     void setCounter(std::uint8_t vif, std::uint64_t value, std::vector<std::string> &notes);
     Record *mainCounter();
 
+    Bytes telegram(std::size_t part);
+    bool multiTelegram() const { return m_state.telegrams != 1 && m_state.raw.empty(); }
+
     MeterConfig m_state;
+    int m_part = -1;          // the telegram sent last, -1: none since a restart
+    bool m_lastFcb = false;
+    Bytes m_lastTelegram;
     bool m_selected = false;
     int m_baud = 2400;
     std::uint64_t m_answers = 0;  // answers given so far, lost ones included

@@ -146,6 +146,10 @@ Each meter is a [meter] block:
   answer-every = 2                 of the answers it gives, only every 2nd reaches the line
                                    (the 2nd, 4th, ...); default 1, at most 1000
   drop-first   = 1                 its first answer is lost (default 0, at most 1000)
+  telegrams    = 3                 the records go out in 3 telegrams, each but the last
+                                   ending in DIF 1F; the next one only for a REQ_UD2 with
+                                   the frame count bit toggled (1..16, default 1;
+                                   'endless': every telegram announces more)
 
 Data are written as on the wire, least significant byte first: the first
 record line above is 12345.678 m3 as 8 BCD digits. The length of each record is
