@@ -37,6 +37,8 @@ void TForm11::wireOperations()
         o.broadcast = devices->Check_broadcast->isChecked();
         o.lsbSearch = m_settings.lsbSearch;
         o.responseTimeoutMs = devices->UD_timeout->value();
+        o.fastReads = m_settings.fastReads;
+        o.allTelegrams = m_settings.allTelegrams;
         return o;
     };
     m_sequence = std::make_unique<SecondarySequence>(*m_session);

@@ -99,7 +99,8 @@ void TSettings::wireLiveCopy()
     for (QComboBox *box : {Combo_com_name, Combo_com_speed, Combo_com_parity})
         connect(box, &QComboBox::currentTextChanged, this, &TSettings::copyToLive);
     for (QCheckBox *box : {Check_rts, Check_dtr, Check_xport, Check_velk_server, Check_ethernet, Check_open_tcp,
-                           Check_autotev, Check_autombus, Check_MSB, Check_LSB, Global_init, Check_5B, Check_unicode})
+                           Check_autotev, Check_autombus, Check_MSB, Check_LSB, Global_init, Check_5B, Check_unicode,
+                           Check_fast_reads, Check_all_telegrams})
         connect(box, &QCheckBox::toggled, this, &TSettings::copyToLive);
     for (QLineEdit *edit : {Edit_lanxp_ip, Edit_lanxp_port, Edit_net_number, Edit_tcp_port, Edit_export_separator,
                             Edit_genCode})
@@ -135,6 +136,8 @@ void TSettings::copyToLive()
     s.use5B = Check_5B->isChecked();
     s.encodingUnicode = Check_unicode->isChecked();
     s.genCode = Edit_genCode->text();
+    s.fastReads = Check_fast_reads->isChecked();
+    s.allTelegrams = Check_all_telegrams->isChecked();
 }
 
 // A box that becomes checked clears the other two first, so their own handling
@@ -190,6 +193,8 @@ void TSettings::showPortPage(const Settings &stored)
     Global_init->setChecked(stored.globalInit);
     Check_5B->setChecked(stored.use5B);
     Check_unicode->setChecked(stored.encodingUnicode);
+    Check_fast_reads->setChecked(stored.fastReads);
+    Check_all_telegrams->setChecked(stored.allTelegrams);
     Edit_genCode->setText(stored.genCode);
     updateRouteGroups();
     copyToLive(); // controls that did not change still hold the file's value

@@ -72,6 +72,7 @@ public:
     QGroupBox *Group_secondary_search = nullptr;
     QCheckBox *Check_MSB = nullptr, *Check_LSB = nullptr;
     QCheckBox *Global_init = nullptr, *Check_5B = nullptr, *Check_unicode = nullptr;
+    QCheckBox *Check_fast_reads = nullptr, *Check_all_telegrams = nullptr;
     QLineEdit *Edit_genCode = nullptr;
     QPushButton *BitBtn2 = nullptr, *BitBtn1 = nullptr; // "Cancel", "Apply"
     QPushButton *Butt_open_port = nullptr;              // hidden; its caption follows the port

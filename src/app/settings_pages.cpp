@@ -170,6 +170,8 @@ QWidget *TSettings::buildPortPage()
     Global_init = checkBox(reading, "Global_init");
     Check_5B = checkBox(reading, "Check_5B");
     Check_unicode = checkBox(reading, "Check_unicode");
+    Check_fast_reads = checkBox(reading, "Check_fast_reads");
+    Check_all_telegrams = checkBox(reading, "Check_all_telegrams");
     auto *readingGrid = new QGridLayout(reading);
     readingGrid->addWidget(label(reading, QT_TR_NOOP("Retries")), 0, 0);
     readingGrid->addWidget(UD_retry_read, 0, 1, Qt::AlignLeft);
@@ -179,8 +181,10 @@ QWidget *TSettings::buildPortPage()
     readingGrid->addWidget(Global_init, 3, 0, 1, 2);
     readingGrid->addWidget(Check_5B, 4, 0, 1, 2);
     readingGrid->addWidget(Check_unicode, 5, 0, 1, 2);
-    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 6, 0, 1, 2);
-    readingGrid->addWidget(Edit_genCode, 7, 0, 1, 2, Qt::AlignLeft);
+    readingGrid->addWidget(Check_fast_reads, 6, 0, 1, 2);
+    readingGrid->addWidget(Check_all_telegrams, 7, 0, 1, 2);
+    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 8, 0, 1, 2);
+    readingGrid->addWidget(Edit_genCode, 9, 0, 1, 2, Qt::AlignLeft);
     readingGrid->setColumnStretch(1, 1);
 
     BitBtn2 = button(TabSheet1, "BitBtn2");
@@ -280,6 +284,11 @@ void TSettings::retranslate()
     Global_init->setText(tr("Global Initialization"));
     Check_5B->setText(tr("5B"));
     Check_unicode->setText(tr("Unicode/CP852"));
+    Check_fast_reads->setText(tr("Complete reply early"));
+    Check_fast_reads->setToolTip(tr("Take a reply as soon as it is a whole frame instead of one response timeout "
+                                    "after the request"));
+    Check_all_telegrams->setText(tr("Read all telegrams"));
+    Check_all_telegrams->setToolTip(tr("Ask a meter for its next telegram while its reply announces more records"));
     BitBtn2->setText(tr("Cancel"));
     BitBtn1->setText(tr("Apply"));
 

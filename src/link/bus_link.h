@@ -9,6 +9,8 @@
 
 #include <QByteArray>
 
+#include <functional>
+
 class BusLink {
 public:
     virtual ~BusLink() = default;
@@ -25,4 +27,10 @@ public:
     virtual void discardPendingReply() = 0;
     // The serial port is open (the wildcard search reads nothing else).
     virtual bool serialPortOpen() const = 0;
+
+    // Early completion: while set, the link calls it once per request as
+    // soon as what arrived since that request is one complete frame, so the
+    // operation need not wait out its response timeout. Unset, the link
+    // reads nothing before the operation collects.
+    std::function<void()> replyComplete;
 };

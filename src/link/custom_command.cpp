@@ -61,6 +61,7 @@ void CustomCommand::collect()
                                    : QString::fromLatin1(mbus::hexLogForm({bytes, size_t(reply.size())})));
     }
     m_timer.stop();
+    emit replyCollected(reply);
     if (continuePendingSequence && continuePendingSequence())
         return;
     m_dispatch.endLinkUse();

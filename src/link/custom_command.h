@@ -35,6 +35,10 @@ public:
     // instead of ending the link use.
     std::function<bool()> continuePendingSequence;
 
+signals:
+    // What collect() took, empty when nothing arrived.
+    void replyCollected(const QByteArray &reply);
+
 private:
     LinkDispatch &m_dispatch;
     CommLog &m_log;

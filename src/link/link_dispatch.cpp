@@ -1,6 +1,9 @@
 #include "link_dispatch.h"
 
+#include "mbus/frame_complete.h"
 #include "serial_comm.h"
+
+#include <utility>
 
 LinkDispatch::LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QObject *parent)
     : QObject(parent), m_comm(comm), m_log(log), m_env(std::move(env)), m_converter(log), m_client(log)
@@ -11,6 +14,10 @@ LinkDispatch::LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QOb
     m_listen->portText = [this] { return m_env.settings().listenPort; };
 
     connect(&m_client, &GatewayClientSocket::connectionMade, this, [this] { m_packetCounter = 1; });
+    connect(&m_converter, &ConverterSocket::receivedMore, this, [this] {
+        if (route() == LinkRoute::Converter)
+            checkReplyComplete(m_converter.received);
+    });
     connect(&m_client, &GatewayClientSocket::telegramArrived, this,
             [this](const mbus::Bytes &telegram) { takeTelegram(telegram, false); });
     connect(m_listen.get(), &ListenSocket::gatewayAccepted, this, [this] {
@@ -63,6 +70,7 @@ bool LinkDispatch::beginLinkUse()
         if (ready) {
             try {
                 m_comm.PurgeAll();
+                m_serialReceived.clear();
             } catch (const ESerialCommError &e) {
                 m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
                 toggleSerialPort();
@@ -130,7 +138,10 @@ bool LinkDispatch::sendFrame(const mbus::Request &request)
     }
     const QByteArray frame(reinterpret_cast<const char *>(request.frame.data()), qsizetype(request.frame.size()));
     const QString socketFailure = QString::fromStdString(request.socketFailure);
-    switch (m_env.settings().route) {
+    const LinkRoute sendRoute = m_env.settings().route;
+    m_replyNotified = false;
+    watchSerialInput(replyComplete && sendRoute == LinkRoute::Serial);
+    switch (sendRoute) {
     case LinkRoute::Listen:
     case LinkRoute::GatewayClient:
         return sendGateway(frame, gateway::Section::MbusFrame, socketFailure);
@@ -180,12 +191,13 @@ QByteArray LinkDispatch::collectReply()
     case LinkRoute::Serial:
         break;
     }
+    QByteArray received = std::exchange(m_serialReceived, QByteArray());
     if (!m_portOpen) {
         m_log.addLine(QStringLiteral("No valid connection..."));
         return {};
     }
     try {
-        return m_comm.ReadAll();
+        return received + m_comm.ReadAll();
     } catch (const ESerialCommError &e) {
         // Typically an unplugged converter: the port is of no further use.
         m_log.addLine(QStringLiteral("Can not read from COM port - ") + e.message());
@@ -196,6 +208,8 @@ QByteArray LinkDispatch::collectReply()
 void LinkDispatch::endLinkUse()
 {
     m_inUse = false;
+    watchSerialInput(false);
+    m_serialReceived.clear();
     if (route() == LinkRoute::Listen)
         gatewayResponse.clear();
     if (m_env.clearFullReport)
@@ -217,6 +231,7 @@ void LinkDispatch::discardPendingReply()
 {
     m_converter.received.clear();
     gatewayResponse.clear();
+    m_serialReceived.clear();
     if (!m_comm.isOpen())
         return;
     try {
@@ -236,6 +251,8 @@ void LinkDispatch::takeTelegram(const mbus::Bytes &telegram, bool fromListen)
     m_network = *unpacked.networkNumber;
     gatewayResponse = QByteArray(reinterpret_cast<const char *>(unpacked.response.data()),
                                  qsizetype(unpacked.response.size()));
+    if (route() == (fromListen ? LinkRoute::Listen : LinkRoute::GatewayClient))
+        checkReplyComplete(gatewayResponse);
     // The first telegram of a new gateway, before anything was sent to it.
     if (fromListen && m_awaitingFirstTelegram) {
         m_awaitingFirstTelegram = false;
@@ -263,4 +280,30 @@ void LinkDispatch::shutDown()
 {
     endLinkUse();
     m_listen->close();
+}
+
+void LinkDispatch::watchSerialInput(bool on)
+{
+    if (on == bool(m_serialWatch))
+        return;
+    if (!on) {
+        disconnect(m_serialWatch);
+        m_serialWatch = {};
+        return;
+    }
+    m_serialWatch = connect(&m_comm, &TSerialComm::receivedBlock, this, [this](const QByteArray &bytes) {
+        m_serialReceived += bytes;
+        checkReplyComplete(m_serialReceived);
+    });
+}
+
+void LinkDispatch::checkReplyComplete(const QByteArray &received)
+{
+    if (!m_inUse || m_replyNotified || !replyComplete)
+        return;
+    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(received.constData()), std::size_t(received.size()));
+    if (!mbus::isCompleteFrame(bytes))
+        return;
+    m_replyNotified = true;
+    replyComplete();
 }

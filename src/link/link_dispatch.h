@@ -95,6 +95,10 @@ private:
     bool sendGateway(const QByteArray &payload, gateway::Section type, const QString &failurePrefix);
     bool sendBare(const QByteArray &bytes, const QString &failurePrefix);
     void takeTelegram(const mbus::Bytes &telegram, bool fromListen);
+    // Early completion: the serial port is read as bytes arrive while an
+    // operation wants to know, and each route's store is checked for one whole frame.
+    void watchSerialInput(bool on);
+    void checkReplyComplete(const QByteArray &received);
 
     TSerialComm &m_comm;
     CommLog &m_log;
@@ -108,4 +112,7 @@ private:
     std::int32_t m_packetCounter = 1;
     bool m_awaitingFirstTelegram = false; // since the last gateway was accepted
     gateway::NetworkNumber m_network{};
+    QByteArray m_serialReceived; // read by the input watch, not yet collected
+    QMetaObject::Connection m_serialWatch;
+    bool m_replyNotified = false; // replyComplete was called since the last request
 };

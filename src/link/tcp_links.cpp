@@ -67,7 +67,10 @@ ConverterSocket::ConverterSocket(CommLog &log, QObject *parent) : QObject(parent
         m_log.addLine(QStringLiteral("Disconnected TCP/IP connection at ") + nowTimeText());
         m_connected = false;
     });
-    connect(&socket, &QTcpSocket::readyRead, this, [this] { received += socket.readAll(); });
+    connect(&socket, &QTcpSocket::readyRead, this, [this] {
+        received += socket.readAll();
+        emit receivedMore();
+    });
     connect(&socket, &QTcpSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError error) { m_log.addLine(socketErrorLine(error)); });
 }

@@ -50,6 +50,10 @@ public:
     QTcpSocket socket;
     LinkWait wait;
 
+signals:
+    // A chunk was appended to received.
+    void receivedMore();
+
 private:
     CommLog &m_log;
     bool m_connected = false;

@@ -1,7 +1,9 @@
 #include "bus_session.h"
 
 #include "decode/decode.h"
+#include "decode/telegrams.h"
 #include "link/log_time.h"
+#include "mbus/frame_complete.h"
 #include "mbus/frames.h"
 
 #include <QLocale>
@@ -25,9 +27,112 @@ mbus::ReplyKind classify(const QByteArray &reply, bool readAll)
     return readAll ? mbus::classifyReadAllReply(bytes) : mbus::classifyReply(bytes);
 }
 
+namespace {
+
+mbus::ByteView byteView(const QByteArray &bytes)
+{
+    return {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
+}
+
+// 10 7B A CS 16 or 10 5B A CS 16.
+bool isReadRequest(const mbus::Bytes &frame)
+{
+    return frame.size() == 5 && frame[0] == 0x10 && (frame[1] == 0x7B || frame[1] == 0x5B);
+}
+
+// A telegram with its fixed header: 68 L L 68 C A CI, 12 header bytes, CS 16.
+constexpr qsizetype kHeaderReplySize = 21;
+
+} // namespace
+
 BusSession::BusSession(BusLink &link, CommLog &log, decode::DeviceTable &table, BusTimers timers, QObject *parent)
     : QObject(parent), link(link), log(log), table(table), timers(timers)
 {
+    connect(&timers.respond, &QTimer::timeout, this, &BusSession::respondDue);
+    connect(&timers.secondary, &QTimer::timeout, this, &BusSession::secondaryDue);
+    connect(&timers.readAll, &QTimer::timeout, this, &BusSession::readAllDue);
+}
+
+BusSession::~BusSession()
+{
+    link.replyComplete = nullptr;
+}
+
+bool BusSession::send(const mbus::Request &request)
+{
+    ++m_requests;
+    if (!m_askingTelegram)
+        m_telegrams.clear(); // a new reading, or no reading at all
+    m_lastRequest = request.frame;
+    if (options().fastReads) {
+        const quint64 number = m_requests;
+        // Called while the link is in the middle of a read: the reply is
+        // taken from the event loop.
+        link.replyComplete = [this, number] {
+            QMetaObject::invokeMethod(this, [this, number] { takeReplyNow(number); }, Qt::QueuedConnection);
+        };
+    } else {
+        link.replyComplete = nullptr;
+    }
+    return link.sendFrame(request);
+}
+
+void BusSession::takeReplyNow(quint64 request)
+{
+    if (request != m_requests)
+        return; // a later request went out meanwhile
+    const auto fire = [this](QTimer &timer, void (BusSession::*due)()) {
+        if (!timer.isActive())
+            return false;
+        timer.start(); // the next wait counts from now, as after any tick
+        emit(this->*due)();
+        return true;
+    };
+    if (fire(timers.respond, &BusSession::respondDue) || fire(timers.secondary, &BusSession::secondaryDue)
+        || fire(timers.readAll, &BusSession::readAllDue))
+        return;
+    emit replyCompleteEarly();
+}
+
+std::optional<QByteArray> BusSession::collectReply()
+{
+    QByteArray reply = link.collectReply();
+    if (!options().allTelegrams || !isReadRequest(m_lastRequest))
+        return reply;
+    const bool whole = reply.size() >= kHeaderReplySize && mbus::isCompleteFrame(byteView(reply));
+    if (whole && decode::announcesMoreRecords(byteView(reply))) {
+        if (int(m_telegrams.size()) + 1 < kMaxTelegrams) {
+            m_telegrams.push_back(reply);
+            m_telegramRetry = 0;
+            askTelegram(true);
+            return std::nullopt;
+        }
+        log.addLine(tr("%1 telegrams read and the meter announces more: the reading ends here...").arg(kMaxTelegrams));
+        return reply;
+    }
+    if (m_telegrams.empty() || whole)
+        return reply;
+    if (++m_telegramRetry <= options().retries) {
+        askTelegram(false);
+        return std::nullopt;
+    }
+    const int arrived = int(m_telegrams.size());
+    log.addLine(tr("Telegram %1 did not arrive, the reading holds the first %2...").arg(arrived + 1).arg(arrived));
+    reply = m_telegrams.back();
+    m_telegrams.pop_back();
+    return reply;
+}
+
+// The meter answers a toggled frame count bit with its next telegram and the
+// same bit with the last one again.
+void BusSession::askTelegram(bool toggle)
+{
+    const int address = m_lastRequest[2];
+    const bool fcbSet = m_lastRequest[1] == 0x7B;
+    link.discardPendingReply();
+    m_askingTelegram = true;
+    send(mbus::SendReqUd2(address, toggle ? fcbSet : !fcbSet));
+    m_askingTelegram = false;
 }
 
 bool BusSession::begin()
@@ -141,8 +246,18 @@ bool BusSession::decodeReply(const QByteArray &reply)
     decodeOptions.timeText = time;
     decodeOptions.dateText = date;
 
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(reply.constData());
-    const decode::DecodeResult result = decode::DecodeReply({bytes, std::size_t(reply.size())}, decodeOptions);
+    QList<QByteArray> reading(m_telegrams.begin(), m_telegrams.end());
+    reading << reply;
+    m_telegrams.clear();
+    decode::DecodeResult result;
+    if (reading.size() == 1) {
+        result = decode::DecodeReply(byteView(reply), decodeOptions);
+    } else {
+        std::vector<mbus::ByteView> telegrams;
+        for (const QByteArray &telegram : std::as_const(reading))
+            telegrams.push_back(byteView(telegram));
+        result = decode::DecodeReplies(telegrams, decodeOptions);
+    }
     // Decoded texts carry the meter's bytes unchanged: show them as Latin-1.
     for (const std::string &line : result.logLines)
         log.addLine(QString::fromLatin1(line.data(), qsizetype(line.size())));
@@ -160,5 +275,7 @@ bool BusSession::decodeReply(const QByteArray &reply)
         if (const auto selection = table.update(result.header, result.rows, rule, time, date))
             showSelectedMeter(*selection);
     }
+    if (result.valid && result.headerDecoded)
+        emit readingDecoded(reading);
     return result.valid;
 }

@@ -9,6 +9,7 @@
 #include "link/comm_log.h"
 #include "mbus/reply_kind.h"
 
+#include <QByteArrayList>
 #include <QDateTime>
 #include <QObject>
 #include <QStringList>
@@ -16,6 +17,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // The options an operation reads at the moment of use.
 struct BusOptions {
@@ -26,6 +28,15 @@ struct BusOptions {
     bool broadcast = false;   // commands go to 254
     bool lsbSearch = false;   // wildcard search from the rightmost digit
     int responseTimeoutMs = 500;
+    // "Complete reply early": a reply is taken as soon as it is one whole
+    // frame; the response timeout still bounds every wait.
+    bool fastReads = false;
+    // "Read all telegrams": a reply ending in DIF 1F is followed by a REQ_UD2
+    // with the frame count bit toggled, up to 16 telegrams in one reading.
+    bool allTelegrams = false;
+    // The wildcard search takes its answers from whatever route is chosen,
+    // not only from the serial port.
+    bool searchAnyRoute = false;
 };
 
 // The response timers, owned by the window that shows their names.
@@ -39,7 +50,11 @@ struct BusTimers {
 class BusSession : public QObject {
     Q_OBJECT
 public:
+    // Telegrams one reading may take with "Read all telegrams".
+    static constexpr int kMaxTelegrams = 16;
+
     BusSession(BusLink &link, CommLog &log, decode::DeviceTable &table, BusTimers timers, QObject *parent = nullptr);
+    ~BusSession() override;
 
     BusLink &link;
     CommLog &log;
@@ -88,23 +103,54 @@ public:
     void logAcknowledge() { log.addLine(QStringLiteral("0xE5 (Acknowledge)")); }
 
     // DecodeReply on a collected reply, applied; returns its validity flag.
+    // The earlier telegrams of a multi-telegram reading are decoded with it
+    // into one reading.
     bool decodeReply(const QByteArray &reply);
 
+    // Collect reply for the operations' response timers. With "Read all
+    // telegrams" a reply that announces more records (DIF 1F) is kept and the
+    // next telegram asked for: then nothing is returned and the operation
+    // waits one more tick of its timer. A telegram that does not come is
+    // asked for again with the same frame count bit (the meter repeats it),
+    // as often as the retries allow; after that the reading ends with the
+    // telegrams that came.
+    std::optional<QByteArray> collectReply();
+
     // Sends one request; false (and a log line from the dispatch) when it did not leave.
-    bool send(const mbus::Request &request) { return link.sendFrame(request); }
+    bool send(const mbus::Request &request);
     mbus::Request readRequest(int address) const;
     // SND_NKE or REQ_UD2, by "Send NKE first".
     mbus::Request firstRequest(int address) const;
 
 signals:
+    // The response timers' ticks, forwarded: their interval passed, or (with
+    // "Complete reply early") the reply is complete. The operations run on these.
+    void respondDue();
+    void secondaryDue();
+    void readAllDue();
+    // The reply is complete while none of the three timers runs: for an
+    // operation with a timer of its own.
+    void replyCompleteEarly();
+
     void busyChanged(bool busy);
     void aborted();
     // Label texts and the row that becomes current (-1: keep the current row).
     void selectionChanged(const QString &id, const QString &address, int currentRow);
     void reportReady(const QStringList &lines);
+    // A reply passed the frame tests and its header was decoded: the telegrams
+    // of the reading (one, or several with "Read all telegrams"), as collected.
+    void readingDecoded(const QList<QByteArray> &telegrams);
 
 private:
     void setSelection(const decode::MeterSelection &selection, int currentRow);
+    void takeReplyNow(quint64 request);
+    void askTelegram(bool toggle);
+
+    quint64 m_requests = 0;         // requests sent so far
+    mbus::Bytes m_lastRequest;      // the frame of the last one
+    std::vector<QByteArray> m_telegrams; // the reading's telegrams before the one awaited
+    bool m_askingTelegram = false;
+    int m_telegramRetry = 0;
 
     bool m_busy = false;
     decode::MeterSelection m_selected;

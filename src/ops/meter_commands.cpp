@@ -21,7 +21,7 @@ bool isDigits(const QString &text, int minLength, int maxLength)
 MeterCommands::MeterCommands(BusSession &session, SecondarySequence &sequence, QObject *parent)
     : QObject(parent), m_session(session), m_sequence(sequence)
 {
-    connect(&m_session.timers.respond, &QTimer::timeout, this, [this] {
+    connect(&m_session, &BusSession::respondDue, this, [this] {
         if (!m_session.scanActive)
             respondTick();
     });
@@ -227,7 +227,10 @@ void MeterCommands::endOperation()
 void MeterCommands::respondTick()
 {
     BusSession &s = m_session;
-    const QByteArray reply = s.link.collectReply();
+    const std::optional<QByteArray> collected = s.collectReply();
+    if (!collected)
+        return; // the next telegram of the reading was asked for
+    const QByteArray &reply = *collected;
     switch (classify(reply)) {
     case mbus::ReplyKind::NoResponse:
         // The link stays as it is: a later operation ends its use.

@@ -7,7 +7,7 @@
 PrimaryScan::PrimaryScan(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
 {
     connect(&m_session, &BusSession::aborted, this, &PrimaryScan::stop);
-    connect(&m_session.timers.respond, &QTimer::timeout, this, [this] {
+    connect(&m_session, &BusSession::respondDue, this, [this] {
         if (m_session.scanActive && m_running)
             tick();
     });
@@ -63,7 +63,10 @@ void PrimaryScan::sendAgain(bool logReading)
 void PrimaryScan::tick()
 {
     BusSession &s = m_session;
-    const QByteArray reply = s.link.collectReply();
+    const std::optional<QByteArray> collected = s.collectReply();
+    if (!collected)
+        return; // the next telegram of the reading was asked for
+    const QByteArray &reply = *collected;
     switch (classify(reply)) {
     case mbus::ReplyKind::NoResponse:
         if (++m_retry <= s.options().retries) {

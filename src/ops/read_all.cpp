@@ -5,7 +5,7 @@
 ReadAll::ReadAll(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
 {
     connect(&m_session, &BusSession::aborted, this, &ReadAll::stop);
-    connect(&m_session.timers.readAll, &QTimer::timeout, this, [this] {
+    connect(&m_session, &BusSession::readAllDue, this, [this] {
         if (m_running)
             tick();
     });
@@ -69,7 +69,10 @@ void ReadAll::advanceProgress()
 void ReadAll::tick()
 {
     BusSession &s = m_session;
-    const QByteArray reply = s.link.collectReply();
+    const std::optional<QByteArray> collected = s.collectReply();
+    if (!collected)
+        return; // the next telegram of the reading was asked for
+    const QByteArray &reply = *collected;
     // The reply's row is found by its address.
     s.scanActive = false;
     s.secondaryReply = false;

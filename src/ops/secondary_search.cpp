@@ -15,6 +15,13 @@ SecondarySearch::SecondarySearch(BusSession &session, SecondarySequence &sequenc
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SecondarySearch::onTick);
+    // A whole answer to a selection or a reading ends its wait at once.
+    connect(&m_session, &BusSession::replyCompleteEarly, this, [this] {
+        if (m_running && m_timer.isActive() && m_wait != Wait::GlobalInit) {
+            m_timer.stop();
+            onTick();
+        }
+    });
 }
 
 void SecondarySearch::findById(const QString &idText)
@@ -32,10 +39,12 @@ void SecondarySearch::findById(const QString &idText)
     m_sequence.start(idText.toStdString(), std::nullopt, idText);
 }
 
-void SecondarySearch::startWildcard(bool clearTable)
+void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8_t, 8> &pattern)
 {
     if (m_running || !m_session.begin())
         return;
+    for (std::size_t i = 0; i < 8; ++i)
+        m_fixed[7 - i] = pattern[i] <= 9 ? pattern[i] : mbus::kWildcardDigit;
     if (!m_session.link.beginLinkUse()) {
         m_session.finish();
         return;
@@ -62,8 +71,23 @@ void SecondarySearch::begin()
     m_progress = 0;
     emit progressChanged(0, kTopLevelSteps, 0, true);
     m_lsbFirst = m_session.options().lsbSearch;
-    m_levels = {Level{m_lsbFirst ? 1 : 8, 0}};
+    m_cells = m_fixed;
+    const int first = nextOpenCell(0);
+    if (first == 0) { // nothing to search for
+        end();
+        return;
+    }
+    m_levels = {Level{first, 0}};
     checkNext();
+}
+
+int SecondarySearch::nextOpenCell(int cell) const
+{
+    const int step = m_lsbFirst ? 1 : -1;
+    for (int c = cell == 0 ? (m_lsbFirst ? 1 : 8) : cell + step; c >= 1 && c <= 8; c += step)
+        if (m_fixed[std::size_t(c - 1)] == mbus::kWildcardDigit)
+            return c;
+    return 0;
 }
 
 QString SecondarySearch::patternText() const
@@ -96,10 +120,10 @@ void SecondarySearch::checkNext()
     m_cells[std::size_t(level.cell - 1)] = std::uint8_t(level.digit);
     if (m_lsbFirst)
         for (int cell = level.cell + 1; cell <= 8; ++cell)
-            m_cells[std::size_t(cell - 1)] = mbus::kWildcardDigit;
+            m_cells[std::size_t(cell - 1)] = m_fixed[std::size_t(cell - 1)];
     else
         for (int cell = level.cell - 1; cell >= 1; --cell)
-            m_cells[std::size_t(cell - 1)] = mbus::kWildcardDigit;
+            m_cells[std::size_t(cell - 1)] = m_fixed[std::size_t(cell - 1)];
     m_session.log.addLine(QStringLiteral("Checking ") + patternText() + QStringLiteral("..."));
 
     std::array<std::uint8_t, 8> digits{}; // leftmost first
@@ -143,8 +167,9 @@ void SecondarySearch::onTick()
 void SecondarySearch::afterSelection()
 {
     BusSession &s = m_session;
-    // Answers to selections are read from the serial port only.
-    if (!s.link.serialPortOpen()) {
+    // Answers to selections are read from the serial port only, unless the
+    // caller lets the search use any route.
+    if (!s.options().searchAnyRoute && !s.link.serialPortOpen()) {
         s.log.addLine(QStringLiteral("No valid physical connection..."));
         m_stop = true;
         end();
@@ -169,7 +194,12 @@ void SecondarySearch::afterReading()
     if (s.link.route() == LinkRoute::Serial && !s.link.serialPortOpen()) {
         s.log.addLine(QStringLiteral("No valid physical connection :) "));
     } else {
-        const QByteArray reply = s.link.collectReply();
+        const std::optional<QByteArray> collected = s.collectReply();
+        if (!collected) { // the next telegram of the reading was asked for
+            m_timer.start(s.options().responseTimeoutMs);
+            return;
+        }
+        const QByteArray reply = *collected;
         s.link.discardPendingReply();
         if (!reply.isEmpty()) {
             s.secondaryReply = true;
@@ -179,8 +209,8 @@ void SecondarySearch::afterReading()
     }
     if (!valid) {
         s.log.addLine(QStringLiteral("Collision"));
-        const int deeper = m_levels.back().cell + (m_lsbFirst ? 1 : -1);
-        if (deeper >= 1 && deeper <= 8) {
+        const int deeper = nextOpenCell(m_levels.back().cell);
+        if (deeper != 0) {
             m_levels.push_back(Level{deeper, 0});
             checkNext();
             return;

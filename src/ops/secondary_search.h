@@ -27,8 +27,11 @@ public:
     // "Find" with a complete ID that is not FFFFFFFF: select and read that meter.
     void findById(const QString &idText);
     // The wildcard search; the confirmation is the caller's. clearTable empties
-    // the device table once the link is ready.
-    void startWildcard(bool clearTable);
+    // the device table once the link is ready. pattern (leftmost digit first,
+    // kWildcardDigit for an open one) keeps its given digits throughout: only
+    // IDs that have them are searched for.
+    void startWildcard(bool clearTable, const std::array<std::uint8_t, 8> &pattern = kAllOpen);
+    static constexpr std::array<std::uint8_t, 8> kAllOpen = {15, 15, 15, 15, 15, 15, 15, 15};
     // "Stop Secondary": the search ends at its next step.
     void stop();
     // Ends a running search now (the program closes), with its end steps.
@@ -55,6 +58,9 @@ private:
     void afterSelection();
     void afterReading();
     void end();
+    // The next cell the search may choose a digit for, after `cell` in the
+    // search's direction (0: from the start); 0 when there is none.
+    int nextOpenCell(int cell) const;
 
     BusSession &m_session;
     SecondarySequence &m_sequence;
@@ -65,5 +71,6 @@ private:
     bool m_lsbFirst = false;
     int m_progress = 0;
     std::array<std::uint8_t, 8> m_cells{}; // m_cells[0] is cell 1
+    std::array<std::uint8_t, 8> m_fixed = kAllOpen; // the given digits, as m_cells
     std::vector<Level> m_levels;           // the top level first, the deepest last
 };

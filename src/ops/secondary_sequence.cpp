@@ -8,7 +8,7 @@ constexpr int kSettleMs = 200;
 
 SecondarySequence::SecondarySequence(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
 {
-    connect(&m_session.timers.secondary, &QTimer::timeout, this, &SecondarySequence::tick);
+    connect(&m_session, &BusSession::secondaryDue, this, &SecondarySequence::tick);
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, [this] {
@@ -49,7 +49,10 @@ void SecondarySequence::handBack()
 void SecondarySequence::tick()
 {
     BusSession &s = m_session;
-    const QByteArray reply = s.link.collectReply();
+    const std::optional<QByteArray> collected = s.collectReply();
+    if (!collected)
+        return; // the next telegram of the reading was asked for
+    const QByteArray &reply = *collected;
     switch (classify(reply)) {
     case mbus::ReplyKind::NoResponse:
         s.log.addLine(QStringLiteral("No response from device ") + m_messageId);

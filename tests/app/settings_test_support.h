@@ -43,6 +43,8 @@ inline QMap<QString, QString> flatten(const Settings &s)
     m[QStringLiteral("Misc/LSBSearch")] = flag(s.lsbSearch);
     m[QStringLiteral("Misc/GenCode")] = s.genCode;
     m[QStringLiteral("Misc/SMain")] = flag(s.secondaryMain);
+    m[QStringLiteral("Misc/FastReads")] = flag(s.fastReads);
+    m[QStringLiteral("Misc/AllTelegrams")] = flag(s.allTelegrams);
     m[QStringLiteral("Com port/Name")] = s.com.name;
     m[QStringLiteral("Com port/Speed")] = s.com.speed;
     m[QStringLiteral("Com port/Parity")] = s.com.parity;

@@ -66,7 +66,7 @@ void TstSettingsRead::defaultValues_data()
         {"Ethernet/AutoDisplay", "1"},   {"Ethernet/AutoMbus", "0"},       {"LANXP/IP", "192.168.1.3"},
         {"LANXP/Port", "10001"},         {"LANXP/NetNumber", ""},          {"LANXP/EthTimeout", "50"},
         {"Titles/Count", "0"},           {"Titles/Title1", ""},            {"Titles/Title13", ""},
-        {"Titles/SecMain", ""},
+        {"Titles/SecMain", ""},          {"Misc/FastReads", "0"},          {"Misc/AllTelegrams", "0"},
     };
     for (const auto &[key, expected] : rows)
         QTest::newRow(key) << QString::fromLatin1(key) << expected;

@@ -119,7 +119,8 @@ void TstSettingsWrite::roundTrip()
 
     // Every boolean flipped from its default.
     for (const char *key : {"Misc/Encoding", "Misc/UseEthernet", "Misc/UseLANXP", "Misc/VelkServer", "Misc/Use5B",
-                            "Misc/GlobalInit", "Misc/MSBSearch", "Misc/LSBSearch", "Misc/SMain", "Com port/RTS",
+                            "Misc/GlobalInit", "Misc/MSBSearch", "Misc/LSBSearch", "Misc/SMain", "Misc/FastReads",
+                            "Misc/AllTelegrams", "Com port/RTS",
                             "Com port/DTR", "Ethernet/AutoOpen", "Ethernet/AutoDisplay", "Ethernet/AutoMbus"}) {
         const QString k = QString::fromLatin1(key);
         const bool value = expected.value(k) == QLatin1String("0");

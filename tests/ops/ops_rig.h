@@ -7,6 +7,7 @@
 #include "bus.h"
 #include "busfile.h"
 #include "mbus/bytes.h"
+#include "mbus/frame_complete.h"
 #include "ops/auto_addressing.h"
 #include "ops/bus_session.h"
 #include "ops/meter_commands.h"
@@ -51,6 +52,10 @@ public:
         if (!reply.empty() && dropOnce.remove(address))
             reply.clear();
         m_pending.append(reinterpret_cast<const char *>(reply.data()), qsizetype(reply.size()));
+        const mbus::ByteView pending(reinterpret_cast<const std::uint8_t *>(m_pending.constData()),
+                                     std::size_t(m_pending.size()));
+        if (replyComplete && mbus::isCompleteFrame(pending))
+            replyComplete();
         return true;
     }
     QByteArray collectReply() override { return std::exchange(m_pending, QByteArray()); }

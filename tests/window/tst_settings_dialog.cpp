@@ -224,6 +224,8 @@ void TstSettingsDialog::liveCopy_data()
     QTest::newRow("5B") << "Check_5B" << "" << "Misc/Use5B" << "1";
     QTest::newRow("encoding") << "Check_unicode" << "" << "Misc/Encoding" << "1";
     QTest::newRow("generation code") << "Edit_genCode" << "31" << "Misc/GenCode" << "31";
+    QTest::newRow("complete reply early") << "Check_fast_reads" << "" << "Misc/FastReads" << "1";
+    QTest::newRow("read all telegrams") << "Check_all_telegrams" << "" << "Misc/AllTelegrams" << "1";
     QTest::newRow("title count") << "UD_addValues" << "5" << "" << "";
     QTest::newRow("title") << "Edit1" << "Energy" << "" << "";
     QTest::newRow("secondary main") << "Check_secMain" << "" << "" << "";
@@ -362,6 +364,7 @@ void TstSettingsDialog::applyWritesEveryKeyInOrder()
     d.Check_velk_server->click();
     d.UD_retry_read->setValue(3);
     d.Check_unicode->click();
+    d.Check_fast_reads->click();
     d.Edit_lanxp_ip->setText(QStringLiteral("10.1.2.3"));
     QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
 
@@ -373,10 +376,11 @@ void TstSettingsDialog::applyWritesEveryKeyInOrder()
     QCOMPARE(keysOf(lines),
              QStringList({"[Com port]", "Name", "Speed", "Parity", "RTS", "DTR", "[Misc]", "ExportSeparator", "Retry",
                           "UseEthernet", "UseLANXP", "VelkServer", "Use5B", "GlobalInit", "MSBSearch", "LSBSearch",
-                          "Encoding", "GenCode", "[Ethernet]", "Port", "AutoOpen", "AutoDisplay", "AutoMbus", "[LANXP]",
-                          "IP", "Port", "NetNumber", "EthTimeout"}));
+                          "Encoding", "GenCode", "FastReads", "AllTelegrams", "[Ethernet]", "Port", "AutoOpen",
+                          "AutoDisplay", "AutoMbus", "[LANXP]", "IP", "Port", "NetNumber", "EthTimeout"}));
     for (const char *line : {"Name=COM1", "Speed=300", "Parity=Even", "Retry=3", "VelkServer=1", "UseLANXP=0",
-                             "Encoding=1", "GenCode=27", "Port=59615", "IP=10.1.2.3", "Port=10001", "EthTimeout=50"})
+                             "Encoding=1", "GenCode=27", "FastReads=1", "AllTelegrams=0", "Port=59615",
+                             "IP=10.1.2.3", "Port=10001", "EthTimeout=50"})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
 }
 

@@ -38,6 +38,8 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir)
     s.lsbSearch = ini.readBool(kMisc, QStringLiteral("LSBSearch"), false);
     s.genCode = ini.readString(kMisc, QStringLiteral("GenCode"), QStringLiteral("27"));
     s.secondaryMain = ini.readBool(kMisc, QStringLiteral("SMain"), false);
+    s.fastReads = ini.readBool(kMisc, QStringLiteral("FastReads"), false);
+    s.allTelegrams = ini.readBool(kMisc, QStringLiteral("AllTelegrams"), false);
 
     s.com.name = ini.readString(kCom, QStringLiteral("Name"), s.com.name);
     s.com.speed = ini.readString(kCom, QStringLiteral("Speed"), s.com.speed);
@@ -96,6 +98,8 @@ void writePortPageKeys(IniFile &ini, const Settings &s)
     ini.writeBool(kMisc, QStringLiteral("LSBSearch"), s.lsbSearch);
     ini.writeBool(kMisc, QStringLiteral("Encoding"), s.encodingUnicode);
     ini.writeString(kMisc, QStringLiteral("GenCode"), s.genCode);
+    ini.writeBool(kMisc, QStringLiteral("FastReads"), s.fastReads);
+    ini.writeBool(kMisc, QStringLiteral("AllTelegrams"), s.allTelegrams);
 
     ini.writeString(kEthernet, QStringLiteral("Port"), s.listenPort);
     ini.writeBool(kEthernet, QStringLiteral("AutoOpen"), s.autoOpen);

@@ -47,6 +47,8 @@ struct Settings {
     bool lsbSearch = false;
     QString genCode = QStringLiteral("27");
     bool secondaryMain = false;
+    bool fastReads = false;    // "Complete reply early"
+    bool allTelegrams = false; // "Read all telegrams"
 
     ComPortSettings com;
 
