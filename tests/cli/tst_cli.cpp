@@ -1,0 +1,298 @@
+// telvaro-cli end to end, as a script runs it: the real program against
+// mbus-sim on a pseudo-terminal and as a serial-to-TCP converter. Every
+// command, every output format (JSON parsed, CSV and text checked line by
+// line), the exit statuses and the one-line reasons.
+
+#include "sim_process.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exit = -1;
+    QByteArray out;
+    QStringList err; // lines
+};
+
+Run cli(const QStringList &arguments, int timeoutMs = 60000)
+{
+    QProcess p;
+    p.start(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli"), arguments);
+    Run r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return r;
+}
+
+QJsonArray meters(const Run &r)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray())
+        qWarning("not a JSON array: %s", error.errorString().toLocal8Bit().constData());
+    return doc.array();
+}
+
+QStringList field(const QJsonArray &array, const char *name)
+{
+    QStringList out;
+    for (const QJsonValue &v : array) {
+        const QJsonValue f = v.toObject().value(QLatin1String(name));
+        out << (f.isDouble() ? QString::number(f.toInt()) : f.toString());
+    }
+    return out;
+}
+
+const QStringList kDemoIds{"12345678", "20071234", "30500117", "40123456", "50000042", "60000007",
+                           "12004411", "70311502", "81726354", "90440021", "05550123", "53101977"};
+
+// A simulator serving the demo bus (or another), on the route of the row.
+struct Bus {
+    Bus(const QString &route, const QString &busFile, bool quiet = true)
+    {
+        const QStringList extra = quiet ? QStringList{"--quiet"} : QStringList();
+        if (route == QLatin1String("pty")) {
+            sim = std::make_unique<SimProcess>(busFile, extra);
+            link = {"--port", sim->link()};
+        } else {
+            sim = std::make_unique<SimProcess>(SimProcess::Tcp{}, QStringList{"--bus", busFile, "--tcp", "0"} + extra);
+            link = {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim->port())};
+        }
+    }
+    Run run(const QStringList &arguments) const
+    {
+        return cli(arguments + link + QStringList{"--timeout", "300", "--retries", "0", "--fast"});
+    }
+    std::unique_ptr<SimProcess> sim;
+    QStringList link;
+};
+
+const char kMultiBus[] = "[meter]\naddress = 10\nid = 10101010\nmanufacturer = ABC\nmedium = water\ntelegrams = 3\n"
+                         "record = 0C13 01000000\nrecord = 0C13 02000000\nrecord = 0C13 03000000\n"
+                         "record = 0C13 04000000\nrecord = 0C13 05000000\nrecord = 0C13 06000000\n"
+                         "[meter]\naddress = 11\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
+                         "telegrams = endless\nrecord = 0C13 07000000\n";
+
+} // namespace
+
+class TstCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void scanInEveryFormat_data();
+    void scanInEveryFormat();
+    void commands_data();
+    void commands();
+    void setAddressBothWays();
+    void refusedWithOneLine_data();
+    void refusedWithOneLine();
+    void multiTelegramReading();
+    void help();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_multiBus;
+};
+
+void TstCli::initTestCase()
+{
+    QVERIFY(QFileInfo::exists(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli")));
+    m_multiBus = m_dir.filePath(QStringLiteral("multi.bus"));
+    QFile f(m_multiBus);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(kMultiBus);
+}
+
+void TstCli::scanInEveryFormat_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("format");
+    for (const char *route : {"pty", "tcp"})
+        for (const char *format : {"text", "csv", "json"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(route, format))) << route << format;
+}
+
+void TstCli::scanInEveryFormat()
+{
+    QFETCH(QString, route);
+    QFETCH(QString, format);
+    Bus bus(route, SimProcess::demoBus());
+    QVERIFY(bus.sim->isReady());
+    const Run r = bus.run({"scan", "--to", "12", "--format", format});
+    QCOMPARE(r.exit, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("scan: 100%")), qPrintable(r.err.join(u'\n'))); // progress, not results
+    if (format == QLatin1String("json")) {
+        const QJsonArray array = meters(r);
+        QCOMPARE(field(array, "id"), kDemoIds);
+        QCOMPARE(field(array, "address"),
+                 QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"}));
+        for (const QJsonValue &m : array)
+            QVERIFY(!m.toObject().value("records").toArray().isEmpty());
+    } else if (format == QLatin1String("csv")) {
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 15); // header, 12 meters, the entry row, and after the last CR LF nothing
+        QVERIFY(lines.first().startsWith(" ID ;Addr. ;Mfr. ;Value ;Unit ;Medium ;Time ;Date ;Status ;Model ;\r"));
+        QVERIFY(lines.at(1).startsWith("12345678;1;ZRI;45.327;m3;Water;"));
+        QCOMPARE(lines.at(13), QByteArray(";;;;;;;;;;\r"));
+        QVERIFY(lines.last().isEmpty());
+    } else {
+        const QStringList lines = QString::fromUtf8(r.out).split(u'\n');
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^ID:\\d{8}, Mfr: "))).size(), 12);
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^Decoded at "))).size(), 12);
+        QVERIFY(lines.contains(QStringLiteral("ID:20071234, Mfr: KAM, Main medium: Heat (rt)")));
+    }
+}
+
+void TstCli::commands_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QString>("reason"); // the last line on standard error, when the exit is 1
+
+    for (const char *route : {"pty", "tcp"}) {
+        const QString r = QLatin1String(route);
+        QTest::newRow(qPrintable(r + ", read two")) << r << QStringList{"read", "2", "1"} << 0
+                                                    << QStringList{"12345678", "20071234"} << "";
+        QTest::newRow(qPrintable(r + ", read one that is not there"))
+            << r << QStringList{"read", "1", "99"} << 1 << QStringList{"12345678"}
+            << "telvaro-cli: no valid answer from address 99";
+        QTest::newRow(qPrintable(r + ", read-all")) << r << QStringList{"read-all", "--to", "3"} << 0
+                                                    << QStringList{"12345678", "20071234", "30500117"} << "";
+        QTest::newRow(qPrintable(r + ", search by pattern"))
+            << r << QStringList{"search", "--pattern", "1FFFFFFF"} << 0 << QStringList{"12004411", "12345678"} << "";
+        QTest::newRow(qPrintable(r + ", search by a whole ID"))
+            << r << QStringList{"search", "--pattern", "40123456"} << 0 << QStringList{"40123456"} << "";
+        QTest::newRow(qPrintable(r + ", raw REQ_UD2")) << r << QStringList{"raw", "10 7B 01 7C 16"} << 0
+                                                       << QStringList{"12345678"} << "";
+        QTest::newRow(qPrintable(r + ", raw to nobody")) << r << QStringList{"raw", "107B63DE16"} << 1
+                                                         << QStringList() << "telvaro-cli: nothing came back";
+    }
+    QTest::newRow("pty, search everything") << "pty" << QStringList{"search"} << 0 << kDemoIds << "";
+}
+
+void TstCli::commands()
+{
+    QFETCH(QString, route);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QStringList, ids);
+    QFETCH(QString, reason);
+    Bus bus(route, SimProcess::demoBus());
+    QVERIFY(bus.sim->isReady());
+    const Run r = bus.run(arguments + QStringList{"--format", "json"});
+    QCOMPARE(r.exit, exit);
+    QStringList got = field(meters(r), "id");
+    got.sort();
+    QStringList want = ids;
+    want.sort();
+    QCOMPARE(got, want);
+    if (!reason.isEmpty())
+        QCOMPARE(r.err.last(), reason);
+    if (arguments.first() == QLatin1String("raw") && exit == 0)
+        QVERIFY(meters(r).at(0).toObject().value("reply").toString().startsWith(QLatin1String("68")));
+}
+
+// By the old address (the meter is read first for its ID), then by ID; the
+// simulator keeps the change, so a read finds the meter at its new address.
+void TstCli::setAddressBothWays()
+{
+    Bus bus(QStringLiteral("pty"), SimProcess::demoBus());
+    Run r = bus.run({"set-address", "3", "33", "--format", "json"});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(field(meters(r), "address"), QStringList{"33"});
+    r = bus.run({"read", "33", "--format", "csv"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY(r.out.split('\n').at(1).startsWith("30500117;33;ABB;"));
+    r = bus.run({"set-address", "--id", "30500117", "3", "--format", "json"});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(field(meters(r), "address"), QStringList{"3"});
+    r = bus.run({"set-address", "--id", "99999999", "4"});
+    QCOMPARE(r.exit, 1);
+    QVERIFY(r.err.last().contains(QLatin1String("99999999")));
+}
+
+void TstCli::refusedWithOneLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("reason");
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(closed.serverPort());
+    closed.close(); // nobody listens there now
+    QTest::newRow("unknown command") << QStringList{"frob"} << "unknown command 'frob'";
+    QTest::newRow("bad address") << QStringList{"read", "300", "--port", "/dev/null"} << "no primary address";
+    QTest::newRow("no link") << QStringList{"scan"} << "no way to the bus";
+    QTest::newRow("missing settings file") << QStringList{"scan", "--settings", "/nonexistent/telvaro.ini"}
+                                           << "cannot read the settings file";
+    QTest::newRow("port that does not exist") << QStringList{"scan", "--port", "/dev/ttyNONEXISTENT9"}
+                                              << "was not found";
+    QTest::newRow("converter nobody listens at") << QStringList{"scan", "--tcp", "127.0.0.1:" + port}
+                                                 << "no connection to 127.0.0.1:" + port;
+    QTest::newRow("gateway nobody listens at") << QStringList{"scan", "--gateway", "127.0.0.1:" + port}
+                                               << "no connection to 127.0.0.1:" + port;
+}
+
+void TstCli::refusedWithOneLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, reason);
+    const Run r = cli(arguments);
+    QCOMPARE(r.exit, 2);
+    QCOMPARE(r.err.size(), 1);
+    QVERIFY2(r.err.first().startsWith(QLatin1String("telvaro-cli: ")) && r.err.first().contains(reason),
+             qPrintable(r.err.first()));
+    QVERIFY(r.out.isEmpty());
+}
+
+// Three telegrams with the frame count bit toggled, as the simulator saw
+// them, joined into one reading; the meter that never stops is cut at 16.
+void TstCli::multiTelegramReading()
+{
+    Bus bus(QStringLiteral("pty"), m_multiBus, false);
+    Run r = bus.run({"read", "10", "--all-telegrams", "--format", "json"});
+    QCOMPARE(r.exit, 0);
+    const QJsonArray array = meters(r);
+    QCOMPARE(array.size(), 1);
+    const QJsonArray records = array.at(0).toObject().value("records").toArray();
+    QCOMPARE(records.size(), 6);
+    QCOMPARE(records.at(5).toObject().value("value").toDouble(), 0.006);
+    QTRY_VERIFY(bus.sim->output().contains(QLatin1String("telegram 3 of 3")));
+    QStringList received = bus.sim->output().split(u'\n').filter(QRegularExpression(QStringLiteral("^RX 10 .B 0A")));
+    QCOMPARE(received, QStringList({"RX 10 7B 0A 85 16", "RX 10 5B 0A 65 16", "RX 10 7B 0A 85 16"}));
+
+    r = bus.run({"read", "11", "--all-telegrams", "--format", "json", "--verbose"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY(r.err.contains(QStringLiteral("16 telegrams read and the meter announces more: the reading ends here...")));
+    QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 17); // 16, and the last 1F
+    QTRY_COMPARE(bus.sim->output().split(u'\n').filter(QRegularExpression(QStringLiteral("^RX 10 .B 0B"))).size(), 16);
+
+    // Without the option the first telegram is the reading.
+    r = bus.run({"read", "10", "--format", "json"});
+    QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 3); // 2 and the 1F
+}
+
+void TstCli::help()
+{
+    Run r = cli({"--help"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY(r.out.startsWith("Usage: telvaro-cli COMMAND"));
+    r = cli({"--version"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY(r.out.startsWith("telvaro-cli "));
+}
+
+QTEST_GUILESS_MAIN(TstCli)
+#include "tst_cli.moc"

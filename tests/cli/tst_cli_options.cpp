@@ -1,0 +1,222 @@
+// telvaro-cli without a bus: its command line (what is refused, what a
+// settings file gives and what overrides it) and its output pieces (JSON
+// values and fields, the CSV of the device table).
+
+#include "cli_options.h"
+#include "cli_output.h"
+#include "config/ini_file.h"
+#include "mbus/frames.h"
+
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray telegram(const char *records)
+{
+    QByteArray data = QByteArray::fromHex("78563412 4304 01 07 2A 84 0000");
+    data += QByteArray::fromHex(records);
+    const mbus::Bytes body(data.begin(), data.end());
+    const mbus::Bytes frame = mbus::longFrame(0x08, 0x05, 0x72, body);
+    return QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
+}
+
+} // namespace
+
+class TstCliOptions : public QObject {
+    Q_OBJECT
+private slots:
+    void refused_data();
+    void refused();
+    void accepted();
+    void settingsFileAndOverrides();
+    void jsonOfAReading();
+    void jsonValues_data();
+    void jsonValues();
+    void csvFollowsTheTableLayout();
+};
+
+void TstCliOptions::refused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("nothing") << QStringList() << "no command";
+    QTest::newRow("unknown command") << QStringList{"scna"} << "unknown command 'scna'";
+    QTest::newRow("unknown option") << QStringList{"scan", "--frmo", "1"} << "unknown option --frmo";
+    QTest::newRow("value missing") << QStringList{"scan", "--from"} << "--from needs a value";
+    QTest::newRow("address too big") << QStringList{"scan", "--to", "251"} << "--to must be an address 0..250";
+    QTest::newRow("address negative") << QStringList{"read", "-1"} << "'-1' is no primary address";
+    QTest::newRow("address not a number") << QStringList{"read", "1a"} << "'1a' is no primary address";
+    QTest::newRow("read without address") << QStringList{"read", "--port", "/dev/x"} << "at least one";
+    QTest::newRow("retries 10") << QStringList{"scan", "--retries", "10"} << "--retries must be 0..9";
+    QTest::newRow("timeout too short") << QStringList{"scan", "--timeout", "299"} << "--timeout must be 300..9900";
+    QTest::newRow("format") << QStringList{"scan", "--format", "xml"} << "--format must be";
+    QTest::newRow("baud") << QStringList{"scan", "--baud", "1200"} << "--baud must be";
+    QTest::newRow("parity") << QStringList{"scan", "--parity", "evn"} << "--parity must be";
+    QTest::newRow("pattern with a letter") << QStringList{"search", "--pattern", "1234567A"} << "--pattern must be";
+    QTest::newRow("pattern too short") << QStringList{"search", "--pattern", "FFFF"} << "--pattern must be";
+    QTest::newRow("tcp without port") << QStringList{"scan", "--tcp", "10.0.0.1"} << "--tcp must be HOST:PORT";
+    QTest::newRow("tcp port 0") << QStringList{"scan", "--tcp", "10.0.0.1:0"} << "--tcp must be HOST:PORT";
+    QTest::newRow("two routes") << QStringList{"scan", "--port", "/dev/x", "--tcp", "h:1"} << "choose one of";
+    QTest::newRow("scan takes no argument") << QStringList{"scan", "7"} << "unexpected argument '7'";
+    QTest::newRow("set-address needs two") << QStringList{"set-address", "5"} << "needs OLD and NEW";
+    QTest::newRow("set-address --id needs one") << QStringList{"set-address", "--id", "12345678", "1", "2"}
+                                                << "needs NEW only";
+    QTest::newRow("set-address to 251") << QStringList{"set-address", "1", "251"} << "'251' is no primary address";
+    QTest::newRow("id of 7 digits") << QStringList{"set-address", "--id", "1234567", "2"} << "--id must be 8 digits";
+    QTest::newRow("raw odd digits") << QStringList{"raw", "10 7B 0"} << "whole hex bytes";
+    QTest::newRow("raw not hex") << QStringList{"raw", "10 7G"} << "whole hex bytes";
+    QTest::newRow("raw empty") << QStringList{"raw"} << "whole hex bytes";
+}
+
+void TstCliOptions::refused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    const cli::ParseResult r = cli::parseCommandLine(arguments);
+    QVERIFY2(r.error.contains(error), qPrintable(r.error));
+    QVERIFY(!r.error.contains(u'\n')); // one line
+}
+
+void TstCliOptions::accepted()
+{
+    cli::ParseResult r = cli::parseCommandLine(
+        {"read", "5", "3", "5", "--port", "/dev/ttyUSB0", "--parity", "none", "--fast", "--format", "json"});
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.options.command, cli::Command::Read);
+    QCOMPARE(r.options.addresses, QList<int>({5, 3})); // asked once each
+    QCOMPARE(*r.options.parity, QStringLiteral("None"));
+    QCOMPARE(r.options.format, cli::Format::Json);
+    QVERIFY(r.options.fast);
+
+    r = cli::parseCommandLine({"raw", "107b", "017C16", "--tcp", "localhost:10001"});
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.options.hex, QStringLiteral("10 7B 01 7C 16")); // as the custom command takes it
+
+    r = cli::parseCommandLine({"search", "--pattern", "12fFFFFF", "--lsb", "--gateway", "1.2.3.4:59615"});
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.options.pattern, (std::array<std::uint8_t, 8>{1, 2, 15, 15, 15, 15, 15, 15}));
+
+    r = cli::parseCommandLine({"set-address", "--id", "12345678", "9", "--port", "/dev/x"});
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QVERIFY(!r.options.oldAddress);
+    QCOMPARE(r.options.newAddress, 9);
+
+    QVERIFY(cli::parseCommandLine({"scan", "--help"}).help);
+    QVERIFY(cli::helpText().contains(QLatin1String("--all-telegrams")));
+}
+
+void TstCliOptions::settingsFileAndOverrides()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("telvaro.ini"));
+    IniFile ini(path);
+    ini.writeInteger(QStringLiteral("Mbus"), QStringLiteral("Timeout"), 700);
+    ini.writeString(QStringLiteral("Com port"), QStringLiteral("Name"), QStringLiteral("/dev/ttyS3"));
+    ini.writeString(QStringLiteral("Com port"), QStringLiteral("Speed"), QStringLiteral("9600"));
+    ini.writeBool(QStringLiteral("Misc"), QStringLiteral("UseLANXP"), true);
+    ini.writeString(QStringLiteral("LANXP"), QStringLiteral("IP"), QStringLiteral("10.0.0.9"));
+    ini.writeBool(QStringLiteral("Misc"), QStringLiteral("AllTelegrams"), true);
+    ini.writeString(QStringLiteral("Misc"), QStringLiteral("ExportSeparator"), QStringLiteral(","));
+    QVERIFY(ini.save());
+
+    // The file as it is: the converter route, its timeout and options.
+    cli::RunSettings s = cli::runSettings(cli::parseCommandLine({"scan", "--settings", path}).options);
+    QVERIFY2(s.error.isEmpty(), qPrintable(s.error));
+    QVERIFY(s.settings.route.useLanxp);
+    QCOMPARE(s.settings.timeout, 700);
+    QVERIFY(s.settings.allTelegrams && !s.settings.fastReads);
+    QCOMPARE(s.settings.exportSeparator, QStringLiteral(","));
+
+    // The command line wins: another route, timeout and separator.
+    s = cli::runSettings(cli::parseCommandLine({"scan", "--settings", path, "--port", "/dev/ttyUSB1", "--timeout",
+                                                "400", "--separator", "\t", "--fast"})
+                             .options);
+    QVERIFY(!s.settings.route.useLanxp && !s.settings.route.velkServer && !s.settings.route.useEthernet);
+    QCOMPARE(s.settings.com.name, QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(s.settings.com.speed, QStringLiteral("9600")); // the file's, not overridden
+    QCOMPARE(s.settings.timeout, 400);
+    QVERIFY(s.settings.fastReads);
+    QCOMPARE(s.settings.exportSeparator, QStringLiteral("\t"));
+
+    // Without a file: a port at the usual 2400 baud; nothing at all is an error.
+    s = cli::runSettings(cli::parseCommandLine({"scan", "--port", "/dev/ttyUSB1"}).options);
+    QCOMPARE(s.settings.com.speed, QStringLiteral("2400"));
+    QVERIFY(cli::runSettings(cli::parseCommandLine({"scan"}).options).error.contains(QLatin1String("--settings")));
+    QVERIFY(cli::runSettings(cli::parseCommandLine({"scan", "--settings", dir.filePath("none.ini")}).options)
+                .error.contains(QLatin1String("cannot read")));
+}
+
+void TstCliOptions::jsonOfAReading()
+{
+    const QByteArray first = telegram("0C13 45230100 CC8140 13 80190400 8C10 06 11950100 1F");
+    const QByteArray second = telegram("02FD17 0000 0D FD0C 03 414243");
+    const QJsonObject meter = cli::meterObject({first, second});
+    QCOMPARE(meter.value("address").toInt(), 5);
+    QCOMPARE(meter.value("id").toString(), QStringLiteral("12345678"));
+    QCOMPARE(meter.value("manufacturer").toString(), QStringLiteral("ABC"));
+    QCOMPARE(meter.value("medium").toString(), QStringLiteral("Water"));
+    QCOMPARE(meter.value("access").toInt(), 0x2A);
+    QCOMPARE(meter.value("status").toInt(), 0x84);
+    const QJsonArray records = meter.value("records").toArray();
+    QCOMPARE(records.size(), 5); // both telegrams, the 1F marker dropped
+    const QJsonObject volume = records.at(0).toObject();
+    QCOMPARE(volume.value("value").toDouble(), 12.345);
+    QCOMPARE(volume.value("unit").toString(), QStringLiteral("m3"));
+    QCOMPARE(volume.value("quantity").toString(), QStringLiteral("Volume"));
+    QCOMPARE(volume.value("data").toString(), QStringLiteral("45230100"));
+    QCOMPARE(volume.value("function").toString(), QStringLiteral("instantaneous"));
+    const QJsonObject stored = records.at(1).toObject();
+    QCOMPARE(stored.value("storage").toInt(), 3);
+    QCOMPARE(stored.value("subunit").toInt(), 2);
+    QCOMPARE(stored.value("dif").toString(), QStringLiteral("CC8140"));
+    QCOMPARE(records.at(2).toObject().value("tariff").toInt(), 1);
+    QCOMPARE(records.at(2).toObject().value("quantity").toString(), QStringLiteral("Energy"));
+    QCOMPARE(records.at(4).toObject().value("value").toString(), QStringLiteral("ABC")); // text stays text
+    QCOMPARE(records.at(4).toObject().value("vif").toString(), QStringLiteral("FD0C"));
+
+    QVERIFY(cli::meterObject({QByteArray::fromHex("E5")}).isEmpty());
+    QVERIFY(cli::meterObject({QByteArray::fromHex("680303")}).isEmpty());
+}
+
+void TstCliOptions::jsonValues_data()
+{
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<QJsonValue>("value");
+    QTest::newRow("scaled volume") << QByteArray("0413 39300000") << QJsonValue(12.345);
+    QTest::newRow("negative") << QByteArray("0413 FFFFFFFF") << QJsonValue(-0.001);
+    QTest::newRow("fabrication number") << QByteArray("0C78 21436587") << QJsonValue(87654321.0);
+    QTest::newRow("date") << QByteArray("426C 1F3C") << QJsonValue(QStringLiteral("31.12.24"));
+    QTest::newRow("failed BCD") << QByteArray("09 13 F5") << QJsonValue(QStringLiteral("Exception"));
+    QTest::newRow("no data") << QByteArray("00 13 0C13 45230100") << QJsonValue(QStringLiteral("No data"));
+}
+
+void TstCliOptions::jsonValues()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(QJsonValue, value);
+    const QJsonObject meter = cli::meterObject({telegram(record.constData())});
+    QCOMPARE(meter.value("records").toArray().at(0).toObject().value("value"), value);
+}
+
+void TstCliOptions::csvFollowsTheTableLayout()
+{
+    Settings settings;
+    settings.secondaryMain = true;
+    settings.titleCount = 1;
+    settings.titles[0] = QStringLiteral("Flow");
+    settings.titles[13] = QStringLiteral("Heat; total");
+    settings.exportSeparator = QStringLiteral(";");
+    decode::DeviceTable table({true, 1});
+    table.appendRow({"12345678", "5", "ABC"});
+    const QByteArray csv = cli::csvText(table, settings);
+    QCOMPARE(csv, QByteArray(" ID ;Addr. ;Mfr. ;Value ;\"Heat; total\";Unit ;Medium ;Time ;Date ;Status ;Model ;Flow;\r\n"
+                             "12345678;5;ABC;;;;;;;;;;\r\n"
+                             ";;;;;;;;;;;;\r\n"));
+    settings.exportSeparator.clear(); // an empty setting writes ";"
+    QVERIFY(cli::csvText(table, settings).startsWith(" ID ;"));
+}
+
+QTEST_GUILESS_MAIN(TstCliOptions)
+#include "tst_cli_options.moc"

@@ -1,0 +1,357 @@
+#include "cli_options.h"
+
+#include "config/ini_file.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace cli {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("telvaro-cli", text);
+}
+
+std::optional<int> number(const QString &text, int lo, int hi)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < lo || value > hi || text.startsWith(u'+'))
+        return std::nullopt;
+    return value;
+}
+
+// "FFFFFFFF", "12FFFFFF": eight digits 0-9 or F (any digit).
+std::optional<std::array<std::uint8_t, 8>> pattern(const QString &text)
+{
+    if (text.size() != 8)
+        return std::nullopt;
+    std::array<std::uint8_t, 8> digits{};
+    for (int i = 0; i < 8; ++i) {
+        const QChar c = text.at(i).toUpper();
+        if (c == u'F')
+            digits[std::size_t(i)] = 15;
+        else if (c >= u'0' && c <= u'9')
+            digits[std::size_t(i)] = std::uint8_t(c.unicode() - u'0');
+        else
+            return std::nullopt;
+    }
+    return digits;
+}
+
+bool isId(const QString &text)
+{
+    if (text.size() != 8)
+        return false;
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+// "68 1F 1F 68", "681f1f68": upper-case pairs separated by spaces, as the
+// custom command takes them; nothing when the text is no whole hex bytes.
+std::optional<QString> hexPairs(const QString &text)
+{
+    QString digits;
+    for (QChar c : text) {
+        if (c.isSpace())
+            continue;
+        const QChar u = c.toUpper();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F')))
+            return std::nullopt;
+        digits += u;
+    }
+    if (digits.isEmpty() || digits.size() % 2 != 0)
+        return std::nullopt;
+    QStringList pairs;
+    for (qsizetype i = 0; i < digits.size(); i += 2)
+        pairs << digits.mid(i, 2);
+    return pairs.join(u' ');
+}
+
+// "host:port" with a port 1..65535.
+bool hostPort(const QString &text)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    return colon > 0 && number(text.mid(colon + 1), 1, 65535).has_value();
+}
+
+QString parityName(const QString &text)
+{
+    for (const char *name : {"None", "Even", "Odd", "Mark", "Space"})
+        if (text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return QLatin1String(name);
+    return {};
+}
+
+} // namespace
+
+ParseResult parseCommandLine(const QStringList &arguments)
+{
+    ParseResult r;
+    Options &o = r.options;
+    QStringList positional;
+    const auto fail = [&r](const QString &error) {
+        r.error = error;
+        return r;
+    };
+    bool commandSeen = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString arg = arguments.at(i);
+        const auto value = [&](QString *out) {
+            if (i + 1 >= arguments.size())
+                return false;
+            *out = arguments.at(++i);
+            return true;
+        };
+        QString v;
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            r.help = true;
+            return r;
+        }
+        if (arg == QLatin1String("--version")) {
+            r.version = true;
+            return r;
+        }
+        if (!arg.startsWith(QLatin1String("--"))) {
+            if (!commandSeen) {
+                static const QStringList kCommands{"scan", "read", "read-all", "search", "set-address", "raw"};
+                const qsizetype index = kCommands.indexOf(arg);
+                if (index < 0)
+                    return fail(tr("unknown command '%1' (see --help)").arg(arg));
+                o.command = Command(index);
+                commandSeen = true;
+            } else {
+                positional << arg;
+            }
+            continue;
+        }
+        // Options that take no value.
+        if (arg == QLatin1String("--nke")) {
+            o.nke = true;
+        } else if (arg == QLatin1String("--lsb")) {
+            o.lsb = true;
+        } else if (arg == QLatin1String("--fast")) {
+            o.fast = true;
+        } else if (arg == QLatin1String("--all-telegrams")) {
+            o.allTelegrams = true;
+        } else if (arg == QLatin1String("--verbose")) {
+            o.verbose = true;
+        } else if (!value(&v)) {
+            return fail(tr("option %1 needs a value").arg(arg));
+        } else if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
+            const auto n = number(v, 0, 250);
+            if (!n)
+                return fail(tr("%1 must be an address 0..250, not '%2'").arg(arg, v));
+            (arg == QLatin1String("--from") ? o.from : o.to) = *n;
+        } else if (arg == QLatin1String("--retries")) {
+            const auto n = number(v, 0, 9);
+            if (!n)
+                return fail(tr("--retries must be 0..9, not '%1'").arg(v));
+            o.retries = *n;
+        } else if (arg == QLatin1String("--pattern")) {
+            const auto p = pattern(v);
+            if (!p)
+                return fail(tr("--pattern must be 8 digits 0-9 or F, not '%1'").arg(v));
+            o.pattern = *p;
+        } else if (arg == QLatin1String("--id")) {
+            if (!isId(v))
+                return fail(tr("--id must be 8 digits, not '%1'").arg(v));
+            o.id = v;
+        } else if (arg == QLatin1String("--port")) {
+            o.port = v;
+        } else if (arg == QLatin1String("--baud")) {
+            if (!number(v, 300, 19200) || !QStringList{"300", "2400", "4800", "9600", "19200"}.contains(v))
+                return fail(tr("--baud must be 300, 2400, 4800, 9600 or 19200, not '%1'").arg(v));
+            o.baud = v;
+        } else if (arg == QLatin1String("--parity")) {
+            const QString name = parityName(v);
+            if (name.isEmpty())
+                return fail(tr("--parity must be none, even, odd, mark or space, not '%1'").arg(v));
+            o.parity = name;
+        } else if (arg == QLatin1String("--tcp") || arg == QLatin1String("--gateway")) {
+            if (!hostPort(v))
+                return fail(tr("%1 must be HOST:PORT, not '%2'").arg(arg, v));
+            (arg == QLatin1String("--tcp") ? o.tcpHost : o.gatewayHost) = v;
+        } else if (arg == QLatin1String("--net")) {
+            o.net = v;
+        } else if (arg == QLatin1String("--settings")) {
+            o.settingsFile = v;
+        } else if (arg == QLatin1String("--timeout")) {
+            const auto n = number(v, Settings::kTimeoutMin, Settings::kTimeoutMax);
+            if (!n)
+                return fail(tr("--timeout must be %1..%2 ms, not '%3'")
+                                .arg(Settings::kTimeoutMin)
+                                .arg(Settings::kTimeoutMax)
+                                .arg(v));
+            o.timeoutMs = *n;
+        } else if (arg == QLatin1String("--format")) {
+            static const QStringList kFormats{"text", "csv", "json"};
+            const qsizetype index = kFormats.indexOf(v);
+            if (index < 0)
+                return fail(tr("--format must be text, csv or json, not '%1'").arg(v));
+            o.format = Format(index);
+        } else if (arg == QLatin1String("--separator")) {
+            o.separator = v;
+        } else {
+            return fail(tr("unknown option %1 (see --help)").arg(arg));
+        }
+    }
+    if (!commandSeen)
+        return fail(tr("no command given (see --help)"));
+    if (int(o.port.has_value()) + int(o.tcpHost.has_value()) + int(o.gatewayHost.has_value()) > 1)
+        return fail(tr("choose one of --port, --tcp and --gateway"));
+
+    switch (o.command) {
+    case Command::Scan:
+    case Command::ReadAll:
+    case Command::Search:
+        if (!positional.isEmpty())
+            return fail(tr("unexpected argument '%1'").arg(positional.first()));
+        break;
+    case Command::Read:
+        if (positional.isEmpty())
+            return fail(tr("read needs at least one primary address"));
+        for (const QString &text : std::as_const(positional)) {
+            const auto n = number(text, 0, 250);
+            if (!n)
+                return fail(tr("'%1' is no primary address 0..250").arg(text));
+            if (!o.addresses.contains(*n))
+                o.addresses << *n;
+        }
+        break;
+    case Command::SetAddress: {
+        if (positional.size() != (o.id.isEmpty() ? 2 : 1))
+            return fail(o.id.isEmpty() ? tr("set-address needs OLD and NEW, or --id ID and NEW")
+                                       : tr("set-address --id ID needs NEW only"));
+        if (o.id.isEmpty()) {
+            o.oldAddress = number(positional.first(), 0, 250);
+            if (!o.oldAddress)
+                return fail(tr("'%1' is no primary address 0..250").arg(positional.first()));
+        }
+        const auto n = number(positional.last(), 0, 250);
+        if (!n)
+            return fail(tr("'%1' is no primary address 0..250").arg(positional.last()));
+        o.newAddress = *n;
+        break;
+    }
+    case Command::Raw: {
+        const auto hex = hexPairs(positional.join(u' '));
+        if (!hex)
+            return fail(tr("raw needs the frame as whole hex bytes, e.g. \"10 7B 01 7C 16\""));
+        o.hex = *hex;
+        break;
+    }
+    }
+    return r;
+}
+
+RunSettings runSettings(const Options &o)
+{
+    RunSettings r;
+    Settings &s = r.settings;
+    if (!o.settingsFile.isEmpty()) {
+        if (!QFileInfo(o.settingsFile).isFile()) {
+            r.error = tr("cannot read the settings file %1").arg(o.settingsFile);
+            return r;
+        }
+        IniFile ini(o.settingsFile);
+        if (!ini.load() || !ini.readError().isEmpty()) {
+            r.error = tr("cannot read the settings file %1: %2").arg(o.settingsFile, ini.readError());
+            return r;
+        }
+        s = loadSettings(ini, QFileInfo(o.settingsFile).absolutePath() + u'/');
+    } else if (!o.port && !o.tcpHost && !o.gatewayHost) {
+        r.error = tr("no way to the bus: give --port, --tcp, --gateway or --settings");
+        return r;
+    }
+    const auto split = [](const QString &hostPort, QString *host, QString *port) {
+        const qsizetype colon = hostPort.lastIndexOf(u':');
+        *host = hostPort.left(colon);
+        *port = hostPort.mid(colon + 1);
+    };
+    if (o.port) {
+        s.route = RouteChoice();
+        s.com.name = *o.port;
+    } else if (o.tcpHost) {
+        s.route = RouteChoice();
+        s.route.useLanxp = true;
+        split(*o.tcpHost, &s.remoteIp, &s.remotePort);
+    } else if (o.gatewayHost) {
+        s.route = RouteChoice();
+        s.route.velkServer = true;
+        split(*o.gatewayHost, &s.remoteIp, &s.remotePort);
+    }
+    if (o.baud)
+        s.com.speed = *o.baud;
+    else if (o.port && o.settingsFile.isEmpty())
+        s.com.speed = QStringLiteral("2400"); // the usual M-Bus speed, not the dialog's 300
+    if (o.parity)
+        s.com.parity = *o.parity;
+    if (o.net)
+        s.netNumber = *o.net;
+    if (o.timeoutMs)
+        s.timeout = *o.timeoutMs;
+    if (o.retries)
+        s.retry = *o.retries;
+    if (o.separator)
+        s.exportSeparator = *o.separator;
+    s.fastReads = s.fastReads || o.fast;
+    s.allTelegrams = s.allTelegrams || o.allTelegrams;
+    s.lsbSearch = s.lsbSearch || o.lsb;
+    return r;
+}
+
+QString helpText()
+{
+    return tr(R"(Usage: telvaro-cli COMMAND [ARGUMENTS] [OPTIONS]
+
+Reads and configures M-Bus meters from the command line, with the operations
+and the decoder of the Telvaro program.
+
+Commands:
+  scan                  ask the primary addresses --from .. --to (0..250)
+  read ADDR...          read the meters at these primary addresses
+  read-all              scan, then read every meter the scan found
+  search                secondary-address search by wildcards (--pattern, --lsb)
+  set-address OLD NEW   give the meter at OLD the primary address NEW
+  set-address --id ID NEW   the same for the meter with this identification
+  raw HEX               send one frame as it stands, print what came back
+
+Way to the bus (one of them, or --settings):
+  --port DEVICE         serial port, e.g. /dev/ttyUSB0
+  --baud N              300, 2400 (default), 4800, 9600, 19200
+  --parity P            none, even (default), odd, mark, space
+  --tcp HOST:PORT       serial-to-TCP converter
+  --gateway HOST:PORT   gateway server (300-byte gateway telegrams)
+  --net a.b.c.d         the gateway's network number
+  --settings FILE       link and reading settings from a Telvaro settings file;
+                        the options above override it
+
+Reading:
+  --timeout MS          response timeout, 300..9900 (default 500)
+  --retries N           repeated requests per address, 0..9 (default 1)
+  --nke                 SND_NKE before each reading
+  --fast                take a reply as soon as it is a whole frame
+  --all-telegrams       follow DIF 1F: read every telegram of a meter
+  --from N, --to M      the scan range (default 0..250)
+  --pattern PATTERN     search only IDs that match, F for any digit (FFFFFFFF)
+  --lsb                 search from the rightmost digit
+
+Output (results on standard output, progress on standard error):
+  --format FORMAT       text (the detailed report), csv (the device table, as
+                        the program exports it) or json
+  --separator C         CSV separator (default ";" or the settings file's)
+  --verbose             the communication log on standard error
+  -h, --help            this help
+  --version             the version
+
+Exit status: 0 done, 1 a meter did not answer or gave an invalid reply,
+2 bad command line or no link to the bus.
+)");
+}
+
+} // namespace cli

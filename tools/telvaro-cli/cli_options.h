@@ -1,0 +1,77 @@
+#pragma once
+// The command line of telvaro-cli: one command and its options, the link
+// options as the settings file names them, and the output format. Parsing
+// only; nothing here opens a port.
+
+#include "config/settings.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace cli {
+
+enum class Command { Scan, Read, ReadAll, Search, SetAddress, Raw };
+enum class Format { Text, Csv, Json };
+
+struct Options {
+    Command command = Command::Scan;
+
+    // scan, read-all
+    int from = 0;
+    int to = 250;
+    bool nke = false;
+    std::optional<int> retries;
+    // read
+    QList<int> addresses;
+    // search: leftmost digit first, 15 for an open digit
+    std::array<std::uint8_t, 8> pattern{15, 15, 15, 15, 15, 15, 15, 15};
+    bool lsb = false;
+    // set-address: OLD NEW, or --id ID NEW
+    std::optional<int> oldAddress;
+    QString id;
+    int newAddress = 0;
+    // raw: the frame, upper-case hex pairs separated by spaces
+    QString hex;
+
+    // Link and reading settings: the settings file (when given) with the
+    // command line's options over it.
+    QString settingsFile;
+    std::optional<QString> port, baud, parity;
+    std::optional<QString> tcpHost, gatewayHost; // "HOST:PORT"
+    std::optional<QString> net;
+    std::optional<int> timeoutMs;
+    bool fast = false;
+    bool allTelegrams = false;
+    std::optional<QString> separator;
+
+    Format format = Format::Text;
+    bool verbose = false;
+};
+
+struct ParseResult {
+    Options options;
+    bool help = false;
+    bool version = false;
+    QString error; // one line; the command line was refused
+};
+
+// arguments without the program name.
+ParseResult parseCommandLine(const QStringList &arguments);
+
+// The settings the run uses: the file's (or the defaults), then the command
+// line's link and reading options. error is set when the file cannot be read
+// or no link is chosen at all.
+struct RunSettings {
+    Settings settings;
+    QString error;
+};
+RunSettings runSettings(const Options &options);
+
+QString helpText();
+
+} // namespace cli

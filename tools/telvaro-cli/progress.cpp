@@ -1,0 +1,60 @@
+#include "progress.h"
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+constexpr int kBarWidth = 30;
+}
+
+Progress::Progress(std::FILE *out) : m_out(out), m_terminal(::isatty(::fileno(out)) == 1) {}
+
+void Progress::setTask(const QString &task)
+{
+    m_task = task;
+    m_lastTenth = -1;
+}
+
+void Progress::clearBar()
+{
+    if (!m_barShown)
+        return;
+    std::fputs("\r\033[K", m_out);
+    m_barShown = false;
+}
+
+void Progress::show(int minimum, int maximum, int value, bool visible)
+{
+    const int span = std::max(1, maximum - minimum);
+    const int done = std::clamp(value - minimum, 0, span);
+    if (!visible) {
+        clearBar();
+        std::fflush(m_out);
+        return;
+    }
+    if (m_terminal) {
+        const int filled = done * kBarWidth / span;
+        const QString bar = QString(filled, u'#') + QString(kBarWidth - filled, u'-');
+        std::fprintf(m_out, "\r%s [%s] %d/%d", qPrintable(m_task), qPrintable(bar), done, span);
+        m_barShown = true;
+    } else {
+        const int tenth = done * 10 / span;
+        if (tenth == m_lastTenth)
+            return;
+        m_lastTenth = tenth;
+        std::fprintf(m_out, "%s: %d%%\n", qPrintable(m_task), tenth * 10);
+    }
+    std::fflush(m_out);
+}
+
+void Progress::line(const QString &text)
+{
+    clearBar();
+    std::fprintf(m_out, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(m_out);
+}
+
+} // namespace cli
