@@ -4,6 +4,11 @@
 #include "config/program_paths.h"
 #include "device_grid.h"
 #include "devices_page.h"
+#include "display/display_commands.h"
+#include "display/read_run.h"
+#include "display/write_run.h"
+#include "display_grid.h"
+#include "display_pages.h"
 #include "full_report_window.h"
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
@@ -162,6 +167,10 @@ void TForm11::buildControls()
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     devices = new DevicesPage;
     PageControl1->addTab(devices, QString());
+    readingsPage = new ReadingsPage;
+    PageControl1->addTab(readingsPage, QString());
+    displayPage = new DisplayPage;
+    PageControl1->addTab(displayPage, QString());
     connect(devices->UD_timeout, &QSpinBox::valueChanged, this, &TForm11::setResponseTimeout);
 
     auto *logArea = new QWidget(splitter);
@@ -293,6 +302,8 @@ void TForm11::showLanguage(int stored)
 void TForm11::applyCaptions()
 {
     PageControl1->setTabText(PageControl1->indexOf(devices), tr("   M-bus devices    "));
+    PageControl1->setTabText(PageControl1->indexOf(readingsPage), tr("   Get Readings    "));
+    PageControl1->setTabText(PageControl1->indexOf(displayPage), tr("   Local display TEV    "));
     devices->retranslate();
     Label4->setText(tr("Custom command:"));
     Butt_command_send->setText(tr("Send"));
@@ -420,6 +431,7 @@ void TForm11::applyLogin(const LoginRights &rights)
     Users1->setEnabled(rights.administrator);
     Settings1->setEnabled(rights.administrator || rights.setup);
     m_displayAllowed = rights.display;
+    PageControl1->setTabVisible(PageControl1->indexOf(displayPage), rights.display);
     for (QWidget *w : std::initializer_list<QWidget *>{devices->Group_ops, devices->Group_advanced,
                                                         devices->Check_broadcast, devices->Label_id, devices->Label_addr})
         w->setVisible(rights.devices);
@@ -436,7 +448,10 @@ void TForm11::closeEvent(QCloseEvent *event)
     m_readAll->stop();
     m_autoAddressing->stop();
     m_search->abort();
-    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_auto_address})
+    m_writeRun->stop();
+    m_readRun->stop();
+    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_auto_address,
+                          &Timer_tev, &Timer_tev_info})
         timer->stop();
     // Re-read first so keys that another window wrote meanwhile are kept.
     m_ini.load();

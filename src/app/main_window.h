@@ -6,6 +6,7 @@
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "decode/device_table.h"
+#include "display/display_table.h"
 #include "link/comm_log.h"
 #include "table_files.h"
 
@@ -31,6 +32,14 @@ class BusSession;
 class CustomCommand;
 class DeviceGrid;
 class DevicesPage;
+class DisplayGrid;
+class DisplayPage;
+class ReadingsPage;
+namespace display {
+class DisplayCommands;
+class ReadRun;
+class WriteRun;
+}
 class LinkDispatch;
 class MeterCommands;
 class PrimaryScan;
@@ -93,6 +102,8 @@ public:
     // Controls, by their established names; the first page's are in devices.
     QTabWidget *PageControl1 = nullptr;
     DevicesPage *devices = nullptr;
+    ReadingsPage *readingsPage = nullptr; // "Get Readings"
+    DisplayPage *displayPage = nullptr;   // "Local display TEV"; hidden without the display right
     QPlainTextEdit *Memo_current = nullptr;
     QLabel *Label4 = nullptr;
     QLineEdit *Edit_command = nullptr;
@@ -139,6 +150,13 @@ public:
     // File -> Save / "Save / Export", and File -> Open / "Load".
     bool saveDeviceTable();
     bool loadDeviceTable();
+    bool importDisplayTable();
+
+    display::Table &tevTable() { return m_tevTable; }
+    display::Table &historyTable() { return m_historyTable; }
+    display::WriteRun &writeRun() { return *m_writeRun; }
+    display::ReadRun &readRun() { return *m_readRun; }
+    display::DisplayCommands &displayCommands() { return *m_displayCommands; }
 
 signals:
     void closed();
@@ -153,6 +171,10 @@ private:
     void buildContextMenu();
     void wireOperations();
     void wireDevicePage();
+    void wireDisplay();
+    void updateDisplayControls(bool busy);
+    QStringList tevHeader() const;
+    QStringList historyHeader() const;
     void restoreSettings();
     void applyCaptions();
     void showLanguage(int stored);
@@ -184,6 +206,12 @@ private:
     std::unique_ptr<ReadAll> m_readAll;
     std::unique_ptr<AutoAddressing> m_autoAddressing;
     std::unique_ptr<SecondarySearch> m_search;
+    display::Table m_tevTable{display::TevColumns};
+    display::Table m_historyTable{display::HistColumns};
+    std::unique_ptr<DisplayGrid> m_tevGrid, m_historyGrid;
+    std::unique_ptr<display::WriteRun> m_writeRun;
+    std::unique_ptr<display::ReadRun> m_readRun;
+    std::unique_ptr<display::DisplayCommands> m_displayCommands;
     TSettings *m_settingsDialog = nullptr;
     TFAbout *m_about = nullptr;
     TFormFullMbus *m_report = nullptr;

@@ -88,6 +88,7 @@ void TForm11::wireOperations()
             });
     wireDevicePage();
     buildContextMenu();
+    wireDisplay();
 }
 
 void TForm11::wireDevicePage()
@@ -179,6 +180,7 @@ void TForm11::updateBusyControls()
     for (QAction *a : ContextMenuMbus->actions())
         a->setEnabled(!busy);
     Open1->setEnabled(!busy);
+    updateDisplayControls(busy);
 
     ReadSelected1->setText(tr("Read selected"));
     ReadAll1->setText(tr("Read All"));

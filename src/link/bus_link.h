@@ -20,6 +20,9 @@ public:
     virtual bool beginLinkUse() = 0;
     // True when the frame left on the route.
     virtual bool sendFrame(const mbus::Request &request) = 0;
+    // A display command: bare on the serial port, the converter and to a
+    // gateway that called in, in a display telegram to a gateway server.
+    virtual bool sendText(const QByteArray &command) = 0;
     // Everything that arrived since the request.
     virtual QByteArray collectReply() = 0;
     virtual void endLinkUse() = 0;

@@ -157,22 +157,48 @@ bool LinkDispatch::sendFrame(const mbus::Request &request)
     return true;
 }
 
+bool LinkDispatch::sendText(const QByteArray &command)
+{
+    const QString failure = QStringLiteral("Socket exception during setting TEV parameters - ");
+    switch (m_env.settings().route) {
+    case LinkRoute::GatewayClient:
+        return sendGateway(command, gateway::Section::DisplayCommand, failure);
+    case LinkRoute::Listen: {
+        // A gateway that called in gets the command as it stands.
+        if (command.isEmpty())
+            return false;
+        gatewayResponse.clear();
+        QString error;
+        if (!m_listen->send(command, &error)) {
+            m_log.addLine(failure + error);
+            return false;
+        }
+        ++m_packetCounter;
+        return true;
+    }
+    case LinkRoute::Converter:
+        return sendBare(command, failure);
+    case LinkRoute::Serial:
+        break;
+    }
+    return writeSerial(command, QStringLiteral("Can not write to COM port - display command"));
+}
+
 bool LinkDispatch::sendCommand(const QByteArray &bytes, bool text)
 {
+    if (text)
+        return sendText(bytes);
     switch (m_env.settings().route) {
     case LinkRoute::Listen:
     case LinkRoute::GatewayClient:
         return sendGateway(bytes, gateway::Section::DisplayCommand,
-                           text ? QStringLiteral("Socket exception during setting TEV parameters - ")
-                                : QStringLiteral("Socket exception during free hex command - "));
+                           QStringLiteral("Socket exception during free hex command - "));
     case LinkRoute::Converter:
         return sendBare(bytes, QStringLiteral("Socket exception during free hex command - "));
     case LinkRoute::Serial:
         break;
     }
     const QString failure = QStringLiteral("Can not write to COM port - custom command");
-    if (text)
-        return writeSerial(bytes, failure);
     // One byte per write, as the command was typed; stop at the first failure.
     for (char byte : bytes)
         if (!writeSerial(QByteArray(1, byte), failure))

@@ -42,6 +42,7 @@ public:
     // Sends the request's frame on the current route. Returns true when the
     // bytes left (on the serial route: were completely written).
     bool sendFrame(const mbus::Request &request) override;
+    bool sendText(const QByteArray &command) override;
     QByteArray collectReply() override;
     void endLinkUse() override;
     void discardPendingReply() override;

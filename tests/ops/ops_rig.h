@@ -58,6 +58,16 @@ public:
             replyComplete();
         return true;
     }
+    // Display commands: what was sent, and the display's answer to each.
+    QList<QByteArray> texts;
+    std::function<QByteArray(const QByteArray &)> display;
+    bool sendText(const QByteArray &command) override
+    {
+        texts << command;
+        if (display)
+            m_pending += display(command);
+        return true;
+    }
     QByteArray collectReply() override { return std::exchange(m_pending, QByteArray()); }
     void endLinkUse() override { ++ends; }
     void discardPendingReply() override { m_pending.clear(); }

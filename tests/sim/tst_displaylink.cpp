@@ -286,13 +286,16 @@ void TestDisplay::gatewayConnect()
     socket->write(telegram(gw::kDisplaySection, "GET ADDR", 1));
     gw::ReadReply r = readTelegram(*socket);
     QCOMPARE(toArray(r.payload), QByteArray("Active devices: 1-12"));
-    // The master's listening socket sends display commands unwrapped: answered unwrapped.
+    // The master's listening socket sends display commands unwrapped; the answer comes in a telegram.
     socket->write("SET ENTR=30");
-    QCOMPARE(readSocket(*socket), QByteArray("Device 30 Active"));
+    r = readTelegram(*socket);
+    QCOMPARE(r.type, gw::kDisplaySection);
+    QCOMPARE(toArray(r.payload), QByteArray("Device 30 Active"));
     socket->write(telegram(gw::kMbusSection, QByteArray::fromHex("1040014116"), 2));
     QCOMPARE(toArray(readTelegram(*socket).payload), QByteArray::fromHex("E5"));
     socket->write("GET HIST=5,3");
-    QCOMPARE(readHistory(readSocket(*socket).toStdString()).month, QByteArray("Mar"));
+    r = readTelegram(*socket);
+    QCOMPARE(readHistory(std::string(r.payload.begin(), r.payload.end())).month, QByteArray("Mar"));
     socket->write(telegram(gw::kDisplaySection, "GET ADDR", 3));
     QCOMPARE(toArray(readTelegram(*socket).payload), QByteArray("Active devices: 1-12,30"));
 }

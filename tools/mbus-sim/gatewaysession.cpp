@@ -96,19 +96,14 @@ void GatewaySession::lineQuiet()
         m_hangup();
         return;
     }
-    const mbus::Bytes bytes(reply.text.begin(), reply.text.end());
-    const std::vector<mbus::Bytes> pieces = m_faults.pieces(bytes);
-    const qint64 due = nowUs() + qint64(m_options.replyDelayMs) * 1000;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        Piece piece;
-        piece.dueUs = due + qint64(i) * kSplitGapUs;
-        piece.bytes = pieces[i];
-        if (i == 0)
-            piece.line = mbussim::printableText(reply.text);
-        piece.bare = true;
-        m_queue.push_back(std::move(piece));
-    }
-    pump();
+    // A bare command reaches the display through the gateway; the display's
+    // answer comes back in a telegram, as everything a gateway sends.
+    gw::Reply out;
+    out.net = m_gateway.net();
+    out.dataType = gw::kDisplaySection;
+    out.payload = mbus::Bytes(reply.text.begin(), reply.text.end());
+    m_out.display("TX", mbussim::printableText(reply.text));
+    send(out, qint64(m_options.replyDelayMs) * 1000, true);
 }
 
 void GatewaySession::reset()

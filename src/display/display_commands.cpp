@@ -1,0 +1,148 @@
+#include "display_commands.h"
+
+#include "commands.h"
+
+namespace display {
+
+DisplayCommands::DisplayCommands(BusSession &session, QTimer &infoTimer, QObject *parent)
+    : QObject(parent), m_session(session), m_infoTimer(infoTimer)
+{
+    m_replyTimer.setSingleShot(true);
+    m_infoTimer.setSingleShot(true);
+    connect(&m_replyTimer, &QTimer::timeout, this, &DisplayCommands::onReply);
+    connect(&m_infoTimer, &QTimer::timeout, this, &DisplayCommands::onReply);
+    connect(&m_session, &BusSession::aborted, this, [this] {
+        if (m_running)
+            end();
+    });
+}
+
+bool DisplayCommands::begin()
+{
+    if (m_running || !m_session.begin())
+        return false;
+    if (!m_session.link.beginLinkUse()) {
+        m_session.finish();
+        return false;
+    }
+    m_running = true;
+    emit runningChanged(true);
+    return true;
+}
+
+void DisplayCommands::run(std::deque<Exchange> exchanges)
+{
+    if (!begin())
+        return;
+    m_pending = std::move(exchanges);
+    sendNext();
+}
+
+void DisplayCommands::sendNext()
+{
+    if (m_pending.empty()) {
+        end();
+        return;
+    }
+    const Exchange e = m_pending.front();
+    m_pending.pop_front();
+    m_session.link.discardPendingReply();
+    // On the serial port the line comes first, as the command goes out at once.
+    const bool lineFirst = e.logBeforeSend || m_session.link.route() == LinkRoute::Serial;
+    if (lineFirst && !e.logLine.isEmpty())
+        m_session.log.addLine(e.logLine);
+    m_session.link.sendText(e.command);
+    if (!lineFirst && !e.logLine.isEmpty())
+        m_session.log.addLine(e.logLine);
+    m_collect = e.collect;
+    QTimer &timer = m_info ? m_infoTimer : m_replyTimer;
+    timer.start(m_session.options().responseTimeoutMs);
+}
+
+void DisplayCommands::onReply()
+{
+    if (!m_running)
+        return;
+    QByteArray reply = m_session.link.collectReply();
+    m_session.link.discardPendingReply();
+    if (!m_collect) {
+        // nothing to log
+    } else if (m_info) {
+        if (reply.endsWith("\r\n"))
+            reply.chop(2);
+        else if (reply.endsWith('\n'))
+            reply.chop(1);
+        emit infoText(fromDisplayBytes(reply));
+    } else if (!reply.isEmpty()) {
+        m_session.log.addLine(fromDisplayBytes(reply));
+    }
+    sendNext();
+}
+
+void DisplayCommands::end()
+{
+    m_replyTimer.stop();
+    m_infoTimer.stop();
+    m_pending.clear();
+    m_running = false;
+    m_info = false;
+    m_session.link.endLinkUse();
+    m_session.finish();
+    emit runningChanged(false);
+}
+
+void DisplayCommands::getInfo()
+{
+    if (m_running || m_session.busy()) {
+        m_session.begin(); // says why nothing starts
+        return;
+    }
+    m_info = true;
+    emit infoCleared();
+    run({{kGetMain, QString()}, {kGetServ, QString()}, {kGetAddr, QString()}});
+    if (!m_running)
+        m_info = false;
+}
+
+void DisplayCommands::setDateTime(const QDateTime &now)
+{
+    run({{dateCommand(now.date()), QStringLiteral("Setting date of TEV-K40...")},
+         {timeCommand(now.time()), QStringLiteral("Setting time of TEV-K40..."), true}});
+}
+
+void DisplayCommands::setRefresh(const QString &seconds)
+{
+    if (seconds.isEmpty())
+        return;
+    const std::optional<QByteArray> command = refreshCommand(seconds);
+    if (!command) {
+        m_session.log.addLine(QStringLiteral("Wrong value for refresh time of TEV-K40..."));
+        return;
+    }
+    run({{*command, QStringLiteral("Setting refresh time of TEV-K40..."), true}});
+}
+
+void DisplayCommands::createSortTable()
+{
+    // Its answer is not collected, but the next command must not follow at
+    // once: commands have no terminator and would run together.
+    run({{kSetSort, QStringLiteral("Creating sort table in TEV-K40, please wait..."), true, false}});
+}
+
+void DisplayCommands::sort(int type)
+{
+    if (type != 0 && type != 1) {
+        m_session.log.addLine(QStringLiteral("No sort type selected, aborting..."));
+        return;
+    }
+    run({{QByteArray("SET SRTP=") + QByteArray::number(type),
+          type == 1 ? QStringLiteral("Sorting RUX-CENTRAL by user number...")
+                    : QStringLiteral("Sorting RUX-CENTRAL by address...")}});
+}
+
+void DisplayCommands::updateReadings()
+{
+    run({{kSetRead, QStringLiteral("Updating readings of TEV-K40...")}});
+}
+
+} // namespace display

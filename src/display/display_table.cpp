@@ -1,0 +1,190 @@
+#include "display_table.h"
+
+#include "decode/device_table.h"
+
+#include <algorithm>
+#include <map>
+
+namespace display {
+
+Table::Table(int columns) : m_columns(columns)
+{
+    clear();
+}
+
+void Table::notify(int first, int last)
+{
+    if (changed)
+        changed(first, last);
+}
+
+QString Table::cell(int row, int column) const
+{
+    if (row < 1 || row > rowCount() || column < 0 || column >= m_columns)
+        return {};
+    return m_rows[std::size_t(row - 1)].cells[column];
+}
+
+void Table::setCell(int row, int column, const QString &text)
+{
+    if (row < 1 || row > rowCount() || column < 0 || column >= m_columns)
+        return;
+    QString &cell = m_rows[std::size_t(row - 1)].cells[column];
+    if (cell == text)
+        return;
+    cell = text;
+    notify(row, row);
+}
+
+bool Table::selected(int row) const
+{
+    return row >= 1 && row <= rowCount() && m_rows[std::size_t(row - 1)].selected;
+}
+
+void Table::setSelected(int row, bool on)
+{
+    if (row < 1 || row > rowCount())
+        return;
+    m_rows[std::size_t(row - 1)].selected = on;
+    notify(row, row);
+}
+
+void Table::selectAll(bool on)
+{
+    for (Row &r : m_rows)
+        r.selected = on;
+    notify(1, rowCount());
+}
+
+bool Table::anySelected() const
+{
+    return std::any_of(m_rows.begin(), m_rows.end(), [](const Row &r) { return r.selected; });
+}
+
+void Table::clear()
+{
+    m_rows.assign(1, Row{QStringList(m_columns, QString()), false});
+    notify(1, 1);
+}
+
+bool Table::addRow()
+{
+    if (rowCount() >= kMaxRows)
+        return false;
+    m_rows.push_back(Row{QStringList(m_columns, QString()), false});
+    notify(rowCount(), rowCount());
+    return true;
+}
+
+void Table::deleteRow(int row)
+{
+    if (row < 1 || row > rowCount())
+        return;
+    if (rowCount() == 1) {
+        m_rows.front().cells = QStringList(m_columns, QString());
+        notify(1, 1);
+        return;
+    }
+    m_rows.erase(m_rows.begin() + (row - 1));
+    notify(row, rowCount());
+}
+
+void Table::setRows(const std::vector<QStringList> &rows)
+{
+    m_rows.clear();
+    for (const QStringList &cells : rows) {
+        if (rowCount() >= kMaxRows)
+            break;
+        QStringList padded = cells.mid(0, m_columns);
+        while (padded.size() < m_columns)
+            padded << QString();
+        m_rows.push_back(Row{padded, false});
+    }
+    if (m_rows.empty())
+        m_rows.push_back(Row{QStringList(m_columns, QString()), false});
+    notify(1, rowCount());
+}
+
+QStringList Table::row(int row) const
+{
+    return row >= 1 && row <= rowCount() ? m_rows[std::size_t(row - 1)].cells : QStringList();
+}
+
+QList<int> Table::rowsWithAddress(const QString &address) const
+{
+    QList<int> rows;
+    for (int r = 1; r <= rowCount(); ++r)
+        if (!address.isEmpty() && cell(r, 1) == address)
+            rows << r;
+    return rows;
+}
+
+void Table::dropEmptyLastRow()
+{
+    if (rowCount() <= 1)
+        return;
+    const QStringList &cells = m_rows.back().cells;
+    if (std::all_of(cells.begin(), cells.begin() + std::min<qsizetype>(5, cells.size()),
+                    [](const QString &c) { return c.isEmpty(); })) {
+        m_rows.pop_back();
+        notify(rowCount(), rowCount() + 1);
+    }
+}
+
+std::vector<QStringList> rowsFromDeviceTable(const decode::DeviceTable &devices, QChar decimalPoint)
+{
+    const auto oneDecimal = [decimalPoint](const std::string &text) {
+        QString value = QString::fromStdString(text).trimmed();
+        value.replace(u',', u'.');
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        QString out = ok ? QString::number(number, 'f', 1) : QStringLiteral("0");
+        return out.replace(u'.', decimalPoint);
+    };
+    const decode::TableLayout &layout = devices.layout();
+    const QString zero = QString(QStringLiteral("0.0")).replace(u'.', decimalPoint);
+    std::vector<QStringList> rows;
+    int userNumber = 0;
+    for (int r = 1; r < devices.rowCount() - 1 && int(rows.size()) < Table::kMaxRows; ++r) {
+        QStringList row(TevColumns, QString());
+        const std::string &address = devices.cell(r, decode::kAddressColumn);
+        row[TevId] = QString::fromStdString(devices.cell(r, decode::kIdColumn));
+        row[TevAddress] = QString::fromStdString(address);
+        row[TevUnit] = QString::fromStdString(devices.cell(r, layout.unitColumn()));
+        row[TevStartP1] = row[TevStartP2] = row[TevStartCooling] = zero;
+        if (!address.empty()) {
+            row[TevStartMain] = oneDecimal(devices.cell(r, decode::kValueColumn));
+            const std::string &model = devices.cell(r, layout.modelColumn());
+            row[TevMultDiv] = model == "KV1" ? QStringLiteral("1/1") : model == "KV2" ? QStringLiteral("10/1")
+                                                                                       : QStringLiteral("0/0");
+            if (layout.secondaryMain)
+                row[TevStartCooling] = oneDecimal(devices.cell(r, decode::kSecondaryMainColumn));
+            row[TevUserNumber] = QString::number(++userNumber);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<QStringList> sortedHistory(const Table &history, bool byUserNumber)
+{
+    const int keyColumn = byUserNumber ? HistUserNumber : HistAddress;
+    const int maxKey = byUserNumber ? 9999 : 250;
+    std::multimap<int, QStringList> keyed;
+    std::vector<QStringList> unkeyed;
+    for (int r = 1; r <= history.rowCount(); ++r) {
+        bool ok = false;
+        const int key = history.cell(r, keyColumn).toInt(&ok);
+        if (ok && key >= 1 && key <= maxKey)
+            keyed.emplace(key, history.row(r));
+        else
+            unkeyed.push_back(history.row(r));
+    }
+    std::vector<QStringList> rows;
+    for (const auto &[key, cells] : keyed)
+        rows.push_back(cells);
+    rows.insert(rows.end(), unkeyed.begin(), unkeyed.end());
+    return rows;
+}
+
+} // namespace display

@@ -1,0 +1,262 @@
+#include "read_run.h"
+
+#include "commands.h"
+#include "parsers.h"
+
+namespace display {
+
+ReadRun::ReadRun(BusSession &session, Table &devices, Table &history, QObject *parent)
+    : QObject(parent), m_session(session), m_devices(devices), m_history(history)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &ReadRun::onTick);
+    connect(&m_session, &BusSession::aborted, this, &ReadRun::stop);
+}
+
+bool ReadRun::begin()
+{
+    if (m_running || !m_session.begin())
+        return false;
+    if (!m_session.link.beginLinkUse()) {
+        m_session.finish();
+        return false;
+    }
+    m_running = true;
+    m_steps.clear();
+    emit runningChanged(true);
+    return true;
+}
+
+void ReadRun::readDisplay(bool thenHistory)
+{
+    if (!begin())
+        return;
+    m_thenHistory = thenHistory;
+    m_historyPart = false;
+    m_steps.push_back({kGetAddr, QString(), false, [this](const QByteArray &reply) { addressesArrived(reply); }});
+    sendNext();
+}
+
+void ReadRun::addressesArrived(const QByteArray &reply)
+{
+    const AddressList list = parseAddressList(reply);
+    for (const QString &line : list.logLines)
+        m_session.log.addLine(line);
+    if (!list.found || list.addresses.isEmpty()) {
+        // The tables stay as they were.
+        m_session.log.addLine(QStringLiteral("Sorry, no active addresses in memory..."));
+        m_steps.clear();
+        return;
+    }
+    std::vector<QStringList> devices, history;
+    for (const QString &address : list.addresses) {
+        QStringList d(TevColumns, QString()), h(HistColumns, QString());
+        d[TevAddress] = h[HistAddress] = address;
+        devices.push_back(d);
+        history.push_back(h);
+    }
+    m_devices.setRows(devices);
+    m_history.setRows(history);
+    for (const QString &address : list.addresses)
+        queueEntryRequests(address);
+    m_steps.push_back({QByteArray(), QString(), false, [this](const QByteArray &) { rowsDone(); }});
+}
+
+void ReadRun::queueEntryRequests(const QString &a)
+{
+    const auto inBoth = [this, a](int tevColumn, int historyColumn, const QString &text) {
+        for (int r : m_devices.rowsWithAddress(a))
+            m_devices.setCell(r, tevColumn, text);
+        if (historyColumn >= 0)
+            for (int r : m_history.rowsWithAddress(a))
+                m_history.setCell(r, historyColumn, text);
+    };
+    m_steps.push_back({command("GET ENTR", {a, QStringLiteral("1")}), QString(), true,
+                       [inBoth](const QByteArray &reply) {
+                           if (const auto e = parseEntry(reply)) {
+                               inBoth(TevMultDiv, HistMultDiv, e->multDiv);
+                               inBoth(TevStartMain, HistStart, e->start);
+                               inBoth(TevUnit, HistUnit, e->unit);
+                               inBoth(TevTotal, HistTotal, e->total);
+                           }
+                       }});
+    m_steps.push_back({command("GET ENTR", {a, QStringLiteral("2")}), QString(), true,
+                       [inBoth](const QByteArray &reply) {
+                           if (const auto u = parseUser(reply)) {
+                               inBoth(TevUserNumber, HistUserNumber, u->number);
+                               inBoth(TevFreeText, HistFreeText, u->text);
+                           }
+                       }});
+    const auto tariff = [this, a](int tevColumn, int historyColumn) {
+        return [this, a, tevColumn, historyColumn](const QByteArray &reply) {
+            const auto total = parseTariff(reply);
+            if (!total)
+                return;
+            for (int r : m_devices.rowsWithAddress(a))
+                m_devices.setCell(r, tevColumn, historyColumn >= 0 ? *total + QStringLiteral(" m3") : *total);
+            if (historyColumn >= 0)
+                for (int r : m_history.rowsWithAddress(a))
+                    m_history.setCell(r, historyColumn, *total);
+        };
+    };
+    m_steps.push_back({command("GET TARR", {a, QStringLiteral("0")}),
+                       QStringLiteral("Reading Pulse Input 1 of device ") + a + QStringLiteral("..."), false,
+                       tariff(TevTotalP1, HistTotalP1)});
+    m_steps.push_back({command("GET TARR", {a, QStringLiteral("1")}), QString(), false, tariff(TevTotalP2, HistTotalP2)});
+    m_steps.push_back({command("GET TARR", {a, QStringLiteral("3")}),
+                       QStringLiteral("Reading Cooling/T4 value of device ") + a + QStringLiteral("..."), false,
+                       tariff(TevTotalCooling, -1)});
+}
+
+void ReadRun::rowsDone()
+{
+    m_devices.dropEmptyLastRow();
+    m_history.dropEmptyLastRow();
+    if (m_thenHistory) {
+        m_thenHistory = false; // one history read per "Get all memory data"
+        queueHistory(QStringLiteral("ALL"));
+    }
+}
+
+void ReadRun::readHistory(const QString &month)
+{
+    if (!begin())
+        return;
+    m_historyPart = false;
+    queueHistory(month);
+    sendNext();
+}
+
+void ReadRun::queueHistory(const QString &month)
+{
+    m_historyPart = true;
+    if (m_history.rowCount() == 1 && m_history.cell(1, HistAddress).isEmpty()) {
+        m_session.log.addLine(QStringLiteral("Read main data first or load file..."));
+        return;
+    }
+    if (month == QLatin1String("ALL")) {
+        m_progress = 0;
+        m_progressMax = m_history.rowCount() * 12;
+        emit progressChanged(m_progressMax, 0, true);
+        for (int r = 1; r <= m_history.rowCount(); ++r) {
+            const QString a = m_history.cell(r, HistAddress);
+            if (a.isEmpty())
+                continue;
+            for (int k = 1; k <= 12; ++k)
+                m_steps.push_back({command("GET HIST", {a, QString::number(k)}), QString(), false,
+                                   [this, a](const QByteArray &reply) {
+                                       if (!reply.isEmpty())
+                                           writeHistory(a, reply);
+                                       advanceProgress();
+                                   }});
+        }
+        m_steps.push_back({QByteArray(), QString(), false, [this](const QByteArray &) { m_history.dropEmptyLastRow(); }});
+        return;
+    }
+    const int wanted = monthColumn(month);
+    if (wanted == 0)
+        return;
+    for (int r = 1; r <= m_history.rowCount(); ++r) {
+        const QString a = m_history.cell(r, HistAddress);
+        if (deviceAddress(a))
+            queueOneMonth(a, wanted);
+    }
+}
+
+void ReadRun::queueOneMonth(const QString &a, int wanted)
+{
+    m_steps.push_back({command("GET HIST", {a, QStringLiteral("1")}), QString(), false,
+                       [this, a, wanted](const QByteArray &reply) {
+                           const auto first = parseHistory(reply);
+                           if (!first || first->column == 0) {
+                               m_session.log.addLine(QStringLiteral("No history values saved yet for address ") + a);
+                               return;
+                           }
+                           if (first->column == wanted) {
+                               writeHistory(a, reply);
+                               return;
+                           }
+                           // The record of the wanted month, asked on every route.
+                           const int k = historyRecordFor(first->column, wanted);
+                           m_steps.push_front({command("GET HIST", {a, QString::number(k)}), QString(), false,
+                                               [this, a](const QByteArray &second) { writeHistory(a, second); }});
+                       }});
+}
+
+void ReadRun::writeHistory(const QString &address, const QByteArray &reply)
+{
+    QString problem;
+    const auto record = parseHistory(reply, &problem);
+    if (!problem.isEmpty())
+        m_session.log.addLine(problem);
+    if (!record || record->empty || record->column == 0)
+        return;
+    for (int r : m_history.rowsWithAddress(address))
+        m_history.setCell(r, record->column, record->value);
+}
+
+void ReadRun::advanceProgress()
+{
+    if (m_progress < m_progressMax)
+        emit progressChanged(m_progressMax, ++m_progress, true);
+}
+
+void ReadRun::sendNext()
+{
+    // Steps without a command are bookkeeping between the requests.
+    while (!m_steps.empty() && m_steps.front().command.isEmpty()) {
+        Step step = std::move(m_steps.front());
+        m_steps.pop_front();
+        step.done(QByteArray());
+    }
+    if (m_steps.empty()) {
+        end();
+        return;
+    }
+    m_current = std::move(m_steps.front());
+    m_steps.pop_front();
+    m_session.link.discardPendingReply();
+    m_session.link.sendText(m_current.command);
+    if (!m_current.logAfterSend.isEmpty())
+        m_session.log.addLine(m_current.logAfterSend);
+    m_timer.start(m_session.options().responseTimeoutMs);
+}
+
+void ReadRun::onTick()
+{
+    if (!m_running)
+        return;
+    BusSession &s = m_session;
+    if (s.link.route() == LinkRoute::Serial && !s.link.serialPortOpen()) {
+        s.log.addLine(QStringLiteral("No valid physical connection..."));
+        end();
+        return;
+    }
+    const QByteArray reply = s.link.collectReply();
+    s.link.discardPendingReply();
+    if (!reply.isEmpty() || m_current.logEmpty)
+        s.log.addLine(fromDisplayBytes(reply));
+    m_current.done(reply);
+    sendNext();
+}
+
+void ReadRun::end()
+{
+    m_timer.stop();
+    m_steps.clear();
+    m_running = false;
+    if (m_historyPart)
+        emit progressChanged(0, 0, false);
+    m_session.link.endLinkUse();
+    m_session.finish();
+    emit runningChanged(false);
+}
+
+void ReadRun::stop()
+{
+    if (m_running)
+        end();
+}
+
+} // namespace display

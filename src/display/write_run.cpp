@@ -1,0 +1,221 @@
+#include "write_run.h"
+
+#include "commands.h"
+#include "parsers.h"
+
+namespace display {
+
+WriteRun::WriteRun(BusSession &session, Table &table, QTimer &timer, QObject *parent)
+    : QObject(parent), m_session(session), m_table(table), m_timer(timer)
+{
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_running)
+            tick();
+    });
+    connect(&m_session, &BusSession::aborted, this, &WriteRun::stop);
+}
+
+int WriteRun::firstPhase() const
+{
+    for (int p = 0; p < PhaseCount; ++p)
+        if (m_plan[std::size_t(p)])
+            return p;
+    return -1;
+}
+
+void WriteRun::start(Kind kind)
+{
+    if (m_running)
+        return;
+    const bool noTable = m_table.rowCount() == 1 && m_table.cell(1, TevAddress).isEmpty();
+    if (noTable)
+        return;
+    // Without a selected row a run would never find a row to end on.
+    if (!m_table.anySelected()) {
+        m_session.log.addLine(tr("No row of the display table is selected, nothing to do..."));
+        return;
+    }
+    if (!m_session.begin())
+        return;
+    if (!m_session.link.beginLinkUse()) {
+        m_session.finish();
+        return;
+    }
+    m_kind = kind;
+    m_plan.fill(false);
+    switch (kind) {
+    case Kind::Write:
+        std::fill(m_plan.begin(), m_plan.begin() + Delete, true);
+        m_progressMax = m_table.rowCount() * 10;
+        break;
+    case Kind::Delete:
+        m_plan[Delete] = true;
+        m_progressMax = m_table.rowCount();
+        break;
+    case Kind::ZeroStart:
+        m_plan[ZeroStart] = true;
+        m_progressMax = m_table.rowCount();
+        break;
+    }
+    m_running = true;
+    m_row = 1;
+    m_retry = 0;
+    m_progress = 0;
+    skipUnselected();
+    emit progressChanged(m_progressMax, 0, true);
+    emit runningChanged(true);
+    sendRow();
+    m_timer.setInterval(m_session.options().responseTimeoutMs);
+    m_timer.start();
+}
+
+void WriteRun::skipUnselected()
+{
+    while (m_row <= m_table.rowCount() && !m_table.selected(m_row))
+        ++m_row;
+}
+
+void WriteRun::tick()
+{
+    BusSession &s = m_session;
+    const QByteArray reply = s.link.collectReply();
+    s.link.discardPendingReply();
+    if (!reply.isEmpty())
+        s.log.addLine(fromDisplayBytes(reply));
+
+    if (firstPhase() == Activate) {
+        const bool confirmed = reply.contains("Active") || reply.contains("Already");
+        if (confirmed || ++m_retry > s.options().retries) {
+            m_retry = 0;
+            ++m_row;
+        }
+    } else {
+        m_retry = 0;
+        ++m_row;
+    }
+    if (m_progress < m_progressMax)
+        emit progressChanged(m_progressMax, ++m_progress, true);
+    skipUnselected();
+
+    if (m_row > m_table.rowCount()) {
+        // The phase is done: the next one starts at the next tick, with row 1.
+        if (const int done = firstPhase(); done >= 0)
+            m_plan[std::size_t(done)] = false;
+        m_row = 0;
+        if (firstPhase() < 0)
+            end();
+        return;
+    }
+    sendRow();
+}
+
+void WriteRun::sendRow()
+{
+    BusSession &s = m_session;
+    const int phase = firstPhase();
+    const QString addressText = m_table.cell(m_row, TevAddress);
+    if (addressText.isEmpty()) {
+        s.log.addLine(QStringLiteral("Error in device address at row ") + QString::number(m_row));
+        return;
+    }
+    if (!deviceAddress(addressText)) {
+        s.log.addLine(QStringLiteral("Error in device address at row ") + QString::number(m_row)
+                      + QStringLiteral(", skipping"));
+        return;
+    }
+    const QString a = addressText;
+    const auto send = [&](const char *keyword, const QStringList &args, const QString &line) {
+        s.link.sendText(command(keyword, args));
+        s.log.addLine(line);
+    };
+    // Start values: a text that is no number is skipped, never sent as 0.
+    const auto sendStart = [&](const char *keyword, int column, const QString &what, const QString &logged) {
+        const std::optional<QString> value = startValue(m_table.cell(m_row, column));
+        if (!value) {
+            s.log.addLine(QStringLiteral("Error in initial value ") + what + QStringLiteral("of device ") + a
+                          + QStringLiteral(", skipping"));
+            return;
+        }
+        send(keyword, {a, *value}, QStringLiteral("Setting initial value ") + logged + QStringLiteral("of device ") + a
+                                       + QStringLiteral("..."));
+    };
+    switch (phase) {
+    case Activate:
+        send("SET ENTR", {a}, QStringLiteral("Activating device ") + a + QStringLiteral("..."));
+        break;
+    case Unit:
+        if (const auto code = unitCode(m_table.cell(m_row, TevUnit)))
+            send("SET UNIT", {a, *code}, QStringLiteral("Setting unit of device ") + a + QStringLiteral("..."));
+        else
+            s.log.addLine(QStringLiteral("Skipping unit of device ") + a + QStringLiteral("...wrong"));
+        break;
+    case Multiplier:
+    case Divider: {
+        const MultDiv split = splitMultDiv(m_table.cell(m_row, TevMultDiv));
+        QString value = phase == Multiplier ? split.multiplier : split.divider;
+        if (value.isEmpty())
+            value = QStringLiteral("0");
+        const QString name = phase == Multiplier ? QStringLiteral("multiplier") : QStringLiteral("divider");
+        if (value.size() > 4)
+            s.log.addLine(QStringLiteral("Skipping ") + name + QStringLiteral(" of device ") + a + QStringLiteral("...wrong"));
+        else
+            send(phase == Multiplier ? "SET CONM" : "SET COND", {a, value},
+                 QStringLiteral("Setting ") + name + QStringLiteral(" of device ") + a + QStringLiteral("..."));
+        break;
+    }
+    case Initial:
+        sendStart("SET INIT", TevStartMain, QString(), QString());
+        break;
+    case InitialP1:
+        sendStart("SET INI1", TevStartP1, QStringLiteral("P1 "), QStringLiteral("P1 "));
+        break;
+    case InitialP2:
+        sendStart("SET INI2", TevStartP2, QStringLiteral("P2 "), QStringLiteral("P2 "));
+        break;
+    case SecondMain:
+        sendStart(halvex() ? "SET INI3" : "SET INI4", TevStartCooling, QStringLiteral("second main (cooling) "),
+                  QStringLiteral("Cooling "));
+        break;
+    case UserNumber: {
+        const QString number = m_table.cell(m_row, TevUserNumber);
+        if (number.isEmpty() || number.size() >= 5)
+            s.log.addLine(QStringLiteral("Skipping user number of device ") + a + QStringLiteral("...wrong"));
+        else
+            send("SET NUMB", {a, number}, QStringLiteral("Setting user number of device ") + a + QStringLiteral("..."));
+        break;
+    }
+    case FreeText:
+        send("SET TEXT", {a, freeText(m_table.cell(m_row, TevFreeText))},
+             QStringLiteral("Setting free text of device ") + a + QStringLiteral("..."));
+        break;
+    case Delete:
+        s.link.sendText(QByteArray("DEL ENTR=") + a.toLatin1());
+        s.log.addLine(QStringLiteral("Deleting device ") + a + QStringLiteral("..."));
+        break;
+    case ZeroStart:
+        send("SET DELP", {a, QStringLiteral("0")}, QStringLiteral("Zeroing start value of device ") + a + QStringLiteral("..."));
+        break;
+    default:
+        break;
+    }
+}
+
+void WriteRun::end()
+{
+    m_timer.stop();
+    m_running = false;
+    m_row = 1;
+    m_retry = 0;
+    emit progressChanged(0, 0, false);
+    m_session.link.endLinkUse();
+    m_session.finish();
+    emit runningChanged(false);
+}
+
+void WriteRun::stop()
+{
+    if (m_running)
+        end();
+}
+
+} // namespace display

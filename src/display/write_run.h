@@ -1,0 +1,58 @@
+#pragma once
+// The write, delete and zero-start runs: for every selected row of the
+// display table, one command per phase, one response timeout apart. A phase
+// done over all rows gives one idle tick before the next starts.
+//
+//   phase  1 SET ENTR=a   2 SET UNIT=a,u   3 SET CONM=a,m   4 SET COND=a,d
+//          5 SET INIT=a,v 6 SET INI1=a,v   7 SET INI2=a,v   8 SET INI3/INI4=a,v
+//          9 SET NUMB=a,n 10 SET TEXT=a,t  11 DEL ENTR=a    12 SET DELP=a,0
+
+#include "display_table.h"
+#include "ops/bus_session.h"
+
+#include <array>
+
+namespace display {
+
+class WriteRun : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Write, Delete, ZeroStart };
+    enum Phase { Activate, Unit, Multiplier, Divider, Initial, InitialP1, InitialP2, SecondMain, UserNumber, FreeText,
+                 Delete, ZeroStart, PhaseCount };
+
+    // timer is Timer_tev.
+    WriteRun(BusSession &session, Table &table, QTimer &timer, QObject *parent = nullptr);
+
+    bool running() const { return m_running; }
+    Kind kind() const { return m_kind; }
+    // "RUX-T": the second main value goes as SET INI3= instead of SET INI4=.
+    std::function<bool()> halvex = [] { return false; };
+
+    void start(Kind kind);
+    void stop();
+
+signals:
+    void runningChanged(bool running);
+    void progressChanged(int maximum, int value, bool visible);
+
+private:
+    void tick();
+    void skipUnselected();
+    void sendRow();
+    int firstPhase() const;
+    void end();
+
+    BusSession &m_session;
+    Table &m_table;
+    QTimer &m_timer;
+    Kind m_kind = Kind::Write;
+    bool m_running = false;
+    int m_row = 0;
+    int m_retry = 0;
+    int m_progress = 0;
+    int m_progressMax = 0;
+    std::array<bool, PhaseCount> m_plan{};
+};
+
+} // namespace display
