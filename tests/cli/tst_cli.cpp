@@ -169,6 +169,9 @@ void TstCli::commands_data()
         QTest::newRow(qPrintable(r + ", read one that is not there"))
             << r << QStringList{"read", "1", "99"} << 1 << QStringList{"12345678"}
             << "telvaro-cli: no valid answer from address 99";
+        QTest::newRow(qPrintable(r + ", read nothing that is there"))
+            << r << QStringList{"read", "98", "99"} << 1 << QStringList()
+            << "telvaro-cli: no valid answer from address 98, 99";
         QTest::newRow(qPrintable(r + ", read-all")) << r << QStringList{"read-all", "--to", "3"} << 0
                                                     << QStringList{"12345678", "20071234", "30500117"} << "";
         QTest::newRow(qPrintable(r + ", search by pattern"))

@@ -146,6 +146,14 @@ void TstCliOptions::settingsFileAndOverrides()
     QVERIFY(cli::runSettings(cli::parseCommandLine({"scan"}).options).error.contains(QLatin1String("--settings")));
     QVERIFY(cli::runSettings(cli::parseCommandLine({"scan", "--settings", dir.filePath("none.ini")}).options)
                 .error.contains(QLatin1String("cannot read")));
+
+    // The listen route needs a gateway to call in: not from a script.
+    ini.writeBool(QStringLiteral("Misc"), QStringLiteral("UseEthernet"), true);
+    QVERIFY(ini.save());
+    QVERIFY(cli::runSettings(cli::parseCommandLine({"scan", "--settings", path}).options)
+                .error.contains(QLatin1String("not served")));
+    QVERIFY(cli::runSettings(cli::parseCommandLine({"scan", "--settings", path, "--tcp", "h:1"}).options)
+                .error.isEmpty());
 }
 
 void TstCliOptions::jsonOfAReading()

@@ -273,6 +273,10 @@ RunSettings runSettings(const Options &o)
         *host = hostPort.left(colon);
         *port = hostPort.mid(colon + 1);
     };
+    if (s.route.useEthernet && !o.port && !o.tcpHost && !o.gatewayHost) {
+        r.error = tr("gateways calling in are not served from the command line: give --port, --tcp or --gateway");
+        return r;
+    }
     if (o.port) {
         s.route = RouteChoice();
         s.com.name = *o.port;

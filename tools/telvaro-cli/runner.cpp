@@ -226,6 +226,8 @@ int Runner::read()
     for (int row = m_table.rowCount() - 2; row >= 1; --row)
         if (m_table.cell(row, decode::kIdColumn).empty())
             m_table.deleteRow(row);
+    if (!m_table.hasData(1))
+        m_table.clear(); // the last row left is emptied, not removed
     print();
     const QList<int> answered = answeredAddresses();
     QStringList silent;
