@@ -1,0 +1,1129 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="it_IT">
+<context>
+    <name>AccountFile</name>
+    <message>
+        <source>it is not a plain file</source>
+        <translation>non è un file normale</translation>
+    </message>
+    <message>
+        <source>it is too large to be an account file</source>
+        <translation>è troppo grande per essere un file degli account</translation>
+    </message>
+    <message>
+        <source>The account file %1 cannot be read: %2.</source>
+        <translation>Impossibile leggere il file degli account %1: %2.</translation>
+    </message>
+    <message>
+        <source>only part of it could be written</source>
+        <translation>è stato scritto solo in parte</translation>
+    </message>
+    <message>
+        <source>The account file %1 could not be written (%2). It is unchanged.</source>
+        <translation>Impossibile scrivere il file degli account %1 (%2). Il file non è stato modificato.</translation>
+    </message>
+    <message>
+        <source>The account file is being changed by another program. Try again in a moment.</source>
+        <translation>Il file degli account è in corso di modifica da parte di un altro programma. Riprovare tra un momento.</translation>
+    </message>
+    <message>
+        <source>An account needs a user name.</source>
+        <translation>Un account deve avere un nome utente.</translation>
+    </message>
+    <message>
+        <source>An account needs a password.</source>
+        <translation>Un account deve avere una password.</translation>
+    </message>
+    <message>
+        <source>An account needs an access level.</source>
+        <translation>Un account deve avere un livello di accesso.</translation>
+    </message>
+    <message>
+        <source>User name, password and access level can hold only Latin-1 characters.</source>
+        <translation>Nome utente, password e livello di accesso possono contenere solo caratteri Latin-1.</translation>
+    </message>
+    <message>
+        <source>The last Administrator account must keep the Administrator level.</source>
+        <translation>L&apos;ultimo account con livello Administrator deve mantenere tale livello.</translation>
+    </message>
+    <message>
+        <source>Account &quot;%1&quot; changed.</source>
+        <translation>Account &quot;%1&quot; modificato.</translation>
+    </message>
+    <message>
+        <source>Account &quot;%1&quot; added.</source>
+        <translation>Account &quot;%1&quot; aggiunto.</translation>
+    </message>
+    <message>
+        <source>No account has the Administrator level, so no account can be deleted.</source>
+        <translation>Nessun account ha il livello Administrator, quindi non è possibile eliminare alcun account.</translation>
+    </message>
+    <message>
+        <source>The account &quot;admin&quot; cannot be deleted.</source>
+        <translation>L&apos;account &quot;admin&quot; non può essere eliminato.</translation>
+    </message>
+    <message>
+        <source>There is no account named &quot;%1&quot;.</source>
+        <translation>Non esiste alcun account di nome &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>The last Administrator account cannot be deleted.</source>
+        <translation>L&apos;ultimo account con livello Administrator non può essere eliminato.</translation>
+    </message>
+    <message>
+        <source>Account &quot;%1&quot; deleted.</source>
+        <translation>Account &quot;%1&quot; eliminato.</translation>
+    </message>
+</context>
+<context>
+    <name>BusSession</name>
+    <message>
+        <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
+        <translation>Letti %1 telegrammi e il contatore ne annuncia altri: la lettura termina qui...</translation>
+    </message>
+    <message>
+        <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
+        <translation>Il telegramma %1 non è arrivato, la lettura contiene i primi %2...</translation>
+    </message>
+    <message>
+        <source>Another operation is using the bus, nothing sent...</source>
+        <translation>Un&apos;altra operazione sta usando il bus, nulla inviato...</translation>
+    </message>
+</context>
+<context>
+    <name>DevicesPage</name>
+    <message>
+        <source>   Search network    </source>
+        <translation>   Scansione Rete   </translation>
+    </message>
+    <message>
+        <source>From address</source>
+        <translation>Da indirizzo</translation>
+    </message>
+    <message>
+        <source>To address</source>
+        <translation>A indirizzo</translation>
+    </message>
+    <message>
+        <source>Timeout [ms]</source>
+        <translation>Timeout [ms]</translation>
+    </message>
+    <message>
+        <source>Send NKE first</source>
+        <translation>Invia prima NKE</translation>
+    </message>
+    <message>
+        <source>By Secondary address:</source>
+        <translation>Per indirizzo secondario:</translation>
+    </message>
+    <message>
+        <source>By primary address:</source>
+        <translation>Per indirizzo primario:</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Trova</translation>
+    </message>
+    <message>
+        <source>Find all</source>
+        <translation>Trova tutti</translation>
+    </message>
+    <message>
+        <source>Stop Secondary</source>
+        <translation>Ferma secondaria</translation>
+    </message>
+    <message>
+        <source>   Basic Config.   </source>
+        <translation>   Config. base   </translation>
+    </message>
+    <message>
+        <source>Reset Status</source>
+        <translation>Reset stato</translation>
+    </message>
+    <message>
+        <source>New address:</source>
+        <translation>Nuovo indirizzo:</translation>
+    </message>
+    <message>
+        <source>Set </source>
+        <translation>Imposta </translation>
+    </message>
+    <message>
+        <source>Set value to:</source>
+        <translation>Imposta valore a:</translation>
+    </message>
+    <message>
+        <source>GIN</source>
+        <translation>GIN</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Imposta</translation>
+    </message>
+    <message>
+        <source>   Advanced  Config.   </source>
+        <translation>   Config. avanzata   </translation>
+    </message>
+    <message>
+        <source>Medium:</source>
+        <translation>Mezzo:</translation>
+    </message>
+    <message>
+        <source>Unit:</source>
+        <translation>Unità:</translation>
+    </message>
+    <message>
+        <source>Const.:</source>
+        <translation>Cost.:</translation>
+    </message>
+    <message>
+        <source>Relay</source>
+        <translation>Relè</translation>
+    </message>
+    <message>
+        <source>Baud rate:</source>
+        <translation>Baud rate:</translation>
+    </message>
+    <message>
+        <source>New ID:</source>
+        <translation>Nuovo ID:</translation>
+    </message>
+    <message>
+        <source>work on broadcast (0xFE)</source>
+        <translation>lavora in broadcast (0xFE)</translation>
+    </message>
+    <message>
+        <source>Read selected</source>
+        <translation>Leggi selezionati</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Cancella tabella</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Carica</translation>
+    </message>
+    <message>
+        <source>Save / Export</source>
+        <translation>Salva / Esporta</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>da</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Addr.:</source>
+        <translation>Indir.:</translation>
+    </message>
+</context>
+<context>
+    <name>DisplayPage</name>
+    <message>
+        <source>Read data from TEV-K40</source>
+        <translation>Leggi dati da TEV-K40</translation>
+    </message>
+    <message>
+        <source>Delete selected device/row</source>
+        <translation>Elimina dispositivo/riga selezionata</translation>
+    </message>
+    <message>
+        <source>Zero start value</source>
+        <translation>Azzera valore iniziale</translation>
+    </message>
+    <message>
+        <source>Date and Time</source>
+        <translation>Data e ora</translation>
+    </message>
+    <message>
+        <source>Set Refresh time</source>
+        <translation>Imposta tempo di aggiornamento</translation>
+    </message>
+    <message>
+        <source>Create sort table</source>
+        <translation>Crea tabella di ordinamento</translation>
+    </message>
+    <message>
+        <source>Sort</source>
+        <translation>Ordina</translation>
+    </message>
+    <message>
+        <source>Update readings </source>
+        <translation>Aggiorna letture </translation>
+    </message>
+    <message>
+        <source>Get info</source>
+        <translation>Leggi info</translation>
+    </message>
+    <message>
+        <source>Get data from m-bus devices</source>
+        <translation>Acquisisci dati dai dispositivi m-bus</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Importa</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Esporta</translation>
+    </message>
+    <message>
+        <source>Add row</source>
+        <translation>Aggiungi riga</translation>
+    </message>
+    <message>
+        <source>Delete row</source>
+        <translation>Elimina riga</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Seleziona tutto</translation>
+    </message>
+    <message>
+        <source>Deselect all</source>
+        <translation>Deseleziona tutto</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Cancella tabella</translation>
+    </message>
+    <message>
+        <source>Set display refresh time, s</source>
+        <translation>Tempo di aggiornamento display, s</translation>
+    </message>
+    <message>
+        <source>by address</source>
+        <translation>per indirizzo</translation>
+    </message>
+    <message>
+        <source>by user numb.</source>
+        <translation>per num. utente</translation>
+    </message>
+    <message>
+        <source>RUX-T</source>
+        <translation>RUX-T</translation>
+    </message>
+    <message>
+        <source>   General info   </source>
+        <translation>   Info generali   </translation>
+    </message>
+</context>
+<context>
+    <name>LinkDispatch</name>
+    <message>
+        <source>The connection was lost, the operation is stopped...</source>
+        <translation>La connessione è stata persa, l&apos;operazione è interrotta...</translation>
+    </message>
+    <message>
+        <source>No gateway is connected to the listening socket...</source>
+        <translation>Nessun gateway è connesso al socket in ascolto...</translation>
+    </message>
+    <message>
+        <source>The selected serial port (%1) was not found!</source>
+        <translation>La porta seriale selezionata (%1) non è stata trovata!</translation>
+    </message>
+</context>
+<context>
+    <name>ListenSocket</name>
+    <message>
+        <source>the port must be a number from 1 to 65535</source>
+        <translation>la porta deve essere un numero da 1 a 65535</translation>
+    </message>
+    <message>
+        <source>no gateway is connected</source>
+        <translation>nessun gateway è connesso</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingsPage</name>
+    <message>
+        <source>Get  historical values</source>
+        <translation>Acquisisci valori storici</translation>
+    </message>
+    <message>
+        <source>Get all memory data</source>
+        <translation>Acquisisci tutta la memoria</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Esporta</translation>
+    </message>
+    <message>
+        <source>Add row</source>
+        <translation>Aggiungi riga</translation>
+    </message>
+    <message>
+        <source>Delete row</source>
+        <translation>Elimina riga</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Cancella tabella</translation>
+    </message>
+    <message>
+        <source>Sort table</source>
+        <translation>Ordina tabella</translation>
+    </message>
+    <message>
+        <source>by address</source>
+        <translation>per indirizzo</translation>
+    </message>
+    <message>
+        <source>by user number</source>
+        <translation>per numero utente</translation>
+    </message>
+</context>
+<context>
+    <name>TFAbout</name>
+    <message>
+        <source>Telvaro -&gt; About</source>
+        <translation>Telvaro -&gt; Informazioni</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Telvaro&lt;/b&gt; - M-Bus configuration and meter-reading utility</source>
+        <translation>&lt;b&gt;Telvaro&lt;/b&gt; - utilità di configurazione M-Bus e lettura contatori</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Versione %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>TFUsers</name>
+    <message>
+        <source>Users and accounts</source>
+        <translation>Utenti e account</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nome utente:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>Repeat password:</source>
+        <translation>Ripeti password:</translation>
+    </message>
+    <message>
+        <source>Access level:</source>
+        <translation>Livello di accesso:</translation>
+    </message>
+    <message>
+        <source>Allow setting devices</source>
+        <translation>Consenti configurazione dispositivi</translation>
+    </message>
+    <message>
+        <source>Allow setting communication</source>
+        <translation>Consenti configurazione comunicazione</translation>
+    </message>
+    <message>
+        <source>Allow setting display</source>
+        <translation>Consenti configurazione display</translation>
+    </message>
+    <message>
+        <source>Require login</source>
+        <translation>Richiedi accesso</translation>
+    </message>
+    <message>
+        <source>Add/Change</source>
+        <translation>Aggiungi/Modifica</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Elimina</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Esci</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Utente</translation>
+    </message>
+    <message>
+        <source>Access</source>
+        <translation>Accesso</translation>
+    </message>
+    <message>
+        <source>Date reg.</source>
+        <translation>Data reg.</translation>
+    </message>
+    <message>
+        <source>m-bus</source>
+        <translation>m-bus</translation>
+    </message>
+    <message>
+        <source>Comm</source>
+        <translation>Comun.</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Display</translation>
+    </message>
+</context>
+<context>
+    <name>TForm11</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Apri</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Salva</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Esci</translation>
+    </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation>&amp;Strumenti</translation>
+    </message>
+    <message>
+        <source>Users</source>
+        <translation>Utenti</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Impostazioni</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Lingua</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>Inglese</translation>
+    </message>
+    <message>
+        <source>Italian</source>
+        <translation>Italiano</translation>
+    </message>
+    <message>
+        <source>Polski</source>
+        <translation>Polacco</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aiuto</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Informazioni</translation>
+    </message>
+    <message>
+        <source>Orvenna m-bus configuration and read utility</source>
+        <translation>Orvenna - utilità di configurazione e lettura m-bus</translation>
+    </message>
+    <message>
+        <source>   M-bus devices    </source>
+        <translation>   M-bus devices   </translation>
+    </message>
+    <message>
+        <source>   Get Readings    </source>
+        <translation>   Acquisisci letture   </translation>
+    </message>
+    <message>
+        <source>   Local display TEV    </source>
+        <translation>   Display Locale TEV   </translation>
+    </message>
+    <message>
+        <source>Custom command:</source>
+        <translation>Comando personalizzato:</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Invia</translation>
+    </message>
+    <message>
+        <source>Clear log</source>
+        <translation>Cancella log</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Salva log</translation>
+    </message>
+    <message>
+        <source>Print log</source>
+        <translation>Stampa log</translation>
+    </message>
+    <message>
+        <source> ID </source>
+        <translation> ID </translation>
+    </message>
+    <message>
+        <source>Addr. </source>
+        <translation>Indir. </translation>
+    </message>
+    <message>
+        <source>Mfr. </source>
+        <translation>Costr. </translation>
+    </message>
+    <message>
+        <source>Value </source>
+        <translation>Valore </translation>
+    </message>
+    <message>
+        <source>Unit </source>
+        <translation>Unità </translation>
+    </message>
+    <message>
+        <source>Medium </source>
+        <translation>Mezzo </translation>
+    </message>
+    <message>
+        <source>Time </source>
+        <translation>Ora </translation>
+    </message>
+    <message>
+        <source>Date </source>
+        <translation>Data </translation>
+    </message>
+    <message>
+        <source>Status </source>
+        <translation>Stato </translation>
+    </message>
+    <message>
+        <source>Model </source>
+        <translation>Modello </translation>
+    </message>
+    <message>
+        <source>Exit Confirmation</source>
+        <translation>Conferma uscita</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to exit?</source>
+        <translation>Sei sicuro di voler uscire?</translation>
+    </message>
+    <message>
+        <source>Start Main</source>
+        <translation>Iniz. princ.</translation>
+    </message>
+    <message>
+        <source>Start P1, m3</source>
+        <translation>Iniz. P1, m3</translation>
+    </message>
+    <message>
+        <source>Start P2, m3</source>
+        <translation>Iniz. P2, m3</translation>
+    </message>
+    <message>
+        <source>Start Cooling</source>
+        <translation>Iniz. raffr.</translation>
+    </message>
+    <message>
+        <source>Mult/Div </source>
+        <translation>Molt/Div </translation>
+    </message>
+    <message>
+        <source>User numb. </source>
+        <translation>Num. utente </translation>
+    </message>
+    <message>
+        <source>Free text </source>
+        <translation>Testo libero </translation>
+    </message>
+    <message>
+        <source>Total </source>
+        <translation>Totale </translation>
+    </message>
+    <message>
+        <source>Total P1</source>
+        <translation>Totale P1</translation>
+    </message>
+    <message>
+        <source>Total P2</source>
+        <translation>Totale P2</translation>
+    </message>
+    <message>
+        <source>Total T4/Cool</source>
+        <translation>Totale T4/Raffr.</translation>
+    </message>
+    <message>
+        <source>Start </source>
+        <translation>Iniz. </translation>
+    </message>
+    <message>
+        <source>Jan</source>
+        <translation>Gen</translation>
+    </message>
+    <message>
+        <source>Feb</source>
+        <translation>Feb</translation>
+    </message>
+    <message>
+        <source>Mar</source>
+        <translation>Mar</translation>
+    </message>
+    <message>
+        <source>Apr</source>
+        <translation>Apr</translation>
+    </message>
+    <message>
+        <source>May</source>
+        <translation>Mag</translation>
+    </message>
+    <message>
+        <source>Jun</source>
+        <translation>Giu</translation>
+    </message>
+    <message>
+        <source>Jul</source>
+        <translation>Lug</translation>
+    </message>
+    <message>
+        <source>Aug</source>
+        <translation>Ago</translation>
+    </message>
+    <message>
+        <source>Sep</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Oct</source>
+        <translation>Ott</translation>
+    </message>
+    <message>
+        <source>Nov</source>
+        <translation>Nov</translation>
+    </message>
+    <message>
+        <source>Dec</source>
+        <translation>Dic</translation>
+    </message>
+    <message>
+        <source>The display holds 250 rows: %1 more rows of the file were not imported.</source>
+        <translation>Il display contiene 250 righe: altre %1 righe del file non sono state importate.</translation>
+    </message>
+    <message>
+        <source>Stop writing table in display</source>
+        <translation>Interrompi scrittura tabella</translation>
+    </message>
+    <message>
+        <source>Write table to the display</source>
+        <translation>Invia tabella al Display</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Addr.:</source>
+        <translation>Indir.:</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Trova</translation>
+    </message>
+    <message>
+        <source>Read all meters</source>
+        <translation>Leggi tutti</translation>
+    </message>
+    <message>
+        <source>Stop addr</source>
+        <translation>Stop indir.</translation>
+    </message>
+    <message>
+        <source>Auto address</source>
+        <translation>Auto indirizzo</translation>
+    </message>
+    <message>
+        <source>Read selected</source>
+        <translation>Leggi selezionati</translation>
+    </message>
+    <message>
+        <source>Read All</source>
+        <translation>Leggi tutti</translation>
+    </message>
+    <message>
+        <source>Read Full</source>
+        <translation>Lettura completa</translation>
+    </message>
+    <message>
+        <source>Set Medium</source>
+        <translation>Imposta mezzo</translation>
+    </message>
+    <message>
+        <source>Set Unit</source>
+        <translation>Imposta unità</translation>
+    </message>
+    <message>
+        <source>Set baud</source>
+        <translation>Imposta baud</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Cancella tabella</translation>
+    </message>
+    <message>
+        <source>Save/Export</source>
+        <translation>Salva/Esporta</translation>
+    </message>
+    <message>
+        <source>Delete selected row</source>
+        <translation>Elimina riga selezionata</translation>
+    </message>
+    <message>
+        <source>Clear confirmation</source>
+        <translation>Conferma cancellazione</translation>
+    </message>
+    <message>
+        <source>Do you want to clear the table?</source>
+        <translation>Vuoi cancellare la tabella?</translation>
+    </message>
+    <message>
+        <source>Address confirmation</source>
+        <translation>Conferma addressing</translation>
+    </message>
+    <message>
+        <source>This will address automatically ALL devices (primary), OK?</source>
+        <translation>Verranno indirizzati automaticamente TUTTI i dispositivi (primario), OK?</translation>
+    </message>
+</context>
+<context>
+    <name>TFormFullMbus</name>
+    <message>
+        <source>Save report</source>
+        <translation>Salva rapporto</translation>
+    </message>
+    <message>
+        <source>TXT files (*.txt)</source>
+        <translation>File TXT (*.txt)</translation>
+    </message>
+    <message>
+        <source>Detailed m-bus report</source>
+        <translation>Rapporto m-bus dettagliato</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Cancella</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Salva</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+</context>
+<context>
+    <name>TLogin</name>
+    <message>
+        <source>Login Telvaro</source>
+        <translation>Accedi Telvaro</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nome utente:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Wrong username or password!</source>
+        <translation>Wrong username or password!</translation>
+    </message>
+</context>
+<context>
+    <name>TSettings</name>
+    <message>
+        <source>Saving settings</source>
+        <translation>Salvataggio impostazioni</translation>
+    </message>
+    <message>
+        <source>Settings will not be saved, no write permission</source>
+        <translation>Le impostazioni non verranno salvate, manca il permesso di scrittura</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnetti</translation>
+    </message>
+    <message>
+        <source>Connect to port</source>
+        <translation>Connetti alla porta</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nome</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Velocità</translation>
+    </message>
+    <message>
+        <source>Parity</source>
+        <translation>Parità</translation>
+    </message>
+    <message>
+        <source>Remote IP number:</source>
+        <translation>Indirizzo IP remoto:</translation>
+    </message>
+    <message>
+        <source>Remote port:</source>
+        <translation>Porta remota:</translation>
+    </message>
+    <message>
+        <source>Ethernet timeout</source>
+        <translation>Timeout Ethernet</translation>
+    </message>
+    <message>
+        <source>x10ms</source>
+        <translation>x10ms</translation>
+    </message>
+    <message>
+        <source>Network number</source>
+        <translation>Numero di rete</translation>
+    </message>
+    <message>
+        <source>Port to listen:</source>
+        <translation>Porta di ascolto:</translation>
+    </message>
+    <message>
+        <source>Retries</source>
+        <translation>Tentativi</translation>
+    </message>
+    <message>
+        <source>Export separator:</source>
+        <translation>Separatore esportazione:</translation>
+    </message>
+    <message>
+        <source>Generation code of VANTIR, decimal</source>
+        <translation>Codice generazione VANTIR, decimale</translation>
+    </message>
+    <message>
+        <source>Additional Values</source>
+        <translation>Valori aggiuntivi</translation>
+    </message>
+    <message>
+        <source>to decode:</source>
+        <translation>da decodificare:</translation>
+    </message>
+    <message>
+        <source>Title 1</source>
+        <translation>Titolo 1</translation>
+    </message>
+    <message>
+        <source>Title 2</source>
+        <translation>Titolo 2</translation>
+    </message>
+    <message>
+        <source>Title 3</source>
+        <translation>Titolo 3</translation>
+    </message>
+    <message>
+        <source>Title 4</source>
+        <translation>Titolo 4</translation>
+    </message>
+    <message>
+        <source>Title 5</source>
+        <translation>Titolo 5</translation>
+    </message>
+    <message>
+        <source>Title 6</source>
+        <translation>Titolo 6</translation>
+    </message>
+    <message>
+        <source>Title 7</source>
+        <translation>Titolo 7</translation>
+    </message>
+    <message>
+        <source>Title 8</source>
+        <translation>Titolo 8</translation>
+    </message>
+    <message>
+        <source>Title 9</source>
+        <translation>Titolo 9</translation>
+    </message>
+    <message>
+        <source>Title 10</source>
+        <translation>Titolo 10</translation>
+    </message>
+    <message>
+        <source>Title 11</source>
+        <translation>Titolo 11</translation>
+    </message>
+    <message>
+        <source>Title 12</source>
+        <translation>Titolo 12</translation>
+    </message>
+    <message>
+        <source>Title 13</source>
+        <translation>Titolo 13</translation>
+    </message>
+    <message>
+        <source>Some devices give</source>
+        <translation>Alcuni dispositivi forniscono</translation>
+    </message>
+    <message>
+        <source>more than 1 Main value</source>
+        <translation>più di 1 valore principale</translation>
+    </message>
+    <message>
+        <source>Check this option, if that</source>
+        <translation>Spuntare questa opzione</translation>
+    </message>
+    <message>
+        <source>is the case </source>
+        <translation>in tal caso </translation>
+    </message>
+    <message>
+        <source>Telvaro -&gt; Settings</source>
+        <translation>Telvaro -&gt; Impostazioni</translation>
+    </message>
+    <message>
+        <source>   Communication settings   </source>
+        <translation>   Impostazioni comunicazione   </translation>
+    </message>
+    <message>
+        <source>   Additional m-bus information   </source>
+        <translation>   Informazioni m-bus aggiuntive   </translation>
+    </message>
+    <message>
+        <source>RTS control</source>
+        <translation>Controllo RTS</translation>
+    </message>
+    <message>
+        <source>DTR control</source>
+        <translation>Controllo DTR</translation>
+    </message>
+    <message>
+        <source>Use TCP/IP option </source>
+        <translation>Usa opzione TCP/IP </translation>
+    </message>
+    <message>
+        <source>Use VELK-2 server</source>
+        <translation>Usa server VELK-2</translation>
+    </message>
+    <message>
+        <source>   Remote connection settings   </source>
+        <translation>   Impostazioni connessione remota   </translation>
+    </message>
+    <message>
+        <source>Use VELK-2 or DRAV-4</source>
+        <translation>Usa VELK-2 o DRAV-4</translation>
+    </message>
+    <message>
+        <source>   Ethernet settings   </source>
+        <translation>   Impostazioni Ethernet   </translation>
+    </message>
+    <message>
+        <source>Auto open and listen</source>
+        <translation>Apri e ascolta in automatico</translation>
+    </message>
+    <message>
+        <source>Auto Read Display</source>
+        <translation>Lettura automatica display</translation>
+    </message>
+    <message>
+        <source>Auto Read M-bus</source>
+        <translation>Lettura automatica M-bus</translation>
+    </message>
+    <message>
+        <source>Secondary Search</source>
+        <translation>Ricerca secondaria</translation>
+    </message>
+    <message>
+        <source>MSB</source>
+        <translation>MSB</translation>
+    </message>
+    <message>
+        <source>LSB</source>
+        <translation>LSB</translation>
+    </message>
+    <message>
+        <source>Global Initialization</source>
+        <translation>Inizializzazione globale</translation>
+    </message>
+    <message>
+        <source>5B</source>
+        <translation>5B</translation>
+    </message>
+    <message>
+        <source>Unicode/CP852</source>
+        <translation>Unicode/CP852</translation>
+    </message>
+    <message>
+        <source>Complete reply early</source>
+        <translation>Risposta completa anticipata</translation>
+    </message>
+    <message>
+        <source>Take a reply as soon as it is a whole frame instead of one response timeout after the request</source>
+        <translation>Accetta la risposta appena forma un frame completo, invece di attendere il timeout di risposta dopo la richiesta</translation>
+    </message>
+    <message>
+        <source>Read all telegrams</source>
+        <translation>Leggi tutti i telegrammi</translation>
+    </message>
+    <message>
+        <source>Ask a meter for its next telegram while its reply announces more records</source>
+        <translation>Richiedi al contatore il telegramma successivo finché la sua risposta annuncia altri record</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Applica</translation>
+    </message>
+    <message>
+        <source>Secondary Main</source>
+        <translation>Principale secondario</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+</context>
+<context>
+    <name>TableFiles</name>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>File CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>display::WriteRun</name>
+    <message>
+        <source>No row of the display table is selected, nothing to do...</source>
+        <translation>Nessuna riga della tabella del display è selezionata, nulla da fare...</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,1129 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pl_PL">
+<context>
+    <name>AccountFile</name>
+    <message>
+        <source>it is not a plain file</source>
+        <translation>nie jest zwykłym plikiem</translation>
+    </message>
+    <message>
+        <source>it is too large to be an account file</source>
+        <translation>jest zbyt duży, aby mógł być plikiem kont</translation>
+    </message>
+    <message>
+        <source>The account file %1 cannot be read: %2.</source>
+        <translation>Nie można odczytać pliku kont %1: %2.</translation>
+    </message>
+    <message>
+        <source>only part of it could be written</source>
+        <translation>zapisano tylko jego część</translation>
+    </message>
+    <message>
+        <source>The account file %1 could not be written (%2). It is unchanged.</source>
+        <translation>Nie można zapisać pliku kont %1 (%2). Plik nie został zmieniony.</translation>
+    </message>
+    <message>
+        <source>The account file is being changed by another program. Try again in a moment.</source>
+        <translation>Plik kont jest właśnie zmieniany przez inny program. Spróbuj ponownie za chwilę.</translation>
+    </message>
+    <message>
+        <source>An account needs a user name.</source>
+        <translation>Konto musi mieć nazwę użytkownika.</translation>
+    </message>
+    <message>
+        <source>An account needs a password.</source>
+        <translation>Konto musi mieć hasło.</translation>
+    </message>
+    <message>
+        <source>An account needs an access level.</source>
+        <translation>Konto musi mieć poziom dostępu.</translation>
+    </message>
+    <message>
+        <source>User name, password and access level can hold only Latin-1 characters.</source>
+        <translation>Nazwa użytkownika, hasło i poziom dostępu mogą zawierać tylko znaki Latin-1.</translation>
+    </message>
+    <message>
+        <source>The last Administrator account must keep the Administrator level.</source>
+        <translation>Ostatnie konto z poziomem Administrator musi zachować ten poziom.</translation>
+    </message>
+    <message>
+        <source>Account &quot;%1&quot; changed.</source>
+        <translation>Konto &quot;%1&quot; zostało zmienione.</translation>
+    </message>
+    <message>
+        <source>Account &quot;%1&quot; added.</source>
+        <translation>Konto &quot;%1&quot; zostało dodane.</translation>
+    </message>
+    <message>
+        <source>No account has the Administrator level, so no account can be deleted.</source>
+        <translation>Żadne konto nie ma poziomu Administrator, więc nie można usunąć żadnego konta.</translation>
+    </message>
+    <message>
+        <source>The account &quot;admin&quot; cannot be deleted.</source>
+        <translation>Nie można usunąć konta &quot;admin&quot;.</translation>
+    </message>
+    <message>
+        <source>There is no account named &quot;%1&quot;.</source>
+        <translation>Nie ma konta o nazwie &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>The last Administrator account cannot be deleted.</source>
+        <translation>Nie można usunąć ostatniego konta z poziomem Administrator.</translation>
+    </message>
+    <message>
+        <source>Account &quot;%1&quot; deleted.</source>
+        <translation>Konto &quot;%1&quot; zostało usunięte.</translation>
+    </message>
+</context>
+<context>
+    <name>BusSession</name>
+    <message>
+        <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
+        <translation>Odczytane telegramy: %1, a licznik zapowiada kolejne: odczyt kończy się tutaj...</translation>
+    </message>
+    <message>
+        <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
+        <translation>Telegram %1 nie dotarł, odczyt obejmuje pierwsze telegramy (%2)...</translation>
+    </message>
+    <message>
+        <source>Another operation is using the bus, nothing sent...</source>
+        <translation>Inna operacja korzysta z magistrali, nic nie wysłano...</translation>
+    </message>
+</context>
+<context>
+    <name>DevicesPage</name>
+    <message>
+        <source>   Search network    </source>
+        <translation>   Przeszukaj sieć</translation>
+    </message>
+    <message>
+        <source>From address</source>
+        <translation>Od adresu</translation>
+    </message>
+    <message>
+        <source>To address</source>
+        <translation>Do adresu</translation>
+    </message>
+    <message>
+        <source>Timeout [ms]</source>
+        <translation>Limit czasu [ms]</translation>
+    </message>
+    <message>
+        <source>Send NKE first</source>
+        <translation>Najpierw wyślij NKE</translation>
+    </message>
+    <message>
+        <source>By Secondary address:</source>
+        <translation>Po adresie wtórnym:</translation>
+    </message>
+    <message>
+        <source>By primary address:</source>
+        <translation>Po adresie pierwotnym:</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Znajdź</translation>
+    </message>
+    <message>
+        <source>Find all</source>
+        <translation>Znajdź wszystkie</translation>
+    </message>
+    <message>
+        <source>Stop Secondary</source>
+        <translation>Zatrzymaj wtórne</translation>
+    </message>
+    <message>
+        <source>   Basic Config.   </source>
+        <translation>   Konfig. podstawowa   </translation>
+    </message>
+    <message>
+        <source>Reset Status</source>
+        <translation>Reset statusu</translation>
+    </message>
+    <message>
+        <source>New address:</source>
+        <translation>Nowy adres:</translation>
+    </message>
+    <message>
+        <source>Set </source>
+        <translation>Ustaw </translation>
+    </message>
+    <message>
+        <source>Set value to:</source>
+        <translation>Ustaw wartość na:</translation>
+    </message>
+    <message>
+        <source>GIN</source>
+        <translation>GIN</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Ustaw</translation>
+    </message>
+    <message>
+        <source>   Advanced  Config.   </source>
+        <translation>   Konfig. zaawansowana   </translation>
+    </message>
+    <message>
+        <source>Medium:</source>
+        <translation>Medium:</translation>
+    </message>
+    <message>
+        <source>Unit:</source>
+        <translation>Jednostka:</translation>
+    </message>
+    <message>
+        <source>Const.:</source>
+        <translation>Stała:</translation>
+    </message>
+    <message>
+        <source>Relay</source>
+        <translation>Przekaźnik</translation>
+    </message>
+    <message>
+        <source>Baud rate:</source>
+        <translation>Prędkość:</translation>
+    </message>
+    <message>
+        <source>New ID:</source>
+        <translation>Nowe ID:</translation>
+    </message>
+    <message>
+        <source>work on broadcast (0xFE)</source>
+        <translation>Praca w trybie transmisji (0xFE)</translation>
+    </message>
+    <message>
+        <source>Read selected</source>
+        <translation>Odczytaj zaznaczone</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Wyczyść tabelę</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Wczytaj</translation>
+    </message>
+    <message>
+        <source>Save / Export</source>
+        <translation>Zapisz / Eksportuj</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>od</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Addr.:</source>
+        <translation>Adr.:</translation>
+    </message>
+</context>
+<context>
+    <name>DisplayPage</name>
+    <message>
+        <source>Read data from TEV-K40</source>
+        <translation>Odczytaj dane z TEV-K40</translation>
+    </message>
+    <message>
+        <source>Delete selected device/row</source>
+        <translation>Usuń zaznaczone urządzenie/wiersz</translation>
+    </message>
+    <message>
+        <source>Zero start value</source>
+        <translation>Zeruj wartość początkową</translation>
+    </message>
+    <message>
+        <source>Date and Time</source>
+        <translation>Data i godzina</translation>
+    </message>
+    <message>
+        <source>Set Refresh time</source>
+        <translation>Ustaw czas odświeżania</translation>
+    </message>
+    <message>
+        <source>Create sort table</source>
+        <translation>Utwórz tabelę sortowania</translation>
+    </message>
+    <message>
+        <source>Sort</source>
+        <translation>Sortuj</translation>
+    </message>
+    <message>
+        <source>Update readings </source>
+        <translation>Aktualizuj odczyty </translation>
+    </message>
+    <message>
+        <source>Get info</source>
+        <translation>Pobierz info</translation>
+    </message>
+    <message>
+        <source>Get data from m-bus devices</source>
+        <translation>Pobierz dane z urządzeń m-bus</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Importuj</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Eksportuj</translation>
+    </message>
+    <message>
+        <source>Add row</source>
+        <translation>Dodaj wiersz</translation>
+    </message>
+    <message>
+        <source>Delete row</source>
+        <translation>Usuń wiersz</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Zaznacz wszystko</translation>
+    </message>
+    <message>
+        <source>Deselect all</source>
+        <translation>Odznacz wszystko</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Wyczyść tabelę</translation>
+    </message>
+    <message>
+        <source>Set display refresh time, s</source>
+        <translation>Czas odświeżania wyświetlacza, s</translation>
+    </message>
+    <message>
+        <source>by address</source>
+        <translation>wg adresu</translation>
+    </message>
+    <message>
+        <source>by user numb.</source>
+        <translation>wg nr. użytk.</translation>
+    </message>
+    <message>
+        <source>RUX-T</source>
+        <translation>RUX-T</translation>
+    </message>
+    <message>
+        <source>   General info   </source>
+        <translation>   Informacje ogólne   </translation>
+    </message>
+</context>
+<context>
+    <name>LinkDispatch</name>
+    <message>
+        <source>The connection was lost, the operation is stopped...</source>
+        <translation>Połączenie zostało utracone, operacja została przerwana...</translation>
+    </message>
+    <message>
+        <source>No gateway is connected to the listening socket...</source>
+        <translation>Żadna bramka nie jest połączona z gniazdem nasłuchującym...</translation>
+    </message>
+    <message>
+        <source>The selected serial port (%1) was not found!</source>
+        <translation>Nie znaleziono wybranego portu szeregowego (%1)!</translation>
+    </message>
+</context>
+<context>
+    <name>ListenSocket</name>
+    <message>
+        <source>the port must be a number from 1 to 65535</source>
+        <translation>port musi być liczbą od 1 do 65535</translation>
+    </message>
+    <message>
+        <source>no gateway is connected</source>
+        <translation>żadna bramka nie jest połączona</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingsPage</name>
+    <message>
+        <source>Get  historical values</source>
+        <translation>Pobierz wartości historyczne</translation>
+    </message>
+    <message>
+        <source>Get all memory data</source>
+        <translation>Pobierz całą pamięć</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Eksportuj</translation>
+    </message>
+    <message>
+        <source>Add row</source>
+        <translation>Dodaj wiersz</translation>
+    </message>
+    <message>
+        <source>Delete row</source>
+        <translation>Usuń wiersz</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Wyczyść tabelę</translation>
+    </message>
+    <message>
+        <source>Sort table</source>
+        <translation>Sortuj tabelę</translation>
+    </message>
+    <message>
+        <source>by address</source>
+        <translation>wg adresu</translation>
+    </message>
+    <message>
+        <source>by user number</source>
+        <translation>wg numeru użytkownika</translation>
+    </message>
+</context>
+<context>
+    <name>TFAbout</name>
+    <message>
+        <source>Telvaro -&gt; About</source>
+        <translation>Telvaro -&gt; O programie</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Telvaro&lt;/b&gt; - M-Bus configuration and meter-reading utility</source>
+        <translation>&lt;b&gt;Telvaro&lt;/b&gt; - narzędzie do konfiguracji M-Bus i odczytu liczników</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Wersja %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>TFUsers</name>
+    <message>
+        <source>Users and accounts</source>
+        <translation>Użytkownicy i konta</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nazwa użytkownika:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Hasło:</translation>
+    </message>
+    <message>
+        <source>Repeat password:</source>
+        <translation>Powtórz hasło:</translation>
+    </message>
+    <message>
+        <source>Access level:</source>
+        <translation>Poziom dostępu:</translation>
+    </message>
+    <message>
+        <source>Allow setting devices</source>
+        <translation>Zezwól na ustawianie urządzeń</translation>
+    </message>
+    <message>
+        <source>Allow setting communication</source>
+        <translation>Zezwól na ustawianie komunikacji</translation>
+    </message>
+    <message>
+        <source>Allow setting display</source>
+        <translation>Zezwól na ustawianie wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Require login</source>
+        <translation>Wymagaj logowania</translation>
+    </message>
+    <message>
+        <source>Add/Change</source>
+        <translation>Dodaj/Zmień</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Usuń</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Zamknij</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Użytkownik</translation>
+    </message>
+    <message>
+        <source>Access</source>
+        <translation>Dostęp</translation>
+    </message>
+    <message>
+        <source>Date reg.</source>
+        <translation>Data rej.</translation>
+    </message>
+    <message>
+        <source>m-bus</source>
+        <translation>m-bus</translation>
+    </message>
+    <message>
+        <source>Comm</source>
+        <translation>Komun.</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Wyświetlacz</translation>
+    </message>
+</context>
+<context>
+    <name>TForm11</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Plik</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Otwórz</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Zapisz</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Zakończ</translation>
+    </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation>&amp;Narzędzia</translation>
+    </message>
+    <message>
+        <source>Users</source>
+        <translation>Użytkownicy</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Ustawienia</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Język</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>Angielski</translation>
+    </message>
+    <message>
+        <source>Italian</source>
+        <translation>Włoski</translation>
+    </message>
+    <message>
+        <source>Polski</source>
+        <translation>Polski</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>Pomo&amp;c</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>O programie</translation>
+    </message>
+    <message>
+        <source>Orvenna m-bus configuration and read utility</source>
+        <translation>Orvenna - narzędzie do konfiguracji i odczytu m-bus</translation>
+    </message>
+    <message>
+        <source>   M-bus devices    </source>
+        <translation>   M-bus devices   </translation>
+    </message>
+    <message>
+        <source>   Get Readings    </source>
+        <translation>   Pobierz wskazania   </translation>
+    </message>
+    <message>
+        <source>   Local display TEV    </source>
+        <translation>   Lokalny wyświetlacz TEV/RUX</translation>
+    </message>
+    <message>
+        <source>Custom command:</source>
+        <translation>Własne polecenie:</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Wyślij</translation>
+    </message>
+    <message>
+        <source>Clear log</source>
+        <translation>Wyczyść log</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Zapisz log</translation>
+    </message>
+    <message>
+        <source>Print log</source>
+        <translation>Drukuj log</translation>
+    </message>
+    <message>
+        <source> ID </source>
+        <translation> ID </translation>
+    </message>
+    <message>
+        <source>Addr. </source>
+        <translation>Adr. </translation>
+    </message>
+    <message>
+        <source>Mfr. </source>
+        <translation>Prod. </translation>
+    </message>
+    <message>
+        <source>Value </source>
+        <translation>Wartość </translation>
+    </message>
+    <message>
+        <source>Unit </source>
+        <translation>Jedn. </translation>
+    </message>
+    <message>
+        <source>Medium </source>
+        <translation>Medium </translation>
+    </message>
+    <message>
+        <source>Time </source>
+        <translation>Czas </translation>
+    </message>
+    <message>
+        <source>Date </source>
+        <translation>Data </translation>
+    </message>
+    <message>
+        <source>Status </source>
+        <translation>Status </translation>
+    </message>
+    <message>
+        <source>Model </source>
+        <translation>Model </translation>
+    </message>
+    <message>
+        <source>Exit Confirmation</source>
+        <translation>Potwierdzenie opuszczenia programu</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to exit?</source>
+        <translation>Czy jesteś pewien, że chcesz opuścić program?</translation>
+    </message>
+    <message>
+        <source>Start Main</source>
+        <translation>Pocz. główna</translation>
+    </message>
+    <message>
+        <source>Start P1, m3</source>
+        <translation>Pocz. P1, m3</translation>
+    </message>
+    <message>
+        <source>Start P2, m3</source>
+        <translation>Pocz. P2, m3</translation>
+    </message>
+    <message>
+        <source>Start Cooling</source>
+        <translation>Pocz. chłodz.</translation>
+    </message>
+    <message>
+        <source>Mult/Div </source>
+        <translation>Mnoż/Dziel </translation>
+    </message>
+    <message>
+        <source>User numb. </source>
+        <translation>Nr użytk. </translation>
+    </message>
+    <message>
+        <source>Free text </source>
+        <translation>Dowolny tekst </translation>
+    </message>
+    <message>
+        <source>Total </source>
+        <translation>Suma </translation>
+    </message>
+    <message>
+        <source>Total P1</source>
+        <translation>Suma P1</translation>
+    </message>
+    <message>
+        <source>Total P2</source>
+        <translation>Suma P2</translation>
+    </message>
+    <message>
+        <source>Total T4/Cool</source>
+        <translation>Suma T4/Chłodz.</translation>
+    </message>
+    <message>
+        <source>Start </source>
+        <translation>Pocz. </translation>
+    </message>
+    <message>
+        <source>Jan</source>
+        <translation>Sty</translation>
+    </message>
+    <message>
+        <source>Feb</source>
+        <translation>Lut</translation>
+    </message>
+    <message>
+        <source>Mar</source>
+        <translation>Mar</translation>
+    </message>
+    <message>
+        <source>Apr</source>
+        <translation>Kwi</translation>
+    </message>
+    <message>
+        <source>May</source>
+        <translation>Maj</translation>
+    </message>
+    <message>
+        <source>Jun</source>
+        <translation>Cze</translation>
+    </message>
+    <message>
+        <source>Jul</source>
+        <translation>Lip</translation>
+    </message>
+    <message>
+        <source>Aug</source>
+        <translation>Sie</translation>
+    </message>
+    <message>
+        <source>Sep</source>
+        <translation>Wrz</translation>
+    </message>
+    <message>
+        <source>Oct</source>
+        <translation>Paź</translation>
+    </message>
+    <message>
+        <source>Nov</source>
+        <translation>Lis</translation>
+    </message>
+    <message>
+        <source>Dec</source>
+        <translation>Gru</translation>
+    </message>
+    <message>
+        <source>The display holds 250 rows: %1 more rows of the file were not imported.</source>
+        <translation>Wyświetlacz mieści 250 wierszy: nie zaimportowano pozostałych wierszy pliku (%1).</translation>
+    </message>
+    <message>
+        <source>Stop writing table in display</source>
+        <translation>Zatrzymaj zapis tabeli</translation>
+    </message>
+    <message>
+        <source>Write table to the display</source>
+        <translation>Zapisz tabelę na wyświetlaczu</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Addr.:</source>
+        <translation>Adr.:</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Znajdź</translation>
+    </message>
+    <message>
+        <source>Read all meters</source>
+        <translation>Odczytaj wszystkie</translation>
+    </message>
+    <message>
+        <source>Stop addr</source>
+        <translation>Stop adr.</translation>
+    </message>
+    <message>
+        <source>Auto address</source>
+        <translation>Auto adresowanie</translation>
+    </message>
+    <message>
+        <source>Read selected</source>
+        <translation>Odczytaj zaznaczone</translation>
+    </message>
+    <message>
+        <source>Read All</source>
+        <translation>Odczytaj wszystkie</translation>
+    </message>
+    <message>
+        <source>Read Full</source>
+        <translation>Pełny odczyt</translation>
+    </message>
+    <message>
+        <source>Set Medium</source>
+        <translation>Ustaw medium</translation>
+    </message>
+    <message>
+        <source>Set Unit</source>
+        <translation>Ustaw jednostkę</translation>
+    </message>
+    <message>
+        <source>Set baud</source>
+        <translation>Ustaw prędkość</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Clear table</source>
+        <translation>Wyczyść tabelę</translation>
+    </message>
+    <message>
+        <source>Save/Export</source>
+        <translation>Zapisz/Eksportuj</translation>
+    </message>
+    <message>
+        <source>Delete selected row</source>
+        <translation>Usuń zaznaczony wiersz</translation>
+    </message>
+    <message>
+        <source>Clear confirmation</source>
+        <translation>Wyczyść potwierdzenie</translation>
+    </message>
+    <message>
+        <source>Do you want to clear the table?</source>
+        <translation>Czy chcesz wyczyścić tabele?</translation>
+    </message>
+    <message>
+        <source>Address confirmation</source>
+        <translation>Conferma addressing</translation>
+    </message>
+    <message>
+        <source>This will address automatically ALL devices (primary), OK?</source>
+        <translation>Spowoduje to automatyczne zaadresowanie WSZYSTKICH urządzeń (adres pierwotny), OK?</translation>
+    </message>
+</context>
+<context>
+    <name>TFormFullMbus</name>
+    <message>
+        <source>Save report</source>
+        <translation>Zapisz raport</translation>
+    </message>
+    <message>
+        <source>TXT files (*.txt)</source>
+        <translation>Pliki TXT (*.txt)</translation>
+    </message>
+    <message>
+        <source>Detailed m-bus report</source>
+        <translation>Szczegółowy raport m-bus</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Wyczyść</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Zapisz</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Zamknij</translation>
+    </message>
+</context>
+<context>
+    <name>TLogin</name>
+    <message>
+        <source>Login Telvaro</source>
+        <translation>Logowanie Telvaro</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nazwa użytkownika:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Hasło:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+    <message>
+        <source>Wrong username or password!</source>
+        <translation>Nieprawidłowa nazwa użytkownika lub hasło!</translation>
+    </message>
+</context>
+<context>
+    <name>TSettings</name>
+    <message>
+        <source>Saving settings</source>
+        <translation>Zapisywanie ustawień</translation>
+    </message>
+    <message>
+        <source>Settings will not be saved, no write permission</source>
+        <translation>Ustawienia nie zostaną zapisane, brak uprawnień do zapisu</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Rozłącz</translation>
+    </message>
+    <message>
+        <source>Connect to port</source>
+        <translation>Połącz z portem</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nazwa</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Prędkość</translation>
+    </message>
+    <message>
+        <source>Parity</source>
+        <translation>Parzystość</translation>
+    </message>
+    <message>
+        <source>Remote IP number:</source>
+        <translation>Zdalny adres IP:</translation>
+    </message>
+    <message>
+        <source>Remote port:</source>
+        <translation>Zdalny port:</translation>
+    </message>
+    <message>
+        <source>Ethernet timeout</source>
+        <translation>Limit czasu Ethernet</translation>
+    </message>
+    <message>
+        <source>x10ms</source>
+        <translation>x10ms</translation>
+    </message>
+    <message>
+        <source>Network number</source>
+        <translation>Numer sieci</translation>
+    </message>
+    <message>
+        <source>Port to listen:</source>
+        <translation>Port nasłuchu:</translation>
+    </message>
+    <message>
+        <source>Retries</source>
+        <translation>Powtórzenia</translation>
+    </message>
+    <message>
+        <source>Export separator:</source>
+        <translation>Separator eksportu:</translation>
+    </message>
+    <message>
+        <source>Generation code of VANTIR, decimal</source>
+        <translation>Kod generacji VANTIR, dziesiętnie</translation>
+    </message>
+    <message>
+        <source>Additional Values</source>
+        <translation>Wartości dodatkowe</translation>
+    </message>
+    <message>
+        <source>to decode:</source>
+        <translation>do dekodowania:</translation>
+    </message>
+    <message>
+        <source>Title 1</source>
+        <translation>Tytuł 1</translation>
+    </message>
+    <message>
+        <source>Title 2</source>
+        <translation>Tytuł 2</translation>
+    </message>
+    <message>
+        <source>Title 3</source>
+        <translation>Tytuł 3</translation>
+    </message>
+    <message>
+        <source>Title 4</source>
+        <translation>Tytuł 4</translation>
+    </message>
+    <message>
+        <source>Title 5</source>
+        <translation>Tytuł 5</translation>
+    </message>
+    <message>
+        <source>Title 6</source>
+        <translation>Tytuł 6</translation>
+    </message>
+    <message>
+        <source>Title 7</source>
+        <translation>Tytuł 7</translation>
+    </message>
+    <message>
+        <source>Title 8</source>
+        <translation>Tytuł 8</translation>
+    </message>
+    <message>
+        <source>Title 9</source>
+        <translation>Tytuł 9</translation>
+    </message>
+    <message>
+        <source>Title 10</source>
+        <translation>Tytuł 10</translation>
+    </message>
+    <message>
+        <source>Title 11</source>
+        <translation>Tytuł 11</translation>
+    </message>
+    <message>
+        <source>Title 12</source>
+        <translation>Tytuł 12</translation>
+    </message>
+    <message>
+        <source>Title 13</source>
+        <translation>Tytuł 13</translation>
+    </message>
+    <message>
+        <source>Some devices give</source>
+        <translation>Niektóre urządzenia podają</translation>
+    </message>
+    <message>
+        <source>more than 1 Main value</source>
+        <translation>więcej niż 1 wartość główną</translation>
+    </message>
+    <message>
+        <source>Check this option, if that</source>
+        <translation>Zaznacz tę opcję, jeśli</translation>
+    </message>
+    <message>
+        <source>is the case </source>
+        <translation>tak jest </translation>
+    </message>
+    <message>
+        <source>Telvaro -&gt; Settings</source>
+        <translation>Telvaro -&gt; Ustawienia</translation>
+    </message>
+    <message>
+        <source>   Communication settings   </source>
+        <translation>   Ustawienia komunikacji   </translation>
+    </message>
+    <message>
+        <source>   Additional m-bus information   </source>
+        <translation>   Dodatkowe informacje m-bus   </translation>
+    </message>
+    <message>
+        <source>RTS control</source>
+        <translation>Sterowanie RTS</translation>
+    </message>
+    <message>
+        <source>DTR control</source>
+        <translation>Sterowanie DTR</translation>
+    </message>
+    <message>
+        <source>Use TCP/IP option </source>
+        <translation>Użyj opcji TCP/IP </translation>
+    </message>
+    <message>
+        <source>Use VELK-2 server</source>
+        <translation>Użyj serwera VELK-2</translation>
+    </message>
+    <message>
+        <source>   Remote connection settings   </source>
+        <translation>   Ustawienia połączenia zdalnego   </translation>
+    </message>
+    <message>
+        <source>Use VELK-2 or DRAV-4</source>
+        <translation>Użyj VELK-2 lub DRAV-4</translation>
+    </message>
+    <message>
+        <source>   Ethernet settings   </source>
+        <translation>   Ustawienia Ethernet   </translation>
+    </message>
+    <message>
+        <source>Auto open and listen</source>
+        <translation>Automatycznie otwórz i nasłuchuj</translation>
+    </message>
+    <message>
+        <source>Auto Read Display</source>
+        <translation>Automatyczny odczyt wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Auto Read M-bus</source>
+        <translation>Automatyczny odczyt M-bus</translation>
+    </message>
+    <message>
+        <source>Secondary Search</source>
+        <translation>Wyszukiwanie wtórne</translation>
+    </message>
+    <message>
+        <source>MSB</source>
+        <translation>MSB</translation>
+    </message>
+    <message>
+        <source>LSB</source>
+        <translation>LSB</translation>
+    </message>
+    <message>
+        <source>Global Initialization</source>
+        <translation>Inicjalizacja globalna</translation>
+    </message>
+    <message>
+        <source>5B</source>
+        <translation>5B</translation>
+    </message>
+    <message>
+        <source>Unicode/CP852</source>
+        <translation>Unicode/CP852</translation>
+    </message>
+    <message>
+        <source>Complete reply early</source>
+        <translation>Wcześniejsze zakończenie odpowiedzi</translation>
+    </message>
+    <message>
+        <source>Take a reply as soon as it is a whole frame instead of one response timeout after the request</source>
+        <translation>Przyjmij odpowiedź, gdy tylko tworzy pełną ramkę, zamiast czekać na upływ limitu czasu odpowiedzi po zapytaniu</translation>
+    </message>
+    <message>
+        <source>Read all telegrams</source>
+        <translation>Odczytaj wszystkie telegramy</translation>
+    </message>
+    <message>
+        <source>Ask a meter for its next telegram while its reply announces more records</source>
+        <translation>Żądaj od licznika kolejnego telegramu, dopóki jego odpowiedź zapowiada kolejne rekordy</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Zastosuj</translation>
+    </message>
+    <message>
+        <source>Secondary Main</source>
+        <translation>Druga wartość główna</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Zamknij</translation>
+    </message>
+</context>
+<context>
+    <name>TableFiles</name>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Pliki CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>display::WriteRun</name>
+    <message>
+        <source>No row of the display table is selected, nothing to do...</source>
+        <translation>Nie zaznaczono żadnego wiersza tabeli wyświetlacza, nic do zrobienia...</translation>
+    </message>
+</context>
+</TS>
