@@ -3,6 +3,7 @@
 #include "jpeg_image.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QPixmap>
@@ -12,7 +13,6 @@
 TFAbout::TFAbout(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFAbout"));
-    setWindowTitle(QStringLiteral("Telvaro -> About"));
     auto *layout = new QVBoxLayout(this);
 
     Image1 = new QLabel(this);
@@ -26,15 +26,31 @@ TFAbout::TFAbout(QWidget *parent) : QDialog(parent)
     }
     layout->addWidget(Image1);
 
-    auto *name = new QLabel(QStringLiteral("<b>Telvaro</b> - M-Bus configuration and meter-reading utility"), this);
-    name->setAlignment(Qt::AlignCenter);
-    layout->addWidget(name);
-    Label_version = new QLabel(QStringLiteral("Version ") + QCoreApplication::applicationVersion(), this);
+    Label_name = new QLabel(this);
+    Label_name->setAlignment(Qt::AlignCenter);
+    layout->addWidget(Label_name);
+    Label_version = new QLabel(this);
     Label_version->setObjectName(QStringLiteral("Label_version"));
     Label_version->setAlignment(Qt::AlignCenter);
     layout->addWidget(Label_version);
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    connect(ok, &QPushButton::clicked, this, &QDialog::hide);
-    layout->addWidget(ok, 0, Qt::AlignCenter);
+    Button_ok = new QPushButton(this);
+    connect(Button_ok, &QPushButton::clicked, this, &QDialog::hide);
+    layout->addWidget(Button_ok, 0, Qt::AlignCenter);
+    retranslate();
+}
+
+void TFAbout::retranslate()
+{
+    setWindowTitle(tr("Telvaro -> About"));
+    Label_name->setText(tr("<b>Telvaro</b> - M-Bus configuration and meter-reading utility"));
+    Label_version->setText(tr("Version %1").arg(QCoreApplication::applicationVersion()));
+    Button_ok->setText(tr("OK"));
+}
+
+void TFAbout::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QDialog::changeEvent(event);
 }

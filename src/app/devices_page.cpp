@@ -303,8 +303,13 @@ void DevicesPage::retranslate()
     Butt_load_data->setText(tr("Load"));
     Butt_save_data->setText(tr("Save / Export"));
     Label15->setText(tr("from"));
-    if (Label_id->text().isEmpty())
-        Label_id->setText(tr("ID:"));
-    if (Label_addr->text().isEmpty())
-        Label_addr->setText(tr("Addr.:"));
+    showSelection(m_selectedId, m_selectedAddress);
+}
+
+void DevicesPage::showSelection(const QString &id, const QString &address)
+{
+    m_selectedId = id;
+    m_selectedAddress = address;
+    Label_id->setText(tr("ID:") + id);
+    Label_addr->setText(tr("Addr.:") + address);
 }

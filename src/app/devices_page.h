@@ -22,6 +22,8 @@ public:
 
     // Sets every caption in the current language.
     void retranslate();
+    // The selected meter above the grid, kept over a language switch.
+    void showSelection(const QString &id, const QString &address);
 
     // "   Search network    "
     QGroupBox *Group_search = nullptr;
@@ -70,4 +72,6 @@ private:
     QGroupBox *buildBasicGroup();
     QGroupBox *buildAdvancedGroup();
     QWidget *buildTableArea();
+
+    QString m_selectedId, m_selectedAddress;
 };

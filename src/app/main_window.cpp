@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include "languages.h"
+
 #include "about_box.h"
 #include "config/program_paths.h"
 #include "device_grid.h"
@@ -58,7 +60,6 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent, const QString &ac
     : QMainWindow(parent), m_settingsPath(settingsPath), m_ini(settingsPath)
 {
     setObjectName(QStringLiteral("TForm11"));
-    setWindowTitle(QStringLiteral("Orvenna m-bus configuration and read utility"));
     askSaveLogName = [this](const QString &proposed) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save log"), proposed,
                                             QStringLiteral("Text Files (*.txt)"));
@@ -239,26 +240,31 @@ void TForm11::buildControls()
 
 void TForm11::buildMenus()
 {
-    const auto action = [this](QMenu *menu, const char *name, const QString &text) {
-        QAction *a = menu->addAction(text);
+    const auto action = [this](QMenu *menu, const char *name) {
+        QAction *a = menu->addAction(QString());
         a->setObjectName(QString::fromLatin1(name));
         return a;
     };
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    Open1 = action(file, "Open1", QStringLiteral("Open"));
-    Save1 = action(file, "Save1", QStringLiteral("Save"));
-    file->addSeparator();
-    Exit1 = action(file, "Exit1", QStringLiteral("Exit"));
+    FileMenu = menuBar()->addMenu(QString());
+    Open1 = action(FileMenu, "Open1");
+    Save1 = action(FileMenu, "Save1");
+    FileMenu->addSeparator();
+    Exit1 = action(FileMenu, "Exit1");
     connect(Exit1, &QAction::triggered, this, &TForm11::exitWithConfirmation);
 
-    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    Users1 = action(tools, "Users1", QStringLiteral("Users"));
-    Settings1 = action(tools, "Settings1", QStringLiteral("Settings"));
+    ToolsMenu = menuBar()->addMenu(QString());
+    Users1 = action(ToolsMenu, "Users1");
+    Settings1 = action(ToolsMenu, "Settings1");
 
-    QMenu *languages = menuBar()->addMenu(QStringLiteral("&Language"));
-    English1 = action(languages, "English1", QStringLiteral("English"));
-    Italian1 = action(languages, "Italian1", QStringLiteral("Italian"));
-    Polish1 = action(languages, "Polish1", QStringLiteral("Polski"));
+    LanguageMenu = menuBar()->addMenu(QString());
+    English1 = action(LanguageMenu, "English1");
+    Italian1 = action(LanguageMenu, "Italian1");
+    Polish1 = action(LanguageMenu, "Polish1");
+    // The language names stay the same in every language, so that whoever
+    // switched by mistake still finds the way back.
+    English1->setText(QStringLiteral("English"));
+    Italian1->setText(QStringLiteral("Italian"));
+    Polish1->setText(QStringLiteral("Polski"));
     int number = 1;
     for (QAction *a : {English1, Italian1, Polish1}) {
         a->setCheckable(true);
@@ -266,12 +272,26 @@ void TForm11::buildMenus()
         ++number;
     }
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    About1 = action(help, "About1", QStringLiteral("About"));
+    HelpMenu = menuBar()->addMenu(QString());
+    About1 = action(HelpMenu, "About1");
     connect(About1, &QAction::triggered, this, [this] {
         m_about->show();
         m_about->raise();
     });
+}
+
+void TForm11::retranslateMenus()
+{
+    FileMenu->setTitle(tr("&File"));
+    Open1->setText(tr("Open"));
+    Save1->setText(tr("Save"));
+    Exit1->setText(tr("Exit"));
+    ToolsMenu->setTitle(tr("&Tools"));
+    Users1->setText(tr("Users"));
+    Settings1->setText(tr("Settings"));
+    LanguageMenu->setTitle(tr("&Language"));
+    HelpMenu->setTitle(tr("&Help"));
+    About1->setText(tr("About"));
 }
 
 void TForm11::restoreSettings()
@@ -293,6 +313,7 @@ void TForm11::showLanguage(int stored)
 {
     const int language = stored == 3 || stored == 2 ? stored : 1; // anything else shows English
     m_language = language;
+    languages::install(language);
     English1->setChecked(language == 1);
     Italian1->setChecked(language == 2);
     Polish1->setChecked(language == 3);
@@ -301,6 +322,8 @@ void TForm11::showLanguage(int stored)
 
 void TForm11::applyCaptions()
 {
+    setWindowTitle(tr("Orvenna m-bus configuration and read utility"));
+    retranslateMenus();
     PageControl1->setTabText(PageControl1->indexOf(devices), tr("   M-bus devices    "));
     PageControl1->setTabText(PageControl1->indexOf(readingsPage), tr("   Get Readings    "));
     PageControl1->setTabText(PageControl1->indexOf(displayPage), tr("   Local display TEV    "));
@@ -402,21 +425,14 @@ void TForm11::onPrintLog()
 
 void TForm11::exitWithConfirmation()
 {
-    QString caption = QStringLiteral("Exit Confirmation");
-    QString text = QStringLiteral("Are you sure you want to exit?");
-    if (m_language == 2) {
-        caption = QStringLiteral("Conferma uscita");
-        text = QStringLiteral("Sei sicuro di voler uscire?");
-    } else if (m_language == 3) {
-        caption = QStringLiteral("Potwierdzenie opuszczenia programu");
-        text = QStringLiteral("Czy jeste\u015B pewien, \u017Ce chcesz opu\u015Bci\u0107 program?");
-    }
-    if (askYesNo(caption, text))
+    if (askYesNo(tr("Exit Confirmation"), tr("Are you sure you want to exit?")))
         close();
 }
 
 void TForm11::changeEvent(QEvent *event)
 {
+    if (event->type() == QEvent::LanguageChange && m_session)
+        applyCaptions();
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         applyCaptions();
         m_dispatch->openListeningIfWanted();

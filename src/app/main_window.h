@@ -116,6 +116,7 @@ public:
     QAction *Users1 = nullptr, *Settings1 = nullptr;
     QAction *English1 = nullptr, *Italian1 = nullptr, *Polish1 = nullptr;
     QAction *About1 = nullptr;
+    QMenu *FileMenu = nullptr, *ToolsMenu = nullptr, *LanguageMenu = nullptr, *HelpMenu = nullptr;
     QMenu *ContextMenuMbus = nullptr;
     QAction *ReadSelected1 = nullptr, *ReadAll1 = nullptr, *ReadFull1 = nullptr, *SetMedium1 = nullptr,
             *SetUnit1 = nullptr, *SetBaud1 = nullptr, *Reset1 = nullptr, *ClearTable1 = nullptr,
@@ -177,6 +178,7 @@ private:
     QStringList historyHeader() const;
     void restoreSettings();
     void applyCaptions();
+    void retranslateMenus();
     void showLanguage(int stored);
     void setResponseTimeout(int ms);
     void updateBusyControls();

@@ -79,8 +79,7 @@ void TForm11::wireOperations()
     connect(m_autoAddressing.get(), &AutoAddressing::addressChosen, devices->UD_new_address, &QSpinBox::setValue);
     connect(m_session.get(), &BusSession::selectionChanged, this,
             [this](const QString &id, const QString &address, int currentRow) {
-                devices->Label_id->setText(tr("ID:") + id);
-                devices->Label_addr->setText(tr("Addr.:") + address);
+                devices->showSelection(id, address);
                 if (currentRow >= 1 && currentRow - 1 != devices->Grid_orvenna->currentRow()) {
                     const QSignalBlocker block(devices->Grid_orvenna);
                     devices->Grid_orvenna->selectRow(currentRow - 1);
@@ -265,8 +264,8 @@ void TForm11::autoAddressOrStop()
         m_session->begin();
         return;
     }
-    const QString caption = m_language == 1 ? tr("Address confirmation") : QStringLiteral("Conferma addressing");
-    if (askYesNoCancel(caption, tr("This will address automatically ALL devices (primary), OK?")) != QMessageBox::Yes)
+    if (askYesNoCancel(tr("Address confirmation"), tr("This will address automatically ALL devices (primary), OK?"))
+        != QMessageBox::Yes)
         return;
     devices->Check_broadcast->setChecked(false);
     m_autoAddressing->start(devices->UD_AutoPrimary->value());

@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "config/ini_file.h"
+#include "languages.h"
 #include "main_window.h"
 #include "users/login_window.h"
 
@@ -10,8 +11,9 @@ Startup::Startup(const QString &settingsPath, const QString &accountFile)
 {
     IniFile ini(settingsPath);
     ini.load();
-    const int language = ini.readInteger(QStringLiteral("Misc"), QStringLiteral("Language"), 1);
-    m_login = std::make_unique<TLogin>(accountFile, language);
+    // The language is there before the first window.
+    languages::install(ini.readInteger(QStringLiteral("Misc"), QStringLiteral("Language"), 1));
+    m_login = std::make_unique<TLogin>(accountFile);
     m_main = std::make_unique<TForm11>(settingsPath, nullptr, accountFile);
     m_login->loggedIn = [this](const LoginRights &rights) { m_main->applyLogin(rights); };
     // Closing the main window ends the program through the login window.

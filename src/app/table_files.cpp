@@ -15,18 +15,13 @@ namespace {
 
 constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
-QString text(const char *source)
-{
-    return QCoreApplication::translate("TableFiles", source);
-}
-
 } // namespace
 
 Dialogs windowDialogs(QWidget *parent)
 {
     Dialogs d;
     d.askSaveName = [parent](const QString &proposed) {
-        QFileDialog dialog(parent, QString(), proposed, text("CSV files (*.csv)"));
+        QFileDialog dialog(parent, QString(), proposed, QCoreApplication::translate("TableFiles", "CSV files (*.csv)"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("csv"));
         dialog.selectFile(proposed);
@@ -34,7 +29,7 @@ Dialogs windowDialogs(QWidget *parent)
                                                                                        : QString();
     };
     d.askOpenName = [parent](const QString &folder) {
-        return QFileDialog::getOpenFileName(parent, QString(), folder, text("CSV (*.csv)"));
+        return QFileDialog::getOpenFileName(parent, QString(), folder, QCoreApplication::translate("TableFiles", "CSV (*.csv)"));
     };
     d.message = [parent](int icon, const QString &caption, const QString &message) {
         const QMessageBox::Icon kind = icon == 2   ? QMessageBox::Critical

@@ -175,6 +175,8 @@ void TstLogin::wrongLoginKeepsMainHidden_data()
     QTest::newRow("wrong password") << "tech" << "S3cret" << QByteArray() << wrong;
     QTest::newRow("name in other case") << "Tech" << "s3cret" << QByteArray() << wrong;
     QTest::newRow("blank after the name") << "tech " << "s3cret" << QByteArray() << wrong;
+    QTest::newRow("Italian keeps the English text") << "x" << "y" << QByteArray("[Misc]\nLanguage=2\n")
+                                                   << QStringLiteral("Accedi Telvaro|Wrong username or password!");
     QTest::newRow("Polish") << "x" << "y" << QByteArray("[Misc]\nLanguage=3\n")
                             << QString::fromUtf8("Logowanie Telvaro|Nieprawidłowa nazwa użytkownika lub hasło!");
 }

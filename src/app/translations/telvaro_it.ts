@@ -5,90 +5,90 @@
     <name>AccountFile</name>
     <message>
         <source>it is not a plain file</source>
-        <translation>non è un file normale</translation>
+        <translation>it is not a plain file</translation>
     </message>
     <message>
         <source>it is too large to be an account file</source>
-        <translation>è troppo grande per essere un file degli account</translation>
+        <translation>it is too large to be an account file</translation>
     </message>
     <message>
         <source>The account file %1 cannot be read: %2.</source>
-        <translation>Impossibile leggere il file degli account %1: %2.</translation>
+        <translation>The account file %1 cannot be read: %2.</translation>
     </message>
     <message>
         <source>only part of it could be written</source>
-        <translation>è stato scritto solo in parte</translation>
+        <translation>only part of it could be written</translation>
     </message>
     <message>
         <source>The account file %1 could not be written (%2). It is unchanged.</source>
-        <translation>Impossibile scrivere il file degli account %1 (%2). Il file non è stato modificato.</translation>
+        <translation>The account file %1 could not be written (%2). It is unchanged.</translation>
     </message>
     <message>
         <source>The account file is being changed by another program. Try again in a moment.</source>
-        <translation>Il file degli account è in corso di modifica da parte di un altro programma. Riprovare tra un momento.</translation>
+        <translation>The account file is being changed by another program. Try again in a moment.</translation>
     </message>
     <message>
         <source>An account needs a user name.</source>
-        <translation>Un account deve avere un nome utente.</translation>
+        <translation>An account needs a user name.</translation>
     </message>
     <message>
         <source>An account needs a password.</source>
-        <translation>Un account deve avere una password.</translation>
+        <translation>An account needs a password.</translation>
     </message>
     <message>
         <source>An account needs an access level.</source>
-        <translation>Un account deve avere un livello di accesso.</translation>
+        <translation>An account needs an access level.</translation>
     </message>
     <message>
         <source>User name, password and access level can hold only Latin-1 characters.</source>
-        <translation>Nome utente, password e livello di accesso possono contenere solo caratteri Latin-1.</translation>
+        <translation>User name, password and access level can hold only Latin-1 characters.</translation>
     </message>
     <message>
         <source>The last Administrator account must keep the Administrator level.</source>
-        <translation>L&apos;ultimo account con livello Administrator deve mantenere tale livello.</translation>
+        <translation>The last Administrator account must keep the Administrator level.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; changed.</source>
-        <translation>Account &quot;%1&quot; modificato.</translation>
+        <translation>Account &quot;%1&quot; changed.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; added.</source>
-        <translation>Account &quot;%1&quot; aggiunto.</translation>
+        <translation>Account &quot;%1&quot; added.</translation>
     </message>
     <message>
         <source>No account has the Administrator level, so no account can be deleted.</source>
-        <translation>Nessun account ha il livello Administrator, quindi non è possibile eliminare alcun account.</translation>
+        <translation>No account has the Administrator level, so no account can be deleted.</translation>
     </message>
     <message>
         <source>The account &quot;admin&quot; cannot be deleted.</source>
-        <translation>L&apos;account &quot;admin&quot; non può essere eliminato.</translation>
+        <translation>The account &quot;admin&quot; cannot be deleted.</translation>
     </message>
     <message>
         <source>There is no account named &quot;%1&quot;.</source>
-        <translation>Non esiste alcun account di nome &quot;%1&quot;.</translation>
+        <translation>There is no account named &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>The last Administrator account cannot be deleted.</source>
-        <translation>L&apos;ultimo account con livello Administrator non può essere eliminato.</translation>
+        <translation>The last Administrator account cannot be deleted.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; deleted.</source>
-        <translation>Account &quot;%1&quot; eliminato.</translation>
+        <translation>Account &quot;%1&quot; deleted.</translation>
     </message>
 </context>
 <context>
     <name>BusSession</name>
     <message>
         <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
-        <translation>Letti %1 telegrammi e il contatore ne annuncia altri: la lettura termina qui...</translation>
+        <translation>%1 telegrams read and the meter announces more: the reading ends here...</translation>
     </message>
     <message>
         <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
-        <translation>Il telegramma %1 non è arrivato, la lettura contiene i primi %2...</translation>
+        <translation>Telegram %1 did not arrive, the reading holds the first %2...</translation>
     </message>
     <message>
         <source>Another operation is using the bus, nothing sent...</source>
-        <translation>Un&apos;altra operazione sta usando il bus, nulla inviato...</translation>
+        <translation>Another operation is using the bus, nothing sent...</translation>
     </message>
 </context>
 <context>
@@ -317,26 +317,26 @@
     <name>LinkDispatch</name>
     <message>
         <source>The connection was lost, the operation is stopped...</source>
-        <translation>La connessione è stata persa, l&apos;operazione è interrotta...</translation>
+        <translation>The connection was lost, the operation is stopped...</translation>
     </message>
     <message>
         <source>No gateway is connected to the listening socket...</source>
-        <translation>Nessun gateway è connesso al socket in ascolto...</translation>
+        <translation>No gateway is connected to the listening socket...</translation>
     </message>
     <message>
         <source>The selected serial port (%1) was not found!</source>
-        <translation>La porta seriale selezionata (%1) non è stata trovata!</translation>
+        <translation>The selected serial port (%1) was not found!</translation>
     </message>
 </context>
 <context>
     <name>ListenSocket</name>
     <message>
         <source>the port must be a number from 1 to 65535</source>
-        <translation>la porta deve essere un numero da 1 a 65535</translation>
+        <translation>the port must be a number from 1 to 65535</translation>
     </message>
     <message>
         <source>no gateway is connected</source>
-        <translation>nessun gateway è connesso</translation>
+        <translation>no gateway is connected</translation>
     </message>
 </context>
 <context>
@@ -505,18 +505,6 @@
     <message>
         <source>&amp;Language</source>
         <translation>&amp;Lingua</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>Inglese</translation>
-    </message>
-    <message>
-        <source>Italian</source>
-        <translation>Italiano</translation>
-    </message>
-    <message>
-        <source>Polski</source>
-        <translation>Polacco</translation>
     </message>
     <message>
         <source>&amp;Help</source>
@@ -708,7 +696,7 @@
     </message>
     <message>
         <source>The display holds 250 rows: %1 more rows of the file were not imported.</source>
-        <translation>Il display contiene 250 righe: altre %1 righe del file non sono state importate.</translation>
+        <translation>The display holds 250 rows: %1 more rows of the file were not imported.</translation>
     </message>
     <message>
         <source>Stop writing table in display</source>
@@ -717,14 +705,6 @@
     <message>
         <source>Write table to the display</source>
         <translation>Invia tabella al Display</translation>
-    </message>
-    <message>
-        <source>ID:</source>
-        <translation>ID:</translation>
-    </message>
-    <message>
-        <source>Addr.:</source>
-        <translation>Indir.:</translation>
     </message>
     <message>
         <source>Stop</source>
@@ -800,7 +780,7 @@
     </message>
     <message>
         <source>This will address automatically ALL devices (primary), OK?</source>
-        <translation>Verranno indirizzati automaticamente TUTTI i dispositivi (primario), OK?</translation>
+        <translation>This will address automatically ALL devices (primary), OK?</translation>
     </message>
 </context>
 <context>
@@ -861,11 +841,11 @@
     <name>TSettings</name>
     <message>
         <source>Saving settings</source>
-        <translation>Salvataggio impostazioni</translation>
+        <translation>Saving settings</translation>
     </message>
     <message>
         <source>Settings will not be saved, no write permission</source>
-        <translation>Le impostazioni non verranno salvate, manca il permesso di scrittura</translation>
+        <translation>Settings will not be saved, no write permission</translation>
     </message>
     <message>
         <source>Disconnect</source>
@@ -1123,7 +1103,7 @@
     <name>display::WriteRun</name>
     <message>
         <source>No row of the display table is selected, nothing to do...</source>
-        <translation>Nessuna riga della tabella del display è selezionata, nulla da fare...</translation>
+        <translation>No row of the display table is selected, nothing to do...</translation>
     </message>
 </context>
 </TS>

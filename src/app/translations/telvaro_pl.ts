@@ -5,90 +5,90 @@
     <name>AccountFile</name>
     <message>
         <source>it is not a plain file</source>
-        <translation>nie jest zwykłym plikiem</translation>
+        <translation>it is not a plain file</translation>
     </message>
     <message>
         <source>it is too large to be an account file</source>
-        <translation>jest zbyt duży, aby mógł być plikiem kont</translation>
+        <translation>it is too large to be an account file</translation>
     </message>
     <message>
         <source>The account file %1 cannot be read: %2.</source>
-        <translation>Nie można odczytać pliku kont %1: %2.</translation>
+        <translation>The account file %1 cannot be read: %2.</translation>
     </message>
     <message>
         <source>only part of it could be written</source>
-        <translation>zapisano tylko jego część</translation>
+        <translation>only part of it could be written</translation>
     </message>
     <message>
         <source>The account file %1 could not be written (%2). It is unchanged.</source>
-        <translation>Nie można zapisać pliku kont %1 (%2). Plik nie został zmieniony.</translation>
+        <translation>The account file %1 could not be written (%2). It is unchanged.</translation>
     </message>
     <message>
         <source>The account file is being changed by another program. Try again in a moment.</source>
-        <translation>Plik kont jest właśnie zmieniany przez inny program. Spróbuj ponownie za chwilę.</translation>
+        <translation>The account file is being changed by another program. Try again in a moment.</translation>
     </message>
     <message>
         <source>An account needs a user name.</source>
-        <translation>Konto musi mieć nazwę użytkownika.</translation>
+        <translation>An account needs a user name.</translation>
     </message>
     <message>
         <source>An account needs a password.</source>
-        <translation>Konto musi mieć hasło.</translation>
+        <translation>An account needs a password.</translation>
     </message>
     <message>
         <source>An account needs an access level.</source>
-        <translation>Konto musi mieć poziom dostępu.</translation>
+        <translation>An account needs an access level.</translation>
     </message>
     <message>
         <source>User name, password and access level can hold only Latin-1 characters.</source>
-        <translation>Nazwa użytkownika, hasło i poziom dostępu mogą zawierać tylko znaki Latin-1.</translation>
+        <translation>User name, password and access level can hold only Latin-1 characters.</translation>
     </message>
     <message>
         <source>The last Administrator account must keep the Administrator level.</source>
-        <translation>Ostatnie konto z poziomem Administrator musi zachować ten poziom.</translation>
+        <translation>The last Administrator account must keep the Administrator level.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; changed.</source>
-        <translation>Konto &quot;%1&quot; zostało zmienione.</translation>
+        <translation>Account &quot;%1&quot; changed.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; added.</source>
-        <translation>Konto &quot;%1&quot; zostało dodane.</translation>
+        <translation>Account &quot;%1&quot; added.</translation>
     </message>
     <message>
         <source>No account has the Administrator level, so no account can be deleted.</source>
-        <translation>Żadne konto nie ma poziomu Administrator, więc nie można usunąć żadnego konta.</translation>
+        <translation>No account has the Administrator level, so no account can be deleted.</translation>
     </message>
     <message>
         <source>The account &quot;admin&quot; cannot be deleted.</source>
-        <translation>Nie można usunąć konta &quot;admin&quot;.</translation>
+        <translation>The account &quot;admin&quot; cannot be deleted.</translation>
     </message>
     <message>
         <source>There is no account named &quot;%1&quot;.</source>
-        <translation>Nie ma konta o nazwie &quot;%1&quot;.</translation>
+        <translation>There is no account named &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>The last Administrator account cannot be deleted.</source>
-        <translation>Nie można usunąć ostatniego konta z poziomem Administrator.</translation>
+        <translation>The last Administrator account cannot be deleted.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; deleted.</source>
-        <translation>Konto &quot;%1&quot; zostało usunięte.</translation>
+        <translation>Account &quot;%1&quot; deleted.</translation>
     </message>
 </context>
 <context>
     <name>BusSession</name>
     <message>
         <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
-        <translation>Odczytane telegramy: %1, a licznik zapowiada kolejne: odczyt kończy się tutaj...</translation>
+        <translation>%1 telegrams read and the meter announces more: the reading ends here...</translation>
     </message>
     <message>
         <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
-        <translation>Telegram %1 nie dotarł, odczyt obejmuje pierwsze telegramy (%2)...</translation>
+        <translation>Telegram %1 did not arrive, the reading holds the first %2...</translation>
     </message>
     <message>
         <source>Another operation is using the bus, nothing sent...</source>
-        <translation>Inna operacja korzysta z magistrali, nic nie wysłano...</translation>
+        <translation>Another operation is using the bus, nothing sent...</translation>
     </message>
 </context>
 <context>
@@ -317,26 +317,26 @@
     <name>LinkDispatch</name>
     <message>
         <source>The connection was lost, the operation is stopped...</source>
-        <translation>Połączenie zostało utracone, operacja została przerwana...</translation>
+        <translation>The connection was lost, the operation is stopped...</translation>
     </message>
     <message>
         <source>No gateway is connected to the listening socket...</source>
-        <translation>Żadna bramka nie jest połączona z gniazdem nasłuchującym...</translation>
+        <translation>No gateway is connected to the listening socket...</translation>
     </message>
     <message>
         <source>The selected serial port (%1) was not found!</source>
-        <translation>Nie znaleziono wybranego portu szeregowego (%1)!</translation>
+        <translation>The selected serial port (%1) was not found!</translation>
     </message>
 </context>
 <context>
     <name>ListenSocket</name>
     <message>
         <source>the port must be a number from 1 to 65535</source>
-        <translation>port musi być liczbą od 1 do 65535</translation>
+        <translation>the port must be a number from 1 to 65535</translation>
     </message>
     <message>
         <source>no gateway is connected</source>
-        <translation>żadna bramka nie jest połączona</translation>
+        <translation>no gateway is connected</translation>
     </message>
 </context>
 <context>
@@ -505,18 +505,6 @@
     <message>
         <source>&amp;Language</source>
         <translation>&amp;Język</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>Angielski</translation>
-    </message>
-    <message>
-        <source>Italian</source>
-        <translation>Włoski</translation>
-    </message>
-    <message>
-        <source>Polski</source>
-        <translation>Polski</translation>
     </message>
     <message>
         <source>&amp;Help</source>
@@ -708,7 +696,7 @@
     </message>
     <message>
         <source>The display holds 250 rows: %1 more rows of the file were not imported.</source>
-        <translation>Wyświetlacz mieści 250 wierszy: nie zaimportowano pozostałych wierszy pliku (%1).</translation>
+        <translation>The display holds 250 rows: %1 more rows of the file were not imported.</translation>
     </message>
     <message>
         <source>Stop writing table in display</source>
@@ -717,14 +705,6 @@
     <message>
         <source>Write table to the display</source>
         <translation>Zapisz tabelę na wyświetlaczu</translation>
-    </message>
-    <message>
-        <source>ID:</source>
-        <translation>ID:</translation>
-    </message>
-    <message>
-        <source>Addr.:</source>
-        <translation>Adr.:</translation>
     </message>
     <message>
         <source>Stop</source>
@@ -800,7 +780,7 @@
     </message>
     <message>
         <source>This will address automatically ALL devices (primary), OK?</source>
-        <translation>Spowoduje to automatyczne zaadresowanie WSZYSTKICH urządzeń (adres pierwotny), OK?</translation>
+        <translation>This will address automatically ALL devices (primary), OK?</translation>
     </message>
 </context>
 <context>
@@ -861,11 +841,11 @@
     <name>TSettings</name>
     <message>
         <source>Saving settings</source>
-        <translation>Zapisywanie ustawień</translation>
+        <translation>Saving settings</translation>
     </message>
     <message>
         <source>Settings will not be saved, no write permission</source>
-        <translation>Ustawienia nie zostaną zapisane, brak uprawnień do zapisu</translation>
+        <translation>Settings will not be saved, no write permission</translation>
     </message>
     <message>
         <source>Disconnect</source>
@@ -1123,7 +1103,7 @@
     <name>display::WriteRun</name>
     <message>
         <source>No row of the display table is selected, nothing to do...</source>
-        <translation>Nie zaznaczono żadnego wiersza tabeli wyświetlacza, nic do zrobienia...</translation>
+        <translation>No row of the display table is selected, nothing to do...</translation>
     </message>
 </context>
 </TS>

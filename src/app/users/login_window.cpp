@@ -3,6 +3,7 @@
 #include "account_file.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,8 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TLogin::TLogin(QString accountFile, int language, QWidget *parent)
-    : QDialog(parent), m_accountFile(std::move(accountFile)), m_language(language)
+TLogin::TLogin(QString accountFile, QWidget *parent)
+    : QDialog(parent), m_accountFile(std::move(accountFile))
 {
     setObjectName(QStringLiteral("TLogin"));
     showWarning = [this](const QString &caption, const QString &text) { QMessageBox::warning(this, caption, text); };
@@ -26,7 +27,7 @@ TLogin::TLogin(QString accountFile, int language, QWidget *parent)
     Edit_pass->setEchoMode(QLineEdit::Password);
     Label1 = new QLabel(this);
     Label2 = new QLabel(this);
-    Butt_enter = new QPushButton(QStringLiteral("OK"), this);
+    Butt_enter = new QPushButton(this);
     Butt_enter->setObjectName(QStringLiteral("Butt_enter"));
     Butt_enter->setDefault(true);
     Butt_cancel = new QPushButton(this);
@@ -51,27 +52,18 @@ TLogin::TLogin(QString accountFile, int language, QWidget *parent)
 
 void TLogin::applyCaptions()
 {
-    // The login comes before any translation is chosen: its three caption sets are its own.
-    switch (m_language) {
-    case 2:
-        setWindowTitle(QStringLiteral("Accedi Telvaro"));
-        Label1->setText(QStringLiteral("Nome utente:"));
-        Label2->setText(QStringLiteral("Password:"));
-        Butt_cancel->setText(QStringLiteral("Annulla"));
-        break;
-    case 3:
-        setWindowTitle(QStringLiteral("Logowanie Telvaro"));
-        Label1->setText(QStringLiteral("Nazwa u\u017Cytkownika:"));
-        Label2->setText(QStringLiteral("Has\u0142o:"));
-        Butt_cancel->setText(QStringLiteral("Anuluj"));
-        break;
-    default:
-        setWindowTitle(QStringLiteral("Login Telvaro"));
-        Label1->setText(QStringLiteral("Username:"));
-        Label2->setText(QStringLiteral("Password:"));
-        Butt_cancel->setText(QStringLiteral("Cancel"));
-        break;
-    }
+    setWindowTitle(tr("Login Telvaro"));
+    Label1->setText(tr("Username:"));
+    Label2->setText(tr("Password:"));
+    Butt_enter->setText(tr("OK"));
+    Butt_cancel->setText(tr("Cancel"));
+}
+
+void TLogin::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        applyCaptions();
+    QDialog::changeEvent(event);
 }
 
 void TLogin::giveUp()
@@ -97,9 +89,7 @@ void TLogin::enter()
         accounts::matchLogin(list.accounts, Edit_username->text(), Edit_pass->text());
     Edit_pass->clear();
     if (matches.isEmpty()) {
-        showWarning(windowTitle(), m_language == 3
-                                       ? QStringLiteral("Nieprawid\u0142owa nazwa u\u017Cytkownika lub has\u0142o!")
-                                       : QStringLiteral("Wrong username or password!"));
+        showWarning(windowTitle(), tr("Wrong username or password!"));
         return;
     }
     for (const accounts::Account &account : matches) {

@@ -24,8 +24,8 @@ struct LoginRights {
 class TLogin : public QDialog {
     Q_OBJECT
 public:
-    // language 1 English, 2 Italian, 3 Polish (as stored in the settings).
-    TLogin(QString accountFile, int language, QWidget *parent = nullptr);
+    // The captions follow the installed language.
+    explicit TLogin(QString accountFile, QWidget *parent = nullptr);
 
     // Called for every matching account, in file order.
     std::function<void(const LoginRights &)> loggedIn;
@@ -46,6 +46,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void reject() override;
 
 private:
@@ -53,7 +54,6 @@ private:
     void giveUp();
 
     QString m_accountFile;
-    int m_language;
     bool m_loggedIn = false;
     LoginRights m_rights;
 };

@@ -1,0 +1,361 @@
+// The three languages on the real windows, offscreen: every window walked in
+// each language and letter mode after a switch through the menu, the
+// catalogues against the code, the messages chosen when they are shown, and
+// the language kept over a restart.
+
+#include "about_box.h"
+#include "devices_page.h"
+#include "display_pages.h"
+#include "full_report_window.h"
+#include "main_window.h"
+#include "ops/primary_scan.h"
+#include "settings_dialog.h"
+#include "sim_process.h"
+#include "startup.h"
+#include "users/account_file.h"
+#include "users/login_window.h"
+#include "users/users_window.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QMenu>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+namespace {
+
+const QString kTranslations = QStringLiteral(TELVARO_SOURCE_DIR "/src/app/translations/");
+
+// Source text -> translation, for one catalogue (all contexts together).
+struct Catalogue {
+    QMultiHash<QString, QString> translations;
+    QSet<QString> translated; // everything the catalogue shows in the language
+    int unfinished = 0;
+
+    explicit Catalogue(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        QXmlStreamReader xml(&file);
+        QString source;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == u"source") {
+                source = xml.readElementText();
+            } else if (xml.name() == u"translation") {
+                if (xml.attributes().value(QStringLiteral("type")) == QStringLiteral("unfinished"))
+                    ++unfinished;
+                const QString text = xml.readElementText();
+                translations.insert(source, text);
+                translated.insert(text);
+            }
+        }
+    }
+    // An English text shown where the language has its own.
+    bool leftInEnglish(const QString &text) const
+    {
+        const QStringList own = translations.values(text);
+        return !own.isEmpty() && !own.contains(text) && !translated.contains(text);
+    }
+};
+
+struct Shown {
+    QString where;
+    QString text;
+    QWidget *widget = nullptr; // checked for clipping when visible
+};
+
+QList<Shown> textsOf(QWidget *window)
+{
+    QList<Shown> out{{window->metaObject()->className() + QStringLiteral(" title"), window->windowTitle()}};
+    QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    widgets.prepend(window);
+    for (QWidget *w : widgets) {
+        const QString name = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            out << Shown{name, b->text(), w};
+        else if (auto *l = qobject_cast<QLabel *>(w))
+            out << Shown{name, l->text(), l->wordWrap() || l->textFormat() == Qt::RichText ? nullptr : w};
+        else if (auto *g = qobject_cast<QGroupBox *>(w))
+            out << Shown{name, g->title()};
+        if (auto *tabs = qobject_cast<QTabWidget *>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                out << Shown{name + QStringLiteral(" tab"), tabs->tabText(i)};
+        if (auto *grid = qobject_cast<QTableWidget *>(w))
+            for (int c = 0; c < grid->columnCount(); ++c)
+                out << Shown{name + QStringLiteral(" header"), grid->model()->headerData(c, Qt::Horizontal).toString()};
+        if (auto *menu = qobject_cast<QMenu *>(w)) {
+            out << Shown{name, menu->title()};
+            for (QAction *a : menu->actions())
+                out << Shown{name + QStringLiteral(" item"), a->text()};
+        }
+    }
+    return out;
+}
+
+// The Windows-1250 letters read as Latin-1: what a wrong code page shows.
+bool looksLikeCodePage(const QString &text)
+{
+    static const QString wrong = QStringLiteral("\u00B9\u00E6\u00EA\u00B3\u00F1\u00BF\u009C\u009F");
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return wrong.contains(c); });
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+struct Program {
+    explicit Program(const QByteArray &settings)
+    {
+        ini = dir.filePath(QStringLiteral("telvaro.ini"));
+        accounts = dir.filePath(QStringLiteral("users.dat"));
+        writeFile(ini, settings);
+        accounts::Account admin;
+        admin.name = QStringLiteral("tech");
+        admin.password = QStringLiteral("tech123");
+        admin.level = QStringLiteral("Administrator");
+        admin.devices = admin.communication = admin.display = true;
+        QFile(accounts).open(QIODevice::WriteOnly);
+        accounts::addOrChange(accounts, admin, QDate(2026, 12, 7));
+        startup = std::make_unique<Startup>(ini, accounts);
+    }
+    void logIn()
+    {
+        startup->show();
+        startup->login().Edit_username->setText(QStringLiteral("tech"));
+        startup->login().Edit_pass->setText(QStringLiteral("tech123"));
+        QTest::mouseClick(startup->login().Butt_enter, Qt::LeftButton);
+    }
+    TForm11 &window() { return startup->mainWindow(); }
+
+    QTemporaryDir dir;
+    QString ini, accounts;
+    std::unique_ptr<Startup> startup;
+};
+
+// The LanguageChange events are posted, and each layout level that grows
+// posts a request to the next one up.
+void settle()
+{
+    for (int round = 0; round < 20; ++round)
+        QCoreApplication::processEvents();
+}
+
+QAction *languageItem(TForm11 &w, int language)
+{
+    return language == 2 ? w.Italian1 : language == 3 ? w.Polish1 : w.English1;
+}
+
+} // namespace
+
+class TstLanguages : public QObject {
+    Q_OBJECT
+private slots:
+    void walk_data();
+    void walk();
+    void cataloguesMatchTheCode();
+    void messagesChosenWhenShown_data();
+    void messagesChosenWhenShown();
+    void runningCaptionsSurviveASwitch();
+    void keptOverARestart();
+};
+
+void TstLanguages::walk_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<int>("encoding");
+    QTest::newRow("Italian") << 2 << 0;
+    QTest::newRow("Italian, Unicode letters") << 2 << 1;
+    QTest::newRow("Polish") << 3 << 0;
+    QTest::newRow("Polish, Unicode letters") << 3 << 1;
+}
+
+// Every text of every window, switched through the menu and back to English.
+void TstLanguages::walk()
+{
+    QFETCH(int, language);
+    QFETCH(int, encoding);
+    Program p("[Misc]\nLanguage=1\nEncoding=" + QByteArray::number(encoding) + "\n[Titles]\nCount=2\nTitle1=Energia\n");
+    p.logIn();
+    TForm11 &w = p.window();
+    QVERIFY(w.isVisible());
+    w.deviceTable().appendRow({"12345678", "7", "ZRI", "12.5"});
+    const auto cellsOf = [&w] {
+        QStringList cells;
+        for (int c = 0; c < w.devices->Grid_orvenna->columnCount(); ++c)
+            cells << (w.devices->Grid_orvenna->item(1, c) ? w.devices->Grid_orvenna->item(1, c)->text() : QString());
+        return cells;
+    };
+    const QStringList cellsBefore = cellsOf();
+    w.Settings1->trigger();
+    w.Users1->trigger();
+    w.About1->trigger();
+    w.fullReport()->show();
+    const QList<QWidget *> windows{&w, w.settingsDialog(), w.usersWindow(), w.aboutBox(), w.fullReport(),
+                                   &p.startup->login()};
+
+    const Catalogue english(kTranslations + (language == 2 ? "telvaro_it.ts" : "telvaro_pl.ts"));
+    for (int step : {language, 1}) {
+        languageItem(w, step)->trigger();
+        settle();
+        QCOMPARE(w.language(), step);
+        QCOMPARE(w.English1->isChecked() + w.Italian1->isChecked() + w.Polish1->isChecked(), 1);
+        for (QWidget *window : windows) {
+            // Each page of a window in turn, so that its widgets have their real size.
+            QList<QTabWidget *> tabs = window->findChildren<QTabWidget *>();
+            for (QTabWidget *tab : tabs) {
+                for (int page = 0; page < tab->count(); ++page) {
+                    tab->setCurrentIndex(page);
+                    settle();
+                    for (const Shown &s : textsOf(window)) {
+                        const QString where = s.where + QStringLiteral(": \"") + s.text + u'"';
+                        if (step != 1)
+                            QVERIFY2(!english.leftInEnglish(s.text), qPrintable(where + " is still English"));
+                        else
+                            QVERIFY2(!english.translated.contains(s.text) || english.translations.contains(s.text),
+                                     qPrintable(where + " stayed translated"));
+                        QVERIFY2(!(step == 3 && looksLikeCodePage(s.text)), qPrintable(where + " has code-page letters"));
+                        if (s.widget && s.widget->isVisible())
+                            QVERIFY2(s.widget->width() >= s.widget->sizeHint().width(), qPrintable(where + " is clipped"));
+                    }
+                }
+            }
+            if (tabs.isEmpty())
+                for (const Shown &s : textsOf(window))
+                    QVERIFY2(step == 1 || !english.leftInEnglish(s.text), qPrintable(s.where + ": " + s.text));
+        }
+        QCOMPARE(cellsOf(), cellsBefore); // a switch never moves cells
+        QVERIFY(w.devices->Grid_orvenna->model()->headerData(4, Qt::Horizontal).toString().startsWith("Unit")
+                || step != 1);
+        const QString lastTitle = w.devices->Grid_orvenna->model()
+                                      ->headerData(w.devices->Grid_orvenna->columnCount() - 2, Qt::Horizontal).toString();
+        QCOMPARE(lastTitle, QStringLiteral("Energia")); // user titles are the user's
+    }
+}
+
+// No text waits for a translation, and the catalogues know every text in the code.
+void TstLanguages::cataloguesMatchTheCode()
+{
+    QTemporaryDir dir;
+    for (const QString name : {QStringLiteral("telvaro_it.ts"), QStringLiteral("telvaro_pl.ts")}) {
+        QCOMPARE(Catalogue(kTranslations + name).unfinished, 0);
+        QVERIFY(QFile::copy(kTranslations + name, dir.filePath(name)));
+        QProcess lupdate;
+        lupdate.setWorkingDirectory(QStringLiteral(TELVARO_SOURCE_DIR));
+        lupdate.start(QStringLiteral(LUPDATE_PATH),
+                      {QStringLiteral("-no-obsolete"), QStringLiteral("-locations"), QStringLiteral("none"),
+                       QStringLiteral("src/app"), QStringLiteral("src/ops"), QStringLiteral("src/display"),
+                       QStringLiteral("src/link"), QStringLiteral("-ts"), dir.filePath(name)});
+        QVERIFY(lupdate.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(lupdate.readAllStandardOutput() + lupdate.readAllStandardError());
+        QVERIFY2(output.contains(QStringLiteral("(0 new and")), qPrintable(output));
+        QVERIFY2(!output.contains(QStringLiteral("obsolete")), qPrintable(output));
+    }
+}
+
+void TstLanguages::messagesChosenWhenShown_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("expected");
+    const QString autoText = QStringLiteral("This will address automatically ALL devices (primary), OK?");
+    QTest::newRow("English") << 1
+                             << QStringList{"Exit Confirmation|Are you sure you want to exit?",
+                                            "Clear confirmation|Do you want to clear the table?",
+                                            "Address confirmation|" + autoText, "Find", "Read all meters", "Auto address"};
+    QTest::newRow("Italian") << 2
+                             << QStringList{"Conferma uscita|Sei sicuro di voler uscire?",
+                                            "Conferma cancellazione|Vuoi cancellare la tabella?",
+                                            "Conferma addressing|" + autoText, "Trova", "Leggi tutti", "Auto indirizzo"};
+    QTest::newRow("Polish") << 3
+                            << QStringList{QString::fromUtf8("Potwierdzenie opuszczenia programu|Czy jesteś pewien, że "
+                                                             "chcesz opuścić program?"),
+                                           QString::fromUtf8("Wyczyść potwierdzenie|Czy chcesz wyczyścić tabele?"),
+                                           "Conferma addressing|" + autoText, QString::fromUtf8("Znajdź"),
+                                           "Odczytaj wszystkie", "Auto adresowanie"};
+}
+
+void TstLanguages::messagesChosenWhenShown()
+{
+    QFETCH(int, language);
+    QFETCH(QStringList, expected);
+    Program p("[Misc]\nLanguage=3\n"); // started in another language, switched before asking
+    p.logIn();
+    TForm11 &w = p.window();
+    languageItem(w, language)->trigger();
+    QCoreApplication::processEvents();
+    QStringList asked;
+    w.askYesNo = [&](const QString &caption, const QString &text) {
+        asked << caption + u'|' + text;
+        return false;
+    };
+    w.askYesNoCancel = [&](const QString &caption, const QString &text) {
+        asked << caption + u'|' + text;
+        return QMessageBox::Cancel;
+    };
+    w.Exit1->trigger();
+    w.clearTableAsked();
+    w.autoAddressOrStop();
+    asked << w.devices->Butt_find_primary->text() << w.devices->Butt_readall->text() << w.devices->BitBtn21->text();
+    QCOMPARE(asked, expected);
+    QVERIFY(w.isVisible()); // every question was answered No or Cancel
+}
+
+// A scan runs: neither a switch nor a window activation brings back "Find".
+void TstLanguages::runningCaptionsSurviveASwitch()
+{
+    SimProcess sim(SimProcess::demoBus());
+    QVERIFY2(sim.isReady(), "mbus-sim did not start");
+    Program p("[Mbus]\nSearchFrom=200\nSearchTo=250\nTimeout=300\n[Com port]\nName=" + sim.link().toLocal8Bit()
+              + "\nSpeed=2400\nParity=Even\n");
+    p.logIn();
+    TForm11 &w = p.window();
+    w.askYesNo = [](const QString &, const QString &) { return true; };
+    w.askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::No; };
+    w.findOrStop();
+    QVERIFY(w.scan().running());
+    for (int language : {3, 2, 1}) {
+        languageItem(w, language)->trigger();
+        QCoreApplication::processEvents();
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&w, &activate);
+        QCOMPARE(w.devices->Butt_find_primary->text(), QStringLiteral("Stop"));
+        QVERIFY(w.devices->Butt_find_primary->isEnabled());
+        QVERIFY(!w.devices->Butt_readall->isEnabled());
+    }
+    w.findOrStop();
+    QTRY_VERIFY(!w.scan().running());
+    QCOMPARE(w.devices->Butt_find_primary->text(), QStringLiteral("Find"));
+}
+
+// The language chosen is written at close and greets the next login.
+void TstLanguages::keptOverARestart()
+{
+    Program p("");
+    p.logIn();
+    p.window().Polish1->trigger();
+    p.window().close();
+    p.startup = std::make_unique<Startup>(p.ini, p.accounts);
+    QCOMPARE(p.startup->login().windowTitle(), QStringLiteral("Logowanie Telvaro"));
+    QCOMPARE(p.startup->login().Butt_enter->text(), QStringLiteral("OK"));
+    QVERIFY(p.window().Polish1->isChecked());
+    QCOMPARE(p.window().FileMenu->title(), QStringLiteral("&Plik"));
+    QList<Shown> texts = textsOf(&p.startup->login());
+    QVERIFY(std::any_of(texts.begin(), texts.end(),
+                        [](const Shown &s) { return s.text == QString::fromUtf8("Nazwa użytkownika:"); }));
+}
+
+QTEST_MAIN(TstLanguages)
+#include "tst_languages.moc"
