@@ -8,6 +8,27 @@
 #include <QHostAddress>
 #include <QTimer>
 
+namespace {
+
+// A polite close first; whatever is still half-open after it is cut.
+void dropConnection(QTcpSocket &socket)
+{
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        socket.disconnectFromHost();
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        socket.abort();
+}
+
+bool writeWhole(QTcpSocket &socket, const QByteArray &bytes, QString *error)
+{
+    if (socket.write(bytes) == bytes.size())
+        return true;
+    *error = socket.errorString();
+    return false;
+}
+
+} // namespace
+
 QString nowTimeText()
 {
     return logTimeText(QTime::currentTime());
@@ -97,19 +118,13 @@ bool ConverterSocket::connectWait(const QString &ip, const QString &portText)
 void ConverterSocket::disconnectLink()
 {
     wait.abort();
-    if (socket.state() != QAbstractSocket::UnconnectedState)
-        socket.disconnectFromHost();
-    if (socket.state() != QAbstractSocket::UnconnectedState)
-        socket.abort();
+    dropConnection(socket);
     m_connected = false;
 }
 
 bool ConverterSocket::send(const QByteArray &bytes, QString *error)
 {
-    if (socket.write(bytes) == bytes.size())
-        return true;
-    *error = socket.errorString();
-    return false;
+    return writeWhole(socket, bytes, error);
 }
 
 // --- gateway server -----------------------------------------------------------
@@ -155,19 +170,13 @@ bool GatewayClientSocket::connectWait(const QString &ip, const QString &portText
 void GatewayClientSocket::disconnectLink()
 {
     wait.abort();
-    if (socket.state() != QAbstractSocket::UnconnectedState)
-        socket.disconnectFromHost();
-    if (socket.state() != QAbstractSocket::UnconnectedState)
-        socket.abort();
+    dropConnection(socket);
     m_connected = false;
 }
 
 bool GatewayClientSocket::send(const QByteArray &bytes, QString *error)
 {
-    if (socket.write(bytes) == bytes.size())
-        return true;
-    *error = socket.errorString();
-    return false;
+    return writeWhole(socket, bytes, error);
 }
 
 void GatewayClientSocket::readTelegrams()
