@@ -250,7 +250,7 @@ void TstLanguages::walk()
 void TstLanguages::cataloguesMatchTheCode()
 {
     QTemporaryDir dir;
-    for (const QString name : {QStringLiteral("telvaro_it.ts"), QStringLiteral("telvaro_pl.ts")}) {
+    for (const QString &name : {QStringLiteral("telvaro_it.ts"), QStringLiteral("telvaro_pl.ts")}) {
         QCOMPARE(Catalogue(kTranslations + name).unfinished, 0);
         QVERIFY(QFile::copy(kTranslations + name, dir.filePath(name)));
         QProcess lupdate;
