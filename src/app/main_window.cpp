@@ -262,9 +262,12 @@ void TForm11::buildMenus()
     Polish1 = action(LanguageMenu, "Polish1");
     // The language names stay the same in every language, so that whoever
     // switched by mistake still finds the way back.
-    English1->setText(QStringLiteral("English"));
-    Italian1->setText(QStringLiteral("Italian"));
-    Polish1->setText(QStringLiteral("Polski"));
+    //: A language name: the same in every language.
+    English1->setText(tr("English"));
+    //: A language name: the same in every language.
+    Italian1->setText(tr("Italian"));
+    //: A language name: the same in every language.
+    Polish1->setText(tr("Polski"));
     int number = 1;
     for (QAction *a : {English1, Italian1, Polish1}) {
         a->setCheckable(true);

@@ -782,6 +782,21 @@
         <source>This will address automatically ALL devices (primary), OK?</source>
         <translation>This will address automatically ALL devices (primary), OK?</translation>
     </message>
+    <message>
+        <source>English</source>
+        <extracomment>A language name: the same in every language.</extracomment>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Italian</source>
+        <extracomment>A language name: the same in every language.</extracomment>
+        <translation>Italian</translation>
+    </message>
+    <message>
+        <source>Polski</source>
+        <extracomment>A language name: the same in every language.</extracomment>
+        <translation>Polski</translation>
+    </message>
 </context>
 <context>
     <name>TFormFullMbus</name>
