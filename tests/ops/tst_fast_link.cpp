@@ -78,9 +78,9 @@ struct Bench {
         session->showSelectedMeter({"", std::to_string(address)});
         commands->readSelected(false);
         clock.start(); // the request is out and the response timer runs
-        QTest::qWaitFor([this] { return !session->busy(); }, 3 * timeoutMs + 5000);
+        const bool ended = QTest::qWaitFor([this] { return !session->busy(); }, 3 * timeoutMs + 5000);
         QObject::disconnect(connection);
-        return taken;
+        return ended ? taken : -1; // a read that never ends fails the caller's check
     }
     bool logHas(const QString &start) const
     {
