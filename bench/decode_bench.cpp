@@ -49,7 +49,7 @@ std::size_t decodeAll(const std::vector<mbus::Bytes>& telegrams, const decode::D
 {
     std::size_t rows = 0;
     for (const mbus::Bytes& t : telegrams) {
-        decode::DecodeResult result = decode::DecodeReply(t, options);
+        decode::DecodeResult result = decode::decodeReply(t, options);
         rows += result.rows.size();
         benchmark::DoNotOptimize(result);
     }

@@ -84,7 +84,7 @@ void BM_ReadAllTable(benchmark::State &state)
     options.timeText = "10:30:00";
     options.dateText = "07.12.2026";
     for (const mbus::Bytes &reply : all) {
-        const decode::DecodeResult r = decode::DecodeReply(reply, options);
+        const decode::DecodeResult r = decode::decodeReply(reply, options);
         table.update(r.header, r.rows, decode::RowRule::Scan, options.timeText, options.dateText);
     }
     int pass = 0;
@@ -92,7 +92,7 @@ void BM_ReadAllTable(benchmark::State &state)
         // A new time each pass, so every row's time cell really changes.
         const std::string time = "10:31:" + std::to_string(pass++ % 60);
         for (const mbus::Bytes &reply : all) {
-            const decode::DecodeResult r = decode::DecodeReply(reply, options);
+            const decode::DecodeResult r = decode::decodeReply(reply, options);
             table.update(r.header, r.rows, decode::RowRule::ByAddress, time, options.dateText);
         }
     }

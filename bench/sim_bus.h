@@ -5,7 +5,7 @@
 #pragma once
 
 #include "link/link_dispatch.h"
-#include "link/serial_comm.h"
+#include "link/serial_port.h"
 #include "ops/bus_session.h"
 
 #include <QEventLoop>
@@ -67,7 +67,7 @@ struct SimBus {
     QTemporaryDir dir;
     QString link;
     QProcess sim;
-    TSerialComm comm;
+    SerialPort comm;
     QuietLog log;
     std::unique_ptr<LinkDispatch> dispatch;
     decode::DeviceTable table;

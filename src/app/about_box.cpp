@@ -10,45 +10,45 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TFAbout::TFAbout(QWidget *parent) : QDialog(parent)
+AboutBox::AboutBox(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFAbout"));
     auto *layout = new QVBoxLayout(this);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAlignment(Qt::AlignCenter);
+    pictureLabel = new QLabel(this);
+    pictureLabel->setObjectName(QStringLiteral("Image1"));
+    pictureLabel->setAlignment(Qt::AlignCenter);
     QFile picture(QStringLiteral(":/telvaro/about.jpg"));
     if (picture.open(QIODevice::ReadOnly)) {
         const QImage image = decodeJpeg(picture.readAll());
         if (!image.isNull())
-            Image1->setPixmap(QPixmap::fromImage(image));
+            pictureLabel->setPixmap(QPixmap::fromImage(image));
     }
-    layout->addWidget(Image1);
+    layout->addWidget(pictureLabel);
 
-    Label_name = new QLabel(this);
-    Label_name->setAlignment(Qt::AlignCenter);
-    layout->addWidget(Label_name);
-    Label_version = new QLabel(this);
-    Label_version->setObjectName(QStringLiteral("Label_version"));
-    Label_version->setAlignment(Qt::AlignCenter);
-    layout->addWidget(Label_version);
+    nameLabel = new QLabel(this);
+    nameLabel->setAlignment(Qt::AlignCenter);
+    layout->addWidget(nameLabel);
+    versionLabel = new QLabel(this);
+    versionLabel->setObjectName(QStringLiteral("Label_version"));
+    versionLabel->setAlignment(Qt::AlignCenter);
+    layout->addWidget(versionLabel);
 
-    Button_ok = new QPushButton(this);
-    connect(Button_ok, &QPushButton::clicked, this, &QDialog::hide);
-    layout->addWidget(Button_ok, 0, Qt::AlignCenter);
+    okButton = new QPushButton(this);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::hide);
+    layout->addWidget(okButton, 0, Qt::AlignCenter);
     retranslate();
 }
 
-void TFAbout::retranslate()
+void AboutBox::retranslate()
 {
     setWindowTitle(tr("Telvaro -> About"));
-    Label_name->setText(tr("<b>Telvaro</b> - M-Bus configuration and meter-reading utility"));
-    Label_version->setText(tr("Version %1").arg(QCoreApplication::applicationVersion()));
-    Button_ok->setText(tr("OK"));
+    nameLabel->setText(tr("<b>Telvaro</b> - M-Bus configuration and meter-reading utility"));
+    versionLabel->setText(tr("Version %1").arg(QCoreApplication::applicationVersion()));
+    okButton->setText(tr("OK"));
 }
 
-void TFAbout::changeEvent(QEvent *event)
+void AboutBox::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
         retranslate();

@@ -6,16 +6,16 @@ class QLabel;
 class QPushButton;
 
 // "Telvaro -> About": name, version and the picture.
-class TFAbout : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TFAbout(QWidget *parent = nullptr);
+    explicit AboutBox(QWidget *parent = nullptr);
     void retranslate();
 
-    QLabel *Image1 = nullptr;
-    QLabel *Label_name = nullptr;
-    QLabel *Label_version = nullptr;
-    QPushButton *Button_ok = nullptr;
+    QLabel *pictureLabel = nullptr;
+    QLabel *nameLabel = nullptr;
+    QLabel *versionLabel = nullptr;
+    QPushButton *okButton = nullptr;
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -26,46 +26,46 @@ public:
     void showSelection(const QString &id, const QString &address);
 
     // "   Search network    "
-    QGroupBox *Group_search = nullptr;
-    QLabel *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr;
-    QSpinBox *UD_address_min = nullptr, *UD_address_max = nullptr, *UD_timeout = nullptr;
-    QCheckBox *Check_nke = nullptr;
-    QPushButton *Butt_find_primary = nullptr;
-    QLabel *Label16 = nullptr; // "By primary address:"
-    QLabel *Label5 = nullptr; // "By Secondary address:"
-    QLineEdit *Edit_id = nullptr;
-    QPushButton *Butt_find_id = nullptr, *Butt_find_all = nullptr;
-    QPushButton *Button1 = nullptr; // "Stop Secondary", shown while a wildcard search runs
-    QProgressBar *ProgressBar1 = nullptr;
+    QGroupBox *searchGroup = nullptr;
+    QLabel *fromAddressLabel = nullptr, *toAddressLabel = nullptr, *timeoutLabel = nullptr;
+    QSpinBox *fromAddressBox = nullptr, *toAddressBox = nullptr, *timeoutBox = nullptr;
+    QCheckBox *sendNkeFirstBox = nullptr;
+    QPushButton *findPrimaryButton = nullptr;
+    QLabel *primarySearchLabel = nullptr; // "By primary address:"
+    QLabel *secondarySearchLabel = nullptr; // "By Secondary address:"
+    QLineEdit *searchIdEdit = nullptr;
+    QPushButton *findIdButton = nullptr, *findAllButton = nullptr;
+    QPushButton *stopSearchButton = nullptr; // "Stop Secondary", shown while a wildcard search runs
+    QProgressBar *progressBar = nullptr;
 
     // "   Basic Config.   "
-    QGroupBox *Group_ops = nullptr;
-    QPushButton *Butt_reset = nullptr;
-    QLabel *Label14 = nullptr;
-    QSpinBox *UD_new_address = nullptr;
-    QPushButton *Butt_set_address = nullptr;
-    QLabel *Label10 = nullptr;
-    QLineEdit *Edit_liter = nullptr;
-    QCheckBox *Check_value_gineers = nullptr;
-    QPushButton *Butt_modify_liters = nullptr;
+    QGroupBox *basicGroup = nullptr;
+    QPushButton *resetButton = nullptr;
+    QLabel *newAddressLabel = nullptr;
+    QSpinBox *newAddressBox = nullptr;
+    QPushButton *setAddressButton = nullptr;
+    QLabel *valueLabel = nullptr;
+    QLineEdit *valueEdit = nullptr;
+    QCheckBox *integerValueBox = nullptr;
+    QPushButton *setValueButton = nullptr;
 
     // "   Advanced  Config.   "
-    QGroupBox *Group_advanced = nullptr;
-    QLabel *Label33 = nullptr, *Label34 = nullptr, *Label35 = nullptr, *Label13 = nullptr, *Label12 = nullptr;
-    QComboBox *Combo_medium = nullptr, *Combo_unit = nullptr, *Combo_constant = nullptr, *Combo_set_baud = nullptr;
-    QCheckBox *Check_gineers = nullptr;
-    QPushButton *Butt_set_medium = nullptr, *Butt_set_unit = nullptr, *Butt_set_baud = nullptr, *Butt_set_id = nullptr;
-    QLineEdit *Edit_new_id = nullptr;
+    QGroupBox *advancedGroup = nullptr;
+    QLabel *mediumLabel = nullptr, *unitLabel = nullptr, *constantLabel = nullptr, *baudLabel = nullptr, *newIdLabel = nullptr;
+    QComboBox *mediumCombo = nullptr, *unitCombo = nullptr, *constantCombo = nullptr, *baudCombo = nullptr;
+    QCheckBox *relayBox = nullptr;
+    QPushButton *setMediumButton = nullptr, *setUnitButton = nullptr, *setBaudButton = nullptr, *setIdButton = nullptr;
+    QLineEdit *newIdEdit = nullptr;
 
-    QCheckBox *Check_broadcast = nullptr;
-    QLabel *Label_id = nullptr, *Label_addr = nullptr;
+    QCheckBox *broadcastBox = nullptr;
+    QLabel *selectedIdLabel = nullptr, *selectedAddressLabel = nullptr;
 
-    QTableWidget *Grid_orvenna = nullptr;
-    QPushButton *Butt_readonce = nullptr, *Butt_readall = nullptr, *Butt_clear_grid = nullptr;
-    QPushButton *Butt_load_data = nullptr, *Butt_save_data = nullptr;
-    QPushButton *BitBtn21 = nullptr;
-    QLabel *Label15 = nullptr;
-    QSpinBox *UD_AutoPrimary = nullptr;
+    QTableWidget *deviceGrid = nullptr;
+    QPushButton *readSelectedButton = nullptr, *readAllButton = nullptr, *clearTableButton = nullptr;
+    QPushButton *loadButton = nullptr, *saveButton = nullptr;
+    QPushButton *autoAddressButton = nullptr;
+    QLabel *autoAddressFromLabel = nullptr;
+    QSpinBox *autoAddressFirstBox = nullptr;
 
 private:
     QGroupBox *buildSearchGroup();

@@ -22,7 +22,7 @@ void pairBoxes(QCheckBox *a, QCheckBox *b)
 
 namespace {
 
-QProgressBar *progressBar(QWidget *parent, const char *name)
+QProgressBar *hiddenProgressBar(QWidget *parent, const char *name)
 {
     auto *bar = new QProgressBar(parent);
     bar->setObjectName(QString::fromLatin1(name));
@@ -48,114 +48,114 @@ QPushButton *DisplayPage::button(const char *name)
 DisplayPage::DisplayPage(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet3"));
-    Grid_tev = new QTableWidget(1, 14, this);
-    Grid_tev->setObjectName(QStringLiteral("Grid_tev"));
-    Butt_tev_read = button("Butt_tev_read");
-    Butt_tev_set = button("Butt_tev_set");
-    Butt_tev_delete = button("Butt_tev_delete");
-    Butt_tev_delp = button("Butt_tev_delp");
-    BitBtn11 = button("BitBtn11");
-    Butt_tev_refresh = button("Butt_tev_refresh");
-    BitBtn15 = button("BitBtn15");
-    BitBtn16 = button("BitBtn16");
-    BitBtn18 = button("BitBtn18");
-    Butt_tev_info = button("Butt_tev_info");
-    BitBtn1 = button("BitBtn1");
-    BitBtn2 = button("BitBtn2");
-    BitBtn10 = button("BitBtn10");
-    BitBtn3 = button("BitBtn3");
-    BitBtn4 = button("BitBtn4");
-    BitBtn8 = button("BitBtn8");
-    BitBtn9 = button("BitBtn9");
-    Butt_tev_cleartable = button("Butt_tev_cleartable");
-    UD_tev_refresh = new QSpinBox(this);
-    UD_tev_refresh->setObjectName(QStringLiteral("UD_tev_refresh"));
-    UD_tev_refresh->setRange(4, 12);
-    if (auto *edit = UD_tev_refresh->findChild<QLineEdit *>())
+    meterGrid = new QTableWidget(1, 14, this);
+    meterGrid->setObjectName(QStringLiteral("Grid_tev"));
+    readDisplayButton = button("Butt_tev_read");
+    writeDisplayButton = button("Butt_tev_set");
+    deleteDeviceButton = button("Butt_tev_delete");
+    zeroStartButton = button("Butt_tev_delp");
+    dateTimeButton = button("BitBtn11");
+    setRefreshButton = button("Butt_tev_refresh");
+    createSortTableButton = button("BitBtn15");
+    sortButton = button("BitBtn16");
+    updateReadingsButton = button("BitBtn18");
+    getInfoButton = button("Butt_tev_info");
+    fromDeviceTableButton = button("BitBtn1");
+    importButton = button("BitBtn2");
+    exportButton = button("BitBtn10");
+    addRowButton = button("BitBtn3");
+    deleteRowButton = button("BitBtn4");
+    selectAllButton = button("BitBtn8");
+    deselectAllButton = button("BitBtn9");
+    clearTableButton = button("Butt_tev_cleartable");
+    refreshTimeBox = new QSpinBox(this);
+    refreshTimeBox->setObjectName(QStringLiteral("UD_tev_refresh"));
+    refreshTimeBox->setRange(4, 12);
+    if (auto *edit = refreshTimeBox->findChild<QLineEdit *>())
         edit->setObjectName(QStringLiteral("Edit_tev_refresh"));
-    Label32 = new QLabel(this);
-    Check_sort_address = new QCheckBox(this);
-    Check_sort_address->setObjectName(QStringLiteral("Check_sort_address"));
-    Check_sort_user = new QCheckBox(this);
-    Check_sort_user->setObjectName(QStringLiteral("Check_sort_user"));
-    Check_sort_user->setChecked(true);
-    pairBoxes(Check_sort_address, Check_sort_user);
-    Check_halvex = new QCheckBox(this);
-    Check_halvex->setObjectName(QStringLiteral("Check_halvex"));
-    GroupBox3 = new QGroupBox(this);
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    Memo_info = new QPlainTextEdit(GroupBox3);
-    Memo_info->setObjectName(QStringLiteral("Memo_info"));
-    Memo_info->setReadOnly(true);
-    Memo_info->setLineWrapMode(QPlainTextEdit::NoWrap);
-    auto *infoLayout = new QVBoxLayout(GroupBox3);
-    infoLayout->addWidget(Memo_info);
-    infoLayout->addWidget(Butt_tev_info);
-    ProgressBar1 = progressBar(this, "ProgressBar1");
+    refreshTimeLabel = new QLabel(this);
+    sortByAddressBox = new QCheckBox(this);
+    sortByAddressBox->setObjectName(QStringLiteral("Check_sort_address"));
+    sortByUserNumberBox = new QCheckBox(this);
+    sortByUserNumberBox->setObjectName(QStringLiteral("Check_sort_user"));
+    sortByUserNumberBox->setChecked(true);
+    pairBoxes(sortByAddressBox, sortByUserNumberBox);
+    ruxtModelBox = new QCheckBox(this);
+    ruxtModelBox->setObjectName(QStringLiteral("Check_halvex"));
+    infoGroup = new QGroupBox(this);
+    infoGroup->setObjectName(QStringLiteral("GroupBox3"));
+    infoText = new QPlainTextEdit(infoGroup);
+    infoText->setObjectName(QStringLiteral("Memo_info"));
+    infoText->setReadOnly(true);
+    infoText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto *infoLayout = new QVBoxLayout(infoGroup);
+    infoLayout->addWidget(infoText);
+    infoLayout->addWidget(getInfoButton);
+    progressBar = hiddenProgressBar(this, "ProgressBar1");
 
     // Left: the display itself; right: its general info.
     auto *runs = new QGridLayout;
-    runs->addWidget(Butt_tev_read, 0, 0);
-    runs->addWidget(Butt_tev_set, 0, 1);
-    runs->addWidget(Butt_tev_delete, 1, 0);
-    runs->addWidget(Butt_tev_delp, 1, 1);
-    runs->addWidget(BitBtn11, 2, 0);
-    runs->addWidget(BitBtn18, 2, 1);
+    runs->addWidget(readDisplayButton, 0, 0);
+    runs->addWidget(writeDisplayButton, 0, 1);
+    runs->addWidget(deleteDeviceButton, 1, 0);
+    runs->addWidget(zeroStartButton, 1, 1);
+    runs->addWidget(dateTimeButton, 2, 0);
+    runs->addWidget(updateReadingsButton, 2, 1);
     auto *refresh = new QHBoxLayout;
-    refresh->addWidget(Label32);
-    refresh->addWidget(UD_tev_refresh);
-    refresh->addWidget(Butt_tev_refresh);
+    refresh->addWidget(refreshTimeLabel);
+    refresh->addWidget(refreshTimeBox);
+    refresh->addWidget(setRefreshButton);
     refresh->addStretch(1);
     runs->addLayout(refresh, 3, 0, 1, 2);
     auto *sorting = new QHBoxLayout;
-    sorting->addWidget(BitBtn15);
-    sorting->addWidget(BitBtn16);
-    sorting->addWidget(Check_sort_address);
-    sorting->addWidget(Check_sort_user);
+    sorting->addWidget(createSortTableButton);
+    sorting->addWidget(sortButton);
+    sorting->addWidget(sortByAddressBox);
+    sorting->addWidget(sortByUserNumberBox);
     sorting->addStretch(1);
     runs->addLayout(sorting, 4, 0, 1, 2);
-    runs->addWidget(Check_halvex, 5, 0);
-    runs->addWidget(ProgressBar1, 6, 0, 1, 2);
+    runs->addWidget(ruxtModelBox, 5, 0);
+    runs->addWidget(progressBar, 6, 0, 1, 2);
     auto *top = new QHBoxLayout;
     top->addLayout(runs);
-    top->addWidget(GroupBox3, 1);
+    top->addWidget(infoGroup, 1);
 
     auto *tableButtons = new QHBoxLayout;
-    for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn10, BitBtn3, BitBtn4, BitBtn8, BitBtn9, Butt_tev_cleartable})
+    for (QPushButton *b : {fromDeviceTableButton, importButton, exportButton, addRowButton, deleteRowButton, selectAllButton, deselectAllButton, clearTableButton})
         tableButtons->addWidget(b);
     tableButtons->addStretch(1);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(Grid_tev, 1);
+    layout->addWidget(meterGrid, 1);
     layout->addLayout(tableButtons);
     retranslate();
 }
 
 void DisplayPage::retranslate()
 {
-    Butt_tev_read->setText(tr("Read data from TEV-K40"));
-    Butt_tev_delete->setText(tr("Delete selected device/row"));
-    Butt_tev_delp->setText(tr("Zero start value"));
-    BitBtn11->setText(tr("Date and Time"));
-    Butt_tev_refresh->setText(tr("Set Refresh time"));
-    BitBtn15->setText(tr("Create sort table"));
-    BitBtn16->setText(tr("Sort"));
-    BitBtn18->setText(tr("Update readings "));
-    Butt_tev_info->setText(tr("Get info"));
-    BitBtn1->setText(tr("Get data from m-bus devices"));
-    BitBtn2->setText(tr("Import"));
-    BitBtn10->setText(tr("Export"));
-    BitBtn3->setText(tr("Add row"));
-    BitBtn4->setText(tr("Delete row"));
-    BitBtn8->setText(tr("Select all"));
-    BitBtn9->setText(tr("Deselect all"));
-    Butt_tev_cleartable->setText(tr("Clear table"));
-    Label32->setText(tr("Set display refresh time, s"));
-    Check_sort_address->setText(tr("by address"));
-    Check_sort_user->setText(tr("by user numb."));
-    Check_halvex->setText(tr("RUX-T"));
-    GroupBox3->setTitle(tr("   General info   "));
+    readDisplayButton->setText(tr("Read data from TEV-K40"));
+    deleteDeviceButton->setText(tr("Delete selected device/row"));
+    zeroStartButton->setText(tr("Zero start value"));
+    dateTimeButton->setText(tr("Date and Time"));
+    setRefreshButton->setText(tr("Set Refresh time"));
+    createSortTableButton->setText(tr("Create sort table"));
+    sortButton->setText(tr("Sort"));
+    updateReadingsButton->setText(tr("Update readings "));
+    getInfoButton->setText(tr("Get info"));
+    fromDeviceTableButton->setText(tr("Get data from m-bus devices"));
+    importButton->setText(tr("Import"));
+    exportButton->setText(tr("Export"));
+    addRowButton->setText(tr("Add row"));
+    deleteRowButton->setText(tr("Delete row"));
+    selectAllButton->setText(tr("Select all"));
+    deselectAllButton->setText(tr("Deselect all"));
+    clearTableButton->setText(tr("Clear table"));
+    refreshTimeLabel->setText(tr("Set display refresh time, s"));
+    sortByAddressBox->setText(tr("by address"));
+    sortByUserNumberBox->setText(tr("by user numb."));
+    ruxtModelBox->setText(tr("RUX-T"));
+    infoGroup->setTitle(tr("   General info   "));
 }
 
 QPushButton *ReadingsPage::button(const char *name)
@@ -169,59 +169,59 @@ QPushButton *ReadingsPage::button(const char *name)
 ReadingsPage::ReadingsPage(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet4"));
-    Grid_historical = new QTableWidget(1, 22, this);
-    Grid_historical->setObjectName(QStringLiteral("Grid_historical"));
-    Combo_months = new QComboBox(this);
-    Combo_months->setObjectName(QStringLiteral("Combo_months"));
-    Combo_months->addItems({"ALL", "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"});
-    BitBtn13 = button("BitBtn13");
-    Butt_get_historical = button("Butt_get_historical");
-    BitBtn17 = button("BitBtn17");
-    Butt_add_hist = button("Butt_add_hist");
-    Butt_delete_hist = button("Butt_delete_hist");
-    Butt_clear_hist = button("Butt_clear_hist");
-    Butt_sort_hist = button("Butt_sort_hist");
-    Check_sort_hist_address = new QCheckBox(this);
-    Check_sort_hist_address->setObjectName(QStringLiteral("Check_sort_hist_address"));
-    Check_sort_hist_user = new QCheckBox(this);
-    Check_sort_hist_user->setObjectName(QStringLiteral("Check_sort_hist_user"));
+    historyGrid = new QTableWidget(1, 22, this);
+    historyGrid->setObjectName(QStringLiteral("Grid_historical"));
+    monthCombo = new QComboBox(this);
+    monthCombo->setObjectName(QStringLiteral("Combo_months"));
+    monthCombo->addItems({"ALL", "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"});
+    getHistoryButton = button("BitBtn13");
+    getAllMemoryButton = button("Butt_get_historical");
+    exportButton = button("BitBtn17");
+    addRowButton = button("Butt_add_hist");
+    deleteRowButton = button("Butt_delete_hist");
+    clearTableButton = button("Butt_clear_hist");
+    sortButton = button("Butt_sort_hist");
+    sortByAddressBox = new QCheckBox(this);
+    sortByAddressBox->setObjectName(QStringLiteral("Check_sort_hist_address"));
+    sortByUserNumberBox = new QCheckBox(this);
+    sortByUserNumberBox->setObjectName(QStringLiteral("Check_sort_hist_user"));
     // Both start clear; once one is chosen they act as one choice.
-    QObject::connect(Check_sort_hist_address, &QCheckBox::clicked, Check_sort_hist_user,
-                     [this](bool on) { Check_sort_hist_user->setChecked(!on); });
-    QObject::connect(Check_sort_hist_user, &QCheckBox::clicked, Check_sort_hist_address,
-                     [this](bool on) { Check_sort_hist_address->setChecked(!on); });
-    ProgressBar2 = progressBar(this, "ProgressBar2");
+    QObject::connect(sortByAddressBox, &QCheckBox::clicked, sortByUserNumberBox,
+                     [this](bool on) { sortByUserNumberBox->setChecked(!on); });
+    QObject::connect(sortByUserNumberBox, &QCheckBox::clicked, sortByAddressBox,
+                     [this](bool on) { sortByAddressBox->setChecked(!on); });
+    progressBar = hiddenProgressBar(this, "ProgressBar2");
 
     auto *top = new QHBoxLayout;
-    top->addWidget(Combo_months);
-    top->addWidget(BitBtn13);
-    top->addWidget(Butt_get_historical);
+    top->addWidget(monthCombo);
+    top->addWidget(getHistoryButton);
+    top->addWidget(getAllMemoryButton);
     top->addSpacing(16);
-    top->addWidget(Butt_sort_hist);
-    top->addWidget(Check_sort_hist_address);
-    top->addWidget(Check_sort_hist_user);
+    top->addWidget(sortButton);
+    top->addWidget(sortByAddressBox);
+    top->addWidget(sortByUserNumberBox);
     top->addStretch(1);
     auto *bottom = new QHBoxLayout;
-    for (QPushButton *b : {BitBtn17, Butt_add_hist, Butt_delete_hist, Butt_clear_hist})
+    for (QPushButton *b : {exportButton, addRowButton, deleteRowButton, clearTableButton})
         bottom->addWidget(b);
     bottom->addStretch(1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(ProgressBar2);
-    layout->addWidget(Grid_historical, 1);
+    layout->addWidget(progressBar);
+    layout->addWidget(historyGrid, 1);
     layout->addLayout(bottom);
     retranslate();
 }
 
 void ReadingsPage::retranslate()
 {
-    BitBtn13->setText(tr("Get  historical values"));
-    Butt_get_historical->setText(tr("Get all memory data"));
-    BitBtn17->setText(tr("Export"));
-    Butt_add_hist->setText(tr("Add row"));
-    Butt_delete_hist->setText(tr("Delete row"));
-    Butt_clear_hist->setText(tr("Clear table"));
-    Butt_sort_hist->setText(tr("Sort table"));
-    Check_sort_hist_address->setText(tr("by address"));
-    Check_sort_hist_user->setText(tr("by user number"));
+    getHistoryButton->setText(tr("Get  historical values"));
+    getAllMemoryButton->setText(tr("Get all memory data"));
+    exportButton->setText(tr("Export"));
+    addRowButton->setText(tr("Add row"));
+    deleteRowButton->setText(tr("Delete row"));
+    clearTableButton->setText(tr("Clear table"));
+    sortButton->setText(tr("Sort table"));
+    sortByAddressBox->setText(tr("by address"));
+    sortByUserNumberBox->setText(tr("by user number"));
 }

@@ -21,18 +21,18 @@ public:
     explicit DisplayPage(QWidget *parent = nullptr);
     void retranslate();
 
-    QTableWidget *Grid_tev = nullptr;
-    QPushButton *Butt_tev_read = nullptr, *Butt_tev_set = nullptr, *Butt_tev_delete = nullptr, *Butt_tev_delp = nullptr;
-    QPushButton *BitBtn11 = nullptr, *Butt_tev_refresh = nullptr, *BitBtn15 = nullptr, *BitBtn16 = nullptr;
-    QPushButton *BitBtn18 = nullptr, *Butt_tev_info = nullptr, *BitBtn1 = nullptr, *BitBtn2 = nullptr;
-    QPushButton *BitBtn10 = nullptr, *BitBtn3 = nullptr, *BitBtn4 = nullptr, *BitBtn8 = nullptr, *BitBtn9 = nullptr;
-    QPushButton *Butt_tev_cleartable = nullptr;
-    QSpinBox *UD_tev_refresh = nullptr;
-    QLabel *Label32 = nullptr;
-    QCheckBox *Check_sort_address = nullptr, *Check_sort_user = nullptr, *Check_halvex = nullptr;
-    QGroupBox *GroupBox3 = nullptr;
-    QPlainTextEdit *Memo_info = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
+    QTableWidget *meterGrid = nullptr;
+    QPushButton *readDisplayButton = nullptr, *writeDisplayButton = nullptr, *deleteDeviceButton = nullptr, *zeroStartButton = nullptr;
+    QPushButton *dateTimeButton = nullptr, *setRefreshButton = nullptr, *createSortTableButton = nullptr, *sortButton = nullptr;
+    QPushButton *updateReadingsButton = nullptr, *getInfoButton = nullptr, *fromDeviceTableButton = nullptr, *importButton = nullptr;
+    QPushButton *exportButton = nullptr, *addRowButton = nullptr, *deleteRowButton = nullptr, *selectAllButton = nullptr, *deselectAllButton = nullptr;
+    QPushButton *clearTableButton = nullptr;
+    QSpinBox *refreshTimeBox = nullptr;
+    QLabel *refreshTimeLabel = nullptr;
+    QCheckBox *sortByAddressBox = nullptr, *sortByUserNumberBox = nullptr, *ruxtModelBox = nullptr;
+    QGroupBox *infoGroup = nullptr;
+    QPlainTextEdit *infoText = nullptr;
+    QProgressBar *progressBar = nullptr;
 
 private:
     QPushButton *button(const char *name);
@@ -44,13 +44,13 @@ public:
     explicit ReadingsPage(QWidget *parent = nullptr);
     void retranslate();
 
-    QTableWidget *Grid_historical = nullptr;
-    QComboBox *Combo_months = nullptr;
-    QPushButton *BitBtn13 = nullptr, *Butt_get_historical = nullptr, *BitBtn17 = nullptr;
-    QPushButton *Butt_add_hist = nullptr, *Butt_delete_hist = nullptr, *Butt_clear_hist = nullptr,
-                *Butt_sort_hist = nullptr;
-    QCheckBox *Check_sort_hist_address = nullptr, *Check_sort_hist_user = nullptr;
-    QProgressBar *ProgressBar2 = nullptr;
+    QTableWidget *historyGrid = nullptr;
+    QComboBox *monthCombo = nullptr;
+    QPushButton *getHistoryButton = nullptr, *getAllMemoryButton = nullptr, *exportButton = nullptr;
+    QPushButton *addRowButton = nullptr, *deleteRowButton = nullptr, *clearTableButton = nullptr,
+                *sortButton = nullptr;
+    QCheckBox *sortByAddressBox = nullptr, *sortByUserNumberBox = nullptr;
+    QProgressBar *progressBar = nullptr;
 
 private:
     QPushButton *button(const char *name);

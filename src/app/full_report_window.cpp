@@ -11,30 +11,30 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-TFormFullMbus::TFormFullMbus(QWidget *parent)
+FullReportWindow::FullReportWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowMinMaxButtonsHint | Qt::WindowTitleHint
                           | Qt::CustomizeWindowHint)
 {
     setObjectName(QStringLiteral("TFormFullMbus"));
-    Memo_fullMbus = new QPlainTextEdit(this);
-    Memo_fullMbus->setObjectName(QStringLiteral("Memo_fullMbus"));
-    Memo_fullMbus->setReadOnly(true);
-    Memo_fullMbus->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo_fullMbus->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    BitBtn1 = new QPushButton(this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new QPushButton(this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn3 = new QPushButton(this);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    reportText = new QPlainTextEdit(this);
+    reportText->setObjectName(QStringLiteral("Memo_fullMbus"));
+    reportText->setReadOnly(true);
+    reportText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    reportText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    clearButton = new QPushButton(this);
+    clearButton->setObjectName(QStringLiteral("BitBtn1"));
+    saveButton = new QPushButton(this);
+    saveButton->setObjectName(QStringLiteral("BitBtn2"));
+    closeButton = new QPushButton(this);
+    closeButton->setObjectName(QStringLiteral("BitBtn3"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addWidget(BitBtn3);
+    buttons->addWidget(clearButton);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Memo_fullMbus, 1);
+    layout->addWidget(reportText, 1);
     layout->addLayout(buttons);
 
     askSaveName = [this] {
@@ -44,33 +44,33 @@ TFormFullMbus::TFormFullMbus(QWidget *parent)
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                        : QString();
     };
-    connect(BitBtn1, &QPushButton::clicked, Memo_fullMbus, &QPlainTextEdit::clear);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFormFullMbus::onSave);
-    connect(BitBtn3, &QPushButton::clicked, this, &QWidget::close);
+    connect(clearButton, &QPushButton::clicked, reportText, &QPlainTextEdit::clear);
+    connect(saveButton, &QPushButton::clicked, this, &FullReportWindow::onSave);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     resize(640, 520);
     retranslate();
 }
 
-void TFormFullMbus::retranslate()
+void FullReportWindow::retranslate()
 {
     setWindowTitle(tr("Detailed m-bus report"));
-    BitBtn1->setText(tr("Clear"));
-    BitBtn2->setText(tr("Save"));
-    BitBtn3->setText(tr("Close"));
+    clearButton->setText(tr("Clear"));
+    saveButton->setText(tr("Save"));
+    closeButton->setText(tr("Close"));
 }
 
-void TFormFullMbus::changeEvent(QEvent *event)
+void FullReportWindow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
         retranslate();
     QWidget::changeEvent(event);
 }
 
-void TFormFullMbus::appendReport(const QStringList &lines)
+void FullReportWindow::appendReport(const QStringList &lines)
 {
     for (const QString &line : lines)
-        Memo_fullMbus->appendPlainText(line);
-    Memo_fullMbus->verticalScrollBar()->setValue(Memo_fullMbus->verticalScrollBar()->maximum());
+        reportText->appendPlainText(line);
+    reportText->verticalScrollBar()->setValue(reportText->verticalScrollBar()->maximum());
     if (!m_placed && parentWidget()) {
         move(parentWidget()->geometry().center() - rect().center());
         m_placed = true;
@@ -79,14 +79,14 @@ void TFormFullMbus::appendReport(const QStringList &lines)
     raise();
 }
 
-QStringList TFormFullMbus::lines() const
+QStringList FullReportWindow::lines() const
 {
-    if (Memo_fullMbus->document()->isEmpty())
+    if (reportText->document()->isEmpty())
         return {};
-    return Memo_fullMbus->toPlainText().split(u'\n');
+    return reportText->toPlainText().split(u'\n');
 }
 
-bool TFormFullMbus::saveTo(const QString &path)
+bool FullReportWindow::saveTo(const QString &path)
 {
     QByteArray content;
     for (const QString &line : lines())
@@ -94,11 +94,11 @@ bool TFormFullMbus::saveTo(const QString &path)
     QString error;
     if (writeFileSafely(path, content, &error))
         return true;
-    Memo_fullMbus->appendPlainText(QStringLiteral("Exception saving to file - ") + error);
+    reportText->appendPlainText(QStringLiteral("Exception saving to file - ") + error);
     return false;
 }
 
-void TFormFullMbus::onSave()
+void FullReportWindow::onSave()
 {
     const QString name = askSaveName();
     if (!name.isEmpty())

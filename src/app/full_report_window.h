@@ -9,10 +9,10 @@
 class QPlainTextEdit;
 class QPushButton;
 
-class TFormFullMbus : public QWidget {
+class FullReportWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormFullMbus(QWidget *parent = nullptr);
+    explicit FullReportWindow(QWidget *parent = nullptr);
 
     // Appends a report and shows the window, centred on the main window the first time.
     void appendReport(const QStringList &lines);
@@ -23,8 +23,8 @@ public:
     // The save dialog; tests replace it.
     std::function<QString()> askSaveName;
 
-    QPlainTextEdit *Memo_fullMbus = nullptr;
-    QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr; // Clear, Save, Close
+    QPlainTextEdit *reportText = nullptr;
+    QPushButton *clearButton = nullptr, *saveButton = nullptr, *closeButton = nullptr; // "Clear", "Save", "Close"
 
 protected:
     void changeEvent(QEvent *event) override;

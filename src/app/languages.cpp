@@ -13,7 +13,7 @@ namespace {
 struct Installed {
     std::unique_ptr<QTranslator> ours;
     std::unique_ptr<QTranslator> qt;
-    int language = 1;
+    Language language = Language::English;
 };
 
 Installed &current()
@@ -24,14 +24,27 @@ Installed &current()
 
 } // namespace
 
-int normalized(int stored)
+Language fromStored(int stored)
 {
-    return stored == 2 || stored == 3 ? stored : 1;
+    switch (stored) {
+    case 2: return Language::Italian;
+    case 3: return Language::Polish;
+    default: return Language::English;
+    }
 }
 
-void install(int language)
+int toStored(Language language)
 {
-    language = normalized(language);
+    switch (language) {
+    case Language::Italian: return 2;
+    case Language::Polish: return 3;
+    case Language::English: break;
+    }
+    return 1;
+}
+
+void install(Language language)
+{
     Installed &now = current();
     if (language == now.language)
         return; // nothing to change, and no needless LanguageChange
@@ -42,8 +55,8 @@ void install(int language)
     now.ours.reset();
     now.qt.reset();
     now.language = language;
-    if (language != 1) {
-        const QString code = language == 2 ? QStringLiteral("it") : QStringLiteral("pl");
+    if (language != Language::English) {
+        const QString code = language == Language::Italian ? QStringLiteral("it") : QStringLiteral("pl");
         auto qt = std::make_unique<QTranslator>();
         if (qt->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
             QCoreApplication::installTranslator(qt.get());
@@ -57,7 +70,7 @@ void install(int language)
     }
 }
 
-int installed()
+Language installed()
 {
     return current().language;
 }

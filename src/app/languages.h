@@ -1,14 +1,18 @@
 #pragma once
-// The user-interface language: English (1, the texts in the code), Italian
-// (2) and Polish (3) from the embedded catalogues, with Qt's own catalogue
-// for its dialog buttons. Switching sends every window a LanguageChange.
+// The user-interface language: English (the texts in the code), Italian and
+// Polish from the embedded catalogues, with Qt's own catalogue for its dialog
+// buttons. Switching sends every window a LanguageChange.
+
+enum class Language { English, Italian, Polish };
 
 namespace languages {
 
-// Anything but 2 or 3 is English.
-int normalized(int stored);
+// The settings file keeps the language as a number: 1 English, 2 Italian,
+// 3 Polish. Any other number shows English.
+Language fromStored(int stored);
+int toStored(Language language);
 // Installs the catalogues of the language (removing the previous ones).
-void install(int language);
-int installed();
+void install(Language language);
+Language installed();
 
 } // namespace languages

@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TELVARO_VERSION));
 
     // Hidden windows must not keep the program alive: the login window decides.
-    Startup startup(ProgramPaths::settingsFile(), accounts::defaultAccountFile());
+    Startup startup(program_paths::settingsFile(), accounts::defaultAccountFile());
     startup.show();
     return app.exec();
 }

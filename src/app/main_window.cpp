@@ -15,7 +15,7 @@
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
-#include "link/serial_comm.h"
+#include "link/serial_port.h"
 #include "log_printer.h"
 #include "ops/auto_addressing.h"
 #include "ops/bus_session.h"
@@ -56,7 +56,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-TForm11::TForm11(const QString &settingsPath, QWidget *parent, const QString &accountFile)
+MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QString &accountFile)
     : QMainWindow(parent), m_settingsPath(settingsPath), m_ini(settingsPath)
 {
     setObjectName(QStringLiteral("TForm11"));
@@ -74,19 +74,19 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent, const QString &ac
     askYesNoCancel = [this](const QString &caption, const QString &text) {
         return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     };
-    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_tev,
-                          &Timer_tev_info, &Timer_auto_address})
+    for (QTimer *timer : {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &displayTimer,
+                          &displayInfoTimer, &autoAddressTimer})
         timer->setTimerType(Qt::PreciseTimer); // a scan of 251 addresses must not drift by 5 %
 
     buildControls();
     buildMenus();
 
-    m_comm = std::make_unique<TSerialComm>();
+    m_comm = std::make_unique<SerialPort>();
     LinkDispatch::Environment env;
     env.settings = [this] {
         LinkSettings link;
         const RouteChoice &r = m_settings.route;
-        link.route = chooseRoute(r.useEthernet, r.velkServer, r.useLanxp);
+        link.route = chooseRoute(r.useListen, r.useGatewayClient, r.useConverter);
         link.portName = m_settings.com.name;
         link.speed = m_settings.com.speed;
         link.parity = m_settings.com.parity;
@@ -97,19 +97,18 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent, const QString &ac
         link.listenPort = m_settings.listenPort;
         return link;
     };
-    env.idleTimer = &Timer_close_socket;
+    env.idleTimer = &closeSocketTimer;
     env.isAdministrator = [this] { return m_isAdministrator; };
-    env.language = [this] { return m_language; };
     env.clearFullReport = [this] { m_session->fullReportRequest = false; };
     m_dispatch = std::make_unique<LinkDispatch>(*m_comm, *this, std::move(env));
-    connect(m_dispatch.get(), &LinkDispatch::serialStatusChanged, StatusPanel_port, &QLabel::setText);
+    connect(m_dispatch.get(), &LinkDispatch::serialStatusChanged, portStatusLabel, &QLabel::setText);
     connect(m_dispatch.get(), &LinkDispatch::gatewayArrived, this, [this] {
         raise();
         activateWindow();
         QApplication::beep();
     });
-    m_customCommand = std::make_unique<CustomCommand>(*m_dispatch, *this, Timer_free_command);
-    connect(&Timer_free_command, &QTimer::timeout, m_customCommand.get(), &CustomCommand::collect);
+    m_customCommand = std::make_unique<CustomCommand>(*m_dispatch, *this, customCommandTimer);
+    connect(&customCommandTimer, &QTimer::timeout, m_customCommand.get(), &CustomCommand::collect);
 
     // Creation steps, in order.
     m_settings.titleCount = 0;                     // 1
@@ -117,225 +116,223 @@ TForm11::TForm11(const QString &settingsPath, QWidget *parent, const QString &ac
     restoreSettings();                             // 2-4
     m_table.switchSecondaryMain(m_settings.secondaryMain);
     m_table.setAdditionalCount(m_settings.titleCount);
-    m_grid = std::make_unique<DeviceGrid>(devices->Grid_orvenna, m_table);
+    m_grid = std::make_unique<DeviceGrid>(devices->deviceGrid, m_table);
     wireOperations();                              // 7: operation state starts clear
-    PageControl1->setCurrentWidget(devices);       // 5
-    setResponseTimeout(devices->UD_timeout->value()); // 6
-    showLanguage(m_settings.language);             // 8: the stored value stays as it is
-    Check_hex->setChecked(true);                   // 9
-    m_packetCounter = 1;                           // 10
-    StatusPanel_port->setText(m_settings.com.name + QStringLiteral(" is closed"));
+    pages->setCurrentWidget(devices);       // 5
+    setResponseTimeout(devices->timeoutBox->value()); // 6
+    showLanguage(languages::fromStored(m_settings.storedLanguage)); // 8: the stored value stays as it is
+    hexBox->setChecked(true);                   // 9
+    portStatusLabel->setText(m_settings.com.name + QStringLiteral(" is closed"));
 
     // The other windows come after the main window, in this order.
-    m_settingsDialog = new TSettings(m_settings, m_settingsPath, this);
-    connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &TSettings::setPortFieldsEnabled);
-    connect(m_settingsDialog, &TSettings::applied, m_dispatch.get(), &LinkDispatch::settingsApplied);
+    m_settingsDialog = new SettingsDialog(m_settings, m_settingsPath, this);
+    connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &SettingsDialog::setPortFieldsEnabled);
+    connect(m_settingsDialog, &SettingsDialog::applied, m_dispatch.get(), &LinkDispatch::settingsApplied);
     // New titles or a switched secondary main value show at once.
-    connect(m_settingsDialog, &TSettings::titlesApplied, this, [this](bool secondaryMainChanged) {
+    connect(m_settingsDialog, &SettingsDialog::titlesApplied, this, [this](bool secondaryMainChanged) {
         m_changedOption = secondaryMainChanged;
         applyCaptions();
     });
-    connect(Settings1, &QAction::triggered, this, [this] {
+    connect(settingsAction, &QAction::triggered, this, [this] {
         m_settingsDialog->show();
         m_settingsDialog->raise();
     });
-    m_users = new TFUsers(accountFile.isEmpty() ? accounts::defaultAccountFile() : accountFile, this);
-    connect(Users1, &QAction::triggered, this, [this] {
+    m_users = new UsersWindow(accountFile.isEmpty() ? accounts::defaultAccountFile() : accountFile, this);
+    connect(usersAction, &QAction::triggered, this, [this] {
         m_users->show();
         m_users->raise();
         m_users->list();
     });
-    m_about = new TFAbout(this);
-    m_report = new TFormFullMbus(this);
-    connect(m_session.get(), &BusSession::reportReady, m_report, &TFormFullMbus::appendReport);
+    m_about = new AboutBox(this);
+    m_report = new FullReportWindow(this);
+    connect(m_session.get(), &BusSession::reportReady, m_report, &FullReportWindow::appendReport);
 }
 
-TForm11::~TForm11() = default;
+MainWindow::~MainWindow() = default;
 
-bool TForm11::decodeReply(const QByteArray &reply)
+bool MainWindow::decodeReply(const QByteArray &reply)
 {
     return m_session->decodeReply(reply);
 }
 
-void TForm11::buildControls()
+void MainWindow::buildControls()
 {
     auto *central = new QWidget(this);
     auto *outer = new QVBoxLayout(central);
     auto *splitter = new QSplitter(Qt::Vertical, central);
     outer->addWidget(splitter);
 
-    PageControl1 = new QTabWidget(splitter);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    pages = new QTabWidget(splitter);
+    pages->setObjectName(QStringLiteral("PageControl1"));
     devices = new DevicesPage;
-    PageControl1->addTab(devices, QString());
+    pages->addTab(devices, QString());
     readingsPage = new ReadingsPage;
-    PageControl1->addTab(readingsPage, QString());
+    pages->addTab(readingsPage, QString());
     displayPage = new DisplayPage;
-    PageControl1->addTab(displayPage, QString());
-    connect(devices->UD_timeout, &QSpinBox::valueChanged, this, &TForm11::setResponseTimeout);
+    pages->addTab(displayPage, QString());
+    connect(devices->timeoutBox, &QSpinBox::valueChanged, this, &MainWindow::setResponseTimeout);
 
     auto *logArea = new QWidget(splitter);
     auto *logLayout = new QVBoxLayout(logArea);
     logLayout->setContentsMargins(0, 0, 0, 0);
     auto *commandRow = new QHBoxLayout;
-    Label4 = new QLabel(logArea);
-    Edit_command = new QLineEdit(logArea);
-    Edit_command->setObjectName(QStringLiteral("Edit_command"));
-    Edit_command->setMaxLength(250);
-    Check_hex = new QCheckBox(QStringLiteral("Hex"), logArea);
-    Check_hex->setObjectName(QStringLiteral("Check_hex"));
-    Check_ascii = new QCheckBox(QStringLiteral("ASCII"), logArea);
-    Check_ascii->setObjectName(QStringLiteral("Check_ascii"));
-    Butt_command_send = new QPushButton(logArea);
-    Butt_command_send->setObjectName(QStringLiteral("Butt_command_send"));
-    commandRow->addWidget(Label4);
-    commandRow->addWidget(Edit_command, 1);
-    commandRow->addWidget(Check_hex);
-    commandRow->addWidget(Check_ascii);
-    commandRow->addWidget(Butt_command_send);
+    commandLabel = new QLabel(logArea);
+    commandEdit = new QLineEdit(logArea);
+    commandEdit->setObjectName(QStringLiteral("Edit_command"));
+    commandEdit->setMaxLength(250);
+    hexBox = new QCheckBox(QStringLiteral("Hex"), logArea);
+    hexBox->setObjectName(QStringLiteral("Check_hex"));
+    asciiBox = new QCheckBox(QStringLiteral("ASCII"), logArea);
+    asciiBox->setObjectName(QStringLiteral("Check_ascii"));
+    sendCommandButton = new QPushButton(logArea);
+    sendCommandButton->setObjectName(QStringLiteral("Butt_command_send"));
+    commandRow->addWidget(commandLabel);
+    commandRow->addWidget(commandEdit, 1);
+    commandRow->addWidget(hexBox);
+    commandRow->addWidget(asciiBox);
+    commandRow->addWidget(sendCommandButton);
     logLayout->addLayout(commandRow);
     // Exactly one of the two is checked: checking one clears the other, clearing one checks the other.
-    connect(Check_hex, &QCheckBox::toggled, this, [this](bool on) { Check_ascii->setChecked(!on); });
-    connect(Check_ascii, &QCheckBox::toggled, this, [this](bool on) { Check_hex->setChecked(!on); });
-    connect(Butt_command_send, &QPushButton::clicked, this, &TForm11::onSendCommand);
-    connect(Edit_command, &QLineEdit::returnPressed, this, &TForm11::onSendCommand);
+    connect(hexBox, &QCheckBox::toggled, this, [this](bool on) { asciiBox->setChecked(!on); });
+    connect(asciiBox, &QCheckBox::toggled, this, [this](bool on) { hexBox->setChecked(!on); });
+    connect(sendCommandButton, &QPushButton::clicked, this, &MainWindow::onSendCommand);
+    connect(commandEdit, &QLineEdit::returnPressed, this, &MainWindow::onSendCommand);
 
-    Memo_current = new QPlainTextEdit(logArea);
-    Memo_current->setObjectName(QStringLiteral("Memo_current"));
-    Memo_current->setReadOnly(true);
-    Memo_current->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo_current->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    logLayout->addWidget(Memo_current, 1);
+    logView = new QPlainTextEdit(logArea);
+    logView->setObjectName(QStringLiteral("Memo_current"));
+    logView->setReadOnly(true);
+    logView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    logLayout->addWidget(logView, 1);
 
     auto *logButtons = new QHBoxLayout;
-    BitBtn5 = new QPushButton(logArea);
-    BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
-    BitBtn6 = new QPushButton(logArea);
-    BitBtn6->setObjectName(QStringLiteral("BitBtn6"));
-    BitBtn7 = new QPushButton(logArea);
-    BitBtn7->setObjectName(QStringLiteral("BitBtn7"));
+    clearLogButton = new QPushButton(logArea);
+    clearLogButton->setObjectName(QStringLiteral("BitBtn5"));
+    saveLogButton = new QPushButton(logArea);
+    saveLogButton->setObjectName(QStringLiteral("BitBtn6"));
+    printLogButton = new QPushButton(logArea);
+    printLogButton->setObjectName(QStringLiteral("BitBtn7"));
     logButtons->addStretch(1);
-    logButtons->addWidget(BitBtn5);
-    logButtons->addWidget(BitBtn6);
-    logButtons->addWidget(BitBtn7);
+    logButtons->addWidget(clearLogButton);
+    logButtons->addWidget(saveLogButton);
+    logButtons->addWidget(printLogButton);
     logLayout->addLayout(logButtons);
-    connect(BitBtn5, &QPushButton::clicked, this, &TForm11::clearLog);
-    connect(BitBtn6, &QPushButton::clicked, this, &TForm11::onSaveLog);
-    connect(BitBtn7, &QPushButton::clicked, this, &TForm11::onPrintLog);
+    connect(clearLogButton, &QPushButton::clicked, this, &MainWindow::clearLog);
+    connect(saveLogButton, &QPushButton::clicked, this, &MainWindow::onSaveLog);
+    connect(printLogButton, &QPushButton::clicked, this, &MainWindow::onPrintLog);
 
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     setCentralWidget(central);
 
-    StatusBar1 = statusBar();
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusPanel_port = new QLabel(this);
-    StatusPanel_port->setObjectName(QStringLiteral("StatusPanel_port"));
-    StatusBar1->addWidget(StatusPanel_port);
+    mainStatusBar = statusBar();
+    mainStatusBar->setObjectName(QStringLiteral("StatusBar1"));
+    portStatusLabel = new QLabel(this);
+    portStatusLabel->setObjectName(QStringLiteral("StatusPanel_port"));
+    mainStatusBar->addWidget(portStatusLabel);
 
-    Timer_auto_address.setInterval(100);
-    Timer_close_socket.setInterval(180000);
+    autoAddressTimer.setInterval(100);
+    closeSocketTimer.setInterval(180000);
     resize(1100, 780);
 }
 
-void TForm11::buildMenus()
+void MainWindow::buildMenus()
 {
     const auto action = [this](QMenu *menu, const char *name) {
         QAction *a = menu->addAction(QString());
         a->setObjectName(QString::fromLatin1(name));
         return a;
     };
-    FileMenu = menuBar()->addMenu(QString());
-    Open1 = action(FileMenu, "Open1");
-    Save1 = action(FileMenu, "Save1");
-    FileMenu->addSeparator();
-    Exit1 = action(FileMenu, "Exit1");
-    connect(Exit1, &QAction::triggered, this, &TForm11::exitWithConfirmation);
+    fileMenu = menuBar()->addMenu(QString());
+    openAction = action(fileMenu, "Open1");
+    saveAction = action(fileMenu, "Save1");
+    fileMenu->addSeparator();
+    exitAction = action(fileMenu, "Exit1");
+    connect(exitAction, &QAction::triggered, this, &MainWindow::exitWithConfirmation);
 
-    ToolsMenu = menuBar()->addMenu(QString());
-    Users1 = action(ToolsMenu, "Users1");
-    Settings1 = action(ToolsMenu, "Settings1");
+    toolsMenu = menuBar()->addMenu(QString());
+    usersAction = action(toolsMenu, "Users1");
+    settingsAction = action(toolsMenu, "Settings1");
 
-    LanguageMenu = menuBar()->addMenu(QString());
-    English1 = action(LanguageMenu, "English1");
-    Italian1 = action(LanguageMenu, "Italian1");
-    Polish1 = action(LanguageMenu, "Polish1");
+    languageMenu = menuBar()->addMenu(QString());
+    englishAction = action(languageMenu, "English1");
+    italianAction = action(languageMenu, "Italian1");
+    polishAction = action(languageMenu, "Polish1");
     // The language names stay the same in every language, so that whoever
     // switched by mistake still finds the way back.
     //: A language name: the same in every language.
-    English1->setText(tr("English"));
+    englishAction->setText(tr("English"));
     //: A language name: the same in every language.
-    Italian1->setText(tr("Italian"));
+    italianAction->setText(tr("Italian"));
     //: A language name: the same in every language.
-    Polish1->setText(tr("Polski"));
-    int number = 1;
-    for (QAction *a : {English1, Italian1, Polish1}) {
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, number] { setLanguage(number); });
-        ++number;
+    polishAction->setText(tr("Polski"));
+    const std::pair<QAction *, Language> choices[] = {
+        {englishAction, Language::English}, {italianAction, Language::Italian}, {polishAction, Language::Polish}};
+    for (const auto &[item, language] : choices) {
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, language = language] { setLanguage(language); });
     }
 
-    HelpMenu = menuBar()->addMenu(QString());
-    About1 = action(HelpMenu, "About1");
-    connect(About1, &QAction::triggered, this, [this] {
+    helpMenu = menuBar()->addMenu(QString());
+    aboutAction = action(helpMenu, "About1");
+    connect(aboutAction, &QAction::triggered, this, [this] {
         m_about->show();
         m_about->raise();
     });
 }
 
-void TForm11::retranslateMenus()
+void MainWindow::retranslateMenus()
 {
-    FileMenu->setTitle(tr("&File"));
-    Open1->setText(tr("Open"));
-    Save1->setText(tr("Save"));
-    Exit1->setText(tr("Exit"));
-    ToolsMenu->setTitle(tr("&Tools"));
-    Users1->setText(tr("Users"));
-    Settings1->setText(tr("Settings"));
-    LanguageMenu->setTitle(tr("&Language"));
-    HelpMenu->setTitle(tr("&Help"));
-    About1->setText(tr("About"));
+    fileMenu->setTitle(tr("&File"));
+    openAction->setText(tr("Open"));
+    saveAction->setText(tr("Save"));
+    exitAction->setText(tr("Exit"));
+    toolsMenu->setTitle(tr("&Tools"));
+    usersAction->setText(tr("Users"));
+    settingsAction->setText(tr("Settings"));
+    languageMenu->setTitle(tr("&Language"));
+    helpMenu->setTitle(tr("&Help"));
+    aboutAction->setText(tr("About"));
 }
 
-void TForm11::restoreSettings()
+void MainWindow::restoreSettings()
 {
     m_ini.load(); // an absent or unreadable file gives every default, silently
-    m_settings = loadSettings(m_ini, ProgramPaths::defaultDataDir());
-    devices->UD_address_min->setValue(m_settings.searchFrom);
-    devices->UD_address_max->setValue(m_settings.searchTo);
-    devices->UD_timeout->setValue(m_settings.timeout);
+    m_settings = loadSettings(m_ini, program_paths::defaultDataDir());
+    devices->fromAddressBox->setValue(m_settings.searchFrom);
+    devices->toAddressBox->setValue(m_settings.searchTo);
+    devices->timeoutBox->setValue(m_settings.timeout);
 }
 
-void TForm11::setLanguage(int language)
+void MainWindow::setLanguage(Language language)
 {
-    m_settings.language = language;
+    m_settings.storedLanguage = languages::toStored(language);
     showLanguage(language);
 }
 
-void TForm11::showLanguage(int stored)
+void MainWindow::showLanguage(Language language)
 {
-    const int language = stored == 3 || stored == 2 ? stored : 1; // anything else shows English
     m_language = language;
     languages::install(language);
-    English1->setChecked(language == 1);
-    Italian1->setChecked(language == 2);
-    Polish1->setChecked(language == 3);
+    englishAction->setChecked(language == Language::English);
+    italianAction->setChecked(language == Language::Italian);
+    polishAction->setChecked(language == Language::Polish);
     applyCaptions();
 }
 
-void TForm11::applyCaptions()
+void MainWindow::applyCaptions()
 {
     setWindowTitle(tr("Orvenna m-bus configuration and read utility"));
     retranslateMenus();
-    PageControl1->setTabText(PageControl1->indexOf(devices), tr("   M-bus devices    "));
-    PageControl1->setTabText(PageControl1->indexOf(readingsPage), tr("   Get Readings    "));
-    PageControl1->setTabText(PageControl1->indexOf(displayPage), tr("   Local display TEV    "));
+    pages->setTabText(pages->indexOf(devices), tr("   M-bus devices    "));
+    pages->setTabText(pages->indexOf(readingsPage), tr("   Get Readings    "));
+    pages->setTabText(pages->indexOf(displayPage), tr("   Local display TEV    "));
     devices->retranslate();
-    Label4->setText(tr("Custom command:"));
-    Butt_command_send->setText(tr("Send"));
-    BitBtn5->setText(tr("Clear log"));
-    BitBtn6->setText(tr("Save log"));
-    BitBtn7->setText(tr("Print log"));
+    commandLabel->setText(tr("Custom command:"));
+    sendCommandButton->setText(tr("Send"));
+    clearLogButton->setText(tr("Clear log"));
+    saveLogButton->setText(tr("Save log"));
+    printLogButton->setText(tr("Print log"));
     updateBusyControls();
 
     // A switched secondary main option moves the cells once.
@@ -353,53 +350,53 @@ void TForm11::applyCaptions()
     m_grid->setHeader(header);
 }
 
-int TForm11::responseTimeout() const
+int MainWindow::responseTimeout() const
 {
-    return devices->UD_timeout->value();
+    return devices->timeoutBox->value();
 }
 
-void TForm11::setResponseTimeout(int ms)
+void MainWindow::setResponseTimeout(int ms)
 {
     m_settings.timeout = ms;
-    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_tev,
-                          &Timer_tev_info})
+    for (QTimer *timer : {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &displayTimer,
+                          &displayInfoTimer})
         timer->setInterval(ms);
 }
 
-void TForm11::addLine(const QString &line)
+void MainWindow::addLine(const QString &line)
 {
     // Every call is one line, an empty one too: the first goes into the
     // document's first block, each later one into a block of its own.
-    QTextCursor cursor(Memo_current->document());
+    QTextCursor cursor(logView->document());
     cursor.movePosition(QTextCursor::End);
     if (!m_logEmpty)
         cursor.insertBlock();
     cursor.insertText(line);
     m_logEmpty = false;
-    Memo_current->verticalScrollBar()->setValue(Memo_current->verticalScrollBar()->maximum());
+    logView->verticalScrollBar()->setValue(logView->verticalScrollBar()->maximum());
 }
 
-void TForm11::clearLog()
+void MainWindow::clearLog()
 {
-    Memo_current->clear();
+    logView->clear();
     m_logEmpty = true;
 }
 
-QStringList TForm11::logLines() const
+QStringList MainWindow::logLines() const
 {
-    return m_logEmpty ? QStringList() : Memo_current->toPlainText().split(u'\n');
+    return m_logEmpty ? QStringList() : logView->toPlainText().split(u'\n');
 }
 
-void TForm11::onSendCommand()
+void MainWindow::onSendCommand()
 {
-    if (Edit_command->text().isEmpty() || !m_session->begin())
+    if (commandEdit->text().isEmpty() || !m_session->begin())
         return;
-    m_customCommand->send(Edit_command->text(), Check_ascii->isChecked());
-    if (!Timer_free_command.isActive())
+    m_customCommand->send(commandEdit->text(), asciiBox->isChecked());
+    if (!customCommandTimer.isActive())
         m_session->finish(); // nothing to wait for
 }
 
-bool TForm11::saveLogTo(const QString &path)
+bool MainWindow::saveLogTo(const QString &path)
 {
     if (saveLogFile(path, logLines()))
         return true;
@@ -407,32 +404,32 @@ bool TForm11::saveLogTo(const QString &path)
     return false;
 }
 
-void TForm11::onSaveLog()
+void MainWindow::onSaveLog()
 {
     const QString name = askSaveLogName(m_settings.dir + QStringLiteral("log.txt"));
     if (!name.isEmpty())
         saveLogTo(name);
 }
 
-int TForm11::printLogTo(QPrinter &printer)
+int MainWindow::printLogTo(QPrinter &printer)
 {
     return printLog(printer, logLines(), QDateTime::currentDateTime());
 }
 
-void TForm11::onPrintLog()
+void MainWindow::onPrintLog()
 {
     QPrinter printer;
     if (askPrinter(printer))
         printLogTo(printer);
 }
 
-void TForm11::exitWithConfirmation()
+void MainWindow::exitWithConfirmation()
 {
     if (askYesNo(tr("Exit Confirmation"), tr("Are you sure you want to exit?")))
         close();
 }
 
-void TForm11::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange && m_session)
         applyCaptions();
@@ -443,25 +440,25 @@ void TForm11::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
-void TForm11::applyLogin(const LoginRights &rights)
+void MainWindow::applyLogin(const LoginRights &rights)
 {
     m_isAdministrator = rights.administrator;
     // Operators change nothing; setup may change the settings, not the accounts.
-    Users1->setEnabled(rights.administrator);
-    Settings1->setEnabled(rights.administrator || rights.setup);
+    usersAction->setEnabled(rights.administrator);
+    settingsAction->setEnabled(rights.administrator || rights.setup);
     m_displayAllowed = rights.display;
-    PageControl1->setTabVisible(PageControl1->indexOf(displayPage), rights.display);
-    for (QWidget *w : std::initializer_list<QWidget *>{devices->Group_ops, devices->Group_advanced,
-                                                        devices->Check_broadcast, devices->Label_id, devices->Label_addr})
+    pages->setTabVisible(pages->indexOf(displayPage), rights.display);
+    for (QWidget *w : std::initializer_list<QWidget *>{devices->basicGroup, devices->advancedGroup,
+                                                        devices->broadcastBox, devices->selectedIdLabel, devices->selectedAddressLabel})
         w->setVisible(rights.devices);
     show();
 }
 
-void TForm11::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    m_settings.searchFrom = devices->UD_address_min->value();
-    m_settings.searchTo = devices->UD_address_max->value();
-    m_settings.timeout = devices->UD_timeout->value();
+    m_settings.searchFrom = devices->fromAddressBox->value();
+    m_settings.searchTo = devices->toAddressBox->value();
+    m_settings.timeout = devices->timeoutBox->value();
     // Whatever runs ends here, so no timer fires into a closed link.
     m_scan->stop();
     m_readAll->stop();
@@ -469,8 +466,8 @@ void TForm11::closeEvent(QCloseEvent *event)
     m_search->abort();
     m_writeRun->stop();
     m_readRun->stop();
-    for (QTimer *timer : {&Timer_respond, &Timer_secondary, &Timer_readall, &Timer_free_command, &Timer_auto_address,
-                          &Timer_tev, &Timer_tev_info})
+    for (QTimer *timer : {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &autoAddressTimer,
+                          &displayTimer, &displayInfoTimer})
         timer->stop();
     // Re-read first so keys that another window wrote meanwhile are kept.
     m_ini.load();

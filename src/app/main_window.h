@@ -8,6 +8,7 @@
 #include "decode/device_table.h"
 #include "display/display_table.h"
 #include "link/comm_log.h"
+#include "languages.h"
 #include "table_files.h"
 
 #include <QMainWindow>
@@ -46,19 +47,19 @@ class PrimaryScan;
 class ReadAll;
 class SecondarySearch;
 class SecondarySequence;
-class TFAbout;
-class TFUsers;
+class AboutBox;
+class UsersWindow;
 struct LoginRights;
-class TFormFullMbus;
-class TSettings;
-class TSerialComm;
+class FullReportWindow;
+class SettingsDialog;
+class SerialPort;
 
-class TForm11 : public QMainWindow, public CommLog {
+class MainWindow : public QMainWindow, public CommLog {
     Q_OBJECT
 public:
     // accountFile: the account file the accounts window edits (the default one when empty).
-    explicit TForm11(const QString &settingsPath, QWidget *parent = nullptr, const QString &accountFile = QString());
-    ~TForm11() override;
+    explicit MainWindow(const QString &settingsPath, QWidget *parent = nullptr, const QString &accountFile = QString());
+    ~MainWindow() override;
 
     // CommLog: Add line.
     void addLine(const QString &line) override;
@@ -76,9 +77,9 @@ public:
     const Settings &settings() const { return m_settings; }
     Settings &settings() { return m_settings; }
     int responseTimeout() const;
-    int language() const { return m_language; }
+    Language language() const { return m_language; }
     // The user picked a language: shown at once, written at close.
-    void setLanguage(int language);
+    void setLanguage(Language language);
 
     // Hands a collected reply to the decoder and applies its result; returns
     // the validity flag the reply handlers use for their retries.
@@ -100,40 +101,40 @@ public:
     std::function<void()> autoDisplayRead;
 
     // Controls, by their established names; the first page's are in devices.
-    QTabWidget *PageControl1 = nullptr;
+    QTabWidget *pages = nullptr;
     DevicesPage *devices = nullptr;
     ReadingsPage *readingsPage = nullptr; // "Get Readings"
     DisplayPage *displayPage = nullptr;   // "Local display TEV"; hidden without the display right
-    QPlainTextEdit *Memo_current = nullptr;
-    QLabel *Label4 = nullptr;
-    QLineEdit *Edit_command = nullptr;
-    QCheckBox *Check_ascii = nullptr, *Check_hex = nullptr;
-    QPushButton *Butt_command_send = nullptr;
-    QPushButton *BitBtn5 = nullptr, *BitBtn6 = nullptr, *BitBtn7 = nullptr;
-    QStatusBar *StatusBar1 = nullptr;
-    QLabel *StatusPanel_port = nullptr;
-    QAction *Open1 = nullptr, *Save1 = nullptr, *Exit1 = nullptr;
-    QAction *Users1 = nullptr, *Settings1 = nullptr;
-    QAction *English1 = nullptr, *Italian1 = nullptr, *Polish1 = nullptr;
-    QAction *About1 = nullptr;
-    QMenu *FileMenu = nullptr, *ToolsMenu = nullptr, *LanguageMenu = nullptr, *HelpMenu = nullptr;
-    QMenu *ContextMenuMbus = nullptr;
-    QAction *ReadSelected1 = nullptr, *ReadAll1 = nullptr, *ReadFull1 = nullptr, *SetMedium1 = nullptr,
-            *SetUnit1 = nullptr, *SetBaud1 = nullptr, *Reset1 = nullptr, *ClearTable1 = nullptr,
-            *SaveExport1 = nullptr, *DeleteRow1 = nullptr;
+    QPlainTextEdit *logView = nullptr;
+    QLabel *commandLabel = nullptr;
+    QLineEdit *commandEdit = nullptr;
+    QCheckBox *asciiBox = nullptr, *hexBox = nullptr;
+    QPushButton *sendCommandButton = nullptr;
+    QPushButton *clearLogButton = nullptr, *saveLogButton = nullptr, *printLogButton = nullptr;
+    QStatusBar *mainStatusBar = nullptr;
+    QLabel *portStatusLabel = nullptr;
+    QAction *openAction = nullptr, *saveAction = nullptr, *exitAction = nullptr;
+    QAction *usersAction = nullptr, *settingsAction = nullptr;
+    QAction *englishAction = nullptr, *italianAction = nullptr, *polishAction = nullptr;
+    QAction *aboutAction = nullptr;
+    QMenu *fileMenu = nullptr, *toolsMenu = nullptr, *languageMenu = nullptr, *helpMenu = nullptr;
+    QMenu *deviceMenu = nullptr;
+    QAction *readSelectedAction = nullptr, *readAllAction = nullptr, *readFullAction = nullptr, *setMediumAction = nullptr,
+            *setUnitAction = nullptr, *setBaudAction = nullptr, *resetAction = nullptr, *clearTableAction = nullptr,
+            *saveExportAction = nullptr, *deleteRowAction = nullptr;
 
-    QTimer Timer_respond, Timer_secondary, Timer_readall, Timer_free_command, Timer_tev, Timer_tev_info;
-    QTimer Timer_auto_address, Timer_close_socket;
+    QTimer responseTimer, secondaryTimer, readAllTimer, customCommandTimer, displayTimer, displayInfoTimer;
+    QTimer autoAddressTimer, closeSocketTimer;
 
-    TFAbout *aboutBox() const { return m_about; }
-    TSettings *settingsDialog() const { return m_settingsDialog; }
-    TFormFullMbus *fullReport() const { return m_report; }
+    AboutBox *aboutBox() const { return m_about; }
+    SettingsDialog *settingsDialog() const { return m_settingsDialog; }
+    FullReportWindow *fullReport() const { return m_report; }
 
     // A login matched: its level and rights shape the window, which then shows.
     void applyLogin(const LoginRights &rights);
     bool isAdministrator() const { return m_isAdministrator; }
     bool displayAllowed() const { return m_displayAllowed; }
-    TFUsers *usersWindow() const { return m_users; }
+    UsersWindow *usersWindow() const { return m_users; }
 
     // Menu "File" -> "Exit": confirmation, then close.
     void exitWithConfirmation();
@@ -179,7 +180,7 @@ private:
     void restoreSettings();
     void applyCaptions();
     void retranslateMenus();
-    void showLanguage(int stored);
+    void showLanguage(Language language);
     void setResponseTimeout(int ms);
     void updateBusyControls();
     void onSendCommand();
@@ -189,16 +190,15 @@ private:
     QString m_settingsPath;
     IniFile m_ini;
     Settings m_settings;
-    int m_language = 1;
+    Language m_language = Language::English;
     bool m_changedOption = false;
     bool m_logEmpty = true; // no line added since the start or the last clear
     bool m_isAdministrator = false; // set by the login
     bool m_displayAllowed = true;
-    int m_packetCounter = 1;
 
     decode::DeviceTable m_table;
     std::unique_ptr<DeviceGrid> m_grid;
-    std::unique_ptr<TSerialComm> m_comm;
+    std::unique_ptr<SerialPort> m_comm;
     std::unique_ptr<LinkDispatch> m_dispatch;
     std::unique_ptr<CustomCommand> m_customCommand;
     std::unique_ptr<BusSession> m_session;
@@ -214,8 +214,8 @@ private:
     std::unique_ptr<display::WriteRun> m_writeRun;
     std::unique_ptr<display::ReadRun> m_readRun;
     std::unique_ptr<display::DisplayCommands> m_displayCommands;
-    TSettings *m_settingsDialog = nullptr;
-    TFAbout *m_about = nullptr;
-    TFormFullMbus *m_report = nullptr;
-    TFUsers *m_users = nullptr;
+    SettingsDialog *m_settingsDialog = nullptr;
+    AboutBox *m_about = nullptr;
+    FullReportWindow *m_report = nullptr;
+    UsersWindow *m_users = nullptr;
 };

@@ -47,111 +47,111 @@ void showProgress(QProgressBar *bar, int maximum, int value, bool visible)
 
 } // namespace
 
-QStringList TForm11::tevHeader() const
+QStringList MainWindow::tevHeader() const
 {
     return {tr(" ID "),         tr("Addr. "),         tr("Unit "),         tr("Start Main"), tr("Start P1, m3"),
             tr("Start P2, m3"), tr("Start Cooling"), tr("Mult/Div "),     tr("User numb. "), tr("Free text "),
             tr("Total "),       tr("Total P1"),       tr("Total P2"),      tr("Total T4/Cool")};
 }
 
-QStringList TForm11::historyHeader() const
+QStringList MainWindow::historyHeader() const
 {
     return {tr(" ID "), tr("Addr. "), tr("Unit "), tr("Start "), tr("Mult/Div "), tr("User numb. "), tr("Free text "),
             tr("Total "), tr("Total P1"), tr("Total P2"), tr("Jan"), tr("Feb"), tr("Mar"), tr("Apr"), tr("May"),
             tr("Jun"), tr("Jul"), tr("Aug"), tr("Sep"), tr("Oct"), tr("Nov"), tr("Dec")};
 }
 
-void TForm11::wireDisplay()
+void MainWindow::wireDisplay()
 {
     DisplayPage *d = displayPage;
     ReadingsPage *h = readingsPage;
-    m_tevGrid = std::make_unique<DisplayGrid>(d->Grid_tev, m_tevTable, true);
-    m_historyGrid = std::make_unique<DisplayGrid>(h->Grid_historical, m_historyTable, false);
-    m_writeRun = std::make_unique<display::WriteRun>(*m_session, m_tevTable, Timer_tev);
-    m_writeRun->halvex = [d] { return d->Check_halvex->isChecked(); };
+    m_tevGrid = std::make_unique<DisplayGrid>(d->meterGrid, m_tevTable, true);
+    m_historyGrid = std::make_unique<DisplayGrid>(h->historyGrid, m_historyTable, false);
+    m_writeRun = std::make_unique<display::WriteRun>(*m_session, m_tevTable, displayTimer);
+    m_writeRun->ruxtModel = [d] { return d->ruxtModelBox->isChecked(); };
     m_readRun = std::make_unique<display::ReadRun>(*m_session, m_tevTable, m_historyTable);
-    m_displayCommands = std::make_unique<display::DisplayCommands>(*m_session, Timer_tev_info);
+    m_displayCommands = std::make_unique<display::DisplayCommands>(*m_session, displayInfoTimer);
     autoDisplayRead = [this] { m_readRun->readDisplay(false); };
 
-    connect(m_writeRun.get(), &display::WriteRun::runningChanged, this, &TForm11::updateBusyControls);
-    connect(m_readRun.get(), &display::ReadRun::runningChanged, this, &TForm11::updateBusyControls);
-    connect(m_displayCommands.get(), &display::DisplayCommands::runningChanged, this, &TForm11::updateBusyControls);
+    connect(m_writeRun.get(), &display::WriteRun::runningChanged, this, &MainWindow::updateBusyControls);
+    connect(m_readRun.get(), &display::ReadRun::runningChanged, this, &MainWindow::updateBusyControls);
+    connect(m_displayCommands.get(), &display::DisplayCommands::runningChanged, this, &MainWindow::updateBusyControls);
     connect(m_writeRun.get(), &display::WriteRun::progressChanged, this,
-            [d](int maximum, int value, bool visible) { showProgress(d->ProgressBar1, maximum, value, visible); });
+            [d](int maximum, int value, bool visible) { showProgress(d->progressBar, maximum, value, visible); });
     connect(m_readRun.get(), &display::ReadRun::progressChanged, this,
-            [h](int maximum, int value, bool visible) { showProgress(h->ProgressBar2, maximum, value, visible); });
-    connect(m_displayCommands.get(), &display::DisplayCommands::infoCleared, d->Memo_info, &QPlainTextEdit::clear);
-    connect(m_displayCommands.get(), &display::DisplayCommands::infoText, d->Memo_info,
+            [h](int maximum, int value, bool visible) { showProgress(h->progressBar, maximum, value, visible); });
+    connect(m_displayCommands.get(), &display::DisplayCommands::infoCleared, d->infoText, &QPlainTextEdit::clear);
+    connect(m_displayCommands.get(), &display::DisplayCommands::infoText, d->infoText,
             &QPlainTextEdit::appendPlainText);
 
-    connect(d->Butt_tev_read, &QPushButton::clicked, this, [this] { m_readRun->readDisplay(false); });
-    connect(d->Butt_tev_set, &QPushButton::clicked, this, [this] {
+    connect(d->readDisplayButton, &QPushButton::clicked, this, [this] { m_readRun->readDisplay(false); });
+    connect(d->writeDisplayButton, &QPushButton::clicked, this, [this] {
         if (m_writeRun->running())
             m_writeRun->stop();
         else
             m_writeRun->start(display::WriteRun::Kind::Write);
     });
-    connect(d->Butt_tev_delete, &QPushButton::clicked, this,
+    connect(d->deleteDeviceButton, &QPushButton::clicked, this,
             [this] { m_writeRun->start(display::WriteRun::Kind::Delete); });
-    connect(d->Butt_tev_delp, &QPushButton::clicked, this,
+    connect(d->zeroStartButton, &QPushButton::clicked, this,
             [this] { m_writeRun->start(display::WriteRun::Kind::ZeroStart); });
-    connect(d->BitBtn11, &QPushButton::clicked, this,
+    connect(d->dateTimeButton, &QPushButton::clicked, this,
             [this] { m_displayCommands->setDateTime(QDateTime::currentDateTime()); });
-    connect(d->Butt_tev_refresh, &QPushButton::clicked, this,
-            [this, d] { m_displayCommands->setRefresh(d->UD_tev_refresh->text()); });
-    connect(d->BitBtn15, &QPushButton::clicked, this, [this] { m_displayCommands->createSortTable(); });
-    connect(d->BitBtn16, &QPushButton::clicked, this, [this, d] {
-        m_displayCommands->sort(d->Check_sort_address->isChecked() ? 0 : d->Check_sort_user->isChecked() ? 1 : -1);
+    connect(d->setRefreshButton, &QPushButton::clicked, this,
+            [this, d] { m_displayCommands->setRefresh(d->refreshTimeBox->text()); });
+    connect(d->createSortTableButton, &QPushButton::clicked, this, [this] { m_displayCommands->createSortTable(); });
+    connect(d->sortButton, &QPushButton::clicked, this, [this, d] {
+        m_displayCommands->sort(d->sortByAddressBox->isChecked() ? 0 : d->sortByUserNumberBox->isChecked() ? 1 : -1);
     });
-    connect(d->BitBtn18, &QPushButton::clicked, this, [this] { m_displayCommands->updateReadings(); });
-    connect(d->Butt_tev_info, &QPushButton::clicked, this, [this] { m_displayCommands->getInfo(); });
-    connect(d->BitBtn1, &QPushButton::clicked, this, [this] {
+    connect(d->updateReadingsButton, &QPushButton::clicked, this, [this] { m_displayCommands->updateReadings(); });
+    connect(d->getInfoButton, &QPushButton::clicked, this, [this] { m_displayCommands->getInfo(); });
+    connect(d->fromDeviceTableButton, &QPushButton::clicked, this, [this] {
         m_tevTable.setRows(display::rowsFromDeviceTable(m_table, QLocale().decimalPoint().at(0)));
     });
-    connect(d->BitBtn2, &QPushButton::clicked, this, &TForm11::importDisplayTable);
-    connect(d->BitBtn10, &QPushButton::clicked, this, [this] {
+    connect(d->importButton, &QPushButton::clicked, this, &MainWindow::importDisplayTable);
+    connect(d->exportButton, &QPushButton::clicked, this, [this] {
         table_files::exportRows(csvRows(tevHeader(), m_tevTable), m_settings.dir, QStringLiteral("tevK40_data.csv"),
                                 m_settings.exportSeparator, false, fileDialogs);
     });
-    connect(d->BitBtn3, &QPushButton::clicked, this, [this] { m_tevTable.addRow(); });
-    connect(d->BitBtn4, &QPushButton::clicked, this, [this] {
+    connect(d->addRowButton, &QPushButton::clicked, this, [this] { m_tevTable.addRow(); });
+    connect(d->deleteRowButton, &QPushButton::clicked, this, [this] {
         if (const int row = m_tevGrid->currentRow())
             m_tevTable.deleteRow(row);
     });
-    connect(d->BitBtn8, &QPushButton::clicked, this, [this] { m_tevTable.selectAll(true); });
-    connect(d->BitBtn9, &QPushButton::clicked, this, [this] { m_tevTable.selectAll(false); });
-    connect(d->Butt_tev_cleartable, &QPushButton::clicked, this, [this] { m_tevTable.clear(); });
+    connect(d->selectAllButton, &QPushButton::clicked, this, [this] { m_tevTable.selectAll(true); });
+    connect(d->deselectAllButton, &QPushButton::clicked, this, [this] { m_tevTable.selectAll(false); });
+    connect(d->clearTableButton, &QPushButton::clicked, this, [this] { m_tevTable.clear(); });
 
-    connect(h->BitBtn13, &QPushButton::clicked, this, [this, h] { m_readRun->readHistory(h->Combo_months->currentText()); });
-    connect(h->Butt_get_historical, &QPushButton::clicked, this, [this, h] {
-        h->Combo_months->setCurrentText(QStringLiteral("ALL"));
+    connect(h->getHistoryButton, &QPushButton::clicked, this, [this, h] { m_readRun->readHistory(h->monthCombo->currentText()); });
+    connect(h->getAllMemoryButton, &QPushButton::clicked, this, [this, h] {
+        h->monthCombo->setCurrentText(QStringLiteral("ALL"));
         m_readRun->readDisplay(true);
     });
-    connect(h->BitBtn17, &QPushButton::clicked, this, [this] {
+    connect(h->exportButton, &QPushButton::clicked, this, [this] {
         table_files::exportRows(csvRows(historyHeader(), m_historyTable), m_settings.dir,
                                 QStringLiteral("tevK40_readings.csv"), m_settings.exportSeparator, true, fileDialogs);
     });
-    connect(h->Butt_add_hist, &QPushButton::clicked, this, [this] { m_historyTable.addRow(); });
-    connect(h->Butt_delete_hist, &QPushButton::clicked, this, [this] {
+    connect(h->addRowButton, &QPushButton::clicked, this, [this] { m_historyTable.addRow(); });
+    connect(h->deleteRowButton, &QPushButton::clicked, this, [this] {
         if (const int row = m_historyGrid->currentRow())
             m_historyTable.deleteRow(row);
     });
-    connect(h->Butt_clear_hist, &QPushButton::clicked, this, [this] { m_historyTable.clear(); });
-    connect(h->Butt_sort_hist, &QPushButton::clicked, this, [this, h] {
-        if (h->Check_sort_hist_address->isChecked() || h->Check_sort_hist_user->isChecked())
-            m_historyTable.setRows(display::sortedHistory(m_historyTable, h->Check_sort_hist_user->isChecked()));
+    connect(h->clearTableButton, &QPushButton::clicked, this, [this] { m_historyTable.clear(); });
+    connect(h->sortButton, &QPushButton::clicked, this, [this, h] {
+        if (h->sortByAddressBox->isChecked() || h->sortByUserNumberBox->isChecked())
+            m_historyTable.setRows(display::sortedHistory(m_historyTable, h->sortByUserNumberBox->isChecked()));
     });
 
     // Display replies are text: the display page logs in ASCII, the M-Bus page in hex.
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
-        if (PageControl1->widget(index) == displayPage)
-            Check_ascii->setChecked(true);
-        else if (PageControl1->widget(index) == devices)
-            Check_hex->setChecked(true);
+    connect(pages, &QTabWidget::currentChanged, this, [this](int index) {
+        if (pages->widget(index) == displayPage)
+            asciiBox->setChecked(true);
+        else if (pages->widget(index) == devices)
+            hexBox->setChecked(true);
     });
 }
 
-bool TForm11::importDisplayTable()
+bool MainWindow::importDisplayTable()
 {
     if (m_session->busy())
         return false;
@@ -175,21 +175,21 @@ bool TForm11::importDisplayTable()
     return true;
 }
 
-void TForm11::updateDisplayControls(bool busy)
+void MainWindow::updateDisplayControls(bool busy)
 {
     DisplayPage *d = displayPage;
     ReadingsPage *h = readingsPage;
     const bool writing = m_writeRun->running();
     const display::WriteRun::Kind kind = m_writeRun->kind();
-    d->Butt_tev_set->setText(writing && kind == display::WriteRun::Kind::Write ? tr("Stop writing table in display")
+    d->writeDisplayButton->setText(writing && kind == display::WriteRun::Kind::Write ? tr("Stop writing table in display")
                                                                               : tr("Write table to the display"));
     // A write or zero-start run is stopped with this button; the delete run cannot be stopped.
-    d->Butt_tev_set->setEnabled(!busy || (writing && kind != display::WriteRun::Kind::Delete));
-    for (QWidget *w : std::initializer_list<QWidget *>{d->Butt_tev_read, d->Butt_tev_delete, d->Butt_tev_delp,
-                                                        d->GroupBox3, d->BitBtn15, d->BitBtn16, d->Butt_tev_refresh,
-                                                        d->BitBtn11, d->BitBtn18, d->BitBtn1, d->BitBtn2, h->BitBtn13,
-                                                        h->Butt_get_historical, d->Butt_tev_cleartable, h->Butt_clear_hist,
-                                                        h->Butt_sort_hist})
+    d->writeDisplayButton->setEnabled(!busy || (writing && kind != display::WriteRun::Kind::Delete));
+    for (QWidget *w : std::initializer_list<QWidget *>{d->readDisplayButton, d->deleteDeviceButton, d->zeroStartButton,
+                                                        d->infoGroup, d->createSortTableButton, d->sortButton, d->setRefreshButton,
+                                                        d->dateTimeButton, d->updateReadingsButton, d->fromDeviceTableButton, d->importButton, h->getHistoryButton,
+                                                        h->getAllMemoryButton, d->clearTableButton, h->clearTableButton,
+                                                        h->sortButton})
         w->setEnabled(!busy);
     d->retranslate();
     h->retranslate();

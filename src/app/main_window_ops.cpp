@@ -24,19 +24,19 @@
 #include <QSpinBox>
 #include <QTableWidget>
 
-void TForm11::wireOperations()
+void MainWindow::wireOperations()
 {
     m_session = std::make_unique<BusSession>(*m_dispatch, *this, m_table,
-                                             BusTimers{Timer_respond, Timer_secondary, Timer_readall, Timer_auto_address});
+                                             BusTimers{responseTimer, secondaryTimer, readAllTimer, autoAddressTimer});
     m_session->options = [this] {
         BusOptions o;
         o.retries = m_settings.retry;
         o.use5B = m_settings.use5B;
         o.globalInit = m_settings.globalInit;
-        o.sendNkeFirst = devices->Check_nke->isChecked();
-        o.broadcast = devices->Check_broadcast->isChecked();
+        o.sendNkeFirst = devices->sendNkeFirstBox->isChecked();
+        o.broadcast = devices->broadcastBox->isChecked();
         o.lsbSearch = m_settings.lsbSearch;
-        o.responseTimeoutMs = devices->UD_timeout->value();
+        o.responseTimeoutMs = devices->timeoutBox->value();
         o.fastReads = m_settings.fastReads;
         o.allTelegrams = m_settings.allTelegrams;
         return o;
@@ -48,7 +48,7 @@ void TForm11::wireOperations()
     m_autoAddressing = std::make_unique<AutoAddressing>(*m_session, *m_commands);
     m_search = std::make_unique<SecondarySearch>(*m_session, *m_sequence);
 
-    connect(m_session.get(), &BusSession::busyChanged, this, &TForm11::updateBusyControls);
+    connect(m_session.get(), &BusSession::busyChanged, this, &MainWindow::updateBusyControls);
     connect(m_dispatch.get(), &LinkDispatch::linkLost, m_session.get(), &BusSession::abort);
     // A gateway's first telegram on the listen route: read it by itself.
     connect(m_dispatch.get(), &LinkDispatch::firstGatewayTelegram, this, [this] {
@@ -59,16 +59,16 @@ void TForm11::wireOperations()
             findOrStop();
         }
     });
-    connect(m_scan.get(), &PrimaryScan::runningChanged, this, &TForm11::updateBusyControls);
-    connect(m_readAll.get(), &ReadAll::runningChanged, this, &TForm11::updateBusyControls);
-    connect(m_autoAddressing.get(), &AutoAddressing::runningChanged, this, &TForm11::updateBusyControls);
-    connect(m_search.get(), &SecondarySearch::runningChanged, this, &TForm11::updateBusyControls);
-    connect(&Timer_free_command, &QTimer::timeout, this, [this] {
-        if (!Timer_free_command.isActive())
+    connect(m_scan.get(), &PrimaryScan::runningChanged, this, &MainWindow::updateBusyControls);
+    connect(m_readAll.get(), &ReadAll::runningChanged, this, &MainWindow::updateBusyControls);
+    connect(m_autoAddressing.get(), &AutoAddressing::runningChanged, this, &MainWindow::updateBusyControls);
+    connect(m_search.get(), &SecondarySearch::runningChanged, this, &MainWindow::updateBusyControls);
+    connect(&customCommandTimer, &QTimer::timeout, this, [this] {
+        if (!customCommandTimer.isActive())
             m_session->finish(); // the custom command's reply was collected
     });
     const auto showProgress = [this](int minimum, int maximum, int value, bool visible) {
-        QProgressBar *bar = devices->ProgressBar1;
+        QProgressBar *bar = devices->progressBar;
         bar->setRange(minimum, std::max(minimum, maximum));
         bar->setValue(value);
         bar->setVisible(visible);
@@ -76,13 +76,13 @@ void TForm11::wireOperations()
     connect(m_scan.get(), &PrimaryScan::progressChanged, this, showProgress);
     connect(m_readAll.get(), &ReadAll::progressChanged, this, showProgress);
     connect(m_search.get(), &SecondarySearch::progressChanged, this, showProgress);
-    connect(m_autoAddressing.get(), &AutoAddressing::addressChosen, devices->UD_new_address, &QSpinBox::setValue);
+    connect(m_autoAddressing.get(), &AutoAddressing::addressChosen, devices->newAddressBox, &QSpinBox::setValue);
     connect(m_session.get(), &BusSession::selectionChanged, this,
             [this](const QString &id, const QString &address, int currentRow) {
                 devices->showSelection(id, address);
-                if (currentRow >= 1 && currentRow - 1 != devices->Grid_orvenna->currentRow()) {
-                    const QSignalBlocker block(devices->Grid_orvenna);
-                    devices->Grid_orvenna->selectRow(currentRow - 1);
+                if (currentRow >= 1 && currentRow - 1 != devices->deviceGrid->currentRow()) {
+                    const QSignalBlocker block(devices->deviceGrid);
+                    devices->deviceGrid->selectRow(currentRow - 1);
                 }
             });
     wireDevicePage();
@@ -90,110 +90,110 @@ void TForm11::wireOperations()
     wireDisplay();
 }
 
-void TForm11::wireDevicePage()
+void MainWindow::wireDevicePage()
 {
     DevicesPage *d = devices;
     MeterCommands *commands = m_commands.get();
-    connect(d->Butt_find_primary, &QPushButton::clicked, this, &TForm11::findOrStop);
-    connect(d->Butt_readall, &QPushButton::clicked, this, &TForm11::readAllOrStop);
-    connect(d->Butt_readonce, &QPushButton::clicked, this, [commands] { commands->readSelected(false); });
-    connect(d->Butt_clear_grid, &QPushButton::clicked, this, &TForm11::clearTableAsked);
-    connect(d->Butt_save_data, &QPushButton::clicked, this, &TForm11::saveDeviceTable);
-    connect(d->Butt_load_data, &QPushButton::clicked, this, &TForm11::loadDeviceTable);
-    connect(Save1, &QAction::triggered, this, &TForm11::saveDeviceTable);
-    connect(Open1, &QAction::triggered, this, &TForm11::loadDeviceTable);
-    connect(d->BitBtn21, &QPushButton::clicked, this, &TForm11::autoAddressOrStop);
-    connect(d->Butt_find_id, &QPushButton::clicked, this, &TForm11::findById);
-    connect(d->Butt_find_all, &QPushButton::clicked, this, &TForm11::findAll);
-    connect(d->Button1, &QPushButton::clicked, this, [this] { m_search->stop(); });
-    connect(d->Butt_reset, &QPushButton::clicked, this, [commands] { commands->reset(); });
-    connect(d->Butt_set_address, &QPushButton::clicked, this,
-            [commands, d] { commands->setPrimaryAddress(d->UD_new_address->value()); });
-    connect(d->Butt_modify_liters, &QPushButton::clicked, this, [commands, d] {
-        commands->setValue(d->Edit_liter->text(), d->Check_value_gineers->isChecked());
+    connect(d->findPrimaryButton, &QPushButton::clicked, this, &MainWindow::findOrStop);
+    connect(d->readAllButton, &QPushButton::clicked, this, &MainWindow::readAllOrStop);
+    connect(d->readSelectedButton, &QPushButton::clicked, this, [commands] { commands->readSelected(false); });
+    connect(d->clearTableButton, &QPushButton::clicked, this, &MainWindow::clearTableAsked);
+    connect(d->saveButton, &QPushButton::clicked, this, &MainWindow::saveDeviceTable);
+    connect(d->loadButton, &QPushButton::clicked, this, &MainWindow::loadDeviceTable);
+    connect(saveAction, &QAction::triggered, this, &MainWindow::saveDeviceTable);
+    connect(openAction, &QAction::triggered, this, &MainWindow::loadDeviceTable);
+    connect(d->autoAddressButton, &QPushButton::clicked, this, &MainWindow::autoAddressOrStop);
+    connect(d->findIdButton, &QPushButton::clicked, this, &MainWindow::findById);
+    connect(d->findAllButton, &QPushButton::clicked, this, &MainWindow::findAll);
+    connect(d->stopSearchButton, &QPushButton::clicked, this, [this] { m_search->stop(); });
+    connect(d->resetButton, &QPushButton::clicked, this, [commands] { commands->reset(); });
+    connect(d->setAddressButton, &QPushButton::clicked, this,
+            [commands, d] { commands->setPrimaryAddress(d->newAddressBox->value()); });
+    connect(d->setValueButton, &QPushButton::clicked, this, [commands, d] {
+        commands->setValue(d->valueEdit->text(), d->integerValueBox->isChecked());
     });
-    connect(d->Butt_set_medium, &QPushButton::clicked, this,
-            [commands, d] { commands->setMedium(d->Combo_medium->currentText()); });
-    connect(d->Butt_set_unit, &QPushButton::clicked, this, [commands, d] {
-        commands->setUnit(d->Combo_unit->currentText(), d->Combo_constant->currentText(), d->Check_gineers->isChecked());
+    connect(d->setMediumButton, &QPushButton::clicked, this,
+            [commands, d] { commands->setMedium(d->mediumCombo->currentText()); });
+    connect(d->setUnitButton, &QPushButton::clicked, this, [commands, d] {
+        commands->setUnit(d->unitCombo->currentText(), d->constantCombo->currentText(), d->relayBox->isChecked());
     });
-    connect(d->Butt_set_baud, &QPushButton::clicked, this,
-            [commands, d] { commands->changeBaud(d->Combo_set_baud->currentText()); });
-    connect(d->Butt_set_id, &QPushButton::clicked, this, [commands, d] { commands->changeId(d->Edit_new_id->text()); });
-    connect(d->Grid_orvenna, &QTableWidget::currentCellChanged, this,
+    connect(d->setBaudButton, &QPushButton::clicked, this,
+            [commands, d] { commands->changeBaud(d->baudCombo->currentText()); });
+    connect(d->setIdButton, &QPushButton::clicked, this, [commands, d] { commands->changeId(d->newIdEdit->text()); });
+    connect(d->deviceGrid, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int, int) { m_session->selectRow(row + 1); });
-    connect(d->Grid_orvenna, &QTableWidget::cellClicked, this, [this](int row, int) { m_session->selectRow(row + 1); });
-    connect(d->Grid_orvenna, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+    connect(d->deviceGrid, &QTableWidget::cellClicked, this, [this](int row, int) { m_session->selectRow(row + 1); });
+    connect(d->deviceGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         activateWindow();
-        ContextMenuMbus->popup(devices->Grid_orvenna->viewport()->mapToGlobal(at));
+        deviceMenu->popup(devices->deviceGrid->viewport()->mapToGlobal(at));
     });
 }
 
-void TForm11::buildContextMenu()
+void MainWindow::buildContextMenu()
 {
-    ContextMenuMbus = new QMenu(this);
-    ContextMenuMbus->setObjectName(QStringLiteral("ContextMenuMbus"));
+    deviceMenu = new QMenu(this);
+    deviceMenu->setObjectName(QStringLiteral("ContextMenuMbus"));
     const auto entry = [this](const char *name, auto &&slot) {
-        QAction *a = ContextMenuMbus->addAction(QString());
+        QAction *a = deviceMenu->addAction(QString());
         a->setObjectName(QString::fromLatin1(name));
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
     MeterCommands *commands = m_commands.get();
     DevicesPage *d = devices;
-    ReadSelected1 = entry("ReadSelected1", [commands] { commands->readSelected(false); });
-    ReadAll1 = entry("ReadAll1", [this] {
+    readSelectedAction = entry("ReadSelected1", [commands] { commands->readSelected(false); });
+    readAllAction = entry("ReadAll1", [this] {
         if (!m_readAll->running())
             m_readAll->start();
     });
-    ReadFull1 = entry("ReadFull1", [commands] { commands->readSelected(true); });
-    SetMedium1 = entry("SetMedium1", [d] { d->Butt_set_medium->click(); });
-    SetUnit1 = entry("SetUnit1", [d] { d->Butt_set_unit->click(); });
-    SetBaud1 = entry("SetBaud1", [d] { d->Butt_set_baud->click(); });
-    Reset1 = entry("Reset1", [commands] { commands->reset(); });
-    ClearTable1 = entry("ClearTable1", [this] { clearTableAsked(); });
-    SaveExport1 = entry("SaveExport1", [this] { Save1->trigger(); });
-    DeleteRow1 = entry("DeleteRow1", [this] { deleteSelectedRow(); });
+    readFullAction = entry("ReadFull1", [commands] { commands->readSelected(true); });
+    setMediumAction = entry("SetMedium1", [d] { d->setMediumButton->click(); });
+    setUnitAction = entry("SetUnit1", [d] { d->setUnitButton->click(); });
+    setBaudAction = entry("SetBaud1", [d] { d->setBaudButton->click(); });
+    resetAction = entry("Reset1", [commands] { commands->reset(); });
+    clearTableAction = entry("ClearTable1", [this] { clearTableAsked(); });
+    saveExportAction = entry("SaveExport1", [this] { saveAction->trigger(); });
+    deleteRowAction = entry("DeleteRow1", [this] { deleteSelectedRow(); });
 }
 
 // One bus operation at a time: what would start another is disabled while
 // one runs; the running one keeps its button as "Stop".
-void TForm11::updateBusyControls()
+void MainWindow::updateBusyControls()
 {
     if (!m_session)
         return;
     const bool busy = m_session->busy();
     DevicesPage *d = devices;
     const bool scanning = m_scan->running(), reading = m_readAll->running(), addressing = m_autoAddressing->running();
-    d->Butt_find_primary->setText(scanning ? tr("Stop") : tr("Find"));
-    d->Butt_find_primary->setEnabled(!busy || scanning);
-    d->Butt_readall->setText(reading ? tr("Stop") : tr("Read all meters"));
-    d->Butt_readall->setEnabled(!busy || reading);
-    d->BitBtn21->setText(addressing ? tr("Stop addr") : tr("Auto address"));
-    d->BitBtn21->setEnabled(!busy || addressing);
-    for (QWidget *w : std::initializer_list<QWidget *>{d->Butt_readonce, d->Group_ops, d->Group_advanced,
-                                                        d->Butt_clear_grid, d->Butt_load_data, Butt_command_send, d->Butt_find_id,
-                                                        d->Butt_find_all, d->Edit_id, d->Check_broadcast})
+    d->findPrimaryButton->setText(scanning ? tr("Stop") : tr("Find"));
+    d->findPrimaryButton->setEnabled(!busy || scanning);
+    d->readAllButton->setText(reading ? tr("Stop") : tr("Read all meters"));
+    d->readAllButton->setEnabled(!busy || reading);
+    d->autoAddressButton->setText(addressing ? tr("Stop addr") : tr("Auto address"));
+    d->autoAddressButton->setEnabled(!busy || addressing);
+    for (QWidget *w : std::initializer_list<QWidget *>{d->readSelectedButton, d->basicGroup, d->advancedGroup,
+                                                        d->clearTableButton, d->loadButton, sendCommandButton, d->findIdButton,
+                                                        d->findAllButton, d->searchIdEdit, d->broadcastBox})
         w->setEnabled(!busy);
-    d->Button1->setVisible(m_search->running());
-    for (QAction *a : ContextMenuMbus->actions())
+    d->stopSearchButton->setVisible(m_search->running());
+    for (QAction *a : deviceMenu->actions())
         a->setEnabled(!busy);
-    Open1->setEnabled(!busy);
+    openAction->setEnabled(!busy);
     updateDisplayControls(busy);
 
-    ReadSelected1->setText(tr("Read selected"));
-    ReadAll1->setText(tr("Read All"));
-    ReadFull1->setText(tr("Read Full"));
-    SetMedium1->setText(tr("Set Medium"));
-    SetUnit1->setText(tr("Set Unit"));
-    SetBaud1->setText(tr("Set baud"));
-    Reset1->setText(tr("Reset"));
-    ClearTable1->setText(tr("Clear table"));
-    SaveExport1->setText(tr("Save/Export"));
-    DeleteRow1->setText(tr("Delete selected row"));
+    readSelectedAction->setText(tr("Read selected"));
+    readAllAction->setText(tr("Read All"));
+    readFullAction->setText(tr("Read Full"));
+    setMediumAction->setText(tr("Set Medium"));
+    setUnitAction->setText(tr("Set Unit"));
+    setBaudAction->setText(tr("Set baud"));
+    resetAction->setText(tr("Reset"));
+    clearTableAction->setText(tr("Clear table"));
+    saveExportAction->setText(tr("Save/Export"));
+    deleteRowAction->setText(tr("Delete selected row"));
 }
 
-void TForm11::findOrStop()
+void MainWindow::findOrStop()
 {
     if (m_scan->running()) {
         m_scan->stop();
@@ -204,7 +204,7 @@ void TForm11::findOrStop()
         return;
     }
     const RouteChoice &route = m_settings.route;
-    const bool listenRoute = chooseRoute(route.useEthernet, route.velkServer, route.useLanxp) == LinkRoute::Listen;
+    const bool listenRoute = chooseRoute(route.useListen, route.useGatewayClient, route.useConverter) == LinkRoute::Listen;
     if (listenRoute && m_settings.autoMbus) {
         clearTable();
     } else {
@@ -215,7 +215,7 @@ void TForm11::findOrStop()
         if (answer == QMessageBox::Yes)
             clearTable();
     }
-    QSpinBox *from = devices->UD_address_min, *to = devices->UD_address_max;
+    QSpinBox *from = devices->fromAddressBox, *to = devices->toAddressBox;
     if (to->value() < from->value()) {
         const int first = to->value();
         to->setValue(from->value());
@@ -224,17 +224,17 @@ void TForm11::findOrStop()
     m_scan->start(from->value(), to->value());
 }
 
-void TForm11::findById()
+void MainWindow::findById()
 {
-    if (devices->Edit_id->text() == QLatin1String("FFFFFFFF"))
+    if (devices->searchIdEdit->text() == QLatin1String("FFFFFFFF"))
         findAll();
     else
-        m_search->findById(devices->Edit_id->text());
+        m_search->findById(devices->searchIdEdit->text());
 }
 
-void TForm11::findAll()
+void MainWindow::findAll()
 {
-    devices->Edit_id->setText(QStringLiteral("FFFFFFFF"));
+    devices->searchIdEdit->setText(QStringLiteral("FFFFFFFF"));
     if (m_session->busy()) {
         m_session->begin(); // says why nothing starts
         return;
@@ -246,7 +246,7 @@ void TForm11::findAll()
     m_search->startWildcard(answer == QMessageBox::Yes);
 }
 
-void TForm11::readAllOrStop()
+void MainWindow::readAllOrStop()
 {
     if (m_readAll->running())
         m_readAll->stop();
@@ -254,7 +254,7 @@ void TForm11::readAllOrStop()
         m_readAll->start();
 }
 
-void TForm11::autoAddressOrStop()
+void MainWindow::autoAddressOrStop()
 {
     if (m_autoAddressing->running()) {
         m_autoAddressing->stop();
@@ -267,18 +267,18 @@ void TForm11::autoAddressOrStop()
     if (askYesNoCancel(tr("Address confirmation"), tr("This will address automatically ALL devices (primary), OK?"))
         != QMessageBox::Yes)
         return;
-    devices->Check_broadcast->setChecked(false);
-    m_autoAddressing->start(devices->UD_AutoPrimary->value());
+    devices->broadcastBox->setChecked(false);
+    m_autoAddressing->start(devices->autoAddressFirstBox->value());
 }
 
 // The button and the menu entry ask first: the table may hold a day's work.
-void TForm11::clearTableAsked()
+void MainWindow::clearTableAsked()
 {
     if (askYesNo(tr("Clear confirmation"), tr("Do you want to clear the table?")))
         clearTable();
 }
 
-void TForm11::clearTable()
+void MainWindow::clearTable()
 {
     if (m_session->busy() && !m_scan->running())
         return;
@@ -286,7 +286,7 @@ void TForm11::clearTable()
     m_session->clearSelection();
 }
 
-void TForm11::deleteSelectedRow()
+void MainWindow::deleteSelectedRow()
 {
     if (m_session->busy())
         return;
@@ -304,11 +304,11 @@ QStringList headerLabels(const QTableWidget *grid)
 }
 } // namespace
 
-bool TForm11::saveDeviceTable()
+bool MainWindow::saveDeviceTable()
 {
     std::vector<table_files::Row> rows;
     table_files::Row header;
-    for (const QString &label : headerLabels(devices->Grid_orvenna))
+    for (const QString &label : headerLabels(devices->deviceGrid))
         header.push_back(label.toStdString());
     rows.push_back(header);
     for (int r = 1; r < m_table.rowCount(); ++r) {
@@ -321,12 +321,12 @@ bool TForm11::saveDeviceTable()
                                    false, fileDialogs);
 }
 
-bool TForm11::loadDeviceTable()
+bool MainWindow::loadDeviceTable()
 {
     if (m_session->busy())
         return false;
     // Our own header line, in the current language or in English.
-    const QStringList labels = headerLabels(devices->Grid_orvenna);
+    const QStringList labels = headerLabels(devices->deviceGrid);
     const auto isHeader = [labels](const table_files::Row &row) {
         if (row.size() < 2)
             return false;

@@ -23,13 +23,13 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 
-class TSettings : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kTitleFields = 13;
     static constexpr int kPortNameLength = 64; // Linux device paths, not five-letter COM names
 
-    TSettings(Settings &live, QString settingsPath, QWidget *parent = nullptr);
+    SettingsDialog(Settings &live, QString settingsPath, QWidget *parent = nullptr);
 
     // Re-reads the file into every control of both pages, discarding changes
     // not applied. Runs at creation and on every showing.
@@ -44,49 +44,49 @@ public:
     // Sets every caption in the current language.
     void retranslate();
 
-    // Edit1 .. Edit13 by index 0..12; nullptr outside.
+    // title1Edit .. title13Edit by index 0..12; nullptr outside.
     QLineEdit *titleEdit(int index) const;
 
     // Message box hook; tests replace it.
     std::function<void(const QString &caption, const QString &text)> showWarning;
 
-    QTabWidget *PageControl1 = nullptr;
+    QTabWidget *pages = nullptr;
 
     // "   Communication settings   "
-    QWidget *TabSheet1 = nullptr;
-    QComboBox *Combo_com_name = nullptr, *Combo_com_speed = nullptr, *Combo_com_parity = nullptr;
-    QCheckBox *Check_rts = nullptr, *Check_dtr = nullptr;
-    QCheckBox *Check_xport = nullptr, *Check_velk_server = nullptr;
-    QGroupBox *GroupBox4 = nullptr; // remote connection: converter and gateway-client routes
-    QLineEdit *Edit_lanxp_ip = nullptr, *Edit_lanxp_port = nullptr;
-    QSpinBox *UD_eth_timeout = nullptr;
-    QLineEdit *Edit_eth_timeout = nullptr; // the up-down's own field, read-only
-    QLineEdit *Edit_net_number = nullptr;
-    QCheckBox *Check_ethernet = nullptr;
-    QGroupBox *GroupBox3 = nullptr; // listening socket: listen route
-    QLineEdit *Edit_tcp_port = nullptr;
-    QCheckBox *Check_open_tcp = nullptr, *Check_autotev = nullptr, *Check_autombus = nullptr;
-    QSpinBox *UD_retry_read = nullptr;
-    QLineEdit *Edit_retry_read = nullptr;
-    QLineEdit *Edit_export_separator = nullptr;
-    QGroupBox *Group_secondary_search = nullptr;
-    QCheckBox *Check_MSB = nullptr, *Check_LSB = nullptr;
-    QCheckBox *Global_init = nullptr, *Check_5B = nullptr, *Check_unicode = nullptr;
-    QCheckBox *Check_fast_reads = nullptr, *Check_all_telegrams = nullptr;
-    QLineEdit *Edit_genCode = nullptr;
-    QPushButton *BitBtn2 = nullptr, *BitBtn1 = nullptr; // "Cancel", "Apply"
-    QPushButton *Butt_open_port = nullptr;              // hidden; its caption follows the port
+    QWidget *portPage = nullptr;
+    QComboBox *portNameCombo = nullptr, *speedCombo = nullptr, *parityCombo = nullptr;
+    QCheckBox *rtsBox = nullptr, *dtrBox = nullptr;
+    QCheckBox *converterRouteBox = nullptr, *gatewayClientRouteBox = nullptr;
+    QGroupBox *remoteGroup = nullptr; // remote connection: converter and gateway-client routes
+    QLineEdit *remoteIpEdit = nullptr, *remotePortEdit = nullptr;
+    QSpinBox *ethernetTimeoutBox = nullptr;
+    QLineEdit *ethernetTimeoutEdit = nullptr; // the up-down's own field, read-only
+    QLineEdit *networkNumberEdit = nullptr;
+    QCheckBox *listenRouteBox = nullptr;
+    QGroupBox *listenGroup = nullptr; // listening socket: listen route
+    QLineEdit *listenPortEdit = nullptr;
+    QCheckBox *autoOpenBox = nullptr, *autoReadDisplayBox = nullptr, *autoReadMbusBox = nullptr;
+    QSpinBox *retriesBox = nullptr;
+    QLineEdit *retriesEdit = nullptr;
+    QLineEdit *exportSeparatorEdit = nullptr;
+    QGroupBox *secondarySearchGroup = nullptr;
+    QCheckBox *msbFirstBox = nullptr, *lsbFirstBox = nullptr;
+    QCheckBox *globalInitBox = nullptr, *use5BBox = nullptr, *unicodeBox = nullptr;
+    QCheckBox *fastReadsBox = nullptr, *allTelegramsBox = nullptr;
+    QLineEdit *vantirGenerationEdit = nullptr;
+    QPushButton *portCancelButton = nullptr, *portApplyButton = nullptr; // "Cancel", "Apply"
+    QPushButton *openPortButton = nullptr;              // hidden; its caption follows the port
 
     // "   Additional m-bus information   "
-    QWidget *TabSheet2 = nullptr;
-    QSpinBox *UD_addValues = nullptr;
-    QLineEdit *EditAddValues = nullptr;
-    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
-              *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr, *Edit9 = nullptr, *Edit10 = nullptr,
-              *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr;
-    QCheckBox *Check_secMain = nullptr;
-    QLineEdit *Edit_secMain = nullptr;
-    QPushButton *BitBtn4 = nullptr, *BitBtn3 = nullptr; // "Close", "Apply"
+    QWidget *titlesPage = nullptr;
+    QSpinBox *titleCountBox = nullptr;
+    QLineEdit *titleCountEdit = nullptr;
+    QLineEdit *title1Edit = nullptr, *title2Edit = nullptr, *title3Edit = nullptr, *title4Edit = nullptr, *title5Edit = nullptr,
+              *title6Edit = nullptr, *title7Edit = nullptr, *title8Edit = nullptr, *title9Edit = nullptr, *title10Edit = nullptr,
+              *title11Edit = nullptr, *title12Edit = nullptr, *title13Edit = nullptr;
+    QCheckBox *secondaryMainBox = nullptr;
+    QLineEdit *secondaryMainEdit = nullptr;
+    QPushButton *titlesCloseButton = nullptr, *titlesApplyButton = nullptr; // "Close", "Apply"
 
 signals:
     // The first page was applied (whether or not the file could be written).

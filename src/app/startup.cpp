@@ -12,15 +12,15 @@ Startup::Startup(const QString &settingsPath, const QString &accountFile)
     IniFile ini(settingsPath);
     ini.load();
     // The language is there before the first window.
-    languages::install(ini.readInteger(QStringLiteral("Misc"), QStringLiteral("Language"), 1));
-    m_login = std::make_unique<TLogin>(accountFile);
-    m_main = std::make_unique<TForm11>(settingsPath, nullptr, accountFile);
+    languages::install(languages::fromStored(ini.readInteger(QStringLiteral("Misc"), QStringLiteral("Language"), 1)));
+    m_login = std::make_unique<LoginWindow>(accountFile);
+    m_main = std::make_unique<MainWindow>(settingsPath, nullptr, accountFile);
     m_login->loggedIn = [this](const LoginRights &rights) { m_main->applyLogin(rights); };
     // Closing the main window ends the program through the login window.
-    QObject::connect(m_main.get(), &TForm11::closed, m_login.get(), &TLogin::close);
+    QObject::connect(m_main.get(), &MainWindow::closed, m_login.get(), &LoginWindow::close);
     // Whichever way the login window closes, the program ends: no window
     // of it stays behind to be reached without a login.
-    QObject::connect(m_login.get(), &TLogin::closed, QCoreApplication::instance(), &QCoreApplication::quit,
+    QObject::connect(m_login.get(), &LoginWindow::closed, QCoreApplication::instance(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
 }
 

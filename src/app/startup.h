@@ -7,8 +7,8 @@
 
 #include <memory>
 
-class TForm11;
-class TLogin;
+class MainWindow;
+class LoginWindow;
 
 class Startup {
 public:
@@ -16,10 +16,10 @@ public:
     ~Startup();
 
     void show();
-    TLogin &login() { return *m_login; }
-    TForm11 &mainWindow() { return *m_main; }
+    LoginWindow &login() { return *m_login; }
+    MainWindow &mainWindow() { return *m_main; }
 
 private:
-    std::unique_ptr<TLogin> m_login;
-    std::unique_ptr<TForm11> m_main;
+    std::unique_ptr<LoginWindow> m_login;
+    std::unique_ptr<MainWindow> m_main;
 };

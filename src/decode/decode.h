@@ -117,13 +117,13 @@ struct DecodeResult {
     std::vector<std::string> reportLines;
 };
 
-DecodeResult DecodeReply(mbus::ByteView reply, const DecodeOptions& options);
+DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions& options);
 
 // --- building blocks, usable on their own ---------------------------------
 
 // Exactly 8 hexadecimal characters (either case), most significant first, as a
 // 32-bit two's-complement number ("FFFFFFFF" is -1). Anything else: no value.
-std::optional<std::int32_t> HexToInt(std::string_view text);
+std::optional<std::int32_t> hexToInt(std::string_view text);
 
 // The record walk from offset 19 of a reply (validated or not: nothing is read
 // past its checksum). Report lines are produced when options.fullReport is set.
@@ -135,7 +135,7 @@ struct RecordTable {
     std::vector<mbus::Bytes> recordData;    // as in DecodeResult
     std::vector<std::string> logLines;      // why the walk stopped early, when it did
 };
-RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options);
+RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions& options);
 
 // Unit, description and multiplier of a VIF. Every multiplier of the tables is
 // a power of ten, kept as its exponent. vifOffset is the VIF's offset in the
@@ -148,7 +148,7 @@ struct VifInfo {
     bool complete = true;
     double multiplier() const;
 };
-VifInfo DecodeVif(mbus::ByteView reply, std::size_t vifOffset, std::uint8_t vif);
+VifInfo decodeVif(mbus::ByteView reply, std::size_t vifOffset, std::uint8_t vif);
 
 // Function/storage description, value text and data length of a record whose
 // DIF is at difOffset and whose data start at dataOffset. dataLength counts the
@@ -160,7 +160,7 @@ struct DifInfo {
     std::size_t dataLength = 0;
     bool complete = true;
 };
-DifInfo DecodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset,
+DifInfo decodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset,
                   std::uint8_t vif, int exp10, char decimalSeparator = '.');
 
 } // namespace decode

@@ -61,7 +61,7 @@ constexpr std::array<std::array<std::string_view, 4>, 4> kUnitSlots{{
 
 } // namespace
 
-std::optional<std::int32_t> HexToInt(std::string_view text)
+std::optional<std::int32_t> hexToInt(std::string_view text)
 {
     if (text.size() != 8)
         return std::nullopt;
@@ -122,10 +122,10 @@ std::string statusText(std::uint8_t status, std::uint8_t version, const std::str
         appendHex(text, status);
         return text;
     }
-    constexpr std::string_view letters = "QBMOTV";   // bits 7 .. 2
-    for (std::size_t i = 0; i < letters.size(); ++i) {
+    constexpr std::string_view kStatusLetters = "QBMOTV";   // bits 7 .. 2
+    for (std::size_t i = 0; i < kStatusLetters.size(); ++i) {
         if (status & (0x80u >> i))
-            text.push_back(letters[i]);
+            text.push_back(kStatusLetters[i]);
     }
     return text;
 }
@@ -146,7 +146,7 @@ ReplyHeader decodeHeader(mbus::ByteView reply, bool fullReport)
     return header;
 }
 
-DecodeResult DecodeReply(mbus::ByteView reply, const DecodeOptions& options)
+DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions& options)
 {
     DecodeResult result;
     const std::size_t n = reply.size();
@@ -161,7 +161,7 @@ DecodeResult DecodeReply(mbus::ByteView reply, const DecodeOptions& options)
         return result;
 
     result.valid = true;
-    if (mbus::MBusChecksum(reply.subspan(4, n - 6)) != reply[n - 2]) {
+    if (mbus::frameChecksum(reply.subspan(4, n - 6)) != reply[n - 2]) {
         result.logLines.emplace_back("Wrong CRC");
         result.valid = false;
     }
@@ -188,7 +188,7 @@ DecodeResult DecodeReply(mbus::ByteView reply, const DecodeOptions& options)
 
     result.header = decodeHeader(reply, options.fullReport);
     result.headerDecoded = true;
-    RecordTable records = DecodeRecords(reply, options);
+    RecordTable records = decodeRecords(reply, options);
     result.rows = std::move(records.rows);
     result.recordsTruncated = records.truncated;
     result.moreRecordsFollow = records.moreRecordsFollow;

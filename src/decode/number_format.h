@@ -28,7 +28,7 @@ inline void appendFixed(std::string& out, double value, int precision, int decim
     appendFixed(out, value, 0, precision, decimals, separator);
 }
 
-inline std::string FormatFixed(double value, int precision, int decimals, char separator = '.')
+inline std::string formatFixed(double value, int precision, int decimals, char separator = '.')
 {
     std::string out;
     appendFixed(out, value, precision, decimals, separator);

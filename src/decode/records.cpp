@@ -92,7 +92,7 @@ std::string reportLine(const WorkRow& row, std::string_view difDescription)
 
 } // namespace
 
-RecordTable DecodeRecords(mbus::ByteView reply, const DecodeOptions& options)
+RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions& options)
 {
     RecordTable table;
     const Reader area = Reader::recordArea(reply);

@@ -51,11 +51,11 @@ void take(Reading &reading, DecodeResult &telegram, bool last)
 
 } // namespace
 
-DecodeResult DecodeReplies(const std::vector<mbus::ByteView> &telegrams, const DecodeOptions &options)
+DecodeResult decodeReplies(const std::vector<mbus::ByteView> &telegrams, const DecodeOptions &options)
 {
     if (telegrams.empty())
         return {};
-    DecodeResult merged = DecodeReply(telegrams.front(), options);
+    DecodeResult merged = decodeReply(telegrams.front(), options);
     if (telegrams.size() == 1 || !merged.valid || !merged.headerDecoded)
         return merged;
 
@@ -63,7 +63,7 @@ DecodeResult DecodeReplies(const std::vector<mbus::ByteView> &telegrams, const D
     take(reading, merged, false);
     bool complete = true;
     for (std::size_t i = 1; i < telegrams.size(); ++i) {
-        DecodeResult next = DecodeReply(telegrams[i], options);
+        DecodeResult next = decodeReply(telegrams[i], options);
         for (std::string &line : next.logLines)
             merged.logLines.push_back(std::move(line));
         if (!next.valid || !next.headerDecoded) {
@@ -95,7 +95,7 @@ DecodeResult DecodeReplies(const std::vector<mbus::ByteView> &telegrams, const D
 
 bool announcesMoreRecords(mbus::ByteView reply)
 {
-    return DecodeRecords(reply, DecodeOptions()).moreRecordsFollow;
+    return decodeRecords(reply, DecodeOptions()).moreRecordsFollow;
 }
 
 } // namespace decode

@@ -11,11 +11,11 @@
 
 namespace decode {
 
-// Telegrams in the order they arrived; each is a reply DecodeReply accepts.
-// With one telegram the result is exactly DecodeReply's. valid is true when
+// Telegrams in the order they arrived; each is a reply decodeReply accepts.
+// With one telegram the result is exactly decodeReply's. valid is true when
 // every telegram is valid; a telegram that is not valid ends the reading there
 // (its lines are logged, its records are not taken).
-DecodeResult DecodeReplies(const std::vector<mbus::ByteView> &telegrams, const DecodeOptions &options);
+DecodeResult decodeReplies(const std::vector<mbus::ByteView> &telegrams, const DecodeOptions &options);
 
 // The reply's record walk ends at DIF 1F: the meter has another telegram.
 bool announcesMoreRecords(mbus::ByteView reply);

@@ -228,7 +228,7 @@ void appendDifDescription(std::string& out, const Reader& area, std::size_t difO
 
 namespace decode {
 
-DifInfo DecodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset,
+DifInfo decodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset,
                   std::uint8_t vif, int exp10, char decimalSeparator)
 {
     DifInfo info;

@@ -1,5 +1,5 @@
 #pragma once
-// Internal steps of the record decoder, shared by DecodeDif, DecodeVif and the
+// Internal steps of the record decoder, shared by decodeDif, decodeVif and the
 // record walk. All of them read through a Reader over the record area (the
 // reply without checksum and stop byte), so nothing past the checksum is read.
 

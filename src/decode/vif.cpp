@@ -78,7 +78,7 @@ namespace decode {
 
 double VifInfo::multiplier() const { return std::pow(10.0, exp10); }
 
-VifInfo DecodeVif(mbus::ByteView reply, std::size_t vifOffset, std::uint8_t vif)
+VifInfo decodeVif(mbus::ByteView reply, std::size_t vifOffset, std::uint8_t vif)
 {
     VifInfo info;
     const detail::VifMeaning meaning =

@@ -14,7 +14,7 @@ namespace display {
 class DisplayCommands : public QObject {
     Q_OBJECT
 public:
-    // infoTimer is Timer_tev_info; the settings' replies use a timer of their own.
+    // infoTimer is displayInfoTimer; the settings' replies use a timer of their own.
     DisplayCommands(BusSession &session, QTimer &infoTimer, QObject *parent = nullptr);
 
     bool running() const { return m_running; }

@@ -173,7 +173,7 @@ void WriteRun::sendRow()
         sendStart("SET INI2", TevStartP2, QStringLiteral("P2 "), QStringLiteral("P2 "));
         break;
     case SecondMain:
-        sendStart(halvex() ? "SET INI3" : "SET INI4", TevStartCooling, QStringLiteral("second main (cooling) "),
+        sendStart(ruxtModel() ? "SET INI3" : "SET INI4", TevStartCooling, QStringLiteral("second main (cooling) "),
                   QStringLiteral("Cooling "));
         break;
     case UserNumber: {

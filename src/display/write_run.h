@@ -21,13 +21,13 @@ public:
     enum Phase { Activate, Unit, Multiplier, Divider, Initial, InitialP1, InitialP2, SecondMain, UserNumber, FreeText,
                  Delete, ZeroStart, PhaseCount };
 
-    // timer is Timer_tev.
+    // timer is displayTimer.
     WriteRun(BusSession &session, Table &table, QTimer &timer, QObject *parent = nullptr);
 
     bool running() const { return m_running; }
     Kind kind() const { return m_kind; }
     // "RUX-T": the second main value goes as SET INI3= instead of SET INI4=.
-    std::function<bool()> halvex = [] { return false; };
+    std::function<bool()> ruxtModel = [] { return false; };
 
     void start(Kind kind);
     void stop();

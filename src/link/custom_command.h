@@ -28,7 +28,7 @@ public:
     CustomCommand(LinkDispatch &dispatch, CommLog &log, QTimer &timer, QObject *parent = nullptr);
 
     void send(const QString &text, bool asciiMode);
-    // Timer_free_command fired.
+    // customCommandTimer fired.
     void collect();
 
     // A display time-setting sequence that waits for this reply takes over

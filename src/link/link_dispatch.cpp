@@ -1,11 +1,11 @@
 #include "link_dispatch.h"
 
 #include "mbus/frame_complete.h"
-#include "serial_comm.h"
+#include "serial_port.h"
 
 #include <utility>
 
-LinkDispatch::LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QObject *parent)
+LinkDispatch::LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObject *parent)
     : QObject(parent), m_comm(comm), m_log(log), m_env(std::move(env)), m_converter(log), m_client(log)
 {
     QTimer *idle = m_env.idleTimer ? m_env.idleTimer : &m_ownIdleTimer;
@@ -69,9 +69,9 @@ bool LinkDispatch::beginLinkUse()
         ready = openSerialIfClosed();
         if (ready) {
             try {
-                m_comm.PurgeAll();
+                m_comm.purgeAll();
                 m_serialReceived.clear();
-            } catch (const ESerialCommError &e) {
+            } catch (const SerialPortError &e) {
                 m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
                 toggleSerialPort();
                 ready = false;
@@ -223,8 +223,8 @@ QByteArray LinkDispatch::collectReply()
         return {};
     }
     try {
-        return received + m_comm.ReadAll();
-    } catch (const ESerialCommError &e) {
+        return received + m_comm.readAll();
+    } catch (const SerialPortError &e) {
         // Typically an unplugged converter: the port is of no further use.
         m_log.addLine(QStringLiteral("Can not read from COM port - ") + e.message());
         return {};
@@ -243,8 +243,8 @@ void LinkDispatch::endLinkUse()
     // Each link is held only for one operation, whichever route is chosen now.
     try {
         if (m_comm.isOpen())
-            m_comm.PurgeAll();
-    } catch (const ESerialCommError &e) {
+            m_comm.purgeAll();
+    } catch (const SerialPortError &e) {
         m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
     }
     if (m_portOpen)
@@ -261,8 +261,8 @@ void LinkDispatch::discardPendingReply()
     if (!m_comm.isOpen())
         return;
     try {
-        m_comm.PurgeAll();
-    } catch (const ESerialCommError &e) {
+        m_comm.purgeAll();
+    } catch (const SerialPortError &e) {
         m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
     }
 }
@@ -317,7 +317,7 @@ void LinkDispatch::watchSerialInput(bool on)
         m_serialWatch = {};
         return;
     }
-    m_serialWatch = connect(&m_comm, &TSerialComm::receivedBlock, this, [this](const QByteArray &bytes) {
+    m_serialWatch = connect(&m_comm, &SerialPort::receivedBlock, this, [this](const QByteArray &bytes) {
         m_serialReceived += bytes;
         checkReplyComplete(m_serialReceived);
     });

@@ -20,7 +20,7 @@
 #include <functional>
 #include <memory>
 
-class TSerialComm;
+class SerialPort;
 
 class LinkDispatch : public QObject, public BusLink {
     Q_OBJECT
@@ -28,12 +28,11 @@ public:
     struct Environment {
         std::function<LinkSettings()> settings;  // read at every step
         std::function<bool()> isAdministrator;   // "Sent:" lines only for administrators
-        std::function<int()> language;           // 1 English, 2 Italian, 3 Polish
         std::function<void()> clearFullReport;   // End link use clears a pending full report
-        QTimer *idleTimer = nullptr;             // Timer_close_socket; the dispatch owns one when not given
+        QTimer *idleTimer = nullptr;             // closeSocketTimer; the dispatch owns one when not given
     };
 
-    LinkDispatch(TSerialComm &comm, CommLog &log, Environment env, QObject *parent = nullptr);
+    LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObject *parent = nullptr);
     ~LinkDispatch() override;
 
     LinkRoute route() const override { return m_env.settings().route; }
@@ -101,7 +100,7 @@ private:
     void watchSerialInput(bool on);
     void checkReplyComplete(const QByteArray &received);
 
-    TSerialComm &m_comm;
+    SerialPort &m_comm;
     CommLog &m_log;
     Environment m_env;
     bool m_portOpen = false;

@@ -12,13 +12,13 @@ enum class LinkRoute {
     Serial,        // local serial port; frames travel bare
 };
 
-inline LinkRoute chooseRoute(bool useEthernet, bool velkServer, bool useLanxp)
+inline LinkRoute chooseRoute(bool useListen, bool useGatewayClient, bool useConverter)
 {
-    if (useEthernet)
+    if (useListen)
         return LinkRoute::Listen;
-    if (velkServer)
+    if (useGatewayClient)
         return LinkRoute::GatewayClient;
-    if (useLanxp)
+    if (useConverter)
         return LinkRoute::Converter;
     return LinkRoute::Serial;
 }

@@ -2,7 +2,7 @@
 
 #include "link_dispatch.h"
 
-#include "serial_comm.h"
+#include "serial_port.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,18 +12,9 @@ QString LinkDispatch::inUseLine(const QString &portName, int err) const
     // A device that is not there at all is no port in use.
     if (err == ENOENT || err == ENXIO || err == ENODEV)
         return tr("The selected serial port (%1) was not found!").arg(portName);
-    QString line;
-    switch (m_env.language ? m_env.language() : 1) {
-    case 3:
-        line = QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
-        break;
-    case 2:
-        line = QStringLiteral("La porta selezionata (") + portName + QStringLiteral(") e utilizzata da un\"altra applicazione!");
-        break;
-    default:
-        line = QStringLiteral("The selected serial port (") + portName + QStringLiteral(") is in use by another program!");
-        break;
-    }
+    // The Polish text names no port, so the name goes in only where the text has room for it.
+    QString line = tr("The selected serial port (%1) is in use by another program!");
+    line.replace(QStringLiteral("%1"), portName);
     // Name the real reason where it is not another program holding the port.
     if (err == EACCES || err == EPERM)
         line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err))
@@ -35,7 +26,7 @@ void LinkDispatch::openSerial(const LinkSettings &s)
 {
     const QString closedText = s.portName + QStringLiteral(" is closed");
     const QString device = serialDevicePath(s.portName);
-    if (const int err = TSerialComm::probe(device)) {
+    if (const int err = SerialPort::probe(device)) {
         emit serialStatusChanged(closedText);
         m_portOpen = false;
         m_log.addLine(inUseLine(s.portName, err));
@@ -43,33 +34,33 @@ void LinkDispatch::openSerial(const LinkSettings &s)
     }
     bool isNumber = false;
     const int speed = s.speed.trimmed().toInt(&isNumber);
-    TSerialBaudrate rate = TSerialBaudrate::br2400; // any other number stays at 2400
+    BaudRate rate = BaudRate::Baud2400; // any other number stays at 2400
     switch (speed) {
-    case 300: rate = TSerialBaudrate::br300; break;
-    case 4800: rate = TSerialBaudrate::br4800; break;
-    case 9600: rate = TSerialBaudrate::br9600; break;
-    case 19200: rate = TSerialBaudrate::br19200; break;
+    case 300: rate = BaudRate::Baud300; break;
+    case 4800: rate = BaudRate::Baud4800; break;
+    case 9600: rate = BaudRate::Baud9600; break;
+    case 19200: rate = BaudRate::Baud19200; break;
     default: break;
     }
-    TSerialParity parity = TSerialParity::paEven; // unknown texts, lower case included
+    Parity parity = Parity::Even; // unknown texts, lower case included
     if (s.parity == QLatin1String("None"))
-        parity = TSerialParity::paNone;
+        parity = Parity::None;
     else if (s.parity == QLatin1String("Odd"))
-        parity = TSerialParity::paOdd;
+        parity = Parity::Odd;
     else if (s.parity == QLatin1String("Mark"))
-        parity = TSerialParity::paMark;
+        parity = Parity::Mark;
     else if (s.parity == QLatin1String("Space"))
-        parity = TSerialParity::paSpace;
+        parity = Parity::Space;
     try {
         if (!isNumber)
-            throw ESerialCommError(QStringLiteral("speed is not a number"));
+            throw SerialPortError(QStringLiteral("speed is not a number"));
         m_comm.setDeviceName(device);
         m_comm.setBaudrate(rate);
         m_comm.setParity(parity);
-        m_comm.setStopbits(TSerialStopbits::sb1);
-        m_comm.setDatabits(TSerialDatabits::db8);
-        m_comm.Open();
-    } catch (const ESerialCommError &) {
+        m_comm.setStopbits(StopBits::One);
+        m_comm.setDatabits(DataBits::Eight);
+        m_comm.open();
+    } catch (const SerialPortError &) {
         m_log.addLine(QStringLiteral("Unknown Exception on opening serial port..."));
         emit serialStatusChanged(closedText);
         return;
@@ -83,7 +74,7 @@ void LinkDispatch::openSerial(const LinkSettings &s)
 
 void LinkDispatch::closeSerial(const LinkSettings &s)
 {
-    m_comm.Close();
+    m_comm.close();
     emit serialStatusChanged(s.portName + QStringLiteral(" is closed"));
     m_portOpen = false;
     emit serialFieldsEnabled(true);
@@ -108,9 +99,9 @@ bool LinkDispatch::openSerialIfClosed()
 bool LinkDispatch::writeSerial(const QByteArray &bytes, const QString &context)
 {
     try {
-        if (m_comm.WriteText(bytes))
+        if (m_comm.writeText(bytes))
             return true;
-    } catch (const ESerialCommError &) {
+    } catch (const SerialPortError &) {
     }
     m_log.addLine(context);
     return false;

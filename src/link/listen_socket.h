@@ -22,7 +22,7 @@ class ListenSocket : public QObject {
 public:
     static constexpr int kIdleMs = 180000;
 
-    // idle is Timer_close_socket; routeIsListen tells the accept handler
+    // idle is closeSocketTimer; routeIsListen tells the accept handler
     // whether the connection is wanted.
     ListenSocket(CommLog &log, QTimer &idle, std::function<bool()> routeIsListen, QObject *parent = nullptr);
     ~ListenSocket() override;

@@ -39,7 +39,7 @@ std::string hexCompact(ByteView bytes)
     return text;
 }
 
-std::uint8_t MBusChecksum(ByteView bytes)
+std::uint8_t frameChecksum(ByteView bytes)
 {
     unsigned sum = 0;
     for (std::uint8_t b : bytes)

@@ -23,6 +23,6 @@ void appendHexLogForm(std::string &out, ByteView bytes);
 void appendHexCompact(std::string &out, ByteView bytes);
 
 // Sum of the bytes modulo 256: the checksum of short and long frames.
-std::uint8_t MBusChecksum(ByteView bytes);
+std::uint8_t frameChecksum(ByteView bytes);
 
 } // namespace mbus

@@ -25,7 +25,7 @@ std::optional<std::uint8_t> nibble(char c, bool allowWildcard)
 
 } // namespace
 
-std::optional<Bcd4> IdToBcd(std::string_view text, bool allowWildcard)
+std::optional<Bcd4> idToBcd(std::string_view text, bool allowWildcard)
 {
     if (text.size() != 8)
         return std::nullopt;
@@ -41,7 +41,7 @@ std::optional<Bcd4> IdToBcd(std::string_view text, bool allowWildcard)
     return bytes;
 }
 
-std::optional<Bcd4> ValueToBcd(std::string_view text)
+std::optional<Bcd4> valueToBcd(std::string_view text)
 {
     if (text.empty() || text.size() > 8 || !allDecimal(text))
         return std::nullopt;
@@ -49,10 +49,10 @@ std::optional<Bcd4> ValueToBcd(std::string_view text)
     padded.fill('0');
     for (std::size_t i = 0; i < text.size(); ++i)
         padded[8 - text.size() + i] = text[i];
-    return IdToBcd(std::string_view(padded.data(), padded.size()));
+    return idToBcd(std::string_view(padded.data(), padded.size()));
 }
 
-std::optional<std::uint32_t> ValueToInteger(std::string_view text)
+std::optional<std::uint32_t> valueToInteger(std::string_view text)
 {
     if (text.empty() || text.size() > 10 || !allDecimal(text))
         return std::nullopt;
@@ -64,7 +64,7 @@ std::optional<std::uint32_t> ValueToInteger(std::string_view text)
     return static_cast<std::uint32_t>(value);
 }
 
-std::uint8_t MediumCode(std::string_view name)
+std::uint8_t mediumCode(std::string_view name)
 {
     for (const auto& medium : kMediumNames)
         if (medium.name == name)
@@ -72,7 +72,7 @@ std::uint8_t MediumCode(std::string_view name)
     return kUnknownMedium;
 }
 
-std::uint8_t UnitVif(std::string_view unit, std::string_view multiplier)
+std::uint8_t unitVif(std::string_view unit, std::string_view multiplier)
 {
     // "N/A": heat cost allocator units have no multiplier.
     if (unit == "N/A")
@@ -94,7 +94,7 @@ std::uint8_t UnitVif(std::string_view unit, std::string_view multiplier)
     return 0x00;
 }
 
-std::optional<std::uint8_t> BaudRateCi(int baud)
+std::optional<std::uint8_t> baudRateCi(int baud)
 {
     switch (baud) {
     case 300: return std::uint8_t{0xB8};

@@ -17,11 +17,11 @@ bool isCompleteFrame(ByteView bytes)
     if (n == 1)
         return bytes[0] == kSingle;
     if (n == kShortSize && bytes[0] == kShortStart)
-        return bytes[4] == kStop && MBusChecksum(bytes.subspan(1, 2)) == bytes[3];
+        return bytes[4] == kStop && frameChecksum(bytes.subspan(1, 2)) == bytes[3];
     if (n < kLongOverhead + 3 || bytes[0] != kLongStart || bytes[3] != kLongStart || bytes[1] != bytes[2])
         return false;
     return n == bytes[1] + kLongOverhead && bytes[n - 1] == kStop
-        && MBusChecksum(bytes.subspan(4, n - kLongOverhead)) == bytes[n - 2];
+        && frameChecksum(bytes.subspan(4, n - kLongOverhead)) == bytes[n - 2];
 }
 
 } // namespace mbus

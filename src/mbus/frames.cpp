@@ -88,30 +88,30 @@ Bytes longFrame(std::uint8_t c, std::uint8_t a, std::uint8_t ci, ByteView data)
     frame[5] = a;
     frame[6] = ci;
     std::copy(data.begin(), data.end(), frame.begin() + 7);
-    frame[frame.size() - 2] = MBusChecksum(ByteView(frame).subspan(4, 3 + data.size()));
+    frame[frame.size() - 2] = frameChecksum(ByteView(frame).subspan(4, 3 + data.size()));
     frame[frame.size() - 1] = kStop;
     return frame;
 }
 
-Request SendReqUd2(int address, bool use5B)
+Request buildReqUd2(int address, bool use5B)
 {
     const auto a = low8(address);
     return sentTo(shortFrame(use5B ? kCReqUd2Fcb0 : kCReqUd2, a), "reading device ", a);
 }
 
-Request SendSndNke(int address)
+Request buildSndNke(int address)
 {
     const auto a = low8(address);
     return sentTo(shortFrame(kCSndNke, a), "SND_NKE device ", a);
 }
 
-Request SendApplicationReset(int address)
+Request buildApplicationReset(int address)
 {
     const auto a = low8(address);
     return sentTo(longFrame(kCSndUd, a, kCiApplicationReset, {}), "reset device ", a);
 }
 
-Request SendChangeBaud(int address, std::uint8_t ci)
+Request buildBaudChange(int address, std::uint8_t ci)
 {
     if (ci != kCiBaud300 && ci != kCiBaud2400 && ci != kCiBaud9600)
         return refused("Incorrect baud rate code 0x" + hexCompact(ByteView(&ci, 1))
@@ -120,7 +120,7 @@ Request SendChangeBaud(int address, std::uint8_t ci)
     return sentTo(longFrame(kCSndUdFcb0, a, ci, {}), "Change baud of device ", a);
 }
 
-Request SendSetPrimaryAddress(int address, int newAddress)
+Request buildPrimaryAddressWrite(int address, int newAddress)
 {
     if (newAddress < 0 || newAddress > kMaxPrimaryAddress)
         return refused("Incorrect primary address " + std::to_string(newAddress)
@@ -132,9 +132,9 @@ Request SendSetPrimaryAddress(int address, int newAddress)
                   kSecondarySetSocket);
 }
 
-Request SendChangeId(int address, std::string_view idText)
+Request buildIdChange(int address, std::string_view idText)
 {
-    const auto id = IdToBcd(idText);
+    const auto id = idToBcd(idText);
     if (!id)
         return badId(idText, "8 digits");
     const auto a = low8(address);
@@ -143,11 +143,11 @@ Request SendChangeId(int address, std::string_view idText)
     return sentTo(longFrame(kCSndUd, a, kCiDataSend, data), "changing ID ", a);
 }
 
-Request SendSetLiters(int address, std::string_view valueText, bool integerForm)
+Request buildLitresWrite(int address, std::string_view valueText, bool integerForm)
 {
     const auto a = low8(address);
     if (integerForm) {
-        const auto value = ValueToInteger(valueText);
+        const auto value = valueToInteger(valueText);
         if (!value)
             return badValue(valueText, "a whole number from 0 to 4294967295");
         // DIF 04 (32-bit integer), VIF 13 (volume, litres).
@@ -158,12 +158,12 @@ Request SendSetLiters(int address, std::string_view valueText, bool integerForm)
                                      static_cast<std::uint8_t>(*value >> 24)};
         return sentTo(longFrame(kCSndUdFcb0, a, kCiDataSend, data), "setting liters ", a);
     }
-    return SendSetValueWithUnit(address, valueText, 0x13);
+    return buildValueWithUnitWrite(address, valueText, 0x13);
 }
 
-Request SendSetValueWithUnit(int address, std::string_view valueText, std::uint8_t vif)
+Request buildValueWithUnitWrite(int address, std::string_view valueText, std::uint8_t vif)
 {
-    const auto value = ValueToBcd(valueText);
+    const auto value = valueToBcd(valueText);
     if (!value)
         return badValue(valueText, kBcdValueRule);
     const auto a = low8(address);
@@ -172,11 +172,11 @@ Request SendSetValueWithUnit(int address, std::string_view valueText, std::uint8
     return sentTo(longFrame(kCSndUdFcb0, a, kCiDataSend, data), "setting liters ", a);
 }
 
-Request SendSetMedium(int address, std::uint8_t mediumCode, std::string_view idText)
+Request buildMediumWrite(int address, std::uint8_t mediumCode, std::string_view idText)
 {
     // Only the all-wildcard ID of a broadcast may hold 'F'.
     const bool everyMeter = idText == "FFFFFFFF";
-    const auto id = IdToBcd(idText, everyMeter);
+    const auto id = idToBcd(idText, everyMeter);
     if (!id)
         return badId(idText, "8 digits or FFFFFFFF");
     const auto a = low8(address);
@@ -187,7 +187,7 @@ Request SendSetMedium(int address, std::uint8_t mediumCode, std::string_view idT
     return sentTo(longFrame(kCSndUdFcb0, a, kCiDataSend, data), "setting medium to ", a);
 }
 
-Request SendSetUnit(int address, std::uint8_t mediumCode, std::uint8_t vif)
+Request buildUnitWrite(int address, std::uint8_t mediumCode, std::uint8_t vif)
 {
     const auto a = low8(address);
     // DIF 0F opens manufacturer-specific data: VIF, 03, medium, 01, 01.
@@ -206,15 +206,15 @@ Request selection(const Bcd4& id, std::string_view context, std::string_view suf
 
 } // namespace
 
-Request SendSelectSecondary(std::string_view idText)
+Request buildSecondarySelection(std::string_view idText)
 {
-    const auto id = IdToBcd(idText);
+    const auto id = idToBcd(idText);
     if (!id)
         return badId(idText, "8 digits");
     return selection(*id, "reading by secondary ", idText);
 }
 
-Request SendWildcardSelection(const std::array<std::uint8_t, 8>& digits)
+Request buildWildcardSelection(const std::array<std::uint8_t, 8>& digits)
 {
     for (std::uint8_t d : digits)
         if (d > 9 && d != kWildcardDigit)

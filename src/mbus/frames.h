@@ -46,30 +46,30 @@ Bytes shortFrame(std::uint8_t c, std::uint8_t a);
 Bytes longFrame(std::uint8_t c, std::uint8_t a, std::uint8_t ci, ByteView data);
 
 // REQ_UD2: read the meter. use5B sends C = 0x5B instead of 0x7B.
-Request SendReqUd2(int address, bool use5B);
+Request buildReqUd2(int address, bool use5B);
 // SND_NKE: link reset; to 253 it ends a secondary selection.
-Request SendSndNke(int address);
-Request SendApplicationReset(int address);
-// ci must be 0xB8, 0xBB or 0xBD (see BaudRateCi).
-Request SendChangeBaud(int address, std::uint8_t ci);
+Request buildSndNke(int address);
+Request buildApplicationReset(int address);
+// ci must be 0xB8, 0xBB or 0xBD (see baudRateCi).
+Request buildBaudChange(int address, std::uint8_t ci);
 // newAddress 0..250.
-Request SendSetPrimaryAddress(int address, int newAddress);
+Request buildPrimaryAddressWrite(int address, int newAddress);
 // idText: exactly 8 digits.
-Request SendChangeId(int address, std::string_view idText);
+Request buildIdChange(int address, std::string_view idText);
 // Volume counter in litres. BCD form: 1 to 8 digits, padded on the left with
 // zeros. Integer form ("GIN"): a whole number 0..4294967295 (up to 10 digits),
 // all 32 bits sent, least significant byte first.
-Request SendSetLiters(int address, std::string_view valueText, bool integerForm);
+Request buildLitresWrite(int address, std::string_view valueText, bool integerForm);
 // Counter value with its unit's VIF, BCD form as above.
-Request SendSetValueWithUnit(int address, std::string_view valueText, std::uint8_t vif);
+Request buildValueWithUnitWrite(int address, std::string_view valueText, std::uint8_t vif);
 // idText: 8 digits, or "FFFFFFFF" to reach every meter on a broadcast.
-Request SendSetMedium(int address, std::uint8_t mediumCode, std::string_view idText);
-Request SendSetUnit(int address, std::uint8_t mediumCode, std::uint8_t vif);
+Request buildMediumWrite(int address, std::uint8_t mediumCode, std::string_view idText);
+Request buildUnitWrite(int address, std::uint8_t mediumCode, std::uint8_t vif);
 // Select one meter by its 8-digit ID; an ID with any non-digit is not sent.
-Request SendSelectSecondary(std::string_view idText);
+Request buildSecondarySelection(std::string_view idText);
 // Select by digit pattern, digits[0] being the leftmost (most significant) digit
 // as the ID is read; each digit 0..9 or 15 (any digit). Not logged as sent.
 // The caller purges the serial buffers before sending it.
-Request SendWildcardSelection(const std::array<std::uint8_t, 8>& digits);
+Request buildWildcardSelection(const std::array<std::uint8_t, 8>& digits);
 
 } // namespace mbus

@@ -131,7 +131,7 @@ void BusSession::askTelegram(bool toggle)
     const bool fcbSet = m_lastRequest[1] == 0x7B;
     link.discardPendingReply();
     m_askingTelegram = true;
-    send(mbus::SendReqUd2(address, toggle ? fcbSet : !fcbSet));
+    send(mbus::buildReqUd2(address, toggle ? fcbSet : !fcbSet));
     m_askingTelegram = false;
 }
 
@@ -225,12 +225,12 @@ std::optional<int> BusSession::readTarget() const
 
 mbus::Request BusSession::readRequest(int address) const
 {
-    return mbus::SendReqUd2(address, options().use5B);
+    return mbus::buildReqUd2(address, options().use5B);
 }
 
 mbus::Request BusSession::firstRequest(int address) const
 {
-    return options().sendNkeFirst ? mbus::SendSndNke(address) : readRequest(address);
+    return options().sendNkeFirst ? mbus::buildSndNke(address) : readRequest(address);
 }
 
 bool BusSession::decodeReply(const QByteArray &reply)
@@ -251,12 +251,12 @@ bool BusSession::decodeReply(const QByteArray &reply)
     m_telegrams.clear();
     decode::DecodeResult result;
     if (reading.size() == 1) {
-        result = decode::DecodeReply(byteView(reply), decodeOptions);
+        result = decode::decodeReply(byteView(reply), decodeOptions);
     } else {
         std::vector<mbus::ByteView> telegrams;
         for (const QByteArray &telegram : std::as_const(reading))
             telegrams.push_back(byteView(telegram));
-        result = decode::DecodeReplies(telegrams, decodeOptions);
+        result = decode::decodeReplies(telegrams, decodeOptions);
     }
     // Decoded texts carry the meter's bytes unchanged: show them as Latin-1.
     for (const std::string &line : result.logLines)

@@ -102,7 +102,7 @@ public:
 
     void logAcknowledge() { log.addLine(QStringLiteral("0xE5 (Acknowledge)")); }
 
-    // DecodeReply on a collected reply, applied; returns its validity flag.
+    // decodeReply on a collected reply, applied; returns its validity flag.
     // The earlier telegrams of a multi-telegram reading are decoded with it
     // into one reading.
     bool decodeReply(const QByteArray &reply);

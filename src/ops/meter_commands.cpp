@@ -60,20 +60,20 @@ void MeterCommands::startWrite(const std::function<mbus::Request(int target)> &b
 
 void MeterCommands::reset()
 {
-    startWrite([](int target) { return mbus::SendApplicationReset(target); }, false);
+    startWrite([](int target) { return mbus::buildApplicationReset(target); }, false);
 }
 
 void MeterCommands::changeBaud(const QString &baudText)
 {
     const std::optional<std::uint8_t> ci = baudText == QLatin1String("300") || baudText == QLatin1String("2400")
                                                    || baudText == QLatin1String("9600")
-                                               ? mbus::BaudRateCi(baudText.toInt())
+                                               ? mbus::baudRateCi(baudText.toInt())
                                                : std::nullopt;
     if (!ci) {
         m_session.log.addLine(QStringLiteral("Wrong baud..."));
         return;
     }
-    startWrite([ci](int target) { return mbus::SendChangeBaud(target, *ci); }, false);
+    startWrite([ci](int target) { return mbus::buildBaudChange(target, *ci); }, false);
 }
 
 void MeterCommands::changeId(const QString &newId)
@@ -81,7 +81,7 @@ void MeterCommands::changeId(const QString &newId)
     if (newId.size() != 8)
         return;
     const std::string id = newId.toStdString();
-    startWrite([id](int target) { return mbus::SendChangeId(target, id); }, true);
+    startWrite([id](int target) { return mbus::buildIdChange(target, id); }, true);
 }
 
 void MeterCommands::setValue(const QString &valueText, bool integerForm)
@@ -92,7 +92,7 @@ void MeterCommands::setValue(const QString &valueText, bool integerForm)
     }
     m_session.relayValue = valueText;
     const std::string value = valueText.toStdString();
-    startWrite([value, integerForm](int target) { return mbus::SendSetLiters(target, value, integerForm); }, true);
+    startWrite([value, integerForm](int target) { return mbus::buildLitresWrite(target, value, integerForm); }, true);
 }
 
 void MeterCommands::setMedium(const QString &mediumText)
@@ -101,9 +101,9 @@ void MeterCommands::setMedium(const QString &mediumText)
         m_session.log.addLine(QStringLiteral("Incomplete data entered to program medium ..."));
         return;
     }
-    const std::uint8_t code = mbus::MediumCode(mediumText.toStdString());
+    const std::uint8_t code = mbus::mediumCode(mediumText.toStdString());
     const std::string id = m_session.options().broadcast ? std::string("FFFFFFFF") : m_session.selected().id;
-    startWrite([code, id](int target) { return mbus::SendSetMedium(target, code, id); }, true);
+    startWrite([code, id](int target) { return mbus::buildMediumWrite(target, code, id); }, true);
 }
 
 void MeterCommands::setUnit(const QString &unit, const QString &constant, bool relay)
@@ -118,9 +118,9 @@ void MeterCommands::setUnit(const QString &unit, const QString &constant, bool r
         return;
     }
     const decode::DeviceTable &table = m_session.table;
-    const std::uint8_t medium = mbus::MediumCode(table.cell(m_session.selectedRow(), table.layout().mediumColumn()));
-    const std::uint8_t vif = mbus::UnitVif(unitText, constant.toStdString());
-    startWrite([medium, vif](int target) { return mbus::SendSetUnit(target, medium, vif); }, true);
+    const std::uint8_t medium = mbus::mediumCode(table.cell(m_session.selectedRow(), table.layout().mediumColumn()));
+    const std::uint8_t vif = mbus::unitVif(unitText, constant.toStdString());
+    startWrite([medium, vif](int target) { return mbus::buildUnitWrite(target, medium, vif); }, true);
 }
 
 void MeterCommands::relayUnit(const QString &unit, const QString &constant)
@@ -146,8 +146,8 @@ void MeterCommands::relayUnit(const QString &unit, const QString &constant)
         return;
     }
     const std::string value = m_session.relayValue.toStdString();
-    const std::uint8_t vif = mbus::UnitVif(unit.toStdString(), constant.toStdString());
-    startWrite([value, vif](int target) { return mbus::SendSetValueWithUnit(target, value, vif); }, true);
+    const std::uint8_t vif = mbus::unitVif(unit.toStdString(), constant.toStdString());
+    startWrite([value, vif](int target) { return mbus::buildValueWithUnitWrite(target, value, vif); }, true);
 }
 
 void MeterCommands::setPrimaryAddress(int newAddress)
@@ -184,7 +184,7 @@ void MeterCommands::setPrimaryAddressStep(int newAddress)
     }
     s.scanActive = false;
     if (s.options().broadcast) {
-        s.send(mbus::SendSetPrimaryAddress(mbus::kBroadcastAddress, newAddress));
+        s.send(mbus::buildPrimaryAddressWrite(mbus::kBroadcastAddress, newAddress));
         s.timers.respond.start();
         return;
     }

@@ -30,7 +30,7 @@ void PrimaryScan::start(int first, int last)
     m_running = true;
     emit runningChanged(true);
     if (m_session.options().globalInit) {
-        m_session.send(mbus::SendSndNke(mbus::kBroadcastNoReply));
+        m_session.send(mbus::buildSndNke(mbus::kBroadcastNoReply));
         m_globalInit.start(); // the window stays usable meanwhile; Stop still works
         return;
     }

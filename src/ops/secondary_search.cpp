@@ -57,7 +57,7 @@ void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8
     m_stop = false;
     emit runningChanged(true);
     if (m_session.options().globalInit) {
-        m_session.send(mbus::SendSndNke(mbus::kBroadcastNoReply));
+        m_session.send(mbus::buildSndNke(mbus::kBroadcastNoReply));
         m_wait = Wait::GlobalInit;
         m_timer.start(PrimaryScan::kGlobalInitMs);
         return;
@@ -130,7 +130,7 @@ void SecondarySearch::checkNext()
     for (int i = 0; i < 8; ++i)
         digits[std::size_t(i)] = m_cells[std::size_t(7 - i)];
     m_session.link.discardPendingReply();
-    m_session.send(mbus::SendWildcardSelection(digits));
+    m_session.send(mbus::buildWildcardSelection(digits));
     m_wait = Wait::Selection;
     m_timer.start(m_session.options().responseTimeoutMs);
 }

@@ -29,7 +29,7 @@ bool SecondarySequence::start(const std::string &id, std::optional<int> newAddre
     m_messageId = messageId;
     // An ID that cannot be selected sends nothing (the dispatch says why);
     // the timer then reports that no device answered.
-    m_session.send(mbus::SendSelectSecondary(id));
+    m_session.send(mbus::buildSecondarySelection(id));
     m_session.timers.secondary.start();
     return true;
 }
@@ -65,7 +65,7 @@ void SecondarySequence::tick()
         s.link.discardPendingReply();
         if (s.addressChangePending) {
             s.addressChangePending = false;
-            s.send(mbus::SendSetPrimaryAddress(mbus::kSelectedAddress, m_newAddress));
+            s.send(mbus::buildPrimaryAddressWrite(mbus::kSelectedAddress, m_newAddress));
         } else {
             s.send(s.readRequest(mbus::kSelectedAddress));
         }
@@ -81,7 +81,7 @@ void SecondarySequence::tick()
     s.addressChangePending = false;
     s.scanActive = false;
     s.link.discardPendingReply();
-    s.send(mbus::SendSndNke(mbus::kSelectedAddress));
+    s.send(mbus::buildSndNke(mbus::kSelectedAddress));
     if (s.autoAddressingActive)
         m_settle.start();
     else

@@ -155,7 +155,7 @@ void TstSettingsWrite::valuesStayOnOneLine()
     IniFile again(path());
     QVERIFY(again.load());
     const Settings s = loadSettings(again, kDefaultDir);
-    QCOMPARE(s.language, 2);
+    QCOMPARE(s.storedLanguage, 2);
     QCOMPARE(s.timeout, 500);
     QVERIFY(!s.dir.contains(u'\n'));
     QVERIFY(!s.dir.contains(u'\r'));
@@ -187,7 +187,7 @@ void TstSettingsWrite::mainWindowKeysOnFirstRun()
     s.searchFrom = 4;
     s.searchTo = 17;
     s.timeout = 1200;
-    s.language = 2;
+    s.storedLanguage = 2;
     // Values nobody at close owns must not be written.
     s.com.name = QStringLiteral("COM9");
     s.retry = 5;
@@ -206,7 +206,7 @@ void TstSettingsWrite::mainWindowKeysOnFirstRun()
     QCOMPARE(back.searchTo, 17);
     QCOMPARE(back.timeout, 1200);
     QCOMPARE(back.dir, kDefaultDir); // written back as read, not replaced by the new default
-    QCOMPARE(back.language, 2);
+    QCOMPARE(back.storedLanguage, 2);
     QCOMPARE(back.com.name, QStringLiteral("COM1"));
     QCOMPARE(back.retry, 1);
 }
@@ -272,7 +272,7 @@ void TstSettingsWrite::writeKeepsForeignLines()
     s.searchTo = 9;
     s.timeout = 800;
     s.dir = QStringLiteral("/data/");
-    s.language = 3;
+    s.storedLanguage = 3;
     writeMainWindowKeys(ini, s);
     QVERIFY(ini.save());
 

@@ -124,7 +124,7 @@ void TstCliOptions::settingsFileAndOverrides()
     // The file as it is: the converter route, its timeout and options.
     cli::RunSettings s = cli::runSettings(cli::parseCommandLine({"scan", "--settings", path}).options);
     QVERIFY2(s.error.isEmpty(), qPrintable(s.error));
-    QVERIFY(s.settings.route.useLanxp);
+    QVERIFY(s.settings.route.useConverter);
     QCOMPARE(s.settings.timeout, 700);
     QVERIFY(s.settings.allTelegrams && !s.settings.fastReads);
     QCOMPARE(s.settings.exportSeparator, QStringLiteral(","));
@@ -133,7 +133,7 @@ void TstCliOptions::settingsFileAndOverrides()
     s = cli::runSettings(cli::parseCommandLine({"scan", "--settings", path, "--port", "/dev/ttyUSB1", "--timeout",
                                                 "400", "--separator", "\t", "--fast"})
                              .options);
-    QVERIFY(!s.settings.route.useLanxp && !s.settings.route.velkServer && !s.settings.route.useEthernet);
+    QVERIFY(!s.settings.route.useConverter && !s.settings.route.useGatewayClient && !s.settings.route.useListen);
     QCOMPARE(s.settings.com.name, QStringLiteral("/dev/ttyUSB1"));
     QCOMPARE(s.settings.com.speed, QStringLiteral("9600")); // the file's, not overridden
     QCOMPARE(s.settings.timeout, 400);

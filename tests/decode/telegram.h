@@ -63,7 +63,7 @@ inline decode::DecodeResult decodeBytes(const QByteArray& bytes, bool fullReport
     options.decimalSeparator = separator;
     options.timeText = "10:15:30";
     options.dateText = "07.06.2024";
-    return decode::DecodeReply(view(bytes), options);
+    return decode::decodeReply(view(bytes), options);
 }
 
 } // namespace testing

@@ -220,7 +220,7 @@ void TestDecode::hexToInt()
     QFETCH(bool, ok);
     QFETCH(int, value);
     const std::string s = text.toStdString();
-    const auto result = decode::HexToInt(s);
+    const auto result = decode::hexToInt(s);
     QCOMPARE(result.has_value(), ok);
     if (ok)
         QCOMPARE(*result, value);

@@ -1,4 +1,4 @@
-// Seeded, reproducible fuzzing of DecodeReply: random bytes, random well-framed
+// Seeded, reproducible fuzzing of decodeReply: random bytes, random well-framed
 // telegrams (so the record walk gets them) and mutated corpus telegrams. Nothing
 // may crash or read past the reply (run under the sanitizers), and the result
 // must stay consistent.

@@ -96,8 +96,8 @@ void TestDecode::fixedBinary()
     decode::appendFixed(out, value, exp10, precision, decimals, '.');
     QCOMPARE(QString::fromStdString(out), text);
     if (exp10 == 0) {
-        QCOMPARE(QString::fromStdString(decode::FormatFixed(value, precision, decimals)), text);
-        QCOMPARE(QString::fromStdString(decode::FormatFixed(value, precision, decimals, ',')),
+        QCOMPARE(QString::fromStdString(decode::formatFixed(value, precision, decimals)), text);
+        QCOMPARE(QString::fromStdString(decode::formatFixed(value, precision, decimals, ',')),
                  QString(text).replace('.', ','));
     }
 }

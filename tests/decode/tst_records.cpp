@@ -265,7 +265,7 @@ void TestDecode::difDescription()
     const QByteArray difBytes = QByteArray::fromHex(dif);
     const QByteArray r = reply(difBytes + QByteArray::fromHex("1339300000"));
     const std::size_t data = 19 + std::size_t(difBytes.size()) + 1;
-    const decode::DifInfo info = decode::DecodeDif(view(r), 19, data, 0x13, -3);
+    const decode::DifInfo info = decode::decodeDif(view(r), 19, data, 0x13, -3);
     QVERIFY(info.complete);
     QCOMPARE(QString::fromStdString(info.description), description);
     QCOMPARE(info.value, std::string("12.345"));

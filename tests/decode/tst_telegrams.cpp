@@ -36,7 +36,7 @@ decode::DecodeResult joined(const std::vector<mbus::Bytes> &telegrams, bool full
     options.fullReport = fullReport;
     options.timeText = "10:00:00";
     options.dateText = "1.1.2027";
-    return decode::DecodeReplies(views, options);
+    return decode::decodeReplies(views, options);
 }
 
 QStringList column(const decode::DecodeResult &r, decode::Column c)
@@ -132,7 +132,7 @@ void TstTelegrams::oneTelegramIsDecodeReply()
 {
     const mbus::Bytes t = reply("0C13 01000000 1F");
     const decode::DecodeResult one = joined({t});
-    const decode::DecodeResult direct = decode::DecodeReply(t, decode::DecodeOptions());
+    const decode::DecodeResult direct = decode::decodeReply(t, decode::DecodeOptions());
     QCOMPARE(one.rows, direct.rows);
     QCOMPARE(one.logLines, direct.logLines);
     QVERIFY(one.moreRecordsFollow);

@@ -208,20 +208,20 @@ void TestDecode::buildingBlocksOutOfRange()
     const mbus::ByteView r = view(bytes);
     const std::size_t huge = std::numeric_limits<std::size_t>::max();
 
-    QVERIFY(!decode::DecodeVif(r, 20, 0x7C).complete);
-    QVERIFY(!decode::DecodeVif({}, 0, 0xFD).complete);
-    QVERIFY(!decode::DecodeVif(r, huge, 0xFB).complete);
-    QVERIFY(!decode::DecodeVif(r, huge, 0xFC).complete);
-    QCOMPARE(decode::DecodeVif({}, 0, 0x13).unit, std::string("m3"));   // needs no byte
-    QCOMPARE(decode::DecodeVif({}, 0, 0x13).multiplier(), 0.001);
+    QVERIFY(!decode::decodeVif(r, 20, 0x7C).complete);
+    QVERIFY(!decode::decodeVif({}, 0, 0xFD).complete);
+    QVERIFY(!decode::decodeVif(r, huge, 0xFB).complete);
+    QVERIFY(!decode::decodeVif(r, huge, 0xFC).complete);
+    QCOMPARE(decode::decodeVif({}, 0, 0x13).unit, std::string("m3"));   // needs no byte
+    QCOMPARE(decode::decodeVif({}, 0, 0x13).multiplier(), 0.001);
 
-    QVERIFY(!decode::DecodeDif({}, 0, 0, 0x13, 0).complete);
-    QVERIFY(!decode::DecodeDif(r, 19, 10000, 0x13, 0).complete);
-    QVERIFY(!decode::DecodeDif(r, huge, huge, 0x13, 0).complete);
-    QVERIFY(!decode::DecodeDif(r, 19, huge, 0x6D, 0).complete);
+    QVERIFY(!decode::decodeDif({}, 0, 0, 0x13, 0).complete);
+    QVERIFY(!decode::decodeDif(r, 19, 10000, 0x13, 0).complete);
+    QVERIFY(!decode::decodeDif(r, huge, huge, 0x13, 0).complete);
+    QVERIFY(!decode::decodeDif(r, 19, huge, 0x6D, 0).complete);
 
     for (const QByteArray& junk : {QByteArray(), QByteArray("\x68"), QByteArray(20, '\xFF'), QByteArray(22, '\x8D')}) {
-        const decode::RecordTable t = decode::DecodeRecords(view(junk), {});
+        const decode::RecordTable t = decode::decodeRecords(view(junk), {});
         QVERIFY(!t.rows.empty());
     }
 }

@@ -9,7 +9,7 @@
 
 #pragma once
 
-#include "link/serial_comm.h"
+#include "link/serial_port.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -141,7 +141,7 @@ inline int exclusiveFlag(const QString &path)
     return flag;
 }
 
-// Leaves the slave in a state no serial program wants, so that Open has to set
+// Leaves the slave in a state no serial program wants, so that open has to set
 // every bit it relies on rather than inheriting it.
 inline void spoilSlave(const QString &path)
 {
@@ -165,12 +165,12 @@ inline void spoilSlave(const QString &path)
 
 // Descriptor numbers of this process that refer to path.
 // Opens comm on the pty's slave at the given line settings (8 data bits, 1 stop bit).
-inline void openAt(TSerialComm &comm, const Pty &pty, TSerialBaudrate rate, TSerialParity parity)
+inline void openAt(SerialPort &comm, const Pty &pty, BaudRate rate, Parity parity)
 {
     comm.setDeviceName(pty.slavePath());
     comm.setBaudrate(rate);
     comm.setParity(parity);
-    comm.Open();
+    comm.open();
 }
 
 inline QList<int> descriptorsOf(const QString &path)

@@ -2,7 +2,7 @@
 // directions untouched by any line discipline: writes, reads, purges, writes
 // larger than the driver holds, and a device that goes away while open.
 
-#include "serial_comm.h"
+#include "serial_port.h"
 #include "serial_test_support.h"
 
 #include <QtTest>
@@ -54,21 +54,21 @@ void TstSerialIo::writesArrive()
     Pty pty;
     QVERIFY(pty.isValid());
     spoilSlave(pty.slavePath());
-    TSerialComm comm;
-    openAt(comm, pty, TSerialBaudrate::br9600, TSerialParity::paEven);
+    SerialPort comm;
+    openAt(comm, pty, BaudRate::Baud9600, Parity::Even);
 
     if (how == QLatin1String("WriteBytes")) {
-        QCOMPARE(comm.WriteBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size())),
+        QCOMPARE(comm.writeBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size())),
                  int(bytes.size()));
     } else if (how == QLatin1String("WriteText")) {
-        QVERIFY(comm.WriteText(bytes));
+        QVERIFY(comm.writeText(bytes));
     } else {
         for (char c : bytes)
-            QVERIFY(comm.WriteByte(std::uint8_t(c)));
+            QVERIFY(comm.writeByte(std::uint8_t(c)));
     }
     QCOMPARE(pty.read(bytes.size()).toHex(' '), bytes.toHex(' '));
     // Nothing was echoed back into our own input.
-    QCOMPARE(comm.InputCount(), 0);
+    QCOMPARE(comm.inputCount(), 0);
 }
 
 void TstSerialIo::readsArrive_data()
@@ -87,20 +87,20 @@ void TstSerialIo::readsArrive()
     Pty pty;
     QVERIFY(pty.isValid());
     spoilSlave(pty.slavePath());
-    TSerialComm comm;
-    openAt(comm, pty, TSerialBaudrate::br2400, TSerialParity::paEven);
+    SerialPort comm;
+    openAt(comm, pty, BaudRate::Baud2400, Parity::Even);
 
     QVERIFY(pty.write(bytes));
-    QTRY_COMPARE_WITH_TIMEOUT(comm.InputCount(), int(bytes.size()), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(comm.inputCount(), int(bytes.size()), 5000);
 
     // A partial read first, then the rest in one.
     std::uint8_t first[2] = {};
-    QCOMPARE(comm.ReadBytes(first, 1), 1);
+    QCOMPARE(comm.readBytes(first, 1), 1);
     QCOMPARE(char(first[0]), bytes.at(0));
-    QCOMPARE(comm.InputCount(), int(bytes.size()) - 1);
-    QCOMPARE(comm.ReadAll().toHex(' '), bytes.mid(1).toHex(' '));
-    QCOMPARE(comm.InputCount(), 0);
-    QCOMPARE(comm.ReadAll(), QByteArray());
+    QCOMPARE(comm.inputCount(), int(bytes.size()) - 1);
+    QCOMPARE(comm.readAll().toHex(' '), bytes.mid(1).toHex(' '));
+    QCOMPARE(comm.inputCount(), 0);
+    QCOMPARE(comm.readAll(), QByteArray());
     // Nothing we received was echoed back to the other side.
     pollfd pfd{pty.master(), POLLIN, 0};
     QCOMPARE(::poll(&pfd, 1, 0), 0);
@@ -110,16 +110,16 @@ void TstSerialIo::readAllOnEmptyQueueReturnsAtOnce()
 {
     Pty pty;
     QVERIFY(pty.isValid());
-    TSerialComm comm;
+    SerialPort comm;
     comm.setDeviceName(pty.slavePath());
-    comm.Open();
+    comm.open();
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 20; ++i) {
-        QCOMPARE(comm.InputCount(), 0);
-        QCOMPARE(comm.ReadAll(), QByteArray());
+        QCOMPARE(comm.inputCount(), 0);
+        QCOMPARE(comm.readAll(), QByteArray());
         std::uint8_t b = 0;
-        QCOMPARE(comm.ReadBytes(&b, 1), 0);
+        QCOMPARE(comm.readBytes(&b, 1), 0);
     }
     // Twenty rounds well inside one read time-out (1000 ms).
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
@@ -128,18 +128,18 @@ void TstSerialIo::readAllOnEmptyQueueReturnsAtOnce()
 // On a closed port the calls of the sender and collector do nothing and raise nothing.
 void TstSerialIo::closedPortIsQuiet()
 {
-    TSerialComm comm;
+    SerialPort comm;
     const std::uint8_t bytes[] = {0x10, 0x40, 0x01, 0x41, 0x16};
-    QCOMPARE(comm.WriteBytes(bytes, 5), 0);
-    QVERIFY(!comm.WriteText("abc"));
-    QVERIFY(!comm.WriteByte(0xE5));
-    QCOMPARE(comm.InputCount(), 0);
-    QCOMPARE(comm.ReadAll(), QByteArray());
+    QCOMPARE(comm.writeBytes(bytes, 5), 0);
+    QVERIFY(!comm.writeText("abc"));
+    QVERIFY(!comm.writeByte(0xE5));
+    QCOMPARE(comm.inputCount(), 0);
+    QCOMPARE(comm.readAll(), QByteArray());
     std::uint8_t b = 0;
-    QCOMPARE(comm.ReadBytes(&b, 1), 0);
-    comm.PurgeAll();
-    comm.PurgeInput();
-    comm.Close();
+    QCOMPARE(comm.readBytes(&b, 1), 0);
+    comm.purgeAll();
+    comm.purgeInput();
+    comm.close();
     QVERIFY(!comm.isOpen());
 }
 
@@ -155,21 +155,21 @@ void TstSerialIo::purge()
     QFETCH(bool, all);
     Pty pty;
     QVERIFY(pty.isValid());
-    TSerialComm comm;
+    SerialPort comm;
     comm.setDeviceName(pty.slavePath());
-    comm.Open();
+    comm.open();
 
     QVERIFY(pty.write("stale reply"));
-    QTRY_COMPARE_WITH_TIMEOUT(comm.InputCount(), 11, 5000);
-    all ? comm.PurgeAll() : comm.PurgeInput();
-    QCOMPARE(comm.InputCount(), 0);
-    QCOMPARE(comm.ReadAll(), QByteArray());
+    QTRY_COMPARE_WITH_TIMEOUT(comm.inputCount(), 11, 5000);
+    all ? comm.purgeAll() : comm.purgeInput();
+    QCOMPARE(comm.inputCount(), 0);
+    QCOMPARE(comm.readAll(), QByteArray());
 
     // The port goes on working in both directions.
     QVERIFY(pty.write("\xE5"));
-    QTRY_COMPARE_WITH_TIMEOUT(comm.InputCount(), 1, 5000);
-    QCOMPARE(comm.ReadAll(), QByteArray("\xE5"));
-    QVERIFY(comm.WriteText("next"));
+    QTRY_COMPARE_WITH_TIMEOUT(comm.inputCount(), 1, 5000);
+    QCOMPARE(comm.readAll(), QByteArray("\xE5"));
+    QVERIFY(comm.writeText("next"));
     QCOMPARE(pty.read(4), QByteArray("next"));
 }
 
@@ -178,15 +178,15 @@ void TstSerialIo::largeWriteWithReader()
 {
     Pty pty;
     QVERIFY(pty.isValid());
-    TSerialComm comm;
+    SerialPort comm;
     comm.setDeviceName(pty.slavePath());
-    comm.setBaudrate(TSerialBaudrate::br19200); // time allowed: about 2 minutes
-    comm.Open();
+    comm.setBaudrate(BaudRate::Baud19200); // time allowed: about 2 minutes
+    comm.open();
 
     const QByteArray bytes = allBytes().repeated(1024); // 256 KiB
     QByteArray received;
     std::thread reader([&] { received = pty.read(bytes.size(), 60000); });
-    const int written = comm.WriteBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size()));
+    const int written = comm.writeBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size()));
     reader.join();
     QCOMPARE(written, int(bytes.size()));
     QCOMPARE(received.size(), bytes.size());
@@ -199,17 +199,17 @@ void TstSerialIo::shortWriteWhenNobodyReads()
 {
     Pty pty;
     QVERIFY(pty.isValid());
-    TSerialComm comm;
+    SerialPort comm;
     comm.setDeviceName(pty.slavePath());
-    comm.setBaudrate(TSerialBaudrate::brUser);
+    comm.setBaudrate(BaudRate::User);
     comm.setUserBaudrate(230400);
-    comm.Open();
+    comm.open();
 
     const QByteArray bytes = allBytes().repeated(160); // 40 KiB, more than a pty buffers
     const qint64 allowance = qint64(bytes.size()) * 11 * 1000 / 230400 + 1000;
     QElapsedTimer clock;
     clock.start();
-    const int written = comm.WriteBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size()));
+    const int written = comm.writeBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size()));
     const qint64 took = clock.elapsed();
     QVERIFY2(written >= 0 && written < bytes.size(), qPrintable(QString::number(written)));
     QVERIFY2(took >= allowance - 50 && took < allowance + 2000, qPrintable(QString::number(took)));
@@ -231,7 +231,7 @@ void TstSerialIo::vanishedDevice_data()
 }
 
 // The converter is unplugged while the port is open: every call either raises
-// the module's error or reports nothing done, promptly, and Close still works.
+// the module's error or reports nothing done, promptly, and close still works.
 void TstSerialIo::vanishedDevice()
 {
     QFETCH(QString, operation);
@@ -239,14 +239,14 @@ void TstSerialIo::vanishedDevice()
     Pty pty;
     QVERIFY(pty.isValid());
     const QString path = pty.slavePath();
-    TSerialComm comm;
-    QSignalSpy closed(&comm, &TSerialComm::closed);
+    SerialPort comm;
+    QSignalSpy closed(&comm, &SerialPort::closed);
     comm.setDeviceName(path);
-    comm.setBaudrate(TSerialBaudrate::br300);
-    comm.Open();
+    comm.setBaudrate(BaudRate::Baud300);
+    comm.open();
     if (pendingInput) {
         QVERIFY(pty.write("abc"));
-        QTRY_COMPARE_WITH_TIMEOUT(comm.InputCount(), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(comm.inputCount(), 3, 5000);
     }
     pty.closeMaster();
 
@@ -256,26 +256,26 @@ void TstSerialIo::vanishedDevice()
         try {
             const QByteArray frame = QByteArray::fromHex("107B017C16");
             if (operation == QLatin1String("InputCount")) {
-                const int n = comm.InputCount();
+                const int n = comm.inputCount();
                 QVERIFY(n >= 0 && n <= 3);
             } else if (operation == QLatin1String("ReadAll")) {
-                QVERIFY(comm.ReadAll().size() <= 3);
+                QVERIFY(comm.readAll().size() <= 3);
             } else if (operation == QLatin1String("ReadBytes")) {
                 std::uint8_t buffer[8];
-                const int n = comm.ReadBytes(buffer, 8);
+                const int n = comm.readBytes(buffer, 8);
                 QVERIFY(n >= 0 && n <= 3);
             } else if (operation == QLatin1String("WriteBytes")) {
-                QVERIFY(comm.WriteBytes(reinterpret_cast<const std::uint8_t *>(frame.constData()), 5) < 5);
+                QVERIFY(comm.writeBytes(reinterpret_cast<const std::uint8_t *>(frame.constData()), 5) < 5);
             } else if (operation == QLatin1String("WriteText")) {
-                QVERIFY(!comm.WriteText(frame));
+                QVERIFY(!comm.writeText(frame));
             } else if (operation == QLatin1String("WriteByte")) {
-                QVERIFY(!comm.WriteByte(0x10));
+                QVERIFY(!comm.writeByte(0x10));
             } else if (operation == QLatin1String("PurgeAll")) {
-                comm.PurgeAll();
+                comm.purgeAll();
             } else {
-                comm.PurgeInput();
+                comm.purgeInput();
             }
-        } catch (const ESerialCommError &e) {
+        } catch (const SerialPortError &e) {
             QVERIFY(!e.message().isEmpty());
         }
     }
@@ -283,15 +283,15 @@ void TstSerialIo::vanishedDevice()
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(comm.isOpen());
 
-    comm.Close();
-    comm.Close();
+    comm.close();
+    comm.close();
     QVERIFY(!comm.isOpen());
     QCOMPARE(closed.count(), 1);
     QVERIFY(descriptorsOf(path).isEmpty());
 
     // The device is gone: opening it again fails cleanly.
-    QVERIFY(TSerialComm::probe(path) != 0);
-    QVERIFY_THROWS_EXCEPTION(ESerialCommError, comm.Open());
+    QVERIFY(SerialPort::probe(path) != 0);
+    QVERIFY_THROWS_EXCEPTION(SerialPortError, comm.open());
     QVERIFY(!comm.isOpen());
 }
 

@@ -7,7 +7,7 @@
 // driver clears PARENB and forces CS8 whatever was asked. To see the complete
 // request this test also looks at the termios block recorded from tcsetattr.
 
-#include "serial_comm.h"
+#include "serial_port.h"
 #include "serial_test_support.h"
 
 #include <QtTest>
@@ -21,8 +21,8 @@
 
 using namespace serial_test;
 
-Q_DECLARE_METATYPE(TSerialBaudrate)
-Q_DECLARE_METATYPE(TSerialParity)
+Q_DECLARE_METATYPE(BaudRate)
+Q_DECLARE_METATYPE(Parity)
 
 class TstSerialSetup : public QObject {
     Q_OBJECT
@@ -78,18 +78,18 @@ void TstSerialSetup::devicePath()
 
 void TstSerialSetup::openAtSpeedAndParity_data()
 {
-    QTest::addColumn<TSerialBaudrate>("rate");
+    QTest::addColumn<BaudRate>("rate");
     QTest::addColumn<int>("speed");
-    QTest::addColumn<TSerialParity>("parity");
+    QTest::addColumn<Parity>("parity");
 
-    const std::tuple<TSerialBaudrate, int, const char *> rates[] = {
-        {TSerialBaudrate::br300, B300, "300"},     {TSerialBaudrate::br2400, B2400, "2400"},
-        {TSerialBaudrate::br4800, B4800, "4800"},  {TSerialBaudrate::br9600, B9600, "9600"},
-        {TSerialBaudrate::br19200, B19200, "19200"},
+    const std::tuple<BaudRate, int, const char *> rates[] = {
+        {BaudRate::Baud300, B300, "300"},     {BaudRate::Baud2400, B2400, "2400"},
+        {BaudRate::Baud4800, B4800, "4800"},  {BaudRate::Baud9600, B9600, "9600"},
+        {BaudRate::Baud19200, B19200, "19200"},
     };
-    const std::pair<TSerialParity, const char *> parities[] = {
-        {TSerialParity::paNone, "None"}, {TSerialParity::paOdd, "Odd"},     {TSerialParity::paEven, "Even"},
-        {TSerialParity::paMark, "Mark"}, {TSerialParity::paSpace, "Space"},
+    const std::pair<Parity, const char *> parities[] = {
+        {Parity::None, "None"}, {Parity::Odd, "Odd"},     {Parity::Even, "Even"},
+        {Parity::Mark, "Mark"}, {Parity::Space, "Space"},
     };
     for (const auto &[rate, speed, rateName] : rates)
         for (const auto &[parity, parityName] : parities)
@@ -98,39 +98,39 @@ void TstSerialSetup::openAtSpeedAndParity_data()
 
 void TstSerialSetup::openAtSpeedAndParity()
 {
-    QFETCH(TSerialBaudrate, rate);
+    QFETCH(BaudRate, rate);
     QFETCH(int, speed);
-    QFETCH(TSerialParity, parity);
+    QFETCH(Parity, parity);
 
     Pty pty;
     QVERIFY(pty.isValid());
     spoilSlave(pty.slavePath());
 
-    TSerialComm comm;
-    QSignalSpy opened(&comm, &TSerialComm::opened);
-    QSignalSpy closed(&comm, &TSerialComm::closed);
+    SerialPort comm;
+    QSignalSpy opened(&comm, &SerialPort::opened);
+    QSignalSpy closed(&comm, &SerialPort::closed);
     comm.setDeviceName(pty.slavePath());
     comm.setBaudrate(rate);
     comm.setParity(parity);
-    comm.setDatabits(TSerialDatabits::db8);
-    comm.setStopbits(TSerialStopbits::sb1);
+    comm.setDatabits(DataBits::Eight);
+    comm.setStopbits(StopBits::One);
 
     g_requests = 0;
     try {
-        comm.Open();
-    } catch (const ESerialCommError &e) {
+        comm.open();
+    } catch (const SerialPortError &e) {
         QFAIL(qPrintable(e.message()));
     }
     QVERIFY(comm.isOpen());
     QCOMPARE(opened.count(), 1);
     QVERIFY(g_requests > 0);
 
-    const bool odd = parity == TSerialParity::paOdd || parity == TSerialParity::paMark;
-    const bool stick = parity == TSerialParity::paMark || parity == TSerialParity::paSpace;
+    const bool odd = parity == Parity::Odd || parity == Parity::Mark;
+    const bool stick = parity == Parity::Mark || parity == Parity::Space;
 
     // What was asked of the driver.
     const termios &req = g_requested;
-    QCOMPARE(bool(req.c_cflag & PARENB), parity != TSerialParity::paNone);
+    QCOMPARE(bool(req.c_cflag & PARENB), parity != Parity::None);
     QCOMPARE(bool(req.c_cflag & PARODD), odd);
     QCOMPARE(bool(req.c_cflag & CMSPAR), stick);
     QCOMPARE(req.c_cflag & CSIZE, tcflag_t(CS8));
@@ -155,62 +155,62 @@ void TstSerialSetup::openAtSpeedAndParity()
     QCOMPARE(int(tio.c_cc[VMIN]), 0);
     QCOMPARE(int(tio.c_cc[VTIME]), 0);
 
-    comm.Close();
+    comm.close();
     QVERIFY(!comm.isOpen());
     QCOMPARE(closed.count(), 1);
-    QCOMPARE(TSerialComm::probe(pty.slavePath()), 0);
+    QCOMPARE(SerialPort::probe(pty.slavePath()), 0);
 }
 
 void TstSerialSetup::unsupportedSpeed_data()
 {
-    QTest::addColumn<TSerialBaudrate>("rate");
+    QTest::addColumn<BaudRate>("rate");
     QTest::addColumn<int>("userRate");
     QTest::addColumn<int>("speed"); // termios speed when it opens, 0 when it must be refused
 
-    QTest::newRow("14400") << TSerialBaudrate::br14400 << 0 << 0;
-    QTest::newRow("56000") << TSerialBaudrate::br56000 << 0 << 0;
-    QTest::newRow("128000") << TSerialBaudrate::br128000 << 0 << 0;
-    QTest::newRow("256000") << TSerialBaudrate::br256000 << 0 << 0;
-    QTest::newRow("user rate unset") << TSerialBaudrate::brUser << 0 << 0;
-    QTest::newRow("user rate odd") << TSerialBaudrate::brUser << 12345 << 0;
-    QTest::newRow("user rate negative") << TSerialBaudrate::brUser << -9600 << 0;
-    QTest::newRow("user rate 57600") << TSerialBaudrate::brUser << 57600 << int(B57600);
-    QTest::newRow("115200") << TSerialBaudrate::br115200 << 0 << int(B115200);
-    QTest::newRow("110") << TSerialBaudrate::br110 << 0 << int(B110);
+    QTest::newRow("14400") << BaudRate::Baud14400 << 0 << 0;
+    QTest::newRow("56000") << BaudRate::Baud56000 << 0 << 0;
+    QTest::newRow("128000") << BaudRate::Baud128000 << 0 << 0;
+    QTest::newRow("256000") << BaudRate::Baud256000 << 0 << 0;
+    QTest::newRow("user rate unset") << BaudRate::User << 0 << 0;
+    QTest::newRow("user rate odd") << BaudRate::User << 12345 << 0;
+    QTest::newRow("user rate negative") << BaudRate::User << -9600 << 0;
+    QTest::newRow("user rate 57600") << BaudRate::User << 57600 << int(B57600);
+    QTest::newRow("115200") << BaudRate::Baud115200 << 0 << int(B115200);
+    QTest::newRow("110") << BaudRate::Baud110 << 0 << int(B110);
 }
 
 // A speed the driver has no setting for is refused, and the refusal leaves
 // the port closed and free for the next attempt.
 void TstSerialSetup::unsupportedSpeed()
 {
-    QFETCH(TSerialBaudrate, rate);
+    QFETCH(BaudRate, rate);
     QFETCH(int, userRate);
     QFETCH(int, speed);
 
     Pty pty;
     QVERIFY(pty.isValid());
-    TSerialComm comm;
-    QSignalSpy opened(&comm, &TSerialComm::opened);
+    SerialPort comm;
+    QSignalSpy opened(&comm, &SerialPort::opened);
     comm.setDeviceName(pty.slavePath());
     comm.setBaudrate(rate);
     comm.setUserBaudrate(userRate);
 
     if (speed != 0) {
-        comm.Open();
+        comm.open();
         QCOMPARE(outputSpeed(pty), speed);
-        comm.Close();
+        comm.close();
         return;
     }
     QString message;
     try {
-        comm.Open();
-    } catch (const ESerialCommError &e) {
+        comm.open();
+    } catch (const SerialPortError &e) {
         message = e.message();
     }
     QCOMPARE(message, QStringLiteral("Error writing dcb (%1), %2").arg(EINVAL).arg(systemText(EINVAL)));
     QVERIFY(!comm.isOpen());
     QCOMPARE(opened.count(), 0);
-    QCOMPARE(TSerialComm::probe(pty.slavePath()), 0);
+    QCOMPARE(SerialPort::probe(pty.slavePath()), 0);
     QCOMPARE(exclusiveFlag(pty.slavePath()), 0);
     QVERIFY(descriptorsOf(pty.slavePath()).isEmpty());
 }
@@ -219,25 +219,25 @@ void TstSerialSetup::lineSettingsApplyWhileOpen()
 {
     Pty pty;
     QVERIFY(pty.isValid());
-    TSerialComm comm;
+    SerialPort comm;
     comm.setDeviceName(pty.slavePath());
-    comm.setBaudrate(TSerialBaudrate::br2400);
-    comm.setParity(TSerialParity::paNone);
-    comm.Open();
+    comm.setBaudrate(BaudRate::Baud2400);
+    comm.setParity(Parity::None);
+    comm.open();
     QCOMPARE(outputSpeed(pty), int(B2400));
 
-    comm.setBaudrate(TSerialBaudrate::br9600);
+    comm.setBaudrate(BaudRate::Baud9600);
     QCOMPARE(outputSpeed(pty), int(B9600));
-    comm.setParity(TSerialParity::paOdd);
+    comm.setParity(Parity::Odd);
     QVERIFY(pty.slaveAttributes().c_cflag & PARODD);
     QVERIFY(g_requested.c_cflag & PARENB);
-    comm.setStopbits(TSerialStopbits::sb2);
+    comm.setStopbits(StopBits::Two);
     QVERIFY(pty.slaveAttributes().c_cflag & CSTOPB);
 
     // A speed the driver cannot do is refused; the port stays open and usable.
-    QVERIFY_THROWS_EXCEPTION(ESerialCommError, comm.setBaudrate(TSerialBaudrate::br14400));
+    QVERIFY_THROWS_EXCEPTION(SerialPortError, comm.setBaudrate(BaudRate::Baud14400));
     QVERIFY(comm.isOpen());
-    QVERIFY(comm.WriteText("ok"));
+    QVERIFY(comm.writeText("ok"));
     QCOMPARE(pty.read(2), QByteArray("ok"));
 }
 
@@ -254,22 +254,22 @@ void TstSerialSetup::refusedWhileOpen()
     QFETCH(QString, operation);
     Pty pty;
     QVERIFY(pty.isValid());
-    TSerialComm comm;
-    QSignalSpy opened(&comm, &TSerialComm::opened);
+    SerialPort comm;
+    QSignalSpy opened(&comm, &SerialPort::opened);
     comm.setDeviceName(pty.slavePath());
-    comm.Open();
+    comm.open();
     const auto fds = descriptorsOf(pty.slavePath());
     QCOMPARE(fds.size(), 1);
 
     QString message;
     try {
         if (operation == QLatin1String("Open"))
-            comm.Open();
+            comm.open();
         else if (operation == QLatin1String("setDeviceName"))
             comm.setDeviceName(QStringLiteral("/dev/null"));
         else
-            comm.setBuffers(TSerialBuffers{1, 1, 1, 1, 1, 1});
-    } catch (const ESerialCommError &e) {
+            comm.setBuffers(SerialBuffers{1, 1, 1, 1, 1, 1});
+    } catch (const SerialPortError &e) {
         message = e.message();
     }
     QCOMPARE(message, QStringLiteral("Can't perform this operation while port is open"));
@@ -277,10 +277,10 @@ void TstSerialSetup::refusedWhileOpen()
     // Nothing changed: same device, same descriptor, still working.
     QVERIFY(comm.isOpen());
     QCOMPARE(comm.deviceName(), pty.slavePath());
-    QCOMPARE(comm.buffers().ReadSize, TSerialBuffers{}.ReadSize);
+    QCOMPARE(comm.buffers().readSize, SerialBuffers{}.readSize);
     QCOMPARE(descriptorsOf(pty.slavePath()), fds);
     QCOMPARE(opened.count(), 1);
-    QVERIFY(comm.WriteText("still here"));
+    QVERIFY(comm.writeText("still here"));
     QCOMPARE(pty.read(10), QByteArray("still here"));
 }
 
@@ -316,23 +316,23 @@ void TstSerialSetup::notADevice()
 
     const QString canonical = QFileInfo(path).canonicalFilePath();
     const auto before = canonical.isEmpty() ? QList<int>() : descriptorsOf(canonical);
-    TSerialComm comm;
-    QSignalSpy opened(&comm, &TSerialComm::opened);
+    SerialPort comm;
+    QSignalSpy opened(&comm, &SerialPort::opened);
     comm.setDeviceName(path);
     QString got;
     try {
-        comm.Open();
+        comm.open();
         QFAIL("Open succeeded");
-    } catch (const ESerialCommError &e) {
+    } catch (const SerialPortError &e) {
         got = e.message();
     }
     QCOMPARE(got, message);
     QVERIFY(!comm.isOpen());
     QCOMPARE(opened.count(), 0);
-    QVERIFY(TSerialComm::probe(QStringLiteral("/dev/telvaro-no-such-port")) == ENOENT);
+    QVERIFY(SerialPort::probe(QStringLiteral("/dev/telvaro-no-such-port")) == ENOENT);
     if (!canonical.isEmpty())
         QCOMPARE(descriptorsOf(canonical), before);
-    comm.Close(); // harmless on a port that never opened
+    comm.close(); // harmless on a port that never opened
 }
 
 void TstSerialSetup::exclusiveUse()
@@ -340,23 +340,23 @@ void TstSerialSetup::exclusiveUse()
     Pty pty;
     QVERIFY(pty.isValid());
     const QString path = pty.slavePath();
-    QCOMPARE(TSerialComm::probe(path), 0);
+    QCOMPARE(SerialPort::probe(path), 0);
 
-    TSerialComm first;
+    SerialPort first;
     first.setDeviceName(path);
-    first.Open();
+    first.open();
     QCOMPARE(exclusiveFlag(path), 1);
 
     // The probe and a second user are turned away even for root, who passes TIOCEXCL.
-    QCOMPARE(TSerialComm::probe(path), EBUSY);
-    TSerialComm second;
-    QSignalSpy secondOpened(&second, &TSerialComm::opened);
+    QCOMPARE(SerialPort::probe(path), EBUSY);
+    SerialPort second;
+    QSignalSpy secondOpened(&second, &SerialPort::opened);
     second.setDeviceName(path);
     QString message;
     int code = 0;
     try {
-        second.Open();
-    } catch (const ESerialCommError &e) {
+        second.open();
+    } catch (const SerialPortError &e) {
         message = e.message();
         code = e.code();
     }
@@ -368,22 +368,22 @@ void TstSerialSetup::exclusiveUse()
     QCOMPARE(descriptorsOf(path).size(), 1);
 
     // The turned-away attempts did not disturb the holder.
-    QVERIFY(first.WriteText("mine"));
+    QVERIFY(first.writeText("mine"));
     QCOMPARE(pty.read(4), QByteArray("mine"));
 
-    first.Close();
+    first.close();
     QCOMPARE(exclusiveFlag(path), 0);
-    QCOMPARE(TSerialComm::probe(path), 0);
-    second.Open();
+    QCOMPARE(SerialPort::probe(path), 0);
+    second.open();
     QVERIFY(second.isOpen());
-    QCOMPARE(TSerialComm::probe(path), EBUSY);
-    second.Close();
+    QCOMPARE(SerialPort::probe(path), EBUSY);
+    second.close();
 
     // And the first can have it back.
-    first.Open();
+    first.open();
     QVERIFY(first.isOpen());
-    first.Close();
-    QCOMPARE(TSerialComm::probe(path), 0);
+    first.close();
+    QCOMPARE(SerialPort::probe(path), 0);
     QCOMPARE(exclusiveFlag(path), 0);
 }
 
@@ -396,18 +396,18 @@ void TstSerialSetup::probeThenOpenAsUser()
     const QString path = pty.slavePath();
     auto session = [&path]() -> int {
         for (int round = 0; round < 2; ++round) {
-            if (TSerialComm::probe(path) != 0)
+            if (SerialPort::probe(path) != 0)
                 return 10 + round;
-            TSerialComm comm;
+            SerialPort comm;
             comm.setDeviceName(path);
             try {
-                comm.Open();
-            } catch (const ESerialCommError &) {
+                comm.open();
+            } catch (const SerialPortError &) {
                 return 20 + round;
             }
-            if (TSerialComm::probe(path) != EBUSY)
+            if (SerialPort::probe(path) != EBUSY)
                 return 30 + round;
-            comm.Close();
+            comm.close();
         }
         return 0;
     };
@@ -432,7 +432,7 @@ void TstSerialSetup::probeThenOpenAsUser()
     QCOMPARE(result, 0);
 }
 
-// A second Close must not close a descriptor number that something else has
+// A second close must not close a descriptor number that something else has
 // taken over in the meantime, nor may the destructor.
 void TstSerialSetup::closeTwiceClosesOnce()
 {
@@ -442,18 +442,18 @@ void TstSerialSetup::closeTwiceClosesOnce()
     QVERIFY(stand >= 0);
     int fd = -1;
     {
-        TSerialComm comm;
-        QSignalSpy closed(&comm, &TSerialComm::closed);
+        SerialPort comm;
+        QSignalSpy closed(&comm, &SerialPort::closed);
         comm.setDeviceName(pty.slavePath());
-        comm.Open();
+        comm.open();
         const auto fds = descriptorsOf(pty.slavePath());
         QCOMPARE(fds.size(), 1);
         fd = fds.first();
 
-        comm.Close();
+        comm.close();
         QVERIFY(::fcntl(fd, F_GETFD) == -1 && errno == EBADF);
         QCOMPARE(::dup2(stand, fd), fd); // someone else now owns that number
-        comm.Close();
+        comm.close();
         QCOMPARE(closed.count(), 1);
         QVERIFY2(::fcntl(fd, F_GETFD) != -1, "second Close closed a descriptor it no longer owned");
     }
@@ -467,13 +467,13 @@ void TstSerialSetup::destroyWhileOpenReleasesPort()
     Pty pty;
     QVERIFY(pty.isValid());
     {
-        TSerialComm comm;
+        SerialPort comm;
         comm.setDeviceName(pty.slavePath());
-        comm.Open();
-        QCOMPARE(TSerialComm::probe(pty.slavePath()), EBUSY);
+        comm.open();
+        QCOMPARE(SerialPort::probe(pty.slavePath()), EBUSY);
     }
     QVERIFY(descriptorsOf(pty.slavePath()).isEmpty());
-    QCOMPARE(TSerialComm::probe(pty.slavePath()), 0);
+    QCOMPARE(SerialPort::probe(pty.slavePath()), 0);
     QCOMPARE(exclusiveFlag(pty.slavePath()), 0);
 }
 

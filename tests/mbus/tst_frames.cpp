@@ -76,86 +76,86 @@ void TstFrames::frames_data()
     const char* litersFive = "Can not write to COM port - setting liters 5";
 
     // Worked examples.
-    row("REQ_UD2 5", SendReqUd2(5, false), "107B058016", readingFive);
-    row("REQ_UD2 5 5B", SendReqUd2(5, true), "105B056016", readingFive);
-    row("SND_NKE 253", SendSndNke(253), "1040FD3D16", "Can not write to COM port - SND_NKE device 253");
-    row("SND_NKE 255", SendSndNke(255), "1040FF3F16", "Can not write to COM port - SND_NKE device 255");
-    row("reset 5", SendApplicationReset(5), "68030368730550C816",
+    row("REQ_UD2 5", buildReqUd2(5, false), "107B058016", readingFive);
+    row("REQ_UD2 5 5B", buildReqUd2(5, true), "105B056016", readingFive);
+    row("SND_NKE 253", buildSndNke(253), "1040FD3D16", "Can not write to COM port - SND_NKE device 253");
+    row("SND_NKE 255", buildSndNke(255), "1040FF3F16", "Can not write to COM port - SND_NKE device 255");
+    row("reset 5", buildApplicationReset(5), "68030368730550C816",
         "Can not write to COM port - reset device 5");
-    row("baud 2400 for 5", SendChangeBaud(5, kCiBaud2400), "680303685305BB1316",
+    row("baud 2400 for 5", buildBaudChange(5, kCiBaud2400), "680303685305BB1316",
         "Can not write to COM port - Change baud of device 5");
-    row("primary 7 for selected", SendSetPrimaryAddress(253, 7), "6806066873FD51017A074316",
+    row("primary 7 for selected", buildPrimaryAddressWrite(253, 7), "6806066873FD51017A074316",
         "Can not write to COM port - setting primary address, old is 253",
         QStringLiteral("Socket exception during secondary set - "));
-    row("ID 12345678 for 5", SendChangeId(5, "12345678"), "680909687305510C79785634126216",
+    row("ID 12345678 for 5", buildIdChange(5, "12345678"), "680909687305510C79785634126216",
         "Can not write to COM port - changing ID 5");
-    row("select 12345678", SendSelectSecondary("12345678"),
+    row("select 12345678", buildSecondarySelection("12345678"),
         "680B0B6853FD5278563412FFFFFFFFB216",
         "Can not write to COM port - reading by secondary 12345678");
-    row("wildcard 1FFFFFFF", SendWildcardSelection(pattern("1FFFFFFF")),
+    row("wildcard 1FFFFFFF", buildWildcardSelection(pattern("1FFFFFFF")),
         "680B0B6853FD52FFFFFF1FFFFFFFFFBA16",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
-    row("liters 00012345 BCD", SendSetLiters(5, "00012345", false),
+    row("liters 00012345 BCD", buildLitresWrite(5, "00012345", false),
         "680909685305510C13452301003116", litersFive);
-    row("liters 00012345 integer", SendSetLiters(5, "00012345", true),
+    row("liters 00012345 integer", buildLitresWrite(5, "00012345", true),
         "680909685305510413393000002916", litersFive);
-    row("medium Water 12345678", SendSetMedium(5, 0x07, "12345678"),
+    row("medium Water 12345678", buildMediumWrite(5, 0x07, "12345678"),
         "680D0D68530551077978563412FFFFFF074116",
         "Can not write to COM port - setting medium to 5");
-    row("unit l x 1 Water", SendSetUnit(5, MediumCode("Water"), UnitVif("l", "1")),
+    row("unit l x 1 Water", buildUnitWrite(5, mbus::mediumCode("Water"), mbus::unitVif("l", "1")),
         "680909685305510F1303070101D716", "Can not write to COM port - setting unit to 5");
 
     // Broadcast address, and the checksum of both FCB values.
-    row("REQ_UD2 254", SendReqUd2(254, false), "107BFE7916",
+    row("REQ_UD2 254", buildReqUd2(254, false), "107BFE7916",
         "Can not write to COM port - reading device 254");
-    row("REQ_UD2 254 5B", SendReqUd2(254, true), "105BFE5916",
+    row("REQ_UD2 254 5B", buildReqUd2(254, true), "105BFE5916",
         "Can not write to COM port - reading device 254");
-    row("reset broadcast", SendApplicationReset(254), "6803036873FE50C116",
+    row("reset broadcast", buildApplicationReset(254), "6803036873FE50C116",
         "Can not write to COM port - reset device 254");
     // Only the low 8 bits of the address count, in the frame and in the text.
-    row("address 261 is 5", SendReqUd2(261, false), "107B058016", readingFive);
-    row("address -1 is 255", SendSndNke(-1), "1040FF3F16",
+    row("address 261 is 5", buildReqUd2(261, false), "107B058016", readingFive);
+    row("address -1 is 255", buildSndNke(-1), "1040FF3F16",
         "Can not write to COM port - SND_NKE device 255");
 
-    row("baud 300", SendChangeBaud(0, kCiBaud300), "680303685300B80B16",
+    row("baud 300", buildBaudChange(0, kCiBaud300), "680303685300B80B16",
         "Can not write to COM port - Change baud of device 0");
-    row("baud 9600", SendChangeBaud(250, kCiBaud9600), "6803036853FABD0A16",
+    row("baud 9600", buildBaudChange(250, kCiBaud9600), "6803036853FABD0A16",
         "Can not write to COM port - Change baud of device 250");
-    row("primary 250 broadcast", SendSetPrimaryAddress(254, 250), "6806066873FE51017AFA3716",
+    row("primary 250 broadcast", buildPrimaryAddressWrite(254, 250), "6806066873FE51017AFA3716",
         "Can not write to COM port - setting primary address, old is 254",
         QStringLiteral("Socket exception during secondary set - "));
-    row("primary 0", SendSetPrimaryAddress(1, 0), "68060668730151017A004016",
+    row("primary 0", buildPrimaryAddressWrite(1, 0), "68060668730151017A004016",
         "Can not write to COM port - setting primary address, old is 1",
         QStringLiteral("Socket exception during secondary set - "));
 
     // Value texts shorter than 8 digits are padded on the left.
-    row("liters 7 BCD", SendSetLiters(5, "7", false), "680909685305510C1307000000CF16", litersFive);
-    row("liters 99999999 BCD", SendSetLiters(5, "99999999", false),
+    row("liters 7 BCD", buildLitresWrite(5, "7", false), "680909685305510C1307000000CF16", litersFive);
+    row("liters 99999999 BCD", buildLitresWrite(5, "99999999", false),
         "680909685305510C13999999992C16", litersFive);
-    row("value with unit kJ", SendSetValueWithUnit(5, "1234", UnitVif("kJ", "1")),
+    row("value with unit kJ", buildValueWithUnitWrite(5, "1234", mbus::unitVif("kJ", "1")),
         "680909685305510C0B341200000616", litersFive);
     // The checksum wraps more than once.
-    row("value with unit, sum wraps", SendSetValueWithUnit(0xFE, "99999999", 0xFF),
+    row("value with unit, sum wraps", buildValueWithUnitWrite(0xFE, "99999999", 0xFF),
         "6809096853FE510CFF999999991116", "Can not write to COM port - setting liters 254");
 
     // Broadcast medium write: the whole identification record is wildcards.
-    row("medium broadcast", SendSetMedium(254, 0x16, "FFFFFFFF"),
+    row("medium broadcast", buildMediumWrite(254, 0x16, "FFFFFFFF"),
         "680D0D6853FE510779FFFFFFFFFFFFFF163116",
         "Can not write to COM port - setting medium to 254");
-    row("medium unknown name", SendSetMedium(5, MediumCode("water"), "00000001"),
+    row("medium unknown name", buildMediumWrite(5, mbus::mediumCode("water"), "00000001"),
         "680D0D68530551077901000000FFFFFF0F3616",
         "Can not write to COM port - setting medium to 5");
-    row("unit N/A", SendSetUnit(5, 0x08, UnitVif("N/A", "10000")),
+    row("unit N/A", buildUnitWrite(5, 0x08, mbus::unitVif("N/A", "10000")),
         "680909685305510F6E030801013316", "Can not write to COM port - setting unit to 5");
 
     // Wildcard patterns: digit order, fully open and fully fixed.
-    row("wildcard FFFFFFF7", SendWildcardSelection(pattern("FFFFFFF7")),
+    row("wildcard FFFFFFF7", buildWildcardSelection(pattern("FFFFFFF7")),
         "680B0B6853FD52F7FFFFFFFFFFFFFF9216",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
-    row("wildcard 30FFFFFF", SendWildcardSelection(pattern("30FFFFFF")),
+    row("wildcard 30FFFFFF", buildWildcardSelection(pattern("30FFFFFF")),
         "680B0B6853FD52FFFFFF30FFFFFFFFCB16",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
-    row("wildcard 30000017", SendWildcardSelection(pattern("30000017")),
+    row("wildcard 30000017", buildWildcardSelection(pattern("30000017")),
         "680B0B6853FD5217000030FFFFFFFFE516",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
 }
@@ -185,37 +185,37 @@ void TstFrames::refusals_data()
         QTest::newRow(name) << r << QString::fromLatin1(mentions);
     };
 
-    row("change ID empty", SendChangeId(5, ""), "ID \"\"");
-    row("change ID 7 digits", SendChangeId(5, "1234567"), "ID \"1234567\"");
-    row("change ID 9 digits", SendChangeId(5, "123456789"), "ID \"123456789\"");
-    row("change ID with F", SendChangeId(5, "1234567F"), "ID");
-    row("change ID with blank", SendChangeId(5, "1234 678"), "ID");
-    row("select ends in F", SendSelectSecondary("0000000F"), "ID \"0000000F\"");
-    row("select all F", SendSelectSecondary("FFFFFFFF"), "ID");
-    row("select hex digit", SendSelectSecondary("1234567A"), "ID");
-    row("medium partly F", SendSetMedium(5, 7, "1234FFFF"), "ID");
-    row("medium lower-case f", SendSetMedium(254, 7, "ffffffff"), "ID");
-    row("medium empty ID", SendSetMedium(5, 7, ""), "ID");
-    row("medium 9 F", SendSetMedium(254, 7, "FFFFFFFFF"), "ID");
+    row("change ID empty", buildIdChange(5, ""), "ID \"\"");
+    row("change ID 7 digits", buildIdChange(5, "1234567"), "ID \"1234567\"");
+    row("change ID 9 digits", buildIdChange(5, "123456789"), "ID \"123456789\"");
+    row("change ID with F", buildIdChange(5, "1234567F"), "ID");
+    row("change ID with blank", buildIdChange(5, "1234 678"), "ID");
+    row("select ends in F", buildSecondarySelection("0000000F"), "ID \"0000000F\"");
+    row("select all F", buildSecondarySelection("FFFFFFFF"), "ID");
+    row("select hex digit", buildSecondarySelection("1234567A"), "ID");
+    row("medium partly F", buildMediumWrite(5, 7, "1234FFFF"), "ID");
+    row("medium lower-case f", buildMediumWrite(254, 7, "ffffffff"), "ID");
+    row("medium empty ID", buildMediumWrite(5, 7, ""), "ID");
+    row("medium 9 F", buildMediumWrite(254, 7, "FFFFFFFFF"), "ID");
 
-    row("liters empty", SendSetLiters(5, "", false), "value \"\"");
-    row("liters 9 digits", SendSetLiters(5, "123456789", false), "value \"123456789\"");
-    row("liters sign", SendSetLiters(5, "-5", false), "value");
-    row("liters decimal point", SendSetLiters(5, "12.5", false), "value");
-    row("liters blank", SendSetLiters(5, " 12", false), "value");
-    row("GIN empty", SendSetLiters(5, "", true), "value");
-    row("GIN 2^32", SendSetLiters(5, "4294967296", true), "value \"4294967296\"");
-    row("GIN 11 digits", SendSetLiters(5, "00000000001", true), "value");
-    row("value with unit 9 digits", SendSetValueWithUnit(5, "100000000", 0x13), "value");
+    row("liters empty", buildLitresWrite(5, "", false), "value \"\"");
+    row("liters 9 digits", buildLitresWrite(5, "123456789", false), "value \"123456789\"");
+    row("liters sign", buildLitresWrite(5, "-5", false), "value");
+    row("liters decimal point", buildLitresWrite(5, "12.5", false), "value");
+    row("liters blank", buildLitresWrite(5, " 12", false), "value");
+    row("GIN empty", buildLitresWrite(5, "", true), "value");
+    row("GIN 2^32", buildLitresWrite(5, "4294967296", true), "value \"4294967296\"");
+    row("GIN 11 digits", buildLitresWrite(5, "00000000001", true), "value");
+    row("value with unit 9 digits", buildValueWithUnitWrite(5, "100000000", 0x13), "value");
 
-    row("new address 251", SendSetPrimaryAddress(5, 251), "primary address 251");
-    row("new address -1", SendSetPrimaryAddress(5, -1), "primary address -1");
+    row("new address 251", buildPrimaryAddressWrite(5, 251), "primary address 251");
+    row("new address -1", buildPrimaryAddressWrite(5, -1), "primary address -1");
 
-    row("baud CI 0", SendChangeBaud(5, 0x00), "0x00");
-    row("baud CI B9", SendChangeBaud(5, 0xB9), "0xB9");
+    row("baud CI 0", buildBaudChange(5, 0x00), "0x00");
+    row("baud CI B9", buildBaudChange(5, 0xB9), "0xB9");
 
-    row("wildcard digit 10", SendWildcardSelection({10, 15, 15, 15, 15, 15, 15, 15}), "pattern");
-    row("wildcard digit 255", SendWildcardSelection({1, 2, 3, 4, 5, 6, 7, 255}), "pattern");
+    row("wildcard digit 10", buildWildcardSelection({10, 15, 15, 15, 15, 15, 15, 15}), "pattern");
+    row("wildcard digit 255", buildWildcardSelection({1, 2, 3, 4, 5, 6, 7, 255}), "pattern");
 }
 
 void TstFrames::refusals()
@@ -251,12 +251,12 @@ void TstFrames::integerValue()
     QFETCH(QString, value);
     QFETCH(QByteArray, data);
 
-    const Request r = SendSetLiters(5, value.toStdString(), true);
+    const Request r = buildLitresWrite(5, value.toStdString(), true);
     QVERIFY2(r.ok(), r.refusal.c_str());
     QCOMPARE(r.frame.size(), std::size_t(15));
     QCOMPARE(bytes(r.frame).mid(7, 2), QByteArray::fromHex("0413"));
     QCOMPARE(bytes(r.frame).mid(9, 4).toHex(), data.toHex());
-    QCOMPARE(r.frame[13], MBusChecksum(ByteView(r.frame).subspan(4, 9)));
+    QCOMPARE(r.frame[13], frameChecksum(ByteView(r.frame).subspan(4, 9)));
 }
 
 void TstFrames::idToBcd_data()
@@ -285,7 +285,7 @@ void TstFrames::idToBcd()
     QFETCH(bool, allowWildcard);
     QFETCH(QByteArray, bcd);
 
-    QCOMPARE(bytes(IdToBcd(id.toStdString(), allowWildcard)).toHex(), bcd.toHex());
+    QCOMPARE(bytes(mbus::idToBcd(id.toStdString(), allowWildcard)).toHex(), bcd.toHex());
 }
 
 void TstFrames::mediumCode_data()
@@ -314,7 +314,7 @@ void TstFrames::mediumCode()
     QFETCH(QString, name);
     QFETCH(int, code);
 
-    QCOMPARE(int(MediumCode(name.toStdString())), code);
+    QCOMPARE(int(mbus::mediumCode(name.toStdString())), code);
 }
 
 void TstFrames::unitVif_data()
@@ -349,16 +349,16 @@ void TstFrames::unitVif()
     QFETCH(QString, multiplier);
     QFETCH(int, vif);
 
-    QCOMPARE(int(UnitVif(unit.toStdString(), multiplier.toStdString())), vif);
+    QCOMPARE(int(mbus::unitVif(unit.toStdString(), multiplier.toStdString())), vif);
 }
 
 void TstFrames::baudRateCi()
 {
-    QCOMPARE(BaudRateCi(300), std::optional<std::uint8_t>(0xB8));
-    QCOMPARE(BaudRateCi(2400), std::optional<std::uint8_t>(0xBB));
-    QCOMPARE(BaudRateCi(9600), std::optional<std::uint8_t>(0xBD));
-    QVERIFY(!BaudRateCi(1200));
-    QVERIFY(!BaudRateCi(0));
+    QCOMPARE(mbus::baudRateCi(300), std::optional<std::uint8_t>(0xB8));
+    QCOMPARE(mbus::baudRateCi(2400), std::optional<std::uint8_t>(0xBB));
+    QCOMPARE(mbus::baudRateCi(9600), std::optional<std::uint8_t>(0xBD));
+    QVERIFY(!mbus::baudRateCi(1200));
+    QVERIFY(!mbus::baudRateCi(0));
 }
 
 void TstFrames::classify_data()

@@ -6,7 +6,7 @@
 // Bounds are generous: "well before a timeout of 2 s", "not before 1 s".
 
 #include "link/link_dispatch.h"
-#include "link/serial_comm.h"
+#include "link/serial_port.h"
 #include "ops/bus_session.h"
 #include "ops/meter_commands.h"
 #include "ops/secondary_sequence.h"
@@ -91,7 +91,7 @@ struct Bench {
     int timeoutMs;
     LinkSettings link;
     std::unique_ptr<SimProcess> sim;
-    TSerialComm comm;
+    SerialPort comm;
     Log log;
     std::unique_ptr<LinkDispatch> dispatch;
     decode::DeviceTable table;

@@ -14,8 +14,8 @@ QString hex(const mbus::Request &request)
     return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed();
 }
 
-QString req(int address) { return hex(mbus::SendReqUd2(address, false)); }
-QString nke(int address) { return hex(mbus::SendSndNke(address)); }
+QString req(int address) { return hex(mbus::buildReqUd2(address, false)); }
+QString nke(int address) { return hex(mbus::buildSndNke(address)); }
 
 
 // Fills the table with a scan of 1..5 and waits for its end.
@@ -141,33 +141,33 @@ void TstOps::commands_data()
     using QL = QStringList;
     QTest::newRow("reset on broadcast, nothing selected")
         << "reset" << true << 0 << "" << QL{"68 03 03 68 73 FE 50 C1 16"} << ack << "";
-    QTest::newRow("reset") << "reset" << false << 2 << "" << QL{hex(mbus::SendApplicationReset(2))} << ack << "";
+    QTest::newRow("reset") << "reset" << false << 2 << "" << QL{hex(mbus::buildApplicationReset(2))} << ack << "";
     QTest::newRow("baud 1200 refused") << "baud:1200" << false << 2 << "" << QL{} << "Wrong baud..." << "";
-    QTest::newRow("baud 9600") << "baud:9600" << false << 2 << "" << QL{hex(mbus::SendChangeBaud(2, 0xBD))} << ack
+    QTest::newRow("baud 9600") << "baud:9600" << false << 2 << "" << QL{hex(mbus::buildBaudChange(2, 0xBD))} << ack
                                << "";
     QTest::newRow("new ID, read after") << "id:87654321" << false << 2 << ""
-                                        << QL{hex(mbus::SendChangeId(2, "87654321")), req(2)} << ack
+                                        << QL{hex(mbus::buildIdChange(2, "87654321")), req(2)} << ack
                                         << "0=87654321";
     QTest::newRow("ID of 7 characters ignored") << "id:8765432" << false << 2 << "" << QL{} << "" << "";
     QTest::newRow("value 7 as BCD") << "value:7" << false << 2 << ""
-                                    << QL{hex(mbus::SendSetLiters(2, "7", false)), req(2)} << ack << "";
+                                    << QL{hex(mbus::buildLitresWrite(2, "7", false)), req(2)} << ack << "";
     QTest::newRow("value in GIN form") << "gin:16777216" << false << 2 << ""
-                                       << QL{hex(mbus::SendSetLiters(2, "16777216", true)), req(2)} << ack << "";
+                                       << QL{hex(mbus::buildLitresWrite(2, "16777216", true)), req(2)} << ack << "";
     QTest::newRow("empty value refused") << "value:" << false << 2 << "" << QL{} << "Liter value is not entered..."
                                          << "";
     QTest::newRow("medium") << "medium:Water" << false << 2 << ""
-                            << QL{hex(mbus::SendSetMedium(2, 0x07, "22222222")), req(2)} << ack << "";
+                            << QL{hex(mbus::buildMediumWrite(2, 0x07, "22222222")), req(2)} << ack << "";
     QTest::newRow("medium on broadcast") << "medium:Gas" << true << 0 << ""
-                                         << QL{hex(mbus::SendSetMedium(254, 0x03, "FFFFFFFF")), req(254)} << ack
+                                         << QL{hex(mbus::buildMediumWrite(254, 0x03, "FFFFFFFF")), req(254)} << ack
                                          << "";
     QTest::newRow("unit") << "unit:Wh:1000" << false << 2 << ""
-                          << QL{hex(mbus::SendSetUnit(2, mbus::MediumCode("Heat (rt)"), mbus::UnitVif("Wh", "1000"))),
+                          << QL{hex(mbus::buildUnitWrite(2, mbus::mediumCode("Heat (rt)"), mbus::unitVif("Wh", "1000"))),
                                 req(2)}
                           << ack << "";
     QTest::newRow("unknown unit") << "unit:m3:1" << false << 2 << "" << QL{}
                                   << "Incorrect unit. Allowable units are l,Wh,kJ,N/A..." << "";
     QTest::newRow("relay unit on a relay") << "relay:Wh:1000" << false << 3 << ""
-                                           << QL{hex(mbus::SendSetValueWithUnit(5, "12500", mbus::UnitVif("Wh", "1000"))),
+                                           << QL{hex(mbus::buildValueWithUnitWrite(5, "12500", mbus::unitVif("Wh", "1000"))),
                                                  req(5)}
                                            << ack << "";
     QTest::newRow("relay unit, not a relay") << "relay:Wh:1000" << false << 2 << "" << QL{}
@@ -183,10 +183,10 @@ void TstOps::commands_data()
                                              << "Incorrect primary address, must be under 251..." << "";
     QTest::newRow("new address through the ID")
         << "address:40" << false << 2 << ""
-        << QL{hex(mbus::SendSelectSecondary("22222222")), hex(mbus::SendSetPrimaryAddress(253, 40)), req(253), nke(253)}
+        << QL{hex(mbus::buildSecondarySelection("22222222")), hex(mbus::buildPrimaryAddressWrite(253, 40)), req(253), nke(253)}
         << ack << "1=40";
     QTest::newRow("new address on broadcast") << "address:40" << true << 2 << ""
-                                              << QL{hex(mbus::SendSetPrimaryAddress(254, 40))} << ack << "";
+                                              << QL{hex(mbus::buildPrimaryAddressWrite(254, 40))} << ack << "";
     QTest::newRow("read selected") << "read" << false << 1 << "3=" << QL{req(1)} << "" << "3=12.345";
     QTest::newRow("read with NKE first") << "nke-read" << false << 1 << "" << QL{nke(1), req(1)} << ack << "";
 }
@@ -353,7 +353,7 @@ void TstOps::stopClearsPendingFlags()
     QVERIFY(rig.session.begin());
     QVERIFY(rig.sequence.start("11111111", std::nullopt, QStringLiteral("11111111")));
     QVERIFY(rig.idle());
-    QCOMPARE(rig.link.sent, QStringList({hex(mbus::SendSelectSecondary("11111111")), req(253), nke(253)}));
+    QCOMPARE(rig.link.sent, QStringList({hex(mbus::buildSecondarySelection("11111111")), req(253), nke(253)}));
     QCOMPARE(rig.meter("11111111")->address(), 1);
 }
 
@@ -361,7 +361,7 @@ void TstOps::badRepliesLeaveTable_data()
 {
     QTest::addColumn<QByteArray>("reply");
     mbussim::Bus bus(OpsRig::parse(kThreeMeters));
-    const mbus::Bytes raw = bus.respond(mbus::SendReqUd2(1, false).frame);
+    const mbus::Bytes raw = bus.respond(mbus::buildReqUd2(1, false).frame);
     const QByteArray good(reinterpret_cast<const char *>(raw.data()), qsizetype(raw.size()));
     QByteArray otherAddress = good;
     otherAddress[5] = 9;

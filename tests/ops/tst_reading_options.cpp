@@ -214,7 +214,7 @@ void TstReadingOptions::allTelegrams()
         std::vector<mbus::ByteView> views;
         for (const QByteArray &t : std::as_const(readings.first()))
             views.emplace_back(reinterpret_cast<const std::uint8_t *>(t.constData()), std::size_t(t.size()));
-        const decode::DecodeResult r = decode::DecodeReplies(views, options);
+        const decode::DecodeResult r = decode::decodeReplies(views, options);
         QStringList got;
         for (const decode::WorkRow &row : r.rows)
             if (!row[decode::ColNumber].empty())

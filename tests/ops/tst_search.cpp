@@ -153,10 +153,10 @@ void TstSearch::findById_data()
     const auto hex = [](const mbus::Request &r) { return QString::fromStdString(mbus::hexLogForm(r.frame)).trimmed(); };
     QTest::newRow("a meter that is there")
         << "30000017"
-        << QStringList{hex(mbus::SendSelectSecondary("30000017")), hex(mbus::SendReqUd2(253, false)),
-                       hex(mbus::SendSndNke(253))}
+        << QStringList{hex(mbus::buildSecondarySelection("30000017")), hex(mbus::buildReqUd2(253, false)),
+                       hex(mbus::buildSndNke(253))}
         << "0xE5 (Acknowledge)" << QStringList{"30000017"};
-    QTest::newRow("nobody answers") << "30000018" << QStringList{hex(mbus::SendSelectSecondary("30000018"))}
+    QTest::newRow("nobody answers") << "30000018" << QStringList{hex(mbus::buildSecondarySelection("30000018"))}
                                     << "No response from device 30000018" << QStringList();
     QTest::newRow("an F among digits sends nothing") << "1234567F" << QStringList()
                                                      << "No response from device 1234567F" << QStringList();

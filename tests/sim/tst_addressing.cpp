@@ -115,14 +115,14 @@ answer-every = 2
 
 QByteArray q(const mbussim::Bytes &b) { return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size())); }
 QByteArray q(const mbus::Request &r) { return q(r.frame); }
-Step read(int a, const QString &expect) { return {q(mbus::SendReqUd2(a, false)), expect}; }
-Step nke(int a, const QString &expect) { return {q(mbus::SendSndNke(a)), expect}; }
-Step select(const char *id, const QString &expect) { return {q(mbus::SendSelectSecondary(id)), expect}; }
+Step read(int a, const QString &expect) { return {q(mbus::buildReqUd2(a, false)), expect}; }
+Step nke(int a, const QString &expect) { return {q(mbus::buildSndNke(a)), expect}; }
+Step select(const char *id, const QString &expect) { return {q(mbus::buildSecondarySelection(id)), expect}; }
 Step wildcard(std::array<std::uint8_t, 8> digits, const QString &expect)
 {
-    return {q(mbus::SendWildcardSelection(digits)), expect};
+    return {q(mbus::buildWildcardSelection(digits)), expect};
 }
-Step setAddress(int a, int n, const QString &expect) { return {q(mbus::SendSetPrimaryAddress(a, n)), expect}; }
+Step setAddress(int a, int n, const QString &expect) { return {q(mbus::buildPrimaryAddressWrite(a, n)), expect}; }
 
 // What the master's automatic addressing sends for one meter.
 Steps autoAddress(const char *id, int n)
@@ -148,7 +148,7 @@ QString mismatch(const mbussim::Bytes &reply, const QString &expect)
     if (expect == "E5")
         return reply == mbussim::Bytes{0xE5} ? QString() : "expected E5, got " + got;
     const std::size_t n = reply.size();
-    const bool sumHolds = n >= 8 && mbus::MBusChecksum(mbussim::ByteView(reply).subspan(4, n - 6)) == reply[n - 2];
+    const bool sumHolds = n >= 8 && mbus::frameChecksum(mbussim::ByteView(reply).subspan(4, n - 6)) == reply[n - 2];
     if (expect == "collision")
         return n > 1 && !sumHolds ? QString() : "expected a collision, got " + got;
     const QStringList parts = expect.split('@');
@@ -165,7 +165,7 @@ void TestSim::busScenarios_data()
     QTest::addColumn<QByteArray>("bus");
     QTest::addColumn<Steps>("steps");
     const QByteArray a = kAddressingBus, l = kLossyBus, t = kTwinsBus;
-    constexpr std::uint8_t F = 15;
+    constexpr std::uint8_t kAny = 15;
 
     QTest::newRow("shared address: reads collide") << a << Steps{read(5, "collision"), read(6, "55555555@6")};
     QTest::newRow("shared address: SND_NKE acks read as one E5") << a << Steps{nke(5, "E5")};
@@ -180,9 +180,9 @@ void TestSim::busScenarios_data()
     QTest::newRow("no address: reached by selection, answers as 253")
         << a << Steps{select("44444444", "E5"), read(253, "44444444@253")};
     QTest::newRow("no address: found by a wildcard search")
-        << a << Steps{wildcard({4, F, F, F, F, F, F, F}, "E5"), read(253, "44444444@253")};
+        << a << Steps{wildcard({4, kAny, kAny, kAny, kAny, kAny, kAny, kAny}, "E5"), read(253, "44444444@253")};
     QTest::newRow("wildcard FFFFFFFF: acks read as one E5, reads at 253 collide")
-        << a << Steps{wildcard({F, F, F, F, F, F, F, F}, "E5"), read(253, "collision")};
+        << a << Steps{wildcard({kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny}, "E5"), read(253, "collision")};
     QTest::newRow("no address: gets one after selection")
         << a << Steps{select("44444444", "E5"), setAddress(253, 12, "E5"), nke(253, "E5"), read(253, ""),
                       read(12, "44444444@12")};
@@ -204,7 +204,7 @@ void TestSim::busScenarios_data()
     QTest::newRow("same ID: a later selection deselects both")
         << t << Steps{select("12345678", "E5"), select("12345679", "E5"), read(253, "12345679@2")};
     QTest::newRow("same ID: a wildcard on the last digit takes all three")
-        << t << Steps{wildcard({1, 2, 3, 4, 5, 6, 7, F}, "E5"), read(253, "collision"),
+        << t << Steps{wildcard({1, 2, 3, 4, 5, 6, 7, kAny}, "E5"), read(253, "collision"),
                       wildcard({1, 2, 3, 4, 5, 6, 7, 9}, "E5"), read(253, "12345679@2")};
     const mbussim::Bytes byDef{0x78, 0x56, 0x34, 0x12, 0xA6, 0x10, 0xFF, 0xFF};  // 12345678 by DEF, any version, medium
     QTest::newRow("same ID: parted by manufacturer DEF")
@@ -280,7 +280,7 @@ void TestSim::primaryAddressesReachOwnersOnly()
     QList<int> answered;
     for (int a = 0; a <= 250; ++a)
         for (int repeat = 0; repeat < 2; ++repeat) {
-            const mbus::Request r = nkeFirst ? mbus::SendSndNke(a) : mbus::SendReqUd2(a, use5B);
+            const mbus::Request r = nkeFirst ? mbus::buildSndNke(a) : mbus::buildReqUd2(a, use5B);
             if (!bus.respond(r.frame).empty() && repeat == 0)
                 answered << a;
         }

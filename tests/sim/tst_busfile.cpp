@@ -178,7 +178,7 @@ void TestSim::demoBusScan()
     std::vector<int> found;
     for (int a = 0; a <= 15; ++a)
         for (int pass = 0; pass < 2; ++pass) {
-            const mbussim::Bytes reply = bus.respond(mbus::SendReqUd2(a, pass == 1).frame);
+            const mbussim::Bytes reply = bus.respond(mbus::buildReqUd2(a, pass == 1).frame);
             if (reply.empty())
                 continue;
             QVERIFY2(mbussim::longFrameChecksOut(reply), qPrintable(QString("address %1").arg(a)));
@@ -196,20 +196,20 @@ void TestSim::demoBusScan()
 
     // First digit: 1 (meters 1 and 7) and 5 (meters 5 and 12) draw two meters each.
     const auto selecting = [&](std::array<std::uint8_t, 8> digits) {
-        return bus.handle(mbus::SendWildcardSelection(digits).frame).answering;
+        return bus.handle(mbus::buildWildcardSelection(digits).frame).answering;
     };
-    constexpr std::uint8_t F = mbus::kWildcardDigit;
+    constexpr std::uint8_t kAny = mbus::kWildcardDigit;
     const int perDigit[10] = {1, 2, 1, 1, 1, 2, 1, 1, 1, 1};
     for (std::uint8_t d = 0; d < 10; ++d)
-        QCOMPARE(selecting({d, F, F, F, F, F, F, F}), perDigit[d]);
-    QCOMPARE(selecting({5, 0, F, F, F, F, F, F}), 1);
-    QCOMPARE(selecting({5, 3, F, F, F, F, F, F}), 1);
-    QCOMPARE(selecting({1, 2, 3, F, F, F, F, F}), 1);
+        QCOMPARE(selecting({d, kAny, kAny, kAny, kAny, kAny, kAny, kAny}), perDigit[d]);
+    QCOMPARE(selecting({5, 0, kAny, kAny, kAny, kAny, kAny, kAny}), 1);
+    QCOMPARE(selecting({5, 3, kAny, kAny, kAny, kAny, kAny, kAny}), 1);
+    QCOMPARE(selecting({1, 2, 3, kAny, kAny, kAny, kAny, kAny}), 1);
 
-    const mbussim::Response all = bus.handle(mbus::SendReqUd2(254, false).frame);
+    const mbussim::Response all = bus.handle(mbus::buildReqUd2(254, false).frame);
     QCOMPARE(all.answering, 12);
     const std::size_t n = all.bytes.size();
-    QVERIFY(mbus::MBusChecksum(mbussim::ByteView(all.bytes).subspan(4, n - 6)) != all.bytes[n - 2]);
+    QVERIFY(mbus::frameChecksum(mbussim::ByteView(all.bytes).subspan(4, n - 6)) != all.bytes[n - 2]);
 }
 
 void TestSim::records_data()

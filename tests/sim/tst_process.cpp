@@ -295,9 +295,9 @@ void TestSim::randomMetersProcess()
     };
     const double charMs = 11 * 1000.0 / 1200;
     for (const QString &id : ids) {
-        QCOMPARE(exchange(mbus::SendSelectSecondary(id.toStdString())), QByteArray::fromHex("E5"));
+        QCOMPARE(exchange(mbus::buildSecondarySelection(id.toStdString())), QByteArray::fromHex("E5"));
         QVERIFY2(ms >= charMs - 1, qPrintable(QString("E5 after %1 ms").arg(ms)));
-        const QByteArray reply = exchange(mbus::SendReqUd2(253, false));
+        const QByteArray reply = exchange(mbus::buildReqUd2(253, false));
         QVERIFY2(mbussim::longFrameChecksOut(toBytes(reply)), reply.toHex(' ').constData());
         const mbussim::Bytes r = toBytes(reply);
         QCOMPARE(QString::fromStdString(mbussim::idText({r[7], r[8], r[9], r[10]})), id);

@@ -26,9 +26,9 @@ void walk(mbussim::Bus &bus, std::array<std::uint8_t, 8> digits, std::size_t dep
 {
     for (std::uint8_t d = 0; d <= 9; ++d) {
         digits[depth] = d;
-        if (bus.respond(mbus::SendWildcardSelection(digits).frame).empty())
+        if (bus.respond(mbus::buildWildcardSelection(digits).frame).empty())
             continue;
-        const mbussim::Bytes r = bus.respond(mbus::SendReqUd2(253, false).frame);
+        const mbussim::Bytes r = bus.respond(mbus::buildReqUd2(253, false).frame);
         if (mbussim::longFrameChecksOut(r) && r.size() >= 19)
             w.found << QString::fromStdString(mbussim::idText({r[7], r[8], r[9], r[10]})) + "@" + QString::number(r[5]);
         else if (depth < 7)

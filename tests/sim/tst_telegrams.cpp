@@ -24,13 +24,13 @@ const char kMultiBus[] = "[meter]\naddress = 10\nid = 10101010\nmanufacturer = A
 mbussim::Bytes frame(const QString &name)
 {
     if (name == QLatin1String("7B") || name == QLatin1String("5B"))
-        return mbus::SendReqUd2(10, name == QLatin1String("5B")).frame;
+        return mbus::buildReqUd2(10, name == QLatin1String("5B")).frame;
     if (name == QLatin1String("NKE"))
-        return mbus::SendSndNke(10).frame;
+        return mbus::buildSndNke(10).frame;
     if (name == QLatin1String("select"))
-        return mbus::SendSelectSecondary("10101010").frame;
+        return mbus::buildSecondarySelection("10101010").frame;
     if (name == QLatin1String("7B@253"))
-        return mbus::SendReqUd2(mbus::kSelectedAddress, false).frame;
+        return mbus::buildReqUd2(mbus::kSelectedAddress, false).frame;
     return {};
 }
 
@@ -107,7 +107,7 @@ void TestSim::endlessMeterAlwaysAnnouncesMore()
 {
     mbussim::Bus bus = multiBus();
     for (int i = 0; i < 40; ++i) {
-        const mbussim::Bytes reply = bus.respond(mbus::SendReqUd2(11, i % 2 == 1).frame);
+        const mbussim::Bytes reply = bus.respond(mbus::buildReqUd2(11, i % 2 == 1).frame);
         QVERIFY(reply.size() > 3);
         QCOMPARE(reply[reply.size() - 3], std::uint8_t(0x1F));
         QCOMPARE(reply[15], std::uint8_t(i)); // a new telegram each time: the access number moves on

@@ -54,14 +54,14 @@ void TstCliExport::csvIsTheWindowsExport()
 
     QByteArray fromWindow;
     {
-        TForm11 window(ini);
+        MainWindow window(ini);
         window.askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::Yes; };
         const QString target = dir.filePath(QStringLiteral("window.csv"));
         window.fileDialogs.askSaveName = [target](const QString &) { return target; };
         window.show();
-        window.devices->UD_address_min->setValue(0);
-        window.devices->UD_address_max->setValue(12);
-        QTest::mouseClick(window.devices->Butt_find_primary, Qt::LeftButton);
+        window.devices->fromAddressBox->setValue(0);
+        window.devices->toAddressBox->setValue(12);
+        QTest::mouseClick(window.devices->findPrimaryButton, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&window] { return !window.session().busy(); }, 20000));
         QCOMPARE(window.deviceTable().rowCount(), 14);
         QVERIFY(window.saveDeviceTable());

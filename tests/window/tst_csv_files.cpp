@@ -22,7 +22,7 @@ struct Bench {
         if (ini.open(QIODevice::WriteOnly))
             ini.write("[Misc]\nDir=" + dir.path().toUtf8() + "/\n" + settings);
         ini.close();
-        window = std::make_unique<TForm11>(dir.filePath(QStringLiteral("telvaro.ini")));
+        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("telvaro.ini")));
         window->fileDialogs.askSaveName = [this](const QString &proposed) {
             proposedName = proposed;
             return target;
@@ -58,7 +58,7 @@ struct Bench {
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<TForm11> window;
+    std::unique_ptr<MainWindow> window;
     QString target, proposedName;
     QStringList boxes;
 };
@@ -106,7 +106,7 @@ void TstCsvFiles::saveThenOpen()
     table.appendRow({"11112222", "", "ABC"});
     const QList<QStringList> before = b.cells();
 
-    QTest::mouseClick(b.window->devices->Butt_save_data, Qt::LeftButton);
+    QTest::mouseClick(b.window->devices->saveButton, Qt::LeftButton);
     QCOMPARE(b.proposedName, b.dir.path() + QStringLiteral("/meters_data.csv"));
     const QByteArray saved = b.file();
     QVERIFY(saved.endsWith("\r\n"));
@@ -114,7 +114,7 @@ void TstCsvFiles::saveThenOpen()
     QVERIFY(saved.startsWith(" ID ")); // the header line comes first
 
     table.clear();
-    QTest::mouseClick(b.window->devices->Butt_load_data, Qt::LeftButton);
+    QTest::mouseClick(b.window->devices->loadButton, Qt::LeftButton);
     QCOMPARE(b.boxes, QStringList());
     QCOMPARE(b.cells(), before);
 

@@ -56,7 +56,7 @@ struct Bench {
             ini.write("[Mbus]\nTimeout=300\n" + settings + "[Com port]\nName=" + sim.link().toLocal8Bit()
                       + "\nSpeed=2400\nParity=Even\n");
         ini.close();
-        window = std::make_unique<TForm11>(dir.filePath(QStringLiteral("telvaro.ini")));
+        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("telvaro.ini")));
         window->askYesNoCancel = [this](const QString &, const QString &) { return answer; };
         window->show();
     }
@@ -74,14 +74,14 @@ struct Bench {
     bool idle(int ms) { return QTest::qWaitFor([this] { return !window->session().busy(); }, ms); }
     bool scan(int from, int to, int ms)
     {
-        page().UD_address_min->setValue(from);
-        page().UD_address_max->setValue(to);
-        QTest::mouseClick(page().Butt_find_primary, Qt::LeftButton);
+        page().fromAddressBox->setValue(from);
+        page().toAddressBox->setValue(to);
+        QTest::mouseClick(page().findPrimaryButton, Qt::LeftButton);
         return idle(ms);
     }
     void clickRow(int tableRow)
     {
-        QTableWidget *grid = page().Grid_orvenna;
+        QTableWidget *grid = page().deviceGrid;
         const QRect cell = grid->visualRect(grid->model()->index(tableRow - 1, 1));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
@@ -91,7 +91,7 @@ struct Bench {
     QMessageBox::StandardButton answer = QMessageBox::Yes;
     QTemporaryDir dir;
     SimProcess sim;
-    std::unique_ptr<TForm11> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace
@@ -133,34 +133,34 @@ void TstDevices::demoBusScanReadAndStop()
         QVERIFY(!b.cell(r, 7).isEmpty());
         QCOMPARE(b.cell(r, 8), QStringLiteral("0x00"));
     }
-    QCOMPARE(b.page().Grid_orvenna->item(11, 3)->text(), QStringLiteral("1234.560"));
-    QVERIFY(!b.page().ProgressBar1->isVisible());
-    QCOMPARE(b.page().Butt_find_primary->text(), QStringLiteral("Find"));
+    QCOMPARE(b.page().deviceGrid->item(11, 3)->text(), QStringLiteral("1234.560"));
+    QVERIFY(!b.page().progressBar->isVisible());
+    QCOMPARE(b.page().findPrimaryButton->text(), QStringLiteral("Find"));
     QVERIFY(!b.window->dispatch().portOpen());
 
     // Read selected: one row comes back.
     b.table().setCell(4, 3, "");
     b.clickRow(4);
-    QCOMPARE(b.page().Label_addr->text(), QStringLiteral("Addr.:4"));
-    QCOMPARE(b.page().Label_id->text(), QStringLiteral("ID:40123456"));
-    QTest::mouseClick(b.page().Butt_readonce, Qt::LeftButton);
+    QCOMPARE(b.page().selectedAddressLabel->text(), QStringLiteral("Addr.:4"));
+    QCOMPARE(b.page().selectedIdLabel->text(), QStringLiteral("ID:40123456"));
+    QTest::mouseClick(b.page().readSelectedButton, Qt::LeftButton);
     QVERIFY(b.idle(5000));
     QCOMPARE(b.cell(4, 3), QStringLiteral("1578.912"));
 
     // Read all: every row comes back.
     for (int r = 1; r <= 12; ++r)
         b.table().setCell(r, 3, "");
-    QTest::mouseClick(b.page().Butt_readall, Qt::LeftButton);
-    QCOMPARE(b.page().Butt_readall->text(), QStringLiteral("Stop"));
-    QVERIFY(!b.page().Butt_readonce->isEnabled() && !b.page().Group_ops->isEnabled());
+    QTest::mouseClick(b.page().readAllButton, Qt::LeftButton);
+    QCOMPARE(b.page().readAllButton->text(), QStringLiteral("Stop"));
+    QVERIFY(!b.page().readSelectedButton->isEnabled() && !b.page().basicGroup->isEnabled());
     QVERIFY(b.idle(20000));
     for (int r = 1; r <= 12; ++r)
         QCOMPARE(b.cell(r, 3), expected[r - 1].section(u' ', 3, 3));
-    QVERIFY(b.page().Butt_readonce->isEnabled());
+    QVERIFY(b.page().readSelectedButton->isEnabled());
 
     // Read Full: the detailed report, not the table.
     b.clickRow(2);
-    b.window->ReadFull1->trigger();
+    b.window->readFullAction->trigger();
     QVERIFY(b.idle(5000));
     QVERIFY(b.window->fullReport()->isVisible());
     const QStringList report = b.window->fullReport()->lines();
@@ -168,13 +168,13 @@ void TstDevices::demoBusScanReadAndStop()
 
     // A second scan, keeping the table, stopped at once.
     b.answer = QMessageBox::No;
-    b.page().UD_address_max->setValue(250);
-    QTest::mouseClick(b.page().Butt_find_primary, Qt::LeftButton);
-    QCOMPARE(b.page().Butt_find_primary->text(), QStringLiteral("Stop"));
+    b.page().toAddressBox->setValue(250);
+    QTest::mouseClick(b.page().findPrimaryButton, Qt::LeftButton);
+    QCOMPARE(b.page().findPrimaryButton->text(), QStringLiteral("Stop"));
     QTRY_VERIFY(b.window->scan().currentAddress() >= 2);
-    QTest::mouseClick(b.page().Butt_find_primary, Qt::LeftButton);
+    QTest::mouseClick(b.page().findPrimaryButton, Qt::LeftButton);
     QVERIFY(!b.window->session().busy());
-    QCOMPARE(b.page().Butt_find_primary->text(), QStringLiteral("Find"));
+    QCOMPARE(b.page().findPrimaryButton->text(), QStringLiteral("Find"));
     QVERIFY(b.table().rowCount() >= 14); // kept
 }
 
@@ -186,19 +186,19 @@ void TstDevices::commandsReachTheMeter_data()
     QTest::addColumn<bool>("readAfter");  // a REQ_UD2 to the meter follows
     QTest::addColumn<QString>("rowAfter"); // "column=text" afterwards
 
-    QTest::newRow("reset") << "reset" << 1 << hex(mbus::SendApplicationReset(1)) << false << "";
-    QTest::newRow("new ID") << "id" << 1 << hex(mbus::SendChangeId(1, "87654321")) << true << "0=87654321";
-    QTest::newRow("value, BCD") << "value" << 1 << hex(mbus::SendSetLiters(1, "7", false)) << true << "";
-    QTest::newRow("value, GIN") << "gin" << 1 << hex(mbus::SendSetLiters(1, "7", true)) << true << "";
-    QTest::newRow("medium") << "medium" << 1 << hex(mbus::SendSetMedium(1, 0x03, "20071234")) << true << "5=Gas";
+    QTest::newRow("reset") << "reset" << 1 << hex(mbus::buildApplicationReset(1)) << false << "";
+    QTest::newRow("new ID") << "id" << 1 << hex(mbus::buildIdChange(1, "87654321")) << true << "0=87654321";
+    QTest::newRow("value, BCD") << "value" << 1 << hex(mbus::buildLitresWrite(1, "7", false)) << true << "";
+    QTest::newRow("value, GIN") << "gin" << 1 << hex(mbus::buildLitresWrite(1, "7", true)) << true << "";
+    QTest::newRow("medium") << "medium" << 1 << hex(mbus::buildMediumWrite(1, 0x03, "20071234")) << true << "5=Gas";
     QTest::newRow("unit") << "unit" << 1
-                          << hex(mbus::SendSetUnit(1, mbus::MediumCode("Heat (rt)"), mbus::UnitVif("Wh", "1000")))
+                          << hex(mbus::buildUnitWrite(1, mbus::mediumCode("Heat (rt)"), mbus::unitVif("Wh", "1000")))
                           << true << "";
     QTest::newRow("relay unit") << "relay" << 2
-                                << hex(mbus::SendSetValueWithUnit(2, "12500", mbus::UnitVif("Wh", "1000"))) << true
+                                << hex(mbus::buildValueWithUnitWrite(2, "12500", mbus::unitVif("Wh", "1000"))) << true
                                 << "";
-    QTest::newRow("baud") << "baud" << 1 << hex(mbus::SendChangeBaud(1, 0xBD)) << false << "";
-    QTest::newRow("new primary address") << "address" << 1 << hex(mbus::SendSetPrimaryAddress(253, 40)) << false
+    QTest::newRow("baud") << "baud" << 1 << hex(mbus::buildBaudChange(1, 0xBD)) << false << "";
+    QTest::newRow("new primary address") << "address" << 1 << hex(mbus::buildPrimaryAddressWrite(253, 40)) << false
                                          << "1=40";
 }
 
@@ -219,42 +219,42 @@ void TstDevices::commandsReachTheMeter()
     DevicesPage &p = b.page();
     QPushButton *button = nullptr;
     if (command == QLatin1String("reset")) {
-        button = p.Butt_reset;
+        button = p.resetButton;
     } else if (command == QLatin1String("id")) {
-        QTest::keyClicks(p.Edit_new_id, QStringLiteral("87654321x"));
-        button = p.Butt_set_id;
+        QTest::keyClicks(p.newIdEdit, QStringLiteral("87654321x"));
+        button = p.setIdButton;
     } else if (command == QLatin1String("value") || command == QLatin1String("gin")) {
-        QTest::keyClicks(p.Edit_liter, QStringLiteral("7"));
-        p.Check_value_gineers->setChecked(command == QLatin1String("gin"));
-        button = p.Butt_modify_liters;
+        QTest::keyClicks(p.valueEdit, QStringLiteral("7"));
+        p.integerValueBox->setChecked(command == QLatin1String("gin"));
+        button = p.setValueButton;
     } else if (command == QLatin1String("medium")) {
-        p.Combo_medium->setCurrentText(QStringLiteral("Gas"));
-        button = p.Butt_set_medium;
+        p.mediumCombo->setCurrentText(QStringLiteral("Gas"));
+        button = p.setMediumButton;
     } else if (command == QLatin1String("unit") || command == QLatin1String("relay")) {
-        p.Combo_unit->setCurrentText(QStringLiteral("Wh"));
-        p.Combo_constant->setCurrentText(QStringLiteral("1000"));
-        p.Check_gineers->setChecked(command == QLatin1String("relay"));
-        button = p.Butt_set_unit;
+        p.unitCombo->setCurrentText(QStringLiteral("Wh"));
+        p.constantCombo->setCurrentText(QStringLiteral("1000"));
+        p.relayBox->setChecked(command == QLatin1String("relay"));
+        button = p.setUnitButton;
     } else if (command == QLatin1String("baud")) {
-        p.Combo_set_baud->setCurrentText(QStringLiteral("9600"));
-        button = p.Butt_set_baud;
+        p.baudCombo->setCurrentText(QStringLiteral("9600"));
+        button = p.setBaudButton;
     } else {
-        p.UD_new_address->setValue(40);
-        button = p.Butt_set_address;
+        p.newAddressBox->setValue(40);
+        button = p.setAddressButton;
     }
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(b.window->session().busy());
-    QVERIFY(!p.Group_ops->isEnabled() && !b.window->Butt_command_send->isEnabled());
+    QVERIFY(!p.basicGroup->isEnabled() && !b.window->sendCommandButton->isEnabled());
     QVERIFY(b.idle(5000));
 
     QTRY_VERIFY2(b.sim.output().contains(QStringLiteral("RX ") + frame), qPrintable(b.sim.output()));
     QVERIFY2(b.logHas(QStringLiteral("0xE5 (Acknowledge)")), qPrintable(b.window->logLines().join(u'\n')));
     // The scan asked the meter once (its address equals its row); a read after the write asks again.
-    QCOMPARE(b.sim.output().count(QStringLiteral("RX ") + hex(mbus::SendReqUd2(row, false))), readAfter ? 2 : 1);
+    QCOMPARE(b.sim.output().count(QStringLiteral("RX ") + hex(mbus::buildReqUd2(row, false))), readAfter ? 2 : 1);
     if (!rowAfter.isEmpty())
         QCOMPARE(b.cell(row, rowAfter.section(u'=', 0, 0).toInt()), rowAfter.section(u'=', 1));
     QVERIFY(!b.window->dispatch().portOpen());
-    QVERIFY(p.Group_ops->isEnabled());
+    QVERIFY(p.basicGroup->isEnabled());
 }
 
 // A meter at 0 and one at 7 get 20 and 21 through their IDs; the simulator
@@ -279,16 +279,16 @@ record = 0C 13 11 00 00 00
     QVERIFY(b.sim.isReady());
     QVERIFY(b.scan(0, 7, 10000));
     QCOMPARE(b.table().rowCount(), 4);
-    b.page().UD_AutoPrimary->setValue(20);
-    b.page().Check_broadcast->setChecked(true);
-    QTest::mouseClick(b.page().BitBtn21, Qt::LeftButton);
-    QCOMPARE(b.page().BitBtn21->text(), QStringLiteral("Stop addr"));
-    QVERIFY(!b.page().Check_broadcast->isChecked());
+    b.page().autoAddressFirstBox->setValue(20);
+    b.page().broadcastBox->setChecked(true);
+    QTest::mouseClick(b.page().autoAddressButton, Qt::LeftButton);
+    QCOMPARE(b.page().autoAddressButton->text(), QStringLiteral("Stop addr"));
+    QVERIFY(!b.page().broadcastBox->isChecked());
     QVERIFY(b.idle(15000));
     QCOMPARE(b.window->logLines().last(), QStringLiteral("Auto addressing has finished..."));
     QCOMPARE(b.cell(1, 1), QStringLiteral("20"));
     QCOMPARE(b.cell(2, 1), QStringLiteral("21"));
-    QCOMPARE(b.page().BitBtn21->text(), QStringLiteral("Auto address"));
+    QCOMPARE(b.page().autoAddressButton->text(), QStringLiteral("Auto address"));
 
     // The simulator confirms: a new scan finds them at their new addresses.
     QVERIFY(b.scan(20, 21, 5000));
@@ -325,12 +325,12 @@ record = 0C 13 31 75 08 00
 )"));
     QVERIFY(b.sim.isReady());
     DevicesPage &p = b.page();
-    QTest::mouseClick(p.Butt_find_all, Qt::LeftButton);
-    QCOMPARE(p.Edit_id->text(), QStringLiteral("FFFFFFFF"));
+    QTest::mouseClick(p.findAllButton, Qt::LeftButton);
+    QCOMPARE(p.searchIdEdit->text(), QStringLiteral("FFFFFFFF"));
     QVERIFY(b.window->search().running());
-    QVERIFY(p.Button1->isVisible() && !p.Butt_find_id->isEnabled() && !p.Butt_find_primary->isEnabled());
+    QVERIFY(p.stopSearchButton->isVisible() && !p.findIdButton->isEnabled() && !p.findPrimaryButton->isEnabled());
     QVERIFY(b.idle(30000));
-    QVERIFY(!p.Button1->isVisible() && p.Butt_find_id->isEnabled());
+    QVERIFY(!p.stopSearchButton->isVisible() && p.findIdButton->isEnabled());
 
     QStringList ids;
     for (int r = 1; r < b.table().rowCount() - 1; ++r)
@@ -345,9 +345,9 @@ record = 0C 13 31 75 08 00
 
     // "Find" by one ID overwrites that meter's row.
     b.table().setCell(2, 3, "");
-    p.Edit_id->clear();
-    QTest::keyClicks(p.Edit_id, QStringLiteral("31x000000")); // the field takes digits and F only
-    QTest::mouseClick(p.Butt_find_id, Qt::LeftButton);
+    p.searchIdEdit->clear();
+    QTest::keyClicks(p.searchIdEdit, QStringLiteral("31x000000")); // the field takes digits and F only
+    QTest::mouseClick(p.findIdButton, Qt::LeftButton);
     QVERIFY(b.idle(5000));
     QCOMPARE(b.cell(2, 3), QStringLiteral("310.000"));
     QCOMPARE(b.table().rowCount(), 5);
@@ -355,15 +355,15 @@ record = 0C 13 31 75 08 00
     // "Stop Secondary" ends a search at its next step.
     b.answer = QMessageBox::No;
     b.window->clearLog();
-    QTest::mouseClick(p.Butt_find_all, Qt::LeftButton);
+    QTest::mouseClick(p.findAllButton, Qt::LeftButton);
     QTRY_VERIFY(b.window->logLines().contains(QStringLiteral("Checking 1FFFFFFF...")));
-    QTest::mouseClick(p.Button1, Qt::LeftButton);
+    QTest::mouseClick(p.stopSearchButton, Qt::LeftButton);
     QVERIFY(b.idle(2000));
     QCOMPARE(b.window->logLines().count(QStringLiteral("Secondary search thread terminated normally.")), 1);
     QCOMPARE(b.window->logLines().filter(QStringLiteral("Checking ")).last(), QStringLiteral("Checking 1FFFFFFF..."));
 
     // Closing the program in the middle of a search ends it first, port released.
-    QTest::mouseClick(p.Butt_find_all, Qt::LeftButton);
+    QTest::mouseClick(p.findAllButton, Qt::LeftButton);
     QTRY_VERIFY(b.window->dispatch().portOpen());
     QVERIFY(b.window->close());
     QVERIFY(!b.window->search().running());
@@ -383,17 +383,17 @@ void TstDevices::titlesChangeTheTable()
     QVERIFY(b.scan(1, 1, 5000));
     QCOMPARE(b.cell(1, 4), QStringLiteral("kWh"));
 
-    TSettings *settings = b.window->settingsDialog();
+    SettingsDialog *settings = b.window->settingsDialog();
     settings->show();
-    settings->UD_addValues->setValue(2);
-    settings->Edit1->setText(QStringLiteral("Volume"));
-    settings->Edit2->setText(QStringLiteral("Power"));
-    settings->Check_secMain->setChecked(true);
-    settings->Edit_secMain->setText(QStringLiteral("Cooling"));
-    QTest::mouseClick(settings->BitBtn3, Qt::LeftButton);
+    settings->titleCountBox->setValue(2);
+    settings->title1Edit->setText(QStringLiteral("Volume"));
+    settings->title2Edit->setText(QStringLiteral("Power"));
+    settings->secondaryMainBox->setChecked(true);
+    settings->secondaryMainEdit->setText(QStringLiteral("Cooling"));
+    QTest::mouseClick(settings->titlesApplyButton, Qt::LeftButton);
     QVERIFY(!settings->isVisible());
 
-    QTableWidget *grid = b.page().Grid_orvenna;
+    QTableWidget *grid = b.page().deviceGrid;
     QCOMPARE(grid->columnCount(), 13);
     QStringList header;
     for (int c = 0; c < grid->columnCount(); ++c)

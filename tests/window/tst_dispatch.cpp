@@ -1,13 +1,15 @@
 // The dispatch and the custom command on the serial route: exact bytes on a
 // test-made pseudo-terminal, and real replies from the simulator.
 
+#include "languages.h"
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
-#include "link/serial_comm.h"
+#include "link/serial_port.h"
 #include "mbus/frames.h"
 #include "pty_pair.h"
 #include "sim_process.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 #include <QtTest>
 
@@ -36,7 +38,6 @@ struct SerialRig {
         LinkDispatch::Environment env;
         env.settings = [this] { return link; };
         env.isAdministrator = [this] { return administrator; };
-        env.language = [this] { return language; };
         dispatch = std::make_unique<LinkDispatch>(comm, log, env);
         QObject::connect(dispatch.get(), &LinkDispatch::serialStatusChanged, [this](const QString &t) { status = t; });
         timer.setInterval(300);
@@ -46,9 +47,8 @@ struct SerialRig {
 
     LinkSettings link;
     bool administrator = true;
-    int language = 1;
     QString status;
-    TSerialComm comm;
+    SerialPort comm;
     LinesLog log;
     QTimer timer;
     std::unique_ptr<LinkDispatch> dispatch;
@@ -176,20 +176,25 @@ void TstDispatch::portQuirks()
 
 void TstDispatch::absentPort_data()
 {
-    QTest::addColumn<int>("language");
+    QTest::addColumn<Language>("language");
     QTest::addColumn<bool>("held"); // the port exists but another program holds it
     QTest::addColumn<QString>("lineStart");
-    QTest::newRow("missing device") << 1 << false << "The selected serial port (PORT) was not found!";
-    QTest::newRow("English") << 1 << true << "The selected serial port (PORT) is in use by another program!";
-    QTest::newRow("Italian") << 2 << true << "La porta selezionata (PORT) e utilizzata da un\"altra applicazione!";
-    QTest::newRow("Polish") << 3 << true << QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
+    QTest::newRow("missing device") << Language::English << false << "The selected serial port (PORT) was not found!";
+    QTest::newRow("English") << Language::English << true
+                             << "The selected serial port (PORT) is in use by another program!";
+    QTest::newRow("Italian") << Language::Italian << true
+                             << "La porta selezionata (PORT) e utilizzata da un\"altra applicazione!";
+    QTest::newRow("Polish") << Language::Polish << true
+                            << QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
 }
 
 void TstDispatch::absentPort()
 {
-    QFETCH(int, language);
+    QFETCH(Language, language);
     QFETCH(bool, held);
     QFETCH(QString, lineStart);
+    languages::install(language);
+    const auto backToEnglish = qScopeGuard([] { languages::install(Language::English); });
     PtyPair pty;
     QVERIFY(pty.isValid());
     const QString port = held ? pty.slavePath() : QStringLiteral("/nonexistent/ttyX");
@@ -199,7 +204,6 @@ void TstDispatch::absentPort()
         QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
     }
     SerialRig rig(port);
-    rig.language = language;
     QVERIFY(!rig.dispatch->beginLinkUse());
     QCOMPARE(rig.log.lines.size(), 1);
     lineStart.replace(QStringLiteral("PORT"), port);
@@ -218,17 +222,17 @@ void TstDispatch::sentLineOnlyForAdministrators()
     QVERIFY(pty.isValid());
     SerialRig rig(pty.slavePath());
     QVERIFY(rig.dispatch->beginLinkUse());
-    QVERIFY(rig.dispatch->sendFrame(mbus::SendReqUd2(1, false)));
+    QVERIFY(rig.dispatch->sendFrame(mbus::buildReqUd2(1, false)));
     QCOMPARE(rig.log.lines.last(), QStringLiteral("Sent:10 7B 01 7C 16 "));
     QCOMPARE(pty.read(5), QByteArray::fromHex("107B017C16"));
 
     rig.administrator = false;
     const int before = int(rig.log.lines.size());
-    QVERIFY(rig.dispatch->sendFrame(mbus::SendReqUd2(1, false)));
+    QVERIFY(rig.dispatch->sendFrame(mbus::buildReqUd2(1, false)));
     QCOMPARE(rig.log.lines.size(), before);
 
     // A refused request sends nothing and says why.
-    QVERIFY(!rig.dispatch->sendFrame(mbus::SendChangeId(1, "12AB")));
+    QVERIFY(!rig.dispatch->sendFrame(mbus::buildIdChange(1, "12AB")));
     QVERIFY(rig.log.lines.last().startsWith(QStringLiteral("Incorrect ID")));
     QCOMPARE(pty.drain(), QByteArray::fromHex("107B017C16"));
     rig.dispatch->endLinkUse();
@@ -249,7 +253,7 @@ void TstDispatch::vanishedDeviceIsReported()
     SerialRig rig(pty->slavePath());
     QVERIFY(rig.dispatch->beginLinkUse());
     pty.reset(); // the converter is unplugged
-    const mbus::Request request = mbus::SendReqUd2(1, false);
+    const mbus::Request request = mbus::buildReqUd2(1, false);
     QVERIFY(!rig.dispatch->sendFrame(request));
     QCOMPARE(rig.log.lines.last(), QString::fromStdString(request.writeFailure));
     QVERIFY(!rig.log.lines.last().startsWith(QStringLiteral("Sent:")));

@@ -99,7 +99,7 @@ struct Bench {
         if (ini.open(QIODevice::WriteOnly))
             ini.write(settings);
         ini.close();
-        window = std::make_unique<TForm11>(dir.filePath(QStringLiteral("telvaro.ini")));
+        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("telvaro.ini")));
         window->askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::Yes; };
         window->fileDialogs.askSaveName = [this](const QString &proposed) {
             proposedName = proposed;
@@ -125,7 +125,7 @@ struct Bench {
 
     QTemporaryDir dir;
     std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<TForm11> window;
+    std::unique_ptr<MainWindow> window;
     QString proposedName;
 };
 
@@ -158,16 +158,16 @@ void TstDisplayPages::writeThenReadOnEveryRoute()
     QVERIFY(b.sim && b.sim->isReady());
     DisplayPage &page = *b.window->displayPage;
     b.tev().setRows({row("20", "12,5", "Flat 20"), row("21", "7", QString::fromUtf8("Котельная"))});
-    QTest::mouseClick(page.BitBtn8, Qt::LeftButton); // select all
-    QTest::mouseClick(page.Butt_tev_set, Qt::LeftButton);
+    QTest::mouseClick(page.selectAllButton, Qt::LeftButton); // select all
+    QTest::mouseClick(page.writeDisplayButton, Qt::LeftButton);
     QVERIFY(b.window->writeRun().running());
-    QCOMPARE(page.Butt_tev_set->text(), QStringLiteral("Stop writing table in display"));
-    QVERIFY(!page.Butt_tev_read->isEnabled());
+    QCOMPARE(page.writeDisplayButton->text(), QStringLiteral("Stop writing table in display"));
+    QVERIFY(!page.readDisplayButton->isEnabled());
     QVERIFY(b.idle());
-    QCOMPARE(page.Butt_tev_set->text(), QStringLiteral("Write table to the display"));
+    QCOMPARE(page.writeDisplayButton->text(), QStringLiteral("Write table to the display"));
     QVERIFY(b.window->logLines().contains(QStringLiteral("Device 20 Active")));
 
-    QTest::mouseClick(page.Butt_tev_read, Qt::LeftButton);
+    QTest::mouseClick(page.readDisplayButton, Qt::LeftButton);
     QVERIFY(b.idle());
     QCOMPARE(b.tev().rowCount(), 3);
     QCOMPARE(b.tev().cell(1, TevAddress), QStringLiteral("5"));
@@ -182,9 +182,9 @@ void TstDisplayPages::writeThenReadOnEveryRoute()
     b.tev().selectAll(false);
     b.tev().setSelected(2, true);
     b.tev().setSelected(3, true);
-    QTest::mouseClick(page.Butt_tev_delete, Qt::LeftButton);
+    QTest::mouseClick(page.deleteDeviceButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    QTest::mouseClick(page.Butt_tev_read, Qt::LeftButton);
+    QTest::mouseClick(page.readDisplayButton, Qt::LeftButton);
     QVERIFY(b.idle());
     QCOMPARE(b.tev().rowCount(), 1);
     QCOMPARE(b.tev().cell(1, TevAddress), QStringLiteral("5"));
@@ -195,23 +195,23 @@ void TstDisplayPages::settingsInfoAndFillFromScan()
     Bench b(QStringLiteral("serial"));
     QVERIFY(b.sim->isReady());
     DisplayPage &page = *b.window->displayPage;
-    QTest::mouseClick(page.Butt_tev_info, Qt::LeftButton);
+    QTest::mouseClick(page.getInfoButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    const QString info = page.Memo_info->toPlainText();
+    const QString info = page.infoText->toPlainText();
     QVERIFY2(info.contains(QStringLiteral("Refresh time")) && info.contains(QStringLiteral("Active devices: 5")),
              qPrintable(info));
 
-    QTest::mouseClick(page.BitBtn11, Qt::LeftButton);
+    QTest::mouseClick(page.dateTimeButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    page.UD_tev_refresh->setValue(9);
-    QTest::mouseClick(page.Butt_tev_refresh, Qt::LeftButton);
+    page.refreshTimeBox->setValue(9);
+    QTest::mouseClick(page.setRefreshButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    page.Check_sort_address->setChecked(true);
-    QTest::mouseClick(page.BitBtn16, Qt::LeftButton);
+    page.sortByAddressBox->setChecked(true);
+    QTest::mouseClick(page.sortButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    QTest::mouseClick(page.BitBtn15, Qt::LeftButton);
+    QTest::mouseClick(page.createSortTableButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    QTest::mouseClick(page.BitBtn18, Qt::LeftButton);
+    QTest::mouseClick(page.updateReadingsButton, Qt::LeftButton);
     QVERIFY(b.idle());
     const QString now = QDate::currentDate().toString(QStringLiteral("dd/MM/"));
     for (const QString &sent : {QStringLiteral("RX display SET DATE=") + now, QStringLiteral("RX display SET TIME="),
@@ -221,11 +221,11 @@ void TstDisplayPages::settingsInfoAndFillFromScan()
     QVERIFY(b.window->logLines().contains(QStringLiteral("Refresh time: 9 s")));
 
     // From a scan of the M-Bus: KV1 -> 1/1, KV2 -> 10/1, running user numbers.
-    b.window->devices->UD_address_min->setValue(1);
-    b.window->devices->UD_address_max->setValue(2);
-    QTest::mouseClick(b.window->devices->Butt_find_primary, Qt::LeftButton);
+    b.window->devices->fromAddressBox->setValue(1);
+    b.window->devices->toAddressBox->setValue(2);
+    QTest::mouseClick(b.window->devices->findPrimaryButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    QTest::mouseClick(page.BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(page.fromDeviceTableButton, Qt::LeftButton);
     QCOMPARE(b.tev().rowCount(), 2);
     QCOMPARE(b.tev().row(1).mid(0, 4), QStringList({"41000001", "1", "m3", "123.5"}));
     QCOMPARE(b.tev().cell(1, TevMultDiv), QStringLiteral("1/1"));
@@ -233,7 +233,7 @@ void TstDisplayPages::settingsInfoAndFillFromScan()
     QCOMPARE(b.tev().cell(2, TevUserNumber), QStringLiteral("2"));
 
     // Export of the display table, byte-checked at its head.
-    QTest::mouseClick(page.BitBtn10, Qt::LeftButton);
+    QTest::mouseClick(page.exportButton, Qt::LeftButton);
     QCOMPARE(b.proposedName, b.dir.path() + QStringLiteral("/tevK40_data.csv"));
     QVERIFY(b.exported().startsWith(" ID ;Addr. ;Unit ;Start Main;Start P1, m3;"));
     QVERIFY(b.exported().contains("\r\n41000001;1;m3;123.5;0.0;0.0;0.0;1/1;1;;"));
@@ -244,7 +244,7 @@ void TstDisplayPages::historyMonthsSortAndExports()
     Bench b(QStringLiteral("serial"));
     QVERIFY(b.sim->isReady());
     ReadingsPage &page = *b.window->readingsPage;
-    QTest::mouseClick(page.Butt_get_historical, Qt::LeftButton);
+    QTest::mouseClick(page.getAllMemoryButton, Qt::LeftButton);
     QVERIFY(b.idle(60000));
     QCOMPARE(b.history().cell(1, HistAddress), QStringLiteral("5"));
     QCOMPARE(b.history().cell(1, HistFirstMonth), QStringLiteral("7087.5"));      // January, record 1
@@ -252,23 +252,23 @@ void TstDisplayPages::historyMonthsSortAndExports()
 
     // One month: March is record 3 after January.
     b.history().setCell(1, HistFirstMonth + 2, QString());
-    page.Combo_months->setCurrentText(QStringLiteral("Mar"));
-    QTest::mouseClick(page.BitBtn13, Qt::LeftButton);
+    page.monthCombo->setCurrentText(QStringLiteral("Mar"));
+    QTest::mouseClick(page.getHistoryButton, Qt::LeftButton);
     QVERIFY(b.idle());
     QCOMPARE(b.history().cell(1, HistFirstMonth + 2), QStringLiteral("7265.7"));
     QTRY_VERIFY(b.sim->output().contains(QStringLiteral("RX display GET HIST=5,3")));
 
     // Sort: rows without an address stay, after the sorted ones.
-    QTest::mouseClick(page.Butt_add_hist, Qt::LeftButton);
+    QTest::mouseClick(page.addRowButton, Qt::LeftButton);
     b.history().setCell(2, HistAddress, QStringLiteral("2"));
-    QTest::mouseClick(page.Butt_add_hist, Qt::LeftButton);
+    QTest::mouseClick(page.addRowButton, Qt::LeftButton);
     b.history().setCell(3, HistFreeText, QStringLiteral("no address"));
-    QTest::mouseClick(page.Check_sort_hist_address, Qt::LeftButton);
-    QTest::mouseClick(page.Butt_sort_hist, Qt::LeftButton);
+    QTest::mouseClick(page.sortByAddressBox, Qt::LeftButton);
+    QTest::mouseClick(page.sortButton, Qt::LeftButton);
     QCOMPARE(QStringList({b.history().cell(1, 1), b.history().cell(2, 1), b.history().cell(3, HistFreeText)}),
              QStringList({"2", "5", "no address"}));
 
-    QTest::mouseClick(page.BitBtn17, Qt::LeftButton);
+    QTest::mouseClick(page.exportButton, Qt::LeftButton);
     QCOMPARE(b.proposedName, b.dir.path() + QStringLiteral("/tevK40_readings.csv"));
     QVERIFY(b.exported().startsWith("\r\n ID ;Addr. ;Unit ;Start ;"));
 }
@@ -281,9 +281,9 @@ void TstDisplayPages::faultyEntryLeavesOthers()
     QVERIFY(b.sim->isReady());
     b.tev().setRows({row("21", "3", "Bad"), row("22", "4", "Good")});
     b.tev().selectAll(true);
-    QTest::mouseClick(b.window->displayPage->Butt_tev_set, Qt::LeftButton);
+    QTest::mouseClick(b.window->displayPage->writeDisplayButton, Qt::LeftButton);
     QVERIFY(b.idle());
-    QTest::mouseClick(b.window->displayPage->Butt_tev_read, Qt::LeftButton);
+    QTest::mouseClick(b.window->displayPage->readDisplayButton, Qt::LeftButton);
     QVERIFY(b.idle());
     const QList<int> good = b.tev().rowsWithAddress(QStringLiteral("22"));
     QCOMPARE(good.size(), 1);
@@ -304,7 +304,7 @@ void TstDisplayPages::automaticReadWhenGatewayCalls()
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Mbus]\nTimeout=300\n[Misc]\nUseEthernet=1\n[Ethernet]\nAutoDisplay=1\nPort=" + port + "\n");
     ini.close();
-    TForm11 window(ini.fileName());
+    MainWindow window(ini.fileName());
     window.show();
     window.dispatch().openListeningIfWanted();
     SimProcess sim(SimProcess::Tcp{}, {QStringLiteral("--bus"), bus.fileName(), QStringLiteral("--gateway-connect"),

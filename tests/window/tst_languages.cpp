@@ -135,11 +135,11 @@ struct Program {
     void logIn()
     {
         startup->show();
-        startup->login().Edit_username->setText(QStringLiteral("tech"));
-        startup->login().Edit_pass->setText(QStringLiteral("tech123"));
-        QTest::mouseClick(startup->login().Butt_enter, Qt::LeftButton);
+        startup->login().userNameEdit->setText(QStringLiteral("tech"));
+        startup->login().passwordEdit->setText(QStringLiteral("tech123"));
+        QTest::mouseClick(startup->login().enterButton, Qt::LeftButton);
     }
-    TForm11 &window() { return startup->mainWindow(); }
+    MainWindow &window() { return startup->mainWindow(); }
 
     QTemporaryDir dir;
     QString ini, accounts;
@@ -154,9 +154,11 @@ void settle()
         QCoreApplication::processEvents();
 }
 
-QAction *languageItem(TForm11 &w, int language)
+QAction *languageItem(MainWindow &w, Language language)
 {
-    return language == 2 ? w.Italian1 : language == 3 ? w.Polish1 : w.English1;
+    return language == Language::Italian ? w.italianAction
+         : language == Language::Polish  ? w.polishAction
+                                         : w.englishAction;
 }
 
 } // namespace
@@ -175,44 +177,44 @@ private slots:
 
 void TstLanguages::walk_data()
 {
-    QTest::addColumn<int>("language");
+    QTest::addColumn<Language>("language");
     QTest::addColumn<int>("encoding");
-    QTest::newRow("Italian") << 2 << 0;
-    QTest::newRow("Italian, Unicode letters") << 2 << 1;
-    QTest::newRow("Polish") << 3 << 0;
-    QTest::newRow("Polish, Unicode letters") << 3 << 1;
+    QTest::newRow("Italian") << Language::Italian << 0;
+    QTest::newRow("Italian, Unicode letters") << Language::Italian << 1;
+    QTest::newRow("Polish") << Language::Polish << 0;
+    QTest::newRow("Polish, Unicode letters") << Language::Polish << 1;
 }
 
 // Every text of every window, switched through the menu and back to English.
 void TstLanguages::walk()
 {
-    QFETCH(int, language);
+    QFETCH(Language, language);
     QFETCH(int, encoding);
     Program p("[Misc]\nLanguage=1\nEncoding=" + QByteArray::number(encoding) + "\n[Titles]\nCount=2\nTitle1=Energia\n");
     p.logIn();
-    TForm11 &w = p.window();
+    MainWindow &w = p.window();
     QVERIFY(w.isVisible());
     w.deviceTable().appendRow({"12345678", "7", "ZRI", "12.5"});
     const auto cellsOf = [&w] {
         QStringList cells;
-        for (int c = 0; c < w.devices->Grid_orvenna->columnCount(); ++c)
-            cells << (w.devices->Grid_orvenna->item(1, c) ? w.devices->Grid_orvenna->item(1, c)->text() : QString());
+        for (int c = 0; c < w.devices->deviceGrid->columnCount(); ++c)
+            cells << (w.devices->deviceGrid->item(1, c) ? w.devices->deviceGrid->item(1, c)->text() : QString());
         return cells;
     };
     const QStringList cellsBefore = cellsOf();
-    w.Settings1->trigger();
-    w.Users1->trigger();
-    w.About1->trigger();
+    w.settingsAction->trigger();
+    w.usersAction->trigger();
+    w.aboutAction->trigger();
     w.fullReport()->show();
     const QList<QWidget *> windows{&w, w.settingsDialog(), w.usersWindow(), w.aboutBox(), w.fullReport(),
                                    &p.startup->login()};
 
-    const Catalogue english(kTranslations + (language == 2 ? "telvaro_it.ts" : "telvaro_pl.ts"));
-    for (int step : {language, 1}) {
+    const Catalogue english(kTranslations + (language == Language::Italian ? "telvaro_it.ts" : "telvaro_pl.ts"));
+    for (Language step : {language, Language::English}) {
         languageItem(w, step)->trigger();
         settle();
         QCOMPARE(w.language(), step);
-        QCOMPARE(w.English1->isChecked() + w.Italian1->isChecked() + w.Polish1->isChecked(), 1);
+        QCOMPARE(w.englishAction->isChecked() + w.italianAction->isChecked() + w.polishAction->isChecked(), 1);
         for (QWidget *window : windows) {
             // Each page of a window in turn, so that its widgets have their real size.
             QList<QTabWidget *> tabs = window->findChildren<QTabWidget *>();
@@ -222,12 +224,12 @@ void TstLanguages::walk()
                     settle();
                     for (const Shown &s : textsOf(window)) {
                         const QString where = s.where + QStringLiteral(": \"") + s.text + u'"';
-                        if (step != 1)
+                        if (step != Language::English)
                             QVERIFY2(!english.leftInEnglish(s.text), qPrintable(where + " is still English"));
                         else
                             QVERIFY2(!english.translated.contains(s.text) || english.translations.contains(s.text),
                                      qPrintable(where + " stayed translated"));
-                        QVERIFY2(!(step == 3 && looksLikeCodePage(s.text)), qPrintable(where + " has code-page letters"));
+                        QVERIFY2(!(step == Language::Polish && looksLikeCodePage(s.text)), qPrintable(where + " has code-page letters"));
                         if (s.widget && s.widget->isVisible())
                             QVERIFY2(s.widget->width() >= s.widget->sizeHint().width(), qPrintable(where + " is clipped"));
                     }
@@ -235,13 +237,13 @@ void TstLanguages::walk()
             }
             if (tabs.isEmpty())
                 for (const Shown &s : textsOf(window))
-                    QVERIFY2(step == 1 || !english.leftInEnglish(s.text), qPrintable(s.where + ": " + s.text));
+                    QVERIFY2(step == Language::English || !english.leftInEnglish(s.text), qPrintable(s.where + ": " + s.text));
         }
         QCOMPARE(cellsOf(), cellsBefore); // a switch never moves cells
-        QVERIFY(w.devices->Grid_orvenna->model()->headerData(4, Qt::Horizontal).toString().startsWith("Unit")
-                || step != 1);
-        const QString lastTitle = w.devices->Grid_orvenna->model()
-                                      ->headerData(w.devices->Grid_orvenna->columnCount() - 2, Qt::Horizontal).toString();
+        QVERIFY(w.devices->deviceGrid->model()->headerData(4, Qt::Horizontal).toString().startsWith("Unit")
+                || step != Language::English);
+        const QString lastTitle = w.devices->deviceGrid->model()
+                                      ->headerData(w.devices->deviceGrid->columnCount() - 2, Qt::Horizontal).toString();
         QCOMPARE(lastTitle, QStringLiteral("Energia")); // user titles are the user's
     }
 }
@@ -268,18 +270,18 @@ void TstLanguages::cataloguesMatchTheCode()
 
 void TstLanguages::messagesChosenWhenShown_data()
 {
-    QTest::addColumn<int>("language");
+    QTest::addColumn<Language>("language");
     QTest::addColumn<QStringList>("expected");
     const QString autoText = QStringLiteral("This will address automatically ALL devices (primary), OK?");
-    QTest::newRow("English") << 1
+    QTest::newRow("English") << Language::English
                              << QStringList{"Exit Confirmation|Are you sure you want to exit?",
                                             "Clear confirmation|Do you want to clear the table?",
                                             "Address confirmation|" + autoText, "Find", "Read all meters", "Auto address"};
-    QTest::newRow("Italian") << 2
+    QTest::newRow("Italian") << Language::Italian
                              << QStringList{"Conferma uscita|Sei sicuro di voler uscire?",
                                             "Conferma cancellazione|Vuoi cancellare la tabella?",
                                             "Conferma addressing|" + autoText, "Trova", "Leggi tutti", "Auto indirizzo"};
-    QTest::newRow("Polish") << 3
+    QTest::newRow("Polish") << Language::Polish
                             << QStringList{QString::fromUtf8("Potwierdzenie opuszczenia programu|Czy jesteś pewien, że "
                                                              "chcesz opuścić program?"),
                                            QString::fromUtf8("Wyczyść potwierdzenie|Czy chcesz wyczyścić tabele?"),
@@ -289,11 +291,11 @@ void TstLanguages::messagesChosenWhenShown_data()
 
 void TstLanguages::messagesChosenWhenShown()
 {
-    QFETCH(int, language);
+    QFETCH(Language, language);
     QFETCH(QStringList, expected);
     Program p("[Misc]\nLanguage=3\n"); // started in another language, switched before asking
     p.logIn();
-    TForm11 &w = p.window();
+    MainWindow &w = p.window();
     languageItem(w, language)->trigger();
     QCoreApplication::processEvents();
     QStringList asked;
@@ -305,10 +307,10 @@ void TstLanguages::messagesChosenWhenShown()
         asked << caption + u'|' + text;
         return QMessageBox::Cancel;
     };
-    w.Exit1->trigger();
+    w.exitAction->trigger();
     w.clearTableAsked();
     w.autoAddressOrStop();
-    asked << w.devices->Butt_find_primary->text() << w.devices->Butt_readall->text() << w.devices->BitBtn21->text();
+    asked << w.devices->findPrimaryButton->text() << w.devices->readAllButton->text() << w.devices->autoAddressButton->text();
     QCOMPARE(asked, expected);
     QVERIFY(w.isVisible()); // every question was answered No or Cancel
 }
@@ -321,23 +323,23 @@ void TstLanguages::runningCaptionsSurviveASwitch()
     Program p("[Mbus]\nSearchFrom=200\nSearchTo=250\nTimeout=300\n[Com port]\nName=" + sim.link().toLocal8Bit()
               + "\nSpeed=2400\nParity=Even\n");
     p.logIn();
-    TForm11 &w = p.window();
+    MainWindow &w = p.window();
     w.askYesNo = [](const QString &, const QString &) { return true; };
     w.askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::No; };
     w.findOrStop();
     QVERIFY(w.scan().running());
-    for (int language : {3, 2, 1}) {
+    for (Language language : {Language::Polish, Language::Italian, Language::English}) {
         languageItem(w, language)->trigger();
         QCoreApplication::processEvents();
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&w, &activate);
-        QCOMPARE(w.devices->Butt_find_primary->text(), QStringLiteral("Stop"));
-        QVERIFY(w.devices->Butt_find_primary->isEnabled());
-        QVERIFY(!w.devices->Butt_readall->isEnabled());
+        QCOMPARE(w.devices->findPrimaryButton->text(), QStringLiteral("Stop"));
+        QVERIFY(w.devices->findPrimaryButton->isEnabled());
+        QVERIFY(!w.devices->readAllButton->isEnabled());
     }
     w.findOrStop();
     QTRY_VERIFY(!w.scan().running());
-    QCOMPARE(w.devices->Butt_find_primary->text(), QStringLiteral("Find"));
+    QCOMPARE(w.devices->findPrimaryButton->text(), QStringLiteral("Find"));
 }
 
 // The language chosen is written at close and greets the next login.
@@ -345,13 +347,13 @@ void TstLanguages::keptOverARestart()
 {
     Program p("");
     p.logIn();
-    p.window().Polish1->trigger();
+    p.window().polishAction->trigger();
     p.window().close();
     p.startup = std::make_unique<Startup>(p.ini, p.accounts);
     QCOMPARE(p.startup->login().windowTitle(), QStringLiteral("Logowanie Telvaro"));
-    QCOMPARE(p.startup->login().Butt_enter->text(), QStringLiteral("OK"));
-    QVERIFY(p.window().Polish1->isChecked());
-    QCOMPARE(p.window().FileMenu->title(), QStringLiteral("&Plik"));
+    QCOMPARE(p.startup->login().enterButton->text(), QStringLiteral("OK"));
+    QVERIFY(p.window().polishAction->isChecked());
+    QCOMPARE(p.window().fileMenu->title(), QStringLiteral("&Plik"));
     QList<Shown> texts = textsOf(&p.startup->login());
     QVERIFY(std::any_of(texts.begin(), texts.end(),
                         [](const Shown &s) { return s.text == QString::fromUtf8("Nazwa użytkownika:"); }));

@@ -56,9 +56,9 @@ struct Fixture {
         startup.login().showWarning = [&boxes](const QString &caption, const QString &text) {
             boxes << caption + u'|' + text;
         };
-        startup.login().Edit_username->setText(user);
-        QTest::keyClicks(startup.login().Edit_pass, password);
-        QTest::mouseClick(startup.login().Butt_enter, Qt::LeftButton);
+        startup.login().userNameEdit->setText(user);
+        QTest::keyClicks(startup.login().passwordEdit, password);
+        QTest::mouseClick(startup.login().enterButton, Qt::LeftButton);
         return boxes;
     }
 
@@ -70,7 +70,7 @@ struct Fixture {
 // (QCoreApplication::quit runs when the login window closes).
 bool endsProgram(Startup &startup, const std::function<void()> &action)
 {
-    QSignalSpy closed(&startup.login(), &TLogin::closed);
+    QSignalSpy closed(&startup.login(), &LoginWindow::closed);
     action();
     return closed.count() == 1 || closed.wait(2000);
 }
@@ -117,9 +117,9 @@ void TstLogin::onlyTheLoginWindowAtStart()
     QVERIFY(startup.login().isVisible());
     QVERIFY(!startup.mainWindow().isVisible());
     QCOMPARE(startup.login().windowTitle(), caption);
-    QCOMPARE(startup.login().Label1->text(), label1);
-    QCOMPARE(startup.login().Edit_pass->echoMode(), QLineEdit::Password);
-    QCOMPARE(startup.login().Edit_username->maxLength(), 15);
+    QCOMPARE(startup.login().userNameLabel->text(), label1);
+    QCOMPARE(startup.login().passwordEdit->echoMode(), QLineEdit::Password);
+    QCOMPARE(startup.login().userNameEdit->maxLength(), 15);
 }
 
 void TstLogin::levelsAndRights_data()
@@ -151,17 +151,17 @@ void TstLogin::levelsAndRights()
     Startup startup(f.settingsPath, f.accountPath);
     startup.show();
     QCOMPARE(f.login(startup, QStringLiteral("tech"), QStringLiteral("s3cret")), QStringList());
-    TForm11 &main = startup.mainWindow();
+    MainWindow &main = startup.mainWindow();
     QVERIFY(main.isVisible());
     QVERIFY(!startup.login().isVisible());
-    QVERIFY(startup.login().Edit_pass->text().isEmpty());
-    QCOMPARE(main.Users1->isEnabled(), usersMenu);
-    QCOMPARE(main.Settings1->isEnabled(), settingsMenu);
+    QVERIFY(startup.login().passwordEdit->text().isEmpty());
+    QCOMPARE(main.usersAction->isEnabled(), usersMenu);
+    QCOMPARE(main.settingsAction->isEnabled(), settingsMenu);
     QCOMPARE(main.isAdministrator(), administrator);
     QCOMPARE(main.displayAllowed(), display);
-    for (QWidget *w : std::initializer_list<QWidget *>{main.devices->Group_ops, main.devices->Group_advanced,
-                                                        main.devices->Check_broadcast, main.devices->Label_id,
-                                                        main.devices->Label_addr})
+    for (QWidget *w : std::initializer_list<QWidget *>{main.devices->basicGroup, main.devices->advancedGroup,
+                                                        main.devices->broadcastBox, main.devices->selectedIdLabel,
+                                                        main.devices->selectedAddressLabel})
         QCOMPARE(w->isVisible(), devices);
 }
 
@@ -195,7 +195,7 @@ void TstLogin::wrongLoginKeepsMainHidden()
     QCOMPARE(f.login(startup, user, password), QStringList{box});
     QVERIFY(!startup.mainWindow().isVisible());
     QVERIFY(startup.login().isVisible());
-    QVERIFY(startup.login().Edit_pass->text().isEmpty());
+    QVERIFY(startup.login().passwordEdit->text().isEmpty());
 }
 
 void TstLogin::noUsableFileEndsProgram_data()
@@ -238,9 +238,9 @@ void TstLogin::closingLoginEndsProgram()
     Startup startup(f.settingsPath, f.accountPath);
     startup.show();
     QVERIFY(endsProgram(startup, [&] {
-        TLogin &login = startup.login();
+        LoginWindow &login = startup.login();
         if (how == QLatin1String("cancel"))
-            QTest::mouseClick(login.Butt_cancel, Qt::LeftButton);
+            QTest::mouseClick(login.cancelButton, Qt::LeftButton);
         else if (how == QLatin1String("close"))
             login.close();
         else
@@ -275,7 +275,7 @@ void TstLogin::sentLinesForAdministratorsOnly()
     QCOMPARE(f.login(startup, QStringLiteral("user"), QStringLiteral("pw")), QStringList());
     LinkDispatch &link = startup.mainWindow().dispatch();
     QVERIFY(link.beginLinkUse());
-    QVERIFY(link.sendFrame(mbus::SendReqUd2(1, false)));
+    QVERIFY(link.sendFrame(mbus::buildReqUd2(1, false)));
     link.endLinkUse();
     QCOMPARE(startup.mainWindow().logLines().contains(QStringLiteral("Sent:10 7B 01 7C 16 ")), sentLine);
 }
@@ -286,61 +286,61 @@ void TstLogin::accountsWindow()
     Fixture f;
     QVERIFY(f.createAccounts());
     f.add(QStringLiteral("admin"), QStringLiteral("pw"), QStringLiteral("Administrator"));
-    TForm11 main(f.settingsPath, nullptr, f.accountPath);
-    TFUsers &users = *main.usersWindow();
+    MainWindow main(f.settingsPath, nullptr, f.accountPath);
+    UsersWindow &users = *main.usersWindow();
     QStringList messages;
     users.showMessage = [&](const QString &, const QString &text) { messages << text; };
     users.showError = [&](const QString &caption, const QString &text) { messages << caption + u'|' + text; };
     QVERIFY(users.list());
-    QCOMPARE(users.Grid_users->rowCount(), 1);
-    QCOMPARE(users.Grid_users->item(0, 0)->text(), QStringLiteral("admin"));
-    QCOMPARE(users.Grid_users->item(0, 3)->text(), QStringLiteral("Yes"));
+    QCOMPARE(users.userGrid->rowCount(), 1);
+    QCOMPARE(users.userGrid->item(0, 0)->text(), QStringLiteral("admin"));
+    QCOMPARE(users.userGrid->item(0, 3)->text(), QStringLiteral("Yes"));
 
-    QTest::mouseClick(users.Butt_add, Qt::LeftButton);
-    users.Edit_user->setText(QStringLiteral("tech"));
-    QTest::mouseClick(users.Butt_add, Qt::LeftButton);
-    users.Edit_pass1->setText(QStringLiteral("one"));
-    users.Edit_pass2->setText(QStringLiteral("one"));
-    QTest::mouseClick(users.Butt_add, Qt::LeftButton);
-    users.Combo_access->setCurrentText(QStringLiteral("Setup"));
-    users.Edit_pass2->setText(QStringLiteral("two"));
-    QTest::mouseClick(users.Butt_add, Qt::LeftButton);
+    QTest::mouseClick(users.addOrChangeButton, Qt::LeftButton);
+    users.userNameEdit->setText(QStringLiteral("tech"));
+    QTest::mouseClick(users.addOrChangeButton, Qt::LeftButton);
+    users.passwordEdit->setText(QStringLiteral("one"));
+    users.repeatPasswordEdit->setText(QStringLiteral("one"));
+    QTest::mouseClick(users.addOrChangeButton, Qt::LeftButton);
+    users.levelCombo->setCurrentText(QStringLiteral("Setup"));
+    users.repeatPasswordEdit->setText(QStringLiteral("two"));
+    QTest::mouseClick(users.addOrChangeButton, Qt::LeftButton);
     QCOMPARE(messages, QStringList({"Enter username", "Enter password (both fields)", "Select access level for this user",
                                     "Passwords does not match!"}));
-    QVERIFY(!users.Combo_access->isEditable());
+    QVERIFY(!users.levelCombo->isEditable());
 
-    users.Edit_pass2->setText(QStringLiteral("one"));
-    users.Check_dev->setChecked(true);
-    users.Check_display->setChecked(false);
-    QTest::mouseClick(users.Butt_add, Qt::LeftButton);
-    QCOMPARE(users.Grid_users->rowCount(), 2);
-    QVERIFY(users.Edit_user->text().isEmpty() && users.Edit_pass1->text().isEmpty());
-    const QString registered = users.Grid_users->item(1, 2)->text();
-    QCOMPARE(QStringList({users.Grid_users->item(1, 0)->text(), users.Grid_users->item(1, 1)->text(),
-                          users.Grid_users->item(1, 3)->text(), users.Grid_users->item(1, 5)->text()}),
+    users.repeatPasswordEdit->setText(QStringLiteral("one"));
+    users.devicesRightBox->setChecked(true);
+    users.displayRightBox->setChecked(false);
+    QTest::mouseClick(users.addOrChangeButton, Qt::LeftButton);
+    QCOMPARE(users.userGrid->rowCount(), 2);
+    QVERIFY(users.userNameEdit->text().isEmpty() && users.passwordEdit->text().isEmpty());
+    const QString registered = users.userGrid->item(1, 2)->text();
+    QCOMPARE(QStringList({users.userGrid->item(1, 0)->text(), users.userGrid->item(1, 1)->text(),
+                          users.userGrid->item(1, 3)->text(), users.userGrid->item(1, 5)->text()}),
              QStringList({"tech", "Setup", "Yes", "No"}));
 
     // Selecting the row fills the fields (not the passwords); a change keeps the date.
-    users.Grid_users->setCurrentCell(1, 0);
-    QCOMPARE(users.Edit_user->text(), QStringLiteral("tech"));
-    QCOMPARE(users.Combo_access->currentText(), QStringLiteral("Setup"));
-    QVERIFY(users.Check_dev->isChecked() && !users.Check_display->isChecked());
-    users.Combo_access->setCurrentText(QStringLiteral("Operator"));
-    users.Edit_pass1->setText(QStringLiteral("new"));
-    users.Edit_pass2->setText(QStringLiteral("new"));
-    QTest::mouseClick(users.Butt_add, Qt::LeftButton);
-    QCOMPARE(users.Grid_users->rowCount(), 2);
-    QCOMPARE(users.Grid_users->item(1, 1)->text(), QStringLiteral("Operator"));
-    QCOMPARE(users.Grid_users->item(1, 2)->text(), registered);
+    users.userGrid->setCurrentCell(1, 0);
+    QCOMPARE(users.userNameEdit->text(), QStringLiteral("tech"));
+    QCOMPARE(users.levelCombo->currentText(), QStringLiteral("Setup"));
+    QVERIFY(users.devicesRightBox->isChecked() && !users.displayRightBox->isChecked());
+    users.levelCombo->setCurrentText(QStringLiteral("Operator"));
+    users.passwordEdit->setText(QStringLiteral("new"));
+    users.repeatPasswordEdit->setText(QStringLiteral("new"));
+    QTest::mouseClick(users.addOrChangeButton, Qt::LeftButton);
+    QCOMPARE(users.userGrid->rowCount(), 2);
+    QCOMPARE(users.userGrid->item(1, 1)->text(), QStringLiteral("Operator"));
+    QCOMPARE(users.userGrid->item(1, 2)->text(), registered);
     const auto list = accounts::readAccounts(f.accountPath);
     QCOMPARE(accounts::matchLogin(list.accounts, QStringLiteral("tech"), QStringLiteral("new")).size(), 1);
 
-    users.Edit_user->setText(QStringLiteral("tech"));
-    QTest::mouseClick(users.Butt_delete, Qt::LeftButton);
-    QCOMPARE(users.Grid_users->rowCount(), 1);
-    users.Edit_user->setText(QStringLiteral("admin"));
-    QTest::mouseClick(users.Butt_delete, Qt::LeftButton);
-    QCOMPARE(users.Grid_users->rowCount(), 1); // "admin" is never deleted
+    users.userNameEdit->setText(QStringLiteral("tech"));
+    QTest::mouseClick(users.deleteButton, Qt::LeftButton);
+    QCOMPARE(users.userGrid->rowCount(), 1);
+    users.userNameEdit->setText(QStringLiteral("admin"));
+    QTest::mouseClick(users.deleteButton, Qt::LeftButton);
+    QCOMPARE(users.userGrid->rowCount(), 1); // "admin" is never deleted
 }
 
 QTEST_MAIN(TstLogin)

@@ -88,23 +88,23 @@ void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
     {
-        TForm11 window(ini);
+        MainWindow window(ini);
         QCOMPARE(window.windowTitle(), QStringLiteral("Orvenna m-bus configuration and read utility"));
-        QCOMPARE(window.devices->UD_address_min->value(), 0);
-        QCOMPARE(window.devices->UD_address_max->value(), 0);
-        QCOMPARE(window.devices->UD_timeout->value(), 500);
-        QCOMPARE(window.Timer_free_command.interval(), 500);
-        QVERIFY(window.Check_hex->isChecked());
-        QVERIFY(!window.Check_ascii->isChecked());
-        QVERIFY(window.English1->isChecked());
+        QCOMPARE(window.devices->fromAddressBox->value(), 0);
+        QCOMPARE(window.devices->toAddressBox->value(), 0);
+        QCOMPARE(window.devices->timeoutBox->value(), 500);
+        QCOMPARE(window.customCommandTimer.interval(), 500);
+        QVERIFY(window.hexBox->isChecked());
+        QVERIFY(!window.asciiBox->isChecked());
+        QVERIFY(window.englishAction->isChecked());
         QCOMPARE(window.settings().com.name, QStringLiteral("COM1"));
         QCOMPARE(window.settings().com.speed, QStringLiteral("300"));
         QCOMPARE(window.settings().com.parity, QStringLiteral("Even"));
         QVERIFY(!QFile::exists(ini));
 
-        window.devices->UD_timeout->setValue(700);
-        QCOMPARE(window.Timer_respond.interval(), 700);
-        window.Italian1->trigger();
+        window.devices->timeoutBox->setValue(700);
+        QCOMPARE(window.responseTimer.interval(), 700);
+        window.italianAction->trigger();
         window.show();
         QVERIFY(window.close());
     }
@@ -140,11 +140,11 @@ void TstMainWindow::outOfRangeValuesAreClamped()
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
     writeFile(ini, content);
-    TForm11 window(ini);
-    QCOMPARE(window.devices->UD_address_min->value(), from);
-    QCOMPARE(window.devices->UD_address_max->value(), to);
-    QCOMPARE(window.devices->UD_timeout->value(), timeout);
-    QVERIFY(window.English1->isChecked() != (window.Italian1->isChecked() || window.Polish1->isChecked()));
+    MainWindow window(ini);
+    QCOMPARE(window.devices->fromAddressBox->value(), from);
+    QCOMPARE(window.devices->toAddressBox->value(), to);
+    QCOMPARE(window.devices->timeoutBox->value(), timeout);
+    QVERIFY(window.englishAction->isChecked() != (window.italianAction->isChecked() || window.polishAction->isChecked()));
 }
 
 void TstMainWindow::closeWithoutWriteRightsWarns()
@@ -152,7 +152,7 @@ void TstMainWindow::closeWithoutWriteRightsWarns()
     // A folder that cannot exist (its parent is a file) fails even for root.
     QTemporaryDir dir;
     writeFile(dir.filePath(QStringLiteral("file")), "x");
-    TForm11 window(dir.filePath(QStringLiteral("file/telvaro.ini")));
+    MainWindow window(dir.filePath(QStringLiteral("file/telvaro.ini")));
     QStringList warnings;
     window.showWarning = [&](const QString &caption, const QString &text) { warnings << caption << text; };
     window.show();
@@ -165,7 +165,7 @@ void TstMainWindow::closeWithoutWriteRightsWarns()
 void TstMainWindow::exitAsksFirst()
 {
     QTemporaryDir dir;
-    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
     QStringList asked;
     bool answer = false;
     window.askYesNo = [&](const QString &caption, const QString &text) {
@@ -173,14 +173,14 @@ void TstMainWindow::exitAsksFirst()
         return answer;
     };
     window.show();
-    window.Exit1->trigger();
+    window.exitAction->trigger();
     QCOMPARE(asked, (QStringList{QStringLiteral("Exit Confirmation"), QStringLiteral("Are you sure you want to exit?")}));
     QVERIFY(window.isVisible());
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("telvaro.ini"))));
 
     answer = true;
-    window.Polish1->trigger();
-    window.Exit1->trigger();
+    window.polishAction->trigger();
+    window.exitAction->trigger();
     QCOMPARE(asked.at(2), QStringLiteral("Potwierdzenie opuszczenia programu"));
     QVERIFY(!window.isVisible());
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("telvaro.ini"))));
@@ -202,7 +202,7 @@ void TstMainWindow::printedPages()
     QFETCH(int, lines);
     QFETCH(int, pages);
     QTemporaryDir dir;
-    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
     for (int i = 0; i < lines; ++i)
         window.addLine(QStringLiteral("line %1").arg(i + 1));
     const QString pdf = dir.filePath(QStringLiteral("log.pdf"));
@@ -211,14 +211,14 @@ void TstMainWindow::printedPages()
         printer.setOutputFileName(pdf);
         return true;
     };
-    QTest::mouseClick(window.BitBtn7, Qt::LeftButton);
+    QTest::mouseClick(window.printLogButton, Qt::LeftButton);
     QCOMPARE(pdfPageCount(pdf), pages);
 }
 
 void TstMainWindow::saveLog()
 {
     QTemporaryDir dir;
-    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
     window.addLine(QStringLiteral("first"));
     window.addLine(QString());
     window.addLine(QStringLiteral("Sent:10 7B 01 7C 16 "));
@@ -228,7 +228,7 @@ void TstMainWindow::saveLog()
         proposed = name;
         return target;
     };
-    QTest::mouseClick(window.BitBtn6, Qt::LeftButton);
+    QTest::mouseClick(window.saveLogButton, Qt::LeftButton);
     QCOMPARE(proposed, window.settings().dir + QStringLiteral("log.txt"));
     QFile saved(target);
     QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -245,20 +245,20 @@ void TstMainWindow::saveLog()
 void TstMainWindow::clearLog()
 {
     QTemporaryDir dir;
-    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
     window.addLine(QStringLiteral("one"));
-    QTest::mouseClick(window.BitBtn5, Qt::LeftButton);
+    QTest::mouseClick(window.clearLogButton, Qt::LeftButton);
     QVERIFY(window.logLines().isEmpty());
 }
 
 void TstMainWindow::aboutBoxShowsPicture()
 {
     QTemporaryDir dir;
-    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
-    window.About1->trigger();
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
+    window.aboutAction->trigger();
     QVERIFY(window.aboutBox()->isVisible());
     QCOMPARE(window.aboutBox()->windowTitle(), QStringLiteral("Telvaro -> About"));
-    QVERIFY(!window.aboutBox()->Image1->pixmap().isNull());
+    QVERIFY(!window.aboutBox()->pictureLabel->pixmap().isNull());
 }
 
 void TstMainWindow::customCommandAgainstSimulator()
@@ -266,22 +266,22 @@ void TstMainWindow::customCommandAgainstSimulator()
     SimProcess sim(SimProcess::demoBus());
     QVERIFY2(sim.isReady(), "mbus-sim did not start");
     QTemporaryDir dir;
-    TForm11 window(settingsForSimulator(dir, sim, "[Mbus]\nTimeout=300\n"));
+    MainWindow window(settingsForSimulator(dir, sim, "[Mbus]\nTimeout=300\n"));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    QTest::keyClicks(window.Edit_command, QStringLiteral("10 7B 01 7C 16"));
-    QTest::mouseClick(window.Butt_command_send, Qt::LeftButton);
+    QTest::keyClicks(window.commandEdit, QStringLiteral("10 7B 01 7C 16"));
+    QTest::mouseClick(window.sendCommandButton, Qt::LeftButton);
     const QString openLine = sim.link() + QStringLiteral(" - 2400,8,Even");
     QCOMPARE(window.logLines().value(0), openLine);
-    QCOMPARE(window.StatusPanel_port->text(), openLine);
-    QVERIFY(window.Timer_free_command.isActive());
+    QCOMPARE(window.portStatusLabel->text(), openLine);
+    QVERIFY(window.customCommandTimer.isActive());
 
     QTRY_COMPARE(window.logLines().size(), 2);
     const QString reply = window.logLines().at(1);
     QVERIFY2(QRegularExpression(QStringLiteral("^68 ([0-9A-F]{2}) \\1 68 08 01 72 ([0-9A-F]{2} )+16 $")).match(reply).hasMatch(),
              qPrintable(reply));
-    QTRY_COMPARE(window.StatusPanel_port->text(), sim.link() + QStringLiteral(" is closed"));
+    QTRY_COMPARE(window.portStatusLabel->text(), sim.link() + QStringLiteral(" is closed"));
     QVERIFY(!window.dispatch().portOpen());
 }
 
@@ -290,13 +290,13 @@ void TstMainWindow::missingPortKeepsGoing()
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
     writeFile(ini, "[Com port]\nName=COM250\n");
-    TForm11 window(ini);
-    window.Edit_command->setText(QStringLiteral("10 40 FE 3E 16"));
-    QTest::mouseClick(window.Butt_command_send, Qt::LeftButton);
+    MainWindow window(ini);
+    window.commandEdit->setText(QStringLiteral("10 40 FE 3E 16"));
+    QTest::mouseClick(window.sendCommandButton, Qt::LeftButton);
     QCOMPARE(window.logLines().size(), 1);
     QVERIFY(window.logLines().at(0).startsWith(QStringLiteral("The selected serial port (COM250) was not found!")));
-    QCOMPARE(window.StatusPanel_port->text(), QStringLiteral("COM250 is closed"));
-    QVERIFY(!window.Timer_free_command.isActive());
+    QCOMPARE(window.portStatusLabel->text(), QStringLiteral("COM250 is closed"));
+    QVERIFY(!window.customCommandTimer.isActive());
 }
 
 void TstMainWindow::repliesAreDecoded_data()
@@ -318,11 +318,11 @@ void TstMainWindow::repliesAreDecoded()
     SimProcess sim(SimProcess::demoBus());
     QVERIFY2(sim.isReady(), "mbus-sim did not start");
     QTemporaryDir dir;
-    TForm11 window(settingsForSimulator(dir, sim));
+    MainWindow window(settingsForSimulator(dir, sim));
 
     LinkDispatch &link = window.dispatch();
     QVERIFY(link.beginLinkUse());
-    QVERIFY(link.sendFrame(mbus::SendReqUd2(address, false)));
+    QVERIFY(link.sendFrame(mbus::buildReqUd2(address, false)));
     QByteArray reply;
     // A long frame is complete when its stop byte sits where its length says.
     const auto complete = [&] {
@@ -367,15 +367,15 @@ void TstMainWindow::logKeepsEveryLine()
     QFETCH(QByteArray, saved);
     QFETCH(int, pages);
     QTemporaryDir dir;
-    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
     if (clearFirst) {
         window.addLine(QStringLiteral("before"));
-        QTest::mouseClick(window.BitBtn5, Qt::LeftButton);
+        QTest::mouseClick(window.clearLogButton, Qt::LeftButton);
     }
     for (const QString &line : added)
         window.addLine(line);
     QCOMPARE(window.logLines(), added);
-    QCOMPARE(window.Memo_current->document()->blockCount(), added.size());
+    QCOMPARE(window.logView->document()->blockCount(), added.size());
 
     const QString file = dir.filePath(QStringLiteral("log.txt"));
     QVERIFY(window.saveLogTo(file));
@@ -412,12 +412,12 @@ void TstMainWindow::storedLanguageIsKept()
     const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
     writeFile(ini, "[Misc]\nLanguage=" + stored + "\n");
     {
-        TForm11 window(ini);
-        const int shown = stored == "3" ? 3 : 1;
+        MainWindow window(ini);
+        const Language shown = stored == "3" ? Language::Polish : Language::English;
         QCOMPARE(window.language(), shown);
-        QCOMPARE(window.English1->isChecked(), shown == 1);
+        QCOMPARE(window.englishAction->isChecked(), shown == Language::English);
         if (picked == 2)
-            window.Italian1->trigger();
+            window.italianAction->trigger();
         QVERIFY(window.close());
     }
     IniFile file(ini);
@@ -462,7 +462,7 @@ void TstMainWindow::startOpensNoPort()
         QSKIP("no serial device on this machine");
     }
     QTemporaryDir dir;
-    TForm11 window(dir.filePath(QStringLiteral("telvaro.ini")));
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
     char events[4096];
     QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));
     ::close(watch);

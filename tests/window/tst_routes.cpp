@@ -9,7 +9,7 @@
 #include "devices_page.h"
 #include "gateway/telegram.h"
 #include "link/link_dispatch.h"
-#include "link/serial_comm.h"
+#include "link/serial_port.h"
 #include "main_window.h"
 #include "settings_dialog.h"
 #include "mbus/frames.h"
@@ -71,7 +71,6 @@ struct ListenRig {
         LinkDispatch::Environment env;
         env.settings = [this] { return settings; };
         env.isAdministrator = [] { return true; };
-        env.language = [] { return 1; };
         env.idleTimer = &idle;
         dispatch = std::make_unique<LinkDispatch>(comm, log, env);
         QObject::connect(dispatch.get(), &LinkDispatch::firstGatewayTelegram, [this] { ++autoReads; });
@@ -86,7 +85,7 @@ struct ListenRig {
     int count(const QString &line) const { return int(log.lines.count(line)); }
 
     LinkSettings settings;
-    TSerialComm comm;
+    SerialPort comm;
     Lines log;
     QTimer idle;
     int autoReads = 0;
@@ -127,26 +126,26 @@ const char kOneMeter[] = "[meter]\naddress = 1\nid = 11111111\nmanufacturer = ZR
                          "record = 0C 13 45 23 01 00\n";
 
 // A main window whose settings file chooses a route.
-std::unique_ptr<TForm11> windowWith(const QTemporaryDir &dir, const QByteArray &settings)
+std::unique_ptr<MainWindow> windowWith(const QTemporaryDir &dir, const QByteArray &settings)
 {
     QFile ini(dir.filePath(QStringLiteral("telvaro.ini")));
     if (ini.open(QIODevice::WriteOnly))
         ini.write("[Mbus]\nTimeout=300\n" + settings);
     ini.close();
-    auto window = std::make_unique<TForm11>(dir.filePath(QStringLiteral("telvaro.ini")));
+    auto window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("telvaro.ini")));
     window->askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::Yes; };
     return window;
 }
 
-bool scan(TForm11 &window, int from, int to)
+bool scan(MainWindow &window, int from, int to)
 {
-    window.devices->UD_address_min->setValue(from);
-    window.devices->UD_address_max->setValue(to);
-    QTest::mouseClick(window.devices->Butt_find_primary, Qt::LeftButton);
+    window.devices->fromAddressBox->setValue(from);
+    window.devices->toAddressBox->setValue(to);
+    QTest::mouseClick(window.devices->findPrimaryButton, Qt::LeftButton);
     return QTest::qWaitFor([&] { return !window.session().busy(); }, 20000);
 }
 
-QStringList ids(TForm11 &window)
+QStringList ids(MainWindow &window)
 {
     QStringList out;
     for (int r = 1; r < window.deviceTable().rowCount() - 1; ++r)
@@ -199,8 +198,8 @@ void TstRoutes::converterRoute()
     QVERIFY(log.filter(QStringLiteral("Sent:")).isEmpty()); // only the serial route logs what it sent
 
     window->clearLog();
-    window->Edit_command->setText(QStringLiteral("10 7B 01 7C 16"));
-    QTest::mouseClick(window->Butt_command_send, Qt::LeftButton);
+    window->commandEdit->setText(QStringLiteral("10 7B 01 7C 16"));
+    QTest::mouseClick(window->sendCommandButton, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(window->logLines().filter(QRegularExpression(QStringLiteral("^68 .* 16 $"))).size() == 1,
                              5000);
     QTRY_VERIFY(!window->session().busy());
@@ -276,7 +275,7 @@ void TstRoutes::secondGatewayAndIdleTimer()
     QCOMPARE(rig.count(QStringLiteral("Incoming request...")), 2);
 
     QVERIFY(rig.dispatch->beginLinkUse());
-    QVERIFY(rig.dispatch->sendFrame(mbus::SendReqUd2(1, false)));
+    QVERIFY(rig.dispatch->sendFrame(mbus::buildReqUd2(1, false)));
     QTRY_COMPARE(first.bytesAvailable(), qint64(300));
     QTest::qWait(100);
     QCOMPARE(second.bytesAvailable(), qint64(0));
@@ -323,15 +322,15 @@ void TstRoutes::gatewayServerRoute()
 
     // A read and a find by ID take the same way.
     window->deviceTable().setCell(3, 3, "");
-    window->devices->Edit_id->setText(QStringLiteral("30500117"));
-    QTest::mouseClick(window->devices->Butt_find_id, Qt::LeftButton);
+    window->devices->searchIdEdit->setText(QStringLiteral("30500117"));
+    QTest::mouseClick(window->devices->findIdButton, Qt::LeftButton);
     QTRY_VERIFY(!window->session().busy());
     QCOMPARE(QString::fromStdString(window->deviceTable().cell(3, 3)), QStringLiteral("45176.300"));
 
     // The custom command goes as a display telegram: this gateway knows none.
     window->clearLog();
-    window->Edit_command->setText(QStringLiteral("47 45 54"));
-    QTest::mouseClick(window->Butt_command_send, Qt::LeftButton);
+    window->commandEdit->setText(QStringLiteral("47 45 54"));
+    QTest::mouseClick(window->sendCommandButton, Qt::LeftButton);
     QTRY_VERIFY(!window->session().busy());
     QVERIFY2(window->logLines().contains(QStringLiteral("Unknown telegram...")), qPrintable(window->logLines().join(u'|')));
 }
@@ -350,8 +349,8 @@ void TstRoutes::listenRouteScansByItself()
         return QMessageBox::Yes;
     };
     window->deviceTable().appendRow({"99999999", "99"});
-    window->devices->UD_address_min->setValue(1);
-    window->devices->UD_address_max->setValue(3);
+    window->devices->fromAddressBox->setValue(1);
+    window->devices->toAddressBox->setValue(3);
     window->show();
     window->activateWindow();
     QTRY_VERIFY(window->dispatch().listenSocket().listening());

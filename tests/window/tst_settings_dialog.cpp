@@ -35,7 +35,7 @@ struct Rig {
         IniFile ini(path);
         ini.load();
         live = loadSettings(ini, kDefaultDir);
-        dialog = std::make_unique<TSettings>(live, path);
+        dialog = std::make_unique<SettingsDialog>(live, path);
         dialog->showWarning = [this](const QString &caption, const QString &text) { warnings << caption << text; };
     }
     template <typename T>
@@ -46,7 +46,7 @@ struct Rig {
     QTemporaryDir dir;
     QString path;
     Settings live;
-    std::unique_ptr<TSettings> dialog;
+    std::unique_ptr<SettingsDialog> dialog;
     QStringList warnings;
 };
 
@@ -64,7 +64,7 @@ class MarkingTranslator : public QTranslator {
 public:
     QString translate(const char *context, const char *source, const char *, int) const override
     {
-        return qstrcmp(context, "TSettings") == 0 ? QStringLiteral("@") + QString::fromUtf8(source) : QString();
+        return qstrcmp(context, "SettingsDialog") == 0 ? QStringLiteral("@") + QString::fromUtf8(source) : QString();
     }
     bool isEmpty() const override { return false; }
 };
@@ -106,8 +106,8 @@ void TstSettingsDialog::routeBoxes_data()
     QTest::addColumn<QByteArray>("misc"); // route keys in the file
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<QString>("checked"); // the one box left checked, or empty
-    QTest::addColumn<bool>("remote");     // GroupBox4 enabled
-    QTest::addColumn<bool>("listen");     // GroupBox3 enabled
+    QTest::addColumn<bool>("remote");     // remoteGroup enabled
+    QTest::addColumn<bool>("listen");     // listenGroup enabled
 
     const QString x = QStringLiteral("Check_xport"), v = QStringLiteral("Check_velk_server"),
                   e = QStringLiteral("Check_ethernet");
@@ -145,13 +145,13 @@ void TstSettingsDialog::routeBoxes()
     rig.dialog->show();
     for (const QString &name : clicks)
         rig.box(name)->click();
-    for (QCheckBox *route : {rig.dialog->Check_xport, rig.dialog->Check_velk_server, rig.dialog->Check_ethernet})
+    for (QCheckBox *route : {rig.dialog->converterRouteBox, rig.dialog->gatewayClientRouteBox, rig.dialog->listenRouteBox})
         QCOMPARE(route->isChecked(), route->objectName() == checked);
-    QCOMPARE(rig.dialog->GroupBox4->isEnabled(), remote);
-    QCOMPARE(rig.dialog->GroupBox3->isEnabled(), listen);
-    QCOMPARE(rig.live.route.useLanxp, checked == QLatin1String("Check_xport"));
-    QCOMPARE(rig.live.route.velkServer, checked == QLatin1String("Check_velk_server"));
-    QCOMPARE(rig.live.route.useEthernet, checked == QLatin1String("Check_ethernet"));
+    QCOMPARE(rig.dialog->remoteGroup->isEnabled(), remote);
+    QCOMPARE(rig.dialog->listenGroup->isEnabled(), listen);
+    QCOMPARE(rig.live.route.useConverter, checked == QLatin1String("Check_xport"));
+    QCOMPARE(rig.live.route.useGatewayClient, checked == QLatin1String("Check_velk_server"));
+    QCOMPARE(rig.live.route.useListen, checked == QLatin1String("Check_ethernet"));
 }
 
 // MSB/LSB: always exactly one. Auto read display/M-Bus: at most one.
@@ -187,8 +187,8 @@ void TstSettingsDialog::pairedBoxes()
     rig.dialog->show();
     for (const QString &name : clicks)
         rig.box(name)->click();
-    const QCheckBox *boxes[] = {rig.dialog->Check_MSB, rig.dialog->Check_LSB, rig.dialog->Check_autotev,
-                                rig.dialog->Check_autombus};
+    const QCheckBox *boxes[] = {rig.dialog->msbFirstBox, rig.dialog->lsbFirstBox, rig.dialog->autoReadDisplayBox,
+                                rig.dialog->autoReadMbusBox};
     QString actual;
     for (const QCheckBox *b : boxes)
         actual += b->isChecked() ? u'1' : u'0';
@@ -287,7 +287,7 @@ void TstSettingsDialog::inputFilters()
     QFETCH(QString, kept);
     Rig rig("[Titles]\nCount=13\n");
     rig.dialog->show();
-    rig.dialog->Check_secMain->setChecked(true);
+    rig.dialog->secondaryMainBox->setChecked(true);
     auto *combo = rig.find<QComboBox>(field);
     QLineEdit *edit = combo ? combo->lineEdit() : rig.find<QLineEdit>(field);
     QVERIFY(edit);
@@ -312,43 +312,43 @@ void TstSettingsDialog::titleCountEnablesFirstFields()
     for (bool fromFile : {false, true}) {
         Rig rig(fromFile ? "[Titles]\nCount=" + QByteArray::number(count) + '\n' : QByteArray("[Titles]\nCount=9\n"));
         if (!fromFile)
-            rig.dialog->UD_addValues->setValue(count);
-        for (int i = 0; i < TSettings::kTitleFields; ++i)
+            rig.dialog->titleCountBox->setValue(count);
+        for (int i = 0; i < SettingsDialog::kTitleFields; ++i)
             QVERIFY2(rig.dialog->titleEdit(i)->isEnabled() == (i < count), qPrintable(QString::number(i + 1)));
-        QVERIFY(!rig.dialog->Edit_secMain->isEnabled());
-        rig.dialog->Check_secMain->click();
-        QVERIFY(rig.dialog->Edit_secMain->isEnabled());
+        QVERIFY(!rig.dialog->secondaryMainEdit->isEnabled());
+        rig.dialog->secondaryMainBox->click();
+        QVERIFY(rig.dialog->secondaryMainEdit->isEnabled());
     }
 }
 
 void TstSettingsDialog::cancelKeepsTypedValuesUntilNextShowing()
 {
     Rig rig("[Titles]\nCount=2\nTitle1=Energy\n");
-    TSettings &d = *rig.dialog;
+    SettingsDialog &d = *rig.dialog;
     d.show();
-    d.Check_ethernet->click();
-    d.Edit_tcp_port->clear();
-    QTest::keyClicks(d.Edit_tcp_port, "4000");
-    d.Edit1->setText(QStringLiteral("Power"));
+    d.listenRouteBox->click();
+    d.listenPortEdit->clear();
+    QTest::keyClicks(d.listenPortEdit, "4000");
+    d.title1Edit->setText(QStringLiteral("Power"));
 
-    QTest::mouseClick(d.BitBtn2, Qt::LeftButton);
+    QTest::mouseClick(d.portCancelButton, Qt::LeftButton);
     QVERIFY(!d.isVisible());
     QCOMPARE(readFile(rig.path), QByteArray("[Titles]\nCount=2\nTitle1=Energy\n"));
     // Still in effect until the next showing.
-    QVERIFY(d.Check_ethernet->isChecked() && rig.live.route.useEthernet);
+    QVERIFY(d.listenRouteBox->isChecked() && rig.live.route.useListen);
     QCOMPARE(rig.live.listenPort, QStringLiteral("4000"));
-    QCOMPARE(d.Edit1->text(), QStringLiteral("Power"));
+    QCOMPARE(d.title1Edit->text(), QStringLiteral("Power"));
     QCOMPARE(rig.live.titles[0], QStringLiteral("Energy"));
 
     d.show();
-    QVERIFY(!d.Check_ethernet->isChecked() && !d.GroupBox3->isEnabled() && !rig.live.route.useEthernet);
-    QCOMPARE(d.Edit_tcp_port->text(), QStringLiteral("59615"));
+    QVERIFY(!d.listenRouteBox->isChecked() && !d.listenGroup->isEnabled() && !rig.live.route.useListen);
+    QCOMPARE(d.listenPortEdit->text(), QStringLiteral("59615"));
     QCOMPARE(rig.live.listenPort, QStringLiteral("59615"));
-    QCOMPARE(d.Edit1->text(), QStringLiteral("Energy"));
+    QCOMPARE(d.title1Edit->text(), QStringLiteral("Energy"));
 
     // "Close" of the titles page is the same.
-    d.Edit1->setText(QStringLiteral("Power"));
-    QTest::mouseClick(d.BitBtn4, Qt::LeftButton);
+    d.title1Edit->setText(QStringLiteral("Power"));
+    QTest::mouseClick(d.titlesCloseButton, Qt::LeftButton);
     QVERIFY(!d.isVisible());
     QCOMPARE(rig.live.titles[0], QStringLiteral("Energy"));
     QCOMPARE(readFile(rig.path), QByteArray("[Titles]\nCount=2\nTitle1=Energy\n"));
@@ -357,16 +357,16 @@ void TstSettingsDialog::cancelKeepsTypedValuesUntilNextShowing()
 void TstSettingsDialog::applyWritesEveryKeyInOrder()
 {
     Rig rig;
-    TSettings &d = *rig.dialog;
-    QSignalSpy applied(&d, &TSettings::applied);
-    QSignalSpy titles(&d, &TSettings::titlesApplied);
+    SettingsDialog &d = *rig.dialog;
+    QSignalSpy applied(&d, &SettingsDialog::applied);
+    QSignalSpy titles(&d, &SettingsDialog::titlesApplied);
     d.show();
-    d.Check_velk_server->click();
-    d.UD_retry_read->setValue(3);
-    d.Check_unicode->click();
-    d.Check_fast_reads->click();
-    d.Edit_lanxp_ip->setText(QStringLiteral("10.1.2.3"));
-    QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    d.gatewayClientRouteBox->click();
+    d.retriesBox->setValue(3);
+    d.unicodeBox->click();
+    d.fastReadsBox->click();
+    d.remoteIpEdit->setText(QStringLiteral("10.1.2.3"));
+    QTest::mouseClick(d.portApplyButton, Qt::LeftButton);
 
     QCOMPARE(applied.count(), 1);
     QCOMPARE(titles.count(), 0);
@@ -387,15 +387,15 @@ void TstSettingsDialog::applyWritesEveryKeyInOrder()
 void TstSettingsDialog::titlesApplyWritesAndCopies()
 {
     Rig rig;
-    TSettings &d = *rig.dialog;
+    SettingsDialog &d = *rig.dialog;
     d.show();
-    d.UD_addValues->setValue(2);
-    d.Edit1->setText(QStringLiteral("Energy"));
-    d.Edit13->setText(QStringLiteral("Last"));
-    d.Check_secMain->click();
-    d.Edit_secMain->setText(QStringLiteral("Volume"));
+    d.titleCountBox->setValue(2);
+    d.title1Edit->setText(QStringLiteral("Energy"));
+    d.title13Edit->setText(QStringLiteral("Last"));
+    d.secondaryMainBox->click();
+    d.secondaryMainEdit->setText(QStringLiteral("Volume"));
     rig.live.retry = 8; // the titles page must not write other keys
-    QTest::mouseClick(d.BitBtn3, Qt::LeftButton);
+    QTest::mouseClick(d.titlesApplyButton, Qt::LeftButton);
 
     QVERIFY(!d.isVisible());
     QStringList expectedKeys{"[Titles]", "Count"};
@@ -431,12 +431,12 @@ void TstSettingsDialog::titlesAppliedTellsSecondaryMainChange()
     QFETCH(bool, click);
     QFETCH(bool, changed);
     Rig rig(before ? "[Misc]\nSMain=1\n" : "[Misc]\nSMain=0\n");
-    QSignalSpy spy(rig.dialog.get(), &TSettings::titlesApplied);
+    QSignalSpy spy(rig.dialog.get(), &SettingsDialog::titlesApplied);
     rig.dialog->show();
     if (click)
-        rig.dialog->Check_secMain->click();
+        rig.dialog->secondaryMainBox->click();
     QCOMPARE(rig.live.secondaryMain, before); // not live before "Apply"
-    rig.dialog->BitBtn3->click();
+    rig.dialog->titlesApplyButton->click();
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toBool(), changed);
     QCOMPARE(rig.live.secondaryMain, before != click);
@@ -455,11 +455,11 @@ void TstSettingsDialog::unwritableFileWarns()
     const QByteArray old = "[Misc]\nRetry=2\n";
     Rig rig(old);
     QVERIFY(::chmod(QFile::encodeName(rig.path).constData(), 0444) == 0);
-    QSignalSpy applied(rig.dialog.get(), &TSettings::applied);
-    QSignalSpy titles(rig.dialog.get(), &TSettings::titlesApplied);
+    QSignalSpy applied(rig.dialog.get(), &SettingsDialog::applied);
+    QSignalSpy titles(rig.dialog.get(), &SettingsDialog::titlesApplied);
     rig.dialog->show();
-    rig.dialog->UD_retry_read->setValue(6);
-    rig.dialog->UD_addValues->setValue(3);
+    rig.dialog->retriesBox->setValue(6);
+    rig.dialog->titleCountBox->setValue(3);
     rig.find<QPushButton>(button)->click();
 
     QCOMPARE(rig.warnings, (QStringList{QStringLiteral("Saving settings"),
@@ -507,14 +507,14 @@ void TstSettingsDialog::dropDownsOpenAtCurrentValue()
 void TstSettingsDialog::portFieldsFollowPort()
 {
     Rig rig;
-    TSettings &d = *rig.dialog;
-    QVERIFY(!d.Butt_open_port->isVisibleTo(&d));
+    SettingsDialog &d = *rig.dialog;
+    QVERIFY(!d.openPortButton->isVisibleTo(&d));
     for (bool open : {false, true, false}) {
         d.setPortFieldsEnabled(!open);
         d.show(); // reloading must not free the fields of an open port
-        for (QWidget *field : std::initializer_list<QWidget *>{d.Combo_com_name, d.Combo_com_speed, d.Combo_com_parity})
+        for (QWidget *field : std::initializer_list<QWidget *>{d.portNameCombo, d.speedCombo, d.parityCombo})
             QCOMPARE(field->isEnabled(), !open);
-        QCOMPARE(d.Butt_open_port->text(), open ? QStringLiteral("Disconnect") : QStringLiteral("Connect to port"));
+        QCOMPARE(d.openPortButton->text(), open ? QStringLiteral("Disconnect") : QStringLiteral("Connect to port"));
         d.hide();
     }
 }
@@ -526,7 +526,7 @@ void TstSettingsDialog::windowAndLayout()
     const QString portPath = QStringLiteral("/dev/serial/by-id/usb-Prolific_2303-port");
     QCOMPARE(portPath.size(), 40);
     Rig rig("[Com port]\nName=" + portPath.toUtf8() + '\n');
-    TSettings &d = *rig.dialog;
+    SettingsDialog &d = *rig.dialog;
     QCOMPARE(d.windowTitle(), QStringLiteral("Telvaro -> Settings"));
     QVERIFY(d.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!(d.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint)));
@@ -535,13 +535,13 @@ void TstSettingsDialog::windowAndLayout()
     QVERIFY(!d.isModal());
     QVERIFY((d.frameGeometry().center() - d.screen()->availableGeometry().center()).manhattanLength() <= 2);
     QVERIFY(d.width() >= d.minimumSizeHint().width() && d.height() >= d.minimumSizeHint().height());
-    QLineEdit *name = d.Combo_com_name->lineEdit();
+    QLineEdit *name = d.portNameCombo->lineEdit();
     QVERIFY(name->width() >= name->fontMetrics().horizontalAdvance(portPath));
 
-    for (int page = 0; page < d.PageControl1->count(); ++page) {
-        d.PageControl1->setCurrentIndex(page);
+    for (int page = 0; page < d.pages->count(); ++page) {
+        d.pages->setCurrentIndex(page);
         QApplication::processEvents();
-        for (QWidget *w : d.PageControl1->widget(page)->findChildren<QWidget *>()) {
+        for (QWidget *w : d.pages->widget(page)->findChildren<QWidget *>()) {
             if (!w->isVisibleTo(&d) || !(qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w)))
                 continue;
             const QString what = w->objectName().isEmpty() ? w->property("text").toString() : w->objectName();
@@ -556,11 +556,11 @@ void TstSettingsDialog::windowAndLayout()
 void TstSettingsDialog::captionsAreTranslatable()
 {
     Rig rig;
-    TSettings &d = *rig.dialog;
+    SettingsDialog &d = *rig.dialog;
     MarkingTranslator marks;
     QVERIFY(QCoreApplication::installTranslator(&marks));
     QTRY_COMPARE(d.windowTitle(), QStringLiteral("@Telvaro -> Settings"));
-    QCOMPARE(d.PageControl1->tabText(1), QStringLiteral("@   Additional m-bus information   "));
+    QCOMPARE(d.pages->tabText(1), QStringLiteral("@   Additional m-bus information   "));
     for (QWidget *w : d.findChildren<QWidget *>()) {
         const QString text = w->property(qobject_cast<QGroupBox *>(w) ? "title" : "text").toString();
         if ((qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w) || qobject_cast<QGroupBox *>(w))
@@ -568,7 +568,7 @@ void TstSettingsDialog::captionsAreTranslatable()
             QVERIFY2(text.startsWith(u'@'), qPrintable(text));
     }
     QVERIFY(QCoreApplication::removeTranslator(&marks));
-    QTRY_COMPARE(d.Check_xport->text(), QStringLiteral("Use TCP/IP option "));
+    QTRY_COMPARE(d.converterRouteBox->text(), QStringLiteral("Use TCP/IP option "));
 }
 
 QTEST_MAIN(TstSettingsDialog)

@@ -129,7 +129,7 @@ int run(int argc, char** argv)
 
     decode::DecodeOptions options;
     options.fullReport = !table;
-    const decode::DecodeResult result = decode::DecodeReply(*bytes, options);
+    const decode::DecodeResult result = decode::decodeReply(*bytes, options);
 
     if (!result.valid) {
         if (result.logLines.size() <= 1)

@@ -43,7 +43,7 @@ Bytes collide(const std::vector<Bytes> &answers)
     // Whatever the length and stop byte say, the checksum must fail: a master
     // that tests it first has to see the collision there.
     const std::size_t n = out.size();
-    if (n >= 8 && mbus::MBusChecksum(ByteView(out).subspan(4, n - 6)) == out[n - 2])
+    if (n >= 8 && mbus::frameChecksum(ByteView(out).subspan(4, n - 6)) == out[n - 2])
         out[n - 2] = static_cast<std::uint8_t>(~out[n - 2]);
     return out;
 }

@@ -35,7 +35,7 @@ std::string withUnit(const std::string &value, int unit)
     return unit > 0 && unit < kUnitCount ? value + " " + kUnitNames[unit] : value;
 }
 
-const char *const kCounterNames[kCounterCount] = {"", " P1", " P2", " cooling"};
+const char *const kCounterNames[CounterCount] = {"", " P1", " P2", " cooling"};
 } // namespace
 
 // A command split at '=' and ','. SET TEXT keeps its text whole: it may hold commas.
@@ -256,7 +256,7 @@ std::string Display::entryCommand(const Command &c)
     if (c.name.rfind("SET INI", 0) == 0) {
         static const char *const names[] = {"SET INIT", "SET INI1", "SET INI2", "SET INI3", "SET INI4"};
         const int index = int(std::find(std::begin(names), std::end(names), c.name) - std::begin(names));
-        const int counter = std::min(index, int(kCooling));  // INI3 and INI4 both set the cooling start
+        const int counter = std::min(index, int(CoolingCounter));  // INI3 and INI4 both set the cooling start
         if (!parseDecimal(v))
             return "Error: start value must be a number like 12.5";
         e->start[std::size_t(counter)] = v;
@@ -289,7 +289,7 @@ std::string Display::readCommand(const Command &c, const DisplayEntry &e)
             return "Error: record 1..24";
         return history(e, std::stoi(which));
     }
-    int counter = kMain;
+    int counter = MainCounter;
     std::string header = device;
     if (c.name == "GET ENTR") {
         if (which == "2")
@@ -299,11 +299,11 @@ std::string Display::readCommand(const Command &c, const DisplayEntry &e)
     } else {  // GET TARR
         if (which != "0" && which != "1" && which != "3")
             return "Error: tariff 0 (pulse input 1), 1 (pulse input 2) or 3 (cooling/T4)";
-        counter = which == "0" ? kPulse1 : which == "1" ? kPulse2 : kCooling;
-        header += counter == kCooling ? ", cooling/T4" : counter == kPulse1 ? ", pulse input 1" : ", pulse input 2";
+        counter = which == "0" ? Pulse1Counter : which == "1" ? Pulse2Counter : CoolingCounter;
+        header += counter == CoolingCounter ? ", cooling/T4" : counter == Pulse1Counter ? ", pulse input 1" : ", pulse input 2";
     }
     const std::size_t i = std::size_t(counter);
-    const int unit = counter == kPulse1 || counter == kPulse2 ? 2 : e.unit;
+    const int unit = counter == Pulse1Counter || counter == Pulse2Counter ? 2 : e.unit;
     const std::string total = decimalText(plus(parseDecimal(e.start[i]).value_or(Decimal{}), e.used[i]));
     return lines({header, "Total pulses *" + e.multiplier + "/" + e.divider, "Start: " + withUnit(e.start[i], unit),
                   "Total: " + withUnit(total, unit)});

@@ -167,9 +167,9 @@ std::string DisplayBlock::entry(const std::string &value)
         if (e.unit < 0)
             return "entry unit must be kWh, m3, kJ or MJ (or 1..4), not '" + field(1) + "'";
     }
-    const char *const names[kCounterCount] = {"start", "start P1", "start P2", "start cooling"};
-    const char *const totals[kCounterCount] = {"total", "total P1", "total P2", "total cooling"};
-    for (int i = 0; i < kCounterCount; ++i) {
+    const char *const names[CounterCount] = {"start", "start P1", "start P2", "start cooling"};
+    const char *const totals[CounterCount] = {"total", "total P1", "total P2", "total cooling"};
+    for (int i = 0; i < CounterCount; ++i) {
         const std::string start = field(2 + std::size_t(i));
         const std::string total = field(9 + std::size_t(i));
         if (!start.empty()) {

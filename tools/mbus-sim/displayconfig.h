@@ -46,13 +46,13 @@ struct HistoryRecord {
 };
 
 // The four counters of an entry, in the order of the start-value commands.
-enum Counter { kMain = 0, kPulse1 = 1, kPulse2 = 2, kCooling = 3, kCounterCount = 4 };
+enum Counter { MainCounter = 0, Pulse1Counter = 1, Pulse2Counter = 2, CoolingCounter = 3, CounterCount = 4 };
 
 struct DisplayEntry {
     int address = 1;
     int unit = 0;                     // index into kUnitNames
-    std::array<std::string, kCounterCount> start{"0", "0", "0", "0"};  // as written
-    std::array<Decimal, kCounterCount> used{};  // counted since the start: total = start + used
+    std::array<std::string, CounterCount> start{"0", "0", "0", "0"};  // as written
+    std::array<Decimal, CounterCount> used{};  // counted since the start: total = start + used
     std::string multiplier = "1";
     std::string divider = "1";
     std::string user;                 // up to 4 characters

@@ -15,7 +15,7 @@ FrameCheck checkFrame(ByteView buffer)
             return {S::NeedMore, 0, ""};
         if (buffer[4] != kStop)
             return {S::Invalid, 0, "short frame without stop byte"};
-        if (mbus::MBusChecksum(buffer.subspan(1, 2)) != buffer[3])
+        if (mbus::frameChecksum(buffer.subspan(1, 2)) != buffer[3])
             return {S::Invalid, 0, "short frame with bad checksum"};
         return {S::Complete, 5, ""};
     }
@@ -32,7 +32,7 @@ FrameCheck checkFrame(ByteView buffer)
             return {S::NeedMore, 0, ""};
         if (buffer[total - 1] != kStop)
             return {S::Invalid, 0, "long frame without stop byte"};
-        if (mbus::MBusChecksum(buffer.subspan(4, l)) != buffer[total - 2])
+        if (mbus::frameChecksum(buffer.subspan(4, l)) != buffer[total - 2])
             return {S::Invalid, 0, "long frame with bad checksum"};
         return {S::Complete, total, ""};
     }
@@ -83,7 +83,7 @@ Bytes longFrame(std::uint8_t c, std::uint8_t a, std::uint8_t ci, ByteView data)
         f.push_back(b);
     for (std::uint8_t b : data)
         f.push_back(b);
-    f.push_back(mbus::MBusChecksum(ByteView(f).subspan(4)));
+    f.push_back(mbus::frameChecksum(ByteView(f).subspan(4)));
     f.push_back(kStop);
     return f;
 }
@@ -93,7 +93,7 @@ bool longFrameChecksOut(ByteView frame)
     const std::size_t n = frame.size();
     if (n < 8)
         return false;
-    return mbus::MBusChecksum(frame.subspan(4, n - 6)) == frame[n - 2] && frame[n - 1] == kStop
+    return mbus::frameChecksum(frame.subspan(4, n - 6)) == frame[n - 2] && frame[n - 1] == kStop
         && frame[1] + 6u == n;
 }
 

@@ -19,7 +19,7 @@ constexpr std::uint8_t kStatusFlag = 0x10;
 
 std::uint8_t sum(ByteView bytes, std::size_t from, std::size_t to)  // from..to inclusive
 {
-    return mbus::MBusChecksum(bytes.subspan(from, to - from + 1));
+    return mbus::frameChecksum(bytes.subspan(from, to - from + 1));
 }
 
 std::array<std::uint8_t, 2> flagsOf(std::uint8_t type)

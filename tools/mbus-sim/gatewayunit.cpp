@@ -123,8 +123,8 @@ Bytes damage(Bytes t, TelegramFault fault)
         break;
     case TelegramFault::BadStart:
         t[0] = kBadStartByte;
-        t[19] = mbus::MBusChecksum(ByteView(t).first(19));
-        t[298] = mbus::MBusChecksum(ByteView(t).first(298));
+        t[19] = mbus::frameChecksum(ByteView(t).first(19));
+        t[298] = mbus::frameChecksum(ByteView(t).first(298));
         break;
     case TelegramFault::Oversize:
         t.insert(t.end(), kOversizeJunk, kJunkByte);

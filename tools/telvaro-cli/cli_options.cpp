@@ -273,7 +273,7 @@ RunSettings runSettings(const Options &o)
         *host = hostPort.left(colon);
         *port = hostPort.mid(colon + 1);
     };
-    if (s.route.useEthernet && !o.port && !o.tcpHost && !o.gatewayHost) {
+    if (s.route.useListen && !o.port && !o.tcpHost && !o.gatewayHost) {
         r.error = tr("gateways calling in are not served from the command line: give --port, --tcp or --gateway");
         return r;
     }
@@ -282,11 +282,11 @@ RunSettings runSettings(const Options &o)
         s.com.name = *o.port;
     } else if (o.tcpHost) {
         s.route = RouteChoice();
-        s.route.useLanxp = true;
+        s.route.useConverter = true;
         split(*o.tcpHost, &s.remoteIp, &s.remotePort);
     } else if (o.gatewayHost) {
         s.route = RouteChoice();
-        s.route.velkServer = true;
+        s.route.useGatewayClient = true;
         split(*o.gatewayHost, &s.remoteIp, &s.remotePort);
     }
     if (o.baud)

@@ -63,7 +63,7 @@ QStringList reportLines(const Reading &reading, const QDateTime &when)
     options.decimalSeparator = point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
     options.timeText = logTimeText(when.time()).toStdString();
     options.dateText = logDateText(when.date()).toStdString();
-    const decode::DecodeResult result = decode::DecodeReplies(views(reading), options);
+    const decode::DecodeResult result = decode::decodeReplies(views(reading), options);
     QStringList lines;
     for (const std::string &line : result.reportLines)
         lines << latin1(line);
@@ -73,7 +73,7 @@ QStringList reportLines(const Reading &reading, const QDateTime &when)
 QJsonObject meterObject(const Reading &reading)
 {
     decode::DecodeOptions options; // numbers with '.', whatever the locale
-    const decode::DecodeResult result = decode::DecodeReplies(views(reading), options);
+    const decode::DecodeResult result = decode::decodeReplies(views(reading), options);
     if (!result.valid || !result.headerDecoded)
         return {};
     const decode::ReplyHeader &h = result.header;
@@ -118,7 +118,7 @@ QJsonObject meterObject(const Reading &reading)
 QStringList deviceTableHeader(const decode::TableLayout &layout, const Settings &settings)
 {
     // The window's texts, in its translation context.
-    const auto tr = [](const char *text) { return QCoreApplication::translate("TForm11", text); };
+    const auto tr = [](const char *text) { return QCoreApplication::translate("MainWindow", text); };
     QStringList header{tr(" ID "), tr("Addr. "), tr("Mfr. "), tr("Value ")};
     if (layout.secondaryMain)
         header << settings.titles[13];

@@ -56,7 +56,7 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
     env.settings = [this] {
         const Settings &s = m_settings;
         LinkSettings link;
-        link.route = chooseRoute(s.route.useEthernet, s.route.velkServer, s.route.useLanxp);
+        link.route = chooseRoute(s.route.useListen, s.route.useGatewayClient, s.route.useConverter);
         link.portName = s.com.name;
         link.speed = s.com.speed;
         link.parity = s.com.parity;
@@ -68,7 +68,6 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
         return link;
     };
     env.isAdministrator = [] { return true; }; // "Sent:" lines in the --verbose log
-    env.language = [] { return 1; };
     m_dispatch = std::make_unique<LinkDispatch>(m_comm, *this, std::move(env));
 
     for (QTimer *timer : {&m_respond, &m_secondary, &m_readAllTimer, &m_autoAddress, &m_freeCommand}) {
@@ -128,8 +127,8 @@ void Runner::addLine(const QString &line)
 int Runner::run()
 {
     if (!linkReady()) {
-        const bool tcp = m_settings.route.useLanxp || m_settings.route.velkServer;
-        const QString socketError = m_settings.route.velkServer ? m_dispatch->gatewayClient().socket.errorString()
+        const bool tcp = m_settings.route.useConverter || m_settings.route.useGatewayClient;
+        const QString socketError = m_settings.route.useGatewayClient ? m_dispatch->gatewayClient().socket.errorString()
                                                                 : m_dispatch->converter().socket.errorString();
         if (tcp && m_lastLine.startsWith(QLatin1String("Remote IP")))
             return linkError(tr("%1 is no IPv4 address or port").arg(m_settings.remoteIp + u':' + m_settings.remotePort));

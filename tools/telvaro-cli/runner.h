@@ -8,7 +8,7 @@
 #include "progress.h"
 
 #include "link/comm_log.h"
-#include "link/serial_comm.h"
+#include "link/serial_port.h"
 
 #include <QObject>
 #include <QTimer>
@@ -68,7 +68,7 @@ private:
     bool m_linkLost = false;
     QList<Taken> m_readings;
 
-    TSerialComm m_comm;
+    SerialPort m_comm;
     std::unique_ptr<LinkDispatch> m_dispatch;
     decode::DeviceTable m_table;
     QTimer m_respond, m_secondary, m_readAllTimer, m_autoAddress, m_freeCommand;

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace ProgramPaths {
+namespace program_paths {
 
 QString programDir()
 {
@@ -39,4 +39,4 @@ QString inProgramDir(const QString &name)
     return QDir(programDir()).absoluteFilePath(name);
 }
 
-} // namespace ProgramPaths
+} // namespace program_paths

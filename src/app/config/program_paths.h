@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace ProgramPaths {
+namespace program_paths {
 
 // Folder of the executable, without trailing separator.
 QString programDir();
@@ -21,4 +21,4 @@ QString defaultDataDir();
 // Joins a relative name to the program folder; absolute names pass unchanged.
 QString inProgramDir(const QString &name);
 
-} // namespace ProgramPaths
+} // namespace program_paths

@@ -25,18 +25,18 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir)
                         Settings::kTimeoutMax);
 
     s.dir = ini.readString(kMisc, QStringLiteral("Dir"), defaultDir);
-    s.language = ini.readInteger(kMisc, QStringLiteral("Language"), 1);
+    s.storedLanguage = ini.readInteger(kMisc, QStringLiteral("Language"), 1);
     s.encodingUnicode = ini.readBool(kMisc, QStringLiteral("Encoding"), false);
     s.exportSeparator = ini.readString(kMisc, QStringLiteral("ExportSeparator"), QStringLiteral(";"));
     s.retry = clamped(ini, kMisc, QStringLiteral("Retry"), 1, 0, 9);
-    s.route.useEthernet = ini.readBool(kMisc, QStringLiteral("UseEthernet"), false);
-    s.route.useLanxp = ini.readBool(kMisc, QStringLiteral("UseLANXP"), false);
-    s.route.velkServer = ini.readBool(kMisc, QStringLiteral("VelkServer"), false);
+    s.route.useListen = ini.readBool(kMisc, QStringLiteral("UseEthernet"), false);
+    s.route.useConverter = ini.readBool(kMisc, QStringLiteral("UseLANXP"), false);
+    s.route.useGatewayClient = ini.readBool(kMisc, QStringLiteral("VelkServer"), false);
     s.use5B = ini.readBool(kMisc, QStringLiteral("Use5B"), false);
     s.globalInit = ini.readBool(kMisc, QStringLiteral("GlobalInit"), false);
     s.msbSearch = ini.readBool(kMisc, QStringLiteral("MSBSearch"), true);
     s.lsbSearch = ini.readBool(kMisc, QStringLiteral("LSBSearch"), false);
-    s.genCode = ini.readString(kMisc, QStringLiteral("GenCode"), QStringLiteral("27"));
+    s.vantirGenerationCode = ini.readString(kMisc, QStringLiteral("GenCode"), QStringLiteral("27"));
     s.secondaryMain = ini.readBool(kMisc, QStringLiteral("SMain"), false);
     s.fastReads = ini.readBool(kMisc, QStringLiteral("FastReads"), false);
     s.allTelegrams = ini.readBool(kMisc, QStringLiteral("AllTelegrams"), false);
@@ -71,7 +71,7 @@ void writeMainWindowKeys(IniFile &ini, const Settings &s)
     ini.writeInteger(kMbus, QStringLiteral("SearchTo"), s.searchTo);
     ini.writeInteger(kMbus, QStringLiteral("Timeout"), s.timeout);
     ini.writeString(kMisc, QStringLiteral("Dir"), s.dir);
-    ini.writeInteger(kMisc, QStringLiteral("Language"), s.language);
+    ini.writeInteger(kMisc, QStringLiteral("Language"), s.storedLanguage);
 }
 
 void writeComPortKeys(IniFile &ini, const Settings &s)
@@ -89,15 +89,15 @@ void writePortPageKeys(IniFile &ini, const Settings &s)
 
     ini.writeString(kMisc, QStringLiteral("ExportSeparator"), s.exportSeparator);
     ini.writeInteger(kMisc, QStringLiteral("Retry"), s.retry);
-    ini.writeBool(kMisc, QStringLiteral("UseEthernet"), s.route.useEthernet);
-    ini.writeBool(kMisc, QStringLiteral("UseLANXP"), s.route.useLanxp);
-    ini.writeBool(kMisc, QStringLiteral("VelkServer"), s.route.velkServer);
+    ini.writeBool(kMisc, QStringLiteral("UseEthernet"), s.route.useListen);
+    ini.writeBool(kMisc, QStringLiteral("UseLANXP"), s.route.useConverter);
+    ini.writeBool(kMisc, QStringLiteral("VelkServer"), s.route.useGatewayClient);
     ini.writeBool(kMisc, QStringLiteral("Use5B"), s.use5B);
     ini.writeBool(kMisc, QStringLiteral("GlobalInit"), s.globalInit);
     ini.writeBool(kMisc, QStringLiteral("MSBSearch"), s.msbSearch);
     ini.writeBool(kMisc, QStringLiteral("LSBSearch"), s.lsbSearch);
     ini.writeBool(kMisc, QStringLiteral("Encoding"), s.encodingUnicode);
-    ini.writeString(kMisc, QStringLiteral("GenCode"), s.genCode);
+    ini.writeString(kMisc, QStringLiteral("GenCode"), s.vantirGenerationCode);
     ini.writeBool(kMisc, QStringLiteral("FastReads"), s.fastReads);
     ini.writeBool(kMisc, QStringLiteral("AllTelegrams"), s.allTelegrams);
 

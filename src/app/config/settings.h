@@ -18,9 +18,9 @@ struct ComPortSettings {
 
 // Link route boxes as stored; when several are set the dispatch applies its precedence.
 struct RouteChoice {
-    bool useEthernet = false; // listen route
-    bool velkServer = false;  // gateway-client route
-    bool useLanxp = false;    // converter route
+    bool useListen = false; // listen route
+    bool useGatewayClient = false;  // gateway-client route
+    bool useConverter = false;    // converter route
 };
 
 struct Settings {
@@ -36,7 +36,7 @@ struct Settings {
 
     // [Misc]
     QString dir; // data folder, with trailing separator
-    int language = 1;
+    int storedLanguage = 1; // as the file keeps it: 1 English, 2 Italian, 3 Polish; other numbers are kept
     bool encodingUnicode = false;
     QString exportSeparator = QStringLiteral(";");
     int retry = 1;
@@ -45,7 +45,7 @@ struct Settings {
     bool globalInit = false;
     bool msbSearch = true;
     bool lsbSearch = false;
-    QString genCode = QStringLiteral("27");
+    QString vantirGenerationCode = QStringLiteral("27");
     bool secondaryMain = false;
     bool fastReads = false;    // "Complete reply early"
     bool allTelegrams = false; // "Read all telegrams"

@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it_IT">
 <context>
+    <name>AboutBox</name>
+    <message>
+        <source>Telvaro -&gt; About</source>
+        <translation>Telvaro -&gt; Informazioni</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Telvaro&lt;/b&gt; - M-Bus configuration and meter-reading utility</source>
+        <translation>&lt;b&gt;Telvaro&lt;/b&gt; - utilità di configurazione M-Bus e lettura contatori</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Versione %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>AccountFile</name>
     <message>
         <source>it is not a plain file</source>
@@ -314,6 +333,33 @@
     </message>
 </context>
 <context>
+    <name>FullReportWindow</name>
+    <message>
+        <source>Save report</source>
+        <translation>Salva rapporto</translation>
+    </message>
+    <message>
+        <source>TXT files (*.txt)</source>
+        <translation>File TXT (*.txt)</translation>
+    </message>
+    <message>
+        <source>Detailed m-bus report</source>
+        <translation>Rapporto m-bus dettagliato</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Cancella</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Salva</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+</context>
+<context>
     <name>LinkDispatch</name>
     <message>
         <source>The connection was lost, the operation is stopped...</source>
@@ -326,6 +372,10 @@
     <message>
         <source>The selected serial port (%1) was not found!</source>
         <translation>The selected serial port (%1) was not found!</translation>
+    </message>
+    <message>
+        <source>The selected serial port (%1) is in use by another program!</source>
+        <translation>La porta selezionata (%1) e utilizzata da un&quot;altra applicazione!</translation>
     </message>
 </context>
 <context>
@@ -340,68 +390,10 @@
     </message>
 </context>
 <context>
-    <name>ReadingsPage</name>
+    <name>LoginWindow</name>
     <message>
-        <source>Get  historical values</source>
-        <translation>Acquisisci valori storici</translation>
-    </message>
-    <message>
-        <source>Get all memory data</source>
-        <translation>Acquisisci tutta la memoria</translation>
-    </message>
-    <message>
-        <source>Export</source>
-        <translation>Esporta</translation>
-    </message>
-    <message>
-        <source>Add row</source>
-        <translation>Aggiungi riga</translation>
-    </message>
-    <message>
-        <source>Delete row</source>
-        <translation>Elimina riga</translation>
-    </message>
-    <message>
-        <source>Clear table</source>
-        <translation>Cancella tabella</translation>
-    </message>
-    <message>
-        <source>Sort table</source>
-        <translation>Ordina tabella</translation>
-    </message>
-    <message>
-        <source>by address</source>
-        <translation>per indirizzo</translation>
-    </message>
-    <message>
-        <source>by user number</source>
-        <translation>per numero utente</translation>
-    </message>
-</context>
-<context>
-    <name>TFAbout</name>
-    <message>
-        <source>Telvaro -&gt; About</source>
-        <translation>Telvaro -&gt; Informazioni</translation>
-    </message>
-    <message>
-        <source>&lt;b&gt;Telvaro&lt;/b&gt; - M-Bus configuration and meter-reading utility</source>
-        <translation>&lt;b&gt;Telvaro&lt;/b&gt; - utilità di configurazione M-Bus e lettura contatori</translation>
-    </message>
-    <message>
-        <source>Version %1</source>
-        <translation>Versione %1</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-</context>
-<context>
-    <name>TFUsers</name>
-    <message>
-        <source>Users and accounts</source>
-        <translation>Utenti e account</translation>
+        <source>Login Telvaro</source>
+        <translation>Accedi Telvaro</translation>
     </message>
     <message>
         <source>Username:</source>
@@ -412,68 +404,20 @@
         <translation>Password:</translation>
     </message>
     <message>
-        <source>Repeat password:</source>
-        <translation>Ripeti password:</translation>
+        <source>OK</source>
+        <translation>OK</translation>
     </message>
     <message>
-        <source>Access level:</source>
-        <translation>Livello di accesso:</translation>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
     </message>
     <message>
-        <source>Allow setting devices</source>
-        <translation>Consenti configurazione dispositivi</translation>
-    </message>
-    <message>
-        <source>Allow setting communication</source>
-        <translation>Consenti configurazione comunicazione</translation>
-    </message>
-    <message>
-        <source>Allow setting display</source>
-        <translation>Consenti configurazione display</translation>
-    </message>
-    <message>
-        <source>Require login</source>
-        <translation>Richiedi accesso</translation>
-    </message>
-    <message>
-        <source>Add/Change</source>
-        <translation>Aggiungi/Modifica</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Elimina</translation>
-    </message>
-    <message>
-        <source>Exit</source>
-        <translation>Esci</translation>
-    </message>
-    <message>
-        <source>User</source>
-        <translation>Utente</translation>
-    </message>
-    <message>
-        <source>Access</source>
-        <translation>Accesso</translation>
-    </message>
-    <message>
-        <source>Date reg.</source>
-        <translation>Data reg.</translation>
-    </message>
-    <message>
-        <source>m-bus</source>
-        <translation>m-bus</translation>
-    </message>
-    <message>
-        <source>Comm</source>
-        <translation>Comun.</translation>
-    </message>
-    <message>
-        <source>Display</source>
-        <translation>Display</translation>
+        <source>Wrong username or password!</source>
+        <translation>Wrong username or password!</translation>
     </message>
 </context>
 <context>
-    <name>TForm11</name>
+    <name>MainWindow</name>
     <message>
         <source>&amp;File</source>
         <translation>&amp;File</translation>
@@ -799,61 +743,46 @@
     </message>
 </context>
 <context>
-    <name>TFormFullMbus</name>
+    <name>ReadingsPage</name>
     <message>
-        <source>Save report</source>
-        <translation>Salva rapporto</translation>
+        <source>Get  historical values</source>
+        <translation>Acquisisci valori storici</translation>
     </message>
     <message>
-        <source>TXT files (*.txt)</source>
-        <translation>File TXT (*.txt)</translation>
+        <source>Get all memory data</source>
+        <translation>Acquisisci tutta la memoria</translation>
     </message>
     <message>
-        <source>Detailed m-bus report</source>
-        <translation>Rapporto m-bus dettagliato</translation>
+        <source>Export</source>
+        <translation>Esporta</translation>
     </message>
     <message>
-        <source>Clear</source>
-        <translation>Cancella</translation>
+        <source>Add row</source>
+        <translation>Aggiungi riga</translation>
     </message>
     <message>
-        <source>Save</source>
-        <translation>Salva</translation>
+        <source>Delete row</source>
+        <translation>Elimina riga</translation>
     </message>
     <message>
-        <source>Close</source>
-        <translation>Chiudi</translation>
-    </message>
-</context>
-<context>
-    <name>TLogin</name>
-    <message>
-        <source>Login Telvaro</source>
-        <translation>Accedi Telvaro</translation>
+        <source>Clear table</source>
+        <translation>Cancella tabella</translation>
     </message>
     <message>
-        <source>Username:</source>
-        <translation>Nome utente:</translation>
+        <source>Sort table</source>
+        <translation>Ordina tabella</translation>
     </message>
     <message>
-        <source>Password:</source>
-        <translation>Password:</translation>
+        <source>by address</source>
+        <translation>per indirizzo</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Annulla</translation>
-    </message>
-    <message>
-        <source>Wrong username or password!</source>
-        <translation>Wrong username or password!</translation>
+        <source>by user number</source>
+        <translation>per numero utente</translation>
     </message>
 </context>
 <context>
-    <name>TSettings</name>
+    <name>SettingsDialog</name>
     <message>
         <source>Saving settings</source>
         <translation>Saving settings</translation>
@@ -1112,6 +1041,81 @@
     <message>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>UsersWindow</name>
+    <message>
+        <source>Users and accounts</source>
+        <translation>Utenti e account</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nome utente:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>Repeat password:</source>
+        <translation>Ripeti password:</translation>
+    </message>
+    <message>
+        <source>Access level:</source>
+        <translation>Livello di accesso:</translation>
+    </message>
+    <message>
+        <source>Allow setting devices</source>
+        <translation>Consenti configurazione dispositivi</translation>
+    </message>
+    <message>
+        <source>Allow setting communication</source>
+        <translation>Consenti configurazione comunicazione</translation>
+    </message>
+    <message>
+        <source>Allow setting display</source>
+        <translation>Consenti configurazione display</translation>
+    </message>
+    <message>
+        <source>Require login</source>
+        <translation>Richiedi accesso</translation>
+    </message>
+    <message>
+        <source>Add/Change</source>
+        <translation>Aggiungi/Modifica</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Elimina</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Esci</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Utente</translation>
+    </message>
+    <message>
+        <source>Access</source>
+        <translation>Accesso</translation>
+    </message>
+    <message>
+        <source>Date reg.</source>
+        <translation>Data reg.</translation>
+    </message>
+    <message>
+        <source>m-bus</source>
+        <translation>m-bus</translation>
+    </message>
+    <message>
+        <source>Comm</source>
+        <translation>Comun.</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Display</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="pl_PL">
 <context>
+    <name>AboutBox</name>
+    <message>
+        <source>Telvaro -&gt; About</source>
+        <translation>Telvaro -&gt; O programie</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Telvaro&lt;/b&gt; - M-Bus configuration and meter-reading utility</source>
+        <translation>&lt;b&gt;Telvaro&lt;/b&gt; - narzędzie do konfiguracji M-Bus i odczytu liczników</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Wersja %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>AccountFile</name>
     <message>
         <source>it is not a plain file</source>
@@ -314,6 +333,33 @@
     </message>
 </context>
 <context>
+    <name>FullReportWindow</name>
+    <message>
+        <source>Save report</source>
+        <translation>Zapisz raport</translation>
+    </message>
+    <message>
+        <source>TXT files (*.txt)</source>
+        <translation>Pliki TXT (*.txt)</translation>
+    </message>
+    <message>
+        <source>Detailed m-bus report</source>
+        <translation>Szczegółowy raport m-bus</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Wyczyść</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Zapisz</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Zamknij</translation>
+    </message>
+</context>
+<context>
     <name>LinkDispatch</name>
     <message>
         <source>The connection was lost, the operation is stopped...</source>
@@ -326,6 +372,10 @@
     <message>
         <source>The selected serial port (%1) was not found!</source>
         <translation>The selected serial port (%1) was not found!</translation>
+    </message>
+    <message>
+        <source>The selected serial port (%1) is in use by another program!</source>
+        <translation>Wybrany port jest używany przez inny program</translation>
     </message>
 </context>
 <context>
@@ -340,68 +390,10 @@
     </message>
 </context>
 <context>
-    <name>ReadingsPage</name>
+    <name>LoginWindow</name>
     <message>
-        <source>Get  historical values</source>
-        <translation>Pobierz wartości historyczne</translation>
-    </message>
-    <message>
-        <source>Get all memory data</source>
-        <translation>Pobierz całą pamięć</translation>
-    </message>
-    <message>
-        <source>Export</source>
-        <translation>Eksportuj</translation>
-    </message>
-    <message>
-        <source>Add row</source>
-        <translation>Dodaj wiersz</translation>
-    </message>
-    <message>
-        <source>Delete row</source>
-        <translation>Usuń wiersz</translation>
-    </message>
-    <message>
-        <source>Clear table</source>
-        <translation>Wyczyść tabelę</translation>
-    </message>
-    <message>
-        <source>Sort table</source>
-        <translation>Sortuj tabelę</translation>
-    </message>
-    <message>
-        <source>by address</source>
-        <translation>wg adresu</translation>
-    </message>
-    <message>
-        <source>by user number</source>
-        <translation>wg numeru użytkownika</translation>
-    </message>
-</context>
-<context>
-    <name>TFAbout</name>
-    <message>
-        <source>Telvaro -&gt; About</source>
-        <translation>Telvaro -&gt; O programie</translation>
-    </message>
-    <message>
-        <source>&lt;b&gt;Telvaro&lt;/b&gt; - M-Bus configuration and meter-reading utility</source>
-        <translation>&lt;b&gt;Telvaro&lt;/b&gt; - narzędzie do konfiguracji M-Bus i odczytu liczników</translation>
-    </message>
-    <message>
-        <source>Version %1</source>
-        <translation>Wersja %1</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-</context>
-<context>
-    <name>TFUsers</name>
-    <message>
-        <source>Users and accounts</source>
-        <translation>Użytkownicy i konta</translation>
+        <source>Login Telvaro</source>
+        <translation>Logowanie Telvaro</translation>
     </message>
     <message>
         <source>Username:</source>
@@ -412,68 +404,20 @@
         <translation>Hasło:</translation>
     </message>
     <message>
-        <source>Repeat password:</source>
-        <translation>Powtórz hasło:</translation>
+        <source>OK</source>
+        <translation>OK</translation>
     </message>
     <message>
-        <source>Access level:</source>
-        <translation>Poziom dostępu:</translation>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
     </message>
     <message>
-        <source>Allow setting devices</source>
-        <translation>Zezwól na ustawianie urządzeń</translation>
-    </message>
-    <message>
-        <source>Allow setting communication</source>
-        <translation>Zezwól na ustawianie komunikacji</translation>
-    </message>
-    <message>
-        <source>Allow setting display</source>
-        <translation>Zezwól na ustawianie wyświetlacza</translation>
-    </message>
-    <message>
-        <source>Require login</source>
-        <translation>Wymagaj logowania</translation>
-    </message>
-    <message>
-        <source>Add/Change</source>
-        <translation>Dodaj/Zmień</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Usuń</translation>
-    </message>
-    <message>
-        <source>Exit</source>
-        <translation>Zamknij</translation>
-    </message>
-    <message>
-        <source>User</source>
-        <translation>Użytkownik</translation>
-    </message>
-    <message>
-        <source>Access</source>
-        <translation>Dostęp</translation>
-    </message>
-    <message>
-        <source>Date reg.</source>
-        <translation>Data rej.</translation>
-    </message>
-    <message>
-        <source>m-bus</source>
-        <translation>m-bus</translation>
-    </message>
-    <message>
-        <source>Comm</source>
-        <translation>Komun.</translation>
-    </message>
-    <message>
-        <source>Display</source>
-        <translation>Wyświetlacz</translation>
+        <source>Wrong username or password!</source>
+        <translation>Nieprawidłowa nazwa użytkownika lub hasło!</translation>
     </message>
 </context>
 <context>
-    <name>TForm11</name>
+    <name>MainWindow</name>
     <message>
         <source>&amp;File</source>
         <translation>&amp;Plik</translation>
@@ -799,61 +743,46 @@
     </message>
 </context>
 <context>
-    <name>TFormFullMbus</name>
+    <name>ReadingsPage</name>
     <message>
-        <source>Save report</source>
-        <translation>Zapisz raport</translation>
+        <source>Get  historical values</source>
+        <translation>Pobierz wartości historyczne</translation>
     </message>
     <message>
-        <source>TXT files (*.txt)</source>
-        <translation>Pliki TXT (*.txt)</translation>
+        <source>Get all memory data</source>
+        <translation>Pobierz całą pamięć</translation>
     </message>
     <message>
-        <source>Detailed m-bus report</source>
-        <translation>Szczegółowy raport m-bus</translation>
+        <source>Export</source>
+        <translation>Eksportuj</translation>
     </message>
     <message>
-        <source>Clear</source>
-        <translation>Wyczyść</translation>
+        <source>Add row</source>
+        <translation>Dodaj wiersz</translation>
     </message>
     <message>
-        <source>Save</source>
-        <translation>Zapisz</translation>
+        <source>Delete row</source>
+        <translation>Usuń wiersz</translation>
     </message>
     <message>
-        <source>Close</source>
-        <translation>Zamknij</translation>
-    </message>
-</context>
-<context>
-    <name>TLogin</name>
-    <message>
-        <source>Login Telvaro</source>
-        <translation>Logowanie Telvaro</translation>
+        <source>Clear table</source>
+        <translation>Wyczyść tabelę</translation>
     </message>
     <message>
-        <source>Username:</source>
-        <translation>Nazwa użytkownika:</translation>
+        <source>Sort table</source>
+        <translation>Sortuj tabelę</translation>
     </message>
     <message>
-        <source>Password:</source>
-        <translation>Hasło:</translation>
+        <source>by address</source>
+        <translation>wg adresu</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Anuluj</translation>
-    </message>
-    <message>
-        <source>Wrong username or password!</source>
-        <translation>Nieprawidłowa nazwa użytkownika lub hasło!</translation>
+        <source>by user number</source>
+        <translation>wg numeru użytkownika</translation>
     </message>
 </context>
 <context>
-    <name>TSettings</name>
+    <name>SettingsDialog</name>
     <message>
         <source>Saving settings</source>
         <translation>Saving settings</translation>
@@ -1112,6 +1041,81 @@
     <message>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>UsersWindow</name>
+    <message>
+        <source>Users and accounts</source>
+        <translation>Użytkownicy i konta</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nazwa użytkownika:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Hasło:</translation>
+    </message>
+    <message>
+        <source>Repeat password:</source>
+        <translation>Powtórz hasło:</translation>
+    </message>
+    <message>
+        <source>Access level:</source>
+        <translation>Poziom dostępu:</translation>
+    </message>
+    <message>
+        <source>Allow setting devices</source>
+        <translation>Zezwól na ustawianie urządzeń</translation>
+    </message>
+    <message>
+        <source>Allow setting communication</source>
+        <translation>Zezwól na ustawianie komunikacji</translation>
+    </message>
+    <message>
+        <source>Allow setting display</source>
+        <translation>Zezwól na ustawianie wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Require login</source>
+        <translation>Wymagaj logowania</translation>
+    </message>
+    <message>
+        <source>Add/Change</source>
+        <translation>Dodaj/Zmień</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Usuń</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Zamknij</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Użytkownik</translation>
+    </message>
+    <message>
+        <source>Access</source>
+        <translation>Dostęp</translation>
+    </message>
+    <message>
+        <source>Date reg.</source>
+        <translation>Data rej.</translation>
+    </message>
+    <message>
+        <source>m-bus</source>
+        <translation>m-bus</translation>
+    </message>
+    <message>
+        <source>Comm</source>
+        <translation>Komun.</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Wyświetlacz</translation>
     </message>
 </context>
 <context>

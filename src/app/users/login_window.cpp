@@ -12,66 +12,66 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TLogin::TLogin(QString accountFile, QWidget *parent)
+LoginWindow::LoginWindow(QString accountFile, QWidget *parent)
     : QDialog(parent), m_accountFile(std::move(accountFile))
 {
     setObjectName(QStringLiteral("TLogin"));
     showWarning = [this](const QString &caption, const QString &text) { QMessageBox::warning(this, caption, text); };
 
-    Edit_username = new QLineEdit(this);
-    Edit_username->setObjectName(QStringLiteral("Edit_username"));
-    Edit_username->setMaxLength(15);
-    Edit_pass = new QLineEdit(this);
-    Edit_pass->setObjectName(QStringLiteral("Edit_pass"));
-    Edit_pass->setMaxLength(15);
-    Edit_pass->setEchoMode(QLineEdit::Password);
-    Label1 = new QLabel(this);
-    Label2 = new QLabel(this);
-    Butt_enter = new QPushButton(this);
-    Butt_enter->setObjectName(QStringLiteral("Butt_enter"));
-    Butt_enter->setDefault(true);
-    Butt_cancel = new QPushButton(this);
-    Butt_cancel->setObjectName(QStringLiteral("Butt_cancel"));
+    userNameEdit = new QLineEdit(this);
+    userNameEdit->setObjectName(QStringLiteral("Edit_username"));
+    userNameEdit->setMaxLength(15);
+    passwordEdit = new QLineEdit(this);
+    passwordEdit->setObjectName(QStringLiteral("Edit_pass"));
+    passwordEdit->setMaxLength(15);
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    userNameLabel = new QLabel(this);
+    passwordLabel = new QLabel(this);
+    enterButton = new QPushButton(this);
+    enterButton->setObjectName(QStringLiteral("Butt_enter"));
+    enterButton->setDefault(true);
+    cancelButton = new QPushButton(this);
+    cancelButton->setObjectName(QStringLiteral("Butt_cancel"));
 
     auto *form = new QFormLayout;
-    form->addRow(Label1, Edit_username);
-    form->addRow(Label2, Edit_pass);
+    form->addRow(userNameLabel, userNameEdit);
+    form->addRow(passwordLabel, passwordEdit);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Butt_enter);
-    buttons->addWidget(Butt_cancel);
+    buttons->addWidget(enterButton);
+    buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
     setMinimumWidth(340);
 
-    connect(Butt_enter, &QPushButton::clicked, this, &TLogin::enter);
-    connect(Butt_cancel, &QPushButton::clicked, this, &TLogin::close);
+    connect(enterButton, &QPushButton::clicked, this, &LoginWindow::enter);
+    connect(cancelButton, &QPushButton::clicked, this, &LoginWindow::close);
     applyCaptions();
 }
 
-void TLogin::applyCaptions()
+void LoginWindow::applyCaptions()
 {
     setWindowTitle(tr("Login Telvaro"));
-    Label1->setText(tr("Username:"));
-    Label2->setText(tr("Password:"));
-    Butt_enter->setText(tr("OK"));
-    Butt_cancel->setText(tr("Cancel"));
+    userNameLabel->setText(tr("Username:"));
+    passwordLabel->setText(tr("Password:"));
+    enterButton->setText(tr("OK"));
+    cancelButton->setText(tr("Cancel"));
 }
 
-void TLogin::changeEvent(QEvent *event)
+void LoginWindow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
         applyCaptions();
     QDialog::changeEvent(event);
 }
 
-void TLogin::giveUp()
+void LoginWindow::giveUp()
 {
     close(); // ends the program
 }
 
-void TLogin::enter()
+void LoginWindow::enter()
 {
     const accounts::AccountList list = accounts::readAccounts(m_accountFile);
     if (list.status != accounts::AccountList::Status::Ok) {
@@ -86,8 +86,8 @@ void TLogin::enter()
         return;
     }
     const QList<accounts::Account> matches =
-        accounts::matchLogin(list.accounts, Edit_username->text(), Edit_pass->text());
-    Edit_pass->clear();
+        accounts::matchLogin(list.accounts, userNameEdit->text(), passwordEdit->text());
+    passwordEdit->clear();
     if (matches.isEmpty()) {
         showWarning(windowTitle(), tr("Wrong username or password!"));
         return;
@@ -108,12 +108,12 @@ void TLogin::enter()
     hide();
 }
 
-void TLogin::reject()
+void LoginWindow::reject()
 {
     close(); // Escape
 }
 
-void TLogin::closeEvent(QCloseEvent *event)
+void LoginWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
     emit closed();

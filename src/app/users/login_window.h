@@ -21,11 +21,11 @@ struct LoginRights {
     bool display = false;
 };
 
-class TLogin : public QDialog {
+class LoginWindow : public QDialog {
     Q_OBJECT
 public:
     // The captions follow the installed language.
-    explicit TLogin(QString accountFile, QWidget *parent = nullptr);
+    explicit LoginWindow(QString accountFile, QWidget *parent = nullptr);
 
     // Called for every matching account, in file order.
     std::function<void(const LoginRights &)> loggedIn;
@@ -33,12 +33,12 @@ public:
     std::function<void(const QString &caption, const QString &text)> showWarning;
 
     bool isLoggedIn() const { return m_loggedIn; }
-    // Butt_enter.
+    // enterButton.
     void enter();
 
-    QLineEdit *Edit_username = nullptr, *Edit_pass = nullptr;
-    QPushButton *Butt_enter = nullptr, *Butt_cancel = nullptr;
-    QLabel *Label1 = nullptr, *Label2 = nullptr;
+    QLineEdit *userNameEdit = nullptr, *passwordEdit = nullptr;
+    QPushButton *enterButton = nullptr, *cancelButton = nullptr;
+    QLabel *userNameLabel = nullptr, *passwordLabel = nullptr;
 
 signals:
     // The window closed: the program ends.

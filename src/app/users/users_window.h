@@ -13,14 +13,14 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
-class TFUsers : public QWidget {
+class UsersWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TFUsers(QString accountFile, QWidget *parent = nullptr);
+    explicit UsersWindow(QString accountFile, QWidget *parent = nullptr);
 
     // Reads the file into the grid; false (after the message) when it cannot be opened.
     bool list();
-    // Butt_add and Butt_delete.
+    // addOrChangeButton and deleteButton.
     void addOrChange();
     void deleteSelected();
     void retranslate();
@@ -29,12 +29,12 @@ public:
     std::function<void(const QString &caption, const QString &text)> showMessage;
     std::function<void(const QString &caption, const QString &text)> showError;
 
-    QLineEdit *Edit_user = nullptr, *Edit_pass1 = nullptr, *Edit_pass2 = nullptr;
-    QComboBox *Combo_access = nullptr;
-    QCheckBox *Check_dev = nullptr, *Check_comm = nullptr, *Check_display = nullptr, *Check_require = nullptr;
-    QPushButton *Butt_add = nullptr, *Butt_delete = nullptr, *Butt_end = nullptr;
-    QTableWidget *Grid_users = nullptr;
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr;
+    QLineEdit *userNameEdit = nullptr, *passwordEdit = nullptr, *repeatPasswordEdit = nullptr;
+    QComboBox *levelCombo = nullptr;
+    QCheckBox *devicesRightBox = nullptr, *communicationRightBox = nullptr, *displayRightBox = nullptr, *requireLoginBox = nullptr;
+    QPushButton *addOrChangeButton = nullptr, *deleteButton = nullptr, *exitButton = nullptr;
+    QTableWidget *userGrid = nullptr;
+    QLabel *userNameLabel = nullptr, *passwordLabel = nullptr, *repeatPasswordLabel = nullptr, *levelLabel = nullptr;
 
 protected:
     void changeEvent(QEvent *event) override;

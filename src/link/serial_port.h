@@ -1,7 +1,7 @@
 #pragma once
 // The program's serial-link module over POSIX termios. Same operations, settings
 // and error texts as the serial component the program was designed around;
-// errors are raised as ESerialCommError with those texts.
+// errors are raised as SerialPortError with those texts.
 
 #include <QByteArray>
 #include <QObject>
@@ -11,26 +11,26 @@
 #include <cstdint>
 #include <stdexcept>
 
-enum class TSerialBaudrate {
-    brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-    br19200, br38400, br56000, br57600, br115200, br128000, br256000
+enum class BaudRate {
+    User, Baud110, Baud300, Baud600, Baud1200, Baud2400, Baud4800, Baud9600, Baud14400,
+    Baud19200, Baud38400, Baud56000, Baud57600, Baud115200, Baud128000, Baud256000
 };
-enum class TSerialParity { paNone, paOdd, paEven, paMark, paSpace };
-enum class TSerialDatabits { db4, db5, db6, db7, db8 };
-enum class TSerialStopbits { sb1, sb15, sb2 };
+enum class Parity { None, Odd, Even, Mark, Space };
+enum class DataBits { Four, Five, Six, Seven, Eight };
+enum class StopBits { One, OneAndHalf, Two };
 
-struct TSerialBuffers {
-    int ReadSize = 4096;
-    int ReadTimeout = 1000; // ms
-    int WriteSize = 2048;
-    int WriteTimeout = 1000; // ms
-    int XonLimit = 1024;
-    int XoffLimit = 1024;
+struct SerialBuffers {
+    int readSize = 4096;
+    int readTimeoutMs = 1000; // ms
+    int writeSize = 2048;
+    int writeTimeoutMs = 1000; // ms
+    int xonLimit = 1024;
+    int xoffLimit = 1024;
 };
 
-class ESerialCommError : public std::runtime_error {
+class SerialPortError : public std::runtime_error {
 public:
-    explicit ESerialCommError(const QString &message, int code = 0)
+    explicit SerialPortError(const QString &message, int code = 0)
         : std::runtime_error(message.toStdString()), m_code(code) {}
     QString message() const { return QString::fromStdString(what()); }
     int code() const { return m_code; } // errno, 0 when none
@@ -38,49 +38,49 @@ private:
     int m_code;
 };
 
-// Bits per second of a baud-rate value (0 for brUser: UserBaudrate applies).
-int baudrateBits(TSerialBaudrate rate);
+// Bits per second of a baud-rate value (0 for BaudRate::User: the user baud rate applies).
+int baudrateBits(BaudRate rate);
 
 // Maps the name the user chose to a device path: "COMn" (from imported
 // settings) to /dev/ttyS(n-1), a bare name to /dev/<name>, a path unchanged.
 QString serialDevicePath(const QString &portName);
 
-class TSerialComm : public QObject {
+class SerialPort : public QObject {
     Q_OBJECT
 public:
-    explicit TSerialComm(QObject *parent = nullptr);
-    ~TSerialComm() override;
+    explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
 
     // Settings. DeviceName and Buffers are refused while open; line settings
     // changed while open are applied at once.
     void setDeviceName(const QString &name);
     QString deviceName() const { return m_deviceName; }
-    void setBaudrate(TSerialBaudrate rate);
-    TSerialBaudrate baudrate() const { return m_baudrate; }
+    void setBaudrate(BaudRate rate);
+    BaudRate baudrate() const { return m_baudrate; }
     void setUserBaudrate(int bitsPerSecond);
-    void setParity(TSerialParity parity);
-    TSerialParity parity() const { return m_parity; }
-    void setDatabits(TSerialDatabits bits);
-    void setStopbits(TSerialStopbits bits);
-    void setBuffers(const TSerialBuffers &buffers);
-    const TSerialBuffers &buffers() const { return m_buffers; }
+    void setParity(Parity parity);
+    Parity parity() const { return m_parity; }
+    void setDatabits(DataBits bits);
+    void setStopbits(StopBits bits);
+    void setBuffers(const SerialBuffers &buffers);
+    const SerialBuffers &buffers() const { return m_buffers; }
 
     bool isOpen() const { return m_fd >= 0; }
 
-    void Open();
-    void Close();
+    void open();
+    void close();
 
     // Writes all bytes and waits until they have left the driver, at most
     // bytes x 11 / baud + 1 s. Returns the count written (short on time-out).
-    int WriteBytes(const std::uint8_t *data, int count);
-    bool WriteText(const QByteArray &text);
-    bool WriteByte(std::uint8_t byte);
+    int writeBytes(const std::uint8_t *data, int count);
+    bool writeText(const QByteArray &text);
+    bool writeByte(std::uint8_t byte);
 
-    int InputCount();
-    int ReadBytes(std::uint8_t *buffer, int count);
-    QByteArray ReadAll();
-    void PurgeAll();
-    void PurgeInput();
+    int inputCount();
+    int readBytes(std::uint8_t *buffer, int count);
+    QByteArray readAll();
+    void purgeAll();
+    void purgeInput();
 
     // Opens the device exclusively and closes it at once. Returns 0 when the
     // port can be had, otherwise the errno that stopped it.
@@ -108,12 +108,12 @@ private:
     [[noreturn]] void fail(const char *format, int err) const;
 
     QString m_deviceName;
-    TSerialBaudrate m_baudrate = TSerialBaudrate::br1200;
+    BaudRate m_baudrate = BaudRate::Baud1200;
     int m_userBaudrate = 0;
-    TSerialParity m_parity = TSerialParity::paNone;
-    TSerialDatabits m_databits = TSerialDatabits::db8;
-    TSerialStopbits m_stopbits = TSerialStopbits::sb1;
-    TSerialBuffers m_buffers;
+    Parity m_parity = Parity::None;
+    DataBits m_databits = DataBits::Eight;
+    StopBits m_stopbits = StopBits::One;
+    SerialBuffers m_buffers;
     int m_fd = -1;
     QSocketNotifier *m_inputWatch = nullptr;
 };

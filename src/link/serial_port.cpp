@@ -1,4 +1,4 @@
-#include "serial_comm.h"
+#include "serial_port.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -72,7 +72,7 @@ void releaseAndClose(int fd)
 
 } // namespace
 
-int baudrateBits(TSerialBaudrate rate)
+int baudrateBits(BaudRate rate)
 {
     static constexpr int kBits[] = {0, 110, 300, 600, 1200, 2400, 4800, 9600, 14400,
                                     19200, 38400, 56000, 57600, 115200, 128000, 256000};
@@ -93,9 +93,9 @@ QString serialDevicePath(const QString &portName)
     return QStringLiteral("/dev/") + name;
 }
 
-TSerialComm::TSerialComm(QObject *parent) : QObject(parent) {}
+SerialPort::SerialPort(QObject *parent) : QObject(parent) {}
 
-TSerialComm::~TSerialComm()
+SerialPort::~SerialPort()
 {
     delete m_inputWatch;
     if (m_fd >= 0) {
@@ -104,47 +104,47 @@ TSerialComm::~TSerialComm()
     }
 }
 
-void TSerialComm::fail(const char *format, int err) const
+void SerialPort::fail(const char *format, int err) const
 {
-    throw ESerialCommError(QString::asprintf(format, err, qPrintable(systemText(err))), err);
+    throw SerialPortError(QString::asprintf(format, err, qPrintable(systemText(err))), err);
 }
 
-void TSerialComm::setDeviceName(const QString &name)
+void SerialPort::setDeviceName(const QString &name)
 {
     if (isOpen())
-        throw ESerialCommError(QString::fromLatin1(kWhileOpen));
+        throw SerialPortError(QString::fromLatin1(kWhileOpen));
     m_deviceName = name;
 }
 
-void TSerialComm::setBuffers(const TSerialBuffers &buffers)
+void SerialPort::setBuffers(const SerialBuffers &buffers)
 {
     if (isOpen())
-        throw ESerialCommError(QString::fromLatin1(kWhileOpen));
+        throw SerialPortError(QString::fromLatin1(kWhileOpen));
     m_buffers = buffers;
 }
 
 #define TELVARO_LINE_SETTER(setter, member, type) \
-    void TSerialComm::setter(type value)          \
+    void SerialPort::setter(type value)          \
     {                                             \
         member = value;                           \
         if (isOpen())                             \
             applyLineSettings();                  \
     }
-TELVARO_LINE_SETTER(setBaudrate, m_baudrate, TSerialBaudrate)
+TELVARO_LINE_SETTER(setBaudrate, m_baudrate, BaudRate)
 TELVARO_LINE_SETTER(setUserBaudrate, m_userBaudrate, int)
-TELVARO_LINE_SETTER(setParity, m_parity, TSerialParity)
-TELVARO_LINE_SETTER(setDatabits, m_databits, TSerialDatabits)
-TELVARO_LINE_SETTER(setStopbits, m_stopbits, TSerialStopbits)
+TELVARO_LINE_SETTER(setParity, m_parity, Parity)
+TELVARO_LINE_SETTER(setDatabits, m_databits, DataBits)
+TELVARO_LINE_SETTER(setStopbits, m_stopbits, StopBits)
 #undef TELVARO_LINE_SETTER
 
-int TSerialComm::probe(const QString &deviceName)
+int SerialPort::probe(const QString &deviceName)
 {
     const int fd = openDevice(deviceName);
     if (fd < 0)
         return errno;
     // The lock only: TIOCEXCL belongs to the tty, not to this descriptor, and
     // would outlive it (a pseudo-terminal keeps it while its master is open),
-    // turning away the Open that follows for everyone but root.
+    // turning away the open that follows for everyone but root.
     int err = 0;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         err = errno == EWOULDBLOCK ? EBUSY : errno;
@@ -154,22 +154,22 @@ int TSerialComm::probe(const QString &deviceName)
     return err;
 }
 
-void TSerialComm::Open()
+void SerialPort::open()
 {
     if (isOpen())
-        throw ESerialCommError(QString::fromLatin1(kWhileOpen));
+        throw SerialPortError(QString::fromLatin1(kWhileOpen));
     const int fd = openDevice(m_deviceName);
     if (fd < 0) {
         const int err = errno;
         if (err == ENOENT)
-            throw ESerialCommError(QStringLiteral("Specified device not found (%1).").arg(systemText(err)), err);
-        throw ESerialCommError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
+            throw SerialPortError(QStringLiteral("Specified device not found (%1).").arg(systemText(err)), err);
+        throw SerialPortError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
                                    .arg(m_deviceName).arg(err).arg(systemText(err)),
                                err);
     }
     if (const int err = takeExclusive(fd)) {
         ::close(fd);
-        throw ESerialCommError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
+        throw SerialPortError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
                                    .arg(m_deviceName).arg(err).arg(systemText(err)),
                                err);
     }
@@ -189,46 +189,46 @@ void TSerialComm::Open()
     emit opened();
 }
 
-void TSerialComm::connectNotify(const QMetaMethod &signal)
+void SerialPort::connectNotify(const QMetaMethod &signal)
 {
-    if (signal == QMetaMethod::fromSignal(&TSerialComm::receivedCharacters)
-        || signal == QMetaMethod::fromSignal(&TSerialComm::receivedBlock)
-        || signal == QMetaMethod::fromSignal(&TSerialComm::lineError))
-        QMetaObject::invokeMethod(this, &TSerialComm::watchInput, Qt::QueuedConnection);
+    if (signal == QMetaMethod::fromSignal(&SerialPort::receivedCharacters)
+        || signal == QMetaMethod::fromSignal(&SerialPort::receivedBlock)
+        || signal == QMetaMethod::fromSignal(&SerialPort::lineError))
+        QMetaObject::invokeMethod(this, &SerialPort::watchInput, Qt::QueuedConnection);
 }
 
 // The event loop watches the port only when someone listens: this program
 // itself collects replies when its timers fire.
-void TSerialComm::watchInput()
+void SerialPort::watchInput()
 {
-    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::receivedCharacters))
-                       || isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::receivedBlock))
-                       || isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::lineError));
+    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&SerialPort::receivedCharacters))
+                       || isSignalConnected(QMetaMethod::fromSignal(&SerialPort::receivedBlock))
+                       || isSignalConnected(QMetaMethod::fromSignal(&SerialPort::lineError));
     if (!isOpen() || !listened || m_inputWatch)
         return;
     m_inputWatch = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-    connect(m_inputWatch, &QSocketNotifier::activated, this, &TSerialComm::onInputReady);
+    connect(m_inputWatch, &QSocketNotifier::activated, this, &SerialPort::onInputReady);
 }
 
-void TSerialComm::onInputReady()
+void SerialPort::onInputReady()
 {
     try {
-        const int count = InputCount();
+        const int count = inputCount();
         if (count <= 0)
             return;
-        if (isSignalConnected(QMetaMethod::fromSignal(&TSerialComm::receivedBlock))) {
-            emit receivedBlock(ReadAll());
+        if (isSignalConnected(QMetaMethod::fromSignal(&SerialPort::receivedBlock))) {
+            emit receivedBlock(readAll());
             return;
         }
         m_inputWatch->setEnabled(false); // until the queue is read or purged
         emit receivedCharacters(count);
-    } catch (const ESerialCommError &e) {
+    } catch (const SerialPortError &e) {
         m_inputWatch->setEnabled(false);
         emit lineError(e.code());
     }
 }
 
-void TSerialComm::applyLineSettings()
+void SerialPort::applyLineSettings()
 {
     termios tio{};
     if (::tcgetattr(m_fd, &tio) != 0)
@@ -240,17 +240,17 @@ void TSerialComm::applyLineSettings()
     static constexpr tcflag_t kSizes[] = {CS5, CS5, CS6, CS7, CS8}; // no 4-bit bytes on termios
     tio.c_cflag |= kSizes[static_cast<int>(m_databits)];
     switch (m_parity) {
-    case TSerialParity::paNone: break;
-    case TSerialParity::paOdd: tio.c_cflag |= PARENB | PARODD; break;
-    case TSerialParity::paEven: tio.c_cflag |= PARENB; break;
-    case TSerialParity::paMark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case TSerialParity::paSpace: tio.c_cflag |= PARENB | CMSPAR; break;
+    case Parity::None: break;
+    case Parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
+    case Parity::Even: tio.c_cflag |= PARENB; break;
+    case Parity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case Parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
     }
-    if (m_stopbits != TSerialStopbits::sb1)
+    if (m_stopbits != StopBits::One)
         tio.c_cflag |= CSTOPB;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    const int bits = m_baudrate == TSerialBaudrate::brUser ? m_userBaudrate : baudrateBits(m_baudrate);
+    const int bits = m_baudrate == BaudRate::User ? m_userBaudrate : baudrateBits(m_baudrate);
     const speed_t speed = speedConstant(bits);
     if (speed == 0)
         fail("Error writing dcb (%d), %s", EINVAL);
@@ -268,7 +268,7 @@ void TSerialComm::applyLineSettings()
     }
 }
 
-void TSerialComm::Close()
+void SerialPort::close()
 {
     if (!isOpen())
         return;
@@ -280,11 +280,11 @@ void TSerialComm::Close()
     emit closed();
 }
 
-int TSerialComm::WriteBytes(const std::uint8_t *data, int count)
+int SerialPort::writeBytes(const std::uint8_t *data, int count)
 {
     if (!isOpen() || count <= 0)
         return 0;
-    const int bits = std::max(1, m_baudrate == TSerialBaudrate::brUser ? m_userBaudrate : baudrateBits(m_baudrate));
+    const int bits = std::max(1, m_baudrate == BaudRate::User ? m_userBaudrate : baudrateBits(m_baudrate));
     const qint64 deadline = qint64(count) * 11 * 1000 / bits + 1000;
     QElapsedTimer clock;
     clock.start();
@@ -316,17 +316,17 @@ int TSerialComm::WriteBytes(const std::uint8_t *data, int count)
     }
 }
 
-bool TSerialComm::WriteText(const QByteArray &text)
+bool SerialPort::writeText(const QByteArray &text)
 {
-    return WriteBytes(reinterpret_cast<const std::uint8_t *>(text.constData()), int(text.size())) == text.size();
+    return writeBytes(reinterpret_cast<const std::uint8_t *>(text.constData()), int(text.size())) == text.size();
 }
 
-bool TSerialComm::WriteByte(std::uint8_t byte)
+bool SerialPort::writeByte(std::uint8_t byte)
 {
-    return WriteBytes(&byte, 1) == 1;
+    return writeBytes(&byte, 1) == 1;
 }
 
-int TSerialComm::InputCount()
+int SerialPort::inputCount()
 {
     if (!isOpen())
         return 0;
@@ -340,7 +340,7 @@ int TSerialComm::InputCount()
     return count;
 }
 
-int TSerialComm::ReadBytes(std::uint8_t *buffer, int count)
+int SerialPort::readBytes(std::uint8_t *buffer, int count)
 {
     if (!isOpen() || count <= 0)
         return 0;
@@ -355,18 +355,18 @@ int TSerialComm::ReadBytes(std::uint8_t *buffer, int count)
     return int(n);
 }
 
-QByteArray TSerialComm::ReadAll()
+QByteArray SerialPort::readAll()
 {
-    const int count = InputCount();
+    const int count = inputCount();
     if (count <= 0)
         return {};
     QByteArray bytes(count, Qt::Uninitialized);
-    const int n = ReadBytes(reinterpret_cast<std::uint8_t *>(bytes.data()), count);
+    const int n = readBytes(reinterpret_cast<std::uint8_t *>(bytes.data()), count);
     bytes.truncate(n);
     return bytes;
 }
 
-void TSerialComm::PurgeAll()
+void SerialPort::purgeAll()
 {
     if (m_inputWatch)
         m_inputWatch->setEnabled(true);
@@ -374,7 +374,7 @@ void TSerialComm::PurgeAll()
         fail("Error clearing buffers (%d), %s", errno);
 }
 
-void TSerialComm::PurgeInput()
+void SerialPort::purgeInput()
 {
     if (m_inputWatch)
         m_inputWatch->setEnabled(true);
