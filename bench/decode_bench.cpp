@@ -23,7 +23,7 @@
 namespace {
 
 // The telegram of a hex file (spaces, case and line ends do not matter); empty when unreadable.
-mbus::Bytes readTelegram(const std::string& path)
+mbus::Bytes readTelegram(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -34,21 +34,21 @@ std::vector<mbus::Bytes> corpus()
 {
     std::vector<std::string> paths;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(TELVARO_CORPUS_DIR, ec)) {
+    for (const auto &entry : std::filesystem::directory_iterator(TELVARO_CORPUS_DIR, ec)) {
         if (entry.path().extension() == ".hex")
             paths.push_back(entry.path().string());
     }
     std::sort(paths.begin(), paths.end());
     std::vector<mbus::Bytes> telegrams;
-    for (const std::string& path : paths)
+    for (const std::string &path : paths)
         telegrams.push_back(readTelegram(path));
     return telegrams;
 }
 
-std::size_t decodeAll(const std::vector<mbus::Bytes>& telegrams, const decode::DecodeOptions& options)
+std::size_t decodeAll(const std::vector<mbus::Bytes> &telegrams, const decode::DecodeOptions &options)
 {
     std::size_t rows = 0;
-    for (const mbus::Bytes& t : telegrams) {
+    for (const mbus::Bytes &t : telegrams) {
         decode::DecodeResult result = decode::decodeReply(t, options);
         rows += result.rows.size();
         benchmark::DoNotOptimize(result);
@@ -56,7 +56,7 @@ std::size_t decodeAll(const std::vector<mbus::Bytes>& telegrams, const decode::D
     return rows;
 }
 
-void decodeCorpus(benchmark::State& state, bool fullReport)
+void decodeCorpus(benchmark::State &state, bool fullReport)
 {
     static const std::vector<mbus::Bytes> telegrams = corpus();
     if (telegrams.empty()) {
@@ -73,15 +73,21 @@ void decodeCorpus(benchmark::State& state, bool fullReport)
     state.counters["telegrams"] = static_cast<double>(telegrams.size());
 }
 
-void BM_DecodeReply(benchmark::State& state) { decodeCorpus(state, false); }
-void BM_DecodeReplyFullReport(benchmark::State& state) { decodeCorpus(state, true); }
+void BM_DecodeReply(benchmark::State &state)
+{
+    decodeCorpus(state, false);
+}
+void BM_DecodeReplyFullReport(benchmark::State &state)
+{
+    decodeCorpus(state, true);
+}
 
 BENCHMARK(BM_DecodeReply);
 BENCHMARK(BM_DecodeReplyFullReport);
 
-int runPasses(int argc, char** argv)
+int runPasses(int argc, char **argv)
 {
-    char* end = nullptr;
+    char *end = nullptr;
     const long passes = argc > 2 ? std::strtol(argv[2], &end, 10) : -1;
     if (passes < 0 || !end || *end != '\0') {
         std::fprintf(stderr, "Usage: decode-bench --passes N FILE...\n");
@@ -100,7 +106,7 @@ int runPasses(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     if (argc > 1 && std::string_view(argv[1]) == "--passes")
         return runPasses(argc, argv);

@@ -49,7 +49,14 @@ void BM_WildcardSearch(benchmark::State &state)
         state.counters["overhead_ms_per_step"] = (wall - steps * kShortestTimeoutMs / 1000.0) / steps * 1000.0;
     }
 }
-BENCHMARK(BM_WildcardSearch)->Arg(1)->Arg(10)->Arg(50)->Arg(250)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_WildcardSearch)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(250)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -169,12 +169,12 @@ QGroupBox *DevicesPage::buildAdvancedGroup()
     baudLabel = new QLabel(advancedGroup);
     newIdLabel = new QLabel(advancedGroup);
     mediumCombo = editableCombo(advancedGroup, "Combo_medium",
-                                 {"Electricity", "Water", "Hot water", "Cold water", "H.C.A", "Heat meter", "Cold meter",
-                                  "Gas", "Oil", "Pressure", "Other"},
-                                 0);
+                                {"Electricity", "Water", "Hot water", "Cold water", "H.C.A", "Heat meter", "Cold meter",
+                                 "Gas", "Oil", "Pressure", "Other"},
+                                0);
     unitCombo = editableCombo(advancedGroup, "Combo_unit", {"l", "Wh", "kJ", "N/A"}, 0);
     constantCombo = editableCombo(advancedGroup, "Combo_constant",
-                                   {"0.001", "0.01", "0.1", "1", "10", "100", "1000", "10000"}, 5);
+                                  {"0.001", "0.01", "0.1", "1", "10", "100", "1000", "10000"}, 5);
     baudCombo = editableCombo(advancedGroup, "Combo_set_baud", {"300", "2400", "9600"}, 4);
     baudCombo->lineEdit()->setValidator(digitsOnly(baudCombo, 4));
     relayBox = named(new QCheckBox(advancedGroup), "Check_gineers");

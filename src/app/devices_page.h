@@ -31,7 +31,7 @@ public:
     QSpinBox *fromAddressBox = nullptr, *toAddressBox = nullptr, *timeoutBox = nullptr;
     QCheckBox *sendNkeFirstBox = nullptr;
     QPushButton *findPrimaryButton = nullptr;
-    QLabel *primarySearchLabel = nullptr; // "By primary address:"
+    QLabel *primarySearchLabel = nullptr;   // "By primary address:"
     QLabel *secondarySearchLabel = nullptr; // "By Secondary address:"
     QLineEdit *searchIdEdit = nullptr;
     QPushButton *findIdButton = nullptr, *findAllButton = nullptr;
@@ -51,7 +51,8 @@ public:
 
     // "   Advanced  Config.   "
     QGroupBox *advancedGroup = nullptr;
-    QLabel *mediumLabel = nullptr, *unitLabel = nullptr, *constantLabel = nullptr, *baudLabel = nullptr, *newIdLabel = nullptr;
+    QLabel *mediumLabel = nullptr, *unitLabel = nullptr, *constantLabel = nullptr, *baudLabel = nullptr,
+           *newIdLabel = nullptr;
     QComboBox *mediumCombo = nullptr, *unitCombo = nullptr, *constantCombo = nullptr, *baudCombo = nullptr;
     QCheckBox *relayBox = nullptr;
     QPushButton *setMediumButton = nullptr, *setUnitButton = nullptr, *setBaudButton = nullptr, *setIdButton = nullptr;

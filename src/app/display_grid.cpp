@@ -56,8 +56,7 @@ void DisplayGrid::refresh(int first, int last)
 
 DisplayCellDelegate::DisplayCellDelegate(display::Table &table, bool selectionBoxes, QObject *parent)
     : QStyledItemDelegate(parent), m_table(table), m_boxes(selectionBoxes)
-{
-}
+{}
 
 QRect DisplayCellDelegate::boxRect(const QRect &cell)
 {

@@ -121,7 +121,8 @@ DisplayPage::DisplayPage(QWidget *parent) : QWidget(parent)
     top->addWidget(infoGroup, 1);
 
     auto *tableButtons = new QHBoxLayout;
-    for (QPushButton *b : {fromDeviceTableButton, importButton, exportButton, addRowButton, deleteRowButton, selectAllButton, deselectAllButton, clearTableButton})
+    for (QPushButton *b : {fromDeviceTableButton, importButton, exportButton, addRowButton, deleteRowButton,
+                           selectAllButton, deselectAllButton, clearTableButton})
         tableButtons->addWidget(b);
     tableButtons->addStretch(1);
 

@@ -22,10 +22,14 @@ public:
     void retranslate();
 
     QTableWidget *meterGrid = nullptr;
-    QPushButton *readDisplayButton = nullptr, *writeDisplayButton = nullptr, *deleteDeviceButton = nullptr, *zeroStartButton = nullptr;
-    QPushButton *dateTimeButton = nullptr, *setRefreshButton = nullptr, *createSortTableButton = nullptr, *sortButton = nullptr;
-    QPushButton *updateReadingsButton = nullptr, *getInfoButton = nullptr, *fromDeviceTableButton = nullptr, *importButton = nullptr;
-    QPushButton *exportButton = nullptr, *addRowButton = nullptr, *deleteRowButton = nullptr, *selectAllButton = nullptr, *deselectAllButton = nullptr;
+    QPushButton *readDisplayButton = nullptr, *writeDisplayButton = nullptr, *deleteDeviceButton = nullptr,
+                *zeroStartButton = nullptr;
+    QPushButton *dateTimeButton = nullptr, *setRefreshButton = nullptr, *createSortTableButton = nullptr,
+                *sortButton = nullptr;
+    QPushButton *updateReadingsButton = nullptr, *getInfoButton = nullptr, *fromDeviceTableButton = nullptr,
+                *importButton = nullptr;
+    QPushButton *exportButton = nullptr, *addRowButton = nullptr, *deleteRowButton = nullptr,
+                *selectAllButton = nullptr, *deselectAllButton = nullptr;
     QPushButton *clearTableButton = nullptr;
     QSpinBox *refreshTimeBox = nullptr;
     QLabel *refreshTimeLabel = nullptr;
@@ -47,8 +51,7 @@ public:
     QTableWidget *historyGrid = nullptr;
     QComboBox *monthCombo = nullptr;
     QPushButton *getHistoryButton = nullptr, *getAllMemoryButton = nullptr, *exportButton = nullptr;
-    QPushButton *addRowButton = nullptr, *deleteRowButton = nullptr, *clearTableButton = nullptr,
-                *sortButton = nullptr;
+    QPushButton *addRowButton = nullptr, *deleteRowButton = nullptr, *clearTableButton = nullptr, *sortButton = nullptr;
     QCheckBox *sortByAddressBox = nullptr, *sortByUserNumberBox = nullptr;
     QProgressBar *progressBar = nullptr;
 

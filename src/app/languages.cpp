@@ -27,18 +27,24 @@ Installed &current()
 Language fromStored(int stored)
 {
     switch (stored) {
-    case 2: return Language::Italian;
-    case 3: return Language::Polish;
-    default: return Language::English;
+    case 2:
+        return Language::Italian;
+    case 3:
+        return Language::Polish;
+    default:
+        return Language::English;
     }
 }
 
 int toStored(Language language)
 {
     switch (language) {
-    case Language::Italian: return 2;
-    case Language::Polish: return 3;
-    case Language::English: break;
+    case Language::Italian:
+        return 2;
+    case Language::Polish:
+        return 3;
+    case Language::English:
+        break;
     }
     return 1;
 }
@@ -68,11 +74,6 @@ void install(Language language)
             now.ours = std::move(ours);
         }
     }
-}
-
-Language installed()
-{
-    return current().language;
 }
 
 } // namespace languages

@@ -13,6 +13,5 @@ Language fromStored(int stored);
 int toStored(Language language);
 // Installs the catalogues of the language (removing the previous ones).
 void install(Language language);
-Language installed();
 
 } // namespace languages

@@ -11,7 +11,7 @@
 QString logPrintHeader(const QDateTime &when)
 {
     return QStringLiteral("Print of log file ") + logDateText(when.date()) + QStringLiteral(", ")
-         + logTimeText(when.time());
+           + logTimeText(when.time());
 }
 
 QStringList wrapPrintedLine(const QString &line, const QFontMetricsF &metrics, double width)

@@ -38,9 +38,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLocale>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -111,22 +111,23 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     connect(&customCommandTimer, &QTimer::timeout, m_customCommand.get(), &CustomCommand::collect);
 
     // Creation steps, in order.
-    m_settings.titleCount = 0;                     // 1
+    m_settings.titleCount = 0; // 1
     m_changedOption = false;
-    restoreSettings();                             // 2-4
+    restoreSettings(); // 2-4
     m_table.switchSecondaryMain(m_settings.secondaryMain);
     m_table.setAdditionalCount(m_settings.titleCount);
     m_grid = std::make_unique<DeviceGrid>(devices->deviceGrid, m_table);
-    wireOperations();                              // 7: operation state starts clear
-    pages->setCurrentWidget(devices);       // 5
-    setResponseTimeout(devices->timeoutBox->value()); // 6
+    wireOperations();                                               // 7: operation state starts clear
+    pages->setCurrentWidget(devices);                               // 5
+    setResponseTimeout(devices->timeoutBox->value());               // 6
     showLanguage(languages::fromStored(m_settings.storedLanguage)); // 8: the stored value stays as it is
-    hexBox->setChecked(true);                   // 9
+    hexBox->setChecked(true);                                       // 9
     portStatusLabel->setText(m_settings.com.name + QStringLiteral(" is closed"));
 
     // The other windows come after the main window, in this order.
     m_settingsDialog = new SettingsDialog(m_settings, m_settingsPath, this);
-    connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &SettingsDialog::setPortFieldsEnabled);
+    connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog,
+            &SettingsDialog::setPortFieldsEnabled);
     connect(m_settingsDialog, &SettingsDialog::applied, m_dispatch.get(), &LinkDispatch::settingsApplied);
     // New titles or a switched secondary main value show at once.
     connect(m_settingsDialog, &SettingsDialog::titlesApplied, this, [this](bool secondaryMainChanged) {
@@ -350,16 +351,11 @@ void MainWindow::applyCaptions()
     m_grid->setHeader(header);
 }
 
-int MainWindow::responseTimeout() const
-{
-    return devices->timeoutBox->value();
-}
-
 void MainWindow::setResponseTimeout(int ms)
 {
     m_settings.timeout = ms;
-    for (QTimer *timer : {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &displayTimer,
-                          &displayInfoTimer})
+    for (QTimer *timer :
+         {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &displayTimer, &displayInfoTimer})
         timer->setInterval(ms);
 }
 
@@ -448,8 +444,9 @@ void MainWindow::applyLogin(const LoginRights &rights)
     settingsAction->setEnabled(rights.administrator || rights.setup);
     m_displayAllowed = rights.display;
     pages->setTabVisible(pages->indexOf(displayPage), rights.display);
-    for (QWidget *w : std::initializer_list<QWidget *>{devices->basicGroup, devices->advancedGroup,
-                                                        devices->broadcastBox, devices->selectedIdLabel, devices->selectedAddressLabel})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{devices->basicGroup, devices->advancedGroup, devices->broadcastBox,
+                                          devices->selectedIdLabel, devices->selectedAddressLabel})
         w->setVisible(rights.devices);
     show();
 }
@@ -478,7 +475,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
             addLine(error);
             qWarning("%s", qPrintable(error));
         }
-        showWarning(QStringLiteral("Saving settings"), QStringLiteral("Settings will not be saved, no write permission"));
+        showWarning(QStringLiteral("Saving settings"),
+                    QStringLiteral("Settings will not be saved, no write permission"));
         if (m_dispatch->portOpen())
             m_dispatch->toggleSerialPort();
     }

@@ -1,14 +1,14 @@
 #pragma once
 // The main window. A thin shell: it owns the link objects, the log, the device
-// table and the operations, wires its controls to them and keeps the
-// program's established control names.
+// table and the operations, and wires its controls to them. Every control
+// carries its name as objectName, which tests and translators find it by.
 
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "decode/device_table.h"
 #include "display/display_table.h"
-#include "link/comm_log.h"
 #include "languages.h"
+#include "link/comm_log.h"
 #include "table_files.h"
 
 #include <QMainWindow>
@@ -40,7 +40,7 @@ namespace display {
 class DisplayCommands;
 class ReadRun;
 class WriteRun;
-}
+} // namespace display
 class LinkDispatch;
 class MeterCommands;
 class PrimaryScan;
@@ -76,7 +76,6 @@ public:
     SecondarySearch &search() { return *m_search; }
     const Settings &settings() const { return m_settings; }
     Settings &settings() { return m_settings; }
-    int responseTimeout() const;
     Language language() const { return m_language; }
     // The user picked a language: shown at once, written at close.
     void setLanguage(Language language);
@@ -100,7 +99,7 @@ public:
     // The display read a gateway's first telegram starts ("Auto Read Display").
     std::function<void()> autoDisplayRead;
 
-    // Controls, by their established names; the first page's are in devices.
+    // Controls; the first page's are in devices.
     QTabWidget *pages = nullptr;
     DevicesPage *devices = nullptr;
     ReadingsPage *readingsPage = nullptr; // "Get Readings"
@@ -119,9 +118,9 @@ public:
     QAction *aboutAction = nullptr;
     QMenu *fileMenu = nullptr, *toolsMenu = nullptr, *languageMenu = nullptr, *helpMenu = nullptr;
     QMenu *deviceMenu = nullptr;
-    QAction *readSelectedAction = nullptr, *readAllAction = nullptr, *readFullAction = nullptr, *setMediumAction = nullptr,
-            *setUnitAction = nullptr, *setBaudAction = nullptr, *resetAction = nullptr, *clearTableAction = nullptr,
-            *saveExportAction = nullptr, *deleteRowAction = nullptr;
+    QAction *readSelectedAction = nullptr, *readAllAction = nullptr, *readFullAction = nullptr,
+            *setMediumAction = nullptr, *setUnitAction = nullptr, *setBaudAction = nullptr, *resetAction = nullptr,
+            *clearTableAction = nullptr, *saveExportAction = nullptr, *deleteRowAction = nullptr;
 
     QTimer responseTimer, secondaryTimer, readAllTimer, customCommandTimer, displayTimer, displayInfoTimer;
     QTimer autoAddressTimer, closeSocketTimer;
@@ -192,7 +191,7 @@ private:
     Settings m_settings;
     Language m_language = Language::English;
     bool m_changedOption = false;
-    bool m_logEmpty = true; // no line added since the start or the last clear
+    bool m_logEmpty = true;         // no line added since the start or the last clear
     bool m_isAdministrator = false; // set by the login
     bool m_displayAllowed = true;
 

@@ -49,16 +49,17 @@ void showProgress(QProgressBar *bar, int maximum, int value, bool visible)
 
 QStringList MainWindow::tevHeader() const
 {
-    return {tr(" ID "),         tr("Addr. "),         tr("Unit "),         tr("Start Main"), tr("Start P1, m3"),
-            tr("Start P2, m3"), tr("Start Cooling"), tr("Mult/Div "),     tr("User numb. "), tr("Free text "),
-            tr("Total "),       tr("Total P1"),       tr("Total P2"),      tr("Total T4/Cool")};
+    return {tr(" ID "),         tr("Addr. "),        tr("Unit "),     tr("Start Main"),   tr("Start P1, m3"),
+            tr("Start P2, m3"), tr("Start Cooling"), tr("Mult/Div "), tr("User numb. "),  tr("Free text "),
+            tr("Total "),       tr("Total P1"),      tr("Total P2"),  tr("Total T4/Cool")};
 }
 
 QStringList MainWindow::historyHeader() const
 {
-    return {tr(" ID "), tr("Addr. "), tr("Unit "), tr("Start "), tr("Mult/Div "), tr("User numb. "), tr("Free text "),
-            tr("Total "), tr("Total P1"), tr("Total P2"), tr("Jan"), tr("Feb"), tr("Mar"), tr("Apr"), tr("May"),
-            tr("Jun"), tr("Jul"), tr("Aug"), tr("Sep"), tr("Oct"), tr("Nov"), tr("Dec")};
+    return {tr(" ID "),       tr("Addr. "), tr("Unit "),    tr("Start "),   tr("Mult/Div "), tr("User numb. "),
+            tr("Free text "), tr("Total "), tr("Total P1"), tr("Total P2"), tr("Jan"),       tr("Feb"),
+            tr("Mar"),        tr("Apr"),    tr("May"),      tr("Jun"),      tr("Jul"),       tr("Aug"),
+            tr("Sep"),        tr("Oct"),    tr("Nov"),      tr("Dec")};
 }
 
 void MainWindow::wireDisplay()
@@ -105,9 +106,8 @@ void MainWindow::wireDisplay()
     });
     connect(d->updateReadingsButton, &QPushButton::clicked, this, [this] { m_displayCommands->updateReadings(); });
     connect(d->getInfoButton, &QPushButton::clicked, this, [this] { m_displayCommands->getInfo(); });
-    connect(d->fromDeviceTableButton, &QPushButton::clicked, this, [this] {
-        m_tevTable.setRows(display::rowsFromDeviceTable(m_table, QLocale().decimalPoint().at(0)));
-    });
+    connect(d->fromDeviceTableButton, &QPushButton::clicked, this,
+            [this] { m_tevTable.setRows(display::rowsFromDeviceTable(m_table, QLocale().decimalPoint().at(0))); });
     connect(d->importButton, &QPushButton::clicked, this, &MainWindow::importDisplayTable);
     connect(d->exportButton, &QPushButton::clicked, this, [this] {
         table_files::exportRows(csvRows(tevHeader(), m_tevTable), m_settings.dir, QStringLiteral("tevK40_data.csv"),
@@ -122,7 +122,8 @@ void MainWindow::wireDisplay()
     connect(d->deselectAllButton, &QPushButton::clicked, this, [this] { m_tevTable.selectAll(false); });
     connect(d->clearTableButton, &QPushButton::clicked, this, [this] { m_tevTable.clear(); });
 
-    connect(h->getHistoryButton, &QPushButton::clicked, this, [this, h] { m_readRun->readHistory(h->monthCombo->currentText()); });
+    connect(h->getHistoryButton, &QPushButton::clicked, this,
+            [this, h] { m_readRun->readHistory(h->monthCombo->currentText()); });
     connect(h->getAllMemoryButton, &QPushButton::clicked, this, [this, h] {
         h->monthCombo->setCurrentText(QStringLiteral("ALL"));
         m_readRun->readDisplay(true);
@@ -158,8 +159,9 @@ bool MainWindow::importDisplayTable()
     const auto isHeader = [](const table_files::Row &row) {
         return row.size() >= 2 && row[0] == " ID " && row[1] == "Addr. ";
     };
-    const table_files::Imported imported = table_files::importRows(
-        m_settings.dir, m_settings.exportSeparator, display::TevColumns, display::Table::kMaxRows, isHeader, fileDialogs);
+    const table_files::Imported imported = table_files::importRows(m_settings.dir, m_settings.exportSeparator,
+                                                                   display::TevColumns, display::Table::kMaxRows,
+                                                                   isHeader, fileDialogs);
     if (!imported.ok)
         return false;
     std::vector<QStringList> rows;
@@ -171,7 +173,8 @@ bool MainWindow::importDisplayTable()
     }
     m_tevTable.setRows(rows);
     if (imported.droppedRows > 0)
-        addLine(tr("The display holds 250 rows: %1 more rows of the file were not imported.").arg(imported.droppedRows));
+        addLine(
+            tr("The display holds 250 rows: %1 more rows of the file were not imported.").arg(imported.droppedRows));
     return true;
 }
 
@@ -181,15 +184,16 @@ void MainWindow::updateDisplayControls(bool busy)
     ReadingsPage *h = readingsPage;
     const bool writing = m_writeRun->running();
     const display::WriteRun::Kind kind = m_writeRun->kind();
-    d->writeDisplayButton->setText(writing && kind == display::WriteRun::Kind::Write ? tr("Stop writing table in display")
-                                                                              : tr("Write table to the display"));
+    d->writeDisplayButton->setText(writing && kind == display::WriteRun::Kind::Write
+                                       ? tr("Stop writing table in display")
+                                       : tr("Write table to the display"));
     // A write or zero-start run is stopped with this button; the delete run cannot be stopped.
     d->writeDisplayButton->setEnabled(!busy || (writing && kind != display::WriteRun::Kind::Delete));
-    for (QWidget *w : std::initializer_list<QWidget *>{d->readDisplayButton, d->deleteDeviceButton, d->zeroStartButton,
-                                                        d->infoGroup, d->createSortTableButton, d->sortButton, d->setRefreshButton,
-                                                        d->dateTimeButton, d->updateReadingsButton, d->fromDeviceTableButton, d->importButton, h->getHistoryButton,
-                                                        h->getAllMemoryButton, d->clearTableButton, h->clearTableButton,
-                                                        h->sortButton})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             d->readDisplayButton, d->deleteDeviceButton, d->zeroStartButton, d->infoGroup, d->createSortTableButton,
+             d->sortButton, d->setRefreshButton, d->dateTimeButton, d->updateReadingsButton, d->fromDeviceTableButton,
+             d->importButton, h->getHistoryButton, h->getAllMemoryButton, d->clearTableButton, h->clearTableButton,
+             h->sortButton})
         w->setEnabled(!busy);
     d->retranslate();
     h->retranslate();

@@ -109,9 +109,8 @@ void MainWindow::wireDevicePage()
     connect(d->resetButton, &QPushButton::clicked, this, [commands] { commands->reset(); });
     connect(d->setAddressButton, &QPushButton::clicked, this,
             [commands, d] { commands->setPrimaryAddress(d->newAddressBox->value()); });
-    connect(d->setValueButton, &QPushButton::clicked, this, [commands, d] {
-        commands->setValue(d->valueEdit->text(), d->integerValueBox->isChecked());
-    });
+    connect(d->setValueButton, &QPushButton::clicked, this,
+            [commands, d] { commands->setValue(d->valueEdit->text(), d->integerValueBox->isChecked()); });
     connect(d->setMediumButton, &QPushButton::clicked, this,
             [commands, d] { commands->setMedium(d->mediumCombo->currentText()); });
     connect(d->setUnitButton, &QPushButton::clicked, this, [commands, d] {
@@ -171,9 +170,9 @@ void MainWindow::updateBusyControls()
     d->readAllButton->setEnabled(!busy || reading);
     d->autoAddressButton->setText(addressing ? tr("Stop addr") : tr("Auto address"));
     d->autoAddressButton->setEnabled(!busy || addressing);
-    for (QWidget *w : std::initializer_list<QWidget *>{d->readSelectedButton, d->basicGroup, d->advancedGroup,
-                                                        d->clearTableButton, d->loadButton, sendCommandButton, d->findIdButton,
-                                                        d->findAllButton, d->searchIdEdit, d->broadcastBox})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             d->readSelectedButton, d->basicGroup, d->advancedGroup, d->clearTableButton, d->loadButton,
+             sendCommandButton, d->findIdButton, d->findAllButton, d->searchIdEdit, d->broadcastBox})
         w->setEnabled(!busy);
     d->stopSearchButton->setVisible(m_search->running());
     for (QAction *a : deviceMenu->actions())
@@ -204,12 +203,13 @@ void MainWindow::findOrStop()
         return;
     }
     const RouteChoice &route = m_settings.route;
-    const bool listenRoute = chooseRoute(route.useListen, route.useGatewayClient, route.useConverter) == LinkRoute::Listen;
+    const bool listenRoute = chooseRoute(route.useListen, route.useGatewayClient, route.useConverter)
+                             == LinkRoute::Listen;
     if (listenRoute && m_settings.autoMbus) {
         clearTable();
     } else {
-        const QMessageBox::StandardButton answer =
-            askYesNoCancel(tr("Clear confirmation"), tr("Do you want to clear the table?"));
+        const QMessageBox::StandardButton answer = askYesNoCancel(tr("Clear confirmation"),
+                                                                  tr("Do you want to clear the table?"));
         if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape || answer == QMessageBox::NoButton)
             return;
         if (answer == QMessageBox::Yes)
@@ -239,8 +239,8 @@ void MainWindow::findAll()
         m_session->begin(); // says why nothing starts
         return;
     }
-    const QMessageBox::StandardButton answer =
-        askYesNoCancel(tr("Clear confirmation"), tr("Do you want to clear the table?"));
+    const QMessageBox::StandardButton answer = askYesNoCancel(tr("Clear confirmation"),
+                                                              tr("Do you want to clear the table?"));
     if (answer != QMessageBox::Yes && answer != QMessageBox::No)
         return;
     m_search->startWildcard(answer == QMessageBox::Yes);
@@ -332,7 +332,7 @@ bool MainWindow::loadDeviceTable()
             return false;
         const QString id = QString::fromStdString(row[0]), address = QString::fromStdString(row[1]);
         return (id == labels.value(0) && address == labels.value(1))
-            || (id == QLatin1String(" ID ") && address == QLatin1String("Addr. "));
+               || (id == QLatin1String(" ID ") && address == QLatin1String("Addr. "));
     };
     const table_files::Imported imported = table_files::importRows(
         m_settings.dir, m_settings.exportSeparator, decode::kMaxDeviceTableColumns, 0, isHeader, fileDialogs);

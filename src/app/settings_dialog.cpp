@@ -38,7 +38,8 @@ void showComboText(QComboBox *box, const QString &text)
 
 SettingsDialog::SettingsDialog(Settings &live, QString settingsPath, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
-      m_live(live), m_path(std::move(settingsPath))
+      m_live(live),
+      m_path(std::move(settingsPath))
 {
     setObjectName(QStringLiteral("TSettings"));
     setModal(false);
@@ -53,7 +54,8 @@ SettingsDialog::SettingsDialog(Settings &live, QString settingsPath, QWidget *pa
     layout->setSizeConstraint(QLayout::SetMinimumSize); // never smaller than its texts
 
     // Enter in a field must not press a button behind the user's back.
-    for (QPushButton *button : {portApplyButton, portCancelButton, titlesApplyButton, titlesCloseButton, openPortButton})
+    for (QPushButton *button :
+         {portApplyButton, portCancelButton, titlesApplyButton, titlesCloseButton, openPortButton})
         button->setAutoDefault(false);
     connect(portCancelButton, &QPushButton::clicked, this, &QDialog::hide);
     connect(titlesCloseButton, &QPushButton::clicked, this, &QDialog::hide);
@@ -99,11 +101,11 @@ void SettingsDialog::wireLiveCopy()
     for (QComboBox *box : {portNameCombo, speedCombo, parityCombo})
         connect(box, &QComboBox::currentTextChanged, this, &SettingsDialog::copyToLive);
     for (QCheckBox *box : {rtsBox, dtrBox, converterRouteBox, gatewayClientRouteBox, listenRouteBox, autoOpenBox,
-                           autoReadDisplayBox, autoReadMbusBox, msbFirstBox, lsbFirstBox, globalInitBox, use5BBox, unicodeBox,
-                           fastReadsBox, allTelegramsBox})
+                           autoReadDisplayBox, autoReadMbusBox, msbFirstBox, lsbFirstBox, globalInitBox, use5BBox,
+                           unicodeBox, fastReadsBox, allTelegramsBox})
         connect(box, &QCheckBox::toggled, this, &SettingsDialog::copyToLive);
-    for (QLineEdit *edit : {remoteIpEdit, remotePortEdit, networkNumberEdit, listenPortEdit, exportSeparatorEdit,
-                            vantirGenerationEdit})
+    for (QLineEdit *edit :
+         {remoteIpEdit, remotePortEdit, networkNumberEdit, listenPortEdit, exportSeparatorEdit, vantirGenerationEdit})
         connect(edit, &QLineEdit::textChanged, this, &SettingsDialog::copyToLive);
     for (QSpinBox *box : {ethernetTimeoutBox, retriesBox})
         connect(box, &QSpinBox::valueChanged, this, &SettingsDialog::copyToLive);

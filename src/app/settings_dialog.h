@@ -75,15 +75,16 @@ public:
     QCheckBox *fastReadsBox = nullptr, *allTelegramsBox = nullptr;
     QLineEdit *vantirGenerationEdit = nullptr;
     QPushButton *portCancelButton = nullptr, *portApplyButton = nullptr; // "Cancel", "Apply"
-    QPushButton *openPortButton = nullptr;              // hidden; its caption follows the port
+    QPushButton *openPortButton = nullptr;                               // hidden; its caption follows the port
 
     // "   Additional m-bus information   "
     QWidget *titlesPage = nullptr;
     QSpinBox *titleCountBox = nullptr;
     QLineEdit *titleCountEdit = nullptr;
-    QLineEdit *title1Edit = nullptr, *title2Edit = nullptr, *title3Edit = nullptr, *title4Edit = nullptr, *title5Edit = nullptr,
-              *title6Edit = nullptr, *title7Edit = nullptr, *title8Edit = nullptr, *title9Edit = nullptr, *title10Edit = nullptr,
-              *title11Edit = nullptr, *title12Edit = nullptr, *title13Edit = nullptr;
+    QLineEdit *title1Edit = nullptr, *title2Edit = nullptr, *title3Edit = nullptr, *title4Edit = nullptr,
+              *title5Edit = nullptr, *title6Edit = nullptr, *title7Edit = nullptr, *title8Edit = nullptr,
+              *title9Edit = nullptr, *title10Edit = nullptr, *title11Edit = nullptr, *title12Edit = nullptr,
+              *title13Edit = nullptr;
     QCheckBox *secondaryMainBox = nullptr;
     QLineEdit *secondaryMainEdit = nullptr;
     QPushButton *titlesCloseButton = nullptr, *titlesApplyButton = nullptr; // "Close", "Apply"

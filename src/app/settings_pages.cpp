@@ -220,8 +220,9 @@ QWidget *SettingsDialog::buildTitlesPage()
     grid->addWidget(label(titles, QT_TR_NOOP("Additional Values")), 0, 0, 1, 2);
     grid->addWidget(label(titles, QT_TR_NOOP("to decode:")), 1, 0);
     grid->addWidget(titleCountBox, 1, 1, Qt::AlignLeft);
-    QLineEdit **fields[kTitleFields] = {&title1Edit, &title2Edit, &title3Edit, &title4Edit,  &title5Edit,  &title6Edit, &title7Edit,
-                                        &title8Edit, &title9Edit, &title10Edit, &title11Edit, &title12Edit, &title13Edit};
+    QLineEdit **fields[kTitleFields] = {&title1Edit,  &title2Edit,  &title3Edit, &title4Edit, &title5Edit,
+                                        &title6Edit,  &title7Edit,  &title8Edit, &title9Edit, &title10Edit,
+                                        &title11Edit, &title12Edit, &title13Edit};
     static const char *const kTitleLabels[kTitleFields] = {
         QT_TR_NOOP("Title 1"), QT_TR_NOOP("Title 2"),  QT_TR_NOOP("Title 3"),  QT_TR_NOOP("Title 4"),
         QT_TR_NOOP("Title 5"), QT_TR_NOOP("Title 6"),  QT_TR_NOOP("Title 7"),  QT_TR_NOOP("Title 8"),
@@ -286,7 +287,7 @@ void SettingsDialog::retranslate()
     unicodeBox->setText(tr("Unicode/CP852"));
     fastReadsBox->setText(tr("Complete reply early"));
     fastReadsBox->setToolTip(tr("Take a reply as soon as it is a whole frame instead of one response timeout "
-                                    "after the request"));
+                                "after the request"));
     allTelegramsBox->setText(tr("Read all telegrams"));
     allTelegramsBox->setToolTip(tr("Ask a meter for its next telegram while its reply announces more records"));
     portCancelButton->setText(tr("Cancel"));

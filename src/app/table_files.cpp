@@ -29,7 +29,8 @@ Dialogs windowDialogs(QWidget *parent)
                                                                                        : QString();
     };
     d.askOpenName = [parent](const QString &folder) {
-        return QFileDialog::getOpenFileName(parent, QString(), folder, QCoreApplication::translate("TableFiles", "CSV (*.csv)"));
+        return QFileDialog::getOpenFileName(parent, QString(), folder,
+                                            QCoreApplication::translate("TableFiles", "CSV (*.csv)"));
     };
     d.message = [parent](int icon, const QString &caption, const QString &message) {
         const QMessageBox::Icon kind = icon == 2   ? QMessageBox::Critical

@@ -17,8 +17,8 @@ using Row = std::vector<std::string>;
 // What a file operation shows the user; the windows fill these with dialogs,
 // tests with answers.
 struct Dialogs {
-    std::function<QString(const QString &proposedPath)> askSaveName;   // empty: cancelled
-    std::function<QString(const QString &folder)> askOpenName;         // empty: cancelled
+    std::function<QString(const QString &proposedPath)> askSaveName; // empty: cancelled
+    std::function<QString(const QString &folder)> askOpenName;       // empty: cancelled
     // icon: 0 none, 1 warning, 2 error
     std::function<void(int icon, const QString &caption, const QString &text)> message;
 };
@@ -32,7 +32,7 @@ bool exportRows(const std::vector<Row> &rows, const QString &dataFolder, const Q
                 const QString &separatorSetting, bool leadingEmptyLine, const Dialogs &dialogs);
 
 struct Imported {
-    bool ok = false;          // false: cancelled or refused (after its message); the table stays as it was
+    bool ok = false; // false: cancelled or refused (after its message); the table stays as it was
     std::vector<Row> rows;
     std::size_t droppedRows = 0;
 };
@@ -42,7 +42,7 @@ Imported importRows(const QString &dataFolder, const QString &separatorSetting, 
                     const std::function<bool(const Row &)> &isHeader, const Dialogs &dialogs);
 
 // A file's text as UTF-8: UTF-8 stays, anything else is read as Windows-1250
-// (files of the program's Windows ancestor).
+// (files written on Windows).
 std::string fileTextAsUtf8(const QByteArray &bytes);
 
 } // namespace table_files

@@ -9,7 +9,10 @@ namespace {
 constexpr std::string_view kDefaultSeparator = ";";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool isContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
 
 // Length of the UTF-8 sequence a lead byte starts; 0 for a byte no sequence starts with.
 std::size_t sequenceLength(unsigned char lead)

@@ -31,22 +31,21 @@ std::string effectiveSeparator(std::string_view setting);
 
 // One line per row, CR LF after every line (also the last); leadingEmptyLine
 // writes one empty line first (the readings export). No BOM.
-std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting,
-                        bool leadingEmptyLine = false);
+std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting, bool leadingEmptyLine = false);
 
 struct ParseOptions {
-    std::string_view separatorSetting;        // as in the settings; empty means ";"
-    int maxFields = 24;                       // device table 24, display table 14
-    int maxRows = 0;                          // 0: no limit; later rows are counted, not kept
+    std::string_view separatorSetting;         // as in the settings; empty means ";"
+    int maxFields = 24;                        // device table 24, display table 14
+    int maxRows = 0;                           // 0: no limit; later rows are counted, not kept
     std::function<bool(const Row &)> isHeader; // our own header line (asked about the first line only)
 };
 
 struct ParseResult {
     enum class Error { None, TooManyFields, WrongFile };
     Error error = Error::None;
-    int errorLine = 0;             // 1-based line in the file; 0 when the whole text is refused
-    std::vector<Row> rows;         // the data rows; empty on error
-    std::size_t droppedRows = 0;   // rows beyond maxRows, not in rows
+    int errorLine = 0;           // 1-based line in the file; 0 when the whole text is refused
+    std::vector<Row> rows;       // the data rows; empty on error
+    std::size_t droppedRows = 0; // rows beyond maxRows, not in rows
 };
 
 // Reads a whole file's text:

@@ -34,34 +34,34 @@
 namespace decode {
 
 struct DecodeOptions {
-    bool fullReport = false;       // write the detailed report lines instead of feeding the device table
-    char decimalSeparator = '.';   // the locale's decimal separator for every number text
-    std::string timeText;          // for the report's "Decoded at " line: long time format, with seconds
-    std::string dateText;          // ... and short date format
+    bool fullReport = false;     // write the detailed report lines instead of feeding the device table
+    char decimalSeparator = '.'; // the locale's decimal separator for every number text
+    std::string timeText;        // for the report's "Decoded at " line: long time format, with seconds
+    std::string dateText;        // ... and short date format
 };
 
 // Unit slots that a medium implies; U1 is the main unit. An unset slot is empty.
 struct ReplyHeader {
-    int primaryAddress = 0;                 // byte 5
-    std::string idText;                     // 8 hex digits of bytes 10, 9, 8, 7 ("12345678", "F2345678")
-    std::string manufacturer;               // 3 characters
-    std::uint8_t version = 0;               // byte 13, raw
-    std::string mediumName;                 // "Water", "Heat (rt)", "Unknown", ...
-    std::array<std::string, 4> unitSlots;   // U1..U4
-    int accessNumber = 0;                   // byte 15
-    std::string statusText;                 // "0x84"; letters of bits 7..2 ("QV") for QRV meters of a
-                                            // version other than 0x1B outside full reports
+    int primaryAddress = 0;               // byte 5
+    std::string idText;                   // 8 hex digits of bytes 10, 9, 8, 7 ("12345678", "F2345678")
+    std::string manufacturer;             // 3 characters
+    std::uint8_t version = 0;             // byte 13, raw
+    std::string mediumName;               // "Water", "Heat (rt)", "Unknown", ...
+    std::array<std::string, 4> unitSlots; // U1..U4
+    int accessNumber = 0;                 // byte 15
+    std::string statusText;               // "0x84"; letters of bits 7..2 ("QV") for QRV meters of a
+                                          // version other than 0x1B outside full reports
 };
 
 // One row of the record work table GridFullTelegram.
 enum Column : std::size_t {
-    ColNumber = 0,       // record number, from 1
-    ColValue = 1,        // value text
-    ColUnit = 2,         // unit text
-    ColDescription = 3,  // description from the VIF tables ("KV1", "Flow Temp.", ...)
-    ColDifDife = 4,      // "84 40 ": DIF and DIFEs, each followed by a space
-    ColVif = 5,          // "13": the VIF, no space
-    ColVife = 6,         // "3C ": VIFEs, each followed by a space; empty when none
+    ColNumber = 0,      // record number, from 1
+    ColValue = 1,       // value text
+    ColUnit = 2,        // unit text
+    ColDescription = 3, // description from the VIF tables ("KV1", "Flow Temp.", ...)
+    ColDifDife = 4,     // "84 40 ": DIF and DIFEs, each followed by a space
+    ColVif = 5,         // "13": the VIF, no space
+    ColVife = 6,        // "3C ": VIFEs, each followed by a space; empty when none
     ColumnCount = 7
 };
 using WorkRow = std::array<std::string, ColumnCount>;
@@ -117,7 +117,7 @@ struct DecodeResult {
     std::vector<std::string> reportLines;
 };
 
-DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions& options);
+DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions &options);
 
 // --- building blocks, usable on their own ---------------------------------
 
@@ -128,14 +128,14 @@ std::optional<std::int32_t> hexToInt(std::string_view text);
 // The record walk from offset 19 of a reply (validated or not: nothing is read
 // past its checksum). Report lines are produced when options.fullReport is set.
 struct RecordTable {
-    std::vector<WorkRow> rows;              // grid semantics as in DecodeResult::rows
-    std::vector<std::string> reportLines;   // one per record (full report only)
-    bool truncated = false;                 // a record ran past the checksum
-    bool moreRecordsFollow = false;         // the walk ended at DIF 1F
-    std::vector<mbus::Bytes> recordData;    // as in DecodeResult
-    std::vector<std::string> logLines;      // why the walk stopped early, when it did
+    std::vector<WorkRow> rows;            // grid semantics as in DecodeResult::rows
+    std::vector<std::string> reportLines; // one per record (full report only)
+    bool truncated = false;               // a record ran past the checksum
+    bool moreRecordsFollow = false;       // the walk ended at DIF 1F
+    std::vector<mbus::Bytes> recordData;  // as in DecodeResult
+    std::vector<std::string> logLines;    // why the walk stopped early, when it did
 };
-RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions& options);
+RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions &options);
 
 // Unit, description and multiplier of a VIF. Every multiplier of the tables is
 // a power of ten, kept as its exponent. vifOffset is the VIF's offset in the
@@ -143,8 +143,8 @@ RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions& options);
 // (ASCII unit). complete is false when those bytes run past the checksum.
 struct VifInfo {
     std::string unit;
-    std::string_view description;   // static text
-    int exp10 = 0;                  // multiplier = 10^exp10
+    std::string_view description; // static text
+    int exp10 = 0;                // multiplier = 10^exp10
     bool complete = true;
     double multiplier() const;
 };
@@ -155,12 +155,12 @@ VifInfo decodeVif(mbus::ByteView reply, std::size_t vifOffset, std::uint8_t vif)
 // LVAR byte of variable-length data. complete is false when the data run past
 // the checksum or the LVAR code defines no length (the value text is then empty).
 struct DifInfo {
-    std::string description;   // "Instantenous value ", "... Storage is: 1, Tariff is: 0 "
+    std::string description; // "Instantenous value ", "... Storage is: 1, Tariff is: 0 "
     std::string value;
     std::size_t dataLength = 0;
     bool complete = true;
 };
-DifInfo decodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset,
-                  std::uint8_t vif, int exp10, char decimalSeparator = '.');
+DifInfo decodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset, std::uint8_t vif, int exp10,
+                  char decimalSeparator = '.');
 
 } // namespace decode

@@ -9,20 +9,20 @@
 namespace decode::tables {
 
 enum class DataKind : std::uint8_t {
-    NoData,       // 0x0
-    Integer,      // 0x1..0x4, 0x6: two's complement, least significant byte first
-    Real,         // 0x5: IEEE 754 single
-    Integer64,    // 0x7: shown as hex only
-    Selection,    // 0x8: selection for readout
-    Bcd,          // 0x9..0xC, 0xE: least significant byte first
-    Variable,     // 0xD: LVAR byte first
-    Special,      // 0xF: manufacturer-specific data to the end
+    NoData,    // 0x0
+    Integer,   // 0x1..0x4, 0x6: two's complement, least significant byte first
+    Real,      // 0x5: IEEE 754 single
+    Integer64, // 0x7: shown as hex only
+    Selection, // 0x8: selection for readout
+    Bcd,       // 0x9..0xC, 0xE: least significant byte first
+    Variable,  // 0xD: LVAR byte first
+    Special,   // 0xF: manufacturer-specific data to the end
 };
 
 struct DataField {
     DataKind kind;
-    std::uint8_t length;      // bytes (Variable: from LVAR; Special: to the end)
-    std::uint8_t precision;   // significant digits of the fixed-point value text
+    std::uint8_t length;    // bytes (Variable: from LVAR; Special: to the end)
+    std::uint8_t precision; // significant digits of the fixed-point value text
 };
 
 inline constexpr std::array<DataField, 16> kDataFields{{

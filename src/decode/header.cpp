@@ -19,29 +19,19 @@ struct Medium {
 };
 
 constexpr std::array kMedia{
-    Medium{0x00, "Other", UnitSet::NotApplicable},
-    Medium{0x01, "Oil", UnitSet::Volume},
-    Medium{0x02, "Electricity", UnitSet::Energy},
-    Medium{0x03, "Gas", UnitSet::Volume},
-    Medium{0x04, "Heat (rt)", UnitSet::Energy},
-    Medium{0x05, "Steam", UnitSet::NotApplicable},
-    Medium{0x06, "Hot water", UnitSet::Volume},
-    Medium{0x07, "Water", UnitSet::Volume},
-    Medium{0x08, "Heat C.A.", UnitSet::NotApplicable},
-    Medium{0x09, "Compr. Air", UnitSet::NotApplicable},
-    Medium{0x0A, "Cooling, rt", UnitSet::Energy},
-    Medium{0x0B, "Cooling, ft", UnitSet::Energy},
-    Medium{0x0C, "Heat (ft)", UnitSet::Energy},
-    Medium{0x0D, "H/C load meter", UnitSet::Energy},
-    Medium{0x0E, "Bus/System", UnitSet::NotApplicable},
-    Medium{0x0F, "Unknown", UnitSet::NotApplicable},
-    Medium{0x16, "Cold water", UnitSet::Volume},
-    Medium{0x17, "Dual water", UnitSet::Volume},
-    Medium{0x18, "Pressure", UnitSet::Pressure},
-    Medium{0x19, "A/D converter", UnitSet::NotApplicable},
+    Medium{0x00, "Other", UnitSet::NotApplicable},      Medium{0x01, "Oil", UnitSet::Volume},
+    Medium{0x02, "Electricity", UnitSet::Energy},       Medium{0x03, "Gas", UnitSet::Volume},
+    Medium{0x04, "Heat (rt)", UnitSet::Energy},         Medium{0x05, "Steam", UnitSet::NotApplicable},
+    Medium{0x06, "Hot water", UnitSet::Volume},         Medium{0x07, "Water", UnitSet::Volume},
+    Medium{0x08, "Heat C.A.", UnitSet::NotApplicable},  Medium{0x09, "Compr. Air", UnitSet::NotApplicable},
+    Medium{0x0A, "Cooling, rt", UnitSet::Energy},       Medium{0x0B, "Cooling, ft", UnitSet::Energy},
+    Medium{0x0C, "Heat (ft)", UnitSet::Energy},         Medium{0x0D, "H/C load meter", UnitSet::Energy},
+    Medium{0x0E, "Bus/System", UnitSet::NotApplicable}, Medium{0x0F, "Unknown", UnitSet::NotApplicable},
+    Medium{0x16, "Cold water", UnitSet::Volume},        Medium{0x17, "Dual water", UnitSet::Volume},
+    Medium{0x18, "Pressure", UnitSet::Pressure},        Medium{0x19, "A/D converter", UnitSet::NotApplicable},
 };
 
-constexpr bool ascending(const decltype(kMedia)& media)
+constexpr bool ascending(const decltype(kMedia) &media)
 {
     for (std::size_t i = 1; i < media.size(); ++i) {
         if (media[i].code <= media[i - 1].code)
@@ -93,11 +83,11 @@ std::string manufacturerCode(std::uint16_t field)
     return code;
 }
 
-void setMedium(ReplyHeader& header, std::uint8_t medium)
+void setMedium(ReplyHeader &header, std::uint8_t medium)
 {
     std::string_view name = "Unknown";
     UnitSet units = UnitSet::NotApplicable;
-    for (const Medium& m : kMedia) {
+    for (const Medium &m : kMedia) {
         if (m.code == medium) {
             name = m.name;
             units = m.units;
@@ -106,15 +96,14 @@ void setMedium(ReplyHeader& header, std::uint8_t medium)
     }
     header.mediumName.clear();
     header.mediumName += name;
-    const auto& slots = kUnitSlots[static_cast<std::size_t>(units)];
+    const auto &slots = kUnitSlots[static_cast<std::size_t>(units)];
     for (std::size_t i = 0; i < slots.size(); ++i) {
         header.unitSlots[i].clear();
         header.unitSlots[i] += slots[i];
     }
 }
 
-std::string statusText(std::uint8_t status, std::uint8_t version, const std::string& manufacturer,
-                       bool fullReport)
+std::string statusText(std::uint8_t status, std::uint8_t version, const std::string &manufacturer, bool fullReport)
 {
     std::string text;
     if (fullReport || version == 0x1B || manufacturer != "QRV") {
@@ -122,7 +111,7 @@ std::string statusText(std::uint8_t status, std::uint8_t version, const std::str
         appendHex(text, status);
         return text;
     }
-    constexpr std::string_view kStatusLetters = "QBMOTV";   // bits 7 .. 2
+    constexpr std::string_view kStatusLetters = "QBMOTV"; // bits 7 .. 2
     for (std::size_t i = 0; i < kStatusLetters.size(); ++i) {
         if (status & (0x80u >> i))
             text.push_back(kStatusLetters[i]);
@@ -146,7 +135,7 @@ ReplyHeader decodeHeader(mbus::ByteView reply, bool fullReport)
     return header;
 }
 
-DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions& options)
+DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions &options)
 {
     DecodeResult result;
     const std::size_t n = reply.size();
@@ -193,7 +182,7 @@ DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions& options)
     result.recordsTruncated = records.truncated;
     result.moreRecordsFollow = records.moreRecordsFollow;
     result.recordData = std::move(records.recordData);
-    for (std::string& line : records.logLines)
+    for (std::string &line : records.logLines)
         result.logLines.push_back(std::move(line));
 
     if (!options.fullReport) {
@@ -201,8 +190,8 @@ DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions& options)
         return result;
     }
 
-    const ReplyHeader& h = result.header;
-    auto& lines = result.reportLines;
+    const ReplyHeader &h = result.header;
+    auto &lines = result.reportLines;
     lines.reserve(records.reportLines.size() + 4);
     lines.push_back("ID:" + h.idText + ", Mfr: " + h.manufacturer + ", Main medium: " + h.mediumName);
     {
@@ -213,7 +202,7 @@ DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions& options)
         line += ", Model: ";
         lines.push_back(std::move(line));
     }
-    for (std::string& line : records.reportLines)
+    for (std::string &line : records.reportLines)
         lines.push_back(std::move(line));
     lines.push_back("Decoded at " + options.timeText + ", " + options.dateText);
     lines.emplace_back();

@@ -10,19 +10,18 @@
 
 namespace decode {
 
-inline constexpr std::size_t kHeaderReplySize = 21;   // header plus checksum and stop byte
+inline constexpr std::size_t kHeaderReplySize = 21; // header plus checksum and stop byte
 
 // Three-letter code of the 16-bit manufacturer field (letters from 5-bit groups;
 // the top group is not masked, so bit 15 reaches the lower-case range).
 std::string manufacturerCode(std::uint16_t field);
 
 // Medium name and unit slots of a medium byte.
-void setMedium(ReplyHeader& header, std::uint8_t medium);
+void setMedium(ReplyHeader &header, std::uint8_t medium);
 
 // "0x84", or the letters of the set status bits for "QRV" meters outside full
 // reports and with a version other than 0x1B.
-std::string statusText(std::uint8_t status, std::uint8_t version, const std::string& manufacturer,
-                       bool fullReport);
+std::string statusText(std::uint8_t status, std::uint8_t version, const std::string &manufacturer, bool fullReport);
 
 // Header of a reply of at least kHeaderReplySize bytes.
 ReplyHeader decodeHeader(mbus::ByteView reply, bool fullReport);

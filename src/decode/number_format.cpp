@@ -17,7 +17,7 @@ constexpr int kMaxFractionDigits = 1100;
 // zero). A carry out of the first digit writes '1' in front (digits[-1] must be
 // writable) and moves digits back by one. Returns false when the value rounds
 // to zero (keep < 0, or keep == 0 without carry).
-bool roundDigits(char*& digits, int& len, int& intDigits, int keep)
+bool roundDigits(char *&digits, int &len, int &intDigits, int keep)
 {
     if (keep >= len)
         return true;
@@ -43,8 +43,7 @@ bool roundDigits(char*& digits, int& len, int& intDigits, int keep)
     return len > 0;
 }
 
-void appendScientific(std::string& out, bool negative, const char* digits, int len,
-                      int intDigits, char separator)
+void appendScientific(std::string &out, bool negative, const char *digits, int len, int intDigits, char separator)
 {
     while (len > 1 && digits[len - 1] == '0')
         --len;
@@ -61,7 +60,7 @@ void appendScientific(std::string& out, bool negative, const char* digits, int l
     out.append(buf, res.ptr);
 }
 
-void appendZero(std::string& out, int decimals, char separator)
+void appendZero(std::string &out, int decimals, char separator)
 {
     out.push_back('0');
     if (decimals > 0) {
@@ -72,8 +71,8 @@ void appendZero(std::string& out, int decimals, char separator)
 
 // digits[0..len) with intDigits integer digits (value = 0.digits x 10^intDigits),
 // first digit not zero; digits[-1] must be writable for a carry.
-void appendDigits(std::string& out, bool negative, char* digits, int len, int intDigits,
-                  int precision, int decimals, char separator)
+void appendDigits(std::string &out, bool negative, char *digits, int len, int intDigits, int precision, int decimals,
+                  char separator)
 {
     if (intDigits > precision) {
         roundDigits(digits, len, intDigits, precision);
@@ -84,7 +83,7 @@ void appendDigits(std::string& out, bool negative, char* digits, int len, int in
         appendZero(out, decimals, separator);
         return;
     }
-    if (intDigits > precision) {   // 99999999.9996 rounds up to nine digits
+    if (intDigits > precision) { // 99999999.9996 rounds up to nine digits
         appendScientific(out, negative, digits, len, intDigits, separator);
         return;
     }
@@ -107,8 +106,7 @@ void appendDigits(std::string& out, bool negative, char* digits, int len, int in
 
 } // namespace
 
-void appendFixed(std::string& out, std::int64_t mantissa, int exp10, int precision,
-                 int decimals, char separator)
+void appendFixed(std::string &out, std::int64_t mantissa, int exp10, int precision, int decimals, char separator)
 {
     const bool negative = mantissa < 0;
     const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(mantissa)
@@ -118,14 +116,13 @@ void appendFixed(std::string& out, std::int64_t mantissa, int exp10, int precisi
         return;
     }
     char buf[24];
-    char* digits = buf + 1;   // room for a carry digit in front
+    char *digits = buf + 1; // room for a carry digit in front
     auto res = std::to_chars(digits, buf + sizeof buf, magnitude);
     const int len = static_cast<int>(res.ptr - digits);
     appendDigits(out, negative, digits, len, len + exp10, precision, decimals, separator);
 }
 
-void appendFixed(std::string& out, double value, int exp10, int precision, int decimals,
-                 char separator)
+void appendFixed(std::string &out, double value, int exp10, int precision, int decimals, char separator)
 {
     if (!std::isfinite(value)) {
         out += "NaN";
@@ -149,19 +146,18 @@ void appendFixed(std::string& out, double value, int exp10, int precision, int d
         return;
     }
     char buf[kMaxFractionDigits + 320];
-    auto res = std::to_chars(buf + 1, buf + sizeof buf, magnitude, std::chars_format::fixed,
-                             fractionDigits);
+    auto res = std::to_chars(buf + 1, buf + sizeof buf, magnitude, std::chars_format::fixed, fractionDigits);
     if (res.ec != std::errc{}) {
         out += "NaN";
         return;
     }
     // Squeeze out the point and leading zeros, counting the integer digits.
-    char* digits = buf + 1;
+    char *digits = buf + 1;
     int len = 0;
     int intDigits = 0;
     bool seenPoint = false;
     bool seenDigit = false;
-    for (char* p = buf + 1; p != res.ptr; ++p) {
+    for (char *p = buf + 1; p != res.ptr; ++p) {
         if (*p == '.') {
             seenPoint = true;
             continue;

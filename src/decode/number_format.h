@@ -13,17 +13,15 @@
 namespace decode {
 
 // mantissa * 10^exp10, computed exactly in decimal (rounding half away from zero).
-void appendFixed(std::string& out, std::int64_t mantissa, int exp10, int precision,
-                 int decimals, char separator);
+void appendFixed(std::string &out, std::int64_t mantissa, int exp10, int precision, int decimals, char separator);
 
 // A binary floating-point value (the 32-bit reals of the records) times
 // 10^exp10, rounded from its exact binary value in the same way: the power of
 // ten moves the decimal point, so scaling adds no binary rounding error.
 // Infinite or NaN values give "NaN".
-void appendFixed(std::string& out, double value, int exp10, int precision, int decimals,
-                 char separator);
+void appendFixed(std::string &out, double value, int exp10, int precision, int decimals, char separator);
 
-inline void appendFixed(std::string& out, double value, int precision, int decimals, char separator)
+inline void appendFixed(std::string &out, double value, int precision, int decimals, char separator)
 {
     appendFixed(out, value, 0, precision, decimals, separator);
 }

@@ -30,10 +30,14 @@ RecordFields recordFields(mbus::ByteView dib)
 std::string_view functionName(RecordFunction function)
 {
     switch (function) {
-    case RecordFunction::Instantaneous: return "instantaneous";
-    case RecordFunction::Maximum: return "maximum";
-    case RecordFunction::Minimum: return "minimum";
-    case RecordFunction::DuringError: return "error";
+    case RecordFunction::Instantaneous:
+        return "instantaneous";
+    case RecordFunction::Maximum:
+        return "maximum";
+    case RecordFunction::Minimum:
+        return "minimum";
+    case RecordFunction::DuringError:
+        return "error";
     }
     return "instantaneous";
 }

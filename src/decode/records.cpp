@@ -16,14 +16,20 @@ constexpr std::size_t kFirstRecord = 19;
 constexpr std::uint8_t kIdleFiller = 0x2F;
 constexpr std::uint8_t kMoreRecordsFollow = 0x1F;
 
-bool isVariable(std::uint8_t dif) { return (dif & 0x0F) == 0x0D; }
+bool isVariable(std::uint8_t dif)
+{
+    return (dif & 0x0F) == 0x0D;
+}
 
-bool isPlainTextVif(std::uint8_t vif) { return (vif & 0x7F) == 0x7C; }
+bool isPlainTextVif(std::uint8_t vif)
+{
+    return (vif & 0x7F) == 0x7C;
+}
 
 // Offset after a chain of bytes that starts at `first` and goes on while the
 // extension bit is set, without leaving the area. When the area ends inside the
 // chain (or before it) the result lies at or past the area's end.
-std::size_t afterChain(const Reader& area, std::size_t first)
+std::size_t afterChain(const Reader &area, std::size_t first)
 {
     std::size_t i = first;
     while ((area.at(i) & 0x80) && area.contains(i + 1))
@@ -33,7 +39,7 @@ std::size_t afterChain(const Reader& area, std::size_t first)
 
 // The walk cannot go on past a record it cannot read to its end: where the
 // next one starts is unknown. The rows before it stay.
-void stopIncomplete(RecordTable& table, int number)
+void stopIncomplete(RecordTable &table, int number)
 {
     table.truncated = true;
     std::string line = "Record ";
@@ -42,7 +48,7 @@ void stopIncomplete(RecordTable& table, int number)
     table.logLines.push_back(std::move(line));
 }
 
-void stopUnknownLvar(RecordTable& table, std::uint8_t lvar)
+void stopUnknownLvar(RecordTable &table, std::uint8_t lvar)
 {
     std::string line = "Unknown LVAR 0x";
     appendHex(line, lvar);
@@ -50,10 +56,9 @@ void stopUnknownLvar(RecordTable& table, std::uint8_t lvar)
     table.logLines.push_back(std::move(line));
 }
 
-void writeManufacturerRecord(RecordTable& table, const Reader& area, std::size_t difOffset,
-                             int number, bool fullReport)
+void writeManufacturerRecord(RecordTable &table, const Reader &area, std::size_t difOffset, int number, bool fullReport)
 {
-    WorkRow& row = table.rows.back();
+    WorkRow &row = table.rows.back();
     appendInt(row[ColNumber], number);
     const mbus::ByteView data = area.from(difOffset + 1);
     row[ColValue].reserve(3 * data.size());
@@ -68,11 +73,11 @@ void writeManufacturerRecord(RecordTable& table, const Reader& area, std::size_t
     }
 }
 
-std::string reportLine(const WorkRow& row, std::string_view difDescription)
+std::string reportLine(const WorkRow &row, std::string_view difDescription)
 {
     std::string line;
-    line.reserve(64 + row[ColDifDife].size() + row[ColVife].size() + difDescription.size()
-                 + row[ColValue].size() + row[ColUnit].size() + row[ColDescription].size());
+    line.reserve(64 + row[ColDifDife].size() + row[ColVife].size() + difDescription.size() + row[ColValue].size()
+                 + row[ColUnit].size() + row[ColDescription].size());
     line += "DIF,DIFE=";
     line += row[ColDifDife];
     line += "; VIF, VIFE=";
@@ -92,23 +97,23 @@ std::string reportLine(const WorkRow& row, std::string_view difDescription)
 
 } // namespace
 
-RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions& options)
+RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions &options)
 {
     RecordTable table;
     const Reader area = Reader::recordArea(reply);
     table.rows.reserve(area.size() > kFirstRecord ? (area.size() - kFirstRecord) / 4 + 2 : 1);
-    table.rows.emplace_back();   // the table's one empty row
+    table.rows.emplace_back(); // the table's one empty row
 
     std::string difDescription;
     int number = 1;
     std::size_t p = kFirstRecord;
     while (area.contains(p)) {
         const std::uint8_t dif = area.at(p);
-        if (dif == kIdleFiller) {   // padding between or before records: no record of its own
+        if (dif == kIdleFiller) { // padding between or before records: no record of its own
             ++p;
             continue;
         }
-        if ((dif & 0x0F) == 0x0F) {   // manufacturer data (0F, 1F) to the end
+        if ((dif & 0x0F) == 0x0F) { // manufacturer data (0F, 1F) to the end
             writeManufacturerRecord(table, area, p, number, options.fullReport);
             const mbus::ByteView rest = area.from(p + 1);
             table.recordData.emplace_back(rest.begin(), rest.end());
@@ -150,7 +155,7 @@ RecordTable decodeRecords(mbus::ByteView reply, const DecodeOptions& options)
             break;
         }
 
-        WorkRow& row = table.rows.back();
+        WorkRow &row = table.rows.back();
         const detail::VifMeaning meaning = detail::decodeVif(area, vifOffset, vif, row[ColUnit]);
         appendInt(row[ColNumber], number);
         detail::appendValue(row[ColValue], area, dif, dataOffset, *length, vif, meaning.exp10,

@@ -25,8 +25,8 @@ bool isRecord(const WorkRow &row)
 }
 
 // Units worth an additional value column.
-constexpr std::array<std::string_view, 12> kAdditionalUnits{
-    "m3", "kWh", "MWh", "mbar", "kW", "MW", "kJ", "l/h", "deg. C", "deg. K", "MJ", "W"};
+constexpr std::array<std::string_view, 12> kAdditionalUnits{"m3", "kWh", "MWh",    "mbar",   "kW", "MW",
+                                                            "kJ", "l/h", "deg. C", "deg. K", "MJ", "W"};
 
 void chooseMainValue(const ReplyHeader &header, const std::vector<WorkRow> &rows, TableValues &out)
 {
@@ -58,9 +58,10 @@ std::string chooseSecondaryMain(const ReplyHeader &header, const std::vector<Wor
         const bool inSlots = inUnitSlots(header, unit);
         const bool accumulated = unit == header.unitSlots[0] && row[ColDifDife] == "84 80 40 " && qrvOrAxi;
         const bool tariff1 = inSlots && row[ColDifDife] == "8C 10 " && isOneOf(row[ColVif], {"03", "04", "05", "06"})
-                          && qrvOrAxi;
-        const bool cooling = inSlots && ((row[ColVif] == "86" && row[ColVife] == "3C ")
-                                         || (row[ColDifDife] == "8C 20 " && row[ColVif] == "06"));
+                             && qrvOrAxi;
+        const bool cooling = inSlots
+                             && ((row[ColVif] == "86" && row[ColVife] == "3C ")
+                                 || (row[ColDifDife] == "8C 20 " && row[ColVif] == "06"));
         if (accumulated || tariff1 || cooling)
             return row[ColValue];
     }
@@ -72,13 +73,12 @@ void chooseAdditional(const ReplyHeader &header, const std::vector<WorkRow> &row
     out.additional.assign(std::size_t(std::clamp(count, 0, kMaxAdditionalValues)), std::string());
     std::size_t from = 0;
     for (std::string &slot : out.additional) {
-        const auto found = std::find_if(rows.begin() + std::ptrdiff_t(std::min(from, rows.size())), rows.end(),
-                                        [&](const WorkRow &row) {
-                                            const std::string &unit = row[ColUnit];
-                                            return unit != header.unitSlots[0]
-                                                && std::find(kAdditionalUnits.begin(), kAdditionalUnits.end(), unit)
-                                                       != kAdditionalUnits.end();
-                                        });
+        const auto found = std::find_if(
+            rows.begin() + std::ptrdiff_t(std::min(from, rows.size())), rows.end(), [&](const WorkRow &row) {
+                const std::string &unit = row[ColUnit];
+                return unit != header.unitSlots[0]
+                       && std::find(kAdditionalUnits.begin(), kAdditionalUnits.end(), unit) != kAdditionalUnits.end();
+            });
         if (found == rows.end())
             return; // this slot and the following ones stay empty
         slot = ((*found)[ColValue] + ' ' + (*found)[ColUnit]).substr(0, kAdditionalValueLength);
@@ -93,8 +93,7 @@ bool isPulseModuleReply(const ReplyHeader &header, const TableOptions &options)
     return header.manufacturer == "QRV" && header.version == 0x1B && options.secondaryMain;
 }
 
-TableValues chooseTableValues(const ReplyHeader &header, const std::vector<WorkRow> &rows,
-                              const TableOptions &options)
+TableValues chooseTableValues(const ReplyHeader &header, const std::vector<WorkRow> &rows, const TableOptions &options)
 {
     TableValues out;
     chooseMainValue(header, rows, out);

@@ -30,7 +30,6 @@ struct TableValues {
 // table row of their own.
 bool isPulseModuleReply(const ReplyHeader &header, const TableOptions &options);
 
-TableValues chooseTableValues(const ReplyHeader &header, const std::vector<WorkRow> &rows,
-                              const TableOptions &options);
+TableValues chooseTableValues(const ReplyHeader &header, const std::vector<WorkRow> &rows, const TableOptions &options);
 
 } // namespace decode

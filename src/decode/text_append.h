@@ -24,14 +24,14 @@ inline constexpr std::array<char, 512> kHexPairs = [] {
 }();
 
 // "7B"
-inline void appendHex(std::string& out, std::uint8_t b)
+inline void appendHex(std::string &out, std::uint8_t b)
 {
     out.append(&kHexPairs[2 * b], 2);
 }
 
-inline void appendInt(std::string& out, long long value)
+inline void appendInt(std::string &out, long long value)
 {
-    if (value >= 0 && value < 10) {   // record numbers, date parts
+    if (value >= 0 && value < 10) { // record numbers, date parts
         out.push_back(static_cast<char>('0' + value));
         return;
     }

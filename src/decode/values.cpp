@@ -13,11 +13,14 @@ namespace {
 constexpr std::uint8_t kVifFabricationNo = 0x78;
 constexpr int kDecimals = 3;
 
-bool isDateVif(std::uint8_t vif) { return (vif & 0x7F) == 0x6C || (vif & 0x7F) == 0x6D; }
+bool isDateVif(std::uint8_t vif)
+{
+    return (vif & 0x7F) == 0x6C || (vif & 0x7F) == 0x6D;
+}
 
 // Dates of type G (2 bytes) and F (4 bytes); the date is read from the data start
 // whatever the data field says.
-void appendDate(std::string& out, const Reader& area, std::size_t dataOffset, std::uint8_t vif)
+void appendDate(std::string &out, const Reader &area, std::size_t dataOffset, std::uint8_t vif)
 {
     const bool withTime = (vif & 0x7F) == 0x6D;
     const auto data = area.bytes(dataOffset, withTime ? 4 : 2);
@@ -56,14 +59,14 @@ std::int64_t signedLittleEndian(mbus::ByteView b)
     return static_cast<std::int64_t>(u);
 }
 
-void appendHexMsbFirst(std::string& out, mbus::ByteView b)
+void appendHexMsbFirst(std::string &out, mbus::ByteView b)
 {
     for (std::size_t i = b.size(); i-- > 0;)
         appendHex(out, b[i]);
 }
 
-void appendInteger(std::string& out, mbus::ByteView b, const tables::DataField& field,
-                   std::uint8_t vif, int exp10, char separator)
+void appendInteger(std::string &out, mbus::ByteView b, const tables::DataField &field, std::uint8_t vif, int exp10,
+                   char separator)
 {
     if (vif == kVifFabricationNo && b.size() == 3) {
         out += "00";
@@ -72,15 +75,15 @@ void appendInteger(std::string& out, mbus::ByteView b, const tables::DataField& 
     }
     const std::int64_t value = signedLittleEndian(b);
     if (vif == kVifFabricationNo && b.size() >= 4)
-        appendInt(out, value);   // plain integer, whatever its digit count
+        appendInt(out, value); // plain integer, whatever its digit count
     else
         appendFixed(out, value, exp10, field.precision, kDecimals, separator);
 }
 
-void appendBcd(std::string& out, mbus::ByteView b, const tables::DataField& field,
-               std::uint8_t vif, int exp10, char separator)
+void appendBcd(std::string &out, mbus::ByteView b, const tables::DataField &field, std::uint8_t vif, int exp10,
+               char separator)
 {
-    if (vif == kVifFabricationNo && b.size() >= 3) {   // the digits as they are
+    if (vif == kVifFabricationNo && b.size() >= 3) { // the digits as they are
         appendHexMsbFirst(out, b);
         return;
     }
@@ -99,10 +102,10 @@ void appendBcd(std::string& out, mbus::ByteView b, const tables::DataField& fiel
 
 // Scaled by the VIF like the integer and BCD types: a flow meter that sends its
 // m3/h as a real must not show up a thousand times too small.
-void appendReal(std::string& out, mbus::ByteView b, int exp10, char separator)
+void appendReal(std::string &out, mbus::ByteView b, int exp10, char separator)
 {
-    const std::uint32_t bits = std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8
-                               | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
+    const std::uint32_t bits = std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16
+                               | std::uint32_t{b[3]} << 24;
     const unsigned exponent = (bits >> 23) & 0xFF;
     const std::uint32_t fraction = bits & 0x7FFFFF;
     if (exponent == 255) {
@@ -110,25 +113,24 @@ void appendReal(std::string& out, mbus::ByteView b, int exp10, char separator)
         return;
     }
     // Exponent 0 is read like the others, so zero shows as 0.00000.
-    const float value = std::ldexp(1.0f + static_cast<float>(fraction) / 8388608.0f,
-                                   static_cast<int>(exponent) - 127);
+    const float value = std::ldexp(1.0f + static_cast<float>(fraction) / 8388608.0f, static_cast<int>(exponent) - 127);
     if (bits >> 31)
         out.push_back('-');
     appendFixed(out, static_cast<double>(value), exp10, 9, 5, separator);
 }
 
-void appendVariable(std::string& out, mbus::ByteView data)
+void appendVariable(std::string &out, mbus::ByteView data)
 {
     const std::uint8_t lvar = data[0];
     const mbus::ByteView rest = data.subspan(1);
     if (lvar < 0xC0) {
-        out.append(reinterpret_cast<const char*>(rest.data()), rest.size());
+        out.append(reinterpret_cast<const char *>(rest.data()), rest.size());
     } else if (lvar < 0xD0) {
         mbus::appendHexCompact(out, rest);
     } else if (lvar < 0xE0) {
         out.push_back('-');
         mbus::appendHexCompact(out, rest);
-    } else {   // binary, E0..F6: dataLength() refuses the undefined codes
+    } else { // binary, E0..F6: dataLength() refuses the undefined codes
         out += "0x";
         mbus::appendHexCompact(out, rest);
     }
@@ -139,21 +141,21 @@ void appendVariable(std::string& out, mbus::ByteView data)
 std::optional<std::size_t> lvarPayload(std::uint8_t lvar)
 {
     if (lvar < 0xC0)
-        return lvar;                  // text
+        return lvar; // text
     if (lvar < 0xF0)
-        return lvar & 0x0Fu;          // positive BCD, negative BCD, binary
+        return lvar & 0x0Fu; // positive BCD, negative BCD, binary
     if (lvar <= 0xF4)
-        return 4u * (lvar - 0xECu);   // binary, 16..32 bytes
+        return 4u * (lvar - 0xECu); // binary, 16..32 bytes
     if (lvar == 0xF5)
-        return 6;                     // 48-bit binary number
+        return 6; // 48-bit binary number
     if (lvar == 0xF6)
-        return 8;                     // 64-bit binary number
+        return 8; // 64-bit binary number
     return std::nullopt;
 }
 
-std::optional<std::size_t> dataLength(const Reader& area, std::uint8_t dif, std::size_t dataOffset)
+std::optional<std::size_t> dataLength(const Reader &area, std::uint8_t dif, std::size_t dataOffset)
 {
-    const tables::DataField& field = tables::kDataFields[dif & 0x0F];
+    const tables::DataField &field = tables::kDataFields[dif & 0x0F];
     std::size_t length = field.length;
     if (field.kind == tables::DataKind::Special) {
         length = area.from(dataOffset).size();
@@ -169,16 +171,16 @@ std::optional<std::size_t> dataLength(const Reader& area, std::uint8_t dif, std:
     return length;
 }
 
-void appendValue(std::string& out, const Reader& area, std::uint8_t dif, std::size_t dataOffset,
-                 std::size_t length, std::uint8_t vif, int exp10, char separator)
+void appendValue(std::string &out, const Reader &area, std::uint8_t dif, std::size_t dataOffset, std::size_t length,
+                 std::uint8_t vif, int exp10, char separator)
 {
     if (isDateVif(vif)) {
         appendDate(out, area, dataOffset, vif);
         return;
     }
-    const tables::DataField& field = tables::kDataFields[dif & 0x0F];
+    const tables::DataField &field = tables::kDataFields[dif & 0x0F];
     const auto data = area.bytes(dataOffset, length);
-    if (!data)   // dataLength() refused it; stay safe for direct callers
+    if (!data) // dataLength() refused it; stay safe for direct callers
         return;
     switch (field.kind) {
     case tables::DataKind::NoData:
@@ -209,7 +211,7 @@ void appendValue(std::string& out, const Reader& area, std::uint8_t dif, std::si
     }
 }
 
-void appendDifDescription(std::string& out, const Reader& area, std::size_t difOffset)
+void appendDifDescription(std::string &out, const Reader &area, std::size_t difOffset)
 {
     const std::uint8_t dif = area.at(difOffset);
     out += tables::kFunctionTexts[dif >> 4];
@@ -228,8 +230,8 @@ void appendDifDescription(std::string& out, const Reader& area, std::size_t difO
 
 namespace decode {
 
-DifInfo decodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset,
-                  std::uint8_t vif, int exp10, char decimalSeparator)
+DifInfo decodeDif(mbus::ByteView reply, std::size_t difOffset, std::size_t dataOffset, std::uint8_t vif, int exp10,
+                  char decimalSeparator)
 {
     DifInfo info;
     const Reader area = Reader::recordArea(reply);

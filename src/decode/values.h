@@ -18,15 +18,15 @@ std::optional<std::size_t> lvarPayload(std::uint8_t lvar);
 // Length of the data starting at dataOffset, LVAR byte included, or nothing
 // when the data run past the record area or the LVAR code is undefined.
 // 0xF (manufacturer data) takes the rest.
-std::optional<std::size_t> dataLength(const Reader& area, std::uint8_t dif, std::size_t dataOffset);
+std::optional<std::size_t> dataLength(const Reader &area, std::uint8_t dif, std::size_t dataOffset);
 
 // The value text of data whose length dataLength() accepted.
-void appendValue(std::string& out, const Reader& area, std::uint8_t dif, std::size_t dataOffset,
-                 std::size_t length, std::uint8_t vif, int exp10, char separator);
+void appendValue(std::string &out, const Reader &area, std::uint8_t dif, std::size_t dataOffset, std::size_t length,
+                 std::uint8_t vif, int exp10, char separator);
 
 // Function/storage text of the DIF, plus storage and tariff of the first DIFE
 // when the DIF has its extension bit.
-void appendDifDescription(std::string& out, const Reader& area, std::size_t difOffset);
+void appendDifDescription(std::string &out, const Reader &area, std::size_t difOffset);
 
 // Unit (appended to unit), description and exponent of the VIF at vifOffset.
 struct VifMeaning {
@@ -34,6 +34,6 @@ struct VifMeaning {
     int exp10 = 0;
     bool complete = true;
 };
-VifMeaning decodeVif(const Reader& area, std::size_t vifOffset, std::uint8_t vif, std::string& unit);
+VifMeaning decodeVif(const Reader &area, std::size_t vifOffset, std::uint8_t vif, std::string &unit);
 
 } // namespace decode::detail

@@ -7,13 +7,13 @@
 
 namespace decode::detail {
 
-VifMeaning decodeVif(const Reader& area, std::size_t vifOffset, std::uint8_t vif, std::string& unit)
+VifMeaning decodeVif(const Reader &area, std::size_t vifOffset, std::uint8_t vif, std::string &unit)
 {
     VifMeaning info;
     const bool readable = area.contains(vifOffset);
     switch (vif) {
     case 0x7C:
-    case 0xFC: {   // plain-text unit: length byte, then the characters
+    case 0xFC: { // plain-text unit: length byte, then the characters
         const auto length = readable ? area.byte(vifOffset + 1) : std::nullopt;
         const auto text = length ? area.bytes(vifOffset + 2, *length) : std::nullopt;
         if (!text) {
@@ -23,7 +23,7 @@ VifMeaning decodeVif(const Reader& area, std::size_t vifOffset, std::uint8_t vif
             unit += "Unknown";
         } else {
             unit += "VIF is user ASCII string: ";
-            unit.append(reinterpret_cast<const char*>(text->data()), text->size());
+            unit.append(reinterpret_cast<const char *>(text->data()), text->size());
         }
         return info;
     }
@@ -76,13 +76,15 @@ VifMeaning decodeVif(const Reader& area, std::size_t vifOffset, std::uint8_t vif
 
 namespace decode {
 
-double VifInfo::multiplier() const { return std::pow(10.0, exp10); }
+double VifInfo::multiplier() const
+{
+    return std::pow(10.0, exp10);
+}
 
 VifInfo decodeVif(mbus::ByteView reply, std::size_t vifOffset, std::uint8_t vif)
 {
     VifInfo info;
-    const detail::VifMeaning meaning =
-        detail::decodeVif(Reader::recordArea(reply), vifOffset, vif, info.unit);
+    const detail::VifMeaning meaning = detail::decodeVif(Reader::recordArea(reply), vifOffset, vif, info.unit);
     info.description = meaning.description;
     info.exp10 = meaning.exp10;
     info.complete = meaning.complete;

@@ -15,7 +15,7 @@ struct VifRange {
     std::int8_t exp10First;
     std::int8_t expStep;
     std::string_view description;
-    bool timeUnits = false;   // description by key bits 1..0: seconds .. days
+    bool timeUnits = false; // description by key bits 1..0: seconds .. days
 };
 
 constexpr std::array<std::string_view, 4> kTimeUnits{"seconds", "minutes", "hours", "days"};
@@ -101,7 +101,7 @@ constexpr std::array kExtensionFd{
 
 // Ranges must be well formed, ascending and disjoint, and lie in 0x00..0x7F.
 template <typename Range, std::size_t N>
-constexpr bool wellFormed(const std::array<Range, N>& table)
+constexpr bool wellFormed(const std::array<Range, N> &table)
 {
     for (std::size_t i = 0; i < N; ++i) {
         if (table[i].first > table[i].last || table[i].last > 0x7F)
@@ -119,11 +119,11 @@ constexpr std::uint8_t kNone = 0xFF;
 
 // Key -> range index, so a lookup is one array access.
 template <typename Range, std::size_t N>
-constexpr std::array<std::uint8_t, 128> indexOf(const std::array<Range, N>& table)
+constexpr std::array<std::uint8_t, 128> indexOf(const std::array<Range, N> &table)
 {
     static_assert(N < kNone);
     std::array<std::uint8_t, 128> index{};
-    for (auto& slot : index)
+    for (auto &slot : index)
         slot = kNone;
     for (std::size_t i = 0; i < N; ++i) {
         for (unsigned key = table[i].first; key <= table[i].last; ++key)
@@ -142,11 +142,10 @@ static_assert(kPrimaryIndex[0x37] == kNone && kPrimaryIndex[0x6B] == kNone);
 static_assert(kExtensionFb[kFbIndex[0x5B]].unit == "Flow Temperature, F");
 static_assert(kExtensionFd[kFdIndex[0x4C]].kind == FdKind::Volts);
 
-VifEntry entryOf(const VifRange& range, std::uint8_t key)
+VifEntry entryOf(const VifRange &range, std::uint8_t key)
 {
     const int step = key - range.first;
-    return VifEntry{range.unit,
-                    range.timeUnits ? kTimeUnits[key & 0x03] : range.description,
+    return VifEntry{range.unit, range.timeUnits ? kTimeUnits[key & 0x03] : range.description,
                     range.exp10First + range.expStep * step};
 }
 
@@ -173,7 +172,7 @@ FdEntry extensionFdVif(std::uint8_t key)
     const std::uint8_t i = key < 0x80 ? kFdIndex[key] : kNone;
     if (i == kNone)
         return FdEntry{"VIF not supported", FdKind::Text, 0};
-    const FdRange& range = kExtensionFd[i];
+    const FdRange &range = kExtensionFd[i];
     switch (range.kind) {
     case FdKind::Volts:
         return FdEntry{range.unit, range.kind, (key & 0x0F) - 9};

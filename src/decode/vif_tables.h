@@ -11,7 +11,7 @@ namespace decode::tables {
 struct VifEntry {
     std::string_view unit;
     std::string_view description;
-    int exp10 = 0;   // multiplier = 10^exp10
+    int exp10 = 0; // multiplier = 10^exp10
 };
 
 // key: VIF 0x00..0x7F (bit 7 already cleared). Keys not in the table: "N/A".
@@ -23,9 +23,9 @@ VifEntry extensionFbVif(std::uint8_t key);
 // key: first VIFE after 0xFD, bit 7 cleared; multiplier always 1.
 enum class FdKind : std::uint8_t { Text, Volts, Ampers };
 struct FdEntry {
-    std::string_view unit;   // for Volts/Ampers the prefix "Volts, 10^" / "Ampers, 10^"
+    std::string_view unit; // for Volts/Ampers the prefix "Volts, 10^" / "Ampers, 10^"
     FdKind kind = FdKind::Text;
-    int exponent = 0;        // Volts/Ampers: the power of ten to append
+    int exponent = 0; // Volts/Ampers: the power of ten to append
 };
 FdEntry extensionFdVif(std::uint8_t key);
 

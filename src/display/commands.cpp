@@ -31,7 +31,7 @@ QByteArray command(const char *verbAndKeyword, const QStringList &arguments)
 QByteArray dateCommand(const QDate &date)
 {
     return "SET DATE=" + date.toString(QStringLiteral("dd/MM/")).toLatin1()
-         + QByteArray::number(date.year() - 2000).rightJustified(2, '0');
+           + QByteArray::number(date.year() - 2000).rightJustified(2, '0');
 }
 
 QByteArray timeCommand(const QTime &time)

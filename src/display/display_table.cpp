@@ -155,8 +155,9 @@ std::vector<QStringList> rowsFromDeviceTable(const decode::DeviceTable &devices,
         if (!address.empty()) {
             row[TevStartMain] = oneDecimal(devices.cell(r, decode::kValueColumn));
             const std::string &model = devices.cell(r, layout.modelColumn());
-            row[TevMultDiv] = model == "KV1" ? QStringLiteral("1/1") : model == "KV2" ? QStringLiteral("10/1")
-                                                                                       : QStringLiteral("0/0");
+            row[TevMultDiv] = model == "KV1"   ? QStringLiteral("1/1")
+                              : model == "KV2" ? QStringLiteral("10/1")
+                                               : QStringLiteral("0/0");
             if (layout.secondaryMain)
                 row[TevStartCooling] = oneDecimal(devices.cell(r, decode::kSecondaryMainColumn));
             row[TevUserNumber] = QString::number(++userNumber);

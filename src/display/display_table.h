@@ -61,14 +61,36 @@ private:
 
 // Columns of the display device table.
 enum TevColumn {
-    TevId = 0, TevAddress = 1, TevUnit = 2, TevStartMain = 3, TevStartP1 = 4, TevStartP2 = 5, TevStartCooling = 6,
-    TevMultDiv = 7, TevUserNumber = 8, TevFreeText = 9, TevTotal = 10, TevTotalP1 = 11, TevTotalP2 = 12,
-    TevTotalCooling = 13, TevColumns = 14
+    TevId = 0,
+    TevAddress = 1,
+    TevUnit = 2,
+    TevStartMain = 3,
+    TevStartP1 = 4,
+    TevStartP2 = 5,
+    TevStartCooling = 6,
+    TevMultDiv = 7,
+    TevUserNumber = 8,
+    TevFreeText = 9,
+    TevTotal = 10,
+    TevTotalP1 = 11,
+    TevTotalP2 = 12,
+    TevTotalCooling = 13,
+    TevColumns = 14
 };
 // Columns of the history table; the months are 10 (Jan) .. 21 (Dec).
 enum HistoryColumn {
-    HistId = 0, HistAddress = 1, HistUnit = 2, HistStart = 3, HistMultDiv = 4, HistUserNumber = 5, HistFreeText = 6,
-    HistTotal = 7, HistTotalP1 = 8, HistTotalP2 = 9, HistFirstMonth = 10, HistColumns = 22
+    HistId = 0,
+    HistAddress = 1,
+    HistUnit = 2,
+    HistStart = 3,
+    HistMultDiv = 4,
+    HistUserNumber = 5,
+    HistFreeText = 6,
+    HistTotal = 7,
+    HistTotalP1 = 8,
+    HistTotalP2 = 9,
+    HistFirstMonth = 10,
+    HistColumns = 22
 };
 
 // "Get data from m-bus devices": the display table from the M-Bus device

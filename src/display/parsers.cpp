@@ -190,15 +190,15 @@ std::optional<HistoryRecord> parseHistory(const QByteArray &reply, QString *logL
 int monthColumn(const QString &month)
 {
     static const std::array<QStringList, 3> names{{
-        {QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"), QStringLiteral("May"),
-         QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"), QStringLiteral("Sep"), QStringLiteral("Oct"),
-         QStringLiteral("Nov"), QStringLiteral("Dec")},
+        {QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
+         QStringLiteral("May"), QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"),
+         QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")},
         {QString::fromUtf8("Яну"), QString::fromUtf8("Фев"), QString::fromUtf8("Мар"), QString::fromUtf8("Апр"),
          QString::fromUtf8("Май"), QString::fromUtf8("Юни"), QString::fromUtf8("Юли"), QString::fromUtf8("Авг"),
          QString::fromUtf8("Сеп"), QString::fromUtf8("Окт"), QString::fromUtf8("Ное"), QString::fromUtf8("Дек")},
-        {QStringLiteral("Gen"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"), QStringLiteral("Mag"),
-         QStringLiteral("Giu"), QStringLiteral("Lug"), QStringLiteral("Ago"), QStringLiteral("Set"), QStringLiteral("Ott"),
-         QStringLiteral("Nov"), QStringLiteral("Dic")},
+        {QStringLiteral("Gen"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
+         QStringLiteral("Mag"), QStringLiteral("Giu"), QStringLiteral("Lug"), QStringLiteral("Ago"),
+         QStringLiteral("Set"), QStringLiteral("Ott"), QStringLiteral("Nov"), QStringLiteral("Dic")},
     }};
     if (month == QLatin1String("Noe"))
         return 20;

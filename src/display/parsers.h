@@ -24,9 +24,9 @@ inline constexpr int kMaxRows = 250;
 QStringList replyLines(const QByteArray &reply);
 
 struct AddressList {
-    bool found = false;        // a marker line was there
-    QStringList addresses;     // 1..250 only, at most 250
-    QStringList logLines;      // what was passed over
+    bool found = false;    // a marker line was there
+    QStringList addresses; // 1..250 only, at most 250
+    QStringList logLines;  // what was passed over
 };
 AddressList parseAddressList(const QByteArray &reply);
 

@@ -72,22 +72,22 @@ void ReadRun::queueEntryRequests(const QString &a)
             for (int r : m_history.rowsWithAddress(a))
                 m_history.setCell(r, historyColumn, text);
     };
-    m_steps.push_back({command("GET ENTR", {a, QStringLiteral("1")}), QString(), true,
-                       [inBoth](const QByteArray &reply) {
-                           if (const auto e = parseEntry(reply)) {
-                               inBoth(TevMultDiv, HistMultDiv, e->multDiv);
-                               inBoth(TevStartMain, HistStart, e->start);
-                               inBoth(TevUnit, HistUnit, e->unit);
-                               inBoth(TevTotal, HistTotal, e->total);
-                           }
-                       }});
-    m_steps.push_back({command("GET ENTR", {a, QStringLiteral("2")}), QString(), true,
-                       [inBoth](const QByteArray &reply) {
-                           if (const auto u = parseUser(reply)) {
-                               inBoth(TevUserNumber, HistUserNumber, u->number);
-                               inBoth(TevFreeText, HistFreeText, u->text);
-                           }
-                       }});
+    m_steps.push_back(
+        {command("GET ENTR", {a, QStringLiteral("1")}), QString(), true, [inBoth](const QByteArray &reply) {
+             if (const auto e = parseEntry(reply)) {
+                 inBoth(TevMultDiv, HistMultDiv, e->multDiv);
+                 inBoth(TevStartMain, HistStart, e->start);
+                 inBoth(TevUnit, HistUnit, e->unit);
+                 inBoth(TevTotal, HistTotal, e->total);
+             }
+         }});
+    m_steps.push_back(
+        {command("GET ENTR", {a, QStringLiteral("2")}), QString(), true, [inBoth](const QByteArray &reply) {
+             if (const auto u = parseUser(reply)) {
+                 inBoth(TevUserNumber, HistUserNumber, u->number);
+                 inBoth(TevFreeText, HistFreeText, u->text);
+             }
+         }});
     const auto tariff = [this, a](int tevColumn, int historyColumn) {
         return [this, a, tevColumn, historyColumn](const QByteArray &reply) {
             const auto total = parseTariff(reply);
@@ -103,7 +103,8 @@ void ReadRun::queueEntryRequests(const QString &a)
     m_steps.push_back({command("GET TARR", {a, QStringLiteral("0")}),
                        QStringLiteral("Reading Pulse Input 1 of device ") + a + QStringLiteral("..."), false,
                        tariff(TevTotalP1, HistTotalP1)});
-    m_steps.push_back({command("GET TARR", {a, QStringLiteral("1")}), QString(), false, tariff(TevTotalP2, HistTotalP2)});
+    m_steps.push_back(
+        {command("GET TARR", {a, QStringLiteral("1")}), QString(), false, tariff(TevTotalP2, HistTotalP2)});
     m_steps.push_back({command("GET TARR", {a, QStringLiteral("3")}),
                        QStringLiteral("Reading Cooling/T4 value of device ") + a + QStringLiteral("..."), false,
                        tariff(TevTotalCooling, -1)});
@@ -151,7 +152,8 @@ void ReadRun::queueHistory(const QString &month)
                                        advanceProgress();
                                    }});
         }
-        m_steps.push_back({QByteArray(), QString(), false, [this](const QByteArray &) { m_history.dropEmptyLastRow(); }});
+        m_steps.push_back(
+            {QByteArray(), QString(), false, [this](const QByteArray &) { m_history.dropEmptyLastRow(); }});
         return;
     }
     const int wanted = monthColumn(month);
@@ -166,22 +168,22 @@ void ReadRun::queueHistory(const QString &month)
 
 void ReadRun::queueOneMonth(const QString &a, int wanted)
 {
-    m_steps.push_back({command("GET HIST", {a, QStringLiteral("1")}), QString(), false,
-                       [this, a, wanted](const QByteArray &reply) {
-                           const auto first = parseHistory(reply);
-                           if (!first || first->column == 0) {
-                               m_session.log.addLine(QStringLiteral("No history values saved yet for address ") + a);
-                               return;
-                           }
-                           if (first->column == wanted) {
-                               writeHistory(a, reply);
-                               return;
-                           }
-                           // The record of the wanted month, asked on every route.
-                           const int k = historyRecordFor(first->column, wanted);
-                           m_steps.push_front({command("GET HIST", {a, QString::number(k)}), QString(), false,
-                                               [this, a](const QByteArray &second) { writeHistory(a, second); }});
-                       }});
+    m_steps.push_back(
+        {command("GET HIST", {a, QStringLiteral("1")}), QString(), false, [this, a, wanted](const QByteArray &reply) {
+             const auto first = parseHistory(reply);
+             if (!first || first->column == 0) {
+                 m_session.log.addLine(QStringLiteral("No history values saved yet for address ") + a);
+                 return;
+             }
+             if (first->column == wanted) {
+                 writeHistory(a, reply);
+                 return;
+             }
+             // The record of the wanted month, asked on every route.
+             const int k = historyRecordFor(first->column, wanted);
+             m_steps.push_front({command("GET HIST", {a, QString::number(k)}), QString(), false,
+                                 [this, a](const QByteArray &second) { writeHistory(a, second); }});
+         }});
 }
 
 void ReadRun::writeHistory(const QString &address, const QByteArray &reply)

@@ -136,8 +136,9 @@ void WriteRun::sendRow()
                           + QStringLiteral(", skipping"));
             return;
         }
-        send(keyword, {a, *value}, QStringLiteral("Setting initial value ") + logged + QStringLiteral("of device ") + a
-                                       + QStringLiteral("..."));
+        send(keyword, {a, *value},
+             QStringLiteral("Setting initial value ") + logged + QStringLiteral("of device ") + a
+                 + QStringLiteral("..."));
     };
     switch (phase) {
     case Activate:
@@ -157,7 +158,8 @@ void WriteRun::sendRow()
             value = QStringLiteral("0");
         const QString name = phase == Multiplier ? QStringLiteral("multiplier") : QStringLiteral("divider");
         if (value.size() > 4)
-            s.log.addLine(QStringLiteral("Skipping ") + name + QStringLiteral(" of device ") + a + QStringLiteral("...wrong"));
+            s.log.addLine(QStringLiteral("Skipping ") + name + QStringLiteral(" of device ") + a
+                          + QStringLiteral("...wrong"));
         else
             send(phase == Multiplier ? "SET CONM" : "SET COND", {a, value},
                  QStringLiteral("Setting ") + name + QStringLiteral(" of device ") + a + QStringLiteral("..."));
@@ -193,7 +195,8 @@ void WriteRun::sendRow()
         s.log.addLine(QStringLiteral("Deleting device ") + a + QStringLiteral("..."));
         break;
     case ZeroStart:
-        send("SET DELP", {a, QStringLiteral("0")}, QStringLiteral("Zeroing start value of device ") + a + QStringLiteral("..."));
+        send("SET DELP", {a, QStringLiteral("0")},
+             QStringLiteral("Zeroing start value of device ") + a + QStringLiteral("..."));
         break;
     default:
         break;

@@ -18,8 +18,21 @@ class WriteRun : public QObject {
     Q_OBJECT
 public:
     enum class Kind { Write, Delete, ZeroStart };
-    enum Phase { Activate, Unit, Multiplier, Divider, Initial, InitialP1, InitialP2, SecondMain, UserNumber, FreeText,
-                 Delete, ZeroStart, PhaseCount };
+    enum Phase {
+        Activate,
+        Unit,
+        Multiplier,
+        Divider,
+        Initial,
+        InitialP1,
+        InitialP2,
+        SecondMain,
+        UserNumber,
+        FreeText,
+        Delete,
+        ZeroStart,
+        PhaseCount
+    };
 
     // timer is displayTimer.
     WriteRun(BusSession &session, Table &table, QTimer &timer, QObject *parent = nullptr);

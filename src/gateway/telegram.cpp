@@ -63,7 +63,7 @@ std::optional<NetworkNumber> parseNetworkNumber(std::string_view text)
 std::string networkNumberText(const NetworkNumber &number)
 {
     return std::to_string(number[0]) + '.' + std::to_string(number[1]) + '.' + std::to_string(number[2]) + '.'
-         + std::to_string(number[3]);
+           + std::to_string(number[3]);
 }
 
 mbus::Bytes wrapRequest(mbus::ByteView payload, Section type, const NetworkNumber &network, std::int32_t packetCounter)
@@ -73,8 +73,16 @@ mbus::Bytes wrapRequest(mbus::ByteView payload, Section type, const NetworkNumbe
     mbus::Bytes t;
     t.reserve(kTelegramSize);
     const auto counter = std::uint16_t(std::uint32_t(packetCounter) & 0xFFFF);
-    t = {0x01, network[0], network[1], network[2], network[3], 0x00, std::uint8_t(counter >> 8),
-         std::uint8_t(counter & 0xFF), 0x00, 0x01};
+    t = {0x01,
+         network[0],
+         network[1],
+         network[2],
+         network[3],
+         0x00,
+         std::uint8_t(counter >> 8),
+         std::uint8_t(counter & 0xFF),
+         0x00,
+         0x01};
     t.push_back(sum8(t));
     t.push_back(0x04);
     const std::size_t sectionStart = t.size();

@@ -56,9 +56,9 @@ inline mbus::Bytes wrapDisplayCommand(mbus::ByteView command, const NetworkNumbe
 }
 
 struct Unpacked {
-    std::vector<std::string> logLines;           // the failed check, or "Device a.b.c.d" and the result lines
-    mbus::Bytes response;                        // the data section's payload; empty otherwise
-    std::optional<NetworkNumber> networkNumber;  // the answering gateway, when the frame checked out
+    std::vector<std::string> logLines;          // the failed check, or "Device a.b.c.d" and the result lines
+    mbus::Bytes response;                       // the data section's payload; empty otherwise
+    std::optional<NetworkNumber> networkNumber; // the answering gateway, when the frame checked out
 };
 
 // Checks start byte, header sum, telegram sum and stop byte, in this order,
@@ -86,7 +86,11 @@ public:
     // One read of at most 300 bytes (longer input is taken 300 at a time).
     Outcome feed(mbus::ByteView bytes);
     std::size_t count() const { return m_count; }
-    void clear() { m_count = 0; m_store.fill(0); }
+    void clear()
+    {
+        m_count = 0;
+        m_store.fill(0);
+    }
 
 private:
     void take(mbus::ByteView read, Outcome &out);

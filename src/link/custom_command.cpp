@@ -27,8 +27,7 @@ HexCommand parseHexCommand(const QString &text)
 
 CustomCommand::CustomCommand(LinkDispatch &dispatch, CommLog &log, QTimer &timer, QObject *parent)
     : QObject(parent), m_dispatch(dispatch), m_log(log), m_timer(timer)
-{
-}
+{}
 
 void CustomCommand::send(const QString &text, bool asciiMode)
 {

@@ -9,8 +9,7 @@ LinkDispatch::LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObj
     : QObject(parent), m_comm(comm), m_log(log), m_env(std::move(env)), m_converter(log), m_client(log)
 {
     QTimer *idle = m_env.idleTimer ? m_env.idleTimer : &m_ownIdleTimer;
-    m_listen = std::make_unique<ListenSocket>(
-        log, *idle, [this] { return route() == LinkRoute::Listen; });
+    m_listen = std::make_unique<ListenSocket>(log, *idle, [this] { return route() == LinkRoute::Listen; });
     m_listen->portText = [this] { return m_env.settings().listenPort; };
 
     connect(&m_client, &GatewayClientSocket::connectionMade, this, [this] { m_packetCounter = 1; });
@@ -42,11 +41,6 @@ LinkDispatch::LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObj
 }
 
 LinkDispatch::~LinkDispatch() = default;
-
-QByteArray &LinkDispatch::converterReceive()
-{
-    return m_converter.received;
-}
 
 bool LinkDispatch::beginLinkUse()
 {
@@ -86,7 +80,8 @@ bool LinkDispatch::beginLinkUse()
 bool LinkDispatch::sendGateway(const QByteArray &payload, gateway::Section type, const QString &failurePrefix)
 {
     const LinkSettings s = m_env.settings();
-    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(payload.constData()), std::size_t(payload.size()));
+    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(payload.constData()),
+                               std::size_t(payload.size()));
     QString error;
     if (s.route == LinkRoute::Listen) {
         const mbus::Bytes telegram = gateway::wrapRequest(bytes, type, m_network, m_packetCounter);
@@ -327,7 +322,8 @@ void LinkDispatch::checkReplyComplete(const QByteArray &received)
 {
     if (!m_inUse || m_replyNotified || !replyComplete)
         return;
-    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(received.constData()), std::size_t(received.size()));
+    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(received.constData()),
+                               std::size_t(received.size()));
     if (!mbus::isCompleteFrame(bytes))
         return;
     m_replyNotified = true;

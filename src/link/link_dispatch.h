@@ -26,10 +26,10 @@ class LinkDispatch : public QObject, public BusLink {
     Q_OBJECT
 public:
     struct Environment {
-        std::function<LinkSettings()> settings;  // read at every step
-        std::function<bool()> isAdministrator;   // "Sent:" lines only for administrators
-        std::function<void()> clearFullReport;   // End link use clears a pending full report
-        QTimer *idleTimer = nullptr;             // closeSocketTimer; the dispatch owns one when not given
+        std::function<LinkSettings()> settings; // read at every step
+        std::function<bool()> isAdministrator;  // "Sent:" lines only for administrators
+        std::function<void()> clearFullReport;  // End link use clears a pending full report
+        QTimer *idleTimer = nullptr;            // closeSocketTimer; the dispatch owns one when not given
     };
 
     LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObject *parent = nullptr);
@@ -71,9 +71,7 @@ public:
     std::int32_t packetCounter() const { return m_packetCounter; }
     const gateway::NetworkNumber &networkNumber() const { return m_network; }
 
-    // Receive stores: what the converter sent since the last send, and the
-    // payload of the last gateway telegram.
-    QByteArray &converterReceive();
+    // The payload of the last gateway telegram.
     QByteArray gatewayResponse;
 
 signals:

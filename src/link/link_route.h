@@ -32,8 +32,8 @@ struct LinkSettings {
     // TCP routes: the converter and the gateway server share address and port.
     QString remoteIp = QStringLiteral("192.168.1.3");
     QString remotePort = QStringLiteral("10001");
-    int ethTimeout = 50;         // gateway-client connect wait, units of 10 ms
-    QString netNumber;           // gateway network number, dotted
+    int ethTimeout = 50; // gateway-client connect wait, units of 10 ms
+    QString netNumber;   // gateway network number, dotted
     QString listenPort = QStringLiteral("59615");
 };
 

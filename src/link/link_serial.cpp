@@ -18,7 +18,7 @@ QString LinkDispatch::inUseLine(const QString &portName, int err) const
     // Name the real reason where it is not another program holding the port.
     if (err == EACCES || err == EPERM)
         line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err))
-              + QStringLiteral(" (is the user in the dialout group?)");
+                + QStringLiteral(" (is the user in the dialout group?)");
     return line;
 }
 
@@ -36,11 +36,20 @@ void LinkDispatch::openSerial(const LinkSettings &s)
     const int speed = s.speed.trimmed().toInt(&isNumber);
     BaudRate rate = BaudRate::Baud2400; // any other number stays at 2400
     switch (speed) {
-    case 300: rate = BaudRate::Baud300; break;
-    case 4800: rate = BaudRate::Baud4800; break;
-    case 9600: rate = BaudRate::Baud9600; break;
-    case 19200: rate = BaudRate::Baud19200; break;
-    default: break;
+    case 300:
+        rate = BaudRate::Baud300;
+        break;
+    case 4800:
+        rate = BaudRate::Baud4800;
+        break;
+    case 9600:
+        rate = BaudRate::Baud9600;
+        break;
+    case 19200:
+        rate = BaudRate::Baud19200;
+        break;
+    default:
+        break;
     }
     Parity parity = Parity::Even; // unknown texts, lower case included
     if (s.parity == QLatin1String("None"))
@@ -101,9 +110,7 @@ bool LinkDispatch::writeSerial(const QByteArray &bytes, const QString &context)
     try {
         if (m_comm.writeText(bytes))
             return true;
-    } catch (const SerialPortError &) {
-    }
+    } catch (const SerialPortError &) {}
     m_log.addLine(context);
     return false;
 }
-

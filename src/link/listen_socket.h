@@ -44,7 +44,7 @@ public:
     std::function<QString()> portText;
 
 signals:
-    void gatewayAccepted();                     // the packet counter starts again
+    void gatewayAccepted(); // the packet counter starts again
     void telegramArrived(const mbus::Bytes &telegram);
     void bringToFront();
     // The kept peer closed its connection.

@@ -20,24 +20,40 @@ namespace {
 
 const char *const kWhileOpen = "Can't perform this operation while port is open";
 
-QString systemText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+QString systemText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 speed_t speedConstant(int bits)
 {
     switch (bits) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    default: return 0; // 14400, 56000, 128000, 256000 have no termios constant
+    case 110:
+        return B110;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return 0; // 14400, 56000, 128000, 256000 have no termios constant
     }
 }
 
@@ -74,8 +90,8 @@ void releaseAndClose(int fd)
 
 int baudrateBits(BaudRate rate)
 {
-    static constexpr int kBits[] = {0, 110, 300, 600, 1200, 2400, 4800, 9600, 14400,
-                                    19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    static constexpr int kBits[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
+                                    14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
     return kBits[static_cast<int>(rate)];
 }
 
@@ -123,12 +139,12 @@ void SerialPort::setBuffers(const SerialBuffers &buffers)
     m_buffers = buffers;
 }
 
-#define TELVARO_LINE_SETTER(setter, member, type) \
-    void SerialPort::setter(type value)          \
-    {                                             \
-        member = value;                           \
-        if (isOpen())                             \
-            applyLineSettings();                  \
+#define TELVARO_LINE_SETTER(setter, member, type)                                                                      \
+    void SerialPort::setter(type value)                                                                                \
+    {                                                                                                                  \
+        member = value;                                                                                                \
+        if (isOpen())                                                                                                  \
+            applyLineSettings();                                                                                       \
     }
 TELVARO_LINE_SETTER(setBaudrate, m_baudrate, BaudRate)
 TELVARO_LINE_SETTER(setUserBaudrate, m_userBaudrate, int)
@@ -164,14 +180,18 @@ void SerialPort::open()
         if (err == ENOENT)
             throw SerialPortError(QStringLiteral("Specified device not found (%1).").arg(systemText(err)), err);
         throw SerialPortError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
-                                   .arg(m_deviceName).arg(err).arg(systemText(err)),
-                               err);
+                                  .arg(m_deviceName)
+                                  .arg(err)
+                                  .arg(systemText(err)),
+                              err);
     }
     if (const int err = takeExclusive(fd)) {
         ::close(fd);
         throw SerialPortError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
-                                   .arg(m_deviceName).arg(err).arg(systemText(err)),
-                               err);
+                                  .arg(m_deviceName)
+                                  .arg(err)
+                                  .arg(systemText(err)),
+                              err);
     }
     m_fd = fd;
     try {
@@ -202,8 +222,8 @@ void SerialPort::connectNotify(const QMetaMethod &signal)
 void SerialPort::watchInput()
 {
     const bool listened = isSignalConnected(QMetaMethod::fromSignal(&SerialPort::receivedCharacters))
-                       || isSignalConnected(QMetaMethod::fromSignal(&SerialPort::receivedBlock))
-                       || isSignalConnected(QMetaMethod::fromSignal(&SerialPort::lineError));
+                          || isSignalConnected(QMetaMethod::fromSignal(&SerialPort::receivedBlock))
+                          || isSignalConnected(QMetaMethod::fromSignal(&SerialPort::lineError));
     if (!isOpen() || !listened || m_inputWatch)
         return;
     m_inputWatch = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
@@ -240,11 +260,20 @@ void SerialPort::applyLineSettings()
     static constexpr tcflag_t kSizes[] = {CS5, CS5, CS6, CS7, CS8}; // no 4-bit bytes on termios
     tio.c_cflag |= kSizes[static_cast<int>(m_databits)];
     switch (m_parity) {
-    case Parity::None: break;
-    case Parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
-    case Parity::Even: tio.c_cflag |= PARENB; break;
-    case Parity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case Parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+    case Parity::None:
+        break;
+    case Parity::Odd:
+        tio.c_cflag |= PARENB | PARODD;
+        break;
+    case Parity::Even:
+        tio.c_cflag |= PARENB;
+        break;
+    case Parity::Mark:
+        tio.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case Parity::Space:
+        tio.c_cflag |= PARENB | CMSPAR;
+        break;
     }
     if (m_stopbits != StopBits::One)
         tio.c_cflag |= CSTOPB;
@@ -262,7 +291,7 @@ void SerialPort::applyLineSettings()
         const int err = errno;
         termios now{};
         const bool parityOnly = err == EINVAL && isPseudoTerminal(m_fd) && ::tcgetattr(m_fd, &now) == 0
-                             && ::cfgetospeed(&now) == speed && (now.c_cflag & CSIZE) == (tio.c_cflag & CSIZE);
+                                && ::cfgetospeed(&now) == speed && (now.c_cflag & CSIZE) == (tio.c_cflag & CSIZE);
         if (!parityOnly)
             fail("Error writing dcb (%d), %s", err);
     }

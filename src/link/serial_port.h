@@ -1,7 +1,6 @@
 #pragma once
-// The program's serial-link module over POSIX termios. Same operations, settings
-// and error texts as the serial component the program was designed around;
-// errors are raised as SerialPortError with those texts.
+// The serial port over POSIX termios: opening, line settings, buffered reads
+// and writes. Errors are raised as SerialPortError with the texts the log shows.
 
 #include <QByteArray>
 #include <QObject>
@@ -12,8 +11,22 @@
 #include <stdexcept>
 
 enum class BaudRate {
-    User, Baud110, Baud300, Baud600, Baud1200, Baud2400, Baud4800, Baud9600, Baud14400,
-    Baud19200, Baud38400, Baud56000, Baud57600, Baud115200, Baud128000, Baud256000
+    User,
+    Baud110,
+    Baud300,
+    Baud600,
+    Baud1200,
+    Baud2400,
+    Baud4800,
+    Baud9600,
+    Baud14400,
+    Baud19200,
+    Baud38400,
+    Baud56000,
+    Baud57600,
+    Baud115200,
+    Baud128000,
+    Baud256000
 };
 enum class Parity { None, Odd, Even, Mark, Space };
 enum class DataBits { Four, Five, Six, Seven, Eight };
@@ -31,7 +44,8 @@ struct SerialBuffers {
 class SerialPortError : public std::runtime_error {
 public:
     explicit SerialPortError(const QString &message, int code = 0)
-        : std::runtime_error(message.toStdString()), m_code(code) {}
+        : std::runtime_error(message.toStdString()), m_code(code)
+    {}
     QString message() const { return QString::fromStdString(what()); }
     int code() const { return m_code; } // errno, 0 when none
 private:

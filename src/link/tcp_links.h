@@ -77,7 +77,7 @@ public:
     LinkWait wait;
 
 signals:
-    void connectionMade();                         // the packet counter starts again
+    void connectionMade(); // the packet counter starts again
     void telegramArrived(const mbus::Bytes &telegram);
 
 private:

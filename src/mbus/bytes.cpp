@@ -21,9 +21,15 @@ void appendHex(std::string &out, ByteView bytes, bool spaced)
 }
 } // namespace
 
-void appendHexLogForm(std::string &out, ByteView bytes) { appendHex(out, bytes, true); }
+void appendHexLogForm(std::string &out, ByteView bytes)
+{
+    appendHex(out, bytes, true);
+}
 
-void appendHexCompact(std::string &out, ByteView bytes) { appendHex(out, bytes, false); }
+void appendHexCompact(std::string &out, ByteView bytes)
+{
+    appendHex(out, bytes, false);
+}
 
 std::string hexLogForm(ByteView bytes)
 {

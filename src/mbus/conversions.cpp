@@ -4,7 +4,10 @@ namespace mbus {
 
 namespace {
 
-bool isDecimal(char c) { return c >= '0' && c <= '9'; }
+bool isDecimal(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool allDecimal(std::string_view text)
 {
@@ -66,7 +69,7 @@ std::optional<std::uint32_t> valueToInteger(std::string_view text)
 
 std::uint8_t mediumCode(std::string_view name)
 {
-    for (const auto& medium : kMediumNames)
+    for (const auto &medium : kMediumNames)
         if (medium.name == name)
             return medium.code;
     return kUnknownMedium;
@@ -97,10 +100,14 @@ std::uint8_t unitVif(std::string_view unit, std::string_view multiplier)
 std::optional<std::uint8_t> baudRateCi(int baud)
 {
     switch (baud) {
-    case 300: return std::uint8_t{0xB8};
-    case 2400: return std::uint8_t{0xBB};
-    case 9600: return std::uint8_t{0xBD};
-    default: return std::nullopt;
+    case 300:
+        return std::uint8_t{0xB8};
+    case 2400:
+        return std::uint8_t{0xBB};
+    case 9600:
+        return std::uint8_t{0xBD};
+    default:
+        return std::nullopt;
     }
 }
 

@@ -63,7 +63,7 @@ inline constexpr std::uint8_t kUnknownMedium = 0x0F;
 inline constexpr std::array<std::string_view, 4> kUnitNames{"l", "Wh", "kJ", "N/A"};
 
 // Position k in this list is the exponent step added to the unit's base VIF.
-inline constexpr std::array<std::string_view, 8> kMultiplierNames{
-    "0.001", "0.01", "0.1", "1", "10", "100", "1000", "10000"};
+inline constexpr std::array<std::string_view, 8> kMultiplierNames{"0.001", "0.01", "0.1",  "1",
+                                                                  "10",    "100",  "1000", "10000"};
 
 } // namespace mbus

@@ -21,7 +21,7 @@ bool isCompleteFrame(ByteView bytes)
     if (n < kLongOverhead + 3 || bytes[0] != kLongStart || bytes[3] != kLongStart || bytes[1] != bytes[2])
         return false;
     return n == bytes[1] + kLongOverhead && bytes[n - 1] == kStop
-        && frameChecksum(bytes.subspan(4, n - kLongOverhead)) == bytes[n - 2];
+           && frameChecksum(bytes.subspan(4, n - kLongOverhead)) == bytes[n - 2];
 }
 
 } // namespace mbus

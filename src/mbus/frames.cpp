@@ -18,7 +18,10 @@ constexpr std::string_view kWritePrefix = "Can not write to COM port - ";
 constexpr std::string_view kNormalReadSocket = "Socket exception during normal read - ";
 constexpr std::string_view kSecondarySetSocket = "Socket exception during secondary set - ";
 
-std::uint8_t low8(int address) { return static_cast<std::uint8_t>(address & 0xFF); }
+std::uint8_t low8(int address)
+{
+    return static_cast<std::uint8_t>(address & 0xFF);
+}
 
 Request sent(Bytes frame, std::string_view context, std::string_view suffix,
              std::string_view socketText = kNormalReadSocket)
@@ -31,8 +34,7 @@ Request sent(Bytes frame, std::string_view context, std::string_view suffix,
     return r;
 }
 
-Request sentTo(Bytes frame, std::string_view context, std::uint8_t a,
-               std::string_view socketText = kNormalReadSocket)
+Request sentTo(Bytes frame, std::string_view context, std::uint8_t a, std::string_view socketText = kNormalReadSocket)
 {
     return sent(std::move(frame), context, std::to_string(a), socketText);
 }
@@ -56,14 +58,13 @@ std::string quoted(std::string_view text)
 
 Request badId(std::string_view idText, std::string_view expected)
 {
-    return refused("Incorrect ID " + quoted(idText) + ", must be " + std::string(expected)
-                   + " - nothing sent...");
+    return refused("Incorrect ID " + quoted(idText) + ", must be " + std::string(expected) + " - nothing sent...");
 }
 
 Request badValue(std::string_view valueText, std::string_view expected)
 {
-    return refused("Incorrect value " + quoted(valueText) + ", must be "
-                   + std::string(expected) + " - nothing sent...");
+    return refused("Incorrect value " + quoted(valueText) + ", must be " + std::string(expected)
+                   + " - nothing sent...");
 }
 
 constexpr std::string_view kBcdValueRule = "1 to 8 digits";
@@ -128,8 +129,7 @@ Request buildPrimaryAddressWrite(int address, int newAddress)
     const auto a = low8(address);
     // DIF 01 (8-bit integer), VIF 7A (bus address).
     const std::uint8_t data[] = {0x01, 0x7A, static_cast<std::uint8_t>(newAddress)};
-    return sentTo(longFrame(kCSndUd, a, kCiDataSend, data), "setting primary address, old is ", a,
-                  kSecondarySetSocket);
+    return sentTo(longFrame(kCSndUd, a, kCiDataSend, data), "setting primary address, old is ", a, kSecondarySetSocket);
 }
 
 Request buildIdChange(int address, std::string_view idText)
@@ -151,7 +151,8 @@ Request buildLitresWrite(int address, std::string_view valueText, bool integerFo
         if (!value)
             return badValue(valueText, "a whole number from 0 to 4294967295");
         // DIF 04 (32-bit integer), VIF 13 (volume, litres).
-        const std::uint8_t data[] = {0x04, 0x13,
+        const std::uint8_t data[] = {0x04,
+                                     0x13,
                                      static_cast<std::uint8_t>(*value),
                                      static_cast<std::uint8_t>(*value >> 8),
                                      static_cast<std::uint8_t>(*value >> 16),
@@ -182,8 +183,7 @@ Request buildMediumWrite(int address, std::uint8_t mediumCode, std::string_view 
     const auto a = low8(address);
     // DIF 07 / VIF 79: 8-byte identification record, ID, manufacturer FF FF,
     // version FF, then the new medium.
-    const std::uint8_t data[] = {0x07, 0x79, (*id)[0], (*id)[1], (*id)[2], (*id)[3],
-                                 0xFF, 0xFF, 0xFF, mediumCode};
+    const std::uint8_t data[] = {0x07, 0x79, (*id)[0], (*id)[1], (*id)[2], (*id)[3], 0xFF, 0xFF, 0xFF, mediumCode};
     return sentTo(longFrame(kCSndUdFcb0, a, kCiDataSend, data), "setting medium to ", a);
 }
 
@@ -197,7 +197,7 @@ Request buildUnitWrite(int address, std::uint8_t mediumCode, std::uint8_t vif)
 
 namespace {
 
-Request selection(const Bcd4& id, std::string_view context, std::string_view suffix)
+Request selection(const Bcd4 &id, std::string_view context, std::string_view suffix)
 {
     // ID, then manufacturer, version and medium all wildcards.
     const std::uint8_t data[] = {id[0], id[1], id[2], id[3], 0xFF, 0xFF, 0xFF, 0xFF};
@@ -214,7 +214,7 @@ Request buildSecondarySelection(std::string_view idText)
     return selection(*id, "reading by secondary ", idText);
 }
 
-Request buildWildcardSelection(const std::array<std::uint8_t, 8>& digits)
+Request buildWildcardSelection(const std::array<std::uint8_t, 8> &digits)
 {
     for (std::uint8_t d : digits)
         if (d > 9 && d != kWildcardDigit)

@@ -20,15 +20,15 @@ namespace mbus {
 
 // C field. The frame-count bit is fixed per request, never alternated.
 inline constexpr std::uint8_t kCSndNke = 0x40;
-inline constexpr std::uint8_t kCReqUd2 = 0x7B;      // FCB set
-inline constexpr std::uint8_t kCReqUd2Fcb0 = 0x5B;  // FCB clear ("5B" setting)
-inline constexpr std::uint8_t kCSndUd = 0x73;       // FCB set
-inline constexpr std::uint8_t kCSndUdFcb0 = 0x53;   // FCB clear
+inline constexpr std::uint8_t kCReqUd2 = 0x7B;     // FCB set
+inline constexpr std::uint8_t kCReqUd2Fcb0 = 0x5B; // FCB clear ("5B" setting)
+inline constexpr std::uint8_t kCSndUd = 0x73;      // FCB set
+inline constexpr std::uint8_t kCSndUdFcb0 = 0x53;  // FCB clear
 
 // A field.
 inline constexpr std::uint8_t kMaxPrimaryAddress = 250;
-inline constexpr std::uint8_t kSelectedAddress = 0xFD;   // meters selected by secondary address
-inline constexpr std::uint8_t kBroadcastAddress = 0xFE;  // every meter answers
+inline constexpr std::uint8_t kSelectedAddress = 0xFD;  // meters selected by secondary address
+inline constexpr std::uint8_t kBroadcastAddress = 0xFE; // every meter answers
 inline constexpr std::uint8_t kBroadcastNoReply = 0xFF;
 
 // CI field.
@@ -70,6 +70,6 @@ Request buildSecondarySelection(std::string_view idText);
 // Select by digit pattern, digits[0] being the leftmost (most significant) digit
 // as the ID is read; each digit 0..9 or 15 (any digit). Not logged as sent.
 // The caller purges the serial buffers before sending it.
-Request buildWildcardSelection(const std::array<std::uint8_t, 8>& digits);
+Request buildWildcardSelection(const std::array<std::uint8_t, 8> &digits);
 
 } // namespace mbus

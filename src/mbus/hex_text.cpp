@@ -22,7 +22,7 @@ bool isBlank(char c)
 
 } // namespace
 
-std::optional<Bytes> parseHexText(std::string_view text, std::string* error)
+std::optional<Bytes> parseHexText(std::string_view text, std::string *error)
 {
     Bytes bytes;
     bytes.reserve(text.size() / 2);

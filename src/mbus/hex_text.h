@@ -11,6 +11,6 @@
 
 namespace mbus {
 
-std::optional<Bytes> parseHexText(std::string_view text, std::string* error = nullptr);
+std::optional<Bytes> parseHexText(std::string_view text, std::string *error = nullptr);
 
 } // namespace mbus

@@ -10,9 +10,9 @@
 namespace mbus {
 
 enum class ReplyKind {
-    NoResponse,   // nothing arrived
-    Acknowledge,  // exactly the single character E5
-    Candidate,    // anything else: hand it whole to the decoder
+    NoResponse,  // nothing arrived
+    Acknowledge, // exactly the single character E5
+    Candidate,   // anything else: hand it whole to the decoder
 };
 
 inline constexpr std::uint8_t kAcknowledgeByte = 0xE5;

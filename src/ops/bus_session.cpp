@@ -69,7 +69,8 @@ bool BusSession::send(const mbus::Request &request)
         // Called while the link is in the middle of a read: the reply is
         // taken from the event loop.
         link.replyComplete = [this, number] {
-            QMetaObject::invokeMethod(this, [this, number] { takeReplyNow(number); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, number] { takeReplyNow(number); }, Qt::QueuedConnection);
         };
     } else {
         link.replyComplete = nullptr;
@@ -172,8 +173,8 @@ void BusSession::abort()
 void BusSession::setSelection(const decode::MeterSelection &selection, int currentRow)
 {
     m_selected = selection;
-    emit selectionChanged(QString::fromStdString(selection.id), selection.hasAddress() ? selectedAddressText() : QString(),
-                          currentRow);
+    emit selectionChanged(QString::fromStdString(selection.id),
+                          selection.hasAddress() ? selectedAddressText() : QString(), currentRow);
 }
 
 void BusSession::selectRow(int row)
@@ -270,8 +271,8 @@ bool BusSession::decodeReply(const QByteArray &reply)
     }
     if (result.updateDeviceTable) {
         const decode::RowRule rule = scanActive       ? decode::RowRule::Scan
-                                   : secondaryReply ? decode::RowRule::SecondaryReply
-                                                    : decode::RowRule::ByAddress;
+                                     : secondaryReply ? decode::RowRule::SecondaryReply
+                                                      : decode::RowRule::ByAddress;
         if (const auto selection = table.update(result.header, result.rows, rule, time, date))
             showSelectedMeter(*selection);
     }

@@ -21,12 +21,12 @@
 
 // The options an operation reads at the moment of use.
 struct BusOptions {
-    int retries = 1;          // repeated requests per address or row, 0..9
-    bool use5B = false;       // REQ_UD2 with C = 5B
-    bool globalInit = false;  // SND_NKE to 255 before a scan
+    int retries = 1;         // repeated requests per address or row, 0..9
+    bool use5B = false;      // REQ_UD2 with C = 5B
+    bool globalInit = false; // SND_NKE to 255 before a scan
     bool sendNkeFirst = false;
-    bool broadcast = false;   // commands go to 254
-    bool lsbSearch = false;   // wildcard search from the rightmost digit
+    bool broadcast = false; // commands go to 254
+    bool lsbSearch = false; // wildcard search from the rightmost digit
     int responseTimeoutMs = 500;
     // "Complete reply early": a reply is taken as soon as it is one whole
     // frame; the response timeout still bounds every wait.
@@ -146,8 +146,8 @@ private:
     void takeReplyNow(quint64 request);
     void askTelegram(bool toggle);
 
-    quint64 m_requests = 0;         // requests sent so far
-    mbus::Bytes m_lastRequest;      // the frame of the last one
+    quint64 m_requests = 0;              // requests sent so far
+    mbus::Bytes m_lastRequest;           // the frame of the last one
     std::vector<QByteArray> m_telegrams; // the reading's telegrams before the one awaited
     bool m_askingTelegram = false;
     int m_telegramRetry = 0;

@@ -70,7 +70,7 @@ private:
     bool m_stop = false;
     bool m_lsbFirst = false;
     int m_progress = 0;
-    std::array<std::uint8_t, 8> m_cells{}; // m_cells[0] is cell 1
+    std::array<std::uint8_t, 8> m_cells{};          // m_cells[0] is cell 1
     std::array<std::uint8_t, 8> m_fixed = kAllOpen; // the given digits, as m_cells
-    std::vector<Level> m_levels;           // the top level first, the deepest last
+    std::vector<Level> m_levels;                    // the top level first, the deepest last
 };

@@ -20,7 +20,10 @@ namespace settings_test {
 
 inline const QString kDefaultDir = QStringLiteral("/opt/telvaro/");
 
-inline QString flag(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+inline QString flag(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 // Every value as "Section/Key" -> text, so tables can name keys as the file does.
 inline QMap<QString, QString> flatten(const Settings &s)
@@ -70,9 +73,10 @@ inline void compareAll(const QMap<QString, QString> &actual, const QMap<QString,
 {
     QCOMPARE(actual.keys(), expected.keys());
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        QVERIFY2(actual.value(it.key()) == it.value(),
-                 qPrintable(QStringLiteral("%1: got \"%2\", expected \"%3\"")
-                                .arg(it.key(), actual.value(it.key()), it.value())));
+        QVERIFY2(
+            actual.value(it.key()) == it.value(),
+            qPrintable(
+                QStringLiteral("%1: got \"%2\", expected \"%3\"").arg(it.key(), actual.value(it.key()), it.value())));
 }
 
 inline QByteArray readFile(const QString &path)

@@ -23,7 +23,9 @@ namespace {
 
 const QDate kToday(2024, 12, 7);
 const QString kOldDate = QStringLiteral("01.01.20");
-struct Field { int at, capacity; };
+struct Field {
+    int at, capacity;
+};
 
 Account acc(const QString &name = {}, const QString &password = {}, const QString &level = {},
             const QString &registered = {}, bool devices = false, bool communication = false, bool display = false,
@@ -42,7 +44,10 @@ QByteArray fileFrom(const QString &given)
     const QStringList tokens = given.split(u' ', Qt::SkipEmptyParts);
     for (const QString &token : tokens) {
         const QString code = token.section(u':', 1);
-        const QString level = code == u"A" ? "Administrator" : code == u"S" ? "Setup" : code == u"O" ? "Operator" : code;
+        const QString level = code == u"A"   ? "Administrator"
+                              : code == u"S" ? "Setup"
+                              : code == u"O" ? "Operator"
+                                             : code;
         const bool admin = code == u"A";
         QByteArray r = encodeRecord(acc(token.section(u':', 0, 0), "pw", level, kOldDate, admin, admin, admin));
         for (const Field &f : kTextFields)
@@ -125,10 +130,12 @@ private slots:
         QTest::addColumn<int>("offset");
         QTest::addColumn<QByteArray>("hex");
         const Account admin = acc("admin", "secret", "Administrator", "07.12.24", true, false, true, 0x33);
-        QTest::newRow("whole record") << admin << 0
-            << QByteArray("05 3b 3e 37 33 34 00 00 00 00 00 06 d4 c2 c4 d5 c2 d3 00 00 00 00 0d 1b 3e 37 33 34 33 29 2e 28"
-                          " 3b 2e 35 28 00 00 08 30 37 2e 31 32 2e 32 34 00 00 00 00 00 00 00 03 44 56 59 03 43 4d 4e 03"
-                          " 44 53 59 33");
+        QTest::newRow("whole record")
+            << admin << 0
+            << QByteArray(
+                   "05 3b 3e 37 33 34 00 00 00 00 00 06 d4 c2 c4 d5 c2 d3 00 00 00 00 0d 1b 3e 37 33 34 33 29 2e 28"
+                   " 3b 2e 35 28 00 00 08 30 37 2e 31 32 2e 32 34 00 00 00 00 00 00 00 03 44 56 59 03 43 4d 4e 03"
+                   " 44 53 59 33");
         QTest::newRow("name cut to 10") << acc("abcdefghijk") << 0 << QByteArray("0a 3b 38 39 3e 3f 3c 3d 32 33 30 00");
         QTest::newRow("password, Latin-1") << acc("", "Zo\u00eb") << 11 << QByteArray("03 fd c8 4c 00");
         QTest::newRow("level cut to 15") << acc("", "", "SetupSetupSetupX") << 22
@@ -175,8 +182,13 @@ private slots:
             const Account a = decodeRecord(record).value();
             const int kept = qMin(length, capacity);
             const QVariantList got{a.name, a.password, a.level, a.registered, a.devices, a.communication, a.display};
-            const QVariantList want{full.name.left(kept), full.password.left(kept), full.level.left(kept),
-                                    full.registered.left(kept), kept == 3, kept == 3, kept == 3};
+            const QVariantList want{full.name.left(kept),
+                                    full.password.left(kept),
+                                    full.level.left(kept),
+                                    full.registered.left(kept),
+                                    kept == 3,
+                                    kept == 3,
+                                    kept == 3};
             QCOMPARE(got[field], want[field]);
         }
     }
@@ -241,6 +253,7 @@ private slots:
         QCOMPARE(readAll(m_file), two + encodeRecord(acc("cid", "pw", "Setup", registrationText(kToday))));
     }
 
+    // clang-format off
     void levels_data()
     {
         QTest::addColumn<QString>("text");
@@ -252,6 +265,7 @@ private slots:
         QTest::newRow("other case") << "administrator" << AccessLevel::Operator << false;
         QTest::newRow("free text") << "Guest" << AccessLevel::Operator << false;
     }
+    // clang-format on
     void levels()
     {
         QFETCH(QString, text);
@@ -261,6 +275,7 @@ private slots:
     }
 
     // changed: index of the record rewritten in place, -1 appended, -2 refused.
+    // clang-format off
     void addOrChange_data()
     {
         QTest::addColumn<Account>("account");
@@ -278,6 +293,7 @@ private slots:
         QTest::newRow("outside Latin-1") << acc("bob", "\u0142", "Setup") << -2
                                          << "User name, password and access level can hold only Latin-1 characters.";
     }
+    // clang-format on
     void addOrChange()
     {
         QFETCH(Account, account);
@@ -310,6 +326,7 @@ private slots:
     }
 
     // removed: index of the record deleted, -1 nothing (quietly), -2 refused.
+    // clang-format off
     void removeAccount_data()
     {
         QTest::addColumn<QString>("given");
@@ -327,6 +344,7 @@ private slots:
         QTest::newRow("empty name") << "admin:A bob:O" << "" << -1;
         QTest::newRow("last Administrator") << "admin:O ann:A bob:O" << "ann" << -2;
     }
+    // clang-format on
     void removeAccount()
     {
         QFETCH(QString, given);
@@ -360,6 +378,7 @@ private slots:
         QCOMPARE(readAccounts(m_dir.path()).status, AccountList::Status::Unreadable);
     }
 
+    // clang-format off
     void matchLogin_data()
     {
         QTest::addColumn<QString>("user");
@@ -372,6 +391,7 @@ private slots:
         QTest::newRow("no trimming") << "bob " << "pw2" << QStringList{};
         QTest::newRow("empty password") << "admin" << "" << QStringList{};
     }
+    // clang-format on
     void matchLogin()
     {
         QFETCH(QString, user);
@@ -385,6 +405,7 @@ private slots:
     }
 
     // The old file survives a write that fails, and no temporary file is left.
+    // clang-format off
     void failingWriteKeepsOldFile_data()
     {
         QTest::addColumn<QString>("how");
@@ -392,6 +413,7 @@ private slots:
         QTest::newRow("delete, file size limit") << "delete";
         QTest::newRow("folder not writable") << "folder";
     }
+    // clang-format on
     void failingWriteKeepsOldFile()
     {
         QFETCH(QString, how);
@@ -424,6 +446,7 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"users.dat"});
     }
 
+    // clang-format off
     void whereTheFileLives_data()
     {
         QTest::addColumn<QString>("layout");
@@ -434,6 +457,7 @@ private slots:
         QTest::newRow("files folder read-only") << "files/ read-only" << false;
         QTest::newRow("files is a plain file") << "files" << false;
     }
+    // clang-format on
     void whereTheFileLives()
     {
         QFETCH(QString, layout);
@@ -442,7 +466,8 @@ private slots:
         const QString program = QFileInfo(m_file).path();
         QVERIFY(setMode(m_dir.path(), 0755) && setMode(program, layout == u"read-only" ? 0555 : 0777));
         if (layout.startsWith("files/"))
-            QVERIFY(QDir(program).mkdir("files") && setMode(program + "/files", layout.endsWith("read-only") ? 0555 : 0777));
+            QVERIFY(QDir(program).mkdir("files")
+                    && setMode(program + "/files", layout.endsWith("read-only") ? 0555 : 0777));
         if (layout == u"files/users.dat" || layout == u"files")
             QVERIFY(writeAll(program + "/" + layout, {}) && setMode(program + "/" + layout, 0666));
         const QStringList before = QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -453,6 +478,7 @@ private slots:
 
     // Rows: given file ("-" none, "/" a folder), arguments after FILE, standard
     // input, exit code, text on standard error, accounts afterwards.
+    // clang-format off
     void cli_data()
     {
         QTest::addColumn<QString>("given");
@@ -489,6 +515,7 @@ private slots:
         QTest::newRow("delete, file is a folder") << "/" << QStringList{"delete", "bob"} << QByteArray() << 2 << "cannot read" << "";
         QTest::newRow("unknown command") << two << QStringList{"show"} << QByteArray() << 2 << "unknown command" << twoAfter;
     }
+    // clang-format on
     void cli()
     {
         QFETCH(QString, given);
@@ -510,7 +537,8 @@ private slots:
         QTEST(tool.exitCode(), "exit");
         QVERIFY2(err.contains(error), qPrintable(err));
         if (args[0] == u"list" && tool.exitCode() == 0)
-            QCOMPARE(out, "admin\tAdministrator\t01.01.20\tdevices,communication,display\nbob\tOperator\t01.01.20\t-\n");
+            QCOMPARE(out,
+                     "admin\tAdministrator\t01.01.20\tdevices,communication,display\nbob\tOperator\t01.01.20\t-\n");
         const QString password = QString::fromLatin1(input).section(u'\n', 0, 0).trimmed();
         if (!password.isEmpty())
             QVERIFY(!out.contains(password) && !err.contains(password));

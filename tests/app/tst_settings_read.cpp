@@ -55,18 +55,18 @@ void TstSettingsRead::defaultValues_data()
     QTest::addColumn<QString>("expected");
 
     const std::pair<const char *, QString> rows[] = {
-        {"Mbus/SearchFrom", "0"},        {"Mbus/SearchTo", "0"},           {"Mbus/Timeout", "500"},
-        {"Misc/Dir", kDefaultDir},       {"Misc/Language", "1"},           {"Misc/Encoding", "0"},
-        {"Misc/ExportSeparator", ";"},   {"Misc/Retry", "1"},              {"Misc/UseEthernet", "0"},
-        {"Misc/UseLANXP", "0"},          {"Misc/VelkServer", "0"},         {"Misc/Use5B", "0"},
-        {"Misc/GlobalInit", "0"},        {"Misc/MSBSearch", "1"},          {"Misc/LSBSearch", "0"},
-        {"Misc/GenCode", "27"},          {"Misc/SMain", "0"},              {"Com port/Name", "COM1"},
-        {"Com port/Speed", "300"},       {"Com port/Parity", "Even"},      {"Com port/RTS", "0"},
-        {"Com port/DTR", "0"},           {"Ethernet/Port", "59615"},       {"Ethernet/AutoOpen", "1"},
-        {"Ethernet/AutoDisplay", "1"},   {"Ethernet/AutoMbus", "0"},       {"LANXP/IP", "192.168.1.3"},
-        {"LANXP/Port", "10001"},         {"LANXP/NetNumber", ""},          {"LANXP/EthTimeout", "50"},
-        {"Titles/Count", "0"},           {"Titles/Title1", ""},            {"Titles/Title13", ""},
-        {"Titles/SecMain", ""},          {"Misc/FastReads", "0"},          {"Misc/AllTelegrams", "0"},
+        {"Mbus/SearchFrom", "0"},      {"Mbus/SearchTo", "0"},      {"Mbus/Timeout", "500"},
+        {"Misc/Dir", kDefaultDir},     {"Misc/Language", "1"},      {"Misc/Encoding", "0"},
+        {"Misc/ExportSeparator", ";"}, {"Misc/Retry", "1"},         {"Misc/UseEthernet", "0"},
+        {"Misc/UseLANXP", "0"},        {"Misc/VelkServer", "0"},    {"Misc/Use5B", "0"},
+        {"Misc/GlobalInit", "0"},      {"Misc/MSBSearch", "1"},     {"Misc/LSBSearch", "0"},
+        {"Misc/GenCode", "27"},        {"Misc/SMain", "0"},         {"Com port/Name", "COM1"},
+        {"Com port/Speed", "300"},     {"Com port/Parity", "Even"}, {"Com port/RTS", "0"},
+        {"Com port/DTR", "0"},         {"Ethernet/Port", "59615"},  {"Ethernet/AutoOpen", "1"},
+        {"Ethernet/AutoDisplay", "1"}, {"Ethernet/AutoMbus", "0"},  {"LANXP/IP", "192.168.1.3"},
+        {"LANXP/Port", "10001"},       {"LANXP/NetNumber", ""},     {"LANXP/EthTimeout", "50"},
+        {"Titles/Count", "0"},         {"Titles/Title1", ""},       {"Titles/Title13", ""},
+        {"Titles/SecMain", ""},        {"Misc/FastReads", "0"},     {"Misc/AllTelegrams", "0"},
     };
     for (const auto &[key, expected] : rows)
         QTest::newRow(key) << QString::fromLatin1(key) << expected;
@@ -101,11 +101,12 @@ void TstSettingsRead::uselessContentGivesDefaults_data()
     QTest::newRow("empty key") << QByteArray("[Mbus]\n=900\n  = 5\n");
     QTest::newRow("commented out") << QByteArray("[Mbus]\n;Timeout=900\n; SearchTo=9\n[Ethernet]\n;AutoOpen=0\n");
     QTest::newRow("unterminated section header") << QByteArray("[Mbus\nTimeout=900\n[Misc\nLanguage=2\n");
-    QTest::newRow("similar section names") << QByteArray("[Mbus2]\nTimeout=900\n[Com]\nName=COM5\n[ComPort]\nName=COM6\n");
+    QTest::newRow("similar section names")
+        << QByteArray("[Mbus2]\nTimeout=900\n[Com]\nName=COM5\n[ComPort]\nName=COM6\n");
     QTest::newRow("similar key names") << QByteArray("[Mbus]\nTimeout2=900\nTime=800\n[Titles]\nTitle=x\nTitle01=y\n");
-    QTest::newRow("non-numeric numbers")
-        << QByteArray("[Mbus]\nSearchFrom=x\nSearchTo=\nTimeout=abc\n[Misc]\nLanguage=en\nRetry=?\n"
-                      "[LANXP]\nEthTimeout=fast\n[Titles]\nCount=many\n");
+    QTest::newRow("non-numeric numbers") << QByteArray(
+        "[Mbus]\nSearchFrom=x\nSearchTo=\nTimeout=abc\n[Misc]\nLanguage=en\nRetry=?\n"
+        "[LANXP]\nEthTimeout=fast\n[Titles]\nCount=many\n");
     QTest::newRow("non-numeric booleans")
         << QByteArray("[Misc]\nMSBSearch=yes\nUseEthernet=on\nEncoding=true\n[Ethernet]\nAutoOpen=false\n"
                       "AutoMbus=TRUE\n[Com port]\nRTS=x\n");
@@ -117,6 +118,7 @@ void TstSettingsRead::uselessContentGivesDefaults()
     compareAll(flatten(loadFrom(content)), defaults());
 }
 
+// clang-format off
 void TstSettingsRead::reading_data()
 {
     QTest::addColumn<QByteArray>("content");
@@ -168,6 +170,7 @@ void TstSettingsRead::reading_data()
     QTest::newRow("data folder as stored")
         << QByteArray("[Misc]\nDir=/home/u/meters\n") << "Misc/Dir" << "/home/u/meters";
 }
+// clang-format on
 
 void TstSettingsRead::reading()
 {
@@ -185,13 +188,13 @@ void TstSettingsRead::nonNumericValues_data()
 
     const char *const values[] = {"abc", "", "   ", "12abc", "7 8", "0x1F4", "1e3", "5.5", "--3", "½"};
     const std::pair<const char *, const char *> keys[] = {
-        {"Mbus", "Timeout"}, {"Mbus", "SearchFrom"}, {"Misc", "Language"},     {"Misc", "Retry"},
-        {"LANXP", "EthTimeout"}, {"Titles", "Count"}, {"Ethernet", "AutoOpen"}, {"Misc", "UseEthernet"},
+        {"Mbus", "Timeout"},     {"Mbus", "SearchFrom"}, {"Misc", "Language"},     {"Misc", "Retry"},
+        {"LANXP", "EthTimeout"}, {"Titles", "Count"},    {"Ethernet", "AutoOpen"}, {"Misc", "UseEthernet"},
     };
     for (const auto &[section, key] : keys)
         for (const char *value : values)
-            QTest::addRow("%s=%s", key, value) << QString::fromLatin1(section) << QString::fromLatin1(key)
-                                               << QString::fromUtf8(value);
+            QTest::addRow("%s=%s", key, value)
+                << QString::fromLatin1(section) << QString::fromLatin1(key) << QString::fromUtf8(value);
 }
 
 // A number that is not a whole number gives the key's default; nothing throws.
@@ -205,6 +208,7 @@ void TstSettingsRead::nonNumericValues()
     QCOMPARE(flatten(loadFrom(text.toUtf8())).value(name), defaults().value(name));
 }
 
+// clang-format off
 void TstSettingsRead::booleans_data()
 {
     QTest::addColumn<QString>("key");
@@ -225,6 +229,7 @@ void TstSettingsRead::booleans_data()
         QTest::addRow("%s= 0 ", key) << k << " 0 " << false;
     }
 }
+// clang-format on
 
 void TstSettingsRead::booleans()
 {
@@ -236,6 +241,7 @@ void TstSettingsRead::booleans()
     QCOMPARE(flatten(loadFrom(text.toUtf8())).value(key), flag(expected));
 }
 
+// clang-format off
 void TstSettingsRead::clamping_data()
 {
     QTest::addColumn<QString>("key");
@@ -267,6 +273,7 @@ void TstSettingsRead::clamping_data()
     QTest::newRow("Count above") << "Titles/Count" << "14" << 13;
     QTest::newRow("Count far above") << "Titles/Count" << "100000" << 13;
 }
+// clang-format on
 
 void TstSettingsRead::clamping()
 {
@@ -278,6 +285,7 @@ void TstSettingsRead::clamping()
     QCOMPARE(flatten(loadFrom(text.toUtf8())).value(key), QString::number(expected));
 }
 
+// clang-format off
 void TstSettingsRead::titles_data()
 {
     QTest::addColumn<QString>("key");
@@ -294,6 +302,7 @@ void TstSettingsRead::titles_data()
         << "Title4" << QString::fromUtf8("Zużycie ciepła łącznie") << QString::fromUtf8("Zużycie ciepła ");
     QTest::newRow("empty") << "Title5" << "" << "";
 }
+// clang-format on
 
 void TstSettingsRead::titles()
 {
@@ -304,6 +313,7 @@ void TstSettingsRead::titles()
     QCOMPARE(flatten(loadFrom(text.toUtf8())).value(QStringLiteral("Titles/") + key), expected);
 }
 
+// clang-format off
 void TstSettingsRead::encodings_data()
 {
     QTest::addColumn<QByteArray>("content");
@@ -323,12 +333,13 @@ void TstSettingsRead::encodings_data()
                                 << QString::fromUtf8("/home/łukasz/");
     QTest::newRow("8-bit text") << QByteArray("[Misc]\nDir=C:\\M\xFCll\\\n") << "Misc/Dir"
                                 << QString::fromUtf8("C:\\Müll\\");
-    // Files of the Windows program are in code page 1250: Polish titles keep their letters.
+    // Files written on Windows are in code page 1250: Polish titles keep their letters.
     QTest::newRow("Windows-1250 title") << QByteArray("[Titles]\nTitle1=Ciep\xB3o \xBF\xF3\xB3\xE6\n") << "Titles/Title1"
                                         << QString::fromUtf8("Ciepło żółć");
     QTest::newRow("Windows-1250 capitals") << QByteArray("[Titles]\nSecMain=\xAF\xA3\xA5\x8C\x8F\n")
                                            << "Titles/SecMain" << QString::fromUtf8("ŻŁĄŚŹ");
 }
+// clang-format on
 
 void TstSettingsRead::encodings()
 {
@@ -338,6 +349,7 @@ void TstSettingsRead::encodings()
     QCOMPARE(flatten(loadFrom(content)).value(key), expected);
 }
 
+// clang-format off
 void TstSettingsRead::hugeFile_data()
 {
     QTest::addColumn<QByteArray>("content");
@@ -352,6 +364,7 @@ void TstSettingsRead::hugeFile_data()
     QTest::newRow("5 MB without line breaks") << QByteArray(5 * 1024 * 1024, '[') << 500;
     QTest::newRow("5 MB of zero bytes") << QByteArray(5 * 1024 * 1024, '\0') << 500;
 }
+// clang-format on
 
 // A settings file that is far too big is read whole, without crashing or hanging.
 void TstSettingsRead::hugeFile()

@@ -118,10 +118,10 @@ void TstSettingsWrite::roundTrip()
     putInt(QStringLiteral("Titles/Count"), 13);
 
     // Every boolean flipped from its default.
-    for (const char *key : {"Misc/Encoding", "Misc/UseEthernet", "Misc/UseLANXP", "Misc/VelkServer", "Misc/Use5B",
-                            "Misc/GlobalInit", "Misc/MSBSearch", "Misc/LSBSearch", "Misc/SMain", "Misc/FastReads",
-                            "Misc/AllTelegrams", "Com port/RTS",
-                            "Com port/DTR", "Ethernet/AutoOpen", "Ethernet/AutoDisplay", "Ethernet/AutoMbus"}) {
+    for (const char *key :
+         {"Misc/Encoding", "Misc/UseEthernet", "Misc/UseLANXP", "Misc/VelkServer", "Misc/Use5B", "Misc/GlobalInit",
+          "Misc/MSBSearch", "Misc/LSBSearch", "Misc/SMain", "Misc/FastReads", "Misc/AllTelegrams", "Com port/RTS",
+          "Com port/DTR", "Ethernet/AutoOpen", "Ethernet/AutoDisplay", "Ethernet/AutoMbus"}) {
         const QString k = QString::fromLatin1(key);
         const bool value = expected.value(k) == QLatin1String("0");
         ini.writeBool(k.section(u'/', 0, 0), k.section(u'/', 1), value);
@@ -149,7 +149,8 @@ void TstSettingsWrite::valuesStayOnOneLine()
 {
     IniFile ini(path());
     ini.writeInteger(QStringLiteral("Misc"), QStringLiteral("Language"), 2);
-    ini.writeString(QStringLiteral("Misc"), QStringLiteral("Dir"), QStringLiteral("/a\n[Mbus]\nTimeout=9000\r\nLanguage=3"));
+    ini.writeString(QStringLiteral("Misc"), QStringLiteral("Dir"),
+                    QStringLiteral("/a\n[Mbus]\nTimeout=9000\r\nLanguage=3"));
     QVERIFY(ini.save());
 
     IniFile again(path());
@@ -195,9 +196,10 @@ void TstSettingsWrite::mainWindowKeysOnFirstRun()
     QVERIFY(ini.save());
 
     QStringList lines = QString::fromUtf8(readFile(path())).split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines, QStringList({QStringLiteral("[Mbus]"), QStringLiteral("SearchFrom=4"), QStringLiteral("SearchTo=17"),
-                                 QStringLiteral("Timeout=1200"), QStringLiteral("[Misc]"), QStringLiteral("Dir=") + kDefaultDir,
-                                 QStringLiteral("Language=2")}));
+    QCOMPARE(lines,
+             QStringList({QStringLiteral("[Mbus]"), QStringLiteral("SearchFrom=4"), QStringLiteral("SearchTo=17"),
+                          QStringLiteral("Timeout=1200"), QStringLiteral("[Misc]"),
+                          QStringLiteral("Dir=") + kDefaultDir, QStringLiteral("Language=2")}));
 
     IniFile again(path());
     QVERIFY(again.load());
@@ -249,20 +251,19 @@ void TstSettingsWrite::comPortKeys()
 // new key joins its section before the next one, a new section goes to the end.
 void TstSettingsWrite::writeKeepsForeignLines()
 {
-    const QByteArray before =
-        "; Telvaro settings, edited by hand\n"
-        "[MBUS]\n"
-        "searchfrom=7\n"
-        "; the scan range above\n"
-        "Unknown=keep me\n"
-        "\n"
-        "[Com port]\n"
-        "Name=ttyUSB0\n"
-        "a line without equals sign\n"
-        "[Extra]\n"
-        "x=1\n"
-        "\n"
-        "\n";
+    const QByteArray before = "; Telvaro settings, edited by hand\n"
+                              "[MBUS]\n"
+                              "searchfrom=7\n"
+                              "; the scan range above\n"
+                              "Unknown=keep me\n"
+                              "\n"
+                              "[Com port]\n"
+                              "Name=ttyUSB0\n"
+                              "a line without equals sign\n"
+                              "[Extra]\n"
+                              "x=1\n"
+                              "\n"
+                              "\n";
     QVERIFY(writeFile(path(), before));
     IniFile ini(path());
     QVERIFY(ini.load());
@@ -277,25 +278,24 @@ void TstSettingsWrite::writeKeepsForeignLines()
     QVERIFY(ini.save());
 
     const QString after = QString::fromUtf8(readFile(path()));
-    const QString expected = QStringLiteral(
-        "; Telvaro settings, edited by hand\n"
-        "[MBUS]\n"
-        "SearchFrom=3\n"
-        "; the scan range above\n"
-        "Unknown=keep me\n"
-        "SearchTo=9\n"
-        "Timeout=800\n"
-        "\n"
-        "[Com port]\n"
-        "Name=ttyUSB0\n"
-        "a line without equals sign\n"
-        "[Extra]\n"
-        "x=1\n"
-        "\n"
-        "\n"
-        "[Misc]\n"
-        "Dir=/data/\n"
-        "Language=3\n");
+    const QString expected = QStringLiteral("; Telvaro settings, edited by hand\n"
+                                            "[MBUS]\n"
+                                            "SearchFrom=3\n"
+                                            "; the scan range above\n"
+                                            "Unknown=keep me\n"
+                                            "SearchTo=9\n"
+                                            "Timeout=800\n"
+                                            "\n"
+                                            "[Com port]\n"
+                                            "Name=ttyUSB0\n"
+                                            "a line without equals sign\n"
+                                            "[Extra]\n"
+                                            "x=1\n"
+                                            "\n"
+                                            "\n"
+                                            "[Misc]\n"
+                                            "Dir=/data/\n"
+                                            "Language=3\n");
     // Key names may be written in either case; placement and content must match.
     QVERIFY2(after.compare(expected, Qt::CaseInsensitive) == 0, qPrintable(after));
 }
@@ -502,7 +502,7 @@ void TstSettingsWrite::fullDiskKeepsOldFile()
              QStringList{QStringLiteral("telvaro.ini")});
 }
 
-// A file of the Windows program in code page 1250, with CR LF line ends:
+// A file written on Windows (code page 1250, CR LF line ends):
 // titles read with their Polish letters, the keys written at close are
 // written in that code page and with CR LF, every other line keeps its bytes.
 void TstSettingsWrite::windows1250FileKeepsItsBytes()
@@ -528,9 +528,10 @@ void TstSettingsWrite::windows1250FileKeepsItsBytes()
     writeMainWindowKeys(ini, s);
     QVERIFY(ini.save());
 
-    const QByteArray expected = QByteArray(before).replace("Timeout=700\r\n", "Timeout=900\r\n")
-                                  .replace("[Other]", "SearchFrom=0\r\nSearchTo=0\r\n[Other]")
-                              + "\r\n[Misc]\r\nDir=C:\\Pomiary\\\xA3\xF3\x64\x9F\\\r\nLanguage=1\r\n";
+    const QByteArray expected = QByteArray(before)
+                                    .replace("Timeout=700\r\n", "Timeout=900\r\n")
+                                    .replace("[Other]", "SearchFrom=0\r\nSearchTo=0\r\n[Other]")
+                                + "\r\n[Misc]\r\nDir=C:\\Pomiary\\\xA3\xF3\x64\x9F\\\r\nLanguage=1\r\n";
     QCOMPARE(readFile(path()), expected);
 }
 

@@ -135,8 +135,7 @@ void TstCli::scanInEveryFormat()
     if (format == QLatin1String("json")) {
         const QJsonArray array = meters(r);
         QCOMPARE(field(array, "id"), kDemoIds);
-        QCOMPARE(field(array, "address"),
-                 QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"}));
+        QCOMPARE(field(array, "address"), QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"}));
         for (const QJsonValue &m : array)
             QVERIFY(!m.toObject().value("records").toArray().isEmpty());
     } else if (format == QLatin1String("csv")) {
@@ -164,24 +163,24 @@ void TstCli::commands_data()
 
     for (const char *route : {"pty", "tcp"}) {
         const QString r = QLatin1String(route);
-        QTest::newRow(qPrintable(r + ", read two")) << r << QStringList{"read", "2", "1"} << 0
-                                                    << QStringList{"12345678", "20071234"} << "";
+        QTest::newRow(qPrintable(r + ", read two"))
+            << r << QStringList{"read", "2", "1"} << 0 << QStringList{"12345678", "20071234"} << "";
         QTest::newRow(qPrintable(r + ", read one that is not there"))
             << r << QStringList{"read", "1", "99"} << 1 << QStringList{"12345678"}
             << "telvaro-cli: no valid answer from address 99";
         QTest::newRow(qPrintable(r + ", read nothing that is there"))
             << r << QStringList{"read", "98", "99"} << 1 << QStringList()
             << "telvaro-cli: no valid answer from address 98, 99";
-        QTest::newRow(qPrintable(r + ", read-all")) << r << QStringList{"read-all", "--to", "3"} << 0
-                                                    << QStringList{"12345678", "20071234", "30500117"} << "";
+        QTest::newRow(qPrintable(r + ", read-all"))
+            << r << QStringList{"read-all", "--to", "3"} << 0 << QStringList{"12345678", "20071234", "30500117"} << "";
         QTest::newRow(qPrintable(r + ", search by pattern"))
             << r << QStringList{"search", "--pattern", "1FFFFFFF"} << 0 << QStringList{"12004411", "12345678"} << "";
         QTest::newRow(qPrintable(r + ", search by a whole ID"))
             << r << QStringList{"search", "--pattern", "40123456"} << 0 << QStringList{"40123456"} << "";
-        QTest::newRow(qPrintable(r + ", raw REQ_UD2")) << r << QStringList{"raw", "10 7B 01 7C 16"} << 0
-                                                       << QStringList{"12345678"} << "";
-        QTest::newRow(qPrintable(r + ", raw to nobody")) << r << QStringList{"raw", "107B63DE16"} << 1
-                                                         << QStringList() << "telvaro-cli: nothing came back";
+        QTest::newRow(qPrintable(r + ", raw REQ_UD2"))
+            << r << QStringList{"raw", "10 7B 01 7C 16"} << 0 << QStringList{"12345678"} << "";
+        QTest::newRow(qPrintable(r + ", raw to nobody"))
+            << r << QStringList{"raw", "107B63DE16"} << 1 << QStringList() << "telvaro-cli: nothing came back";
     }
     QTest::newRow("pty, search everything") << "pty" << QStringList{"search"} << 0 << kDemoIds << "";
 }
@@ -238,14 +237,14 @@ void TstCli::refusedWithOneLine_data()
     QTest::newRow("unknown command") << QStringList{"frob"} << "unknown command 'frob'";
     QTest::newRow("bad address") << QStringList{"read", "300", "--port", "/dev/null"} << "no primary address";
     QTest::newRow("no link") << QStringList{"scan"} << "no way to the bus";
-    QTest::newRow("missing settings file") << QStringList{"scan", "--settings", "/nonexistent/telvaro.ini"}
-                                           << "cannot read the settings file";
-    QTest::newRow("port that does not exist") << QStringList{"scan", "--port", "/dev/ttyNONEXISTENT9"}
-                                              << "was not found";
-    QTest::newRow("converter nobody listens at") << QStringList{"scan", "--tcp", "127.0.0.1:" + port}
-                                                 << "no connection to 127.0.0.1:" + port;
-    QTest::newRow("gateway nobody listens at") << QStringList{"scan", "--gateway", "127.0.0.1:" + port}
-                                               << "no connection to 127.0.0.1:" + port;
+    QTest::newRow("missing settings file")
+        << QStringList{"scan", "--settings", "/nonexistent/telvaro.ini"} << "cannot read the settings file";
+    QTest::newRow("port that does not exist")
+        << QStringList{"scan", "--port", "/dev/ttyNONEXISTENT9"} << "was not found";
+    QTest::newRow("converter nobody listens at")
+        << QStringList{"scan", "--tcp", "127.0.0.1:" + port} << "no connection to 127.0.0.1:" + port;
+    QTest::newRow("gateway nobody listens at")
+        << QStringList{"scan", "--gateway", "127.0.0.1:" + port} << "no connection to 127.0.0.1:" + port;
 }
 
 void TstCli::refusedWithOneLine()

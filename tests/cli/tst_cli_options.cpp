@@ -61,8 +61,8 @@ void TstCliOptions::refused_data()
     QTest::newRow("two routes") << QStringList{"scan", "--port", "/dev/x", "--tcp", "h:1"} << "choose one of";
     QTest::newRow("scan takes no argument") << QStringList{"scan", "7"} << "unexpected argument '7'";
     QTest::newRow("set-address needs two") << QStringList{"set-address", "5"} << "needs OLD and NEW";
-    QTest::newRow("set-address --id needs one") << QStringList{"set-address", "--id", "12345678", "1", "2"}
-                                                << "needs NEW only";
+    QTest::newRow("set-address --id needs one")
+        << QStringList{"set-address", "--id", "12345678", "1", "2"} << "needs NEW only";
     QTest::newRow("set-address to 251") << QStringList{"set-address", "1", "251"} << "'251' is no primary address";
     QTest::newRow("id of 7 digits") << QStringList{"set-address", "--id", "1234567", "2"} << "--id must be 8 digits";
     QTest::newRow("raw odd digits") << QStringList{"raw", "10 7B 0"} << "whole hex bytes";
@@ -152,8 +152,8 @@ void TstCliOptions::settingsFileAndOverrides()
     QVERIFY(ini.save());
     QVERIFY(cli::runSettings(cli::parseCommandLine({"scan", "--settings", path}).options)
                 .error.contains(QLatin1String("not served")));
-    QVERIFY(cli::runSettings(cli::parseCommandLine({"scan", "--settings", path, "--tcp", "h:1"}).options)
-                .error.isEmpty());
+    QVERIFY(
+        cli::runSettings(cli::parseCommandLine({"scan", "--settings", path, "--tcp", "h:1"}).options).error.isEmpty());
 }
 
 void TstCliOptions::jsonOfAReading()
@@ -219,9 +219,10 @@ void TstCliOptions::csvFollowsTheTableLayout()
     decode::DeviceTable table({true, 1});
     table.appendRow({"12345678", "5", "ABC"});
     const QByteArray csv = cli::csvText(table, settings);
-    QCOMPARE(csv, QByteArray(" ID ;Addr. ;Mfr. ;Value ;\"Heat; total\";Unit ;Medium ;Time ;Date ;Status ;Model ;Flow;\r\n"
-                             "12345678;5;ABC;;;;;;;;;;\r\n"
-                             ";;;;;;;;;;;;\r\n"));
+    QCOMPARE(csv,
+             QByteArray(" ID ;Addr. ;Mfr. ;Value ;\"Heat; total\";Unit ;Medium ;Time ;Date ;Status ;Model ;Flow;\r\n"
+                        "12345678;5;ABC;;;;;;;;;;\r\n"
+                        ";;;;;;;;;;;;\r\n"));
     settings.exportSeparator.clear(); // an empty setting writes ";"
     QVERIFY(cli::csvText(table, settings).startsWith(" ID ;"));
 }

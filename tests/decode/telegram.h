@@ -8,14 +8,13 @@
 
 namespace testing {
 
-inline mbus::ByteView view(const QByteArray& bytes)
+inline mbus::ByteView view(const QByteArray &bytes)
 {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())};
+    return {reinterpret_cast<const std::uint8_t *>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
 }
 
 // 68 L L 68 <body> CS 16
-inline QByteArray longFrame(const QByteArray& body)
+inline QByteArray longFrame(const QByteArray &body)
 {
     QByteArray frame;
     frame.append(char(0x68)).append(char(body.size())).append(char(body.size())).append(char(0x68));
@@ -29,16 +28,16 @@ inline QByteArray longFrame(const QByteArray& body)
 
 struct HeaderFields {
     quint8 address = 0x05;
-    QByteArray id = QByteArray::fromHex("78563412");   // ID 12345678
-    quint16 manufacturer = 0x4656;                    // "QRV"
+    QByteArray id = QByteArray::fromHex("78563412"); // ID 12345678
+    quint16 manufacturer = 0x4656;                   // "QRV"
     quint8 version = 0x10;
-    quint8 medium = 0x07;                             // water
+    quint8 medium = 0x07; // water
     quint8 access = 0x55;
     quint8 status = 0x00;
 };
 
 // C=08 A CI=72 ID MAN VER MED ACC STA SIG SIG, then the records.
-inline QByteArray reply(const QByteArray& records, const HeaderFields& h = {})
+inline QByteArray reply(const QByteArray &records, const HeaderFields &h = {})
 {
     QByteArray body;
     body.append(char(0x08)).append(char(h.address)).append(char(0x72));
@@ -50,13 +49,12 @@ inline QByteArray reply(const QByteArray& records, const HeaderFields& h = {})
     return longFrame(body);
 }
 
-inline QByteArray replyHex(const char* recordsHex, const HeaderFields& h = {})
+inline QByteArray replyHex(const char *recordsHex, const HeaderFields &h = {})
 {
     return reply(QByteArray::fromHex(recordsHex), h);
 }
 
-inline decode::DecodeResult decodeBytes(const QByteArray& bytes, bool fullReport = false,
-                                        char separator = '.')
+inline decode::DecodeResult decodeBytes(const QByteArray &bytes, bool fullReport = false, char separator = '.')
 {
     decode::DecodeOptions options;
     options.fullReport = fullReport;

@@ -18,12 +18,12 @@ using namespace testing;
 
 namespace {
 
-QString corpusDir(const char* sub)
+QString corpusDir(const char *sub)
 {
     return QStringLiteral(TELVARO_TESTDATA_DIR "/telegrams/") + QLatin1String(sub);
 }
 
-QByteArray readTelegram(const QString& path)
+QByteArray readTelegram(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -46,13 +46,13 @@ struct Reference {
     QList<RefRecord> records;
 };
 
-bool readReference(const QString& path, Reference& ref)
+bool readReference(const QString &path, Reference &ref)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
     QXmlStreamReader xml(&f);
-    RefRecord* current = nullptr;
+    RefRecord *current = nullptr;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -78,22 +78,30 @@ bool readReference(const QString& path, Reference& ref)
 }
 
 // Our unit (and description) -> the reference's SI unit and the factor to it.
-bool conversion(const decode::WorkRow& row, QString& refUnit, double& factor)
+bool conversion(const decode::WorkRow &row, QString &refUnit, double &factor)
 {
-    const std::string& unit = row[decode::ColUnit];
-    const std::string& desc = row[decode::ColDescription];
+    const std::string &unit = row[decode::ColUnit];
+    const std::string &desc = row[decode::ColDescription];
     struct Map {
-        const char* ours;
-        const char* theirs;
+        const char *ours;
+        const char *theirs;
         double factor;
     };
     static const Map maps[] = {
-        {"kWh", "Wh", 1000}, {"kJ", "J", 1000},     {"m3", "m^3", 1},       {"W", "W", 1},
-        {"kW", "W", 1000},   {"l/h", "m^3/h", 1e-3}, {"deg. C", "°C", 1},     {"deg. K", "K", 1},
-        {"Fabr. No.", "", 1}, {"Average duration", "s", 1}, {"Actuality Duration", "s", 1},
+        {"kWh", "Wh", 1000},
+        {"kJ", "J", 1000},
+        {"m3", "m^3", 1},
+        {"W", "W", 1},
+        {"kW", "W", 1000},
+        {"l/h", "m^3/h", 1e-3},
+        {"deg. C", "°C", 1},
+        {"deg. K", "K", 1},
+        {"Fabr. No.", "", 1},
+        {"Average duration", "s", 1},
+        {"Actuality Duration", "s", 1},
         {"Dimensionless", "Units for H.C.A.", 1},
     };
-    for (const Map& m : maps) {
+    for (const Map &m : maps) {
         if (unit == m.ours) {
             refUnit = QString::fromUtf8(m.theirs);
             factor = m.factor;
@@ -116,7 +124,7 @@ void TestDecode::corpusValid_data()
     const QDir dir(corpusDir("valid"));
     const QStringList files = dir.entryList({"*.hex"}, QDir::Files, QDir::Name);
     QVERIFY(files.size() >= 30);
-    for (const QString& file : files)
+    for (const QString &file : files)
         QTest::newRow(qPrintable(file)) << dir.filePath(file);
 }
 
@@ -128,15 +136,15 @@ struct Comparison {
 };
 
 // Scaled values of the records against the reference, where units convert.
-Comparison compareValues(const decode::DecodeResult& r, const Reference& ref)
+Comparison compareValues(const decode::DecodeResult &r, const Reference &ref)
 {
     Comparison c;
     for (qsizetype i = 0; i < ref.records.size() && std::size_t(i) < r.rows.size(); ++i) {
-        const decode::WorkRow& row = r.rows[std::size_t(i)];
-        const RefRecord& theirs = ref.records[i];
-        const std::string& difs = row[decode::ColDifDife];
+        const decode::WorkRow &row = r.rows[std::size_t(i)];
+        const RefRecord &theirs = ref.records[i];
+        const std::string &difs = row[decode::ColDifDife];
         if (difs.empty() || !row[decode::ColVife].empty())
-            continue;   // manufacturer data, or a VIFE we do not apply
+            continue; // manufacturer data, or a VIFE we do not apply
         QString refUnit;
         double factor = 1;
         if (!conversion(row, refUnit, factor) || refUnit != theirs.unit)
@@ -159,7 +167,10 @@ Comparison compareValues(const decode::DecodeResult& r, const Reference& ref)
     return c;
 }
 
-bool isDataHeaderReply(const QByteArray& bytes) { return bytes.size() > 6 && quint8(bytes[6]) == 0x72; }
+bool isDataHeaderReply(const QByteArray &bytes)
+{
+    return bytes.size() > 6 && quint8(bytes[6]) == 0x72;
+}
 
 } // namespace
 
@@ -175,7 +186,7 @@ void TestDecode::corpusValid()
     QVERIFY(r.headerDecoded);
     QCOMPARE(full.rows, r.rows);
     std::size_t records = 0;
-    for (const decode::WorkRow& row : r.rows)
+    for (const decode::WorkRow &row : r.rows)
         records += row[decode::ColNumber].empty() ? 0 : 1;
     QCOMPARE(full.reportLines.size(), records + 4);
 
@@ -183,7 +194,7 @@ void TestDecode::corpusValid()
     if (!isDataHeaderReply(bytes))
         QSKIP("not a CI 0x72 reply");
     QVERIFY(!r.recordsTruncated);
-    QCOMPARE(r.logLines.size(), std::size_t(1));   // the walk read every record to its end
+    QCOMPARE(r.logLines.size(), std::size_t(1)); // the walk read every record to its end
 
     QString refPath = path;
     refPath.replace(".hex", ".norm.xml");
@@ -209,7 +220,7 @@ void TestDecode::corpusCoverage()
     const QDir dir(corpusDir("valid"));
     int compared = 0;
     int files = 0;
-    for (const QString& file : dir.entryList({"*.hex"}, QDir::Files, QDir::Name)) {
+    for (const QString &file : dir.entryList({"*.hex"}, QDir::Files, QDir::Name)) {
         const QByteArray bytes = readTelegram(dir.filePath(file));
         Reference ref;
         QString refPath = dir.filePath(file);
@@ -228,7 +239,7 @@ void TestDecode::corpusErrors_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("headerDecoded");
-    QTest::addColumn<int>("records");   // complete records before the walk stopped
+    QTest::addColumn<int>("records"); // complete records before the walk stopped
     // CI 0x70 application errors are valid frames too short for a data header.
     QTest::newRow("application_busy") << "application_busy.hex" << false << 0;
     QTest::newRow("error") << "error.hex" << false << 0;
@@ -249,7 +260,7 @@ void TestDecode::corpusErrors()
     QFETCH(bool, headerDecoded);
     QFETCH(int, records);
     const QDir dir(corpusDir("errors"));
-    QCOMPARE(dir.entryList({"*.hex"}, QDir::Files).size(), 10);   // every file has a row here
+    QCOMPARE(dir.entryList({"*.hex"}, QDir::Files).size(), 10); // every file has a row here
     const QByteArray bytes = readTelegram(dir.filePath(file));
     QVERIFY(!bytes.isEmpty());
     for (bool full : {false, true}) {

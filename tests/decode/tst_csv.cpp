@@ -12,7 +12,10 @@ using Table = QList<QStringList>;
 
 namespace {
 
-std::string_view view(const QByteArray &bytes) { return {bytes.constData(), std::size_t(bytes.size())}; }
+std::string_view view(const QByteArray &bytes)
+{
+    return {bytes.constData(), std::size_t(bytes.size())};
+}
 
 Table toTable(const std::vector<Row> &rows)
 {
@@ -66,19 +69,22 @@ void TstCsv::exportBytes_data()
     QTest::addColumn<QByteArray>("setting");
     QTest::addColumn<bool>("leadingEmptyLine");
     QTest::addColumn<QByteArray>("expected");
-    const Table plain = {{" ID ", "Addr. ", "Mfr. ", "Value ", "Unit ", "Medium ", "Time ", "Date ", "Status ", "Model "},
-                         {"12345678", "1", "ZRI", "12.5", "m3", "Water", "10:00:00", "1.2.2024", "0x00", ""},
-                         {"87654321", "2", "LUG", "300", "kWh", "Heat", "10:00:01", "1.2.2024", "0x00", ""},
-                         QStringList(10)};
+    const Table plain = {
+        {" ID ", "Addr. ", "Mfr. ", "Value ", "Unit ", "Medium ", "Time ", "Date ", "Status ", "Model "},
+        {"12345678", "1", "ZRI", "12.5", "m3", "Water", "10:00:00", "1.2.2024", "0x00", ""},
+        {"87654321", "2", "LUG", "300", "kWh", "Heat", "10:00:01", "1.2.2024", "0x00", ""},
+        QStringList(10)};
     QTest::newRow("plain device table") << plain << QByteArray(";") << false
-        << QByteArray(" ID ;Addr. ;Mfr. ;Value ;Unit ;Medium ;Time ;Date ;Status ;Model ;\r\n"
-                      "12345678;1;ZRI;12.5;m3;Water;10:00:00;1.2.2024;0x00;;\r\n"
-                      "87654321;2;LUG;300;kWh;Heat;10:00:01;1.2.2024;0x00;;\r\n"
-                      ";;;;;;;;;;\r\n");
+                                        << QByteArray(
+                                               " ID ;Addr. ;Mfr. ;Value ;Unit ;Medium ;Time ;Date ;Status ;Model ;\r\n"
+                                               "12345678;1;ZRI;12.5;m3;Water;10:00:00;1.2.2024;0x00;;\r\n"
+                                               "87654321;2;LUG;300;kWh;Heat;10:00:01;1.2.2024;0x00;;\r\n"
+                                               ";;;;;;;;;;\r\n");
     QTest::newRow("quoted cells") << Table{{"1;5", "a\"b", "x\r\ny", "1,5"}} << QByteArray(";") << false
                                   << QByteArray("\"1;5\";\"a\"\"b\";\"x\r\ny\";1,5;\r\n");
     QTest::newRow("comma") << Table{{"1;5", "1,5"}} << QByteArray(",") << false << QByteArray("1;5,\"1,5\",\r\n");
-    QTest::newRow("readings") << Table{{"Date", "Value"}} << QByteArray(";") << true << QByteArray("\r\nDate;Value;\r\n");
+    QTest::newRow("readings") << Table{{"Date", "Value"}} << QByteArray(";") << true
+                              << QByteArray("\r\nDate;Value;\r\n");
     QTest::newRow("no rows") << Table{} << QByteArray(";") << true << QByteArray("\r\n");
     // Which separator a setting gives.
     const Table ab = {{"a", "b"}};
@@ -117,8 +123,9 @@ void TstCsv::roundTrip()
     QFETCH(int, columns);
     QFETCH(QByteArray, setting);
     QFETCH(int, maxFields);
-    const QStringList pool = {"12345678", "1;5", "say \"hi\"", "two\r\nlines", "Zażółć gęślą jaźń", "", "\"", ";",
-                              "a,b\tc", "lone\rCR", "lone\nLF", " ", "\"\"", "ąę;\"x\"\r\n", "żż"};
+    const QStringList pool = {"12345678", "1;5", "say \"hi\"", "two\r\nlines", "Zażółć gęślą jaźń",
+                              "",         "\"",  ";",          "a,b\tc",       "lone\rCR",
+                              "lone\nLF", " ",   "\"\"",       "ąę;\"x\"\r\n", "żż"};
     QStringList header;
     for (int c = 0; c < columns; ++c)
         header << QString("Title%1 ").arg(c);
@@ -152,11 +159,12 @@ void TstCsv::parse_data()
     QTest::newRow("quoted separator") << QByteArray("\"1;5\";") << 1 << ok << 0 << Table{{"1;5"}};
     QTest::newRow("unquoted separator") << QByteArray("1;5;") << 24 << ok << 0 << Table{{"1", "5"}};
     QTest::newRow("too few fields") << QByteArray("a;b;\r\n;;;;\r\n") << 24 << ok << 0 << Table{{"a", "b"}};
-    QTest::newRow("LF, CR, CR LF") << QByteArray("a;\nb;\rc;\r\nd;") << 24 << ok << 0 << Table{{"a"}, {"b"}, {"c"}, {"d"}};
+    QTest::newRow("LF, CR, CR LF") << QByteArray("a;\nb;\rc;\r\nd;") << 24 << ok << 0
+                                   << Table{{"a"}, {"b"}, {"c"}, {"d"}};
     QTest::newRow("BOM, header") << QByteArray("\xEF\xBB\xBFH;\r\nx;") << 24 << ok << 0 << Table{{"x"}};
     QTest::newRow("header first only") << QByteArray("x;\r\nH;\r\n;\r\n") << 24 << ok << 0 << Table{{"x"}, {"H"}};
-    QTest::newRow("no trailing separator") << QByteArray("a;b;c\r\na;b;c;") << 3 << ok << 0
-                                           << Table{{"a", "b", "c"}, {"a", "b", "c"}};
+    QTest::newRow("no trailing separator")
+        << QByteArray("a;b;c\r\na;b;c;") << 3 << ok << 0 << Table{{"a", "b", "c"}, {"a", "b", "c"}};
     QTest::newRow("empty lines between") << QByteArray("a;\r\n\r\n;;;\r\nb;\r\n\r\n") << 24 << ok << 0
                                          << Table{{"a"}, {}, {"", "", ""}, {"b"}};
     QTest::newRow("quoted empty last line") << QByteArray("a;\r\n\"\";\"\";") << 24 << ok << 0 << Table{{"a"}};
@@ -167,8 +175,8 @@ void TstCsv::parse_data()
     // The rest of the text is the cell, still read as quoted.
     QTest::newRow("unterminated quote") << QByteArray("a;\"b;c\r\nd;\"\"e\r\n") << 2 << ok << 0
                                         << Table{{"a", "b;c\r\nd;\"e\r\n"}};
-    QTest::newRow("error line after quoted breaks") << "\"a\r\nb\nc\";\r\n" + fields24 + "x" << 24 << tooMany << 4
-                                                    << Table{};
+    QTest::newRow("error line after quoted breaks")
+        << "\"a\r\nb\nc\";\r\n" + fields24 + "x" << 24 << tooMany << 4 << Table{};
     QTest::newRow("long field") << QByteArray(300, 'w') << 1 << ok << 0 << Table{{QString(300, 'w')}};
     QTest::newRow("NUL byte") << QByteArray("a;\r\nb\0;", 7) << 24 << wrong << 2 << Table{};
 }

@@ -12,9 +12,9 @@ using namespace decode;
 namespace {
 
 // "value|unit|dif|vif|vife|description", missing parts empty.
-WorkRow record(const QString &spec)
+WorkRow record(const QString &rowText)
 {
-    const QStringList p = spec.split(u'|');
+    const QStringList p = rowText.split(u'|');
     WorkRow row;
     row[ColNumber] = "1";
     row[ColValue] = p.value(0).toStdString();
@@ -76,6 +76,7 @@ private slots:
     void pulseModuleRow();
 };
 
+// clang-format off
 void TstDeviceTable::mainValue_data()
 {
     QTest::addColumn<QString>("maker");
@@ -99,6 +100,7 @@ void TstDeviceTable::mainValue_data()
                                                 << QStringList{"1.000|m3|84 40 ", "2.000|m3"} << "1.000 m3 / ";
     QTest::newRow("no record in a slot") << "ZRI" << "Heat (rt)" << QStringList{"145|l/h"} << "  / ";
 }
+// clang-format on
 
 void TstDeviceTable::mainValue()
 {
@@ -110,6 +112,7 @@ void TstDeviceTable::mainValue()
     QCOMPARE(QString::fromStdString(v.mainValue + ' ' + v.mainUnit + " / " + v.model), expected);
 }
 
+// clang-format off
 void TstDeviceTable::secondaryMain_data()
 {
     QTest::addColumn<QString>("maker");
@@ -126,6 +129,7 @@ void TstDeviceTable::secondaryMain_data()
     QTest::newRow("tariff 1 with another VIF") << "AXI" << true << QStringList{"1|kWh", "8|kWh|8C 10 |07"} << "";
     QTest::newRow("VIF 86 VIFE 3C") << "LUG" << true << QStringList{"1|kWh", "6|kWh|0C |86|3C "} << "6";
 }
+// clang-format on
 
 void TstDeviceTable::secondaryMain()
 {
@@ -133,8 +137,7 @@ void TstDeviceTable::secondaryMain()
     QFETCH(bool, option);
     QFETCH(QStringList, records);
     QFETCH(QString, expected);
-    const TableValues v =
-        chooseTableValues(header(maker.toLatin1(), "Heat (rt)"), ::records(records), {option, 0});
+    const TableValues v = chooseTableValues(header(maker.toLatin1(), "Heat (rt)"), ::records(records), {option, 0});
     QCOMPARE(QString::fromStdString(v.secondaryMain), expected);
 }
 
@@ -145,14 +148,15 @@ void TstDeviceTable::additionalValues_data()
     QTest::addColumn<QStringList>("expected");
 
     const QStringList water{"1.000|m3", "145|l/h", "2.000|m3", "65.4|deg. C", "42.1|deg. C"};
-    QTest::newRow("three: the second m3 is the main unit") << 3 << water
-                                                           << QStringList{"145 l/h", "65.4 deg. C", "42.1 deg. C"};
+    QTest::newRow("three: the second m3 is the main unit")
+        << 3 << water << QStringList{"145 l/h", "65.4 deg. C", "42.1 deg. C"};
     QTest::newRow("none") << 0 << water << QStringList{};
-    QTest::newRow("more slots than values") << 5 << water
-                                            << QStringList{"145 l/h", "65.4 deg. C", "42.1 deg. C", "", ""};
-    QTest::newRow("thirteen") << 13 << water << (QStringList{"145 l/h", "65.4 deg. C", "42.1 deg. C"} + QStringList(10));
-    QTest::newRow("cut to 15 characters") << 1 << QStringList{"1|m3", "1234567.890123|deg. K"}
-                                          << QStringList{"1234567.890123 "};
+    QTest::newRow("more slots than values")
+        << 5 << water << QStringList{"145 l/h", "65.4 deg. C", "42.1 deg. C", "", ""};
+    QTest::newRow("thirteen") << 13 << water
+                              << (QStringList{"145 l/h", "65.4 deg. C", "42.1 deg. C"} + QStringList(10));
+    QTest::newRow("cut to 15 characters")
+        << 1 << QStringList{"1|m3", "1234567.890123|deg. K"} << QStringList{"1234567.890123 "};
     QTest::newRow("units not shown") << 2 << QStringList{"1|m3", "3|V", "4|kW"} << QStringList{"4 kW", ""};
 }
 
@@ -191,7 +195,8 @@ void TstDeviceTable::rowRules()
                                   "11:00:00", "2.1.26");
     QVERIFY(sel && sel->id == "33333333" && sel->address == "5");
     QCOMPARE(row(table, 1), row(table, 2));
-    QCOMPARE(row(table, 1).mid(0, 8), QStringList({"33333333", "5", "ZRI", "7.000", "m3", "Water", "11:00:00", "2.1.26"}));
+    QCOMPARE(row(table, 1).mid(0, 8),
+             QStringList({"33333333", "5", "ZRI", "7.000", "m3", "Water", "11:00:00", "2.1.26"}));
     QCOMPARE(table.lastRowWithAddress("5"), 2);
 
     // A secondary reply finds its row by ID and takes the new address with it.
@@ -229,8 +234,8 @@ void TstDeviceTable::secondaryMainColumnShift()
     // Written with the option on, the secondary main value sits in column 4.
     DeviceTable withSecondary({true, 0});
     QCOMPARE(withSecondary.columnCount(), 11);
-    withSecondary.update(header("LUG", "Heat (rt)"), records({"100|kWh|0C |06", "7|kWh|8C 20 |06"}), RowRule::Scan,
-                         "t", "d");
+    withSecondary.update(header("LUG", "Heat (rt)"), records({"100|kWh|0C |06", "7|kWh|8C 20 |06"}), RowRule::Scan, "t",
+                         "d");
     QCOMPARE(row(withSecondary, 1).mid(3, 3), QStringList({"100", "7", "kWh"}));
 }
 

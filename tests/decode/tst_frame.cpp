@@ -11,7 +11,7 @@ using namespace testing;
 
 namespace {
 
-QStringList linesAfterRespond(const decode::DecodeResult& r)
+QStringList linesAfterRespond(const decode::DecodeResult &r)
 {
     QStringList lines;
     for (std::size_t i = 1; i < r.logLines.size(); ++i)
@@ -41,9 +41,14 @@ void TestDecode::frameTests_data()
     QTest::newRow("empty") << QByteArray() << false << false << QStringList();
     QTest::newRow("short frame") << QByteArray::fromHex("107B017C16") << false << false << QStringList();
     QTest::newRow("7 bytes") << QByteArray::fromHex("68010168080816") << false << false << QStringList();
-    QTest::newRow("8 bytes pass the tests") << QByteArray::fromHex("680202680805" "0D16") << true << false
-                                            << QStringList{"Exception - Reply too short for a data header: 8 bytes"};
-    QTest::newRow("control frame") << QByteArray::fromHex("68030368" "53FE51" "A216") << true << false
+    QTest::newRow("8 bytes pass the tests")
+        << QByteArray::fromHex("680202680805"
+                               "0D16")
+        << true << false << QStringList{"Exception - Reply too short for a data header: 8 bytes"};
+    QTest::newRow("control frame") << QByteArray::fromHex("68030368"
+                                                          "53FE51"
+                                                          "A216")
+                                   << true << false
                                    << QStringList{"Exception - Reply too short for a data header: 9 bytes"};
     QTest::newRow("20 bytes") << longFrame(QByteArray(14, '\x01')) << true << false
                               << QStringList{"Exception - Reply too short for a data header: 20 bytes"};
@@ -55,12 +60,10 @@ void TestDecode::frameTests_data()
     QTest::newRow("stop byte") << withByte(good, -1, 0x17) << false << false << QStringList{"Wrong STOP byte"};
     QTest::newRow("length") << withByte(good, 1, quint8(n - 5)) << false << false
                             << QStringList{"Wrong length in the header"};
-    QTest::newRow("checksum and length")
-        << withByte(withByte(good, 1, 0x40), -2, quint8(cs ^ 0x55)) << false << false
-        << QStringList{"Wrong CRC", "Wrong length in the header"};
-    QTest::newRow("all three")
-        << withByte(withByte(withByte(good, 1, 0x40), -2, quint8(cs ^ 0x55)), -1, 0x00) << false << false
-        << QStringList{"Wrong CRC", "Wrong STOP byte", "Wrong length in the header"};
+    QTest::newRow("checksum and length") << withByte(withByte(good, 1, 0x40), -2, quint8(cs ^ 0x55)) << false << false
+                                         << QStringList{"Wrong CRC", "Wrong length in the header"};
+    QTest::newRow("all three") << withByte(withByte(withByte(good, 1, 0x40), -2, quint8(cs ^ 0x55)), -1, 0x00) << false
+                               << false << QStringList{"Wrong CRC", "Wrong STOP byte", "Wrong length in the header"};
     QTest::newRow("truncated") << good.left(n - 3) << false << false
                                << QStringList{"Wrong CRC", "Wrong STOP byte", "Wrong length in the header"};
     QTest::newRow("truncated to 8") << good.left(8) << false << false
@@ -149,7 +152,7 @@ void TestDecode::medium()
     const decode::DecodeResult r = decodeBytes(reply({}, h));
     QCOMPARE(QString::fromStdString(r.header.mediumName), name);
     QStringList got;
-    for (const std::string& s : r.header.unitSlots)
+    for (const std::string &s : r.header.unitSlots)
         got << QString::fromStdString(s);
     QCOMPARE(got, unitSlots);
 }

@@ -21,9 +21,9 @@ QList<QByteArray> corpusTelegrams()
 {
     QList<QByteArray> list;
     static const QRegularExpression pair("[0-9A-Fa-f]{2}");
-    for (const char* sub : {"valid", "errors"}) {
+    for (const char *sub : {"valid", "errors"}) {
         const QDir dir(QStringLiteral(TELVARO_TESTDATA_DIR "/telegrams/") + QLatin1String(sub));
-        for (const QString& file : dir.entryList({"*.hex"}, QDir::Files, QDir::Name)) {
+        for (const QString &file : dir.entryList({"*.hex"}, QDir::Files, QDir::Name)) {
             QFile f(dir.filePath(file));
             if (!f.open(QIODevice::ReadOnly))
                 continue;
@@ -39,10 +39,9 @@ QList<QByteArray> corpusTelegrams()
 
 // Bytes that steer the walk into its interesting corners.
 constexpr quint8 kPalette[] = {
-    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E,
-    0x0F, 0x1F, 0x2F, 0x84, 0x8D, 0xC4, 0x80, 0xFF, 0x13, 0x6C, 0x6D, 0xEC, 0xED, 0x78, 0x7C,
-    0xFC, 0xFD, 0xFB, 0x7E, 0xFE, 0x7F, 0x93, 0xBF, 0xC2, 0xD2, 0xE2, 0xF2, 0xF0, 0x40, 0x4C,
-    0x55, 0x5B, 0x3C, 0x99, 0xFA, 0xE0, 0xEF, 0xF4, 0xF5, 0xF6, 0xF7, 0xBF,
+    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x1F, 0x2F, 0x84,
+    0x8D, 0xC4, 0x80, 0xFF, 0x13, 0x6C, 0x6D, 0xEC, 0xED, 0x78, 0x7C, 0xFC, 0xFD, 0xFB, 0x7E, 0xFE, 0x7F, 0x93, 0xBF,
+    0xC2, 0xD2, 0xE2, 0xF2, 0xF0, 0x40, 0x4C, 0x55, 0x5B, 0x3C, 0x99, 0xFA, 0xE0, 0xEF, 0xF4, 0xF5, 0xF6, 0xF7, 0xBF,
 };
 
 class Fuzzer {
@@ -55,7 +54,7 @@ public:
     QByteArray randomBytes(int maxLength)
     {
         QByteArray b(below(maxLength + 1), '\0');
-        for (char& c : b)
+        for (char &c : b)
             c = byte();
         return b;
     }
@@ -86,17 +85,14 @@ public:
     }
 
     // Keep the frame tests passing so the header and record walk run.
-    static QByteArray reframe(const QByteArray& b)
-    {
-        return longFrame(b.size() > 6 ? b.mid(4, b.size() - 6) : b);
-    }
+    static QByteArray reframe(const QByteArray &b) { return longFrame(b.size() > 6 ? b.mid(4, b.size() - 6) : b); }
 
 private:
     std::mt19937 m_rng;
 };
 
 // Returns an empty text when the result is consistent, else what is wrong.
-QString inconsistency(const QByteArray& bytes, const decode::DecodeResult& r, bool full)
+QString inconsistency(const QByteArray &bytes, const decode::DecodeResult &r, bool full)
 {
     const std::size_t n = std::size_t(bytes.size());
     if (r.logLines.empty() || r.logLines[0] != "Respond: " + mbus::hexLogForm(view(bytes)))
@@ -116,7 +112,7 @@ QString inconsistency(const QByteArray& bytes, const decode::DecodeResult& r, bo
         return "no work table";
     std::size_t records = 0;
     for (std::size_t i = 0; i < r.rows.size(); ++i) {
-        const std::string& number = r.rows[i][decode::ColNumber];
+        const std::string &number = r.rows[i][decode::ColNumber];
         if (number.empty()) {
             if (i + 1 != r.rows.size())
                 return "empty row inside the table";
@@ -145,7 +141,7 @@ void TestDecode::fuzz()
 
     int decoded = 0;
     int headers = 0;
-    auto run = [&](const QByteArray& bytes) -> QString {
+    auto run = [&](const QByteArray &bytes) -> QString {
         const bool full = fuzzer.below(2);
         const decode::DecodeResult r = decodeBytes(bytes, full, fuzzer.below(2) ? '.' : ',');
         ++decoded;
@@ -172,7 +168,7 @@ void TestDecode::fuzz()
         QVERIFY2(p.isEmpty(), qPrintable(p));
     }
     QCOMPARE(decoded, 44000);
-    QVERIFY(headers > 30000);   // most inputs reach the record walk
+    QVERIFY(headers > 30000); // most inputs reach the record walk
 
     // Same input, same output.
     const QByteArray sample = Fuzzer::reframe(fuzzer.mutate(corpus.first()));

@@ -50,7 +50,7 @@ void TestDecode::fixedDecimal()
     QFETCH(QString, text);
     std::string out = "x";
     decode::appendFixed(out, std::int64_t(mantissa), exp10, precision, decimals, '.');
-    QCOMPARE(QString::fromStdString(out), "x" + text);   // appends, keeps what was there
+    QCOMPARE(QString::fromStdString(out), "x" + text); // appends, keeps what was there
     out.clear();
     decode::appendFixed(out, std::int64_t(mantissa), exp10, precision, decimals, ',');
     QCOMPARE(QString::fromStdString(out), QString(text).replace('.', ','));

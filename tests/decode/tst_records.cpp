@@ -10,7 +10,7 @@ using namespace testing;
 
 namespace {
 
-decode::WorkRow row(const char* recordsHex, std::size_t index = 0)
+decode::WorkRow row(const char *recordsHex, std::size_t index = 0)
 {
     const decode::DecodeResult r = decodeBytes(replyHex(recordsHex));
     if (!r.headerDecoded || index >= r.rows.size())
@@ -18,7 +18,10 @@ decode::WorkRow row(const char* recordsHex, std::size_t index = 0)
     return r.rows[index];
 }
 
-QString cell(const decode::WorkRow& r, decode::Column c) { return QString::fromLatin1(r[c]); }
+QString cell(const decode::WorkRow &r, decode::Column c)
+{
+    return QString::fromLatin1(r[c]);
+}
 
 void addRecordColumns()
 {
@@ -43,6 +46,7 @@ void checkRecord()
 
 } // namespace
 
+// clang-format off
 void TestDecode::dataFields_data()
 {
     addRecordColumns();
@@ -79,17 +83,21 @@ void TestDecode::dataFields_data()
     QTest::newRow("E bcd12 fabrication") << QByteArray("0E 78 23 01 00 00 00 10") << "100000000123" << "Fabr. No." << "";
     QTest::newRow("E bcd12 bad nibble") << QByteArray("0E 06 23 01 00 00 00 A0") << "Exception " << "kWh" << "";
 }
+// clang-format on
 
-void TestDecode::dataFields() { checkRecord(); }
+void TestDecode::dataFields()
+{
+    checkRecord();
+}
 
 void TestDecode::vifGroups_data()
 {
     addRecordColumns();
     struct Case {
-        const char* vif;
-        const char* value;
-        const char* unit;
-        const char* description;
+        const char *vif;
+        const char *value;
+        const char *unit;
+        const char *description;
     };
     // 8-digit BCD 12345678 under each VIF.
     const Case cases[] = {
@@ -128,28 +136,31 @@ void TestDecode::vifGroups_data()
         {"6B", "12345678.000", "N/A", ""},
         {"7B", "12345678.000", "N/A", ""},
         {"7D", "12345678.000", "N/A", ""},
-        {"93 3C", "12345.678", "m3", "KV1"},            // bit 7 cleared for the lookup
-        {"F8 00", "12345678.000", "N/A", ""},            // F0..FA find nothing
+        {"93 3C", "12345.678", "m3", "KV1"},  // bit 7 cleared for the lookup
+        {"F8 00", "12345678.000", "N/A", ""}, // F0..FA find nothing
         {"7E", "12345678.000", "Readout - not supported for now", ""},
         {"FE 00", "12345678.000", "Readout - not supported for now", ""},
         {"7F", "12345678.000", "Manufacturer specific", ""},
         {"FF 00", "12345678.000", "Manufacturer specific", ""},
     };
-    for (const Case& c : cases) {
-        QTest::newRow(c.vif) << (QByteArray("0C ") + c.vif + " 78 56 34 12") << c.value << c.unit
-                             << c.description;
+    for (const Case &c : cases) {
+        QTest::newRow(c.vif) << (QByteArray("0C ") + c.vif + " 78 56 34 12") << c.value << c.unit << c.description;
     }
 }
 
-void TestDecode::vifGroups() { checkRecord(); }
+void TestDecode::vifGroups()
+{
+    checkRecord();
+}
 
+// clang-format off
 void TestDecode::extensionTables_data()
 {
     addRecordColumns();
     struct Case {
-        const char* vif;
-        const char* value;
-        const char* unit;
+        const char *vif;
+        const char *value;
+        const char *unit;
     };
     const Case cases[] = {
         {"FD 00", "12345678.000", "Credit in currency units"},
@@ -192,7 +203,7 @@ void TestDecode::extensionTables_data()
         {"FB 68", "12345678.000", "Reserved"},
         {"FB 70", "12345678.000", "VIF not supported"},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         QTest::newRow(c.vif) << (QByteArray("0C ") + c.vif + " 78 56 34 12") << c.value << c.unit << "";
     }
     // Plain-text units: length byte and characters right after the VIF, received order.
@@ -202,9 +213,14 @@ void TestDecode::extensionTables_data()
     QTest::newRow("FC text then VIFE") << QByteArray("0A FC 02 48 52 74 34 12") << "1234.000"
                                        << "VIF is user ASCII string: HR" << "";
 }
+// clang-format on
 
-void TestDecode::extensionTables() { checkRecord(); }
+void TestDecode::extensionTables()
+{
+    checkRecord();
+}
 
+// clang-format off
 void TestDecode::columns_data()
 {
     QTest::addColumn<QByteArray>("records");
@@ -219,6 +235,7 @@ void TestDecode::columns_data()
     QTest::newRow("7C text not a VIFE") << QByteArray("0A 7C 01 41 34 12") << "0A " << "7C" << "";
     QTest::newRow("FC VIFEs after text") << QByteArray("0A FC 02 48 52 F4 01 34 12") << "0A " << "FC" << "F4 01 ";
 }
+// clang-format on
 
 void TestDecode::columns()
 {
@@ -232,6 +249,7 @@ void TestDecode::columns()
     QCOMPARE(cell(r, decode::ColVife), vife);
 }
 
+// clang-format off
 void TestDecode::difDescription_data()
 {
     QTest::addColumn<QByteArray>("dif");
@@ -257,6 +275,7 @@ void TestDecode::difDescription_data()
     QTest::newRow("F4 10") << QByteArray("F410")
                            << "Storage number, Value during Error state, Extension Storage is: 0, Tariff is: 1 ";
 }
+// clang-format on
 
 void TestDecode::difDescription()
 {
@@ -276,6 +295,7 @@ void TestDecode::difDescription()
     QVERIFY(QString::fromStdString(full.reportLines[2]).contains("; " + description + ", 12.345 m3, KV1"));
 }
 
+// clang-format off
 void TestDecode::dates_data()
 {
     addRecordColumns();
@@ -295,9 +315,14 @@ void TestDecode::dates_data()
                                              << "Time point" << dateTime;
     QTest::newRow("G without data") << QByteArray("00 6C 98") << "Exception decoding DateTime" << "Time point" << date;
 }
+// clang-format on
 
-void TestDecode::dates() { checkRecord(); }
+void TestDecode::dates()
+{
+    checkRecord();
+}
 
+// clang-format off
 void TestDecode::reals_data()
 {
     addRecordColumns();
@@ -321,9 +346,14 @@ void TestDecode::reals_data()
     QTest::newRow("FD volts not scaled") << QByteArray("05 FD 4C 00 00 C0 3F") << "1.50000" << "Volts, 10^3" << "";
     QTest::newRow("NaN x1000") << QByteArray("05 3E 00 00 80 7F") << "NaN or Infinite" << "l/h" << "Debit";
 }
+// clang-format on
 
-void TestDecode::reals() { checkRecord(); }
+void TestDecode::reals()
+{
+    checkRecord();
+}
 
+// clang-format off
 void TestDecode::variableLength_data()
 {
     addRecordColumns();
@@ -339,11 +369,11 @@ void TestDecode::variableLength_data()
     // Boundary codes with a payload of 0F bytes: walked as records, a 0F would
     // end the walk as manufacturer data and the 0.005 record would be missing.
     struct Code {
-        const char* lvar;
+        const char *lvar;
         int bytes;
-        const char* prefix;
+        const char *prefix;
     };
-    for (const Code& c : {Code{"BF", 191, nullptr}, Code{"C0", 0, ""}, Code{"CF", 15, ""}, Code{"D0", 0, "-"},
+    for (const Code &c : {Code{"BF", 191, nullptr}, Code{"C0", 0, ""}, Code{"CF", 15, ""}, Code{"D0", 0, "-"},
                           Code{"DF", 15, "-"}, Code{"E0", 0, "0x"}, Code{"EF", 15, "0x"}, Code{"F0", 16, "0x"},
                           Code{"F4", 32, "0x"}, Code{"F5", 6, "0x"}, Code{"F6", 8, "0x"}}) {
         const QByteArray payload = QByteArray(" 0F").repeated(c.bytes);
@@ -352,6 +382,7 @@ void TestDecode::variableLength_data()
         QTest::newRow(c.lvar) << QByteArray("0D 13 ") + c.lvar + payload << value << "m3" << "KV1";
     }
 }
+// clang-format on
 
 void TestDecode::variableLength()
 {

@@ -202,8 +202,8 @@ void TstTelegrams::recordFields()
     QFETCH(uint, tariff);
     QFETCH(uint, subunit);
     const QByteArray raw = QByteArray::fromHex(dib);
-    const decode::RecordFields f =
-        decode::recordFields({reinterpret_cast<const std::uint8_t *>(raw.constData()), std::size_t(raw.size())});
+    const decode::RecordFields f = decode::recordFields(
+        {reinterpret_cast<const std::uint8_t *>(raw.constData()), std::size_t(raw.size())});
     QCOMPARE(QString::fromLatin1(decode::functionName(f.function)), function);
     QCOMPARE(qulonglong(f.storage), storage);
     QCOMPARE(uint(f.tariff), tariff);

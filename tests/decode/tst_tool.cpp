@@ -11,7 +11,7 @@ using namespace testing;
 
 namespace {
 
-const char* const kGood = "68 15 15 68 08 05 72 78 56 34 12 56 46 10 07 55 00 00 00 04 13 39 30 00 00 1B 16";
+const char *const kGood = "68 15 15 68 08 05 72 78 56 34 12 56 46 10 07 55 00 00 00 04 13 39 30 00 00 1B 16";
 
 } // namespace
 
@@ -20,7 +20,7 @@ void TestDecode::tool_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("output");   // expected in standard output
+    QTest::addColumn<QByteArray>("output"); // expected in standard output
 
     const QString good = kGood;
     const QStringList goodArgs = good.split(' ');
@@ -29,8 +29,8 @@ void TestDecode::tool_data()
                                                          "Access counter: 85, Status: 0x00, Model: \n"
                                                          "DIF,DIFE=04 ; VIF, VIFE=13 ; Instantenous value , "
                                                          "12.345 m3, KV1\n");
-    QTest::newRow("one argument without spaces") << QStringList{QString(good).remove(' ')} << QByteArray() << 0
-                                                 << QByteArray("12.345 m3, KV1");
+    QTest::newRow("one argument without spaces")
+        << QStringList{QString(good).remove(' ')} << QByteArray() << 0 << QByteArray("12.345 m3, KV1");
     QTest::newRow("stdin, lower case, CRLF, several lines")
         << QStringList() << QByteArray(kGood).toLower().replace(" 00 00 00 ", "\r\n00 00 00\t").append("\r\n") << 0
         << QByteArray("ID:12345678");
@@ -39,12 +39,12 @@ void TestDecode::tool_data()
                                          "status\t\naddress\t5\n1\t12.345\tm3\tKV1\t04 \t13\t\n");
     QTest::newRow("wrong checksum") << QStringList{QString(good).replace("1B 16", "1C 16")} << QByteArray() << 1
                                     << QByteArray("Wrong CRC\n");
-    QTest::newRow("all three tests fail") << QStringList{QString(good).replace("1B 16", "1C 17").replace("68 15", "68 16")}
-                                          << QByteArray() << 1
-                                          << QByteArray("Wrong CRC\nWrong STOP byte\nWrong length in the header\n");
+    QTest::newRow("all three tests fail")
+        << QStringList{QString(good).replace("1B 16", "1C 17").replace("68 15", "68 16")} << QByteArray() << 1
+        << QByteArray("Wrong CRC\nWrong STOP byte\nWrong length in the header\n");
     QTest::newRow("short frame") << QStringList{"10 7B 01 7C 16"} << QByteArray() << 1 << QByteArray("shorter than 8");
-    QTest::newRow("control frame passes") << QStringList{"68 03 03 68 53 FE 51 A2 16"} << QByteArray() << 0
-                                          << QByteArray("Exception - ");
+    QTest::newRow("control frame passes")
+        << QStringList{"68 03 03 68 53 FE 51 A2 16"} << QByteArray() << 0 << QByteArray("Exception - ");
     QTest::newRow("not hex") << QStringList{"68 ZZ"} << QByteArray() << 2 << QByteArray();
     QTest::newRow("odd digit count") << QStringList{"681"} << QByteArray() << 2 << QByteArray();
     QTest::newRow("empty input") << QStringList() << QByteArray() << 2 << QByteArray();
@@ -54,8 +54,9 @@ void TestDecode::tool_data()
     for (int i = 0; i < 600; ++i)
         garbage.append(char((i * 37 + 11) & 0xFF));
     QTest::newRow("binary garbage") << QStringList() << garbage << 2 << QByteArray();
-    QTest::newRow("truncated record") << QStringList() << longFrame(QByteArray::fromHex("0805727856341256461007550000000413393000")).toHex(' ')
-                                      << 0 << QByteArray("ID:12345678");
+    QTest::newRow("truncated record")
+        << QStringList() << longFrame(QByteArray::fromHex("0805727856341256461007550000000413393000")).toHex(' ') << 0
+        << QByteArray("ID:12345678");
     QTest::newRow("real flow scaled")
         << QString("68 15 15 68 08 05 72 78 56 34 12 24 40 01 07 55 00 00 00 05 3E 00 00 C0 3F 96 16").split(' ')
         << QByteArray() << 0 << QByteArray("DIF,DIFE=05 ; VIF, VIFE=3E ; Instantenous value , 1500.00000 l/h, Debit\n");

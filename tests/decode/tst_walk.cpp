@@ -12,20 +12,20 @@ using namespace testing;
 
 namespace {
 
-QStringList values(const decode::DecodeResult& r)
+QStringList values(const decode::DecodeResult &r)
 {
     QStringList list;
-    for (const decode::WorkRow& row : r.rows) {
+    for (const decode::WorkRow &row : r.rows) {
         if (!row[decode::ColNumber].empty())
             list << QString::fromLatin1(row[decode::ColValue]);
     }
     return list;
 }
 
-QStringList lines(const std::vector<std::string>& v)
+QStringList lines(const std::vector<std::string> &v)
 {
     QStringList list;
-    for (const std::string& s : v)
+    for (const std::string &s : v)
         list << QString::fromLatin1(s);
     return list;
 }
@@ -37,58 +37,58 @@ void TestDecode::walk_data()
     QTest::addColumn<QByteArray>("records");
     QTest::addColumn<QStringList>("values");
     QTest::addColumn<int>("rowCount");
-    QTest::addColumn<QString>("stop");   // log line when the walk stops early
+    QTest::addColumn<QString>("stop"); // log line when the walk stops early
 
     const QString incomplete = "Record 2 is incomplete, decoding stopped";
     QTest::newRow("no records") << QByteArray("") << QStringList() << 1 << "";
     QTest::newRow("two records") << QByteArray("01 13 05 04 13 39 30 00 00") << QStringList{"0.005", "12.345"} << 3
                                  << "";
-    QTest::newRow("filler before the records") << QByteArray("2F 2F 01 13 05 04 13 39 30 00 00")
-                                               << QStringList{"0.005", "12.345"} << 3 << "";
-    QTest::newRow("filler between records") << QByteArray("01 13 05 2F 2F 04 13 39 30 00 00")
-                                            << QStringList{"0.005", "12.345"} << 3 << "";
+    QTest::newRow("filler before the records")
+        << QByteArray("2F 2F 01 13 05 04 13 39 30 00 00") << QStringList{"0.005", "12.345"} << 3 << "";
+    QTest::newRow("filler between records")
+        << QByteArray("01 13 05 2F 2F 04 13 39 30 00 00") << QStringList{"0.005", "12.345"} << 3 << "";
     QTest::newRow("filler at the end") << QByteArray("01 13 05 2F 2F 2F") << QStringList{"0.005"} << 2 << "";
     QTest::newRow("only filler") << QByteArray("2F") << QStringList() << 1 << "";
     QTest::newRow("filler, then manufacturer data") << QByteArray("2F 1F 2F 01") << QStringList{"2F 01 "} << 1 << "";
-    QTest::newRow("manufacturer data ends the walk") << QByteArray("01 13 05 0F 01 02 04 13")
-                                                     << QStringList{"0.005", "01 02 04 13 "} << 2 << "";
-    QTest::newRow("date reads 2, walk advances 4") << QByteArray("04 6C 98 11 FF FF 01 13 05")
-                                                   << QStringList{"24.1.12", "0.005"} << 3 << "";
-    QTest::newRow("date reads 4, walk advances 2") << QByteArray("02 6D 05 0E 01 13 01 01 13 05")
-                                                   << QStringList{"14:05, 1.3.8", "0.001", "0.005"} << 4 << "";
-    QTest::newRow("VIFE after plain text") << QByteArray("02 FC 03 48 52 25 74 22 15 01 13 05")
-                                           << QStringList{"5410.000", "0.005"} << 3 << "";
-    QTest::newRow("data past the checksum") << QByteArray("01 13 05 04 13 39 30") << QStringList{"0.005"} << 2
-                                            << incomplete;
+    QTest::newRow("manufacturer data ends the walk")
+        << QByteArray("01 13 05 0F 01 02 04 13") << QStringList{"0.005", "01 02 04 13 "} << 2 << "";
+    QTest::newRow("date reads 2, walk advances 4")
+        << QByteArray("04 6C 98 11 FF FF 01 13 05") << QStringList{"24.1.12", "0.005"} << 3 << "";
+    QTest::newRow("date reads 4, walk advances 2")
+        << QByteArray("02 6D 05 0E 01 13 01 01 13 05") << QStringList{"14:05, 1.3.8", "0.001", "0.005"} << 4 << "";
+    QTest::newRow("VIFE after plain text")
+        << QByteArray("02 FC 03 48 52 25 74 22 15 01 13 05") << QStringList{"5410.000", "0.005"} << 3 << "";
+    QTest::newRow("data past the checksum")
+        << QByteArray("01 13 05 04 13 39 30") << QStringList{"0.005"} << 2 << incomplete;
     QTest::newRow("no data byte left") << QByteArray("01 13 05 04 13") << QStringList{"0.005"} << 2 << incomplete;
-    QTest::newRow("text unit past the checksum") << QByteArray("01 13 05 0A 7C 09 41 42 34 12")
-                                                 << QStringList{"0.005"} << 2 << incomplete;
-    QTest::newRow("text unit length missing") << QByteArray("01 13 05 0A 7C") << QStringList{"0.005"} << 2
-                                              << incomplete;
+    QTest::newRow("text unit past the checksum")
+        << QByteArray("01 13 05 0A 7C 09 41 42 34 12") << QStringList{"0.005"} << 2 << incomplete;
+    QTest::newRow("text unit length missing")
+        << QByteArray("01 13 05 0A 7C") << QStringList{"0.005"} << 2 << incomplete;
     QTest::newRow("FC without its VIFE") << QByteArray("01 13 05 0A FC 01 41") << QStringList{"0.005"} << 2
                                          << incomplete;
-    QTest::newRow("DIFE chain to the end") << QByteArray("01 13 05 84 80 80") << QStringList{"0.005"} << 2
-                                           << incomplete;
-    QTest::newRow("VIFE chain to the end") << QByteArray("01 13 05 04 93 BC") << QStringList{"0.005"} << 2
-                                           << incomplete;
+    QTest::newRow("DIFE chain to the end")
+        << QByteArray("01 13 05 84 80 80") << QStringList{"0.005"} << 2 << incomplete;
+    QTest::newRow("VIFE chain to the end")
+        << QByteArray("01 13 05 04 93 BC") << QStringList{"0.005"} << 2 << incomplete;
     QTest::newRow("lone DIF") << QByteArray("01 13 05 04") << QStringList{"0.005"} << 2 << incomplete;
-    QTest::newRow("first record incomplete") << QByteArray("2F 04 13 39") << QStringList() << 1
-                                             << "Record 1 is incomplete, decoding stopped";
+    QTest::newRow("first record incomplete")
+        << QByteArray("2F 04 13 39") << QStringList() << 1 << "Record 1 is incomplete, decoding stopped";
 
     // Variable length: one byte short of what the LVAR code says, and the codes
     // that say nothing (their length is unknown, so nothing after them is read).
     struct Lvar {
-        const char* code;
+        const char *code;
         int bytes;
     };
-    for (const Lvar& c : {Lvar{"BF", 190}, Lvar{"CF", 14}, Lvar{"DF", 14}, Lvar{"EF", 14}, Lvar{"F0", 15},
+    for (const Lvar &c : {Lvar{"BF", 190}, Lvar{"CF", 14}, Lvar{"DF", 14}, Lvar{"EF", 14}, Lvar{"F0", 15},
                           Lvar{"F4", 31}, Lvar{"F5", 5}, Lvar{"F6", 7}}) {
         QTest::addRow("LVAR %s one byte short", c.code)
-            << QByteArray("01 13 05 0D 13 ") + c.code + QByteArray(" 01").repeated(c.bytes) << QStringList{"0.005"}
-            << 2 << incomplete;
+            << QByteArray("01 13 05 0D 13 ") + c.code + QByteArray(" 01").repeated(c.bytes) << QStringList{"0.005"} << 2
+            << incomplete;
     }
     QTest::newRow("LVAR byte missing") << QByteArray("01 13 05 0D 13") << QStringList{"0.005"} << 2 << incomplete;
-    for (const char* code : {"F7", "FA", "FB", "FF"}) {
+    for (const char *code : {"F7", "FA", "FB", "FF"}) {
         QTest::addRow("LVAR %s undefined", code)
             << QByteArray("01 13 05 0D 13 ") + code + " 01 13 05 01 13 05" << QStringList{"0.005"} << 2
             << QString("Unknown LVAR 0x%1, decoding stopped").arg(code);
@@ -110,7 +110,7 @@ void TestDecode::walk()
         QCOMPARE(lines(r.logLines).mid(1), stop.isEmpty() ? QStringList() : QStringList{stop});
         for (int i = 0; i < values.size(); ++i)
             QCOMPARE(r.rows[std::size_t(i)][decode::ColNumber], std::to_string(i + 1));
-        if (full)   // header lines, one per record, time stamp and empty line
+        if (full) // header lines, one per record, time stamp and empty line
             QCOMPARE(int(r.reportLines.size()), int(values.size()) + 4);
     }
 }
@@ -130,8 +130,8 @@ void TestDecode::manufacturerRecord()
     QFETCH(QString, data);
     const QByteArray bytes = replyHex(records.constData());
     const decode::DecodeResult r = decodeBytes(bytes, true);
-    QCOMPARE(r.rows.size(), std::size_t(1));   // no row added after it
-    const decode::WorkRow& row = r.rows[0];
+    QCOMPARE(r.rows.size(), std::size_t(1)); // no row added after it
+    const decode::WorkRow &row = r.rows[0];
     QCOMPARE(row[decode::ColNumber], std::string("1"));
     QCOMPARE(QString::fromLatin1(row[decode::ColValue]), data);
     QCOMPARE(row[decode::ColDescription], std::string("Manf. secific"));
@@ -145,7 +145,10 @@ void TestDecode::fullReportLines()
 {
     HeaderFields h;
     h.status = 0x84;
-    const QByteArray bytes = reply(QByteArray::fromHex("84401339300000" "04933C39300000" "0FAA"), h);
+    const QByteArray bytes = reply(QByteArray::fromHex("84401339300000"
+                                                       "04933C39300000"
+                                                       "0FAA"),
+                                   h);
     const decode::DecodeResult r = decodeBytes(bytes, true);
     QVERIFY(r.valid && r.headerDecoded && r.reportWritten);
     QVERIFY(!r.updateDeviceTable);
@@ -168,7 +171,9 @@ void TestDecode::normalMode()
 {
     HeaderFields h;
     h.status = 0x84;
-    const QByteArray bytes = reply(QByteArray::fromHex("84401339300000" "0259A0F6"), h);
+    const QByteArray bytes = reply(QByteArray::fromHex("84401339300000"
+                                                       "0259A0F6"),
+                                   h);
     const decode::DecodeResult r = decodeBytes(bytes);
     QVERIFY(r.valid && r.headerDecoded && r.updateDeviceTable);
     QVERIFY(!r.reportWritten);
@@ -204,7 +209,7 @@ void TestDecode::decimalSeparator()
 
 void TestDecode::buildingBlocksOutOfRange()
 {
-    const QByteArray bytes = replyHex("0A7C05414243");   // text unit runs into the checksum
+    const QByteArray bytes = replyHex("0A7C05414243"); // text unit runs into the checksum
     const mbus::ByteView r = view(bytes);
     const std::size_t huge = std::numeric_limits<std::size_t>::max();
 
@@ -212,7 +217,7 @@ void TestDecode::buildingBlocksOutOfRange()
     QVERIFY(!decode::decodeVif({}, 0, 0xFD).complete);
     QVERIFY(!decode::decodeVif(r, huge, 0xFB).complete);
     QVERIFY(!decode::decodeVif(r, huge, 0xFC).complete);
-    QCOMPARE(decode::decodeVif({}, 0, 0x13).unit, std::string("m3"));   // needs no byte
+    QCOMPARE(decode::decodeVif({}, 0, 0x13).unit, std::string("m3")); // needs no byte
     QCOMPARE(decode::decodeVif({}, 0, 0x13).multiplier(), 0.001);
 
     QVERIFY(!decode::decodeDif({}, 0, 0, 0x13, 0).complete);
@@ -220,7 +225,7 @@ void TestDecode::buildingBlocksOutOfRange()
     QVERIFY(!decode::decodeDif(r, huge, huge, 0x13, 0).complete);
     QVERIFY(!decode::decodeDif(r, 19, huge, 0x6D, 0).complete);
 
-    for (const QByteArray& junk : {QByteArray(), QByteArray("\x68"), QByteArray(20, '\xFF'), QByteArray(22, '\x8D')}) {
+    for (const QByteArray &junk : {QByteArray(), QByteArray("\x68"), QByteArray(20, '\xFF'), QByteArray(22, '\x8D')}) {
         const decode::RecordTable t = decode::decodeRecords(view(junk), {});
         QVERIFY(!t.rows.empty());
     }

@@ -50,7 +50,8 @@ QByteArray answer(const QByteArray &c)
     if (c.startsWith("GET HIST=")) {
         // Record 1 is from March 2026, record k k-1 months earlier... here later: k-1 months on.
         const int k = c.mid(c.indexOf(',') + 1).toInt();
-        static const char *months[] = {"Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec", "Jan", "Feb"};
+        static const char *months[] = {"Mar", "Apr", "May", "Jun", "Jul", "Aug",
+                                       "Sep", "Oct", "Nov", "Dec", "Jan", "Feb"};
         return "Hist values: " + QByteArray::number(k * 10) + "\r\n 01/" + months[(k - 1) % 12] + "/26\r\n";
     }
     if (c.startsWith("SET ENTR="))
@@ -60,8 +61,12 @@ QByteArray answer(const QByteArray &c)
 
 struct DisplayRig : OpsRig {
     DisplayRig()
-        : OpsRig(""), devices(TevColumns), history(HistColumns), write(session, devices, tev),
-          read(session, devices, history), commands(session, tevInfo)
+        : OpsRig(""),
+          devices(TevColumns),
+          history(HistColumns),
+          write(session, devices, tev),
+          read(session, devices, history),
+          commands(session, tevInfo)
     {
         tev.setInterval(1);
         link.display = answer;
@@ -124,6 +129,7 @@ void TstDisplayRuns::silentDisplayIsAskedRetriesPlusOne()
     QCOMPARE(rig.link.texts.size(), 6 + 2 * 9);
 }
 
+// clang-format off
 void TstDisplayRuns::refusalsPerRow_data()
 {
     QTest::addColumn<QStringList>("row");
@@ -145,6 +151,7 @@ void TstDisplayRuns::refusalsPerRow_data()
     r[TevUserNumber] = QStringLiteral("12345");
     QTest::newRow("user number too long") << r << "Skipping user number of device 7...wrong" << "SET NUMB=";
 }
+// clang-format on
 
 void TstDisplayRuns::refusalsPerRow()
 {
@@ -183,9 +190,10 @@ void TstDisplayRuns::readRunWritesByAddress()
     QVERIFY(rig.read.running());
     QVERIFY(rig.idle(20000));
     QCOMPARE(rig.devices.rowCount(), 2);
-    QCOMPARE(rig.devices.row(1).mid(1, 13),
-             QStringList({"3", "m3", "300.5", "", "", "", "10/1", "13", "Flat 3", "4567.8", "01.5 m3", "11.5 m3", "31.5"}));
-    QCOMPARE(rig.history.row(2).mid(1, 9), QStringList({"5", "m3", "500.5", "10/1", "15", "Flat 5", "4567.8", "01.5", "11.5"}));
+    QCOMPARE(rig.devices.row(1).mid(1, 13), QStringList({"3", "m3", "300.5", "", "", "", "10/1", "13", "Flat 3",
+                                                         "4567.8", "01.5 m3", "11.5 m3", "31.5"}));
+    QCOMPARE(rig.history.row(2).mid(1, 9),
+             QStringList({"5", "m3", "500.5", "10/1", "15", "Flat 5", "4567.8", "01.5", "11.5"}));
     // All months of the history: record k (k-1 months after March) into its column.
     QCOMPARE(rig.history.cell(1, HistFirstMonth + 2), QStringLiteral("10")); // March, record 1
     QCOMPARE(rig.history.cell(1, HistFirstMonth), QStringLiteral("110"));    // January, record 11
@@ -205,6 +213,7 @@ void TstDisplayRuns::readRunWithoutListKeepsTables()
     QCOMPARE(rig.log.lines.last(), QStringLiteral("Sorry, no active addresses in memory..."));
 }
 
+// clang-format off
 void TstDisplayRuns::historyOneMonth_data()
 {
     QTest::addColumn<QString>("month");
@@ -214,6 +223,7 @@ void TstDisplayRuns::historyOneMonth_data()
     QTest::newRow("a later month, asked on this route too") << "May" << QStringList{"GET HIST=3,1", "GET HIST=3,3"}
                                                             << "30";
 }
+// clang-format on
 
 void TstDisplayRuns::historyOneMonth()
 {
@@ -254,10 +264,10 @@ void TstDisplayRuns::settingsCommands()
     QCOMPARE(texts(rig.link.texts), QStringList({"SET DATE=14/03/13", "SET TIME=09:05", "SET REFR=04", "SET SRTP=1",
                                                  "SET SORT", "SET READ", "GET MAIN", "GET SERV", "GET ADDR"}));
     QCOMPARE(info, QStringList({"OK", "OK", "Active devices: 3,5"}));
-    for (const char *line : {"Setting date of TEV-K40...", "Setting time of TEV-K40...", "Setting refresh time of TEV-K40...",
-                             "Wrong value for refresh time of TEV-K40...", "Sorting RUX-CENTRAL by user number...",
-                             "No sort type selected, aborting...", "Creating sort table in TEV-K40, please wait...",
-                             "Updating readings of TEV-K40..."})
+    for (const char *line : {"Setting date of TEV-K40...", "Setting time of TEV-K40...",
+                             "Setting refresh time of TEV-K40...", "Wrong value for refresh time of TEV-K40...",
+                             "Sorting RUX-CENTRAL by user number...", "No sort type selected, aborting...",
+                             "Creating sort table in TEV-K40, please wait...", "Updating readings of TEV-K40..."})
         QVERIFY2(rig.log.lines.contains(QString::fromLatin1(line)), line);
     QCOMPARE(rig.link.begins, rig.link.ends);
 }

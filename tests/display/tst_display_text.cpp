@@ -56,6 +56,7 @@ void TstDisplayText::commands()
     QCOMPARE(built, expected);
 }
 
+// clang-format off
 void TstDisplayText::values_data()
 {
     QTest::addColumn<QString>("kind");
@@ -84,6 +85,7 @@ void TstDisplayText::values_data()
     QTest::newRow("address 0") << "address" << "0" << "-";
     QTest::newRow("address 4000000000") << "address" << "4000000000" << "-";
 }
+// clang-format on
 
 void TstDisplayText::values()
 {
@@ -112,15 +114,21 @@ void TstDisplayText::addressList_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("found");
     QTest::addColumn<QStringList>("addresses");
-    QTest::newRow("ranges, reversed one dropped") << QByteArray("Active devices: 1-3,7,10-9,12\r\n") << true
-                                                  << QStringList{"1", "2", "3", "7", "12"};
+    QTest::newRow("ranges, reversed one dropped")
+        << QByteArray("Active devices: 1-3,7,10-9,12\r\n") << true << QStringList{"1", "2", "3", "7", "12"};
     QTest::newRow("older format") << QByteArray("Active devices: \r\n4\r\n9\r\n") << true << QStringList{"4", "9"};
-    QTest::newRow("huge range is cut to 250") << QByteArray("Active devices: 1-4000000000") << true
-                                              << [] { QStringList l; for (int a = 1; a <= 250; ++a) l << QString::number(a); return l; }();
-    QTest::newRow("outside 1..250 passed over") << QByteArray("Active devices: 0,251,5,abc") << true << QStringList{"5"};
+    QTest::newRow("huge range is cut to 250") << QByteArray("Active devices: 1-4000000000") << true << [] {
+        QStringList l;
+        for (int a = 1; a <= 250; ++a)
+            l << QString::number(a);
+        return l;
+    }();
+    QTest::newRow("outside 1..250 passed over")
+        << QByteArray("Active devices: 0,251,5,abc") << true << QStringList{"5"};
     QTest::newRow("range past the end") << QByteArray("Active devices: 248-300") << true
                                         << QStringList{"248", "249", "250"};
-    QTest::newRow("text before the marker line") << QByteArray("TEV-K40\r\nActive devices: 2") << true << QStringList{"2"};
+    QTest::newRow("text before the marker line")
+        << QByteArray("TEV-K40\r\nActive devices: 2") << true << QStringList{"2"};
     QTest::newRow("no marker") << QByteArray("Active: 1-3") << false << QStringList();
     QTest::newRow("nothing") << QByteArray() << false << QStringList();
 }
@@ -135,6 +143,7 @@ void TstDisplayText::addressList()
     QCOMPARE(list.addresses, addresses);
 }
 
+// clang-format off
 void TstDisplayText::entryAndUser_data()
 {
     QTest::addColumn<QByteArray>("reply");
@@ -155,6 +164,7 @@ void TstDisplayText::entryAndUser_data()
     QTest::newRow("tariff") << QByteArray("Total pulses\r\nInput 1\r\nTotal 12.5 m3") << "12.5" << "tariff";
     QTest::newRow("tariff short") << QByteArray("Total pulses\r\nInput 1") << "-" << "tariff";
 }
+// clang-format on
 
 void TstDisplayText::entryAndUser()
 {
@@ -174,6 +184,7 @@ void TstDisplayText::entryAndUser()
     QCOMPARE(actual, expected);
 }
 
+// clang-format off
 void TstDisplayText::history_data()
 {
     QTest::addColumn<QByteArray>("reply");
@@ -191,6 +202,7 @@ void TstDisplayText::history_data()
     QTest::newRow("one line only") << QByteArray("Hist values: 1") << "" << -1;
     QTest::newRow("no marker") << QByteArray("Values: 1\r\n01/Jan/24") << "" << -1;
 }
+// clang-format on
 
 void TstDisplayText::history()
 {
@@ -210,6 +222,7 @@ void TstDisplayText::history()
         QCOMPARE(record->column, column);
 }
 
+// clang-format off
 void TstDisplayText::monthRecords_data()
 {
     QTest::addColumn<QString>("first");
@@ -221,6 +234,7 @@ void TstDisplayText::monthRecords_data()
     QTest::newRow("Dec after Jan") << "Jan" << "Dec" << 12;
     QTest::newRow("Jan after Dec") << "Dec" << "Jan" << 2;
 }
+// clang-format on
 
 void TstDisplayText::monthRecords()
 {
@@ -254,8 +268,21 @@ void TstDisplayText::historySort()
 void TstDisplayText::randomReplies()
 {
     QRandomGenerator random(6);
-    const QByteArrayList pieces{"Active devices: ", "Total pulses", "User #:", "Hist values", "*", "/", "-", ",",
-                                "\r\n", "\n", "T1", " ", "9999999999", "Jan", QByteArray(1, '\0')};
+    const QByteArrayList pieces{"Active devices: ",
+                                "Total pulses",
+                                "User #:",
+                                "Hist values",
+                                "*",
+                                "/",
+                                "-",
+                                ",",
+                                "\r\n",
+                                "\n",
+                                "T1",
+                                " ",
+                                "9999999999",
+                                "Jan",
+                                QByteArray(1, '\0')};
     for (int i = 0; i < 3000; ++i) {
         QByteArray reply;
         const int n = random.bounded(30);

@@ -81,7 +81,8 @@ void TstTelegram::wrapExample()
 {
     const mbus::Bytes t = wrapMbusFrame(bytes("105BFE5916"), {0, 0, 0, 1}, 1);
     QCOMPARE(t.size(), kTelegramSize);
-    mbus::Bytes expected = bytes("010000000100000100010404" "A80710 00105BFE5916EFAA");
+    mbus::Bytes expected = bytes("010000000100000100010404"
+                                 "A80710 00105BFE5916EFAA");
     expected.resize(298, 0x00);
     expected.push_back(0x3C);
     expected.push_back(0x04);
@@ -127,6 +128,7 @@ void TstTelegram::payloadLimit()
     QVERIFY(wrapMbusFrame(mbus::Bytes(5000, 0), {1, 2, 3, 4}, 7).empty());
 }
 
+// clang-format off
 void TstTelegram::networkNumbers_data()
 {
     QTest::addColumn<QString>("text");
@@ -145,6 +147,7 @@ void TstTelegram::networkNumbers_data()
     QTest::newRow("empty") << "" << "";
     QTest::newRow("huge") << "1.2.3.99999999999999999999" << "";
 }
+// clang-format on
 
 void TstTelegram::networkNumbers()
 {
@@ -166,22 +169,23 @@ void TstTelegram::unpack_data()
                                   << QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
     QTest::newRow("status, result 0") << reply(0xA5, 4, {}, 0, 0, 0) << QStringList{"Device 10.0.2.77", "Done!"}
                                       << QByteArray();
-    QTest::newRow("status with errors")
-        << reply(0xA5, 4, {}, 1, 0x11, 0x80)
-        << QStringList{"Device 10.0.2.77", "Error in header checksum...", "Action denied, no rights to perform it...",
-                       "Bad packet, general communication error..."}
-        << QByteArray();
-    QTest::newRow("data section of length 4") << reply(0xA8, 4, {}, 0, 0, 0) << QStringList{"Device 10.0.2.77", "Done!"}
-                                               << QByteArray();
-    QTest::newRow("data section of length 3") << reply(0xA8, 3, {}, 0, 0, 0) << QStringList{"Device 10.0.2.77", "Done!"}
-                                               << QByteArray();
+    QTest::newRow("status with errors") << reply(0xA5, 4, {}, 1, 0x11, 0x80)
+                                        << QStringList{"Device 10.0.2.77", "Error in header checksum...",
+                                                       "Action denied, no rights to perform it...",
+                                                       "Bad packet, general communication error..."}
+                                        << QByteArray();
+    QTest::newRow("data section of length 4")
+        << reply(0xA8, 4, {}, 0, 0, 0) << QStringList{"Device 10.0.2.77", "Done!"} << QByteArray();
+    QTest::newRow("data section of length 3")
+        << reply(0xA8, 3, {}, 0, 0, 0) << QStringList{"Device 10.0.2.77", "Done!"} << QByteArray();
     QTest::newRow("longest data section") << reply(0xA8, 255, mbus::Bytes(251, 0x55), 0, 0, 0)
                                           << QStringList{"Device 10.0.2.77", "Done!"} << QByteArray(251, 0x55);
 
     mbus::Bytes badStart = data;
     badStart[0] = 0x02;
     badStart[19] ^= 0xFF; // header sum wrong too: only the first check speaks
-    QTest::newRow("start byte") << badStart << QStringList{"Error in START byte of ethernet response..."} << QByteArray();
+    QTest::newRow("start byte") << badStart << QStringList{"Error in START byte of ethernet response..."}
+                                << QByteArray();
     mbus::Bytes badHeader = data;
     badHeader[19] ^= 0x01;
     QTest::newRow("header sum") << badHeader << QStringList{"Error in header CRC of ethernet response..."}
@@ -242,11 +246,11 @@ void TstTelegram::reassembly_data()
     QTest::addColumn<int>("left");
     QTest::newRow("200 + 100") << QList<int>{200, 100} << 1 << QStringList() << 0;
     QTest::newRow("299 waits") << QList<int>{299} << 0 << QStringList() << 299;
-    QTest::newRow("200 + 150") << QList<int>{200, 150} << 0
-                               << QStringList{"Wrong byte count in the telegram, 350"} << 0;
+    QTest::newRow("200 + 150") << QList<int>{200, 150} << 0 << QStringList{"Wrong byte count in the telegram, 350"}
+                               << 0;
     QTest::newRow("310 at once") << QList<int>{310} << 1 << QStringList() << 10;
-    QTest::newRow("299 + 300 stays inside the store") << QList<int>{299, 300} << 0
-                                                      << QStringList{"Wrong byte count in the telegram, 599"} << 0;
+    QTest::newRow("299 + 300 stays inside the store")
+        << QList<int>{299, 300} << 0 << QStringList{"Wrong byte count in the telegram, 599"} << 0;
     QTest::newRow("three telegrams at once") << QList<int>{900} << 3 << QStringList() << 0;
     QTest::newRow("1 + 300 + 299") << QList<int>{1, 300, 299} << 0
                                    << QStringList{"Wrong byte count in the telegram, 301"} << 299;

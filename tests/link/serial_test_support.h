@@ -36,7 +36,10 @@ namespace serial_test {
 extern termios g_requested;
 extern int g_requests;
 
-inline QString systemText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+inline QString systemText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 // The master side of a pseudo-terminal; the code under test opens the slave path.
 class Pty {

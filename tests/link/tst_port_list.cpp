@@ -44,13 +44,13 @@ void TstPortList::listsPortsWithHardware()
     PtyPair pty;
     QVERIFY(pty.isValid());
 
-    makeEntry(sys, QStringLiteral("ttyUSB0"), true, nullptr);   // USB adapter
-    makeEntry(sys, QStringLiteral("ttyACM0"), true, nullptr);   // modem
-    makeEntry(sys, QStringLiteral("ttyS0"), true, "4\n");       // on-board UART
-    makeEntry(sys, QStringLiteral("ttyS1"), true, "0\n");       // legacy entry, no chip
-    makeEntry(sys, QStringLiteral("ttyS2"), true, "4\n");       // no device node
-    makeEntry(sys, QStringLiteral("tty1"), false, nullptr);     // virtual terminal
-    makeEntry(sys, QStringLiteral("ttyUSB9"), false, nullptr);  // gone, entry left
+    makeEntry(sys, QStringLiteral("ttyUSB0"), true, nullptr);  // USB adapter
+    makeEntry(sys, QStringLiteral("ttyACM0"), true, nullptr);  // modem
+    makeEntry(sys, QStringLiteral("ttyS0"), true, "4\n");      // on-board UART
+    makeEntry(sys, QStringLiteral("ttyS1"), true, "0\n");      // legacy entry, no chip
+    makeEntry(sys, QStringLiteral("ttyS2"), true, "4\n");      // no device node
+    makeEntry(sys, QStringLiteral("tty1"), false, nullptr);    // virtual terminal
+    makeEntry(sys, QStringLiteral("ttyUSB9"), false, nullptr); // gone, entry left
     // Every node is the pseudo-terminal, watched for being opened.
     for (const char *name : {"ttyUSB0", "ttyACM0", "ttyS0", "ttyS1", "tty1", "ttyUSB9"})
         QVERIFY(QFile::link(pty.slavePath(), dev.filePath(QString::fromLatin1(name))));

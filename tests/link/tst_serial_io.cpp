@@ -223,8 +223,8 @@ void TstSerialIo::vanishedDevice_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<bool>("pendingInput");
-    for (const char *op : {"InputCount", "ReadAll", "ReadBytes", "WriteBytes", "WriteText", "WriteByte", "PurgeAll",
-                           "PurgeInput"}) {
+    for (const char *op :
+         {"InputCount", "ReadAll", "ReadBytes", "WriteBytes", "WriteText", "WriteByte", "PurgeAll", "PurgeInput"}) {
         QTest::addRow("%s", op) << op << false;
         QTest::addRow("%s with input waiting", op) << op << true;
     }

@@ -47,6 +47,7 @@ private slots:
     void destroyWhileOpenReleasesPort();
 };
 
+// clang-format off
 void TstSerialSetup::devicePath_data()
 {
     QTest::addColumn<QString>("name");
@@ -68,6 +69,7 @@ void TstSerialSetup::devicePath_data()
     QTest::newRow("path that looks like COM") << "/tmp/COM1" << "/tmp/COM1";
     QTest::newRow("COM with suffix is a name") << "COM1x" << "/dev/COM1x";
 }
+// clang-format on
 
 void TstSerialSetup::devicePath()
 {
@@ -83,8 +85,8 @@ void TstSerialSetup::openAtSpeedAndParity_data()
     QTest::addColumn<Parity>("parity");
 
     const std::tuple<BaudRate, int, const char *> rates[] = {
-        {BaudRate::Baud300, B300, "300"},     {BaudRate::Baud2400, B2400, "2400"},
-        {BaudRate::Baud4800, B4800, "4800"},  {BaudRate::Baud9600, B9600, "9600"},
+        {BaudRate::Baud300, B300, "300"},       {BaudRate::Baud2400, B2400, "2400"},
+        {BaudRate::Baud4800, B4800, "4800"},    {BaudRate::Baud9600, B9600, "9600"},
         {BaudRate::Baud19200, B19200, "19200"},
     };
     const std::pair<Parity, const char *> parities[] = {
@@ -241,6 +243,7 @@ void TstSerialSetup::lineSettingsApplyWhileOpen()
     QCOMPARE(pty.read(2), QByteArray("ok"));
 }
 
+// clang-format off
 void TstSerialSetup::refusedWhileOpen_data()
 {
     QTest::addColumn<QString>("operation");
@@ -248,6 +251,7 @@ void TstSerialSetup::refusedWhileOpen_data()
     QTest::newRow("setDeviceName") << "setDeviceName";
     QTest::newRow("setBuffers") << "setBuffers";
 }
+// clang-format on
 
 void TstSerialSetup::refusedWhileOpen()
 {
@@ -284,6 +288,7 @@ void TstSerialSetup::refusedWhileOpen()
     QCOMPARE(pty.read(10), QByteArray("still here"));
 }
 
+// clang-format off
 void TstSerialSetup::notADevice_data()
 {
     QTest::addColumn<QString>("path");
@@ -299,6 +304,7 @@ void TstSerialSetup::notADevice_data()
                                     << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY));
     QTest::newRow("plain file") << "@file" << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY));
 }
+// clang-format on
 
 // A name that is no usable serial device gives an error with the usual text,
 // and leaves nothing open behind.
@@ -361,8 +367,9 @@ void TstSerialSetup::exclusiveUse()
         code = e.code();
     }
     QCOMPARE(code, EBUSY);
-    QCOMPARE(message,
-             QStringLiteral("Can't open specified device %1 (Error %2, %3)").arg(path).arg(EBUSY).arg(systemText(EBUSY)));
+    QCOMPARE(
+        message,
+        QStringLiteral("Can't open specified device %1 (Error %2, %3)").arg(path).arg(EBUSY).arg(systemText(EBUSY)));
     QVERIFY(!second.isOpen());
     QCOMPARE(secondOpened.count(), 0);
     QCOMPARE(descriptorsOf(path).size(), 1);

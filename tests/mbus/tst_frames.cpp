@@ -14,19 +14,22 @@ Q_DECLARE_METATYPE(mbus::Request)
 
 namespace {
 
-QByteArray bytes(const Bytes& b)
+QByteArray bytes(const Bytes &b)
 {
-    return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+    return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size()));
 }
 
-QByteArray bytes(const std::optional<Bcd4>& b)
+QByteArray bytes(const std::optional<Bcd4> &b)
 {
-    return b ? QByteArray(reinterpret_cast<const char*>(b->data()), 4) : QByteArray();
+    return b ? QByteArray(reinterpret_cast<const char *>(b->data()), 4) : QByteArray();
 }
 
-QString text(const std::string& s) { return QString::fromStdString(s); }
+QString text(const std::string &s)
+{
+    return QString::fromStdString(s);
+}
 
-std::array<std::uint8_t, 8> pattern(const char* digits)
+std::array<std::uint8_t, 8> pattern(const char *digits)
 {
     std::array<std::uint8_t, 8> p{};
     for (std::size_t i = 0; i < 8; ++i)
@@ -67,21 +70,19 @@ void TstFrames::frames_data()
     QTest::addColumn<QString>("socketFailure");
     QTest::addColumn<bool>("logSent");
 
-    auto row = [](const char* name, const Request& r, const char* hex, const char* write,
-                  const QString& socket = kNormalRead, bool logSent = true) {
-        QTest::newRow(name) << r << QByteArray::fromHex(hex) << QString::fromLatin1(write)
-                            << socket << logSent;
+    auto row = [](const char *name, const Request &r, const char *hex, const char *write,
+                  const QString &socket = kNormalRead, bool logSent = true) {
+        QTest::newRow(name) << r << QByteArray::fromHex(hex) << QString::fromLatin1(write) << socket << logSent;
     };
-    const char* readingFive = "Can not write to COM port - reading device 5";
-    const char* litersFive = "Can not write to COM port - setting liters 5";
+    const char *readingFive = "Can not write to COM port - reading device 5";
+    const char *litersFive = "Can not write to COM port - setting liters 5";
 
     // Worked examples.
     row("REQ_UD2 5", buildReqUd2(5, false), "107B058016", readingFive);
     row("REQ_UD2 5 5B", buildReqUd2(5, true), "105B056016", readingFive);
     row("SND_NKE 253", buildSndNke(253), "1040FD3D16", "Can not write to COM port - SND_NKE device 253");
     row("SND_NKE 255", buildSndNke(255), "1040FF3F16", "Can not write to COM port - SND_NKE device 255");
-    row("reset 5", buildApplicationReset(5), "68030368730550C816",
-        "Can not write to COM port - reset device 5");
+    row("reset 5", buildApplicationReset(5), "68030368730550C816", "Can not write to COM port - reset device 5");
     row("baud 2400 for 5", buildBaudChange(5, kCiBaud2400), "680303685305BB1316",
         "Can not write to COM port - Change baud of device 5");
     row("primary 7 for selected", buildPrimaryAddressWrite(253, 7), "6806066873FD51017A074316",
@@ -89,33 +90,25 @@ void TstFrames::frames_data()
         QStringLiteral("Socket exception during secondary set - "));
     row("ID 12345678 for 5", buildIdChange(5, "12345678"), "680909687305510C79785634126216",
         "Can not write to COM port - changing ID 5");
-    row("select 12345678", buildSecondarySelection("12345678"),
-        "680B0B6853FD5278563412FFFFFFFFB216",
+    row("select 12345678", buildSecondarySelection("12345678"), "680B0B6853FD5278563412FFFFFFFFB216",
         "Can not write to COM port - reading by secondary 12345678");
-    row("wildcard 1FFFFFFF", buildWildcardSelection(pattern("1FFFFFFF")),
-        "680B0B6853FD52FFFFFF1FFFFFFFFFBA16",
+    row("wildcard 1FFFFFFF", buildWildcardSelection(pattern("1FFFFFFF")), "680B0B6853FD52FFFFFF1FFFFFFFFFBA16",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
-    row("liters 00012345 BCD", buildLitresWrite(5, "00012345", false),
-        "680909685305510C13452301003116", litersFive);
-    row("liters 00012345 integer", buildLitresWrite(5, "00012345", true),
-        "680909685305510413393000002916", litersFive);
-    row("medium Water 12345678", buildMediumWrite(5, 0x07, "12345678"),
-        "680D0D68530551077978563412FFFFFF074116",
+    row("liters 00012345 BCD", buildLitresWrite(5, "00012345", false), "680909685305510C13452301003116", litersFive);
+    row("liters 00012345 integer", buildLitresWrite(5, "00012345", true), "680909685305510413393000002916", litersFive);
+    row("medium Water 12345678", buildMediumWrite(5, 0x07, "12345678"), "680D0D68530551077978563412FFFFFF074116",
         "Can not write to COM port - setting medium to 5");
     row("unit l x 1 Water", buildUnitWrite(5, mbus::mediumCode("Water"), mbus::unitVif("l", "1")),
         "680909685305510F1303070101D716", "Can not write to COM port - setting unit to 5");
 
     // Broadcast address, and the checksum of both FCB values.
-    row("REQ_UD2 254", buildReqUd2(254, false), "107BFE7916",
-        "Can not write to COM port - reading device 254");
-    row("REQ_UD2 254 5B", buildReqUd2(254, true), "105BFE5916",
-        "Can not write to COM port - reading device 254");
+    row("REQ_UD2 254", buildReqUd2(254, false), "107BFE7916", "Can not write to COM port - reading device 254");
+    row("REQ_UD2 254 5B", buildReqUd2(254, true), "105BFE5916", "Can not write to COM port - reading device 254");
     row("reset broadcast", buildApplicationReset(254), "6803036873FE50C116",
         "Can not write to COM port - reset device 254");
     // Only the low 8 bits of the address count, in the frame and in the text.
     row("address 261 is 5", buildReqUd2(261, false), "107B058016", readingFive);
-    row("address -1 is 255", buildSndNke(-1), "1040FF3F16",
-        "Can not write to COM port - SND_NKE device 255");
+    row("address -1 is 255", buildSndNke(-1), "1040FF3F16", "Can not write to COM port - SND_NKE device 255");
 
     row("baud 300", buildBaudChange(0, kCiBaud300), "680303685300B80B16",
         "Can not write to COM port - Change baud of device 0");
@@ -130,33 +123,27 @@ void TstFrames::frames_data()
 
     // Value texts shorter than 8 digits are padded on the left.
     row("liters 7 BCD", buildLitresWrite(5, "7", false), "680909685305510C1307000000CF16", litersFive);
-    row("liters 99999999 BCD", buildLitresWrite(5, "99999999", false),
-        "680909685305510C13999999992C16", litersFive);
+    row("liters 99999999 BCD", buildLitresWrite(5, "99999999", false), "680909685305510C13999999992C16", litersFive);
     row("value with unit kJ", buildValueWithUnitWrite(5, "1234", mbus::unitVif("kJ", "1")),
         "680909685305510C0B341200000616", litersFive);
     // The checksum wraps more than once.
-    row("value with unit, sum wraps", buildValueWithUnitWrite(0xFE, "99999999", 0xFF),
-        "6809096853FE510CFF999999991116", "Can not write to COM port - setting liters 254");
+    row("value with unit, sum wraps", buildValueWithUnitWrite(0xFE, "99999999", 0xFF), "6809096853FE510CFF999999991116",
+        "Can not write to COM port - setting liters 254");
 
     // Broadcast medium write: the whole identification record is wildcards.
-    row("medium broadcast", buildMediumWrite(254, 0x16, "FFFFFFFF"),
-        "680D0D6853FE510779FFFFFFFFFFFFFF163116",
+    row("medium broadcast", buildMediumWrite(254, 0x16, "FFFFFFFF"), "680D0D6853FE510779FFFFFFFFFFFFFF163116",
         "Can not write to COM port - setting medium to 254");
     row("medium unknown name", buildMediumWrite(5, mbus::mediumCode("water"), "00000001"),
-        "680D0D68530551077901000000FFFFFF0F3616",
-        "Can not write to COM port - setting medium to 5");
-    row("unit N/A", buildUnitWrite(5, 0x08, mbus::unitVif("N/A", "10000")),
-        "680909685305510F6E030801013316", "Can not write to COM port - setting unit to 5");
+        "680D0D68530551077901000000FFFFFF0F3616", "Can not write to COM port - setting medium to 5");
+    row("unit N/A", buildUnitWrite(5, 0x08, mbus::unitVif("N/A", "10000")), "680909685305510F6E030801013316",
+        "Can not write to COM port - setting unit to 5");
 
     // Wildcard patterns: digit order, fully open and fully fixed.
-    row("wildcard FFFFFFF7", buildWildcardSelection(pattern("FFFFFFF7")),
-        "680B0B6853FD52F7FFFFFFFFFFFFFF9216",
+    row("wildcard FFFFFFF7", buildWildcardSelection(pattern("FFFFFFF7")), "680B0B6853FD52F7FFFFFFFFFFFFFF9216",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
-    row("wildcard 30FFFFFF", buildWildcardSelection(pattern("30FFFFFF")),
-        "680B0B6853FD52FFFFFF30FFFFFFFFCB16",
+    row("wildcard 30FFFFFF", buildWildcardSelection(pattern("30FFFFFF")), "680B0B6853FD52FFFFFF30FFFFFFFFCB16",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
-    row("wildcard 30000017", buildWildcardSelection(pattern("30000017")),
-        "680B0B6853FD5217000030FFFFFFFFE516",
+    row("wildcard 30000017", buildWildcardSelection(pattern("30000017")), "680B0B6853FD5217000030FFFFFFFFE516",
         "Can not write to COM port - searching by secondary...", kNormalRead, false);
 }
 
@@ -181,7 +168,7 @@ void TstFrames::refusals_data()
     QTest::addColumn<Request>("request");
     QTest::addColumn<QString>("mentions");
 
-    auto row = [](const char* name, const Request& r, const char* mentions) {
+    auto row = [](const char *name, const Request &r, const char *mentions) {
         QTest::newRow(name) << r << QString::fromLatin1(mentions);
     };
 
@@ -324,23 +311,29 @@ void TstFrames::unitVif_data()
     QTest::addColumn<int>("vif");
 
     const struct {
-        const char* unit;
+        const char *unit;
         int base;
     } units[] = {{"l", 0x10}, {"Wh", 0x00}, {"kJ", 0x08}};
-    for (const auto& u : units)
+    for (const auto &u : units)
         for (std::size_t k = 0; k < kMultiplierNames.size(); ++k) {
-            const QString m = QString::fromLatin1(kMultiplierNames[k].data(),
-                                                  qsizetype(kMultiplierNames[k].size()));
+            const QString m = QString::fromLatin1(kMultiplierNames[k].data(), qsizetype(kMultiplierNames[k].size()));
             QTest::addRow("%s x %s", u.unit, qPrintable(m)) << u.unit << m << u.base + int(k);
             QTest::addRow("N/A x %s", qPrintable(m)) << "N/A" << m << 0x6E;
         }
-    QTest::newRow("N/A, odd multiplier") << "N/A" << "7" << 0x6E;
-    QTest::newRow("unknown unit") << "m3" << "1" << 0x00;
-    QTest::newRow("unit case differs") << "L" << "1" << 0x00;
-    QTest::newRow("empty unit") << "" << "1" << 0x00;
-    QTest::newRow("l, multiplier 1.0") << "l" << "1.0" << 0x00;
-    QTest::newRow("kJ, multiplier 100000") << "kJ" << "100000" << 0x00;
-    QTest::newRow("Wh, empty multiplier") << "Wh" << "" << 0x00;
+    QTest::newRow("N/A, odd multiplier") << "N/A"
+                                         << "7" << 0x6E;
+    QTest::newRow("unknown unit") << "m3"
+                                  << "1" << 0x00;
+    QTest::newRow("unit case differs") << "L"
+                                       << "1" << 0x00;
+    QTest::newRow("empty unit") << ""
+                                << "1" << 0x00;
+    QTest::newRow("l, multiplier 1.0") << "l"
+                                       << "1.0" << 0x00;
+    QTest::newRow("kJ, multiplier 100000") << "kJ"
+                                           << "100000" << 0x00;
+    QTest::newRow("Wh, empty multiplier") << "Wh"
+                                          << "" << 0x00;
 }
 
 void TstFrames::unitVif()
@@ -368,16 +361,12 @@ void TstFrames::classify_data()
     QTest::addColumn<ReplyKind>("readAllKind");
 
     QTest::newRow("nothing") << QByteArray() << ReplyKind::NoResponse << ReplyKind::NoResponse;
-    QTest::newRow("E5") << QByteArray::fromHex("E5") << ReplyKind::Acknowledge
-                        << ReplyKind::Acknowledge;
-    QTest::newRow("stray byte") << QByteArray::fromHex("E4") << ReplyKind::Candidate
-                                << ReplyKind::NoResponse;
-    QTest::newRow("E5 E5") << QByteArray::fromHex("E5E5") << ReplyKind::Candidate
-                           << ReplyKind::Candidate;
-    QTest::newRow("two bytes") << QByteArray::fromHex("6800") << ReplyKind::Candidate
-                               << ReplyKind::Candidate;
-    QTest::newRow("RSP_UD start") << QByteArray::fromHex("681F1F680805720000000000")
-                                  << ReplyKind::Candidate << ReplyKind::Candidate;
+    QTest::newRow("E5") << QByteArray::fromHex("E5") << ReplyKind::Acknowledge << ReplyKind::Acknowledge;
+    QTest::newRow("stray byte") << QByteArray::fromHex("E4") << ReplyKind::Candidate << ReplyKind::NoResponse;
+    QTest::newRow("E5 E5") << QByteArray::fromHex("E5E5") << ReplyKind::Candidate << ReplyKind::Candidate;
+    QTest::newRow("two bytes") << QByteArray::fromHex("6800") << ReplyKind::Candidate << ReplyKind::Candidate;
+    QTest::newRow("RSP_UD start") << QByteArray::fromHex("681F1F680805720000000000") << ReplyKind::Candidate
+                                  << ReplyKind::Candidate;
 }
 
 void TstFrames::classify()
@@ -386,8 +375,7 @@ void TstFrames::classify()
     QFETCH(ReplyKind, kind);
     QFETCH(ReplyKind, readAllKind);
 
-    const ByteView view(reinterpret_cast<const std::uint8_t*>(reply.constData()),
-                        std::size_t(reply.size()));
+    const ByteView view(reinterpret_cast<const std::uint8_t *>(reply.constData()), std::size_t(reply.size()));
     QCOMPARE(classifyReply(view), kind);
     QCOMPARE(classifyReadAllReply(view), readAllKind);
 }

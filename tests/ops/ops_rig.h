@@ -29,9 +29,9 @@ public:
     mbussim::Bus bus;
     bool ready = true;
     int begins = 0, ends = 0;
-    QStringList sent;        // frames in hexadecimal log form ("10 7B 01 7C 16")
-    QSet<int> corruptOnce;   // addresses whose next reply loses its stop byte
-    QSet<int> dropOnce;      // addresses whose next reply is lost
+    QStringList sent;      // frames in hexadecimal log form ("10 7B 01 7C 16")
+    QSet<int> corruptOnce; // addresses whose next reply loses its stop byte
+    QSet<int> dropOnce;    // addresses whose next reply is lost
 
     LinkRoute linkRoute = LinkRoute::Serial;
     LinkRoute route() const override { return linkRoute; }
@@ -87,10 +87,15 @@ public:
 // answers at once.
 struct OpsRig {
     explicit OpsRig(const char *busText, decode::TableLayout layout = {})
-        : link(parse(busText)), table(layout),
+        : link(parse(busText)),
+          table(layout),
           session(link, log, table, BusTimers{respond, secondary, readAll, autoAddress}),
-          sequence(session), commands(session, sequence), scan(session), readAllOp(session),
-          autoAddressing(session, commands), search(session, sequence)
+          sequence(session),
+          commands(session, sequence),
+          scan(session),
+          readAllOp(session),
+          autoAddressing(session, commands),
+          search(session, sequence)
     {
         options.responseTimeoutMs = 1;
         for (QTimer *t : {&respond, &secondary, &readAll, &autoAddress})
@@ -107,7 +112,10 @@ struct OpsRig {
     }
 
     // Waits until no operation holds the bus.
-    bool idle(int ms = 5000) { return QTest::qWaitFor([this] { return !session.busy(); }, ms); }
+    bool idle(int ms = 5000)
+    {
+        return QTest::qWaitFor([this] { return !session.busy(); }, ms);
+    }
     QStringList column(int column) const
     {
         QStringList out;

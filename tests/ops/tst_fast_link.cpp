@@ -39,7 +39,8 @@ struct Bench {
             sim = std::make_unique<SimProcess>(busFile, simArguments);
             link.portName = sim->link();
         } else {
-            const QString mode = route == QLatin1String("tcp") ? QStringLiteral("--tcp") : QStringLiteral("--gateway-server");
+            const QString mode = route == QLatin1String("tcp") ? QStringLiteral("--tcp")
+                                                               : QStringLiteral("--gateway-server");
             sim = std::make_unique<SimProcess>(SimProcess::Tcp{},
                                                QStringList{"--bus", busFile, mode, "0"} + simArguments);
             link.route = route == QLatin1String("tcp") ? LinkRoute::Converter : LinkRoute::GatewayClient;
@@ -54,7 +55,8 @@ struct Bench {
             t->setTimerType(Qt::PreciseTimer);
             t->setInterval(timeoutMs);
         }
-        session = std::make_unique<BusSession>(*dispatch, log, table, BusTimers{respond, secondary, readAll, autoAddress});
+        session = std::make_unique<BusSession>(*dispatch, log, table,
+                                               BusTimers{respond, secondary, readAll, autoAddress});
         session->options = [this] {
             BusOptions o;
             o.retries = 0;
@@ -135,9 +137,9 @@ void TstFastLink::replyTaken_data()
     QTest::addColumn<QStringList>("simArguments");
     QTest::addColumn<int>("address");
     QTest::addColumn<bool>("fast");
-    QTest::addColumn<bool>("early");     // taken well before the timeout, else not before it
-    QTest::addColumn<int>("valid");      // the reply decoded whole: 1, not: 0, no reply or either: -1
-    QTest::addColumn<int>("atLeastMs");  // the reply cannot be complete sooner
+    QTest::addColumn<bool>("early");    // taken well before the timeout, else not before it
+    QTest::addColumn<int>("valid");     // the reply decoded whole: 1, not: 0, no reply or either: -1
+    QTest::addColumn<int>("atLeastMs"); // the reply cannot be complete sooner
 
     const QStringList none;
     const QStringList delay{"--reply-delay", "100"};
@@ -155,8 +157,8 @@ void TstFastLink::replyTaken_data()
     // On, but nothing whole arrives: the timeout runs out as before. (A
     // damaged start byte still decodes: the decoder does not look at it.)
     QTest::newRow("pty, on, collision") << "pty" << true << none << 1 << true << false << 0 << 0;
-    QTest::newRow("pty, on, damaged") << "pty" << false << QStringList{"--corrupt", "100"} << 1 << true << false
-                                      << -1 << 0;
+    QTest::newRow("pty, on, damaged") << "pty" << false << QStringList{"--corrupt", "100"} << 1 << true << false << -1
+                                      << 0;
     QTest::newRow("pty, on, silence") << "pty" << false << none << 7 << true << false << -1 << 0;
 }
 

@@ -14,9 +14,14 @@ QString hex(const mbus::Request &request)
     return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed();
 }
 
-QString req(int address) { return hex(mbus::buildReqUd2(address, false)); }
-QString nke(int address) { return hex(mbus::buildSndNke(address)); }
-
+QString req(int address)
+{
+    return hex(mbus::buildReqUd2(address, false));
+}
+QString nke(int address)
+{
+    return hex(mbus::buildSndNke(address));
+}
 
 // Fills the table with a scan of 1..5 and waits for its end.
 bool scanned(OpsRig &rig)
@@ -127,6 +132,7 @@ void TstOps::globalInitialization()
     QCOMPARE(rig.column(decode::kAddressColumn), QStringList{"2"});
 }
 
+// clang-format off
 void TstOps::commands_data()
 {
     QTest::addColumn<QString>("command");
@@ -190,6 +196,7 @@ void TstOps::commands_data()
     QTest::newRow("read selected") << "read" << false << 1 << "3=" << QL{req(1)} << "" << "3=12.345";
     QTest::newRow("read with NKE first") << "nke-read" << false << 1 << "" << QL{nke(1), req(1)} << ack << "";
 }
+// clang-format on
 
 void TstOps::commands()
 {

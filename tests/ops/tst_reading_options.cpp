@@ -48,7 +48,7 @@ QByteArray tenMeters()
     QByteArray text;
     for (int i = 0; i < 10; ++i)
         text += "[meter]\naddress = " + QByteArray::number(i + 21) + "\nid = 2020202" + QByteArray::number(i)
-              + "\nmanufacturer = ABC\nmedium = water\nrecord = 0C13 0" + QByteArray::number(i) + "000000\n";
+                + "\nmanufacturer = ABC\nmedium = water\nrecord = 0C13 0" + QByteArray::number(i) + "000000\n";
     return text;
 }
 
@@ -93,6 +93,7 @@ private slots:
 
 // With the timers at a minute, only early completion lets these end within
 // seconds; every meter answers, so no wait has to run out.
+// clang-format off
 void TstReadingOptions::completeRepliesEndTheWait_data()
 {
     QTest::addColumn<QString>("operation");
@@ -103,6 +104,7 @@ void TstReadingOptions::completeRepliesEndTheWait_data()
     QTest::newRow("address by ID: select, write, read, end") << "address";
     QTest::newRow("read all telegrams") << "telegrams";
 }
+// clang-format on
 
 void TstReadingOptions::completeRepliesEndTheWait()
 {
@@ -159,6 +161,7 @@ void TstReadingOptions::withoutTheOptionTheTimeoutRuns()
     QVERIFY(rig.link.replyComplete == nullptr); // the link is not even asked to watch
 }
 
+// clang-format off
 void TstReadingOptions::allTelegrams_data()
 {
     QTest::addColumn<bool>("on");
@@ -187,6 +190,7 @@ void TstReadingOptions::allTelegrams_data()
     QTest::newRow("on: a meter that always announces more stops at 16")
         << true << "11" << 1 << false << sixteen << QStringList() << "16 telegrams read and the meter announces more: the reading ends here...";
 }
+// clang-format on
 
 void TstReadingOptions::allTelegrams()
 {
@@ -262,6 +266,7 @@ void TstReadingOptions::scanAndSearchFollowTelegrams()
     QCOMPARE(readsOf(search.link, "FD"), QStringList({"7B", "5B", "7B"}));
 }
 
+// clang-format off
 void TstReadingOptions::searchPattern_data()
 {
     QTest::addColumn<QString>("pattern");
@@ -280,6 +285,7 @@ void TstReadingOptions::searchPattern_data()
         << QStringList{"10101010", "11111111", "12121212"};
     QTest::newRow("nothing open: no selection at all") << "12121212" << false << QStringList() << QStringList();
 }
+// clang-format on
 
 void TstReadingOptions::searchPattern()
 {

@@ -15,7 +15,8 @@ QString meters(const QStringList &ids)
     QString text;
     for (const QString &id : ids)
         text += QStringLiteral("[meter]\naddress = none\nid = %1\nmanufacturer = ABC\nmedium = water\n"
-                               "record = 0C 13 45 23 01 00\n").arg(id);
+                               "record = 0C 13 45 23 01 00\n")
+                    .arg(id);
     return text;
 }
 
@@ -81,7 +82,8 @@ void TstSearch::wildcard()
     OpsRig rig(bus.constData());
     rig.options.lsbSearch = lsb;
     QList<int> progress;
-    connect(&rig.search, &SecondarySearch::progressChanged, this, [&](int, int, int value, bool) { progress << value; });
+    connect(&rig.search, &SecondarySearch::progressChanged, this,
+            [&](int, int, int value, bool) { progress << value; });
 
     rig.search.startWildcard(false);
     QVERIFY(rig.search.running());
@@ -158,8 +160,8 @@ void TstSearch::findById_data()
         << "0xE5 (Acknowledge)" << QStringList{"30000017"};
     QTest::newRow("nobody answers") << "30000018" << QStringList{hex(mbus::buildSecondarySelection("30000018"))}
                                     << "No response from device 30000018" << QStringList();
-    QTest::newRow("an F among digits sends nothing") << "1234567F" << QStringList()
-                                                     << "No response from device 1234567F" << QStringList();
+    QTest::newRow("an F among digits sends nothing")
+        << "1234567F" << QStringList() << "No response from device 1234567F" << QStringList();
     QTest::newRow("too short") << "1234" << QStringList() << "Incorrect ID entered" << QStringList();
     QTest::newRow("empty") << "" << QStringList() << "Incorrect ID entered" << QStringList();
 }

@@ -13,10 +13,7 @@ const QString kDemoBus = QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/exam
 // The simulator as a child process, with its standard output gathered in lines.
 class Sim {
 public:
-    explicit Sim(const QStringList &arguments)
-    {
-        m_process.start(kProgram, arguments);
-    }
+    explicit Sim(const QStringList &arguments) { m_process.start(kProgram, arguments); }
     ~Sim()
     {
         if (m_process.state() != QProcess::NotRunning) {

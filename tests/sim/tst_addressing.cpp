@@ -113,16 +113,34 @@ medium = water
 answer-every = 2
 )";
 
-QByteArray q(const mbussim::Bytes &b) { return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size())); }
-QByteArray q(const mbus::Request &r) { return q(r.frame); }
-Step read(int a, const QString &expect) { return {q(mbus::buildReqUd2(a, false)), expect}; }
-Step nke(int a, const QString &expect) { return {q(mbus::buildSndNke(a)), expect}; }
-Step select(const char *id, const QString &expect) { return {q(mbus::buildSecondarySelection(id)), expect}; }
+QByteArray q(const mbussim::Bytes &b)
+{
+    return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size()));
+}
+QByteArray q(const mbus::Request &r)
+{
+    return q(r.frame);
+}
+Step read(int a, const QString &expect)
+{
+    return {q(mbus::buildReqUd2(a, false)), expect};
+}
+Step nke(int a, const QString &expect)
+{
+    return {q(mbus::buildSndNke(a)), expect};
+}
+Step select(const char *id, const QString &expect)
+{
+    return {q(mbus::buildSecondarySelection(id)), expect};
+}
 Step wildcard(std::array<std::uint8_t, 8> digits, const QString &expect)
 {
     return {q(mbus::buildWildcardSelection(digits)), expect};
 }
-Step setAddress(int a, int n, const QString &expect) { return {q(mbus::buildPrimaryAddressWrite(a, n)), expect}; }
+Step setAddress(int a, int n, const QString &expect)
+{
+    return {q(mbus::buildPrimaryAddressWrite(a, n)), expect};
+}
 
 // What the master's automatic addressing sends for one meter.
 Steps autoAddress(const char *id, int n)
@@ -172,8 +190,9 @@ void TestSim::busScenarios_data()
     QTest::newRow("shared address: a new address moves both")
         << a << Steps{setAddress(5, 7, "E5"), read(5, ""), read(7, "collision")};
     QTest::newRow("shared address: split by selection")
-        << a << Steps{select("11111111", "E5"), setAddress(253, 9, "E5"), nke(253, "E5"), read(5, "22222222@5"),
-                      read(9, "11111111@9")};
+        << a
+        << Steps{select("11111111", "E5"), setAddress(253, 9, "E5"), nke(253, "E5"), read(5, "22222222@5"),
+                 read(9, "11111111@9")};
     QTest::newRow("address 0 answers at 0") << a << Steps{read(0, "33333333@0"), nke(0, "E5")};
     QTest::newRow("address 0 takes a new address at 0")
         << a << Steps{setAddress(0, 9, "E5"), read(0, ""), read(9, "33333333@9")};
@@ -184,14 +203,18 @@ void TestSim::busScenarios_data()
     QTest::newRow("wildcard FFFFFFFF: acks read as one E5, reads at 253 collide")
         << a << Steps{wildcard({kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny}, "E5"), read(253, "collision")};
     QTest::newRow("no address: gets one after selection")
-        << a << Steps{select("44444444", "E5"), setAddress(253, 12, "E5"), nke(253, "E5"), read(253, ""),
-                      read(12, "44444444@12")};
+        << a
+        << Steps{select("44444444", "E5"), setAddress(253, 12, "E5"), nke(253, "E5"), read(253, ""),
+                 read(12, "44444444@12")};
     QTest::newRow("no address: gets one by broadcast")
         << a << Steps{setAddress(254, 12, "E5"), read(12, "collision"), read(5, ""), read(0, "")};
     QTest::newRow("no address: 253 written after selection is refused, still acked")
-        << a << Steps{select("44444444", "E5"),
-                      {q(mbussim::longFrame(0x73, 0xFD, 0x51, mbussim::Bytes{0x01, 0x7A, 0xFD})), "E5"},
-                      nke(253, "E5"), select("44444444", "E5"), read(253, "44444444@253")};
+        << a
+        << Steps{select("44444444", "E5"),
+                 {q(mbussim::longFrame(0x73, 0xFD, 0x51, mbussim::Bytes{0x01, 0x7A, 0xFD})), "E5"},
+                 nke(253, "E5"),
+                 select("44444444", "E5"),
+                 read(253, "44444444@253")};
     QTest::newRow("write to 253 with nobody selected") << a << Steps{setAddress(253, 9, ""), read(9, "")};
     QTest::newRow("global initialization ends a selection")
         << a << Steps{select("44444444", "E5"), nke(255, ""), read(253, "")};
@@ -204,9 +227,10 @@ void TestSim::busScenarios_data()
     QTest::newRow("same ID: a later selection deselects both")
         << t << Steps{select("12345678", "E5"), select("12345679", "E5"), read(253, "12345679@2")};
     QTest::newRow("same ID: a wildcard on the last digit takes all three")
-        << t << Steps{wildcard({1, 2, 3, 4, 5, 6, 7, kAny}, "E5"), read(253, "collision"),
-                      wildcard({1, 2, 3, 4, 5, 6, 7, 9}, "E5"), read(253, "12345679@2")};
-    const mbussim::Bytes byDef{0x78, 0x56, 0x34, 0x12, 0xA6, 0x10, 0xFF, 0xFF};  // 12345678 by DEF, any version, medium
+        << t
+        << Steps{wildcard({1, 2, 3, 4, 5, 6, 7, kAny}, "E5"), read(253, "collision"),
+                 wildcard({1, 2, 3, 4, 5, 6, 7, 9}, "E5"), read(253, "12345679@2")};
+    const mbussim::Bytes byDef{0x78, 0x56, 0x34, 0x12, 0xA6, 0x10, 0xFF, 0xFF}; // 12345678 by DEF, any version, medium
     QTest::newRow("same ID: parted by manufacturer DEF")
         << t << Steps{{q(mbussim::longFrame(0x53, 0xFD, 0x52, byDef)), "E5"}, read(253, "12345678@253")};
 
@@ -231,8 +255,8 @@ void TestSim::busScenarios_data()
     QTest::newRow("drop-first 1: found on the first retry")
         << l << Steps{read(2, ""), read(2, "22222222@2"), read(2, "22222222@2"), nke(2, "E5")};
     QTest::newRow("drop-first 2, then one in 3")
-        << l << Steps{read(3, ""), read(3, ""), read(3, ""), read(3, ""), read(3, "33333333@3"), read(3, ""),
-                      read(3, ""), read(3, "33333333@3")};
+        << l << Steps{read(3, ""),           read(3, ""), read(3, ""), read(3, ""),
+                      read(3, "33333333@3"), read(3, ""), read(3, ""), read(3, "33333333@3")};
     QTest::newRow("requests to other meters do not count")
         << l << Steps{read(2, ""), read(1, ""), read(9, ""), read(2, "22222222@2"), read(1, "11111111@1")};
     QTest::newRow("255 does not count") << l << Steps{nke(255, ""), nke(255, ""), read(1, ""), read(1, "11111111@1")};
@@ -255,9 +279,10 @@ void TestSim::busScenarios()
         const mbussim::Bytes request(s.request.begin(), s.request.end());
         QVERIFY2(!request.empty(), qPrintable(QString("step %1: the master refused to build it").arg(i + 1)));
         const QString wrong = mismatch(b.respond(request), s.expect);
-        QVERIFY2(wrong.isEmpty(), qPrintable(QString("step %1 (%2): %3")
-                                                 .arg(i + 1)
-                                                 .arg(QString::fromStdString(mbussim::hexLine(request)), wrong)));
+        QVERIFY2(
+            wrong.isEmpty(),
+            qPrintable(
+                QString("step %1 (%2): %3").arg(i + 1).arg(QString::fromStdString(mbussim::hexLine(request)), wrong)));
     }
 }
 

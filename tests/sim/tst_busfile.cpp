@@ -59,8 +59,8 @@ void TestSim::busFileErrors_data()
     QTest::newRow("record reserved LVAR") << m + "record = 0D 13 FB\n" << 5 << "reserved variable-length";
     QTest::newRow("record with 11 DIFEs") << m + "record = 8C 80 80 80 80 80 80 80 80 80 80 00 13 00 00 00 00\n"
                                           << 5 << "more than 10 DIFEs";
-    QTest::newRow("missing id, reported at its block") << QByteArray("\n[meter]\nmanufacturer = ABC\nmedium = water\n")
-                                                       << 2 << "without 'id'";
+    QTest::newRow("missing id, reported at its block")
+        << QByteArray("\n[meter]\nmanufacturer = ABC\nmedium = water\n") << 2 << "without 'id'";
     QTest::newRow("first of two blocks incomplete")
         << QByteArray("[meter]\nid = 12345678\nmedium = gas\n") + m << 1 << "without 'manufacturer'";
     QTest::newRow("missing medium") << QByteArray("[meter]\nid = 12345678\nmanufacturer = ABC\n") << 1 << "medium";
@@ -68,8 +68,8 @@ void TestSim::busFileErrors_data()
     QTest::newRow("raw without header needs address and id")
         << QByteArray("[meter]\nraw = 68 03 03 68 08 01 72 7B 16\n") << 1 << "give address and id";
     QTest::newRow("raw too long") << m + "raw = " + QByteArray(2100, 'A') + "\n" << 5 << "longer than 1024";
-    QTest::newRow("manufacturer data not last") << m + "record = 0F 01 02\nrecord = 0C 13 00 00 00 00\n" << 1
-                                                << "must be the last";
+    QTest::newRow("manufacturer data not last") << m + "record = 0F 01 02\nrecord = 0C 13 00 00 00 00\n"
+                                                << 1 << "must be the last";
     QByteArray full = m;
     for (int i = 0; i < 41; ++i)
         full += "record = 0C 13 00 00 00 00\n";
@@ -108,12 +108,12 @@ void TestSim::busFileValues()
     QCOMPARE(m.medium, 0x16);
     QCOMPARE(m.version, 0x1B);
     QCOMPARE(m.address, 250);
-    QCOMPARE(m.records.size(), size_t(2));  // two records on one line
+    QCOMPARE(m.records.size(), size_t(2)); // two records on one line
     QCOMPARE(m.records[1].dib, (mbussim::Bytes{0x84, 0x40}));
-    QCOMPARE(r.meters[1].address, 0);  // the default
+    QCOMPARE(r.meters[1].address, 0); // the default
     QCOMPARE(r.meters[1].medium, 0x18);
     QCOMPARE(r.meters[1].line, 9);
-    QCOMPARE(r.meters[1].answerEvery, 1);  // the defaults: every answer goes out
+    QCOMPARE(r.meters[1].answerEvery, 1); // the defaults: every answer goes out
     QCOMPARE(r.meters[1].dropFirst, 0);
 
     const mbussim::BusFileResult lossy = parseBusText(std::string(kMeter)
@@ -123,7 +123,7 @@ void TestSim::busFileValues()
     QCOMPARE(lossy.meters[0].answerEvery, 3);
     QCOMPARE(lossy.meters[0].dropFirst, 16);
 
-    QVERIFY(parseBusText("").ok());  // an empty bus is a valid bus
+    QVERIFY(parseBusText("").ok()); // an empty bus is a valid bus
 }
 
 void TestSim::rawMeterTakesHeader()
@@ -142,9 +142,10 @@ void TestSim::rawMeterTakesHeader()
     mbussim::Bus bus(r.meters);
     const mbussim::Bytes raw = r.meters[0].raw;
     QCOMPARE(bus.respond(mbussim::shortFrame(0x7B, 1)), raw);
-    QCOMPARE(bus.respond(mbussim::shortFrame(0x7B, 1)), raw);  // no access number to count
+    QCOMPARE(bus.respond(mbussim::shortFrame(0x7B, 1)), raw); // no access number to count
     QCOMPARE(bus.respond(mbussim::shortFrame(0x7B, 9)), (mbussim::Bytes{0xE5, 0xE5}));
-    const mbussim::Bytes select = mbussim::longFrame(0x53, 0xFD, 0x52, mbussim::Bytes{0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF});
+    const mbussim::Bytes select = mbussim::longFrame(0x53, 0xFD, 0x52,
+                                                     mbussim::Bytes{0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF});
     QCOMPARE(bus.respond(select), mbussim::Bytes{0xE5});
 }
 
@@ -157,7 +158,7 @@ void TestSim::demoBusIsValid()
     std::set<std::string> ids;
     for (std::size_t i = 0; i < r.meters.size(); ++i) {
         const mbussim::MeterConfig &m = r.meters[i];
-        QCOMPARE(int(m.address), int(i) + 1);  // 1..12 in file order
+        QCOMPARE(int(m.address), int(i) + 1); // 1..12 in file order
         QVERIFY2(m.answerEvery == 1 && m.dropFirst == 0, "a demo meter loses answers");
         QVERIFY2(m.raw.empty(), "a demo meter has a fixed reply");
         QVERIFY2(ids.insert(mbussim::idText(m.id)).second, "two demo meters share an ID");
@@ -215,12 +216,13 @@ void TestSim::demoBusScan()
 void TestSim::records_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("count");  // -1: an error
+    QTest::addColumn<int>("count"); // -1: an error
     QTest::newRow("BCD volume") << QByteArray::fromHex("0C1345230100") << 1;
     QTest::newRow("DIFE and VIFE") << QByteArray::fromHex("8440933C39300000") << 1;
-    QTest::newRow("all fixed lengths") << QByteArray::fromHex("011301 02130102 0313010203 041301020304 051300000000"
-                                                              "0613010203040506 07130102030405060708 0813"
-                                                              "091301 0A130102 0B13010203 0C1301020304 0E13010203040506")
+    QTest::newRow("all fixed lengths") << QByteArray::fromHex(
+        "011301 02130102 0313010203 041301020304 051300000000"
+        "0613010203040506 07130102030405060708 0813"
+        "091301 0A130102 0B13010203 0C1301020304 0E13010203040506")
                                        << 13;
     QTest::newRow("variable-length text") << QByteArray::fromHex("0DFD0C03414243") << 1;
     QTest::newRow("variable-length BCD") << QByteArray::fromHex("0D13C23412") << 1;
@@ -247,7 +249,7 @@ void TestSim::records()
     }
     QVERIFY2(r.ok(), r.error.c_str());
     QCOMPARE(int(r.records.size()), count);
-    mbussim::Bytes joined;  // the split loses and adds nothing
+    mbussim::Bytes joined; // the split loses and adds nothing
     for (const mbussim::Record &rec : r.records) {
         const mbussim::Bytes b = rec.bytes();
         joined.insert(joined.end(), b.begin(), b.end());

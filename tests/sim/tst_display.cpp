@@ -21,7 +21,10 @@ const QByteArray kFixture = "[display]\n"
                             "entry = 7\n"
                             "history = 5, 2025-01, 10 20 30 - 50 60 70 80 90 100 110 120\n";
 
-QString latin(const std::string &s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+QString latin(const std::string &s)
+{
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
 
 // From the line's first digit up to the next space, and what follows that space.
 std::pair<QString, QString> fromFirstDigit(const QString &line)
@@ -46,7 +49,10 @@ qsizetype findUp(const QStringList &lines, const QString &marker, qsizetype coun
     return -1;
 }
 
-QString line(const QStringList &lines, qsizetype i) { return i >= 0 && i < lines.size() ? lines[i] : QString(); }
+QString line(const QStringList &lines, qsizetype i)
+{
+    return i >= 0 && i < lines.size() ? lines[i] : QString();
+}
 
 // The Cyrillic months as Windows-1251 bytes, worked out from the Unicode letters.
 QByteArray cp1251(const QString &text)
@@ -174,6 +180,7 @@ mbussim::Display display(const QByteArray &busText, std::vector<mbussim::Display
 
 } // namespace displaytest
 
+// clang-format off
 void TestDisplay::commands_data()
 {
     QTest::addColumn<QStringList>("before");
@@ -284,6 +291,7 @@ void TestDisplay::commands_data()
     QTest::newRow("arguments missing") << QStringList{} << "GET HIST" << "Error: GET HIST wants arguments after '='";
     QTest::newRow("arguments too many") << QStringList{} << "GET ADDR=1" << "Error: GET ADDR takes no arguments";
 }
+// clang-format on
 
 void TestDisplay::commands()
 {
@@ -296,6 +304,7 @@ void TestDisplay::commands()
     QCOMPARE(latin(d.execute(command.toStdString())), latin(expand(reply)));
 }
 
+// clang-format off
 void TestDisplay::writeThenRead_data()
 {
     QTest::addColumn<QByteArray>("model");
@@ -311,6 +320,7 @@ void TestDisplay::writeThenRead_data()
     QTest::newRow("kJ, twenty characters") << QByteArray("RUX") << "3" << "999999.9" << "9999" << "9999"
                                            << QByteArray("12345678901234567890");
 }
+// clang-format on
 
 void TestDisplay::writeThenRead()
 {
@@ -325,10 +335,11 @@ void TestDisplay::writeThenRead()
     const std::string a = "42";
     const auto send = [&d](const std::string &c) { return d.execute(c); };
     QVERIFY(send("SET ENTR=" + a).find("Active") != std::string::npos);
-    for (const std::string &c : {"SET UNIT=" + a + "," + unit.toStdString(), "SET CONM=" + a + "," + multiplier.toStdString(),
-                                 "SET COND=" + a + "," + divider.toStdString(), "SET INIT=" + a + "," + start.toStdString(),
-                                 "SET INI1=" + a + ",1.5", "SET INI2=" + a + ",2.5", "SET INI4=" + a + ",3.5",
-                                 "SET NUMB=" + a + ",77", "SET TEXT=" + a + "," + text.toStdString()})
+    for (const std::string &c :
+         {"SET UNIT=" + a + "," + unit.toStdString(), "SET CONM=" + a + "," + multiplier.toStdString(),
+          "SET COND=" + a + "," + divider.toStdString(), "SET INIT=" + a + "," + start.toStdString(),
+          "SET INI1=" + a + ",1.5", "SET INI2=" + a + ",2.5", "SET INI4=" + a + ",3.5", "SET NUMB=" + a + ",77",
+          "SET TEXT=" + a + "," + text.toStdString()})
         QVERIFY2(send(c).rfind("Error", 0) != 0, c.c_str());
     QVERIFY(send("SET ENTR=" + a).find("Already") != std::string::npos);
 
@@ -338,7 +349,7 @@ void TestDisplay::writeThenRead()
     QCOMPARE(e.unit, QString(units[unit.toInt()]));
     QCOMPARE(e.start, start);
     QCOMPARE(e.multDiv, multiplier + "/" + divider);
-    QCOMPARE(e.total, start);  // nothing counted yet
+    QCOMPARE(e.total, start); // nothing counted yet
     QCOMPARE(readUser(send("GET ENTR=" + a + ",2")), (QStringList{"77", QString::fromLatin1(text)}));
     QCOMPARE(readTariffTotal(send("GET TARR=" + a + ",0")), QString("1.5"));
     QCOMPARE(readTariffTotal(send("GET TARR=" + a + ",1")), QString("2.5"));
@@ -347,6 +358,7 @@ void TestDisplay::writeThenRead()
     QCOMPARE(readUser(send("GET ENTR=3,2")), (QStringList{"", ""}));
 }
 
+// clang-format off
 void TestDisplay::addressList_data()
 {
     QTest::addColumn<QList<int>>("addresses");
@@ -368,6 +380,7 @@ void TestDisplay::addressList_data()
     QTest::newRow("pairs apart") << everyThird << "";
     QTest::newRow("ends") << QList<int>{1, 250} << "1,250";
 }
+// clang-format on
 
 void TestDisplay::addressList()
 {
@@ -380,13 +393,13 @@ void TestDisplay::addressList()
         mbussim::Display d = display(QByteArray("[display]\nmodel = ") + model + "\n");
         QCOMPARE(latin(d.execute("GET ADDR")), QString("No active devices"));
         QVERIFY(!readAddresses(d.execute("GET ADDR")));
-        for (auto it = addresses.rbegin(); it != addresses.rend(); ++it)  // in any order
+        for (auto it = addresses.rbegin(); it != addresses.rend(); ++it) // in any order
             d.execute("SET ENTR=" + std::to_string(*it));
         const std::string reply = d.execute("GET ADDR");
         QCOMPARE(readAddresses(reply), expected);
         const QStringList lines = latin(reply).split("\r\n");
         if (model == std::string("RUX")) {
-            QCOMPARE(lines.first(), kMarker);  // alone, then one address a line
+            QCOMPARE(lines.first(), kMarker); // alone, then one address a line
             QCOMPARE(lines.size(), expected.size() + 1);
         } else {
             QCOMPARE(lines.size(), 1);
@@ -416,7 +429,7 @@ void TestDisplay::monthNames()
             for (int k = 1; k <= 12; ++k) {
                 const std::string reply = d.execute("GET HIST=9," + std::to_string(k));
                 const HistoryValues h = readHistory(reply);
-                const int month = (10 + k - 1) % 12;  // record 1 is November
+                const int month = (10 + k - 1) % 12; // record 1 is November
                 QCOMPARE(h.month, language.name(month));
                 QCOMPARE(monthIndex(h.month), month + 1);
                 QCOMPARE(h.year, QByteArray(k <= 2 ? "25" : "26"));
@@ -428,6 +441,7 @@ void TestDisplay::monthNames()
     }
 }
 
+// clang-format off
 void TestDisplay::oneMonthRecord_data()
 {
     QTest::addColumn<QString>("first");   // month of record 1
@@ -439,6 +453,7 @@ void TestDisplay::oneMonthRecord_data()
     QTest::newRow("Feb, then Jan") << "2025-02" << 1 << 12;
     QTest::newRow("Mar, then Mar") << "2025-03" << 3 << 1;
 }
+// clang-format on
 
 void TestDisplay::oneMonthRecord()
 {
@@ -465,8 +480,24 @@ void TestDisplay::randomCommands()
     std::mt19937 random(5);
     const char *const names[] = {"GET ADDR", "GET MAIN", "SET ENTR", "DEL ENTR", "SET INIT", "SET TEXT", "GET HIST",
                                  "GET ENTR", "SET NUMB", "SET DATE", "SET TIME", "SET CONM", "GET TARR", "SET DELP"};
-    const char *const args[] = {"", "=", "=5", "=250", "=251", "=-1", "=5,", "=5,1", "=5,2", "=5,3", "=5,99999999999999999999",
-                                "=1,2,3", "=99/99/99", "=12:61", "=5,1.5", "=00/00/00", "=5,\xDF\xED", "=18446744073709551616"};
+    const char *const args[] = {"",
+                                "=",
+                                "=5",
+                                "=250",
+                                "=251",
+                                "=-1",
+                                "=5,",
+                                "=5,1",
+                                "=5,2",
+                                "=5,3",
+                                "=5,99999999999999999999",
+                                "=1,2,3",
+                                "=99/99/99",
+                                "=12:61",
+                                "=5,1.5",
+                                "=00/00/00",
+                                "=5,\xDF\xED",
+                                "=18446744073709551616"};
     for (int i = 0; i < 20000; ++i) {
         std::string command;
         if (i % 4 == 0) {

@@ -33,8 +33,8 @@ QString readTariffTotal(const std::string &reply);
 
 struct HistoryValues {
     QString value;
-    QByteArray month;  // the three month bytes
-    QByteArray year;   // "00": no record
+    QByteArray month; // the three month bytes
+    QByteArray year;  // "00": no record
 };
 // "Hist values" within the last six lines; the date line below, or four below after a T1 line.
 HistoryValues readHistory(const std::string &reply);

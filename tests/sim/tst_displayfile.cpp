@@ -11,7 +11,10 @@ using namespace displaytest;
 namespace {
 const QByteArray kTwoEntries = "[display]\nentry = 5, m3, 1234.5, 0, 0, 0, 10/1, 12, Flat 3, 4567.8\nentry = 7\n";
 
-QString latin(const std::string &s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+QString latin(const std::string &s)
+{
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
 
 std::vector<mbussim::DisplayFaultOption> options(const QString &list)
 {
@@ -22,6 +25,7 @@ std::vector<mbussim::DisplayFaultOption> options(const QString &list)
 }
 } // namespace
 
+// clang-format off
 void TestDisplay::faults_data()
 {
     QTest::addColumn<QString>("faults");
@@ -47,6 +51,7 @@ void TestDisplay::faults_data()
     QTest::newRow("first kind that strikes") << "garbage@5 silent" << "GET ENTR=5,1" << "garbage" << "" << "";
     QTest::newRow("the next kind") << "garbage@5 silent" << "GET MAIN" << "silent" << "" << "";
 }
+// clang-format on
 
 void TestDisplay::faults()
 {
@@ -91,6 +96,7 @@ void TestDisplay::faultShare()
     QVERIFY(pattern(8) != first);
 }
 
+// clang-format off
 void TestDisplay::faultOptions_data()
 {
     QTest::addColumn<QString>("text");
@@ -114,6 +120,7 @@ void TestDisplay::faultOptions_data()
     QTest::newRow("address first") << "silent@5:20" << false << 0 << 0.0 << 0;
     QTest::newRow("huge address") << "silent@99999999999999999999" << false << 0 << 0.0 << 0;
 }
+// clang-format on
 
 void TestDisplay::faultOptions()
 {
@@ -131,6 +138,7 @@ void TestDisplay::faultOptions()
     QCOMPARE(parsed->address, address);
 }
 
+// clang-format off
 void TestDisplay::blockErrors_data()
 {
     QTest::addColumn<QByteArray>("text");
@@ -174,6 +182,7 @@ void TestDisplay::blockErrors_data()
                                            << "history for address 6, which has no entry";
     QTest::newRow("unknown section names both") << QByteArray("[displays]\n") << 1 << "[meter] and [display]";
 }
+// clang-format on
 
 void TestDisplay::blockErrors()
 {
@@ -203,7 +212,8 @@ void TestDisplay::exampleBus()
         QVERIFY(e.history.size() >= 12);
         // The fill from a scan: QRV water meters counting in litres are KV1 (1/1),
         // in 10 litres KV2 (10/1); the display's entries agree.
-        const bool qrvWater = mbussim::manufacturerText(m.manufacturer) == "QRV" && (m.medium == 0x07 || m.medium == 0x06);
+        const bool qrvWater = mbussim::manufacturerText(m.manufacturer) == "QRV"
+                              && (m.medium == 0x07 || m.medium == 0x06);
         const std::uint8_t vif = m.records.front().primaryVif();
         const QString multDiv = QString::fromStdString(e.multiplier + "/" + e.divider);
         if (qrvWater && vif == 0x13) {
@@ -213,7 +223,7 @@ void TestDisplay::exampleBus()
             ++kv2;
             QCOMPARE(multDiv, QString("10/1"));
         }
-        QVERIFY(m.version != 0x1B);  // that version reads as a pulse module
+        QVERIFY(m.version != 0x1B); // that version reads as a pulse module
     }
     QVERIFY(kv1 >= 2 && kv2 >= 2);
 

@@ -1,8 +1,8 @@
 // Display commands beside frames and telegrams, and the real program answering
 // them on the pseudo-terminal, the converter port and as a gateway.
 
-#include "tst_display.h"
 #include "simprocess.h"
+#include "tst_display.h"
 
 #include "busfile.h"
 #include "displaylink.h"
@@ -27,8 +27,14 @@ namespace gw = mbussim::gateway;
 namespace {
 const QString kDisplayBus = QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/display.bus");
 
-mbussim::Bytes toBytes(const QByteArray &a) { return mbussim::Bytes(a.begin(), a.end()); }
-QByteArray toArray(const mbussim::Bytes &b) { return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size())); }
+mbussim::Bytes toBytes(const QByteArray &a)
+{
+    return mbussim::Bytes(a.begin(), a.end());
+}
+QByteArray toArray(const mbussim::Bytes &b)
+{
+    return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size()));
+}
 
 QByteArray telegram(std::uint8_t type, const QByteArray &payload, quint16 packet = 1)
 {
@@ -60,12 +66,16 @@ QByteArray readSocket(QTcpSocket &s)
 
 QByteArray readFd(int fd)
 {
-    return readText([fd](int ms) { pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, ms); },
-                    [fd] {
-                        char buffer[1024];
-                        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-                        return n > 0 ? QByteArray(buffer, n) : QByteArray();
-                    });
+    return readText(
+        [fd](int ms) {
+            pollfd p{fd, POLLIN, 0};
+            ::poll(&p, 1, ms);
+        },
+        [fd] {
+            char buffer[1024];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            return n > 0 ? QByteArray(buffer, n) : QByteArray();
+        });
 }
 
 QByteArray readCount(QTcpSocket &s, int n)
@@ -80,37 +90,43 @@ QByteArray readCount(QTcpSocket &s, int n)
     return got;
 }
 
-gw::ReadReply readTelegram(QTcpSocket &s) { return gw::readReply(toBytes(readCount(s, 300))); }
+gw::ReadReply readTelegram(QTcpSocket &s)
+{
+    return gw::readReply(toBytes(readCount(s, 300)));
+}
 } // namespace
 
 void TestDisplay::splitter_data()
 {
     QTest::addColumn<bool>("gateway");
     QTest::addColumn<QList<QByteArray>>("chunks");
-    QTest::addColumn<QList<QByteArray>>("frames");  // frames, or telegrams on a gateway
+    QTest::addColumn<QList<QByteArray>>("frames"); // frames, or telegrams on a gateway
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<int>("dropped");
     const QByteArray nke = QByteArray::fromHex("107B017C16");
-    const QByteArray lettered = QByteArray::fromHex("6804046853FE5147E916");  // 'S' and 'G' inside
+    const QByteArray lettered = QByteArray::fromHex("6804046853FE5147E916"); // 'S' and 'G' inside
     const QByteArray t = telegram(gw::kDisplaySection, "GET ADDR");
     using L = QList<QByteArray>;
     QTest::newRow("command") << false << L{"GET ADDR"} << L{} << QByteArray("GET ADDR") << 0;
     QTest::newRow("command in pieces") << false << L{"GE", "T A", "DDR"} << L{} << QByteArray("GET ADDR") << 0;
     QTest::newRow("frame, then command") << false << L{nke + "SET LOCK"} << L{nke} << QByteArray("SET LOCK") << 0;
-    QTest::newRow("E5, then command") << false << L{"\xE5" "DEL ENTR=4"} << L{"\xE5"} << QByteArray("DEL ENTR=4") << 0;
+    QTest::newRow("E5, then command") << false
+                                      << L{"\xE5"
+                                           "DEL ENTR=4"}
+                                      << L{"\xE5"} << QByteArray("DEL ENTR=4") << 0;
     QTest::newRow("letters inside a frame") << false << L{lettered} << L{lettered} << QByteArray() << 0;
-    QTest::newRow("letters inside a split frame") << false << L{lettered.left(5), lettered.mid(5)} << L{lettered}
-                                                  << QByteArray() << 0;
+    QTest::newRow("letters inside a split frame")
+        << false << L{lettered.left(5), lettered.mid(5)} << L{lettered} << QByteArray() << 0;
     QTest::newRow("junk, then command") << false << L{"\x33\x99GET MAIN"} << L{} << QByteArray("GET MAIN") << 0;
-    QTest::newRow("frame bytes after a command are text") << false << L{"SET TEXT=5,", nke} << L{}
-                                                          << "SET TEXT=5," + nke << 0;
+    QTest::newRow("frame bytes after a command are text")
+        << false << L{"SET TEXT=5,", nke} << L{} << "SET TEXT=5," + nke << 0;
     QTest::newRow("overlong command") << false << L{QByteArray(250, 'S'), QByteArray(150, 'S')} << L{}
                                       << QByteArray(300, 'S') << 100;
     QTest::newRow("telegram, then bare command") << true << L{t + "GET ADDR"} << L{t} << QByteArray("GET ADDR") << 0;
     QTest::newRow("telegram split before its text") << true << L{t.left(16), t.mid(16)} << L{t} << QByteArray() << 0;
     QTest::newRow("bare command alone") << true << L{"SET ENTR=30"} << L{} << QByteArray("SET ENTR=30") << 0;
-    QTest::newRow("junk is a telegram's start") << true << L{"\x01" + QByteArray(299, 'G')}
-                                                << L{"\x01" + QByteArray(299, 'G')} << QByteArray() << 0;
+    QTest::newRow("junk is a telegram's start")
+        << true << L{"\x01" + QByteArray(299, 'G')} << L{"\x01" + QByteArray(299, 'G')} << QByteArray() << 0;
 }
 
 void TestDisplay::splitter()
@@ -147,9 +163,8 @@ void TestDisplay::gatewaySection()
     mbussim::Bus bus({});
     const auto ask = [&bus](mbussim::Display &d, const QByteArray &command, std::vector<std::string> *notes = nullptr) {
         gw::Gateway gateway(bus, {0, 0, 0, 1});
-        gateway.setDisplayHandler([&d](mbussim::ByteView c, std::vector<std::string> &n) {
-            return mbussim::displaySection(d, c, n);
-        });
+        gateway.setDisplayHandler(
+            [&d](mbussim::ByteView c, std::vector<std::string> &n) { return mbussim::displaySection(d, c, n); });
         gw::Exchange ex = gateway.handle(toBytes(telegram(gw::kDisplaySection, command)));
         if (notes)
             *notes = ex.notes;
@@ -161,7 +176,7 @@ void TestDisplay::gatewaySection()
     QCOMPARE(r.type, gw::kDisplaySection);
     QCOMPARE(r.status, gw::Status{});
     QCOMPARE(readEntry(std::string(r.payload.begin(), r.payload.end())).start, QString("2.5"));
-    r = ask(tev, "SET ENTR=9");  // a display that does not answer: a timeout, like a silent meter
+    r = ask(tev, "SET ENTR=9"); // a display that does not answer: a timeout, like a silent meter
     QCOMPARE(r.type, gw::kStatusSection);
     QCOMPARE(r.status, (gw::Status{1, 0, gw::kErrTimeout}));
 
@@ -183,7 +198,8 @@ void TestDisplay::gatewaySection()
         const int step = d == &rux ? 1 : 2;
         for (qsizetype i = 0; i < list->size(); ++i)
             QCOMPARE(list->at(i), QString::number(1 + step * int(i)));
-        QVERIFY(std::any_of(notes.begin(), notes.end(), [](const std::string &n) { return n.find("cut to") != n.npos; }));
+        QVERIFY(
+            std::any_of(notes.begin(), notes.end(), [](const std::string &n) { return n.find("cut to") != n.npos; }));
     }
 }
 
@@ -227,7 +243,7 @@ void TestDisplay::ptyAndConverter()
         }
         const QByteArray reply = pty ? readFd(fd) : readSocket(socket);
         if (ms)
-            *ms = clock.elapsed() - 80;  // less the quiet time the reading waits for
+            *ms = clock.elapsed() - 80; // less the quiet time the reading waits for
         return reply;
     };
     qint64 fastest = 1000;
@@ -281,7 +297,7 @@ void TestDisplay::gatewayConnect()
     Sim sim({"--bus", kDisplayBus, "--gateway-connect", "127.0.0.1:" + QString::number(server.serverPort())});
     QVERIFY(server.waitForNewConnection(5000));
     QTcpSocket *socket = server.nextPendingConnection();
-    QVERIFY(readTelegram(*socket).ok());  // the greeting
+    QVERIFY(readTelegram(*socket).ok()); // the greeting
 
     socket->write(telegram(gw::kDisplaySection, "GET ADDR", 1));
     gw::ReadReply r = readTelegram(*socket);
@@ -306,10 +322,10 @@ void TestDisplay::commandLine_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("unknown fault") << QStringList{"--bus", kDisplayBus, "--tcp", "0", "--display-fault", "loud"}
                                    << "--display-fault wants";
-    QTest::newRow("fault for address 300") << QStringList{"--bus", kDisplayBus, "--tcp", "0", "--display-fault",
-                                                          "silent@300"} << "--display-fault wants";
-    QTest::newRow("fault without a display") << QStringList{"--bus", kDemoBus, "--tcp", "0", "--display-fault", "silent"}
-                                             << "needs a [display] block";
+    QTest::newRow("fault for address 300")
+        << QStringList{"--bus", kDisplayBus, "--tcp", "0", "--display-fault", "silent@300"} << "--display-fault wants";
+    QTest::newRow("fault without a display")
+        << QStringList{"--bus", kDemoBus, "--tcp", "0", "--display-fault", "silent"} << "needs a [display] block";
 }
 
 void TestDisplay::commandLine()

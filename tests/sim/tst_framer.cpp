@@ -16,9 +16,11 @@ QStringList run(mbussim::Framer &framer, const QByteArrayList &chunks)
     for (const QByteArray &chunk : chunks) {
         const mbussim::Bytes in(chunk.begin(), chunk.end());
         for (const mbussim::FramerEvent &e : framer.push(in)) {
-            const QByteArray hex = QByteArray(reinterpret_cast<const char *>(e.bytes.data()), qsizetype(e.bytes.size())).toHex().toUpper();
-            out << (e.kind == mbussim::FramerEvent::Kind::Frame ? "F:" + hex
-                                                                : "J" + QByteArray::number(qulonglong(e.count)) + ":" + hex);
+            const QByteArray hex =
+                QByteArray(reinterpret_cast<const char *>(e.bytes.data()), qsizetype(e.bytes.size())).toHex().toUpper();
+            out << (e.kind == mbussim::FramerEvent::Kind::Frame
+                        ? "F:" + hex
+                        : "J" + QByteArray::number(qulonglong(e.count)) + ":" + hex);
         }
     }
     return out;
@@ -55,8 +57,7 @@ void TestSim::framer_data()
     QTest::newRow("partial frame waits") << QByteArrayList{h("107B01")} << QStringList{} << true;
     QTest::newRow("long frame needs all its bytes")
         << QByteArrayList{h("68FFFF68"), QByteArray(200, '\0')} << QStringList{} << true;
-    QTest::newRow("garbage then a partial frame")
-        << QByteArrayList{h("AA68030368")} << QStringList{"J1:AA"} << true;
+    QTest::newRow("garbage then a partial frame") << QByteArrayList{h("AA68030368")} << QStringList{"J1:AA"} << true;
 }
 
 void TestSim::framer()

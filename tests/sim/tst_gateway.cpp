@@ -15,10 +15,16 @@
 namespace gw = mbussim::gateway;
 
 namespace {
-using Patch = QList<QPair<int, int>>;  // offset, new value
+using Patch = QList<QPair<int, int>>; // offset, new value
 
-mbussim::Bytes toBytes(const QByteArray &a) { return mbussim::Bytes(a.begin(), a.end()); }
-QByteArray toArray(const mbussim::Bytes &b) { return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size())); }
+mbussim::Bytes toBytes(const QByteArray &a)
+{
+    return mbussim::Bytes(a.begin(), a.end());
+}
+QByteArray toArray(const mbussim::Bytes &b)
+{
+    return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size()));
+}
 std::uint8_t sum(const QByteArray &a, int from, int to)
 {
     unsigned s = 0;
@@ -30,7 +36,9 @@ std::uint8_t sum(const QByteArray &a, int from, int to)
 // The program's wrapping of 10 5B FE 59 16 for network 0.0.0.1, packet 1.
 QByteArray exampleRequest()
 {
-    QByteArray t = QByteArray::fromHex("010000000100000100010404" "A80710" "00105BFE5916EFAA");
+    QByteArray t = QByteArray::fromHex("010000000100000100010404"
+                                       "A80710"
+                                       "00105BFE5916EFAA");
     t += QByteArray(275, '\0');
     t += QByteArray::fromHex("3C04");
     return t;
@@ -170,7 +178,10 @@ void TestSim::gatewayReplyLayout_data()
     QTest::newRow("status, three error bits") << false << QByteArray() << 1 << 0x11 << 0x80;
     QTest::newRow("E5") << true << QByteArray::fromHex("E5") << 0 << 0 << 0;
     QTest::newRow("empty data section") << true << QByteArray() << 0 << 0 << 0;
-    QTest::newRow("RSP_UD") << true << QByteArray::fromHex("68030368080172" "7B16") << 0 << 0 << 0;
+    QTest::newRow("RSP_UD") << true
+                            << QByteArray::fromHex("68030368080172"
+                                                   "7B16")
+                            << 0 << 0 << 0;
     QTest::newRow("data and an error") << true << QByteArray::fromHex("0102") << 1 << 0x20 << 0x40;
     QTest::newRow("largest payload") << true << QByteArray(251, char(0x5A)) << 0 << 0 << 0;
 }
@@ -212,7 +223,7 @@ void TestSim::gatewayReplyLayout()
     QCOMPARE(quint8(t[status]), result);
     QCOMPARE(quint8(t[status + 1]), second);
     QCOMPARE(quint8(t[status + 2]), first);
-    QVERIFY(quint8(t[status - 1]) != 0);  // a status read one byte early shows an error
+    QVERIFY(quint8(t[status - 1]) != 0); // a status read one byte early shows an error
     QCOMPARE(t.mid(end, 298 - end), QByteArray(298 - end, '\0'));
 
     const gw::ReadReply read = gw::readReply(toBytes(t));
@@ -221,7 +232,7 @@ void TestSim::gatewayReplyLayout()
     QCOMPARE(toArray(read.payload), payload);
     QCOMPARE(read.status, reply.status);
 
-    reply.payload = mbussim::Bytes(252, 0);  // L would not fit its byte
+    reply.payload = mbussim::Bytes(252, 0); // L would not fit its byte
     QVERIFY(gw::buildReply(reply).empty());
 }
 
@@ -267,7 +278,7 @@ void TestSim::gatewayAssembler()
 void TestSim::gatewayExchanges_data()
 {
     QTest::addColumn<QByteArray>("telegram");
-    QTest::addColumn<QByteArray>("answer");  // the bus's answer; empty: a status only
+    QTest::addColumn<QByteArray>("answer"); // the bus's answer; empty: a status only
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("second");
     QTest::newRow("REQ_UD2 to 1") << request("107B017C16") << QByteArray("RSP_UD") << 0 << 0;
@@ -276,8 +287,8 @@ void TestSim::gatewayExchanges_data()
     QTest::newRow("frame with a bad checksum") << request("107B017D16") << QByteArray() << 0 << 0x40;
     QTest::newRow("empty payload") << request("") << QByteArray() << 0 << 0x40;
     QTest::newRow("display command") << request("494E464F", 7, gw::kDisplaySection) << QByteArray() << 0x20 << 0;
-    QTest::newRow("for another network") << toArray(gw::buildRequest({{9, 9, 9, 9}, 7, gw::kMbusSection,
-                                                                      toBytes(QByteArray::fromHex("1040014116"))}))
+    QTest::newRow("for another network") << toArray(
+        gw::buildRequest({{9, 9, 9, 9}, 7, gw::kMbusSection, toBytes(QByteArray::fromHex("1040014116"))}))
                                          << QByteArray::fromHex("E5") << 0 << 0;
 }
 
@@ -301,7 +312,8 @@ void TestSim::gatewayExchanges()
         QCOMPARE(toArray(read.payload), answer);
     }
     QCOMPARE(read.type, answer.isEmpty() ? gw::kStatusSection : gw::kMbusSection);
-    QCOMPARE(read.status, (gw::Status{std::uint8_t(first || second ? 1 : 0), std::uint8_t(first), std::uint8_t(second)}));
+    QCOMPARE(read.status,
+             (gw::Status{std::uint8_t(first || second ? 1 : 0), std::uint8_t(first), std::uint8_t(second)}));
 }
 
 void TestSim::gatewayHooks()
@@ -314,7 +326,8 @@ void TestSim::gatewayHooks()
         heard = toArray(mbussim::Bytes(command.begin(), command.end()));
         return gw::Answer{toBytes("OK\r\n"), {}};
     });
-    gw::ReadReply read = gw::readReply(gw::buildReply(gateway.handle(toBytes(request("494E464F", 3, gw::kDisplaySection))).reply));
+    gw::ReadReply read = gw::readReply(
+        gw::buildReply(gateway.handle(toBytes(request("494E464F", 3, gw::kDisplaySection))).reply));
     QCOMPARE(heard, QByteArray("INFO"));
     QCOMPARE(read.type, gw::kDisplaySection);
     QCOMPARE(toArray(read.payload), QByteArray("OK\r\n"));
@@ -333,6 +346,7 @@ void TestSim::gatewayHooks()
     QCOMPARE(read.status, gw::Status{});
 }
 
+// clang-format off
 void TestSim::gatewayDamage_data()
 {
     QTest::addColumn<int>("fault");
@@ -343,6 +357,7 @@ void TestSim::gatewayDamage_data()
     QTest::newRow("bad start") << int(mbussim::TelegramFault::BadStart) << "start byte" << 300;
     QTest::newRow("oversize") << int(mbussim::TelegramFault::Oversize) << "" << 310;
 }
+// clang-format on
 
 void TestSim::gatewayDamage()
 {
@@ -357,7 +372,7 @@ void TestSim::gatewayDamage()
     QCOMPARE(sent.size(), size);
     const gw::ReadReply read = gw::readReply(toBytes(sent.left(300)));
     QCOMPARE(QString::fromStdString(read.error), error);
-    if (fault == int(mbussim::TelegramFault::BadStart)) {  // nothing else is wrong
+    if (fault == int(mbussim::TelegramFault::BadStart)) { // nothing else is wrong
         QCOMPARE(quint8(sent[19]), sum(sent, 0, 18));
         QCOMPARE(quint8(sent[298]), sum(sent, 0, 297));
         QCOMPARE(sent.mid(1, 18), toArray(good).mid(1, 18));
@@ -402,6 +417,7 @@ void TestSim::gatewayRandomBytes()
     }
 }
 
+// clang-format off
 void TestSim::gatewayNetworkNumber_data()
 {
     QTest::addColumn<QString>("text");
@@ -416,6 +432,7 @@ void TestSim::gatewayNetworkNumber_data()
     QTest::newRow("letters") << "a.b.c.d" << "";
     QTest::newRow("four digits") << "0001.2.3.4" << "";
 }
+// clang-format on
 
 void TestSim::gatewayNetworkNumber()
 {

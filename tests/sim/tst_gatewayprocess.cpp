@@ -1,8 +1,8 @@
 // The real mbus-sim program as a gateway: a server the test connects to, and a
 // client that connects to the test's listening socket as a field gateway does.
 
-#include "tst_sim.h"
 #include "simprocess.h"
+#include "tst_sim.h"
 
 #include "frames.h"
 #include "gateway.h"
@@ -14,12 +14,15 @@
 namespace gw = mbussim::gateway;
 
 namespace {
-mbussim::Bytes toBytes(const QByteArray &a) { return mbussim::Bytes(a.begin(), a.end()); }
+mbussim::Bytes toBytes(const QByteArray &a)
+{
+    return mbussim::Bytes(a.begin(), a.end());
+}
 
 QByteArray telegram(const char *payloadHex, quint16 packet)
 {
-    const mbussim::Bytes t = gw::buildRequest({{0, 0, 0, 1}, packet, gw::kMbusSection,
-                                               toBytes(QByteArray::fromHex(payloadHex))});
+    const mbussim::Bytes t = gw::buildRequest(
+        {{0, 0, 0, 1}, packet, gw::kMbusSection, toBytes(QByteArray::fromHex(payloadHex))});
     return QByteArray(reinterpret_cast<const char *>(t.data()), qsizetype(t.size()));
 }
 
@@ -50,7 +53,10 @@ void send(QTcpSocket &socket, const QByteArray &bytes)
     socket.waitForBytesWritten(1000);
 }
 
-quint16 portOf(const QString &startLine) { return quint16(startLine.section(':', -1).toUInt()); }
+quint16 portOf(const QString &startLine)
+{
+    return quint16(startLine.section(':', -1).toUInt());
+}
 
 int run(const QStringList &arguments, QByteArray *err = nullptr)
 {
@@ -116,13 +122,18 @@ void TestSim::gatewayServerExchange()
 void TestSim::gatewayServerFaults_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("error");  // what the program's reading trips on
-    QTest::addColumn<int>("size");       // bytes that arrive
-    QTest::newRow("bad checksum") << "bad-checksum" << "telegram checksum" << 300;
-    QTest::newRow("bad start") << "bad-start" << "start byte" << 300;
-    QTest::newRow("oversize") << "oversize" << "" << 310;
-    QTest::newRow("silent") << "silent" << "" << 0;
-    QTest::newRow("never") << "bad-start:0" << "" << 300;
+    QTest::addColumn<QString>("error"); // what the program's reading trips on
+    QTest::addColumn<int>("size");      // bytes that arrive
+    QTest::newRow("bad checksum") << "bad-checksum"
+                                  << "telegram checksum" << 300;
+    QTest::newRow("bad start") << "bad-start"
+                               << "start byte" << 300;
+    QTest::newRow("oversize") << "oversize"
+                              << "" << 310;
+    QTest::newRow("silent") << "silent"
+                            << "" << 0;
+    QTest::newRow("never") << "bad-start:0"
+                           << "" << 300;
 }
 
 void TestSim::gatewayServerFaults()
@@ -152,8 +163,8 @@ void TestSim::gatewayConnectGreetsAndReconnects()
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
     const quint16 port = server.serverPort();
-    Sim sim({"--bus", kDemoBus, "--gateway-connect", QString("127.0.0.1:%1").arg(port), "--reconnect", "100",
-             "--net", "0.0.0.9"});
+    Sim sim({"--bus", kDemoBus, "--gateway-connect", QString("127.0.0.1:%1").arg(port), "--reconnect", "100", "--net",
+             "0.0.0.9"});
     QVERIFY2(!sim.waitForLine(QString("GATEWAY net 0.0.0.9 to 127.0.0.1:%1").arg(port)).isEmpty(),
              qPrintable(sim.process().readAllStandardError()));
 
@@ -163,7 +174,7 @@ void TestSim::gatewayConnectGreetsAndReconnects()
         socket = server.nextPendingConnection();
         const gw::ReadReply greeting = readReply(*socket);
         return greeting.ok() && greeting.type == gw::kStatusSection && greeting.status == gw::Status{}
-            && greeting.net == gw::NetworkNumber{0, 0, 0, 9};
+               && greeting.net == gw::NetworkNumber{0, 0, 0, 9};
     };
     // served, dropped by us (as the program's idle timer does), back again
     QTcpSocket *socket = nullptr;
@@ -207,7 +218,7 @@ void TestSim::gatewayConnectEndsWithConnection()
     socket->disconnectFromHost();
     QVERIFY(sim.process().waitForFinished(5000));
     QCOMPARE(sim.process().exitCode(), 0);
-    QCOMPARE(sim.output().count('\n'), 1);  // --quiet: the start-up line only
+    QCOMPARE(sim.output().count('\n'), 1); // --quiet: the start-up line only
     delete socket;
 }
 

@@ -1,8 +1,8 @@
 // The real mbus-sim program as a child process, behind a pseudo-terminal and a
 // TCP port, opened the way the Telvaro program opens them.
 
-#include "tst_sim.h"
 #include "simprocess.h"
+#include "tst_sim.h"
 
 #include "frames.h"
 #include "mbus/frames.h"
@@ -75,14 +75,17 @@ bool writeAll(int fd, const QByteArray &bytes)
     return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
 }
 
-mbussim::Bytes toBytes(const QByteArray &a) { return mbussim::Bytes(a.begin(), a.end()); }
+mbussim::Bytes toBytes(const QByteArray &a)
+{
+    return mbussim::Bytes(a.begin(), a.end());
+}
 } // namespace
 
 void TestSim::ptyExchange()
 {
     QTemporaryDir dir;
     const QString link = dir.filePath("ttyMBUS");
-    QVERIFY(QFile::link("/nonexistent/stale", link));  // a stale link is replaced
+    QVERIFY(QFile::link("/nonexistent/stale", link)); // a stale link is replaced
     Sim sim({"--bus", kDemoBus, "--pty", link});
     const QString started = sim.waitForLine("PTY ");
     QVERIFY2(!started.isEmpty(), qPrintable(sim.process().readAllStandardError()));
@@ -100,7 +103,9 @@ void TestSim::ptyExchange()
         // Bytes 0D and 0A pass untouched (no line discipline in the way): SND_NKE to
         // 13 and REQ_UD2 to 143, whose checksum is 0A. Both addresses are empty, so
         // the only answer is the E5 of the broadcast.
-        QVERIFY(writeAll(fd, QByteArray::fromHex("10400D4D16" "107B8F0A16" "1040FE3E16")));
+        QVERIFY(writeAll(fd, QByteArray::fromHex("10400D4D16"
+                                                 "107B8F0A16"
+                                                 "1040FE3E16")));
         QCOMPARE(readFrame(fd), QByteArray::fromHex("E5"));
         closePort(fd);
     }
@@ -113,7 +118,7 @@ void TestSim::ptyExchange()
     QVERIFY(sim.process().waitForFinished(5000));
     QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.process().exitCode(), 0);
-    QVERIFY(!QFileInfo(link).isSymLink());  // removed at exit
+    QVERIFY(!QFileInfo(link).isSymLink()); // removed at exit
 }
 
 void TestSim::tcpExchange()
@@ -139,7 +144,7 @@ void TestSim::tcpExchange()
         }
         QVERIFY2(mbussim::longFrameChecksOut(toBytes(reply)), reply.toHex(' ').constData());
         QCOMPARE(quint8(reply[5]), 2);
-        socket.write(QByteArray::fromHex("107B037E16"));  // leave without waiting for this one
+        socket.write(QByteArray::fromHex("107B037E16")); // leave without waiting for this one
         socket.waitForBytesWritten(1000);
         socket.disconnectFromHost();
         QVERIFY(!sim.waitForLine("-- client").isEmpty());
@@ -225,8 +230,8 @@ void TestSim::badBusFileExitsWithTwo()
     QVERIFY2(err.contains(path.toUtf8() + ":3: unknown medium 'lava'"), err.constData());
     QVERIFY(!QFileInfo::exists(link));
     QCOMPARE(run({"--bus", dir.filePath("missing.bus"), "--pty", link}, &err), 2);
-    QCOMPARE(run({"--bus", kDemoBus}, &err), 2);  // no port of any kind
-    QCOMPARE(run({"--tcp", "0"}, &err), 2);       // no meters at all
+    QCOMPARE(run({"--bus", kDemoBus}, &err), 2); // no port of any kind
+    QCOMPARE(run({"--tcp", "0"}, &err), 2);      // no meters at all
     for (const char *count : {"0", "1001", "-1", "x", ""})
         QCOMPARE(run({"--random-meters", count, "--tcp", "0"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "70000"}), 2);

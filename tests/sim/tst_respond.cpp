@@ -49,9 +49,18 @@ Bus testBus()
     return Bus(std::move(parsed.meters));
 }
 
-Bytes bytes(const QByteArray &a) { return Bytes(a.begin(), a.end()); }
-QByteArray qbytes(const Bytes &b) { return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size())); }
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+Bytes bytes(const QByteArray &a)
+{
+    return Bytes(a.begin(), a.end());
+}
+QByteArray qbytes(const Bytes &b)
+{
+    return QByteArray(reinterpret_cast<const char *>(b.data()), qsizetype(b.size()));
+}
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
 
 // Replies of the meters with their first access numbers.
 const char kM1[] = "681515680801727856341243040107100000000C13452301007616";
@@ -115,28 +124,25 @@ void TestSim::respond_data()
     row("selection sent to 254 is ignored", {{"680B0B6853FE5278563412FFFFFFFFB316", ""}, {kReq253, ""}});
     row("selection with 7 bytes is ignored", {{"680A0A6853FD5278563412FFFFFFB316", ""}});
 
-    row("new primary address", {{"68060668730151017A074716", "E5"}, {"107B017C16", ""},
+    row("new primary address", {{"68060668730151017A074716", "E5"},
+                                {"107B017C16", ""},
                                 {"107B078216", "681515680807727856341243040107100000000C13452301007C16"}});
-    row("new primary address through 253",
-        {{kSelectM1, "E5"}, {"6806066873FD51017A094516", "E5"}, {"107B098416",
-                                                                 "681515680809727856341243040107100000000C13452301007E16"}});
-    row("primary address 251 refused, still acknowledged",
-        {{"68060668730151017AFB3B16", "E5"}, {"107B017C16", kM1}});
-    row("new ID, then selected by it",
-        {{"680909687301510C7944332211F416", "E5"}, {"680B0B6853FD5244332211FFFFFFFF4816", "E5"},
-         {kReq253, "681515680801724433221143040107100000000C13452301000C16"}});
-    row("ID nibbles F keep their digit",
-        {{"680909687301510C79FFFFFF99E016", "E5"},
-         {"107B017C16", "681515680801727856349943040107100000000C1345230100FD16"}});
-    row("value in litres, BCD",
-        {{"680909685301510C1366778899C216", "E5"},
-         {"107B017C16", "681515680801727856341243040107100000000C13667788990B16"}});
+    row("new primary address through 253", {{kSelectM1, "E5"},
+                                            {"6806066873FD51017A094516", "E5"},
+                                            {"107B098416", "681515680809727856341243040107100000000C13452301007E16"}});
+    row("primary address 251 refused, still acknowledged", {{"68060668730151017AFB3B16", "E5"}, {"107B017C16", kM1}});
+    row("new ID, then selected by it", {{"680909687301510C7944332211F416", "E5"},
+                                        {"680B0B6853FD5244332211FFFFFFFF4816", "E5"},
+                                        {kReq253, "681515680801724433221143040107100000000C13452301000C16"}});
+    row("ID nibbles F keep their digit", {{"680909687301510C79FFFFFF99E016", "E5"},
+                                          {"107B017C16", "681515680801727856349943040107100000000C1345230100FD16"}});
+    row("value in litres, BCD", {{"680909685301510C1366778899C216", "E5"},
+                                 {"107B017C16", "681515680801727856341243040107100000000C13667788990B16"}});
     row("value in litres, integer form into a BCD record",
         {{"680909685301510413D20400009216", "E5"},
          {"107B017C16", "681515680801727856341243040107100000000C13341200005316"}});
-    row("BCD value into an integer record",
-        {{"680909685303510C1300000100C716", "E5"},
-         {"107B037E16", "68151568080372214365873A63010300000000041310270000BC16"}});
+    row("BCD value into an integer record", {{"680909685303510C1300000100C716", "E5"},
+                                             {"107B037E16", "68151568080372214365873A63010300000000041310270000BC16"}});
     row("medium through enhanced identification",
         {{"680D0D68530151077978563412FFFFFF164C16", "E5"},
          {"107B017C16", "681515680801727856341243040116100000000C13452301008516"}});
@@ -212,7 +218,7 @@ void TestSim::secondarySearchNarrowsDown()
     QCOMPARE(select("FFFFFF8F"), Bytes{0xE5});
     QVERIFY(mbussim::longFrameChecksOut(bus.respond(bytes(hex(kReq253)))));
     QCOMPARE(select("FFFFFF2F"), Bytes{});
-    QCOMPARE(bus.respond(bytes(hex(kReq253))), Bytes{});  // 8FFFFFFF no longer selected
+    QCOMPARE(bus.respond(bytes(hex(kReq253))), Bytes{}); // 8FFFFFFF no longer selected
     QCOMPARE(select("FFFF0F12"), Bytes{0xE5});
     QCOMPARE(bus.respond(bytes(hex(kReq253)))[5], 0x02);
     QCOMPARE(select("FFFF3F12"), Bytes{0xE5});
@@ -223,8 +229,16 @@ void TestSim::garbageNeverAnswered()
 {
     // respond() re-checks what it gets: anything but one whole frame is silence.
     Bus bus = testBus();
-    const char *cases[] = {"", "00", "107B01", "107B017D16", "107B017C1600", "680303687301", "68030368730150C516",
-                           "68020268730175", "68030468730150C416", "FFFFFFFFFFFFFFFF"};
+    const char *cases[] = {"",
+                           "00",
+                           "107B01",
+                           "107B017D16",
+                           "107B017C1600",
+                           "680303687301",
+                           "68030368730150C516",
+                           "68020268730175",
+                           "68030468730150C416",
+                           "FFFFFFFFFFFFFFFF"};
     for (const char *c : cases)
         QVERIFY2(bus.respond(bytes(hex(c))).empty(), c);
     QCOMPARE(qbytes(bus.respond(bytes(hex("107B017C16")))), hex(kM1));

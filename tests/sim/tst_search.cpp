@@ -5,8 +5,8 @@
 
 #include "bus.h"
 #include "frames.h"
-#include "randombus.h"
 #include "mbus/frames.h"
+#include "randombus.h"
 
 #include <QtTest>
 
@@ -15,8 +15,8 @@
 
 namespace {
 struct Walk {
-    QStringList found;       // "ID@A" of each meter read alone
-    QStringList collisions;  // full IDs whose readout still collided
+    QStringList found;      // "ID@A" of each meter read alone
+    QStringList collisions; // full IDs whose readout still collided
 };
 
 // Narrows the ID digit by digit from the leftmost; a pattern that draws an
@@ -39,15 +39,18 @@ void walk(mbussim::Bus &bus, std::array<std::uint8_t, 8> digits, std::size_t dep
     }
 }
 
-QString idOf(const mbussim::MeterConfig &m) { return QString::fromStdString(mbussim::idText(m.id)); }
+QString idOf(const mbussim::MeterConfig &m)
+{
+    return QString::fromStdString(mbussim::idText(m.id));
+}
 } // namespace
 
 void TestSim::secondaryWalk_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<unsigned>("seed");
-    QTest::addColumn<QStringList>("extra");  // more meters: "ID" without an address, "ID@A" at A
-    QTest::addColumn<bool>("twinFirst");     // a copy of the first generated meter joins
+    QTest::addColumn<QStringList>("extra"); // more meters: "ID" without an address, "ID@A" at A
+    QTest::addColumn<bool>("twinFirst");    // a copy of the first generated meter joins
     QTest::addColumn<QStringList>("extraFound");
     QTest::addColumn<QStringList>("collisions");
     const QStringList none;
@@ -79,7 +82,7 @@ void TestSim::secondaryWalk()
         found << idOf(m) + "@253";
     if (twinFirst) {
         meters.push_back(meters.front());
-        meters.back().medium ^= 1;  // a twin need not be identical
+        meters.back().medium ^= 1; // a twin need not be identical
         found.removeOne(idOf(meters.front()) + "@253");
         collisions << idOf(meters.front());
     }

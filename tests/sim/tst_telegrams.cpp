@@ -114,6 +114,7 @@ void TestSim::endlessMeterAlwaysAnnouncesMore()
     }
 }
 
+// clang-format off
 void TestSim::telegramsKey_data()
 {
     QTest::addColumn<QByteArray>("text");
@@ -135,6 +136,7 @@ void TestSim::telegramsKey_data()
     QTest::newRow("too much for one") << m + big << "at most 240 fit in one reply";
     QTest::newRow("shared over two") << m + "telegrams = 2\n" + big << "";
 }
+// clang-format on
 
 void TestSim::telegramsKey()
 {

@@ -45,7 +45,10 @@ medium = hca
 record = 0B 6E 45 03 00
 )";
 
-QByteArray q(const mbus::Request &r) { return QByteArray(reinterpret_cast<const char *>(r.frame.data()), qsizetype(r.frame.size())); }
+QByteArray q(const mbus::Request &r)
+{
+    return QByteArray(reinterpret_cast<const char *>(r.frame.data()), qsizetype(r.frame.size()));
+}
 
 // "addr 1 id 12345678 ABC med 07 baud 2400: 0C 13 45 23 01 00 | 0B 3B 45 01 00"
 QString describe(const mbussim::Meter &m)
@@ -73,7 +76,7 @@ void TestSim::masterWrites_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QString>("reply");
-    QTest::addColumn<QStringList>("meters");  // every meter afterwards, in bus order
+    QTest::addColumn<QStringList>("meters"); // every meter afterwards, in bus order
     const auto row = [](const char *name, const mbus::Request &r, const char *reply, QStringList meters) {
         QTest::newRow(name) << q(r) << QString(reply) << meters;
     };
@@ -112,8 +115,9 @@ void TestSim::masterWrites_data()
          QString(kRelay).replace("med 07", "med 16"), QString(kHca).replace("med 08", "med 16")});
     row("unit l x 1 with medium water", mbus::buildUnitWrite(2, mbus::mediumCode("Water"), unitVif("l", "1")), "E5",
         {kWater, "addr 2 id 20000002 ABC med 07 baud 2400: 04 13 10 27 00 00 | 0A 5A 54 06", kRelay, kHca});
-    row("unit Wh x 1000 with medium heat", mbus::buildUnitWrite(1, mbus::mediumCode("Heat meter"), unitVif("Wh", "1000")),
-        "E5", {"addr 1 id 12345678 ABC med 04 baud 2400: 0C 06 45 23 01 00 | 0B 3B 45 01 00", kHeat, kRelay, kHca});
+    row("unit Wh x 1000 with medium heat",
+        mbus::buildUnitWrite(1, mbus::mediumCode("Heat meter"), unitVif("Wh", "1000")), "E5",
+        {"addr 1 id 12345678 ABC med 04 baud 2400: 0C 06 45 23 01 00 | 0B 3B 45 01 00", kHeat, kRelay, kHca});
     row("unit N/A with medium H.C.A", mbus::buildUnitWrite(7, mbus::mediumCode("H.C.A"), unitVif("N/A", "0.1")), "E5",
         {kWater, kHeat, "addr 7 id 12004411 REL med 08 baud 2400: 0C 6E 00 25 01 00", kHca});
     row("baud 9600", mbus::buildBaudChange(1, mbus::kCiBaud9600), "E5",
@@ -143,7 +147,7 @@ void TestSim::masterWrites()
     // The change shows in what the meters answer from then on.
     for (const mbussim::Meter &m : bus.meters()) {
         if (!m.hasAddress() || m.address() == 3 || m.address() == 9)
-            continue;  // unaddressed, or sharing an address after a broadcast
+            continue; // unaddressed, or sharing an address after a broadcast
         const mbussim::Bytes readout = bus.respond(mbus::buildReqUd2(m.address(), false).frame);
         QVERIFY(mbussim::longFrameChecksOut(readout));
         QCOMPARE(readout[14], m.state().medium);

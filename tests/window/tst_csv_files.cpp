@@ -82,7 +82,8 @@ void TstCsvFiles::saveThenOpen_data()
     QTest::addColumn<int>("columns");
     QTest::newRow("10 columns") << QByteArray() << 10;
     QTest::newRow("11 columns") << QByteArray("SMain=1\n") << 11;
-    QTest::newRow("24 columns, comma separator") << QByteArray("SMain=1\nExportSeparator=,\n[Titles]\nCount=13\n") << 24;
+    QTest::newRow("24 columns, comma separator")
+        << QByteArray("SMain=1\nExportSeparator=,\n[Titles]\nCount=13\n") << 24;
 }
 
 void TstCsvFiles::saveThenOpen()
@@ -127,7 +128,8 @@ void TstCsvFiles::refusedImportKeepsTable_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("box");
-    const QString tooMany = QStringLiteral("|You are trying to import too many data!!!\nCorrect csv file and try again!");
+    const QString tooMany = QStringLiteral(
+        "|You are trying to import too many data!!!\nCorrect csv file and try again!");
     const QString wrong = QStringLiteral("File Error|You chose wrong file for import!\nContact administrator!");
     QTest::newRow("25 fields") << QByteArray("1;2\r\n") + QByteArray(25, 'x').replace("x", "a;") + "\r\n" << tooMany;
     QTest::newRow("NUL byte") << QByteArray("1;2;\r\n\0;\r\n", 10) << wrong;
@@ -152,11 +154,12 @@ void TstCsvFiles::unwritableTargetKeepsOldFile()
     b.window->deviceTable().appendRow({"12345678", "1", "ZRI"});
     b.target = b.dir.filePath(QStringLiteral("missing-folder/meters.csv"));
     QVERIFY(!b.window->saveDeviceTable());
-    QCOMPARE(b.boxes, QStringList{QStringLiteral("Error saving file|File cannot be written, no rights!\nContact administrator.")});
+    QCOMPARE(b.boxes, QStringList{QStringLiteral(
+                          "Error saving file|File cannot be written, no rights!\nContact administrator.")});
     QVERIFY(!QFile::exists(b.target));
 }
 
-// A table saved by the Windows program: code page 1250, no header.
+// A table saved on Windows: code page 1250, no header.
 void TstCsvFiles::windows1250File()
 {
     Bench b({});

@@ -3,14 +3,14 @@
 
 #include "devices_page.h"
 #include "full_report_window.h"
-#include "main_window.h"
-#include "settings_dialog.h"
 #include "link/link_dispatch.h"
+#include "main_window.h"
 #include "mbus/conversions.h"
 #include "mbus/frames.h"
 #include "ops/bus_session.h"
 #include "ops/primary_scan.h"
 #include "ops/secondary_search.h"
+#include "settings_dialog.h"
 #include "sim_process.h"
 
 #include <QAction>
@@ -44,12 +44,14 @@ medium = water
 record = 0C 13 00 25 01 00
 )";
 
-QString hex(const mbus::Request &request) { return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed(); }
+QString hex(const mbus::Request &request)
+{
+    return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed();
+}
 
 // A window on a simulated bus, shown, its settings file pointing at the simulator.
 struct Bench {
-    explicit Bench(const QString &busFile, const QByteArray &settings = "[Misc]\nRetry=0\n")
-        : sim(busFile)
+    explicit Bench(const QString &busFile, const QByteArray &settings = "[Misc]\nRetry=0\n") : sim(busFile)
     {
         QFile ini(dir.filePath(QStringLiteral("telvaro.ini")));
         if (ini.open(QIODevice::WriteOnly))
@@ -71,7 +73,10 @@ struct Bench {
 
     DevicesPage &page() { return *window->devices; }
     decode::DeviceTable &table() { return window->deviceTable(); }
-    bool idle(int ms) { return QTest::qWaitFor([this] { return !window->session().busy(); }, ms); }
+    bool idle(int ms)
+    {
+        return QTest::qWaitFor([this] { return !window->session().busy(); }, ms);
+    }
     bool scan(int from, int to, int ms)
     {
         page().fromAddressBox->setValue(from);
@@ -116,10 +121,10 @@ void TstDevices::demoBusScanReadAndStop()
     QVERIFY(b.scan(0, 15, 30000));
 
     const QStringList expected{
-        "12345678 1 ZRI 45.327 m3 Water",          "20071234 2 KAM 21387.000 kWh Heat (rt)",
+        "12345678 1 ZRI 45.327 m3 Water",           "20071234 2 KAM 21387.000 kWh Heat (rt)",
         "30500117 3 ABB 45176.300 kWh Electricity", "40123456 4 ELS 1578.912 m3 Gas",
         "50000042 5 SEN 30.288 m3 Cold water",      "60000007 6 QDS   Heat C.A.",
-        "12004411 7 REL 12.500 m3 Water",          "70311502 8 HYD 87.531 m3 Hot water",
+        "12004411 7 REL 12.500 m3 Water",           "70311502 8 HYD 87.531 m3 Hot water",
         "81726354 9 SON 45678000.000 kJ Heat (ft)", "90440021 10 LUG 8512.000 kWh H/C load meter",
         "05550123 11 EMH 8123.456 kWh Electricity", "53101977 12 ITW 1234.560 m3 Gas"};
     QCOMPARE(b.table().rowCount(), 14);
@@ -182,8 +187,8 @@ void TstDevices::commandsReachTheMeter_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("frame");   // must reach the simulator
-    QTest::addColumn<bool>("readAfter");  // a REQ_UD2 to the meter follows
+    QTest::addColumn<QString>("frame");    // must reach the simulator
+    QTest::addColumn<bool>("readAfter");   // a REQ_UD2 to the meter follows
     QTest::addColumn<QString>("rowAfter"); // "column=text" afterwards
 
     QTest::newRow("reset") << "reset" << 1 << hex(mbus::buildApplicationReset(1)) << false << "";

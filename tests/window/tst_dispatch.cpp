@@ -74,6 +74,7 @@ private slots:
     void customCommandRepliesFromSimulator();
 };
 
+// clang-format off
 void TstDispatch::hexCommandBytes_data()
 {
     QTest::addColumn<QString>("text");
@@ -91,6 +92,7 @@ void TstDispatch::hexCommandBytes_data()
     QTest::newRow("garbage") << "10 ZZ" << QByteArray() << upperCase;
     QTest::newRow("tab") << "10\t7B" << QByteArray() << upperCase;
 }
+// clang-format on
 
 void TstDispatch::hexCommandBytes()
 {
@@ -130,6 +132,7 @@ void TstDispatch::asciiCommandRoundTrip()
     QVERIFY(!rig.dispatch->portOpen());
 }
 
+// clang-format off
 void TstDispatch::portQuirks_data()
 {
     QTest::addColumn<QString>("speed");
@@ -145,6 +148,7 @@ void TstDispatch::portQuirks_data()
     QTest::newRow("lower case none is even") << "2400" << "none" << int(B2400) << even;
     QTest::newRow("lower case odd is even") << "2400" << "odd" << int(B2400) << even;
 }
+// clang-format on
 
 void TstDispatch::portQuirks()
 {
@@ -174,6 +178,7 @@ void TstDispatch::portQuirks()
     QCOMPARE(rig.status, pty.slavePath() + QStringLiteral(" is closed"));
 }
 
+// clang-format off
 void TstDispatch::absentPort_data()
 {
     QTest::addColumn<Language>("language");
@@ -187,6 +192,7 @@ void TstDispatch::absentPort_data()
     QTest::newRow("Polish") << Language::Polish << true
                             << QStringLiteral("Wybrany port jest u\u017Cywany przez inny program");
 }
+// clang-format on
 
 void TstDispatch::absentPort()
 {
@@ -262,6 +268,7 @@ void TstDispatch::vanishedDeviceIsReported()
     QVERIFY(!rig.dispatch->portOpen());
 }
 
+// clang-format off
 void TstDispatch::customCommandRepliesFromSimulator_data()
 {
     QTest::addColumn<QString>("text");
@@ -272,6 +279,7 @@ void TstDispatch::customCommandRepliesFromSimulator_data()
     QTest::newRow("no meter at 99") << "10 7B 63 DE 16" << QString();
     QTest::newRow("garbage") << "1 2" << QString();
 }
+// clang-format on
 
 void TstDispatch::customCommandRepliesFromSimulator()
 {

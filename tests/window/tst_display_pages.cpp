@@ -90,8 +90,8 @@ struct Bench {
             settings += "UseLANXP=1\n[LANXP]\nIP=127.0.0.1\nPort=" + QByteArray::number(sim->port()) + "\n";
         } else if (route == QLatin1String("gateway server")) {
             sim = std::make_unique<SimProcess>(SimProcess::Tcp{}, base + QStringList{"--gateway-server", "0"} + faults);
-            settings += "VelkServer=1\n[LANXP]\nIP=127.0.0.1\nNetNumber=0.0.0.1\nPort=" + QByteArray::number(sim->port())
-                      + "\n";
+            settings += "VelkServer=1\n[LANXP]\nIP=127.0.0.1\nNetNumber=0.0.0.1\nPort="
+                        + QByteArray::number(sim->port()) + "\n";
         } else {
             settings += "UseEthernet=1\n[Ethernet]\nAutoDisplay=0\nPort=" + listenPort + "\n";
         }
@@ -109,12 +109,16 @@ struct Bench {
         if (route == QLatin1String("gateway calls in")) {
             window->dispatch().openListeningIfWanted();
             sim = std::make_unique<SimProcess>(
-                SimProcess::Tcp{}, base + QStringList{"--gateway-connect", "127.0.0.1:" + QString::fromLatin1(listenPort)});
+                SimProcess::Tcp{},
+                base + QStringList{"--gateway-connect", "127.0.0.1:" + QString::fromLatin1(listenPort)});
             if (!QTest::qWaitFor([this] { return window->dispatch().listenSocket().gatewayConnected(); }, 5000))
                 qWarning("the simulated gateway did not call in");
         }
     }
-    bool idle(int ms = 30000) { return QTest::qWaitFor([this] { return !window->session().busy(); }, ms); }
+    bool idle(int ms = 30000)
+    {
+        return QTest::qWaitFor([this] { return !window->session().busy(); }, ms);
+    }
     Table &tev() { return window->tevTable(); }
     Table &history() { return window->historyTable(); }
     QByteArray exported() const

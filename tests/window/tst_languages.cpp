@@ -21,9 +21,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -81,7 +81,8 @@ QList<Shown> textsOf(QWidget *window)
     QList<QWidget *> widgets = window->findChildren<QWidget *>();
     widgets.prepend(window);
     for (QWidget *w : widgets) {
-        const QString name = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
+        const QString name = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                       : w->objectName();
         if (auto *b = qobject_cast<QAbstractButton *>(w))
             out << Shown{name, b->text(), w};
         else if (auto *l = qobject_cast<QLabel *>(w))
@@ -156,9 +157,9 @@ void settle()
 
 QAction *languageItem(MainWindow &w, Language language)
 {
-    return language == Language::Italian ? w.italianAction
-         : language == Language::Polish  ? w.polishAction
-                                         : w.englishAction;
+    return language == Language::Italian  ? w.italianAction
+           : language == Language::Polish ? w.polishAction
+                                          : w.englishAction;
 }
 
 } // namespace
@@ -206,8 +207,8 @@ void TstLanguages::walk()
     w.usersAction->trigger();
     w.aboutAction->trigger();
     w.fullReport()->show();
-    const QList<QWidget *> windows{&w, w.settingsDialog(), w.usersWindow(), w.aboutBox(), w.fullReport(),
-                                   &p.startup->login()};
+    const QList<QWidget *> windows{&w,           w.settingsDialog(), w.usersWindow(),
+                                   w.aboutBox(), w.fullReport(),     &p.startup->login()};
 
     const Catalogue english(kTranslations + (language == Language::Italian ? "telvaro_it.ts" : "telvaro_pl.ts"));
     for (Language step : {language, Language::English}) {
@@ -229,21 +230,25 @@ void TstLanguages::walk()
                         else
                             QVERIFY2(!english.translated.contains(s.text) || english.translations.contains(s.text),
                                      qPrintable(where + " stayed translated"));
-                        QVERIFY2(!(step == Language::Polish && looksLikeCodePage(s.text)), qPrintable(where + " has code-page letters"));
+                        QVERIFY2(!(step == Language::Polish && looksLikeCodePage(s.text)),
+                                 qPrintable(where + " has code-page letters"));
                         if (s.widget && s.widget->isVisible())
-                            QVERIFY2(s.widget->width() >= s.widget->sizeHint().width(), qPrintable(where + " is clipped"));
+                            QVERIFY2(s.widget->width() >= s.widget->sizeHint().width(),
+                                     qPrintable(where + " is clipped"));
                     }
                 }
             }
             if (tabs.isEmpty())
                 for (const Shown &s : textsOf(window))
-                    QVERIFY2(step == Language::English || !english.leftInEnglish(s.text), qPrintable(s.where + ": " + s.text));
+                    QVERIFY2(step == Language::English || !english.leftInEnglish(s.text),
+                             qPrintable(s.where + ": " + s.text));
         }
         QCOMPARE(cellsOf(), cellsBefore); // a switch never moves cells
         QVERIFY(w.devices->deviceGrid->model()->headerData(4, Qt::Horizontal).toString().startsWith("Unit")
                 || step != Language::English);
         const QString lastTitle = w.devices->deviceGrid->model()
-                                      ->headerData(w.devices->deviceGrid->columnCount() - 2, Qt::Horizontal).toString();
+                                      ->headerData(w.devices->deviceGrid->columnCount() - 2, Qt::Horizontal)
+                                      .toString();
         QCOMPARE(lastTitle, QStringLiteral("Energia")); // user titles are the user's
     }
 }
@@ -276,17 +281,25 @@ void TstLanguages::messagesChosenWhenShown_data()
     QTest::newRow("English") << Language::English
                              << QStringList{"Exit Confirmation|Are you sure you want to exit?",
                                             "Clear confirmation|Do you want to clear the table?",
-                                            "Address confirmation|" + autoText, "Find", "Read all meters", "Auto address"};
+                                            "Address confirmation|" + autoText,
+                                            "Find",
+                                            "Read all meters",
+                                            "Auto address"};
     QTest::newRow("Italian") << Language::Italian
                              << QStringList{"Conferma uscita|Sei sicuro di voler uscire?",
                                             "Conferma cancellazione|Vuoi cancellare la tabella?",
-                                            "Conferma addressing|" + autoText, "Trova", "Leggi tutti", "Auto indirizzo"};
+                                            "Conferma addressing|" + autoText,
+                                            "Trova",
+                                            "Leggi tutti",
+                                            "Auto indirizzo"};
     QTest::newRow("Polish") << Language::Polish
                             << QStringList{QString::fromUtf8("Potwierdzenie opuszczenia programu|Czy jesteś pewien, że "
                                                              "chcesz opuścić program?"),
                                            QString::fromUtf8("Wyczyść potwierdzenie|Czy chcesz wyczyścić tabele?"),
-                                           "Conferma addressing|" + autoText, QString::fromUtf8("Znajdź"),
-                                           "Odczytaj wszystkie", "Auto adresowanie"};
+                                           "Conferma addressing|" + autoText,
+                                           QString::fromUtf8("Znajdź"),
+                                           "Odczytaj wszystkie",
+                                           "Auto adresowanie"};
 }
 
 void TstLanguages::messagesChosenWhenShown()
@@ -310,7 +323,8 @@ void TstLanguages::messagesChosenWhenShown()
     w.exitAction->trigger();
     w.clearTableAsked();
     w.autoAddressOrStop();
-    asked << w.devices->findPrimaryButton->text() << w.devices->readAllButton->text() << w.devices->autoAddressButton->text();
+    asked << w.devices->findPrimaryButton->text() << w.devices->readAllButton->text()
+          << w.devices->autoAddressButton->text();
     QCOMPARE(asked, expected);
     QVERIFY(w.isVisible()); // every question was answered No or Cancel
 }

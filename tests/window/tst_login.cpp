@@ -95,6 +95,7 @@ private slots:
     void accountsWindow();
 };
 
+// clang-format off
 void TstLogin::onlyTheLoginWindowAtStart_data()
 {
     QTest::addColumn<QByteArray>("settings");
@@ -105,6 +106,7 @@ void TstLogin::onlyTheLoginWindowAtStart_data()
     QTest::newRow("Polish") << QByteArray("[Misc]\nLanguage=3\n") << "Logowanie Telvaro"
                             << QString::fromUtf8("Nazwa użytkownika:");
 }
+// clang-format on
 
 void TstLogin::onlyTheLoginWindowAtStart()
 {
@@ -122,6 +124,7 @@ void TstLogin::onlyTheLoginWindowAtStart()
     QCOMPARE(startup.login().userNameEdit->maxLength(), 15);
 }
 
+// clang-format off
 void TstLogin::levelsAndRights_data()
 {
     QTest::addColumn<QString>("level");
@@ -135,6 +138,7 @@ void TstLogin::levelsAndRights_data()
     QTest::newRow("Operator without display") << "Operator" << true << false << false << false << false;
     QTest::newRow("unknown level is an operator") << "Boss" << true << true << false << false << false;
 }
+// clang-format on
 
 void TstLogin::levelsAndRights()
 {
@@ -160,11 +164,12 @@ void TstLogin::levelsAndRights()
     QCOMPARE(main.isAdministrator(), administrator);
     QCOMPARE(main.displayAllowed(), display);
     for (QWidget *w : std::initializer_list<QWidget *>{main.devices->basicGroup, main.devices->advancedGroup,
-                                                        main.devices->broadcastBox, main.devices->selectedIdLabel,
-                                                        main.devices->selectedAddressLabel})
+                                                       main.devices->broadcastBox, main.devices->selectedIdLabel,
+                                                       main.devices->selectedAddressLabel})
         QCOMPARE(w->isVisible(), devices);
 }
 
+// clang-format off
 void TstLogin::wrongLoginKeepsMainHidden_data()
 {
     QTest::addColumn<QString>("user");
@@ -180,6 +185,7 @@ void TstLogin::wrongLoginKeepsMainHidden_data()
     QTest::newRow("Polish") << "x" << "y" << QByteArray("[Misc]\nLanguage=3\n")
                             << QString::fromUtf8("Logowanie Telvaro|Nieprawidłowa nazwa użytkownika lub hasło!");
 }
+// clang-format on
 
 void TstLogin::wrongLoginKeepsMainHidden()
 {
@@ -198,6 +204,7 @@ void TstLogin::wrongLoginKeepsMainHidden()
     QVERIFY(startup.login().passwordEdit->text().isEmpty());
 }
 
+// clang-format off
 void TstLogin::noUsableFileEndsProgram_data()
 {
     QTest::addColumn<bool>("exists");
@@ -205,6 +212,7 @@ void TstLogin::noUsableFileEndsProgram_data()
     QTest::newRow("missing") << false << "Login fail|Missing account file!\nContact administrator";
     QTest::newRow("empty") << true << "Login fail|Account file is empty (no valid accounts)!\nContact administrator";
 }
+// clang-format on
 
 void TstLogin::noUsableFileEndsProgram()
 {
@@ -221,6 +229,7 @@ void TstLogin::noUsableFileEndsProgram()
     QVERIFY(!startup.mainWindow().isVisible());
 }
 
+// clang-format off
 void TstLogin::closingLoginEndsProgram_data()
 {
     QTest::addColumn<QString>("how");
@@ -228,6 +237,7 @@ void TstLogin::closingLoginEndsProgram_data()
     QTest::newRow("close button") << "close";
     QTest::newRow("Escape") << "escape";
 }
+// clang-format on
 
 void TstLogin::closingLoginEndsProgram()
 {
@@ -251,6 +261,7 @@ void TstLogin::closingLoginEndsProgram()
     QVERIFY(!startup.login().isLoggedIn());
 }
 
+// clang-format off
 void TstLogin::sentLinesForAdministratorsOnly_data()
 {
     QTest::addColumn<QString>("level");
@@ -259,6 +270,7 @@ void TstLogin::sentLinesForAdministratorsOnly_data()
     QTest::newRow("Setup") << "Setup" << false;
     QTest::newRow("Operator") << "Operator" << false;
 }
+// clang-format on
 
 void TstLogin::sentLinesForAdministratorsOnly()
 {
@@ -305,8 +317,8 @@ void TstLogin::accountsWindow()
     users.levelCombo->setCurrentText(QStringLiteral("Setup"));
     users.repeatPasswordEdit->setText(QStringLiteral("two"));
     QTest::mouseClick(users.addOrChangeButton, Qt::LeftButton);
-    QCOMPARE(messages, QStringList({"Enter username", "Enter password (both fields)", "Select access level for this user",
-                                    "Passwords does not match!"}));
+    QCOMPARE(messages, QStringList({"Enter username", "Enter password (both fields)",
+                                    "Select access level for this user", "Passwords does not match!"}));
     QVERIFY(!users.levelCombo->isEditable());
 
     users.repeatPasswordEdit->setText(QStringLiteral("one"));

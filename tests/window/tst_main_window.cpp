@@ -3,12 +3,12 @@
 
 #include "about_box.h"
 #include "config/ini_file.h"
+#include "decode/decode.h"
+#include "devices_page.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
 #include "log_printer.h"
 #include "main_window.h"
-#include "devices_page.h"
-#include "decode/decode.h"
 #include "mbus/frames.h"
 #include "sim_process.h"
 
@@ -25,7 +25,6 @@
 #include <QtTest>
 
 #include <sys/inotify.h>
-
 
 namespace {
 
@@ -125,7 +124,8 @@ void TstMainWindow::outOfRangeValuesAreClamped_data()
     QTest::addColumn<int>("to");
     QTest::addColumn<int>("timeout");
     QTest::newRow("too small") << QByteArray("[Mbus]\nSearchFrom=-4\nSearchTo=-1\nTimeout=50\n") << 0 << 0 << 300;
-    QTest::newRow("too large") << QByteArray("[mbus]\nsearchfrom=300\nSEARCHTO=999\ntimeout=12000\n") << 255 << 255 << 9900;
+    QTest::newRow("too large") << QByteArray("[mbus]\nsearchfrom=300\nSEARCHTO=999\ntimeout=12000\n") << 255 << 255
+                               << 9900;
     QTest::newRow("not numbers") << QByteArray("[Mbus]\nSearchFrom=one\nSearchTo=\nTimeout=5x\n") << 0 << 0 << 500;
     QTest::newRow("in range") << QByteArray("[Mbus]\nSearchFrom=1\nSearchTo=250\nTimeout=9900\n") << 1 << 250 << 9900;
     QTest::newRow("language 7 is English") << QByteArray("[Misc]\nLanguage=7\n") << 0 << 0 << 500;
@@ -144,7 +144,8 @@ void TstMainWindow::outOfRangeValuesAreClamped()
     QCOMPARE(window.devices->fromAddressBox->value(), from);
     QCOMPARE(window.devices->toAddressBox->value(), to);
     QCOMPARE(window.devices->timeoutBox->value(), timeout);
-    QVERIFY(window.englishAction->isChecked() != (window.italianAction->isChecked() || window.polishAction->isChecked()));
+    QVERIFY(window.englishAction->isChecked()
+            != (window.italianAction->isChecked() || window.polishAction->isChecked()));
 }
 
 void TstMainWindow::closeWithoutWriteRightsWarns()
@@ -174,7 +175,8 @@ void TstMainWindow::exitAsksFirst()
     };
     window.show();
     window.exitAction->trigger();
-    QCOMPARE(asked, (QStringList{QStringLiteral("Exit Confirmation"), QStringLiteral("Are you sure you want to exit?")}));
+    QCOMPARE(asked,
+             (QStringList{QStringLiteral("Exit Confirmation"), QStringLiteral("Are you sure you want to exit?")}));
     QVERIFY(window.isVisible());
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("telvaro.ini"))));
 
@@ -279,7 +281,9 @@ void TstMainWindow::customCommandAgainstSimulator()
 
     QTRY_COMPARE(window.logLines().size(), 2);
     const QString reply = window.logLines().at(1);
-    QVERIFY2(QRegularExpression(QStringLiteral("^68 ([0-9A-F]{2}) \\1 68 08 01 72 ([0-9A-F]{2} )+16 $")).match(reply).hasMatch(),
+    QVERIFY2(QRegularExpression(QStringLiteral("^68 ([0-9A-F]{2}) \\1 68 08 01 72 ([0-9A-F]{2} )+16 $"))
+                 .match(reply)
+                 .hasMatch(),
              qPrintable(reply));
     QTRY_COMPARE(window.portStatusLabel->text(), sim.link() + QStringLiteral(" is closed"));
     QVERIFY(!window.dispatch().portOpen());
@@ -353,8 +357,8 @@ void TstMainWindow::logKeepsEveryLine_data()
     QTest::addColumn<QByteArray>("saved");
     QTest::addColumn<int>("pages");
     const QString empty;
-    QTest::newRow("empty lines around one") << QStringList{empty, empty, QStringLiteral("x"), empty} << false
-                                            << QByteArray("\n\nx\n\n") << 1;
+    QTest::newRow("empty lines around one")
+        << QStringList{empty, empty, QStringLiteral("x"), empty} << false << QByteArray("\n\nx\n\n") << 1;
     QTest::newRow("one empty line") << QStringList{empty} << false << QByteArray("\n") << 1;
     QTest::newRow("after a clear") << QStringList{empty, empty} << true << QByteArray("\n\n") << 1;
     QTest::newRow("36 empty lines print two pages") << QStringList(36, empty) << false << QByteArray(36, '\n') << 2;
@@ -392,6 +396,7 @@ void TstMainWindow::logKeepsEveryLine()
 
 // A language the program does not know shows English but stays in the file
 // until the user picks one.
+// clang-format off
 void TstMainWindow::storedLanguageIsKept_data()
 {
     QTest::addColumn<QByteArray>("stored");
@@ -402,6 +407,7 @@ void TstMainWindow::storedLanguageIsKept_data()
     QTest::newRow("Polish kept") << QByteArray("3") << 0 << "3";
     QTest::newRow("unknown, then Italian picked") << QByteArray("7") << 2 << "2";
 }
+// clang-format on
 
 void TstMainWindow::storedLanguageIsKept()
 {
@@ -427,6 +433,7 @@ void TstMainWindow::storedLanguageIsKept()
 
 // The long time format with its seconds, but without a time-zone name, in
 // any locale: the detailed report's "Decoded at " line and the printout.
+// clang-format off
 void TstMainWindow::timesHaveNoZoneName_data()
 {
     QTest::addColumn<QString>("locale");
@@ -437,6 +444,7 @@ void TstMainWindow::timesHaveNoZoneName_data()
     QTest::newRow("US English") << "en_US" << "2:05:09\u202FPM";
     QTest::newRow("British English") << "en_GB" << "14:05:09";
 }
+// clang-format on
 
 void TstMainWindow::timesHaveNoZoneName()
 {
@@ -453,10 +461,12 @@ void TstMainWindow::startOpensNoPort()
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     QVERIFY(watch >= 0);
     int watched = 0;
-    for (const QString &name : QDir(QStringLiteral("/dev")).entryList({QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"),
-                                                                       QStringLiteral("ttyACM*"), QStringLiteral("ttyAMA*")},
-                                                                      QDir::System))
-        watched += ::inotify_add_watch(watch, QFile::encodeName(QStringLiteral("/dev/") + name).constData(), IN_OPEN) >= 0;
+    for (const QString &name : QDir(QStringLiteral("/dev"))
+                                   .entryList({QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"),
+                                               QStringLiteral("ttyACM*"), QStringLiteral("ttyAMA*")},
+                                              QDir::System))
+        watched += ::inotify_add_watch(watch, QFile::encodeName(QStringLiteral("/dev/") + name).constData(), IN_OPEN)
+                   >= 0;
     if (watched == 0) {
         ::close(watch);
         QSKIP("no serial device on this machine");

@@ -11,10 +11,10 @@
 #include "link/link_dispatch.h"
 #include "link/serial_port.h"
 #include "main_window.h"
-#include "settings_dialog.h"
 #include "mbus/frames.h"
 #include "ops/bus_session.h"
 #include "ops/primary_scan.h"
+#include "settings_dialog.h"
 #include "sim_process.h"
 
 #include <QLineEdit>
@@ -80,7 +80,8 @@ struct ListenRig {
     bool connectPeer(QTcpSocket &peer)
     {
         peer.connectToHost(QHostAddress::LocalHost, settings.listenPort.toUShort());
-        return peer.waitForConnected(3000) && QTest::qWaitFor([this] { return dispatch->listenSocket().gatewayConnected(); }, 3000);
+        return peer.waitForConnected(3000)
+               && QTest::qWaitFor([this] { return dispatch->listenSocket().gatewayConnected(); }, 3000);
     }
     int count(const QString &line) const { return int(log.lines.count(line)); }
 
@@ -183,11 +184,12 @@ void TstRoutes::converterRoute()
 {
     QFETCH(QStringList, faults);
     SimProcess sim(SimProcess::Tcp{}, QStringList{QStringLiteral("--bus"), SimProcess::demoBus(),
-                                                  QStringLiteral("--tcp"), QStringLiteral("0")} + faults);
+                                                  QStringLiteral("--tcp"), QStringLiteral("0")}
+                                          + faults);
     QVERIFY(sim.isReady() && sim.port());
     QTemporaryDir dir;
-    auto window = windowWith(dir, "[Misc]\nUseLANXP=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nPort="
-                                      + QByteArray::number(sim.port()) + "\n");
+    auto window = windowWith(
+        dir, "[Misc]\nUseLANXP=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nPort=" + QByteArray::number(sim.port()) + "\n");
     window->show();
     QVERIFY(scan(*window, 1, 3));
     QCOMPARE(ids(*window), QStringList({"12345678", "20071234", "30500117"}));
@@ -212,8 +214,8 @@ void TstRoutes::peerLeavesDuringOperation()
 {
     FlakyConverter converter(kOneMeter);
     QTemporaryDir dir;
-    auto window = windowWith(dir, "[Misc]\nUseLANXP=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nPort="
-                                      + QByteArray::number(converter.port()) + "\n");
+    auto window = windowWith(
+        dir, "[Misc]\nUseLANXP=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nPort=" + QByteArray::number(converter.port()) + "\n");
     window->show();
     QVERIFY(scan(*window, 1, 250));
     QVERIFY(window->logLines().contains(QStringLiteral("The connection was lost, the operation is stopped...")));
@@ -303,9 +305,10 @@ void TstRoutes::gatewayServerRoute_data()
 void TstRoutes::gatewayServerRoute()
 {
     QFETCH(QStringList, faults);
-    SimProcess sim(SimProcess::Tcp{}, QStringList{QStringLiteral("--bus"), SimProcess::demoBus(),
-                                                  QStringLiteral("--gateway-server"), QStringLiteral("0"),
-                                                  QStringLiteral("--net"), QStringLiteral("0.0.0.7")} + faults);
+    SimProcess sim(SimProcess::Tcp{},
+                   QStringList{QStringLiteral("--bus"), SimProcess::demoBus(), QStringLiteral("--gateway-server"),
+                               QStringLiteral("0"), QStringLiteral("--net"), QStringLiteral("0.0.0.7")}
+                       + faults);
     QVERIFY(sim.isReady() && sim.port());
     QTemporaryDir dir;
     auto window = windowWith(dir, "[Misc]\nVelkServer=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nNetNumber=0.0.0.7\nPort="
@@ -315,7 +318,8 @@ void TstRoutes::gatewayServerRoute()
     QCOMPARE(ids(*window), QStringList({"12345678", "20071234", "30500117"}));
     const QStringList log = window->logLines();
     QCOMPARE(log.first(), QStringLiteral("Trying to connect to VELK-2 server..."));
-    QVERIFY(log.at(1).startsWith(QLatin1String("Connected TCP/IP, at ")) && log.at(1).endsWith(QLatin1String(", server 127.0.0.1")));
+    QVERIFY(log.at(1).startsWith(QLatin1String("Connected TCP/IP, at "))
+            && log.at(1).endsWith(QLatin1String(", server 127.0.0.1")));
     QCOMPARE(log.count(QStringLiteral("Device 0.0.0.7")), 3);
     QCOMPARE(window->dispatch().networkNumber(), (gateway::NetworkNumber{0, 0, 0, 7}));
     QTRY_VERIFY(sim.output().contains(QStringLiteral("RX telegram #3 A8 10 7B 03 7E 16")));
@@ -332,7 +336,8 @@ void TstRoutes::gatewayServerRoute()
     window->commandEdit->setText(QStringLiteral("47 45 54"));
     QTest::mouseClick(window->sendCommandButton, Qt::LeftButton);
     QTRY_VERIFY(!window->session().busy());
-    QVERIFY2(window->logLines().contains(QStringLiteral("Unknown telegram...")), qPrintable(window->logLines().join(u'|')));
+    QVERIFY2(window->logLines().contains(QStringLiteral("Unknown telegram...")),
+             qPrintable(window->logLines().join(u'|')));
 }
 
 // A gateway calls in; its first telegram starts the M-Bus scan by itself
@@ -356,12 +361,14 @@ void TstRoutes::listenRouteScansByItself()
     QTRY_VERIFY(window->dispatch().listenSocket().listening());
     QVERIFY(window->logLines().contains(QStringLiteral("Socket is opened at port ") + QString::fromLatin1(port)));
 
-    SimProcess sim(SimProcess::Tcp{}, {QStringLiteral("--bus"), SimProcess::demoBus(), QStringLiteral("--gateway-connect"),
-                                       QStringLiteral("127.0.0.1:") + QString::fromLatin1(port)});
+    SimProcess sim(SimProcess::Tcp{},
+                   {QStringLiteral("--bus"), SimProcess::demoBus(), QStringLiteral("--gateway-connect"),
+                    QStringLiteral("127.0.0.1:") + QString::fromLatin1(port)});
     QVERIFY(sim.isReady());
     QTRY_VERIFY_WITH_TIMEOUT(window->scan().running(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!window->session().busy(), 15000);
-    QVERIFY2(ids(*window) == QStringList({"12345678", "20071234", "30500117"}), qPrintable(window->logLines().join(u'\n')));
+    QVERIFY2(ids(*window) == QStringList({"12345678", "20071234", "30500117"}),
+             qPrintable(window->logLines().join(u'\n')));
     QCOMPARE(asked, 0);
     QVERIFY(window->logLines().contains(QStringLiteral("Incoming request...")));
     QVERIFY(window->dispatch().listenSocket().listening()); // it stays open after the scan
@@ -402,14 +409,15 @@ void TstRoutes::floodThenRealGateway()
                 QCoreApplication::processEvents();
         }
         QVERIFY(flood.waitForBytesWritten(10000) || flood.bytesToWrite() == 0);
-        QTRY_VERIFY_WITH_TIMEOUT(window->logLines().filter(QStringLiteral("Wrong byte count in the telegram")).size() > 100,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window->logLines().filter(QStringLiteral("Wrong byte count in the telegram")).size() > 100, 20000);
         flood.abort();
     }
     QTRY_VERIFY(window->dispatch().listenSocket().connectionCount() == 0);
 
-    SimProcess sim(SimProcess::Tcp{}, {QStringLiteral("--bus"), SimProcess::demoBus(), QStringLiteral("--gateway-connect"),
-                                       QStringLiteral("127.0.0.1:") + QString::fromLatin1(port)});
+    SimProcess sim(SimProcess::Tcp{},
+                   {QStringLiteral("--bus"), SimProcess::demoBus(), QStringLiteral("--gateway-connect"),
+                    QStringLiteral("127.0.0.1:") + QString::fromLatin1(port)});
     QTRY_VERIFY_WITH_TIMEOUT(window->dispatch().listenSocket().gatewayConnected(), 5000);
     QTRY_VERIFY(window->logLines().contains(QStringLiteral("Device 0.0.0.1")));
     QVERIFY(scan(*window, 2, 2));

@@ -39,7 +39,10 @@ struct Rig {
         dialog->showWarning = [this](const QString &caption, const QString &text) { warnings << caption << text; };
     }
     template <typename T>
-    T *find(const QString &name) const { return dialog->findChild<T *>(name); }
+    T *find(const QString &name) const
+    {
+        return dialog->findChild<T *>(name);
+    }
     QCheckBox *box(const QString &name) const { return find<QCheckBox>(name); }
     QStringList fileLines() const { return QString::fromUtf8(readFile(path)).split(u'\n', Qt::SkipEmptyParts); }
 
@@ -125,13 +128,13 @@ void TstSettingsDialog::routeBoxes_data()
     QTest::newRow("converter cleared") << none << QStringList{x, x} << QString() << false << false;
     QTest::newRow("gateway client cleared") << none << QStringList{v, v} << QString() << false << false;
     QTest::newRow("switch twice, then clear") << none << QStringList{e, x, v, v} << QString() << false << false;
-    QTest::newRow("stored: all three") << QByteArray("UseLANXP=1\nVelkServer=1\nUseEthernet=1\n") << QStringList{}
-                                       << e << false << true;
-    QTest::newRow("stored: converter and gateway client") << QByteArray("UseLANXP=1\nVelkServer=1\n") << QStringList{}
-                                                          << v << true << false;
+    QTest::newRow("stored: all three") << QByteArray("UseLANXP=1\nVelkServer=1\nUseEthernet=1\n") << QStringList{} << e
+                                       << false << true;
+    QTest::newRow("stored: converter and gateway client")
+        << QByteArray("UseLANXP=1\nVelkServer=1\n") << QStringList{} << v << true << false;
     QTest::newRow("stored: converter") << QByteArray("UseLANXP=1\n") << QStringList{} << x << true << false;
-    QTest::newRow("stored: listen, then cleared") << QByteArray("UseEthernet=1\n") << QStringList{e} << QString()
-                                                  << false << false;
+    QTest::newRow("stored: listen, then cleared")
+        << QByteArray("UseEthernet=1\n") << QStringList{e} << QString() << false << false;
 }
 
 void TstSettingsDialog::routeBoxes()
@@ -145,7 +148,8 @@ void TstSettingsDialog::routeBoxes()
     rig.dialog->show();
     for (const QString &name : clicks)
         rig.box(name)->click();
-    for (QCheckBox *route : {rig.dialog->converterRouteBox, rig.dialog->gatewayClientRouteBox, rig.dialog->listenRouteBox})
+    for (QCheckBox *route :
+         {rig.dialog->converterRouteBox, rig.dialog->gatewayClientRouteBox, rig.dialog->listenRouteBox})
         QCOMPARE(route->isChecked(), route->objectName() == checked);
     QCOMPARE(rig.dialog->remoteGroup->isEnabled(), remote);
     QCOMPARE(rig.dialog->listenGroup->isEnabled(), listen);
@@ -155,6 +159,7 @@ void TstSettingsDialog::routeBoxes()
 }
 
 // MSB/LSB: always exactly one. Auto read display/M-Bus: at most one.
+// clang-format off
 void TstSettingsDialog::pairedBoxes_data()
 {
     QTest::addColumn<QByteArray>("content"); // more keys of [Misc], or further sections
@@ -177,6 +182,7 @@ void TstSettingsDialog::pairedBoxes_data()
     QTest::newRow("file with both auto reads") << QByteArray("[Ethernet]\nAutoDisplay=1\nAutoMbus=1\n") << QStringList{}
                                                << "1001";
 }
+// clang-format on
 
 void TstSettingsDialog::pairedBoxes()
 {
@@ -194,12 +200,13 @@ void TstSettingsDialog::pairedBoxes()
         actual += b->isChecked() ? u'1' : u'0';
     QCOMPARE(actual, expected);
     const QString fromLive = QString(rig.live.msbSearch ? u'1' : u'0') + (rig.live.lsbSearch ? u'1' : u'0')
-                           + (rig.live.autoDisplay ? u'1' : u'0') + (rig.live.autoMbus ? u'1' : u'0');
+                             + (rig.live.autoDisplay ? u'1' : u'0') + (rig.live.autoMbus ? u'1' : u'0');
     QCOMPARE(fromLive, expected);
 }
 
 // A change of one control changes its one setting at once, and nothing else;
 // the titles page changes nothing until its "Apply".
+// clang-format off
 void TstSettingsDialog::liveCopy_data()
 {
     QTest::addColumn<QString>("control");
@@ -231,6 +238,7 @@ void TstSettingsDialog::liveCopy_data()
     QTest::newRow("secondary main") << "Check_secMain" << "" << "" << "";
     QTest::newRow("secondary main title") << "Edit_secMain" << "Volume" << "" << "";
 }
+// clang-format on
 
 void TstSettingsDialog::liveCopy()
 {
@@ -262,6 +270,7 @@ void TstSettingsDialog::liveCopy()
     compareAll(flatten(rig.live), expected);
 }
 
+// clang-format off
 void TstSettingsDialog::inputFilters_data()
 {
     QTest::addColumn<QString>("field");
@@ -279,6 +288,7 @@ void TstSettingsDialog::inputFilters_data()
     QTest::newRow("speed: six characters") << "Combo_com_speed" << "1152000" << "115200";
     QTest::newRow("ethernet timeout: not typed") << "Edit_eth_timeout" << "7" << "50";
 }
+// clang-format on
 
 void TstSettingsDialog::inputFilters()
 {
@@ -373,14 +383,17 @@ void TstSettingsDialog::applyWritesEveryKeyInOrder()
     QVERIFY(!d.isVisible());
     QVERIFY(rig.warnings.isEmpty());
     const QStringList lines = rig.fileLines();
-    QCOMPARE(keysOf(lines),
-             QStringList({"[Com port]", "Name", "Speed", "Parity", "RTS", "DTR", "[Misc]", "ExportSeparator", "Retry",
-                          "UseEthernet", "UseLANXP", "VelkServer", "Use5B", "GlobalInit", "MSBSearch", "LSBSearch",
-                          "Encoding", "GenCode", "FastReads", "AllTelegrams", "[Ethernet]", "Port", "AutoOpen",
-                          "AutoDisplay", "AutoMbus", "[LANXP]", "IP", "Port", "NetNumber", "EthTimeout"}));
-    for (const char *line : {"Name=COM1", "Speed=300", "Parity=Even", "Retry=3", "VelkServer=1", "UseLANXP=0",
-                             "Encoding=1", "GenCode=27", "FastReads=1", "AllTelegrams=0", "Port=59615",
-                             "IP=10.1.2.3", "Port=10001", "EthTimeout=50"})
+    QCOMPARE(keysOf(lines), QStringList({"[Com port]", "Name",        "Speed",     "Parity",
+                                         "RTS",        "DTR",         "[Misc]",    "ExportSeparator",
+                                         "Retry",      "UseEthernet", "UseLANXP",  "VelkServer",
+                                         "Use5B",      "GlobalInit",  "MSBSearch", "LSBSearch",
+                                         "Encoding",   "GenCode",     "FastReads", "AllTelegrams",
+                                         "[Ethernet]", "Port",        "AutoOpen",  "AutoDisplay",
+                                         "AutoMbus",   "[LANXP]",     "IP",        "Port",
+                                         "NetNumber",  "EthTimeout"}));
+    for (const char *line :
+         {"Name=COM1", "Speed=300", "Parity=Even", "Retry=3", "VelkServer=1", "UseLANXP=0", "Encoding=1", "GenCode=27",
+          "FastReads=1", "AllTelegrams=0", "Port=59615", "IP=10.1.2.3", "Port=10001", "EthTimeout=50"})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
 }
 
@@ -404,8 +417,7 @@ void TstSettingsDialog::titlesApplyWritesAndCopies()
     expectedKeys << QStringLiteral("SecMain") << QStringLiteral("[Misc]") << QStringLiteral("SMain");
     const QStringList lines = rig.fileLines();
     QCOMPARE(keysOf(lines), expectedKeys);
-    for (const char *line : {"SMain=1", "Count=2", "Title1=Energy", "Title2=", "Title13=Last",
-                             "SecMain=Volume"})
+    for (const char *line : {"SMain=1", "Count=2", "Title1=Energy", "Title2=", "Title13=Last", "SecMain=Volume"})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
     QCOMPARE(rig.live.titleCount, 2);
     QCOMPARE(rig.live.titles[0], QStringLiteral("Energy"));
@@ -442,12 +454,14 @@ void TstSettingsDialog::titlesAppliedTellsSecondaryMainChange()
     QCOMPARE(rig.live.secondaryMain, before != click);
 }
 
+// clang-format off
 void TstSettingsDialog::unwritableFileWarns_data()
 {
     QTest::addColumn<QString>("button");
     QTest::newRow("communication page") << "BitBtn1";
     QTest::newRow("titles page") << "BitBtn3";
 }
+// clang-format on
 
 void TstSettingsDialog::unwritableFileWarns()
 {
@@ -472,6 +486,7 @@ void TstSettingsDialog::unwritableFileWarns()
     QCOMPARE(rig.live.titleCount, button == QLatin1String("BitBtn3") ? 3 : 0);
 }
 
+// clang-format off
 void TstSettingsDialog::dropDownsOpenAtCurrentValue_data()
 {
     QTest::addColumn<QByteArray>("com");
@@ -487,6 +502,7 @@ void TstSettingsDialog::dropDownsOpenAtCurrentValue_data()
     QTest::newRow("port path") << QByteArray("Name=/dev/serial/by-id/usb-FTDI_FT232R-if00") << "Combo_com_name" << -1
                                << "/dev/serial/by-id/usb-FTDI_FT232R-if00";
 }
+// clang-format on
 
 void TstSettingsDialog::dropDownsOpenAtCurrentValue()
 {

@@ -55,18 +55,18 @@ std::string printable(std::string_view text)
     return out;
 }
 
-bool isEmptyRow(const decode::WorkRow& row)
+bool isEmptyRow(const decode::WorkRow &row)
 {
-    for (const std::string& cell : row) {
+    for (const std::string &cell : row) {
         if (!cell.empty())
             return false;
     }
     return true;
 }
 
-void printTable(const decode::DecodeResult& result)
+void printTable(const decode::DecodeResult &result)
 {
-    const decode::ReplyHeader& h = result.header;
+    const decode::ReplyHeader &h = result.header;
     std::cout << "id\t" << printable(h.idText) << '\n'
               << "manufacturer\t" << printable(h.manufacturer) << '\n'
               << "version\t" << int(h.version) << '\n'
@@ -74,8 +74,8 @@ void printTable(const decode::DecodeResult& result)
               << "access\t" << h.accessNumber << '\n'
               << "status\t" << printable(h.statusText) << '\n'
               << "address\t" << h.primaryAddress << '\n';
-    for (const decode::WorkRow& row : result.rows) {
-        if (isEmptyRow(row))   // the table's trailing entry row
+    for (const decode::WorkRow &row : result.rows) {
+        if (isEmptyRow(row)) // the table's trailing entry row
             continue;
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0)
@@ -86,16 +86,16 @@ void printTable(const decode::DecodeResult& result)
     }
 }
 
-void printReport(const decode::DecodeResult& result)
+void printReport(const decode::DecodeResult &result)
 {
-    for (const std::string& line : result.reportLines) {
-        if (line.rfind("Decoded at ", 0) == 0)   // the report's time stamp: not ours to invent
+    for (const std::string &line : result.reportLines) {
+        if (line.rfind("Decoded at ", 0) == 0) // the report's time stamp: not ours to invent
             break;
         std::cout << printable(line) << '\n';
     }
 }
 
-int run(int argc, char** argv)
+int run(int argc, char **argv)
 {
     bool table = false;
     std::string text;
@@ -156,11 +156,11 @@ int run(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     try {
         return run(argc, argv);
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         std::cerr << "mbus-decode: " << e.what() << '\n';
     } catch (...) {
         std::cerr << "mbus-decode: unexpected failure\n";

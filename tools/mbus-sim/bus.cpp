@@ -12,16 +12,16 @@ constexpr std::uint8_t kAddrBroadcast = 0xFE;
 constexpr std::uint8_t kAddrBroadcastSilent = 0xFF;
 
 constexpr std::uint8_t kSndNke = 0x40;
-constexpr std::uint8_t kReqUd2 = 0x5B;  // 0x7B with FCB set
-constexpr std::uint8_t kReqUd1 = 0x5A;  // 0x7A with FCB set
-constexpr std::uint8_t kSndUd = 0x53;   // 0x73 with FCB set
+constexpr std::uint8_t kReqUd2 = 0x5B; // 0x7B with FCB set
+constexpr std::uint8_t kReqUd1 = 0x5A; // 0x7A with FCB set
+constexpr std::uint8_t kSndUd = 0x53;  // 0x73 with FCB set
 constexpr std::uint8_t kFcb = 0x20;
 
 constexpr std::uint8_t kCiReset = 0x50;
 constexpr std::uint8_t kCiData = 0x51;
 constexpr std::uint8_t kCiSelect = 0x52;
 
-constexpr int kBaudOfCi[8] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};  // CI B8..BF
+constexpr int kBaudOfCi[8] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400}; // CI B8..BF
 } // namespace
 
 Bytes collide(const std::vector<Bytes> &answers)
@@ -60,7 +60,7 @@ std::vector<Meter *> Bus::addressed(std::uint8_t a)
     std::vector<Meter *> out;
     for (Meter &m : m_meters) {
         const bool hit = a == kAddrBroadcast || a == kAddrBroadcastSilent
-            || (a == kAddrSelected ? m.selected() : m.ownsAddress(a));
+                         || (a == kAddrSelected ? m.selected() : m.ownsAddress(a));
         if (hit)
             out.push_back(&m);
     }
@@ -122,7 +122,7 @@ Response Bus::handle(ByteView bytes)
                     answers.push_back({m, m->readout((c & kFcb) != 0, r.notes)});
             } else if ((c & ~kFcb) == kReqUd1) {
                 for (Meter *m : targets)
-                    answers.push_back({m, {kAck}});  // no alarms to report
+                    answers.push_back({m, {kAck}}); // no alarms to report
             } else {
                 r.notes.push_back("short frame with C " + hexByte(c) + ": not served");
             }
@@ -149,7 +149,7 @@ Response Bus::handle(ByteView bytes)
     }
 
     std::vector<Bytes> sent;
-    if (a != kAddrBroadcastSilent) {  // 255 draws no answer, so none is counted either
+    if (a != kAddrBroadcastSilent) { // 255 draws no answer, so none is counted either
         for (Answer &answer : answers) {
             if (answer.meter->answerGoesOut())
                 sent.push_back(std::move(answer.bytes));

@@ -11,9 +11,9 @@
 namespace mbussim {
 
 struct Response {
-    Bytes bytes;                     // empty: nobody answers
-    int answering = 0;               // meters whose answers make up `bytes`
-    std::vector<std::string> notes;  // what happened, for the output lines
+    Bytes bytes;                    // empty: nobody answers
+    int answering = 0;              // meters whose answers make up `bytes`
+    std::vector<std::string> notes; // what happened, for the output lines
 };
 
 // What the master sees when these answers go out at once: one answer as it is;

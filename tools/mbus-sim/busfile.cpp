@@ -10,19 +10,33 @@
 namespace mbussim {
 
 const MediumName kMediumNames[] = {
-    {"other", 0x00},         {"oil", 0x01},           {"electricity", 0x02},
-    {"gas", 0x03},           {"heat", 0x04},          {"steam", 0x05},
-    {"hot water", 0x06},     {"water", 0x07},         {"heat cost allocator", 0x08},
-    {"hca", 0x08},           {"compressed air", 0x09}, {"cooling outlet", 0x0A},
-    {"cooling inlet", 0x0B}, {"heat inlet", 0x0C},    {"heat/cooling", 0x0D},
-    {"bus", 0x0E},           {"unknown", 0x0F},       {"cold water", 0x16},
-    {"dual water", 0x17},    {"pressure", 0x18},      {"a/d converter", 0x19},
+    {"other", 0x00},
+    {"oil", 0x01},
+    {"electricity", 0x02},
+    {"gas", 0x03},
+    {"heat", 0x04},
+    {"steam", 0x05},
+    {"hot water", 0x06},
+    {"water", 0x07},
+    {"heat cost allocator", 0x08},
+    {"hca", 0x08},
+    {"compressed air", 0x09},
+    {"cooling outlet", 0x0A},
+    {"cooling inlet", 0x0B},
+    {"heat inlet", 0x0C},
+    {"heat/cooling", 0x0D},
+    {"bus", 0x0E},
+    {"unknown", 0x0F},
+    {"cold water", 0x16},
+    {"dual water", 0x17},
+    {"pressure", 0x18},
+    {"a/d converter", 0x19},
 };
 const std::size_t kMediumNameCount = sizeof kMediumNames / sizeof kMediumNames[0];
 
 namespace {
 constexpr std::size_t kMaxRawBytes = 1024;
-constexpr unsigned kMaxLossCount = 1000;  // answer-every, drop-first
+constexpr unsigned kMaxLossCount = 1000; // answer-every, drop-first
 
 std::string trim(std::string_view s)
 {
@@ -55,9 +69,9 @@ std::optional<unsigned> number(const std::string &text, unsigned max)
     unsigned v = 0;
     for (char c : digits) {
         const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-            : (base == 16 && std::isxdigit(static_cast<unsigned char>(c)))
-            ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-            : -1;
+                      : (base == 16 && std::isxdigit(static_cast<unsigned char>(c)))
+                          ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                          : -1;
         if (d < 0)
             return std::nullopt;
         v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
@@ -95,7 +109,7 @@ std::optional<Bytes> hexBytes(const std::string &text, std::string &error)
 std::optional<std::uint8_t> medium(const std::string &text)
 {
     std::string wanted;
-    for (char c : lower(text)) {  // collapse runs of blanks
+    for (char c : lower(text)) { // collapse runs of blanks
         if (std::isspace(static_cast<unsigned char>(c))) {
             if (!wanted.empty() && wanted.back() != ' ')
                 wanted += ' ';
@@ -138,8 +152,8 @@ std::string setKey(Block &b, const std::string &key, const std::string &value)
         const bool every = key == "answer-every";
         const auto v = number(value, kMaxLossCount);
         if (!v || (every && *v == 0))
-            return key + " must be a number " + (every ? "1" : "0") + ".." + std::to_string(kMaxLossCount)
-                + ", not '" + value + "'";
+            return key + " must be a number " + (every ? "1" : "0") + ".." + std::to_string(kMaxLossCount) + ", not '"
+                   + value + "'";
         (every ? m.answerEvery : m.dropFirst) = static_cast<int>(*v);
     } else if (key == "telegrams") {
         if (lower(value) == "endless") {
@@ -152,8 +166,9 @@ std::string setKey(Block &b, const std::string &key, const std::string &value)
         m.telegrams = static_cast<int>(*v);
     } else if (key == "id") {
         const bool digits = value.size() == 8 && std::all_of(value.begin(), value.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'E') || (c >= 'a' && c <= 'e');
-        });
+                                return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'E')
+                                       || (c >= 'a' && c <= 'e');
+                            });
         if (!digits)
             return "id must be 8 digits, not '" + value + "'";
         for (std::size_t i = 0; i < 4; ++i)
@@ -247,7 +262,7 @@ BusFileResult parseBusText(std::string_view text)
 {
     BusFileResult result;
     std::optional<Block> block;
-    std::optional<DisplayBlock> display;  // at most one
+    std::optional<DisplayBlock> display; // at most one
     bool inDisplay = false;
     const auto fail = [&result](int line, std::string error) {
         result.meters.clear();

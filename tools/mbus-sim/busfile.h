@@ -32,9 +32,9 @@ namespace mbussim {
 
 struct BusFileResult {
     std::vector<MeterConfig> meters;
-    std::optional<DisplayConfig> display;  // the [display] block, when there is one
-    int errorLine = 0;      // 1-based line of the first error
-    std::string error;      // empty on success
+    std::optional<DisplayConfig> display; // the [display] block, when there is one
+    int errorLine = 0;                    // 1-based line of the first error
+    std::string error;                    // empty on success
     bool ok() const { return error.empty(); }
 };
 

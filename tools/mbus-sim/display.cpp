@@ -18,7 +18,8 @@ std::string lines(std::initializer_list<std::string> parts)
 
 bool digits(std::string_view s, std::size_t max)
 {
-    return !s.empty() && s.size() <= max && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() && s.size() <= max
+           && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // 1..250 from a text of up to three digits; -1 otherwise.
@@ -40,10 +41,10 @@ const char *const kCounterNames[CounterCount] = {"", " P1", " P2", " cooling"};
 
 // A command split at '=' and ','. SET TEXT keeps its text whole: it may hold commas.
 struct Display::Command {
-    std::string name;  // "SET ENTR"
+    std::string name; // "SET ENTR"
     bool hasArgs = false;
     std::vector<std::string> args;
-    int address = -1;  // the device named by the first argument, or -1
+    int address = -1; // the device named by the first argument, or -1
 
     explicit Command(std::string_view raw)
     {
@@ -72,22 +73,23 @@ struct Display::Command {
 };
 
 Display::Display(DisplayConfig config, std::uint32_t seed, std::vector<DisplayFaultOption> faults, Clock clock)
-    : m_state(std::move(config))
-    , m_faults(std::move(faults), seed)
-    , m_clock(clock ? std::move(clock) : Clock(localNow))
+    : m_state(std::move(config)), m_faults(std::move(faults), seed), m_clock(clock ? std::move(clock) : Clock(localNow))
 {
     if (m_state.clock)
         m_offset = civilSeconds(*m_state.clock) - m_clock();
     m_lastRead = now();
 }
 
-const char *Display::modelName() const { return m_state.model == DisplayModel::Rux ? "RUX-CENTRAL" : "TEV-K40"; }
+const char *Display::modelName() const
+{
+    return m_state.model == DisplayModel::Rux ? "RUX-CENTRAL" : "TEV-K40";
+}
 
 std::string Display::label() const
 {
     static const char *const months[] = {"english", "italian", "cyrillic"};
     return std::string("display ") + modelName() + ", " + std::to_string(m_state.entries.size()) + " entries, months "
-        + months[int(m_state.months)] + (m_state.tariffLines ? ", tariff lines" : "");
+           + months[int(m_state.months)] + (m_state.tariffLines ? ", tariff lines" : "");
 }
 
 DisplayEntry *Display::find(int address)
@@ -133,7 +135,10 @@ DisplayReply Display::answer(std::string_view raw)
     return reply;
 }
 
-std::string Display::execute(std::string_view raw) { return run(Command(raw)); }
+std::string Display::execute(std::string_view raw)
+{
+    return run(Command(raw));
+}
 
 std::string Display::run(const Command &c)
 {
@@ -159,10 +164,10 @@ std::string Display::run(const Command &c)
         m_lastRead = now();
         return "Readings updated: " + std::to_string(count) + " devices";
     }
-    static const char *const withArgs[] = {"SET DATE", "SET TIME", "SET REFR", "SET SRTP", "SET ENTR", "DEL ENTR",
-                                           "SET UNIT", "SET CONM", "SET COND", "SET INIT", "SET INI1", "SET INI2",
-                                           "SET INI3", "SET INI4", "SET NUMB", "SET TEXT", "SET DELP", "GET ENTR",
-                                           "GET TARR", "GET HIST"};
+    static const char *const withArgs[] = {"SET DATE", "SET TIME", "SET REFR", "SET SRTP", "SET ENTR",
+                                           "DEL ENTR", "SET UNIT", "SET CONM", "SET COND", "SET INIT",
+                                           "SET INI1", "SET INI2", "SET INI3", "SET INI4", "SET NUMB",
+                                           "SET TEXT", "SET DELP", "GET ENTR", "GET TARR", "GET HIST"};
     if (std::find(std::begin(withArgs), std::end(withArgs), c.name) == std::end(withArgs))
         return "Error: unknown command";
     if (!c.hasArgs)
@@ -256,7 +261,7 @@ std::string Display::entryCommand(const Command &c)
     if (c.name.rfind("SET INI", 0) == 0) {
         static const char *const names[] = {"SET INIT", "SET INI1", "SET INI2", "SET INI3", "SET INI4"};
         const int index = int(std::find(std::begin(names), std::end(names), c.name) - std::begin(names));
-        const int counter = std::min(index, int(CoolingCounter));  // INI3 and INI4 both set the cooling start
+        const int counter = std::min(index, int(CoolingCounter)); // INI3 and INI4 both set the cooling start
         if (!parseDecimal(v))
             return "Error: start value must be a number like 12.5";
         e->start[std::size_t(counter)] = v;
@@ -296,11 +301,13 @@ std::string Display::readCommand(const Command &c, const DisplayEntry &e)
             return lines({device, "User #: " + e.user, "Text: " + e.text});
         if (which != "1")
             return "Error: record 1 (values) or 2 (user)";
-    } else {  // GET TARR
+    } else { // GET TARR
         if (which != "0" && which != "1" && which != "3")
             return "Error: tariff 0 (pulse input 1), 1 (pulse input 2) or 3 (cooling/T4)";
         counter = which == "0" ? Pulse1Counter : which == "1" ? Pulse2Counter : CoolingCounter;
-        header += counter == CoolingCounter ? ", cooling/T4" : counter == Pulse1Counter ? ", pulse input 1" : ", pulse input 2";
+        header += counter == CoolingCounter  ? ", cooling/T4"
+                  : counter == Pulse1Counter ? ", pulse input 1"
+                                             : ", pulse input 2";
     }
     const std::size_t i = std::size_t(counter);
     const int unit = counter == Pulse1Counter || counter == Pulse2Counter ? 2 : e.unit;
@@ -315,8 +322,8 @@ std::string Display::history(const DisplayEntry &e, int record) const
     const bool empty = k > e.history.size() || e.history[k - 1].empty;
     const HistoryRecord none{true, "---", {"---", "---", "---"}};
     const HistoryRecord &r = empty ? none : e.history[k - 1];
-    std::string text = lines({"Device " + std::to_string(e.address) + ", record " + std::to_string(record),
-                              "Hist values: " + r.value});
+    std::string text = lines(
+        {"Device " + std::to_string(e.address) + ", record " + std::to_string(record), "Hist values: " + r.value});
     if (m_state.tariffLines)
         for (int t = 0; t < 3; ++t)
             text += kCrLf + ("T" + std::to_string(t + 1) + ": " + r.tariffs[std::size_t(t)]);
@@ -359,12 +366,12 @@ std::string Display::mainInfo() const
 std::string Display::serviceInfo() const
 {
     const CivilTime read = civilTime(m_lastRead);
-    return lines({"Service information",
-                  std::string("Firmware: ") + (m_state.model == DisplayModel::Rux ? "1.08" : "3.21"),
-                  "M-Bus: 2400 baud, " + std::to_string(m_state.entries.size()) + " devices",
-                  "Last reading: " + dateText(read) + " " + timeText(read),
-                  "Sort table: " + (m_sortTable < 0 ? std::string("not built") : std::to_string(m_sortTable) + " devices"),
-                  std::string("Keys: ") + (m_locked ? "locked" : "unlocked")});
+    return lines(
+        {"Service information", std::string("Firmware: ") + (m_state.model == DisplayModel::Rux ? "1.08" : "3.21"),
+         "M-Bus: 2400 baud, " + std::to_string(m_state.entries.size()) + " devices",
+         "Last reading: " + dateText(read) + " " + timeText(read),
+         "Sort table: " + (m_sortTable < 0 ? std::string("not built") : std::to_string(m_sortTable) + " devices"),
+         std::string("Keys: ") + (m_locked ? "locked" : "unlocked")});
 }
 
 } // namespace mbussim

@@ -25,8 +25,8 @@
 namespace mbussim {
 
 struct DisplayReply {
-    bool silent = false;  // nothing goes back
-    std::string text;     // the reply bytes
+    bool silent = false; // nothing goes back
+    std::string text;    // the reply bytes
     std::vector<std::string> notes;
 };
 
@@ -63,9 +63,9 @@ private:
     DisplayConfig m_state;
     DisplayFaults m_faults;
     Clock m_clock;
-    std::int64_t m_offset = 0;    // display clock minus PC clock
-    std::int64_t m_lastRead = 0;  // display time of the last reading of the meters
-    int m_sortTable = -1;         // devices in the sort table; -1 not built
+    std::int64_t m_offset = 0;   // display clock minus PC clock
+    std::int64_t m_lastRead = 0; // display time of the last reading of the meters
+    int m_sortTable = -1;        // devices in the sort table; -1 not built
     bool m_locked = false;
 };
 

@@ -59,10 +59,10 @@ std::optional<CivilTime> clockValue(const std::string &text)
 {
     CivilTime t;
     char tail = 0;
-    const int n = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.year, &t.month, &t.day, &t.hour,
-                              &t.minute, &t.second, &tail);
-    if ((n != 5 && n != 6) || t.year < 2000 || t.year > 2099 || !validDate(t.year, t.month, t.day)
-        || t.hour > 23 || t.minute > 59 || t.second > 59 || t.hour < 0 || t.minute < 0 || t.second < 0)
+    const int n = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.year, &t.month, &t.day, &t.hour, &t.minute,
+                              &t.second, &tail);
+    if ((n != 5 && n != 6) || t.year < 2000 || t.year > 2099 || !validDate(t.year, t.month, t.day) || t.hour > 23
+        || t.minute > 59 || t.second > 59 || t.hour < 0 || t.minute < 0 || t.second < 0)
         return std::nullopt;
     return t;
 }

@@ -42,7 +42,7 @@ inline constexpr int kUnitCount = 5;
 struct HistoryRecord {
     bool empty = true;
     std::string value;
-    std::array<std::string, 3> tariffs{"0", "0", "0"};  // T1..T3
+    std::array<std::string, 3> tariffs{"0", "0", "0"}; // T1..T3
 };
 
 // The four counters of an entry, in the order of the start-value commands.
@@ -50,27 +50,27 @@ enum Counter { MainCounter = 0, Pulse1Counter = 1, Pulse2Counter = 2, CoolingCou
 
 struct DisplayEntry {
     int address = 1;
-    int unit = 0;                     // index into kUnitNames
-    std::array<std::string, CounterCount> start{"0", "0", "0", "0"};  // as written
-    std::array<Decimal, CounterCount> used{};  // counted since the start: total = start + used
+    int unit = 0;                                                    // index into kUnitNames
+    std::array<std::string, CounterCount> start{"0", "0", "0", "0"}; // as written
+    std::array<Decimal, CounterCount> used{};                        // counted since the start: total = start + used
     std::string multiplier = "1";
     std::string divider = "1";
-    std::string user;                 // up to 4 characters
-    std::string text;                 // up to 20 bytes, Windows-1251
-    int historyYear = 2000;           // month of record 1
+    std::string user;       // up to 4 characters
+    std::string text;       // up to 20 bytes, Windows-1251
+    int historyYear = 2000; // month of record 1
     int historyMonth = 1;
-    std::vector<HistoryRecord> history;  // record k is k-1 months after record 1
+    std::vector<HistoryRecord> history; // record k is k-1 months after record 1
 };
 
 struct DisplayConfig {
-    int line = 0;  // of the [display] header
+    int line = 0; // of the [display] header
     DisplayModel model = DisplayModel::TevK40;
-    std::optional<CivilTime> clock;  // none: the PC's time
+    std::optional<CivilTime> clock; // none: the PC's time
     int refresh = kMinRefresh;
-    int sortType = 1;  // 0 by address, 1 by user number
+    int sortType = 1; // 0 by address, 1 by user number
     MonthNames months = MonthNames::English;
     bool tariffLines = false;
-    std::vector<DisplayEntry> entries;  // ascending addresses, each once
+    std::vector<DisplayEntry> entries; // ascending addresses, each once
 };
 
 // Reads the keys of one [display] block.
@@ -90,7 +90,7 @@ private:
 
     DisplayConfig m_config;
     std::vector<std::string> m_seen;
-    std::vector<std::pair<int, DisplayEntry>> m_histories;  // address, records
+    std::vector<std::pair<int, DisplayEntry>> m_histories; // address, records
 };
 
 // Shared with the commands: a unit by name ("m3") or code ("2"); -1 when unknown.

@@ -55,10 +55,8 @@ std::optional<DisplayFaultOption> parseDisplayFault(const std::string &text)
 }
 
 DisplayFaults::DisplayFaults(std::vector<DisplayFaultOption> options, std::uint32_t seed)
-    : m_options(std::move(options))
-    , m_random(seed)
-{
-}
+    : m_options(std::move(options)), m_random(seed)
+{}
 
 DisplayFault DisplayFaults::strike(int address, bool activation)
 {

@@ -23,7 +23,7 @@ enum class DisplayFault { None, MissingLines, Garbage, Silent, NoActivate };
 struct DisplayFaultOption {
     DisplayFault kind = DisplayFault::None;
     double percent = 100;
-    int address = -1;  // -1: any command
+    int address = -1; // -1: any command
     bool operator==(const DisplayFaultOption &) const = default;
 };
 

@@ -33,7 +33,7 @@ std::vector<FramerEvent> CommandSplitter::push(ByteView bytes, Framer &framer)
             feed(bytes.subspan(pos, letter - pos));
             pos = letter;
         } else if (framer.pending()) {
-            feed(bytes.subspan(pos, 1));  // a letter inside a frame is frame data
+            feed(bytes.subspan(pos, 1)); // a letter inside a frame is frame data
             ++pos;
         } else {
             m_gathering = true;
@@ -85,9 +85,9 @@ gateway::Answer displaySection(Display &display, ByteView command, std::vector<s
         // Whole lines, or whole items of a one-line address list, so that no
         // address arrives cut in two.
         const std::size_t cut = out.find_last_of("\n,", gateway::kMaxReplyPayload);
-        const std::size_t keep = cut == std::string::npos ? gateway::kMaxReplyPayload
-            : out[cut] == '\n' && cut > 0 ? cut - 1
-                                          : cut;
+        const std::size_t keep = cut == std::string::npos      ? gateway::kMaxReplyPayload
+                                 : out[cut] == '\n' && cut > 0 ? cut - 1
+                                                               : cut;
         notes.push_back("reply of " + std::to_string(out.size()) + " bytes cut to " + std::to_string(keep)
                         + " to fit the telegram");
         out.resize(keep);

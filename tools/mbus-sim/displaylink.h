@@ -35,7 +35,7 @@ public:
 
     struct Command {
         std::string text;
-        std::size_t dropped = 0;  // bytes past kMaxCommand
+        std::size_t dropped = 0; // bytes past kMaxCommand
     };
     // The line went quiet: the command gathered so far (empty text when none).
     Command endCommand();

@@ -8,10 +8,8 @@
 namespace mbussim {
 
 namespace {
-const char *const kEnglish[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const char *const kItalian[12] = {"Gen", "Feb", "Mar", "Apr", "Mag", "Giu",
-                                  "Lug", "Ago", "Set", "Ott", "Nov", "Dic"};
+const char *const kEnglish[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char *const kItalian[12] = {"Gen", "Feb", "Mar", "Apr", "Mag", "Giu", "Lug", "Ago", "Set", "Ott", "Nov", "Dic"};
 // Яну Фев Мар Апр Май Юни Юли Авг Сеп Окт Ное Дек in Windows-1251.
 const char *const kCyrillic[12] = {"\xDF\xED\xF3", "\xD4\xE5\xE2", "\xCC\xE0\xF0", "\xC0\xEF\xF0",
                                    "\xCC\xE0\xE9", "\xDE\xED\xE8", "\xDE\xEB\xE8", "\xC0\xE2\xE3",
@@ -138,7 +136,7 @@ CivilTime civilTime(std::int64_t seconds)
     const sys_days day = floor<days>(moment);
     const year_month_day ymd{day};
     const hh_mm_ss hms{moment - day};
-    return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())),
+    return {int(ymd.year()),          int(unsigned(ymd.month())), int(unsigned(ymd.day())),
             int(hms.hours().count()), int(hms.minutes().count()), int(hms.seconds().count())};
 }
 
@@ -152,7 +150,8 @@ std::int64_t civilSeconds(const CivilTime &t)
 bool validDate(int y, int m, int d)
 {
     using namespace std::chrono;
-    return m >= 1 && m <= 12 && d >= 1 && d <= 31 && year_month_day{year{y} / month{unsigned(m)} / day{unsigned(d)}}.ok();
+    return m >= 1 && m <= 12 && d >= 1 && d <= 31
+           && year_month_day{year{y} / month{unsigned(m)} / day{unsigned(d)}}.ok();
 }
 
 int lastDayOfMonth(int y, int m)
@@ -169,9 +168,15 @@ std::int64_t localNow()
     return std::int64_t(now) + local.tm_gmtoff;
 }
 
-std::string dateText(const CivilTime &t) { return twoDigits(t.day) + "/" + twoDigits(t.month) + "/" + twoDigits(t.year); }
+std::string dateText(const CivilTime &t)
+{
+    return twoDigits(t.day) + "/" + twoDigits(t.month) + "/" + twoDigits(t.year);
+}
 
-std::string timeText(const CivilTime &t) { return twoDigits(t.hour) + ":" + twoDigits(t.minute); }
+std::string timeText(const CivilTime &t)
+{
+    return twoDigits(t.hour) + ":" + twoDigits(t.minute);
+}
 
 std::string printableText(std::string_view bytes)
 {

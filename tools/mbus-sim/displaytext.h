@@ -20,7 +20,7 @@ std::string monthText(MonthNames names, int month);
 // A value as the display stores it: digits with at most one point, kept
 // scaled so that start + consumption gives the same digits a person would.
 struct Decimal {
-    std::int64_t units = 0;  // the value times 10^places
+    std::int64_t units = 0; // the value times 10^places
     int places = 0;
     bool operator==(const Decimal &) const = default;
 };

@@ -4,11 +4,7 @@
 
 namespace mbussim {
 
-Faults::Faults(const FaultOptions &options)
-    : m_options(options)
-    , m_random(options.seed)
-{
-}
+Faults::Faults(const FaultOptions &options) : m_options(options), m_random(options.seed) {}
 
 bool Faults::chance(double percent)
 {
@@ -19,9 +15,15 @@ bool Faults::chance(double percent)
     return std::uniform_real_distribution<double>(0, 100)(m_random) < percent;
 }
 
-bool Faults::drop() { return chance(m_options.dropPercent); }
+bool Faults::drop()
+{
+    return chance(m_options.dropPercent);
+}
 
-bool Faults::hangup() { return chance(m_options.hangupPercent); }
+bool Faults::hangup()
+{
+    return chance(m_options.hangupPercent);
+}
 
 bool Faults::corrupt(Bytes &reply)
 {
@@ -45,7 +47,8 @@ std::vector<Bytes> Faults::pieces(const Bytes &reply)
 {
     if (!m_options.split || reply.size() < 2)
         return {reply};
-    const std::size_t count = std::uniform_int_distribution<std::size_t>(2, std::min<std::size_t>(4, reply.size()))(m_random);
+    const std::size_t count = std::uniform_int_distribution<std::size_t>(2, std::min<std::size_t>(4, reply.size()))(
+        m_random);
     // count-1 distinct cut points in 1..size-1
     std::vector<std::size_t> cuts;
     while (cuts.size() < count - 1) {
@@ -58,7 +61,8 @@ std::vector<Bytes> Faults::pieces(const Bytes &reply)
     std::vector<Bytes> out;
     std::size_t from = 0;
     for (std::size_t cut : cuts) {
-        out.emplace_back(reply.begin() + static_cast<std::ptrdiff_t>(from), reply.begin() + static_cast<std::ptrdiff_t>(cut));
+        out.emplace_back(reply.begin() + static_cast<std::ptrdiff_t>(from),
+                         reply.begin() + static_cast<std::ptrdiff_t>(cut));
         from = cut;
     }
     return out;

@@ -21,11 +21,11 @@ struct TelegramFaultOption {
 };
 
 struct FaultOptions {
-    double dropPercent = 0;     // chance that a reply is lost
-    double corruptPercent = 0;  // chance that one byte of a reply is damaged
-    double hangupPercent = 0;   // chance that the peer's connection is closed instead of a reply
-    bool split = false;         // write replies in 2..4 pieces
-    std::vector<TelegramFaultOption> telegram;  // tried in this order, the first that strikes counts
+    double dropPercent = 0;                    // chance that a reply is lost
+    double corruptPercent = 0;                 // chance that one byte of a reply is damaged
+    double hangupPercent = 0;                  // chance that the peer's connection is closed instead of a reply
+    bool split = false;                        // write replies in 2..4 pieces
+    std::vector<TelegramFaultOption> telegram; // tried in this order, the first that strikes counts
     std::uint32_t seed = 1;
 };
 

@@ -20,9 +20,9 @@ namespace mbussim {
 struct FramerEvent {
     enum class Kind { Frame, Junk };
     Kind kind = Kind::Frame;
-    Bytes bytes;            // the frame; for junk the first kJunkShown bytes skipped
-    std::size_t count = 0;  // junk: number of bytes skipped
-    std::string reason;     // junk: why its first byte was skipped
+    Bytes bytes;           // the frame; for junk the first kJunkShown bytes skipped
+    std::size_t count = 0; // junk: number of bytes skipped
+    std::string reason;    // junk: why its first byte was skipped
 };
 
 class Framer {
@@ -39,7 +39,7 @@ private:
     void skip(std::size_t pos, const char *reason);
     void endJunk(std::vector<FramerEvent> &events);
 
-    Bytes m_buffer;  // never more than one unfinished frame after push() returns
+    Bytes m_buffer; // never more than one unfinished frame after push() returns
     FramerEvent m_junk;
 };
 

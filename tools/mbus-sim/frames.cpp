@@ -93,8 +93,7 @@ bool longFrameChecksOut(ByteView frame)
     const std::size_t n = frame.size();
     if (n < 8)
         return false;
-    return mbus::frameChecksum(frame.subspan(4, n - 6)) == frame[n - 2] && frame[n - 1] == kStop
-        && frame[1] + 6u == n;
+    return mbus::frameChecksum(frame.subspan(4, n - 6)) == frame[n - 2] && frame[n - 1] == kStop && frame[1] + 6u == n;
 }
 
 std::string hexByte(std::uint8_t byte)

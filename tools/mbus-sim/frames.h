@@ -30,8 +30,8 @@ inline constexpr std::size_t kMaxFrameSize = 255 + 6;
 struct FrameCheck {
     enum class Status { NeedMore, Complete, Invalid };
     Status status = Status::NeedMore;
-    std::size_t length = 0;   // Complete: size of the frame at the buffer start
-    const char *reason = "";  // Invalid: why the first byte starts no frame
+    std::size_t length = 0;  // Complete: size of the frame at the buffer start
+    const char *reason = ""; // Invalid: why the first byte starts no frame
 };
 
 // Decides whether `buffer` starts with a complete, valid frame. Needs at most

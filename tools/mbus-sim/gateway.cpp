@@ -17,7 +17,7 @@ constexpr std::size_t kReplySectionAt = 21;
 constexpr std::uint8_t kStatusLength = 0x06;
 constexpr std::uint8_t kStatusFlag = 0x10;
 
-std::uint8_t sum(ByteView bytes, std::size_t from, std::size_t to)  // from..to inclusive
+std::uint8_t sum(ByteView bytes, std::size_t from, std::size_t to) // from..to inclusive
 {
     return mbus::frameChecksum(bytes.subspan(from, to - from + 1));
 }
@@ -55,7 +55,7 @@ void finish(Bytes &t)
 }
 
 struct SectionFit {
-    std::size_t length = 0;  // payload length n
+    std::size_t length = 0; // payload length n
     bool checksum = false;
     bool end = false;
     bool padding = false;
@@ -114,7 +114,7 @@ std::optional<NetworkNumber> parseNetworkNumber(const std::string &text)
 std::string networkText(const NetworkNumber &net)
 {
     return std::to_string(net[0]) + "." + std::to_string(net[1]) + "." + std::to_string(net[2]) + "."
-        + std::to_string(net[3]);
+           + std::to_string(net[3]);
 }
 
 Bytes buildRequest(const Request &request)
@@ -168,7 +168,8 @@ RequestCheck parseRequest(ByteView t)
         problem(kErrStartStop, 0, "end of header " + hexByte(t[11]) + ", not 04");
     if (sum(t, 0, kChecksumAt - 1) != t[kChecksumAt])
         problem(kErrTelegramChecksum, 0,
-                "telegram checksum " + hexByte(t[kChecksumAt]) + ", the bytes sum to " + hexByte(sum(t, 0, kChecksumAt - 1)));
+                "telegram checksum " + hexByte(t[kChecksumAt]) + ", the bytes sum to "
+                    + hexByte(sum(t, 0, kChecksumAt - 1)));
     if (t[kStopAt] != kStop)
         problem(kErrStartStop, 0, "stop byte " + hexByte(t[kStopAt]) + ", not 04");
     if (t[5] != 0x00 || t[8] != 0x00 || t[9] != 0x01)
@@ -180,8 +181,9 @@ RequestCheck parseRequest(ByteView t)
     } else {
         const auto flags = flagsOf(type);
         if (t[14] != flags[0] || t[15] != flags[1])
-            problem(kErrUnknown, 0, "section flags " + hexLine(t.subspan(14, 2)) + " with type " + hexByte(type)
-                                        + ", not " + hexLine(flags));
+            problem(kErrUnknown, 0,
+                    "section flags " + hexLine(t.subspan(14, 2)) + " with type " + hexByte(type) + ", not "
+                        + hexLine(flags));
     }
     const SectionFit fit = fitSection(t);
     const std::string at = " (section length " + hexByte(t[13]) + ")";
@@ -190,8 +192,9 @@ RequestCheck parseRequest(ByteView t)
     else if (!fit.padding)
         problem(kErrLength, 0, "bytes after the section are not zero" + at);
     if (!fit.checksum)
-        problem(0, kErrGeneral, "section checksum " + hexByte(t[16 + fit.length]) + ", the bytes sum to "
-                                    + hexByte(sum(t, 13, 15 + fit.length)) + at);
+        problem(0, kErrGeneral,
+                "section checksum " + hexByte(t[16 + fit.length]) + ", the bytes sum to "
+                    + hexByte(sum(t, 13, 15 + fit.length)) + at);
 
     if (r.problems.empty()) {
         Request request;
@@ -228,7 +231,7 @@ Bytes buildReply(const Reply &reply)
         std::copy(p.begin(), p.end(), t.begin() + 25);
         t[21 + length] = sum(t, 22, 20 + length);
         t[22 + length] = kSectionEnd;
-        statusAt = 25 + length;  // after two zero bytes
+        statusAt = 25 + length; // after two zero bytes
     }
     putStatus(t, statusAt, reply.status);
     finish(t);
@@ -258,7 +261,7 @@ ReadReply readReply(ByteView t)
         r.status = {t[24], t[26], t[25]};
         return r;
     }
-    const std::size_t length = t[22];  // at most 255, so every offset below stays inside
+    const std::size_t length = t[22]; // at most 255, so every offset below stays inside
     if (length >= 5)
         r.payload.assign(t.begin() + 25, t.begin() + static_cast<std::ptrdiff_t>(21 + length));
     r.status = {t[length + 28], t[length + 30], t[length + 29]};
@@ -267,10 +270,11 @@ ReadReply readReply(ByteView t)
 
 std::string errorText(const Status &status)
 {
-    static constexpr const char *kFirst[8] = {"header checksum", "telegram checksum", "wrong length", "bad start",
-                                              "denied", "unknown telegram", "start/stop", "bad network number"};
-    static constexpr const char *kSecond[8] = {"packet number", "timeout", "bit 2", "bit 3",
-                                               "bit 4", "bit 5", "bad M-Bus command", "general error"};
+    static constexpr const char *kFirst[8] = {
+        "header checksum", "telegram checksum", "wrong length", "bad start",
+        "denied",          "unknown telegram",  "start/stop",   "bad network number"};
+    static constexpr const char *kSecond[8] = {"packet number", "timeout",           "bit 2",        "bit 3", "bit 4",
+                                               "bit 5",         "bad M-Bus command", "general error"};
     std::string text;
     const auto add = [&text](std::uint8_t bits, const char *const names[8]) {
         for (int bit = 0; bit < 8; ++bit)

@@ -49,7 +49,7 @@ using mbus::ByteView;
 
 inline constexpr std::size_t kTelegramSize = 300;
 inline constexpr std::size_t kMaxRequestPayload = 280;
-inline constexpr std::size_t kMaxReplyPayload = 251;  // L = n + 4 must fit one byte
+inline constexpr std::size_t kMaxReplyPayload = 251; // L = n + 4 must fit one byte
 
 inline constexpr std::uint8_t kStart = 0x01;
 inline constexpr std::uint8_t kHeaderEnd = 0x04;
@@ -92,12 +92,12 @@ struct Request {
 Bytes buildRequest(const Request &request);
 
 struct RequestCheck {
-    std::optional<Request> request;  // set when every check passed
-    std::uint16_t packet = 0;        // as read, even from a broken telegram
-    NetworkNumber net{};             // likewise
-    std::uint8_t firstError = 0;     // the error bits the reply reports
+    std::optional<Request> request; // set when every check passed
+    std::uint16_t packet = 0;       // as read, even from a broken telegram
+    NetworkNumber net{};            // likewise
+    std::uint8_t firstError = 0;    // the error bits the reply reports
     std::uint8_t secondError = 0;
-    std::vector<std::string> problems;  // one text per broken part
+    std::vector<std::string> problems; // one text per broken part
     bool ok() const { return request.has_value(); }
 };
 
@@ -105,7 +105,7 @@ struct RequestCheck {
 RequestCheck parseRequest(ByteView telegram);
 
 struct Status {
-    std::uint8_t result = 0;  // 0 done, 1 failed
+    std::uint8_t result = 0; // 0 done, 1 failed
     std::uint8_t firstError = 0;
     std::uint8_t secondError = 0;
     bool operator==(const Status &) const = default;
@@ -114,7 +114,7 @@ struct Status {
 struct Reply {
     NetworkNumber net{};
     std::uint16_t packet = 0;
-    std::optional<Bytes> payload;  // set: a data section before the status
+    std::optional<Bytes> payload; // set: a data section before the status
     std::uint8_t dataType = kMbusSection;
     Status status;
 };
@@ -125,9 +125,9 @@ Bytes buildReply(const Reply &reply);
 // A reply as the master reads it: start, header checksum, telegram checksum and
 // stop in this order (the first failure is `error`), then the sections.
 struct ReadReply {
-    std::string error;  // empty when the telegram checks out
+    std::string error; // empty when the telegram checks out
     NetworkNumber net{};
-    std::uint8_t type = 0;  // type of the first section
+    std::uint8_t type = 0; // type of the first section
     Bytes payload;
     Status status;
     bool ok() const { return error.empty(); }

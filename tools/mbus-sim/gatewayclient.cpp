@@ -3,14 +3,9 @@
 #include "gatewaysession.h"
 #include "output.h"
 
-GatewayClient::GatewayClient(GatewaySession &session, Output &out, const QString &host, quint16 port,
-                             int reconnectMs, QObject *parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_out(out)
-    , m_host(host)
-    , m_port(port)
-    , m_reconnectMs(reconnectMs)
+GatewayClient::GatewayClient(GatewaySession &session, Output &out, const QString &host, quint16 port, int reconnectMs,
+                             QObject *parent)
+    : QObject(parent), m_session(session), m_out(out), m_host(host), m_port(port), m_reconnectMs(reconnectMs)
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &GatewayClient::start);
@@ -18,7 +13,8 @@ GatewayClient::GatewayClient(GatewaySession &session, Output &out, const QString
     connect(&m_socket, &QIODevice::readyRead, this, &GatewayClient::readable);
     // Closed later from the event loop: the session is still busy with the request.
     m_session.setHangup([this]() {
-        QMetaObject::invokeMethod(this, [this]() { m_socket.disconnectFromHost(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this]() { m_socket.disconnectFromHost(); }, Qt::QueuedConnection);
     });
 }
 
@@ -30,7 +26,10 @@ GatewayClient::~GatewayClient()
     m_session.setHangup({});
 }
 
-std::string GatewayClient::where() const { return m_host.toStdString() + ":" + std::to_string(m_port); }
+std::string GatewayClient::where() const
+{
+    return m_host.toStdString() + ":" + std::to_string(m_port);
+}
 
 void GatewayClient::start()
 {

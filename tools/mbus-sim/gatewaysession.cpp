@@ -7,8 +7,8 @@
 namespace gw = mbussim::gateway;
 
 namespace {
-constexpr qint64 kSplitGapUs = 20'000;  // pause between the pieces of a split telegram
-constexpr int kCommandQuietMs = 30;      // a bare display command ends when the line goes quiet
+constexpr qint64 kSplitGapUs = 20'000; // pause between the pieces of a split telegram
+constexpr int kCommandQuietMs = 30;    // a bare display command ends when the line goes quiet
 
 std::string faultName(mbussim::TelegramFault fault)
 {
@@ -30,12 +30,12 @@ std::string faultName(mbussim::TelegramFault fault)
 
 GatewaySession::GatewaySession(mbussim::Bus &bus, Output &out, const gw::NetworkNumber &net,
                                const SessionOptions &options, QObject *parent)
-    : QObject(parent)
-    , m_out(out)
-    , m_options(options)
-    , m_faults(options.faults)
-    , m_gateway(bus, net)
-    , m_charUs(11'000'000 / std::max(options.baud, 1))
+    : QObject(parent),
+      m_out(out),
+      m_options(options),
+      m_faults(options.faults),
+      m_gateway(bus, net),
+      m_charUs(11'000'000 / std::max(options.baud, 1))
 {
     m_clock.start();
     m_pumpTimer.setSingleShot(true);
@@ -117,7 +117,10 @@ void GatewaySession::reset()
     m_queue.clear();
 }
 
-void GatewaySession::greet() { send(m_gateway.greeting(), 0, false); }
+void GatewaySession::greet()
+{
+    send(m_gateway.greeting(), 0, false);
+}
 
 void GatewaySession::handle(const mbus::Bytes &telegram)
 {
@@ -158,9 +161,8 @@ void GatewaySession::send(const gw::Reply &reply, qint64 delayUs, bool isAnswer)
     }
     const mbus::Bytes bytes = gw::damage(telegram, fault);
     // An oversized telegram goes in one write, so the master gets all 310 bytes at once.
-    const std::vector<mbus::Bytes> pieces = fault == mbussim::TelegramFault::Oversize
-        ? std::vector<mbus::Bytes>{bytes}
-        : m_faults.pieces(bytes);
+    const std::vector<mbus::Bytes> pieces = fault == mbussim::TelegramFault::Oversize ? std::vector<mbus::Bytes>{bytes}
+                                                                                      : m_faults.pieces(bytes);
     const qint64 due = nowUs() + delayUs;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         Piece piece;

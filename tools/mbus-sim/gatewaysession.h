@@ -61,7 +61,7 @@ private:
     mbussim::Display *m_display = nullptr;
     bool m_bare = false;
     mbussim::CommandSplitter m_splitter;
-    QTimer m_quietTimer;  // ends a bare display command
+    QTimer m_quietTimer; // ends a bare display command
     Sink m_sink;
     std::function<void()> m_hangup;
     QElapsedTimer m_clock;

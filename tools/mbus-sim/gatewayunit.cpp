@@ -18,11 +18,7 @@ std::vector<Bytes> Assembler::push(ByteView bytes)
     return telegrams;
 }
 
-Gateway::Gateway(Bus &bus, const NetworkNumber &net)
-    : m_bus(bus)
-    , m_net(net)
-{
-}
+Gateway::Gateway(Bus &bus, const NetworkNumber &net) : m_bus(bus), m_net(net) {}
 
 Reply Gateway::greeting() const
 {

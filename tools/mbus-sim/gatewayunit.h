@@ -35,14 +35,14 @@ private:
 
 // What the handler of a section gives back.
 struct Answer {
-    std::optional<Bytes> payload;  // a data section; none: the status section alone
+    std::optional<Bytes> payload; // a data section; none: the status section alone
     Status status;
 };
 
 struct Exchange {
     RequestCheck request;
     Reply reply;
-    std::size_t answerSize = 0;  // bytes the meters put on the line
+    std::size_t answerSize = 0; // bytes the meters put on the line
     std::vector<std::string> notes;
 };
 

@@ -2,16 +2,16 @@
 // serial-to-TCP port or a gateway. See --help and README.md.
 
 #include "bus.h"
-#include "frames.h"
 #include "busfile.h"
 #include "display.h"
+#include "frames.h"
 #include "gatewayclient.h"
 #include "gatewaysession.h"
 #include "options.h"
 #include "output.h"
-#include "randombus.h"
 #include "ptylink.h"
 #include "quitsignals.h"
+#include "randombus.h"
 #include "session.h"
 #include "tcplink.h"
 
@@ -33,7 +33,7 @@ void fail(const std::string &text)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    std::signal(SIGPIPE, SIG_IGN);  // a closed stdout pipe or peer must not end us
+    std::signal(SIGPIPE, SIG_IGN); // a closed stdout pipe or peer must not end us
 
     OptionsResult parsed = parseOptions(app.arguments());
     if (parsed.help) {
@@ -53,8 +53,8 @@ int main(int argc, char *argv[])
     if (!options.busFile.empty()) {
         mbussim::BusFileResult file = mbussim::readBusFile(options.busFile);
         if (!file.ok()) {
-            fail(options.busFile + (file.errorLine > 0 ? ":" + std::to_string(file.errorLine) : std::string())
-                 + ": " + file.error);
+            fail(options.busFile + (file.errorLine > 0 ? ":" + std::to_string(file.errorLine) : std::string()) + ": "
+                 + file.error);
             return 2;
         }
         meters = std::move(file.meters);
@@ -127,13 +127,13 @@ int main(int argc, char *argv[])
 
     if (session)
         session->setDisplay(display.get());
-    if (gateway)  // the master's listening socket gets display commands unwrapped
+    if (gateway) // the master's listening socket gets display commands unwrapped
         gateway->setDisplay(display.get(), options.mode == Mode::GatewayConnect);
 
     for (const mbussim::Meter &m : bus.meters()) {
         const mbussim::MeterConfig &c = m.state();
         std::string line = m.label() + ", " + mbussim::manufacturerText(c.manufacturer) + ", medium "
-            + mbussim::hexByte(c.medium) + (c.raw.empty() ? "" : ", fixed reply");
+                           + mbussim::hexByte(c.medium) + (c.raw.empty() ? "" : ", fixed reply");
         if (c.dropFirst > 0)
             line += ", loses its first " + std::to_string(c.dropFirst) + " answer(s)";
         if (c.answerEvery > 1)
@@ -149,8 +149,8 @@ int main(int argc, char *argv[])
         || !options.displayFaults.empty())
         out.note("faults on, seed " + std::to_string(f.seed));
     if (client)
-        client->start();  // after the start-up lines: its notes follow them
+        client->start(); // after the start-up lines: its notes follow them
 
     const int status = app.exec();
-    return status;  // the links clean up (the pty's symbolic link) as they go
+    return status; // the links clean up (the pty's symbolic link) as they go
 }

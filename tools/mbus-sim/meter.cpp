@@ -21,7 +21,7 @@ std::size_t recordBytes(const std::vector<Record> &records)
 
 bool isCounterVif(std::uint8_t vif)
 {
-    return vif <= 0x17 || vif == 0x6E;  // energy, volume, units for H.C.A.
+    return vif <= 0x17 || vif == 0x6E; // energy, volume, units for H.C.A.
 }
 } // namespace
 
@@ -51,15 +51,12 @@ std::string manufacturerText(std::uint16_t packed)
             static_cast<char>(64 + (packed & 0x1F))};
 }
 
-Meter::Meter(MeterConfig config)
-    : m_state(std::move(config))
-{
-}
+Meter::Meter(MeterConfig config) : m_state(std::move(config)) {}
 
 std::string Meter::label() const
 {
     std::string s = "meter " + idText(m_state.id) + " (addr "
-        + (hasAddress() ? std::to_string(m_state.address) : std::string("none"));
+                    + (hasAddress() ? std::to_string(m_state.address) : std::string("none"));
     if (!m_state.name.empty())
         s += ", " + m_state.name;
     return s + ")";
@@ -91,14 +88,13 @@ Bytes Meter::readout(bool fcb, std::vector<std::string> &notes)
     const bool repeat = m_part >= 0 && fcb == m_lastFcb && !lastSent;
     m_lastFcb = fcb;
     if (repeat) {
-        notes.push_back(label() + ": frame count bit not toggled, telegram " + std::to_string(m_part + 1)
-            + " again");
+        notes.push_back(label() + ": frame count bit not toggled, telegram " + std::to_string(m_part + 1) + " again");
         return m_lastTelegram;
     }
     m_part = m_part < 0 || lastSent ? 0 : m_part + 1;
     m_lastTelegram = telegram(static_cast<std::size_t>(m_part));
     notes.push_back(label() + ": telegram " + std::to_string(m_part + 1)
-        + (endless ? std::string(" of an endless reading") : " of " + std::to_string(count)));
+                    + (endless ? std::string(" of an endless reading") : " of " + std::to_string(count)));
     return m_lastTelegram;
 }
 
@@ -113,7 +109,7 @@ Bytes Meter::telegram(std::size_t part)
     data.push_back(m_state.medium);
     data.push_back(m_state.access++);
     data.push_back(m_state.status);
-    data.push_back(0x00);  // signature
+    data.push_back(0x00); // signature
     data.push_back(0x00);
     const std::size_t n = m_state.records.size();
     const bool endless = m_state.telegrams == kEndlessTelegrams;
@@ -223,7 +219,7 @@ bool Meter::write(ByteView data, std::vector<std::string> &notes)
             }
             continue;
         }
-        if (vif == 0x7A) {  // new primary address
+        if (vif == 0x7A) { // new primary address
             const auto v = readUnsigned(r);
             if (!v || *v > kMaxPrimaryAddress) {
                 notes.push_back(label() + ": address write ignored, not an address 0..250");
@@ -233,13 +229,13 @@ bool Meter::write(ByteView data, std::vector<std::string> &notes)
             m_state.address = static_cast<std::uint8_t>(*v);
             continue;
         }
-        if (vif == 0x79 && r.data.size() == 4) {  // new identification number
+        if (vif == 0x79 && r.data.size() == 4) { // new identification number
             const std::string before = label();
             setIdKeepingWildcards(r.data);
             notes.push_back(before + ": ID -> " + idText(m_state.id));
             continue;
         }
-        if (vif == 0x79 && r.data.size() == 8) {  // ID, manufacturer, version, medium; F/FF keep
+        if (vif == 0x79 && r.data.size() == 8) { // ID, manufacturer, version, medium; F/FF keep
             setIdKeepingWildcards(ByteView(r.data).first(4));
             const unsigned man = r.data[4] | (r.data[5] << 8);
             if (man != 0xFFFF)

@@ -23,19 +23,19 @@ inline constexpr std::uint8_t kMaxPrimaryAddress = 250;
 inline constexpr std::uint8_t kNoAddress = 0xFD;
 
 struct MeterConfig {
-    int line = 0;                          // line of its [meter] header in the bus file
-    std::string name;                      // free text for the output notes
-    std::uint8_t address = 0;              // primary address 0..250, or above: none
-    std::array<std::uint8_t, 4> id{};      // identification, BCD, least significant byte first
-    std::uint16_t manufacturer = 0;        // three letters packed in 5-bit groups
+    int line = 0;                     // line of its [meter] header in the bus file
+    std::string name;                 // free text for the output notes
+    std::uint8_t address = 0;         // primary address 0..250, or above: none
+    std::array<std::uint8_t, 4> id{}; // identification, BCD, least significant byte first
+    std::uint16_t manufacturer = 0;   // three letters packed in 5-bit groups
     std::uint8_t version = 0;
     std::uint8_t medium = 0;
     std::uint8_t status = 0;
-    std::uint8_t access = 0;               // access number of the first reply
+    std::uint8_t access = 0; // access number of the first reply
     std::vector<Record> records;
-    Bytes raw;                             // when set: the reply, sent as it stands
-    int answerEvery = 1;                   // answer only every N-th request it should answer
-    int dropFirst = 0;                     // lose the first N answers
+    Bytes raw;           // when set: the reply, sent as it stands
+    int answerEvery = 1; // answer only every N-th request it should answer
+    int dropFirst = 0;   // lose the first N answers
     // The records go out in this many telegrams; every one but the last ends
     // with DIF 1F ("more records follow"). kEndlessTelegrams: each telegram
     // carries all records and announces more, for ever.
@@ -99,12 +99,12 @@ private:
     bool multiTelegram() const { return m_state.telegrams != 1 && m_state.raw.empty(); }
 
     MeterConfig m_state;
-    int m_part = -1;          // the telegram sent last, -1: none since a restart
+    int m_part = -1; // the telegram sent last, -1: none since a restart
     bool m_lastFcb = false;
     Bytes m_lastTelegram;
     bool m_selected = false;
     int m_baud = 2400;
-    std::uint64_t m_answers = 0;  // answers given so far, lost ones included
+    std::uint64_t m_answers = 0; // answers given so far, lost ones included
 };
 
 } // namespace mbussim

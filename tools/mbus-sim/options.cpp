@@ -16,48 +16,69 @@ struct Parser {
         p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         p.addOptions({
             {{"h", "help"}, "Show this help and exit."},
-            {"bus", "Bus file describing the meters (format below). Required unless --random-meters is "
-                    "given.", "FILE"},
-            {"random-meters", "Add N generated meters (1..1000): random unique 8-digit IDs, no primary "
-                              "address, a volume or energy counter; the same --seed gives the same meters.",
+            {"bus",
+             "Bus file describing the meters (format below). Required unless --random-meters is "
+             "given.",
+             "FILE"},
+            {"random-meters",
+             "Add N generated meters (1..1000): random unique 8-digit IDs, no primary "
+             "address, a volume or energy counter; the same --seed gives the same meters.",
              "N"},
-            {"pty", "Serve the bus on a new pseudo-terminal; LINK becomes a symbolic link to its device "
-                    "(a stale link is replaced, the link is removed at exit).", "LINK"},
-            {"tcp", "Serve the bus as a serial-to-TCP converter on 127.0.0.1:PORT (0 picks a free port). "
-                    "Bytes travel bare; one client at a time, a second one waits until the first leaves.", "PORT"},
-            {"gateway-server", "Serve the bus as a gateway on 127.0.0.1:PORT (0 picks a free port): requests "
-                               "and replies travel in 300-byte gateway telegrams. One client at a time, as --tcp.",
+            {"pty",
+             "Serve the bus on a new pseudo-terminal; LINK becomes a symbolic link to its device "
+             "(a stale link is replaced, the link is removed at exit).",
+             "LINK"},
+            {"tcp",
+             "Serve the bus as a serial-to-TCP converter on 127.0.0.1:PORT (0 picks a free port). "
+             "Bytes travel bare; one client at a time, a second one waits until the first leaves.",
              "PORT"},
-            {"gateway-connect", "Be a gateway that connects to a master listening at HOST:PORT, sends a status "
-                                "telegram (result 0) at once, then serves the master's telegrams. Ends when the "
-                                "connection ends, unless --reconnect is given.", "HOST:PORT"},
-            {"reconnect", "With --gateway-connect: connect again MS milliseconds after the connection was closed "
-                          "or could not be made.", "MS"},
+            {"gateway-server",
+             "Serve the bus as a gateway on 127.0.0.1:PORT (0 picks a free port): requests "
+             "and replies travel in 300-byte gateway telegrams. One client at a time, as --tcp.",
+             "PORT"},
+            {"gateway-connect",
+             "Be a gateway that connects to a master listening at HOST:PORT, sends a status "
+             "telegram (result 0) at once, then serves the master's telegrams. Ends when the "
+             "connection ends, unless --reconnect is given.",
+             "HOST:PORT"},
+            {"reconnect",
+             "With --gateway-connect: connect again MS milliseconds after the connection was closed "
+             "or could not be made.",
+             "MS"},
             {"net", "The gateway's network number, sent in every reply telegram (default 0.0.0.1).", "a.b.c.d"},
-            {"gateway-fault", "With a gateway mode: damage PERCENT (default 100) of the reply telegrams. KIND: "
-                              "bad-checksum (byte 298 wrong), bad-start (byte 0 not 01), oversize (10 junk bytes "
-                              "after the telegram, all 310 in one write), silent (no reply). May be given several "
-                              "times; the first kind that strikes a telegram counts.", "KIND[:PERCENT]"},
-            {"display-fault", "With a [display] in the bus file: strike PERCENT (default 100) of the display's "
-                              "replies, only those about device ADDRESS when given. KIND: missing-lines (the last "
-                              "line is lost), garbage (random bytes instead), silent (no reply, nothing done), "
-                              "no-activate (SET ENTR neither confirmed nor done). May be given several times; the "
-                              "first kind that strikes a reply counts.", "KIND[:PERCENT][@ADDRESS]"},
+            {"gateway-fault",
+             "With a gateway mode: damage PERCENT (default 100) of the reply telegrams. KIND: "
+             "bad-checksum (byte 298 wrong), bad-start (byte 0 not 01), oversize (10 junk bytes "
+             "after the telegram, all 310 in one write), silent (no reply). May be given several "
+             "times; the first kind that strikes a telegram counts.",
+             "KIND[:PERCENT]"},
+            {"display-fault",
+             "With a [display] in the bus file: strike PERCENT (default 100) of the display's "
+             "replies, only those about device ADDRESS when given. KIND: missing-lines (the last "
+             "line is lost), garbage (random bytes instead), silent (no reply, nothing done), "
+             "no-activate (SET ENTR neither confirmed nor done). May be given several times; the "
+             "first kind that strikes a reply counts.",
+             "KIND[:PERCENT][@ADDRESS]"},
             {"quiet", "Do not print frames and notes (start-up lines only)."},
             {"reply-delay", "Wait MS milliseconds before answering (default 0).", "MS"},
             {"wire-time", "Send every reply, E5 included, at the pace of the line: 11 bits per character at "
                           "--baud (gateway modes: the reply telegram waits for the meters' answer to cross the "
                           "line)."},
             {"baud", "Baud rate for --wire-time and the idle gap (default 2400).", "N"},
-            {"drop", "Lose PERCENT of the replies (gateway modes: of the meters' answers, which become a "
-                     "timeout).", "PERCENT"},
-            {"corrupt", "Damage one byte in PERCENT of the replies (gateway modes: of the meters' answers, "
-                        "inside a good telegram).", "PERCENT"},
+            {"drop",
+             "Lose PERCENT of the replies (gateway modes: of the meters' answers, which become a "
+             "timeout).",
+             "PERCENT"},
+            {"corrupt",
+             "Damage one byte in PERCENT of the replies (gateway modes: of the meters' answers, "
+             "inside a good telegram).",
+             "PERCENT"},
             {"split", "Write each reply (or reply telegram) in 2 to 4 pieces, 20 ms apart."},
-            {"hangup", "With --tcp or a gateway mode: close the connection instead of answering, for PERCENT "
-                       "of the replies.", "PERCENT"},
-            {"seed", "Seed of the faults and of --random-meters (default: from the clock; printed at start).",
-             "N"},
+            {"hangup",
+             "With --tcp or a gateway mode: close the connection instead of answering, for PERCENT "
+             "of the replies.",
+             "PERCENT"},
+            {"seed", "Seed of the faults and of --random-meters (default: from the clock; printed at start).", "N"},
         });
     }
 };
@@ -241,7 +262,7 @@ std::string helpText()
         char code[8];
         std::snprintf(code, sizeof code, " (%02X)", mbussim::kMediumNames[i].code);
         const std::string item = std::string(mbussim::kMediumNames[i].name) + code
-            + (i + 1 < mbussim::kMediumNameCount ? "," : "");
+                                 + (i + 1 < mbussim::kMediumNameCount ? "," : "");
         if (!line.empty() && line.size() + item.size() > 70) {
             text += line + "\n  ";
             line.clear();
@@ -272,8 +293,7 @@ OptionsResult parseOptions(const QStringList &arguments)
     }
     Options &o = r.options;
     o.busFile = p.value("bus").toStdString();
-    if (p.isSet("random-meters")
-        && !toInt(p.value("random-meters"), 1, mbussim::kMaxRandomMeters, o.randomMeters)) {
+    if (p.isSet("random-meters") && !toInt(p.value("random-meters"), 1, mbussim::kMaxRandomMeters, o.randomMeters)) {
         r.error = "--random-meters wants a count 1.." + std::to_string(mbussim::kMaxRandomMeters);
         return r;
     }
@@ -282,7 +302,7 @@ OptionsResult parseOptions(const QStringList &arguments)
         return r;
     }
     const int modes = int(p.isSet("pty")) + int(p.isSet("tcp")) + int(p.isSet("gateway-server"))
-        + int(p.isSet("gateway-connect"));
+                      + int(p.isSet("gateway-connect"));
     if (modes != 1) {
         r.error = "give one of --pty LINK, --tcp PORT, --gateway-server PORT or --gateway-connect HOST:PORT";
         return r;

@@ -35,4 +35,7 @@ void Output::note(const std::string &text)
         line("-- " + text);
 }
 
-void Output::always(const std::string &text) { line(text); }
+void Output::always(const std::string &text)
+{
+    line(text);
+}

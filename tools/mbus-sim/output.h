@@ -16,10 +16,7 @@
 
 class Output {
 public:
-    explicit Output(bool quiet)
-        : m_quiet(quiet)
-    {
-    }
+    explicit Output(bool quiet) : m_quiet(quiet) {}
 
     void frame(const char *direction, mbus::ByteView bytes);
     // "RX telegram #5 A8 10 7B 01 7C 16": `text` follows "telegram ".

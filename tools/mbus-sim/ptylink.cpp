@@ -21,14 +21,12 @@ std::string systemError(const std::string &what)
 }
 } // namespace
 
-PtyLink::PtyLink(Session &session, Output &out, QObject *parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_out(out)
-{
-}
+PtyLink::PtyLink(Session &session, Output &out, QObject *parent) : QObject(parent), m_session(session), m_out(out) {}
 
-PtyLink::~PtyLink() { close(); }
+PtyLink::~PtyLink()
+{
+    close();
+}
 
 bool PtyLink::open(const std::string &linkPath, std::string &error)
 {

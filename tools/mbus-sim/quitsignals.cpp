@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 namespace {
-int g_pipe[2] = {-1, -1};  // the handler writes the signal number, the event loop reads it
+int g_pipe[2] = {-1, -1}; // the handler writes the signal number, the event loop reads it
 
 void onSignal(int signalNumber)
 {
@@ -17,8 +17,7 @@ void onSignal(int signalNumber)
 }
 } // namespace
 
-QuitSignals::QuitSignals(QObject *parent)
-    : QObject(parent)
+QuitSignals::QuitSignals(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
         return;

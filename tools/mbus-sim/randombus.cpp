@@ -22,10 +22,7 @@ const Medium kMedia[] = {{0x07, Kind::Volume}, {0x16, Kind::Volume}, {0x06, Kind
 // values are drawn with a plain modulo.
 class Draw {
 public:
-    explicit Draw(unsigned seed)
-        : m_random(seed)
-    {
-    }
+    explicit Draw(unsigned seed) : m_random(seed) {}
     std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(m_random() % n); }
     bool coin() { return below(2) == 1; }
 
@@ -59,31 +56,31 @@ std::vector<Record> recordsFor(Kind kind, std::uint32_t idValue, Draw &draw)
 {
     std::vector<Record> r;
     if (draw.coin())
-        r.push_back(bcd(0x0C, 0x78, idValue));  // fabrication number
+        r.push_back(bcd(0x0C, 0x78, idValue)); // fabrication number
     const std::size_t main = r.size();
     const std::uint32_t counter = draw.below(10'000'000);
     switch (kind) {
     case Kind::Volume:
-        r.push_back(bcd(0x0C, 0x13, counter));  // litres
+        r.push_back(bcd(0x0C, 0x13, counter)); // litres
         if (draw.coin())
-            r.push_back(bcd(0x0B, 0x3B, draw.below(3000)));  // flow, l/h
+            r.push_back(bcd(0x0B, 0x3B, draw.below(3000))); // flow, l/h
         break;
     case Kind::Heat:
-        r.push_back(bcd(0x0C, 0x06, counter / 100));  // kWh
-        r.push_back(bcd(0x0C, 0x14, counter / 3));    // 0.01 m3
-        r.push_back(bcd(0x0B, 0x2B, draw.below(50'000)));  // power, W
-        r.push_back(bcd(0x0A, 0x5A, 400 + draw.below(400)));  // flow temperature, 0.1 C
-        r.push_back(bcd(0x0A, 0x5E, 250 + draw.below(150)));  // return temperature
+        r.push_back(bcd(0x0C, 0x06, counter / 100));         // kWh
+        r.push_back(bcd(0x0C, 0x14, counter / 3));           // 0.01 m3
+        r.push_back(bcd(0x0B, 0x2B, draw.below(50'000)));    // power, W
+        r.push_back(bcd(0x0A, 0x5A, 400 + draw.below(400))); // flow temperature, 0.1 C
+        r.push_back(bcd(0x0A, 0x5E, 250 + draw.below(150))); // return temperature
         break;
     case Kind::Electricity:
-        r.push_back(bcd(0x0C, 0x05, counter));  // 0.1 kWh
+        r.push_back(bcd(0x0C, 0x05, counter)); // 0.1 kWh
         r.push_back(bcd(0x0B, 0x2B, draw.below(20'000)));
         break;
     }
     const int year = 20 + static_cast<int>(draw.below(6));
-    if (draw.coin()) {  // the counter at the last due date
+    if (draw.coin()) { // the counter at the last due date
         Record due = r[main];
-        due.dib[0] |= 0x40;  // storage 1
+        due.dib[0] |= 0x40; // storage 1
         storeUnsigned(due, readUnsigned(due).value_or(0) / 2);
         r.push_back(due);
         r.push_back(date(0x42, year - 1, 12, 31));

@@ -5,10 +5,16 @@
 namespace mbussim {
 
 namespace {
-constexpr std::size_t kMaxExtensions = 10;  // DIFEs or VIFEs per record
+constexpr std::size_t kMaxExtensions = 10; // DIFEs or VIFEs per record
 
-bool isBcdCode(int code) { return (code >= 0x9 && code <= 0xC) || code == 0xE; }
-bool isIntegerCode(int code) { return (code >= 0x1 && code <= 0x4) || code == 0x6 || code == 0x7; }
+bool isBcdCode(int code)
+{
+    return (code >= 0x9 && code <= 0xC) || code == 0xE;
+}
+bool isIntegerCode(int code)
+{
+    return (code >= 0x1 && code <= 0x4) || code == 0x6 || code == 0x7;
+}
 
 std::string at(std::size_t offset, const char *what)
 {
@@ -35,10 +41,10 @@ int variableLength(std::uint8_t lvar)
 
 bool Record::isCurrentValue() const
 {
-    if (dib.empty() || (dib[0] & 0x70) != 0)  // function bits and storage bit 0
+    if (dib.empty() || (dib[0] & 0x70) != 0) // function bits and storage bit 0
         return false;
     for (std::size_t i = 1; i < dib.size(); ++i)
-        if ((dib[i] & 0x7F) != 0)  // storage, tariff, subunit
+        if ((dib[i] & 0x7F) != 0) // storage, tariff, subunit
             return false;
     return true;
 }

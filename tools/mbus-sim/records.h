@@ -22,9 +22,9 @@ using mbus::Bytes;
 using mbus::ByteView;
 
 struct Record {
-    Bytes dib;   // DIF and its DIFEs
-    Bytes vib;   // VIF and its VIFEs, and a plain-text unit (length, characters); empty for 0x_F DIFs
-    Bytes data;  // value bytes as sent, least significant first
+    Bytes dib;  // DIF and its DIFEs
+    Bytes vib;  // VIF and its VIFEs, and a plain-text unit (length, characters); empty for 0x_F DIFs
+    Bytes data; // value bytes as sent, least significant first
 
     std::uint8_t dif() const { return dib.empty() ? 0 : dib[0]; }
     std::uint8_t vif() const { return vib.empty() ? 0 : vib[0]; }
@@ -39,7 +39,7 @@ struct Record {
 
 struct RecordsResult {
     std::vector<Record> records;
-    std::string error;  // empty when every byte was taken into a record
+    std::string error; // empty when every byte was taken into a record
     bool ok() const { return error.empty(); }
 };
 

@@ -5,18 +5,18 @@
 #include <algorithm>
 
 namespace {
-constexpr qint64 kSplitGapUs = 20'000;  // pause between the pieces of a split reply
+constexpr qint64 kSplitGapUs = 20'000; // pause between the pieces of a split reply
 constexpr int kMinIdleGapMs = 100;
-constexpr int kMinCommandQuietMs = 30;  // display commands have no terminator
+constexpr int kMinCommandQuietMs = 30; // display commands have no terminator
 } // namespace
 
 Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, QObject *parent)
-    : QObject(parent)
-    , m_bus(bus)
-    , m_out(out)
-    , m_options(options)
-    , m_faults(options.faults)
-    , m_charUs(11'000'000 / std::max(options.baud, 1))
+    : QObject(parent),
+      m_bus(bus),
+      m_out(out),
+      m_options(options),
+      m_faults(options.faults),
+      m_charUs(11'000'000 / std::max(options.baud, 1))
 {
     m_clock.start();
     // A partial frame is dropped after a silence of a few characters, and never
@@ -64,7 +64,7 @@ void Session::handle(const mbussim::FramerEvent &event)
 {
     if (event.kind == mbussim::FramerEvent::Kind::Junk) {
         std::string text = "ignored " + std::to_string(event.count) + " byte(s), " + event.reason + ": "
-            + mbussim::hexLine(event.bytes);
+                           + mbussim::hexLine(event.bytes);
         if (event.count > event.bytes.size())
             text += " ...";
         m_out.note(text);
@@ -152,7 +152,8 @@ void Session::pump()
         if (piece.startUs < 0)
             piece.startUs = std::max(piece.dueUs, m_wireFreeUs);
         const qint64 elapsed = std::max<qint64>(0, now - piece.startUs);
-        const std::size_t onWire = std::min<std::size_t>(piece.bytes.size(), static_cast<std::size_t>(elapsed / m_charUs));
+        const std::size_t onWire = std::min<std::size_t>(piece.bytes.size(),
+                                                         static_cast<std::size_t>(elapsed / m_charUs));
         if (onWire > piece.sent) {
             write(mbus::ByteView(piece.bytes).subspan(piece.sent, onWire - piece.sent));
             piece.sent = onWire;

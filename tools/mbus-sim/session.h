@@ -22,7 +22,7 @@ class Output;
 
 struct SessionOptions {
     int replyDelayMs = 0;
-    bool wireTime = false;  // 11 bits per character at `baud`
+    bool wireTime = false; // 11 bits per character at `baud`
     int baud = 2400;
     mbussim::FaultOptions faults;
 };
@@ -46,8 +46,8 @@ private:
         mbus::Bytes bytes;
         std::size_t sent = 0;
         qint64 startUs = -1;
-        mbus::Bytes whole;  // the whole reply, shown when its first piece goes
-        bool text = false;  // a display reply, shown as text
+        mbus::Bytes whole; // the whole reply, shown when its first piece goes
+        bool text = false; // a display reply, shown as text
     };
 
     void handle(const mbussim::FramerEvent &event);
@@ -68,7 +68,7 @@ private:
     std::function<void()> m_hangup;
     QElapsedTimer m_clock;
     QTimer m_idleTimer;
-    QTimer m_quietTimer;  // ends a display command
+    QTimer m_quietTimer; // ends a display command
     QTimer m_pumpTimer;
     std::deque<Piece> m_queue;
     qint64 m_wireFreeUs = 0;

@@ -8,16 +8,14 @@
 
 #include <algorithm>
 
-TcpLink::TcpLink(Responder &session, Output &out, QObject *parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_out(out)
+TcpLink::TcpLink(Responder &session, Output &out, QObject *parent) : QObject(parent), m_session(session), m_out(out)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &TcpLink::accept);
     // Closed later from the event loop: the session is still busy with the request.
     m_session.setHangup([this]() {
         QMetaObject::invokeMethod(
-            this, [socket = QPointer<QTcpSocket>(m_active)]() {
+            this,
+            [socket = QPointer<QTcpSocket>(m_active)]() {
                 if (socket)
                     socket->disconnectFromHost();
             },
@@ -51,7 +49,8 @@ std::string TcpLink::peer(const QTcpSocket *socket)
 void TcpLink::accept()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        socket->setProperty("peer", QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()));
+        socket->setProperty("peer",
+                            QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()));
         socket->setReadBufferSize(64 * 1024);
         connect(socket, &QTcpSocket::disconnected, this, [this, socket]() { left(socket); });
         if (!m_active) {

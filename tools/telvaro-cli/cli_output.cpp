@@ -107,8 +107,9 @@ QJsonObject meterObject(const Reading &reading)
         record[QStringLiteral("dif")] = compactHex(row[decode::ColDifDife]);
         record[QStringLiteral("vif")] = latin1(row[decode::ColVif]) + compactHex(row[decode::ColVife]);
         const std::size_t index = std::size_t(records.size());
-        record[QStringLiteral("data")] =
-            index < result.recordData.size() ? latin1(mbus::hexCompact(result.recordData[index])) : QString();
+        record[QStringLiteral("data")] = index < result.recordData.size()
+                                             ? latin1(mbus::hexCompact(result.recordData[index]))
+                                             : QString();
         records.append(record);
     }
     meter[QStringLiteral("records")] = records;
@@ -150,10 +151,18 @@ QString quantityOf(const QString &unit)
         const char *unit;
         const char *quantity;
     } kQuantities[] = {
-        {"kWh", "Energy"},  {"kJ", "Energy"},         {"MJ", "Energy"},
-        {"GJ", "Energy"},   {"m3", "Volume"},         {"W", "Power"},
-        {"kW", "Power"},    {"J/h", "Power"},         {"l/h", "Volume flow"},
-        {"deg. C", "Temperature"}, {"deg. K", "Temperature difference"}, {"mbar", "Pressure"},
+        {"kWh", "Energy"},
+        {"kJ", "Energy"},
+        {"MJ", "Energy"},
+        {"GJ", "Energy"},
+        {"m3", "Volume"},
+        {"W", "Power"},
+        {"kW", "Power"},
+        {"J/h", "Power"},
+        {"l/h", "Volume flow"},
+        {"deg. C", "Temperature"},
+        {"deg. K", "Temperature difference"},
+        {"mbar", "Pressure"},
     };
     for (const auto &q : kQuantities)
         if (unit == QLatin1String(q.unit))

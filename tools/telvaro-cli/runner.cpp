@@ -48,7 +48,9 @@ void writeOut(const QByteArray &bytes)
 } // namespace
 
 Runner::Runner(const Options &options, const Settings &settings, Progress &progress)
-    : m_options(options), m_settings(settings), m_progress(progress),
+    : m_options(options),
+      m_settings(settings),
+      m_progress(progress),
       m_table(decode::TableLayout{settings.secondaryMain, settings.titleCount})
 {
     m_settings.remoteIp = ipv4Of(m_settings.remoteIp.trimmed());
@@ -98,8 +100,9 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
     m_custom = std::make_unique<CustomCommand>(*m_dispatch, *this, m_freeCommand);
     connect(&m_freeCommand, &QTimer::timeout, m_custom.get(), &CustomCommand::collect);
 
-    connect(m_session.get(), &BusSession::readingDecoded, this,
-            [this](const QList<QByteArray> &telegrams) { m_readings << Taken{telegrams, QDateTime::currentDateTime()}; });
+    connect(m_session.get(), &BusSession::readingDecoded, this, [this](const QList<QByteArray> &telegrams) {
+        m_readings << Taken{telegrams, QDateTime::currentDateTime()};
+    });
     connect(m_dispatch.get(), &LinkDispatch::linkLost, this, [this] {
         m_linkLost = true;
         m_session->abort();
@@ -129,20 +132,28 @@ int Runner::run()
     if (!linkReady()) {
         const bool tcp = m_settings.route.useConverter || m_settings.route.useGatewayClient;
         const QString socketError = m_settings.route.useGatewayClient ? m_dispatch->gatewayClient().socket.errorString()
-                                                                : m_dispatch->converter().socket.errorString();
+                                                                      : m_dispatch->converter().socket.errorString();
         if (tcp && m_lastLine.startsWith(QLatin1String("Remote IP")))
-            return linkError(tr("%1 is no IPv4 address or port").arg(m_settings.remoteIp + u':' + m_settings.remotePort));
+            return linkError(
+                tr("%1 is no IPv4 address or port").arg(m_settings.remoteIp + u':' + m_settings.remotePort));
         if (tcp)
-            return linkError(tr("no connection to %1:%2 (%3)").arg(m_settings.remoteIp, m_settings.remotePort, socketError));
+            return linkError(
+                tr("no connection to %1:%2 (%3)").arg(m_settings.remoteIp, m_settings.remotePort, socketError));
         return linkError(m_lastLine.isEmpty() ? tr("the serial port cannot be opened") : m_lastLine);
     }
     switch (m_options.command) {
-    case Command::Scan: return scan();
-    case Command::Read: return read();
-    case Command::ReadAll: return readAll();
-    case Command::Search: return search();
-    case Command::SetAddress: return setAddress();
-    case Command::Raw: return raw();
+    case Command::Scan:
+        return scan();
+    case Command::Read:
+        return read();
+    case Command::ReadAll:
+        return readAll();
+    case Command::Search:
+        return search();
+    case Command::SetAddress:
+        return setAddress();
+    case Command::Raw:
+        return raw();
     }
     return 2;
 }

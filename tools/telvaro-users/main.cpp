@@ -17,19 +17,18 @@ namespace {
 
 enum Exit { Done = 0, Refused = 1, BadUse = 2 };
 
-const char kUsage[] =
-    "Usage: telvaro-users FILE list\n"
-    "       telvaro-users FILE add NAME LEVEL [--rights devices,communication,display]\n"
-    "       telvaro-users FILE delete NAME\n"
-    "\n"
-    "FILE is the account file, e.g. build/bin/files/users.dat.\n"
-    "add reads the password as one line from standard input. It creates FILE\n"
-    "(mode 0600) when it does not exist, and changes the account NAME when it\n"
-    "exists (its registration date stays). LEVEL is Administrator, Setup or\n"
-    "Operator. Without --rights an Administrator gets all three rights and the\n"
-    "others none; \"--rights none\" grants none.\n"
-    "Exit status: 0 done, 1 refused (the reason on standard error), 2 bad\n"
-    "command line or unreadable file.\n";
+const char kUsage[] = "Usage: telvaro-users FILE list\n"
+                      "       telvaro-users FILE add NAME LEVEL [--rights devices,communication,display]\n"
+                      "       telvaro-users FILE delete NAME\n"
+                      "\n"
+                      "FILE is the account file, e.g. build/bin/files/users.dat.\n"
+                      "add reads the password as one line from standard input. It creates FILE\n"
+                      "(mode 0600) when it does not exist, and changes the account NAME when it\n"
+                      "exists (its registration date stays). LEVEL is Administrator, Setup or\n"
+                      "Operator. Without --rights an Administrator gets all three rights and the\n"
+                      "others none; \"--rights none\" grants none.\n"
+                      "Exit status: 0 done, 1 refused (the reason on standard error), 2 bad\n"
+                      "command line or unreadable file.\n";
 
 int fail(int code, const QString &why)
 {
@@ -82,8 +81,8 @@ int list(const QString &file)
     if (const int code = checkReadable(file))
         return code;
     for (const accounts::Account &a : accounts::readAccounts(file).accounts) {
-        const QString line = QStringList{printable(a.name), printable(a.level), printable(a.registered), rightsText(a)}
-                                 .join(u'\t');
+        const QString line =
+            QStringList{printable(a.name), printable(a.level), printable(a.registered), rightsText(a)}.join(u'\t');
         std::printf("%s\n", line.toLocal8Bit().constData());
     }
     return Done;
@@ -151,8 +150,8 @@ int add(const QString &file, QStringList args)
     // The file holds 10 characters; a longer password would be cut and then never match.
     if (account.password.size() > accounts::kPasswordSize)
         return fail(Refused, QStringLiteral("the password is longer than %1 characters").arg(accounts::kPasswordSize));
-    const accounts::AccountResult result =
-        accounts::addOrChange(file, account, QDate::currentDate(), accounts::IfMissing::Create);
+    const accounts::AccountResult result = accounts::addOrChange(file, account, QDate::currentDate(),
+                                                                 accounts::IfMissing::Create);
     if (!result.ok)
         return fail(Refused, result.detail);
     std::printf("%s\n", qPrintable(result.detail));

@@ -9,10 +9,13 @@
 
 namespace {
 
-// Files of the program's Windows ancestor are in the Central European code page.
+// Files written on Windows are in the Central European code page 1250.
 constexpr const char *kLegacyCodePage = "windows-1250";
 
-bool isSectionLine(QStringView trimmed) { return trimmed.startsWith(u'[') && trimmed.contains(u']'); }
+bool isSectionLine(QStringView trimmed)
+{
+    return trimmed.startsWith(u'[') && trimmed.contains(u']');
+}
 
 QStringView sectionName(QStringView trimmed)
 {
@@ -216,8 +219,8 @@ bool IniFile::save(QString *error) const
     // What we could not read whole we must not write back: the rest would be lost.
     if (!m_readError.isEmpty()) {
         if (error)
-            *error = QStringLiteral("The settings file could not be read whole (%1); it is left unchanged")
-                         .arg(m_readError);
+            *error =
+                QStringLiteral("The settings file could not be read whole (%1); it is left unchanged").arg(m_readError);
         return false;
     }
     // A read-only settings file means "do not write", even where the folder

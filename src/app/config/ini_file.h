@@ -6,8 +6,8 @@
 //
 // Lines we do not write stay byte for byte as they were: the file is kept as
 // raw lines, and only the lines of keys we write are re-encoded, in the file's
-// own encoding (UTF-8, or Windows-1250 for files of the program's Windows
-// ancestor) and with its own line ends.
+// own encoding (UTF-8, or Windows-1250 for files written on Windows) and with
+// its own line ends.
 
 #include <QByteArray>
 #include <QList>

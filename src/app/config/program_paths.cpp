@@ -34,9 +34,4 @@ QString defaultDataDir()
     return programDir() + QLatin1Char('/');
 }
 
-QString inProgramDir(const QString &name)
-{
-    return QDir(programDir()).absoluteFilePath(name);
-}
-
 } // namespace program_paths

@@ -18,7 +18,4 @@ QString settingsFile();
 // Default data folder: the program folder with a trailing separator.
 QString defaultDataDir();
 
-// Joins a relative name to the program folder; absolute names pass unchanged.
-QString inProgramDir(const QString &name);
-
 } // namespace program_paths

@@ -18,9 +18,9 @@ struct ComPortSettings {
 
 // Link route boxes as stored; when several are set the dispatch applies its precedence.
 struct RouteChoice {
-    bool useListen = false; // listen route
-    bool useGatewayClient = false;  // gateway-client route
-    bool useConverter = false;    // converter route
+    bool useListen = false;        // listen route
+    bool useGatewayClient = false; // gateway-client route
+    bool useConverter = false;     // converter route
 };
 
 struct Settings {
@@ -35,7 +35,7 @@ struct Settings {
     int timeout = kTimeoutDefault;
 
     // [Misc]
-    QString dir; // data folder, with trailing separator
+    QString dir;            // data folder, with trailing separator
     int storedLanguage = 1; // as the file keeps it: 1 English, 2 Italian, 3 Polish; other numbers are kept
     bool encodingUnicode = false;
     QString exportSeparator = QStringLiteral(";");

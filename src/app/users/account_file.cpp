@@ -86,7 +86,8 @@ bool writeRaw(const QString &path, const QList<QByteArray> &records, bool fresh,
     const QString why = file.error() != QFileDevice::NoError
                             ? file.errorString()
                             : QCoreApplication::translate("AccountFile", "only part of it could be written");
-    *error = QCoreApplication::translate("AccountFile", "The account file %1 could not be written (%2). It is unchanged.")
+    *error = QCoreApplication::translate("AccountFile",
+                                         "The account file %1 could not be written (%2). It is unchanged.")
                  .arg(path, why);
     file.cancelWriting();
     return false;
@@ -216,7 +217,8 @@ AccountResult removeAccount(const QString &path, const QString &name)
     const auto found = std::find_if(raw.accounts.cbegin(), raw.accounts.cend(),
                                     [&name](const Account &a) { return a.name == name; });
     if (found == raw.accounts.cend())
-        return quietlyNothing(QCoreApplication::translate("AccountFile", "There is no account named \"%1\".").arg(name));
+        return quietlyNothing(
+            QCoreApplication::translate("AccountFile", "There is no account named \"%1\".").arg(name));
     if (found->level == kAdministrator && administrators == 1)
         return refused(QCoreApplication::translate("AccountFile", "The last Administrator account cannot be deleted."));
     raw.records.removeAt(found - raw.accounts.cbegin());

@@ -12,8 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-LoginWindow::LoginWindow(QString accountFile, QWidget *parent)
-    : QDialog(parent), m_accountFile(std::move(accountFile))
+LoginWindow::LoginWindow(QString accountFile, QWidget *parent) : QDialog(parent), m_accountFile(std::move(accountFile))
 {
     setObjectName(QStringLiteral("TLogin"));
     showWarning = [this](const QString &caption, const QString &text) { QMessageBox::warning(this, caption, text); };
@@ -85,8 +84,8 @@ void LoginWindow::enter()
         giveUp();
         return;
     }
-    const QList<accounts::Account> matches =
-        accounts::matchLogin(list.accounts, userNameEdit->text(), passwordEdit->text());
+    const QList<accounts::Account> matches = accounts::matchLogin(list.accounts, userNameEdit->text(),
+                                                                  passwordEdit->text());
     passwordEdit->clear();
     if (matches.isEmpty()) {
         showWarning(windowTitle(), tr("Wrong username or password!"));

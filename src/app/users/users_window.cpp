@@ -26,7 +26,9 @@ UsersWindow::UsersWindow(QString accountFile, QWidget *parent)
     : QWidget(parent, Qt::Window), m_accountFile(std::move(accountFile))
 {
     setObjectName(QStringLiteral("TFUsers"));
-    showMessage = [this](const QString &caption, const QString &text) { QMessageBox::information(this, caption, text); };
+    showMessage = [this](const QString &caption, const QString &text) {
+        QMessageBox::information(this, caption, text);
+    };
     showError = [this](const QString &caption, const QString &text) { QMessageBox::critical(this, caption, text); };
 
     const auto edit = [this](const char *name, int maxLength, bool password) {

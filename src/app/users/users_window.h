@@ -31,7 +31,8 @@ public:
 
     QLineEdit *userNameEdit = nullptr, *passwordEdit = nullptr, *repeatPasswordEdit = nullptr;
     QComboBox *levelCombo = nullptr;
-    QCheckBox *devicesRightBox = nullptr, *communicationRightBox = nullptr, *displayRightBox = nullptr, *requireLoginBox = nullptr;
+    QCheckBox *devicesRightBox = nullptr, *communicationRightBox = nullptr, *displayRightBox = nullptr,
+              *requireLoginBox = nullptr;
     QPushButton *addOrChangeButton = nullptr, *deleteButton = nullptr, *exitButton = nullptr;
     QTableWidget *userGrid = nullptr;
     QLabel *userNameLabel = nullptr, *passwordLabel = nullptr, *repeatPasswordLabel = nullptr, *levelLabel = nullptr;
