@@ -68,7 +68,8 @@ using WorkRow = std::array<std::string, ColumnCount>;
 
 struct DecodeResult {
     // False when the reply is shorter than 8 bytes or fails a frame test
-    // (checksum, stop byte, length); true otherwise, even when later steps fail.
+    // (both start bytes, checksum, stop byte, both length bytes); true
+    // otherwise, even when later steps fail.
     bool valid = false;
 
     // True when the fixed header was decoded (a valid reply of at least 21 bytes;

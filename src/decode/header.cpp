@@ -150,6 +150,10 @@ DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions &options)
         return result;
 
     result.valid = true;
+    if (reply[0] != 0x68 || reply[3] != 0x68) {
+        result.logLines.emplace_back("Wrong START byte");
+        result.valid = false;
+    }
     if (mbus::frameChecksum(reply.subspan(4, n - 6)) != reply[n - 2]) {
         result.logLines.emplace_back("Wrong CRC");
         result.valid = false;
@@ -158,7 +162,7 @@ DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions &options)
         result.logLines.emplace_back("Wrong STOP byte");
         result.valid = false;
     }
-    if (n != reply[1] + 6u) {
+    if (n != reply[1] + 6u || reply[2] != reply[1]) {
         result.logLines.emplace_back("Wrong length in the header");
         result.valid = false;
     }

@@ -54,8 +54,10 @@ void TestDecode::frameTests_data()
                               << QStringList{"Exception - Reply too short for a data header: 20 bytes"};
     QTest::newRow("21 bytes, no records") << reply({}) << true << true << QStringList();
     QTest::newRow("good") << good << true << true << QStringList();
-    QTest::newRow("start bytes and second L not examined")
-        << withByte(withByte(withByte(good, 0, 0x00), 2, 0x99), 3, 0x10) << true << true << QStringList();
+    QTest::newRow("first start byte") << withByte(good, 0, 0x00) << false << false << QStringList{"Wrong START byte"};
+    QTest::newRow("second start byte") << withByte(good, 3, 0xB0) << false << false << QStringList{"Wrong START byte"};
+    QTest::newRow("second length") << withByte(good, 2, quint8(n - 16)) << false << false
+                                   << QStringList{"Wrong length in the header"};
     QTest::newRow("checksum") << withByte(good, -2, quint8(cs + 1)) << false << false << QStringList{"Wrong CRC"};
     QTest::newRow("stop byte") << withByte(good, -1, 0x17) << false << false << QStringList{"Wrong STOP byte"};
     QTest::newRow("length") << withByte(good, 1, quint8(n - 5)) << false << false

@@ -19,12 +19,18 @@ const char kMultiBus[] = "[meter]\naddress = 10\nid = 10101010\nmanufacturer = A
                          "record = 0C13 01000000\nrecord = 0C13 02000000\nrecord = 0C13 03000000\n"
                          "record = 0C13 04000000\nrecord = 0C13 05000000\nrecord = 0C13 06000000\n"
                          "[meter]\naddress = 11\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
-                         "telegrams = endless\nrecord = 0C13 01000000\nrecord = 0B3B 450100\n";
+                         "telegrams = endless\nrecord = 0C13 01000000\nrecord = 0B3B 450100\n"
+                         "[meter]\naddress = 12\nid = 12121212\nmanufacturer = ABC\nmedium = water\n"
+                         "telegrams = 3\nrestart-telegrams = yes\n"
+                         "record = 0C13 01000000\nrecord = 0C13 02000000\nrecord = 0C13 03000000\n"
+                         "record = 0C13 04000000\nrecord = 0C13 05000000\nrecord = 0C13 06000000\n";
 
 mbussim::Bytes frame(const QString &name)
 {
     if (name == QLatin1String("7B") || name == QLatin1String("5B"))
         return mbus::buildReqUd2(10, name == QLatin1String("5B")).frame;
+    if (name == QLatin1String("7B@12") || name == QLatin1String("5B@12"))
+        return mbus::buildReqUd2(12, name == QLatin1String("5B@12")).frame;
     if (name == QLatin1String("NKE"))
         return mbus::buildSndNke(10).frame;
     if (name == QLatin1String("select"))
@@ -69,8 +75,10 @@ void TestSim::multiTelegramSequence_data()
     QTest::newRow("5B first works as well") << QStringList{"5B", "7B", "5B"} << QStringList{"1+", "2+", "3"};
     QTest::newRow("after the last, a toggled bit starts over")
         << QStringList{"7B", "5B", "7B", "5B"} << QStringList{"1+", "2+", "3", "1+"};
-    QTest::newRow("after the last, the same bit starts over too")
-        << QStringList{"7B", "5B", "7B", "7B"} << QStringList{"1+", "2+", "3", "1+"};
+    QTest::newRow("after the last, the same bit repeats it")
+        << QStringList{"7B", "5B", "7B", "7B"} << QStringList{"1+", "2+", "3", "3"};
+    QTest::newRow("a meter that ignores the bit starts over")
+        << QStringList{"7B@12", "5B@12", "5B@12"} << QStringList{"1+", "2+", "1+"};
     QTest::newRow("a master that never toggles reads telegram 1")
         << QStringList{"7B", "7B", "7B"} << QStringList{"1+", "1+", "1+"};
     QTest::newRow("SND_NKE restarts") << QStringList{"7B", "5B", "NKE", "5B"} << QStringList{"1+", "2+", "E5", "1+"};
@@ -123,6 +131,8 @@ void TestSim::telegramsKey_data()
     QTest::newRow("three") << m + "telegrams = 3\n" << "";
     QTest::newRow("sixteen") << m + "telegrams = 16\n" << "";
     QTest::newRow("endless") << m + "telegrams = Endless\n" << "";
+    QTest::newRow("restart") << m + "telegrams = 3\nrestart-telegrams = yes\n" << "";
+    QTest::newRow("restart, bad value") << m + "restart-telegrams = 1\n" << "restart-telegrams must be 'yes' or 'no'";
     QTest::newRow("zero") << m + "telegrams = 0\n" << "telegrams must be a number 1..16";
     QTest::newRow("seventeen") << m + "telegrams = 17\n" << "telegrams must be";
     QTest::newRow("word") << m + "telegrams = many\n" << "telegrams must be";

@@ -164,6 +164,11 @@ std::string setKey(Block &b, const std::string &key, const std::string &value)
         if (!v || *v == 0)
             return "telegrams must be a number 1..16 or 'endless', not '" + value + "'";
         m.telegrams = static_cast<int>(*v);
+    } else if (key == "restart-telegrams") {
+        const std::string v = lower(value);
+        if (v != "yes" && v != "no")
+            return "restart-telegrams must be 'yes' or 'no', not '" + value + "'";
+        m.restartTelegrams = v == "yes";
     } else if (key == "id") {
         const bool digits = value.size() == 8 && std::all_of(value.begin(), value.end(), [](char c) {
                                 return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'E')

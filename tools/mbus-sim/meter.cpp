@@ -85,11 +85,15 @@ Bytes Meter::readout(bool fcb, std::vector<std::string> &notes)
     const bool endless = m_state.telegrams == kEndlessTelegrams;
     const int count = endless ? 0 : m_state.telegrams;
     const bool lastSent = !endless && m_part == count - 1;
-    const bool repeat = m_part >= 0 && fcb == m_lastFcb && !lastSent;
+    const bool sameBit = m_part >= 0 && fcb == m_lastFcb;
     m_lastFcb = fcb;
-    if (repeat) {
+    if (sameBit && !m_state.restartTelegrams) {
         notes.push_back(label() + ": frame count bit not toggled, telegram " + std::to_string(m_part + 1) + " again");
         return m_lastTelegram;
+    }
+    if (sameBit) {
+        notes.push_back(label() + ": frame count bit not toggled, the reading starts over");
+        m_part = -1;
     }
     m_part = m_part < 0 || lastSent ? 0 : m_part + 1;
     m_lastTelegram = telegram(static_cast<std::size_t>(m_part));

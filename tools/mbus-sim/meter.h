@@ -40,6 +40,10 @@ struct MeterConfig {
     // with DIF 1F ("more records follow"). kEndlessTelegrams: each telegram
     // carries all records and announces more, for ever.
     int telegrams = 1;
+    // A request whose frame count bit was not toggled starts the reading over
+    // at telegram 1 instead of repeating the last telegram (a meter that
+    // ignores the bit).
+    bool restartTelegrams = false;
 };
 
 inline constexpr int kMaxTelegrams = 16;
@@ -74,9 +78,9 @@ public:
     // The RSP_UD to a REQ_UD2; the access number counts up with each one.
     Bytes readout();
     // The RSP_UD to a REQ_UD2 with the frame count bit `fcb`. A meter with
-    // several telegrams answers a toggled bit with its next telegram and the
-    // same bit with the last one again; after its last telegram it starts
-    // over. A note says which telegram went out.
+    // several telegrams answers a toggled bit with its next telegram (after
+    // the last one: telegram 1) and the same bit with the last one again,
+    // whether or not it reached the master. A note says which telegram went out.
     Bytes readout(bool fcb, std::vector<std::string> &notes);
     // SND_NKE or a selection: the next REQ_UD2 gets the first telegram.
     void restartTelegrams() { m_part = -1; }

@@ -171,6 +171,8 @@ Each meter is a [meter] block:
                                    ending in DIF 1F; the next one only for a REQ_UD2 with
                                    the frame count bit toggled (1..16, default 1;
                                    'endless': every telegram announces more)
+  restart-telegrams = yes          the same frame count bit starts the reading over
+                                   instead of repeating the last telegram (default no)
 
 Data are written as on the wire, least significant byte first: the first
 record line above is 12345.678 m3 as 8 BCD digits. The length of each record is
