@@ -45,21 +45,14 @@ void BM_DisplayRuns(benchmark::State &state)
     const int n = int(state.range(0));
     QTemporaryDir dir;
     SimBus bus({QStringLiteral("--bus"), displayBus(dir)});
-    bus.session->options = [] {
-        BusOptions o;
-        o.retries = 0;
-        o.responseTimeoutMs = kShortestTimeoutMs;
-        return o;
-    };
+    bus.options.retries = 0;
     display::Table devices(display::TevColumns), history(display::HistColumns);
-    QTimer tev;
-    tev.setTimerType(Qt::PreciseTimer);
-    display::WriteRun write(*bus.session, devices, tev);
-    display::ReadRun read(*bus.session, devices, history);
+    display::WriteRun write(bus.session(), devices);
+    display::ReadRun read(bus.session(), devices, history);
     for (auto _ : state) {
         devices.setRows(entries(n));
         devices.selectAll(true);
-        QSignalSpy ticks(&tev, &QTimer::timeout);
+        QSignalSpy ticks(&write.replyTimer(), &QTimer::timeout);
         QElapsedTimer clock;
         clock.start();
         write.start(display::WriteRun::Kind::Write);

@@ -36,22 +36,16 @@ void BM_ReadAll(benchmark::State &state)
     SimBus bus({QStringLiteral("--bus"), QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/demo.bus"),
                 QStringLiteral("--wire-time"), QStringLiteral("--baud"), QString::number(baud),
                 QStringLiteral("--reply-delay"), QString::number(kAnswerDelayMs)});
-    for (QTimer *t : {&bus.respond, &bus.secondary, &bus.readAll})
-        t->setInterval(kTimeoutMs);
-    bus.session->options = [fast] {
-        BusOptions o;
-        o.responseTimeoutMs = kTimeoutMs;
-        o.fastReads = fast;
-        return o;
-    };
+    bus.options.responseTimeoutMs = kTimeoutMs;
+    bus.options.fastReads = fast;
     qint64 replyBytes = 0;
     int readings = 0;
-    QObject::connect(bus.session.get(), &BusSession::readingDecoded, [&](const QByteArrayList &telegrams) {
+    QObject::connect(&bus.session(), &BusSession::readingDecoded, [&](const QByteArrayList &telegrams) {
         ++readings;
         for (const QByteArray &t : telegrams)
             replyBytes += t.size();
     });
-    ReadAll readAll(*bus.session);
+    ReadAll &readAll = bus.stack().readAll;
     std::vector<std::vector<std::string>> rows;
     for (int address = 1; address <= kMeters; ++address)
         rows.push_back({"", std::to_string(address)});

@@ -30,12 +30,8 @@ void BM_Scan(benchmark::State &state)
 {
     const int retries = int(state.range(0));
     SimBus bus({QStringLiteral("--bus"), QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/demo.bus")});
-    bus.session->options = [retries] {
-        BusOptions o;
-        o.retries = retries;
-        return o;
-    };
-    PrimaryScan scan(*bus.session);
+    bus.options.retries = retries;
+    PrimaryScan &scan = bus.stack().scan;
     for (auto _ : state) {
         bus.table.clear();
         QElapsedTimer clock;

@@ -8,7 +8,6 @@
 //      (250 meters take several minutes: --benchmark_filter=/50 for less)
 
 #include "ops/secondary_search.h"
-#include "ops/secondary_sequence.h"
 #include "sim_bus.h"
 
 #include <QCoreApplication>
@@ -23,13 +22,7 @@ void BM_WildcardSearch(benchmark::State &state)
     const int meters = int(state.range(0));
     SimBus bus({QStringLiteral("--random-meters"), QString::number(meters), QStringLiteral("--seed"),
                 QStringLiteral("20261207")});
-    bus.session->options = [] {
-        BusOptions o;
-        o.responseTimeoutMs = kShortestTimeoutMs;
-        return o;
-    };
-    SecondarySequence sequence(*bus.session);
-    SecondarySearch search(*bus.session, sequence);
+    SecondarySearch &search = bus.stack().search;
     for (auto _ : state) {
         bus.table.clear();
         bus.log.lines.clear();

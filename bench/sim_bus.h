@@ -1,12 +1,9 @@
-// A bus for the operation benchmarks: mbus-sim on a pseudo-terminal, the
-// real serial link and dispatch in front of it, and a session at the
-// shortest response timeout.
+// A bus for the operation benchmarks: mbus-sim on a pseudo-terminal and the
+// program's own bus stack in front of it, at the shortest response timeout.
 
 #pragma once
 
-#include "link/link_dispatch.h"
-#include "link/serial_port.h"
-#include "ops/bus_session.h"
+#include "ops/bus_stack.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -30,26 +27,21 @@ struct SimBus {
                   simArguments + QStringList{QStringLiteral("--pty"), link, QStringLiteral("--quiet")});
         for (int i = 0; i < 1000 && !QFileInfo::exists(link); ++i)
             QThread::msleep(10);
-        LinkDispatch::Environment env;
-        env.settings = [this] {
-            LinkSettings s;
-            s.portName = link;
-            s.speed = QStringLiteral("2400");
-            return s;
-        };
-        dispatch = std::make_unique<LinkDispatch>(comm, log, env);
-        for (QTimer *t : {&respond, &secondary, &readAll, &autoAddress}) {
-            t->setTimerType(Qt::PreciseTimer);
-            t->setInterval(kShortestTimeoutMs);
-        }
-        session = std::make_unique<BusSession>(*dispatch, log, table,
-                                               BusTimers{respond, secondary, readAll, autoAddress});
+        settings.com.name = link;
+        settings.com.speed = QStringLiteral("2400");
+        options.responseTimeoutMs = kShortestTimeoutMs;
+        bus = std::make_unique<ProgramBus>(
+            log, table, [this]() -> const Settings & { return settings; }, [this] { return options; });
     }
     ~SimBus()
     {
+        bus.reset();
         sim.terminate();
         sim.waitForFinished(3000);
     }
+
+    BusSession &session() { return bus->stack.session; }
+    BusStack &stack() { return bus->stack; }
 
     // Runs the event loop until the operation reports that it stopped running.
     template <typename Operation>
@@ -67,10 +59,9 @@ struct SimBus {
     QTemporaryDir dir;
     QString link;
     QProcess sim;
-    SerialPort comm;
     QuietLog log;
-    std::unique_ptr<LinkDispatch> dispatch;
     decode::DeviceTable table;
-    QTimer respond, secondary, readAll, autoAddress;
-    std::unique_ptr<BusSession> session;
+    Settings settings;
+    BusOptions options; // what the operations read, set by each benchmark
+    std::unique_ptr<ProgramBus> bus;
 };

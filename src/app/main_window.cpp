@@ -15,15 +15,8 @@
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
-#include "link/serial_port.h"
 #include "log_printer.h"
-#include "ops/auto_addressing.h"
-#include "ops/bus_session.h"
-#include "ops/meter_commands.h"
-#include "ops/primary_scan.h"
-#include "ops/read_all.h"
-#include "ops/secondary_search.h"
-#include "ops/secondary_sequence.h"
+#include "ops/bus_stack.h"
 #include "settings_dialog.h"
 #include "users/account_file.h"
 #include "users/login_window.h"
@@ -74,41 +67,24 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     askYesNoCancel = [this](const QString &caption, const QString &text) {
         return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     };
-    for (QTimer *timer : {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &displayTimer,
-                          &displayInfoTimer, &autoAddressTimer})
-        timer->setTimerType(Qt::PreciseTimer); // a scan of 251 addresses must not drift by 5 %
-
     buildControls();
     buildMenus();
 
-    m_comm = std::make_unique<SerialPort>();
     LinkDispatch::Environment env;
-    env.settings = [this] {
-        LinkSettings link;
-        const RouteChoice &r = m_settings.route;
-        link.route = chooseRoute(r.useListen, r.useGatewayClient, r.useConverter);
-        link.portName = m_settings.com.name;
-        link.speed = m_settings.com.speed;
-        link.parity = m_settings.com.parity;
-        link.remoteIp = m_settings.remoteIp;
-        link.remotePort = m_settings.remotePort;
-        link.ethTimeout = m_settings.ethTimeout;
-        link.netNumber = m_settings.netNumber;
-        link.listenPort = m_settings.listenPort;
-        return link;
-    };
-    env.idleTimer = &closeSocketTimer;
     env.isAdministrator = [this] { return m_isAdministrator; };
-    env.clearFullReport = [this] { m_session->fullReportRequest = false; };
-    m_dispatch = std::make_unique<LinkDispatch>(*m_comm, *this, std::move(env));
-    connect(m_dispatch.get(), &LinkDispatch::serialStatusChanged, portStatusLabel, &QLabel::setText);
-    connect(m_dispatch.get(), &LinkDispatch::gatewayArrived, this, [this] {
+    m_bus = std::make_unique<ProgramBus>(
+        *this, m_table, [this]() -> const Settings & { return m_settings; }, [this] { return busOptions(); },
+        std::move(env));
+    connect(&dispatch(), &LinkDispatch::serialStatusChanged, portStatusLabel, &QLabel::setText);
+    connect(&dispatch(), &LinkDispatch::gatewayArrived, this, [this] {
         raise();
         activateWindow();
         QApplication::beep();
     });
-    m_customCommand = std::make_unique<CustomCommand>(*m_dispatch, *this, customCommandTimer);
-    connect(&customCommandTimer, &QTimer::timeout, m_customCommand.get(), &CustomCommand::collect);
+    m_customCommand = std::make_unique<CustomCommand>(dispatch(), *this, [this] { return m_settings.timeout; });
+    connect(m_customCommand.get(), &CustomCommand::replyCollected, this, [this] {
+        session().finish(); // the custom command's reply was collected
+    });
 
     // Creation steps, in order.
     m_settings.titleCount = 0; // 1
@@ -126,9 +102,8 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
 
     // The other windows come after the main window, in this order.
     m_settingsDialog = new SettingsDialog(m_settings, m_settingsPath, this);
-    connect(m_dispatch.get(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog,
-            &SettingsDialog::setPortFieldsEnabled);
-    connect(m_settingsDialog, &SettingsDialog::applied, m_dispatch.get(), &LinkDispatch::settingsApplied);
+    connect(&dispatch(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &SettingsDialog::setPortFieldsEnabled);
+    connect(m_settingsDialog, &SettingsDialog::applied, &dispatch(), &LinkDispatch::settingsApplied);
     // New titles or a switched secondary main value show at once.
     connect(m_settingsDialog, &SettingsDialog::titlesApplied, this, [this](bool secondaryMainChanged) {
         m_changedOption = secondaryMainChanged;
@@ -146,14 +121,53 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     });
     m_about = new AboutBox(this);
     m_report = new FullReportWindow(this);
-    connect(m_session.get(), &BusSession::reportReady, m_report, &FullReportWindow::appendReport);
+    connect(&session(), &BusSession::reportReady, m_report, &FullReportWindow::appendReport);
 }
 
 MainWindow::~MainWindow() = default;
 
-bool MainWindow::decodeReply(const QByteArray &reply)
+BusOptions MainWindow::busOptions() const
 {
-    return m_session->decodeReply(reply);
+    BusOptions o = busOptionsFrom(m_settings);
+    o.sendNkeFirst = devices->sendNkeFirstBox->isChecked();
+    o.broadcast = devices->broadcastBox->isChecked();
+    o.responseTimeoutMs = devices->timeoutBox->value();
+    return o;
+}
+
+LinkDispatch &MainWindow::dispatch()
+{
+    return m_bus->dispatch;
+}
+
+BusSession &MainWindow::session()
+{
+    return m_bus->stack.session;
+}
+
+PrimaryScan &MainWindow::scan()
+{
+    return m_bus->stack.scan;
+}
+
+ReadAll &MainWindow::readAll()
+{
+    return m_bus->stack.readAll;
+}
+
+AutoAddressing &MainWindow::autoAddressing()
+{
+    return m_bus->stack.autoAddressing;
+}
+
+MeterCommands &MainWindow::commands()
+{
+    return m_bus->stack.commands;
+}
+
+SecondarySearch &MainWindow::search()
+{
+    return m_bus->stack.search;
 }
 
 void MainWindow::buildControls()
@@ -232,8 +246,6 @@ void MainWindow::buildControls()
     portStatusLabel->setObjectName(QStringLiteral("StatusPanel_port"));
     mainStatusBar->addWidget(portStatusLabel);
 
-    autoAddressTimer.setInterval(100);
-    closeSocketTimer.setInterval(180000);
     resize(1100, 780);
 }
 
@@ -353,10 +365,7 @@ void MainWindow::applyCaptions()
 
 void MainWindow::setResponseTimeout(int ms)
 {
-    m_settings.timeout = ms;
-    for (QTimer *timer :
-         {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &displayTimer, &displayInfoTimer})
-        timer->setInterval(ms);
+    m_settings.timeout = ms; // the operations read it at the moment of use
 }
 
 void MainWindow::addLine(const QString &line)
@@ -385,11 +394,11 @@ QStringList MainWindow::logLines() const
 
 void MainWindow::onSendCommand()
 {
-    if (commandEdit->text().isEmpty() || !m_session->begin())
+    if (commandEdit->text().isEmpty() || !session().begin())
         return;
     m_customCommand->send(commandEdit->text(), asciiBox->isChecked());
-    if (!customCommandTimer.isActive())
-        m_session->finish(); // nothing to wait for
+    if (!m_customCommand->waiting())
+        session().finish(); // nothing to wait for
 }
 
 bool MainWindow::saveLogTo(const QString &path)
@@ -427,11 +436,11 @@ void MainWindow::exitWithConfirmation()
 
 void MainWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange && m_session)
+    if (event->type() == QEvent::LanguageChange && m_bus)
         applyCaptions();
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         applyCaptions();
-        m_dispatch->openListeningIfWanted();
+        dispatch().openListeningIfWanted();
     }
     QMainWindow::changeEvent(event);
 }
@@ -457,15 +466,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_settings.searchTo = devices->toAddressBox->value();
     m_settings.timeout = devices->timeoutBox->value();
     // Whatever runs ends here, so no timer fires into a closed link.
-    m_scan->stop();
-    m_readAll->stop();
-    m_autoAddressing->stop();
-    m_search->abort();
+    m_bus->stack.stopAll();
     m_writeRun->stop();
     m_readRun->stop();
-    for (QTimer *timer : {&responseTimer, &secondaryTimer, &readAllTimer, &customCommandTimer, &autoAddressTimer,
-                          &displayTimer, &displayInfoTimer})
-        timer->stop();
+    m_customCommand->cancel();
     // Re-read first so keys that another window wrote meanwhile are kept.
     m_ini.load();
     writeMainWindowKeys(m_ini, m_settings);
@@ -477,10 +481,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
         }
         showWarning(QStringLiteral("Saving settings"),
                     QStringLiteral("Settings will not be saved, no write permission"));
-        if (m_dispatch->portOpen())
-            m_dispatch->toggleSerialPort();
+        if (dispatch().portOpen())
+            dispatch().toggleSerialPort();
     }
-    m_dispatch->shutDown();
+    dispatch().shutDown();
     m_about->hide();
     m_settingsDialog->hide();
     m_report->hide();

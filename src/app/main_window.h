@@ -46,13 +46,13 @@ class MeterCommands;
 class PrimaryScan;
 class ReadAll;
 class SecondarySearch;
-class SecondarySequence;
+class ProgramBus;
+struct BusOptions;
 class AboutBox;
 class UsersWindow;
 struct LoginRights;
 class FullReportWindow;
 class SettingsDialog;
-class SerialPort;
 
 class MainWindow : public QMainWindow, public CommLog {
     Q_OBJECT
@@ -66,23 +66,20 @@ public:
     QStringList logLines() const;
     void clearLog();
 
-    LinkDispatch &dispatch() { return *m_dispatch; }
-    BusSession &session() { return *m_session; }
+    LinkDispatch &dispatch();
+    BusSession &session();
     decode::DeviceTable &deviceTable() { return m_table; }
-    PrimaryScan &scan() { return *m_scan; }
-    ReadAll &readAll() { return *m_readAll; }
-    AutoAddressing &autoAddressing() { return *m_autoAddressing; }
-    MeterCommands &commands() { return *m_commands; }
-    SecondarySearch &search() { return *m_search; }
+    PrimaryScan &scan();
+    ReadAll &readAll();
+    AutoAddressing &autoAddressing();
+    MeterCommands &commands();
+    SecondarySearch &search();
+    CustomCommand &customCommand() { return *m_customCommand; }
     const Settings &settings() const { return m_settings; }
     Settings &settings() { return m_settings; }
     Language language() const { return m_language; }
     // The user picked a language: shown at once, written at close.
     void setLanguage(Language language);
-
-    // Hands a collected reply to the decoder and applies its result; returns
-    // the validity flag the reply handlers use for their retries.
-    bool decodeReply(const QByteArray &reply);
 
     // Log buttons, with the dialogs split off so they can be driven directly.
     bool saveLogTo(const QString &path);
@@ -121,9 +118,6 @@ public:
     QAction *readSelectedAction = nullptr, *readAllAction = nullptr, *readFullAction = nullptr,
             *setMediumAction = nullptr, *setUnitAction = nullptr, *setBaudAction = nullptr, *resetAction = nullptr,
             *clearTableAction = nullptr, *saveExportAction = nullptr, *deleteRowAction = nullptr;
-
-    QTimer responseTimer, secondaryTimer, readAllTimer, customCommandTimer, displayTimer, displayInfoTimer;
-    QTimer autoAddressTimer, closeSocketTimer;
 
     AboutBox *aboutBox() const { return m_about; }
     SettingsDialog *settingsDialog() const { return m_settingsDialog; }
@@ -181,6 +175,8 @@ private:
     void retranslateMenus();
     void showLanguage(Language language);
     void setResponseTimeout(int ms);
+    // The options the operations read at the moment of use: the settings and the page's boxes.
+    BusOptions busOptions() const;
     void updateBusyControls();
     void onSendCommand();
     void onSaveLog();
@@ -197,16 +193,8 @@ private:
 
     decode::DeviceTable m_table;
     std::unique_ptr<DeviceGrid> m_grid;
-    std::unique_ptr<SerialPort> m_comm;
-    std::unique_ptr<LinkDispatch> m_dispatch;
+    std::unique_ptr<ProgramBus> m_bus;
     std::unique_ptr<CustomCommand> m_customCommand;
-    std::unique_ptr<BusSession> m_session;
-    std::unique_ptr<SecondarySequence> m_sequence;
-    std::unique_ptr<MeterCommands> m_commands;
-    std::unique_ptr<PrimaryScan> m_scan;
-    std::unique_ptr<ReadAll> m_readAll;
-    std::unique_ptr<AutoAddressing> m_autoAddressing;
-    std::unique_ptr<SecondarySearch> m_search;
     display::Table m_tevTable{display::TevColumns};
     display::Table m_historyTable{display::HistColumns};
     std::unique_ptr<DisplayGrid> m_tevGrid, m_historyGrid;

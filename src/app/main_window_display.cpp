@@ -68,10 +68,10 @@ void MainWindow::wireDisplay()
     ReadingsPage *h = readingsPage;
     m_tevGrid = std::make_unique<DisplayGrid>(d->meterGrid, m_tevTable, true);
     m_historyGrid = std::make_unique<DisplayGrid>(h->historyGrid, m_historyTable, false);
-    m_writeRun = std::make_unique<display::WriteRun>(*m_session, m_tevTable, displayTimer);
+    m_writeRun = std::make_unique<display::WriteRun>(session(), m_tevTable);
     m_writeRun->ruxtModel = [d] { return d->ruxtModelBox->isChecked(); };
-    m_readRun = std::make_unique<display::ReadRun>(*m_session, m_tevTable, m_historyTable);
-    m_displayCommands = std::make_unique<display::DisplayCommands>(*m_session, displayInfoTimer);
+    m_readRun = std::make_unique<display::ReadRun>(session(), m_tevTable, m_historyTable);
+    m_displayCommands = std::make_unique<display::DisplayCommands>(session());
     autoDisplayRead = [this] { m_readRun->readDisplay(false); };
 
     connect(m_writeRun.get(), &display::WriteRun::runningChanged, this, &MainWindow::updateBusyControls);
@@ -154,7 +154,7 @@ void MainWindow::wireDisplay()
 
 bool MainWindow::importDisplayTable()
 {
-    if (m_session->busy())
+    if (session().busy())
         return false;
     const auto isHeader = [](const table_files::Row &row) {
         return row.size() >= 2 && row[0] == " ID " && row[1] == "Addr. ";

@@ -4,13 +4,7 @@
 #include "devices_page.h"
 #include "link/link_dispatch.h"
 #include "main_window.h"
-#include "ops/auto_addressing.h"
-#include "ops/bus_session.h"
-#include "ops/meter_commands.h"
-#include "ops/primary_scan.h"
-#include "ops/read_all.h"
-#include "ops/secondary_search.h"
-#include "ops/secondary_sequence.h"
+#include "ops/bus_stack.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -26,46 +20,15 @@
 
 void MainWindow::wireOperations()
 {
-    m_session = std::make_unique<BusSession>(*m_dispatch, *this, m_table,
-                                             BusTimers{responseTimer, secondaryTimer, readAllTimer, autoAddressTimer});
-    m_session->options = [this] {
-        BusOptions o;
-        o.retries = m_settings.retry;
-        o.use5B = m_settings.use5B;
-        o.globalInit = m_settings.globalInit;
-        o.sendNkeFirst = devices->sendNkeFirstBox->isChecked();
-        o.broadcast = devices->broadcastBox->isChecked();
-        o.lsbSearch = m_settings.lsbSearch;
-        o.responseTimeoutMs = devices->timeoutBox->value();
-        o.fastReads = m_settings.fastReads;
-        o.allTelegrams = m_settings.allTelegrams;
-        return o;
-    };
-    m_sequence = std::make_unique<SecondarySequence>(*m_session);
-    m_commands = std::make_unique<MeterCommands>(*m_session, *m_sequence);
-    m_scan = std::make_unique<PrimaryScan>(*m_session);
-    m_readAll = std::make_unique<ReadAll>(*m_session);
-    m_autoAddressing = std::make_unique<AutoAddressing>(*m_session, *m_commands);
-    m_search = std::make_unique<SecondarySearch>(*m_session, *m_sequence);
-
-    connect(m_session.get(), &BusSession::busyChanged, this, &MainWindow::updateBusyControls);
-    connect(m_dispatch.get(), &LinkDispatch::linkLost, m_session.get(), &BusSession::abort);
+    connect(&session(), &BusSession::busyChanged, this, &MainWindow::updateBusyControls);
     // A gateway's first telegram on the listen route: read it by itself.
-    connect(m_dispatch.get(), &LinkDispatch::firstGatewayTelegram, this, [this] {
+    connect(&dispatch(), &LinkDispatch::firstGatewayTelegram, this, [this] {
         if (m_settings.autoDisplay) {
             if (autoDisplayRead)
                 autoDisplayRead();
-        } else if (m_settings.autoMbus && !m_session->busy()) {
+        } else if (m_settings.autoMbus && !session().busy()) {
             findOrStop();
         }
-    });
-    connect(m_scan.get(), &PrimaryScan::runningChanged, this, &MainWindow::updateBusyControls);
-    connect(m_readAll.get(), &ReadAll::runningChanged, this, &MainWindow::updateBusyControls);
-    connect(m_autoAddressing.get(), &AutoAddressing::runningChanged, this, &MainWindow::updateBusyControls);
-    connect(m_search.get(), &SecondarySearch::runningChanged, this, &MainWindow::updateBusyControls);
-    connect(&customCommandTimer, &QTimer::timeout, this, [this] {
-        if (!customCommandTimer.isActive())
-            m_session->finish(); // the custom command's reply was collected
     });
     const auto showProgress = [this](int minimum, int maximum, int value, bool visible) {
         QProgressBar *bar = devices->progressBar;
@@ -73,11 +36,19 @@ void MainWindow::wireOperations()
         bar->setValue(value);
         bar->setVisible(visible);
     };
-    connect(m_scan.get(), &PrimaryScan::progressChanged, this, showProgress);
-    connect(m_readAll.get(), &ReadAll::progressChanged, this, showProgress);
-    connect(m_search.get(), &SecondarySearch::progressChanged, this, showProgress);
-    connect(m_autoAddressing.get(), &AutoAddressing::addressChosen, devices->newAddressBox, &QSpinBox::setValue);
-    connect(m_session.get(), &BusSession::selectionChanged, this,
+    for (Operation *operation : m_bus->stack.operations()) {
+        connect(operation, &Operation::runningChanged, this, &MainWindow::updateBusyControls);
+        connect(operation, &Operation::progressChanged, this, showProgress);
+    }
+    // A meter is given an address another row holds only when the user says so.
+    commands().confirmAddressInUse = [this](int address, const QString &holder) {
+        return askYesNo(tr("Address in use"),
+                        tr("Address %1 belongs to meter %2 in the table. Give it to the selected meter as well?")
+                            .arg(address)
+                            .arg(holder));
+    };
+    connect(&autoAddressing(), &AutoAddressing::addressChosen, devices->newAddressBox, &QSpinBox::setValue);
+    connect(&session(), &BusSession::selectionChanged, this,
             [this](const QString &id, const QString &address, int currentRow) {
                 devices->showSelection(id, address);
                 if (currentRow >= 1 && currentRow - 1 != devices->deviceGrid->currentRow()) {
@@ -93,7 +64,7 @@ void MainWindow::wireOperations()
 void MainWindow::wireDevicePage()
 {
     DevicesPage *d = devices;
-    MeterCommands *commands = m_commands.get();
+    MeterCommands *commands = &m_bus->stack.commands;
     connect(d->findPrimaryButton, &QPushButton::clicked, this, &MainWindow::findOrStop);
     connect(d->readAllButton, &QPushButton::clicked, this, &MainWindow::readAllOrStop);
     connect(d->readSelectedButton, &QPushButton::clicked, this, [commands] { commands->readSelected(false); });
@@ -105,7 +76,7 @@ void MainWindow::wireDevicePage()
     connect(d->autoAddressButton, &QPushButton::clicked, this, &MainWindow::autoAddressOrStop);
     connect(d->findIdButton, &QPushButton::clicked, this, &MainWindow::findById);
     connect(d->findAllButton, &QPushButton::clicked, this, &MainWindow::findAll);
-    connect(d->stopSearchButton, &QPushButton::clicked, this, [this] { m_search->stop(); });
+    connect(d->stopSearchButton, &QPushButton::clicked, this, [this] { search().stop(); });
     connect(d->resetButton, &QPushButton::clicked, this, [commands] { commands->reset(); });
     connect(d->setAddressButton, &QPushButton::clicked, this,
             [commands, d] { commands->setPrimaryAddress(d->newAddressBox->value()); });
@@ -120,8 +91,8 @@ void MainWindow::wireDevicePage()
             [commands, d] { commands->changeBaud(d->baudCombo->currentText()); });
     connect(d->setIdButton, &QPushButton::clicked, this, [commands, d] { commands->changeId(d->newIdEdit->text()); });
     connect(d->deviceGrid, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int, int) { m_session->selectRow(row + 1); });
-    connect(d->deviceGrid, &QTableWidget::cellClicked, this, [this](int row, int) { m_session->selectRow(row + 1); });
+            [this](int row, int, int, int) { session().selectRow(row + 1); });
+    connect(d->deviceGrid, &QTableWidget::cellClicked, this, [this](int row, int) { session().selectRow(row + 1); });
     connect(d->deviceGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         activateWindow();
         deviceMenu->popup(devices->deviceGrid->viewport()->mapToGlobal(at));
@@ -138,12 +109,12 @@ void MainWindow::buildContextMenu()
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    MeterCommands *commands = m_commands.get();
+    MeterCommands *commands = &m_bus->stack.commands;
     DevicesPage *d = devices;
     readSelectedAction = entry("ReadSelected1", [commands] { commands->readSelected(false); });
     readAllAction = entry("ReadAll1", [this] {
-        if (!m_readAll->running())
-            m_readAll->start();
+        if (!readAll().running())
+            readAll().start();
     });
     readFullAction = entry("ReadFull1", [commands] { commands->readSelected(true); });
     setMediumAction = entry("SetMedium1", [d] { d->setMediumButton->click(); });
@@ -159,11 +130,11 @@ void MainWindow::buildContextMenu()
 // one runs; the running one keeps its button as "Stop".
 void MainWindow::updateBusyControls()
 {
-    if (!m_session)
+    if (!m_bus)
         return;
-    const bool busy = m_session->busy();
+    const bool busy = session().busy();
     DevicesPage *d = devices;
-    const bool scanning = m_scan->running(), reading = m_readAll->running(), addressing = m_autoAddressing->running();
+    const bool scanning = scan().running(), reading = readAll().running(), addressing = autoAddressing().running();
     d->findPrimaryButton->setText(scanning ? tr("Stop") : tr("Find"));
     d->findPrimaryButton->setEnabled(!busy || scanning);
     d->readAllButton->setText(reading ? tr("Stop") : tr("Read all meters"));
@@ -174,7 +145,7 @@ void MainWindow::updateBusyControls()
              d->readSelectedButton, d->basicGroup, d->advancedGroup, d->clearTableButton, d->loadButton,
              sendCommandButton, d->findIdButton, d->findAllButton, d->searchIdEdit, d->broadcastBox})
         w->setEnabled(!busy);
-    d->stopSearchButton->setVisible(m_search->running());
+    d->stopSearchButton->setVisible(search().running());
     for (QAction *a : deviceMenu->actions())
         a->setEnabled(!busy);
     openAction->setEnabled(!busy);
@@ -194,12 +165,12 @@ void MainWindow::updateBusyControls()
 
 void MainWindow::findOrStop()
 {
-    if (m_scan->running()) {
-        m_scan->stop();
+    if (scan().running()) {
+        scan().stop();
         return;
     }
-    if (m_session->busy()) {
-        m_session->begin(); // says why nothing starts
+    if (session().busy()) {
+        session().begin(); // says why nothing starts
         return;
     }
     const RouteChoice &route = m_settings.route;
@@ -221,7 +192,7 @@ void MainWindow::findOrStop()
         to->setValue(from->value());
         from->setValue(first);
     }
-    m_scan->start(from->value(), to->value());
+    scan().start(from->value(), to->value());
 }
 
 void MainWindow::findById()
@@ -229,46 +200,46 @@ void MainWindow::findById()
     if (devices->searchIdEdit->text() == QLatin1String("FFFFFFFF"))
         findAll();
     else
-        m_search->findById(devices->searchIdEdit->text());
+        search().findById(devices->searchIdEdit->text());
 }
 
 void MainWindow::findAll()
 {
     devices->searchIdEdit->setText(QStringLiteral("FFFFFFFF"));
-    if (m_session->busy()) {
-        m_session->begin(); // says why nothing starts
+    if (session().busy()) {
+        session().begin(); // says why nothing starts
         return;
     }
     const QMessageBox::StandardButton answer = askYesNoCancel(tr("Clear confirmation"),
                                                               tr("Do you want to clear the table?"));
     if (answer != QMessageBox::Yes && answer != QMessageBox::No)
         return;
-    m_search->startWildcard(answer == QMessageBox::Yes);
+    search().startWildcard(answer == QMessageBox::Yes);
 }
 
 void MainWindow::readAllOrStop()
 {
-    if (m_readAll->running())
-        m_readAll->stop();
+    if (readAll().running())
+        readAll().stop();
     else
-        m_readAll->start();
+        readAll().start();
 }
 
 void MainWindow::autoAddressOrStop()
 {
-    if (m_autoAddressing->running()) {
-        m_autoAddressing->stop();
+    if (autoAddressing().running()) {
+        autoAddressing().stop();
         return;
     }
-    if (m_session->busy()) {
-        m_session->begin();
+    if (session().busy()) {
+        session().begin();
         return;
     }
     if (askYesNoCancel(tr("Address confirmation"), tr("This will address automatically ALL devices (primary), OK?"))
         != QMessageBox::Yes)
         return;
     devices->broadcastBox->setChecked(false);
-    m_autoAddressing->start(devices->autoAddressFirstBox->value());
+    autoAddressing().start(devices->autoAddressFirstBox->value());
 }
 
 // The button and the menu entry ask first: the table may hold a day's work.
@@ -280,18 +251,18 @@ void MainWindow::clearTableAsked()
 
 void MainWindow::clearTable()
 {
-    if (m_session->busy() && !m_scan->running())
+    if (session().busy() && !scan().running())
         return;
     m_table.clear();
-    m_session->clearSelection();
+    session().clearSelection();
 }
 
 void MainWindow::deleteSelectedRow()
 {
-    if (m_session->busy())
+    if (session().busy())
         return;
-    if (m_table.deleteRow(m_session->selectedRow()))
-        m_session->clearSelection(); // the rows below moved up
+    if (m_table.deleteRow(session().selectedRow()))
+        session().clearSelection(); // the rows below moved up
 }
 
 namespace {
@@ -323,7 +294,7 @@ bool MainWindow::saveDeviceTable()
 
 bool MainWindow::loadDeviceTable()
 {
-    if (m_session->busy())
+    if (session().busy())
         return false;
     // Our own header line, in the current language or in English.
     const QStringList labels = headerLabels(devices->deviceGrid);

@@ -4,8 +4,7 @@
 
 namespace display {
 
-DisplayCommands::DisplayCommands(BusSession &session, QTimer &infoTimer, QObject *parent)
-    : QObject(parent), m_session(session), m_infoTimer(infoTimer)
+DisplayCommands::DisplayCommands(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
 {
     m_replyTimer.setSingleShot(true);
     m_infoTimer.setSingleShot(true);

@@ -6,6 +6,8 @@
 
 #include "ops/bus_session.h"
 
+#include <QTimer>
+
 #include <QDateTime>
 #include <deque>
 
@@ -14,8 +16,7 @@ namespace display {
 class DisplayCommands : public QObject {
     Q_OBJECT
 public:
-    // infoTimer is displayInfoTimer; the settings' replies use a timer of their own.
-    DisplayCommands(BusSession &session, QTimer &infoTimer, QObject *parent = nullptr);
+    explicit DisplayCommands(BusSession &session, QObject *parent = nullptr);
 
     bool running() const { return m_running; }
 
@@ -46,7 +47,7 @@ private:
     void end();
 
     BusSession &m_session;
-    QTimer &m_infoTimer;
+    QTimer m_infoTimer;
     QTimer m_replyTimer;
     std::deque<Exchange> m_pending;
     bool m_running = false;

@@ -8,6 +8,8 @@
 #include "display_table.h"
 #include "ops/bus_session.h"
 
+#include <QTimer>
+
 #include <deque>
 #include <functional>
 

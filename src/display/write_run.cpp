@@ -5,9 +5,10 @@
 
 namespace display {
 
-WriteRun::WriteRun(BusSession &session, Table &table, QTimer &timer, QObject *parent)
-    : QObject(parent), m_session(session), m_table(table), m_timer(timer)
+WriteRun::WriteRun(BusSession &session, Table &table, QObject *parent)
+    : QObject(parent), m_session(session), m_table(table)
 {
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         if (m_running)
             tick();

@@ -10,6 +10,8 @@
 #include "display_table.h"
 #include "ops/bus_session.h"
 
+#include <QTimer>
+
 #include <array>
 
 namespace display {
@@ -34,8 +36,9 @@ public:
         PhaseCount
     };
 
-    // timer is displayTimer.
-    WriteRun(BusSession &session, Table &table, QTimer &timer, QObject *parent = nullptr);
+    WriteRun(BusSession &session, Table &table, QObject *parent = nullptr);
+    // The wait for each reply (benchmarks count its ticks).
+    const QTimer &replyTimer() const { return m_timer; }
 
     bool running() const { return m_running; }
     Kind kind() const { return m_kind; }
@@ -58,7 +61,7 @@ private:
 
     BusSession &m_session;
     Table &m_table;
-    QTimer &m_timer;
+    QTimer m_timer;
     Kind m_kind = Kind::Write;
     bool m_running = false;
     int m_row = 0;

@@ -25,9 +25,13 @@ HexCommand parseHexCommand(const QString &text)
     return result;
 }
 
-CustomCommand::CustomCommand(LinkDispatch &dispatch, CommLog &log, QTimer &timer, QObject *parent)
-    : QObject(parent), m_dispatch(dispatch), m_log(log), m_timer(timer)
-{}
+CustomCommand::CustomCommand(LinkDispatch &dispatch, CommLog &log, std::function<int()> timeoutMs, QObject *parent)
+    : QObject(parent), m_dispatch(dispatch), m_log(log), m_timeoutMs(std::move(timeoutMs))
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &CustomCommand::collect);
+}
 
 void CustomCommand::send(const QString &text, bool asciiMode)
 {
@@ -48,7 +52,16 @@ void CustomCommand::send(const QString &text, bool asciiMode)
         return;
     m_dispatch.sendCommand(bytes, asciiMode);
     m_asciiReply = asciiMode;
-    m_timer.start();
+    m_timer.start(m_timeoutMs());
+}
+
+void CustomCommand::cancel()
+{
+    if (!m_timer.isActive())
+        return;
+    m_timer.stop();
+    emit replyCollected({});
+    m_dispatch.endLinkUse();
 }
 
 void CustomCommand::collect()

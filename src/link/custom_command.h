@@ -7,11 +7,11 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
 class LinkDispatch;
-class QTimer;
 
 struct HexCommand {
     QByteArray bytes;
@@ -25,11 +25,15 @@ HexCommand parseHexCommand(const QString &text);
 class CustomCommand : public QObject {
     Q_OBJECT
 public:
-    CustomCommand(LinkDispatch &dispatch, CommLog &log, QTimer &timer, QObject *parent = nullptr);
+    // timeoutMs: the response timeout, read at every send.
+    CustomCommand(LinkDispatch &dispatch, CommLog &log, std::function<int()> timeoutMs, QObject *parent = nullptr);
 
     void send(const QString &text, bool asciiMode);
-    // customCommandTimer fired.
-    void collect();
+    // The reply is awaited.
+    bool waiting() const { return m_timer.isActive(); }
+    // Ends a wait now (the program closes, the run is interrupted): an empty
+    // reply is told and the link use ends.
+    void cancel();
 
     // A display time-setting sequence that waits for this reply takes over
     // instead of ending the link use.
@@ -40,8 +44,11 @@ signals:
     void replyCollected(const QByteArray &reply);
 
 private:
+    void collect();
+
     LinkDispatch &m_dispatch;
     CommLog &m_log;
-    QTimer &m_timer;
+    std::function<int()> m_timeoutMs;
+    QTimer m_timer;
     bool m_asciiReply = false;
 };

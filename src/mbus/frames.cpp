@@ -197,10 +197,11 @@ Request buildUnitWrite(int address, std::uint8_t mediumCode, std::uint8_t vif)
 
 namespace {
 
-Request selection(const Bcd4 &id, std::string_view context, std::string_view suffix)
+Request selection(const Bcd4 &id, std::string_view context, std::string_view suffix, std::uint8_t version = 0xFF,
+                  std::uint8_t medium = 0xFF)
 {
-    // ID, then manufacturer, version and medium all wildcards.
-    const std::uint8_t data[] = {id[0], id[1], id[2], id[3], 0xFF, 0xFF, 0xFF, 0xFF};
+    // ID, then manufacturer (always a wildcard), version and medium.
+    const std::uint8_t data[] = {id[0], id[1], id[2], id[3], 0xFF, 0xFF, version, medium};
     return sent(longFrame(kCSndUdFcb0, kSelectedAddress, kCiSelectSlave, data), context, suffix);
 }
 
@@ -214,7 +215,7 @@ Request buildSecondarySelection(std::string_view idText)
     return selection(*id, "reading by secondary ", idText);
 }
 
-Request buildWildcardSelection(const std::array<std::uint8_t, 8> &digits)
+Request buildWildcardSelection(const std::array<std::uint8_t, 8> &digits, std::uint8_t version, std::uint8_t medium)
 {
     for (std::uint8_t d : digits)
         if (d > 9 && d != kWildcardDigit)
@@ -222,7 +223,7 @@ Request buildWildcardSelection(const std::array<std::uint8_t, 8> &digits)
     Bcd4 pattern{};
     for (std::size_t pair = 0; pair < 4; ++pair)
         pattern[3 - pair] = static_cast<std::uint8_t>(digits[2 * pair] << 4 | digits[2 * pair + 1]);
-    Request r = selection(pattern, "searching by secondary...", {});
+    Request r = selection(pattern, "searching by secondary...", {}, version, medium);
     r.logSent = false;
     return r;
 }

@@ -68,8 +68,10 @@ Request buildUnitWrite(int address, std::uint8_t mediumCode, std::uint8_t vif);
 // Select one meter by its 8-digit ID; an ID with any non-digit is not sent.
 Request buildSecondarySelection(std::string_view idText);
 // Select by digit pattern, digits[0] being the leftmost (most significant) digit
-// as the ID is read; each digit 0..9 or 15 (any digit). Not logged as sent.
+// as the ID is read; each digit 0..9 or 15 (any digit). Version and medium
+// narrow the selection down; 0xFF stands for any. Not logged as sent.
 // The caller purges the serial buffers before sending it.
-Request buildWildcardSelection(const std::array<std::uint8_t, 8> &digits);
+Request buildWildcardSelection(const std::array<std::uint8_t, 8> &digits, std::uint8_t version = 0xFF,
+                               std::uint8_t medium = 0xFF);
 
 } // namespace mbus

@@ -1,63 +1,80 @@
 #include "auto_addressing.h"
 
-#include "meter_commands.h"
+#include "mbus/frames.h"
 
-AutoAddressing::AutoAddressing(BusSession &session, MeterCommands &commands, QObject *parent)
-    : QObject(parent), m_session(session), m_commands(commands)
+AutoAddressing::AutoAddressing(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session)
 {
-    connect(&m_session, &BusSession::aborted, this, &AutoAddressing::stop);
-    m_session.timers.autoAddress.setInterval(100);
-    connect(&m_session.timers.autoAddress, &QTimer::timeout, this, &AutoAddressing::tick);
+    connect(&m_sequence, &SecondarySequence::finished, this, &AutoAddressing::sequenceFinished);
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(kPauseMs);
+    connect(&m_pause, &QTimer::timeout, this, &AutoAddressing::nextRow);
 }
 
 void AutoAddressing::start(int firstAddress)
 {
-    if (running() || !m_session.begin())
+    if (!takeBus(tr("Auto addressing")))
         return;
+    m_summary.asked = 0;
     m_next = firstAddress;
     m_row = 1;
-    m_session.autoAddressingActive = true;
-    emit runningChanged(true);
     addressRow();
 }
 
 void AutoAddressing::addressRow()
 {
-    m_session.showSelectedMeter(m_session.table.selectionAt(m_row).value_or(decode::MeterSelection()));
+    const decode::MeterSelection selection = m_session.table.selectionAt(m_row).value_or(decode::MeterSelection());
+    m_session.showSelectedMeter(selection);
     emit addressChosen(m_next);
-    m_commands.setPrimaryAddressStep(m_next);
+    m_id = QString::fromStdString(selection.id);
+    if (selection.id.empty()) { // the number is used up all the same
+        m_pause.start();
+        return;
+    }
+    ++m_summary.asked;
+    const std::optional<int> oldAddress = decimalAddress(selection.address, mbus::kMaxPrimaryAddress);
+    m_sequence.start(selection.id, m_next, oldAddress.value_or(-1), m_id);
 }
 
-void AutoAddressing::tick()
+void AutoAddressing::sequenceFinished(SecondarySequence::Result result)
 {
-    m_session.timers.autoAddress.stop();
+    switch (result) {
+    case SecondarySequence::Result::Read:
+        ++m_summary.answered;
+        break;
+    case SecondarySequence::Result::NotSelected:
+    case SecondarySequence::Result::NotRead:
+        m_summary.silent << m_id;
+        break;
+    case SecondarySequence::Result::KeptAddress:
+        ++m_summary.answered;
+        m_summary.unverified << m_id;
+        break;
+    case SecondarySequence::Result::Unverified:
+        m_summary.unverified << m_id + QStringLiteral(" (%1?)").arg(m_next);
+        break;
+    }
+    m_pause.start();
+}
+
+void AutoAddressing::nextRow()
+{
     if (!running())
         return;
     ++m_row;
     ++m_next;
-    if (m_next >= kFirstInvalidAddress)
-        end(QStringLiteral("Primary address can not be above 249, aborting..."));
-    else if (m_row < m_session.table.rowCount() - 1)
+    if (m_next >= kFirstInvalidAddress) {
+        m_session.log.addLine(QStringLiteral("Primary address can not be above 249, aborting..."));
+        end();
+    } else if (m_row < m_session.table.rowCount() - 1) {
         addressRow();
-    else
-        end(QStringLiteral("Auto addressing has finished..."));
+    } else {
+        m_session.log.addLine(QStringLiteral("Auto addressing has finished..."));
+        end();
+    }
 }
 
-void AutoAddressing::end(const QString &line)
+void AutoAddressing::onStop()
 {
-    BusSession &s = m_session;
-    s.timers.secondary.stop();
-    s.timers.autoAddress.stop();
-    s.autoAddressingActive = false;
-    if (!line.isEmpty())
-        s.log.addLine(line);
-    s.link.endLinkUse();
-    s.finish();
-    emit runningChanged(false);
-}
-
-void AutoAddressing::stop()
-{
-    if (running())
-        end(QString());
+    m_pause.stop();
+    m_sequence.cancel();
 }

@@ -3,7 +3,6 @@
 #include "decode/decode.h"
 #include "decode/telegrams.h"
 #include "link/log_time.h"
-#include "mbus/frame_complete.h"
 #include "mbus/frames.h"
 
 #include <QLocale>
@@ -21,120 +20,14 @@ std::optional<int> decimalAddress(const std::string &text, int max)
     return value;
 }
 
-mbus::ReplyKind classify(const QByteArray &reply, bool readAll)
-{
-    const mbus::ByteView bytes(reinterpret_cast<const std::uint8_t *>(reply.constData()), std::size_t(reply.size()));
-    return readAll ? mbus::classifyReadAllReply(bytes) : mbus::classifyReply(bytes);
-}
-
-namespace {
-
 mbus::ByteView byteView(const QByteArray &bytes)
 {
     return {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
 }
 
-// 10 7B A CS 16 or 10 5B A CS 16.
-bool isReadRequest(const mbus::Bytes &frame)
-{
-    return frame.size() == 5 && frame[0] == 0x10 && (frame[1] == 0x7B || frame[1] == 0x5B);
-}
-
-// A telegram with its fixed header: 68 L L 68 C A CI, 12 header bytes, CS 16.
-constexpr qsizetype kHeaderReplySize = 21;
-
-} // namespace
-
-BusSession::BusSession(BusLink &link, CommLog &log, decode::DeviceTable &table, BusTimers timers, QObject *parent)
-    : QObject(parent), link(link), log(log), table(table), timers(timers)
-{
-    connect(&timers.respond, &QTimer::timeout, this, &BusSession::respondDue);
-    connect(&timers.secondary, &QTimer::timeout, this, &BusSession::secondaryDue);
-    connect(&timers.readAll, &QTimer::timeout, this, &BusSession::readAllDue);
-}
-
-BusSession::~BusSession()
-{
-    link.replyComplete = nullptr;
-}
-
-bool BusSession::send(const mbus::Request &request)
-{
-    ++m_requests;
-    if (!m_askingTelegram)
-        m_telegrams.clear(); // a new reading, or no reading at all
-    m_lastRequest = request.frame;
-    if (options().fastReads) {
-        const quint64 number = m_requests;
-        // Called while the link is in the middle of a read: the reply is
-        // taken from the event loop.
-        link.replyComplete = [this, number] {
-            QMetaObject::invokeMethod(
-                this, [this, number] { takeReplyNow(number); }, Qt::QueuedConnection);
-        };
-    } else {
-        link.replyComplete = nullptr;
-    }
-    return link.sendFrame(request);
-}
-
-void BusSession::takeReplyNow(quint64 request)
-{
-    if (request != m_requests)
-        return; // a later request went out meanwhile
-    const auto fire = [this](QTimer &timer, void (BusSession::*due)()) {
-        if (!timer.isActive())
-            return false;
-        timer.start(); // the next wait counts from now, as after any tick
-        emit(this->*due)();
-        return true;
-    };
-    if (fire(timers.respond, &BusSession::respondDue) || fire(timers.secondary, &BusSession::secondaryDue)
-        || fire(timers.readAll, &BusSession::readAllDue))
-        return;
-    emit replyCompleteEarly();
-}
-
-std::optional<QByteArray> BusSession::collectReply()
-{
-    QByteArray reply = link.collectReply();
-    if (!options().allTelegrams || !isReadRequest(m_lastRequest))
-        return reply;
-    const bool whole = reply.size() >= kHeaderReplySize && mbus::isCompleteFrame(byteView(reply));
-    if (whole && decode::announcesMoreRecords(byteView(reply))) {
-        if (int(m_telegrams.size()) + 1 < kMaxTelegrams) {
-            m_telegrams.push_back(reply);
-            m_telegramRetry = 0;
-            askTelegram(true);
-            return std::nullopt;
-        }
-        log.addLine(tr("%1 telegrams read and the meter announces more: the reading ends here...").arg(kMaxTelegrams));
-        return reply;
-    }
-    if (m_telegrams.empty() || whole)
-        return reply;
-    if (++m_telegramRetry <= options().retries) {
-        askTelegram(false);
-        return std::nullopt;
-    }
-    const int arrived = int(m_telegrams.size());
-    log.addLine(tr("Telegram %1 did not arrive, the reading holds the first %2...").arg(arrived + 1).arg(arrived));
-    reply = m_telegrams.back();
-    m_telegrams.pop_back();
-    return reply;
-}
-
-// The meter answers a toggled frame count bit with its next telegram and the
-// same bit with the last one again.
-void BusSession::askTelegram(bool toggle)
-{
-    const int address = m_lastRequest[2];
-    const bool fcbSet = m_lastRequest[1] == 0x7B;
-    link.discardPendingReply();
-    m_askingTelegram = true;
-    send(mbus::buildReqUd2(address, toggle ? fcbSet : !fcbSet));
-    m_askingTelegram = false;
-}
+BusSession::BusSession(BusLink &link, CommLog &log, decode::DeviceTable &table, QObject *parent)
+    : QObject(parent), link(link), log(log), table(table)
+{}
 
 bool BusSession::begin()
 {
@@ -142,7 +35,6 @@ bool BusSession::begin()
         log.addLine(tr("Another operation is using the bus, nothing sent..."));
         return false;
     }
-    clearPendingFlags();
     m_busy = true;
     emit busyChanged(true);
     return true;
@@ -150,9 +42,8 @@ bool BusSession::begin()
 
 void BusSession::finish()
 {
-    if (!m_busy || autoAddressingActive)
+    if (!m_busy)
         return;
-    clearPendingFlags();
     m_busy = false;
     emit busyChanged(false);
 }
@@ -162,10 +53,6 @@ void BusSession::abort()
     if (!m_busy)
         return;
     emit aborted(); // the walks end themselves
-    for (QTimer *t : {&timers.respond, &timers.secondary, &timers.readAll, &timers.autoAddress})
-        t->stop();
-    scanActive = secondaryReply = autoAddressingActive = false;
-    fullReportRequest = false;
     link.endLinkUse();
     finish();
 }
@@ -229,17 +116,14 @@ mbus::Request BusSession::readRequest(int address) const
     return mbus::buildReqUd2(address, options().use5B);
 }
 
-mbus::Request BusSession::firstRequest(int address) const
+bool BusSession::applyReading(const Reading &reading, decode::RowRule rule, bool fullReport)
 {
-    return options().sendNkeFirst ? mbus::buildSndNke(address) : readRequest(address);
-}
-
-bool BusSession::decodeReply(const QByteArray &reply)
-{
+    if (reading.telegrams.isEmpty())
+        return false;
     const QLocale locale;
     const QDateTime moment = now();
     decode::DecodeOptions decodeOptions;
-    decodeOptions.fullReport = fullReportRequest;
+    decodeOptions.fullReport = fullReport;
     const QString point = locale.decimalPoint();
     decodeOptions.decimalSeparator = point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
     const std::string time = logTimeText(moment.time(), locale).toStdString();
@@ -247,15 +131,12 @@ bool BusSession::decodeReply(const QByteArray &reply)
     decodeOptions.timeText = time;
     decodeOptions.dateText = date;
 
-    QList<QByteArray> reading(m_telegrams.begin(), m_telegrams.end());
-    reading << reply;
-    m_telegrams.clear();
     decode::DecodeResult result;
-    if (reading.size() == 1) {
-        result = decode::decodeReply(byteView(reply), decodeOptions);
+    if (reading.telegrams.size() == 1) {
+        result = decode::decodeReply(byteView(reading.telegrams.front()), decodeOptions);
     } else {
         std::vector<mbus::ByteView> telegrams;
-        for (const QByteArray &telegram : std::as_const(reading))
+        for (const QByteArray &telegram : reading.telegrams)
             telegrams.push_back(byteView(telegram));
         result = decode::decodeReplies(telegrams, decodeOptions);
     }
@@ -266,17 +147,13 @@ bool BusSession::decodeReply(const QByteArray &reply)
         QStringList lines;
         for (const std::string &line : result.reportLines)
             lines << QString::fromLatin1(line.data(), qsizetype(line.size()));
-        fullReportRequest = false;
         emit reportReady(lines);
     }
     if (result.updateDeviceTable) {
-        const decode::RowRule rule = scanActive       ? decode::RowRule::Scan
-                                     : secondaryReply ? decode::RowRule::SecondaryReply
-                                                      : decode::RowRule::ByAddress;
         if (const auto selection = table.update(result.header, result.rows, rule, time, date))
             showSelectedMeter(*selection);
     }
     if (result.valid && result.headerDecoded)
-        emit readingDecoded(reading);
+        emit readingDecoded(reading.telegrams, reading.complete);
     return result.valid;
 }

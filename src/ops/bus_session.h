@@ -1,23 +1,21 @@
 #pragma once
 // What the operations that walk the bus share: the link, the log, the device
-// table, the response timers, the operation flags, the selected meter, and the
-// rule that only one operation uses the bus at a time. It also applies a
-// decoded reply: log lines, detailed report, device table and selection.
+// table, the options, the selected meter, and the rule that only one
+// operation uses the bus at a time. It also applies a reading: log lines,
+// detailed report, device table and selection.
 
 #include "decode/device_table.h"
 #include "link/bus_link.h"
 #include "link/comm_log.h"
-#include "mbus/reply_kind.h"
+#include "mbus/request.h"
 
 #include <QByteArrayList>
 #include <QDateTime>
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
 #include <optional>
-#include <vector>
 
 // The options an operation reads at the moment of use.
 struct BusOptions {
@@ -39,12 +37,11 @@ struct BusOptions {
     bool searchAnyRoute = false;
 };
 
-// The response timers, owned by the window that shows their names.
-struct BusTimers {
-    QTimer &respond;     // single operations and the primary scan
-    QTimer &secondary;   // the secondary-addressed sequence
-    QTimer &readAll;     // the read-all walk
-    QTimer &autoAddress; // the automatic addressing, 100 ms
+// The telegrams of one reading as they came, and whether the meter still
+// announced more when the reading ended.
+struct Reading {
+    QByteArrayList telegrams;
+    bool complete = true;
 };
 
 class BusSession : public QObject {
@@ -53,29 +50,16 @@ public:
     // Telegrams one reading may take with "Read all telegrams".
     static constexpr int kMaxTelegrams = 16;
 
-    BusSession(BusLink &link, CommLog &log, decode::DeviceTable &table, BusTimers timers, QObject *parent = nullptr);
-    ~BusSession() override;
+    BusSession(BusLink &link, CommLog &log, decode::DeviceTable &table, QObject *parent = nullptr);
 
     BusLink &link;
     CommLog &log;
     decode::DeviceTable &table;
-    BusTimers timers;
     std::function<BusOptions()> options = [] { return BusOptions(); };
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 
-    // Operation flags.
-    bool scanActive = false;
-    bool secondaryReply = false;
-    bool fullReportRequest = false;
-    bool readAfterCommand = false;
-    bool addressChangePending = false;
-    bool autoAddressingActive = false;
-    // Every stop and every start clears both, so no stale write follows.
-    void clearPendingFlags() { readAfterCommand = addressChangePending = false; }
-
     // One operation at a time. begin() refuses (with a log line) while
-    // another runs; finish() ends it (while the automatic addressing runs,
-    // only the addressing itself ends it).
+    // another runs; finish() ends it.
     bool begin();
     void finish();
     // The link went away: every running operation stops where it is.
@@ -90,7 +74,7 @@ public:
     void selectRow(int row);
     // No meter selected (the table was cleared or its rows moved).
     void clearSelection();
-    // The selection a decoded reply (or the automatic addressing) makes; the
+    // The selection a reading (or the automatic addressing) makes; the
     // current row becomes the last row with its address.
     void showSelectedMeter(const decode::MeterSelection &selection);
 
@@ -102,62 +86,33 @@ public:
 
     void logAcknowledge() { log.addLine(QStringLiteral("0xE5 (Acknowledge)")); }
 
-    // decodeReply on a collected reply, applied; returns its validity flag.
-    // The earlier telegrams of a multi-telegram reading are decoded with it
-    // into one reading.
-    bool decodeReply(const QByteArray &reply);
+    // Decodes a reading and applies it with the rule: the decoder's log
+    // lines, the detailed report (fullReport), the device table and the
+    // selection. Returns the validity flag of the decoded frame.
+    bool applyReading(const Reading &reading, decode::RowRule rule, bool fullReport = false);
 
-    // Collect reply for the operations' response timers. With "Read all
-    // telegrams" a reply that announces more records (DIF 1F) is kept and the
-    // next telegram asked for: then nothing is returned and the operation
-    // waits one more tick of its timer. A telegram that does not come is
-    // asked for again with the same frame count bit (the meter repeats it),
-    // as often as the retries allow; after that the reading ends with the
-    // telegrams that came.
-    std::optional<QByteArray> collectReply();
-
-    // Sends one request; false (and a log line from the dispatch) when it did not leave.
-    bool send(const mbus::Request &request);
     mbus::Request readRequest(int address) const;
-    // SND_NKE or REQ_UD2, by "Send NKE first".
-    mbus::Request firstRequest(int address) const;
 
 signals:
-    // The response timers' ticks, forwarded: their interval passed, or (with
-    // "Complete reply early") the reply is complete. The operations run on these.
-    void respondDue();
-    void secondaryDue();
-    void readAllDue();
-    // The reply is complete while none of the three timers runs: for an
-    // operation with a timer of its own.
-    void replyCompleteEarly();
-
     void busyChanged(bool busy);
     void aborted();
     // Label texts and the row that becomes current (-1: keep the current row).
     void selectionChanged(const QString &id, const QString &address, int currentRow);
     void reportReady(const QStringList &lines);
-    // A reply passed the frame tests and its header was decoded: the telegrams
-    // of the reading (one, or several with "Read all telegrams"), as collected.
-    void readingDecoded(const QList<QByteArray> &telegrams);
+    // A reading passed the frame tests and its header was decoded: its
+    // telegrams (one, or several with "Read all telegrams"), as collected.
+    void readingDecoded(const QByteArrayList &telegrams, bool complete);
 
 private:
     void setSelection(const decode::MeterSelection &selection, int currentRow);
-    void takeReplyNow(quint64 request);
-    void askTelegram(bool toggle);
-
-    quint64 m_requests = 0;              // requests sent so far
-    mbus::Bytes m_lastRequest;           // the frame of the last one
-    std::vector<QByteArray> m_telegrams; // the reading's telegrams before the one awaited
-    bool m_askingTelegram = false;
-    int m_telegramRetry = 0;
 
     bool m_busy = false;
     decode::MeterSelection m_selected;
     int m_selectedRow = 0;
 };
 
-mbus::ReplyKind classify(const QByteArray &reply, bool readAll = false);
-
 // Decimal text 0..max, nothing else.
 std::optional<int> decimalAddress(const std::string &text, int max);
+
+// Bytes of a QByteArray as the protocol code takes them.
+mbus::ByteView byteView(const QByteArray &bytes);

@@ -18,25 +18,10 @@ bool isDigits(const QString &text, int minLength, int maxLength)
 
 } // namespace
 
-MeterCommands::MeterCommands(BusSession &session, SecondarySequence &sequence, QObject *parent)
-    : QObject(parent), m_session(session), m_sequence(sequence)
+MeterCommands::MeterCommands(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session)
 {
-    connect(&m_session, &BusSession::respondDue, this, [this] {
-        if (!m_session.scanActive)
-            respondTick();
-    });
-}
-
-bool MeterCommands::takeBusAndLink()
-{
-    if (!m_session.begin())
-        return false;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
-        return false;
-    }
-    m_session.scanActive = false;
-    return true;
+    connect(&m_exchange, &Exchange::answered, this, &MeterCommands::answered);
+    connect(&m_sequence, &SecondarySequence::finished, this, &MeterCommands::sequenceFinished);
 }
 
 void MeterCommands::startWrite(const std::function<mbus::Request(int target)> &build, bool readAfter)
@@ -51,11 +36,29 @@ void MeterCommands::startWrite(const std::function<mbus::Request(int target)> &b
         m_session.log.addLine(QString::fromStdString(request.refusal));
         return;
     }
-    if (!takeBusAndLink())
+    if (!takeBus(QString()))
         return;
-    m_session.readAfterCommand = readAfter;
-    m_session.send(request);
-    m_session.timers.respond.start();
+    m_step = Step::Write;
+    m_readAfter = readAfter;
+    m_fullReport = false;
+    m_readId = m_session.selected().id;
+    Question question;
+    question.request = request;
+    question.expect = Expect::Acknowledge;
+    m_exchange.ask(question);
+}
+
+void MeterCommands::askRead(Step step, int target)
+{
+    const BusOptions options = m_session.options();
+    m_step = step;
+    Question question;
+    question.request = m_session.readRequest(target);
+    question.nkeFirst = options.sendNkeFirst;
+    question.address = target <= mbus::kMaxPrimaryAddress ? target : -1;
+    if (!options.broadcast && m_readId.size() == 8)
+        question.idPattern = m_readId;
+    m_exchange.ask(question);
 }
 
 void MeterCommands::reset()
@@ -82,6 +85,7 @@ void MeterCommands::changeId(const QString &newId)
         return;
     const std::string id = newId.toStdString();
     startWrite([id](int target) { return mbus::buildIdChange(target, id); }, true);
+    m_readId = id; // the read after the write finds the meter under its new ID
 }
 
 void MeterCommands::setValue(const QString &valueText, bool integerForm)
@@ -157,109 +161,103 @@ void MeterCommands::setPrimaryAddress(int newAddress)
         return;
     }
     const bool broadcast = m_session.options().broadcast;
-    if (broadcast ? !m_session.selected().hasAddress() : m_session.selected().id.empty())
+    const decode::MeterSelection selected = m_session.selected();
+    if (broadcast ? !selected.hasAddress() : selected.id.empty())
         return;
-    if (!m_session.begin())
+    if (broadcast) {
+        startWrite([newAddress](int) { return mbus::buildPrimaryAddressWrite(mbus::kBroadcastAddress, newAddress); },
+                   false);
         return;
-    setPrimaryAddressStep(newAddress);
+    }
+    if (const std::optional<QString> holder = addressHolder(newAddress)) {
+        if (!confirmAddressInUse || !confirmAddressInUse(newAddress, *holder)) {
+            m_session.log.addLine(
+                tr("Address %1 belongs to meter %2 already: not given...").arg(newAddress).arg(*holder));
+            return;
+        }
+    }
+    const QString id = QString::fromStdString(selected.id);
+    if (!takeBus(tr("Set primary address %1 for meter %2").arg(newAddress).arg(id)))
+        return;
+    m_newAddress = newAddress;
+    m_summary.asked = 1;
+    const std::optional<int> oldAddress = decimalAddress(selected.address, mbus::kMaxPrimaryAddress);
+    m_sequence.start(selected.id, newAddress, oldAddress.value_or(-1), id);
 }
 
-void MeterCommands::setPrimaryAddressStep(int newAddress)
+std::optional<QString> MeterCommands::addressHolder(int address) const
 {
-    BusSession &s = m_session;
-    const auto giveUp = [&s] {
-        if (s.autoAddressingActive) // the walk goes on with its next meter
-            s.timers.autoAddress.start();
-        else
-            s.finish();
-    };
-    if (newAddress > mbus::kMaxPrimaryAddress || newAddress < 0) {
-        s.log.addLine(QStringLiteral("Incorrect primary address, must be under 251..."));
-        giveUp();
-        return;
+    const decode::DeviceTable &table = m_session.table;
+    const std::string text = std::to_string(address);
+    for (int row = 1; row < table.rowCount() - 1; ++row) {
+        if (row == m_session.selectedRow() || table.cell(row, decode::kAddressColumn) != text)
+            continue;
+        if (table.cell(row, decode::kIdColumn) == m_session.selected().id)
+            continue; // the same meter in another row
+        return QString::fromStdString(table.cell(row, decode::kIdColumn));
     }
-    if (!s.link.beginLinkUse()) {
-        giveUp();
-        return;
+    return std::nullopt;
+}
+
+void MeterCommands::sequenceFinished(SecondarySequence::Result result)
+{
+    const QString id = QString::fromStdString(m_session.selected().id);
+    switch (result) {
+    case SecondarySequence::Result::Read:
+        m_summary.answered = 1;
+        break;
+    case SecondarySequence::Result::NotSelected:
+    case SecondarySequence::Result::NotRead:
+        m_summary.silent << id;
+        break;
+    case SecondarySequence::Result::KeptAddress:
+        m_summary.answered = 1;
+        m_summary.notes << tr("its address did not change");
+        m_summary.unverified << id;
+        break;
+    case SecondarySequence::Result::Unverified:
+        m_summary.unverified << id + QStringLiteral(" (%1?)").arg(m_newAddress);
+        break;
     }
-    s.scanActive = false;
-    if (s.options().broadcast) {
-        s.send(mbus::buildPrimaryAddressWrite(mbus::kBroadcastAddress, newAddress));
-        s.timers.respond.start();
-        return;
-    }
-    const QString id = QString::fromStdString(s.selected().id);
-    if (!m_sequence.start(s.selected().id, newAddress, id)) {
-        if (!s.autoAddressingActive)
-            s.link.endLinkUse();
-        giveUp();
-    }
+    end();
 }
 
 void MeterCommands::readSelected(bool fullReport)
 {
-    BusSession &s = m_session;
-    const bool broadcast = s.options().broadcast;
-    if (!broadcast && !s.selected().hasAddress())
+    const bool broadcast = m_session.options().broadcast;
+    if (!broadcast && !m_session.selected().hasAddress())
         return;
-    if (!takeBusAndLink())
+    const std::optional<int> target = m_session.readTarget();
+    if (!target || !takeBus(QString()))
         return;
-    if (fullReport)
-        s.fullReportRequest = true;
-    if (const std::optional<int> target = s.readTarget())
-        s.send(s.firstRequest(*target));
-    s.timers.respond.start();
+    m_fullReport = fullReport;
+    m_readId = m_session.selected().id;
+    askRead(Step::Read, *target);
 }
 
-void MeterCommands::sendRead(int address)
+void MeterCommands::answered(const Answer &answer)
 {
-    m_session.link.discardPendingReply();
-    m_session.send(m_session.readRequest(address));
-}
-
-void MeterCommands::endOperation()
-{
-    m_session.timers.respond.stop();
-    m_session.link.endLinkUse();
-    m_session.finish();
-}
-
-void MeterCommands::respondTick()
-{
-    BusSession &s = m_session;
-    const std::optional<QByteArray> collected = s.collectReply();
-    if (!collected)
-        return; // the next telegram of the reading was asked for
-    const QByteArray &reply = *collected;
-    switch (classify(reply)) {
-    case mbus::ReplyKind::NoResponse:
-        // The link stays as it is: a later operation ends its use.
-        s.log.addLine(QStringLiteral("No response from address ") + s.selectedAddressText());
-        s.timers.respond.stop();
-        s.fullReportRequest = false;
-        s.finish();
-        return;
-    case mbus::ReplyKind::Acknowledge:
-        s.logAcknowledge();
-        if (s.options().sendNkeFirst) {
-            // It answers the SND_NKE: now the reading.
-            if (const std::optional<int> target = s.readTarget())
-                sendRead(*target);
-            else
-                endOperation();
-            return;
+    const auto noResponse = [this] {
+        m_session.log.addLine(QStringLiteral("No response from address ") + m_session.selectedAddressText());
+    };
+    switch (m_step) {
+    case Step::Write:
+        if (answer.outcome == Outcome::Silent) {
+            noResponse();
+        } else if (m_readAfter) {
+            if (const std::optional<int> target = m_session.readTarget()) {
+                askRead(Step::ReadAfter, *target);
+                return;
+            }
         }
         break;
-    case mbus::ReplyKind::Candidate:
-        s.decodeReply(reply);
+    case Step::ReadAfter:
+    case Step::Read:
+        if (answer.outcome == Outcome::Answered)
+            m_session.applyReading(answer.reading, decode::RowRule::ByAddress, m_fullReport);
+        else if (answer.outcome == Outcome::Silent || answer.outcome == Outcome::Acknowledged)
+            noResponse();
         break;
     }
-    if (s.readAfterCommand) {
-        s.readAfterCommand = false;
-        if (const std::optional<int> target = s.readTarget()) {
-            sendRead(*target);
-            return;
-        }
-    }
-    endOperation();
+    end(false);
 }

@@ -1,19 +1,18 @@
 #pragma once
-// The commands that change or read one meter (or every meter, on broadcast),
-// and the single-operation branch of the response timer that handles their
-// replies: acknowledgement, the read after a write, the decoded reading, or
-// silence.
+// The commands that change or read one meter (or every meter, on broadcast):
+// the write and its acknowledgement, the read after a write, the decoded
+// reading, or silence. A new primary address goes through the selection by
+// the meter's ID, and is made sure of before the table shows it.
 
-#include "bus_session.h"
+#include "operation.h"
+#include "secondary_sequence.h"
 
 #include <functional>
 
-class SecondarySequence;
-
-class MeterCommands : public QObject {
+class MeterCommands : public Operation {
     Q_OBJECT
 public:
-    MeterCommands(BusSession &session, SecondarySequence &sequence, QObject *parent = nullptr);
+    explicit MeterCommands(BusSession &session, QObject *parent = nullptr);
 
     void reset();
     void changeBaud(const QString &baudText);
@@ -26,21 +25,29 @@ public:
     void relayUnit(const QString &unit, const QString &constant);
     // On broadcast to 254; otherwise through the selection by the selected ID.
     void setPrimaryAddress(int newAddress);
-    // One step of the automatic addressing, which already holds the bus.
-    void setPrimaryAddressStep(int newAddress);
     // "Read selected", and "Read Full" with the reply for the detailed report.
     void readSelected(bool fullReport);
 
-    // The response timer fired while no scan runs.
-    void respondTick();
+    // Asked before a meter gets an address that another row of the table
+    // holds (address, that row's ID); unset, such a command is refused.
+    std::function<bool(int address, const QString &holder)> confirmAddressInUse;
 
 private:
+    enum class Step { Write, ReadAfter, Read };
+
     // Checks the target and the request, takes the bus and sends it.
     void startWrite(const std::function<mbus::Request(int target)> &build, bool readAfter);
-    bool takeBusAndLink();
-    void sendRead(int address);
-    void endOperation();
+    void askRead(Step step, int target);
+    void answered(const Answer &answer);
+    void sequenceFinished(SecondarySequence::Result result);
+    // A row other than the selected one that holds the address; its ID, or
+    // nothing when no other row has it.
+    std::optional<QString> addressHolder(int address) const;
 
-    BusSession &m_session;
-    SecondarySequence &m_sequence;
+    SecondarySequence m_sequence;
+    Step m_step = Step::Write;
+    bool m_readAfter = false;
+    bool m_fullReport = false;
+    std::string m_readId; // the ID a reading must carry; empty: any
+    int m_newAddress = 0;
 };

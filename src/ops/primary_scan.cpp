@@ -4,125 +4,70 @@
 
 #include <algorithm>
 
-PrimaryScan::PrimaryScan(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
+PrimaryScan::PrimaryScan(BusSession &session, QObject *parent) : Operation(session, parent)
 {
-    connect(&m_session, &BusSession::aborted, this, &PrimaryScan::stop);
-    connect(&m_session, &BusSession::respondDue, this, [this] {
-        if (m_session.scanActive && m_running)
-            tick();
+    connect(&m_exchange, &Exchange::answered, this, &PrimaryScan::answered);
+    connect(&m_exchange, &Exchange::askedAgain, this, [this](Outcome lastTry) {
+        if (lastTry != Outcome::Silent && !m_nkeFirst)
+            m_session.log.addLine(QStringLiteral("Reading device ") + QString::number(m_current));
     });
     m_globalInit.setSingleShot(true);
     m_globalInit.setInterval(kGlobalInitMs);
-    connect(&m_globalInit, &QTimer::timeout, this, &PrimaryScan::askFirstAddress);
+    connect(&m_globalInit, &QTimer::timeout, this, &PrimaryScan::askCurrent);
 }
 
 void PrimaryScan::start(int first, int last)
 {
-    if (m_running || !m_session.begin())
+    if (!takeBus(tr("Scan of %1..%2").arg(std::min(first, last)).arg(std::max(first, last))))
         return;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
-        return;
-    }
     m_first = std::min(first, last);
     m_last = std::max(first, last);
     m_current = m_first;
-    m_running = true;
-    emit runningChanged(true);
-    if (m_session.options().globalInit) {
-        m_session.send(mbus::buildSndNke(mbus::kBroadcastNoReply));
+    m_damaged.clear();
+    const BusOptions options = m_session.options();
+    m_nkeFirst = options.sendNkeFirst;
+    emit progressChanged(0, m_last - m_first, 0, true);
+    if (options.globalInit) {
+        m_session.link.sendFrame(mbus::buildSndNke(mbus::kBroadcastNoReply));
         m_globalInit.start(); // the window stays usable meanwhile; Stop still works
         return;
     }
-    askFirstAddress();
+    askCurrent();
 }
 
-void PrimaryScan::askFirstAddress()
+void PrimaryScan::askCurrent()
 {
-    BusSession &s = m_session;
-    s.link.discardPendingReply();
-    s.send(s.firstRequest(m_current));
-    m_retry = 0;
-    s.scanActive = true;
-    m_progress = 0;
-    emit progressChanged(0, m_last - m_first, 0, true);
-    s.timers.readAll.stop();
-    s.timers.secondary.stop();
-    s.timers.respond.start();
+    Question question;
+    question.request = m_session.readRequest(m_current);
+    question.nkeFirst = m_nkeFirst;
+    question.address = m_current;
+    question.tries = 1 + m_session.options().retries;
+    m_exchange.ask(question);
 }
 
-void PrimaryScan::sendAgain(bool logReading)
+void PrimaryScan::answered(const Answer &answer)
 {
-    BusSession &s = m_session;
-    s.link.discardPendingReply();
-    s.send(s.firstRequest(m_current));
-    if (logReading && !s.options().sendNkeFirst)
-        s.log.addLine(QStringLiteral("Reading device ") + QString::number(m_current));
-}
-
-void PrimaryScan::tick()
-{
-    BusSession &s = m_session;
-    const std::optional<QByteArray> collected = s.collectReply();
-    if (!collected)
-        return; // the next telegram of the reading was asked for
-    const QByteArray &reply = *collected;
-    switch (classify(reply)) {
-    case mbus::ReplyKind::NoResponse:
-        if (++m_retry <= s.options().retries) {
-            sendAgain(false);
-            return;
+    if (answer.outcome == Outcome::Answered) {
+        if (m_session.applyReading(answer.reading, decode::RowRule::Scan)) {
+            ++m_summary.answered;
+            if (!answer.reading.complete)
+                m_summary.incomplete << QString::number(m_current);
         }
-        break;
-    case mbus::ReplyKind::Acknowledge:
-        s.logAcknowledge();
-        if (s.options().sendNkeFirst) {
-            s.link.discardPendingReply();
-            s.send(s.readRequest(m_current));
-            return;
-        }
-        break;
-    case mbus::ReplyKind::Candidate:
-        if (!s.decodeReply(reply) && ++m_retry <= s.options().retries) {
-            sendAgain(true);
-            return;
-        }
-        break;
+    } else if (answer.outcome != Outcome::Silent) {
+        m_damaged << QString::number(m_current);
     }
-    nextAddress();
-}
-
-void PrimaryScan::nextAddress()
-{
-    ++m_current;
-    m_retry = 0;
-    if (m_current > m_last) {
-        m_session.fullReportRequest = false;
+    if (m_current >= m_last) {
+        if (!m_damaged.isEmpty())
+            m_summary.notes << tr("no usable reply from %1").arg(m_damaged.join(QStringLiteral(", ")));
         end();
         return;
     }
-    m_session.link.discardPendingReply();
-    m_session.send(m_session.firstRequest(m_current));
-    m_progress = std::min(m_progress + 1, m_last - m_first);
-    emit progressChanged(0, m_last - m_first, m_progress, true);
+    ++m_current;
+    emit progressChanged(0, m_last - m_first, m_current - m_first, true);
+    askCurrent();
 }
 
-void PrimaryScan::end()
+void PrimaryScan::onStop()
 {
-    BusSession &s = m_session;
     m_globalInit.stop();
-    s.timers.respond.stop();
-    s.link.discardPendingReply();
-    s.scanActive = false;
-    m_running = false;
-    emit progressChanged(0, 0, 0, false);
-    s.link.endLinkUse();
-    s.finish();
-    emit runningChanged(false);
-}
-
-void PrimaryScan::stop()
-{
-    if (m_running)
-        end();
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The primary scan: asks every address of a range in turn (REQ_UD2, or
 // SND_NKE first), with retries, and appends every meter that answers to the
-// device table. One request per tick of the response timer.
+// device table.
 
-#include "bus_session.h"
+#include "operation.h"
 
-class PrimaryScan : public QObject {
+class PrimaryScan : public Operation {
     Q_OBJECT
 public:
     // "Global Initialization": the pause after the SND_NKE to 255.
@@ -13,31 +13,20 @@ public:
 
     explicit PrimaryScan(BusSession &session, QObject *parent = nullptr);
 
-    bool running() const { return m_running; }
     int currentAddress() const { return m_current; }
 
     // Scans first..last (either order). Clearing the table is the caller's.
     void start(int first, int last);
-    // Ends a running scan at once; a request already sent is not awaited.
-    void stop();
-
-signals:
-    void runningChanged(bool running);
-    void progressChanged(int minimum, int maximum, int value, bool visible);
 
 private:
-    void tick();
-    void askFirstAddress();
-    void sendAgain(bool logReading);
-    void nextAddress();
-    void end();
+    void onStop() override;
+    void askCurrent();
+    void answered(const Answer &answer);
 
-    BusSession &m_session;
-    bool m_running = false;
     int m_first = 0;
     int m_last = 0;
     int m_current = 0;
-    int m_retry = 0;
-    int m_progress = 0;
+    bool m_nkeFirst = false;
+    QStringList m_damaged; // addresses whose every reply was unusable
     QTimer m_globalInit;
 };

@@ -2,13 +2,22 @@
 
 #include "mbus/frames.h"
 
-ReadAll::ReadAll(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
+namespace {
+
+// An ID cell a reply can be checked against: 8 digits.
+std::string checkableId(const std::string &cell)
 {
-    connect(&m_session, &BusSession::aborted, this, &ReadAll::stop);
-    connect(&m_session, &BusSession::readAllDue, this, [this] {
-        if (m_running)
-            tick();
-    });
+    const bool digits = cell.size() == 8 && std::all_of(cell.begin(), cell.end(), [](char c) {
+                            return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'E');
+                        });
+    return digits ? cell : std::string();
+}
+
+} // namespace
+
+ReadAll::ReadAll(BusSession &session, QObject *parent) : Operation(session, parent)
+{
+    connect(&m_exchange, &Exchange::answered, this, &ReadAll::answered);
 }
 
 std::optional<int> ReadAll::rowAddress(int row) const
@@ -20,30 +29,23 @@ void ReadAll::start()
 {
     const decode::DeviceTable &table = m_session.table;
     const bool hasMeters = table.rowCount() > 2 || !table.cell(1, decode::kAddressColumn).empty();
-    if (m_running || !hasMeters || !m_session.begin())
+    if (!hasMeters || !takeBus(tr("Read all meters")))
         return;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
-        return;
-    }
-    m_running = true;
-    emit runningChanged(true);
+    m_summary.asked = 0;
     m_progress = 0;
     m_progressMax = table.rowCount() - 2;
     m_showProgress = !m_session.options().sendNkeFirst;
     if (m_showProgress)
         emit progressChanged(0, m_progressMax, 0, true);
-    if (!askNextRow(1)) {
+    if (!askNextRow(1))
         end();
-        return;
-    }
-    m_session.timers.readAll.start();
 }
 
 // Rows without a usable address, the entry row and rows past the table are
 // passed over at once: there is nothing to ask them.
 bool ReadAll::askNextRow(int from)
 {
+    const BusOptions options = m_session.options();
     for (int row = from; row < m_session.table.rowCount() - 1; ++row) {
         const std::optional<int> address = rowAddress(row);
         if (!address) {
@@ -51,9 +53,15 @@ bool ReadAll::askNextRow(int from)
             continue;
         }
         m_row = row;
-        m_retry = 0;
-        m_session.link.discardPendingReply();
-        m_session.send(m_session.firstRequest(*address));
+        ++m_summary.asked;
+        Question question;
+        question.request = m_session.readRequest(*address);
+        question.nkeFirst = options.sendNkeFirst;
+        question.address = *address <= mbus::kMaxPrimaryAddress ? *address : -1;
+        question.idPattern = checkableId(m_session.table.cell(row, decode::kIdColumn));
+        question.tries = 1 + options.retries;
+        question.strayByteIsSilence = true;
+        m_exchange.ask(question);
         return true;
     }
     return false;
@@ -66,48 +74,17 @@ void ReadAll::advanceProgress()
         emit progressChanged(0, m_progressMax, m_progress, true);
 }
 
-void ReadAll::tick()
+void ReadAll::answered(const Answer &answer)
 {
-    BusSession &s = m_session;
-    const std::optional<QByteArray> collected = s.collectReply();
-    if (!collected)
-        return; // the next telegram of the reading was asked for
-    const QByteArray &reply = *collected;
-    // The reply's row is found by its address.
-    s.scanActive = false;
-    s.secondaryReply = false;
-    const std::optional<int> address = rowAddress(m_row);
-    const mbus::ReplyKind kind = classify(reply, true);
-    if (kind == mbus::ReplyKind::Acknowledge) {
-        s.logAcknowledge();
-        s.link.discardPendingReply();
-        if (address)
-            s.send(s.readRequest(*address));
-        return;
-    }
-    const bool valid = kind == mbus::ReplyKind::Candidate && s.decodeReply(reply);
-    if (!valid && ++m_retry <= s.options().retries && address) {
-        s.link.discardPendingReply();
-        s.send(s.firstRequest(*address));
-        return;
+    const QString address = QString::fromStdString(m_session.table.cell(m_row, decode::kAddressColumn));
+    if (answer.outcome == Outcome::Answered && m_session.applyReading(answer.reading, decode::RowRule::ByAddress)) {
+        ++m_summary.answered;
+        if (!answer.reading.complete)
+            m_summary.incomplete << address;
+    } else {
+        m_summary.silent << address;
     }
     advanceProgress();
     if (!askNextRow(m_row + 1))
-        end();
-}
-
-void ReadAll::end()
-{
-    m_session.timers.readAll.stop();
-    m_running = false;
-    emit progressChanged(0, 0, 0, false);
-    m_session.link.endLinkUse();
-    m_session.finish();
-    emit runningChanged(false);
-}
-
-void ReadAll::stop()
-{
-    if (m_running)
         end();
 }

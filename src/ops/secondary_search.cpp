@@ -1,27 +1,26 @@
 #include "secondary_search.h"
 
+#include "decode/decode.h"
 #include "mbus/frames.h"
 #include "primary_scan.h"
-#include "secondary_sequence.h"
 
 namespace {
 constexpr int kTopLevelSteps = 10;
-}
+} // namespace
 
-SecondarySearch::SecondarySearch(BusSession &session, SecondarySequence &sequence, QObject *parent)
-    : QObject(parent), m_session(session), m_sequence(sequence)
+SecondarySearch::SecondarySearch(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session)
 {
-    connect(&m_session, &BusSession::aborted, this, &SecondarySearch::abort);
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &SecondarySearch::onTick);
-    // A whole answer to a selection or a reading ends its wait at once.
-    connect(&m_session, &BusSession::replyCompleteEarly, this, [this] {
-        if (m_running && m_timer.isActive() && m_wait != Wait::GlobalInit) {
-            m_timer.stop();
-            onTick();
-        }
+    connect(&m_exchange, &Exchange::answered, this, &SecondarySearch::answered);
+    connect(&m_sequence, &SecondarySequence::finished, this, [this](SecondarySequence::Result result) {
+        if (result == SecondarySequence::Result::Read)
+            ++m_summary.answered;
+        else
+            m_summary.silent << m_findId;
+        end();
     });
+    m_globalInit.setSingleShot(true);
+    m_globalInit.setInterval(PrimaryScan::kGlobalInitMs);
+    connect(&m_globalInit, &QTimer::timeout, this, &SecondarySearch::begin);
 }
 
 void SecondarySearch::findById(const QString &idText)
@@ -30,36 +29,42 @@ void SecondarySearch::findById(const QString &idText)
         m_session.log.addLine(QStringLiteral("Incorrect ID entered"));
         return;
     }
-    if (!m_session.begin())
-        return;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
+    if (idText.contains(u'F') || idText.contains(u'f')) {
+        std::array<std::uint8_t, 8> pattern{};
+        for (int i = 0; i < 8; ++i) {
+            const QChar c = idText.at(i);
+            pattern[std::size_t(i)] = c.isDigit() ? std::uint8_t(c.unicode() - u'0') : mbus::kWildcardDigit;
+        }
+        startWildcard(false, pattern);
         return;
     }
-    m_sequence.start(idText.toStdString(), std::nullopt, idText);
+    if (!takeBus(tr("Find %1").arg(idText)))
+        return;
+    m_byId = true;
+    m_findId = idText;
+    m_summary.asked = 1;
+    m_sequence.start(idText.toStdString(), std::nullopt, -1, idText);
 }
 
 void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8_t, 8> &pattern)
 {
-    if (m_running || !m_session.begin())
+    if (running())
         return;
     for (std::size_t i = 0; i < 8; ++i)
         m_fixed[7 - i] = pattern[i] <= 9 ? pattern[i] : mbus::kWildcardDigit;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
+    m_cells = m_fixed;
+    if (!takeBus(tr("Secondary search %1").arg(patternText())))
         return;
-    }
+    m_byId = false;
+    m_metersById.clear();
     if (clearTable) {
         m_session.table.clear();
         m_session.clearSelection();
     }
-    m_running = true;
-    m_stop = false;
-    emit runningChanged(true);
     if (m_session.options().globalInit) {
-        m_session.send(mbus::buildSndNke(mbus::kBroadcastNoReply));
+        m_session.link.sendFrame(mbus::buildSndNke(mbus::kBroadcastNoReply));
         m_wait = Wait::GlobalInit;
-        m_timer.start(PrimaryScan::kGlobalInitMs);
+        m_globalInit.start();
         return;
     }
     begin();
@@ -67,18 +72,17 @@ void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8
 
 void SecondarySearch::begin()
 {
-    m_session.link.discardPendingReply();
     m_progress = 0;
     emit progressChanged(0, kTopLevelSteps, 0, true);
     m_lsbFirst = m_session.options().lsbSearch;
     m_cells = m_fixed;
-    const int first = nextOpenCell(0);
-    if (first == 0) { // nothing to search for
-        end();
+    m_medium = m_version = 0xFF;
+    m_levels.clear();
+    if (nextOpenCell(0) == 0) { // nothing to search for
+        finishSearch();
         return;
     }
-    m_levels = {Level{first, 0}};
-    checkNext();
+    probe(); // the whole pattern first: an empty bus ends after this one probe
 }
 
 int SecondarySearch::nextOpenCell(int cell) const
@@ -100,146 +104,199 @@ QString SecondarySearch::patternText() const
     return text;
 }
 
+std::string SecondarySearch::idPattern() const
+{
+    return patternText().toStdString();
+}
+
+int SecondarySearch::lastValue(Kind kind) const
+{
+    switch (kind) {
+    case Kind::Digit:
+        return 9;
+    case Kind::Medium:
+        return 0x3F; // the media EN 13757-3 defines or reserves
+    case Kind::Version:
+        return 0xFE; // FF is the wildcard
+    }
+    return 0;
+}
+
 void SecondarySearch::checkNext()
 {
-    if (m_stop) {
-        end();
-        return;
-    }
     Level &level = m_levels.back();
-    if (level.digit > 9) {
+    if (level.value > lastValue(level.kind)) {
+        if (level.kind == Kind::Medium)
+            m_medium = 0xFF;
+        else if (level.kind == Kind::Version)
+            m_version = 0xFF;
         m_levels.pop_back();
         if (m_levels.empty())
-            end();
+            finishSearch();
         else
-            stepDone(); // the outer level's digit is done with its descent
+            stepDone(); // the outer level's value is done with its descent
         return;
     }
-    // This cell takes the digit; the cells beyond it (towards the far end of
-    // the search) are open again; the cells before it keep the outer digits.
-    m_cells[std::size_t(level.cell - 1)] = std::uint8_t(level.digit);
-    if (m_lsbFirst)
-        for (int cell = level.cell + 1; cell <= 8; ++cell)
-            m_cells[std::size_t(cell - 1)] = m_fixed[std::size_t(cell - 1)];
-    else
-        for (int cell = level.cell - 1; cell >= 1; --cell)
-            m_cells[std::size_t(cell - 1)] = m_fixed[std::size_t(cell - 1)];
-    m_session.log.addLine(QStringLiteral("Checking ") + patternText() + QStringLiteral("..."));
+    switch (level.kind) {
+    case Kind::Digit:
+        // This cell takes the digit; the cells beyond it (towards the far end
+        // of the search) are open again; the cells before it keep the outer digits.
+        m_cells[std::size_t(level.cell - 1)] = std::uint8_t(level.value);
+        if (m_lsbFirst)
+            for (int cell = level.cell + 1; cell <= 8; ++cell)
+                m_cells[std::size_t(cell - 1)] = m_fixed[std::size_t(cell - 1)];
+        else
+            for (int cell = level.cell - 1; cell >= 1; --cell)
+                m_cells[std::size_t(cell - 1)] = m_fixed[std::size_t(cell - 1)];
+        break;
+    case Kind::Medium:
+        m_medium = std::uint8_t(level.value);
+        break;
+    case Kind::Version:
+        m_version = std::uint8_t(level.value);
+        break;
+    }
+    probe();
+}
+
+void SecondarySearch::probe()
+{
+    QString line = QStringLiteral("Checking ") + patternText();
+    if (m_medium != 0xFF)
+        line += tr(", medium %1").arg(m_medium, 2, 16, QChar(u'0')).toUpper();
+    if (m_version != 0xFF)
+        line += tr(", version %1").arg(m_version);
+    m_session.log.addLine(line + QStringLiteral("..."));
 
     std::array<std::uint8_t, 8> digits{}; // leftmost first
     for (int i = 0; i < 8; ++i)
         digits[std::size_t(i)] = m_cells[std::size_t(7 - i)];
-    m_session.link.discardPendingReply();
-    m_session.send(mbus::buildWildcardSelection(digits));
+    Question question;
+    question.request = mbus::buildWildcardSelection(digits, m_version, m_medium);
+    question.expect = Expect::Presence;
+    question.tries = 1 + m_session.options().retries;
     m_wait = Wait::Selection;
-    m_timer.start(m_session.options().responseTimeoutMs);
+    m_exchange.ask(question);
 }
 
 void SecondarySearch::stepDone()
 {
     if (m_levels.size() == 1 && m_progress < kTopLevelSteps)
         emit progressChanged(0, kTopLevelSteps, ++m_progress, true);
-    ++m_levels.back().digit;
+    ++m_levels.back().value;
     checkNext();
 }
 
-void SecondarySearch::onTick()
+void SecondarySearch::answered(const Answer &answer)
 {
-    if (!m_running)
-        return;
-    if (m_stop) {
-        end();
-        return;
-    }
-    switch (m_wait) {
-    case Wait::GlobalInit:
-        begin();
-        break;
-    case Wait::Selection:
-        afterSelection();
-        break;
-    case Wait::Reading:
-        afterReading();
-        break;
-    }
+    if (m_wait == Wait::Selection)
+        afterSelection(answer);
+    else
+        afterReading(answer);
 }
 
-void SecondarySearch::afterSelection()
+void SecondarySearch::afterSelection(const Answer &answer)
 {
     BusSession &s = m_session;
     // Answers to selections are read from the serial port only, unless the
     // caller lets the search use any route.
     if (!s.options().searchAnyRoute && !s.link.serialPortOpen()) {
         s.log.addLine(QStringLiteral("No valid physical connection..."));
-        m_stop = true;
-        end();
+        m_summary.stopped = true;
+        finishSearch();
         return;
     }
-    const QByteArray answer = s.link.collectReply();
-    s.link.discardPendingReply();
-    if (answer.isEmpty()) {
+    if (m_levels.empty()) {
+        // The whole pattern: nobody answering means the bus holds no such
+        // meter; otherwise the digit-by-digit search begins.
+        if (answer.outcome != Outcome::Answered) {
+            finishSearch();
+        } else {
+            m_levels.push_back(Level{Kind::Digit, nextOpenCell(0), 0});
+            checkNext();
+        }
+        return;
+    }
+    if (answer.outcome != Outcome::Answered) {
         stepDone();
         return;
     }
     // At least one meter matches: read the selected meter(s) at 253.
-    s.send(s.readRequest(mbus::kSelectedAddress));
+    Question question;
+    question.request = s.readRequest(mbus::kSelectedAddress);
+    question.idPattern = idPattern();
+    question.tries = 1 + s.options().retries;
     m_wait = Wait::Reading;
-    m_timer.start(s.options().responseTimeoutMs);
+    m_exchange.ask(question);
 }
 
-void SecondarySearch::afterReading()
+void SecondarySearch::afterReading(const Answer &answer)
 {
     BusSession &s = m_session;
-    bool valid = false;
     if (s.link.route() == LinkRoute::Serial && !s.link.serialPortOpen()) {
         s.log.addLine(QStringLiteral("No valid physical connection :) "));
-    } else {
-        const std::optional<QByteArray> collected = s.collectReply();
-        if (!collected) { // the next telegram of the reading was asked for
-            m_timer.start(s.options().responseTimeoutMs);
-            return;
-        }
-        const QByteArray reply = *collected;
-        s.link.discardPendingReply();
-        if (!reply.isEmpty()) {
-            s.secondaryReply = true;
-            valid = s.decodeReply(reply);
-            s.secondaryReply = false;
-        }
+        collision();
+        return;
     }
-    if (!valid) {
-        s.log.addLine(QStringLiteral("Collision"));
-        const int deeper = nextOpenCell(m_levels.back().cell);
-        if (deeper != 0) {
-            m_levels.push_back(Level{deeper, 0});
-            checkNext();
-            return;
-        }
+    if (answer.outcome != Outcome::Answered) {
+        collision();
+        return;
+    }
+    const QByteArray &first = answer.reading.telegrams.front();
+    const QString id = QString::fromStdString(decode::decodeReply(byteView(first), {}).header.idText);
+    const int seen = m_metersById.value(id);
+    // A second meter with an ID found before gets a row of its own.
+    const decode::RowRule rule = seen == 0 ? decode::RowRule::SecondaryReply : decode::RowRule::Scan;
+    if (s.applyReading(answer.reading, rule)) {
+        m_metersById[id] = seen + 1;
+        ++m_summary.answered;
+        if (!answer.reading.complete)
+            m_summary.incomplete << id;
     }
     stepDone();
 }
 
-void SecondarySearch::stop()
+// Several meters answered (or the answer could not be read): one level deeper.
+void SecondarySearch::collision()
 {
-    m_stop = true;
+    m_session.log.addLine(QStringLiteral("Collision"));
+    const Level &level = m_levels.back();
+    const int deeper = level.kind == Kind::Digit ? nextOpenCell(level.cell) : 0;
+    if (deeper != 0) {
+        m_levels.push_back(Level{Kind::Digit, deeper, 0});
+    } else if (m_medium == 0xFF) {
+        m_session.log.addLine(
+            tr("Several meters answer for ID %1: telling them apart by their medium...").arg(patternText()));
+        m_levels.push_back(Level{Kind::Medium, 0, 0});
+    } else if (m_version == 0xFF) {
+        m_levels.push_back(Level{Kind::Version, 0, 0});
+    } else {
+        const QString where =
+            tr("%1 (medium %2, version %3)").arg(patternText()).arg(m_medium, 2, 16, QChar(u'0')).arg(m_version);
+        m_session.log.addLine(tr("Meters %1 cannot be told apart...").arg(where));
+        m_summary.unresolved << where;
+        stepDone();
+        return;
+    }
+    checkNext();
 }
 
-void SecondarySearch::end()
+void SecondarySearch::finishSearch()
 {
-    if (!m_running)
+    if (!running())
         return;
-    BusSession &s = m_session;
-    m_running = false;
-    m_stop = true;
-    m_timer.stop();
-    s.timers.respond.stop();
-    s.timers.secondary.stop();
-    s.link.discardPendingReply();
-    s.scanActive = false;
-    s.autoAddressingActive = false;
-    emit progressChanged(0, 0, 0, false);
-    s.link.endLinkUse();
-    s.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
-    s.finish();
-    emit runningChanged(false);
+    for (auto it = m_metersById.cbegin(); it != m_metersById.cend(); ++it)
+        if (it.value() > 1)
+            m_summary.notes << tr("%1 meters share ID %2").arg(it.value()).arg(it.key());
+    emit progressChanged(0, kTopLevelSteps, kTopLevelSteps, true);
+    m_session.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
+    end();
+}
+
+void SecondarySearch::onStop()
+{
+    m_globalInit.stop();
+    m_sequence.cancel();
+    if (!m_byId)
+        m_session.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
 }

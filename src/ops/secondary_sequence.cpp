@@ -2,88 +2,130 @@
 
 #include "mbus/frames.h"
 
-namespace {
-constexpr int kSettleMs = 200;
+SecondarySequence::SecondarySequence(BusSession &session, QObject *parent)
+    : QObject(parent), m_session(session), m_exchange(session)
+{
+    connect(&m_exchange, &Exchange::answered, this, &SecondarySequence::answered);
 }
 
-SecondarySequence::SecondarySequence(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
+void SecondarySequence::start(const std::string &id, std::optional<int> newAddress, int oldAddress,
+                              const QString &messageId)
 {
-    connect(&m_session, &BusSession::secondaryDue, this, &SecondarySequence::tick);
-    m_settle.setSingleShot(true);
-    m_settle.setInterval(kSettleMs);
-    connect(&m_settle, &QTimer::timeout, this, [this] {
-        if (!m_session.autoAddressingActive)
-            return;
-        m_session.link.discardPendingReply();
-        m_session.timers.autoAddress.start();
-    });
-}
-
-bool SecondarySequence::start(const std::string &id, std::optional<int> newAddress, const QString &messageId)
-{
-    if (id.empty())
-        return false;
-    m_session.link.discardPendingReply();
-    m_session.addressChangePending = newAddress.has_value();
-    m_newAddress = newAddress.value_or(0);
+    m_id = id;
+    m_newAddress = newAddress;
+    m_oldAddress = oldAddress;
     m_messageId = messageId;
-    // An ID that cannot be selected sends nothing (the dispatch says why);
-    // the timer then reports that no device answered.
-    m_session.send(mbus::buildSecondarySelection(id));
-    m_session.timers.secondary.start();
-    return true;
+    // An ID that cannot be selected sends nothing (the link says why); the
+    // wait then ends with no device answering.
+    ask(Step::Select, mbus::buildSecondarySelection(id), Expect::Acknowledge);
 }
 
-// No reply: the automatic addressing goes on with its next meter; anything
-// else ends here.
-void SecondarySequence::handBack()
+void SecondarySequence::cancel()
 {
-    if (m_session.autoAddressingActive) {
-        m_session.timers.autoAddress.start();
-        return;
+    m_exchange.cancel();
+}
+
+void SecondarySequence::ask(Step step, const mbus::Request &request, Expect expect, int address)
+{
+    m_step = step;
+    Question question;
+    question.request = request;
+    question.expect = expect;
+    question.address = address;
+    if (expect == Expect::Reading) {
+        question.idPattern = m_id;
+        question.tries = 1 + m_session.options().retries;
     }
-    m_session.link.endLinkUse();
-    m_session.finish();
+    m_exchange.ask(question);
 }
 
-void SecondarySequence::tick()
+void SecondarySequence::lookAt(Step step, int address)
 {
-    BusSession &s = m_session;
-    const std::optional<QByteArray> collected = s.collectReply();
-    if (!collected)
-        return; // the next telegram of the reading was asked for
-    const QByteArray &reply = *collected;
-    switch (classify(reply)) {
-    case mbus::ReplyKind::NoResponse:
-        s.log.addLine(QStringLiteral("No response from device ") + m_messageId);
-        s.timers.secondary.stop();
-        s.addressChangePending = false;
-        handBack();
-        return;
-    case mbus::ReplyKind::Acknowledge:
-        s.logAcknowledge();
-        s.link.discardPendingReply();
-        if (s.addressChangePending) {
-            s.addressChangePending = false;
-            s.send(mbus::buildPrimaryAddressWrite(mbus::kSelectedAddress, m_newAddress));
+    m_session.log.addLine(tr("Looking for meter %1 at address %2...").arg(m_messageId).arg(address));
+    ask(step, m_session.readRequest(address), Expect::Reading, address);
+}
+
+void SecondarySequence::answered(const Answer &answer)
+{
+    const bool ok = answer.outcome == Outcome::Answered;
+    const auto noResponse = [this] { m_session.log.addLine(QStringLiteral("No response from device ") + m_messageId); };
+    switch (m_step) {
+    case Step::Select:
+        if (!ok) {
+            noResponse();
+            emit finished(Result::NotSelected);
+        } else if (m_newAddress) {
+            ask(Step::Write, mbus::buildPrimaryAddressWrite(mbus::kSelectedAddress, *m_newAddress),
+                Expect::Acknowledge);
         } else {
-            s.send(s.readRequest(mbus::kSelectedAddress));
+            ask(Step::ReadSelected, m_session.readRequest(mbus::kSelectedAddress), Expect::Reading);
         }
         return;
-    case mbus::ReplyKind::Candidate:
-        break;
+    case Step::Write:
+        if (ok) {
+            ask(Step::ReadSelected, m_session.readRequest(mbus::kSelectedAddress), Expect::Reading);
+        } else {
+            m_session.log.addLine(tr("The new address %1 was not acknowledged...").arg(*m_newAddress));
+            ask(Step::Deselect, mbus::buildSndNke(mbus::kSelectedAddress), Expect::Acknowledge);
+        }
+        return;
+    case Step::ReadSelected:
+        if (ok && m_session.applyReading(answer.reading, decode::RowRule::SecondaryReply)) {
+            endSelection(Result::Read);
+        } else if (m_newAddress) {
+            ask(Step::Deselect, mbus::buildSndNke(mbus::kSelectedAddress), Expect::Acknowledge);
+        } else {
+            if (answer.outcome == Outcome::Silent || answer.outcome == Outcome::Acknowledged)
+                noResponse();
+            endSelection(Result::NotRead);
+        }
+        return;
+    case Step::Deselect:
+        lookAt(Step::LookNew, *m_newAddress);
+        return;
+    case Step::LookNew:
+        if (ok && m_session.applyReading(answer.reading, decode::RowRule::SecondaryReply)) {
+            m_session.log.addLine(tr("Meter %1 answers at its new address %2.").arg(m_messageId).arg(*m_newAddress));
+            emit finished(Result::Read);
+        } else if (m_oldAddress >= 0 && m_oldAddress <= mbus::kMaxPrimaryAddress && m_oldAddress != *m_newAddress) {
+            lookAt(Step::LookOld, m_oldAddress);
+        } else {
+            markUnverified();
+        }
+        return;
+    case Step::LookOld:
+        if (ok && m_session.applyReading(answer.reading, decode::RowRule::SecondaryReply)) {
+            m_session.log.addLine(tr("Meter %1 still answers at its old address %2: its address did not change.")
+                                      .arg(m_messageId)
+                                      .arg(m_oldAddress));
+            emit finished(Result::KeptAddress);
+        } else {
+            markUnverified();
+        }
+        return;
+    case Step::EndSelection:
+        emit finished(m_result);
+        return;
     }
-    // The selected meter's RSP_UD: its row is found by ID.
-    s.secondaryReply = true;
-    s.decodeReply(reply);
-    s.secondaryReply = false;
-    s.timers.secondary.stop();
-    s.addressChangePending = false;
-    s.scanActive = false;
-    s.link.discardPendingReply();
-    s.send(mbus::buildSndNke(mbus::kSelectedAddress));
-    if (s.autoAddressingActive)
-        m_settle.start();
-    else
-        s.timers.respond.start(); // its next tick takes the acknowledgement of the SND_NKE
+}
+
+void SecondarySequence::endSelection(Result result)
+{
+    m_result = result;
+    ask(Step::EndSelection, mbus::buildSndNke(mbus::kSelectedAddress), Expect::Acknowledge);
+}
+
+// The meter may have taken the new address or not: its row keeps the new one
+// with a question mark, which no command takes for an address.
+void SecondarySequence::markUnverified()
+{
+    decode::DeviceTable &table = m_session.table;
+    for (int row = 1; row < table.rowCount() - 1; ++row)
+        if (table.cell(row, decode::kIdColumn) == m_id)
+            table.setCell(row, decode::kAddressColumn, std::to_string(*m_newAddress) + '?');
+    m_session.log.addLine(tr("Meter %1 answers neither at address %2 nor at its old address: its address is not "
+                             "confirmed.")
+                              .arg(m_messageId)
+                              .arg(*m_newAddress));
+    emit finished(Result::Unverified);
 }

@@ -2,13 +2,16 @@
 // A meter reached by its identification number: select it (CI 52), then
 // either write its new primary address to 253 or read it at 253, decode the
 // reply (its table row is found by ID) and end the selection with SND_NKE.
+// A write whose acknowledgement is lost is not taken on trust: the meter is
+// looked for at its new address, then at its old one, before the table
+// changes; found at neither, its row is marked.
 //
 //   select 68 0B 0B 68 53 FD 52 78 56 34 12 FF FF FF FF .. 16  -> E5
 //   write  68 06 06 68 73 FD 51 01 7A 05 .. 16                 -> E5
 //   read   10 7B FD 78 16                                       -> RSP_UD
 //   end    10 40 FD 3D 16                                       -> E5
 
-#include "bus_session.h"
+#include "exchange.h"
 
 #include <optional>
 #include <string>
@@ -16,22 +19,41 @@
 class SecondarySequence : public QObject {
     Q_OBJECT
 public:
+    enum class Result {
+        NotSelected, // the selection was not acknowledged
+        Read,        // read at 253 (after a write: found at its new address)
+        NotRead,     // selected, but no usable reading came
+        KeptAddress, // after a write: it still answers at its old address
+        Unverified,  // after a write: it answers at neither address
+    };
+
     explicit SecondarySequence(BusSession &session, QObject *parent = nullptr);
 
-    // Sends the selection and starts the secondary timer. With newAddress the
-    // acknowledgement is followed by the address write, otherwise by a read.
-    // messageId names the meter in "No response from device ". False when
-    // there is no ID to select.
-    bool start(const std::string &id, std::optional<int> newAddress, const QString &messageId);
+    // Selects the meter. With newAddress the acknowledgement is followed by
+    // the address write, otherwise by a read. oldAddress is where the meter
+    // answered before (-1: unknown). messageId names the meter in "No
+    // response from device ".
+    void start(const std::string &id, std::optional<int> newAddress, int oldAddress, const QString &messageId);
+    void cancel();
 
-    // The secondary timer fired.
-    void tick();
+signals:
+    void finished(SecondarySequence::Result result);
 
 private:
-    void handBack();
+    enum class Step { Select, Write, ReadSelected, Deselect, LookNew, LookOld, EndSelection };
+
+    void answered(const Answer &answer);
+    void ask(Step step, const mbus::Request &request, Expect expect, int address = -1);
+    void lookAt(Step step, int address);
+    void endSelection(Result result);
+    void markUnverified();
 
     BusSession &m_session;
-    int m_newAddress = 0;
+    Exchange m_exchange;
+    Step m_step = Step::Select;
+    std::string m_id;
+    std::optional<int> m_newAddress;
+    int m_oldAddress = -1;
     QString m_messageId;
-    QTimer m_settle; // the pause before the automatic addressing goes on
+    Result m_result = Result::NotRead;
 };

@@ -167,10 +167,10 @@ void TstCli::commands_data()
             << r << QStringList{"read", "2", "1"} << 0 << QStringList{"12345678", "20071234"} << "";
         QTest::newRow(qPrintable(r + ", read one that is not there"))
             << r << QStringList{"read", "1", "99"} << 1 << QStringList{"12345678"}
-            << "telvaro-cli: no valid answer from address 99";
+            << "Read all meters: 1 of 2 meter(s) answered; no answer from 99.";
         QTest::newRow(qPrintable(r + ", read nothing that is there"))
             << r << QStringList{"read", "98", "99"} << 1 << QStringList()
-            << "telvaro-cli: no valid answer from address 98, 99";
+            << "Read all meters: 0 of 2 meter(s) answered; no answer from 98, 99.";
         QTest::newRow(qPrintable(r + ", read-all"))
             << r << QStringList{"read-all", "--to", "3"} << 0 << QStringList{"12345678", "20071234", "30500117"} << "";
         QTest::newRow(qPrintable(r + ", search by pattern"))
@@ -260,11 +260,16 @@ void TstCli::refusedWithOneLine()
 }
 
 // Three telegrams with the frame count bit toggled, as the simulator saw
-// them, joined into one reading; the meter that never stops is cut at 16.
+// them, joined into one reading; a meter that starts over is read once.
 void TstCli::multiTelegramReading()
 {
     Bus bus(QStringLiteral("pty"), m_multiBus, false);
-    Run r = bus.run({"read", "10", "--all-telegrams", "--format", "json"});
+    // Without the option the first telegram is the reading.
+    Run r = bus.run({"read", "10", "--format", "json"});
+    QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 3); // 2 and the 1F
+
+    // With it, SND_NKE starts the meter at telegram 1 whatever was read before.
+    r = bus.run({"read", "10", "--all-telegrams", "--format", "json"});
     QCOMPARE(r.exit, 0);
     const QJsonArray array = meters(r);
     QCOMPARE(array.size(), 1);
@@ -273,17 +278,19 @@ void TstCli::multiTelegramReading()
     QCOMPARE(records.at(5).toObject().value("value").toDouble(), 0.006);
     QTRY_VERIFY(bus.sim->output().contains(QLatin1String("telegram 3 of 3")));
     QStringList received = bus.sim->output().split(u'\n').filter(QRegularExpression(QStringLiteral("^RX 10 .B 0A")));
-    QCOMPARE(received, QStringList({"RX 10 7B 0A 85 16", "RX 10 5B 0A 65 16", "RX 10 7B 0A 85 16"}));
+    QCOMPARE(received,
+             QStringList({"RX 10 7B 0A 85 16", "RX 10 7B 0A 85 16", "RX 10 5B 0A 65 16", "RX 10 7B 0A 85 16"}));
+    QVERIFY(bus.sim->output().contains(QLatin1String("RX 10 40 0A 4A 16")));
 
+    // A meter whose every telegram holds the same records starts over: one
+    // telegram, and the reading is incomplete.
     r = bus.run({"read", "11", "--all-telegrams", "--format", "json", "--verbose"});
-    QCOMPARE(r.exit, 0);
-    QVERIFY(r.err.contains(QStringLiteral("16 telegrams read and the meter announces more: the reading ends here...")));
-    QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 17); // 16, and the last 1F
-    QTRY_COMPARE(bus.sim->output().split(u'\n').filter(QRegularExpression(QStringLiteral("^RX 10 .B 0B"))).size(), 16);
-
-    // Without the option the first telegram is the reading.
-    r = bus.run({"read", "10", "--format", "json"});
-    QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 3); // 2 and the 1F
+    QCOMPARE(r.exit, 1);
+    QVERIFY(r.err.contains(
+        QStringLiteral("The meter started its reading over: the reading holds the first 1 telegram(s)...")));
+    QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 2); // 1, and the 1F
+    QCOMPARE(meters(r).at(0).toObject().value("complete").toBool(true), false);
+    QCOMPARE(r.err.last(), QStringLiteral("Read all meters: 1 of 1 meter(s) answered; incomplete reading from 11."));
 }
 
 void TstCli::help()

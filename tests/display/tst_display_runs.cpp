@@ -64,14 +64,12 @@ struct DisplayRig : OpsRig {
         : OpsRig(""),
           devices(TevColumns),
           history(HistColumns),
-          write(session, devices, tev),
+          write(session, devices),
           read(session, devices, history),
-          commands(session, tevInfo)
+          commands(session)
     {
-        tev.setInterval(1);
         link.display = answer;
     }
-    QTimer tev, tevInfo;
     Table devices, history;
     WriteRun write;
     ReadRun read;
@@ -101,7 +99,7 @@ void TstDisplayRuns::writeRunOneSelectedRow()
     DisplayRig rig;
     rig.devices.setRows({tevRow("1"), tevRow("2"), tevRow("3")});
     rig.devices.setSelected(2, true);
-    QSignalSpy ticks(&rig.tev, &QTimer::timeout);
+    QSignalSpy ticks(&rig.write.replyTimer(), &QTimer::timeout);
     rig.write.start(WriteRun::Kind::Write);
     QVERIFY(rig.write.running());
     QVERIFY(rig.idle());
@@ -258,7 +256,6 @@ void TstDisplayRuns::settingsCommands()
     QVERIFY(rig.idle());
     QStringList info;
     connect(&rig.commands, &DisplayCommands::infoText, this, [&](const QString &t) { info << t; });
-    rig.tevInfo.setInterval(1);
     rig.commands.getInfo();
     QVERIFY(rig.idle());
     QCOMPARE(texts(rig.link.texts), QStringList({"SET DATE=14/03/13", "SET TIME=09:05", "SET REFR=04", "SET SRTP=1",

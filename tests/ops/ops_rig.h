@@ -8,14 +8,9 @@
 #include "busfile.h"
 #include "mbus/bytes.h"
 #include "mbus/frame_complete.h"
-#include "ops/auto_addressing.h"
-#include "ops/bus_session.h"
-#include "ops/meter_commands.h"
-#include "ops/primary_scan.h"
-#include "ops/read_all.h"
-#include "ops/secondary_search.h"
-#include "ops/secondary_sequence.h"
+#include "ops/bus_stack.h"
 
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <QtTest>
@@ -29,9 +24,11 @@ public:
     mbussim::Bus bus;
     bool ready = true;
     int begins = 0, ends = 0;
-    QStringList sent;      // frames in hexadecimal log form ("10 7B 01 7C 16")
-    QSet<int> corruptOnce; // addresses whose next reply loses its stop byte
-    QSet<int> dropOnce;    // addresses whose next reply is lost
+    QStringList sent;                   // frames in hexadecimal log form ("10 7B 01 7C 16")
+    QSet<int> corruptOnce;              // addresses whose next reply loses its stop byte
+    QSet<int> dropOnce;                 // addresses whose next reply is lost
+    QHash<int, QByteArray> replaceOnce; // addresses whose next reply is these bytes instead
+    QHash<int, int> dropNth;            // address -> the number (from 1) of the request whose reply is lost
 
     LinkRoute linkRoute = LinkRoute::Serial;
     LinkRoute route() const override { return linkRoute; }
@@ -51,6 +48,12 @@ public:
             reply.back() = 0x00;
         if (!reply.empty() && dropOnce.remove(address))
             reply.clear();
+        if (dropNth.contains(address) && ++m_requests[address] == dropNth.value(address))
+            reply.clear();
+        if (replaceOnce.contains(address)) {
+            const QByteArray bytes = replaceOnce.take(address);
+            reply.assign(bytes.begin(), bytes.end());
+        }
         m_pending.append(reinterpret_cast<const char *>(reply.data()), qsizetype(reply.size()));
         const mbus::ByteView pending(reinterpret_cast<const std::uint8_t *>(m_pending.constData()),
                                      std::size_t(m_pending.size()));
@@ -75,6 +78,7 @@ public:
 
 private:
     QByteArray m_pending;
+    QHash<int, int> m_requests; // frames sent to each address
 };
 
 class LogLines : public CommLog {
@@ -83,24 +87,21 @@ public:
     QStringList lines;
 };
 
-// Everything the windows own, with millisecond timers: the simulated bus
-// answers at once.
+// The program's bus stack on the simulated bus, with millisecond timeouts:
+// the simulated bus answers at once.
 struct OpsRig {
     explicit OpsRig(const char *busText, decode::TableLayout layout = {})
         : link(parse(busText)),
           table(layout),
-          session(link, log, table, BusTimers{respond, secondary, readAll, autoAddress}),
-          sequence(session),
-          commands(session, sequence),
-          scan(session),
-          readAllOp(session),
-          autoAddressing(session, commands),
-          search(session, sequence)
+          stack(link, log, table, [this] { return options; }),
+          session(stack.session),
+          commands(stack.commands),
+          scan(stack.scan),
+          readAllOp(stack.readAll),
+          autoAddressing(stack.autoAddressing),
+          search(stack.search)
     {
         options.responseTimeoutMs = 1;
-        for (QTimer *t : {&respond, &secondary, &readAll, &autoAddress})
-            t->setInterval(1);
-        session.options = [this] { return options; };
     }
 
     static std::vector<mbussim::MeterConfig> parse(const char *text)
@@ -135,14 +136,13 @@ struct OpsRig {
     SimLink link;
     LogLines log;
     decode::DeviceTable table;
-    QTimer respond, secondary, readAll, autoAddress;
-    BusSession session;
-    SecondarySequence sequence;
-    MeterCommands commands;
-    PrimaryScan scan;
-    ReadAll readAllOp;
-    AutoAddressing autoAddressing;
-    SecondarySearch search;
+    BusStack stack;
+    BusSession &session;
+    MeterCommands &commands;
+    PrimaryScan &scan;
+    ReadAll &readAllOp;
+    AutoAddressing &autoAddressing;
+    SecondarySearch &search;
 };
 
 // Three meters at 1, 2 and 5; the one at 5 is a pulse relay.

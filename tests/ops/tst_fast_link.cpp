@@ -7,9 +7,7 @@
 
 #include "link/link_dispatch.h"
 #include "link/serial_port.h"
-#include "ops/bus_session.h"
-#include "ops/meter_commands.h"
-#include "ops/secondary_sequence.h"
+#include "ops/bus_stack.h"
 #include "sim_process.h"
 
 #include <QElapsedTimer>
@@ -51,21 +49,13 @@ struct Bench {
         LinkDispatch::Environment env;
         env.settings = [this] { return link; };
         dispatch = std::make_unique<LinkDispatch>(comm, log, env);
-        for (QTimer *t : {&respond, &secondary, &readAll, &autoAddress}) {
-            t->setTimerType(Qt::PreciseTimer);
-            t->setInterval(timeoutMs);
-        }
-        session = std::make_unique<BusSession>(*dispatch, log, table,
-                                               BusTimers{respond, secondary, readAll, autoAddress});
-        session->options = [this] {
+        stack = std::make_unique<BusStack>(*dispatch, log, table, [this] {
             BusOptions o;
             o.retries = 0;
             o.responseTimeoutMs = this->timeoutMs;
             o.fastReads = this->fast;
             return o;
-        };
-        sequence = std::make_unique<SecondarySequence>(*session);
-        commands = std::make_unique<MeterCommands>(*session, *sequence);
+        });
     }
 
     // Milliseconds from the request to the moment its reply was taken.
@@ -73,14 +63,14 @@ struct Bench {
     {
         qint64 taken = -1;
         QElapsedTimer clock;
-        const auto connection = QObject::connect(session.get(), &BusSession::respondDue, [&] {
+        const auto connection = QObject::connect(&stack->commands, &Operation::finished, [&] {
             if (taken < 0)
                 taken = clock.elapsed();
         });
-        session->showSelectedMeter({"", std::to_string(address)});
-        commands->readSelected(false);
-        clock.start(); // the request is out and the response timer runs
-        const bool ended = QTest::qWaitFor([this] { return !session->busy(); }, 3 * timeoutMs + 5000);
+        stack->session.showSelectedMeter({"", std::to_string(address)});
+        stack->commands.readSelected(false);
+        clock.start(); // the request is out and its wait runs
+        const bool ended = QTest::qWaitFor([this] { return !stack->session.busy(); }, 3 * timeoutMs + 5000);
         QObject::disconnect(connection);
         return ended ? taken : -1; // a read that never ends fails the caller's check
     }
@@ -97,10 +87,7 @@ struct Bench {
     Log log;
     std::unique_ptr<LinkDispatch> dispatch;
     decode::DeviceTable table;
-    QTimer respond, secondary, readAll, autoAddress;
-    std::unique_ptr<BusSession> session;
-    std::unique_ptr<SecondarySequence> sequence;
-    std::unique_ptr<MeterCommands> commands;
+    std::unique_ptr<BusStack> stack;
 };
 
 } // namespace

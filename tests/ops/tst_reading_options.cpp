@@ -54,10 +54,6 @@ QByteArray tenMeters()
 
 void setTimers(OpsRig &rig, int ms)
 {
-    for (QTimer *t : {&rig.respond, &rig.secondary, &rig.readAll}) {
-        t->setTimerType(Qt::PreciseTimer);
-        t->setInterval(ms);
-    }
     rig.options.responseTimeoutMs = ms;
 }
 
@@ -184,11 +180,10 @@ void TstReadingOptions::allTelegrams_data()
         << "Telegram 2 did not arrive, the reading holds the first 1...";
     QTest::newRow("on: a single-telegram meter is read once")
         << true << "12" << 1 << false << QStringList{"7B"} << QStringList{"0.008"} << "";
-    QStringList sixteen;
-    for (int i = 0; i < 16; ++i)
-        sixteen << (i % 2 == 0 ? "7B" : "5B");
-    QTest::newRow("on: a meter that always announces more stops at 16")
-        << true << "11" << 1 << false << sixteen << QStringList() << "16 telegrams read and the meter announces more: the reading ends here...";
+    // Every telegram of this meter holds the same records: it starts over each time.
+    QTest::newRow("on: a meter that repeats its records is read once")
+        << true << "11" << 1 << false << QStringList{"7B", "5B"} << QStringList()
+        << "The meter started its reading over: the reading holds the first 1 telegram(s)...";
 }
 // clang-format on
 
@@ -207,9 +202,9 @@ void TstReadingOptions::allTelegrams()
     QList<QByteArrayList> readings;
     connect(&rig.session, &BusSession::readingDecoded, this, [&readings](const QByteArrayList &t) { readings << t; });
     rig.session.showSelectedMeter({"", address.toStdString()});
+    if (loseSecond) // SND_NKE, telegram 1, then telegram 2 is lost
+        rig.link.dropNth.insert(address.toInt(), 3);
     rig.commands.readSelected(false);
-    if (loseSecond) // the first answer is already on its way
-        rig.link.dropOnce << address.toInt();
     QVERIFY(rig.idle());
     QCOMPARE(readsOf(rig.link, QStringLiteral("%1").arg(address.toInt(), 2, 16, QChar(u'0')).toUpper()), requests);
     QCOMPARE(readings.size(), 1);
@@ -225,7 +220,7 @@ void TstReadingOptions::allTelegrams()
                 got << QString::fromStdString(row[decode::ColValue]).trimmed();
         QCOMPARE(got, values);
     } else {
-        QCOMPARE(readings.first().size(), 16);
+        QCOMPARE(readings.first().size(), 1);
     }
     if (!logLine.isEmpty())
         QVERIFY2(rig.log.lines.contains(logLine), qPrintable(rig.log.lines.join(u'\n')));
@@ -256,7 +251,7 @@ void TstReadingOptions::scanAndSearchFollowTelegrams()
     QVERIFY(rig.idle());
     QCOMPARE(rig.column(decode::kIdColumn), QStringList({"10101010", "11111111", "12121212"}));
     QCOMPARE(readsOf(rig.link, "0A"), QStringList({"7B", "5B", "7B"}));
-    QCOMPARE(readsOf(rig.link, "0B").size(), 16);
+    QCOMPARE(readsOf(rig.link, "0B").size(), 2);
 
     OpsRig search(kMultiBus);
     search.options.allTelegrams = true;
@@ -274,14 +269,14 @@ void TstReadingOptions::searchPattern_data()
     QTest::addColumn<QStringList>("checked"); // the first "Checking" patterns
     QTest::addColumn<QStringList>("found");
     QTest::newRow("leading digits fixed") << "2020202F" << false
-                                          << QStringList{"20202020", "20202021", "20202022"}
+                                          << QStringList{"2020202F", "20202020", "20202021", "20202022"}
                                           << QStringList{"20202020", "20202021", "20202022", "20202023", "20202024",
                                                          "20202025", "20202026", "20202027", "20202028", "20202029"};
     QTest::newRow("a fixed digit between open ones, from the left")
-        << "1F1FFFFF" << false << QStringList{"101FFFFF", "111FFFFF", "121FFFFF"}
+        << "1F1FFFFF" << false << QStringList{"1F1FFFFF", "101FFFFF", "111FFFFF", "121FFFFF"}
         << QStringList{"10101010", "11111111", "12121212"};
     QTest::newRow("from the right, fixed digits skipped")
-        << "FFFFFF1F" << true << QStringList{"FFFFFF10", "FFFFFF11", "FFFFFF12"}
+        << "FFFFFF1F" << true << QStringList{"FFFFFF1F", "FFFFFF10", "FFFFFF11", "FFFFFF12"}
         << QStringList{"10101010", "11111111", "12121212"};
     QTest::newRow("nothing open: no selection at all") << "12121212" << false << QStringList() << QStringList();
 }

@@ -59,16 +59,21 @@ void TstSearch::wildcard_data()
     QTest::addColumn<QStringList>("found");
     QTest::addColumn<int>("collisions");
 
-    QTest::newRow("one meter, leftmost digit first")
-        << QStringList{"30000017"} << false << range("?FFFFFFF") << QStringList{"30000017"} << 0;
-    QTest::newRow("one meter, rightmost digit first")
-        << QStringList{"30000017"} << true << range("FFFFFFF?") << QStringList{"30000017"} << 0;
+    // The whole pattern is asked first, then digit by digit.
+    QTest::newRow("one meter") << QStringList{"30000017"} << false << QStringList{"FFFFFFFF"} + range("?FFFFFFF")
+                               << QStringList{"30000017"} << 0;
     QTest::newRow("two meters collide at the first digit")
         << QStringList{"30000017", "31000000"} << false
-        << range("?FFFFFFF").mid(0, 4) + range("3?FFFFFF") + range("?FFFFFFF").mid(4)
+        << QStringList{"FFFFFFFF"} + range("?FFFFFFF").mid(0, 4) + range("3?FFFFFF") + range("?FFFFFFF").mid(4)
         << QStringList{"30000017", "31000000"} << 1;
-    QTest::newRow("equal IDs: collisions to the last digit, never read")
-        << QStringList{"12345678", "12345678"} << false << QStringList() << QStringList() << 8;
+    QTest::newRow("rightmost digit first")
+        << QStringList{"30000017", "31000007"} << true
+        << QStringList{"FFFFFFFF"} + range("FFFFFFF?").mid(0, 8) + range("FFFFFF?7") + range("FFFFFFF?").mid(8)
+        << QStringList{"31000007", "30000017"} << 1;
+    // Everything alike: 8 digits, the medium and the version collide, and
+    // the pair is named as not told apart.
+    QTest::newRow("twins alike in every byte")
+        << QStringList{"12345678", "12345678"} << false << QStringList() << QStringList() << 10;
 }
 
 void TstSearch::wildcard()
@@ -92,8 +97,10 @@ void TstSearch::wildcard()
         QCOMPARE(checked(rig.log.lines), patterns);
     QCOMPARE(rig.column(decode::kIdColumn), found);
     QCOMPARE(rig.log.lines.count(QStringLiteral("Collision")), collisions);
-    QCOMPARE(rig.log.lines.last(), QStringLiteral("Secondary search thread terminated normally."));
-    QCOMPARE(rig.log.lines.count(rig.log.lines.last()), 1);
+    QCOMPARE(rig.log.lines.count(QStringLiteral("Secondary search thread terminated normally.")), 1);
+    QCOMPARE(rig.log.lines.at(rig.log.lines.size() - 2),
+             QStringLiteral("Secondary search thread terminated normally."));
+    QCOMPARE(rig.log.lines.last().contains(QStringLiteral("not told apart")), ids.size() == 2 && ids[0] == ids[1]);
     QCOMPARE(progress.mid(progress.size() - 2), QList<int>({10, 0}));
     QCOMPARE(rig.link.ends, 1);
     // Selections are not logged as sent; no SND_NKE between the steps.
@@ -133,7 +140,7 @@ void TstSearch::stopDuringDescent()
     QVERIFY(rig.idle());
     QCOMPARE(checked(rig.log.lines).size(), checks);
     QCOMPARE(rig.log.lines.count(QStringLiteral("Secondary search thread terminated normally.")), 1);
-    QVERIFY(!rig.search.running() && !rig.secondary.isActive() && !rig.respond.isActive());
+    QVERIFY(!rig.search.running());
 }
 
 void TstSearch::tcpRouteEndsAfterFirstStep()
@@ -142,8 +149,8 @@ void TstSearch::tcpRouteEndsAfterFirstStep()
     rig.link.linkRoute = LinkRoute::Converter;
     rig.search.startWildcard(false);
     QVERIFY(rig.idle());
-    QCOMPARE(rig.log.lines, QStringList({"Checking 0FFFFFFF...", "No valid physical connection...",
-                                         "Secondary search thread terminated normally."}));
+    QCOMPARE(rig.log.lines.mid(0, 3), QStringList({"Checking FFFFFFFF...", "No valid physical connection...",
+                                                   "Secondary search thread terminated normally."}));
 }
 
 void TstSearch::findById_data()
@@ -157,11 +164,14 @@ void TstSearch::findById_data()
         << "30000017"
         << QStringList{hex(mbus::buildSecondarySelection("30000017")), hex(mbus::buildReqUd2(253, false)),
                        hex(mbus::buildSndNke(253))}
-        << "0xE5 (Acknowledge)" << QStringList{"30000017"};
+        << "Find 30000017: 1 of 1 meter(s) answered." << QStringList{"30000017"};
     QTest::newRow("nobody answers") << "30000018" << QStringList{hex(mbus::buildSecondarySelection("30000018"))}
                                     << "No response from device 30000018" << QStringList();
-    QTest::newRow("an F among digits sends nothing")
-        << "1234567F" << QStringList() << "No response from device 1234567F" << QStringList();
+    // An F among the digits makes it a pattern: the wildcard search, asked twice (retries 1).
+    const std::array<std::uint8_t, 8> pattern{1, 2, 3, 4, 5, 6, 7, 15};
+    QTest::newRow("a pattern is searched for")
+        << "1234567F" << QStringList(2, hex(mbus::buildWildcardSelection(pattern)))
+        << "Secondary search thread terminated normally." << QStringList();
     QTest::newRow("too short") << "1234" << QStringList() << "Incorrect ID entered" << QStringList();
     QTest::newRow("empty") << "" << QStringList() << "Incorrect ID entered" << QStringList();
 }
@@ -176,7 +186,7 @@ void TstSearch::findById()
     rig.search.findById(id);
     QVERIFY(rig.idle());
     QCOMPARE(rig.link.sent, frames);
-    QCOMPARE(rig.log.lines.last(), lastLine);
+    QVERIFY2(rig.log.lines.contains(lastLine), qPrintable(rig.log.lines.join(u'|')));
     QCOMPARE(rig.column(decode::kIdColumn), found);
 }
 

@@ -40,9 +40,7 @@ struct SerialRig {
         env.isAdministrator = [this] { return administrator; };
         dispatch = std::make_unique<LinkDispatch>(comm, log, env);
         QObject::connect(dispatch.get(), &LinkDispatch::serialStatusChanged, [this](const QString &t) { status = t; });
-        timer.setInterval(300);
-        command = std::make_unique<CustomCommand>(*dispatch, log, timer);
-        QObject::connect(&timer, &QTimer::timeout, command.get(), &CustomCommand::collect);
+        command = std::make_unique<CustomCommand>(*dispatch, log, [] { return 300; });
     }
 
     LinkSettings link;
@@ -50,7 +48,6 @@ struct SerialRig {
     QString status;
     SerialPort comm;
     LinesLog log;
-    QTimer timer;
     std::unique_ptr<LinkDispatch> dispatch;
     std::unique_ptr<CustomCommand> command;
 };
@@ -111,12 +108,12 @@ void TstDispatch::hexCommandBytes()
     rig.command->send(text, false);
     if (!error.isEmpty()) {
         QCOMPARE(rig.log.lines, QStringList{error});
-        QVERIFY(!rig.timer.isActive());
+        QVERIFY(!rig.command->waiting());
         return;
     }
     QCOMPARE(pty.read(int(bytes.size())), bytes);
-    QVERIFY(rig.timer.isActive());
-    QTRY_VERIFY(!rig.timer.isActive()); // one timeout later the link use ends
+    QVERIFY(rig.command->waiting());
+    QTRY_VERIFY(!rig.command->waiting()); // one timeout later the link use ends
     QVERIFY(!rig.dispatch->portOpen());
 }
 
@@ -217,7 +214,7 @@ void TstDispatch::absentPort()
     QCOMPARE(rig.status, port + QStringLiteral(" is closed"));
     // A command on that port stops without a timer and without more lines.
     rig.command->send(QStringLiteral("10 40 01 41 16"), false);
-    QVERIFY(!rig.timer.isActive());
+    QVERIFY(!rig.command->waiting());
     if (holder >= 0)
         ::close(holder);
 }
@@ -289,8 +286,8 @@ void TstDispatch::customCommandRepliesFromSimulator()
     QVERIFY2(sim.isReady(), "mbus-sim did not start");
     SerialRig rig(sim.link());
     rig.command->send(text, false);
-    QVERIFY2(rig.timer.isActive(), qPrintable(rig.log.lines.join(u'|')));
-    QTRY_VERIFY(!rig.timer.isActive());
+    QVERIFY2(rig.command->waiting(), qPrintable(rig.log.lines.join(u'|')));
+    QTRY_VERIFY(!rig.command->waiting());
     const QStringList replies = rig.log.lines.mid(1); // after the port line
     if (replyPattern.isEmpty()) {
         QVERIFY2(replies.isEmpty(), qPrintable(replies.join(u'|')));

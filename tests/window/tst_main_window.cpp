@@ -5,11 +5,13 @@
 #include "config/ini_file.h"
 #include "decode/decode.h"
 #include "devices_page.h"
+#include "link/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
 #include "log_printer.h"
 #include "main_window.h"
 #include "mbus/frames.h"
+#include "ops/bus_session.h"
 #include "sim_process.h"
 
 #include <QCheckBox>
@@ -92,7 +94,7 @@ void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
         QCOMPARE(window.devices->fromAddressBox->value(), 0);
         QCOMPARE(window.devices->toAddressBox->value(), 0);
         QCOMPARE(window.devices->timeoutBox->value(), 500);
-        QCOMPARE(window.customCommandTimer.interval(), 500);
+        QCOMPARE(window.session().options().responseTimeoutMs, 500);
         QVERIFY(window.hexBox->isChecked());
         QVERIFY(!window.asciiBox->isChecked());
         QVERIFY(window.englishAction->isChecked());
@@ -102,7 +104,7 @@ void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
         QVERIFY(!QFile::exists(ini));
 
         window.devices->timeoutBox->setValue(700);
-        QCOMPARE(window.responseTimer.interval(), 700);
+        QCOMPARE(window.session().options().responseTimeoutMs, 700);
         window.italianAction->trigger();
         window.show();
         QVERIFY(window.close());
@@ -277,7 +279,7 @@ void TstMainWindow::customCommandAgainstSimulator()
     const QString openLine = sim.link() + QStringLiteral(" - 2400,8,Even");
     QCOMPARE(window.logLines().value(0), openLine);
     QCOMPARE(window.portStatusLabel->text(), openLine);
-    QVERIFY(window.customCommandTimer.isActive());
+    QVERIFY(window.customCommand().waiting());
 
     QTRY_COMPARE(window.logLines().size(), 2);
     const QString reply = window.logLines().at(1);
@@ -300,7 +302,7 @@ void TstMainWindow::missingPortKeepsGoing()
     QCOMPARE(window.logLines().size(), 1);
     QVERIFY(window.logLines().at(0).startsWith(QStringLiteral("The selected serial port (COM250) was not found!")));
     QCOMPARE(window.portStatusLabel->text(), QStringLiteral("COM250 is closed"));
-    QVERIFY(!window.customCommandTimer.isActive());
+    QVERIFY(!window.customCommand().waiting());
 }
 
 void TstMainWindow::repliesAreDecoded_data()
@@ -334,7 +336,7 @@ void TstMainWindow::repliesAreDecoded()
         return reply.size() >= 6 && reply.size() >= quint8(reply[1]) + 6;
     };
     QTRY_VERIFY(complete());
-    QCOMPARE(window.decodeReply(reply), valid);
+    QCOMPARE(window.session().applyReading(Reading{{reply}}, decode::RowRule::ByAddress), valid);
     link.endLinkUse();
 
     const QStringList lines = window.logLines();

@@ -10,7 +10,7 @@
 #include "options.h"
 #include "output.h"
 #include "ptylink.h"
-#include "quitsignals.h"
+#include "quit_signals.h"
 #include "randombus.h"
 #include "session.h"
 #include "tcplink.h"

@@ -140,6 +140,8 @@ ParseResult parseCommandLine(const QStringList &arguments)
             o.allTelegrams = true;
         } else if (arg == QLatin1String("--verbose")) {
             o.verbose = true;
+        } else if (arg == QLatin1String("--force")) {
+            o.force = true;
         } else if (!value(&v)) {
             return fail(tr("option %1 needs a value").arg(arg));
         } else if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
@@ -322,7 +324,9 @@ Commands:
   read-all              scan, then read every meter the scan found
   search                secondary-address search by wildcards (--pattern, --lsb)
   set-address OLD NEW   give the meter at OLD the primary address NEW
-  set-address --id ID NEW   the same for the meter with this identification
+  set-address --id ID NEW   the same for the meter with this identification;
+                        refused when another meter answers at NEW (--force
+                        gives it all the same)
   raw HEX               send one frame as it stands, print what came back
 
 Way to the bus (one of them, or --settings):
@@ -353,8 +357,13 @@ Output (results on standard output, progress on standard error):
   -h, --help            this help
   --version             the version
 
-Exit status: 0 done, 1 a meter did not answer or gave an invalid reply,
-2 bad command line or no link to the bus.
+After every operation one line on standard error sums up what it found.
+
+Exit status: 0 done; 1 a meter asked did not answer or gave no valid reply, a
+reading ended while the meter announced more, a new address could not be
+confirmed or a search left meters it could not tell apart; 2 bad command line
+or no link to the bus (what was read before a link was lost is printed);
+130 interrupted (what was read so far is printed).
 )");
 }
 

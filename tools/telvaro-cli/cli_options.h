@@ -35,6 +35,7 @@ struct Options {
     std::optional<int> oldAddress;
     QString id;
     int newAddress = 0;
+    bool force = false; // give the address even when another meter answers at it
     // raw: the frame, upper-case hex pairs separated by spaces
     QString hex;
 

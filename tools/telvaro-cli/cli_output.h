@@ -9,7 +9,9 @@
 //    "records": [{"storage": 0, "tariff": 0, "subunit": 0,
 //                 "function": "instantaneous", "quantity": "Volume",
 //                 "description": "KV1", "value": 45.327, "unit": "m3",
-//                 "dif": "0C", "vif": "13", "data": "27530400"}, ...]}
+//                 "dif": "0C", "vif": "13", "data": "27530400"}, ...],
+//    "complete": true}
+// "complete" is false when the reading ended while the meter announced more.
 // A value that is a number in the unit shown is a JSON number; dates, texts
 // and failure texts are strings.
 

@@ -1,14 +1,10 @@
 #include "runner.h"
 
+#include "quit_signals.h"
+
 #include "link/custom_command.h"
-#include "link/link_dispatch.h"
 #include "mbus/bytes.h"
-#include "ops/bus_session.h"
-#include "ops/meter_commands.h"
-#include "ops/primary_scan.h"
-#include "ops/read_all.h"
-#include "ops/secondary_search.h"
-#include "ops/secondary_sequence.h"
+#include "ops/bus_stack.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -55,70 +51,42 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
 {
     m_settings.remoteIp = ipv4Of(m_settings.remoteIp.trimmed());
     LinkDispatch::Environment env;
-    env.settings = [this] {
-        const Settings &s = m_settings;
-        LinkSettings link;
-        link.route = chooseRoute(s.route.useListen, s.route.useGatewayClient, s.route.useConverter);
-        link.portName = s.com.name;
-        link.speed = s.com.speed;
-        link.parity = s.com.parity;
-        link.remoteIp = s.remoteIp;
-        link.remotePort = s.remotePort;
-        link.ethTimeout = s.ethTimeout;
-        link.netNumber = s.netNumber;
-        link.listenPort = s.listenPort;
-        return link;
-    };
     env.isAdministrator = [] { return true; }; // "Sent:" lines in the --verbose log
-    m_dispatch = std::make_unique<LinkDispatch>(m_comm, *this, std::move(env));
-
-    for (QTimer *timer : {&m_respond, &m_secondary, &m_readAllTimer, &m_autoAddress, &m_freeCommand}) {
-        timer->setTimerType(Qt::PreciseTimer);
-        timer->setInterval(m_settings.timeout);
-    }
-    m_autoAddress.setInterval(100);
-    m_session = std::make_unique<BusSession>(*m_dispatch, *this, m_table,
-                                             BusTimers{m_respond, m_secondary, m_readAllTimer, m_autoAddress});
-    m_session->options = [this] {
-        BusOptions o;
-        o.retries = m_settings.retry;
-        o.use5B = m_settings.use5B;
-        o.globalInit = m_settings.globalInit;
+    const auto busOptions = [this] {
+        BusOptions o = busOptionsFrom(m_settings);
         o.sendNkeFirst = m_options.nke;
-        o.lsbSearch = m_settings.lsbSearch;
-        o.responseTimeoutMs = m_settings.timeout;
-        o.fastReads = m_settings.fastReads;
-        o.allTelegrams = m_settings.allTelegrams;
         o.searchAnyRoute = true;
         return o;
     };
-    m_sequence = std::make_unique<SecondarySequence>(*m_session);
-    m_commands = std::make_unique<MeterCommands>(*m_session, *m_sequence);
-    m_scan = std::make_unique<PrimaryScan>(*m_session);
-    m_readAll = std::make_unique<ReadAll>(*m_session);
-    m_search = std::make_unique<SecondarySearch>(*m_session, *m_sequence);
-    m_custom = std::make_unique<CustomCommand>(*m_dispatch, *this, m_freeCommand);
-    connect(&m_freeCommand, &QTimer::timeout, m_custom.get(), &CustomCommand::collect);
+    m_bus = std::make_unique<ProgramBus>(
+        *this, m_table, [this]() -> const Settings & { return m_settings; }, busOptions, std::move(env));
+    m_custom = std::make_unique<CustomCommand>(m_bus->dispatch, *this, [this] { return m_settings.timeout; });
 
-    connect(m_session.get(), &BusSession::readingDecoded, this, [this](const QList<QByteArray> &telegrams) {
-        m_readings << Taken{telegrams, QDateTime::currentDateTime()};
+    connect(&m_bus->stack.session, &BusSession::readingDecoded, this,
+            [this](const QByteArrayList &telegrams, bool complete) {
+                m_readings << Taken{telegrams, QDateTime::currentDateTime(), complete};
+            });
+    connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });
+    for (Operation *operation : m_bus->stack.operations()) {
+        connect(operation, &Operation::progressChanged, this,
+                [this](int minimum, int maximum, int value, bool visible) {
+                    m_progress.show(minimum, maximum, value, visible);
+                });
+        connect(operation, &Operation::finished, this, [this](const OperationSummary &summary) {
+            if (!summary.title.isEmpty())
+                m_progress.line(summary.text());
+        });
+    }
+    // Ctrl+C or a kill: stop, print what was read, exit 130.
+    auto *quit = new QuitSignals(this);
+    connect(quit, &QuitSignals::quitRequested, this, [this] {
+        m_interrupted = true;
+        m_bus->stack.stopAll();
+        m_custom->cancel();
     });
-    connect(m_dispatch.get(), &LinkDispatch::linkLost, this, [this] {
-        m_linkLost = true;
-        m_session->abort();
-    });
-    const auto showProgress = [this](int minimum, int maximum, int value, bool visible) {
-        m_progress.show(minimum, maximum, value, visible);
-    };
-    connect(m_scan.get(), &PrimaryScan::progressChanged, this, showProgress);
-    connect(m_readAll.get(), &ReadAll::progressChanged, this, showProgress);
-    connect(m_search.get(), &SecondarySearch::progressChanged, this, showProgress);
 }
 
-Runner::~Runner()
-{
-    m_dispatch->shutDown();
-}
+Runner::~Runner() = default;
 
 void Runner::addLine(const QString &line)
 {
@@ -129,10 +97,11 @@ void Runner::addLine(const QString &line)
 
 int Runner::run()
 {
-    if (!linkReady()) {
+    if (!m_bus->dispatch.beginLinkUse()) {
         const bool tcp = m_settings.route.useConverter || m_settings.route.useGatewayClient;
-        const QString socketError = m_settings.route.useGatewayClient ? m_dispatch->gatewayClient().socket.errorString()
-                                                                      : m_dispatch->converter().socket.errorString();
+        const QString socketError = m_settings.route.useGatewayClient
+                                        ? m_bus->dispatch.gatewayClient().socket.errorString()
+                                        : m_bus->dispatch.converter().socket.errorString();
         if (tcp && m_lastLine.startsWith(QLatin1String("Remote IP")))
             return linkError(
                 tr("%1 is no IPv4 address or port").arg(m_settings.remoteIp + u':' + m_settings.remotePort));
@@ -158,11 +127,6 @@ int Runner::run()
     return 2;
 }
 
-bool Runner::linkReady()
-{
-    return m_dispatch->beginLinkUse();
-}
-
 int Runner::linkError(const QString &reason)
 {
     m_progress.line(QStringLiteral("telvaro-cli: ") + reason);
@@ -175,32 +139,49 @@ int Runner::failed(const QString &reason)
     return 1;
 }
 
-void Runner::waitIdle()
+bool Runner::finished(Operation &operation)
 {
-    QEventLoop loop;
-    connect(m_session.get(), &BusSession::busyChanged, &loop, [&loop](bool busy) {
-        if (!busy)
-            loop.quit();
-    });
-    if (m_session->busy())
+    if (operation.running()) {
+        QEventLoop loop;
+        connect(&operation, &Operation::runningChanged, &loop, [&loop](bool running) {
+            if (!running)
+                loop.quit();
+        });
         loop.exec();
+    }
+    return !m_linkLost && !m_interrupted;
+}
+
+int Runner::endedEarly()
+{
+    print();
+    if (m_interrupted) {
+        m_progress.line(QStringLiteral("telvaro-cli: ") + tr("interrupted"));
+        return 130;
+    }
+    return linkError(tr("the connection was lost"));
+}
+
+int Runner::statusOf(const OperationSummary &summary) const
+{
+    return summary.clean() ? 0 : 1;
 }
 
 int Runner::scan()
 {
     m_progress.setTask(tr("scan"));
     m_table.clear();
-    m_scan->start(m_options.from, m_options.to);
-    if (!m_scan->running())
+    PrimaryScan &scan = m_bus->stack.scan;
+    scan.start(m_options.from, m_options.to);
+    if (!scan.running())
         return linkError(m_lastLine);
-    waitIdle();
-    if (m_linkLost)
-        return linkError(tr("the connection was lost"));
+    if (!finished(scan))
+        return endedEarly();
     print();
-    return m_readings.isEmpty() ? failed(tr("no meter answered")) : 0;
+    return m_readings.isEmpty() ? failed(tr("no meter answered")) : statusOf(scan.summary());
 }
 
-bool Runner::readTable(const QList<int> &addresses)
+void Runner::fillTable(const QList<int> &addresses)
 {
     std::vector<std::vector<std::string>> rows;
     for (int address : addresses) {
@@ -209,124 +190,128 @@ bool Runner::readTable(const QList<int> &addresses)
         rows.push_back(std::move(row));
     }
     m_table.setRows(std::move(rows));
-    m_readAll->start();
-    if (!m_readAll->running())
-        return false;
-    waitIdle();
-    return !m_linkLost;
-}
-
-QList<int> Runner::answeredAddresses() const
-{
-    QList<int> out;
-    for (const Taken &taken : m_readings) {
-        const QJsonObject meter = meterObject(taken.telegrams);
-        if (!meter.isEmpty())
-            out << meter.value(QStringLiteral("address")).toInt();
-    }
-    return out;
 }
 
 int Runner::read()
 {
     m_progress.setTask(tr("read"));
-    if (!readTable(m_options.addresses))
-        return linkError(m_linkLost ? tr("the connection was lost") : m_lastLine);
+    fillTable(m_options.addresses);
+    ReadAll &readAll = m_bus->stack.readAll;
+    readAll.start();
+    if (!readAll.running())
+        return linkError(m_lastLine);
+    const bool whole = finished(readAll);
     // Rows nothing answered for are no meters.
     for (int row = m_table.rowCount() - 2; row >= 1; --row)
         if (m_table.cell(row, decode::kIdColumn).empty())
             m_table.deleteRow(row);
     if (!m_table.hasData(1))
         m_table.clear(); // the last row left is emptied, not removed
+    if (!whole)
+        return endedEarly();
     print();
-    const QList<int> answered = answeredAddresses();
-    QStringList silent;
-    for (int address : std::as_const(m_options.addresses))
-        if (!answered.contains(address))
-            silent << QString::number(address);
-    return silent.isEmpty() ? 0 : failed(tr("no valid answer from address %1").arg(silent.join(QStringLiteral(", "))));
+    return statusOf(readAll.summary());
 }
 
 int Runner::readAll()
 {
     m_progress.setTask(tr("scan"));
     m_table.clear();
-    m_scan->start(m_options.from, m_options.to);
-    if (!m_scan->running())
+    PrimaryScan &scan = m_bus->stack.scan;
+    scan.start(m_options.from, m_options.to);
+    if (!scan.running())
         return linkError(m_lastLine);
-    waitIdle();
-    if (m_linkLost)
-        return linkError(tr("the connection was lost"));
+    if (!finished(scan))
+        return endedEarly();
     if (m_readings.isEmpty())
         return failed(tr("no meter answered"));
-    QList<int> found;
-    for (int row = 1; row < m_table.rowCount() - 1; ++row)
-        found << QString::fromStdString(m_table.cell(row, decode::kAddressColumn)).toInt();
     m_readings.clear();
     m_progress.setTask(tr("read"));
-    m_readAll->start();
-    if (!m_readAll->running())
+    ReadAll &readAll = m_bus->stack.readAll;
+    readAll.start();
+    if (!readAll.running())
         return linkError(m_lastLine);
-    waitIdle();
-    if (m_linkLost)
-        return linkError(tr("the connection was lost"));
+    if (!finished(readAll))
+        return endedEarly();
     print();
-    const QList<int> answered = answeredAddresses();
-    QStringList silent;
-    for (int address : std::as_const(found))
-        if (!answered.contains(address))
-            silent << QString::number(address);
-    return silent.isEmpty() ? 0 : failed(tr("no valid answer from address %1").arg(silent.join(QStringLiteral(", "))));
+    return statusOf(readAll.summary());
 }
 
 int Runner::search()
 {
     m_progress.setTask(tr("search"));
-    const bool complete = std::none_of(m_options.pattern.begin(), m_options.pattern.end(),
-                                       [](std::uint8_t digit) { return digit > 9; });
-    if (complete) {
-        QString id;
-        for (std::uint8_t digit : m_options.pattern)
-            id += QChar(u'0' + digit);
-        m_search->findById(id);
-    } else {
-        m_search->startWildcard(true, m_options.pattern);
-    }
-    waitIdle();
-    if (m_linkLost)
-        return linkError(tr("the connection was lost"));
+    SecondarySearch &search = m_bus->stack.search;
+    QString pattern;
+    for (std::uint8_t digit : m_options.pattern)
+        pattern += digit > 9 ? QChar(u'F') : QChar(u'0' + digit);
+    if (pattern.contains(u'F'))
+        search.startWildcard(true, m_options.pattern);
+    else
+        search.findById(pattern);
+    if (!search.running())
+        return linkError(m_lastLine);
+    if (!finished(search))
+        return endedEarly();
     print();
-    return m_readings.isEmpty() ? failed(tr("no meter answered")) : 0;
+    return m_readings.isEmpty() ? failed(tr("no meter answered")) : statusOf(search.summary());
+}
+
+// The ID of the meter that answers at an address, read into the table; empty
+// when none answers.
+QString Runner::idAt(int address) const
+{
+    for (int row = 1; row < m_table.rowCount() - 1; ++row)
+        if (m_table.cell(row, decode::kAddressColumn) == std::to_string(address))
+            return QString::fromStdString(m_table.cell(row, decode::kIdColumn));
+    return {};
 }
 
 int Runner::setAddress()
 {
     m_progress.setTask(tr("set-address"));
+    ReadAll &readAll = m_bus->stack.readAll;
+    const auto readAt = [&](int address) {
+        fillTable({address});
+        readAll.start();
+        return readAll.running() && finished(readAll);
+    };
     decode::MeterSelection selection;
     if (m_options.oldAddress) {
-        if (!readTable({*m_options.oldAddress}))
-            return linkError(m_linkLost ? tr("the connection was lost") : m_lastLine);
-        const QJsonObject meter = m_readings.isEmpty() ? QJsonObject() : meterObject(m_readings.last().telegrams);
-        if (meter.isEmpty())
+        if (!readAt(*m_options.oldAddress))
+            return m_linkLost || m_interrupted ? endedEarly() : linkError(m_lastLine);
+        selection.id = idAt(*m_options.oldAddress).toStdString();
+        if (selection.id.empty())
             return failed(tr("no valid answer from address %1").arg(*m_options.oldAddress));
-        selection.id = meter.value(QStringLiteral("id")).toString().toStdString();
         selection.address = std::to_string(*m_options.oldAddress);
     } else {
         selection.id = m_options.id.toStdString();
     }
-    m_session->showSelectedMeter(selection);
+    // Another meter at the new address would answer together with this one.
+    if (!m_options.force && m_options.newAddress != m_options.oldAddress.value_or(-1)) {
+        if (!readAt(m_options.newAddress))
+            return m_linkLost || m_interrupted ? endedEarly() : linkError(m_lastLine);
+        const QString holder = idAt(m_options.newAddress);
+        if (!holder.isEmpty() && holder.toStdString() != selection.id)
+            return failed(tr("meter %1 answers at address %2 already, meter %3 is left as it is (--force gives the "
+                             "address all the same)")
+                              .arg(holder)
+                              .arg(m_options.newAddress)
+                              .arg(QString::fromStdString(selection.id)));
+    }
+    m_table.setRows({{selection.id, selection.address}});
+    m_bus->stack.session.selectRow(1);
+    m_bus->stack.session.showSelectedMeter(selection);
     m_readings.clear();
-    m_commands->setPrimaryAddress(m_options.newAddress);
-    waitIdle();
-    if (m_linkLost)
-        return linkError(tr("the connection was lost"));
+    MeterCommands &commands = m_bus->stack.commands;
+    commands.confirmAddressInUse = [this](int, const QString &) { return m_options.force; };
+    commands.setPrimaryAddress(m_options.newAddress);
+    if (!commands.running())
+        return failed(m_lastLine);
+    if (!finished(commands))
+        return endedEarly();
     print();
-    const QList<int> answered = answeredAddresses();
-    if (!answered.contains(m_options.newAddress))
-        return failed(tr("the meter %1 did not confirm the address %2")
-                          .arg(QString::fromStdString(selection.id))
-                          .arg(m_options.newAddress));
-    return 0;
+    const OperationSummary &summary = commands.summary();
+    return summary.answered == 1 && summary.clean() ? 0 : 1;
 }
 
 int Runner::raw()
@@ -341,20 +326,18 @@ int Runner::raw()
         loop.quit();
     });
     m_custom->send(m_options.hex, false);
-    if (!m_freeCommand.isActive())
+    if (!m_custom->waiting())
         return linkError(m_lastLine);
     if (!collected)
         loop.exec();
+    if (m_interrupted)
+        return endedEarly();
     // A reply that is a meter's reading fills the table as a scan would.
-    if (reply.size() > 1) {
-        m_session->scanActive = true;
-        m_session->decodeReply(reply);
-        m_session->scanActive = false;
-    }
+    if (reply.size() > 1)
+        m_bus->stack.session.applyReading(::Reading{QByteArrayList{reply}}, decode::RowRule::Scan);
     print(reply, true);
     return reply.isEmpty() ? failed(tr("nothing came back")) : 0;
 }
-
 void Runner::print(const QByteArray &reply, bool raw)
 {
     const auto hex = [](const QByteArray &bytes) {
@@ -379,9 +362,11 @@ void Runner::print(const QByteArray &reply, bool raw)
     case Format::Json: {
         QJsonArray meters;
         for (const Taken &taken : std::as_const(m_readings)) {
-            const QJsonObject meter = meterObject(taken.telegrams);
-            if (!meter.isEmpty())
-                meters.append(meter);
+            QJsonObject meter = meterObject(taken.telegrams);
+            if (meter.isEmpty())
+                continue;
+            meter[QStringLiteral("complete")] = taken.complete;
+            meters.append(meter);
         }
         if (raw && !reply.isEmpty()) {
             QJsonObject answer = meters.isEmpty() ? QJsonObject() : meters.first().toObject();

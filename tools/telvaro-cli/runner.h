@@ -1,28 +1,21 @@
 #pragma once
-// One run of telvaro-cli: the program's link dispatch, session and operations
-// (scan, read-all, secondary search, meter commands, custom command) put
-// together without a window, one command carried out, the result printed.
+// One run of telvaro-cli: the program's bus stack put together without a
+// window, one command carried out, the result printed. What was read is
+// printed also when the link is lost or the run is interrupted.
 
 #include "cli_options.h"
 #include "cli_output.h"
 #include "progress.h"
 
 #include "link/comm_log.h"
-#include "link/serial_port.h"
+#include "ops/operation.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 
-class BusSession;
 class CustomCommand;
-class LinkDispatch;
-class MeterCommands;
-class PrimaryScan;
-class ReadAll;
-class SecondarySearch;
-class SecondarySequence;
+class ProgramBus;
 
 namespace cli {
 
@@ -41,6 +34,7 @@ private:
     struct Taken {
         Reading telegrams;
         QDateTime when;
+        bool complete = true;
     };
 
     int scan();
@@ -50,34 +44,30 @@ private:
     int setAddress();
     int raw();
 
-    // Makes the link ready once before the operation does, to tell a link
-    // error (exit 2) from silence on the bus.
-    bool linkReady();
-    void waitIdle();
+    // Waits until the operation is over. False when the run must end now:
+    // the link was lost or the run was interrupted.
+    bool finished(Operation &operation);
+    // The exit status of a run that ended early, after printing what it has.
+    int endedEarly();
     int linkError(const QString &reason);
-    // Reads the rows of the device table by address; false when the link failed.
-    bool readTable(const QList<int> &addresses);
-    QList<int> answeredAddresses() const;
-    void print(const QByteArray &reply = {}, bool raw = false);
     int failed(const QString &reason);
+    // 1 when the last summary tells of meters that did not answer, readings
+    // cut short or addresses not confirmed; 0 otherwise.
+    int statusOf(const OperationSummary &summary) const;
+    // Reads the meters at these addresses into the table.
+    void fillTable(const QList<int> &addresses);
+    QString idAt(int address) const;
+    void print(const QByteArray &reply = {}, bool raw = false);
 
     Options m_options;
     Settings m_settings;
     Progress &m_progress;
     QString m_lastLine;
     bool m_linkLost = false;
+    bool m_interrupted = false;
     QList<Taken> m_readings;
-
-    SerialPort m_comm;
-    std::unique_ptr<LinkDispatch> m_dispatch;
     decode::DeviceTable m_table;
-    QTimer m_respond, m_secondary, m_readAllTimer, m_autoAddress, m_freeCommand;
-    std::unique_ptr<BusSession> m_session;
-    std::unique_ptr<SecondarySequence> m_sequence;
-    std::unique_ptr<MeterCommands> m_commands;
-    std::unique_ptr<PrimaryScan> m_scan;
-    std::unique_ptr<ReadAll> m_readAll;
-    std::unique_ptr<SecondarySearch> m_search;
+    std::unique_ptr<ProgramBus> m_bus;
     std::unique_ptr<CustomCommand> m_custom;
 };
 

@@ -96,15 +96,14 @@
     </message>
 </context>
 <context>
+    <name>AutoAddressing</name>
+    <message>
+        <source>Auto addressing</source>
+        <translation>Indirizzamento automatico</translation>
+    </message>
+</context>
+<context>
     <name>BusSession</name>
-    <message>
-        <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
-        <translation>%1 telegrams read and the meter announces more: the reading ends here...</translation>
-    </message>
-    <message>
-        <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
-        <translation>Telegram %1 did not arrive, the reading holds the first %2...</translation>
-    </message>
     <message>
         <source>Another operation is using the bus, nothing sent...</source>
         <translation>Another operation is using the bus, nothing sent...</translation>
@@ -330,6 +329,37 @@
     <message>
         <source>   General info   </source>
         <translation>   Info generali   </translation>
+    </message>
+</context>
+<context>
+    <name>Exchange</name>
+    <message>
+        <source>%1 byte(s) came too late for their request and were dropped: %2</source>
+        <translation>%1 byte arrivati troppo tardi per la loro richiesta sono stati scartati: %2</translation>
+    </message>
+    <message>
+        <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
+        <translation>Il telegramma %1 non è arrivato, la lettura contiene i primi %2...</translation>
+    </message>
+    <message>
+        <source>An acknowledgement is no reading: no data from this meter...</source>
+        <translation>Una conferma non è una lettura: nessun dato da questo contatore...</translation>
+    </message>
+    <message>
+        <source>The reply comes from address %1, not from address %2: not taken...</source>
+        <translation>La risposta viene dall'indirizzo %1, non dall'indirizzo %2: non accettata...</translation>
+    </message>
+    <message>
+        <source>The reply comes from meter %1, not from %2: not taken...</source>
+        <translation>La risposta viene dal contatore %1, non da %2: non accettata...</translation>
+    </message>
+    <message>
+        <source>The meter started its reading over: the reading holds the first %1 telegram(s)...</source>
+        <translation>Il contatore ha ricominciato la lettura: la lettura contiene i primi %1 telegrammi...</translation>
+    </message>
+    <message>
+        <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
+        <translation>%1 telegrammi letti e il contatore ne annuncia altri: la lettura finisce qui...</translation>
     </message>
 </context>
 <context>
@@ -741,6 +771,81 @@
         <extracomment>A language name: the same in every language.</extracomment>
         <translation>Polski</translation>
     </message>
+    <message>
+        <source>Address in use</source>
+        <translation>Indirizzo in uso</translation>
+    </message>
+    <message>
+        <source>Address %1 belongs to meter %2 in the table. Give it to the selected meter as well?</source>
+        <translation>L'indirizzo %1 appartiene al contatore %2 nella tabella. Assegnarlo anche al contatore selezionato?</translation>
+    </message>
+</context>
+<context>
+    <name>MeterCommands</name>
+    <message>
+        <source>Address %1 belongs to meter %2 already: not given...</source>
+        <translation>L'indirizzo %1 appartiene già al contatore %2: non assegnato...</translation>
+    </message>
+    <message>
+        <source>Set primary address %1 for meter %2</source>
+        <translation>Imposta indirizzo primario %1 per il contatore %2</translation>
+    </message>
+    <message>
+        <source>its address did not change</source>
+        <translation>il suo indirizzo non è cambiato</translation>
+    </message>
+</context>
+<context>
+    <name>OperationSummary</name>
+    <message>
+        <source>%1 of %2 meter(s) answered</source>
+        <translation>%1 di %2 contatori hanno risposto</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n meter(s) found</source>
+        <translation>
+            <numerusform>%n contatore trovato</numerusform>
+            <numerusform>%n contatori trovati</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>no answer from %1</source>
+        <translation>nessuna risposta da %1</translation>
+    </message>
+    <message>
+        <source>incomplete reading from %1</source>
+        <translation>lettura incompleta da %1</translation>
+    </message>
+    <message>
+        <source>address not confirmed for %1</source>
+        <translation>indirizzo non confermato per %1</translation>
+    </message>
+    <message>
+        <source>not told apart: %1</source>
+        <translation>non distinti: %1</translation>
+    </message>
+    <message>
+        <source>stopped before the end</source>
+        <translation>interrotta prima della fine</translation>
+    </message>
+</context>
+<context>
+    <name>PrimaryScan</name>
+    <message>
+        <source>Scan of %1..%2</source>
+        <translation>Scansione di %1..%2</translation>
+    </message>
+    <message>
+        <source>no usable reply from %1</source>
+        <translation>nessuna risposta utilizzabile da %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReadAll</name>
+    <message>
+        <source>Read all meters</source>
+        <translation>Leggi tutti</translation>
+    </message>
 </context>
 <context>
     <name>ReadingsPage</name>
@@ -779,6 +884,64 @@
     <message>
         <source>by user number</source>
         <translation>per numero utente</translation>
+    </message>
+</context>
+<context>
+    <name>SecondarySearch</name>
+    <message>
+        <source>Find %1</source>
+        <translation>Trova %1</translation>
+    </message>
+    <message>
+        <source>Secondary search %1</source>
+        <translation>Ricerca secondaria %1</translation>
+    </message>
+    <message>
+        <source>, medium %1</source>
+        <translation>, mezzo %1</translation>
+    </message>
+    <message>
+        <source>, version %1</source>
+        <translation>, versione %1</translation>
+    </message>
+    <message>
+        <source>Several meters answer for ID %1: telling them apart by their medium...</source>
+        <translation>Più contatori rispondono per l'ID %1: distinzione per mezzo...</translation>
+    </message>
+    <message>
+        <source>%1 (medium %2, version %3)</source>
+        <translation>%1 (mezzo %2, versione %3)</translation>
+    </message>
+    <message>
+        <source>Meters %1 cannot be told apart...</source>
+        <translation>I contatori %1 non possono essere distinti...</translation>
+    </message>
+    <message>
+        <source>%1 meters share ID %2</source>
+        <translation>%1 contatori hanno l'ID %2</translation>
+    </message>
+</context>
+<context>
+    <name>SecondarySequence</name>
+    <message>
+        <source>Looking for meter %1 at address %2...</source>
+        <translation>Ricerca del contatore %1 all'indirizzo %2...</translation>
+    </message>
+    <message>
+        <source>The new address %1 was not acknowledged...</source>
+        <translation>Il nuovo indirizzo %1 non è stato confermato...</translation>
+    </message>
+    <message>
+        <source>Meter %1 answers at its new address %2.</source>
+        <translation>Il contatore %1 risponde al nuovo indirizzo %2.</translation>
+    </message>
+    <message>
+        <source>Meter %1 still answers at its old address %2: its address did not change.</source>
+        <translation>Il contatore %1 risponde ancora al vecchio indirizzo %2: l'indirizzo non è cambiato.</translation>
+    </message>
+    <message>
+        <source>Meter %1 answers neither at address %2 nor at its old address: its address is not confirmed.</source>
+        <translation>Il contatore %1 non risponde né all'indirizzo %2 né al vecchio indirizzo: l'indirizzo non è confermato.</translation>
     </message>
 </context>
 <context>

@@ -96,15 +96,14 @@
     </message>
 </context>
 <context>
+    <name>AutoAddressing</name>
+    <message>
+        <source>Auto addressing</source>
+        <translation>Automatyczne adresowanie</translation>
+    </message>
+</context>
+<context>
     <name>BusSession</name>
-    <message>
-        <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
-        <translation>%1 telegrams read and the meter announces more: the reading ends here...</translation>
-    </message>
-    <message>
-        <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
-        <translation>Telegram %1 did not arrive, the reading holds the first %2...</translation>
-    </message>
     <message>
         <source>Another operation is using the bus, nothing sent...</source>
         <translation>Another operation is using the bus, nothing sent...</translation>
@@ -330,6 +329,37 @@
     <message>
         <source>   General info   </source>
         <translation>   Informacje ogólne   </translation>
+    </message>
+</context>
+<context>
+    <name>Exchange</name>
+    <message>
+        <source>%1 byte(s) came too late for their request and were dropped: %2</source>
+        <translation>%1 bajt(ów) przyszło za późno na swoje zapytanie i odrzucono je: %2</translation>
+    </message>
+    <message>
+        <source>Telegram %1 did not arrive, the reading holds the first %2...</source>
+        <translation>Telegram %1 nie dotarł, odczyt zawiera pierwsze %2...</translation>
+    </message>
+    <message>
+        <source>An acknowledgement is no reading: no data from this meter...</source>
+        <translation>Potwierdzenie to nie odczyt: brak danych z tego licznika...</translation>
+    </message>
+    <message>
+        <source>The reply comes from address %1, not from address %2: not taken...</source>
+        <translation>Odpowiedź pochodzi z adresu %1, nie z adresu %2: nie przyjęto...</translation>
+    </message>
+    <message>
+        <source>The reply comes from meter %1, not from %2: not taken...</source>
+        <translation>Odpowiedź pochodzi od licznika %1, nie od %2: nie przyjęto...</translation>
+    </message>
+    <message>
+        <source>The meter started its reading over: the reading holds the first %1 telegram(s)...</source>
+        <translation>Licznik zaczął odczyt od nowa: odczyt zawiera pierwsze %1 telegram(y)...</translation>
+    </message>
+    <message>
+        <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
+        <translation>Odczytano %1 telegramów, a licznik zapowiada kolejne: odczyt kończy się tutaj...</translation>
     </message>
 </context>
 <context>
@@ -741,6 +771,82 @@
         <extracomment>A language name: the same in every language.</extracomment>
         <translation>Polski</translation>
     </message>
+    <message>
+        <source>Address in use</source>
+        <translation>Adres zajęty</translation>
+    </message>
+    <message>
+        <source>Address %1 belongs to meter %2 in the table. Give it to the selected meter as well?</source>
+        <translation>Adres %1 należy do licznika %2 w tabeli. Nadać go także wybranemu licznikowi?</translation>
+    </message>
+</context>
+<context>
+    <name>MeterCommands</name>
+    <message>
+        <source>Address %1 belongs to meter %2 already: not given...</source>
+        <translation>Adres %1 należy już do licznika %2: nie nadano...</translation>
+    </message>
+    <message>
+        <source>Set primary address %1 for meter %2</source>
+        <translation>Nadanie adresu pierwotnego %1 licznikowi %2</translation>
+    </message>
+    <message>
+        <source>its address did not change</source>
+        <translation>jego adres się nie zmienił</translation>
+    </message>
+</context>
+<context>
+    <name>OperationSummary</name>
+    <message>
+        <source>%1 of %2 meter(s) answered</source>
+        <translation>odpowiedziało %1 z %2 liczników</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n meter(s) found</source>
+        <translation>
+            <numerusform>znaleziono %n licznik</numerusform>
+            <numerusform>znaleziono %n liczniki</numerusform>
+            <numerusform>znaleziono %n liczników</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>no answer from %1</source>
+        <translation>brak odpowiedzi od %1</translation>
+    </message>
+    <message>
+        <source>incomplete reading from %1</source>
+        <translation>niepełny odczyt od %1</translation>
+    </message>
+    <message>
+        <source>address not confirmed for %1</source>
+        <translation>adres niepotwierdzony dla %1</translation>
+    </message>
+    <message>
+        <source>not told apart: %1</source>
+        <translation>nierozróżnione: %1</translation>
+    </message>
+    <message>
+        <source>stopped before the end</source>
+        <translation>przerwano przed końcem</translation>
+    </message>
+</context>
+<context>
+    <name>PrimaryScan</name>
+    <message>
+        <source>Scan of %1..%2</source>
+        <translation>Skanowanie %1..%2</translation>
+    </message>
+    <message>
+        <source>no usable reply from %1</source>
+        <translation>brak użytecznej odpowiedzi od %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReadAll</name>
+    <message>
+        <source>Read all meters</source>
+        <translation>Odczytaj wszystkie</translation>
+    </message>
 </context>
 <context>
     <name>ReadingsPage</name>
@@ -779,6 +885,64 @@
     <message>
         <source>by user number</source>
         <translation>wg numeru użytkownika</translation>
+    </message>
+</context>
+<context>
+    <name>SecondarySearch</name>
+    <message>
+        <source>Find %1</source>
+        <translation>Znajdź %1</translation>
+    </message>
+    <message>
+        <source>Secondary search %1</source>
+        <translation>Wyszukiwanie wtórne %1</translation>
+    </message>
+    <message>
+        <source>, medium %1</source>
+        <translation>, medium %1</translation>
+    </message>
+    <message>
+        <source>, version %1</source>
+        <translation>, wersja %1</translation>
+    </message>
+    <message>
+        <source>Several meters answer for ID %1: telling them apart by their medium...</source>
+        <translation>Kilka liczników odpowiada na ID %1: rozróżnianie według medium...</translation>
+    </message>
+    <message>
+        <source>%1 (medium %2, version %3)</source>
+        <translation>%1 (medium %2, wersja %3)</translation>
+    </message>
+    <message>
+        <source>Meters %1 cannot be told apart...</source>
+        <translation>Liczników %1 nie da się rozróżnić...</translation>
+    </message>
+    <message>
+        <source>%1 meters share ID %2</source>
+        <translation>%1 liczniki mają ID %2</translation>
+    </message>
+</context>
+<context>
+    <name>SecondarySequence</name>
+    <message>
+        <source>Looking for meter %1 at address %2...</source>
+        <translation>Szukanie licznika %1 pod adresem %2...</translation>
+    </message>
+    <message>
+        <source>The new address %1 was not acknowledged...</source>
+        <translation>Nowy adres %1 nie został potwierdzony...</translation>
+    </message>
+    <message>
+        <source>Meter %1 answers at its new address %2.</source>
+        <translation>Licznik %1 odpowiada pod nowym adresem %2.</translation>
+    </message>
+    <message>
+        <source>Meter %1 still answers at its old address %2: its address did not change.</source>
+        <translation>Licznik %1 nadal odpowiada pod starym adresem %2: jego adres się nie zmienił.</translation>
+    </message>
+    <message>
+        <source>Meter %1 answers neither at address %2 nor at its old address: its address is not confirmed.</source>
+        <translation>Licznik %1 nie odpowiada ani pod adresem %2, ani pod starym adresem: jego adres nie jest potwierdzony.</translation>
     </message>
 </context>
 <context>

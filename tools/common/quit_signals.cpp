@@ -1,4 +1,4 @@
-#include "quitsignals.h"
+#include "quit_signals.h"
 
 #include <QSocketNotifier>
 

@@ -1,6 +1,6 @@
 #pragma once
-// SIGINT, SIGTERM and SIGHUP turned into a Qt signal, so the program leaves its
-// event loop and cleans up (the pseudo-terminal's link) instead of dying.
+// SIGINT, SIGTERM and SIGHUP turned into a Qt signal, so a tool leaves its
+// event loop and cleans up (a link, the results so far) instead of dying.
 
 #include <QObject>
 

@@ -1,0 +1,300 @@
+#include "exchange.h"
+
+#include "decode/decode.h"
+#include "decode/telegrams.h"
+#include "mbus/bytes.h"
+#include "mbus/frames.h"
+#include "mbus/reply_kind.h"
+
+namespace {
+
+// 10 7B A CS 16 or 10 5B A CS 16.
+bool isReadRequest(const mbus::Bytes &frame)
+{
+    return frame.size() == 5 && frame[0] == 0x10 && (frame[1] == mbus::kCReqUd2 || frame[1] == mbus::kCReqUd2Fcb0);
+}
+
+// The A field of a short frame (10 C A CS 16), -1 for anything else.
+int shortFrameAddress(const mbus::Bytes &frame)
+{
+    return frame.size() == 5 && frame[0] == 0x10 ? frame[2] : -1;
+}
+
+bool isAcknowledge(const QByteArray &reply)
+{
+    return reply.size() == 1 && std::uint8_t(reply[0]) == mbus::kAcknowledgeByte;
+}
+
+// The records of an RSP_UD: what follows the 12-byte fixed header, up to the checksum.
+QByteArray recordBytes(const QByteArray &telegram)
+{
+    constexpr qsizetype kRecordsAt = 19;
+    return telegram.size() > kRecordsAt + 2 ? telegram.mid(kRecordsAt, telegram.size() - kRecordsAt - 2) : QByteArray();
+}
+
+QString hexText(const QByteArray &bytes, qsizetype limit)
+{
+    const QByteArray shown = bytes.left(limit);
+    QString text = QString::fromLatin1(mbus::hexLogForm(byteView(shown))).trimmed();
+    if (bytes.size() > limit)
+        text += QStringLiteral(" ...");
+    return text;
+}
+
+} // namespace
+
+Exchange::Exchange(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer); // a scan of 251 addresses must not drift by 5 %
+    connect(&m_timer, &QTimer::timeout, this, &Exchange::waitOver);
+}
+
+Exchange::~Exchange()
+{
+    m_session.link.replyComplete = nullptr;
+}
+
+bool Exchange::idFits(const std::string &id, const std::string &pattern)
+{
+    if (id.size() != pattern.size())
+        return false;
+    for (std::size_t i = 0; i < id.size(); ++i)
+        if (pattern[i] != 'F' && pattern[i] != id[i])
+            return false;
+    return true;
+}
+
+void Exchange::ask(const Question &question)
+{
+    m_question = question;
+    m_try = 1;
+    // A reading of several telegrams starts from telegram 1: SND_NKE resets
+    // the meter's frame count bit, which a reading before may have left set.
+    // Not at 253, where it would end the selection.
+    const int address = shortFrameAddress(question.request.frame);
+    m_resetFirst = question.expect == Expect::Reading && m_session.options().allTelegrams && !question.nkeFirst
+                   && isReadRequest(question.request.frame) && address != mbus::kSelectedAddress;
+    startTry();
+}
+
+void Exchange::cancel()
+{
+    m_timer.stop();
+    ++m_sent; // an early completion still queued is stale now
+}
+
+void Exchange::startTry()
+{
+    m_reading = Reading();
+    if (m_question.nkeFirst || m_resetFirst) {
+        m_step = Step::Prelude;
+        send(mbus::buildSndNke(shortFrameAddress(m_question.request.frame)));
+    } else {
+        m_step = Step::Request;
+        send(m_question.request);
+    }
+}
+
+void Exchange::send(const mbus::Request &request)
+{
+    dropLateBytes();
+    m_lastRequest = request.frame;
+    const quint64 number = ++m_sent;
+    const BusOptions options = m_session.options();
+    if (options.fastReads) {
+        // Called while the link is in the middle of a read: the reply is
+        // taken from the event loop.
+        m_session.link.replyComplete = [this, number] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, number] {
+                    if (number == m_sent && m_timer.isActive()) {
+                        m_timer.stop();
+                        waitOver();
+                    }
+                },
+                Qt::QueuedConnection);
+        };
+    } else {
+        m_session.link.replyComplete = nullptr;
+    }
+    // A request that cannot leave (the link says why) waits its timeout all
+    // the same and then counts as unanswered.
+    m_session.link.sendFrame(request);
+    m_timer.start(options.responseTimeoutMs);
+}
+
+// Bytes that came after the last wait ended belong to no request of ours.
+void Exchange::dropLateBytes()
+{
+    BusLink &link = m_session.link;
+    if (link.route() != LinkRoute::Serial || link.serialPortOpen()) {
+        const QByteArray late = link.collectReply();
+        if (!late.isEmpty())
+            m_session.log.addLine(tr("%1 byte(s) came too late for their request and were dropped: %2")
+                                      .arg(late.size())
+                                      .arg(hexText(late, 32)));
+    }
+    link.discardPendingReply();
+}
+
+void Exchange::waitOver()
+{
+    BusLink &link = m_session.link;
+    const QByteArray reply = link.collectReply();
+    link.discardPendingReply();
+    const bool acknowledge = isAcknowledge(reply);
+    if (acknowledge && (m_step != Step::Request || m_question.expect != Expect::Presence))
+        m_session.logAcknowledge(); // a probe's answer is no acknowledgement of anything
+
+    switch (m_step) {
+    case Step::Prelude:
+        if (acknowledge || m_resetFirst) { // a reset that is not acknowledged still leaves the reading to try
+            m_step = Step::Request;
+            send(m_question.request);
+        } else {
+            tryFailed(reply.isEmpty() ? Outcome::Silent : Outcome::Damaged);
+        }
+        return;
+    case Step::NextTelegram:
+        if (!acknowledge && !reply.isEmpty() && checkReading(reply) == Outcome::Answered) {
+            takeTelegram(reply);
+        } else if (++m_telegramTry <= m_session.options().retries) {
+            askNextTelegram(false); // the meter repeats the telegram for the same bit
+        } else {
+            const int arrived = int(m_reading.telegrams.size());
+            m_session.log.addLine(
+                tr("Telegram %1 did not arrive, the reading holds the first %2...").arg(arrived + 1).arg(arrived));
+            finishReading(false);
+        }
+        return;
+    case Step::Request:
+        break;
+    }
+
+    if (reply.isEmpty() || (m_question.strayByteIsSilence && reply.size() == 1 && !acknowledge)) {
+        tryFailed(Outcome::Silent);
+        return;
+    }
+    switch (m_question.expect) {
+    case Expect::Presence:
+        m_reading.telegrams = {reply};
+        give(Outcome::Answered);
+        return;
+    case Expect::Acknowledge:
+        if (acknowledge) {
+            give(Outcome::Answered);
+        } else {
+            m_session.log.addLine(QStringLiteral("Respond: ") + hexText(reply, 300));
+            tryFailed(Outcome::Damaged);
+        }
+        return;
+    case Expect::Reading:
+        break;
+    }
+    if (acknowledge) {
+        m_session.log.addLine(tr("An acknowledgement is no reading: no data from this meter..."));
+        tryFailed(Outcome::Acknowledged);
+        return;
+    }
+    const Outcome outcome = checkReading(reply);
+    if (outcome == Outcome::Answered)
+        takeTelegram(reply);
+    else
+        tryFailed(outcome);
+}
+
+// The frame tests, then whether it comes from the meter asked. Every reply
+// that is not taken leaves its reason in the log.
+Outcome Exchange::checkReading(const QByteArray &reply) const
+{
+    const decode::DecodeResult result = decode::decodeReply(byteView(reply), {});
+    if (!result.valid || !result.headerDecoded) {
+        for (const std::string &line : result.logLines)
+            m_session.log.addLine(QString::fromLatin1(line.data(), qsizetype(line.size())));
+        return Outcome::Damaged;
+    }
+    const int address = std::uint8_t(reply[5]);
+    int wantedAddress = m_question.address;
+    std::string wantedId = m_question.idPattern;
+    if (!m_reading.telegrams.isEmpty()) { // a further telegram: the same meter as the first
+        const QByteArray &first = m_reading.telegrams.front();
+        wantedAddress = std::uint8_t(first[5]);
+        wantedId = decode::decodeReply(byteView(first), {}).header.idText;
+    }
+    QString why;
+    if (wantedAddress >= 0 && address != wantedAddress)
+        why = tr("The reply comes from address %1, not from address %2: not taken...").arg(address).arg(wantedAddress);
+    else if (!wantedId.empty() && !idFits(result.header.idText, wantedId))
+        why = tr("The reply comes from meter %1, not from %2: not taken...")
+                  .arg(QString::fromStdString(result.header.idText), QString::fromStdString(wantedId));
+    if (why.isEmpty())
+        return Outcome::Answered;
+    m_session.log.addLine(QString::fromStdString(result.logLines.front()));
+    m_session.log.addLine(why);
+    return Outcome::Foreign;
+}
+
+void Exchange::takeTelegram(const QByteArray &reply)
+{
+    const bool more = m_session.options().allTelegrams && isReadRequest(m_lastRequest)
+                      && decode::announcesMoreRecords(byteView(reply));
+    if (!m_reading.telegrams.isEmpty() && recordBytes(reply) == recordBytes(m_reading.telegrams.front())) {
+        // Telegram 1 again: the meter started over. Its records are in already.
+        m_session.log.addLine(tr("The meter started its reading over: the reading holds the first %1 telegram(s)...")
+                                  .arg(m_reading.telegrams.size()));
+        finishReading(false);
+        return;
+    }
+    m_reading.telegrams << reply;
+    if (!more) {
+        finishReading(true);
+        return;
+    }
+    if (m_reading.telegrams.size() >= BusSession::kMaxTelegrams) {
+        m_session.log.addLine(tr("%1 telegrams read and the meter announces more: the reading ends here...")
+                                  .arg(BusSession::kMaxTelegrams));
+        finishReading(false);
+        return;
+    }
+    m_telegramTry = 0;
+    askNextTelegram(true);
+}
+
+// The meter answers a toggled frame count bit with its next telegram and the
+// same bit with the last one again.
+void Exchange::askNextTelegram(bool toggle)
+{
+    const int address = m_lastRequest[2];
+    const bool fcbSet = m_lastRequest[1] == mbus::kCReqUd2;
+    m_step = Step::NextTelegram;
+    send(mbus::buildReqUd2(address, toggle ? fcbSet : !fcbSet));
+}
+
+void Exchange::finishReading(bool complete)
+{
+    m_reading.complete = complete;
+    give(Outcome::Answered);
+}
+
+void Exchange::tryFailed(Outcome outcome)
+{
+    if (m_try < m_question.tries) {
+        ++m_try;
+        startTry();
+        emit askedAgain(outcome);
+        return;
+    }
+    give(outcome);
+}
+
+void Exchange::give(Outcome outcome)
+{
+    m_timer.stop();
+    Answer answer;
+    answer.outcome = outcome;
+    answer.reading = std::move(m_reading);
+    m_reading = Reading();
+    emit answered(answer); // the receiver may ask the next question at once
+}

@@ -1,0 +1,100 @@
+#pragma once
+// One question to the bus and its answer: bytes left over from an earlier
+// exchange are read and dropped, the request goes out, what comes back within
+// the response timeout is collected and checked against the request, and a
+// try that fails is asked again as often as the question allows. Every
+// operation asks through one of these; none collects or classifies on its own.
+//
+// A reading must come from the address asked (at 253: from a meter whose ID
+// fits the selection, when it is known), pass every frame test, and with
+// "Read all telegrams" its further telegrams must come from the same meter:
+//
+//   10 7B 05 80 16  ->  68 .. 68 08 05 72 78 56 34 12 .. 1F CS 16   telegram 1, more follow
+//   10 5B 05 60 16  ->  68 .. 68 08 05 72 78 56 34 12 .. CS 16      telegram 2, the last
+
+#include "bus_session.h"
+
+#include <QTimer>
+
+#include <string>
+
+// What a try must bring back to count.
+enum class Expect {
+    Acknowledge, // the single character E5 (a write, a selection, SND_NKE)
+    Reading,     // an RSP_UD that passes the frame tests, from the meter asked
+    Presence,    // anything at all (a probe of the wildcard search)
+};
+
+// How a question ended (the last try's outcome when every try failed).
+enum class Outcome {
+    Answered,     // as expected
+    Silent,       // nothing came back
+    Acknowledged, // an E5 where a reading was asked for
+    Damaged,      // bytes that fail the frame tests (a collision, a damaged reply)
+    Foreign,      // a good frame from another address or meter than the one asked
+};
+
+struct Question {
+    mbus::Request request;
+    Expect expect = Expect::Reading;
+    // SND_NKE to the request's address first in every try; its E5 is awaited
+    // ("Send NKE first").
+    bool nkeFirst = false;
+    // The A field a reading must carry; -1 for any (253, 254).
+    int address = -1;
+    // The ID a reading must carry as 8 digits, F for any digit; empty: any.
+    std::string idPattern;
+    int tries = 1;
+    // A lone byte that is not E5 counts as silence, not as a damaged reply.
+    bool strayByteIsSilence = false;
+};
+
+struct Answer {
+    Outcome outcome = Outcome::Silent;
+    Reading reading; // Reading: its telegrams; Presence: what came, as one telegram
+};
+
+class Exchange : public QObject {
+    Q_OBJECT
+public:
+    explicit Exchange(BusSession &session, QObject *parent = nullptr);
+    ~Exchange() override;
+
+    void ask(const Question &question);
+    // Stops waiting; no answer follows.
+    void cancel();
+    bool waiting() const { return m_timer.isActive(); }
+
+    // The ID an 8-digit pattern stands for, F matching any digit.
+    static bool idFits(const std::string &id, const std::string &pattern);
+
+signals:
+    void answered(const Answer &answer);
+    // A try failed and the question went out again.
+    void askedAgain(Outcome lastTry);
+
+private:
+    enum class Step { Prelude, Request, NextTelegram };
+
+    void startTry();
+    void send(const mbus::Request &request);
+    void dropLateBytes();
+    void waitOver();
+    void tryFailed(Outcome outcome);
+    void takeTelegram(const QByteArray &reply);
+    Outcome checkReading(const QByteArray &reply) const;
+    void askNextTelegram(bool toggle);
+    void finishReading(bool complete);
+    void give(Outcome outcome);
+
+    BusSession &m_session;
+    QTimer m_timer;
+    Question m_question;
+    Step m_step = Step::Request;
+    int m_try = 0;
+    int m_telegramTry = 0;
+    bool m_resetFirst = false; // SND_NKE before a reading of several telegrams
+    Reading m_reading;
+    mbus::Bytes m_lastRequest;
+    quint64 m_sent = 0; // requests sent, to tell an early completion from a stale one
+};

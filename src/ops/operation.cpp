@@ -1,0 +1,84 @@
+#include "operation.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+constexpr const char *kContext = "OperationSummary";
+
+QString translated(const char *source, int n = -1)
+{
+    return QCoreApplication::translate(kContext, source, nullptr, n);
+}
+
+} // namespace
+
+QString OperationSummary::text() const
+{
+    QStringList parts;
+    if (asked >= 0)
+        parts
+            << translated(QT_TRANSLATE_NOOP("OperationSummary", "%1 of %2 meter(s) answered")).arg(answered).arg(asked);
+    else
+        parts << translated(QT_TRANSLATE_N_NOOP("OperationSummary", "%n meter(s) found"), answered);
+    if (!silent.isEmpty())
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "no answer from %1"))
+                     .arg(silent.join(QStringLiteral(", ")));
+    if (!incomplete.isEmpty())
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "incomplete reading from %1"))
+                     .arg(incomplete.join(QStringLiteral(", ")));
+    if (!unverified.isEmpty())
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "address not confirmed for %1"))
+                     .arg(unverified.join(QStringLiteral(", ")));
+    if (!unresolved.isEmpty())
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "not told apart: %1"))
+                     .arg(unresolved.join(QStringLiteral(", ")));
+    parts << notes;
+    if (stopped)
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "stopped before the end"));
+    return title + QStringLiteral(": ") + parts.join(QStringLiteral("; ")) + u'.';
+}
+
+Operation::Operation(BusSession &session, QObject *parent) : QObject(parent), m_session(session), m_exchange(session)
+{
+    connect(&m_session, &BusSession::aborted, this, &Operation::stop);
+}
+
+bool Operation::takeBus(const QString &title)
+{
+    if (m_running || !m_session.begin())
+        return false;
+    if (!m_session.link.beginLinkUse()) {
+        m_session.finish();
+        return false;
+    }
+    m_summary = OperationSummary();
+    m_summary.title = title;
+    m_running = true;
+    emit runningChanged(true);
+    return true;
+}
+
+void Operation::stop()
+{
+    if (!m_running)
+        return;
+    m_summary.stopped = true;
+    onStop();
+    end();
+}
+
+void Operation::end(bool logSummary)
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_exchange.cancel();
+    emit progressChanged(0, 0, 0, false);
+    m_session.link.endLinkUse();
+    if (logSummary)
+        m_session.log.addLine(m_summary.text());
+    m_session.finish();
+    emit finished(m_summary);
+    emit runningChanged(false);
+}

@@ -1,0 +1,63 @@
+#pragma once
+// What every operation that walks the bus has: it holds the bus while it
+// runs, asks through its own exchange (and so owns its timer), can be
+// stopped, shows its progress and ends with a summary of what it found.
+
+#include "bus_session.h"
+#include "exchange.h"
+
+#include <QStringList>
+
+// How an operation ended, as the log's last line and telvaro-cli's report give it.
+struct OperationSummary {
+    QString title;          // "Scan", "Read all meters", ...
+    int answered = 0;       // meters found or readings taken
+    int asked = -1;         // meters asked; -1 when the walk looks for unknown ones (scan, search)
+    QStringList silent;     // addresses or IDs that gave no usable answer
+    QStringList incomplete; // readings that ended while the meter announced more
+    QStringList unverified; // meters whose new address could not be confirmed
+    QStringList unresolved; // search patterns under which meters answered but could not be read one by one
+    QStringList notes;      // anything else worth the last line ("2 meters share ID 12345678")
+    bool stopped = false;   // ended by Stop or a lost link, not by running out of work
+
+    // True when everything asked for was done.
+    bool clean() const
+    {
+        return silent.isEmpty() && incomplete.isEmpty() && unverified.isEmpty() && unresolved.isEmpty() && !stopped;
+    }
+    // "Scan: 12 meters found." / "Read all meters: 10 of 12 meters answered; no answer from 3, 9."
+    QString text() const;
+};
+
+class Operation : public QObject {
+    Q_OBJECT
+public:
+    explicit Operation(BusSession &session, QObject *parent = nullptr);
+
+    bool running() const { return m_running; }
+    // Ends a running operation at once; a request already sent is not awaited.
+    void stop();
+    const OperationSummary &summary() const { return m_summary; }
+
+signals:
+    void runningChanged(bool running);
+    void progressChanged(int minimum, int maximum, int value, bool visible);
+    void finished(const OperationSummary &summary);
+
+protected:
+    // Takes the bus and makes the link ready; false (and the bus free again)
+    // when either cannot be had. The summary starts afresh with this title.
+    bool takeBus(const QString &title);
+    // The end of the walk: the exchange cancelled, the link use ended, the
+    // summary logged (unless quiet), the bus free.
+    void end(bool logSummary = true);
+    // Told when the walk stops early (Stop, a lost link), before it ends.
+    virtual void onStop() {}
+
+    BusSession &m_session;
+    Exchange m_exchange;
+    OperationSummary m_summary;
+
+private:
+    bool m_running = false;
+};
