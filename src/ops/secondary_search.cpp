@@ -57,6 +57,8 @@ void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8
         return;
     m_byId = false;
     m_metersById.clear();
+    m_found.clear();
+    m_confirming = false;
     if (clearTable) {
         m_session.table.clear();
         m_session.clearSelection();
@@ -115,7 +117,7 @@ int SecondarySearch::lastValue(Kind kind) const
     case Kind::Digit:
         return 9;
     case Kind::Medium:
-        return 0x3F; // the media EN 13757-3 defines or reserves
+        return 0x1F; // the media EN 13757-3 defines (and its first reserved ones)
     case Kind::Version:
         return 0xFE; // FF is the wildcard
     }
@@ -238,22 +240,63 @@ void SecondarySearch::afterReading(const Answer &answer)
         collision();
         return;
     }
+    if (m_confirming) {
+        // The same meter again: nobody else hides under this pattern. A
+        // different answer: another meter lost its first one; one level deeper
+        // each of them is found.
+        m_confirming = false;
+        const bool same = answer.outcome == Outcome::Answered && meterKey(answer.reading) == meterKey(m_pending);
+        if (!same && answer.outcome != Outcome::Silent) {
+            collision();
+            return;
+        }
+        take(m_pending);
+        stepDone();
+        return;
+    }
     if (answer.outcome != Outcome::Answered) {
         collision();
         return;
     }
-    const QByteArray &first = answer.reading.telegrams.front();
-    const QString id = QString::fromStdString(decode::decodeReply(byteView(first), {}).header.idText);
-    const int seen = m_metersById.value(id);
-    // A second meter with an ID found before gets a row of its own.
-    const decode::RowRule rule = seen == 0 ? decode::RowRule::SecondaryReply : decode::RowRule::Scan;
-    if (s.applyReading(answer.reading, rule)) {
-        m_metersById[id] = seen + 1;
-        ++m_summary.answered;
-        if (!answer.reading.complete)
-            m_summary.incomplete << id;
+    // On a lossy bus one of several selected meters may have lost its answer:
+    // where the pattern still has open digits and retries are allowed, the
+    // reading is asked for once more before it counts as the only meter.
+    const bool openDigits = std::find(m_cells.begin(), m_cells.end(), mbus::kWildcardDigit) != m_cells.end();
+    if (openDigits && s.options().retries > 0) {
+        m_confirming = true;
+        m_pending = answer.reading;
+        Question question;
+        question.request = s.readRequest(mbus::kSelectedAddress);
+        question.tries = 1;
+        m_exchange.ask(question);
+        return;
     }
+    take(answer.reading);
     stepDone();
+}
+
+// ID, manufacturer, version and medium: what tells two meters apart.
+QByteArray SecondarySearch::meterKey(const Reading &reading)
+{
+    return reading.telegrams.isEmpty() ? QByteArray() : reading.telegrams.front().mid(7, 8);
+}
+
+void SecondarySearch::take(const Reading &reading)
+{
+    const QByteArray key = meterKey(reading);
+    const QString id = QString::fromStdString(
+        decode::decodeReply(byteView(reading.telegrams.front()), {}).header.idText);
+    // A meter found again (in a descent after a lost answer) keeps its row; a
+    // second meter with an ID found before gets a row of its own.
+    const bool again = m_found.contains(key);
+    const bool twin = !again && m_metersById.value(id) > 0;
+    if (!m_session.applyReading(reading, twin ? decode::RowRule::Scan : decode::RowRule::SecondaryReply) || again)
+        return;
+    m_found.insert(key);
+    m_metersById[id] += 1;
+    ++m_summary.answered;
+    if (!reading.complete)
+        m_summary.incomplete << id;
 }
 
 // Several meters answered (or the answer could not be read): one level deeper.

@@ -18,6 +18,7 @@
 #include "secondary_sequence.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <array>
 #include <vector>
@@ -61,6 +62,8 @@ private:
     void afterSelection(const Answer &answer);
     void afterReading(const Answer &answer);
     void collision();
+    void take(const Reading &reading);
+    static QByteArray meterKey(const Reading &reading);
     void finishSearch();
     // The next cell the search may choose a digit for, after `cell` in the
     // search's direction (0: from the start); 0 when there is none.
@@ -79,6 +82,9 @@ private:
     std::array<std::uint8_t, 8> m_fixed = kAllOpen; // the given digits, as m_cells
     std::uint8_t m_medium = 0xFF;
     std::uint8_t m_version = 0xFF;
-    std::vector<Level> m_levels; // the top level first, the deepest last
-    QHash<QString, int> m_metersById;
+    std::vector<Level> m_levels;      // the top level first, the deepest last
+    QHash<QString, int> m_metersById; // meters found, by ID
+    QSet<QByteArray> m_found;         // meters found, by ID, manufacturer, version and medium
+    bool m_confirming = false;        // the reading is asked for a second time
+    Reading m_pending;                // the first answer, until the second one confirms it
 };

@@ -11,6 +11,9 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 namespace {
 
 struct Run {
@@ -99,6 +102,8 @@ private slots:
     void refusedWithOneLine();
     void multiTelegramReading();
     void help();
+    void endedEarlyPrintsWhatItHas_data();
+    void endedEarlyPrintsWhatItHas();
 
 private:
     QTemporaryDir m_dir;
@@ -224,6 +229,14 @@ void TstCli::setAddressBothWays()
     r = bus.run({"set-address", "--id", "99999999", "4"});
     QCOMPARE(r.exit, 1);
     QVERIFY(r.err.last().contains(QLatin1String("99999999")));
+    // Another meter answers at the new address: only --force gives it.
+    r = bus.run({"set-address", "1", "2"});
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(r.err.last().contains(QLatin1String("meter 20071234 answers at address 2 already")),
+             qPrintable(r.err.last()));
+    r = bus.run({"set-address", "1", "2", "--force", "--format", "json"});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(field(meters(r), "id"), QStringList{"12345678"});
 }
 
 void TstCli::refusedWithOneLine_data()
@@ -301,6 +314,40 @@ void TstCli::help()
     r = cli({"--version"});
     QCOMPARE(r.exit, 0);
     QVERIFY(r.out.startsWith("telvaro-cli "));
+}
+
+void TstCli::endedEarlyPrintsWhatItHas_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("Ctrl+C") << "interrupt" << 130 << "telvaro-cli: interrupted";
+    QTest::newRow("the converter goes away") << "hang up" << 2 << "telvaro-cli: the connection was lost";
+}
+
+// A long scan ended after a few meters: what was read is printed all the same.
+void TstCli::endedEarlyPrintsWhatItHas()
+{
+    QFETCH(QString, how);
+    QFETCH(int, exit);
+    QFETCH(QString, reason);
+    Bus bus(how == QLatin1String("interrupt") ? QStringLiteral("pty") : QStringLiteral("tcp"), SimProcess::demoBus());
+    QProcess p;
+    p.start(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli"),
+            QStringList{"scan", "--format", "json", "--timeout", "300", "--retries", "0"} + bus.link);
+    QVERIFY(p.waitForStarted());
+    QTest::qWait(2500); // a few meters are read by now, 250 addresses are far from done
+    if (how == QLatin1String("interrupt"))
+        ::kill(pid_t(p.processId()), SIGINT);
+    else
+        bus.sim.reset();
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), exit);
+    const Run r{p.exitCode(), p.readAllStandardOutput(),
+                QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)};
+    QVERIFY2(meters(r).size() >= 2, r.out.constData());
+    QCOMPARE(field(meters(r), "id").first(), kDemoIds.first());
+    QCOMPARE(r.err.last(), reason);
 }
 
 QTEST_GUILESS_MAIN(TstCli)

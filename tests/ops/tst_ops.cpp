@@ -191,6 +191,9 @@ void TstOps::commands_data()
         << "address:40" << false << 2 << ""
         << QL{hex(mbus::buildSecondarySelection("22222222")), hex(mbus::buildPrimaryAddressWrite(253, 40)), req(253), nke(253)}
         << ack << "1=40";
+    QTest::newRow("an address another row holds is not given without a question")
+        << "address:5" << false << 2 << "" << QL{} << "Address 5 belongs to meter 55555555 already: not given..."
+        << "1=2";
     QTest::newRow("new address on broadcast") << "address:40" << true << 2 << ""
                                               << QL{hex(mbus::buildPrimaryAddressWrite(254, 40))} << ack << "";
     QTest::newRow("read selected") << "read" << false << 1 << "3=" << QL{req(1)} << "" << "3=12.345";

@@ -11,7 +11,7 @@
 #include "ops/primary_scan.h"
 #include "ops/secondary_search.h"
 #include "settings_dialog.h"
-#include "sim_process.h"
+#include "window_bench.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -48,56 +48,6 @@ QString hex(const mbus::Request &request)
 {
     return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed();
 }
-
-// A window on a simulated bus, shown, its settings file pointing at the simulator.
-struct Bench {
-    explicit Bench(const QString &busFile, const QByteArray &settings = "[Misc]\nRetry=0\n") : sim(busFile)
-    {
-        QFile ini(dir.filePath(QStringLiteral("telvaro.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[Mbus]\nTimeout=300\n" + settings + "[Com port]\nName=" + sim.link().toLocal8Bit()
-                      + "\nSpeed=2400\nParity=Even\n");
-        ini.close();
-        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("telvaro.ini")));
-        window->askYesNoCancel = [this](const QString &, const QString &) { return answer; };
-        window->show();
-    }
-    static QString writeBus(QTemporaryDir &dir, const char *text)
-    {
-        const QString path = dir.filePath(QStringLiteral("test.bus"));
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(text);
-        return path;
-    }
-
-    DevicesPage &page() { return *window->devices; }
-    decode::DeviceTable &table() { return window->deviceTable(); }
-    bool idle(int ms)
-    {
-        return QTest::qWaitFor([this] { return !window->session().busy(); }, ms);
-    }
-    bool scan(int from, int to, int ms)
-    {
-        page().fromAddressBox->setValue(from);
-        page().toAddressBox->setValue(to);
-        QTest::mouseClick(page().findPrimaryButton, Qt::LeftButton);
-        return idle(ms);
-    }
-    void clickRow(int tableRow)
-    {
-        QTableWidget *grid = page().deviceGrid;
-        const QRect cell = grid->visualRect(grid->model()->index(tableRow - 1, 1));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-    }
-    QString cell(int row, int column) { return QString::fromStdString(table().cell(row, column)); }
-    bool logHas(const QString &line) { return window->logLines().contains(line); }
-
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
-    QTemporaryDir dir;
-    SimProcess sim;
-    std::unique_ptr<MainWindow> window;
-};
 
 } // namespace
 

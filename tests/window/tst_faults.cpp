@@ -1,0 +1,180 @@
+// A technician's real bus against the real window: slow meters, lost and
+// damaged replies, lost acknowledgements, meters that answer oddly. Every
+// case ends: with the table telling the truth, or with an honest failure in
+// the summary; never with one meter's values in another meter's row.
+
+#include "window_bench.h"
+
+#include "link/link_dispatch.h"
+#include "ops/auto_addressing.h"
+#include "ops/secondary_search.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace {
+
+// One meter: its ID is its value in litres ("11111111" reads 1.111 m3).
+QByteArray meter(const char *address, const char *id, const QByteArray &extra = {})
+{
+    const QByteArray digits(id);
+    return "[meter]\naddress = " + QByteArray(address) + "\nid = " + digits
+           + "\nmanufacturer = ABC\nmedium = water\nrecord = 0C13 " + digits.mid(2, 2) + digits.mid(0, 2) + "0000\n"
+           + extra;
+}
+
+const QByteArray kThree = meter("1", "11111111") + meter("2", "22222222") + meter("3", "33333333");
+
+// Telegram 1 of meter 11111111 with one byte changed.
+QByteArray damagedRaw(int at, const char *hex)
+{
+    QByteArray bytes = QByteArray::fromHex("681515680801721111111143040007000000000C13111100004E16");
+    bytes.replace(at, 1, QByteArray::fromHex(hex));
+    return "[meter]\nraw = " + bytes.toHex(' ') + "\n";
+}
+
+// "ID@address=value" for every row of the table.
+QStringList rows(Bench &b)
+{
+    QStringList out;
+    for (int r = 1; r < b.table().rowCount() - 1; ++r)
+        out << b.cell(r, 0) + u'@' + b.cell(r, 1) + u'=' + b.cell(r, 3);
+    return out;
+}
+
+} // namespace
+
+class TstFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void busFaults_data();
+    void busFaults();
+    void lostAcknowledgementsInAutoAddressing();
+};
+
+// clang-format off
+void TstFaults::busFaults_data()
+{
+    QTest::addColumn<QByteArray>("bus");
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("action");   // scan, read-all, read-all-nke, or a pattern to find
+    QTest::addColumn<QStringList>("table"); // the rows afterwards
+    QTest::addColumn<QString>("summary");   // a part of the last log line
+    QTest::addColumn<QString>("logLine");   // a line the log must hold; empty: none
+
+    const QStringList right{"11111111@1=1.111", "22222222@2=2.222", "33333333@3=3.333"};
+    const QStringList late{"--reply-delay", "450"};
+    QTest::newRow("late replies: the scan files each meter once, at its address")
+        << kThree << late << QByteArray("[Misc]\nRetry=1\n") << "scan" << right << "3 meter(s) found"
+        << "The reply comes from address 1, not from address 2: not taken...";
+    QTest::newRow("late replies: read-all fills each row with its own meter")
+        << kThree << late << QByteArray("[Misc]\nRetry=1\n") << "read-all" << right << "3 of 3 meter(s) answered"
+        << "";
+    QTest::newRow("late replies, several telegrams: an honest failure")
+        << meter("1", "11111111", "telegrams = 2\nrecord = 0C13 11110000\n") + meter("2", "22222222") << late
+        << QByteArray("[Misc]\nRetry=0\nAllTelegrams=1\n") << "read-all"
+        << QStringList{"11111111@1=", "22222222@2="} << "0 of 2 meter(s) answered" << "";
+    QTest::newRow("a meter that answers only E5 ends the reading")
+        << meter("1", "11111111") + "[meter]\naddress = 5\nid = 55555555\nraw = E5\n" << QStringList()
+        << QByteArray("[Misc]\nRetry=1\n") << "read-all-nke" << QStringList{"11111111@1=1.111", "55555555@5="}
+        << "1 of 2 meter(s) answered; no answer from 5" << "An acknowledgement is no reading: no data from this meter...";
+    QTest::newRow("a damaged second start byte is no reply")
+        << meter("2", "22222222") + damagedRaw(3, "B0") << QStringList() << QByteArray("[Misc]\nRetry=0\n") << "scan"
+        << QStringList{"22222222@2=2.222"} << "1 meter(s) found; no usable reply from 1" << "Wrong START byte";
+    QTest::newRow("a damaged second length byte is no reply")
+        << damagedRaw(2, "05") << QStringList() << QByteArray("[Misc]\nRetry=0\n") << "scan" << QStringList()
+        << "0 meter(s) found; no usable reply from 1" << "Wrong length in the header";
+    QTest::newRow("search: twins told apart by their medium")
+        << meter("none", "12345678") + meter("none", "12345678").replace("water", "gas") + meter("none", "12345670")
+        << QStringList() << QByteArray("[Misc]\nRetry=0\n") << "1234567F"
+        << QStringList{"12345670@253=1.234", "12345678@253=1.234", "12345678@253=1.234"}
+        << "3 meter(s) found; 2 meters share ID 12345678"
+        << "Several meters answer for ID 12345678: telling them apart by their medium...";
+    QTest::newRow("search: a meter that answers every other request")
+        << meter("none", "30000017", "answer-every = 2\n") + meter("none", "30000016") << QStringList()
+        << QByteArray("[Misc]\nRetry=1\n") << "3000001F"
+        << QStringList{"30000016@253=3.000", "30000017@253=3.000"} << "2 meter(s) found" << "";
+}
+// clang-format on
+
+void TstFaults::busFaults()
+{
+    QFETCH(QByteArray, bus);
+    QFETCH(QStringList, simArguments);
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, action);
+    QFETCH(QStringList, table);
+    QFETCH(QString, summary);
+    QFETCH(QString, logLine);
+    QTemporaryDir busDir;
+    Bench b(Bench::writeBus(busDir, bus.constData()), settings, simArguments);
+    QVERIFY(b.sim.isReady());
+    // Every reading holds the telegrams of one meter.
+    QObject::connect(&b.window->session(), &BusSession::readingDecoded, [](const QByteArrayList &telegrams) {
+        for (const QByteArray &t : telegrams)
+            QCOMPARE(t.mid(7, 4), telegrams.front().mid(7, 4));
+    });
+    DevicesPage &p = b.page();
+    if (action == QLatin1String("scan")) {
+        QVERIFY(b.scan(0, 5, 60000));
+    } else if (action.front().isDigit()) { // "Find" with a pattern
+        QTest::keyClicks(p.searchIdEdit, action);
+        QTest::mouseClick(p.findIdButton, Qt::LeftButton);
+        QVERIFY(b.idle(60000));
+    } else {
+        // The rows as a saved table holds them, then every one read.
+        std::vector<std::vector<std::string>> saved;
+        for (const QString &row : table)
+            saved.push_back(
+                {row.section(u'@', 0, 0).toStdString(), row.section(u'@', 1).section(u'=', 0, 0).toStdString()});
+        b.table().setRows(saved);
+        p.sendNkeFirstBox->setChecked(action == QLatin1String("read-all-nke"));
+        QTest::mouseClick(p.readAllButton, Qt::LeftButton);
+        QVERIFY(b.idle(60000));
+    }
+    QCOMPARE(rows(b), table);
+    const QStringList log = b.window->logLines();
+    QVERIFY2(log.last().contains(summary), qPrintable(log.last()));
+    if (!logLine.isEmpty())
+        QVERIFY2(log.contains(logLine), qPrintable(log.join(u'\n')));
+    QVERIFY(!b.window->dispatch().portOpen());
+}
+
+// Replies and acknowledgements lost on the way back while the meters take
+// their new addresses: afterwards each row shows where its meter answers, or
+// is marked as not confirmed; a scan of the new range confirms the table.
+void TstFaults::lostAcknowledgementsInAutoAddressing()
+{
+    QTemporaryDir busDir;
+    Bench b(Bench::writeBus(busDir, (kThree + meter("4", "44444444")).constData()), "[Misc]\nRetry=2\n",
+            {"--drop", "30", "--seed", "7"});
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(1, 4, 60000));
+    QCOMPARE(b.table().rowCount() - 2, 4);
+    b.page().autoAddressFirstBox->setValue(20);
+    QTest::mouseClick(b.page().autoAddressButton, Qt::LeftButton);
+    QVERIFY(b.idle(60000));
+    const QStringList log = b.window->logLines();
+    QVERIFY2(log.last().startsWith(QStringLiteral("Auto addressing: ")), qPrintable(log.last()));
+    QVERIFY2(!log.filter(QStringLiteral("was not acknowledged")).isEmpty(), "the seed loses no acknowledgement");
+    QMap<QString, QString> addressed;
+    for (const QString &row : rows(b))
+        addressed[row.section(u'@', 0, 0)] = row.section(u'@', 1).section(u'=', 0, 0);
+
+    // Where the meters are now: the old and the new addresses asked until they answer.
+    b.window->settings().retry = 4;
+    QVERIFY(b.scan(1, 4, 60000));
+    b.answer = QMessageBox::No; // the second scan adds to the first
+    QVERIFY(b.scan(20, 23, 60000));
+    for (const QString &row : rows(b)) {
+        const QString id = row.section(u'@', 0, 0), address = row.section(u'@', 1).section(u'=', 0, 0);
+        const QString shown = addressed.value(id);
+        QVERIFY2(shown == address || shown == QString::number(20 + int(addressed.keys().indexOf(id))) + u'?',
+                 qPrintable(id + u' ' + shown + u' ' + address));
+    }
+    QCOMPARE(b.table().rowCount() - 2, 4);
+}
+
+QTEST_MAIN(TstFaults)
+#include "tst_faults.moc"
