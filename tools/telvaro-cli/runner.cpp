@@ -167,18 +167,30 @@ int Runner::statusOf(const OperationSummary &summary) const
     return summary.clean() ? 0 : 1;
 }
 
-int Runner::scan()
+int Runner::runToEnd(Operation &operation, const std::function<void()> &start)
+{
+    start();
+    if (!operation.running())
+        return linkError(m_lastLine);
+    if (!finished(operation))
+        return endedEarly();
+    return -1;
+}
+
+int Runner::scanIntoTable()
 {
     m_progress.setTask(tr("scan"));
     m_table.clear();
     PrimaryScan &scan = m_bus->stack.scan;
-    scan.start(m_options.from, m_options.to);
-    if (!scan.running())
-        return linkError(m_lastLine);
-    if (!finished(scan))
-        return endedEarly();
+    return runToEnd(scan, [&] { scan.start(m_options.from, m_options.to); });
+}
+
+int Runner::scan()
+{
+    if (const int status = scanIntoTable(); status >= 0)
+        return status;
     print();
-    return m_readings.isEmpty() ? failed(tr("no meter answered")) : statusOf(scan.summary());
+    return m_readings.isEmpty() ? failed(tr("no meter answered")) : statusOf(m_bus->stack.scan.summary());
 }
 
 void Runner::fillTable(const QList<int> &addresses)
@@ -215,24 +227,15 @@ int Runner::read()
 
 int Runner::readAll()
 {
-    m_progress.setTask(tr("scan"));
-    m_table.clear();
-    PrimaryScan &scan = m_bus->stack.scan;
-    scan.start(m_options.from, m_options.to);
-    if (!scan.running())
-        return linkError(m_lastLine);
-    if (!finished(scan))
-        return endedEarly();
+    if (const int status = scanIntoTable(); status >= 0)
+        return status;
     if (m_readings.isEmpty())
         return failed(tr("no meter answered"));
     m_readings.clear();
     m_progress.setTask(tr("read"));
     ReadAll &readAll = m_bus->stack.readAll;
-    readAll.start();
-    if (!readAll.running())
-        return linkError(m_lastLine);
-    if (!finished(readAll))
-        return endedEarly();
+    if (const int status = runToEnd(readAll, [&] { readAll.start(); }); status >= 0)
+        return status;
     print();
     return statusOf(readAll.summary());
 }
@@ -244,14 +247,14 @@ int Runner::search()
     QString pattern;
     for (std::uint8_t digit : m_options.pattern)
         pattern += digit > 9 ? QChar(u'F') : QChar(u'0' + digit);
-    if (pattern.contains(u'F'))
-        search.startWildcard(true, m_options.pattern);
-    else
-        search.findById(pattern);
-    if (!search.running())
-        return linkError(m_lastLine);
-    if (!finished(search))
-        return endedEarly();
+    const int status = runToEnd(search, [&] {
+        if (pattern.contains(u'F'))
+            search.startWildcard(true, m_options.pattern);
+        else
+            search.findById(pattern);
+    });
+    if (status >= 0)
+        return status;
     print();
     return m_readings.isEmpty() ? failed(tr("no meter answered")) : statusOf(search.summary());
 }

@@ -12,6 +12,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class CustomCommand;
@@ -47,6 +48,10 @@ private:
     // Waits until the operation is over. False when the run must end now:
     // the link was lost or the run was interrupted.
     bool finished(Operation &operation);
+    // Starts the operation and waits for its end: -1 when it ended as it
+    // should, else the exit status (no link, the link lost, interrupted).
+    int runToEnd(Operation &operation, const std::function<void()> &start);
+    int scanIntoTable();
     // The exit status of a run that ended early, after printing what it has.
     int endedEarly();
     int linkError(const QString &reason);
