@@ -92,6 +92,8 @@ DisplayPage::DisplayPage(QWidget *parent) : QWidget(parent)
     infoLayout->addWidget(infoText);
     infoLayout->addWidget(getInfoButton);
     progressBar = hiddenProgressBar(this, "ProgressBar1");
+    stopButton = button("stopDisplayButton");
+    stopButton->setVisible(false);
 
     // Left: the display itself; right: its general info.
     auto *runs = new QGridLayout;
@@ -115,7 +117,10 @@ DisplayPage::DisplayPage(QWidget *parent) : QWidget(parent)
     sorting->addStretch(1);
     runs->addLayout(sorting, 4, 0, 1, 2);
     runs->addWidget(ruxtModelBox, 5, 0);
-    runs->addWidget(progressBar, 6, 0, 1, 2);
+    auto *progress = new QHBoxLayout;
+    progress->addWidget(progressBar, 1);
+    progress->addWidget(stopButton);
+    runs->addLayout(progress, 6, 0, 1, 2);
     auto *top = new QHBoxLayout;
     top->addLayout(runs);
     top->addWidget(infoGroup, 1);
@@ -157,6 +162,7 @@ void DisplayPage::retranslate()
     sortByUserNumberBox->setText(tr("by user numb."));
     ruxtModelBox->setText(tr("RUX-T"));
     infoGroup->setTitle(tr("   General info   "));
+    stopButton->setText(tr("Stop"));
 }
 
 QPushButton *ReadingsPage::button(const char *name)
@@ -192,6 +198,8 @@ ReadingsPage::ReadingsPage(QWidget *parent) : QWidget(parent)
     QObject::connect(sortByUserNumberBox, &QCheckBox::clicked, sortByAddressBox,
                      [this](bool on) { sortByAddressBox->setChecked(!on); });
     progressBar = hiddenProgressBar(this, "ProgressBar2");
+    stopButton = button("stopReadingsButton");
+    stopButton->setVisible(false);
 
     auto *top = new QHBoxLayout;
     top->addWidget(monthCombo);
@@ -207,8 +215,11 @@ ReadingsPage::ReadingsPage(QWidget *parent) : QWidget(parent)
         bottom->addWidget(b);
     bottom->addStretch(1);
     auto *layout = new QVBoxLayout(this);
+    auto *progress = new QHBoxLayout;
+    progress->addWidget(progressBar, 1);
+    progress->addWidget(stopButton);
     layout->addLayout(top);
-    layout->addWidget(progressBar);
+    layout->addLayout(progress);
     layout->addWidget(historyGrid, 1);
     layout->addLayout(bottom);
     retranslate();
@@ -225,4 +236,5 @@ void ReadingsPage::retranslate()
     sortButton->setText(tr("Sort table"));
     sortByAddressBox->setText(tr("by address"));
     sortByUserNumberBox->setText(tr("by user number"));
+    stopButton->setText(tr("Stop"));
 }

@@ -37,6 +37,7 @@ public:
     QGroupBox *infoGroup = nullptr;
     QPlainTextEdit *infoText = nullptr;
     QProgressBar *progressBar = nullptr;
+    QPushButton *stopButton = nullptr; // shown while a display operation runs
 
 private:
     QPushButton *button(const char *name);
@@ -54,6 +55,7 @@ public:
     QPushButton *addRowButton = nullptr, *deleteRowButton = nullptr, *clearTableButton = nullptr, *sortButton = nullptr;
     QCheckBox *sortByAddressBox = nullptr, *sortByUserNumberBox = nullptr;
     QProgressBar *progressBar = nullptr;
+    QPushButton *stopButton = nullptr; // shown while a display operation runs
 
 private:
     QPushButton *button(const char *name);

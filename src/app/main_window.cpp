@@ -376,9 +376,22 @@ void MainWindow::addLine(const QString &line)
     cursor.movePosition(QTextCursor::End);
     if (!m_logEmpty)
         cursor.insertBlock();
-    cursor.insertText(line);
+    cursor.insertText(printableLogLine(line));
     m_logEmpty = false;
+    if (logView->document()->blockCount() > kMaxLogLines)
+        dropOldestLogLines();
     logView->verticalScrollBar()->setValue(logView->verticalScrollBar()->maximum());
+}
+
+// The oldest lines go in one block, so that a flood of lines costs little;
+// the first line then says so.
+void MainWindow::dropOldestLogLines()
+{
+    QTextCursor cursor(logView->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, kMaxLogLines / 10);
+    cursor.removeSelectedText();
+    cursor.insertText(tr("(older lines were removed: the log keeps the last %1 lines)").arg(kMaxLogLines));
 }
 
 void MainWindow::clearLog()

@@ -61,6 +61,9 @@ public:
     explicit MainWindow(const QString &settingsPath, QWidget *parent = nullptr, const QString &accountFile = QString());
     ~MainWindow() override;
 
+    // The log view keeps at most this many lines; older ones are dropped.
+    static constexpr int kMaxLogLines = 200000;
+
     // CommLog: Add line.
     void addLine(const QString &line) override;
     QStringList logLines() const;
@@ -179,6 +182,7 @@ private:
     BusOptions busOptions() const;
     void updateBusyControls();
     void onSendCommand();
+    void dropOldestLogLines();
     void onSaveLog();
     void onPrintLog();
 

@@ -79,8 +79,19 @@ void MainWindow::wireDisplay()
     connect(m_displayCommands.get(), &display::DisplayCommands::runningChanged, this, &MainWindow::updateBusyControls);
     connect(m_writeRun.get(), &display::WriteRun::progressChanged, this,
             [d](int maximum, int value, bool visible) { showProgress(d->progressBar, maximum, value, visible); });
-    connect(m_readRun.get(), &display::ReadRun::progressChanged, this,
-            [h](int maximum, int value, bool visible) { showProgress(h->progressBar, maximum, value, visible); });
+    // A read run may start from either page: both bars follow it.
+    connect(m_readRun.get(), &display::ReadRun::progressChanged, this, [d, h](int maximum, int value, bool visible) {
+        showProgress(d->progressBar, maximum, value, visible);
+        showProgress(h->progressBar, maximum, value, visible);
+    });
+    connect(m_displayCommands.get(), &display::DisplayCommands::progressChanged, this,
+            [d](int maximum, int value, bool visible) { showProgress(d->progressBar, maximum, value, visible); });
+    for (QPushButton *stop : {d->stopButton, h->stopButton})
+        connect(stop, &QPushButton::clicked, this, [this] {
+            m_writeRun->stop();
+            m_readRun->stop();
+            m_displayCommands->stop();
+        });
     connect(m_displayCommands.get(), &display::DisplayCommands::infoCleared, d->infoText, &QPlainTextEdit::clear);
     connect(m_displayCommands.get(), &display::DisplayCommands::infoText, d->infoText,
             &QPlainTextEdit::appendPlainText);
@@ -120,7 +131,10 @@ void MainWindow::wireDisplay()
     });
     connect(d->selectAllButton, &QPushButton::clicked, this, [this] { m_tevTable.selectAll(true); });
     connect(d->deselectAllButton, &QPushButton::clicked, this, [this] { m_tevTable.selectAll(false); });
-    connect(d->clearTableButton, &QPushButton::clicked, this, [this] { m_tevTable.clear(); });
+    connect(d->clearTableButton, &QPushButton::clicked, this, [this] {
+        if (askYesNo(tr("Clear confirmation"), tr("Do you want to clear the table?")))
+            m_tevTable.clear();
+    });
 
     connect(h->getHistoryButton, &QPushButton::clicked, this,
             [this, h] { m_readRun->readHistory(h->monthCombo->currentText()); });
@@ -137,7 +151,10 @@ void MainWindow::wireDisplay()
         if (const int row = m_historyGrid->currentRow())
             m_historyTable.deleteRow(row);
     });
-    connect(h->clearTableButton, &QPushButton::clicked, this, [this] { m_historyTable.clear(); });
+    connect(h->clearTableButton, &QPushButton::clicked, this, [this] {
+        if (askYesNo(tr("Clear confirmation"), tr("Do you want to clear the table?")))
+            m_historyTable.clear();
+    });
     connect(h->sortButton, &QPushButton::clicked, this, [this, h] {
         if (h->sortByAddressBox->isChecked() || h->sortByUserNumberBox->isChecked())
             m_historyTable.setRows(display::sortedHistory(m_historyTable, h->sortByUserNumberBox->isChecked()));
@@ -195,6 +212,9 @@ void MainWindow::updateDisplayControls(bool busy)
              d->importButton, h->getHistoryButton, h->getAllMemoryButton, d->clearTableButton, h->clearTableButton,
              h->sortButton})
         w->setEnabled(!busy);
+    const bool displayBusy = writing || m_readRun->running() || m_displayCommands->running();
+    d->stopButton->setVisible(displayBusy);
+    h->stopButton->setVisible(displayBusy);
     d->retranslate();
     h->retranslate();
     m_tevGrid->setHeader(tevHeader());

@@ -93,8 +93,6 @@ MultDiv splitMultDiv(const QString &cell)
 
 std::optional<QString> startValue(const QString &cell)
 {
-    if (cell.isEmpty())
-        return QStringLiteral("0");
     QString value = cell.trimmed();
     value.replace(u',', u'.');
     static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)$"));

@@ -49,9 +49,9 @@ struct MultDiv {
 };
 MultDiv splitMultDiv(const QString &cell);
 
-// A start value: commas become points, an empty cell is "0"; a text that is
-// still no number gives nothing (it must not be sent: 0 would wipe the
-// display's value).
+// A start value: commas become points; an empty cell or a text that is still
+// no number gives nothing (it must not be sent: 0 would wipe the display's
+// value). 0 is sent only where 0 was typed.
 std::optional<QString> startValue(const QString &cell);
 
 // Free text: at most 20 characters, an empty one as a single space.

@@ -34,6 +34,7 @@ void DisplayCommands::run(std::deque<Exchange> exchanges)
     if (!begin())
         return;
     m_pending = std::move(exchanges);
+    m_total = int(m_pending.size());
     sendNext();
 }
 
@@ -43,6 +44,7 @@ void DisplayCommands::sendNext()
         end();
         return;
     }
+    emit progressChanged(m_total, m_total - int(m_pending.size()), true);
     const Exchange e = m_pending.front();
     m_pending.pop_front();
     m_session.link.discardPendingReply();
@@ -66,6 +68,8 @@ void DisplayCommands::onReply()
     m_session.link.discardPendingReply();
     if (!m_collect) {
         // nothing to log
+    } else if (reply.isEmpty()) {
+        m_session.log.addLine(tr("No reply from the display"));
     } else if (m_info) {
         if (reply.endsWith("\r\n"))
             reply.chop(2);
@@ -85,9 +89,16 @@ void DisplayCommands::end()
     m_pending.clear();
     m_running = false;
     m_info = false;
+    emit progressChanged(0, 0, false);
     m_session.link.endLinkUse();
     m_session.finish();
     emit runningChanged(false);
+}
+
+void DisplayCommands::stop()
+{
+    if (m_running)
+        end();
 }
 
 void DisplayCommands::getInfo()

@@ -27,9 +27,12 @@ public:
     // 0 by address, 1 by user number, anything else: none chosen.
     void sort(int type);
     void updateReadings();
+    // Ends a running command sequence at once.
+    void stop();
 
 signals:
     void runningChanged(bool running);
+    void progressChanged(int maximum, int value, bool visible);
     void infoCleared();
     void infoText(const QString &text);
 
@@ -53,6 +56,7 @@ private:
     bool m_running = false;
     bool m_info = false;
     bool m_collect = true;
+    int m_total = 0; // exchanges of the sequence, for the progress bar
 };
 
 } // namespace display

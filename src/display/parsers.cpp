@@ -2,6 +2,8 @@
 
 #include "commands.h"
 
+#include <QRegularExpression>
+
 #include <array>
 
 namespace display {
@@ -148,13 +150,28 @@ std::optional<User> parseUser(const QByteArray &reply)
     return user;
 }
 
-std::optional<QString> parseTariff(const QByteArray &reply)
+std::optional<Tariff> parseTariff(const QByteArray &reply)
 {
     const QStringList lines = replyLines(reply);
     const qsizetype t = findFromEnd(lines, QStringLiteral("Total pulses"), 4);
     if (t < 0 || t + 2 >= lines.size())
         return std::nullopt;
-    return numberFrom(lines[t + 2]);
+    Tariff tariff;
+    if (lines[t + 1].size() > 2)
+        tariff.start = numberFrom(lines[t + 1]);
+    tariff.total = numberFrom(lines[t + 2]);
+    return tariff;
+}
+
+std::optional<QString> replyDevice(const QByteArray &reply)
+{
+    static const QRegularExpression device(QStringLiteral("^Device (\\d{1,9})\\b"));
+    for (const QString &line : replyLines(reply.left(4096))) {
+        const QRegularExpressionMatch match = device.match(line);
+        if (match.hasMatch())
+            return match.captured(1);
+    }
+    return std::nullopt;
 }
 
 std::optional<HistoryRecord> parseHistory(const QByteArray &reply, QString *logLine)

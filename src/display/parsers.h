@@ -7,7 +7,7 @@
 //                 Active devices: \r\n4\r\n9                (RUX: one address per line)
 //   GET ENTR=a,1  Total pulses *10/1\r\n1234.5 m3\r\nTotal 4567.8
 //   GET ENTR=a,2  User #: 12\r\nText: Flat 3
-//   GET TARR=a,k  Total pulses ...\r\n...\r\nTotal 12.5
+//   GET TARR=a,k  Total pulses ...\r\nStart: 1.5 m3\r\nTotal 12.5
 //   GET HIST=a,k  Hist values: 123.4\r\n 01/Mar/26 ...
 
 #include <QByteArray>
@@ -44,7 +44,16 @@ struct User {
 };
 std::optional<User> parseUser(const QByteArray &reply);
 
-std::optional<QString> parseTariff(const QByteArray &reply);
+// A secondary counter: the start line below the marker and the total below that.
+struct Tariff {
+    QString start;
+    QString total;
+};
+std::optional<Tariff> parseTariff(const QByteArray &reply);
+
+// The device a reply names in its first line that begins "Device " followed
+// by a number ("Device 3, record 11"); nothing when no line names one.
+std::optional<QString> replyDevice(const QByteArray &reply);
 
 struct HistoryRecord {
     QString value;

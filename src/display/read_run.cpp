@@ -3,6 +3,8 @@
 #include "commands.h"
 #include "parsers.h"
 
+#include <algorithm>
+
 namespace display {
 
 ReadRun::ReadRun(BusSession &session, Table &devices, Table &history, QObject *parent)
@@ -24,6 +26,7 @@ bool ReadRun::begin()
     }
     m_running = true;
     m_steps.clear();
+    m_sent = 0;
     emit runningChanged(true);
     return true;
 }
@@ -34,7 +37,8 @@ void ReadRun::readDisplay(bool thenHistory)
         return;
     m_thenHistory = thenHistory;
     m_historyPart = false;
-    m_steps.push_back({kGetAddr, QString(), false, [this](const QByteArray &reply) { addressesArrived(reply); }});
+    m_steps.push_back(
+        {kGetAddr, QString(), false, [this](const QByteArray &reply) { addressesArrived(reply); }, QString()});
     sendNext();
 }
 
@@ -60,7 +64,7 @@ void ReadRun::addressesArrived(const QByteArray &reply)
     m_history.setRows(history);
     for (const QString &address : list.addresses)
         queueEntryRequests(address);
-    m_steps.push_back({QByteArray(), QString(), false, [this](const QByteArray &) { rowsDone(); }});
+    m_steps.push_back({QByteArray(), QString(), false, [this](const QByteArray &) { rowsDone(); }, QString()});
 }
 
 void ReadRun::queueEntryRequests(const QString &a)
@@ -72,42 +76,49 @@ void ReadRun::queueEntryRequests(const QString &a)
             for (int r : m_history.rowsWithAddress(a))
                 m_history.setCell(r, historyColumn, text);
     };
-    m_steps.push_back(
-        {command("GET ENTR", {a, QStringLiteral("1")}), QString(), true, [inBoth](const QByteArray &reply) {
-             if (const auto e = parseEntry(reply)) {
-                 inBoth(TevMultDiv, HistMultDiv, e->multDiv);
-                 inBoth(TevStartMain, HistStart, e->start);
-                 inBoth(TevUnit, HistUnit, e->unit);
-                 inBoth(TevTotal, HistTotal, e->total);
-             }
-         }});
-    m_steps.push_back(
-        {command("GET ENTR", {a, QStringLiteral("2")}), QString(), true, [inBoth](const QByteArray &reply) {
-             if (const auto u = parseUser(reply)) {
-                 inBoth(TevUserNumber, HistUserNumber, u->number);
-                 inBoth(TevFreeText, HistFreeText, u->text);
-             }
-         }});
-    const auto tariff = [this, a](int tevColumn, int historyColumn) {
-        return [this, a, tevColumn, historyColumn](const QByteArray &reply) {
-            const auto total = parseTariff(reply);
-            if (!total)
+    m_steps.push_back({command("GET ENTR", {a, QStringLiteral("1")}), QString(), true,
+                       [inBoth](const QByteArray &reply) {
+                           if (const auto e = parseEntry(reply)) {
+                               inBoth(TevMultDiv, HistMultDiv, e->multDiv);
+                               inBoth(TevStartMain, HistStart, e->start);
+                               inBoth(TevUnit, HistUnit, e->unit);
+                               inBoth(TevTotal, HistTotal, e->total);
+                           }
+                       },
+                       a});
+    m_steps.push_back({command("GET ENTR", {a, QStringLiteral("2")}), QString(), true,
+                       [inBoth](const QByteArray &reply) {
+                           if (const auto u = parseUser(reply)) {
+                               inBoth(TevUserNumber, HistUserNumber, u->number);
+                               inBoth(TevFreeText, HistFreeText, u->text);
+                           }
+                       },
+                       a});
+    // The start value of a secondary counter comes with its total, so a table
+    // read and written back sends every start value as the display holds it.
+    const auto tariff = [this, a](int startColumn, int tevColumn, int historyColumn) {
+        return [this, a, startColumn, tevColumn, historyColumn](const QByteArray &reply) {
+            const auto tariff = parseTariff(reply);
+            if (!tariff)
                 return;
-            for (int r : m_devices.rowsWithAddress(a))
-                m_devices.setCell(r, tevColumn, historyColumn >= 0 ? *total + QStringLiteral(" m3") : *total);
+            for (int r : m_devices.rowsWithAddress(a)) {
+                m_devices.setCell(r, startColumn, tariff->start);
+                m_devices.setCell(r, tevColumn,
+                                  historyColumn >= 0 ? tariff->total + QStringLiteral(" m3") : tariff->total);
+            }
             if (historyColumn >= 0)
                 for (int r : m_history.rowsWithAddress(a))
-                    m_history.setCell(r, historyColumn, *total);
+                    m_history.setCell(r, historyColumn, tariff->total);
         };
     };
     m_steps.push_back({command("GET TARR", {a, QStringLiteral("0")}),
                        QStringLiteral("Reading Pulse Input 1 of device ") + a + QStringLiteral("..."), false,
-                       tariff(TevTotalP1, HistTotalP1)});
-    m_steps.push_back(
-        {command("GET TARR", {a, QStringLiteral("1")}), QString(), false, tariff(TevTotalP2, HistTotalP2)});
+                       tariff(TevStartP1, TevTotalP1, HistTotalP1), a});
+    m_steps.push_back({command("GET TARR", {a, QStringLiteral("1")}), QString(), false,
+                       tariff(TevStartP2, TevTotalP2, HistTotalP2), a});
     m_steps.push_back({command("GET TARR", {a, QStringLiteral("3")}),
                        QStringLiteral("Reading Cooling/T4 value of device ") + a + QStringLiteral("..."), false,
-                       tariff(TevTotalCooling, -1)});
+                       tariff(TevStartCooling, TevTotalCooling, -1), a});
 }
 
 void ReadRun::rowsDone()
@@ -150,10 +161,11 @@ void ReadRun::queueHistory(const QString &month)
                                        if (!reply.isEmpty())
                                            writeHistory(a, reply);
                                        advanceProgress();
-                                   }});
+                                   },
+                                   a});
         }
         m_steps.push_back(
-            {QByteArray(), QString(), false, [this](const QByteArray &) { m_history.dropEmptyLastRow(); }});
+            {QByteArray(), QString(), false, [this](const QByteArray &) { m_history.dropEmptyLastRow(); }, QString()});
         return;
     }
     const int wanted = monthColumn(month);
@@ -168,22 +180,23 @@ void ReadRun::queueHistory(const QString &month)
 
 void ReadRun::queueOneMonth(const QString &a, int wanted)
 {
-    m_steps.push_back(
-        {command("GET HIST", {a, QStringLiteral("1")}), QString(), false, [this, a, wanted](const QByteArray &reply) {
-             const auto first = parseHistory(reply);
-             if (!first || first->column == 0) {
-                 m_session.log.addLine(QStringLiteral("No history values saved yet for address ") + a);
-                 return;
-             }
-             if (first->column == wanted) {
-                 writeHistory(a, reply);
-                 return;
-             }
-             // The record of the wanted month, asked on every route.
-             const int k = historyRecordFor(first->column, wanted);
-             m_steps.push_front({command("GET HIST", {a, QString::number(k)}), QString(), false,
-                                 [this, a](const QByteArray &second) { writeHistory(a, second); }});
-         }});
+    m_steps.push_back({command("GET HIST", {a, QStringLiteral("1")}), QString(), false,
+                       [this, a, wanted](const QByteArray &reply) {
+                           const auto first = parseHistory(reply);
+                           if (!first || first->column == 0) {
+                               m_session.log.addLine(QStringLiteral("No history values saved yet for address ") + a);
+                               return;
+                           }
+                           if (first->column == wanted) {
+                               writeHistory(a, reply);
+                               return;
+                           }
+                           // The record of the wanted month, asked on every route.
+                           const int k = historyRecordFor(first->column, wanted);
+                           m_steps.push_front({command("GET HIST", {a, QString::number(k)}), QString(), false,
+                                               [this, a](const QByteArray &second) { writeHistory(a, second); }, a});
+                       },
+                       a});
 }
 
 void ReadRun::writeHistory(const QString &address, const QByteArray &reply)
@@ -196,6 +209,11 @@ void ReadRun::writeHistory(const QString &address, const QByteArray &reply)
         return;
     for (int r : m_history.rowsWithAddress(address))
         m_history.setCell(r, record->column, record->value);
+}
+
+int ReadRun::requestsLeft() const
+{
+    return int(std::count_if(m_steps.begin(), m_steps.end(), [](const Step &s) { return !s.command.isEmpty(); }));
 }
 
 void ReadRun::advanceProgress()
@@ -218,6 +236,9 @@ void ReadRun::sendNext()
     }
     m_current = std::move(m_steps.front());
     m_steps.pop_front();
+    if (!m_historyPart) // the history has a bar of its own, by month
+        emit progressChanged(m_sent + requestsLeft(), m_sent, true);
+    ++m_sent;
     m_session.link.discardPendingReply();
     m_session.link.sendText(m_current.command);
     if (!m_current.logAfterSend.isEmpty())
@@ -235,10 +256,19 @@ void ReadRun::onTick()
         end();
         return;
     }
-    const QByteArray reply = s.link.collectReply();
+    QByteArray reply = s.link.collectReply();
     s.link.discardPendingReply();
-    if (!reply.isEmpty() || m_current.logEmpty)
+    if (!reply.isEmpty())
         s.log.addLine(fromDisplayBytes(reply));
+    else if (m_current.logEmpty || !m_current.device.isEmpty())
+        s.log.addLine(m_current.device.isEmpty() ? tr("No reply from the display")
+                                                 : tr("No reply from the display for device %1").arg(m_current.device));
+    // A late reply to an earlier request names its own device: it fills no row.
+    const std::optional<QString> named = replyDevice(reply);
+    if (named && !m_current.device.isEmpty() && *named != m_current.device) {
+        s.log.addLine(tr("The reply names device %1, not device %2: not used...").arg(*named, m_current.device));
+        reply.clear();
+    }
     m_current.done(reply);
     sendNext();
 }
@@ -248,8 +278,7 @@ void ReadRun::end()
     m_timer.stop();
     m_steps.clear();
     m_running = false;
-    if (m_historyPart)
-        emit progressChanged(0, 0, false);
+    emit progressChanged(0, 0, false);
     m_session.link.endLinkUse();
     m_session.finish();
     emit runningChanged(false);

@@ -38,6 +38,7 @@ private:
         QString logAfterSend;
         bool logEmpty = false;
         std::function<void(const QByteArray &reply)> done;
+        QString device; // the device the command asks about; a reply naming another is not used
     };
     bool begin();
     void sendNext();
@@ -49,6 +50,7 @@ private:
     void queueOneMonth(const QString &address, int wantedColumn);
     void writeHistory(const QString &address, const QByteArray &reply);
     void advanceProgress();
+    int requestsLeft() const;
     void end();
 
     BusSession &m_session;
@@ -61,6 +63,7 @@ private:
     bool m_thenHistory = false;
     bool m_historyPart = false;
     int m_progress = 0;
+    int m_sent = 0; // requests sent by this run
     int m_progressMax = 0;
 };
 

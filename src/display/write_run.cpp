@@ -83,6 +83,9 @@ void WriteRun::tick()
     s.link.discardPendingReply();
     if (!reply.isEmpty())
         s.log.addLine(fromDisplayBytes(reply));
+    else if (!m_asked.isEmpty())
+        s.log.addLine(tr("No reply from the display for device %1").arg(m_asked));
+    m_asked.clear();
 
     if (firstPhase() == Activate) {
         const bool confirmed = reply.contains("Active") || reply.contains("Already");
@@ -128,10 +131,16 @@ void WriteRun::sendRow()
     const auto send = [&](const char *keyword, const QStringList &args, const QString &line) {
         s.link.sendText(command(keyword, args));
         s.log.addLine(line);
+        m_asked = a;
     };
-    // Start values: a text that is no number is skipped, never sent as 0.
+    // Start values: an empty cell or a text that is no number is skipped, never sent as 0.
     const auto sendStart = [&](const char *keyword, int column, const QString &what, const QString &logged) {
-        const std::optional<QString> value = startValue(m_table.cell(m_row, column));
+        const QString cell = m_table.cell(m_row, column);
+        if (cell.trimmed().isEmpty()) {
+            s.log.addLine(tr("No initial value %1in the table for device %2, not written...").arg(what, a));
+            return;
+        }
+        const std::optional<QString> value = startValue(cell);
         if (!value) {
             s.log.addLine(QStringLiteral("Error in initial value ") + what + QStringLiteral("of device ") + a
                           + QStringLiteral(", skipping"));
@@ -194,6 +203,7 @@ void WriteRun::sendRow()
     case Delete:
         s.link.sendText(QByteArray("DEL ENTR=") + a.toLatin1());
         s.log.addLine(QStringLiteral("Deleting device ") + a + QStringLiteral("..."));
+        m_asked = a;
         break;
     case ZeroStart:
         send("SET DELP", {a, QStringLiteral("0")},

@@ -65,6 +65,7 @@ private:
     Kind m_kind = Kind::Write;
     bool m_running = false;
     int m_row = 0;
+    QString m_asked; // the device of the command awaiting its reply
     int m_retry = 0;
     int m_progress = 0;
     int m_progressMax = 0;

@@ -68,7 +68,8 @@ void TstDisplayText::values_data()
     QTest::newRow("unit empty") << "unit" << "" << "";
     QTest::newRow("unit GJ refused") << "unit" << "GJ" << "-";
     QTest::newRow("start 12,5") << "start" << "12,5" << "12.5";
-    QTest::newRow("start empty") << "start" << "" << "0";
+    QTest::newRow("start empty skipped") << "start" << "" << "-";
+    QTest::newRow("start 0 typed") << "start" << "0" << "0";
     QTest::newRow("start 1,2,3 skipped") << "start" << "1,2,3" << "-";
     QTest::newRow("start text skipped") << "start" << "abc" << "-";
     QTest::newRow("start inf skipped") << "start" << "inf" << "-";
@@ -161,7 +162,8 @@ void TstDisplayText::entryAndUser_data()
     QTest::newRow("user") << QByteArray("User #: 12\r\nText: Flat 3\r\n") << "12|Flat 3" << "user";
     QTest::newRow("user without text") << QByteArray("User #: 12") << "12|" << "user";
     QTest::newRow("no user marker") << QByteArray("User: 12\r\nText: x") << "-" << "user";
-    QTest::newRow("tariff") << QByteArray("Total pulses\r\nInput 1\r\nTotal 12.5 m3") << "12.5" << "tariff";
+    QTest::newRow("tariff") << QByteArray("Total pulses\r\nStart: 1.5 m3\r\nTotal 12.5 m3") << "1.5|12.5" << "tariff";
+    QTest::newRow("tariff without a start") << QByteArray("Total pulses\r\nIn\r\nTotal 12.5 m3") << "|12.5" << "tariff";
     QTest::newRow("tariff short") << QByteArray("Total pulses\r\nInput 1") << "-" << "tariff";
 }
 // clang-format on
@@ -179,7 +181,7 @@ void TstDisplayText::entryAndUser()
         if (const auto u = parseUser(reply))
             actual = u->number + u'|' + u->text;
     } else if (const auto t = parseTariff(reply)) {
-        actual = *t;
+        actual = t->start + u'|' + t->total;
     }
     QCOMPARE(actual, expected);
 }

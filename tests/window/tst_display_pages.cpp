@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTcpServer>
@@ -73,14 +74,15 @@ QStringList row(const QString &address, const QString &start, const QString &tex
 }
 
 struct Bench {
-    Bench(const QString &route, const QStringList &faults = {})
+    Bench(const QString &route, const QStringList &faults = {}, const char *busText = kBus, int timeoutMs = 300)
     {
         QFile bus(dir.filePath(QStringLiteral("display.bus")));
         if (bus.open(QIODevice::WriteOnly))
-            bus.write(kBus);
+            bus.write(busText);
         bus.close();
         const QStringList base{QStringLiteral("--bus"), bus.fileName()};
-        QByteArray settings = "[Mbus]\nTimeout=300\n[Misc]\nRetry=0\nDir=" + dir.path().toUtf8() + "/\n";
+        QByteArray settings = "[Mbus]\nTimeout=" + QByteArray::number(timeoutMs)
+                              + "\n[Misc]\nRetry=0\nDir=" + dir.path().toUtf8() + "/\n";
         const QByteArray listenPort = QByteArray::number(freePort());
         if (route == QLatin1String("serial")) {
             sim = std::make_unique<SimProcess>(bus.fileName(), faults);
@@ -143,6 +145,8 @@ private slots:
     void settingsInfoAndFillFromScan();
     void historyMonthsSortAndExports();
     void faultyEntryLeavesOthers();
+    void readThenWriteKeepsValues();
+    void lateDisplayReplyIgnored();
     void automaticReadWhenGatewayCalls();
 };
 
@@ -176,7 +180,7 @@ void TstDisplayPages::writeThenReadOnEveryRoute()
     QCOMPARE(b.tev().rowCount(), 3);
     QCOMPARE(b.tev().cell(1, TevAddress), QStringLiteral("5"));
     const QStringList back = b.tev().row(2);
-    QCOMPARE(back.mid(TevAddress, 4), QStringList({"20", "m3", "12.5", ""}));
+    QCOMPARE(back.mid(TevAddress, 6), QStringList({"20", "m3", "12.5", "1.5", "2.5", "0"}));
     QCOMPARE(back.at(TevMultDiv), QStringLiteral("10/1"));
     QCOMPARE(back.at(TevUserNumber), QStringLiteral("20"));
     QCOMPARE(back.at(TevFreeText), QStringLiteral("Flat 20"));
@@ -293,6 +297,82 @@ void TstDisplayPages::faultyEntryLeavesOthers()
     QCOMPARE(good.size(), 1);
     QCOMPARE(b.tev().cell(good.first(), TevFreeText), QStringLiteral("Good"));
     QCOMPARE(b.tev().cell(good.first(), TevStartMain), QStringLiteral("4"));
+}
+
+// A table read from the display and written back unchanged leaves every start
+// value and total of the display as it was; an empty start cell is not sent.
+void TstDisplayPages::readThenWriteKeepsValues()
+{
+    static const char bus[] =
+        "[display]\nentry = 11, m3, 10.5, 1.0, 2.0, 3.0, 10/1, 11, Flat 11, 20.5, 14.2, 12.0, 13\n";
+    Bench b(QStringLiteral("serial"), {}, bus);
+    QVERIFY(b.sim->isReady());
+    DisplayPage &page = *b.window->displayPage;
+    const auto readBack = [&] {
+        QTest::mouseClick(page.readDisplayButton, Qt::LeftButton);
+        return b.idle() ? b.tev().row(1).mid(TevStartMain, 4) + b.tev().row(1).mid(TevTotal, 4) : QStringList();
+    };
+    const QStringList before = readBack();
+    QCOMPARE(before, QStringList({"10.5", "1.0", "2.0", "3.0", "20.5", "14.2 m3", "12.0 m3", "13.0"}));
+    b.tev().selectAll(true);
+    QTest::mouseClick(page.writeDisplayButton, Qt::LeftButton);
+    QVERIFY(b.idle());
+    QCOMPARE(readBack(), before);
+    QVERIFY(b.window->logLines().contains(QStringLiteral("Setting initial value P1 of device 11...")));
+
+    b.tev().setCell(1, TevStartP2, QString());
+    b.tev().selectAll(true);
+    QTest::mouseClick(page.writeDisplayButton, Qt::LeftButton);
+    QVERIFY(b.idle());
+    QVERIFY(b.window->logLines().contains(
+        QStringLiteral("No initial value P2 in the table for device 11, not written...")));
+    QCOMPARE(readBack(), before);
+
+    // "Clear table" asks first.
+    QStringList asked;
+    bool yes = false;
+    b.window->askYesNo = [&](const QString &caption, const QString &) {
+        asked << caption;
+        return yes;
+    };
+    QTest::mouseClick(page.clearTableButton, Qt::LeftButton);
+    QCOMPARE(b.tev().cell(1, TevAddress), QStringLiteral("11"));
+    yes = true;
+    QTest::mouseClick(page.clearTableButton, Qt::LeftButton);
+    QCOMPARE(b.tev().cell(1, TevAddress), QString());
+    QCOMPARE(asked, QStringList({"Clear confirmation", "Clear confirmation"}));
+}
+
+// Replies slower than the response timeout: each one comes during the next
+// request, names its own device and fills no other device's row.
+void TstDisplayPages::lateDisplayReplyIgnored()
+{
+    static const char bus[] = "[display]\nentry = 1\nentry = 2\nentry = 3\n"
+                              "history = 1, 2026-01, 101 102 103 104 105 106 107 108 109 110 111 112\n"
+                              "history = 2, 2026-01, 201 202 203 204 205 206 207 208 209 210 211 212\n"
+                              "history = 3, 2026-01, 301 302 303 304 305 306 307 308 309 310 311 312\n";
+    Bench b(QStringLiteral("serial"), {QStringLiteral("--reply-delay"), QStringLiteral("400")}, bus);
+    QVERIFY(b.sim->isReady());
+    std::vector<QStringList> rows;
+    for (const char *address : {"1", "2", "3"}) {
+        QStringList r(HistColumns, QString());
+        r[HistAddress] = QString::fromLatin1(address);
+        rows.push_back(r);
+    }
+    b.history().setRows(rows);
+    ReadingsPage &page = *b.window->readingsPage;
+    page.monthCombo->setCurrentText(QStringLiteral("ALL"));
+    QTest::mouseClick(page.getHistoryButton, Qt::LeftButton);
+    QVERIFY(!page.stopButton->isHidden() && !page.progressBar->isHidden());
+    QVERIFY(b.idle(60000));
+    QVERIFY(page.stopButton->isHidden());
+    for (int r = 1; r <= 3; ++r)
+        for (int c = HistFirstMonth; c < HistColumns; ++c) {
+            const QString cell = b.history().cell(r, c);
+            QVERIFY2(cell.isEmpty() || cell.startsWith(QString::number(r)),
+                     qPrintable(QString::number(r) + ": " + cell));
+        }
+    QVERIFY(b.window->logLines().contains(QStringLiteral("The reply names device 1, not device 2: not used...")));
 }
 
 // "Auto Read Display": a gateway's first telegram starts the read run.

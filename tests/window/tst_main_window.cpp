@@ -364,6 +364,9 @@ void TstMainWindow::logKeepsEveryLine_data()
     QTest::newRow("one empty line") << QStringList{empty} << false << QByteArray("\n") << 1;
     QTest::newRow("after a clear") << QStringList{empty, empty} << true << QByteArray("\n\n") << 1;
     QTest::newRow("36 empty lines print two pages") << QStringList(36, empty) << false << QByteArray(36, '\n') << 2;
+    // A garbage reply's control bytes are shown, not written raw.
+    QTest::newRow("control bytes as \\xNN")
+        << QStringList{QString::fromLatin1("A\0B\x1F\x7F\tC", 7)} << false << QByteArray("A\\x00B\\x1F\\x7F\tC\n") << 1;
 }
 
 void TstMainWindow::logKeepsEveryLine()
@@ -380,7 +383,7 @@ void TstMainWindow::logKeepsEveryLine()
     }
     for (const QString &line : added)
         window.addLine(line);
-    QCOMPARE(window.logLines(), added);
+    QCOMPARE(window.logLines().join(u'\n').toUtf8() + '\n', saved);
     QCOMPARE(window.logView->document()->blockCount(), added.size());
 
     const QString file = dir.filePath(QStringLiteral("log.txt"));

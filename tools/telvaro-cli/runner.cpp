@@ -92,7 +92,7 @@ void Runner::addLine(const QString &line)
 {
     m_lastLine = line;
     if (m_options.verbose)
-        m_progress.line(line);
+        m_progress.line(printableLogLine(line));
 }
 
 int Runner::run()

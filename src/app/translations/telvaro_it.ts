@@ -330,6 +330,10 @@
         <source>   General info   </source>
         <translation>   Info generali   </translation>
     </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
 </context>
 <context>
     <name>Exchange</name>
@@ -347,7 +351,7 @@
     </message>
     <message>
         <source>The reply comes from address %1, not from address %2: not taken...</source>
-        <translation>La risposta viene dall'indirizzo %1, non dall'indirizzo %2: non accettata...</translation>
+        <translation>La risposta viene dall&apos;indirizzo %1, non dall&apos;indirizzo %2: non accettata...</translation>
     </message>
     <message>
         <source>The reply comes from meter %1, not from %2: not taken...</source>
@@ -777,14 +781,18 @@
     </message>
     <message>
         <source>Address %1 belongs to meter %2 in the table. Give it to the selected meter as well?</source>
-        <translation>L'indirizzo %1 appartiene al contatore %2 nella tabella. Assegnarlo anche al contatore selezionato?</translation>
+        <translation>L&apos;indirizzo %1 appartiene al contatore %2 nella tabella. Assegnarlo anche al contatore selezionato?</translation>
+    </message>
+    <message>
+        <source>(older lines were removed: the log keeps the last %1 lines)</source>
+        <translation>(le righe più vecchie sono state rimosse: il log conserva le ultime %1 righe)</translation>
     </message>
 </context>
 <context>
     <name>MeterCommands</name>
     <message>
         <source>Address %1 belongs to meter %2 already: not given...</source>
-        <translation>L'indirizzo %1 appartiene già al contatore %2: non assegnato...</translation>
+        <translation>L&apos;indirizzo %1 appartiene già al contatore %2: non assegnato...</translation>
     </message>
     <message>
         <source>Set primary address %1 for meter %2</source>
@@ -885,6 +893,10 @@
         <source>by user number</source>
         <translation>per numero utente</translation>
     </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
 </context>
 <context>
     <name>SecondarySearch</name>
@@ -906,7 +918,7 @@
     </message>
     <message>
         <source>Several meters answer for ID %1: telling them apart by their medium...</source>
-        <translation>Più contatori rispondono per l'ID %1: distinzione per mezzo...</translation>
+        <translation>Più contatori rispondono per l&apos;ID %1: distinzione per mezzo...</translation>
     </message>
     <message>
         <source>%1 (medium %2, version %3)</source>
@@ -918,14 +930,14 @@
     </message>
     <message>
         <source>%1 meters share ID %2</source>
-        <translation>%1 contatori hanno l'ID %2</translation>
+        <translation>%1 contatori hanno l&apos;ID %2</translation>
     </message>
 </context>
 <context>
     <name>SecondarySequence</name>
     <message>
         <source>Looking for meter %1 at address %2...</source>
-        <translation>Ricerca del contatore %1 all'indirizzo %2...</translation>
+        <translation>Ricerca del contatore %1 all&apos;indirizzo %2...</translation>
     </message>
     <message>
         <source>The new address %1 was not acknowledged...</source>
@@ -937,11 +949,11 @@
     </message>
     <message>
         <source>Meter %1 still answers at its old address %2: its address did not change.</source>
-        <translation>Il contatore %1 risponde ancora al vecchio indirizzo %2: l'indirizzo non è cambiato.</translation>
+        <translation>Il contatore %1 risponde ancora al vecchio indirizzo %2: l&apos;indirizzo non è cambiato.</translation>
     </message>
     <message>
         <source>Meter %1 answers neither at address %2 nor at its old address: its address is not confirmed.</source>
-        <translation>Il contatore %1 non risponde né all'indirizzo %2 né al vecchio indirizzo: l'indirizzo non è confermato.</translation>
+        <translation>Il contatore %1 non risponde né all&apos;indirizzo %2 né al vecchio indirizzo: l&apos;indirizzo non è confermato.</translation>
     </message>
 </context>
 <context>
@@ -1282,10 +1294,40 @@
     </message>
 </context>
 <context>
+    <name>display::DisplayCommands</name>
+    <message>
+        <source>No reply from the display</source>
+        <translation>Nessuna risposta dal display</translation>
+    </message>
+</context>
+<context>
+    <name>display::ReadRun</name>
+    <message>
+        <source>No reply from the display</source>
+        <translation>Nessuna risposta dal display</translation>
+    </message>
+    <message>
+        <source>No reply from the display for device %1</source>
+        <translation>Nessuna risposta dal display per il dispositivo %1</translation>
+    </message>
+    <message>
+        <source>The reply names device %1, not device %2: not used...</source>
+        <translation>La risposta riguarda il dispositivo %1, non il dispositivo %2: non usata...</translation>
+    </message>
+</context>
+<context>
     <name>display::WriteRun</name>
     <message>
         <source>No row of the display table is selected, nothing to do...</source>
         <translation>No row of the display table is selected, nothing to do...</translation>
+    </message>
+    <message>
+        <source>No reply from the display for device %1</source>
+        <translation>Nessuna risposta dal display per il dispositivo %1</translation>
+    </message>
+    <message>
+        <source>No initial value %1in the table for device %2, not written...</source>
+        <translation>Nessun valore iniziale %1nella tabella per il dispositivo %2, non scritto...</translation>
     </message>
 </context>
 </TS>

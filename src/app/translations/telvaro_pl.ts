@@ -330,6 +330,10 @@
         <source>   General info   </source>
         <translation>   Informacje ogólne   </translation>
     </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
 </context>
 <context>
     <name>Exchange</name>
@@ -779,6 +783,10 @@
         <source>Address %1 belongs to meter %2 in the table. Give it to the selected meter as well?</source>
         <translation>Adres %1 należy do licznika %2 w tabeli. Nadać go także wybranemu licznikowi?</translation>
     </message>
+    <message>
+        <source>(older lines were removed: the log keeps the last %1 lines)</source>
+        <translation>(starsze wiersze usunięto: dziennik przechowuje ostatnie %1 wierszy)</translation>
+    </message>
 </context>
 <context>
     <name>MeterCommands</name>
@@ -885,6 +893,10 @@
     <message>
         <source>by user number</source>
         <translation>wg numeru użytkownika</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
     </message>
 </context>
 <context>
@@ -1283,10 +1295,40 @@
     </message>
 </context>
 <context>
+    <name>display::DisplayCommands</name>
+    <message>
+        <source>No reply from the display</source>
+        <translation>Brak odpowiedzi z wyświetlacza</translation>
+    </message>
+</context>
+<context>
+    <name>display::ReadRun</name>
+    <message>
+        <source>No reply from the display</source>
+        <translation>Brak odpowiedzi z wyświetlacza</translation>
+    </message>
+    <message>
+        <source>No reply from the display for device %1</source>
+        <translation>Brak odpowiedzi z wyświetlacza dla urządzenia %1</translation>
+    </message>
+    <message>
+        <source>The reply names device %1, not device %2: not used...</source>
+        <translation>Odpowiedź dotyczy urządzenia %1, nie urządzenia %2: nie użyto...</translation>
+    </message>
+</context>
+<context>
     <name>display::WriteRun</name>
     <message>
         <source>No row of the display table is selected, nothing to do...</source>
         <translation>No row of the display table is selected, nothing to do...</translation>
+    </message>
+    <message>
+        <source>No reply from the display for device %1</source>
+        <translation>Brak odpowiedzi z wyświetlacza dla urządzenia %1</translation>
+    </message>
+    <message>
+        <source>No initial value %1in the table for device %2, not written...</source>
+        <translation>Brak wartości początkowej %1w tabeli dla urządzenia %2, nie zapisano...</translation>
     </message>
 </context>
 </TS>
