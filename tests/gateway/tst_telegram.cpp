@@ -37,10 +37,14 @@ std::uint8_t sum(const mbus::Bytes &t, std::size_t from, std::size_t to) // incl
 
 // A well-formed reply: first section of the given type and length, with the
 // result code of its status section; checksums right unless spoilt later.
+// Every byte the program does not read is non-zero, so a sum that misses
+// one of them cannot go unnoticed.
 mbus::Bytes reply(std::uint8_t type, std::uint8_t length, const mbus::Bytes &payload, std::uint8_t result,
                   std::uint8_t first, std::uint8_t second)
 {
     mbus::Bytes t(kTelegramSize, 0);
+    for (std::size_t i = 0; i < kTelegramSize; ++i)
+        t[i] = std::uint8_t(0x31 + i % 61);
     t[0] = 0x01;
     t[1] = 10, t[2] = 0, t[3] = 2, t[4] = 77;
     t[21] = type;
@@ -174,6 +178,12 @@ void TstTelegram::unpack_data()
                                                        "Action denied, no rights to perform it...",
                                                        "Bad packet, general communication error..."}
                                         << QByteArray();
+    // The status bytes after a data section, first and second error distinct.
+    QTest::newRow("data section with errors")
+        << reply(0xA8, std::uint8_t(frame.size() + 4), frame, 1, 0x11, 0x80)
+        << QStringList{"Device 10.0.2.77", "Error in header checksum...", "Action denied, no rights to perform it...",
+                       "Bad packet, general communication error..."}
+        << QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
     QTest::newRow("data section of length 4")
         << reply(0xA8, 4, {}, 0, 0, 0) << QStringList{"Device 10.0.2.77", "Done!"} << QByteArray();
     QTest::newRow("data section of length 3")
