@@ -156,6 +156,8 @@ void TestDisplay::blockErrors_data()
     QTest::newRow("sort by name") << d + "sort = name\n" << 2 << "sort must be";
     QTest::newRow("french months") << d + "months = french\n" << 2 << "months must be";
     QTest::newRow("tariff lines maybe") << d + "tariff-lines = maybe\n" << 2 << "tariff-lines must be";
+    QTest::newRow("final line break maybe") << d + "final-line-break = 1\n" << 2 << "final-line-break must be";
+    QTest::newRow("entry text in Greek") << d + "entry = 5, m3, 1, 0, 0, 0, 1/1, 1, \xCE\xB1\n" << 2 << "Windows-1251";
     QTest::newRow("entry address 0") << d + "entry = 0\n" << 2 << "entry address must be 1..250";
     QTest::newRow("entry address word") << d + "entry = five\n" << 2 << "entry address must be 1..250";
     QTest::newRow("entry twice") << d + "entry = 5\nentry = 5, m3\n" << 3 << "a second entry for address 5";

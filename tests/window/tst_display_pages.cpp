@@ -303,8 +303,11 @@ void TstDisplayPages::faultyEntryLeavesOthers()
 // value and total of the display as it was; an empty start cell is not sent.
 void TstDisplayPages::readThenWriteKeepsValues()
 {
+    // Replies end with a line break; the text is Cyrillic, sent in Windows-1251.
     static const char bus[] =
-        "[display]\nentry = 11, m3, 10.5, 1.0, 2.0, 3.0, 10/1, 11, Flat 11, 20.5, 14.2, 12.0, 13\n";
+        "[display]\nfinal-line-break = yes\n"
+        "entry = 11, m3, 10.5, 1.0, 2.0, 3.0, 10/1, 11, \xD0\x9A\xD0\xBE\xD1\x82\xD1\x91\xD0\xBB, "
+        "20.5, 14.2, 12.0, 13\n";
     Bench b(QStringLiteral("serial"), {}, bus);
     QVERIFY(b.sim->isReady());
     DisplayPage &page = *b.window->displayPage;
@@ -314,6 +317,7 @@ void TstDisplayPages::readThenWriteKeepsValues()
     };
     const QStringList before = readBack();
     QCOMPARE(before, QStringList({"10.5", "1.0", "2.0", "3.0", "20.5", "14.2 m3", "12.0 m3", "13.0"}));
+    QCOMPARE(b.tev().cell(1, TevFreeText), QString::fromUtf8("Котёл"));
     b.tev().selectAll(true);
     QTest::mouseClick(page.writeDisplayButton, Qt::LeftButton);
     QVERIFY(b.idle());

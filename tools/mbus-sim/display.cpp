@@ -132,6 +132,8 @@ DisplayReply Display::answer(std::string_view raw)
         reply.notes.push_back("the reply is garbage" + why);
     }
     reply.silent = reply.text.empty();
+    if (m_state.finalLineBreak && !reply.silent)
+        reply.text += kCrLf;
     return reply;
 }
 

@@ -138,10 +138,10 @@ std::string DisplayBlock::set(const std::string &key, const std::string &value)
             c.months = MonthNames::Cyrillic;
         else
             return "months must be english, italian or cyrillic, not '" + value + "'";
-    } else if (key == "tariff-lines") {
+    } else if (key == "tariff-lines" || key == "final-line-break") {
         if (v != "yes" && v != "no")
-            return "tariff-lines must be yes or no, not '" + value + "'";
-        c.tariffLines = v == "yes";
+            return key + " must be yes or no, not '" + value + "'";
+        (key == "tariff-lines" ? c.tariffLines : c.finalLineBreak) = v == "yes";
     } else {
         return "unknown display key '" + key + "'";
     }
@@ -192,9 +192,13 @@ std::string DisplayBlock::entry(const std::string &value)
     if (field(7).size() > kMaxUserNumber)
         return "entry user number has at most 4 characters, not '" + field(7) + "'";
     e.user = field(7);
-    if (field(8).size() > kMaxFreeText)
+    // The display keeps its texts in its code page.
+    const std::optional<std::string> text = toWindows1251(field(8));
+    if (!text)
+        return "entry text must be Latin or Cyrillic letters (the display's Windows-1251), not '" + field(8) + "'";
+    if (text->size() > kMaxFreeText)
         return "entry text has at most 20 characters, not '" + field(8) + "'";
-    e.text = field(8);
+    e.text = *text;
     const auto at = std::lower_bound(m_config.entries.begin(), m_config.entries.end(), e.address,
                                      [](const DisplayEntry &x, int a) { return x.address < a; });
     m_config.entries.insert(at, std::move(e));

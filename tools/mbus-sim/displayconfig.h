@@ -56,7 +56,7 @@ struct DisplayEntry {
     std::string multiplier = "1";
     std::string divider = "1";
     std::string user;       // up to 4 characters
-    std::string text;       // up to 20 bytes, Windows-1251
+    std::string text;       // up to 20 characters, Windows-1251 (the bus file gives UTF-8)
     int historyYear = 2000; // month of record 1
     int historyMonth = 1;
     std::vector<HistoryRecord> history; // record k is k-1 months after record 1
@@ -70,6 +70,7 @@ struct DisplayConfig {
     int sortType = 1; // 0 by address, 1 by user number
     MonthNames months = MonthNames::English;
     bool tariffLines = false;
+    bool finalLineBreak = false;       // every reply ends with CR LF
     std::vector<DisplayEntry> entries; // ascending addresses, each once
 };
 

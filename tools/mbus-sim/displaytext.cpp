@@ -44,6 +44,33 @@ std::string twoDigits(int v)
 }
 } // namespace
 
+std::optional<std::string> toWindows1251(std::string_view utf8)
+{
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80) {
+            out += char(b);
+            ++i;
+            continue;
+        }
+        // Cyrillic is U+0400..U+04FF: two bytes, 110xxxxx 10xxxxxx.
+        if ((b & 0xE0) != 0xC0 || i + 1 >= utf8.size() || (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) != 0x80)
+            return std::nullopt;
+        const unsigned code = (b & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+        if (code >= 0x0410 && code <= 0x044F) // А..я
+            out += char(0xC0 + (code - 0x0410));
+        else if (code == 0x0401) // Ё
+            out += char(0xA8);
+        else if (code == 0x0451) // ё
+            out += char(0xB8);
+        else
+            return std::nullopt;
+        i += 2;
+    }
+    return out;
+}
+
 std::string monthText(MonthNames names, int month)
 {
     if (month < 1 || month > 12)

@@ -17,6 +17,11 @@ enum class MonthNames { English, Italian, Cyrillic };
 // names are Windows-1251 bytes (January: DF ED F3).
 std::string monthText(MonthNames names, int month);
 
+// UTF-8 text (as a bus file holds it) in Windows-1251, the display's code
+// page: ASCII and the Cyrillic letters; nothing when a character has no byte
+// there or the UTF-8 is broken.
+std::optional<std::string> toWindows1251(std::string_view utf8);
+
 // A value as the display stores it: digits with at most one point, kept
 // scaled so that start + consumption gives the same digits a person would.
 struct Decimal {
