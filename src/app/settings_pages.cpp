@@ -91,6 +91,7 @@ QHBoxLayout *withUnit(QWidget *field, QLabel *unit)
 
 constexpr const char *kDigits = "0-9";
 constexpr const char *kDotted = "0-9.";
+constexpr const char *kHost = "0-9A-Za-z.:\\[\\]\\-";
 
 } // namespace
 
@@ -130,7 +131,8 @@ QWidget *SettingsDialog::buildPortPage()
     converterRouteBox = checkBox(portPage, "Check_xport");
     gatewayClientRouteBox = checkBox(portPage, "Check_velk_server");
     remoteGroup = named(new QGroupBox(portPage), "GroupBox4");
-    remoteIpEdit = lineEdit(remoteGroup, "Edit_lanxp_ip", 15, kDotted);
+    // An IPv4 or IPv6 address, or a host name.
+    remoteIpEdit = lineEdit(remoteGroup, "Edit_lanxp_ip", 253, kHost);
     remotePortEdit = lineEdit(remoteGroup, "Edit_lanxp_port", 5, kDigits);
     ethernetTimeoutBox = upDown(remoteGroup, "UD_eth_timeout", "Edit_eth_timeout", 20, 999, &ethernetTimeoutEdit);
     networkNumberEdit = lineEdit(remoteGroup, "Edit_net_number", 15, kDotted);

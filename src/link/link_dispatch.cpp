@@ -97,8 +97,14 @@ bool LinkDispatch::sendGateway(const QByteArray &payload, gateway::Section type,
         if (!m_client.isConnected())
             return false;
         gatewayResponse.clear();
-        if (const auto number = gateway::parseNetworkNumber(s.netNumber.toStdString()))
-            m_network = *number; // a text that is no network number keeps the last one
+        if (const auto number = gateway::parseNetworkNumber(s.netNumber.toStdString())) {
+            m_network = *number;
+        } else if (!s.netNumber.trimmed().isEmpty()) {
+            // A telegram to a made-up network would reach the wrong gateway, or none.
+            m_log.addLine(
+                tr("The network number \"%1\" is no a.b.c.d of numbers 0..255: nothing sent...").arg(s.netNumber));
+            return false;
+        }
         const mbus::Bytes telegram = gateway::wrapRequest(bytes, type, m_network, m_packetCounter);
         if (telegram.empty())
             return false;

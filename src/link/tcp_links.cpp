@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -44,17 +45,23 @@ QString socketErrorLine(QAbstractSocket::SocketError error)
     return QStringLiteral("Socket error #") + QString::number(int(error));
 }
 
-bool remoteEndpoint(const QString &ip, const QString &portText, quint16 defaultPort, QHostAddress *address,
-                    quint16 *port)
+bool remoteEndpoint(const QString &hostText, const QString &portText, quint16 defaultPort, QString *host, quint16 *port)
 {
-    QHostAddress parsed;
-    if (!parsed.setAddress(ip.trimmed()) || parsed.protocol() != QAbstractSocket::IPv4Protocol)
+    QString text = hostText.trimmed();
+    if (text.startsWith(u'[') && text.endsWith(u']'))
+        text = text.mid(1, text.size() - 2);
+    // An address as it stands, or a name of letters, digits, dots and hyphens
+    // (looked up when connecting).
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?"
+                                                        "(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*$"));
+    const bool address = QHostAddress().setAddress(text);
+    if (!address && (text.size() > 253 || !name.match(text).hasMatch()))
         return false;
     const std::optional<quint16> number = portText.isEmpty() ? std::optional<quint16>(defaultPort)
                                                              : tcpPortNumber(portText.trimmed());
     if (!number)
         return false;
-    *address = parsed;
+    *host = text;
     *port = *number;
     return true;
 }
@@ -98,16 +105,16 @@ ConverterSocket::ConverterSocket(CommLog &log, QObject *parent) : QObject(parent
 
 bool ConverterSocket::connectWait(const QString &ip, const QString &portText)
 {
-    QHostAddress address;
+    QString host;
     quint16 port = 0;
-    if (!remoteEndpoint(ip, portText, kDefaultPort, &address, &port)) {
+    if (!remoteEndpoint(ip, portText, kDefaultPort, &host, &port)) {
         m_log.addLine(QStringLiteral("Remote IP and Port are not properly set..."));
         disconnectLink();
         return false;
     }
     if (!m_connected) {
         socket.abort();
-        socket.connectToHost(address, port);
+        socket.connectToHost(host, port);
         m_log.addLine(QStringLiteral("Trying to connect to TEV-K40 ethernet..."));
         // A converter wants its second after the connect before it passes bytes on.
         wait.run(kConnectPasses, nullptr);
@@ -150,9 +157,9 @@ GatewayClientSocket::GatewayClientSocket(CommLog &log, QObject *parent) : QObjec
 
 bool GatewayClientSocket::connectWait(const QString &ip, const QString &portText, int ethTimeout)
 {
-    QHostAddress address;
+    QString host;
     quint16 port = 0;
-    if (!remoteEndpoint(ip, portText, kDefaultPort, &address, &port)) {
+    if (!remoteEndpoint(ip, portText, kDefaultPort, &host, &port)) {
         m_log.addLine(QStringLiteral("Remote IP and Port are not properly set..."));
         disconnectLink();
         return false;
@@ -160,7 +167,7 @@ bool GatewayClientSocket::connectWait(const QString &ip, const QString &portText
     if (!m_connected) {
         m_server = ip;
         socket.abort();
-        socket.connectToHost(address, port);
+        socket.connectToHost(host, port);
         m_log.addLine(QStringLiteral("Trying to connect to VELK-2 server..."));
         wait.run(ethTimeout + 1, [this] { return m_connected; });
     }

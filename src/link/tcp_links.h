@@ -12,9 +12,10 @@
 
 #include <functional>
 
-// Parses the address and port typed in the settings; false (nothing set) when
-// either is no valid IPv4 address or port 1..65535. An empty port takes the default.
-bool remoteEndpoint(const QString &ip, const QString &portText, quint16 defaultPort, QHostAddress *address,
+// Parses the host and port typed in the settings: an IPv4 address, an IPv6
+// address (in brackets or not) or a host name, and a port 1..65535 (an empty
+// port takes the default). False (nothing set) for anything else.
+bool remoteEndpoint(const QString &hostText, const QString &portText, quint16 defaultPort, QString *host,
                     quint16 *port);
 
 // Runs the event loop for up to ms milliseconds, in 10 ms passes, so socket

@@ -58,6 +58,8 @@ void TstCliOptions::refused_data()
     QTest::newRow("pattern too short") << QStringList{"search", "--pattern", "FFFF"} << "--pattern must be";
     QTest::newRow("tcp without port") << QStringList{"scan", "--tcp", "10.0.0.1"} << "--tcp must be HOST:PORT";
     QTest::newRow("tcp port 0") << QStringList{"scan", "--tcp", "10.0.0.1:0"} << "--tcp must be HOST:PORT";
+    QTest::newRow("tcp host with a space") << QStringList{"scan", "--tcp", "my host:1"} << "--tcp must be HOST:PORT";
+    QTest::newRow("net of three parts") << QStringList{"scan", "--net", "1.2.3"} << "--net must be a.b.c.d";
     QTest::newRow("two routes") << QStringList{"scan", "--port", "/dev/x", "--tcp", "h:1"} << "choose one of";
     QTest::newRow("scan takes no argument") << QStringList{"scan", "7"} << "unexpected argument '7'";
     QTest::newRow("set-address needs two") << QStringList{"set-address", "5"} << "needs OLD and NEW";
@@ -94,8 +96,9 @@ void TstCliOptions::accepted()
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
     QCOMPARE(r.options.hex, QStringLiteral("10 7B 01 7C 16")); // as the custom command takes it
 
-    r = cli::parseCommandLine({"search", "--pattern", "12fFFFFF", "--lsb", "--gateway", "1.2.3.4:59615"});
+    r = cli::parseCommandLine({"search", "--pattern", "12fFFFFF", "--lsb", "--gateway", "[::1]:59615"});
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(cli::runSettings(r.options).settings.remoteIp, QStringLiteral("[::1]"));
     QCOMPARE(r.options.pattern, (std::array<std::uint8_t, 8>{1, 2, 15, 15, 15, 15, 15, 15}));
 
     r = cli::parseCommandLine({"set-address", "--id", "12345678", "9", "--port", "/dev/x"});

@@ -174,8 +174,10 @@ private slots:
 void TstRoutes::converterRoute_data()
 {
     QTest::addColumn<QStringList>("faults");
-    QTest::newRow("whole replies") << QStringList();
-    QTest::newRow("replies in pieces") << QStringList{QStringLiteral("--split")};
+    QTest::addColumn<QByteArray>("host");
+    QTest::newRow("whole replies") << QStringList() << QByteArray("127.0.0.1");
+    QTest::newRow("replies in pieces, by host name")
+        << QStringList{QStringLiteral("--split")} << QByteArray("localhost");
 }
 
 // A scan of 1..3 and a custom command through the converter: the bytes travel
@@ -183,13 +185,14 @@ void TstRoutes::converterRoute_data()
 void TstRoutes::converterRoute()
 {
     QFETCH(QStringList, faults);
+    QFETCH(QByteArray, host);
     SimProcess sim(SimProcess::Tcp{}, QStringList{QStringLiteral("--bus"), SimProcess::demoBus(),
                                                   QStringLiteral("--tcp"), QStringLiteral("0")}
                                           + faults);
     QVERIFY(sim.isReady() && sim.port());
     QTemporaryDir dir;
-    auto window = windowWith(
-        dir, "[Misc]\nUseLANXP=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nPort=" + QByteArray::number(sim.port()) + "\n");
+    auto window = windowWith(dir, "[Misc]\nUseLANXP=1\nRetry=0\n[LANXP]\nIP=" + host
+                                      + "\nPort=" + QByteArray::number(sim.port()) + "\n");
     window->show();
     QVERIFY(scan(*window, 1, 3));
     QCOMPARE(ids(*window), QStringList({"12345678", "20071234", "30500117"}));
@@ -339,6 +342,14 @@ void TstRoutes::gatewayServerRoute()
     QTRY_VERIFY(!window->session().busy());
     QVERIFY2(window->logLines().contains(QStringLiteral("Unknown telegram...")),
              qPrintable(window->logLines().join(u'|')));
+
+    // A network number that is none: nothing goes to a made-up gateway.
+    window->settings().netNumber = QStringLiteral("0.0.7");
+    window->clearLog();
+    QVERIFY(scan(*window, 1, 1));
+    QVERIFY(window->logLines().contains(
+        QStringLiteral("The network number \"0.0.7\" is no a.b.c.d of numbers 0..255: nothing sent...")));
+    QVERIFY(ids(*window).isEmpty());
 }
 
 // A gateway calls in; its first telegram starts the M-Bus scan by itself

@@ -1,6 +1,8 @@
 #include "cli_options.h"
 
 #include "config/ini_file.h"
+#include "gateway/telegram.h"
+#include "link/tcp_links.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -72,11 +74,15 @@ std::optional<QString> hexPairs(const QString &text)
     return pairs.join(u' ');
 }
 
-// "host:port" with a port 1..65535.
+// "host:port" with a port 1..65535; an IPv6 address in brackets ("[::1]:10001").
 bool hostPort(const QString &text)
 {
     const qsizetype colon = text.lastIndexOf(u':');
-    return colon > 0 && number(text.mid(colon + 1), 1, 65535).has_value();
+    if (colon <= 0 || !number(text.mid(colon + 1), 1, 65535))
+        return false;
+    QString host;
+    quint16 port = 0;
+    return remoteEndpoint(text.left(colon), text.mid(colon + 1), 0, &host, &port);
 }
 
 QString parityName(const QString &text)
@@ -179,6 +185,8 @@ ParseResult parseCommandLine(const QStringList &arguments)
                 return fail(tr("%1 must be HOST:PORT, not '%2'").arg(arg, v));
             (arg == QLatin1String("--tcp") ? o.tcpHost : o.gatewayHost) = v;
         } else if (arg == QLatin1String("--net")) {
+            if (!gateway::parseNetworkNumber(v.toStdString()))
+                return fail(tr("--net must be a.b.c.d, four numbers 0..255, not '%1'").arg(v));
             o.net = v;
         } else if (arg == QLatin1String("--settings")) {
             o.settingsFile = v;

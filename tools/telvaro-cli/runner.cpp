@@ -8,8 +8,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -19,21 +17,6 @@
 namespace cli {
 
 namespace {
-
-// The dispatch takes IPv4 addresses only: a host name is looked up here.
-QString ipv4Of(const QString &host)
-{
-    QHostAddress address;
-    if (address.setAddress(host))
-        return host;
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("127.0.0.1");
-    const QHostInfo info = QHostInfo::fromName(host);
-    for (const QHostAddress &a : info.addresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            return a.toString();
-    return host; // the dispatch reports it as not properly set
-}
 
 void writeOut(const QByteArray &bytes)
 {
@@ -49,7 +32,6 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
       m_progress(progress),
       m_table(decode::TableLayout{settings.secondaryMain, settings.titleCount})
 {
-    m_settings.remoteIp = ipv4Of(m_settings.remoteIp.trimmed());
     LinkDispatch::Environment env;
     env.isAdministrator = [] { return true; }; // "Sent:" lines in the --verbose log
     const auto busOptions = [this] {
@@ -103,8 +85,7 @@ int Runner::run()
                                         ? m_bus->dispatch.gatewayClient().socket.errorString()
                                         : m_bus->dispatch.converter().socket.errorString();
         if (tcp && m_lastLine.startsWith(QLatin1String("Remote IP")))
-            return linkError(
-                tr("%1 is no IPv4 address or port").arg(m_settings.remoteIp + u':' + m_settings.remotePort));
+            return linkError(tr("%1 is no host or port").arg(m_settings.remoteIp + u':' + m_settings.remotePort));
         if (tcp)
             return linkError(
                 tr("no connection to %1:%2 (%3)").arg(m_settings.remoteIp, m_settings.remotePort, socketError));

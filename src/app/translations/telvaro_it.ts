@@ -411,6 +411,10 @@
         <source>The selected serial port (%1) is in use by another program!</source>
         <translation>La porta selezionata (%1) e utilizzata da un&quot;altra applicazione!</translation>
     </message>
+    <message>
+        <source>The network number &quot;%1&quot; is no a.b.c.d of numbers 0..255: nothing sent...</source>
+        <translation>Il numero di rete "%1" non è a.b.c.d di numeri 0..255: niente inviato...</translation>
+    </message>
 </context>
 <context>
     <name>ListenSocket</name>

@@ -411,6 +411,10 @@
         <source>The selected serial port (%1) is in use by another program!</source>
         <translation>Wybrany port jest używany przez inny program</translation>
     </message>
+    <message>
+        <source>The network number &quot;%1&quot; is no a.b.c.d of numbers 0..255: nothing sent...</source>
+        <translation>Numer sieci "%1" nie jest postaci a.b.c.d z liczb 0..255: nic nie wysłano...</translation>
+    </message>
 </context>
 <context>
     <name>ListenSocket</name>
