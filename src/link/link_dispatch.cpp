@@ -8,9 +8,7 @@
 LinkDispatch::LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObject *parent)
     : QObject(parent), m_comm(comm), m_log(log), m_env(std::move(env)), m_converter(log), m_client(log)
 {
-    QTimer *idle = m_env.idleTimer ? m_env.idleTimer : &m_ownIdleTimer;
-    m_listen = std::make_unique<ListenSocket>(log, *idle, [this] { return route() == LinkRoute::Listen; });
-    m_listen->portText = [this] { return m_env.settings().listenPort; };
+    m_listen = std::make_unique<ListenSocket>(log, [this] { return route() == LinkRoute::Listen; });
 
     connect(&m_client, &GatewayClientSocket::connectionMade, this, [this] { m_packetCounter = 1; });
     connect(&m_converter, &ConverterSocket::receivedMore, this, [this] {
@@ -239,8 +237,6 @@ void LinkDispatch::endLinkUse()
     m_serialReceived.clear();
     if (route() == LinkRoute::Listen)
         gatewayResponse.clear();
-    if (m_env.clearFullReport)
-        m_env.clearFullReport();
     // Each link is held only for one operation, whichever route is chosen now.
     try {
         if (m_comm.isOpen())
@@ -298,7 +294,6 @@ void LinkDispatch::settingsApplied()
 {
     if (route() != LinkRoute::Listen)
         return;
-    m_listen->setGatewayConnected(false);
     if (m_listen->listening())
         m_listen->toggle(QString()); // closes; the next activation opens on the new port
 }

@@ -28,8 +28,6 @@ public:
     struct Environment {
         std::function<LinkSettings()> settings; // read at every step
         std::function<bool()> isAdministrator;  // "Sent:" lines only for administrators
-        std::function<void()> clearFullReport;  // End link use clears a pending full report
-        QTimer *idleTimer = nullptr;            // closeSocketTimer; the dispatch owns one when not given
     };
 
     LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObject *parent = nullptr);
@@ -105,7 +103,6 @@ private:
     bool m_inUse = false;
     ConverterSocket m_converter;
     GatewayClientSocket m_client;
-    QTimer m_ownIdleTimer;
     std::unique_ptr<ListenSocket> m_listen;
     std::int32_t m_packetCounter = 1;
     bool m_awaitingFirstTelegram = false; // since the last gateway was accepted

@@ -1,9 +1,13 @@
 #pragma once
 // Socket1: the listening socket that VELK and DRAV gateways connect to from
-// the field. It stays open across operations; every connection's telegrams
-// are reassembled on their own, and requests go to the first connection.
-// An idle timer reopens it (dropping the gateway) after 3 minutes without
-// a connection or a read.
+// the field. It stays open across operations. Every connection has its own
+// reassembly and its own idle timer: one that sends nothing valid for three
+// minutes is dropped, whatever the others do.
+//
+// One connection is the gateway: requests go to it and only its telegrams
+// are answers. It is the first connection, until a connection that has said
+// nothing valid yet is outdone by one that has; when it closes, the next
+// connection takes its place.
 
 #include "comm_log.h"
 #include "gateway/telegram.h"
@@ -22,52 +26,51 @@ class ListenSocket : public QObject {
 public:
     static constexpr int kIdleMs = 180000;
 
-    // idle is closeSocketTimer; routeIsListen tells the accept handler
-    // whether the connection is wanted.
-    ListenSocket(CommLog &log, QTimer &idle, std::function<bool()> routeIsListen, QObject *parent = nullptr);
+    // routeIsListen tells the accept handler whether the connection is wanted.
+    ListenSocket(CommLog &log, std::function<bool()> routeIsListen, QObject *parent = nullptr);
     ~ListenSocket() override;
 
     // Closes when listening, opens on the port text otherwise.
     void toggle(const QString &portText);
+    // Every connection dropped, the socket closed.
     void close();
     bool listening() const { return m_listening; }
-    bool gatewayConnected() const { return m_gatewayConnected; }
-    void setGatewayConnected(bool on) { m_gatewayConnected = on; }
+    bool gatewayConnected() const { return m_gateway != nullptr; }
     quint16 serverPort() const { return m_server.serverPort(); }
     int connectionCount() const { return int(m_connections.size()); }
-    QString peerAddress() const { return m_peerAddress; }
+    // The gateway's address, empty without one.
+    QString peerAddress() const;
+    // How long a connection may send nothing valid (tests shorten it).
+    void setIdleMs(int ms);
 
-    // On the first connection; false (and why) when there is none or it fails.
+    // To the gateway; false (and why) when there is none or it fails.
     bool send(const QByteArray &bytes, QString *error);
 
-    // The port text the idle timer reopens with.
-    std::function<QString()> portText;
-
 signals:
-    void gatewayAccepted(); // the packet counter starts again
+    void gatewayAccepted(); // a new gateway: the packet counter starts again
     void telegramArrived(const mbus::Bytes &telegram);
     void bringToFront();
-    // The kept peer closed its connection.
+    // The gateway closed its connection.
     void gatewayLeft();
 
 private:
-    struct Connection {
-        QTcpSocket *socket = nullptr;
-        QString address; // kept: a closed socket forgets its peer
-        gateway::Assembler assembler;
-    };
+    struct Connection;
     void accept();
     void logPeer(const QString &address, quint16 port, const QString &host);
-    void read(Connection &connection);
-    void dropped(QTcpSocket *socket);
-    void restartIdle();
+    void read(Connection *connection);
+    void takeTelegram(Connection *connection, const mbus::Bytes &telegram);
+    void discarded(Connection *connection, const std::string &line);
+    void flushDiscarded(Connection *connection);
+    void drop(Connection *connection, const QString &line);
+    void dropped(Connection *connection);
+    void chooseGateway(Connection *connection);
 
     CommLog &m_log;
-    QTimer &m_idle;
     std::function<bool()> m_routeIsListen;
     QTcpServer m_server;
-    QList<std::shared_ptr<Connection>> m_connections;
+    QList<std::shared_ptr<Connection>> m_connections; // in the order they came
+    Connection *m_gateway = nullptr;
     bool m_listening = false;
-    bool m_gatewayConnected = false;
-    QString m_peerAddress;
+    int m_idleMs = kIdleMs;
+    QTimer m_quietLines; // sums up what was discarded, once a second
 };

@@ -279,7 +279,7 @@ void TstSettingsDialog::inputFilters_data()
 
     QTest::newRow("remote port: digits, five") << "Edit_lanxp_port" << "1a0-0 0123" << "10001";
     QTest::newRow("listen port: digits, five") << "Edit_tcp_port" << "5x9.6+1 5 9" << "59615";
-    QTest::newRow("remote IP: digits and dots") << "Edit_lanxp_ip" << "192.168.001.003:80" << "192.168.001.003";
+    QTest::newRow("remote address: host names and IPv6") << "Edit_lanxp_ip" << "gw_1.example.com/24 [::1]" << "gw1.example.com24[::1]";
     QTest::newRow("network number: digits and dots") << "Edit_net_number" << "1.2,3.4 abc" << "1.23.4";
     QTest::newRow("generation code: two digits") << "Edit_genCode" << "2a7b9" << "27";
     QTest::newRow("separator: one character") << "Edit_export_separator" << "|;" << "|";

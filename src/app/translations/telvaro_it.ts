@@ -413,7 +413,7 @@
     </message>
     <message>
         <source>The network number &quot;%1&quot; is no a.b.c.d of numbers 0..255: nothing sent...</source>
-        <translation>Il numero di rete "%1" non è a.b.c.d di numeri 0..255: niente inviato...</translation>
+        <translation>Il numero di rete &quot;%1&quot; non è a.b.c.d di numeri 0..255: niente inviato...</translation>
     </message>
 </context>
 <context>
@@ -425,6 +425,22 @@
     <message>
         <source>no gateway is connected</source>
         <translation>no gateway is connected</translation>
+    </message>
+    <message>
+        <source>Nothing valid from %1 for %2 s: the connection is dropped</source>
+        <translation>Nulla di valido da %1 per %2 s: la connessione viene chiusa</translation>
+    </message>
+    <message>
+        <source>%1 has said nothing, %2 has: requests go to %2 now</source>
+        <translation>%1 non ha inviato nulla, %2 sì: le richieste vanno ora a %2</translation>
+    </message>
+    <message>
+        <source>A telegram from %1 is no answer: requests go to %2</source>
+        <translation>Un telegramma da %1 non è una risposta: le richieste vanno a %2</translation>
+    </message>
+    <message>
+        <source>... %L1 more discarded telegrams from %2</source>
+        <translation>... altri %L1 telegrammi scartati da %2</translation>
     </message>
 </context>
 <context>

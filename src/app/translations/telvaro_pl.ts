@@ -413,7 +413,7 @@
     </message>
     <message>
         <source>The network number &quot;%1&quot; is no a.b.c.d of numbers 0..255: nothing sent...</source>
-        <translation>Numer sieci "%1" nie jest postaci a.b.c.d z liczb 0..255: nic nie wysłano...</translation>
+        <translation>Numer sieci &quot;%1&quot; nie jest postaci a.b.c.d z liczb 0..255: nic nie wysłano...</translation>
     </message>
 </context>
 <context>
@@ -425,6 +425,22 @@
     <message>
         <source>no gateway is connected</source>
         <translation>no gateway is connected</translation>
+    </message>
+    <message>
+        <source>Nothing valid from %1 for %2 s: the connection is dropped</source>
+        <translation>Brak poprawnych danych od %1 przez %2 s: połączenie zostaje zerwane</translation>
+    </message>
+    <message>
+        <source>%1 has said nothing, %2 has: requests go to %2 now</source>
+        <translation>%1 nic nie wysłał, %2 tak: zapytania idą teraz do %2</translation>
+    </message>
+    <message>
+        <source>A telegram from %1 is no answer: requests go to %2</source>
+        <translation>Telegram od %1 nie jest odpowiedzią: zapytania idą do %2</translation>
+    </message>
+    <message>
+        <source>... %L1 more discarded telegrams from %2</source>
+        <translation>... kolejne odrzucone telegramy od %2: %L1</translation>
     </message>
 </context>
 <context>
