@@ -392,6 +392,7 @@ void MainWindow::dropOldestLogLines()
     cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, kMaxLogLines / 10);
     cursor.removeSelectedText();
     cursor.insertText(tr("(older lines were removed: the log keeps the last %1 lines)").arg(kMaxLogLines));
+    cursor.insertBlock();
 }
 
 void MainWindow::clearLog()

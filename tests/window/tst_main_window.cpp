@@ -75,6 +75,7 @@ private slots:
     void repliesAreDecoded();
     void logKeepsEveryLine_data();
     void logKeepsEveryLine();
+    void logViewIsBounded();
     void storedLanguageIsKept_data();
     void storedLanguageIsKept();
     void timesHaveNoZoneName_data();
@@ -397,6 +398,21 @@ void TstMainWindow::logKeepsEveryLine()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     QCOMPARE(window.printLogTo(printer), pages);
+}
+
+// A flood of lines: the oldest tenth goes at once, a line says so, the
+// newest line is still last.
+void TstMainWindow::logViewIsBounded()
+{
+    QTemporaryDir dir;
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
+    for (int i = 1; i <= MainWindow::kMaxLogLines + 1; ++i)
+        window.addLine(QString::number(i));
+    const QStringList lines = window.logLines();
+    QCOMPARE(lines.size(), MainWindow::kMaxLogLines - MainWindow::kMaxLogLines / 10 + 2);
+    QCOMPARE(lines.first(), QStringLiteral("(older lines were removed: the log keeps the last 200000 lines)"));
+    QCOMPARE(lines.at(1), QString::number(MainWindow::kMaxLogLines / 10 + 1));
+    QCOMPARE(lines.last(), QString::number(MainWindow::kMaxLogLines + 1));
 }
 
 // A language the program does not know shows English but stays in the file
