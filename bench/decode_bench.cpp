@@ -1,9 +1,11 @@
-// Decoding speed over the corpus of real telegrams: validation, header and every
-// record into the work table's texts, in normal mode (no report lines).
+// Decoding speed over the corpus of real telegrams: validation, header and
+// every record as values; with texts also the work table's texts (normal
+// mode, no report lines) or the detailed report.
 //
-//   decode-bench                               Google Benchmark, telegrams per second
-//   decode-bench --passes 200 valid/*.hex      decode the files 200 times and exit
-//                                              (for valgrind --tool=callgrind)
+//   decode-bench                                 Google Benchmark, telegrams per second
+//   decode-bench --passes 200 valid/*.hex        decode the files 200 times as values and exit
+//   decode-bench --passes 200 --texts valid/*.hex  ... and make the work table's texts
+//                                                (both for valgrind --tool=callgrind)
 
 #include "decode/decode.h"
 #include "mbus/hex_text.h"
@@ -56,6 +58,17 @@ std::size_t decodeAll(const std::vector<mbus::Bytes> &telegrams, const decode::D
     return rows;
 }
 
+std::size_t decodeAllAsValues(const std::vector<mbus::Bytes> &telegrams)
+{
+    std::size_t records = 0;
+    for (const mbus::Bytes &t : telegrams) {
+        decode::Telegram telegram = decode::decodeTelegram(t);
+        records += telegram.records.size();
+        benchmark::DoNotOptimize(telegram);
+    }
+    return records;
+}
+
 void decodeCorpus(benchmark::State &state, bool fullReport)
 {
     static const std::vector<mbus::Bytes> telegrams = corpus();
@@ -73,6 +86,18 @@ void decodeCorpus(benchmark::State &state, bool fullReport)
     state.counters["telegrams"] = static_cast<double>(telegrams.size());
 }
 
+void BM_DecodeTelegram(benchmark::State &state)
+{
+    static const std::vector<mbus::Bytes> telegrams = corpus();
+    if (telegrams.empty()) {
+        state.SkipWithError("no telegrams in " TELVARO_CORPUS_DIR);
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeAllAsValues(telegrams));
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(telegrams.size()));
+}
+
 void BM_DecodeReply(benchmark::State &state)
 {
     decodeCorpus(state, false);
@@ -82,6 +107,7 @@ void BM_DecodeReplyFullReport(benchmark::State &state)
     decodeCorpus(state, true);
 }
 
+BENCHMARK(BM_DecodeTelegram);
 BENCHMARK(BM_DecodeReply);
 BENCHMARK(BM_DecodeReplyFullReport);
 
@@ -90,17 +116,19 @@ int runPasses(int argc, char **argv)
     char *end = nullptr;
     const long passes = argc > 2 ? std::strtol(argv[2], &end, 10) : -1;
     if (passes < 0 || !end || *end != '\0') {
-        std::fprintf(stderr, "Usage: decode-bench --passes N FILE...\n");
+        std::fprintf(stderr, "Usage: decode-bench --passes N [--texts] FILE...\n");
         return 2;
     }
+    const bool texts = argc > 3 && std::string_view(argv[3]) == "--texts";
     std::vector<mbus::Bytes> telegrams;
-    for (int i = 3; i < argc; ++i)
+    for (int i = texts ? 4 : 3; i < argc; ++i)
         telegrams.push_back(readTelegram(argv[i]));
     const decode::DecodeOptions options;
-    std::size_t rows = 0;
+    std::size_t count = 0;
     for (long p = 0; p < passes; ++p)
-        rows += decodeAll(telegrams, options);
-    std::fprintf(stderr, "%ld passes over %zu telegrams, %zu work-table rows\n", passes, telegrams.size(), rows);
+        count += texts ? decodeAll(telegrams, options) : decodeAllAsValues(telegrams);
+    std::fprintf(stderr, "%ld passes over %zu telegrams, %zu %s\n", passes, telegrams.size(), count,
+                 texts ? "work-table rows" : "records");
     return 0;
 }
 

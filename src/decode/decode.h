@@ -1,8 +1,8 @@
 #pragma once
 // Decoding of RSP_UD replies: frame validation, the fixed variable-data header and
-// the data records. Pure: bytes (and the time of decoding) in, texts out; the
-// window applies the result to the log, the work table, the report and the
-// device table.
+// the data records. Pure: bytes (and the time of decoding) in; the typed
+// telegram (record.h) and the texts made from it out. The window applies the
+// result to the log, the work table, the report and the device table.
 //
 // Texts are 8-bit strings (read them as Latin-1): ASCII values and units carry
 // the meter's bytes unchanged, and a manufacturer character code 127 comes out
@@ -22,6 +22,7 @@
 // decoded for the report is not a substitute for one decoded for the table.
 
 #include "mbus/bytes.h"
+#include "record.h"
 
 #include <array>
 #include <cstddef>
@@ -76,6 +77,10 @@ struct DecodeResult {
     // a shorter valid reply gets one "Exception - " log line and nothing else).
     bool headerDecoded = false;
     ReplyHeader header;
+    MeterHeader meter; // the same header as values
+
+    // The records as values, in the order of their rows.
+    std::vector<Record> records;
 
     // True in normal mode when the record decoder ran: the window then updates
     // the device table from header and rows. False in full-report mode and when

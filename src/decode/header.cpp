@@ -119,99 +119,74 @@ std::string statusText(std::uint8_t status, std::uint8_t version, const std::str
     return text;
 }
 
-ReplyHeader decodeHeader(mbus::ByteView reply, bool fullReport)
+MeterHeader readHeader(mbus::ByteView reply)
 {
-    ReplyHeader header;
     const Reader r(reply);
-    header.primaryAddress = r.at(5);
-    header.idText.reserve(8);
-    for (std::size_t i = 10; i >= 7; --i)
-        appendHex(header.idText, r.at(i));
-    header.manufacturer = manufacturerCode(static_cast<std::uint16_t>(r.at(11) | r.at(12) << 8));
+    MeterHeader header;
+    header.address = r.at(5);
+    header.id = std::uint32_t(r.at(7)) | std::uint32_t(r.at(8)) << 8 | std::uint32_t(r.at(9)) << 16
+                | std::uint32_t(r.at(10)) << 24;
+    header.manufacturerField = static_cast<std::uint16_t>(r.at(11) | r.at(12) << 8);
     header.version = r.at(13);
-    setMedium(header, r.at(14));
-    header.accessNumber = r.at(15);
-    header.statusText = statusText(r.at(16), header.version, header.manufacturer, fullReport);
+    header.medium = r.at(14);
+    header.access = r.at(15);
+    header.status = r.at(16);
     return header;
 }
 
-DecodeResult decodeReply(mbus::ByteView reply, const DecodeOptions &options)
+std::string idText(const MeterHeader &header)
 {
-    DecodeResult result;
+    std::string text;
+    text.reserve(8);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        appendHex(text, static_cast<std::uint8_t>(header.id >> shift));
+    return text;
+}
+
+ReplyHeader headerTexts(const MeterHeader &meter, bool fullReport)
+{
+    ReplyHeader header;
+    header.primaryAddress = meter.address;
+    header.idText = idText(meter);
+    header.manufacturer = manufacturerCode(meter.manufacturerField);
+    header.version = meter.version;
+    setMedium(header, meter.medium);
+    header.accessNumber = meter.access;
+    header.statusText = statusText(meter.status, meter.version, header.manufacturer, fullReport);
+    return header;
+}
+
+ReplyHeader decodeHeader(mbus::ByteView reply, bool fullReport)
+{
+    return headerTexts(readHeader(reply), fullReport);
+}
+
+Telegram decodeTelegram(mbus::ByteView reply)
+{
+    Telegram telegram;
     const std::size_t n = reply.size();
-    {
-        std::string line;
-        line.reserve(9 + 3 * n);
-        line = "Respond: ";
-        mbus::appendHexLogForm(line, reply);
-        result.logLines.push_back(std::move(line));
-    }
     if (n < 8)
-        return result;
-
-    result.valid = true;
-    if (reply[0] != 0x68 || reply[3] != 0x68) {
-        result.logLines.emplace_back("Wrong START byte");
-        result.valid = false;
-    }
-    if (mbus::frameChecksum(reply.subspan(4, n - 6)) != reply[n - 2]) {
-        result.logLines.emplace_back("Wrong CRC");
-        result.valid = false;
-    }
-    if (reply[n - 1] != 0x16) {
-        result.logLines.emplace_back("Wrong STOP byte");
-        result.valid = false;
-    }
-    if (n != reply[1] + 6u || reply[2] != reply[1]) {
-        result.logLines.emplace_back("Wrong length in the header");
-        result.valid = false;
-    }
-    if (!result.valid)
-        return result;
-
-    // A control frame or other short reply can pass the frame tests; its header
-    // offsets would lie past its end.
-    if (n < kHeaderReplySize) {
-        std::string line = "Exception - Reply too short for a data header: ";
-        appendInt(line, static_cast<long long>(n));
-        line += " bytes";
-        result.logLines.push_back(std::move(line));
-        return result;
-    }
-
-    result.header = decodeHeader(reply, options.fullReport);
-    result.headerDecoded = true;
-    RecordTable records = decodeRecords(reply, options);
-    result.rows = std::move(records.rows);
-    result.recordsTruncated = records.truncated;
-    result.moreRecordsFollow = records.moreRecordsFollow;
-    result.recordData = std::move(records.recordData);
-    for (std::string &line : records.logLines)
-        result.logLines.push_back(std::move(line));
-
-    if (!options.fullReport) {
-        result.updateDeviceTable = true;
-        return result;
-    }
-
-    const ReplyHeader &h = result.header;
-    auto &lines = result.reportLines;
-    lines.reserve(records.reportLines.size() + 4);
-    lines.push_back("ID:" + h.idText + ", Mfr: " + h.manufacturer + ", Main medium: " + h.mediumName);
-    {
-        std::string line = "Access counter: ";
-        appendInt(line, h.accessNumber);
-        line += ", Status: ";
-        line += h.statusText;
-        line += ", Model: ";
-        lines.push_back(std::move(line));
-    }
-    for (std::string &line : records.reportLines)
-        lines.push_back(std::move(line));
-    lines.push_back("Decoded at " + options.timeText + ", " + options.dateText);
-    lines.emplace_back();
-    result.reportWritten = true;
-    return result;
+        return telegram;
+    if (reply[0] != 0x68 || reply[3] != 0x68)
+        telegram.frameFaults |= kWrongStart;
+    if (mbus::frameChecksum(reply.subspan(4, n - 6)) != reply[n - 2])
+        telegram.frameFaults |= kWrongChecksum;
+    if (reply[n - 1] != 0x16)
+        telegram.frameFaults |= kWrongStop;
+    if (n != reply[1] + 6u || reply[2] != reply[1])
+        telegram.frameFaults |= kWrongLength;
+    telegram.valid = telegram.frameFaults == 0;
+    // A control frame or other short reply can pass the frame tests; its
+    // header offsets would lie past its end.
+    if (!telegram.valid || n < kHeaderReplySize)
+        return telegram;
+    telegram.headerDecoded = true;
+    telegram.header = readHeader(reply);
+    RecordWalk walk = walkRecords(reply);
+    telegram.records = std::move(walk.records);
+    telegram.stop = walk.stop;
+    telegram.moreRecordsFollow = walk.moreRecordsFollow;
+    return telegram;
 }
 
 } // namespace decode

@@ -5,6 +5,7 @@
 //   0  1 2 3  4 5 6  | 7  8  9  10 | 11  12  | 13  14  15  16  17  18  | 19 ..   | N-2 N-1
 
 #include "decode.h"
+#include "record.h"
 
 #include <string>
 
@@ -22,6 +23,15 @@ void setMedium(ReplyHeader &header, std::uint8_t medium);
 // "0x84", or the letters of the set status bits for "QRV" meters outside full
 // reports and with a version other than 0x1B.
 std::string statusText(std::uint8_t status, std::uint8_t version, const std::string &manufacturer, bool fullReport);
+
+// The fixed header of a reply; bytes past its end read as 0.
+MeterHeader readHeader(mbus::ByteView reply);
+
+// "12345678": the ID bytes as 8 hex digits, most significant first.
+std::string idText(const MeterHeader &header);
+
+// The header's texts; the status text depends on the mode (see statusText).
+ReplyHeader headerTexts(const MeterHeader &header, bool fullReport);
 
 // Header of a reply of at least kHeaderReplySize bytes.
 ReplyHeader decodeHeader(mbus::ByteView reply, bool fullReport);

@@ -1,10 +1,10 @@
 #pragma once
-// Internal steps of the record decoder, shared by decodeDif, decodeVif and the
-// record walk. All of them read through a Reader over the record area (the
-// reply without checksum and stop byte), so nothing past the checksum is read.
+// Internal steps of the record walk and of the building blocks decodeDif and
+// decodeVif. All of them read through a Reader over the record area (the reply
+// without checksum and stop byte), so nothing past the checksum is read.
 
-#include "decode.h"
 #include "reader.h"
+#include "record.h"
 
 #include <optional>
 #include <string>
@@ -20,20 +20,12 @@ std::optional<std::size_t> lvarPayload(std::uint8_t lvar);
 // 0xF (manufacturer data) takes the rest.
 std::optional<std::size_t> dataLength(const Reader &area, std::uint8_t dif, std::size_t dataOffset);
 
-// The value text of data whose length dataLength() accepted.
-void appendValue(std::string &out, const Reader &area, std::uint8_t dif, std::size_t dataOffset, std::size_t length,
-                 std::uint8_t vif, int exp10, char separator);
+// The value of data whose length dataLength() accepted. A date VIF reads its
+// date from the data start, whatever the data field says.
+Value decodeValue(const Reader &area, std::uint8_t dif, std::size_t dataOffset, std::size_t length, std::uint8_t vif);
 
-// Function/storage text of the DIF, plus storage and tariff of the first DIFE
-// when the DIF has its extension bit.
-void appendDifDescription(std::string &out, const Reader &area, std::size_t difOffset);
-
-// Unit (appended to unit), description and exponent of the VIF at vifOffset.
-struct VifMeaning {
-    std::string_view description;
-    int exp10 = 0;
-    bool complete = true;
-};
-VifMeaning decodeVif(const Reader &area, std::size_t vifOffset, std::uint8_t vif, std::string &unit);
+// Quantity, unit, description and exponent of the VIF at vifOffset; a
+// plain-text unit's characters go to plainUnit.
+Unit decodeUnit(const Reader &area, std::size_t vifOffset, std::uint8_t vif, std::string &plainUnit);
 
 } // namespace decode::detail

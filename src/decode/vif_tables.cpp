@@ -15,51 +15,52 @@ struct VifRange {
     std::int8_t exp10First;
     std::int8_t expStep;
     std::string_view description;
+    Quantity quantity = Quantity::Unknown;
     bool timeUnits = false; // description by key bits 1..0: seconds .. days
 };
 
 constexpr std::array<std::string_view, 4> kTimeUnits{"seconds", "minutes", "hours", "days"};
 
 constexpr std::array kPrimary{
-    VifRange{0x00, 0x07, "kWh", -6, 1, ""},
-    VifRange{0x08, 0x0F, "kJ", -3, 1, ""},
-    VifRange{0x10, 0x12, "m3", -6, 1, ""},
-    VifRange{0x13, 0x13, "m3", -3, 0, "KV1"},
-    VifRange{0x14, 0x14, "m3", -2, 0, "KV2"},
-    VifRange{0x15, 0x17, "m3", -1, 1, ""},
-    VifRange{0x20, 0x23, "On Time", 0, 0, "", true},
-    VifRange{0x24, 0x27, "Operating Time", 0, 0, "", true},
-    VifRange{0x28, 0x2D, "W", -3, 1, ""},
-    VifRange{0x2E, 0x2F, "kW", 0, 1, ""},
-    VifRange{0x30, 0x36, "J/h", 0, 1, ""},
-    VifRange{0x38, 0x3F, "l/h", -3, 1, "Debit"},
-    VifRange{0x58, 0x5B, "deg. C", -3, 1, "Flow Temp."},
-    VifRange{0x5C, 0x5F, "deg. C", -3, 1, "Return Temp."},
-    VifRange{0x60, 0x63, "deg. K", -3, 1, "TDiff"},
-    VifRange{0x64, 0x67, "deg. C", -3, 1, "External Temperature"},
-    VifRange{0x68, 0x6A, "mbar", 0, 1, ""},
-    VifRange{0x6C, 0x6C, "Time point", 0, 0, "Date (dd.mm.yyyy)"},
-    VifRange{0x6D, 0x6D, "Time point", 0, 0, "Date and time (hh:mm, dd.mm.yyyy)"},
-    VifRange{0x6E, 0x6E, "Dimensionless", 0, 0, ""},
-    VifRange{0x70, 0x70, "Average duration", 0, 0, ""},
-    VifRange{0x74, 0x74, "Actuality Duration", 0, 0, ""},
-    VifRange{0x78, 0x78, "Fabr. No.", 0, 0, ""},
+    VifRange{0x00, 0x07, "kWh", -6, 1, "", Quantity::Energy},
+    VifRange{0x08, 0x0F, "kJ", -3, 1, "", Quantity::Energy},
+    VifRange{0x10, 0x12, "m3", -6, 1, "", Quantity::Volume},
+    VifRange{0x13, 0x13, "m3", -3, 0, "KV1", Quantity::Volume},
+    VifRange{0x14, 0x14, "m3", -2, 0, "KV2", Quantity::Volume},
+    VifRange{0x15, 0x17, "m3", -1, 1, "", Quantity::Volume},
+    VifRange{0x20, 0x23, "On Time", 0, 0, "", Quantity::OnTime, true},
+    VifRange{0x24, 0x27, "Operating Time", 0, 0, "", Quantity::OperatingTime, true},
+    VifRange{0x28, 0x2D, "W", -3, 1, "", Quantity::Power},
+    VifRange{0x2E, 0x2F, "kW", 0, 1, "", Quantity::Power},
+    VifRange{0x30, 0x36, "J/h", 0, 1, "", Quantity::Power},
+    VifRange{0x38, 0x3F, "l/h", -3, 1, "Debit", Quantity::VolumeFlow},
+    VifRange{0x58, 0x5B, "deg. C", -3, 1, "Flow Temp.", Quantity::FlowTemperature},
+    VifRange{0x5C, 0x5F, "deg. C", -3, 1, "Return Temp.", Quantity::ReturnTemperature},
+    VifRange{0x60, 0x63, "deg. K", -3, 1, "TDiff", Quantity::TemperatureDifference},
+    VifRange{0x64, 0x67, "deg. C", -3, 1, "External Temperature", Quantity::ExternalTemperature},
+    VifRange{0x68, 0x6A, "mbar", 0, 1, "", Quantity::Pressure},
+    VifRange{0x6C, 0x6C, "Time point", 0, 0, "Date (dd.mm.yyyy)", Quantity::Date},
+    VifRange{0x6D, 0x6D, "Time point", 0, 0, "Date and time (hh:mm, dd.mm.yyyy)", Quantity::DateTime},
+    VifRange{0x6E, 0x6E, "Dimensionless", 0, 0, "", Quantity::HcaUnits},
+    VifRange{0x70, 0x70, "Average duration", 0, 0, "", Quantity::AveragingDuration},
+    VifRange{0x74, 0x74, "Actuality Duration", 0, 0, "", Quantity::ActualityDuration},
+    VifRange{0x78, 0x78, "Fabr. No.", 0, 0, "", Quantity::FabricationNumber},
 };
 
 constexpr std::array kExtensionFb{
-    VifRange{0x00, 0x01, "kWh", 2, 1, ""},
-    VifRange{0x02, 0x07, "Reserved", 0, 0, ""},
-    VifRange{0x08, 0x09, "GJ", -1, 1, ""},
-    VifRange{0x0A, 0x0F, "Reserved", 0, 0, ""},
-    VifRange{0x10, 0x11, "m3", 2, 1, ""},
-    VifRange{0x28, 0x29, "kW", 2, 1, ""},
-    VifRange{0x2A, 0x2F, "Reserved", 0, 0, ""},
-    VifRange{0x58, 0x5A, "Flow Temperature, deg. F", -3, 1, ""},
-    VifRange{0x5B, 0x5B, "Flow Temperature, F", 0, 0, ""},
-    VifRange{0x5C, 0x5F, "Return Temperature, deg. F", -3, 1, ""},
-    VifRange{0x60, 0x63, "Temp. difference, deg. F", -3, 1, ""},
-    VifRange{0x64, 0x67, "External temperature, F", -3, 1, ""},
-    VifRange{0x68, 0x6F, "Reserved", 0, 0, ""},
+    VifRange{0x00, 0x01, "kWh", 2, 1, "", Quantity::Energy},
+    VifRange{0x02, 0x07, "Reserved", 0, 0, "", Quantity::Unknown},
+    VifRange{0x08, 0x09, "GJ", -1, 1, "", Quantity::Energy},
+    VifRange{0x0A, 0x0F, "Reserved", 0, 0, "", Quantity::Unknown},
+    VifRange{0x10, 0x11, "m3", 2, 1, "", Quantity::Volume},
+    VifRange{0x28, 0x29, "kW", 2, 1, "", Quantity::Power},
+    VifRange{0x2A, 0x2F, "Reserved", 0, 0, "", Quantity::Unknown},
+    VifRange{0x58, 0x5A, "Flow Temperature, deg. F", -3, 1, "", Quantity::FlowTemperature},
+    VifRange{0x5B, 0x5B, "Flow Temperature, F", 0, 0, "", Quantity::FlowTemperature},
+    VifRange{0x5C, 0x5F, "Return Temperature, deg. F", -3, 1, "", Quantity::ReturnTemperature},
+    VifRange{0x60, 0x63, "Temp. difference, deg. F", -3, 1, "", Quantity::TemperatureDifference},
+    VifRange{0x64, 0x67, "External temperature, F", -3, 1, "", Quantity::ExternalTemperature},
+    VifRange{0x68, 0x6F, "Reserved", 0, 0, "", Quantity::Unknown},
 };
 
 struct FdRange {
@@ -146,7 +147,7 @@ VifEntry entryOf(const VifRange &range, std::uint8_t key)
 {
     const int step = key - range.first;
     return VifEntry{range.unit, range.timeUnits ? kTimeUnits[key & 0x03] : range.description,
-                    range.exp10First + range.expStep * step};
+                    range.exp10First + range.expStep * step, range.quantity};
 }
 
 } // namespace

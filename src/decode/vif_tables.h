@@ -3,6 +3,8 @@
 // extension tables reached through VIF 0xFB and 0xFD. The texts are the ones the
 // user sees, exactly, trailing spaces and the program's own spellings included.
 
+#include "record.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -12,6 +14,7 @@ struct VifEntry {
     std::string_view unit;
     std::string_view description;
     int exp10 = 0; // multiplier = 10^exp10
+    Quantity quantity = Quantity::Unknown;
 };
 
 // key: VIF 0x00..0x7F (bit 7 already cleared). Keys not in the table: "N/A".
