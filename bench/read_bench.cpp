@@ -46,9 +46,9 @@ void BM_ReadAll(benchmark::State &state)
             replyBytes += t.size();
     });
     ReadAll &readAll = bus.stack().readAll;
-    std::vector<std::vector<std::string>> rows;
+    std::vector<decode::MeterRow> rows;
     for (int address = 1; address <= kMeters; ++address)
-        rows.push_back({"", std::to_string(address)});
+        rows.push_back(decode::MeterRow{.address = {address, true, {}}});
     for (auto _ : state) {
         bus.table.setRows(rows);
         replyBytes = 0;

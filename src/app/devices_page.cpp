@@ -15,7 +15,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -229,7 +230,7 @@ QWidget *DevicesPage::buildTableArea()
     selection->addWidget(broadcastBox);
     layout->addLayout(selection);
 
-    deviceGrid = named(new QTableWidget(0, 10, area), "Grid_orvenna");
+    deviceGrid = named(new QTableView(area), "Grid_orvenna");
     deviceGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     deviceGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     deviceGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -312,4 +313,30 @@ void DevicesPage::showSelection(const QString &id, const QString &address)
     m_selectedAddress = address;
     selectedIdLabel->setText(tr("ID:") + id);
     selectedAddressLabel->setText(tr("Addr.:") + address);
+}
+
+void DevicesPage::setTableModel(QAbstractItemModel *model)
+{
+    deviceGrid->setModel(model);
+    m_fitColumns = new QTimer(this);
+    m_fitColumns->setSingleShot(true);
+    m_fitColumns->setInterval(0);
+    connect(m_fitColumns, &QTimer::timeout, this, &DevicesPage::fitColumns);
+    const auto fitSoon = [this] { m_fitColumns->start(); };
+    connect(model, &QAbstractItemModel::dataChanged, this, fitSoon);
+    connect(model, &QAbstractItemModel::rowsInserted, this, fitSoon);
+    connect(model, &QAbstractItemModel::modelReset, this, fitSoon);
+    connect(model, &QAbstractItemModel::headerDataChanged, this, fitSoon);
+    fitColumns();
+}
+
+void DevicesPage::fitColumns()
+{
+    QHeaderView *header = deviceGrid->horizontalHeader();
+    const QAbstractItemView *view = deviceGrid; // where the size hint is public
+    for (int c = 0; c < header->count(); ++c) {
+        const int wanted = std::max(view->sizeHintForColumn(c), header->sectionSizeHint(c));
+        if (header->sectionSize(c) < wanted)
+            header->resizeSection(c, wanted);
+    }
 }

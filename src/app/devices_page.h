@@ -13,7 +13,9 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
-class QTableWidget;
+class QAbstractItemModel;
+class QTableView;
+class QTimer;
 
 class DevicesPage : public QWidget {
     Q_OBJECT
@@ -24,6 +26,9 @@ public:
     void retranslate();
     // The selected meter above the grid, kept over a language switch.
     void showSelection(const QString &id, const QString &address);
+    // The grid shows the model; its columns grow to their contents whenever
+    // it changes (never cutting a value), and the user may widen them.
+    void setTableModel(QAbstractItemModel *model);
 
     // "   Search network    "
     QGroupBox *searchGroup = nullptr;
@@ -61,7 +66,7 @@ public:
     QCheckBox *broadcastBox = nullptr;
     QLabel *selectedIdLabel = nullptr, *selectedAddressLabel = nullptr;
 
-    QTableWidget *deviceGrid = nullptr;
+    QTableView *deviceGrid = nullptr;
     QPushButton *readSelectedButton = nullptr, *readAllButton = nullptr, *clearTableButton = nullptr;
     QPushButton *loadButton = nullptr, *saveButton = nullptr;
     QPushButton *autoAddressButton = nullptr;
@@ -73,6 +78,8 @@ private:
     QGroupBox *buildBasicGroup();
     QGroupBox *buildAdvancedGroup();
     QWidget *buildTableArea();
+    void fitColumns();
 
     QString m_selectedId, m_selectedAddress;
+    QTimer *m_fitColumns = nullptr; // one fit for a burst of changes
 };

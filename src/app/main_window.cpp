@@ -4,7 +4,7 @@
 
 #include "about_box.h"
 #include "config/program_paths.h"
-#include "device_grid.h"
+#include "device_table_model.h"
 #include "devices_page.h"
 #include "display/display_commands.h"
 #include "display/read_run.h"
@@ -92,7 +92,8 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     restoreSettings(); // 2-4
     m_table.switchSecondaryMain(m_settings.secondaryMain);
     m_table.setAdditionalCount(m_settings.titleCount);
-    m_grid = std::make_unique<DeviceGrid>(devices->deviceGrid, m_table);
+    m_tableModel = new DeviceTableModel(m_table, this);
+    devices->setTableModel(m_tableModel);
     wireOperations();                                               // 7: operation state starts clear
     pages->setCurrentWidget(devices);                               // 5
     setResponseTimeout(devices->timeoutBox->value());               // 6
@@ -360,7 +361,7 @@ void MainWindow::applyCaptions()
     header << tr("Unit ") << tr("Medium ") << tr("Time ") << tr("Date ") << tr("Status ") << tr("Model ");
     for (int i = 0; i < m_table.layout().additionalCount; ++i)
         header << m_settings.titles[std::size_t(i)];
-    m_grid->setHeader(header);
+    m_tableModel->setHeaderLabels(header);
 }
 
 void MainWindow::setResponseTimeout(int ms)

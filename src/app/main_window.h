@@ -31,7 +31,7 @@ class QTabWidget;
 class AutoAddressing;
 class BusSession;
 class CustomCommand;
-class DeviceGrid;
+class DeviceTableModel;
 class DevicesPage;
 class DisplayGrid;
 class DisplayPage;
@@ -145,6 +145,7 @@ public:
     void clearTable();
     void clearTableAsked();
     void deleteSelectedRow();
+    void selectGridRow(int row);
     // File -> Save / "Save / Export", and File -> Open / "Load".
     bool saveDeviceTable();
     bool loadDeviceTable();
@@ -196,7 +197,7 @@ private:
     bool m_displayAllowed = true;
 
     decode::DeviceTable m_table;
-    std::unique_ptr<DeviceGrid> m_grid;
+    DeviceTableModel *m_tableModel = nullptr;
     std::unique_ptr<ProgramBus> m_bus;
     std::unique_ptr<CustomCommand> m_customCommand;
     display::Table m_tevTable{display::TevColumns};

@@ -1,6 +1,6 @@
 // The main window's device page wired to the operations that walk the bus.
 
-#include "device_grid.h"
+#include "device_table_model.h"
 #include "devices_page.h"
 #include "link/link_dispatch.h"
 #include "main_window.h"
@@ -16,7 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
 
 void MainWindow::wireOperations()
 {
@@ -51,9 +51,10 @@ void MainWindow::wireOperations()
     connect(&session(), &BusSession::selectionChanged, this,
             [this](const QString &id, const QString &address, int currentRow) {
                 devices->showSelection(id, address);
-                if (currentRow >= 1 && currentRow - 1 != devices->deviceGrid->currentRow()) {
-                    const QSignalBlocker block(devices->deviceGrid);
-                    devices->deviceGrid->selectRow(currentRow - 1);
+                QTableView *grid = devices->deviceGrid;
+                if (currentRow >= 0 && currentRow != grid->currentIndex().row()) {
+                    const QSignalBlocker block(grid->selectionModel());
+                    grid->selectRow(currentRow);
                 }
             });
     wireDevicePage();
@@ -90,9 +91,9 @@ void MainWindow::wireDevicePage()
     connect(d->setBaudButton, &QPushButton::clicked, this,
             [commands, d] { commands->changeBaud(d->baudCombo->currentText()); });
     connect(d->setIdButton, &QPushButton::clicked, this, [commands, d] { commands->changeId(d->newIdEdit->text()); });
-    connect(d->deviceGrid, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int, int) { session().selectRow(row + 1); });
-    connect(d->deviceGrid, &QTableWidget::cellClicked, this, [this](int row, int) { session().selectRow(row + 1); });
+    connect(d->deviceGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { selectGridRow(current.row()); });
+    connect(d->deviceGrid, &QTableView::clicked, this, [this](const QModelIndex &index) { selectGridRow(index.row()); });
     connect(d->deviceGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         activateWindow();
         deviceMenu->popup(devices->deviceGrid->viewport()->mapToGlobal(at));
@@ -261,33 +262,29 @@ void MainWindow::deleteSelectedRow()
 {
     if (session().busy())
         return;
-    if (m_table.deleteRow(session().selectedRow()))
+    if (m_table.removeRow(session().selectedRow()))
         session().clearSelection(); // the rows below moved up
 }
 
-namespace {
-QStringList headerLabels(const QTableWidget *grid)
+// A meter's row selects the meter; the empty row below them selects none.
+void MainWindow::selectGridRow(int row)
 {
-    QStringList labels;
-    for (int c = 0; c < grid->columnCount(); ++c)
-        labels << (grid->horizontalHeaderItem(c) ? grid->horizontalHeaderItem(c)->text() : QString());
-    return labels;
+    if (row == m_tableModel->entryRow())
+        session().clearSelection();
+    else
+        session().selectRow(row);
 }
-} // namespace
 
 bool MainWindow::saveDeviceTable()
 {
     std::vector<table_files::Row> rows;
     table_files::Row header;
-    for (const QString &label : headerLabels(devices->deviceGrid))
+    for (const QString &label : m_tableModel->headerLabels())
         header.push_back(label.toStdString());
     rows.push_back(header);
-    for (int r = 1; r < m_table.rowCount(); ++r) {
-        table_files::Row row;
-        for (int c = 0; c < m_table.columnCount(); ++c)
-            row.push_back(m_table.cell(r, c));
-        rows.push_back(std::move(row));
-    }
+    for (int r = 0; r < m_table.rowCount(); ++r)
+        rows.push_back(m_table.rowTexts(r));
+    rows.emplace_back(std::size_t(m_table.columnCount())); // the empty row below the meters, as files have it
     return table_files::exportRows(rows, m_settings.dir, QStringLiteral("meters_data.csv"), m_settings.exportSeparator,
                                    false, fileDialogs);
 }
@@ -297,7 +294,7 @@ bool MainWindow::loadDeviceTable()
     if (session().busy())
         return false;
     // Our own header line, in the current language or in English.
-    const QStringList labels = headerLabels(devices->deviceGrid);
+    const QStringList labels = m_tableModel->headerLabels();
     const auto isHeader = [labels](const table_files::Row &row) {
         if (row.size() < 2)
             return false;

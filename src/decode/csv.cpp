@@ -177,18 +177,19 @@ std::string effectiveSeparator(std::string_view setting)
     return std::string(setting.substr(0, length));
 }
 
-std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting, bool leadingEmptyLine)
+std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting, bool leadingEmptyLine,
+                        std::string_view lineEnd)
 {
     const std::string separator = effectiveSeparator(separatorSetting);
     std::string out;
     if (leadingEmptyLine)
-        out += "\r\n";
+        out += lineEnd;
     for (const Row &row : rows) {
         for (const std::string &cell : row) {
             appendCell(out, cell, separator);
             out += separator;
         }
-        out += "\r\n";
+        out += lineEnd;
     }
     return out;
 }

@@ -29,9 +29,10 @@ inline constexpr std::size_t kMaxTextBytes = std::size_t(64) * 1024 * 1024;
 // sequence: writing with it would give a file that cannot be read back.
 std::string effectiveSeparator(std::string_view setting);
 
-// One line per row, CR LF after every line (also the last); leadingEmptyLine
-// writes one empty line first (the readings export). No BOM.
-std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting, bool leadingEmptyLine = false);
+// One line per row, CR LF (or the line end given) after every line, also the
+// last; leadingEmptyLine writes one empty line first (the readings export). No BOM.
+std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting, bool leadingEmptyLine = false,
+                        std::string_view lineEnd = "\r\n");
 
 struct ParseOptions {
     std::string_view separatorSetting;         // as in the settings; empty means ";"

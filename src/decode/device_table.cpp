@@ -1,22 +1,65 @@
 #include "device_table.h"
 
+#include "header.h"
+#include "record_text.h"
+
 #include <algorithm>
+#include <charconv>
 
 namespace decode {
 
 namespace {
 
-const std::string kEmpty;
+constexpr int kMaxAddress = 255;
 
-MeterSelection selectionOf(const std::string &id, const std::string &address)
+// "0".."255" as written by the program: no sign, no leading zero.
+std::optional<int> canonicalAddress(std::string_view text)
 {
-    MeterSelection s;
-    s.id = id.substr(0, kSelectionTextLength);
-    s.address = address.empty() ? std::string("256") : address.substr(0, kSelectionTextLength);
-    return s;
+    if (text.empty() || (text.size() > 1 && text.front() == '0'))
+        return std::nullopt;
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > kMaxAddress)
+        return std::nullopt;
+    return value;
+}
+
+MeterSelection selectionOf(const MeterRow &row)
+{
+    return MeterSelection{row.id.substr(0, kSelectionTextLength), row.address};
 }
 
 } // namespace
+
+TableAddress TableAddress::fromText(const std::string &text)
+{
+    TableAddress address;
+    if (text.empty())
+        return address;
+    if (const auto number = canonicalAddress(text)) {
+        address.number = number;
+    } else if (text.back() == '?' && canonicalAddress(std::string_view(text).substr(0, text.size() - 1))) {
+        address.number = canonicalAddress(std::string_view(text).substr(0, text.size() - 1));
+        address.confirmed = false;
+    } else {
+        address.unreadable = text;
+    }
+    return address;
+}
+
+std::string TableAddress::text() const
+{
+    if (!number)
+        return unreadable;
+    return std::to_string(*number) + (confirmed ? "" : "?");
+}
+
+std::optional<int> TableAddress::usable(int max) const
+{
+    if (!number || !confirmed || *number > max)
+        return std::nullopt;
+    return number;
+}
 
 std::string latin1ToUtf8(const std::string &latin1)
 {
@@ -36,30 +79,71 @@ std::string latin1ToUtf8(const std::string &latin1)
 DeviceTable::DeviceTable(TableLayout layout) : m_layout(layout)
 {
     m_layout.additionalCount = std::clamp(m_layout.additionalCount, 0, kMaxAdditionalValues);
-    addEntryRow();
 }
 
-const std::string &DeviceTable::cell(int row, int column) const
+std::string DeviceTable::cellText(int r, int column) const
 {
-    if (row < 1 || row >= rowCount() || column < 0 || column >= columnCount())
-        return kEmpty;
-    return m_rows[std::size_t(row - 1)][std::size_t(column)];
+    if (r < 0 || r >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    const MeterRow &m = m_rows[std::size_t(r)];
+    switch (column) {
+    case kIdColumn:
+        return m.id;
+    case kAddressColumn:
+        return m.address.text();
+    case kManufacturerColumn:
+        return m.manufacturer;
+    case kValueColumn:
+        return m.value;
+    default:
+        break;
+    }
+    if (m_layout.secondaryMain && column == kSecondaryMainColumn)
+        return m.secondaryMain;
+    const TableLayout &l = m_layout;
+    if (column >= l.firstAdditionalColumn())
+        return m.additional[std::size_t(column - l.firstAdditionalColumn())];
+    const std::string *fields[] = {&m.unit, &m.medium, &m.time, &m.date, &m.status, &m.model};
+    return *fields[column - l.unitColumn()];
 }
 
-void DeviceTable::setCell(int row, int column, std::string text)
+std::vector<std::string> DeviceTable::rowTexts(int r) const
 {
-    if (row < 1 || row >= rowCount() || column < 0 || column >= columnCount())
-        return;
-    m_rows[std::size_t(row - 1)][std::size_t(column)] = std::move(text);
-    notify(row, row);
+    std::vector<std::string> texts;
+    for (int c = 0; c < columnCount(); ++c)
+        texts.push_back(cellText(r, c));
+    return texts;
 }
 
-bool DeviceTable::hasData(int row) const
+MeterRow DeviceTable::rowFromTexts(const std::vector<std::string> &cells) const
 {
-    if (row < 1 || row >= rowCount())
-        return false;
-    const Row &cells = m_rows[std::size_t(row - 1)];
-    return std::any_of(cells.begin(), cells.end(), [](const std::string &c) { return !c.empty(); });
+    const auto at = [&cells](int column) {
+        return std::size_t(column) < cells.size() ? cells[std::size_t(column)] : std::string();
+    };
+    const TableLayout &l = m_layout;
+    MeterRow m;
+    m.id = at(kIdColumn);
+    m.address = TableAddress::fromText(at(kAddressColumn));
+    m.manufacturer = at(kManufacturerColumn);
+    m.value = at(kValueColumn);
+    if (l.secondaryMain)
+        m.secondaryMain = at(kSecondaryMainColumn);
+    m.unit = at(l.unitColumn());
+    m.medium = at(l.mediumColumn());
+    m.time = at(l.timeColumn());
+    m.date = at(l.dateColumn());
+    m.status = at(l.statusColumn());
+    m.model = at(l.modelColumn());
+    for (int k = 0; k < l.additionalCount; ++k)
+        m.additional.push_back(at(l.firstAdditionalColumn() + k));
+    return m;
+}
+
+void DeviceTable::fitRow(MeterRow &row) const
+{
+    row.additional.resize(std::size_t(m_layout.additionalCount));
+    if (!m_layout.secondaryMain)
+        row.secondaryMain.clear();
 }
 
 void DeviceTable::notify(int first, int last)
@@ -68,20 +152,15 @@ void DeviceTable::notify(int first, int last)
         changed(first, last);
 }
 
-void DeviceTable::addEntryRow()
-{
-    m_rows.emplace_back(std::size_t(columnCount()));
-}
-
 void DeviceTable::setAdditionalCount(int count)
 {
     count = std::clamp(count, 0, kMaxAdditionalValues);
     if (count == m_layout.additionalCount)
         return;
     m_layout.additionalCount = count;
-    for (Row &row : m_rows)
-        row.resize(std::size_t(columnCount()));
-    notify(1, rowCount() - 1);
+    for (MeterRow &row : m_rows)
+        fitRow(row);
+    notify(0, rowCount() - 1);
 }
 
 void DeviceTable::switchSecondaryMain(bool on)
@@ -89,162 +168,177 @@ void DeviceTable::switchSecondaryMain(bool on)
     if (on == m_layout.secondaryMain)
         return;
     m_layout.secondaryMain = on;
-    for (Row &row : m_rows) {
-        if (on)
-            row.insert(row.begin() + kSecondaryMainColumn, std::string());
-        else
-            row.erase(row.begin() + kSecondaryMainColumn);
-        row.resize(std::size_t(columnCount()));
-    }
-    notify(1, rowCount() - 1);
+    for (MeterRow &row : m_rows)
+        fitRow(row);
+    notify(0, rowCount() - 1);
 }
 
-DeviceTable::Row DeviceTable::meterRow(const ReplyHeader &header, const TableValues &values, const std::string &time,
-                                       const std::string &date) const
+MeterRow DeviceTable::meterRow(const MeterHeader &header, const TableValues &values, const std::string &time,
+                               const std::string &date) const
 {
-    Row row(static_cast<std::size_t>(columnCount()));
-    row[kIdColumn] = latin1ToUtf8(header.idText);
-    row[kAddressColumn] = std::to_string(header.primaryAddress);
-    row[kManufacturerColumn] = latin1ToUtf8(header.manufacturer);
-    row[kValueColumn] = latin1ToUtf8(values.mainValue);
-    if (m_layout.secondaryMain)
-        row[kSecondaryMainColumn] = latin1ToUtf8(values.secondaryMain);
-    row[std::size_t(m_layout.unitColumn())] = latin1ToUtf8(values.mainUnit);
-    row[std::size_t(m_layout.mediumColumn())] = latin1ToUtf8(header.mediumName);
-    row[std::size_t(m_layout.timeColumn())] = time;
-    row[std::size_t(m_layout.dateColumn())] = date;
-    row[std::size_t(m_layout.statusColumn())] = latin1ToUtf8(header.statusText);
-    row[std::size_t(m_layout.modelColumn())] = latin1ToUtf8(values.model);
-    for (std::size_t k = 0; k < values.additional.size() && int(k) < m_layout.additionalCount; ++k)
-        row[std::size_t(m_layout.firstAdditionalColumn()) + k] = latin1ToUtf8(values.additional[k]);
+    const std::string maker = manufacturerCode(header.manufacturerField);
+    MeterRow row;
+    row.id = latin1ToUtf8(idText(header));
+    row.address.number = header.address;
+    row.manufacturer = latin1ToUtf8(maker);
+    row.value = latin1ToUtf8(values.mainValue);
+    row.secondaryMain = latin1ToUtf8(values.secondaryMain);
+    row.unit = latin1ToUtf8(values.mainUnit);
+    row.medium = latin1ToUtf8(std::string(mediumName(header.medium)));
+    row.time = time;
+    row.date = date;
+    row.status = latin1ToUtf8(statusText(header.status, header.version, maker, false));
+    row.model = latin1ToUtf8(values.model);
+    for (const std::string &value : values.additional)
+        row.additional.push_back(latin1ToUtf8(value));
+    fitRow(row);
     return row;
 }
 
-std::optional<MeterSelection> DeviceTable::update(const ReplyHeader &header, const std::vector<WorkRow> &records,
-                                                  RowRule rule, const std::string &time, const std::string &date)
+std::optional<MeterSelection> DeviceTable::update(const MeterHeader &header, const std::vector<Record> &records,
+                                                  RowRule rule, const std::string &time, const std::string &date,
+                                                  char separator)
 {
     const TableOptions options{m_layout.secondaryMain, m_layout.additionalCount};
     if (isPulseModuleReply(header, options))
-        return writePulseModuleRow(header, records, time, date);
+        return writePulseModuleRow(header, records, time, date, separator);
 
-    const Row row = meterRow(header, chooseTableValues(header, records, options), time, date);
-    const int keyColumn = rule == RowRule::ByAddress ? kAddressColumn : kIdColumn;
-    std::optional<MeterSelection> selection;
+    const MeterRow row = meterRow(header, chooseTableValues(header, records, options, separator), time, date);
     if (rule != RowRule::Scan) {
         int first = -1, last = -1;
-        for (int r = 1; r < rowCount() - 1; ++r) {
-            if (m_rows[std::size_t(r - 1)][std::size_t(keyColumn)] != row[std::size_t(keyColumn)])
+        for (int r = 0; r < rowCount(); ++r) {
+            MeterRow &existing = m_rows[std::size_t(r)];
+            const bool same = rule == RowRule::ByAddress ? existing.address == row.address : existing.id == row.id;
+            if (!same)
                 continue;
-            m_rows[std::size_t(r - 1)] = row;
-            selection = selectionOf(row[kIdColumn], row[kAddressColumn]);
+            existing = row;
             first = first < 0 ? r : first;
             last = r;
         }
         if (first >= 0)
             notify(first, last);
-        if (first >= 0 || rule == RowRule::ByAddress)
-            return selection;
+        if (first >= 0)
+            return selectionOf(row);
+        if (rule == RowRule::ByAddress)
+            return std::nullopt;
     }
     // Scan, or a secondary reply from a meter not in the table: a new row.
-    entryRow() = row;
-    addEntryRow();
-    notify(rowCount() - 2, rowCount() - 1);
-    return selectionOf(row[kIdColumn], row[kAddressColumn]);
+    m_rows.push_back(row);
+    notify(rowCount() - 1, rowCount() - 1);
+    return selectionOf(row);
 }
 
-std::optional<MeterSelection> DeviceTable::writePulseModuleRow(const ReplyHeader &header,
-                                                               const std::vector<WorkRow> &records,
-                                                               const std::string &time, const std::string &date)
+// A QRV pulse module shows records 1 and 3 as its values, 2, 4, 5, ... as
+// its additional values, not cut; it writes the last row with its address
+// or ID, else a new one, and selects nothing.
+std::optional<MeterSelection> DeviceTable::writePulseModuleRow(const MeterHeader &header,
+                                                               const std::vector<Record> &records,
+                                                               const std::string &time, const std::string &date,
+                                                               char separator)
 {
-    const auto record = [&](std::size_t number) -> const WorkRow * {
-        return number >= 1 && number <= records.size() ? &records[number - 1] : nullptr;
-    };
     const auto value = [&](std::size_t number) {
-        const WorkRow *r = record(number);
-        return r ? latin1ToUtf8((*r)[ColValue]) : std::string();
+        return number >= 1 && number <= records.size() ? latin1ToUtf8(valueText(records[number - 1], separator))
+                                                       : std::string();
+    };
+    const auto unit = [&](std::size_t number) {
+        return number >= 1 && number <= records.size() ? latin1ToUtf8(unitText(records[number - 1])) : std::string();
     };
     const auto valueWithUnit = [&](std::size_t number) {
-        const WorkRow *r = record(number);
-        return r ? latin1ToUtf8((*r)[ColValue] + ' ' + (*r)[ColUnit]) : std::string();
+        return number >= 1 && number <= records.size() ? value(number) + ' ' + unit(number) : std::string();
     };
 
-    const std::string address = std::to_string(header.primaryAddress);
-    const std::string id = latin1ToUtf8(header.idText);
+    MeterRow row = meterRow(header, TableValues{}, time, date);
+    row.value = value(1);
+    row.secondaryMain = value(3);
+    row.unit = unit(1);
+    // Additional values: record 2, then record 4, then records 5, 6, ...
+    for (int k = 1; k <= m_layout.additionalCount; ++k)
+        row.additional[std::size_t(k - 1)] = valueWithUnit(std::size_t(k == 1 ? 2 : k + 2));
+
     int target = -1;
-    for (int r = 1; r < rowCount() - 1; ++r)
-        if (cell(r, kAddressColumn) == address || cell(r, kIdColumn) == id)
+    for (int r = 0; r < rowCount(); ++r)
+        if (m_rows[std::size_t(r)].address == row.address || m_rows[std::size_t(r)].id == row.id)
             target = r;
     if (target < 0) {
+        m_rows.push_back(std::move(row));
         target = rowCount() - 1;
-        addEntryRow();
+    } else {
+        m_rows[std::size_t(target)] = std::move(row);
     }
-    Row &row = m_rows[std::size_t(target - 1)];
-    row.assign(std::size_t(columnCount()), std::string());
-    row[0] = id;
-    row[1] = address;
-    row[2] = latin1ToUtf8(header.manufacturer);
-    row[3] = value(1);
-    row[4] = value(3);
-    row[5] = record(1) ? latin1ToUtf8((*record(1))[ColUnit]) : std::string();
-    row[6] = latin1ToUtf8(header.mediumName);
-    row[7] = time;
-    row[8] = date;
-    row[9] = latin1ToUtf8(header.statusText);
-    // Additional values: record 2, then record 4, then records 5, 6, ...
-    const int count = m_layout.additionalCount;
-    if (count >= 1)
-        row[11] = valueWithUnit(2);
-    if (count >= 2)
-        row[12] = valueWithUnit(4);
-    for (int k = 3; k <= count; ++k)
-        row[std::size_t(10 + k)] = valueWithUnit(std::size_t(k + 2));
     notify(target, rowCount() - 1);
     return std::nullopt;
+}
+
+void DeviceTable::setAddress(int r, TableAddress address)
+{
+    if (r < 0 || r >= rowCount())
+        return;
+    m_rows[std::size_t(r)].address = std::move(address);
+    notify(r, r);
+}
+
+void DeviceTable::setCellText(int r, int column, const std::string &text)
+{
+    if (r < 0 || r >= rowCount() || column < 0 || column >= columnCount())
+        return;
+    std::vector<std::string> texts = rowTexts(r);
+    texts[std::size_t(column)] = text;
+    MeterRow row = rowFromTexts(texts);
+    row.secondaryMain = m_layout.secondaryMain ? row.secondaryMain : m_rows[std::size_t(r)].secondaryMain;
+    m_rows[std::size_t(r)] = std::move(row);
+    notify(r, r);
 }
 
 void DeviceTable::clear()
 {
     m_rows.clear();
-    addEntryRow();
-    notify(1, 1);
+    notify(0, 0);
 }
 
-bool DeviceTable::deleteRow(int row)
+bool DeviceTable::removeRow(int r)
 {
-    if (row < 1 || row >= rowCount() - 1)
+    if (r < 0 || r >= rowCount())
         return false;
-    m_rows.erase(m_rows.begin() + (row - 1));
-    notify(row, rowCount() - 1);
+    m_rows.erase(m_rows.begin() + r);
+    notify(r, rowCount());
     return true;
 }
 
-void DeviceTable::appendRow(std::vector<std::string> cells)
+void DeviceTable::appendRow(MeterRow row)
 {
-    cells.resize(std::size_t(columnCount()));
-    m_rows.insert(m_rows.end() - 1, std::move(cells));
-    notify(rowCount() - 2, rowCount() - 1);
+    fitRow(row);
+    m_rows.push_back(std::move(row));
+    notify(rowCount() - 1, rowCount() - 1);
 }
 
-void DeviceTable::setRows(std::vector<std::vector<std::string>> rows)
+void DeviceTable::setRows(std::vector<MeterRow> rows)
 {
     m_rows = std::move(rows);
-    for (Row &row : m_rows)
-        row.resize(std::size_t(columnCount()));
-    addEntryRow();
-    notify(1, rowCount() - 1);
+    for (MeterRow &row : m_rows)
+        fitRow(row);
+    notify(0, rowCount());
 }
 
-std::optional<MeterSelection> DeviceTable::selectionAt(int row) const
+void DeviceTable::setRows(const std::vector<std::vector<std::string>> &texts)
 {
-    if (row < 1 || row >= rowCount())
+    std::vector<MeterRow> rows;
+    rows.reserve(texts.size());
+    for (const std::vector<std::string> &cells : texts)
+        rows.push_back(rowFromTexts(cells));
+    setRows(std::move(rows));
+}
+
+std::optional<MeterSelection> DeviceTable::selectionAt(int r) const
+{
+    if (r < 0 || r >= rowCount())
         return std::nullopt;
-    return selectionOf(cell(row, kIdColumn), cell(row, kAddressColumn));
+    return selectionOf(m_rows[std::size_t(r)]);
 }
 
-int DeviceTable::lastRowWithAddress(const std::string &address) const
+int DeviceTable::lastRowWithAddress(int address) const
 {
-    for (int r = rowCount() - 1; r >= 1; --r)
-        if (cell(r, kAddressColumn) == address)
+    for (int r = rowCount() - 1; r >= 0; --r)
+        if (m_rows[std::size_t(r)].address.usable(kMaxAddress) == address)
             return r;
     return -1;
 }

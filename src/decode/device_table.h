@@ -1,13 +1,10 @@
 #pragma once
-// The device table: one row per meter that answered, in the program's column
-// layout, with the rules that decide which row a decoded reply writes. Plain
-// data; the main window's grid shows it.
-//
-// Rows are numbered as the grid shows them: row 0 is the header (not stored
-// here), rows 1.. are data rows, and the last row is always the empty entry
-// row that a new meter is written into. Cells are UTF-8.
+// The device table: one row per meter that answered, with the rules that
+// decide which row a decoded reply writes. Plain data: a model shows it in the
+// window (with an empty row below the meters for the eye), the CSV files hold
+// its texts. Rows count from 0; texts are UTF-8.
 
-#include "decode.h"
+#include "record.h"
 #include "table_values.h"
 
 #include <functional>
@@ -41,12 +38,43 @@ inline constexpr int kSecondaryMainColumn = 4;
 // The widest table: secondary main value and 13 additional values.
 inline constexpr int kMaxDeviceTableColumns = 11 + kMaxAdditionalValues;
 
-// The selected meter: ID and address text, at most 8 characters each; the
-// address "256" means the meter has no usable primary address.
+// A primary address as a row holds it: none, one the meter answered at, or
+// one it was given without confirming it ("21?"). A cell read from a file
+// that is none of these is kept as it was read.
+struct TableAddress {
+    std::optional<int> number; // 0..255
+    bool confirmed = true;
+    std::string unreadable;
+
+    static TableAddress fromText(const std::string &text);
+    std::string text() const; // "", "21", "21?", or the unreadable text
+    // The address a command may use: a confirmed one up to max.
+    std::optional<int> usable(int max) const;
+    bool operator==(const TableAddress &) const = default;
+};
+
+struct MeterRow {
+    std::string id;
+    TableAddress address;
+    std::string manufacturer;
+    std::string value;
+    std::string secondaryMain; // shown only with the secondary main column
+    std::string unit;
+    std::string medium;
+    std::string time;
+    std::string date;
+    std::string status;
+    std::string model;
+    std::vector<std::string> additional; // one per additional value column
+    bool operator==(const MeterRow &) const = default;
+};
+
+// The selected meter: its ID (at most 8 characters) and its address as the
+// row holds it (commands take only a usable one).
 struct MeterSelection {
     std::string id;
-    std::string address = "256";
-    bool hasAddress() const { return address != "256"; }
+    TableAddress address;
+    bool hasAddress() const { return address.number || !address.unreadable.empty(); }
 };
 inline constexpr std::size_t kSelectionTextLength = 8;
 
@@ -61,58 +89,60 @@ public:
     explicit DeviceTable(TableLayout layout = {});
 
     const TableLayout &layout() const { return m_layout; }
-    // Including the header row and the entry row: an empty table has 2.
-    int rowCount() const { return int(m_rows.size()) + 1; }
+    int rowCount() const { return int(m_rows.size()); }
     int columnCount() const { return m_layout.columnCount(); }
-    // Empty outside the table and for the header row.
-    const std::string &cell(int row, int column) const;
-    void setCell(int row, int column, std::string text);
-    // A row holding data (any cell filled).
-    bool hasData(int row) const;
+    // The row r (0 <= r < rowCount()).
+    const MeterRow &row(int r) const { return m_rows[std::size_t(r)]; }
+    // The text of a cell as shown and saved; empty outside the table.
+    std::string cellText(int r, int column) const;
+    std::vector<std::string> rowTexts(int r) const;
+    // A row of texts (a line of a file) in this table's columns; cells
+    // beyond its width are dropped.
+    MeterRow rowFromTexts(const std::vector<std::string> &cells) const;
 
     // A new count of additional value columns; cells beyond the new width go.
     void setAdditionalCount(int count);
-    // The secondary main column comes or goes: cells of every data row move
-    // one column right from column 4 (on) or left from column 5 (off).
+    // The secondary main column comes or goes; its values are kept meanwhile.
     void switchSecondaryMain(bool on);
 
     // Writes a decoded reply's row; returns the meter to select, if the rule
-    // selects one. time and date are the moment of writing (UTF-8).
-    std::optional<MeterSelection> update(const ReplyHeader &header, const std::vector<WorkRow> &records, RowRule rule,
-                                         const std::string &time, const std::string &date);
+    // selects one. time and date are the moment of writing (UTF-8); values
+    // are written with the decimal separator given.
+    std::optional<MeterSelection> update(const MeterHeader &header, const std::vector<Record> &records, RowRule rule,
+                                         const std::string &time, const std::string &date, char separator = '.');
 
-    // Only the header and an empty entry row are left.
+    void setAddress(int r, TableAddress address);
+    // Writes one cell as text, as a line of a file would give it.
+    void setCellText(int r, int column, const std::string &text);
     void clear();
-    // Removes a data row; the entry row stays (with one data row only, that
-    // row is emptied). Anything else (header, entry row, outside) is refused.
-    bool deleteRow(int row);
-    // Appends a data row before the entry row.
-    void appendRow(std::vector<std::string> cells);
-    // Replaces every data row at once (loading a saved table); cells beyond
-    // the table's width are dropped.
-    void setRows(std::vector<std::vector<std::string>> rows);
+    // Removes row r; false (and nothing changes) outside the table.
+    bool removeRow(int r);
+    void appendRow(MeterRow row);
+    void appendRow(const std::vector<std::string> &texts) { appendRow(rowFromTexts(texts)); }
+    // Replaces every row at once (loading a saved table).
+    void setRows(std::vector<MeterRow> rows);
+    void setRows(const std::vector<std::vector<std::string>> &texts);
 
-    // The selection a click on a data row makes (no selection for other rows).
-    std::optional<MeterSelection> selectionAt(int row) const;
-    // The last data row whose address column equals the text; -1 when none.
-    int lastRowWithAddress(const std::string &address) const;
+    // The selection a click on row r makes (none outside the table).
+    std::optional<MeterSelection> selectionAt(int r) const;
+    // The last row whose confirmed address is `address`; -1 when none.
+    int lastRowWithAddress(int address) const;
 
     // Told after every change: rows first..last (inclusive) were rewritten;
     // the row count may have changed as well.
     std::function<void(int first, int last)> changed;
 
 private:
-    using Row = std::vector<std::string>;
-    Row &entryRow() { return m_rows.back(); }
-    void addEntryRow();
-    Row meterRow(const ReplyHeader &header, const TableValues &values, const std::string &time,
-                 const std::string &date) const;
-    std::optional<MeterSelection> writePulseModuleRow(const ReplyHeader &header, const std::vector<WorkRow> &records,
-                                                      const std::string &time, const std::string &date);
+    MeterRow meterRow(const MeterHeader &header, const TableValues &values, const std::string &time,
+                      const std::string &date) const;
+    std::optional<MeterSelection> writePulseModuleRow(const MeterHeader &header, const std::vector<Record> &records,
+                                                      const std::string &time, const std::string &date,
+                                                      char separator);
+    void fitRow(MeterRow &row) const;
     void notify(int first, int last);
 
     TableLayout m_layout;
-    std::vector<Row> m_rows; // data rows, entry row last; m_rows[i] is table row i + 1
+    std::vector<MeterRow> m_rows;
 };
 
 // Decoded texts carry the meter's bytes as Latin-1; the table holds UTF-8.

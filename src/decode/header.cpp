@@ -83,24 +83,36 @@ std::string manufacturerCode(std::uint16_t field)
     return code;
 }
 
+namespace {
+
+const Medium *findMedium(std::uint8_t code)
+{
+    for (const Medium &m : kMedia)
+        if (m.code == code)
+            return &m;
+    return nullptr;
+}
+
+} // namespace
+
+std::string_view mediumName(std::uint8_t medium)
+{
+    const Medium *m = findMedium(medium);
+    return m ? m->name : std::string_view("Unknown");
+}
+
+const std::array<std::string_view, 4> &unitSlots(std::uint8_t medium)
+{
+    const Medium *m = findMedium(medium);
+    return kUnitSlots[static_cast<std::size_t>(m ? m->units : UnitSet::NotApplicable)];
+}
+
 void setMedium(ReplyHeader &header, std::uint8_t medium)
 {
-    std::string_view name = "Unknown";
-    UnitSet units = UnitSet::NotApplicable;
-    for (const Medium &m : kMedia) {
-        if (m.code == medium) {
-            name = m.name;
-            units = m.units;
-            break;
-        }
-    }
-    header.mediumName.clear();
-    header.mediumName += name;
-    const auto &slots = kUnitSlots[static_cast<std::size_t>(units)];
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        header.unitSlots[i].clear();
-        header.unitSlots[i] += slots[i];
-    }
+    header.mediumName.assign(mediumName(medium));
+    const auto &slots = unitSlots(medium);
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        header.unitSlots[i].assign(slots[i]);
 }
 
 std::string statusText(std::uint8_t status, std::uint8_t version, const std::string &manufacturer, bool fullReport)

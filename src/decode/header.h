@@ -7,7 +7,9 @@
 #include "decode.h"
 #include "record.h"
 
+#include <array>
 #include <string>
+#include <string_view>
 
 namespace decode {
 
@@ -16,6 +18,12 @@ inline constexpr std::size_t kHeaderReplySize = 21; // header plus checksum and 
 // Three-letter code of the 16-bit manufacturer field (letters from 5-bit groups;
 // the top group is not masked, so bit 15 reaches the lower-case range).
 std::string manufacturerCode(std::uint16_t field);
+
+// "Water", "Heat (rt)", ...; "Unknown" for codes the program does not know.
+std::string_view mediumName(std::uint8_t medium);
+
+// U1..U4 of a medium: the units its main values come in; U1 is the main unit.
+const std::array<std::string_view, 4> &unitSlots(std::uint8_t medium);
 
 // Medium name and unit slots of a medium byte.
 void setMedium(ReplyHeader &header, std::uint8_t medium);

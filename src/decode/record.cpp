@@ -69,21 +69,26 @@ double scaled(double number, int exp10)
 
 } // namespace
 
-std::optional<double> scaledValue(const Record &record)
+std::optional<double> rawNumber(const Record &record)
 {
     if (const auto *integer = std::get_if<std::int64_t>(&record.value))
-        return scaled(double(*integer), record.unit.exp10);
-    if (const auto *real = std::get_if<float>(&record.value)) {
-        if (!std::isfinite(*real))
-            return std::nullopt;
-        // The float's shortest decimal form, so that 1.1f is 1.1 and not 1.100000023841858.
+        return double(*integer);
+    if (const auto *real = std::get_if<float>(&record.value); real && std::isfinite(*real)) {
         char text[32];
         const auto written = std::to_chars(text, text + sizeof text, *real);
         double decimal = 0;
         std::from_chars(text, written.ptr, decimal);
-        return scaled(decimal, record.unit.exp10);
+        return decimal;
     }
     return std::nullopt;
+}
+
+std::optional<double> scaledValue(const Record &record)
+{
+    const std::optional<double> number = rawNumber(record);
+    if (!number)
+        return std::nullopt;
+    return scaled(*number, record.unit.exp10);
 }
 
 } // namespace decode

@@ -203,9 +203,12 @@ struct RecordWalk {
 };
 RecordWalk walkRecords(mbus::ByteView reply);
 
-// The value scaled to its unit (12345 with exponent -3 gives 12.345); for
-// reals from their shortest decimal form, so 1.1f stays 1.1. Nothing for
-// values that are no number.
+// The number a value holds before its power of ten: an integer, or a real
+// from its shortest decimal form (1.1f is 1.1, not 1.100000023841858).
+// Nothing for values that are no number.
+std::optional<double> rawNumber(const Record &record);
+
+// The value scaled to its unit: 12345 with exponent -3 gives 12.345.
 std::optional<double> scaledValue(const Record &record);
 
 } // namespace decode

@@ -141,25 +141,24 @@ std::vector<QStringList> rowsFromDeviceTable(const decode::DeviceTable &devices,
         QString out = ok ? QString::number(number, 'f', 1) : QStringLiteral("0");
         return out.replace(u'.', decimalPoint);
     };
-    const decode::TableLayout &layout = devices.layout();
     const QString zero = QString(QStringLiteral("0.0")).replace(u'.', decimalPoint);
     std::vector<QStringList> rows;
     int userNumber = 0;
-    for (int r = 1; r < devices.rowCount() - 1 && int(rows.size()) < Table::kMaxRows; ++r) {
+    for (int r = 0; r < devices.rowCount() && int(rows.size()) < Table::kMaxRows; ++r) {
+        const decode::MeterRow &meter = devices.row(r);
+        const std::string address = meter.address.text();
         QStringList row(TevColumns, QString());
-        const std::string &address = devices.cell(r, decode::kAddressColumn);
-        row[TevId] = QString::fromStdString(devices.cell(r, decode::kIdColumn));
+        row[TevId] = QString::fromStdString(meter.id);
         row[TevAddress] = QString::fromStdString(address);
-        row[TevUnit] = QString::fromStdString(devices.cell(r, layout.unitColumn()));
+        row[TevUnit] = QString::fromStdString(meter.unit);
         row[TevStartP1] = row[TevStartP2] = row[TevStartCooling] = zero;
         if (!address.empty()) {
-            row[TevStartMain] = oneDecimal(devices.cell(r, decode::kValueColumn));
-            const std::string &model = devices.cell(r, layout.modelColumn());
-            row[TevMultDiv] = model == "KV1"   ? QStringLiteral("1/1")
-                              : model == "KV2" ? QStringLiteral("10/1")
-                                               : QStringLiteral("0/0");
-            if (layout.secondaryMain)
-                row[TevStartCooling] = oneDecimal(devices.cell(r, decode::kSecondaryMainColumn));
+            row[TevStartMain] = oneDecimal(meter.value);
+            row[TevMultDiv] = meter.model == "KV1"   ? QStringLiteral("1/1")
+                              : meter.model == "KV2" ? QStringLiteral("10/1")
+                                                     : QStringLiteral("0/0");
+            if (devices.layout().secondaryMain)
+                row[TevStartCooling] = oneDecimal(meter.secondaryMain);
             row[TevUserNumber] = QString::number(++userNumber);
         }
         rows.push_back(row);

@@ -16,7 +16,7 @@ void AutoAddressing::start(int firstAddress)
         return;
     m_summary.asked = 0;
     m_next = firstAddress;
-    m_row = 1;
+    m_row = 0;
     addressRow();
 }
 
@@ -31,7 +31,7 @@ void AutoAddressing::addressRow()
         return;
     }
     ++m_summary.asked;
-    const std::optional<int> oldAddress = decimalAddress(selection.address, mbus::kMaxPrimaryAddress);
+    const std::optional<int> oldAddress = selection.address.usable(mbus::kMaxPrimaryAddress);
     m_sequence.start(selection.id, m_next, oldAddress.value_or(-1), m_id);
 }
 
@@ -65,7 +65,7 @@ void AutoAddressing::nextRow()
     if (m_next >= kFirstInvalidAddress) {
         m_session.log.addLine(QStringLiteral("Primary address can not be above 249, aborting..."));
         end();
-    } else if (m_row < m_session.table.rowCount() - 1) {
+    } else if (m_row < m_session.table.rowCount()) {
         addressRow();
     } else {
         m_session.log.addLine(QStringLiteral("Auto addressing has finished..."));

@@ -10,16 +10,6 @@
 #include <charconv>
 #include <cmath>
 
-std::optional<int> decimalAddress(const std::string &text, int max)
-{
-    int value = 0;
-    const char *end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < 0 || value > max)
-        return std::nullopt;
-    return value;
-}
-
 mbus::ByteView byteView(const QByteArray &bytes)
 {
     return {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
@@ -72,7 +62,7 @@ void BusSession::selectRow(int row)
     m_selectedRow = row;
     if (selection->hasAddress()) {
         // The current reading in litres: the value (m3) times 1000, no decimals.
-        QString value = QString::fromStdString(table.cell(row, decode::kValueColumn)).trimmed();
+        QString value = QString::fromStdString(table.row(row).value).trimmed();
         value.replace(u',', u'.');
         bool ok = false;
         const double litres = value.toDouble(&ok) * 1000.0;
@@ -84,15 +74,17 @@ void BusSession::selectRow(int row)
 
 void BusSession::clearSelection()
 {
-    m_selectedRow = 0;
+    m_selectedRow = -1;
     relayValue.clear();
     setSelection(decode::MeterSelection(), -1);
 }
 
 void BusSession::showSelectedMeter(const decode::MeterSelection &selection)
 {
-    const int row = table.lastRowWithAddress(selection.address);
-    if (row >= 1)
+    const int row = selection.address.number && selection.address.confirmed
+                        ? table.lastRowWithAddress(*selection.address.number)
+                        : -1;
+    if (row >= 0)
         m_selectedRow = row;
     setSelection(selection, row);
 }
@@ -101,14 +93,14 @@ std::optional<int> BusSession::writeTarget() const
 {
     if (options().broadcast)
         return mbus::kBroadcastAddress;
-    return decimalAddress(m_selected.address, mbus::kMaxPrimaryAddress);
+    return m_selected.address.usable(mbus::kMaxPrimaryAddress);
 }
 
 std::optional<int> BusSession::readTarget() const
 {
     if (options().broadcast)
         return mbus::kBroadcastAddress;
-    return decimalAddress(m_selected.address, mbus::kBroadcastAddress);
+    return m_selected.address.usable(mbus::kBroadcastAddress);
 }
 
 mbus::Request BusSession::readRequest(int address) const
@@ -150,7 +142,8 @@ bool BusSession::applyReading(const Reading &reading, decode::RowRule rule, bool
         emit reportReady(lines);
     }
     if (result.updateDeviceTable) {
-        if (const auto selection = table.update(result.header, result.rows, rule, time, date))
+        if (const auto selection = table.update(result.meter, result.records, rule, time, date,
+                                                decodeOptions.decimalSeparator))
             showSelectedMeter(*selection);
     }
     if (result.valid && result.headerDecoded)

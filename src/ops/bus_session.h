@@ -66,7 +66,8 @@ public:
     void abort();
     bool busy() const { return m_busy; }
 
-    // The selected meter, and the current reading (litres) kept for "Relay unit".
+    // The selected meter and its row (-1: none), and the current reading
+    // (litres) kept for "Relay unit".
     const decode::MeterSelection &selected() const { return m_selected; }
     int selectedRow() const { return m_selectedRow; }
     QString relayValue;
@@ -82,7 +83,7 @@ public:
     // when it is a decimal number 0..250; reads also reach 251..254.
     std::optional<int> writeTarget() const;
     std::optional<int> readTarget() const;
-    QString selectedAddressText() const { return QString::fromStdString(m_selected.address); }
+    QString selectedAddressText() const { return QString::fromStdString(m_selected.address.text()); }
 
     void logAcknowledge() { log.addLine(QStringLiteral("0xE5 (Acknowledge)")); }
 
@@ -108,11 +109,8 @@ private:
 
     bool m_busy = false;
     decode::MeterSelection m_selected;
-    int m_selectedRow = 0;
+    int m_selectedRow = -1;
 };
-
-// Decimal text 0..max, nothing else.
-std::optional<int> decimalAddress(const std::string &text, int max);
 
 // Bytes of a QByteArray as the protocol code takes them.
 mbus::ByteView byteView(const QByteArray &bytes);

@@ -122,7 +122,7 @@ void MeterCommands::setUnit(const QString &unit, const QString &constant, bool r
         return;
     }
     const decode::DeviceTable &table = m_session.table;
-    const std::uint8_t medium = mbus::mediumCode(table.cell(m_session.selectedRow(), table.layout().mediumColumn()));
+    const std::uint8_t medium = mbus::mediumCode(table.cellText(m_session.selectedRow(), table.layout().mediumColumn()));
     const std::uint8_t vif = mbus::unitVif(unitText, constant.toStdString());
     startWrite([medium, vif](int target) { return mbus::buildUnitWrite(target, medium, vif); }, true);
 }
@@ -138,7 +138,7 @@ void MeterCommands::relayUnit(const QString &unit, const QString &constant)
         return;
     }
     if (!m_session.options().broadcast
-        && m_session.table.cell(m_session.selectedRow(), decode::kManufacturerColumn) != "REL") {
+        && m_session.table.cellText(m_session.selectedRow(), decode::kManufacturerColumn) != "REL") {
         m_session.log.addLine(QStringLiteral("This m-bus device is NOT Relay! Skipping..."));
         return;
     }
@@ -181,20 +181,20 @@ void MeterCommands::setPrimaryAddress(int newAddress)
         return;
     m_newAddress = newAddress;
     m_summary.asked = 1;
-    const std::optional<int> oldAddress = decimalAddress(selected.address, mbus::kMaxPrimaryAddress);
+    const std::optional<int> oldAddress = selected.address.usable(mbus::kMaxPrimaryAddress);
     m_sequence.start(selected.id, newAddress, oldAddress.value_or(-1), id);
 }
 
 std::optional<QString> MeterCommands::addressHolder(int address) const
 {
     const decode::DeviceTable &table = m_session.table;
-    const std::string text = std::to_string(address);
-    for (int row = 1; row < table.rowCount() - 1; ++row) {
-        if (row == m_session.selectedRow() || table.cell(row, decode::kAddressColumn) != text)
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const decode::MeterRow &meter = table.row(row);
+        if (row == m_session.selectedRow() || meter.address.usable(mbus::kBroadcastAddress) != address)
             continue;
-        if (table.cell(row, decode::kIdColumn) == m_session.selected().id)
+        if (meter.id == m_session.selected().id)
             continue; // the same meter in another row
-        return QString::fromStdString(table.cell(row, decode::kIdColumn));
+        return QString::fromStdString(meter.id);
     }
     return std::nullopt;
 }

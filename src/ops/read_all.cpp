@@ -22,31 +22,30 @@ ReadAll::ReadAll(BusSession &session, QObject *parent) : Operation(session, pare
 
 std::optional<int> ReadAll::rowAddress(int row) const
 {
-    return decimalAddress(m_session.table.cell(row, decode::kAddressColumn), mbus::kSelectedAddress);
+    return m_session.table.row(row).address.usable(mbus::kSelectedAddress);
 }
 
 void ReadAll::start()
 {
     const decode::DeviceTable &table = m_session.table;
-    const bool hasMeters = table.rowCount() > 2 || !table.cell(1, decode::kAddressColumn).empty();
-    if (!hasMeters || !takeBus(tr("Read all meters")))
+    if (table.rowCount() == 0 || !takeBus(tr("Read all meters")))
         return;
     m_summary.asked = 0;
     m_progress = 0;
-    m_progressMax = table.rowCount() - 2;
+    m_progressMax = table.rowCount();
     m_showProgress = !m_session.options().sendNkeFirst;
     if (m_showProgress)
         emit progressChanged(0, m_progressMax, 0, true);
-    if (!askNextRow(1))
+    if (!askNextRow(0))
         end();
 }
 
-// Rows without a usable address, the entry row and rows past the table are
-// passed over at once: there is nothing to ask them.
+// Rows without a usable address and rows past the table are passed over at
+// once: there is nothing to ask them.
 bool ReadAll::askNextRow(int from)
 {
     const BusOptions options = m_session.options();
-    for (int row = from; row < m_session.table.rowCount() - 1; ++row) {
+    for (int row = from; row < m_session.table.rowCount(); ++row) {
         const std::optional<int> address = rowAddress(row);
         if (!address) {
             advanceProgress();
@@ -58,7 +57,7 @@ bool ReadAll::askNextRow(int from)
         question.request = m_session.readRequest(*address);
         question.nkeFirst = options.sendNkeFirst;
         question.address = *address <= mbus::kMaxPrimaryAddress ? *address : -1;
-        question.idPattern = checkableId(m_session.table.cell(row, decode::kIdColumn));
+        question.idPattern = checkableId(m_session.table.row(row).id);
         question.tries = 1 + options.retries;
         question.strayByteIsSilence = true;
         m_exchange.ask(question);
@@ -76,7 +75,7 @@ void ReadAll::advanceProgress()
 
 void ReadAll::answered(const Answer &answer)
 {
-    const QString address = QString::fromStdString(m_session.table.cell(m_row, decode::kAddressColumn));
+    const QString address = QString::fromStdString(m_session.table.cellText(m_row, decode::kAddressColumn));
     if (answer.outcome == Outcome::Answered && m_session.applyReading(answer.reading, decode::RowRule::ByAddress)) {
         ++m_summary.answered;
         if (!answer.reading.complete)

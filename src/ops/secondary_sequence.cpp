@@ -120,9 +120,9 @@ void SecondarySequence::endSelection(Result result)
 void SecondarySequence::markUnverified()
 {
     decode::DeviceTable &table = m_session.table;
-    for (int row = 1; row < table.rowCount() - 1; ++row)
-        if (table.cell(row, decode::kIdColumn) == m_id)
-            table.setCell(row, decode::kAddressColumn, std::to_string(*m_newAddress) + '?');
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (table.row(row).id == m_id)
+            table.setAddress(row, decode::TableAddress{*m_newAddress, false, {}});
     m_session.log.addLine(tr("Meter %1 answers neither at address %2 nor at its old address: its address is not "
                              "confirmed.")
                               .arg(m_messageId)

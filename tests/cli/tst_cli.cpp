@@ -143,18 +143,21 @@ void TstCli::scanInEveryFormat()
         QCOMPARE(field(array, "address"), QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"}));
         for (const QJsonValue &m : array)
             QVERIFY(!m.toObject().value("records").toArray().isEmpty());
+        QCOMPARE(array.at(5).toObject().value("main").toObject(), // a heat cost allocator's reading
+                 QJsonObject({{"value", 345}, {"unit", "HCA units"}}));
     } else if (format == QLatin1String("csv")) {
         const QList<QByteArray> lines = r.out.split('\n');
-        QCOMPARE(lines.size(), 15); // header, 12 meters, the entry row, and after the last CR LF nothing
-        QVERIFY(lines.first().startsWith(" ID ;Addr. ;Mfr. ;Value ;Unit ;Medium ;Time ;Date ;Status ;Model ;\r"));
+        QCOMPARE(lines.size(), 14); // header, 12 meters, and after the last LF nothing
+        QVERIFY(lines.first().startsWith(" ID ;Addr. ;Mfr. ;Value ;Unit ;Medium ;Time ;Date ;Status ;Model ;"));
         QVERIFY(lines.at(1).startsWith("12345678;1;ZRI;45.327;m3;Water;"));
-        QCOMPARE(lines.at(13), QByteArray(";;;;;;;;;;\r"));
-        QVERIFY(lines.last().isEmpty());
+        QVERIFY(lines.at(6).startsWith("60000007;6;QDS;345.000;HCA units;Heat C.A.;"));
+        QVERIFY(!r.out.contains('\r') && lines.last().isEmpty());
     } else {
         const QStringList lines = QString::fromUtf8(r.out).split(u'\n');
         QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^ID:\\d{8}, Mfr: "))).size(), 12);
         QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^Decoded at "))).size(), 12);
-        QVERIFY(lines.contains(QStringLiteral("ID:20071234, Mfr: KAM, Main medium: Heat (rt)")));
+        const int kam = int(lines.indexOf(QStringLiteral("ID:20071234, Mfr: KAM, Main medium: Heat (rt)")));
+        QVERIFY(kam > 0 && lines.at(kam - 1) == QStringLiteral("Primary address: 2"));
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <QJsonArray>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 namespace {
@@ -159,21 +160,31 @@ void TstCliOptions::settingsFileAndOverrides()
         cli::runSettings(cli::parseCommandLine({"scan", "--settings", path, "--tcp", "h:1"}).options).error.isEmpty());
 }
 
+cli::MeterReading reading(std::initializer_list<QByteArray> telegrams)
+{
+    return {telegrams, QDateTime(QDate(2026, 12, 8), QTime(11, 30, 23), QTimeZone(3600)), true};
+}
+
 void TstCliOptions::jsonOfAReading()
 {
     const QByteArray first = telegram("0C13 45230100 CC8140 13 80190400 8C10 06 11950100 1F");
     const QByteArray second = telegram("02FD17 0000 0D FD0C 03 414243");
-    const QJsonObject meter = cli::meterObject({first, second});
+    const QJsonObject meter = cli::meterObject(reading({first, second}), {});
+    QCOMPARE(meter.value("read_at").toString(), QStringLiteral("2026-12-08T10:30:23Z"));
+    QCOMPARE(meter.value("complete").toBool(), true);
     QCOMPARE(meter.value("address").toInt(), 5);
     QCOMPARE(meter.value("id").toString(), QStringLiteral("12345678"));
     QCOMPARE(meter.value("manufacturer").toString(), QStringLiteral("ABC"));
     QCOMPARE(meter.value("medium").toString(), QStringLiteral("Water"));
     QCOMPARE(meter.value("access").toInt(), 0x2A);
     QCOMPARE(meter.value("status").toInt(), 0x84);
+    QCOMPARE(meter.value("main").toObject(), QJsonObject({{"value", 12.345}, {"unit", "m3"}}));
     const QJsonArray records = meter.value("records").toArray();
     QCOMPARE(records.size(), 5); // both telegrams, the 1F marker dropped
     const QJsonObject volume = records.at(0).toObject();
     QCOMPARE(volume.value("value").toDouble(), 12.345);
+    QCOMPARE(volume.value("raw").toDouble(), 12345.0);
+    QCOMPARE(volume.value("exponent").toInt(), -3);
     QCOMPARE(volume.value("unit").toString(), QStringLiteral("m3"));
     QCOMPARE(volume.value("quantity").toString(), QStringLiteral("Volume"));
     QCOMPARE(volume.value("data").toString(), QStringLiteral("45230100"));
@@ -187,28 +198,37 @@ void TstCliOptions::jsonOfAReading()
     QCOMPARE(records.at(4).toObject().value("value").toString(), QStringLiteral("ABC")); // text stays text
     QCOMPARE(records.at(4).toObject().value("vif").toString(), QStringLiteral("FD0C"));
 
-    QVERIFY(cli::meterObject({QByteArray::fromHex("E5")}).isEmpty());
-    QVERIFY(cli::meterObject({QByteArray::fromHex("680303")}).isEmpty());
+    QVERIFY(cli::meterObject(reading({QByteArray::fromHex("E5")}), {}).isEmpty());
+    QVERIFY(cli::meterObject(reading({QByteArray::fromHex("680303")}), {}).isEmpty());
 }
 
+// Per record: the value scaled to the unit shown, dates as ISO 8601.
 void TstCliOptions::jsonValues_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<QJsonValue>("value");
-    QTest::newRow("scaled volume") << QByteArray("0413 39300000") << QJsonValue(12.345);
-    QTest::newRow("negative") << QByteArray("0413 FFFFFFFF") << QJsonValue(-0.001);
-    QTest::newRow("fabrication number") << QByteArray("0C78 21436587") << QJsonValue(87654321.0);
-    QTest::newRow("date") << QByteArray("426C 1F3C") << QJsonValue(QStringLiteral("31.12.24"));
-    QTest::newRow("failed BCD") << QByteArray("09 13 F5") << QJsonValue(QStringLiteral("Exception"));
-    QTest::newRow("no data") << QByteArray("00 13 0C13 45230100") << QJsonValue(QStringLiteral("No data"));
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("scaled volume") << QByteArray("0413 39300000") << QJsonValue(12.345) << "m3";
+    QTest::newRow("negative") << QByteArray("0413 FFFFFFFF") << QJsonValue(-0.001) << "m3";
+    QTest::newRow("volts") << QByteArray("02FD48 F708") << QJsonValue(229.5) << "V";
+    QTest::newRow("real") << QByteArray("052B CDCC8C3F") << QJsonValue(1.1) << "W";
+    QTest::newRow("fabrication number") << QByteArray("0C78 21436587") << QJsonValue(QStringLiteral("87654321")) << "";
+    QTest::newRow("date") << QByteArray("426C 1F3C") << QJsonValue(QStringLiteral("2024-12-31")) << "";
+    QTest::newRow("date and time") << QByteArray("046D 1E0A2E35") << QJsonValue(QStringLiteral("2025-05-14T10:30"))
+                                   << "";
+    QTest::newRow("failed BCD") << QByteArray("09 13 F5") << QJsonValue(QStringLiteral("Exception")) << "m3";
+    QTest::newRow("no data") << QByteArray("00 13 0C13 45230100") << QJsonValue(QJsonValue::Null) << "m3";
 }
 
 void TstCliOptions::jsonValues()
 {
     QFETCH(QByteArray, record);
     QFETCH(QJsonValue, value);
-    const QJsonObject meter = cli::meterObject({telegram(record.constData())});
-    QCOMPARE(meter.value("records").toArray().at(0).toObject().value("value"), value);
+    QFETCH(QString, unit);
+    const QJsonObject first =
+        cli::meterObject(reading({telegram(record.constData())}), {}).value("records").toArray().at(0).toObject();
+    QCOMPARE(first.value("value"), value);
+    QCOMPARE(first.value("unit").toString(), unit);
 }
 
 void TstCliOptions::csvFollowsTheTableLayout()
@@ -222,10 +242,8 @@ void TstCliOptions::csvFollowsTheTableLayout()
     decode::DeviceTable table({true, 1});
     table.appendRow({"12345678", "5", "ABC"});
     const QByteArray csv = cli::csvText(table, settings);
-    QCOMPARE(csv,
-             QByteArray(" ID ;Addr. ;Mfr. ;Value ;\"Heat; total\";Unit ;Medium ;Time ;Date ;Status ;Model ;Flow;\r\n"
-                        "12345678;5;ABC;;;;;;;;;;\r\n"
-                        ";;;;;;;;;;;;\r\n"));
+    QCOMPARE(csv, QByteArray(" ID ;Addr. ;Mfr. ;Value ;\"Heat; total\";Unit ;Medium ;Time ;Date ;Status ;Model ;Flow;\n"
+                             "12345678;5;ABC;;;;;;;;;;\n"));
     settings.exportSeparator.clear(); // an empty setting writes ";"
     QVERIFY(cli::csvText(table, settings).startsWith(" ID ;"));
 }

@@ -4,6 +4,9 @@
 // secondary main value comes or goes; rows deleted and cleared.
 
 #include "decode/device_table.h"
+#include "mbus/hex_text.h"
+
+#include <deque>
 
 #include <QtTest>
 
@@ -11,43 +14,43 @@ using namespace decode;
 
 namespace {
 
-// "value|unit|dif|vif|vife|description", missing parts empty.
-WorkRow record(const QString &rowText)
+// Texts a record refers to, kept for the whole run.
+std::string_view kept(const QString &text)
+{
+    static std::deque<std::string> texts;
+    return texts.emplace_back(text.toStdString());
+}
+
+// "value|unit|dif|vif|vife|description", missing parts empty: a record that
+// shows these texts in the work table.
+Record record(const QString &rowText)
 {
     const QStringList p = rowText.split(u'|');
-    WorkRow row;
-    row[ColNumber] = "1";
-    row[ColValue] = p.value(0).toStdString();
-    row[ColUnit] = p.value(1).toStdString();
-    row[ColDifDife] = p.value(2, QStringLiteral("0C ")).toStdString();
-    row[ColVif] = p.value(3, QStringLiteral("13")).toStdString();
-    row[ColVife] = p.value(4).toStdString();
-    row[ColDescription] = p.value(5).toStdString();
-    return row;
+    Record r;
+    r.value = Digits{p.value(0).toStdString()};
+    r.unit.name = kept(p.value(1));
+    r.unit.description = kept(p.value(5));
+    r.dib.assign(*mbus::parseHexText(p.value(2, QStringLiteral("0C ")).toStdString()));
+    r.vib.assign(*mbus::parseHexText((p.value(3, QStringLiteral("13")) + u' ' + p.value(4)).toStdString()));
+    r.fields = recordFields(r.dib);
+    return r;
 }
 
-// The work table as the decoder leaves it: the records, then one empty row.
-std::vector<WorkRow> records(const QStringList &specs)
+std::vector<Record> records(const QStringList &specs)
 {
-    std::vector<WorkRow> rows;
+    std::vector<Record> out;
     for (const QString &s : specs)
-        rows.push_back(record(s));
-    rows.push_back(WorkRow{});
-    return rows;
+        out.push_back(record(s));
+    return out;
 }
 
-ReplyHeader header(const char *maker, const char *medium, int address = 1, const char *id = "12345678")
+MeterHeader header(const char *maker, const char *medium, int address = 1, const char *id = "12345678")
 {
-    ReplyHeader h;
-    h.manufacturer = maker;
-    h.primaryAddress = address;
-    h.idText = id;
-    h.statusText = "0x00";
-    h.mediumName = medium;
-    if (QByteArray(medium) == "Heat (rt)")
-        h.unitSlots = {"kWh", "GJ", "MJ", "kJ"};
-    else
-        h.unitSlots = {"m3", "", "m3", "m3"};
+    MeterHeader h;
+    h.manufacturerField = std::uint16_t((maker[0] - 64) << 10 | (maker[1] - 64) << 5 | (maker[2] - 64));
+    h.address = std::uint8_t(address);
+    h.id = std::uint32_t(QByteArray(id).toUInt(nullptr, 16));
+    h.medium = QByteArray(medium) == "Heat (rt)" ? 0x04 : 0x07;
     return h;
 }
 
@@ -55,7 +58,7 @@ QStringList row(const DeviceTable &table, int r)
 {
     QStringList out;
     for (int c = 0; c < table.columnCount(); ++c)
-        out << QString::fromStdString(table.cell(r, c));
+        out << QString::fromStdString(table.cellText(r, c));
     return out;
 }
 
@@ -74,6 +77,8 @@ private slots:
     void secondaryMainColumnShift();
     void deleteAndClear();
     void pulseModuleRow();
+    void addressTexts_data();
+    void addressTexts();
 };
 
 // clang-format off
@@ -182,37 +187,36 @@ void TstDeviceTable::rowRules()
     const auto rec = records({"1.000|m3"});
     QVERIFY(table.update(header("ZRI", "Water", 5, "11111111"), rec, RowRule::Scan, "10:00:00", "1.1.26"));
     QVERIFY(table.update(header("ZRI", "Water", 5, "22222222"), rec, RowRule::Scan, "10:00:01", "1.1.26"));
-    QCOMPARE(table.rowCount(), 4); // header, two meters with the same address, entry row
+    QCOMPARE(table.rowCount(), 2); // two meters with the same address
     QCOMPARE(notified, 2);
 
     // A read of an address no row has changes nothing.
     QVERIFY(!table.update(header("ZRI", "Water", 9, "99999999"), rec, RowRule::ByAddress, "t", "d"));
-    QCOMPARE(table.rowCount(), 4);
+    QCOMPARE(table.rowCount(), 2);
     QCOMPARE(notified, 2);
 
     // Both rows with address 5 take the reply.
     const auto sel = table.update(header("ZRI", "Water", 5, "33333333"), records({"7.000|m3"}), RowRule::ByAddress,
                                   "11:00:00", "2.1.26");
-    QVERIFY(sel && sel->id == "33333333" && sel->address == "5");
-    QCOMPARE(row(table, 1), row(table, 2));
-    QCOMPARE(row(table, 1).mid(0, 8),
+    QVERIFY(sel && sel->id == "33333333" && sel->address.text() == "5");
+    QCOMPARE(row(table, 0), row(table, 1));
+    QCOMPARE(row(table, 0).mid(0, 8),
              QStringList({"33333333", "5", "ZRI", "7.000", "m3", "Water", "11:00:00", "2.1.26"}));
-    QCOMPARE(table.lastRowWithAddress("5"), 2);
+    QCOMPARE(table.lastRowWithAddress(5), 1);
 
     // A secondary reply finds its row by ID and takes the new address with it.
     table.update(header("ZRI", "Water", 40, "33333333"), rec, RowRule::SecondaryReply, "t", "d");
-    QCOMPARE(table.rowCount(), 4);
-    QCOMPARE(table.cell(1, kAddressColumn), std::string("40"));
+    QCOMPARE(table.rowCount(), 2);
+    QCOMPARE(table.cellText(0, kAddressColumn), std::string("40"));
     // ... and a new ID gets a new row.
     table.update(header("ZRI", "Water", 7, "77777777"), rec, RowRule::SecondaryReply, "t", "d");
-    QCOMPARE(table.rowCount(), 5);
-    QCOMPARE(table.cell(3, kIdColumn), std::string("77777777"));
-    QVERIFY(!table.hasData(4)); // the entry row stays empty
+    QCOMPARE(table.rowCount(), 3);
+    QCOMPARE(table.cellText(2, kIdColumn), std::string("77777777"));
 
     // Selection of a row without an address.
-    table.setCell(3, kAddressColumn, "");
-    QCOMPARE(table.selectionAt(3)->address, std::string("256"));
-    QVERIFY(!table.selectionAt(0));
+    table.setAddress(2, {});
+    QVERIFY(!table.selectionAt(2)->hasAddress());
+    QVERIFY(!table.selectionAt(3));
 }
 
 void TstDeviceTable::secondaryMainColumnShift()
@@ -220,23 +224,23 @@ void TstDeviceTable::secondaryMainColumnShift()
     DeviceTable table({false, 13});
     QCOMPARE(table.columnCount(), 23);
     table.update(header("LUG", "Heat (rt)"), records({"100|kWh|0C |06", "7|kWh|8C 20 |06"}), RowRule::Scan, "t", "d");
-    const QStringList before = row(table, 1);
+    const QStringList before = row(table, 0);
     table.switchSecondaryMain(true);
     QCOMPARE(table.columnCount(), 24);
     QStringList shifted = before;
     shifted.insert(4, QString());
-    QCOMPARE(row(table, 1), shifted);
+    QCOMPARE(row(table, 0), shifted);
     table.switchSecondaryMain(true); // a second call moves nothing
-    QCOMPARE(row(table, 1), shifted);
+    QCOMPARE(row(table, 0), shifted);
     table.switchSecondaryMain(false);
-    QCOMPARE(row(table, 1), before);
+    QCOMPARE(row(table, 0), before);
 
     // Written with the option on, the secondary main value sits in column 4.
     DeviceTable withSecondary({true, 0});
     QCOMPARE(withSecondary.columnCount(), 11);
     withSecondary.update(header("LUG", "Heat (rt)"), records({"100|kWh|0C |06", "7|kWh|8C 20 |06"}), RowRule::Scan, "t",
                          "d");
-    QCOMPARE(row(withSecondary, 1).mid(3, 3), QStringList({"100", "7", "kWh"}));
+    QCOMPARE(row(withSecondary, 0).mid(3, 3), QStringList({"100", "7", "kWh"}));
 }
 
 void TstDeviceTable::deleteAndClear()
@@ -244,18 +248,16 @@ void TstDeviceTable::deleteAndClear()
     DeviceTable table;
     for (const char *id : {"11111111", "22222222", "33333333"})
         table.update(header("ZRI", "Water", 1, id), records({"1|m3"}), RowRule::Scan, "t", "d");
-    QCOMPARE(table.rowCount(), 5);
-    QVERIFY(!table.deleteRow(0)); // header
-    QVERIFY(!table.deleteRow(4)); // entry row
-    QVERIFY(!table.deleteRow(9));
-    QVERIFY(table.deleteRow(2));
-    QCOMPARE(table.rowCount(), 4);
-    QCOMPARE(table.cell(2, kIdColumn), std::string("33333333"));
-    QVERIFY(!table.hasData(3));
-    table.clear();
+    QCOMPARE(table.rowCount(), 3);
+    QVERIFY(!table.removeRow(-1));
+    QVERIFY(!table.removeRow(3));
+    QVERIFY(!table.removeRow(9));
+    QVERIFY(table.removeRow(1));
     QCOMPARE(table.rowCount(), 2);
-    QVERIFY(!table.hasData(1));
-    QVERIFY(!table.deleteRow(1));
+    QCOMPARE(table.cellText(1, kIdColumn), std::string("33333333"));
+    table.clear();
+    QCOMPARE(table.rowCount(), 0);
+    QVERIFY(!table.removeRow(0));
 }
 
 // QRV pulse modules (version 0x1B) with the secondary main value: records
@@ -263,12 +265,39 @@ void TstDeviceTable::deleteAndClear()
 void TstDeviceTable::pulseModuleRow()
 {
     DeviceTable table({true, 3});
-    ReplyHeader h = header("QRV", "Water", 3, "45454545");
+    MeterHeader h = header("QRV", "Water", 3, "45454545");
     h.version = 0x1B;
     table.update(h, records({"1|m3", "2|l", "3|m3", "4.123456789012345|m3", "5|m3"}), RowRule::ByAddress, "t", "d");
-    QCOMPARE(table.rowCount(), 3); // written into the entry row although no row had its address
-    QCOMPARE(row(table, 1), QStringList({"45454545", "3", "QRV", "1", "3", "m3", "Water", "t", "d", "0x00", "", "2 l",
+    QCOMPARE(table.rowCount(), 1); // a new row although no row had its address
+    QCOMPARE(row(table, 0), QStringList({"45454545", "3", "QRV", "1", "3", "m3", "Water", "t", "d", "0x00", "", "2 l",
                                          "4.123456789012345 m3", "5 m3"}));
+}
+
+// An address cell as a file gives it comes back as it was; commands take
+// only a confirmed number.
+void TstDeviceTable::addressTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("usable"); // -1: none
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("answered") << "21" << 21;
+    QTest::newRow("given, unconfirmed") << "21?" << -1;
+    QTest::newRow("secondary only") << "253" << -1;
+    QTest::newRow("leading zero kept") << "021" << -1;
+    QTest::newRow("beyond a byte") << "256" << -1;
+    QTest::newRow("text") << "Flat 3" << -1;
+}
+
+void TstDeviceTable::addressTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(int, usable);
+    DeviceTable table;
+    table.appendRow({"12345678", text.toStdString()});
+    QCOMPARE(QString::fromStdString(table.cellText(0, kAddressColumn)), text);
+    QCOMPARE(table.row(0).address.usable(250).value_or(-1), usable);
+    QCOMPARE(table.selectionAt(0).has_value(), true);
+    QCOMPARE(table.lastRowWithAddress(21), usable == 21 ? 0 : -1);
 }
 
 QTEST_GUILESS_MAIN(TstDeviceTable)

@@ -120,8 +120,8 @@ struct OpsRig {
     QStringList column(int column) const
     {
         QStringList out;
-        for (int r = 1; r < table.rowCount() - 1; ++r)
-            out << QString::fromStdString(table.cell(r, column));
+        for (int r = 0; r < table.rowCount(); ++r)
+            out << QString::fromStdString(table.cellText(r, column));
         return out;
     }
     const mbussim::Meter *meter(const char *id) const

@@ -67,7 +67,7 @@ struct Bench {
             if (taken < 0)
                 taken = clock.elapsed();
         });
-        stack->session.showSelectedMeter({"", std::to_string(address)});
+        stack->session.showSelectedMeter({"", decode::TableAddress::fromText(std::to_string(address))});
         stack->commands.readSelected(false);
         clock.start(); // the request is out and its wait runs
         const bool ended = QTest::qWaitFor([this] { return !stack->session.busy(); }, 3 * timeoutMs + 5000);

@@ -27,7 +27,7 @@ QString nke(int address)
 bool scanned(OpsRig &rig)
 {
     rig.scan.start(1, 5);
-    return rig.idle() && rig.table.rowCount() == 5;
+    return rig.idle() && rig.table.rowCount() == 3;
 }
 
 } // namespace
@@ -213,9 +213,9 @@ void TstOps::commands()
     OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
     if (!tweak.isEmpty())
-        rig.table.setCell(row, tweak.section(u'=', 0, 0).toInt(), tweak.section(u'=', 1).toStdString());
+        rig.table.setCellText(row - 1, tweak.section(u'=', 0, 0).toInt(), tweak.section(u'=', 1).toStdString());
     if (row)
-        rig.session.selectRow(row);
+        rig.session.selectRow(row - 1);
     rig.options.broadcast = broadcast;
     rig.options.sendNkeFirst = command == QLatin1String("nke-read");
     rig.link.sent.clear();
@@ -249,7 +249,7 @@ void TstOps::commands()
     else if (!logLine.isEmpty())
         QVERIFY2(rig.log.lines.contains(logLine), qPrintable(rig.log.lines.join(u'|')));
     if (!rowAfter.isEmpty())
-        QCOMPARE(QString::fromStdString(rig.table.cell(row, rowAfter.section(u'=', 0, 0).toInt())),
+        QCOMPARE(QString::fromStdString(rig.table.cellText(row - 1, rowAfter.section(u'=', 0, 0).toInt())),
                  rowAfter.section(u'=', 1));
     QVERIFY(!rig.commands.running());
 }
@@ -270,9 +270,9 @@ void TstOps::readAll()
     QFETCH(QStringList, frames);
     OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
-    for (int r = 1; r <= 3; ++r)
-        rig.table.setCell(r, decode::kValueColumn, "");
-    rig.table.setCell(2, decode::kAddressColumn, "");
+    for (int r = 0; r < 3; ++r)
+        rig.table.setCellText(r, decode::kValueColumn, "");
+    rig.table.setCellText(1, decode::kAddressColumn, "");
     rig.options.sendNkeFirst = nkeFirst;
     rig.link.sent.clear();
     const int ends = rig.link.ends;
@@ -312,8 +312,8 @@ void TstOps::autoAddressing()
     QFETCH(QString, lastLine);
     OpsRig rig(kThreeMeters);
     QVERIFY(scanned(rig));
-    while (rig.table.rowCount() - 2 > rows)
-        rig.table.deleteRow(rig.table.rowCount() - 2);
+    while (rig.table.rowCount() > rows)
+        rig.table.removeRow(rig.table.rowCount() - 1);
     QList<int> chosen;
     connect(&rig.autoAddressing, &AutoAddressing::addressChosen, this, [&](int a) { chosen << a; });
 
@@ -328,8 +328,8 @@ void TstOps::autoAddressing()
     QCOMPARE(actual, addresses);
     QCOMPARE(chosen.size(), std::min(rows, 250 - first));
     // The table follows the meters: every addressed row shows its new address.
-    for (int r = 1; r <= chosen.size(); ++r)
-        QCOMPARE(rig.table.cell(r, decode::kAddressColumn), std::to_string(chosen[r - 1]));
+    for (int r = 0; r < chosen.size(); ++r)
+        QCOMPARE(rig.table.cellText(r, decode::kAddressColumn), std::to_string(chosen[r]));
     QVERIFY(!rig.autoAddressing.running());
 }
 
@@ -403,7 +403,7 @@ void TstOps::badRepliesLeaveTable()
         before += rig.column(c);
     const int rows = rig.table.rowCount();
     rig.options.retries = 0;
-    rig.session.selectRow(1);
+    rig.session.selectRow(0);
     rig.link.replaceOnce.insert(1, reply);
     rig.commands.readSelected(false);
     QVERIFY(rig.idle());

@@ -63,7 +63,7 @@ void TstCliExport::csvIsTheWindowsExport()
         window.devices->toAddressBox->setValue(12);
         QTest::mouseClick(window.devices->findPrimaryButton, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&window] { return !window.session().busy(); }, 20000));
-        QCOMPARE(window.deviceTable().rowCount(), 14);
+        QCOMPARE(window.deviceTable().rowCount(), 12);
         QVERIFY(window.saveDeviceTable());
         QFile f(target);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -79,7 +79,12 @@ void TstCliExport::csvIsTheWindowsExport()
 
     QVERIFY(fromWindow.startsWith(" ID ,Addr. ,Mfr. ,Value ,Energy,Unit ,Medium ,Time ,Date ,Status ,Model ,"
                                   "\"Volume, m3\",Flow,\r\n"));
-    QCOMPARE(withoutTimes(fromCli, ','), withoutTimes(fromWindow, ','));
+    // The same rows; the file has CR LF and the empty row below the meters.
+    QByteArray windowRows = fromWindow;
+    windowRows.replace("\r\n", "\n");
+    QVERIFY(windowRows.endsWith("\n,,,,,,,,,,,,,\n"));
+    windowRows.chop(14);
+    QCOMPARE(withoutTimes(fromCli, ','), withoutTimes(windowRows, ','));
 }
 
 QTEST_MAIN(TstCliExport)

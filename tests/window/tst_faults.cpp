@@ -37,7 +37,7 @@ QByteArray damagedRaw(int at, const char *hex)
 QStringList rows(Bench &b)
 {
     QStringList out;
-    for (int r = 1; r < b.table().rowCount() - 1; ++r)
+    for (int r = 1; r <= b.table().rowCount(); ++r)
         out << b.cell(r, 0) + u'@' + b.cell(r, 1) + u'=' + b.cell(r, 3);
     return out;
 }
@@ -151,7 +151,7 @@ void TstFaults::lostAcknowledgementsInAutoAddressing()
             {"--drop", "30", "--seed", "7"});
     QVERIFY(b.sim.isReady());
     QVERIFY(b.scan(1, 4, 60000));
-    QCOMPARE(b.table().rowCount() - 2, 4);
+    QCOMPARE(b.table().rowCount(), 4);
     b.page().autoAddressFirstBox->setValue(20);
     QTest::mouseClick(b.page().autoAddressButton, Qt::LeftButton);
     QVERIFY(b.idle(60000));
@@ -173,7 +173,7 @@ void TstFaults::lostAcknowledgementsInAutoAddressing()
         QVERIFY2(shown == address || shown == QString::number(20 + int(addressed.keys().indexOf(id))) + u'?',
                  qPrintable(id + u' ' + shown + u' ' + address));
     }
-    QCOMPARE(b.table().rowCount() - 2, 4);
+    QCOMPARE(b.table().rowCount(), 4);
 }
 
 QTEST_MAIN(TstFaults)

@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -55,11 +55,13 @@ struct Bench {
     }
     void clickRow(int tableRow)
     {
-        QTableWidget *grid = page().deviceGrid;
+        QTableView *grid = page().deviceGrid;
         const QRect cell = grid->visualRect(grid->model()->index(tableRow - 1, 1));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
-    QString cell(int row, int column) { return QString::fromStdString(table().cell(row, column)); }
+    // Rows count from 1 as on the screen.
+    QString cell(int row, int column) { return QString::fromStdString(table().cellText(row - 1, column)); }
+    void setCell(int row, int column, const char *text) { table().setCellText(row - 1, column, text); }
     bool logHas(const QString &line) { return window->logLines().contains(line); }
 
     QMessageBox::StandardButton answer = QMessageBox::Yes;

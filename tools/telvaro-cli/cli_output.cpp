@@ -1,117 +1,165 @@
 #include "cli_output.h"
 
 #include "decode/csv.h"
-#include "decode/record_fields.h"
+#include "decode/header.h"
+#include "decode/record_text.h"
 #include "decode/telegrams.h"
 #include "link/log_time.h"
-#include "mbus/hex_text.h"
+#include "mbus/bytes.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QLocale>
-#include <QRegularExpression>
+
+#include <charconv>
 
 namespace cli {
 
 namespace {
 
-std::vector<mbus::ByteView> views(const Reading &reading)
+std::vector<mbus::ByteView> views(const MeterReading &reading)
 {
     std::vector<mbus::ByteView> out;
-    for (const QByteArray &telegram : reading)
+    for (const QByteArray &telegram : reading.telegrams)
         out.emplace_back(reinterpret_cast<const std::uint8_t *>(telegram.constData()), std::size_t(telegram.size()));
     return out;
 }
 
-QString latin1(const std::string &text)
+QString latin1(std::string_view text)
 {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-QString compactHex(const std::string &logForm)
+QString hex(mbus::ByteView bytes)
 {
-    QString text = latin1(logForm);
-    text.remove(u' ');
-    return text;
+    return latin1(mbus::hexCompact(bytes));
 }
 
-// A value text that is a number as JSON writes numbers ("12.345", "-1",
-// "1.5E+10"); "00123456" (a fabrication number) and dates are not.
-QJsonValue valueOf(const std::string &text)
+QString isoDate(const decode::Date &date)
 {
-    static const QRegularExpression jsonNumber(QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?$"));
-    const QString trimmed = latin1(text).trimmed();
-    if (jsonNumber.match(trimmed).hasMatch()) {
-        bool ok = false;
-        const double value = trimmed.toDouble(&ok);
-        if (ok && std::isfinite(value))
-            return value;
+    return QStringLiteral("%1-%2-%3")
+        .arg(date.fullYear(), 4, 10, QLatin1Char('0'))
+        .arg(date.month, 2, 10, QLatin1Char('0'))
+        .arg(date.day, 2, 10, QLatin1Char('0'));
+}
+
+// A text the table shows as a number ("45.327") is a JSON number.
+QJsonValue numberOrText(const std::string &text)
+{
+    if (text.empty())
+        return QJsonValue::Null;
+    double number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error == std::errc() && end == text.data() + text.size() && std::isfinite(number))
+        return number;
+    return latin1(text);
+}
+
+// The value as what it is: a scaled number, an ISO date, digits or text; the
+// table's text where it is none of these (a BCD error, a date that is none).
+QJsonValue valueOf(const decode::Record &record)
+{
+    if (const auto scaled = decode::scaledValue(record))
+        return *scaled;
+    if (const auto *date = std::get_if<decode::Date>(&record.value); date && date->valid())
+        return isoDate(*date);
+    if (const auto *moment = std::get_if<decode::DateTime>(&record.value); moment && moment->valid())
+        return isoDate(moment->date)
+               + QStringLiteral("T%1:%2").arg(moment->hour, 2, 10, QLatin1Char('0')).arg(moment->minute, 2, 10,
+                                                                                         QLatin1Char('0'));
+    if (std::holds_alternative<decode::RawBytes>(record.value))
+        return hex(record.data);
+    if (const auto *none = std::get_if<decode::NoValue>(&record.value);
+        (none && (*none == decode::NoValue::NoData || *none == decode::NoValue::Selection))
+        || std::holds_alternative<float>(record.value))
+        return QJsonValue::Null;
+    return latin1(decode::valueText(record)).trimmed();
+}
+
+// The unit of the scaled value: volts and amperes as such, a plain-text unit
+// as the meter names it, none for dates and fabrication numbers.
+QString unitOf(const decode::Record &record)
+{
+    switch (record.unit.quantity) {
+    case decode::Quantity::PlainText:
+        return latin1(record.plainUnit);
+    case decode::Quantity::Date:
+    case decode::Quantity::DateTime:
+    case decode::Quantity::FabricationNumber:
+        return {};
+    case decode::Quantity::Voltage:
+    case decode::Quantity::Current:
+        return latin1(record.unit.name); // the power of ten is in the value
+    default:
+        return latin1(decode::unitText(record));
     }
-    return trimmed;
 }
 
-// Byte 16 of a reply: the status byte (the header keeps only its text).
-constexpr qsizetype kStatusOffset = 16;
+QJsonObject recordObject(const decode::Record &record)
+{
+    const std::string_view quantity = decode::quantityName(record.unit.quantity);
+    QJsonObject o;
+    o[QStringLiteral("storage")] = double(record.fields.storage);
+    o[QStringLiteral("tariff")] = double(record.fields.tariff);
+    o[QStringLiteral("subunit")] = double(record.fields.subunit);
+    o[QStringLiteral("function")] = latin1(decode::functionName(record.fields.function));
+    o[QStringLiteral("quantity")] = quantity.empty() ? unitOf(record) : latin1(quantity);
+    o[QStringLiteral("description")] = record.isManufacturerData() ? QStringLiteral("Manf. secific")
+                                                                    : latin1(record.unit.description).trimmed();
+    o[QStringLiteral("value")] = valueOf(record);
+    o[QStringLiteral("unit")] = unitOf(record);
+    if (const auto raw = decode::rawNumber(record)) {
+        o[QStringLiteral("raw")] = *raw;
+        o[QStringLiteral("exponent")] = record.unit.exp10;
+    }
+    o[QStringLiteral("dif")] = hex(record.dib);
+    o[QStringLiteral("vif")] = hex(record.vib);
+    o[QStringLiteral("data")] = hex(record.data);
+    return o;
+}
 
 } // namespace
 
-QStringList reportLines(const Reading &reading, const QDateTime &when)
+QStringList reportLines(const MeterReading &reading)
 {
     decode::DecodeOptions options;
     options.fullReport = true;
     const QString point = QLocale().decimalPoint();
     options.decimalSeparator = point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
-    options.timeText = logTimeText(when.time()).toStdString();
-    options.dateText = logDateText(when.date()).toStdString();
+    options.timeText = logTimeText(reading.when.time()).toStdString();
+    options.dateText = logDateText(reading.when.date()).toStdString();
     const decode::DecodeResult result = decode::decodeReplies(views(reading), options);
     QStringList lines;
+    if (result.headerDecoded)
+        lines << QCoreApplication::translate("cli::Runner", "Primary address: %1").arg(result.meter.address);
     for (const std::string &line : result.reportLines)
         lines << latin1(line);
     return lines;
 }
 
-QJsonObject meterObject(const Reading &reading)
+QJsonObject meterObject(const MeterReading &reading, const decode::TableOptions &table)
 {
-    decode::DecodeOptions options; // numbers with '.', whatever the locale
-    const decode::DecodeResult result = decode::decodeReplies(views(reading), options);
+    const decode::DecodeResult result = decode::decodeReplies(views(reading), decode::DecodeOptions());
     if (!result.valid || !result.headerDecoded)
         return {};
-    const decode::ReplyHeader &h = result.header;
+    const decode::MeterHeader &h = result.meter;
     QJsonObject meter;
-    meter[QStringLiteral("address")] = h.primaryAddress;
-    meter[QStringLiteral("id")] = latin1(h.idText);
-    meter[QStringLiteral("manufacturer")] = latin1(h.manufacturer);
-    meter[QStringLiteral("version")] = int(h.version);
-    meter[QStringLiteral("medium")] = latin1(h.mediumName);
-    meter[QStringLiteral("access")] = h.accessNumber;
-    const QByteArray &first = reading.first();
-    meter[QStringLiteral("status")] = first.size() > kStatusOffset ? int(std::uint8_t(first.at(kStatusOffset))) : 0;
+    meter[QStringLiteral("read_at")] = reading.when.toUTC().toString(Qt::ISODate);
+    meter[QStringLiteral("complete")] = reading.complete;
+    meter[QStringLiteral("address")] = h.address;
+    meter[QStringLiteral("id")] = latin1(decode::idText(h));
+    meter[QStringLiteral("manufacturer")] = latin1(decode::manufacturerCode(h.manufacturerField));
+    meter[QStringLiteral("version")] = h.version;
+    meter[QStringLiteral("medium")] = latin1(decode::mediumName(h.medium));
+    meter[QStringLiteral("access")] = h.access;
+    meter[QStringLiteral("status")] = h.status;
 
+    const decode::TableValues shown = decode::chooseTableValues(h, result.records, table);
+    meter[QStringLiteral("main")] = QJsonObject{{QStringLiteral("value"), numberOrText(shown.mainValue)},
+                                                {QStringLiteral("unit"), latin1(shown.mainUnit)}};
     QJsonArray records;
-    for (std::size_t i = 0; i < result.rows.size(); ++i) {
-        const decode::WorkRow &row = result.rows[i];
-        if (row[decode::ColNumber].empty())
-            continue;
-        const auto dib = mbus::parseHexText(row[decode::ColDifDife]).value_or(mbus::Bytes());
-        const decode::RecordFields fields = decode::recordFields(dib);
-        const QString unit = latin1(row[decode::ColUnit]);
-        QJsonObject record;
-        record[QStringLiteral("storage")] = double(fields.storage);
-        record[QStringLiteral("tariff")] = double(fields.tariff);
-        record[QStringLiteral("subunit")] = double(fields.subunit);
-        record[QStringLiteral("function")] = QString::fromLatin1(decode::functionName(fields.function));
-        record[QStringLiteral("quantity")] = quantityOf(unit);
-        record[QStringLiteral("description")] = latin1(row[decode::ColDescription]).trimmed();
-        record[QStringLiteral("value")] = valueOf(row[decode::ColValue]);
-        record[QStringLiteral("unit")] = unit;
-        record[QStringLiteral("dif")] = compactHex(row[decode::ColDifDife]);
-        record[QStringLiteral("vif")] = latin1(row[decode::ColVif]) + compactHex(row[decode::ColVife]);
-        const std::size_t index = std::size_t(records.size());
-        record[QStringLiteral("data")] = index < result.recordData.size()
-                                             ? latin1(mbus::hexCompact(result.recordData[index]))
-                                             : QString();
-        records.append(record);
-    }
+    for (const decode::Record &record : result.records)
+        records.append(recordObject(record));
     meter[QStringLiteral("records")] = records;
     return meter;
 }
@@ -136,38 +184,10 @@ QByteArray csvText(const decode::DeviceTable &table, const Settings &settings)
     for (const QString &label : deviceTableHeader(table.layout(), settings))
         header.push_back(label.toStdString());
     rows.push_back(std::move(header));
-    for (int r = 1; r < table.rowCount(); ++r) {
-        decode::csv::Row row;
-        for (int c = 0; c < table.columnCount(); ++c)
-            row.push_back(table.cell(r, c));
-        rows.push_back(std::move(row));
-    }
-    return QByteArray::fromStdString(decode::csv::formatTable(rows, settings.exportSeparator.toStdString()));
-}
-
-QString quantityOf(const QString &unit)
-{
-    static const struct {
-        const char *unit;
-        const char *quantity;
-    } kQuantities[] = {
-        {"kWh", "Energy"},
-        {"kJ", "Energy"},
-        {"MJ", "Energy"},
-        {"GJ", "Energy"},
-        {"m3", "Volume"},
-        {"W", "Power"},
-        {"kW", "Power"},
-        {"J/h", "Power"},
-        {"l/h", "Volume flow"},
-        {"deg. C", "Temperature"},
-        {"deg. K", "Temperature difference"},
-        {"mbar", "Pressure"},
-    };
-    for (const auto &q : kQuantities)
-        if (unit == QLatin1String(q.unit))
-            return QLatin1String(q.quantity);
-    return unit;
+    for (int r = 0; r < table.rowCount(); ++r)
+        rows.push_back(table.rowTexts(r));
+    return QByteArray::fromStdString(
+        decode::csv::formatTable(rows, settings.exportSeparator.toStdString(), false, "\n"));
 }
 
 } // namespace cli

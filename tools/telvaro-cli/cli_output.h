@@ -1,19 +1,21 @@
 #pragma once
-// What telvaro-cli prints: the detailed report (text), the device table as the
-// program exports it (csv), or one JSON object per meter. Everything comes
-// from the program's own decoder and device table.
+// What telvaro-cli prints: the detailed report (text), the device table
+// (csv), or one JSON object per meter. Everything comes from the program's
+// own decoder and device table, as values; texts are made here.
 //
 // JSON, one object per meter:
-//   {"address": 1, "id": "12345678", "manufacturer": "ZRI", "version": 1,
+//   {"read_at": "2026-12-08T10:30:23Z", "complete": true,
+//    "address": 1, "id": "12345678", "manufacturer": "ZRI", "version": 1,
 //    "medium": "Water", "access": 32, "status": 0,
+//    "main": {"value": 45.327, "unit": "m3"},
 //    "records": [{"storage": 0, "tariff": 0, "subunit": 0,
 //                 "function": "instantaneous", "quantity": "Volume",
 //                 "description": "KV1", "value": 45.327, "unit": "m3",
-//                 "dif": "0C", "vif": "13", "data": "27530400"}, ...],
-//    "complete": true}
+//                 "raw": 45327, "exponent": -3,
+//                 "dif": "0C", "vif": "13", "data": "27530400"}, ...]}
 // "complete" is false when the reading ended while the meter announced more.
-// A value that is a number in the unit shown is a JSON number; dates, texts
-// and failure texts are strings.
+// A number is scaled to its unit (raw and exponent beside it), a date is
+// ISO 8601, digits and texts are strings, a record without a value has null.
 
 #include "config/settings.h"
 #include "decode/device_table.h"
@@ -26,25 +28,27 @@
 
 namespace cli {
 
-// The telegrams of one meter's reading, as collected (several with
-// "Read all telegrams").
-using Reading = QList<QByteArray>;
+// One meter's reading: its telegrams as collected (several with "Read all
+// telegrams"), when it was read, and whether the meter announced more.
+struct MeterReading {
+    QList<QByteArray> telegrams;
+    QDateTime when;
+    bool complete = true;
+};
 
-// The detailed report lines of a reading, "Decoded at" with `when`.
-QStringList reportLines(const Reading &reading, const QDateTime &when);
+// The meter's primary address, then the detailed report lines.
+QStringList reportLines(const MeterReading &reading);
 
 // The JSON object of a reading; empty when its telegrams do not decode.
-QJsonObject meterObject(const Reading &reading);
+// `table` chooses the main value as the device table does.
+QJsonObject meterObject(const MeterReading &reading, const decode::TableOptions &table);
 
 // The device table's header texts in the window's column order: " ID ",
 // "Addr. ", ..., the secondary main title, ..., the additional value titles.
 QStringList deviceTableHeader(const decode::TableLayout &layout, const Settings &settings);
 
-// Header row, every table row (the empty entry row last), with the export
-// separator rules of the program.
+// Header row and one row per meter, with the export separator rules of the
+// program; LF line ends, as the standard output of a tool has them.
 QByteArray csvText(const decode::DeviceTable &table, const Settings &settings);
-
-// "Volume" for "m3", "Energy" for "kWh", ...; other units name themselves.
-QString quantityOf(const QString &unit);
 
 } // namespace cli

@@ -46,7 +46,7 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
 
     connect(&m_bus->stack.session, &BusSession::readingDecoded, this,
             [this](const QByteArrayList &telegrams, bool complete) {
-                m_readings << Taken{telegrams, QDateTime::currentDateTime(), complete};
+                m_readings << MeterReading{telegrams, QDateTime::currentDateTime(), complete};
             });
     connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });
     for (Operation *operation : m_bus->stack.operations()) {
@@ -176,10 +176,10 @@ int Runner::scan()
 
 void Runner::fillTable(const QList<int> &addresses)
 {
-    std::vector<std::vector<std::string>> rows;
+    std::vector<decode::MeterRow> rows;
     for (int address : addresses) {
-        std::vector<std::string> row(std::size_t(m_table.columnCount()));
-        row[decode::kAddressColumn] = std::to_string(address);
+        decode::MeterRow row;
+        row.address.number = address;
         rows.push_back(std::move(row));
     }
     m_table.setRows(std::move(rows));
@@ -195,11 +195,9 @@ int Runner::read()
         return linkError(m_lastLine);
     const bool whole = finished(readAll);
     // Rows nothing answered for are no meters.
-    for (int row = m_table.rowCount() - 2; row >= 1; --row)
-        if (m_table.cell(row, decode::kIdColumn).empty())
-            m_table.deleteRow(row);
-    if (!m_table.hasData(1))
-        m_table.clear(); // the last row left is emptied, not removed
+    for (int row = m_table.rowCount() - 1; row >= 0; --row)
+        if (m_table.row(row).id.empty())
+            m_table.removeRow(row);
     if (!whole)
         return endedEarly();
     print();
@@ -244,10 +242,8 @@ int Runner::search()
 // when none answers.
 QString Runner::idAt(int address) const
 {
-    for (int row = 1; row < m_table.rowCount() - 1; ++row)
-        if (m_table.cell(row, decode::kAddressColumn) == std::to_string(address))
-            return QString::fromStdString(m_table.cell(row, decode::kIdColumn));
-    return {};
+    const int row = m_table.lastRowWithAddress(address);
+    return row >= 0 ? QString::fromStdString(m_table.row(row).id) : QString();
 }
 
 int Runner::setAddress()
@@ -266,7 +262,7 @@ int Runner::setAddress()
         selection.id = idAt(*m_options.oldAddress).toStdString();
         if (selection.id.empty())
             return failed(tr("no valid answer from address %1").arg(*m_options.oldAddress));
-        selection.address = std::to_string(*m_options.oldAddress);
+        selection.address.number = *m_options.oldAddress;
     } else {
         selection.id = m_options.id.toStdString();
     }
@@ -282,8 +278,11 @@ int Runner::setAddress()
                               .arg(m_options.newAddress)
                               .arg(QString::fromStdString(selection.id)));
     }
-    m_table.setRows({{selection.id, selection.address}});
-    m_bus->stack.session.selectRow(1);
+    decode::MeterRow row;
+    row.id = selection.id;
+    row.address = selection.address;
+    m_table.setRows({row});
+    m_bus->stack.session.selectRow(0);
     m_bus->stack.session.showSelectedMeter(selection);
     m_readings.clear();
     MeterCommands &commands = m_bus->stack.commands;
@@ -334,8 +333,8 @@ void Runner::print(const QByteArray &reply, bool raw)
         QStringList lines;
         if (raw)
             lines << (reply.isEmpty() ? tr("No reply") : tr("Reply: %1").arg(hex(reply)));
-        for (const Taken &taken : std::as_const(m_readings))
-            lines << reportLines(taken.telegrams, taken.when);
+        for (const MeterReading &reading : std::as_const(m_readings))
+            lines << reportLines(reading);
         if (!lines.isEmpty())
             out = lines.join(u'\n').toUtf8() + '\n';
         break;
@@ -345,12 +344,11 @@ void Runner::print(const QByteArray &reply, bool raw)
         break;
     case Format::Json: {
         QJsonArray meters;
-        for (const Taken &taken : std::as_const(m_readings)) {
-            QJsonObject meter = meterObject(taken.telegrams);
-            if (meter.isEmpty())
-                continue;
-            meter[QStringLiteral("complete")] = taken.complete;
-            meters.append(meter);
+        const decode::TableOptions table{m_table.layout().secondaryMain, m_table.layout().additionalCount};
+        for (const MeterReading &reading : std::as_const(m_readings)) {
+            const QJsonObject meter = meterObject(reading, table);
+            if (!meter.isEmpty())
+                meters.append(meter);
         }
         if (raw && !reply.isEmpty()) {
             QJsonObject answer = meters.isEmpty() ? QJsonObject() : meters.first().toObject();

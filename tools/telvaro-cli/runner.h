@@ -32,12 +32,6 @@ public:
     void addLine(const QString &line) override;
 
 private:
-    struct Taken {
-        Reading telegrams;
-        QDateTime when;
-        bool complete = true;
-    };
-
     int scan();
     int read();
     int readAll();
@@ -70,7 +64,7 @@ private:
     QString m_lastLine;
     bool m_linkLost = false;
     bool m_interrupted = false;
-    QList<Taken> m_readings;
+    QList<MeterReading> m_readings;
     decode::DeviceTable m_table;
     std::unique_ptr<ProgramBus> m_bus;
     std::unique_ptr<CustomCommand> m_custom;
