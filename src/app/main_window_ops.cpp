@@ -93,7 +93,8 @@ void MainWindow::wireDevicePage()
     connect(d->setIdButton, &QPushButton::clicked, this, [commands, d] { commands->changeId(d->newIdEdit->text()); });
     connect(d->deviceGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { selectGridRow(current.row()); });
-    connect(d->deviceGrid, &QTableView::clicked, this, [this](const QModelIndex &index) { selectGridRow(index.row()); });
+    connect(d->deviceGrid, &QTableView::clicked, this,
+            [this](const QModelIndex &index) { selectGridRow(index.row()); });
     connect(d->deviceGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         activateWindow();
         deviceMenu->popup(devices->deviceGrid->viewport()->mapToGlobal(at));

@@ -136,8 +136,7 @@ private:
     MeterRow meterRow(const MeterHeader &header, const TableValues &values, const std::string &time,
                       const std::string &date) const;
     std::optional<MeterSelection> writePulseModuleRow(const MeterHeader &header, const std::vector<Record> &records,
-                                                      const std::string &time, const std::string &date,
-                                                      char separator);
+                                                      const std::string &time, const std::string &date, char separator);
     void fitRow(MeterRow &row) const;
     void notify(int first, int last);
 

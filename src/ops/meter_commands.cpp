@@ -122,7 +122,8 @@ void MeterCommands::setUnit(const QString &unit, const QString &constant, bool r
         return;
     }
     const decode::DeviceTable &table = m_session.table;
-    const std::uint8_t medium = mbus::mediumCode(table.cellText(m_session.selectedRow(), table.layout().mediumColumn()));
+    const std::uint8_t medium = mbus::mediumCode(
+        table.cellText(m_session.selectedRow(), table.layout().mediumColumn()));
     const std::uint8_t vif = mbus::unitVif(unitText, constant.toStdString());
     startWrite([medium, vif](int target) { return mbus::buildUnitWrite(target, medium, vif); }, true);
 }

@@ -65,8 +65,9 @@ QJsonValue valueOf(const decode::Record &record)
         return isoDate(*date);
     if (const auto *moment = std::get_if<decode::DateTime>(&record.value); moment && moment->valid())
         return isoDate(moment->date)
-               + QStringLiteral("T%1:%2").arg(moment->hour, 2, 10, QLatin1Char('0')).arg(moment->minute, 2, 10,
-                                                                                         QLatin1Char('0'));
+               + QStringLiteral("T%1:%2")
+                     .arg(moment->hour, 2, 10, QLatin1Char('0'))
+                     .arg(moment->minute, 2, 10, QLatin1Char('0'));
     if (std::holds_alternative<decode::RawBytes>(record.value))
         return hex(record.data);
     if (const auto *none = std::get_if<decode::NoValue>(&record.value);
@@ -105,7 +106,7 @@ QJsonObject recordObject(const decode::Record &record)
     o[QStringLiteral("function")] = latin1(decode::functionName(record.fields.function));
     o[QStringLiteral("quantity")] = quantity.empty() ? unitOf(record) : latin1(quantity);
     o[QStringLiteral("description")] = record.isManufacturerData() ? QStringLiteral("Manf. secific")
-                                                                    : latin1(record.unit.description).trimmed();
+                                                                   : latin1(record.unit.description).trimmed();
     o[QStringLiteral("value")] = valueOf(record);
     o[QStringLiteral("unit")] = unitOf(record);
     if (const auto raw = decode::rawNumber(record)) {
