@@ -82,6 +82,7 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
         QApplication::beep();
     });
     m_customCommand = std::make_unique<CustomCommand>(dispatch(), *this, [this] { return m_settings.timeout; });
+    m_customCommand->rights = &session().rights;
     connect(m_customCommand.get(), &CustomCommand::replyCollected, this, [this] {
         session().finish(); // the custom command's reply was collected
     });
@@ -467,6 +468,8 @@ void MainWindow::applyLogin(const LoginRights &rights)
     usersAction->setEnabled(rights.administrator);
     settingsAction->setEnabled(rights.administrator || rights.setup);
     m_displayAllowed = rights.display;
+    session().rights = UserRights{rights.devices, rights.display};
+    updateBusyControls();
     pages->setTabVisible(pages->indexOf(displayPage), rights.display);
     for (QWidget *w :
          std::initializer_list<QWidget *>{devices->basicGroup, devices->advancedGroup, devices->broadcastBox,

@@ -142,14 +142,22 @@ void MainWindow::updateBusyControls()
     d->readAllButton->setText(reading ? tr("Stop") : tr("Read all meters"));
     d->readAllButton->setEnabled(!busy || reading);
     d->autoAddressButton->setText(addressing ? tr("Stop addr") : tr("Auto address"));
-    d->autoAddressButton->setEnabled(!busy || addressing);
-    for (QWidget *w : std::initializer_list<QWidget *>{
-             d->readSelectedButton, d->basicGroup, d->advancedGroup, d->clearTableButton, d->loadButton,
-             sendCommandButton, d->findIdButton, d->findAllButton, d->searchIdEdit, d->broadcastBox})
+    // What changes a meter or sends bytes by hand needs the devices right
+    // (the operations refuse it as well, whatever calls them).
+    const bool mayChangeMeters = session().rights.devices;
+    d->autoAddressButton->setEnabled(mayChangeMeters && (!busy || addressing));
+    d->autoAddressFirstBox->setEnabled(mayChangeMeters);
+    commandEdit->setEnabled(mayChangeMeters);
+    for (QWidget *w : std::initializer_list<QWidget *>{d->readSelectedButton, d->basicGroup, d->advancedGroup,
+                                                       d->clearTableButton, d->loadButton, d->findIdButton,
+                                                       d->findAllButton, d->searchIdEdit, d->broadcastBox})
         w->setEnabled(!busy);
+    sendCommandButton->setEnabled(!busy && mayChangeMeters);
     d->stopSearchButton->setVisible(search().running());
     for (QAction *a : deviceMenu->actions())
         a->setEnabled(!busy);
+    for (QAction *a : {setMediumAction, setUnitAction, setBaudAction, resetAction})
+        a->setEnabled(!busy && mayChangeMeters);
     openAction->setEnabled(!busy);
     updateDisplayControls(busy);
 

@@ -2,6 +2,8 @@
 
 #include "commands.h"
 
+#include <algorithm>
+
 namespace display {
 
 DisplayCommands::DisplayCommands(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
@@ -31,6 +33,10 @@ bool DisplayCommands::begin()
 
 void DisplayCommands::run(std::deque<Exchange> exchanges)
 {
+    const bool writes = std::any_of(exchanges.begin(), exchanges.end(),
+                                    [](const Exchange &e) { return !e.command.startsWith("GET "); });
+    if (writes && !m_session.permits(Right::Display))
+        return;
     if (!begin())
         return;
     m_pending = std::move(exchanges);

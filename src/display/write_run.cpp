@@ -26,7 +26,7 @@ int WriteRun::firstPhase() const
 
 void WriteRun::start(Kind kind)
 {
-    if (m_running)
+    if (m_running || !m_session.permits(Right::Display))
         return;
     const bool noTable = m_table.rowCount() == 1 && m_table.cell(1, TevAddress).isEmpty();
     if (noTable)

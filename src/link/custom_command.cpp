@@ -37,6 +37,10 @@ void CustomCommand::send(const QString &text, bool asciiMode)
 {
     if (text.isEmpty())
         return;
+    if (rights && !rights->grants(Right::Devices)) {
+        m_log.addLine(refusalLine(Right::Devices));
+        return;
+    }
     QByteArray bytes = text.toLatin1();
     if (!asciiMode) {
         const HexCommand command = parseHexCommand(text);

@@ -3,6 +3,7 @@
 // the current route, with the reply logged one response timeout later.
 
 #include "comm_log.h"
+#include "user_rights.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -34,6 +35,10 @@ public:
     // Ends a wait now (the program closes, the run is interrupted): an empty
     // reply is told and the link use ends.
     void cancel();
+
+    // The logged-in user's rights (none set: everything allowed); sending
+    // bytes by hand needs the devices right.
+    const UserRights *rights = nullptr;
 
     // A display time-setting sequence that waits for this reply takes over
     // instead of ending the link use.

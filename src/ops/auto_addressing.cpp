@@ -12,6 +12,8 @@ AutoAddressing::AutoAddressing(BusSession &session, QObject *parent) : Operation
 
 void AutoAddressing::start(int firstAddress)
 {
+    if (!m_session.permits(Right::Devices))
+        return;
     if (!takeBus(tr("Auto addressing")))
         return;
     m_summary.asked = 0;

@@ -30,6 +30,14 @@ bool BusSession::begin()
     return true;
 }
 
+bool BusSession::permits(Right right)
+{
+    if (rights.grants(right))
+        return true;
+    log.addLine(refusalLine(right));
+    return false;
+}
+
 void BusSession::finish()
 {
     if (!m_busy)

@@ -7,6 +7,7 @@
 #include "decode/device_table.h"
 #include "link/bus_link.h"
 #include "link/comm_log.h"
+#include "link/user_rights.h"
 #include "mbus/request.h"
 
 #include <QByteArrayList>
@@ -65,6 +66,10 @@ public:
     // The link went away: every running operation stops where it is.
     void abort();
     bool busy() const { return m_busy; }
+
+    // The logged-in user's rights; permits() logs the refusal when one is missing.
+    UserRights rights;
+    bool permits(Right right);
 
     // The selected meter and its row (-1: none), and the current reading
     // (litres) kept for "Relay unit".

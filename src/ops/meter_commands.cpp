@@ -26,6 +26,8 @@ MeterCommands::MeterCommands(BusSession &session, QObject *parent) : Operation(s
 
 void MeterCommands::startWrite(const std::function<mbus::Request(int target)> &build, bool readAfter)
 {
+    if (!m_session.permits(Right::Devices))
+        return;
     // Without a target (no meter with a usable address selected, no
     // broadcast) a command sends nothing and says nothing.
     const std::optional<int> target = m_session.writeTarget();
@@ -157,6 +159,8 @@ void MeterCommands::relayUnit(const QString &unit, const QString &constant)
 
 void MeterCommands::setPrimaryAddress(int newAddress)
 {
+    if (!m_session.permits(Right::Devices))
+        return;
     if (newAddress > mbus::kMaxPrimaryAddress || newAddress < 0) {
         m_session.log.addLine(QStringLiteral("Incorrect primary address, must be under 251..."));
         return;

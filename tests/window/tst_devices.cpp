@@ -2,15 +2,21 @@
 // technician would, against the simulator on a pseudo-terminal.
 
 #include "devices_page.h"
+#include "display/display_commands.h"
+#include "display/write_run.h"
+#include "display_pages.h"
 #include "full_report_window.h"
 #include "link/link_dispatch.h"
 #include "main_window.h"
 #include "mbus/conversions.h"
 #include "mbus/frames.h"
+#include "ops/auto_addressing.h"
 #include "ops/bus_session.h"
+#include "ops/meter_commands.h"
 #include "ops/primary_scan.h"
 #include "ops/secondary_search.h"
 #include "settings_dialog.h"
+#include "users/login_window.h"
 #include "window_bench.h"
 
 #include <QAction>
@@ -59,6 +65,7 @@ private slots:
     void commandsReachTheMeter_data();
     void commandsReachTheMeter();
     void autoAddressingGivesConsecutiveAddresses();
+    void rightsRefusedOnEveryPath();
     void secondarySearch();
     void titlesChangeTheTable();
 };
@@ -219,6 +226,61 @@ void TstDevices::commandsReachTheMeter()
 
 // A meter at 0 and one at 7 get 20 and 21 through their IDs; the simulator
 // answers at the new addresses afterwards.
+// A user without rights: whatever way a change is asked for (pop-up menu,
+// hidden button, shortcut, a direct call), it is refused where it runs and
+// nothing reaches the bus; readings still work.
+void TstDevices::rightsRefusedOnEveryPath()
+{
+    Bench b(QStringLiteral(TELVARO_SOURCE_DIR "/tools/mbus-sim/examples/display.bus"));
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(1, 2, 5000));
+    MainWindow &w = *b.window;
+    w.displayPage->fromDeviceTableButton->click();
+    w.displayPage->selectAllButton->click();
+    LoginRights operatorWithoutRights;
+    operatorWithoutRights.operatorOnly = true;
+    w.applyLogin(operatorWithoutRights);
+    b.clickRow(1);
+    QVERIFY(!b.page().autoAddressButton->isEnabled() && !w.sendCommandButton->isEnabled());
+    QVERIFY(!w.resetAction->isEnabled() && !w.setBaudAction->isEnabled() && w.readSelectedAction->isEnabled());
+    const qsizetype framesBefore = b.sim.output().count(QStringLiteral("RX "));
+
+    DevicesPage &p = b.page();
+    p.baudCombo->setCurrentText(QStringLiteral("9600"));
+    p.valueEdit->setText(QStringLiteral("7"));
+    p.newIdEdit->setText(QStringLiteral("87654321"));
+    w.commandEdit->setText(QStringLiteral("10 40 01 41 16"));
+    const QList<std::function<void()>> paths{
+        [&] { w.commands().reset(); },        // the pop-up menu's Reset
+        [&] { p.setBaudButton->click(); },    // the pop-up menu's Set baud
+        [&] { p.setAddressButton->click(); }, // buttons of the hidden groups
+        [&] { p.setIdButton->click(); },
+        [&] { p.setValueButton->click(); },
+        [&] { p.setMediumButton->click(); },
+        [&] { p.setUnitButton->click(); },
+        [&] { w.autoAddressing().start(10); },
+        [&] { emit w.commandEdit->returnPressed(); }, // Return in the custom command
+        [&] { w.displayPage->writeDisplayButton->click(); },
+        [&] { w.writeRun().start(display::WriteRun::Kind::ZeroStart); },
+        [&] { w.displayPage->dateTimeButton->click(); },
+        [&] { w.displayCommands().setRefresh(QStringLiteral("9")); },
+    };
+    for (const auto &path : paths) {
+        path();
+        QVERIFY(b.idle(2000));
+    }
+    QTest::qWait(300); // anything sent would have reached the simulator by now
+    QCOMPARE(b.sim.output().count(QStringLiteral("RX ")), framesBefore);
+    const QStringList log = w.logLines();
+    QCOMPARE(log.count(refusalLine(Right::Devices)), 9);
+    QCOMPARE(log.count(refusalLine(Right::Display)), 4);
+
+    // Reading is no change.
+    QTest::mouseClick(p.readSelectedButton, Qt::LeftButton);
+    QVERIFY(b.idle(5000));
+    QTRY_VERIFY(b.sim.output().count(QStringLiteral("RX ")) > framesBefore);
+}
+
 void TstDevices::autoAddressingGivesConsecutiveAddresses()
 {
     QTemporaryDir busDir;
