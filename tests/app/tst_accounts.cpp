@@ -3,6 +3,7 @@
 // a child process.
 
 #include "account_file.h"
+#include "pty_pair.h"
 
 #include <QtTest>
 
@@ -361,6 +362,44 @@ private slots:
         QCOMPARE(readAll(m_file), bytes);
     }
 
+    // On a terminal the password is asked twice and never shown.
+    void passwordOnTerminal_data()
+    {
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<int>("exit");
+        QTest::newRow("the same twice") << QByteArray("Ab1cd9\n") << 0;
+        QTest::newRow("two different") << QByteArray("Ab1cd8\n") << 1;
+    }
+    void passwordOnTerminal()
+    {
+        QFETCH(QByteArray, second);
+        PtyPair terminal;
+        QVERIFY(terminal.isValid());
+        termios tio{};
+        QVERIFY(::tcgetattr(terminal.master(), &tio) == 0);
+        tio.c_lflag |= ECHO | ICANON;
+        tio.c_iflag |= ICRNL;
+        QVERIFY(::tcsetattr(terminal.master(), TCSANOW, &tio) == 0);
+        QProcess tool;
+        const QByteArray slave = QFile::encodeName(terminal.slavePath());
+        tool.setChildProcessModifier([slave] {
+            const int fd = ::open(slave.constData(), O_RDWR | O_NOCTTY);
+            ::dup2(fd, STDIN_FILENO);
+        });
+        tool.start(TELVARO_BIN_DIR "/telvaro-users", {m_file, "add", "ann", "Setup"});
+        QVERIFY(tool.waitForStarted());
+        QByteArray prompts;
+        for (const QByteArray &typed : {QByteArray("Ab1cd9\n"), second}) {
+            QTRY_VERIFY2((prompts += tool.readAllStandardError()).endsWith("assword: "), prompts.constData());
+            prompts.clear();
+            terminal.write(typed);
+        }
+        QVERIFY(tool.waitForFinished(10000));
+        QTEST(tool.exitCode(), "exit");
+        QVERIFY(!terminal.read(100, 300).contains("Ab1cd"));
+        QCOMPARE(readAccounts(m_file).accounts.size(), tool.exitCode() == 0 ? 1 : 0);
+    }
+
     void missingAndNewFiles()
     {
         const QString missing = m_dir.filePath("new/files/users.dat");
@@ -375,6 +414,16 @@ private slots:
         QVERIFY(::chmod(QFile::encodeName(missing).constData(), 0640) == 0);
         QVERIFY(accounts::addOrChange(missing, acc("bob", "pw", "Setup"), kToday).ok);
         QCOMPARE(mode(missing), 0640);
+        // ... and its owner, when root rewrites it.
+        if (::geteuid() == 0) {
+            QVERIFY(::chown(QFile::encodeName(missing).constData(), 65534, 65534) == 0);
+            QVERIFY(accounts::addOrChange(missing, acc("carl", "pw", "Setup"), kToday).ok);
+            struct stat st {};
+            QVERIFY(::stat(QFile::encodeName(missing).constData(), &st) == 0);
+            QCOMPARE(int(st.st_uid), 65534);
+            QCOMPARE(int(st.st_gid), 65534);
+            QCOMPARE(mode(missing), 0640);
+        }
         QCOMPARE(readAccounts(m_dir.path()).status, AccountList::Status::Unreadable);
     }
 
@@ -456,6 +505,7 @@ private slots:
         QTest::newRow("program folder read-only") << "read-only" << false;
         QTest::newRow("files folder read-only") << "files/ read-only" << false;
         QTest::newRow("files is a plain file") << "files" << false;
+        QTest::newRow("shared read-only file") << "files/users.dat read-only" << true;
     }
     // clang-format on
     void whereTheFileLives()
@@ -468,12 +518,16 @@ private slots:
         if (layout.startsWith("files/"))
             QVERIFY(QDir(program).mkdir("files")
                     && setMode(program + "/files", layout.endsWith("read-only") ? 0555 : 0777));
-        if (layout == u"files/users.dat" || layout == u"files")
-            QVERIFY(writeAll(program + "/" + layout, {}) && setMode(program + "/" + layout, 0666));
+        if (layout.startsWith(u"files/users.dat") || layout == u"files") {
+            const QString path = program + "/" + layout.section(u' ', 0, 0);
+            QVERIFY(writeAll(path, {}) && setMode(path, layout.endsWith("read-only") ? 0444 : 0666));
+        }
         const QStringList before = QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         const QString expected = beside ? program + "/files/users.dat" : "/data/Telvaro/files/users.dat";
         QCOMPARE(unprivileged([&] { return accountFilePath(program, "/data") == expected ? 0 : 1; }), 0);
         QCOMPARE(QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        // An installed program: the home, for every user.
+        QCOMPARE(accountFilePath("/usr/bin", "/data"), QStringLiteral("/data/Telvaro/files/users.dat"));
     }
 
     // Rows: given file ("-" none, "/" a folder), arguments after FILE, standard

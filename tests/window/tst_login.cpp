@@ -93,6 +93,7 @@ private slots:
     void sentLinesForAdministratorsOnly_data();
     void sentLinesForAdministratorsOnly();
     void accountsWindow();
+    void readOnlyAccountFileLogsIn();
 };
 
 // clang-format off
@@ -225,7 +226,10 @@ void TstLogin::noUsableFileEndsProgram()
     startup.show();
     QStringList boxes;
     QVERIFY(endsProgram(startup, [&] { boxes = f.login(startup, QStringLiteral("a"), QStringLiteral("b")); }));
-    QCOMPARE(boxes, QStringList{box});
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes[0].startsWith(box), qPrintable(boxes[0]));
+    if (!exists) // says where it looked and how to make the file
+        QVERIFY(boxes[0].contains(QStringLiteral("telvaro-users \"%1\" add admin").arg(f.accountPath)));
     QVERIFY(!startup.mainWindow().isVisible());
 }
 
@@ -353,6 +357,38 @@ void TstLogin::accountsWindow()
     users.userNameEdit->setText(QStringLiteral("admin"));
     QTest::mouseClick(users.deleteButton, Qt::LeftButton);
     QCOMPARE(users.userGrid->rowCount(), 1); // "admin" is never deleted
+}
+
+// A shared account file nobody may write: login works, the accounts window
+// shows the accounts and says why they cannot be changed.
+void TstLogin::readOnlyAccountFileLogsIn()
+{
+    Fixture f;
+    QVERIFY(f.createAccounts());
+    f.add(QStringLiteral("admin"), QStringLiteral("root1"), QStringLiteral("Administrator"));
+    QVERIFY(
+        QFile::setPermissions(f.accountPath, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const QByteArray before = [&] {
+        QFile file(f.accountPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    Startup startup(f.settingsPath, f.accountPath);
+    startup.show();
+    QCOMPARE(f.login(startup, QStringLiteral("admin"), QStringLiteral("root1")), QStringList());
+    QVERIFY(startup.mainWindow().isVisible());
+
+    UsersWindow &users = *startup.mainWindow().usersWindow();
+    QStringList errors;
+    users.showError = [&errors](const QString &, const QString &text) { errors << text; };
+    QVERIFY(users.list());
+    QCOMPARE(users.userGrid->rowCount(), 1);
+    QVERIFY(!users.readOnlyLabel->isHidden() && !users.addOrChangeButton->isEnabled());
+    users.deleteSelected();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors[0].contains(QStringLiteral("read-only")) && errors[0].contains(f.accountPath));
+    QFile file(f.accountPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
 }
 
 QTEST_MAIN(TstLogin)

@@ -11,6 +11,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -22,7 +23,8 @@ const char kUsage[] = "Usage: telvaro-users FILE list\n"
                       "       telvaro-users FILE delete NAME\n"
                       "\n"
                       "FILE is the account file, e.g. build/bin/files/users.dat.\n"
-                      "add reads the password as one line from standard input. It creates FILE\n"
+                      "add asks for the password twice, unseen, on a terminal, and reads it as one\n"
+                      "line from standard input otherwise. It creates FILE\n"
                       "(mode 0600) when it does not exist, and changes the account NAME when it\n"
                       "exists (its registration date stays). LEVEL is Administrator, Setup or\n"
                       "Operator. Without --rights an Administrator gets all three rights and the\n"
@@ -88,17 +90,47 @@ int list(const QString &file)
     return Done;
 }
 
-// The password is one line of standard input: never an argument, where other
-// users could read it in the process list.
-QString readPassword()
+// One line of standard input without its line end.
+QString readLine()
 {
-    if (::isatty(STDIN_FILENO))
-        std::fputs("Password: ", stderr);
     std::string line;
     std::getline(std::cin, line);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
+}
+
+// On a terminal: asked for without echo, with the prompt on standard error.
+QString readHidden(const char *prompt)
+{
+    termios saved{};
+    const bool hidden = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (hidden) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::fputs(prompt, stderr); // only once nothing typed shows any more
+    const QString line = readLine();
+    if (hidden)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputs("\n", stderr);
+    return line;
+}
+
+// The password is never an argument, where other users could read it in the
+// process list. On a terminal it is typed twice, unseen; from a pipe it is
+// one line. Nothing when the two typings differ.
+std::optional<QString> readPassword()
+{
+    if (!::isatty(STDIN_FILENO))
+        return readLine();
+    const QString first = readHidden("Password: ");
+    if (first.isEmpty())
+        return first;
+    if (readHidden("Repeat password: ") != first)
+        return std::nullopt;
+    return first;
 }
 
 int add(const QString &file, QStringList args)
@@ -144,7 +176,10 @@ int add(const QString &file, QStringList args)
     if (accounts::readAccounts(file).status == accounts::AccountList::Status::Unreadable)
         return checkReadable(file);
 
-    account.password = readPassword();
+    const std::optional<QString> password = readPassword();
+    if (!password)
+        return fail(Refused, QStringLiteral("the two passwords differ; nothing changed"));
+    account.password = *password;
     if (account.password.isEmpty())
         return fail(Refused, QStringLiteral("no password on standard input"));
     // The file holds 10 characters; a longer password would be cut and then never match.

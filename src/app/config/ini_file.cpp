@@ -225,11 +225,7 @@ bool IniFile::save(QString *error) const
     }
     // A read-only settings file means "do not write", even where the folder
     // would let a rename replace it.
-    // Root passes the access check on any file, so a file without any write
-    // permission bit counts as read-only as well.
-    const QFileInfo info(m_path);
-    const auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (info.exists() && info.isFile() && (!info.isWritable() || !(info.permissions() & anyWrite))) {
+    if (isReadOnlyFile(m_path)) {
         if (error)
             *error = QStringLiteral("Permission denied");
         return false;

@@ -12,12 +12,18 @@ QString programDir()
     return QCoreApplication::applicationDirPath();
 }
 
+bool isInstalledDir(const QString &dir)
+{
+    return QDir::cleanPath(dir).startsWith(QLatin1String("/usr/"));
+}
+
 QString settingsFile()
 {
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".ini");
     const QString beside = QDir(programDir()).filePath(name);
     const QFileInfo besideInfo(beside);
-    if (besideInfo.exists() ? besideInfo.isWritable() : QFileInfo(programDir()).isWritable())
+    if (!isInstalledDir(programDir())
+        && (besideInfo.exists() ? besideInfo.isWritable() : QFileInfo(programDir()).isWritable()))
         return beside;
     const QString configDir = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
                                   .filePath(QStringLiteral("Telvaro"));
@@ -31,7 +37,7 @@ QString settingsFile()
 
 QString defaultDataDir()
 {
-    return programDir() + QLatin1Char('/');
+    return (isInstalledDir(programDir()) ? QDir::homePath() : programDir()) + QLatin1Char('/');
 }
 
 } // namespace program_paths

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -53,10 +54,29 @@ bool writeInPlace(const QString &path, const QByteArray &content, QString *error
 
 } // namespace
 
+void takeOwnerAndMode(int fd, const QString &path)
+{
+    struct stat old {};
+    if (fd < 0 || ::stat(QFile::encodeName(path).constData(), &old) != 0)
+        return;
+    // Only root may give a file away; for anyone else these change nothing.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+        (void)::fchown(fd, ::geteuid(), old.st_gid);
+    (void)::fchmod(fd, old.st_mode & 07777);
+}
+
+bool isReadOnlyFile(const QString &path)
+{
+    const QFileInfo info(path);
+    const auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.exists() && info.isFile() && (!info.isWritable() || !(info.permissions() & anyWrite));
+}
+
 bool writeFileSafely(const QString &path, const QByteArray &content, QString *error)
 {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        takeOwnerAndMode(file.handle(), path);
         // A short write (a full disk) must never be committed over the old file.
         if (file.write(content) != content.size()) {
             const QString why = file.errorString();

@@ -5,6 +5,8 @@
 
 #include "account_file.h"
 
+#include "config/safe_write.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -77,6 +79,8 @@ bool writeRaw(const QString &path, const QList<QByteArray> &records, bool fresh,
     // existing file keeps its own permissions.
     if (done && fresh)
         done = file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    else if (done)
+        takeOwnerAndMode(file.handle(), path);
     const QByteArray content = records.join();
     if (done)
         done = file.write(content) == content.size();
@@ -149,7 +153,10 @@ const QString &busyText()
 AccountList readAccounts(const QString &path)
 {
     RawFile raw = readRaw(path);
-    return {raw.status, std::move(raw.accounts), std::move(raw.error)};
+    // A change is written as a new file renamed over the old one.
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    const bool readOnly = raw.status == AccountList::Status::Ok && (isReadOnlyFile(path) || !folder.isWritable());
+    return {raw.status, std::move(raw.accounts), std::move(raw.error), readOnly};
 }
 
 AccountResult addOrChange(const QString &path, Account account, const QDate &today, IfMissing ifMissing)

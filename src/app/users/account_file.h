@@ -82,9 +82,10 @@ QByteArray changedRecord(QByteArray record, const Account &account);
 // The registration date as stored in new records: the short date, at most 15 characters.
 QString registrationText(const QDate &date);
 
-// "files/users.dat" beside the program when it can be written there (the file
-// if it exists, else its folder, else the program folder), otherwise
-// "Telvaro/files/users.dat" in the user's data folder (~/.local/share).
+// An installed program (below /usr): "Telvaro/files/users.dat" in the user's
+// data folder (~/.local/share), for every user. Any other: "files/users.dat"
+// beside the program when it exists (read-only or not), else the one in the
+// user's data folder when that exists, else whichever of the two can be made.
 // Creates nothing.
 QString defaultAccountFile();
 QString accountFilePath(const QString &programDir, const QString &userDataDir);
@@ -93,7 +94,8 @@ struct AccountList {
     enum class Status { Missing, Unreadable, Ok } status = Status::Missing;
     // In file order; a trailing partial record is not an account.
     QList<Account> accounts;
-    QString error; // why the file is unreadable
+    QString error;         // why the file is unreadable
+    bool readOnly = false; // readable, but this user cannot change it
 };
 AccountList readAccounts(const QString &path);
 

@@ -3,6 +3,8 @@
 
 #include "account_file.h"
 
+#include "config/program_paths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -112,20 +114,19 @@ QString registrationText(const QDate &date)
 
 QString accountFilePath(const QString &programDir, const QString &userDataDir)
 {
+    const QString inHome = QDir(userDataDir).filePath(QStringLiteral("Telvaro/files/users.dat"));
+    if (program_paths::isInstalledDir(programDir))
+        return inHome;
+    // A file beside the program is the one, even read-only (shared by every
+    // user of a machine); else one in the home; else where it can be made.
     const QString beside = QDir(programDir).filePath(QStringLiteral("files/users.dat"));
-    const QFileInfo file(beside);
-    const QFileInfo folder(file.absolutePath());
-    bool writable = false;
-    // A rewrite goes through a new file and a rename, so the folder must be writable too.
-    if (file.exists())
-        writable = file.isFile() && file.isWritable() && folder.isWritable();
-    else if (folder.exists())
-        writable = folder.isDir() && folder.isWritable();
-    else
-        writable = QFileInfo(programDir).isWritable();
-    if (writable)
+    if (QFileInfo::exists(beside))
         return beside;
-    return QDir(userDataDir).filePath(QStringLiteral("Telvaro/files/users.dat"));
+    if (QFileInfo::exists(inHome))
+        return inHome;
+    const QFileInfo folder(QFileInfo(beside).absolutePath());
+    const bool canMake = folder.exists() ? folder.isDir() && folder.isWritable() : QFileInfo(programDir).isWritable();
+    return canMake ? beside : inHome;
 }
 
 QString defaultAccountFile()

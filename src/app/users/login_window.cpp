@@ -74,7 +74,15 @@ void LoginWindow::enter()
 {
     const accounts::AccountList list = accounts::readAccounts(m_accountFile);
     if (list.status != accounts::AccountList::Status::Ok) {
-        showWarning(QStringLiteral("Login fail"), QStringLiteral("Missing account file!\nContact administrator"));
+        // Where it was looked for, and how the first account is made.
+        const QString where =
+            list.status == accounts::AccountList::Status::Missing
+                ? tr("The program looked for it at:\n%1\n\nThe first account is made with:\ntelvaro-users \"%1\" "
+                     "add admin Administrator")
+                      .arg(m_accountFile)
+                : tr("The account file %1 cannot be read: %2.").arg(m_accountFile, list.error);
+        showWarning(QStringLiteral("Login fail"),
+                    QStringLiteral("Missing account file!\nContact administrator") + QStringLiteral("\n\n") + where);
         giveUp();
         return;
     }

@@ -75,6 +75,10 @@ UsersWindow::UsersWindow(QString accountFile, QWidget *parent)
     passwordLabel = new QLabel(this);
     repeatPasswordLabel = new QLabel(this);
     levelLabel = new QLabel(this);
+    readOnlyLabel = new QLabel(this);
+    readOnlyLabel->setObjectName(QStringLiteral("readOnlyLabel"));
+    readOnlyLabel->setWordWrap(true);
+    readOnlyLabel->hide();
 
     auto *form = new QGridLayout;
     form->addWidget(userNameLabel, 0, 0);
@@ -100,6 +104,7 @@ UsersWindow::UsersWindow(QString accountFile, QWidget *parent)
     buttons->addWidget(exitButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
+    layout->addWidget(readOnlyLabel);
     layout->addLayout(buttons);
     resize(760, 360);
 
@@ -125,6 +130,8 @@ void UsersWindow::retranslate()
     addOrChangeButton->setText(tr("Add/Change"));
     deleteButton->setText(tr("Delete"));
     exitButton->setText(tr("Exit"));
+    readOnlyLabel->setText(
+        tr("The account file %1 is read-only: its accounts are shown, but cannot be changed here.").arg(m_accountFile));
     userGrid->setHorizontalHeaderLabels(
         {tr("User"), tr("Access"), tr("Date reg."), tr("m-bus"), tr("Comm"), tr("Display")});
 }
@@ -145,6 +152,10 @@ bool UsersWindow::list()
         showError(windowTitle(), QStringLiteral("Missing account file"));
         return false;
     }
+    m_readOnly = accountList.readOnly;
+    readOnlyLabel->setVisible(m_readOnly);
+    addOrChangeButton->setEnabled(!m_readOnly);
+    deleteButton->setEnabled(!m_readOnly);
     userGrid->setRowCount(0);
     for (const accounts::Account &a : accountList.accounts) {
         const int row = userGrid->rowCount();
@@ -188,6 +199,10 @@ void UsersWindow::clearFields()
 void UsersWindow::addOrChange()
 {
     const QString caption = windowTitle();
+    if (m_readOnly) {
+        showError(QStringLiteral("Account error"), readOnlyLabel->text());
+        return;
+    }
     if (userNameEdit->text().isEmpty()) {
         showMessage(caption, QStringLiteral("Enter username"));
         return;
@@ -222,6 +237,10 @@ void UsersWindow::addOrChange()
 
 void UsersWindow::deleteSelected()
 {
+    if (m_readOnly) {
+        showError(QStringLiteral("Account error"), readOnlyLabel->text());
+        return;
+    }
     const accounts::AccountResult result = accounts::removeAccount(m_accountFile, userNameEdit->text());
     if (!result.ok && !result.message.isEmpty())
         showMessage(windowTitle(), result.message);

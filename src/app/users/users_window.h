@@ -36,6 +36,7 @@ public:
     QPushButton *addOrChangeButton = nullptr, *deleteButton = nullptr, *exitButton = nullptr;
     QTableWidget *userGrid = nullptr;
     QLabel *userNameLabel = nullptr, *passwordLabel = nullptr, *repeatPasswordLabel = nullptr, *levelLabel = nullptr;
+    QLabel *readOnlyLabel = nullptr; // shown when the account file cannot be changed by this user
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -46,4 +47,5 @@ private:
     void clearFields();
 
     QString m_accountFile;
+    bool m_readOnly = false;
 };
