@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <array>
 #include <memory>
 
 namespace languages {
@@ -74,6 +75,43 @@ void install(Language language)
             now.ours = std::move(ours);
         }
     }
+}
+
+std::vector<std::string> inEveryLanguage(const char *context, const char *source)
+{
+    static const auto catalogues = [] {
+        std::array<std::unique_ptr<QTranslator>, 2> loaded;
+        const char *codes[] = {"it", "pl"};
+        for (std::size_t i = 0; i < loaded.size(); ++i) {
+            loaded[i] = std::make_unique<QTranslator>();
+            if (!loaded[i]->load(QStringLiteral(":/i18n/telvaro_") + QLatin1String(codes[i])))
+                loaded[i].reset();
+        }
+        return loaded;
+    }();
+    std::vector<std::string> out{QCoreApplication::translate(context, source).toStdString(), source};
+    for (const auto &catalogue : catalogues) {
+        const QString text = catalogue ? catalogue->translate(context, source) : QString();
+        if (!text.isEmpty())
+            out.push_back(text.toStdString());
+    }
+    return out;
+}
+
+decode::csv::ColumnTitles columnTitles(const char *context, const std::vector<const char *> &sources)
+{
+    decode::csv::ColumnTitles titles;
+    for (const char *source : sources)
+        titles.push_back(inEveryLanguage(context, source));
+    return titles;
+}
+
+QStringList currentTitles(const decode::csv::ColumnTitles &titles)
+{
+    QStringList out;
+    for (const std::vector<std::string> &column : titles)
+        out << (column.empty() ? QString() : QString::fromStdString(column.front()));
+    return out;
 }
 
 } // namespace languages

@@ -356,13 +356,23 @@ void MainWindow::applyCaptions()
         m_changedOption = false;
     }
     m_table.setAdditionalCount(m_settings.titleCount);
-    QStringList header{tr(" ID "), tr("Addr. "), tr("Mfr. "), tr("Value ")};
+    m_tableModel->setHeaderLabels(languages::currentTitles(deviceColumnTitles()));
+}
+
+decode::csv::ColumnTitles MainWindow::deviceColumnTitles() const
+{
+    static const std::vector<const char *> before{QT_TR_NOOP(" ID "), QT_TR_NOOP("Addr. "), QT_TR_NOOP("Mfr. "),
+                                                  QT_TR_NOOP("Value ")};
+    static const std::vector<const char *> after{QT_TR_NOOP("Unit "), QT_TR_NOOP("Medium "), QT_TR_NOOP("Time "),
+                                                 QT_TR_NOOP("Date "), QT_TR_NOOP("Status "), QT_TR_NOOP("Model ")};
+    decode::csv::ColumnTitles titles = languages::columnTitles("MainWindow", before);
     if (m_table.layout().secondaryMain)
-        header << m_settings.titles[13];
-    header << tr("Unit ") << tr("Medium ") << tr("Time ") << tr("Date ") << tr("Status ") << tr("Model ");
+        titles.push_back({m_settings.titles[13].toStdString()});
+    for (std::vector<std::string> &column : languages::columnTitles("MainWindow", after))
+        titles.push_back(std::move(column));
     for (int i = 0; i < m_table.layout().additionalCount; ++i)
-        header << m_settings.titles[std::size_t(i)];
-    m_tableModel->setHeaderLabels(header);
+        titles.push_back({m_settings.titles[std::size_t(i)].toStdString()});
+    return titles;
 }
 
 void MainWindow::setResponseTimeout(int ms)

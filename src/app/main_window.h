@@ -172,8 +172,10 @@ private:
     void wireDevicePage();
     void wireDisplay();
     void updateDisplayControls(bool busy);
-    QStringList tevHeader() const;
-    QStringList historyHeader() const;
+    // Each column's title in every language, the current one first.
+    decode::csv::ColumnTitles deviceColumnTitles() const;
+    decode::csv::ColumnTitles tevColumnTitles() const;
+    decode::csv::ColumnTitles historyColumnTitles() const;
     void restoreSettings();
     void applyCaptions();
     void retranslateMenus();

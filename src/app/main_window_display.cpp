@@ -47,19 +47,26 @@ void showProgress(QProgressBar *bar, int maximum, int value, bool visible)
 
 } // namespace
 
-QStringList MainWindow::tevHeader() const
+decode::csv::ColumnTitles MainWindow::tevColumnTitles() const
 {
-    return {tr(" ID "),         tr("Addr. "),        tr("Unit "),     tr("Start Main"),   tr("Start P1, m3"),
-            tr("Start P2, m3"), tr("Start Cooling"), tr("Mult/Div "), tr("User numb. "),  tr("Free text "),
-            tr("Total "),       tr("Total P1"),      tr("Total P2"),  tr("Total T4/Cool")};
+    return languages::columnTitles("MainWindow",
+                                   {QT_TR_NOOP(" ID "), QT_TR_NOOP("Addr. "), QT_TR_NOOP("Unit "),
+                                    QT_TR_NOOP("Start Main"), QT_TR_NOOP("Start P1, m3"), QT_TR_NOOP("Start P2, m3"),
+                                    QT_TR_NOOP("Start Cooling"), QT_TR_NOOP("Mult/Div "), QT_TR_NOOP("User numb. "),
+                                    QT_TR_NOOP("Free text "), QT_TR_NOOP("Total "), QT_TR_NOOP("Total P1"),
+                                    QT_TR_NOOP("Total P2"), QT_TR_NOOP("Total T4/Cool")});
 }
 
-QStringList MainWindow::historyHeader() const
+decode::csv::ColumnTitles MainWindow::historyColumnTitles() const
 {
-    return {tr(" ID "),       tr("Addr. "), tr("Unit "),    tr("Start "),   tr("Mult/Div "), tr("User numb. "),
-            tr("Free text "), tr("Total "), tr("Total P1"), tr("Total P2"), tr("Jan"),       tr("Feb"),
-            tr("Mar"),        tr("Apr"),    tr("May"),      tr("Jun"),      tr("Jul"),       tr("Aug"),
-            tr("Sep"),        tr("Oct"),    tr("Nov"),      tr("Dec")};
+    return languages::columnTitles(
+        "MainWindow",
+        {QT_TR_NOOP(" ID "),      QT_TR_NOOP("Addr. "),      QT_TR_NOOP("Unit "),      QT_TR_NOOP("Start "),
+         QT_TR_NOOP("Mult/Div "), QT_TR_NOOP("User numb. "), QT_TR_NOOP("Free text "), QT_TR_NOOP("Total "),
+         QT_TR_NOOP("Total P1"),  QT_TR_NOOP("Total P2"),    QT_TR_NOOP("Jan"),        QT_TR_NOOP("Feb"),
+         QT_TR_NOOP("Mar"),       QT_TR_NOOP("Apr"),         QT_TR_NOOP("May"),        QT_TR_NOOP("Jun"),
+         QT_TR_NOOP("Jul"),       QT_TR_NOOP("Aug"),         QT_TR_NOOP("Sep"),        QT_TR_NOOP("Oct"),
+         QT_TR_NOOP("Nov"),       QT_TR_NOOP("Dec")});
 }
 
 void MainWindow::wireDisplay()
@@ -121,8 +128,8 @@ void MainWindow::wireDisplay()
             [this] { m_tevTable.setRows(display::rowsFromDeviceTable(m_table, QLocale().decimalPoint().at(0))); });
     connect(d->importButton, &QPushButton::clicked, this, &MainWindow::importDisplayTable);
     connect(d->exportButton, &QPushButton::clicked, this, [this] {
-        table_files::exportRows(csvRows(tevHeader(), m_tevTable), m_settings.dir, QStringLiteral("tevK40_data.csv"),
-                                m_settings.exportSeparator, false, fileDialogs);
+        table_files::exportRows(csvRows(languages::currentTitles(tevColumnTitles()), m_tevTable), m_settings.dir,
+                                QStringLiteral("tevK40_data.csv"), m_settings.exportSeparator, false, fileDialogs);
     });
     connect(d->addRowButton, &QPushButton::clicked, this, [this] { m_tevTable.addRow(); });
     connect(d->deleteRowButton, &QPushButton::clicked, this, [this] {
@@ -143,8 +150,9 @@ void MainWindow::wireDisplay()
         m_readRun->readDisplay(true);
     });
     connect(h->exportButton, &QPushButton::clicked, this, [this] {
-        table_files::exportRows(csvRows(historyHeader(), m_historyTable), m_settings.dir,
-                                QStringLiteral("tevK40_readings.csv"), m_settings.exportSeparator, true, fileDialogs);
+        table_files::exportRows(csvRows(languages::currentTitles(historyColumnTitles()), m_historyTable),
+                                m_settings.dir, QStringLiteral("tevK40_readings.csv"), m_settings.exportSeparator, true,
+                                fileDialogs);
     });
     connect(h->addRowButton, &QPushButton::clicked, this, [this] { m_historyTable.addRow(); });
     connect(h->deleteRowButton, &QPushButton::clicked, this, [this] {
@@ -173,14 +181,13 @@ bool MainWindow::importDisplayTable()
 {
     if (session().busy())
         return false;
-    const auto isHeader = [](const table_files::Row &row) {
-        return row.size() >= 2 && row[0] == " ID " && row[1] == "Addr. ";
-    };
     const table_files::Imported imported = table_files::importRows(m_settings.dir, m_settings.exportSeparator,
                                                                    display::TevColumns, display::Table::kMaxRows,
-                                                                   isHeader, fileDialogs);
+                                                                   tevColumnTitles(), fileDialogs);
     if (!imported.ok)
         return false;
+    for (const QString &note : imported.notes)
+        addLine(note);
     std::vector<QStringList> rows;
     for (const table_files::Row &row : imported.rows) {
         QStringList cells;
@@ -217,6 +224,6 @@ void MainWindow::updateDisplayControls(bool busy)
     h->stopButton->setVisible(displayBusy);
     d->retranslate();
     h->retranslate();
-    m_tevGrid->setHeader(tevHeader());
-    m_historyGrid->setHeader(historyHeader());
+    m_tevGrid->setHeader(languages::currentTitles(tevColumnTitles()));
+    m_historyGrid->setHeader(languages::currentTitles(historyColumnTitles()));
 }

@@ -302,20 +302,14 @@ bool MainWindow::loadDeviceTable()
 {
     if (session().busy())
         return false;
-    // Our own header line, in the current language or in English.
-    const QStringList labels = m_tableModel->headerLabels();
-    const auto isHeader = [labels](const table_files::Row &row) {
-        if (row.size() < 2)
-            return false;
-        const QString id = QString::fromStdString(row[0]), address = QString::fromStdString(row[1]);
-        return (id == labels.value(0) && address == labels.value(1))
-               || (id == QLatin1String(" ID ") && address == QLatin1String("Addr. "));
-    };
-    const table_files::Imported imported = table_files::importRows(
-        m_settings.dir, m_settings.exportSeparator, decode::kMaxDeviceTableColumns, 0, isHeader, fileDialogs);
+    const table_files::Imported imported = table_files::importRows(m_settings.dir, m_settings.exportSeparator,
+                                                                   decode::kMaxDeviceTableColumns, 0,
+                                                                   deviceColumnTitles(), fileDialogs);
     if (!imported.ok)
         return false;
     clearTable();
     m_table.setRows(imported.rows);
+    for (const QString &note : imported.notes)
+        addLine(note);
     return true;
 }

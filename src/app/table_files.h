@@ -2,7 +2,10 @@
 // Tables to and from CSV files: reading and writing the files, their
 // encoding, and the messages the user sees. The format is in decode/csv.
 
+#include "decode/csv.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -35,11 +38,14 @@ struct Imported {
     bool ok = false; // false: cancelled or refused (after its message); the table stays as it was
     std::vector<Row> rows;
     std::size_t droppedRows = 0;
+    QStringList notes; // for the log: how the file's columns were placed
 };
 // Asks for a file in the data folder and reads it whole before anything
-// changes. isHeader recognises our own header line.
+// changes. A first line of column titles (in any language: `titles` holds
+// each column's, the current language's first) places the columns by title;
+// without one they are taken in order.
 Imported importRows(const QString &dataFolder, const QString &separatorSetting, int maxFields, int maxRows,
-                    const std::function<bool(const Row &)> &isHeader, const Dialogs &dialogs);
+                    const decode::csv::ColumnTitles &titles, const Dialogs &dialogs);
 
 // A file's text as UTF-8: UTF-8 stays, anything else is read as Windows-1250
 // (files written on Windows).

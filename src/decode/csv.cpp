@@ -33,8 +33,48 @@ bool needsQuotes(const std::string &cell, std::string_view separator)
     return cell.find(separator) != std::string::npos || cell.find_first_of("\"\r\n") != std::string::npos;
 }
 
-void appendCell(std::string &out, const std::string &cell, std::string_view separator)
+bool isFormulaStart(char c)
 {
+    return c == '=' || c == '+' || c == '-' || c == '@';
+}
+
+// "-12.5", "+3", "1,5e3": a number a spreadsheet reads as such.
+bool isNumber(std::string_view cell)
+{
+    std::size_t i = cell.empty() || (cell[0] != '+' && cell[0] != '-') ? 0 : 1;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < cell.size() && cell[i] >= '0' && cell[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    std::size_t count = digits();
+    if (i < cell.size() && (cell[i] == '.' || cell[i] == ',')) {
+        ++i;
+        count += digits();
+    }
+    if (count > 0 && i < cell.size() && (cell[i] == 'e' || cell[i] == 'E')) {
+        ++i;
+        if (i < cell.size() && (cell[i] == '+' || cell[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    return count > 0 && i == cell.size();
+}
+
+// A text that a spreadsheet would take for a formula: one that begins, after
+// any apostrophes, with = + - @ and is no number. It is written with one more
+// apostrophe in front, and read back without it.
+bool looksLikeFormula(std::string_view cell)
+{
+    const std::size_t text = cell.find_first_not_of('\'');
+    return text != std::string_view::npos && isFormulaStart(cell[text]) && !isNumber(cell.substr(text));
+}
+
+void appendCell(std::string &out, const std::string &plain, std::string_view separator)
+{
+    const std::string cell = looksLikeFormula(plain) ? '\'' + plain : plain;
     if (!needsQuotes(cell, separator)) {
         out += cell;
         return;
@@ -61,9 +101,17 @@ int lineAt(std::string_view text, std::size_t pos)
 
 struct Record {
     Row cells;
-    int line = 0;         // where the record starts
-    bool tooMany = false; // more fields than allowed; reading stopped there
+    int line = 0;          // where the record starts
+    bool tooMany = false;  // more fields than allowed; reading stopped there
+    int unclosedQuote = 0; // the line of a quote never closed; reading stopped there
 };
+
+void addCell(Row &cells, std::string &&field)
+{
+    if (!field.empty() && field[0] == '\'' && looksLikeFormula(field))
+        field.erase(0, 1);
+    cells.push_back(std::move(field));
+}
 
 // Reads the text record by record; a record is one line, or more when a
 // quoted cell holds line breaks.
@@ -82,12 +130,16 @@ public:
         while (m_pos < m_text.size()) {
             const char c = m_text[m_pos];
             if (c == '"' && !open) {
+                const int quoteLine = m_line;
                 ++m_pos;
-                readQuoted(field);
+                if (!readQuoted(field)) {
+                    rec.unclosedQuote = quoteLine;
+                    return rec;
+                }
                 open = true;
             } else if (m_text.compare(m_pos, m_sep.size(), m_sep) == 0) {
                 m_pos += m_sep.size();
-                rec.cells.push_back(std::move(field));
+                addCell(rec.cells, std::move(field));
                 field.clear();
                 open = false;
                 if (rec.cells.size() > maxFields) {
@@ -104,7 +156,7 @@ public:
             }
         }
         if (open)
-            rec.cells.push_back(std::move(field));
+            addCell(rec.cells, std::move(field));
         rec.tooMany = rec.cells.size() > maxFields;
         return rec;
     }
@@ -121,9 +173,9 @@ private:
         ++m_line;
     }
 
-    // After the opening quote, up to and including the closing one; without
-    // a closing quote the rest of the text belongs to the cell.
-    void readQuoted(std::string &field)
+    // After the opening quote, up to and including the closing one; false
+    // when the text ends first.
+    bool readQuoted(std::string &field)
     {
         while (m_pos < m_text.size()) {
             const char c = m_text[m_pos];
@@ -131,7 +183,7 @@ private:
                 const bool doubled = m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '"';
                 m_pos += doubled ? 2 : 1;
                 if (!doubled)
-                    return;
+                    return true;
                 field += '"';
                 continue;
             }
@@ -146,6 +198,7 @@ private:
             field += c;
             ++m_pos;
         }
+        return false;
     }
 
     std::string_view m_text;
@@ -212,37 +265,106 @@ ParseResult parseTable(std::string_view text, const ParseOptions &options)
     const std::string separator = effectiveSeparator(options.separatorSetting);
     const std::size_t maxFields = std::size_t(std::max(options.maxFields, 0));
     const std::size_t maxRows = std::size_t(std::max(options.maxRows, 0));
-    auto keep = [&](Row &&row) {
-        if (maxRows == 0 || result.rows.size() < maxRows)
+    auto keep = [&](Row &&row, int line) {
+        if (maxRows == 0 || result.rows.size() < maxRows) {
             result.rows.push_back(std::move(row));
-        else
+            result.rowLines.push_back(line);
+        } else {
             ++result.droppedRows;
+        }
     };
 
     Reader reader(text, separator);
     bool first = true;
     bool pending = false; // held back until we know it is not the last line
     Row last;
+    int lastLine = 0;
     while (!reader.atEnd()) {
         Record rec = reader.next(maxFields);
-        if (rec.tooMany) {
+        if (rec.tooMany || rec.unclosedQuote) {
             ParseResult failed;
-            failed.error = ParseResult::Error::TooManyFields;
-            failed.errorLine = rec.line;
+            failed.error = rec.tooMany ? ParseResult::Error::TooManyFields : ParseResult::Error::UnclosedQuote;
+            failed.errorLine = rec.tooMany ? rec.line : rec.unclosedQuote;
             return failed;
         }
         const bool header = first && options.isHeader && options.isHeader(rec.cells);
         first = false;
-        if (header)
+        if (header) {
+            result.header = std::move(rec.cells);
+            result.hasHeader = true;
             continue;
+        }
         if (pending)
-            keep(std::move(last));
+            keep(std::move(last), lastLine);
         last = std::move(rec.cells);
+        lastLine = rec.line;
         pending = true;
     }
     if (pending && hasText(last))
-        keep(std::move(last));
+        keep(std::move(last), lastLine);
     return result;
+}
+
+namespace {
+
+std::string_view trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool hasTitle(const std::vector<std::string> &titles, std::string_view cell)
+{
+    return std::any_of(titles.begin(), titles.end(),
+                       [cell](const std::string &title) { return trimmed(title) == trimmed(cell); });
+}
+
+} // namespace
+
+bool isHeaderLine(const Row &line, const ColumnTitles &titles)
+{
+    const auto known = std::count_if(line.begin(), line.end(), [&titles](const std::string &cell) {
+        return !trimmed(cell).empty() && std::any_of(titles.begin(), titles.end(), [&cell](const auto &column) {
+            return hasTitle(column, cell);
+        });
+    });
+    return known >= 2;
+}
+
+ColumnPlan planColumns(const Row &header, const ColumnTitles &titles)
+{
+    ColumnPlan plan;
+    std::vector<bool> taken(titles.size(), false);
+    for (const std::string &cell : header) {
+        int column = -1;
+        for (std::size_t c = 0; c < titles.size() && column < 0; ++c) {
+            if (!taken[c] && hasTitle(titles[c], cell))
+                column = int(c);
+        }
+        plan.tableColumn.push_back(column);
+        if (column >= 0)
+            taken[std::size_t(column)] = true;
+        else
+            plan.unknownTitles.push_back(cell);
+    }
+    for (std::size_t c = 0; c < titles.size(); ++c) {
+        if (!taken[c])
+            plan.missingColumns.push_back(int(c));
+    }
+    return plan;
+}
+
+Row arrangeRow(const Row &fileRow, const ColumnPlan &plan, std::size_t columnCount)
+{
+    Row row(columnCount);
+    for (std::size_t i = 0; i < fileRow.size() && i < plan.tableColumn.size(); ++i) {
+        const int column = plan.tableColumn[i];
+        if (column >= 0 && std::size_t(column) < columnCount)
+            row[std::size_t(column)] = fileRow[i];
+    }
+    return row;
 }
 
 } // namespace decode::csv

@@ -8,7 +8,9 @@
 // cell holding the separator, a double quote or a line break is quoted (inner
 // quotes doubled) so that it survives the trip; all other cells are written
 // as they are, so tables without such cells give the same bytes as the plain
-// unquoted format older files were written in.
+// unquoted format older files were written in. A text that a spreadsheet
+// would run as a formula (it begins with = + - @ and is no number, such as a
+// meter's own text "=1+2") gets an apostrophe in front, which reading drops.
 
 #include <cstddef>
 #include <functional>
@@ -42,10 +44,13 @@ struct ParseOptions {
 };
 
 struct ParseResult {
-    enum class Error { None, TooManyFields, WrongFile };
+    enum class Error { None, TooManyFields, WrongFile, UnclosedQuote };
     Error error = Error::None;
     int errorLine = 0;           // 1-based line in the file; 0 when the whole text is refused
+    bool hasHeader = false;      // the first line was taken for the header
+    Row header;                  // that line
     std::vector<Row> rows;       // the data rows; empty on error
+    std::vector<int> rowLines;   // the line each of them starts on
     std::size_t droppedRows = 0; // rows beyond maxRows, not in rows
 };
 
@@ -58,7 +63,7 @@ struct ParseResult {
 //   breaks (CR LF kept as written) inside belong to the cell, "" is one quote,
 //   text after the closing quote up to the separator is appended; a quote
 //   inside an unquoted field is an ordinary character;
-// - a quote never closed makes the rest of the text that cell;
+// - a quote never closed gives UnclosedQuote (at the line of the quote) and no rows;
 // - a line with more than maxFields fields gives TooManyFields and no rows,
 //   wherever it is (the whole text is read before anything is returned);
 // - a first line that isHeader accepts is not data, nor is a last line
@@ -67,5 +72,24 @@ struct ParseResult {
 // - text over kMaxTextBytes or holding a NUL byte gives WrongFile;
 // - an empty text gives no rows and no error.
 ParseResult parseTable(std::string_view text, const ParseOptions &options);
+
+// The titles each column of a table goes by in a file (one per language).
+using ColumnTitles = std::vector<std::vector<std::string>>;
+
+// A line is a header when at least two of its cells are column titles
+// (compared without surrounding blanks).
+bool isHeaderLine(const Row &line, const ColumnTitles &titles);
+
+// Where the columns of a file with a header go: each title to the first
+// table column of that title not yet taken.
+struct ColumnPlan {
+    std::vector<int> tableColumn;           // per column of the file; -1: not one of the table's
+    std::vector<std::string> unknownTitles; // the titles of those columns
+    std::vector<int> missingColumns;        // table columns the file does not have
+};
+ColumnPlan planColumns(const Row &header, const ColumnTitles &titles);
+
+// A row of the file in the table's columns; columns the file lacks are empty.
+Row arrangeRow(const Row &fileRow, const ColumnPlan &plan, std::size_t columnCount);
 
 } // namespace decode::csv

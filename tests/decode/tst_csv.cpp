@@ -86,6 +86,8 @@ void TstCsv::exportBytes_data()
     QTest::newRow("readings") << Table{{"Date", "Value"}} << QByteArray(";") << true
                               << QByteArray("\r\nDate;Value;\r\n");
     QTest::newRow("no rows") << Table{} << QByteArray(";") << true << QByteArray("\r\n");
+    QTest::newRow("formula texts") << Table{{"=1+2", "-12.5", "+3", "@x", "'=y", "-", "a=b"}} << QByteArray(";")
+                                   << false << QByteArray("'=1+2;-12.5;+3;'@x;''=y;'-;a=b;\r\n");
     // Which separator a setting gives.
     const Table ab = {{"a", "b"}};
     QTest::newRow("empty setting") << ab << QByteArray() << false << QByteArray("a;b;\r\n");
@@ -172,9 +174,10 @@ void TstCsv::parse_data()
                                         << Table{{"x\r\ny", "p\nq"}, {"z"}};
     QTest::newRow("quotes") << QByteArray("\"a\"\"b\";a\"b;\"ab\"cd;\"\"") << 24 << ok << 0
                             << Table{{"a\"b", "a\"b", "abcd", ""}};
-    // The rest of the text is the cell, still read as quoted.
-    QTest::newRow("unterminated quote") << QByteArray("a;\"b;c\r\nd;\"\"e\r\n") << 2 << ok << 0
-                                        << Table{{"a", "b;c\r\nd;\"e\r\n"}};
+    QTest::newRow("unterminated quote") << QByteArray("a;\r\na;\"b;c\r\nd;\"\"e\r\n") << 2
+                                        << int(Error::UnclosedQuote) << 2 << Table{};
+    QTest::newRow("formula texts") << QByteArray("'=1+2;-1;''=y;'x;") << 24 << ok << 0
+                                   << Table{{"=1+2", "-1", "'=y", "'x"}};
     QTest::newRow("error line after quoted breaks")
         << "\"a\r\nb\nc\";\r\n" + fields24 + "x" << 24 << tooMany << 4 << Table{};
     QTest::newRow("long field") << QByteArray(300, 'w') << 1 << ok << 0 << Table{{QString(300, 'w')}};

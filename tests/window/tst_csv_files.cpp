@@ -74,6 +74,8 @@ private slots:
     void refusedImportKeepsTable();
     void unwritableTargetKeepsOldFile();
     void windows1250File();
+    void importMatchesColumnsByTitle_data();
+    void importMatchesColumnsByTitle();
 };
 
 void TstCsvFiles::saveThenOpen_data()
@@ -131,8 +133,10 @@ void TstCsvFiles::refusedImportKeepsTable_data()
     const QString tooMany = QStringLiteral(
         "|You are trying to import too many data!!!\nCorrect csv file and try again!");
     const QString wrong = QStringLiteral("File Error|You chose wrong file for import!\nContact administrator!");
-    QTest::newRow("25 fields") << QByteArray("1;2\r\n") + QByteArray(25, 'x').replace("x", "a;") + "\r\n" << tooMany;
-    QTest::newRow("NUL byte") << QByteArray("1;2;\r\n\0;\r\n", 10) << wrong;
+    QTest::newRow("25 fields") << QByteArray("1;2\r\n") + QByteArray(25, 'x').replace("x", "a;") + "\r\n"
+                               << tooMany + "\nLine 2.";
+    QTest::newRow("NUL byte") << QByteArray("1;2;\r\n\0;\r\n", 10) << wrong + "\nLine 2.";
+    QTest::newRow("quote never closed") << QByteArray("1;\"2;\r\n3;\r\n") << "File Error|A quoted cell is never closed.\nLine 1.";
 }
 
 void TstCsvFiles::refusedImportKeepsTable()
@@ -167,6 +171,53 @@ void TstCsvFiles::windows1250File()
     QVERIFY(b.window->loadDeviceTable());
     QCOMPARE(b.cells().size(), 1); // the empty row below the meters is no meter
     QCOMPARE(b.cells().at(0).mid(0, 4), QStringList({"12345678", "1", "ZRI", QString::fromUtf8("Ciepło")}));
+}
+
+// clang-format off
+void TstCsvFiles::importMatchesColumnsByTitle_data()
+{
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("firstRow"); // its first cells afterwards
+    QTest::addColumn<QString>("logLine");      // the log's last line
+    QTest::newRow("Italian, with the secondary main column")
+        << false
+        << QByteArray(" ID ;Indir. ;Costr. ;Valore ;Energia;Unit\xC3\xA0 ;Mezzo ;Ora ;Data ;Stato ;Modello ;\r\n"
+                      "12345678;5;ZRI;45.327;7;m3;Water;10:00;1.2.26;0x00;;\r\n;;;;;;;;;;;\r\n")
+        << QStringList{"12345678", "5", "ZRI", "45.327", "m3", "Water", "10:00", "1.2.26", "0x00"}
+        << "Columns this table does not have, left out: \"Energia\"";
+    QTest::newRow("reordered, some missing")
+        << false << QByteArray("Addr. ; ID ;Unit \r\n5;12345678;m3\r\n")
+        << QStringList{"12345678", "5", "", "", "m3"}
+        << "Columns the file does not have, left empty: \"Mfr.\", \"Value\", \"Medium\", \"Time\", \"Date\", \"Status\", \"Model\"";
+    QTest::newRow("no header, more fields")
+        << false << QByteArray("1;2;3;4;5;6;7;8;9;10;11;\r\n")
+        << QStringList{"1", "2", "3"}
+        << "Line 1 has 11 fields, the table has 10 columns: the fields are taken in order.";
+    QTest::newRow("display table, Polish")
+        << true << QByteArray(" ID ;Adr. ;Jedn. ;Pocz. g\xC5\x82\xC3\xB3wna;\r\n41000001;1;m3;12;\r\n")
+        << QStringList{"41000001", "1", "m3", "12", ""}
+        << "Columns the file does not have, left empty: \"Start P1, m3\", \"Start P2, m3\", \"Start Cooling\", "
+           "\"Mult/Div\", \"User numb.\", \"Free text\", \"Total\", \"Total P1\", \"Total P2\", \"Total T4/Cool\"";
+}
+// clang-format on
+
+// A file's columns go where their titles say, in any of the three languages;
+// what does not fit is said in the log.
+void TstCsvFiles::importMatchesColumnsByTitle()
+{
+    QFETCH(bool, display);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, firstRow);
+    QFETCH(QString, logLine);
+    Bench b({});
+    b.writeTarget(content);
+    QVERIFY(display ? b.window->importDisplayTable() : b.window->loadDeviceTable());
+    QCOMPARE(b.boxes, QStringList());
+    const QStringList row = display ? b.window->tevTable().row(1) : b.cells().value(0);
+    QCOMPARE(row.mid(0, firstRow.size()), firstRow);
+    QCOMPARE(display ? b.window->tevTable().rowCount() : b.cells().size(), 1); // the header is no row
+    QCOMPARE(b.window->logLines().value(b.window->logLines().size() - 1), logLine);
 }
 
 QTEST_MAIN(TstCsvFiles)

@@ -469,6 +469,22 @@
         <source>Wrong username or password!</source>
         <translation>Wrong username or password!</translation>
     </message>
+    <message>
+        <source>The program looked for it at:
+%1
+
+The first account is made with:
+telvaro-users &quot;%1&quot; add admin Administrator</source>
+        <translation>Il programma l'ha cercato in:
+%1
+
+Il primo account si crea con:
+telvaro-users "%1" add admin Administrator</translation>
+    </message>
+    <message>
+        <source>The account file %1 cannot be read: %2.</source>
+        <translation>Il file degli account %1 non può essere letto: %2.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1237,6 +1253,37 @@
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
+    <message>
+        <source>Line %1.</source>
+        <translation>Riga %1.</translation>
+    </message>
+    <message>
+        <source>Line %1 has %2 fields, the table has %3 columns: the fields are taken in order.</source>
+        <translation>La riga %1 ha %2 campi, la tabella ha %3 colonne: i campi sono presi in ordine.</translation>
+    </message>
+    <message>
+        <source>Columns this table does not have, left out: %1</source>
+        <translation>Colonne che questa tabella non ha, tralasciate: %1</translation>
+    </message>
+    <message>
+        <source>Columns the file does not have, left empty: %1</source>
+        <translation>Colonne che il file non ha, lasciate vuote: %1</translation>
+    </message>
+    <message>
+        <source>A quoted cell is never closed.</source>
+        <translation>Una cella tra virgolette non viene mai chiusa.</translation>
+    </message>
+</context>
+<context>
+    <name>UserRights</name>
+    <message>
+        <source>This user may not set devices (no right &quot;Allow setting devices&quot;), nothing sent...</source>
+        <translation>Questo utente non può impostare i dispositivi (manca il diritto "Consenti configurazione dispositivi"), nulla inviato...</translation>
+    </message>
+    <message>
+        <source>This user may not set the display (no right &quot;Allow setting display&quot;), nothing sent...</source>
+        <translation>Questo utente non può impostare il display (manca il diritto "Consenti configurazione display"), nulla inviato...</translation>
+    </message>
 </context>
 <context>
     <name>UsersWindow</name>
@@ -1311,6 +1358,10 @@
     <message>
         <source>Display</source>
         <translation>Display</translation>
+    </message>
+    <message>
+        <source>The account file %1 is read-only: its accounts are shown, but cannot be changed here.</source>
+        <translation>Il file degli account %1 è di sola lettura: gli account sono mostrati, ma qui non possono essere modificati.</translation>
     </message>
 </context>
 <context>

@@ -469,6 +469,22 @@
         <source>Wrong username or password!</source>
         <translation>Nieprawidłowa nazwa użytkownika lub hasło!</translation>
     </message>
+    <message>
+        <source>The program looked for it at:
+%1
+
+The first account is made with:
+telvaro-users &quot;%1&quot; add admin Administrator</source>
+        <translation>Program szukał go w:
+%1
+
+Pierwsze konto tworzy polecenie:
+telvaro-users "%1" add admin Administrator</translation>
+    </message>
+    <message>
+        <source>The account file %1 cannot be read: %2.</source>
+        <translation>Nie można odczytać pliku kont %1: %2.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1238,6 +1254,37 @@
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
+    <message>
+        <source>Line %1.</source>
+        <translation>Wiersz %1.</translation>
+    </message>
+    <message>
+        <source>Line %1 has %2 fields, the table has %3 columns: the fields are taken in order.</source>
+        <translation>Wiersz %1 ma %2 pól, tabela ma %3 kolumn: pola wzięto po kolei.</translation>
+    </message>
+    <message>
+        <source>Columns this table does not have, left out: %1</source>
+        <translation>Kolumny, których ta tabela nie ma, pominięte: %1</translation>
+    </message>
+    <message>
+        <source>Columns the file does not have, left empty: %1</source>
+        <translation>Kolumny, których plik nie ma, pozostawione puste: %1</translation>
+    </message>
+    <message>
+        <source>A quoted cell is never closed.</source>
+        <translation>Komórka w cudzysłowie nie jest nigdzie zamknięta.</translation>
+    </message>
+</context>
+<context>
+    <name>UserRights</name>
+    <message>
+        <source>This user may not set devices (no right &quot;Allow setting devices&quot;), nothing sent...</source>
+        <translation>Ten użytkownik nie może ustawiać urządzeń (brak uprawnienia "Zezwól na ustawianie urządzeń"), nic nie wysłano...</translation>
+    </message>
+    <message>
+        <source>This user may not set the display (no right &quot;Allow setting display&quot;), nothing sent...</source>
+        <translation>Ten użytkownik nie może ustawiać wyświetlacza (brak uprawnienia "Zezwól na ustawianie wyświetlacza"), nic nie wysłano...</translation>
+    </message>
 </context>
 <context>
     <name>UsersWindow</name>
@@ -1312,6 +1359,10 @@
     <message>
         <source>Display</source>
         <translation>Wyświetlacz</translation>
+    </message>
+    <message>
+        <source>The account file %1 is read-only: its accounts are shown, but cannot be changed here.</source>
+        <translation>Plik kont %1 jest tylko do odczytu: konta są pokazane, ale nie można ich tu zmienić.</translation>
     </message>
 </context>
 <context>
