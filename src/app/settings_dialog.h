@@ -27,7 +27,7 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kTitleFields = 13;
-    static constexpr int kPortNameLength = 64; // Linux device paths, not five-letter COM names
+    static constexpr int kPortNameLength = 4096; // a whole Linux path (PATH_MAX), /dev/serial/by-id/... included
 
     SettingsDialog(Settings &live, QString settingsPath, QWidget *parent = nullptr);
 

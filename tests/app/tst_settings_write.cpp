@@ -5,6 +5,8 @@
 #include "config/safe_write.h"
 #include "settings_test_support.h"
 
+#include <QRandomGenerator>
+#include <QThread>
 #include <QtTest>
 
 #include <functional>
@@ -23,18 +25,24 @@ namespace {
 // Root ignores permission bits, so checks of "not writable" run in a child that
 // has given up root. Returns the child's exit code (fn's result), or the result
 // of fn itself when we are not root.
+pid_t forkUnprivileged(const std::function<int()> &fn)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(99);
+        ::_exit(fn());
+    }
+    return pid;
+}
+
 int runUnprivileged(const std::function<int()> &fn)
 {
     if (::geteuid() != 0)
         return fn();
-    const pid_t pid = ::fork();
+    const pid_t pid = forkUnprivileged(fn);
     if (pid < 0)
         return 97;
-    if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(99);
-        ::_exit(fn());
-    }
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
@@ -63,6 +71,8 @@ private slots:
     void readOnlyFolderWritableFile();
     void fullDiskKeepsOldFile();
     void windows1250FileKeepsItsBytes();
+    void windows1250TrailingByteKept();
+    void killedSaveKeepsSettings();
     void hugeFileLosesNothing();
     void fileNotReadWholeIsNotRewritten_data();
     void fileNotReadWholeIsNotRewritten();
@@ -72,6 +82,11 @@ void TstSettingsWrite::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    // A rewrite in place keeps the old content in the cache folder, which
+    // the child that gives up root must be able to write.
+    const QString cache = m_dir->filePath(QStringLiteral("cache"));
+    QVERIFY(QDir().mkpath(cache) && ::chmod(QFile::encodeName(cache).constData(), 0777) == 0);
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
 }
 
 void TstSettingsWrite::cleanup()
@@ -505,6 +520,58 @@ void TstSettingsWrite::fullDiskKeepsOldFile()
 // A file written on Windows (code page 1250, CR LF line ends):
 // titles read with their Polish letters, the keys written at close are
 // written in that code page and with CR LF, every other line keeps its bytes.
+// A Windows-1250 file whose last byte could begin a UTF-8 sequence ("ć" is
+// 0xE6): read as Windows-1250, and written back in it.
+void TstSettingsWrite::windows1250TrailingByteKept()
+{
+    QVERIFY(writeFile(path(), "[Titles]\r\nTitle1=Ca\xE6"));
+    IniFile ini(path());
+    QVERIFY(ini.load());
+    QVERIFY(!ini.isUtf8());
+    QCOMPARE(ini.readString(QStringLiteral("Titles"), QStringLiteral("Title1"), {}), QString::fromUtf8("Cać"));
+    ini.writeString(QStringLiteral("Titles"), QStringLiteral("Title2"), QString::fromUtf8("Łódź"));
+    QVERIFY(ini.save());
+    const QByteArray saved = readFile(path());
+    QVERIFY2(saved.contains("Title1=Ca\xE6")
+                 && saved.contains("Title2=\xA3\xF3"
+                                   "d\x9F"),
+             saved.constData());
+}
+
+// A save into a read-only program folder rewrites the file in place; killed
+// at any moment, it leaves the old or the new settings once the next start
+// has put back what was kept.
+void TstSettingsWrite::killedSaveKeepsSettings()
+{
+    const QString folder = m_dir->filePath(QStringLiteral("program"));
+    const QString target = folder + QStringLiteral("/telvaro.ini");
+    const QByteArray first = "[Mbus]\nTimeout=700\n" + QByteArray(4000000, ';') + '\n';
+    const QByteArray second = "[Mbus]\nTimeout=900\n";
+    QVERIFY(QDir().mkpath(folder) && writeFile(target, first));
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(target).constData(), 0666) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+    QRandomGenerator random(20);
+    for (int run = 0; run < 40; ++run) {
+        const pid_t saver = forkUnprivileged([&] {
+            for (int i = 0;; ++i)
+                writeFileSafely(target, i % 2 ? first : second);
+            return 0;
+        });
+        QVERIFY(saver > 0);
+        QThread::usleep(random.bounded(1000, 60000));
+        ::kill(saver, SIGKILL);
+        int status = 0;
+        ::waitpid(saver, &status, 0);
+        QVERIFY2(WIFSIGNALED(status), "the saver ended by itself");
+        IniFile ini(target);
+        QVERIFY(ini.load()); // puts back what a cut-short rewrite kept
+        const QByteArray now = readFile(target);
+        QVERIFY2(now == first || now == second,
+                 qPrintable(QStringLiteral("run %1: %2 bytes").arg(run).arg(now.size())));
+    }
+}
+
 void TstSettingsWrite::windows1250FileKeepsItsBytes()
 {
     const QByteArray before = "; Ustawienia \xBF\xF3\xB3\xE6\r\n"

@@ -97,6 +97,7 @@ private slots:
     void dropDownsOpenAtCurrentValue_data();
     void dropDownsOpenAtCurrentValue();
     void portFieldsFollowPort();
+    void longPortPathKept();
     void windowAndLayout();
     void captionsAreTranslatable();
 };
@@ -537,6 +538,25 @@ void TstSettingsDialog::portFieldsFollowPort()
 
 // On top, no close box, not modal, centred; at its natural size a 40-character
 // port path fits, and on both pages every caption gets the room it asks for.
+// Real /dev/serial/by-id names are 60-90 characters: a 100-character path
+// survives every showing of the dialog and its apply.
+void TstSettingsDialog::longPortPathKept()
+{
+    const QString portPath = QStringLiteral("/dev/serial/by-id/") + QString(82, u'x');
+    QCOMPARE(portPath.size(), 100);
+    Rig rig("[Com port]\nName=" + portPath.toUtf8() + '\n');
+    SettingsDialog &d = *rig.dialog;
+    for (int showing = 0; showing < 2; ++showing) {
+        d.show();
+        QCOMPARE(d.portNameCombo->currentText(), portPath);
+        d.hide();
+    }
+    d.show();
+    QTest::mouseClick(d.portApplyButton, Qt::LeftButton);
+    QCOMPARE(rig.live.com.name, portPath);
+    QVERIFY(rig.fileLines().contains(QStringLiteral("Name=") + portPath));
+}
+
 void TstSettingsDialog::windowAndLayout()
 {
     const QString portPath = QStringLiteral("/dev/serial/by-id/usb-Prolific_2303-port");

@@ -33,6 +33,28 @@ bool splitKey(QStringView line, QStringView *key, QStringView *value)
     return !key->isEmpty();
 }
 
+// UTF-8 throughout, decided on whole characters: a sequence cut off at the
+// end of the file (a Windows-1250 letter such as 0xE6 "ć" last) means not UTF-8.
+bool isWholeUtf8(const QByteArray &bytes)
+{
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const int length = lead < 0x80                    ? 1
+                           : lead >= 0xC2 && lead <= 0xDF ? 2
+                           : lead >= 0xE0 && lead <= 0xEF ? 3
+                           : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                          : 0;
+        if (length == 0 || i + length > bytes.size())
+            return false;
+        for (int k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 QString decodeLegacy(const QByteArray &raw)
 {
     QStringDecoder decoder(kLegacyCodePage);
@@ -51,7 +73,10 @@ bool IniFile::load()
     m_crlf = false;
     m_finalNewline = true;
     m_readError.clear();
-    if (m_path.isEmpty() || !QFileInfo::exists(m_path))
+    if (m_path.isEmpty())
+        return false;
+    recoverUnfinishedWrite(m_path);
+    if (!QFileInfo::exists(m_path))
         return false;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -70,12 +95,8 @@ bool IniFile::load()
     if (raw.isEmpty())
         return true;
 
-    auto utf8 = QStringDecoder(QStringDecoder::Utf8);
-    QString text = utf8(raw);
-    if (utf8.hasError()) {
-        m_utf8 = false;
-        text = decodeLegacy(raw);
-    }
+    m_utf8 = isWholeUtf8(raw);
+    const QString text = m_utf8 ? QString::fromUtf8(raw) : decodeLegacy(raw);
     // Both encodings keep '\n' as it is, so raw and decoded lines pair up.
     m_raw = raw.split('\n');
     m_text = text.split(u'\n');

@@ -1,8 +1,15 @@
 #include "safe_write.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,16 +23,61 @@ bool fail(QString *error, const QString &why)
     return false;
 }
 
-bool writeAll(QFile &file, const QByteArray &bytes)
+// The reason of the last failed call: the device's own, or errno's where
+// the device has none (a failed fsync or ftruncate, a short write).
+QString reason(const QFileDevice &file, int code)
 {
-    return file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+    if (file.error() != QFileDevice::NoError && code == 0)
+        return file.errorString();
+    return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : file.errorString();
 }
 
-bool truncateTo(QFile &file, qint64 size)
+// Writes bytes from the start, cuts the file after them and syncs: 0, or the errno.
+int rewrite(QFile &file, const QByteArray &bytes)
 {
-    return ::ftruncate(file.handle(), size) == 0;
+    errno = 0;
+    if (!file.seek(0))
+        return errno ? errno : EIO;
+    const char *at = bytes.constData();
+    for (qint64 left = bytes.size(); left > 0;) {
+        const qint64 written = file.write(at, left);
+        if (written <= 0)
+            return errno ? errno : EIO;
+        at += written;
+        left -= written;
+    }
+    if (::ftruncate(file.handle(), bytes.size()) != 0 || ::fsync(file.handle()) != 0)
+        return errno;
+    return 0;
 }
 
+// Where the old content of a file rewritten in place is kept until the new
+// content is whole: the user's cache, one file per path.
+QString keptCopyPath(const QString &path)
+{
+    const QByteArray key =
+        QCryptographicHash::hash(QFileInfo(path).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+           + QStringLiteral("/Telvaro/unfinished-writes/") + QString::fromLatin1(key) + QStringLiteral(".old");
+}
+
+// The first line of a kept copy is the path it belongs to, the rest the old content.
+bool keepCopy(const QString &path, const QByteArray &old, QString *why)
+{
+    const QString kept = keptCopyPath(path);
+    QDir().mkpath(QFileInfo(kept).path());
+    QSaveFile copy(kept);
+    const QByteArray bytes = QFileInfo(path).absoluteFilePath().toUtf8() + '\n' + old;
+    if (copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size() && copy.commit())
+        return true;
+    *why = QCoreApplication::translate("SafeWrite", "no copy of the old content could be kept in %1 (%2)")
+               .arg(kept, copy.errorString());
+    return false;
+}
+
+// A program folder we may not write: the file is rewritten where it stands,
+// its old content kept in the cache meanwhile, so that a kill at any moment
+// leaves the old content (put back at the next start) or the new one.
 bool writeInPlace(const QString &path, const QByteArray &content, QString *error)
 {
     QFile file(path);
@@ -34,25 +86,33 @@ bool writeInPlace(const QString &path, const QByteArray &content, QString *error
     const QByteArray old = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(error, file.errorString());
-    // Claim the room first: when the disk is full this fails before a single
-    // old byte has been touched.
-    if (content.size() > old.size()) {
-        if (!file.seek(old.size()) || !writeAll(file, QByteArray(content.size() - old.size(), '\0'))) {
-            const QString why = file.errorString();
-            truncateTo(file, old.size());
-            return fail(error, why);
-        }
+    QString why;
+    if (!keepCopy(path, old, &why))
+        return fail(error, why);
+    const int code = rewrite(file, content);
+    if (code != 0) {
+        why = reason(file, code);
+        rewrite(file, old);
     }
-    if (file.seek(0) && writeAll(file, content) && truncateTo(file, content.size()))
-        return true;
-    const QString why = file.errorString();
-    if (file.seek(0))
-        writeAll(file, old);
-    truncateTo(file, old.size());
-    return fail(error, why);
+    QFile::remove(keptCopyPath(path));
+    return code == 0 || fail(error, why);
 }
 
 } // namespace
+
+void recoverUnfinishedWrite(const QString &path)
+{
+    QFile copy(keptCopyPath(path));
+    if (!copy.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = copy.readAll();
+    const qsizetype lineEnd = bytes.indexOf('\n');
+    if (lineEnd < 0 || bytes.left(lineEnd) != QFileInfo(path).absoluteFilePath().toUtf8())
+        return; // not this file's
+    QFile file(path);
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && rewrite(file, bytes.mid(lineEnd + 1)) == 0)
+        copy.remove();
+}
 
 void takeOwnerAndMode(int fd, const QString &path)
 {
@@ -78,8 +138,9 @@ bool writeFileSafely(const QString &path, const QByteArray &content, QString *er
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         takeOwnerAndMode(file.handle(), path);
         // A short write (a full disk) must never be committed over the old file.
+        errno = 0;
         if (file.write(content) != content.size()) {
-            const QString why = file.errorString();
+            const QString why = reason(file, errno);
             file.cancelWriting();
             file.commit();
             return fail(error, why);

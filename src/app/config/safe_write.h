@@ -6,10 +6,15 @@
 
 // Writes through a temporary file and a rename where the folder allows it.
 // Where only the file itself is writable (a read-only program folder), it is
-// rewritten in place: the room for the new content is claimed first, and the
-// old content is put back if the write still fails. On failure *error (if
-// given) says why and the old file is unchanged.
+// rewritten in place, with its old content kept in the user's cache folder
+// until the new content is whole; a failed write puts the old content back.
+// On failure *error (if given) says why ("No space left on device") and the
+// old file is unchanged.
 bool writeFileSafely(const QString &path, const QByteArray &content, QString *error = nullptr);
+
+// After a rewrite in place was cut short (the program was killed), the old
+// content kept for it goes back into the file. Call before reading it.
+void recoverUnfinishedWrite(const QString &path);
 
 // Gives the file open at fd (a replacement being written) the owner, group
 // and mode of the file at path, where that exists: a file rewritten by root
