@@ -271,8 +271,20 @@ void MainWindow::deleteSelectedRow()
 {
     if (session().busy())
         return;
-    if (m_table.removeRow(session().selectedRow()))
-        session().clearSelection(); // the rows below moved up
+    const int row = session().selectedRow();
+    if (!m_table.removeRow(row))
+        return;
+    // The row that moved up into its place (or the new last row) is the
+    // highlighted and the selected one; with no rows left, none is.
+    QTableView *grid = devices->deviceGrid;
+    const int next = std::min(row, m_table.rowCount() - 1);
+    if (next < 0) {
+        grid->clearSelection();
+        session().clearSelection();
+        return;
+    }
+    grid->selectRow(next);
+    session().selectRow(next);
 }
 
 // A meter's row selects the meter; the empty row below them selects none.

@@ -123,6 +123,8 @@ void TstCliOptions::settingsFileAndOverrides()
     ini.writeString(QStringLiteral("LANXP"), QStringLiteral("IP"), QStringLiteral("10.0.0.9"));
     ini.writeBool(QStringLiteral("Misc"), QStringLiteral("AllTelegrams"), true);
     ini.writeString(QStringLiteral("Misc"), QStringLiteral("ExportSeparator"), QStringLiteral(","));
+    ini.writeInteger(QStringLiteral("Mbus"), QStringLiteral("SearchFrom"), 3);
+    ini.writeInteger(QStringLiteral("Mbus"), QStringLiteral("SearchTo"), 17);
     QVERIFY(ini.save());
 
     // The file as it is: the converter route, its timeout and options.
@@ -132,11 +134,13 @@ void TstCliOptions::settingsFileAndOverrides()
     QCOMPARE(s.settings.timeout, 700);
     QVERIFY(s.settings.allTelegrams && !s.settings.fastReads);
     QCOMPARE(s.settings.exportSeparator, QStringLiteral(","));
+    QCOMPARE(QList<int>({s.settings.searchFrom, s.settings.searchTo}), QList<int>({3, 17})); // the scan range
 
     // The command line wins: another route, timeout and separator.
     s = cli::runSettings(cli::parseCommandLine({"scan", "--settings", path, "--port", "/dev/ttyUSB1", "--timeout",
-                                                "400", "--separator", "\t", "--fast"})
+                                                "400", "--separator", "\t", "--fast", "--to", "9"})
                              .options);
+    QCOMPARE(QList<int>({s.settings.searchFrom, s.settings.searchTo}), QList<int>({3, 9}));
     QVERIFY(!s.settings.route.useConverter && !s.settings.route.useGatewayClient && !s.settings.route.useListen);
     QCOMPARE(s.settings.com.name, QStringLiteral("/dev/ttyUSB1"));
     QCOMPARE(s.settings.com.speed, QStringLiteral("9600")); // the file's, not overridden
@@ -147,6 +151,7 @@ void TstCliOptions::settingsFileAndOverrides()
     // Without a file: a port at the usual 2400 baud; nothing at all is an error.
     s = cli::runSettings(cli::parseCommandLine({"scan", "--port", "/dev/ttyUSB1"}).options);
     QCOMPARE(s.settings.com.speed, QStringLiteral("2400"));
+    QCOMPARE(QList<int>({s.settings.searchFrom, s.settings.searchTo}), QList<int>({0, 250}));
     QVERIFY(cli::runSettings(cli::parseCommandLine({"scan"}).options).error.contains(QLatin1String("--settings")));
     QVERIFY(cli::runSettings(cli::parseCommandLine({"scan", "--settings", dir.filePath("none.ini")}).options)
                 .error.contains(QLatin1String("cannot read")));

@@ -261,6 +261,7 @@ ParseResult parseCommandLine(const QStringList &arguments)
 
 RunSettings runSettings(const Options &o)
 {
+    constexpr int kLastAddress = 250; // the last primary address a meter may have
     RunSettings r;
     Settings &s = r.settings;
     if (!o.settingsFile.isEmpty()) {
@@ -274,6 +275,8 @@ RunSettings runSettings(const Options &o)
             return r;
         }
         s = loadSettings(ini, QFileInfo(o.settingsFile).absolutePath() + u'/');
+        if (!ini.hasKey(QStringLiteral("Mbus"), QStringLiteral("SearchTo")))
+            s.searchTo = kLastAddress; // a file that never held a range
     } else if (!o.port && !o.tcpHost && !o.gatewayHost) {
         r.error = tr("no way to the bus: give --port, --tcp, --gateway or --settings");
         return r;
@@ -287,6 +290,14 @@ RunSettings runSettings(const Options &o)
         r.error = tr("gateways calling in are not served from the command line: give --port, --tcp or --gateway");
         return r;
     }
+    if (o.settingsFile.isEmpty()) {
+        s.searchFrom = 0;
+        s.searchTo = kLastAddress;
+    }
+    s.searchFrom = o.from.value_or(std::min(s.searchFrom, kLastAddress));
+    s.searchTo = o.to.value_or(std::min(s.searchTo, kLastAddress));
+    if (s.searchTo < s.searchFrom) // as the window does
+        std::swap(s.searchFrom, s.searchTo);
     if (o.port) {
         s.route = RouteChoice();
         s.com.name = *o.port;
@@ -353,7 +364,7 @@ Reading:
   --nke                 SND_NKE before each reading
   --fast                take a reply as soon as it is a whole frame
   --all-telegrams       follow DIF 1F: read every telegram of a meter
-  --from N, --to M      the scan range (default 0..250)
+  --from N, --to M      the scan range (default: the settings file's, else 0..250)
   --pattern PATTERN     search only IDs that match, F for any digit (FFFFFFFF)
   --lsb                 search from the rightmost digit
 

@@ -21,9 +21,8 @@ enum class Format { Text, Csv, Json };
 struct Options {
     Command command = Command::Scan;
 
-    // scan, read-all
-    int from = 0;
-    int to = 250;
+    // scan: the range, when given (else the settings file's, else 0..250)
+    std::optional<int> from, to;
     bool nke = false;
     std::optional<int> retries;
     // read
@@ -67,6 +66,7 @@ ParseResult parseCommandLine(const QStringList &arguments);
 // The settings the run uses: the file's (or the defaults), then the command
 // line's link and reading options. error is set when the file cannot be read
 // or no link is chosen at all.
+// The settings a run uses; searchFrom..searchTo is the scan range.
 struct RunSettings {
     Settings settings;
     QString error;

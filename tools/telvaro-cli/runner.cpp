@@ -163,7 +163,7 @@ int Runner::scanIntoTable()
     m_progress.setTask(tr("scan"));
     m_table.clear();
     PrimaryScan &scan = m_bus->stack.scan;
-    return runToEnd(scan, [&] { scan.start(m_options.from, m_options.to); });
+    return runToEnd(scan, [&] { scan.start(m_settings.searchFrom, m_settings.searchTo); });
 }
 
 int Runner::scan()

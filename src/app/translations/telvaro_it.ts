@@ -475,11 +475,11 @@
 
 The first account is made with:
 telvaro-users &quot;%1&quot; add admin Administrator</source>
-        <translation>Il programma l'ha cercato in:
+        <translation>Il programma l&apos;ha cercato in:
 %1
 
 Il primo account si crea con:
-telvaro-users "%1" add admin Administrator</translation>
+telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The account file %1 cannot be read: %2.</source>
@@ -935,6 +935,13 @@ telvaro-users "%1" add admin Administrator</translation>
     </message>
 </context>
 <context>
+    <name>SafeWrite</name>
+    <message>
+        <source>no copy of the old content could be kept in %1 (%2)</source>
+        <translation>non è stato possibile conservare una copia del contenuto precedente in %1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>SecondarySearch</name>
     <message>
         <source>Find %1</source>
@@ -1278,11 +1285,11 @@ telvaro-users "%1" add admin Administrator</translation>
     <name>UserRights</name>
     <message>
         <source>This user may not set devices (no right &quot;Allow setting devices&quot;), nothing sent...</source>
-        <translation>Questo utente non può impostare i dispositivi (manca il diritto "Consenti configurazione dispositivi"), nulla inviato...</translation>
+        <translation>Questo utente non può impostare i dispositivi (manca il diritto &quot;Consenti configurazione dispositivi&quot;), nulla inviato...</translation>
     </message>
     <message>
         <source>This user may not set the display (no right &quot;Allow setting display&quot;), nothing sent...</source>
-        <translation>Questo utente non può impostare il display (manca il diritto "Consenti configurazione display"), nulla inviato...</translation>
+        <translation>Questo utente non può impostare il display (manca il diritto &quot;Consenti configurazione display&quot;), nulla inviato...</translation>
     </message>
 </context>
 <context>

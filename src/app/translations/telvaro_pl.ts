@@ -479,7 +479,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</source>
 %1
 
 Pierwsze konto tworzy polecenie:
-telvaro-users "%1" add admin Administrator</translation>
+telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The account file %1 cannot be read: %2.</source>
@@ -936,6 +936,13 @@ telvaro-users "%1" add admin Administrator</translation>
     </message>
 </context>
 <context>
+    <name>SafeWrite</name>
+    <message>
+        <source>no copy of the old content could be kept in %1 (%2)</source>
+        <translation>nie można było zachować kopii poprzedniej zawartości w %1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>SecondarySearch</name>
     <message>
         <source>Find %1</source>
@@ -1279,11 +1286,11 @@ telvaro-users "%1" add admin Administrator</translation>
     <name>UserRights</name>
     <message>
         <source>This user may not set devices (no right &quot;Allow setting devices&quot;), nothing sent...</source>
-        <translation>Ten użytkownik nie może ustawiać urządzeń (brak uprawnienia "Zezwól na ustawianie urządzeń"), nic nie wysłano...</translation>
+        <translation>Ten użytkownik nie może ustawiać urządzeń (brak uprawnienia &quot;Zezwól na ustawianie urządzeń&quot;), nic nie wysłano...</translation>
     </message>
     <message>
         <source>This user may not set the display (no right &quot;Allow setting display&quot;), nothing sent...</source>
-        <translation>Ten użytkownik nie może ustawiać wyświetlacza (brak uprawnienia "Zezwól na ustawianie wyświetlacza"), nic nie wysłano...</translation>
+        <translation>Ten użytkownik nie może ustawiać wyświetlacza (brak uprawnienia &quot;Zezwól na ustawianie wyświetlacza&quot;), nic nie wysłano...</translation>
     </message>
 </context>
 <context>
