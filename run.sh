@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh
+# Only the programs; ./test.sh builds the tests and benchmarks.
+scripts/build.sh telvaro mbus-sim telvaro-cli telvaro-users mbus-decode
 
 bin="$PWD/build/bin"
 ini="$bin/telvaro.ini"
@@ -20,11 +21,7 @@ if [ ! -e "$accounts" ]; then
   done
   password=${password:0:10}
   printf '%s\n' "$password" | "$bin/telvaro-users" "$accounts" add admin Administrator >/dev/null
-  echo "Created the account file $accounts with one account:"
-  echo "  user name: admin    password: $password"
-  echo "This password is shown only now. Change it with:"
-  echo "  $bin/telvaro-users $accounts add admin Administrator"
-  echo "and type the new password (see \"Accounts\" in README.md)."
+  new_account="yes"
 fi
 
 link="$PWD/build/sim-tty"
@@ -45,6 +42,25 @@ if [ -z "$configured_port" ] || [ "$configured_port" = "$link" ]; then
   fi
   echo "Simulated M-Bus on $link (tools/mbus-sim/examples/demo.bus)."
   echo "Press Find to scan addresses 0..15: twelve demo meters answer."
+fi
+
+# The new account last, framed, so that it is not lost in the build output.
+if [ -n "${new_account:-}" ]; then
+  cat <<END
+
+  ==========================================================================
+    First start: the account file $accounts
+    was made with one account. Log in with
+
+        user name:  admin
+        password:   $password
+
+    This password is shown only now. Change it with
+        $bin/telvaro-users $accounts add admin Administrator
+    (see "Accounts" in README.md).
+  ==========================================================================
+
+END
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -15,6 +15,7 @@
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
+#include "link/port_list.h"
 #include "log_printer.h"
 #include "ops/bus_stack.h"
 #include "settings_dialog.h"
@@ -100,7 +101,9 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     setResponseTimeout(devices->timeoutBox->value());               // 6
     showLanguage(languages::fromStored(m_settings.storedLanguage)); // 8: the stored value stays as it is
     hexBox->setChecked(true);                                       // 9
-    portStatusLabel->setText(m_settings.com.name + QStringLiteral(" is closed"));
+    portStatusLabel->setText(m_portFound
+                                 ? tr("%1 is closed (the first USB serial adapter found)").arg(m_settings.com.name)
+                                 : m_settings.com.name + QStringLiteral(" is closed"));
 
     // The other windows come after the main window, in this order.
     m_settingsDialog = new SettingsDialog(m_settings, m_settingsPath, this);
@@ -314,6 +317,14 @@ void MainWindow::restoreSettings()
 {
     m_ini.load(); // an absent or unreadable file gives every default, silently
     m_settings = loadSettings(m_ini, program_paths::defaultDataDir());
+    // No port chosen yet: a USB adapter plugged in is the bus far more often than COM1.
+    m_portFound = false;
+    if (!m_ini.hasKey(QStringLiteral("Com port"), QStringLiteral("Name"))) {
+        if (const QString usb = firstUsbSerialPort(); !usb.isEmpty()) {
+            m_settings.com.name = usb;
+            m_portFound = true;
+        }
+    }
     devices->fromAddressBox->setValue(m_settings.searchFrom);
     devices->toAddressBox->setValue(m_settings.searchTo);
     devices->timeoutBox->setValue(m_settings.timeout);

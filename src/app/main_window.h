@@ -197,6 +197,7 @@ private:
     bool m_logEmpty = true;         // no line added since the start or the last clear
     bool m_isAdministrator = false; // set by the login
     bool m_displayAllowed = true;
+    bool m_portFound = false; // no port in the settings file: the first USB adapter was taken
 
     decode::DeviceTable m_table;
     DeviceTableModel *m_tableModel = nullptr;

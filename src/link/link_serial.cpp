@@ -69,8 +69,10 @@ void LinkDispatch::openSerial(const LinkSettings &s)
         m_comm.setStopbits(StopBits::One);
         m_comm.setDatabits(DataBits::Eight);
         m_comm.open();
-    } catch (const SerialPortError &) {
-        m_log.addLine(QStringLiteral("Unknown Exception on opening serial port..."));
+    } catch (const SerialPortError &e) {
+        // The reason where the serial layer knows it.
+        m_log.addLine(e.code() != 0 ? openFailureText(device, e.code())
+                                    : QStringLiteral("Unknown Exception on opening serial port..."));
         emit serialStatusChanged(closedText);
         return;
     }

@@ -52,3 +52,13 @@ QStringList availableSerialPorts(const QString &sysClassTty, const QString &devD
     });
     return ports;
 }
+
+QString firstUsbSerialPort(const QString &sysClassTty, const QString &devDir)
+{
+    for (const QString &port : availableSerialPorts(sysClassTty, devDir)) {
+        const QString name = QFileInfo(port).fileName();
+        if (name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM")))
+            return port;
+    }
+    return {};
+}

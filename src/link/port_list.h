@@ -10,3 +10,8 @@
 // is attached. The roots are parameters for the tests.
 QStringList availableSerialPorts(const QString &sysClassTty = QStringLiteral("/sys/class/tty"),
                                  const QString &devDir = QStringLiteral("/dev"));
+
+// The first USB serial adapter (ttyUSB, then ttyACM) of that list; empty when
+// there is none.
+QString firstUsbSerialPort(const QString &sysClassTty = QStringLiteral("/sys/class/tty"),
+                           const QString &devDir = QStringLiteral("/dev"));

@@ -1,5 +1,6 @@
 #include "serial_port.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMetaMethod>
@@ -409,4 +410,27 @@ void SerialPort::purgeInput()
         m_inputWatch->setEnabled(true);
     if (isOpen() && ::tcflush(m_fd, TCIFLUSH) != 0)
         fail("Error clearing buffers (%d), %s", errno);
+}
+
+QString openFailureText(const QString &device, int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QCoreApplication::translate("SerialPort", "%1: no such device (is the adapter plugged in?)").arg(device);
+    case EACCES:
+    case EPERM:
+        return QCoreApplication::translate("SerialPort",
+                                           "%1: no permission to open it. Add your user to the \"dialout\" group "
+                                           "(sudo usermod -aG dialout $USER) and log in again.")
+            .arg(device);
+    case ENOTTY:
+    case EISDIR:
+        return QCoreApplication::translate("SerialPort", "%1 is not a serial port").arg(device);
+    case EBUSY:
+        return QCoreApplication::translate("SerialPort", "%1 is in use by another program").arg(device);
+    default:
+        return QCoreApplication::translate("SerialPort", "%1 cannot be opened: %2").arg(device, systemText(error));
+    }
 }

@@ -131,3 +131,7 @@ private:
     int m_fd = -1;
     QSocketNotifier *m_inputWatch = nullptr;
 };
+
+// Why a port could not be opened, in plain words for the log and the command
+// line ("/etc/passwd is not a serial port"), from the errno of the failure.
+QString openFailureText(const QString &device, int error);

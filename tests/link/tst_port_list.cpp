@@ -62,6 +62,11 @@ void TstPortList::listsPortsWithHardware()
 
     QCOMPARE(ports, QStringList({dev.filePath(QStringLiteral("ttyUSB0")), dev.filePath(QStringLiteral("ttyACM0")),
                                  dev.filePath(QStringLiteral("ttyS0"))}));
+    // The default port of a first start: the first USB adapter, none without one.
+    QCOMPARE(firstUsbSerialPort(sys.path(), dev.path()), dev.filePath(QStringLiteral("ttyUSB0")));
+    QVERIFY(QFile::remove(dev.filePath(QStringLiteral("ttyUSB0")))
+            && QFile::remove(dev.filePath(QStringLiteral("ttyACM0"))));
+    QCOMPARE(firstUsbSerialPort(sys.path(), dev.path()), QString());
     char events[4096];
     QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1)); // nothing was opened
     ::close(watch);

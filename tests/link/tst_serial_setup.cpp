@@ -293,16 +293,20 @@ void TstSerialSetup::notADevice_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("message"); // exact text, or the start of it ending in "*"
+    QTest::addColumn<QString>("reason");  // the end of the plain words the log shows
 
     const QString notFound = QStringLiteral("Specified device not found (%1).").arg(systemText(ENOENT));
-    QTest::newRow("absent") << "/dev/telvaro-no-such-port" << notFound;
-    QTest::newRow("absent folder") << "/nonexistent/ttyUSB0" << notFound;
-    QTest::newRow("empty name") << "" << notFound;
+    const QString noDevice = QStringLiteral(": no such device (is the adapter plugged in?)");
+    QTest::newRow("absent") << "/dev/telvaro-no-such-port" << notFound << noDevice;
+    QTest::newRow("absent folder") << "/nonexistent/ttyUSB0" << notFound << noDevice;
+    QTest::newRow("empty name") << "" << notFound << noDevice;
     QTest::newRow("folder") << "/tmp" << QStringLiteral("Can't open specified device /tmp (Error %1, %2)")
-                                                 .arg(EISDIR).arg(systemText(EISDIR));
+                                                 .arg(EISDIR).arg(systemText(EISDIR)) << " is not a serial port";
     QTest::newRow("not a terminal") << "/dev/null"
-                                    << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY));
-    QTest::newRow("plain file") << "@file" << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY));
+                                    << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY))
+                                    << "/dev/null is not a serial port";
+    QTest::newRow("plain file") << "@file" << QStringLiteral("Error writing dcb (%1), %2").arg(ENOTTY).arg(systemText(ENOTTY))
+                                << " is not a serial port";
 }
 // clang-format on
 
@@ -312,6 +316,7 @@ void TstSerialSetup::notADevice()
 {
     QFETCH(QString, path);
     QFETCH(QString, message);
+    QFETCH(QString, reason);
     QTemporaryFile file;
     if (path == QLatin1String("@file")) {
         QVERIFY(file.open());
@@ -331,6 +336,7 @@ void TstSerialSetup::notADevice()
         QFAIL("Open succeeded");
     } catch (const SerialPortError &e) {
         got = e.message();
+        QVERIFY2(openFailureText(path, e.code()).endsWith(reason), qPrintable(openFailureText(path, e.code())));
     }
     QCOMPARE(got, message);
     QVERIFY(!comm.isOpen());
