@@ -101,7 +101,8 @@ private slots:
     void refusedWithOneLine_data();
     void refusedWithOneLine();
     void multiTelegramReading();
-    void help();
+    void helpAndVersion_data();
+    void helpAndVersion();
     void endedEarlyPrintsWhatItHas_data();
     void endedEarlyPrintsWhatItHas();
 
@@ -309,14 +310,41 @@ void TstCli::multiTelegramReading()
     QCOMPARE(r.err.last(), QStringLiteral("Read all meters: 1 of 1 meter(s) answered; incomplete reading from 11."));
 }
 
-void TstCli::help()
+// clang-format off
+void TstCli::helpAndVersion_data()
 {
-    Run r = cli({"--help"});
-    QCOMPARE(r.exit, 0);
-    QVERIFY(r.out.startsWith("Usage: telvaro-cli COMMAND"));
-    r = cli({"--version"});
-    QCOMPARE(r.exit, 0);
-    QVERIFY(r.out.startsWith("telvaro-cli "));
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("start"); // of standard output, or of standard error when the exit is 2
+    for (const char *name : {"telvaro-cli", "mbus-sim", "mbus-decode", "telvaro-users"}) {
+        const QString program = QLatin1String(name);
+        QTest::newRow(qPrintable(program + " --help")) << program << QStringList{"--help"} << 0 << "Usage: " + program;
+        QTest::newRow(qPrintable(program + " -h")) << program << QStringList{"-h"} << 0 << "Usage: " + program;
+        QTest::newRow(qPrintable(program + " --version")) << program << QStringList{"--version"} << 0 << program + " 0.";
+        QTest::newRow(qPrintable(program + " -V")) << program << QStringList{"-V"} << 0 << program + " 0.";
+        QTest::newRow(qPrintable(program + " unknown")) << program << QStringList{"--frobnicate=2"} << 2 << program + ":";
+    }
+}
+// clang-format on
+
+// Every program answers --help and --version, long and short, and names an
+// unknown option as such.
+void TstCli::helpAndVersion()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QString, start);
+    QProcess p;
+    p.start(QStringLiteral(TELVARO_BIN_DIR "/") + program, arguments);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), exit);
+    const QString out = exit == 0 ? p.readAllStandardOutput() : p.readAllStandardError();
+    QVERIFY2(out.startsWith(start), qPrintable(out));
+    if (exit != 0)
+        QVERIFY2(out.contains(QStringLiteral("nknown option")) && out.contains(QStringLiteral("frobnicate")),
+                 qPrintable(out));
 }
 
 void TstCli::endedEarlyPrintsWhatItHas_data()

@@ -47,8 +47,8 @@ void TstCliOptions::refused_data()
     QTest::newRow("unknown option") << QStringList{"scan", "--frmo", "1"} << "unknown option --frmo";
     QTest::newRow("value missing") << QStringList{"scan", "--from"} << "--from needs a value";
     QTest::newRow("address too big") << QStringList{"scan", "--to", "251"} << "--to must be an address 0..250";
-    QTest::newRow("address negative") << QStringList{"read", "-1"} << "'-1' is no primary address";
-    QTest::newRow("address not a number") << QStringList{"read", "1a"} << "'1a' is no primary address";
+    QTest::newRow("address negative") << QStringList{"read", "-1"} << "-1 is not a primary address (0..250)";
+    QTest::newRow("address not a number") << QStringList{"read", "1a"} << "1a is not a primary address";
     QTest::newRow("read without address") << QStringList{"read", "--port", "/dev/x"} << "at least one";
     QTest::newRow("retries 10") << QStringList{"scan", "--retries", "10"} << "--retries must be 0..9";
     QTest::newRow("timeout too short") << QStringList{"scan", "--timeout", "299"} << "--timeout must be 300..9900";
@@ -66,11 +66,16 @@ void TstCliOptions::refused_data()
     QTest::newRow("set-address needs two") << QStringList{"set-address", "5"} << "needs OLD and NEW";
     QTest::newRow("set-address --id needs one")
         << QStringList{"set-address", "--id", "12345678", "1", "2"} << "needs NEW only";
-    QTest::newRow("set-address to 251") << QStringList{"set-address", "1", "251"} << "'251' is no primary address";
+    QTest::newRow("set-address to 251") << QStringList{"set-address", "1", "251"} << "251 is not a primary address";
     QTest::newRow("id of 7 digits") << QStringList{"set-address", "--id", "1234567", "2"} << "--id must be 8 digits";
     QTest::newRow("raw odd digits") << QStringList{"raw", "10 7B 0"} << "whole hex bytes";
     QTest::newRow("raw not hex") << QStringList{"raw", "10 7G"} << "whole hex bytes";
     QTest::newRow("raw empty") << QStringList{"raw"} << "whole hex bytes";
+    QTest::newRow("unknown after a value")
+        << QStringList{"read", "1", "--port", "T", "--foo"} << "unknown option --foo";
+    QTest::newRow("unknown short option") << QStringList{"scan", "-x"} << "unknown option -x";
+    QTest::newRow("flag with a value") << QStringList{"scan", "--fast=1"} << "option --fast takes no value";
+    QTest::newRow("empty attached value") << QStringList{"scan", "--timeout="} << "--timeout must be";
 }
 
 void TstCliOptions::refused()
@@ -93,6 +98,12 @@ void TstCliOptions::accepted()
     QCOMPARE(r.options.format, cli::Format::Json);
     QVERIFY(r.options.fast);
 
+    r = cli::parseCommandLine({"scan", "--port=/dev/x", "--from=3", "--format=csv"});
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(*r.options.port, QStringLiteral("/dev/x"));
+    QCOMPARE(r.options.from, 3);
+    QCOMPARE(r.options.format, cli::Format::Csv);
+
     r = cli::parseCommandLine({"raw", "107b", "017C16", "--tcp", "localhost:10001"});
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
     QCOMPARE(r.options.hex, QStringLiteral("10 7B 01 7C 16")); // as the custom command takes it
@@ -107,7 +118,8 @@ void TstCliOptions::accepted()
     QVERIFY(!r.options.oldAddress);
     QCOMPARE(r.options.newAddress, 9);
 
-    QVERIFY(cli::parseCommandLine({"scan", "--help"}).help);
+    QVERIFY(cli::parseCommandLine({"scan", "--help"}).help && cli::parseCommandLine({"-h"}).help);
+    QVERIFY(cli::parseCommandLine({"-V"}).version && cli::parseCommandLine({"--version"}).version);
     QVERIFY(cli::helpText().contains(QLatin1String("--all-telegrams")));
 }
 

@@ -27,11 +27,12 @@ constexpr std::string_view kUsage =
     "Decodes one M-Bus RSP_UD telegram given as hex bytes (spaces optional, any case),\n"
     "from the arguments or, without them, from standard input.\n"
     "\n"
-    "  (default)  the detailed report: header lines and one line per record\n"
-    "  --table    header fields as key<TAB>value lines (id, manufacturer, version,\n"
-    "             medium, access, status, address), then one line per record with\n"
-    "             the seven work-table columns separated by tabs\n"
-    "  --help     this text\n"
+    "  (default)      the detailed report: header lines and one line per record\n"
+    "  --table        header fields as key<TAB>value lines (id, manufacturer, version,\n"
+    "                 medium, access, status, address), then one line per record with\n"
+    "                 the seven work-table columns separated by tabs\n"
+    "  --help, -h     this text\n"
+    "  --version, -V  the version\n"
     "\n"
     "Exit status: 0 valid frame, 1 frame fails validation, 2 unreadable input.\n";
 
@@ -106,10 +107,17 @@ int run(int argc, char **argv)
             std::cout << kUsage;
             return kExitValid;
         }
+        if (arg == "--version" || arg == "-V") {
+            std::cout << "mbus-decode " << TELVARO_VERSION << '\n';
+            return kExitValid;
+        }
         if (arg == "--table") {
             table = true;
+        } else if (arg.rfind("--table=", 0) == 0) {
+            std::cerr << "mbus-decode: option --table takes no value (see --help)\n";
+            return kExitUnreadable;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "mbus-decode: unknown option " << arg << "\n\n" << kUsage;
+            std::cerr << "mbus-decode: unknown option " << arg.substr(0, arg.find('=')) << " (see --help)\n";
             return kExitUnreadable;
         } else {
             text.append(arg);

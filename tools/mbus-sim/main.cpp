@@ -36,6 +36,10 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN); // a closed stdout pipe or peer must not end us
 
     OptionsResult parsed = parseOptions(app.arguments());
+    if (parsed.version) {
+        std::printf("mbus-sim %s\n", TELVARO_VERSION);
+        return 0;
+    }
     if (parsed.help) {
         std::fputs(helpText().c_str(), stdout);
         return 0;

@@ -16,6 +16,7 @@ struct Parser {
         p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         p.addOptions({
             {{"h", "help"}, "Show this help and exit."},
+            {{"V", "version"}, "Show the version and exit."},
             {"bus",
              "Bus file describing the meters (format below). Required unless --random-meters is "
              "given.",
@@ -287,6 +288,10 @@ OptionsResult parseOptions(const QStringList &arguments)
     }
     if (p.isSet("help")) {
         r.help = true;
+        return r;
+    }
+    if (p.isSet("version")) {
+        r.version = true;
         return r;
     }
     if (!p.positionalArguments().isEmpty()) {

@@ -32,6 +32,7 @@ struct Options {
 struct OptionsResult {
     Options options;
     bool help = false;
+    bool version = false;
     std::string error; // usage error: exit status 2
 };
 

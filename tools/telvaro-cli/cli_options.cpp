@@ -104,10 +104,29 @@ ParseResult parseCommandLine(const QStringList &arguments)
         r.error = error;
         return r;
     };
+    static const QStringList kFlags{"--nke", "--lsb", "--fast", "--all-telegrams", "--verbose", "--force"};
+    static const QStringList kValued{"--from", "--to",       "--retries", "--pattern", "--id",
+                                     "--port", "--baud",     "--parity",  "--tcp",     "--gateway",
+                                     "--net",  "--settings", "--timeout", "--format",  "--separator"};
     bool commandSeen = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString arg = arguments.at(i);
+        QString arg = arguments.at(i);
+        // "--option=value" as well as "--option value".
+        std::optional<QString> attached;
+        if (const qsizetype eq = arg.indexOf(u'='); arg.startsWith(QLatin1String("--")) && eq > 2) {
+            attached = arg.mid(eq + 1);
+            arg.truncate(eq);
+        }
+        if (arg.startsWith(QLatin1String("--")) && !kFlags.contains(arg) && !kValued.contains(arg)
+            && arg != QLatin1String("--help") && arg != QLatin1String("--version"))
+            return fail(tr("unknown option %1 (see --help)").arg(arg));
+        if (attached && !kValued.contains(arg))
+            return fail(tr("option %1 takes no value").arg(arg));
         const auto value = [&](QString *out) {
+            if (attached) {
+                *out = *attached;
+                return true;
+            }
             if (i + 1 >= arguments.size())
                 return false;
             *out = arguments.at(++i);
@@ -118,10 +137,12 @@ ParseResult parseCommandLine(const QStringList &arguments)
             r.help = true;
             return r;
         }
-        if (arg == QLatin1String("--version")) {
+        if (arg == QLatin1String("-V") || arg == QLatin1String("--version")) {
             r.version = true;
             return r;
         }
+        if (arg.startsWith(u'-') && !arg.startsWith(QLatin1String("--")) && arg.size() > 1 && !arg.at(1).isDigit())
+            return fail(tr("unknown option %1 (see --help)").arg(arg));
         if (!arg.startsWith(QLatin1String("--"))) {
             if (!commandSeen) {
                 static const QStringList kCommands{"scan", "read", "read-all", "search", "set-address", "raw"};
@@ -228,7 +249,7 @@ ParseResult parseCommandLine(const QStringList &arguments)
         for (const QString &text : std::as_const(positional)) {
             const auto n = number(text, 0, 250);
             if (!n)
-                return fail(tr("'%1' is no primary address 0..250").arg(text));
+                return fail(tr("%1 is not a primary address (0..250)").arg(text));
             if (!o.addresses.contains(*n))
                 o.addresses << *n;
         }
@@ -240,11 +261,11 @@ ParseResult parseCommandLine(const QStringList &arguments)
         if (o.id.isEmpty()) {
             o.oldAddress = number(positional.first(), 0, 250);
             if (!o.oldAddress)
-                return fail(tr("'%1' is no primary address 0..250").arg(positional.first()));
+                return fail(tr("%1 is not a primary address (0..250)").arg(positional.first()));
         }
         const auto n = number(positional.last(), 0, 250);
         if (!n)
-            return fail(tr("'%1' is no primary address 0..250").arg(positional.last()));
+            return fail(tr("%1 is not a primary address (0..250)").arg(positional.last()));
         o.newAddress = *n;
         break;
     }

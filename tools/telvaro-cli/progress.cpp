@@ -1,5 +1,7 @@
 #include "progress.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 #include <unistd.h>
@@ -12,9 +14,11 @@ constexpr int kBarWidth = 30;
 
 Progress::Progress(std::FILE *out) : m_out(out), m_terminal(::isatty(::fileno(out)) == 1) {}
 
-void Progress::setTask(const QString &task)
+void Progress::setTask(const QString &task, Counting counting, int first)
 {
     m_task = task;
+    m_counting = counting;
+    m_first = first;
     m_lastTenth = -1;
 }
 
@@ -38,7 +42,20 @@ void Progress::show(int minimum, int maximum, int value, bool visible)
     if (m_terminal) {
         const int filled = done * kBarWidth / span;
         const QString bar = QString(filled, u'#') + QString(kBarWidth - filled, u'-');
-        std::fprintf(m_out, "\r%s [%s] %d/%d", qPrintable(m_task), qPrintable(bar), done, span);
+        const auto tr = [](const char *text) { return QCoreApplication::translate("telvaro-cli", text); };
+        QString where;
+        switch (m_counting) {
+        case Counting::Addresses:
+            where = tr("address %1 of %2..%3").arg(m_first + done).arg(m_first).arg(m_first + span);
+            break;
+        case Counting::Meters:
+            where = tr("meter %1 of %2").arg(done).arg(span);
+            break;
+        case Counting::Steps:
+            where = tr("step %1 of %2").arg(done).arg(span);
+            break;
+        }
+        std::fprintf(m_out, "\r\033[K%s: %s [%s]", qPrintable(m_task), qPrintable(where), qPrintable(bar));
         m_barShown = true;
     } else {
         const int tenth = done * 10 / span;

@@ -160,7 +160,7 @@ int Runner::runToEnd(Operation &operation, const std::function<void()> &start)
 
 int Runner::scanIntoTable()
 {
-    m_progress.setTask(tr("scan"));
+    m_progress.setTask(tr("scan"), Progress::Counting::Addresses, m_settings.searchFrom);
     m_table.clear();
     PrimaryScan &scan = m_bus->stack.scan;
     return runToEnd(scan, [&] { scan.start(m_settings.searchFrom, m_settings.searchTo); });
@@ -187,7 +187,7 @@ void Runner::fillTable(const QList<int> &addresses)
 
 int Runner::read()
 {
-    m_progress.setTask(tr("read"));
+    m_progress.setTask(tr("read"), Progress::Counting::Meters);
     fillTable(m_options.addresses);
     ReadAll &readAll = m_bus->stack.readAll;
     readAll.start();
@@ -211,7 +211,7 @@ int Runner::readAll()
     if (m_readings.isEmpty())
         return failed(tr("no meter answered"));
     m_readings.clear();
-    m_progress.setTask(tr("read"));
+    m_progress.setTask(tr("read"), Progress::Counting::Meters);
     ReadAll &readAll = m_bus->stack.readAll;
     if (const int status = runToEnd(readAll, [&] { readAll.start(); }); status >= 0)
         return status;

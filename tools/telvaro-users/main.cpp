@@ -21,6 +21,7 @@ enum Exit { Done = 0, Refused = 1, BadUse = 2 };
 const char kUsage[] = "Usage: telvaro-users FILE list\n"
                       "       telvaro-users FILE add NAME LEVEL [--rights devices,communication,display]\n"
                       "       telvaro-users FILE delete NAME\n"
+                      "       telvaro-users --help | -h | --version | -V\n"
                       "\n"
                       "FILE is the account file, e.g. build/bin/files/users.dat.\n"
                       "add asks for the password twice, unseen, on a terminal, and reads it as one\n"
@@ -147,8 +148,8 @@ int add(const QString &file, QStringList args)
             args.remove(i--);
         } else if (args[i] == QLatin1String("--rights")) {
             return usage(QStringLiteral("--rights needs a list of rights"));
-        } else if (args[i].startsWith(QLatin1String("--"))) {
-            return usage(QStringLiteral("unknown option %1").arg(args[i]));
+        } else if (args[i].startsWith(u'-')) {
+            return usage(QStringLiteral("unknown option %1").arg(args[i].section(u'=', 0, 0)));
         }
     }
     if (args.size() != 2)
@@ -212,10 +213,19 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
-        std::fputs(kUsage, stdout);
-        return Done;
+    for (const QString &arg : std::as_const(args)) {
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            return Done;
+        }
+        if (arg == QLatin1String("--version") || arg == QLatin1String("-V")) {
+            std::printf("telvaro-users %s\n", TELVARO_VERSION);
+            return Done;
+        }
     }
+    // Options belong after the command; one in front is a mistake, named as such.
+    if (!args.isEmpty() && args[0].startsWith(u'-') && args[0] != QLatin1String("-"))
+        return usage(QStringLiteral("unknown option %1").arg(args[0].section(u'=', 0, 0)));
     if (args.size() < 2)
         return usage(QStringLiteral("FILE and a command are needed"));
     const QString file = args.takeFirst();
