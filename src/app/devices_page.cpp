@@ -1,5 +1,6 @@
 #include "devices_page.h"
 
+#include "column_fit.h"
 #include "config/settings.h"
 
 #include <QCheckBox>
@@ -98,8 +99,7 @@ QGroupBox *DevicesPage::buildSearchGroup()
     progressBar = named(new QProgressBar(searchGroup), "ProgressBar1");
     progressBar->setRange(0, 250);
     progressBar->setVisible(false);
-    progressBar->setTextVisible(false);
-    progressBar->setMaximumHeight(12);
+    progressBar->setTextVisible(true); // says what it counts: "address 37 of 0..250"
     QSizePolicy keepRoom = progressBar->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true); // the groups do not jump when it shows
     progressBar->setSizePolicy(keepRoom);
@@ -332,11 +332,5 @@ void DevicesPage::setTableModel(QAbstractItemModel *model)
 
 void DevicesPage::fitColumns()
 {
-    QHeaderView *header = deviceGrid->horizontalHeader();
-    const QAbstractItemView *view = deviceGrid; // where the size hint is public
-    for (int c = 0; c < header->count(); ++c) {
-        const int wanted = std::max(view->sizeHintForColumn(c), header->sectionSizeHint(c));
-        if (header->sectionSize(c) < wanted)
-            header->resizeSection(c, wanted);
-    }
+    widenColumnsToFit(deviceGrid);
 }

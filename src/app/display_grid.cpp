@@ -1,5 +1,7 @@
 #include "display_grid.h"
 
+#include "column_fit.h"
+
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -27,6 +29,7 @@ DisplayGrid::DisplayGrid(QTableWidget *grid, display::Table &table, bool selecti
 void DisplayGrid::setHeader(const QStringList &labels)
 {
     m_grid->setHorizontalHeaderLabels(labels);
+    widenColumnsToFit(m_grid);
 }
 
 int DisplayGrid::currentRow() const
@@ -50,6 +53,7 @@ void DisplayGrid::refresh(int first, int last)
                 item->setText(text);
         }
     }
+    widenColumnsToFit(m_grid);
     m_grid->viewport()->update();
     m_refreshing = false;
 }

@@ -8,18 +8,20 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 FullReportWindow::FullReportWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowMinMaxButtonsHint | Qt::WindowTitleHint
-                          | Qt::CustomizeWindowHint)
+    : QWidget(parent, Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
 {
     setObjectName(QStringLiteral("TFormFullMbus"));
     reportText = new QPlainTextEdit(this);
     reportText->setObjectName(QStringLiteral("Memo_fullMbus"));
     reportText->setReadOnly(true);
-    reportText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long record lines wrap instead of running off the right edge.
+    reportText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    reportText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     reportText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     clearButton = new QPushButton(this);
     clearButton->setObjectName(QStringLiteral("BitBtn1"));
@@ -47,7 +49,10 @@ FullReportWindow::FullReportWindow(QWidget *parent)
     connect(clearButton, &QPushButton::clicked, reportText, &QPlainTextEdit::clear);
     connect(saveButton, &QPushButton::clicked, this, &FullReportWindow::onSave);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    resize(640, 520);
+    // Room for a record line of about 100 characters where the screen has it.
+    const int wanted = reportText->fontMetrics().horizontalAdvance(QString(100, u'0')) + 60;
+    const QRect screen = parent && parent->screen() ? parent->screen()->availableGeometry() : QRect(0, 0, 1024, 700);
+    resize(std::min(wanted, screen.width() * 9 / 10), std::min(560, screen.height() * 8 / 10));
     retranslate();
 }
 

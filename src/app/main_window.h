@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+class Operation;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -137,6 +138,8 @@ public:
 
     // Device page actions, as their buttons and menu entries run them.
     void findOrStop();
+    // The device page's progress bar, saying what it counts.
+    void showOperationProgress(const Operation &operation, int minimum, int maximum, int value, bool visible);
     void readAllOrStop();
     void autoAddressOrStop();
     // "Find" by secondary address, and "Find all" (the wildcard search).

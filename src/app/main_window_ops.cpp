@@ -30,15 +30,12 @@ void MainWindow::wireOperations()
             findOrStop();
         }
     });
-    const auto showProgress = [this](int minimum, int maximum, int value, bool visible) {
-        QProgressBar *bar = devices->progressBar;
-        bar->setRange(minimum, std::max(minimum, maximum));
-        bar->setValue(value);
-        bar->setVisible(visible);
-    };
     for (Operation *operation : m_bus->stack.operations()) {
         connect(operation, &Operation::runningChanged, this, &MainWindow::updateBusyControls);
-        connect(operation, &Operation::progressChanged, this, showProgress);
+        connect(operation, &Operation::progressChanged, this,
+                [this, operation](int minimum, int maximum, int value, bool visible) {
+                    showOperationProgress(*operation, minimum, maximum, value, visible);
+                });
     }
     // A meter is given an address another row holds only when the user says so.
     commands().confirmAddressInUse = [this](int address, const QString &holder) {
@@ -173,6 +170,24 @@ void MainWindow::updateBusyControls()
     deleteRowAction->setText(tr("Delete selected row"));
 }
 
+void MainWindow::showOperationProgress(const Operation &operation, int minimum, int maximum, int value, bool visible)
+{
+    QProgressBar *bar = devices->progressBar;
+    bar->setRange(minimum, std::max(minimum, maximum));
+    bar->setValue(value);
+    bar->setVisible(visible);
+    QString format = QStringLiteral("%p%");
+    if (&operation == &scan()) {
+        const int first = scan().currentAddress() - value;
+        format = tr("address %1 of %2..%3").arg(first + value).arg(first).arg(first + maximum);
+    } else if (&operation == &readAll()) {
+        format = tr("meter %1 of %2").arg(value).arg(maximum);
+    } else if (&operation == &search()) {
+        format = tr("step %1 of %2").arg(value).arg(maximum);
+    }
+    bar->setFormat(format);
+}
+
 void MainWindow::findOrStop()
 {
     if (scan().running()) {
@@ -188,7 +203,7 @@ void MainWindow::findOrStop()
                              == LinkRoute::Listen;
     if (listenRoute && m_settings.autoMbus) {
         clearTable();
-    } else {
+    } else if (m_table.rowCount() > 0) { // an empty table has nothing to ask about
         const QMessageBox::StandardButton answer = askYesNoCancel(tr("Clear confirmation"),
                                                                   tr("Do you want to clear the table?"));
         if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape || answer == QMessageBox::NoButton)

@@ -292,7 +292,7 @@ void SettingsDialog::retranslate()
                                 "after the request"));
     allTelegramsBox->setText(tr("Read all telegrams"));
     allTelegramsBox->setToolTip(tr("Ask a meter for its next telegram while its reply announces more records"));
-    portCancelButton->setText(tr("Cancel"));
+    portCancelButton->setText(tr("Close")); // the same word on both pages: it hides the dialog, nothing is applied
     portApplyButton->setText(tr("Apply"));
 
     secondaryMainBox->setText(tr("Secondary Main"));

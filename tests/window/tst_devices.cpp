@@ -86,6 +86,7 @@ void TstDevices::demoBusScanReadAndStop()
         "81726354 9 SON 45678000.000 kJ Heat (ft)", "90440021 10 LUG 8512.000 kWh H/C load meter",
         "05550123 11 EMH 8123.456 kWh Electricity", "53101977 12 ITW 1234.560 m3 Gas"};
     QCOMPARE(b.table().rowCount(), 12);
+    QCOMPARE(b.questions, 0); // an empty table: nothing to ask before the scan
     const QRegularExpression time(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d"));
     for (int r = 1; r <= 12; ++r) {
         QStringList cells;
@@ -149,7 +150,10 @@ void TstDevices::demoBusScanReadAndStop()
     b.page().toAddressBox->setValue(250);
     QTest::mouseClick(b.page().findPrimaryButton, Qt::LeftButton);
     QCOMPARE(b.page().findPrimaryButton->text(), QStringLiteral("Stop"));
+    QCOMPARE(b.questions, 1);
     QTRY_VERIFY(b.window->scan().currentAddress() >= 2);
+    QTRY_COMPARE(b.page().progressBar->text(),
+                 QStringLiteral("address %1 of 0..250").arg(b.window->scan().currentAddress()));
     QTest::mouseClick(b.page().findPrimaryButton, Qt::LeftButton);
     QVERIFY(!b.window->session().busy());
     QCOMPARE(b.page().findPrimaryButton->text(), QStringLiteral("Find"));

@@ -28,7 +28,10 @@ struct Bench {
                       + "[Com port]\nName=" + sim.link().toLocal8Bit() + "\nSpeed=2400\nParity=Even\n");
         ini.close();
         window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("telvaro.ini")));
-        window->askYesNoCancel = [this](const QString &, const QString &) { return answer; };
+        window->askYesNoCancel = [this](const QString &, const QString &) {
+            ++questions;
+            return answer;
+        };
         window->show();
     }
     static QString writeBus(QTemporaryDir &dir, const char *text)
@@ -65,6 +68,7 @@ struct Bench {
     bool logHas(const QString &line) { return window->logLines().contains(line); }
 
     QMessageBox::StandardButton answer = QMessageBox::Yes;
+    int questions = 0; // asked with Yes/No/Cancel
     QTemporaryDir dir;
     SimProcess sim;
     std::unique_ptr<MainWindow> window;

@@ -823,6 +823,22 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>(older lines were removed: the log keeps the last %1 lines)</source>
         <translation>(le righe più vecchie sono state rimosse: il log conserva le ultime %1 righe)</translation>
     </message>
+    <message>
+        <source>%1 is closed (the first USB serial adapter found)</source>
+        <translation>%1 è chiusa (il primo adattatore seriale USB trovato)</translation>
+    </message>
+    <message>
+        <source>address %1 of %2..%3</source>
+        <translation>indirizzo %1 di %2..%3</translation>
+    </message>
+    <message>
+        <source>meter %1 of %2</source>
+        <translation>contatore %1 di %2</translation>
+    </message>
+    <message>
+        <source>step %1 of %2</source>
+        <translation>passo %1 di %2</translation>
+    </message>
 </context>
 <context>
     <name>MeterCommands</name>
@@ -997,6 +1013,29 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Meter %1 answers neither at address %2 nor at its old address: its address is not confirmed.</source>
         <translation>Il contatore %1 non risponde né all&apos;indirizzo %2 né al vecchio indirizzo: l&apos;indirizzo non è confermato.</translation>
+    </message>
+</context>
+<context>
+    <name>SerialPort</name>
+    <message>
+        <source>%1: no such device (is the adapter plugged in?)</source>
+        <translation>%1: dispositivo inesistente (l'adattatore è collegato?)</translation>
+    </message>
+    <message>
+        <source>%1: no permission to open it. Add your user to the &quot;dialout&quot; group (sudo usermod -aG dialout $USER) and log in again.</source>
+        <translation>%1: nessun permesso per aprirla. Aggiungere l'utente al gruppo "dialout" (sudo usermod -aG dialout $USER) e accedere di nuovo.</translation>
+    </message>
+    <message>
+        <source>%1 is not a serial port</source>
+        <translation>%1 non è una porta seriale</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 è in uso da un altro programma</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2</source>
+        <translation>%1 non può essere aperta: %2</translation>
     </message>
 </context>
 <context>
@@ -1232,10 +1271,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Ask a meter for its next telegram while its reply announces more records</source>
         <translation>Richiedi al contatore il telegramma successivo finché la sua risposta annuncia altri record</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Annulla</translation>
     </message>
     <message>
         <source>Apply</source>

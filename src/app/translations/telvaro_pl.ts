@@ -823,6 +823,22 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>(older lines were removed: the log keeps the last %1 lines)</source>
         <translation>(starsze wiersze usunięto: dziennik przechowuje ostatnie %1 wierszy)</translation>
     </message>
+    <message>
+        <source>%1 is closed (the first USB serial adapter found)</source>
+        <translation>%1 jest zamknięty (pierwszy znaleziony adapter szeregowy USB)</translation>
+    </message>
+    <message>
+        <source>address %1 of %2..%3</source>
+        <translation>adres %1 z %2..%3</translation>
+    </message>
+    <message>
+        <source>meter %1 of %2</source>
+        <translation>licznik %1 z %2</translation>
+    </message>
+    <message>
+        <source>step %1 of %2</source>
+        <translation>krok %1 z %2</translation>
+    </message>
 </context>
 <context>
     <name>MeterCommands</name>
@@ -998,6 +1014,29 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Meter %1 answers neither at address %2 nor at its old address: its address is not confirmed.</source>
         <translation>Licznik %1 nie odpowiada ani pod adresem %2, ani pod starym adresem: jego adres nie jest potwierdzony.</translation>
+    </message>
+</context>
+<context>
+    <name>SerialPort</name>
+    <message>
+        <source>%1: no such device (is the adapter plugged in?)</source>
+        <translation>%1: nie ma takiego urządzenia (czy adapter jest podłączony?)</translation>
+    </message>
+    <message>
+        <source>%1: no permission to open it. Add your user to the &quot;dialout&quot; group (sudo usermod -aG dialout $USER) and log in again.</source>
+        <translation>%1: brak uprawnień do otwarcia. Dodaj swojego użytkownika do grupy "dialout" (sudo usermod -aG dialout $USER) i zaloguj się ponownie.</translation>
+    </message>
+    <message>
+        <source>%1 is not a serial port</source>
+        <translation>%1 nie jest portem szeregowym</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 jest używany przez inny program</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2</source>
+        <translation>Nie można otworzyć %1: %2</translation>
     </message>
 </context>
 <context>
@@ -1233,10 +1272,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Ask a meter for its next telegram while its reply announces more records</source>
         <translation>Żądaj od licznika kolejnego telegramu, dopóki jego odpowiedź zapowiada kolejne rekordy</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Anuluj</translation>
     </message>
     <message>
         <source>Apply</source>

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -70,6 +71,8 @@ UsersWindow::UsersWindow(QString accountFile, QWidget *parent)
     userGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     userGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     userGrid->verticalHeader()->hide();
+    // Every column as wide as its texts, in every language; the grid as wide as its columns.
+    userGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     userGrid->horizontalHeader()->setStretchLastSection(true);
     userNameLabel = new QLabel(this);
     passwordLabel = new QLabel(this);
@@ -134,6 +137,7 @@ void UsersWindow::retranslate()
         tr("The account file %1 is read-only: its accounts are shown, but cannot be changed here.").arg(m_accountFile));
     userGrid->setHorizontalHeaderLabels(
         {tr("User"), tr("Access"), tr("Date reg."), tr("m-bus"), tr("Comm"), tr("Display")});
+    fitGrid();
 }
 
 void UsersWindow::changeEvent(QEvent *event)
@@ -170,7 +174,19 @@ bool UsersWindow::list()
             userGrid->setItem(row, c, new QTableWidgetItem(cells[c]));
     }
     retranslate();
+    fitGrid();
     return true;
+}
+
+void UsersWindow::fitGrid()
+{
+    userGrid->resizeColumnsToContents();
+    QHeaderView *header = userGrid->horizontalHeader();
+    int width = 2 * userGrid->frameWidth() + userGrid->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView *view = userGrid; // where the size hint is public
+    for (int c = 0; c < header->count(); ++c)
+        width += std::max(header->sectionSizeHint(c), view->sizeHintForColumn(c));
+    userGrid->setMinimumWidth(width);
 }
 
 void UsersWindow::selectRow(int row)

@@ -45,6 +45,7 @@ protected:
 private:
     void selectRow(int row);
     void clearFields();
+    void fitGrid();
 
     QString m_accountFile;
     bool m_readOnly = false;
