@@ -29,7 +29,7 @@ if(NOT out MATCHES "Usage: mbus-sim")
   message(FATAL_ERROR "mbus-sim --help printed:\n${out}")
 endif()
 file(READ ${prefix}/share/applications/telvaro.desktop desktop)
-foreach(key "Exec=telvaro" "Icon=telvaro" "Type=Application")
+foreach(key "Exec=telvaro" "Icon=telvaro" "Type=Application" "Name\\[it\\]=" "Name\\[pl\\]=")
   if(NOT desktop MATCHES "${key}")
     message(FATAL_ERROR "desktop entry without ${key}")
   endif()
@@ -59,10 +59,23 @@ foreach(dependency libqt6widgets6 libqt6network6 libqt6printsupport6 libqt6core6
 endforeach()
 run(${DPKG_DEB} --contents ${debs})
 foreach(f ./usr/bin/telvaro-cli ./usr/bin/telvaro ./usr/share/applications/telvaro.desktop
-          ./usr/share/telvaro/examples/demo.bus)
+          ./usr/share/telvaro/examples/demo.bus ./usr/share/doc/telvaro/copyright ./usr/share/doc/telvaro/changelog.gz
+          ./usr/share/man/man1/telvaro.1.gz ./usr/share/man/man1/telvaro-cli.1.gz ./usr/share/man/man1/mbus-sim.1.gz
+          ./usr/share/man/man1/mbus-decode.1.gz ./usr/share/man/man1/telvaro-users.1.gz)
   string(FIND "${out}" "${f}" at)
   if(at LESS 0)
     message(FATAL_ERROR "the package lacks ${f}")
   endif()
 endforeach()
+# Debian's package checker finds no error (nor a warning) where it is installed.
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  execute_process(COMMAND ${LINTIAN} --fail-on error,warning ${debs} RESULT_VARIABLE status OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "lintian: exit ${status}\n${out}\n${err}")
+  endif()
+else()
+  message(STATUS "lintian missing: the package is not checked")
+endif()
 message(STATUS "installed and packaged: ${debs}")
