@@ -63,8 +63,8 @@ DevicesPage::DevicesPage(QWidget *parent) : QWidget(parent)
     auto *groups = new QHBoxLayout;
     groups->addWidget(buildSearchGroup());
     groups->addWidget(buildBasicGroup());
-    groups->addWidget(buildAdvancedGroup(), 1);
-    groups->addStretch(0); // takes the room when the command groups are hidden (no devices right)
+    groups->addWidget(buildAdvancedGroup());
+    groups->addStretch(1); // a wide window widens the table, not the command boxes
     searchGroup->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
 
     auto *layout = new QVBoxLayout(this);
@@ -118,8 +118,9 @@ QGroupBox *DevicesPage::buildSearchGroup()
     grid->addWidget(divider, 0, 2, 5, 1);
     grid->addWidget(secondarySearchLabel, 0, 3, 1, 2);
     grid->addWidget(searchIdEdit, 1, 3, 1, 2);
-    grid->addWidget(findIdButton, 2, 3);
-    grid->addWidget(findAllButton, 2, 4);
+    // One above the other: side by side they would not fit a 1024-pixel screen in Polish.
+    grid->addWidget(findIdButton, 2, 3, 1, 2);
+    grid->addWidget(findAllButton, 3, 3, 1, 2);
     grid->addWidget(stopSearchButton, 4, 3, 1, 2);
     auto *timeout = new QHBoxLayout;
     timeout->addWidget(timeoutLabel);
@@ -238,6 +239,7 @@ QWidget *DevicesPage::buildTableArea()
     deviceGrid->verticalHeader()->hide();
     deviceGrid->verticalHeader()->setDefaultSectionSize(20);
     deviceGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    deviceGrid->horizontalHeader()->setStretchLastSection(true); // the table fills a wide window
     layout->addWidget(deviceGrid, 1);
 
     auto *buttons = new QHBoxLayout;

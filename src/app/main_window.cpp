@@ -41,6 +41,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
@@ -251,7 +252,11 @@ void MainWindow::buildControls()
     portStatusLabel->setObjectName(QStringLiteral("StatusPanel_port"));
     mainStatusBar->addWidget(portStatusLabel);
 
-    resize(1100, 780);
+    // Its wished-for size, on a smaller screen as much as fits (never past its edges).
+    QSize size(1100, 780);
+    if (const QScreen *shown = screen())
+        size = size.boundedTo(shown->availableGeometry().size() - QSize(0, 40)); // room for the title bar
+    resize(size);
 }
 
 void MainWindow::buildMenus()

@@ -260,6 +260,10 @@ void TstLanguages::walk()
                 QVERIFY2(cut.isEmpty(), qPrintable(cut + " is cut"));
             }
         }
+        // Every window fits a 1024x700 screen with its frame and title bar.
+        for (QWidget *window : windows)
+            QVERIFY2(window->minimumSizeHint().width() <= 1024 - 16 && window->minimumSizeHint().height() <= 700 - 40,
+                     qPrintable(window->objectName() + " needs more than 1024x700"));
         QCOMPARE(cellsOf(), cellsBefore); // a switch never moves cells
         QVERIFY(w.devices->deviceGrid->model()->headerData(4, Qt::Horizontal).toString().startsWith("Unit")
                 || step != Language::English);
