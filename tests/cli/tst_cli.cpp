@@ -252,10 +252,12 @@ void TstCli::refusedWithOneLine_data()
     const QString port = QString::number(closed.serverPort());
     closed.close(); // nobody listens there now
     QTest::newRow("unknown command") << QStringList{"frob"} << "unknown command 'frob'";
-    QTest::newRow("bad address") << QStringList{"read", "300", "--port", "/dev/null"} << "no primary address";
+    QTest::newRow("bad address") << QStringList{"read", "300", "--port", "/dev/null"} << "300 is not a primary address";
     QTest::newRow("no link") << QStringList{"scan"} << "no way to the bus";
     QTest::newRow("missing settings file")
         << QStringList{"scan", "--settings", "/nonexistent/telvaro.ini"} << "cannot read the settings file";
+    QTest::newRow("file that is no port")
+        << QStringList{"scan", "--port", "/etc/passwd"} << "/etc/passwd is not a serial port";
     QTest::newRow("port that does not exist")
         << QStringList{"scan", "--port", "/dev/ttyNONEXISTENT9"} << "was not found";
     QTest::newRow("converter nobody listens at")
