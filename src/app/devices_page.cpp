@@ -248,6 +248,7 @@ QWidget *DevicesPage::buildTableArea()
     clearTableButton = named(new QPushButton(area), "Butt_clear_grid");
     loadButton = named(new QPushButton(area), "Butt_load_data");
     saveButton = named(new QPushButton(area), "Butt_save_data");
+    historyButton = named(new QPushButton(area), "historyButton");
     autoAddressButton = named(new QPushButton(area), "BitBtn21");
     autoAddressFromLabel = new QLabel(area);
     autoAddressFirstBox = spinBox(area, "UD_AutoPrimary", 1, 249);
@@ -259,6 +260,7 @@ QWidget *DevicesPage::buildTableArea()
     buttons->addSpacing(12);
     buttons->addWidget(loadButton);
     buttons->addWidget(saveButton);
+    buttons->addWidget(historyButton);
     buttons->addStretch(1);
     buttons->addWidget(autoAddressButton);
     buttons->addWidget(autoAddressFromLabel);
@@ -305,6 +307,7 @@ void DevicesPage::retranslate()
     clearTableButton->setText(tr("Clear table"));
     loadButton->setText(tr("Load"));
     saveButton->setText(tr("Save / Export"));
+    historyButton->setText(tr("History..."));
     autoAddressFromLabel->setText(tr("from"));
     showSelection(m_selectedId, m_selectedAddress);
 }

@@ -69,6 +69,7 @@ public:
     QTableView *deviceGrid = nullptr;
     QPushButton *readSelectedButton = nullptr, *readAllButton = nullptr, *clearTableButton = nullptr;
     QPushButton *loadButton = nullptr, *saveButton = nullptr;
+    QPushButton *historyButton = nullptr; // the selected meter's readings from the archive
     QPushButton *autoAddressButton = nullptr;
     QLabel *autoAddressFromLabel = nullptr;
     QSpinBox *autoAddressFirstBox = nullptr;

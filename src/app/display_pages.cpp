@@ -188,6 +188,7 @@ ReadingsPage::ReadingsPage(QWidget *parent) : QWidget(parent)
     deleteRowButton = button("Butt_delete_hist");
     clearTableButton = button("Butt_clear_hist");
     sortButton = button("Butt_sort_hist");
+    chartButton = button("chartButton");
     sortByAddressBox = new QCheckBox(this);
     sortByAddressBox->setObjectName(QStringLiteral("Check_sort_hist_address"));
     sortByUserNumberBox = new QCheckBox(this);
@@ -211,7 +212,7 @@ ReadingsPage::ReadingsPage(QWidget *parent) : QWidget(parent)
     top->addWidget(sortByUserNumberBox);
     top->addStretch(1);
     auto *bottom = new QHBoxLayout;
-    for (QPushButton *b : {exportButton, addRowButton, deleteRowButton, clearTableButton})
+    for (QPushButton *b : {exportButton, addRowButton, deleteRowButton, clearTableButton, chartButton})
         bottom->addWidget(b);
     bottom->addStretch(1);
     auto *layout = new QVBoxLayout(this);
@@ -234,6 +235,7 @@ void ReadingsPage::retranslate()
     deleteRowButton->setText(tr("Delete row"));
     clearTableButton->setText(tr("Clear table"));
     sortButton->setText(tr("Sort table"));
+    chartButton->setText(tr("Chart"));
     sortByAddressBox->setText(tr("by address"));
     sortByUserNumberBox->setText(tr("by user number"));
     stopButton->setText(tr("Stop"));

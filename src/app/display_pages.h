@@ -53,6 +53,7 @@ public:
     QComboBox *monthCombo = nullptr;
     QPushButton *getHistoryButton = nullptr, *getAllMemoryButton = nullptr, *exportButton = nullptr;
     QPushButton *addRowButton = nullptr, *deleteRowButton = nullptr, *clearTableButton = nullptr, *sortButton = nullptr;
+    QPushButton *chartButton = nullptr; // the selected row's months as a chart
     QCheckBox *sortByAddressBox = nullptr, *sortByUserNumberBox = nullptr;
     QProgressBar *progressBar = nullptr;
     QPushButton *stopButton = nullptr; // shown while a display operation runs

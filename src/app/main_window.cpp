@@ -3,6 +3,7 @@
 #include "languages.h"
 
 #include "about_box.h"
+#include "archive/reading_archive.h"
 #include "config/program_paths.h"
 #include "device_table_model.h"
 #include "devices_page.h"
@@ -12,6 +13,7 @@
 #include "display_grid.h"
 #include "display_pages.h"
 #include "full_report_window.h"
+#include "history_window.h"
 #include "link/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
@@ -110,6 +112,11 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     m_settingsDialog = new SettingsDialog(m_settings, m_settingsPath, this);
     connect(&dispatch(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &SettingsDialog::setPortFieldsEnabled);
     connect(m_settingsDialog, &SettingsDialog::applied, &dispatch(), &LinkDispatch::settingsApplied);
+    // New archive settings: the archive is opened afresh at its next use.
+    connect(m_settingsDialog, &SettingsDialog::applied, this, [this] {
+        m_archive.reset();
+        m_archiveFailed = false;
+    });
     // New titles or a switched secondary main value show at once.
     connect(m_settingsDialog, &SettingsDialog::titlesApplied, this, [this](bool secondaryMainChanged) {
         m_changedOption = secondaryMainChanged;

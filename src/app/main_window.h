@@ -53,6 +53,10 @@ class AboutBox;
 class UsersWindow;
 struct LoginRights;
 class FullReportWindow;
+class HistoryWindow;
+namespace archive {
+class ReadingArchive;
+}
 class SettingsDialog;
 
 class MainWindow : public QMainWindow, public CommLog {
@@ -121,11 +125,18 @@ public:
     QMenu *deviceMenu = nullptr;
     QAction *readSelectedAction = nullptr, *readAllAction = nullptr, *readFullAction = nullptr,
             *setMediumAction = nullptr, *setUnitAction = nullptr, *setBaudAction = nullptr, *resetAction = nullptr,
-            *clearTableAction = nullptr, *saveExportAction = nullptr, *deleteRowAction = nullptr;
+            *clearTableAction = nullptr, *saveExportAction = nullptr, *deleteRowAction = nullptr,
+            *historyAction = nullptr;
 
     AboutBox *aboutBox() const { return m_about; }
     SettingsDialog *settingsDialog() const { return m_settingsDialog; }
     FullReportWindow *fullReport() const { return m_report; }
+    HistoryWindow *historyWindow() const { return m_history; }
+
+    // The readings archive: the selected meter's history, the display's
+    // months as a chart.
+    void showHistory();
+    void chartMonths();
 
     // A login matched: its level and rights shape the window, which then shows.
     void applyLogin(const LoginRights &rights);
@@ -174,6 +185,11 @@ private:
     void wireOperations();
     void wireDevicePage();
     void wireDisplay();
+    void wireArchive();
+    // Opens the archive at first use; false (said once in the log) when it
+    // is off or cannot be used.
+    bool openArchive();
+    void keepReading(const QByteArrayList &telegrams, bool complete);
     void updateDisplayControls(bool busy);
     // Each column's title in every language, the current one first.
     decode::csv::ColumnTitles deviceColumnTitles() const;
@@ -216,4 +232,8 @@ private:
     AboutBox *m_about = nullptr;
     FullReportWindow *m_report = nullptr;
     UsersWindow *m_users = nullptr;
+    HistoryWindow *m_history = nullptr;
+    std::unique_ptr<archive::ReadingArchive> m_archive;
+    bool m_archiveFailed = false; // said once; tried again after the settings are applied
+    QString m_lastArchiveLine;
 };

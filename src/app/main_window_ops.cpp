@@ -57,6 +57,7 @@ void MainWindow::wireOperations()
     wireDevicePage();
     buildContextMenu();
     wireDisplay();
+    wireArchive();
 }
 
 void MainWindow::wireDevicePage()
@@ -123,6 +124,7 @@ void MainWindow::buildContextMenu()
     clearTableAction = entry("ClearTable1", [this] { clearTableAsked(); });
     saveExportAction = entry("SaveExport1", [this] { saveAction->trigger(); });
     deleteRowAction = entry("DeleteRow1", [this] { deleteSelectedRow(); });
+    historyAction = entry("History1", [this] { showHistory(); });
 }
 
 // One bus operation at a time: what would start another is disabled while
@@ -168,6 +170,7 @@ void MainWindow::updateBusyControls()
     clearTableAction->setText(tr("Clear table"));
     saveExportAction->setText(tr("Save/Export"));
     deleteRowAction->setText(tr("Delete selected row"));
+    historyAction->setText(tr("History..."));
 }
 
 void MainWindow::showOperationProgress(const Operation &operation, int minimum, int maximum, int value, bool visible)

@@ -102,7 +102,7 @@ void SettingsDialog::wireLiveCopy()
         connect(box, &QComboBox::currentTextChanged, this, &SettingsDialog::copyToLive);
     for (QCheckBox *box : {rtsBox, dtrBox, converterRouteBox, gatewayClientRouteBox, listenRouteBox, autoOpenBox,
                            autoReadDisplayBox, autoReadMbusBox, msbFirstBox, lsbFirstBox, globalInitBox, use5BBox,
-                           unicodeBox, fastReadsBox, allTelegramsBox})
+                           unicodeBox, fastReadsBox, allTelegramsBox, archiveBox})
         connect(box, &QCheckBox::toggled, this, &SettingsDialog::copyToLive);
     for (QLineEdit *edit :
          {remoteIpEdit, remotePortEdit, networkNumberEdit, listenPortEdit, exportSeparatorEdit, vantirGenerationEdit})
@@ -140,6 +140,7 @@ void SettingsDialog::copyToLive()
     s.vantirGenerationCode = vantirGenerationEdit->text();
     s.fastReads = fastReadsBox->isChecked();
     s.allTelegrams = allTelegramsBox->isChecked();
+    s.archiveOn = archiveBox->isChecked();
 }
 
 // A box that becomes checked clears the other two first, so their own handling
@@ -197,6 +198,7 @@ void SettingsDialog::showPortPage(const Settings &stored)
     unicodeBox->setChecked(stored.encodingUnicode);
     fastReadsBox->setChecked(stored.fastReads);
     allTelegramsBox->setChecked(stored.allTelegrams);
+    archiveBox->setChecked(stored.archiveOn);
     vantirGenerationEdit->setText(stored.vantirGenerationCode);
     updateRouteGroups();
     copyToLive(); // controls that did not change still hold the file's value

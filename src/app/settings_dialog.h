@@ -72,7 +72,7 @@ public:
     QGroupBox *secondarySearchGroup = nullptr;
     QCheckBox *msbFirstBox = nullptr, *lsbFirstBox = nullptr;
     QCheckBox *globalInitBox = nullptr, *use5BBox = nullptr, *unicodeBox = nullptr;
-    QCheckBox *fastReadsBox = nullptr, *allTelegramsBox = nullptr;
+    QCheckBox *fastReadsBox = nullptr, *allTelegramsBox = nullptr, *archiveBox = nullptr;
     QLineEdit *vantirGenerationEdit = nullptr;
     QPushButton *portCancelButton = nullptr, *portApplyButton = nullptr; // "Cancel", "Apply"
     QPushButton *openPortButton = nullptr;                               // hidden; its caption follows the port

@@ -174,6 +174,7 @@ QWidget *SettingsDialog::buildPortPage()
     unicodeBox = checkBox(reading, "Check_unicode");
     fastReadsBox = checkBox(reading, "Check_fast_reads");
     allTelegramsBox = checkBox(reading, "Check_all_telegrams");
+    archiveBox = checkBox(reading, "Check_archive");
     auto *readingGrid = new QGridLayout(reading);
     readingGrid->addWidget(label(reading, QT_TR_NOOP("Retries")), 0, 0);
     readingGrid->addWidget(retriesBox, 0, 1, Qt::AlignLeft);
@@ -185,8 +186,9 @@ QWidget *SettingsDialog::buildPortPage()
     readingGrid->addWidget(unicodeBox, 5, 0, 1, 2);
     readingGrid->addWidget(fastReadsBox, 6, 0, 1, 2);
     readingGrid->addWidget(allTelegramsBox, 7, 0, 1, 2);
-    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 8, 0, 1, 2);
-    readingGrid->addWidget(vantirGenerationEdit, 9, 0, 1, 2, Qt::AlignLeft);
+    readingGrid->addWidget(archiveBox, 8, 0, 1, 2);
+    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 9, 0, 1, 2);
+    readingGrid->addWidget(vantirGenerationEdit, 10, 0, 1, 2, Qt::AlignLeft);
     readingGrid->setColumnStretch(1, 1);
 
     portCancelButton = button(portPage, "BitBtn2");
@@ -291,6 +293,7 @@ void SettingsDialog::retranslate()
     fastReadsBox->setToolTip(tr("Take a reply as soon as it is a whole frame instead of one response timeout "
                                 "after the request"));
     allTelegramsBox->setText(tr("Read all telegrams"));
+    archiveBox->setText(tr("Keep every reading in the archive"));
     allTelegramsBox->setToolTip(tr("Ask a meter for its next telegram while its reply announces more records"));
     portCancelButton->setText(tr("Close")); // the same word on both pages: it hides the dialog, nothing is applied
     portApplyButton->setText(tr("Apply"));

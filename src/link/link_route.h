@@ -12,6 +12,22 @@ enum class LinkRoute {
     Serial,        // local serial port; frames travel bare
 };
 
+// The route's name in the readings archive.
+inline QString routeName(LinkRoute route)
+{
+    switch (route) {
+    case LinkRoute::Listen:
+        return QStringLiteral("listen");
+    case LinkRoute::GatewayClient:
+        return QStringLiteral("gateway");
+    case LinkRoute::Converter:
+        return QStringLiteral("converter");
+    case LinkRoute::Serial:
+        break;
+    }
+    return QStringLiteral("serial");
+}
+
 inline LinkRoute chooseRoute(bool useListen, bool useGatewayClient, bool useConverter)
 {
     if (useListen)

@@ -391,7 +391,7 @@ void TstSettingsDialog::applyWritesEveryKeyInOrder()
                                          "Encoding",   "GenCode",     "FastReads", "AllTelegrams",
                                          "[Ethernet]", "Port",        "AutoOpen",  "AutoDisplay",
                                          "AutoMbus",   "[LANXP]",     "IP",        "Port",
-                                         "NetNumber",  "EthTimeout"}));
+                                         "NetNumber",  "EthTimeout",  "[Archive]", "Enabled"}));
     for (const char *line :
          {"Name=COM1", "Speed=300", "Parity=Even", "Retry=3", "VelkServer=1", "UseLANXP=0", "Encoding=1", "GenCode=27",
           "FastReads=1", "AllTelegrams=0", "Port=59615", "IP=10.1.2.3", "Port=10001", "EthTimeout=50"})

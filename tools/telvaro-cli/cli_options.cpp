@@ -104,11 +104,12 @@ ParseResult parseCommandLine(const QStringList &arguments)
         r.error = error;
         return r;
     };
-    static const QStringList kFlags{"--nke", "--lsb", "--fast", "--all-telegrams", "--verbose", "--force"};
+    static const QStringList kFlags{"--nke", "--lsb", "--fast", "--all-telegrams", "--verbose", "--force", "--store"};
     static const QStringList kValued{"--from", "--to",       "--retries", "--pattern", "--id",
                                      "--port", "--baud",     "--parity",  "--tcp",     "--gateway",
                                      "--net",  "--settings", "--timeout", "--format",  "--separator"};
     bool commandSeen = false;
+    std::optional<QString> fromText, toText;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString arg = arguments.at(i);
         // "--option=value" as well as "--option value".
@@ -120,7 +121,7 @@ ParseResult parseCommandLine(const QStringList &arguments)
         if (arg.startsWith(QLatin1String("--")) && !kFlags.contains(arg) && !kValued.contains(arg)
             && arg != QLatin1String("--help") && arg != QLatin1String("--version"))
             return fail(tr("unknown option %1 (see --help)").arg(arg));
-        if (attached && !kValued.contains(arg))
+        if (attached && !kValued.contains(arg) && arg != QLatin1String("--store"))
             return fail(tr("option %1 takes no value").arg(arg));
         const auto value = [&](QString *out) {
             if (attached) {
@@ -145,7 +146,8 @@ ParseResult parseCommandLine(const QStringList &arguments)
             return fail(tr("unknown option %1 (see --help)").arg(arg));
         if (!arg.startsWith(QLatin1String("--"))) {
             if (!commandSeen) {
-                static const QStringList kCommands{"scan", "read", "read-all", "search", "set-address", "raw"};
+                static const QStringList kCommands{"scan",        "read", "read-all", "search",
+                                                   "set-address", "raw",  "history"};
                 const qsizetype index = kCommands.indexOf(arg);
                 if (index < 0)
                     return fail(tr("unknown command '%1' (see --help)").arg(arg));
@@ -169,13 +171,18 @@ ParseResult parseCommandLine(const QStringList &arguments)
             o.verbose = true;
         } else if (arg == QLatin1String("--force")) {
             o.force = true;
+        } else if (arg == QLatin1String("--store")) {
+            // The file is optional: "--store=FILE", or "--store FILE" when the
+            // next argument is a path or URL and not an option or an address.
+            o.store = attached.value_or(QString());
+            const QString next = arguments.value(i + 1);
+            if (!attached && (next.contains(u'/') || next.endsWith(QLatin1String(".sqlite"))) && !next.startsWith(u'-'))
+                o.store = arguments.at(++i);
         } else if (!value(&v)) {
             return fail(tr("option %1 needs a value").arg(arg));
         } else if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
-            const auto n = number(v, 0, 250);
-            if (!n)
-                return fail(tr("%1 must be an address 0..250, not '%2'").arg(arg, v));
-            (arg == QLatin1String("--from") ? o.from : o.to) = *n;
+            // An address for a scan, a date for the history: told apart once the command is known.
+            (arg == QLatin1String("--from") ? fromText : toText) = v;
         } else if (arg == QLatin1String("--retries")) {
             const auto n = number(v, 0, 9);
             if (!n)
@@ -233,6 +240,25 @@ ParseResult parseCommandLine(const QStringList &arguments)
     }
     if (!commandSeen)
         return fail(tr("no command given (see --help)"));
+    for (const auto &[text, name] : {std::pair{fromText, "--from"}, std::pair{toText, "--to"}}) {
+        if (!text)
+            continue;
+        if (o.command == Command::History) {
+            // A date (the whole day) or a date and time, UTC.
+            QDateTime when = QDateTime::fromString(*text, Qt::ISODate);
+            if (!when.isValid() && QDate::fromString(*text, Qt::ISODate).isValid())
+                when = QDateTime(QDate::fromString(*text, Qt::ISODate),
+                                 qstrcmp(name, "--from") == 0 ? QTime(0, 0) : QTime(23, 59, 59, 999), Qt::UTC);
+            if (!when.isValid())
+                return fail(tr("%1 must be a date such as 2026-12-31, not '%2'").arg(QLatin1String(name), *text));
+            (qstrcmp(name, "--from") == 0 ? o.historyFrom : o.historyTo) = when.toUTC();
+        } else {
+            const auto n = number(*text, 0, 250);
+            if (!n)
+                return fail(tr("%1 must be an address 0..250, not '%2'").arg(QLatin1String(name), *text));
+            (qstrcmp(name, "--from") == 0 ? o.from : o.to) = *n;
+        }
+    }
     if (int(o.port.has_value()) + int(o.tcpHost.has_value()) + int(o.gatewayHost.has_value()) > 1)
         return fail(tr("choose one of --port, --tcp and --gateway"));
 
@@ -269,6 +295,11 @@ ParseResult parseCommandLine(const QStringList &arguments)
         o.newAddress = *n;
         break;
     }
+    case Command::History:
+        if (positional.size() != 1 || !isId(positional.first()))
+            return fail(tr("history needs the meter's ID, 8 digits"));
+        o.historyId = positional.first();
+        break;
     case Command::Raw: {
         const auto hex = hexPairs(positional.join(u' '));
         if (!hex)

@@ -5,6 +5,7 @@
 
 #include "config/settings.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,7 @@
 
 namespace cli {
 
-enum class Command { Scan, Read, ReadAll, Search, SetAddress, Raw };
+enum class Command { Scan, Read, ReadAll, Search, SetAddress, Raw, History };
 enum class Format { Text, Csv, Json };
 
 struct Options {
@@ -37,6 +38,11 @@ struct Options {
     bool force = false; // give the address even when another meter answers at it
     // raw: the frame, upper-case hex pairs separated by spaces
     QString hex;
+    // history: the meter and the time span (UTC; invalid: open)
+    QString historyId;
+    QDateTime historyFrom, historyTo;
+    // --store [FILE]: keep what is read in the readings archive (empty: the default one)
+    std::optional<QString> store;
 
     // Link and reading settings: the settings file (when given) with the
     // command line's options over it.

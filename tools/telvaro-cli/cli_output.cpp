@@ -3,6 +3,7 @@
 #include "decode/csv.h"
 #include "decode/header.h"
 #include "decode/record_text.h"
+#include "decode/record_values.h"
 #include "decode/telegrams.h"
 #include "link/log_time.h"
 #include "mbus/bytes.h"
@@ -35,14 +36,6 @@ QString hex(mbus::ByteView bytes)
     return latin1(mbus::hexCompact(bytes));
 }
 
-QString isoDate(const decode::Date &date)
-{
-    return QStringLiteral("%1-%2-%3")
-        .arg(date.fullYear(), 4, 10, QLatin1Char('0'))
-        .arg(date.month, 2, 10, QLatin1Char('0'))
-        .arg(date.day, 2, 10, QLatin1Char('0'));
-}
-
 // A text the table shows as a number ("45.327") is a JSON number.
 QJsonValue numberOrText(const std::string &text)
 {
@@ -55,60 +48,29 @@ QJsonValue numberOrText(const std::string &text)
     return latin1(text);
 }
 
-// The value as what it is: a scaled number, an ISO date, digits or text; the
-// table's text where it is none of these (a BCD error, a date that is none).
+// The value as what it is: a scaled number, or its text (an ISO date,
+// digits, a text); null for a record without one.
 QJsonValue valueOf(const decode::Record &record)
 {
     if (const auto scaled = decode::scaledValue(record))
         return *scaled;
-    if (const auto *date = std::get_if<decode::Date>(&record.value); date && date->valid())
-        return isoDate(*date);
-    if (const auto *moment = std::get_if<decode::DateTime>(&record.value); moment && moment->valid())
-        return isoDate(moment->date)
-               + QStringLiteral("T%1:%2")
-                     .arg(moment->hour, 2, 10, QLatin1Char('0'))
-                     .arg(moment->minute, 2, 10, QLatin1Char('0'));
-    if (std::holds_alternative<decode::RawBytes>(record.value))
-        return hex(record.data);
-    if (const auto *none = std::get_if<decode::NoValue>(&record.value);
-        (none && (*none == decode::NoValue::NoData || *none == decode::NoValue::Selection))
-        || std::holds_alternative<float>(record.value))
-        return QJsonValue::Null;
-    return latin1(decode::valueText(record)).trimmed();
-}
-
-// The unit of the scaled value: volts and amperes as such, a plain-text unit
-// as the meter names it, none for dates and fabrication numbers.
-QString unitOf(const decode::Record &record)
-{
-    switch (record.unit.quantity) {
-    case decode::Quantity::PlainText:
-        return latin1(record.plainUnit);
-    case decode::Quantity::Date:
-    case decode::Quantity::DateTime:
-    case decode::Quantity::FabricationNumber:
-        return {};
-    case decode::Quantity::Voltage:
-    case decode::Quantity::Current:
-        return latin1(record.unit.name); // the power of ten is in the value
-    default:
-        return latin1(decode::unitText(record));
-    }
+    if (const auto text = decode::valueAsText(record))
+        return latin1(*text);
+    return QJsonValue::Null;
 }
 
 QJsonObject recordObject(const decode::Record &record)
 {
-    const std::string_view quantity = decode::quantityName(record.unit.quantity);
     QJsonObject o;
     o[QStringLiteral("storage")] = double(record.fields.storage);
     o[QStringLiteral("tariff")] = double(record.fields.tariff);
     o[QStringLiteral("subunit")] = double(record.fields.subunit);
     o[QStringLiteral("function")] = latin1(decode::functionName(record.fields.function));
-    o[QStringLiteral("quantity")] = quantity.empty() ? unitOf(record) : latin1(quantity);
+    o[QStringLiteral("quantity")] = latin1(decode::quantityText(record));
     o[QStringLiteral("description")] = record.isManufacturerData() ? QStringLiteral("Manf. secific")
                                                                    : latin1(record.unit.description).trimmed();
     o[QStringLiteral("value")] = valueOf(record);
-    o[QStringLiteral("unit")] = unitOf(record);
+    o[QStringLiteral("unit")] = latin1(decode::scaledUnitText(record));
     if (const auto raw = decode::rawNumber(record)) {
         o[QStringLiteral("raw")] = *raw;
         o[QStringLiteral("exponent")] = record.unit.exp10;

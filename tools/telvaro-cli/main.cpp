@@ -4,6 +4,7 @@
 // line or no link.
 
 #include "cli_options.h"
+#include "history.h"
 #include "progress.h"
 #include "runner.h"
 
@@ -31,6 +32,8 @@ int main(int argc, char **argv)
         progress.line(QStringLiteral("telvaro-cli: ") + parsed.error);
         return 2;
     }
+    if (parsed.options.command == cli::Command::History) // the archive only, no bus
+        return cli::printHistory(parsed.options);
     const cli::RunSettings settings = cli::runSettings(parsed.options);
     if (!settings.error.isEmpty()) {
         progress.line(QStringLiteral("telvaro-cli: ") + settings.error);

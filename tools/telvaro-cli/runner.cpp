@@ -1,5 +1,8 @@
 #include "runner.h"
 
+#include "archive/reading_archive.h"
+#include "link/link_route.h"
+
 #include "quit_signals.h"
 
 #include "link/custom_command.h"
@@ -44,9 +47,23 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
         *this, m_table, [this]() -> const Settings & { return m_settings; }, busOptions, std::move(env));
     m_custom = std::make_unique<CustomCommand>(m_bus->dispatch, *this, [this] { return m_settings.timeout; });
 
+    if (m_options.store) {
+        // Kept as it is read, so that an interrupted run keeps what it had.
+        m_archive = std::make_unique<archive::ReadingArchive>();
+        if (!m_archive->open(m_options.store->isEmpty() ? archive::defaultLocation() : *m_options.store)) {
+            m_progress.line(QStringLiteral("telvaro-cli: ") + m_archive->error() + tr("; nothing is stored"));
+            m_archive.reset();
+        }
+    }
     connect(&m_bus->stack.session, &BusSession::readingDecoded, this,
             [this](const QByteArrayList &telegrams, bool complete) {
-                m_readings << MeterReading{telegrams, QDateTime::currentDateTime(), complete};
+                const QDateTime now = QDateTime::currentDateTime();
+                m_readings << MeterReading{telegrams, now, complete};
+                const RouteChoice &r = m_settings.route;
+                const auto reading = archive::readingFromTelegrams(
+                    telegrams, now, routeName(chooseRoute(r.useListen, r.useGatewayClient, r.useConverter)), complete);
+                if (m_archive && reading && !m_archive->store(*reading))
+                    m_progress.line(QStringLiteral("telvaro-cli: ") + m_archive->error());
             });
     connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });
     for (Operation *operation : m_bus->stack.operations()) {
@@ -104,6 +121,8 @@ int Runner::run()
         return setAddress();
     case Command::Raw:
         return raw();
+    case Command::History:
+        break; // printed without a bus
     }
     return 2;
 }

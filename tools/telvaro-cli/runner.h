@@ -17,6 +17,9 @@
 
 class CustomCommand;
 class ProgramBus;
+namespace archive {
+class ReadingArchive;
+}
 
 namespace cli {
 
@@ -68,6 +71,7 @@ private:
     decode::DeviceTable m_table;
     std::unique_ptr<ProgramBus> m_bus;
     std::unique_ptr<CustomCommand> m_custom;
+    std::unique_ptr<archive::ReadingArchive> m_archive; // with --store
 };
 
 } // namespace cli

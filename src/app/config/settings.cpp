@@ -9,6 +9,7 @@ const QString kCom = QStringLiteral("Com port");
 const QString kEthernet = QStringLiteral("Ethernet");
 const QString kLanxp = QStringLiteral("LANXP");
 const QString kTitles = QStringLiteral("Titles");
+const QString kArchive = QStringLiteral("Archive");
 
 int clamped(const IniFile &ini, const QString &section, const QString &key, int def, int lo, int hi)
 {
@@ -56,6 +57,9 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir)
     s.remotePort = ini.readString(kLanxp, QStringLiteral("Port"), s.remotePort);
     s.netNumber = ini.readString(kLanxp, QStringLiteral("NetNumber"), QString());
     s.ethTimeout = clamped(ini, kLanxp, QStringLiteral("EthTimeout"), 50, 20, 999);
+
+    s.archiveOn = ini.readBool(kArchive, QStringLiteral("Enabled"), true);
+    s.archiveLocation = ini.readString(kArchive, QStringLiteral("Location"), QString());
 
     s.titleCount = clamped(ini, kTitles, QStringLiteral("Count"), 0, 0, 13);
     for (int i = 0; i < Settings::kTitleCount; ++i) {
@@ -110,6 +114,8 @@ void writePortPageKeys(IniFile &ini, const Settings &s)
     ini.writeString(kLanxp, QStringLiteral("Port"), s.remotePort);
     ini.writeString(kLanxp, QStringLiteral("NetNumber"), s.netNumber);
     ini.writeInteger(kLanxp, QStringLiteral("EthTimeout"), s.ethTimeout);
+
+    ini.writeBool(kArchive, QStringLiteral("Enabled"), s.archiveOn);
 }
 
 void writeTitlesPageKeys(IniFile &ini, const Settings &s)

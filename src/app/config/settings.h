@@ -64,6 +64,10 @@ struct Settings {
     QString netNumber;
     int ethTimeout = 50;
 
+    // [Archive]: every valid reading kept (Location empty: the default file)
+    bool archiveOn = true;
+    QString archiveLocation;
+
     // [Titles]
     int titleCount = 0;
     std::array<QString, kTitleCount> titles;
@@ -77,7 +81,7 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir);
 void writeComPortKeys(IniFile &ini, const Settings &settings);
 
 // Everything "Apply" of the settings dialog's first page writes: the serial
-// port, then "Misc", "Ethernet" and "LANXP", in this order.
+// port, then "Misc", "Ethernet", "LANXP" and "Archive", in this order.
 void writePortPageKeys(IniFile &ini, const Settings &settings);
 
 // What "Apply" of the titles page writes: count, the 13 titles, the secondary

@@ -1,0 +1,233 @@
+#include "history_window.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// What tells one record of a reading from another.
+QString recordKey(const archive::StoredRecord &r)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
+        .arg(r.quantity, r.unit)
+        .arg(r.storage)
+        .arg(r.tariff)
+        .arg(r.subunit)
+        .arg(r.function);
+}
+
+const archive::StoredRecord *findRecord(const archive::StoredReading &reading, const QString &key)
+{
+    for (const archive::StoredRecord &r : reading.records)
+        if (recordKey(r) == key)
+            return &r;
+    return nullptr;
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 12);
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("HistoryWindow"));
+    titleLabel = new QLabel(this);
+    recordCombo = new QComboBox(this);
+    recordCombo->setObjectName(QStringLiteral("recordCombo"));
+    readingGrid = new QTableWidget(0, 7, this);
+    readingGrid->setObjectName(QStringLiteral("readingGrid"));
+    readingGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    readingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    readingGrid->verticalHeader()->hide();
+    readingGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    readingGrid->horizontalHeader()->setStretchLastSection(true);
+    chartView = new QChartView(this);
+    chartView->setObjectName(QStringLiteral("chartView"));
+    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setMinimumHeight(220);
+    exportButton = new QPushButton(this);
+    exportButton->setObjectName(QStringLiteral("exportButton"));
+    closeButton = new QPushButton(this);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(titleLabel, 1);
+    top->addWidget(recordCombo);
+    auto *split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(readingGrid);
+    split->addWidget(chartView);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(exportButton);
+    buttons->addWidget(closeButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(split, 1);
+    layout->addLayout(buttons);
+    resize(760, 560);
+
+    connect(recordCombo, &QComboBox::currentIndexChanged, this, &HistoryWindow::showChosenRecord);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(exportButton, &QPushButton::clicked, this, [this] {
+        if (dialogs && dataFolder && separator)
+            table_files::exportRows(exportRows(), dataFolder(), QStringLiteral("history_%1.csv").arg(m_meterId),
+                                    separator(), false, dialogs());
+    });
+    retranslate();
+}
+
+void HistoryWindow::retranslate()
+{
+    setWindowTitle(tr("History"));
+    exportButton->setText(tr("Save / Export"));
+    closeButton->setText(tr("Close"));
+    readingGrid->setHorizontalHeaderLabels(
+        {tr("Read at"), tr("Addr."), tr("Route"), tr("Status"), tr("Value"), tr("Unit"), tr("Change")});
+    if (!m_meterId.isEmpty())
+        titleLabel->setText(tr("Meter %1: %n reading(s)", nullptr, int(m_readings.size())).arg(m_meterId));
+}
+
+void HistoryWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void HistoryWindow::showMeter(const QString &meterId, std::vector<archive::StoredReading> readings)
+{
+    m_meterId = meterId;
+    m_readings = std::move(readings);
+    recordCombo->setVisible(true);
+    readingGrid->setVisible(true);
+    retranslate();
+    fillRecordChoices();
+    showChosenRecord();
+    show();
+    raise();
+}
+
+void HistoryWindow::fillRecordChoices()
+{
+    const QSignalBlocker block(recordCombo);
+    recordCombo->clear();
+    if (m_readings.empty())
+        return;
+    for (const archive::StoredRecord &r : m_readings.front().records) {
+        QString text = r.unit.isEmpty() ? r.quantity : r.quantity + QStringLiteral(", ") + r.unit;
+        if (r.storage)
+            text += tr(", storage %1").arg(r.storage);
+        if (r.tariff)
+            text += tr(", tariff %1").arg(r.tariff);
+        if (r.subunit)
+            text += tr(", sub-unit %1").arg(r.subunit);
+        if (r.function != QLatin1String("instantaneous"))
+            text += QStringLiteral(", ") + r.function;
+        if (recordCombo->findData(recordKey(r)) < 0)
+            recordCombo->addItem(text, recordKey(r));
+    }
+}
+
+void HistoryWindow::showChosenRecord()
+{
+    const QString key = recordCombo->currentData().toString();
+    readingGrid->setRowCount(int(m_readings.size()));
+    QList<QPair<QDateTime, double>> points;
+    for (std::size_t i = 0; i < m_readings.size(); ++i) {
+        const archive::StoredReading &reading = m_readings[i];
+        const archive::StoredRecord *record = findRecord(reading, key);
+        const archive::StoredRecord *older = i + 1 < m_readings.size() ? findRecord(m_readings[i + 1], key) : nullptr;
+        QString change;
+        if (record && record->value && older && older->value)
+            change = number(*record->value - *older->value);
+        const QStringList cells{reading.readAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                reading.address ? QString::number(*reading.address) : QString(),
+                                reading.route,
+                                QStringLiteral("0x")
+                                    + QStringLiteral("%1").arg(reading.status, 2, 16, QLatin1Char('0')).toUpper(),
+                                record ? (record->value ? number(*record->value) : record->text) : QString(),
+                                record ? record->unit : QString(),
+                                change};
+        for (int c = 0; c < int(cells.size()); ++c)
+            readingGrid->setItem(int(i), c, new QTableWidgetItem(cells[c]));
+        if (record && record->value)
+            points.prepend({reading.readAt, *record->value});
+    }
+    drawChart(recordCombo->currentText(), points);
+}
+
+void HistoryWindow::showSeries(const QString &title, const QList<QPair<QDateTime, double>> &points)
+{
+    m_meterId.clear();
+    m_readings.clear();
+    titleLabel->setText(title);
+    recordCombo->setVisible(false);
+    readingGrid->setVisible(false);
+    drawChart(title, points);
+    show();
+    raise();
+}
+
+void HistoryWindow::drawChart(const QString &title, const QList<QPair<QDateTime, double>> &points)
+{
+    auto *chart = new QChart;
+    chart->setTitle(title);
+    chart->legend()->hide();
+    auto *series = new QLineSeries(chart);
+    series->setPointsVisible(true);
+    double low = 0, high = 1;
+    for (int i = 0; i < points.size(); ++i) {
+        series->append(double(points[i].first.toMSecsSinceEpoch()), points[i].second);
+        low = i == 0 ? points[i].second : std::min(low, points[i].second);
+        high = i == 0 ? points[i].second : std::max(high, points[i].second);
+    }
+    chart->addSeries(series);
+    auto *time = new QDateTimeAxis(chart);
+    time->setFormat(QStringLiteral("yyyy-MM-dd"));
+    auto *values = new QValueAxis(chart);
+    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
+    values->setRange(low - margin, high + margin);
+    if (!points.isEmpty())
+        time->setRange(points.front().first.addSecs(-3600), points.back().first.addSecs(3600));
+    chart->addAxis(time, Qt::AlignBottom);
+    chart->addAxis(values, Qt::AlignLeft);
+    series->attachAxis(time);
+    series->attachAxis(values);
+    QChart *old = chartView->chart();
+    chartView->setChart(chart);
+    delete old;
+}
+
+std::vector<table_files::Row> HistoryWindow::exportRows() const
+{
+    std::vector<table_files::Row> rows;
+    table_files::Row header;
+    for (int c = 0; c < readingGrid->columnCount(); ++c)
+        header.push_back(readingGrid->horizontalHeaderItem(c)->text().toStdString());
+    rows.push_back(header);
+    for (int r = 0; r < readingGrid->rowCount(); ++r) {
+        table_files::Row row;
+        for (int c = 0; c < readingGrid->columnCount(); ++c)
+            row.push_back(readingGrid->item(r, c) ? readingGrid->item(r, c)->text().toStdString() : std::string());
+        rows.push_back(row);
+    }
+    return rows;
+}

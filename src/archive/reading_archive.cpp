@@ -1,0 +1,393 @@
+#include "reading_archive.h"
+
+#include "decode/decode.h"
+#include "decode/header.h"
+#include "decode/record_values.h"
+#include "decode/telegrams.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVariant>
+
+namespace archive {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ReadingArchive", text);
+}
+
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// Telegrams one after the other, each after its length (two bytes, high first).
+QByteArray joinTelegrams(const QByteArrayList &telegrams)
+{
+    QByteArray out;
+    for (const QByteArray &telegram : telegrams) {
+        const auto size = quint16(std::min<qsizetype>(telegram.size(), 0xFFFF));
+        out += char(size >> 8);
+        out += char(size & 0xFF);
+        out += telegram.left(size);
+    }
+    return out;
+}
+
+QByteArrayList splitTelegrams(const QByteArray &joined)
+{
+    QByteArrayList out;
+    for (qsizetype at = 0; at + 2 <= joined.size();) {
+        const int size = (quint8(joined[at]) << 8) | quint8(joined[at + 1]);
+        at += 2;
+        out << joined.mid(at, size);
+        at += size;
+    }
+    return out;
+}
+
+QString isoUtc(const QDateTime &when)
+{
+    return when.toUTC().toString(Qt::ISODateWithMs); // fixed width: sorts as text
+}
+
+// The tables; `key` and the types differ between SQLite and PostgreSQL.
+QStringList schema(bool postgres)
+{
+    const QString key = postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
+    const QString blob = postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB");
+    const QString real = postgres ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
+    const QString tail = postgres ? QString() : QStringLiteral(" WITHOUT ROWID");
+    return {
+        QStringLiteral("CREATE TABLE meters (id %1, meter_id TEXT NOT NULL, manufacturer TEXT NOT NULL, "
+                       "version INTEGER NOT NULL, medium INTEGER NOT NULL, "
+                       "UNIQUE (meter_id, manufacturer, version, medium))")
+            .arg(key),
+        QStringLiteral("CREATE TABLE readings (id %1, meter BIGINT NOT NULL REFERENCES meters(id), address INTEGER, "
+                       "route TEXT NOT NULL, read_at TEXT NOT NULL, status INTEGER NOT NULL, access INTEGER NOT NULL, "
+                       "complete INTEGER NOT NULL, telegrams %2 NOT NULL)")
+            .arg(key, blob),
+        QStringLiteral("CREATE INDEX readings_by_meter ON readings (meter, read_at)"),
+        QStringLiteral("CREATE TABLE records (reading BIGINT NOT NULL REFERENCES readings(id), "
+                       "position INTEGER NOT NULL, quantity TEXT NOT NULL, unit TEXT NOT NULL, "
+                       "exponent INTEGER NOT NULL, storage INTEGER NOT NULL, tariff INTEGER NOT NULL, "
+                       "subunit INTEGER NOT NULL, function TEXT NOT NULL, value %1, text TEXT, "
+                       "PRIMARY KEY (reading, position))%2")
+            .arg(real, tail),
+    };
+}
+
+} // namespace
+
+QString defaultLocation()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("Telvaro/telvaro-readings.sqlite"));
+}
+
+std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegrams, const QDateTime &readAt,
+                                                  const QString &route, bool complete)
+{
+    std::vector<mbus::ByteView> views;
+    for (const QByteArray &telegram : telegrams)
+        views.emplace_back(reinterpret_cast<const std::uint8_t *>(telegram.constData()), std::size_t(telegram.size()));
+    const decode::DecodeResult result = decode::decodeReplies(views, decode::DecodeOptions());
+    if (!result.valid || !result.headerDecoded)
+        return std::nullopt;
+    const decode::MeterHeader &h = result.meter;
+    StoredReading r;
+    r.meterId = latin1(decode::idText(h));
+    r.manufacturer = latin1(decode::manufacturerCode(h.manufacturerField));
+    r.version = h.version;
+    r.medium = h.medium;
+    r.address = h.address;
+    r.route = route;
+    r.readAt = readAt.toUTC();
+    r.status = h.status;
+    r.access = h.access;
+    r.complete = complete;
+    r.telegrams = telegrams;
+    for (const decode::Record &record : result.records) {
+        StoredRecord s;
+        s.quantity = latin1(decode::quantityText(record));
+        s.unit = latin1(decode::scaledUnitText(record));
+        s.exponent = record.unit.exp10;
+        s.storage = int(record.fields.storage);
+        s.tariff = int(record.fields.tariff);
+        s.subunit = int(record.fields.subunit);
+        s.function = latin1(decode::functionName(record.fields.function));
+        s.value = decode::scaledValue(record);
+        if (const auto text = decode::valueAsText(record))
+            s.text = latin1(*text);
+        r.records.push_back(std::move(s));
+    }
+    return r;
+}
+
+ReadingArchive::ReadingArchive()
+{
+    static QAtomicInt count;
+    m_connection = QStringLiteral("telvaro-archive-%1").arg(count.fetchAndAddRelaxed(1));
+}
+
+ReadingArchive::~ReadingArchive()
+{
+    close();
+}
+
+bool ReadingArchive::isOpen() const
+{
+    return QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen();
+}
+
+void ReadingArchive::close()
+{
+    if (!QSqlDatabase::contains(m_connection))
+        return;
+    QSqlDatabase::database(m_connection, false).close();
+    QSqlDatabase::removeDatabase(m_connection);
+    m_writable = false;
+}
+
+bool ReadingArchive::fail(const QString &what)
+{
+    m_error = what;
+    return false;
+}
+
+bool ReadingArchive::open(const QString &location)
+{
+    close();
+    m_error.clear();
+    m_postgres = location.startsWith(QLatin1String("postgresql://"));
+    m_writable = true;
+    if (m_postgres) {
+        const QUrl url(location);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+        db.setHostName(url.host());
+        db.setPort(url.port(5432));
+        db.setDatabaseName(url.path().mid(1));
+        db.setUserName(url.userName());
+        db.setPassword(url.password());
+        if (!db.open())
+            return fail(tr("The archive %1 cannot be reached: %2")
+                            .arg(url.toDisplayString(QUrl::RemovePassword), db.lastError().text()));
+    } else {
+        const QFileInfo file(location);
+        QDir().mkpath(file.absolutePath());
+        m_writable = !file.exists() || file.isWritable();
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(location);
+        // Other programs may write at the same time: wait for them a while.
+        db.setConnectOptions(m_writable ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000")
+                                        : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            return fail(tr("The archive %1 cannot be opened: %2").arg(location, db.lastError().text()));
+        QSqlQuery pragma(db);
+        if (!pragma.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            return fail(tr("%1 is not a readings archive: %2").arg(location, pragma.lastError().text()));
+        if (m_writable) {
+            pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+            pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        }
+    }
+    if (!createOrMigrate()) {
+        QSqlDatabase::database(m_connection, false).close();
+        return false;
+    }
+    return true;
+}
+
+bool ReadingArchive::createOrMigrate()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    const bool fresh = !db.tables().contains(QStringLiteral("schema_info"));
+    if (fresh) {
+        if (!m_writable)
+            return fail(tr("The archive %1 is read-only and holds no readings").arg(db.databaseName()));
+        db.transaction();
+        QStringList statements{QStringLiteral("CREATE TABLE schema_info (version INTEGER NOT NULL)")};
+        statements += schema(m_postgres);
+        statements << QStringLiteral("INSERT INTO schema_info VALUES (%1)").arg(kSchemaVersion);
+        for (const QString &statement : std::as_const(statements)) {
+            if (!q.exec(statement)) {
+                const QString why = q.lastError().text();
+                db.rollback();
+                return fail(tr("The archive %1 cannot be set up: %2").arg(db.databaseName(), why));
+            }
+        }
+        return db.commit() || fail(db.lastError().text());
+    }
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_info")) || !q.next())
+        return fail(tr("%1 is not a readings archive").arg(db.databaseName()));
+    const int version = q.value(0).toInt();
+    if (version > kSchemaVersion) {
+        // Written by a newer program: read what it holds, never write into it.
+        m_writable = false;
+        m_error = tr("The archive %1 was made by a newer Telvaro (schema %2): it is only read")
+                      .arg(db.databaseName())
+                      .arg(version);
+    }
+    // Versions below kSchemaVersion are migrated here, one step at a time;
+    // schema 1 is the first.
+    return true;
+}
+
+bool ReadingArchive::store(const StoredReading &reading)
+{
+    if (!isOpen())
+        return fail(tr("The archive is not open"));
+    if (!m_writable)
+        return fail(m_error.isEmpty() ? tr("The archive is read-only") : m_error);
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const auto abandon = [&](const QSqlQuery &q) {
+        const QString why = q.lastError().text();
+        db.rollback();
+        return fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, why));
+    };
+    if (!db.transaction())
+        return fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, db.lastError().text()));
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO meters (meter_id, manufacturer, version, medium) VALUES (?, ?, ?, ?) "
+                             "ON CONFLICT DO NOTHING"));
+    const QVariantList meterKey{reading.meterId, reading.manufacturer, reading.version, reading.medium};
+    for (const QVariant &v : meterKey)
+        q.addBindValue(v);
+    if (!q.exec())
+        return abandon(q);
+    q.prepare(QStringLiteral("SELECT id FROM meters WHERE meter_id = ? AND manufacturer = ? AND version = ? "
+                             "AND medium = ?"));
+    for (const QVariant &v : meterKey)
+        q.addBindValue(v);
+    if (!q.exec() || !q.next())
+        return abandon(q);
+    const qlonglong meter = q.value(0).toLongLong();
+
+    q.prepare(QStringLiteral("INSERT INTO readings (meter, address, route, read_at, status, access, complete, "
+                             "telegrams) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+              + (m_postgres ? QStringLiteral(" RETURNING id") : QString()));
+    q.addBindValue(meter);
+    q.addBindValue(reading.address ? QVariant(*reading.address) : QVariant(QMetaType(QMetaType::Int)));
+    q.addBindValue(reading.route);
+    q.addBindValue(isoUtc(reading.readAt));
+    q.addBindValue(reading.status);
+    q.addBindValue(reading.access);
+    q.addBindValue(reading.complete ? 1 : 0);
+    q.addBindValue(joinTelegrams(reading.telegrams));
+    if (!q.exec())
+        return abandon(q);
+    const qlonglong id = m_postgres ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
+
+    if (!reading.records.empty()) {
+        // All records of the reading in one statement.
+        QString sql = QStringLiteral("INSERT INTO records VALUES ");
+        for (std::size_t i = 0; i < reading.records.size(); ++i)
+            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?)");
+        q.prepare(sql);
+        int position = 0;
+        for (const StoredRecord &r : reading.records) {
+            q.addBindValue(id);
+            q.addBindValue(position++);
+            q.addBindValue(r.quantity);
+            q.addBindValue(r.unit);
+            q.addBindValue(r.exponent);
+            q.addBindValue(r.storage);
+            q.addBindValue(r.tariff);
+            q.addBindValue(r.subunit);
+            q.addBindValue(r.function);
+            q.addBindValue(r.value ? QVariant(*r.value) : QVariant(QMetaType(QMetaType::Double)));
+            q.addBindValue(r.text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(r.text));
+        }
+        if (!q.exec())
+            return abandon(q);
+    }
+    return db.commit() || fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, db.lastError().text()));
+}
+
+std::vector<StoredReading> ReadingArchive::history(const QString &meterId, const QDateTime &from,
+                                                   const QDateTime &to) const
+{
+    std::vector<StoredReading> out;
+    if (!isOpen())
+        return out;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QString filter = QStringLiteral(" WHERE m.meter_id = ?");
+    QVariantList values{meterId};
+    if (from.isValid()) {
+        filter += QStringLiteral(" AND r.read_at >= ?");
+        values << isoUtc(from);
+    }
+    if (to.isValid()) {
+        filter += QStringLiteral(" AND r.read_at <= ?");
+        values << isoUtc(to);
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT r.id, m.meter_id, m.manufacturer, m.version, m.medium, r.address, r.route, "
+                             "r.read_at, r.status, r.access, r.complete, r.telegrams FROM readings r "
+                             "JOIN meters m ON r.meter = m.id")
+              + filter + QStringLiteral(" ORDER BY r.read_at DESC, r.id DESC"));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        return out;
+    QHash<qlonglong, std::size_t> index;
+    while (q.next()) {
+        StoredReading r;
+        index.insert(q.value(0).toLongLong(), out.size());
+        r.meterId = q.value(1).toString();
+        r.manufacturer = q.value(2).toString();
+        r.version = q.value(3).toInt();
+        r.medium = q.value(4).toInt();
+        if (!q.value(5).isNull())
+            r.address = q.value(5).toInt();
+        r.route = q.value(6).toString();
+        r.readAt = QDateTime::fromString(q.value(7).toString(), Qt::ISODateWithMs).toUTC();
+        r.status = q.value(8).toInt();
+        r.access = q.value(9).toInt();
+        r.complete = q.value(10).toInt() != 0;
+        r.telegrams = splitTelegrams(q.value(11).toByteArray());
+        out.push_back(std::move(r));
+    }
+    QSqlQuery records(db);
+    records.setForwardOnly(true);
+    records.prepare(QStringLiteral("SELECT rec.reading, rec.quantity, rec.unit, rec.exponent, rec.storage, rec.tariff, "
+                                   "rec.subunit, rec.function, rec.value, rec.text FROM records rec "
+                                   "JOIN readings r ON rec.reading = r.id JOIN meters m ON r.meter = m.id")
+                    + filter + QStringLiteral(" ORDER BY rec.reading, rec.position"));
+    for (const QVariant &v : values)
+        records.addBindValue(v);
+    if (!records.exec())
+        return out;
+    while (records.next()) {
+        const auto at = index.find(records.value(0).toLongLong());
+        if (at == index.end())
+            continue;
+        StoredRecord s;
+        s.quantity = records.value(1).toString();
+        s.unit = records.value(2).toString();
+        s.exponent = records.value(3).toInt();
+        s.storage = records.value(4).toInt();
+        s.tariff = records.value(5).toInt();
+        s.subunit = records.value(6).toInt();
+        s.function = records.value(7).toString();
+        if (!records.value(8).isNull())
+            s.value = records.value(8).toDouble();
+        s.text = records.value(9).toString();
+        out[*at].records.push_back(std::move(s));
+    }
+    return out;
+}
+
+} // namespace archive

@@ -1,0 +1,12 @@
+#pragma once
+// "telvaro-cli history ID": a meter's readings from the readings archive,
+// newest first, as text, CSV or JSON. No bus is needed.
+
+#include "cli_options.h"
+
+namespace cli {
+
+// Prints the history; the exit status (0 readings found, 1 none, 2 no archive).
+int printHistory(const Options &options);
+
+} // namespace cli
