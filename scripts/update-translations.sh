@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 lupdate=/usr/lib/qt6/bin/lupdate
 [ -x "$lupdate" ] || lupdate=$(command -v lupdate6 || command -v lupdate)
-"$lupdate" -no-obsolete -locations none src/app src/ops src/display src/link \
+"$lupdate" -no-obsolete -locations none src/app src/ops src/display src/link src/archive \
   -ts src/app/translations/telvaro_it.ts src/app/translations/telvaro_pl.ts

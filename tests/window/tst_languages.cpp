@@ -7,6 +7,7 @@
 #include "devices_page.h"
 #include "display_pages.h"
 #include "full_report_window.h"
+#include "history_window.h"
 #include "main_window.h"
 #include "ops/primary_scan.h"
 #include "settings_dialog.h"
@@ -56,7 +57,8 @@ struct Catalogue {
             } else if (xml.name() == u"translation") {
                 if (xml.attributes().value(QStringLiteral("type")) == QStringLiteral("unfinished"))
                     ++unfinished;
-                const QString text = xml.readElementText();
+                // Plural forms are child elements: their texts run together here.
+                const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
                 translations.insert(source, text);
                 translated.insert(text);
             }
@@ -226,8 +228,9 @@ void TstLanguages::walk()
     w.usersAction->trigger();
     w.aboutAction->trigger();
     w.fullReport()->show();
-    const QList<QWidget *> windows{&w,           w.settingsDialog(), w.usersWindow(),
-                                   w.aboutBox(), w.fullReport(),     &p.startup->login()};
+    w.historyWindow()->showMeter(QStringLiteral("12345678"), {});
+    const QList<QWidget *> windows{
+        &w, w.settingsDialog(), w.usersWindow(), w.aboutBox(), w.fullReport(), &p.startup->login(), w.historyWindow()};
     w.resize(1024, 700); // the smallest screen the windows are made for
 
     const Catalogue english(kTranslations + (language == Language::Italian ? "telvaro_it.ts" : "telvaro_pl.ts"));
@@ -286,7 +289,8 @@ void TstLanguages::cataloguesMatchTheCode()
         lupdate.start(QStringLiteral(LUPDATE_PATH),
                       {QStringLiteral("-no-obsolete"), QStringLiteral("-locations"), QStringLiteral("none"),
                        QStringLiteral("src/app"), QStringLiteral("src/ops"), QStringLiteral("src/display"),
-                       QStringLiteral("src/link"), QStringLiteral("-ts"), dir.filePath(name)});
+                       QStringLiteral("src/link"), QStringLiteral("src/archive"), QStringLiteral("-ts"),
+                       dir.filePath(name)});
         QVERIFY(lupdate.waitForFinished(60000));
         const QString output = QString::fromLocal8Bit(lupdate.readAllStandardOutput() + lupdate.readAllStandardError());
         QVERIFY2(output.contains(QStringLiteral("(0 new and")), qPrintable(output));

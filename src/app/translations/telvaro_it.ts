@@ -239,6 +239,10 @@
         <source>Addr.:</source>
         <translation>Indir.:</translation>
     </message>
+    <message>
+        <source>History...</source>
+        <translation>Storico...</translation>
+    </message>
 </context>
 <context>
     <name>DisplayPage</name>
@@ -391,6 +395,68 @@
     <message>
         <source>Close</source>
         <translation>Chiudi</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>History</source>
+        <translation>Storico</translation>
+    </message>
+    <message>
+        <source>Save / Export</source>
+        <translation>Salva / Esporta</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Read at</source>
+        <translation>Letto il</translation>
+    </message>
+    <message>
+        <source>Addr.</source>
+        <translation>Indir.</translation>
+    </message>
+    <message>
+        <source>Route</source>
+        <translation>Percorso</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Stato</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valore</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Unità</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Variazione</translation>
+    </message>
+    <message numerus="yes">
+        <source>Meter %1: %n reading(s)</source>
+        <translation>
+            <numerusform>Contatore %1: %n lettura</numerusform>
+            <numerusform>Contatore %1: %n letture</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>, storage %1</source>
+        <translation>, memoria %1</translation>
+    </message>
+    <message>
+        <source>, tariff %1</source>
+        <translation>, tariffa %1</translation>
+    </message>
+    <message>
+        <source>, sub-unit %1</source>
+        <translation>, sottounità %1</translation>
     </message>
 </context>
 <context>
@@ -839,6 +905,34 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>step %1 of %2</source>
         <translation>passo %1 di %2</translation>
     </message>
+    <message>
+        <source>Readings archive: %1. The program goes on without it.</source>
+        <translation>Archivio letture: %1. Il programma prosegue senza.</translation>
+    </message>
+    <message>
+        <source>Readings archive: %1</source>
+        <translation>Archivio letture: %1</translation>
+    </message>
+    <message>
+        <source>Select a meter in the table to see its history...</source>
+        <translation>Selezionare un contatore nella tabella per vederne lo storico...</translation>
+    </message>
+    <message>
+        <source>The readings archive is off or cannot be used: no history to show...</source>
+        <translation>L'archivio letture è spento o non utilizzabile: nessuno storico da mostrare...</translation>
+    </message>
+    <message>
+        <source>Select a row of the table to draw its months...</source>
+        <translation>Selezionare una riga della tabella per disegnarne i mesi...</translation>
+    </message>
+    <message>
+        <source>Display: monthly values of device %1</source>
+        <translation>Display: valori mensili del dispositivo %1</translation>
+    </message>
+    <message>
+        <source>History...</source>
+        <translation>Storico...</translation>
+    </message>
 </context>
 <context>
     <name>MeterCommands</name>
@@ -949,6 +1043,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Stop</source>
         <translation>Stop</translation>
     </message>
+    <message>
+        <source>Chart</source>
+        <translation>Grafico</translation>
+    </message>
 </context>
 <context>
     <name>SafeWrite</name>
@@ -1019,11 +1117,11 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>SerialPort</name>
     <message>
         <source>%1: no such device (is the adapter plugged in?)</source>
-        <translation>%1: dispositivo inesistente (l'adattatore è collegato?)</translation>
+        <translation>%1: dispositivo inesistente (l&apos;adattatore è collegato?)</translation>
     </message>
     <message>
         <source>%1: no permission to open it. Add your user to the &quot;dialout&quot; group (sudo usermod -aG dialout $USER) and log in again.</source>
-        <translation>%1: nessun permesso per aprirla. Aggiungere l'utente al gruppo "dialout" (sudo usermod -aG dialout $USER) e accedere di nuovo.</translation>
+        <translation>%1: nessun permesso per aprirla. Aggiungere l&apos;utente al gruppo &quot;dialout&quot; (sudo usermod -aG dialout $USER) e accedere di nuovo.</translation>
     </message>
     <message>
         <source>%1 is not a serial port</source>
@@ -1284,6 +1382,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Close</source>
         <translation>Chiudi</translation>
     </message>
+    <message>
+        <source>Keep every reading in the archive</source>
+        <translation>Conserva ogni lettura nell'archivio</translation>
+    </message>
 </context>
 <context>
     <name>TableFiles</name>
@@ -1404,6 +1506,49 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The account file %1 is read-only: its accounts are shown, but cannot be changed here.</source>
         <translation>Il file degli account %1 è di sola lettura: gli account sono mostrati, ma qui non possono essere modificati.</translation>
+    </message>
+</context>
+<context>
+    <name>archive::ReadingArchive</name>
+    <message>
+        <source>The archive %1 cannot be reached: %2</source>
+        <translation>L'archivio %1 non è raggiungibile: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be opened: %2</source>
+        <translation>L'archivio %1 non può essere aperto: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a readings archive: %2</source>
+        <translation>%1 non è un archivio di letture: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 is read-only and holds no readings</source>
+        <translation>L'archivio %1 è di sola lettura e non contiene letture</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be set up: %2</source>
+        <translation>L'archivio %1 non può essere preparato: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a readings archive</source>
+        <translation>%1 non è un archivio di letture</translation>
+    </message>
+    <message>
+        <source>The archive %1 was made by a newer Telvaro (schema %2): it is only read</source>
+        <translation>L'archivio %1 è stato creato da un Telvaro più recente (schema %2): viene solo letto</translation>
+    </message>
+    <message>
+        <source>The archive is not open</source>
+        <translation>L'archivio non è aperto</translation>
+    </message>
+    <message>
+        <source>The archive is read-only</source>
+        <translation>L'archivio è di sola lettura</translation>
+    </message>
+    <message>
+        <source>The reading of %1 was not kept: %2</source>
+        <translation>La lettura di %1 non è stata conservata: %2</translation>
     </message>
 </context>
 <context>

@@ -239,6 +239,10 @@
         <source>Addr.:</source>
         <translation>Adr.:</translation>
     </message>
+    <message>
+        <source>History...</source>
+        <translation>Historia...</translation>
+    </message>
 </context>
 <context>
     <name>DisplayPage</name>
@@ -391,6 +395,69 @@
     <message>
         <source>Close</source>
         <translation>Zamknij</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>History</source>
+        <translation>Historia</translation>
+    </message>
+    <message>
+        <source>Save / Export</source>
+        <translation>Zapisz / Eksportuj</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Zamknij</translation>
+    </message>
+    <message>
+        <source>Read at</source>
+        <translation>Odczytano</translation>
+    </message>
+    <message>
+        <source>Addr.</source>
+        <translation>Adr.</translation>
+    </message>
+    <message>
+        <source>Route</source>
+        <translation>Droga</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wartość</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Jednostka</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Zmiana</translation>
+    </message>
+    <message numerus="yes">
+        <source>Meter %1: %n reading(s)</source>
+        <translation>
+            <numerusform>Licznik %1: %n odczyt</numerusform>
+            <numerusform>Licznik %1: %n odczyty</numerusform>
+            <numerusform>Licznik %1: %n odczytów</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>, storage %1</source>
+        <translation>, pamięć %1</translation>
+    </message>
+    <message>
+        <source>, tariff %1</source>
+        <translation>, taryfa %1</translation>
+    </message>
+    <message>
+        <source>, sub-unit %1</source>
+        <translation>, podjednostka %1</translation>
     </message>
 </context>
 <context>
@@ -839,6 +906,34 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>step %1 of %2</source>
         <translation>krok %1 z %2</translation>
     </message>
+    <message>
+        <source>Readings archive: %1. The program goes on without it.</source>
+        <translation>Archiwum odczytów: %1. Program działa dalej bez niego.</translation>
+    </message>
+    <message>
+        <source>Readings archive: %1</source>
+        <translation>Archiwum odczytów: %1</translation>
+    </message>
+    <message>
+        <source>Select a meter in the table to see its history...</source>
+        <translation>Zaznacz licznik w tabeli, aby zobaczyć jego historię...</translation>
+    </message>
+    <message>
+        <source>The readings archive is off or cannot be used: no history to show...</source>
+        <translation>Archiwum odczytów jest wyłączone lub niedostępne: brak historii do pokazania...</translation>
+    </message>
+    <message>
+        <source>Select a row of the table to draw its months...</source>
+        <translation>Zaznacz wiersz tabeli, aby narysować jego miesiące...</translation>
+    </message>
+    <message>
+        <source>Display: monthly values of device %1</source>
+        <translation>Wyświetlacz: wartości miesięczne urządzenia %1</translation>
+    </message>
+    <message>
+        <source>History...</source>
+        <translation>Historia...</translation>
+    </message>
 </context>
 <context>
     <name>MeterCommands</name>
@@ -950,6 +1045,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Stop</source>
         <translation>Stop</translation>
     </message>
+    <message>
+        <source>Chart</source>
+        <translation>Wykres</translation>
+    </message>
 </context>
 <context>
     <name>SafeWrite</name>
@@ -1024,7 +1123,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>%1: no permission to open it. Add your user to the &quot;dialout&quot; group (sudo usermod -aG dialout $USER) and log in again.</source>
-        <translation>%1: brak uprawnień do otwarcia. Dodaj swojego użytkownika do grupy "dialout" (sudo usermod -aG dialout $USER) i zaloguj się ponownie.</translation>
+        <translation>%1: brak uprawnień do otwarcia. Dodaj swojego użytkownika do grupy &quot;dialout&quot; (sudo usermod -aG dialout $USER) i zaloguj się ponownie.</translation>
     </message>
     <message>
         <source>%1 is not a serial port</source>
@@ -1285,6 +1384,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Close</source>
         <translation>Zamknij</translation>
     </message>
+    <message>
+        <source>Keep every reading in the archive</source>
+        <translation>Zachowuj każdy odczyt w archiwum</translation>
+    </message>
 </context>
 <context>
     <name>TableFiles</name>
@@ -1405,6 +1508,49 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The account file %1 is read-only: its accounts are shown, but cannot be changed here.</source>
         <translation>Plik kont %1 jest tylko do odczytu: konta są pokazane, ale nie można ich tu zmienić.</translation>
+    </message>
+</context>
+<context>
+    <name>archive::ReadingArchive</name>
+    <message>
+        <source>The archive %1 cannot be reached: %2</source>
+        <translation>Archiwum %1 jest nieosiągalne: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be opened: %2</source>
+        <translation>Nie można otworzyć archiwum %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a readings archive: %2</source>
+        <translation>%1 nie jest archiwum odczytów: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 is read-only and holds no readings</source>
+        <translation>Archiwum %1 jest tylko do odczytu i nie zawiera odczytów</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be set up: %2</source>
+        <translation>Nie można przygotować archiwum %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a readings archive</source>
+        <translation>%1 nie jest archiwum odczytów</translation>
+    </message>
+    <message>
+        <source>The archive %1 was made by a newer Telvaro (schema %2): it is only read</source>
+        <translation>Archiwum %1 utworzyła nowsza wersja Telvaro (schemat %2): jest tylko odczytywane</translation>
+    </message>
+    <message>
+        <source>The archive is not open</source>
+        <translation>Archiwum nie jest otwarte</translation>
+    </message>
+    <message>
+        <source>The archive is read-only</source>
+        <translation>Archiwum jest tylko do odczytu</translation>
+    </message>
+    <message>
+        <source>The reading of %1 was not kept: %2</source>
+        <translation>Odczyt %1 nie został zachowany: %2</translation>
     </message>
 </context>
 <context>
