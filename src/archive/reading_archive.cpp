@@ -185,7 +185,9 @@ bool ReadingArchive::open(const QString &location)
     } else {
         const QFileInfo file(location);
         QDir().mkpath(file.absolutePath());
-        m_writable = !file.exists() || file.isWritable();
+        // Root may write any file: one without write permission counts as read-only all the same.
+        const auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        m_writable = !file.exists() || (file.isWritable() && (file.permissions() & anyWrite));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         db.setDatabaseName(location);
         // Other programs may write at the same time: wait for them a while.
