@@ -101,6 +101,7 @@ private slots:
     void refusedWithOneLine_data();
     void refusedWithOneLine();
     void multiTelegramReading();
+    void storeThenHistory();
     void helpAndVersion_data();
     void helpAndVersion();
     void endedEarlyPrintsWhatItHas_data();
@@ -310,6 +311,31 @@ void TstCli::multiTelegramReading()
     QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 2); // 1, and the 1F
     QCOMPARE(meters(r).at(0).toObject().value("complete").toBool(true), false);
     QCOMPARE(r.err.last(), QStringLiteral("Read all meters: 1 of 1 meter(s) answered; incomplete reading from 11."));
+}
+
+// What a run reads is kept with --store; "history" prints it back without a bus.
+void TstCli::storeThenHistory()
+{
+    Bus bus(QStringLiteral("pty"), SimProcess::demoBus());
+    QVERIFY(bus.sim->isReady());
+    const QString archive = m_dir.filePath(QStringLiteral("readings.sqlite"));
+    QCOMPARE(bus.run({"scan", "--to", "2", "--store", archive}).exit, 0);
+    QCOMPARE(bus.run({"read", "1", "--store=" + archive}).exit, 0);
+
+    Run r = cli({"history", "12345678", "--store", archive, "--format", "json"});
+    QCOMPARE(r.exit, 0);
+    const QJsonArray readings = QJsonDocument::fromJson(r.out).array();
+    QCOMPARE(readings.size(), 2);
+    const QJsonObject newest = readings.at(0).toObject();
+    QCOMPARE(newest.value("address").toInt(), 1);
+    QCOMPARE(newest.value("route").toString(), QStringLiteral("serial"));
+    QVERIFY(newest.value("read_at").toString() >= readings.at(1).toObject().value("read_at").toString());
+    QCOMPARE(newest.value("records").toArray().at(1).toObject().value("value").toDouble(), 45.327);
+
+    r = cli({"history", "12345678", "--store", archive, "--format", "csv", "--to", "2000-01-01"});
+    QCOMPARE(r.exit, 1); // nothing that old
+    QVERIFY(r.out.startsWith("read_at;address;route;status;quantity;unit;"));
+    QCOMPARE(cli({"history", "1234", "--store", archive}).exit, 2);
 }
 
 // clang-format off
