@@ -17,6 +17,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <map>
+
 namespace archive {
 
 namespace {
@@ -154,6 +156,7 @@ void ReadingArchive::close()
 {
     if (!QSqlDatabase::contains(m_connection))
         return;
+    m_statements.reset(); // before its connection goes
     QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
     m_writable = false;
@@ -201,6 +204,8 @@ bool ReadingArchive::open(const QString &location)
         if (m_writable) {
             pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
             pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+            // Fewer, larger checkpoints: each one waits for the disk.
+            pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=8000"));
         }
     }
     if (!createOrMigrate()) {
@@ -246,6 +251,55 @@ bool ReadingArchive::createOrMigrate()
     return true;
 }
 
+// The statements of store(), prepared once per connection: preparing costs
+// more than running them.
+struct ReadingArchive::Statements {
+    explicit Statements(const QSqlDatabase &db, bool postgres)
+        : insertMeter(db), findMeter(db), insertReading(db), m_db(db)
+    {
+        insertMeter.prepare(QStringLiteral("INSERT INTO meters (meter_id, manufacturer, version, medium) "
+                                           "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+        findMeter.prepare(QStringLiteral("SELECT id FROM meters WHERE meter_id = ? AND manufacturer = ? "
+                                         "AND version = ? AND medium = ?"));
+        insertReading.prepare(QStringLiteral("INSERT INTO readings (meter, address, route, read_at, status, access, "
+                                             "complete, telegrams) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+                              + (postgres ? QStringLiteral(" RETURNING id") : QString()));
+    }
+    // All records of a reading in one statement, one per record count.
+    QSqlQuery &insertRecords(std::size_t count)
+    {
+        auto at = records.find(count);
+        if (at == records.end()) {
+            QString sql = QStringLiteral("INSERT INTO records VALUES ");
+            for (std::size_t i = 0; i < count; ++i) {
+                sql += i == 0 ? QStringLiteral("(") : QStringLiteral(",(");
+                for (int f = 0; f < 11; ++f)
+                    sql += (f ? QStringLiteral(",") : QString()) + placeholder(int(i) * 11 + f);
+                sql += u')';
+            }
+            at = records.emplace(count, QSqlQuery(m_db)).first;
+            at->second.prepare(sql);
+        }
+        return at->second;
+    }
+
+    // Named placeholders: binding by name costs less than by position.
+    const QString &placeholder(int n)
+    {
+        while (int(names.size()) <= n)
+            names.push_back(QStringLiteral(":p%1").arg(names.size()));
+        return names[std::size_t(n)];
+    }
+
+    QSqlQuery insertMeter, findMeter, insertReading;
+    std::vector<QString> names;
+    std::map<std::size_t, QSqlQuery> records;
+    QHash<QString, qlonglong> meterIds; // meters never change their row
+
+private:
+    QSqlDatabase m_db;
+};
+
 bool ReadingArchive::store(const StoredReading &reading)
 {
     if (!isOpen())
@@ -253,6 +307,9 @@ bool ReadingArchive::store(const StoredReading &reading)
     if (!m_writable)
         return fail(m_error.isEmpty() ? tr("The archive is read-only") : m_error);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!m_statements)
+        m_statements = std::make_unique<Statements>(db, m_postgres);
+    Statements &st = *m_statements;
     const auto abandon = [&](const QSqlQuery &q) {
         const QString why = q.lastError().text();
         db.rollback();
@@ -260,61 +317,62 @@ bool ReadingArchive::store(const StoredReading &reading)
     };
     if (!db.transaction())
         return fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, db.lastError().text()));
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO meters (meter_id, manufacturer, version, medium) VALUES (?, ?, ?, ?) "
-                             "ON CONFLICT DO NOTHING"));
     const QVariantList meterKey{reading.meterId, reading.manufacturer, reading.version, reading.medium};
-    for (const QVariant &v : meterKey)
-        q.addBindValue(v);
-    if (!q.exec())
-        return abandon(q);
-    q.prepare(QStringLiteral("SELECT id FROM meters WHERE meter_id = ? AND manufacturer = ? AND version = ? "
-                             "AND medium = ?"));
-    for (const QVariant &v : meterKey)
-        q.addBindValue(v);
-    if (!q.exec() || !q.next())
-        return abandon(q);
-    const qlonglong meter = q.value(0).toLongLong();
+    const QString cacheKey = reading.meterId + u'|' + reading.manufacturer + u'|' + QString::number(reading.version)
+                             + u'|' + QString::number(reading.medium);
+    qlonglong meter = st.meterIds.value(cacheKey, -1);
+    if (meter < 0) {
+        for (QSqlQuery *q : {&st.insertMeter, &st.findMeter}) {
+            for (int i = 0; i < meterKey.size(); ++i)
+                q->bindValue(i, meterKey[i]);
+            if (!q->exec())
+                return abandon(*q);
+        }
+        if (!st.findMeter.next())
+            return abandon(st.findMeter);
+        meter = st.findMeter.value(0).toLongLong();
+        st.findMeter.finish();
+    }
 
-    q.prepare(QStringLiteral("INSERT INTO readings (meter, address, route, read_at, status, access, complete, "
-                             "telegrams) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
-              + (m_postgres ? QStringLiteral(" RETURNING id") : QString()));
-    q.addBindValue(meter);
-    q.addBindValue(reading.address ? QVariant(*reading.address) : QVariant(QMetaType(QMetaType::Int)));
-    q.addBindValue(reading.route);
-    q.addBindValue(isoUtc(reading.readAt));
-    q.addBindValue(reading.status);
-    q.addBindValue(reading.access);
-    q.addBindValue(reading.complete ? 1 : 0);
-    q.addBindValue(joinTelegrams(reading.telegrams));
+    QSqlQuery &q = st.insertReading;
+    q.bindValue(0, meter);
+    q.bindValue(1, reading.address ? QVariant(*reading.address) : QVariant(QMetaType(QMetaType::Int)));
+    q.bindValue(2, reading.route);
+    q.bindValue(3, isoUtc(reading.readAt));
+    q.bindValue(4, reading.status);
+    q.bindValue(5, reading.access);
+    q.bindValue(6, reading.complete ? 1 : 0);
+    q.bindValue(7, joinTelegrams(reading.telegrams));
     if (!q.exec())
         return abandon(q);
     const qlonglong id = m_postgres ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
+    q.finish();
 
     if (!reading.records.empty()) {
-        // All records of the reading in one statement.
-        QString sql = QStringLiteral("INSERT INTO records VALUES ");
-        for (std::size_t i = 0; i < reading.records.size(); ++i)
-            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?)");
-        q.prepare(sql);
-        int position = 0;
-        for (const StoredRecord &r : reading.records) {
-            q.addBindValue(id);
-            q.addBindValue(position++);
-            q.addBindValue(r.quantity);
-            q.addBindValue(r.unit);
-            q.addBindValue(r.exponent);
-            q.addBindValue(r.storage);
-            q.addBindValue(r.tariff);
-            q.addBindValue(r.subunit);
-            q.addBindValue(r.function);
-            q.addBindValue(r.value ? QVariant(*r.value) : QVariant(QMetaType(QMetaType::Double)));
-            q.addBindValue(r.text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(r.text));
+        QSqlQuery &records = st.insertRecords(reading.records.size());
+        int at = 0;
+        const auto bind = [&](const QVariant &value) { records.bindValue(st.placeholder(at++), value); };
+        for (std::size_t position = 0; position < reading.records.size(); ++position) {
+            const StoredRecord &r = reading.records[position];
+            bind(id);
+            bind(int(position));
+            bind(r.quantity);
+            bind(r.unit);
+            bind(r.exponent);
+            bind(r.storage);
+            bind(r.tariff);
+            bind(r.subunit);
+            bind(r.function);
+            bind(r.value ? QVariant(*r.value) : QVariant(QMetaType(QMetaType::Double)));
+            bind(r.text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(r.text));
         }
-        if (!q.exec())
-            return abandon(q);
+        if (!records.exec())
+            return abandon(records);
     }
-    return db.commit() || fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, db.lastError().text()));
+    if (!db.commit())
+        return fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, db.lastError().text()));
+    st.meterIds.insert(cacheKey, meter); // only once its row is surely there
+    return true;
 }
 
 std::vector<StoredReading> ReadingArchive::history(const QString &meterId, const QDateTime &from,

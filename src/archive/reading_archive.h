@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -84,6 +85,8 @@ private:
     bool createOrMigrate();
     bool fail(const QString &what);
 
+    struct Statements;
+    std::unique_ptr<Statements> m_statements;
     QString m_connection;
     bool m_postgres = false;
     bool m_writable = false;
