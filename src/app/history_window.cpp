@@ -144,6 +144,13 @@ void HistoryWindow::fillRecordChoices()
         if (recordCombo->findData(recordKey(r)) < 0)
             recordCombo->addItem(text, recordKey(r));
     }
+    // The first record with a number to draw (not the fabrication number).
+    for (const archive::StoredRecord &r : m_readings.front().records) {
+        if (r.value) {
+            recordCombo->setCurrentIndex(recordCombo->findData(recordKey(r)));
+            break;
+        }
+    }
 }
 
 void HistoryWindow::showChosenRecord()
@@ -201,12 +208,16 @@ void HistoryWindow::drawChart(const QString &title, const QList<QPair<QDateTime,
     }
     chart->addSeries(series);
     auto *time = new QDateTimeAxis(chart);
-    time->setFormat(QStringLiteral("yyyy-MM-dd"));
+    // Dates for a long history, times of day for readings of one day.
+    const bool oneDay = points.size() < 2 || points.front().first.daysTo(points.back().first) < 2;
+    time->setFormat(oneDay ? QStringLiteral("dd.MM HH:mm") : QStringLiteral("yyyy-MM-dd"));
     auto *values = new QValueAxis(chart);
     const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
     values->setRange(low - margin, high + margin);
     if (!points.isEmpty())
         time->setRange(points.front().first.addSecs(-3600), points.back().first.addSecs(3600));
+    else
+        time->setRange(QDateTime::currentDateTime().addDays(-1), QDateTime::currentDateTime());
     chart->addAxis(time, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(time);
