@@ -18,6 +18,7 @@
 #include <QVariant>
 
 #include <map>
+#include <tuple>
 
 namespace archive {
 
@@ -80,11 +81,16 @@ QStringList schema(bool postgres)
                        "complete INTEGER NOT NULL, telegrams %2 NOT NULL)")
             .arg(key, blob),
         QStringLiteral("CREATE INDEX readings_by_meter ON readings (meter, read_at)"),
+        // What a record is (quantity, unit, power of ten, function) is kept once
+        // in `kinds`: a record row holds numbers only, and stays small.
+        QStringLiteral("CREATE TABLE kinds (id %1, quantity TEXT NOT NULL, unit TEXT NOT NULL, "
+                       "exponent INTEGER NOT NULL, function TEXT NOT NULL, "
+                       "UNIQUE (quantity, unit, exponent, function))")
+            .arg(key),
         QStringLiteral("CREATE TABLE records (reading BIGINT NOT NULL REFERENCES readings(id), "
-                       "position INTEGER NOT NULL, quantity TEXT NOT NULL, unit TEXT NOT NULL, "
-                       "exponent INTEGER NOT NULL, storage INTEGER NOT NULL, tariff INTEGER NOT NULL, "
-                       "subunit INTEGER NOT NULL, function TEXT NOT NULL, value %1, text TEXT, "
-                       "PRIMARY KEY (reading, position))%2")
+                       "position INTEGER NOT NULL, kind BIGINT NOT NULL REFERENCES kinds(id), "
+                       "storage INTEGER NOT NULL, tariff INTEGER NOT NULL, subunit INTEGER NOT NULL, value %1, "
+                       "text TEXT, PRIMARY KEY (reading, position))%2")
             .arg(real, tail),
     };
 }
@@ -255,8 +261,12 @@ bool ReadingArchive::createOrMigrate()
 // more than running them.
 struct ReadingArchive::Statements {
     explicit Statements(const QSqlDatabase &db, bool postgres)
-        : insertMeter(db), findMeter(db), insertReading(db), m_db(db)
+        : insertMeter(db), findMeter(db), insertKind(db), findKind(db), insertReading(db), m_db(db)
     {
+        insertKind.prepare(QStringLiteral("INSERT INTO kinds (quantity, unit, exponent, function) "
+                                          "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+        findKind.prepare(QStringLiteral("SELECT id FROM kinds WHERE quantity = ? AND unit = ? AND exponent = ? "
+                                        "AND function = ?"));
         insertMeter.prepare(QStringLiteral("INSERT INTO meters (meter_id, manufacturer, version, medium) "
                                            "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"));
         findMeter.prepare(QStringLiteral("SELECT id FROM meters WHERE meter_id = ? AND manufacturer = ? "
@@ -273,8 +283,8 @@ struct ReadingArchive::Statements {
             QString sql = QStringLiteral("INSERT INTO records VALUES ");
             for (std::size_t i = 0; i < count; ++i) {
                 sql += i == 0 ? QStringLiteral("(") : QStringLiteral(",(");
-                for (int f = 0; f < 11; ++f)
-                    sql += (f ? QStringLiteral(",") : QString()) + placeholder(int(i) * 11 + f);
+                for (int f = 0; f < kRecordColumns; ++f)
+                    sql += (f ? QStringLiteral(",") : QString()) + placeholder(int(i) * kRecordColumns + f);
                 sql += u')';
             }
             at = records.emplace(count, QSqlQuery(m_db)).first;
@@ -291,10 +301,46 @@ struct ReadingArchive::Statements {
         return names[std::size_t(n)];
     }
 
-    QSqlQuery insertMeter, findMeter, insertReading;
+    // The row of a meter or a kind: from memory, else found or made in the database.
+    std::optional<qlonglong> rowOf(QSqlQuery &insert, QSqlQuery &find, QHash<QString, qlonglong> &known,
+                                   const QVariantList &key)
+    {
+        QString text;
+        for (const QVariant &part : key)
+            text += part.toString() + u'|';
+        if (const auto at = known.constFind(text); at != known.constEnd())
+            return *at;
+        for (QSqlQuery *q : {&insert, &find}) {
+            for (int i = 0; i < key.size(); ++i)
+                q->bindValue(i, key[i]);
+            if (!q->exec()) {
+                failed = q;
+                return std::nullopt;
+            }
+        }
+        if (!find.next()) {
+            failed = &find;
+            return std::nullopt;
+        }
+        const qlonglong row = find.value(0).toLongLong();
+        find.finish();
+        pending.emplace_back(&known, text, row); // remembered once the transaction is committed
+        return row;
+    }
+    void committed()
+    {
+        for (const auto &[known, text, row] : pending)
+            known->insert(text, row);
+        pending.clear();
+    }
+
+    static constexpr int kRecordColumns = 8; // reading, position, kind, storage, tariff, sub-unit, value, text
+    QSqlQuery insertMeter, findMeter, insertKind, findKind, insertReading;
     std::vector<QString> names;
     std::map<std::size_t, QSqlQuery> records;
-    QHash<QString, qlonglong> meterIds; // meters never change their row
+    QHash<QString, qlonglong> meterIds, kindIds; // rows never change
+    std::vector<std::tuple<QHash<QString, qlonglong> *, QString, qlonglong>> pending;
+    QSqlQuery *failed = nullptr;
 
 private:
     QSqlDatabase m_db;
@@ -317,25 +363,15 @@ bool ReadingArchive::store(const StoredReading &reading)
     };
     if (!db.transaction())
         return fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, db.lastError().text()));
-    const QVariantList meterKey{reading.meterId, reading.manufacturer, reading.version, reading.medium};
-    const QString cacheKey = reading.meterId + u'|' + reading.manufacturer + u'|' + QString::number(reading.version)
-                             + u'|' + QString::number(reading.medium);
-    qlonglong meter = st.meterIds.value(cacheKey, -1);
-    if (meter < 0) {
-        for (QSqlQuery *q : {&st.insertMeter, &st.findMeter}) {
-            for (int i = 0; i < meterKey.size(); ++i)
-                q->bindValue(i, meterKey[i]);
-            if (!q->exec())
-                return abandon(*q);
-        }
-        if (!st.findMeter.next())
-            return abandon(st.findMeter);
-        meter = st.findMeter.value(0).toLongLong();
-        st.findMeter.finish();
-    }
+    st.pending.clear();
+    const std::optional<qlonglong> meter = st.rowOf(
+        st.insertMeter, st.findMeter, st.meterIds,
+        {reading.meterId, reading.manufacturer, reading.version, reading.medium});
+    if (!meter)
+        return abandon(*st.failed);
 
     QSqlQuery &q = st.insertReading;
-    q.bindValue(0, meter);
+    q.bindValue(0, *meter);
     q.bindValue(1, reading.address ? QVariant(*reading.address) : QVariant(QMetaType(QMetaType::Int)));
     q.bindValue(2, reading.route);
     q.bindValue(3, isoUtc(reading.readAt));
@@ -354,15 +390,16 @@ bool ReadingArchive::store(const StoredReading &reading)
         const auto bind = [&](const QVariant &value) { records.bindValue(st.placeholder(at++), value); };
         for (std::size_t position = 0; position < reading.records.size(); ++position) {
             const StoredRecord &r = reading.records[position];
+            const std::optional<qlonglong> kind = st.rowOf(st.insertKind, st.findKind, st.kindIds,
+                                                           {r.quantity, r.unit, r.exponent, r.function});
+            if (!kind)
+                return abandon(*st.failed);
             bind(id);
             bind(int(position));
-            bind(r.quantity);
-            bind(r.unit);
-            bind(r.exponent);
+            bind(*kind);
             bind(r.storage);
             bind(r.tariff);
             bind(r.subunit);
-            bind(r.function);
             bind(r.value ? QVariant(*r.value) : QVariant(QMetaType(QMetaType::Double)));
             bind(r.text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(r.text));
         }
@@ -371,7 +408,7 @@ bool ReadingArchive::store(const StoredReading &reading)
     }
     if (!db.commit())
         return fail(tr("The reading of %1 was not kept: %2").arg(reading.meterId, db.lastError().text()));
-    st.meterIds.insert(cacheKey, meter); // only once its row is surely there
+    st.committed();
     return true;
 }
 
@@ -422,8 +459,9 @@ std::vector<StoredReading> ReadingArchive::history(const QString &meterId, const
     }
     QSqlQuery records(db);
     records.setForwardOnly(true);
-    records.prepare(QStringLiteral("SELECT rec.reading, rec.quantity, rec.unit, rec.exponent, rec.storage, rec.tariff, "
-                                   "rec.subunit, rec.function, rec.value, rec.text FROM records rec "
+    records.prepare(QStringLiteral("SELECT rec.reading, k.quantity, k.unit, k.exponent, rec.storage, rec.tariff, "
+                                   "rec.subunit, k.function, rec.value, rec.text FROM records rec "
+                                   "JOIN kinds k ON rec.kind = k.id "
                                    "JOIN readings r ON rec.reading = r.id JOIN meters m ON r.meter = m.id")
                     + filter + QStringLiteral(" ORDER BY rec.reading, rec.position"));
     for (const QVariant &v : values)
