@@ -72,22 +72,23 @@ QStringList schema(bool postgres)
     const QString real = postgres ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
     const QString tail = postgres ? QString() : QStringLiteral(" WITHOUT ROWID");
     return {
-        QStringLiteral("CREATE TABLE meters (id %1, meter_id TEXT NOT NULL, manufacturer TEXT NOT NULL, "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS meters (id %1, meter_id TEXT NOT NULL, manufacturer TEXT NOT NULL, "
                        "version INTEGER NOT NULL, medium INTEGER NOT NULL, "
                        "UNIQUE (meter_id, manufacturer, version, medium))")
             .arg(key),
-        QStringLiteral("CREATE TABLE readings (id %1, meter BIGINT NOT NULL REFERENCES meters(id), address INTEGER, "
-                       "route TEXT NOT NULL, read_at TEXT NOT NULL, status INTEGER NOT NULL, access INTEGER NOT NULL, "
-                       "complete INTEGER NOT NULL, telegrams %2 NOT NULL)")
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS readings (id %1, meter BIGINT NOT NULL REFERENCES meters(id), address INTEGER, "
+            "route TEXT NOT NULL, read_at TEXT NOT NULL, status INTEGER NOT NULL, access INTEGER NOT NULL, "
+            "complete INTEGER NOT NULL, telegrams %2 NOT NULL)")
             .arg(key, blob),
-        QStringLiteral("CREATE INDEX readings_by_meter ON readings (meter, read_at)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS readings_by_meter ON readings (meter, read_at)"),
         // What a record is (quantity, unit, power of ten, function) is kept once
         // in `kinds`: a record row holds numbers only, and stays small.
-        QStringLiteral("CREATE TABLE kinds (id %1, quantity TEXT NOT NULL, unit TEXT NOT NULL, "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS kinds (id %1, quantity TEXT NOT NULL, unit TEXT NOT NULL, "
                        "exponent INTEGER NOT NULL, function TEXT NOT NULL, "
                        "UNIQUE (quantity, unit, exponent, function))")
             .arg(key),
-        QStringLiteral("CREATE TABLE records (reading BIGINT NOT NULL REFERENCES readings(id), "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS records (reading BIGINT NOT NULL REFERENCES readings(id), "
                        "position INTEGER NOT NULL, kind BIGINT NOT NULL REFERENCES kinds(id), "
                        "storage INTEGER NOT NULL, tariff INTEGER NOT NULL, subunit INTEGER NOT NULL, value %1, "
                        "text TEXT, PRIMARY KEY (reading, position))%2")
@@ -230,9 +231,12 @@ bool ReadingArchive::createOrMigrate()
         if (!m_writable)
             return fail(tr("The archive %1 is read-only and holds no readings").arg(db.databaseName()));
         db.transaction();
-        QStringList statements{QStringLiteral("CREATE TABLE schema_info (version INTEGER NOT NULL)")};
+        // Two programs making the same new file at once: whichever comes
+        // second finds the tables there and adds nothing.
+        QStringList statements{QStringLiteral("CREATE TABLE IF NOT EXISTS schema_info (version INTEGER NOT NULL)")};
         statements += schema(m_postgres);
-        statements << QStringLiteral("INSERT INTO schema_info VALUES (%1)").arg(kSchemaVersion);
+        statements << QStringLiteral("INSERT INTO schema_info SELECT %1 WHERE NOT EXISTS (SELECT 1 FROM schema_info)")
+                          .arg(kSchemaVersion);
         for (const QString &statement : std::as_const(statements)) {
             if (!q.exec(statement)) {
                 const QString why = q.lastError().text();
