@@ -189,6 +189,7 @@ bool ReadingArchive::open(const QString &location)
         db.setDatabaseName(url.path().mid(1));
         db.setUserName(url.userName());
         db.setPassword(url.password());
+        db.setConnectOptions(QStringLiteral("connect_timeout=5")); // a server that is away must not hold the window
         if (!db.open())
             return fail(tr("The archive %1 cannot be reached: %2")
                             .arg(url.toDisplayString(QUrl::RemovePassword), db.lastError().text()));
