@@ -97,6 +97,7 @@ void TstArchive::filesThatAreNoArchive_data()
     QTest::newRow("read-only archive") << "read-only" << true << false;
     QTest::newRow("newer schema") << "newer" << true << false;
     QTest::newRow("folder that cannot be made") << "no folder" << false << false;
+    QTest::newRow("server that does not answer") << "server" << false << false;
 }
 
 // A clear message, no crash; what can be read is read.
@@ -112,6 +113,8 @@ void TstArchive::filesThatAreNoArchive()
         f.write(QByteArray(4096, 'x'));
     } else if (kind == QLatin1String("no folder")) {
         path = QStringLiteral("/proc/telvaro/readings.sqlite");
+    } else if (kind == QLatin1String("server")) {
+        path = QStringLiteral("postgresql://telvaro@127.0.0.1:1/readings");
     } else {
         ReadingArchive first;
         QVERIFY(first.open(path) && first.store(reading(kMonday)));
