@@ -102,12 +102,12 @@ void SettingsDialog::wireLiveCopy()
         connect(box, &QComboBox::currentTextChanged, this, &SettingsDialog::copyToLive);
     for (QCheckBox *box : {rtsBox, dtrBox, converterRouteBox, gatewayClientRouteBox, listenRouteBox, autoOpenBox,
                            autoReadDisplayBox, autoReadMbusBox, msbFirstBox, lsbFirstBox, globalInitBox, use5BBox,
-                           unicodeBox, fastReadsBox, allTelegramsBox, archiveBox})
+                           unicodeBox, fastReadsBox, allTelegramsBox, archiveBox, standardTimingBox})
         connect(box, &QCheckBox::toggled, this, &SettingsDialog::copyToLive);
     for (QLineEdit *edit :
          {remoteIpEdit, remotePortEdit, networkNumberEdit, listenPortEdit, exportSeparatorEdit, vantirGenerationEdit})
         connect(edit, &QLineEdit::textChanged, this, &SettingsDialog::copyToLive);
-    for (QSpinBox *box : {ethernetTimeoutBox, retriesBox})
+    for (QSpinBox *box : {ethernetTimeoutBox, retriesBox, timingMarginBox})
         connect(box, &QSpinBox::valueChanged, this, &SettingsDialog::copyToLive);
 }
 
@@ -141,6 +141,8 @@ void SettingsDialog::copyToLive()
     s.fastReads = fastReadsBox->isChecked();
     s.allTelegrams = allTelegramsBox->isChecked();
     s.archiveOn = archiveBox->isChecked();
+    s.standardTiming = standardTimingBox->isChecked();
+    s.timingMarginMs = timingMarginBox->value();
 }
 
 // A box that becomes checked clears the other two first, so their own handling
@@ -199,6 +201,8 @@ void SettingsDialog::showPortPage(const Settings &stored)
     fastReadsBox->setChecked(stored.fastReads);
     allTelegramsBox->setChecked(stored.allTelegrams);
     archiveBox->setChecked(stored.archiveOn);
+    standardTimingBox->setChecked(stored.standardTiming);
+    timingMarginBox->setValue(stored.timingMarginMs);
     vantirGenerationEdit->setText(stored.vantirGenerationCode);
     updateRouteGroups();
     copyToLive(); // controls that did not change still hold the file's value

@@ -73,6 +73,8 @@ public:
     QCheckBox *msbFirstBox = nullptr, *lsbFirstBox = nullptr;
     QCheckBox *globalInitBox = nullptr, *use5BBox = nullptr, *unicodeBox = nullptr;
     QCheckBox *fastReadsBox = nullptr, *allTelegramsBox = nullptr, *archiveBox = nullptr;
+    QCheckBox *standardTimingBox = nullptr;
+    QSpinBox *timingMarginBox = nullptr;
     QLineEdit *vantirGenerationEdit = nullptr;
     QPushButton *portCancelButton = nullptr, *portApplyButton = nullptr; // "Cancel", "Apply"
     QPushButton *openPortButton = nullptr;                               // hidden; its caption follows the port

@@ -175,6 +175,10 @@ QWidget *SettingsDialog::buildPortPage()
     fastReadsBox = checkBox(reading, "Check_fast_reads");
     allTelegramsBox = checkBox(reading, "Check_all_telegrams");
     archiveBox = checkBox(reading, "Check_archive");
+    standardTimingBox = checkBox(reading, "Check_standard_timing");
+    timingMarginBox = named(new QSpinBox(reading), "UD_timing_margin");
+    timingMarginBox->setRange(0, 1000);
+    timingMarginBox->setSuffix(QStringLiteral(" ms"));
     auto *readingGrid = new QGridLayout(reading);
     readingGrid->addWidget(label(reading, QT_TR_NOOP("Retries")), 0, 0);
     readingGrid->addWidget(retriesBox, 0, 1, Qt::AlignLeft);
@@ -187,8 +191,14 @@ QWidget *SettingsDialog::buildPortPage()
     readingGrid->addWidget(fastReadsBox, 6, 0, 1, 2);
     readingGrid->addWidget(allTelegramsBox, 7, 0, 1, 2);
     readingGrid->addWidget(archiveBox, 8, 0, 1, 2);
-    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 9, 0, 1, 2);
-    readingGrid->addWidget(vantirGenerationEdit, 10, 0, 1, 2, Qt::AlignLeft);
+    auto *timing = new QHBoxLayout;
+    timing->addWidget(standardTimingBox);
+    timing->addWidget(label(reading, QT_TR_NOOP("margin")));
+    timing->addWidget(timingMarginBox);
+    timing->addStretch(1);
+    readingGrid->addLayout(timing, 9, 0, 1, 2);
+    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 10, 0, 1, 2);
+    readingGrid->addWidget(vantirGenerationEdit, 11, 0, 1, 2, Qt::AlignLeft);
     readingGrid->setColumnStretch(1, 1);
 
     portCancelButton = button(portPage, "BitBtn2");
@@ -294,6 +304,10 @@ void SettingsDialog::retranslate()
                                 "after the request"));
     allTelegramsBox->setText(tr("Read all telegrams"));
     archiveBox->setText(tr("Keep every reading in the archive"));
+    standardTimingBox->setText(tr("Standard bus timing"));
+    standardTimingBox->setToolTip(tr("On the serial port, an answer that has not begun within 330 bit times + 50 ms "
+                                     "(plus the margin) of the request counts as silence; one that began is over "
+                                     "when the line falls quiet"));
     allTelegramsBox->setToolTip(tr("Ask a meter for its next telegram while its reply announces more records"));
     portCancelButton->setText(tr("Close")); // the same word on both pages: it hides the dialog, nothing is applied
     portApplyButton->setText(tr("Apply"));

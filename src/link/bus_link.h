@@ -36,4 +36,7 @@ public:
     // operation need not wait out its response timeout. Unset, the link
     // reads nothing before the operation collects.
     std::function<void()> replyComplete;
+    // Standard bus timing: while set, the link calls it whenever bytes of a
+    // reply arrive on the serial route.
+    std::function<void()> replyActivity;
 };

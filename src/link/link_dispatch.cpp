@@ -139,7 +139,7 @@ bool LinkDispatch::sendFrame(const mbus::Request &request)
     const QString socketFailure = QString::fromStdString(request.socketFailure);
     const LinkRoute sendRoute = m_env.settings().route;
     m_replyNotified = false;
-    watchSerialInput(replyComplete && sendRoute == LinkRoute::Serial);
+    watchSerialInput((replyComplete || replyActivity) && sendRoute == LinkRoute::Serial);
     switch (sendRoute) {
     case LinkRoute::Listen:
     case LinkRoute::GatewayClient:
@@ -315,6 +315,8 @@ void LinkDispatch::watchSerialInput(bool on)
     }
     m_serialWatch = connect(&m_comm, &SerialPort::receivedBlock, this, [this](const QByteArray &bytes) {
         m_serialReceived += bytes;
+        if (m_inUse && replyActivity && !bytes.isEmpty())
+            replyActivity();
         checkReplyComplete(m_serialReceived);
     });
 }

@@ -33,6 +33,15 @@ struct BusOptions {
     // "Read all telegrams": a reply ending in DIF 1F is followed by a REQ_UD2
     // with the frame count bit toggled, up to 16 telegrams in one reading.
     bool allTelegrams = false;
+    // "Standard bus timing" (serial route): no first byte within the
+    // standard's window (the request's wire time, 330 bit times + 50 ms at
+    // `baud`) plus the margin means silence; an answer that began is over
+    // when it is a whole frame or the line was silent `silenceChars`
+    // character times. The response timeout still bounds every wait.
+    bool standardTiming = false;
+    int timingMarginMs = 20;
+    int silenceChars = 3;
+    int baud = 2400;
     // The wildcard search takes its answers from whatever route is chosen,
     // not only from the serial port.
     bool searchAnyRoute = false;
@@ -70,6 +79,8 @@ public:
     // The logged-in user's rights; permits() logs the refusal when one is missing.
     UserRights rights;
     bool permits(Right right);
+    // "Standard bus timing" asked for on a TCP route was refused once (said in the log).
+    bool standardTimingRefused = false;
 
     // The selected meter and its row (-1: none), and the current reading
     // (litres) kept for "Relay unit".

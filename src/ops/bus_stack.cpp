@@ -10,6 +10,12 @@ BusOptions busOptionsFrom(const Settings &settings)
     o.responseTimeoutMs = settings.timeout;
     o.fastReads = settings.fastReads;
     o.allTelegrams = settings.allTelegrams;
+    o.standardTiming = settings.standardTiming;
+    o.timingMarginMs = settings.timingMarginMs;
+    o.silenceChars = settings.silenceChars;
+    bool ok = false;
+    const int baud = settings.com.speed.toInt(&ok);
+    o.baud = ok && baud > 0 ? baud : 2400;
     return o;
 }
 

@@ -1,5 +1,7 @@
 #include "exchange.h"
 
+#include <cmath>
+
 #include "decode/decode.h"
 #include "decode/telegrams.h"
 #include "mbus/bytes.h"
@@ -48,11 +50,21 @@ Exchange::Exchange(BusSession &session, QObject *parent) : QObject(parent), m_se
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer); // a scan of 251 addresses must not drift by 5 %
     connect(&m_timer, &QTimer::timeout, this, &Exchange::waitOver);
+    for (QTimer *timer : {&m_answerWindow, &m_lineQuiet}) {
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+    }
+    connect(&m_answerWindow, &QTimer::timeout, this, [this] {
+        if (!m_answerBegun)
+            endWaitNow(); // nobody began an answer within the window
+    });
+    connect(&m_lineQuiet, &QTimer::timeout, this, &Exchange::endWaitNow);
 }
 
 Exchange::~Exchange()
 {
     m_session.link.replyComplete = nullptr;
+    m_session.link.replyActivity = nullptr;
 }
 
 bool Exchange::idFits(const std::string &id, const std::string &pattern)
@@ -81,6 +93,8 @@ void Exchange::ask(const Question &question)
 void Exchange::cancel()
 {
     m_timer.stop();
+    m_answerWindow.stop();
+    m_lineQuiet.stop();
     ++m_sent; // an early completion still queued is stale now
 }
 
@@ -102,7 +116,13 @@ void Exchange::send(const mbus::Request &request)
     m_lastRequest = request.frame;
     const quint64 number = ++m_sent;
     const BusOptions options = m_session.options();
-    if (options.fastReads) {
+    const bool standard = options.standardTiming && m_session.link.route() == LinkRoute::Serial;
+    if (options.standardTiming && !standard && !m_session.standardTimingRefused) {
+        m_session.standardTimingRefused = true;
+        m_session.log.addLine(tr("Standard bus timing works on the serial route only: the round trip of a TCP link "
+                                 "is not measured here, so every answer is awaited for the response timeout..."));
+    }
+    if (options.fastReads || standard) {
         // Called while the link is in the middle of a read: the reply is
         // taken from the event loop.
         m_session.link.replyComplete = [this, number] {
@@ -123,6 +143,42 @@ void Exchange::send(const mbus::Request &request)
     // the same and then counts as unanswered.
     m_session.link.sendFrame(request);
     m_timer.start(options.responseTimeoutMs);
+    if (standard)
+        startStandardWaits(options, request.frame.size(), number);
+    else
+        m_session.link.replyActivity = nullptr;
+}
+
+void Exchange::startStandardWaits(const BusOptions &options, std::size_t requestBytes, quint64 number)
+{
+    // A meter begins its answer within 330 bit times + 50 ms of the end of
+    // the request; the request itself takes 11 bits a character.
+    const double bitMs = 1000.0 / std::max(1, options.baud);
+    const int window = int(std::ceil((double(requestBytes) * 11 + 330) * bitMs)) + 50 + options.timingMarginMs;
+    const int quiet = int(std::ceil(options.silenceChars * 11 * bitMs)) + options.timingMarginMs;
+    m_answerBegun = false;
+    m_lineQuiet.stop();
+    m_answerWindow.start(std::min(window, options.responseTimeoutMs));
+    m_session.link.replyActivity = [this, number, quiet] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, number, quiet] {
+                if (number != m_sent || !m_timer.isActive())
+                    return;
+                m_answerBegun = true;
+                m_answerWindow.stop();
+                m_lineQuiet.start(quiet); // each byte puts the end of the answer further off
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+void Exchange::endWaitNow()
+{
+    if (!m_timer.isActive())
+        return;
+    m_timer.stop();
+    waitOver();
 }
 
 // Bytes that came after the last wait ended belong to no request of ours.
@@ -141,6 +197,8 @@ void Exchange::dropLateBytes()
 
 void Exchange::waitOver()
 {
+    m_answerWindow.stop();
+    m_lineQuiet.stop();
     BusLink &link = m_session.link;
     const QByteArray reply = link.collectReply();
     link.discardPendingReply();

@@ -78,6 +78,9 @@ private:
 
     void startTry();
     void send(const mbus::Request &request);
+    // Standard bus timing: the waits that end an exchange before its timeout.
+    void startStandardWaits(const BusOptions &options, std::size_t requestBytes, quint64 number);
+    void endWaitNow();
     void dropLateBytes();
     void waitOver();
     void tryFailed(Outcome outcome);
@@ -89,6 +92,9 @@ private:
 
     BusSession &m_session;
     QTimer m_timer;
+    QTimer m_answerWindow; // standard timing: no first byte by then is silence
+    QTimer m_lineQuiet;    // standard timing: an answer that began is over
+    bool m_answerBegun = false;
     Question m_question;
     Step m_step = Step::Request;
     int m_try = 0;

@@ -98,8 +98,9 @@ void TstCliOptions::accepted()
     QCOMPARE(r.options.format, cli::Format::Json);
     QVERIFY(r.options.fast);
 
-    r = cli::parseCommandLine({"scan", "--port=/dev/x", "--from=3", "--format=csv"});
+    r = cli::parseCommandLine({"scan", "--port=/dev/x", "--from=3", "--format=csv", "--standard-timing"});
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QVERIFY(cli::runSettings(r.options).settings.standardTiming);
     QCOMPARE(*r.options.port, QStringLiteral("/dev/x"));
     QCOMPARE(r.options.from, 3);
     QCOMPARE(r.options.format, cli::Format::Csv);

@@ -51,6 +51,31 @@ medium = water
 record = 0C 13 00 25 01 00
 )";
 
+// At 2400 baud the standard's window is 330 bit times + 50 ms (450 bits):
+// meter 1 answers at its edge, meter 2 later, meter 3 at once.
+const char kLateBus[] = R"(
+[meter]
+address = 1
+id = 11111111
+manufacturer = ABC
+medium = water
+answer-delay-bits = 450
+record = 0C13 45230100
+[meter]
+address = 2
+id = 22222222
+manufacturer = ABC
+medium = water
+answer-delay-bits = 600
+record = 0C13 45230100
+[meter]
+address = 3
+id = 33333333
+manufacturer = ABC
+medium = water
+record = 0C13 45230100
+)";
+
 QString hex(const mbus::Request &request)
 {
     return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed();
@@ -66,6 +91,8 @@ private slots:
     void commandsReachTheMeter();
     void autoAddressingGivesConsecutiveAddresses();
     void rightsRefusedOnEveryPath();
+    void standardTimingWindow_data();
+    void standardTimingWindow();
     void secondarySearch();
     void titlesChangeTheTable();
 };
@@ -294,6 +321,35 @@ void TstDevices::rightsRefusedOnEveryPath()
     QTest::mouseClick(p.readSelectedButton, Qt::LeftButton);
     QVERIFY(b.idle(5000));
     QTRY_VERIFY(b.sim.output().count(QStringLiteral("RX ")) > framesBefore);
+}
+
+void TstDevices::standardTimingWindow_data()
+{
+    QTest::addColumn<bool>("standard");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("standard bus timing") << true << QStringList{"11111111", "33333333"};
+    QTest::newRow("off: as before") << false << QStringList{"11111111", "22222222", "33333333"};
+}
+
+// Standard bus timing, the window and the simulator at the pace of the line:
+// a meter that begins its answer at the window's edge is heard, a later one
+// counts as silent and disturbs neither the next address nor the log.
+void TstDevices::standardTimingWindow()
+{
+    QFETCH(bool, standard);
+    QFETCH(QStringList, found);
+    QTemporaryDir busDir;
+    Bench b(Bench::writeBus(busDir, kLateBus),
+            "[Misc]\nRetry=0\nStandardTiming=" + QByteArray(standard ? "1" : "0") + "\n",
+            {"--wire-time", "--baud", "2400"}, 2000);
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(1, 3, 20000));
+    QStringList ids;
+    for (int r = 1; r <= b.table().rowCount(); ++r)
+        ids << b.cell(r, 0);
+    QCOMPARE(ids, found);
+    QVERIFY(b.window->logLines().filter(QStringLiteral("came too late")).isEmpty());
+    QCOMPARE(b.sim.output().contains(QStringLiteral("a late answer was not sent")), standard);
 }
 
 void TstDevices::autoAddressingGivesConsecutiveAddresses()

@@ -151,8 +151,10 @@ Response Bus::handle(ByteView bytes)
     std::vector<Bytes> sent;
     if (a != kAddrBroadcastSilent) { // 255 draws no answer, so none is counted either
         for (Answer &answer : answers) {
-            if (answer.meter->answerGoesOut())
+            if (answer.meter->answerGoesOut()) {
+                r.answerDelayBits = std::max(r.answerDelayBits, answer.meter->state().answerDelayBits);
                 sent.push_back(std::move(answer.bytes));
+            }
             else
                 r.notes.push_back(answer.meter->label() + ": answer lost (drop-first/answer-every)");
         }

@@ -13,6 +13,7 @@ namespace mbussim {
 struct Response {
     Bytes bytes;                    // empty: nobody answers
     int answering = 0;              // meters whose answers make up `bytes`
+    int answerDelayBits = 0;        // the slowest answering meter's own delay
     std::vector<std::string> notes; // what happened, for the output lines
 };
 

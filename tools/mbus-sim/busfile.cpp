@@ -148,6 +148,11 @@ std::string setKey(Block &b, const std::string &key, const std::string &value)
         if (!v)
             return "address must be a number 0..250 or 'none', not '" + value + "'";
         m.address = static_cast<std::uint8_t>(*v);
+    } else if (key == "answer-delay-bits") {
+        const auto v = number(value, 1000000);
+        if (!v)
+            return "answer-delay-bits must be a number 0..1000000, not '" + value + "'";
+        m.answerDelayBits = static_cast<int>(*v);
     } else if (key == "answer-every" || key == "drop-first") {
         const bool every = key == "answer-every";
         const auto v = number(value, kMaxLossCount);

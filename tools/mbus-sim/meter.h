@@ -36,6 +36,10 @@ struct MeterConfig {
     Bytes raw;           // when set: the reply, sent as it stands
     int answerEvery = 1; // answer only every N-th request it should answer
     int dropFirst = 0;   // lose the first N answers
+    // Bit times between the end of the request and the first byte of the
+    // answer, beyond the simulator's --reply-delay (a slow meter; the
+    // standard allows up to 330 bit times + 50 ms).
+    int answerDelayBits = 0;
     // The records go out in this many telegrams; every one but the last ends
     // with DIF 1F ("more records follow"). kEndlessTelegrams: each telegram
     // carries all records and announces more, for ever.

@@ -62,6 +62,11 @@ struct Parser {
              "KIND[:PERCENT][@ADDRESS]"},
             {"quiet", "Do not print frames and notes (start-up lines only)."},
             {"reply-delay", "Wait MS milliseconds before answering (default 0).", "MS"},
+            {"answer-delay-bits",
+             "Every meter starts its answer N bit times (at --baud) after the request, on top of "
+             "--reply-delay; a meter's own answer-delay-bits adds to it. The standard allows 330 bit "
+             "times + 50 ms; an answer not begun when the next request arrives is not sent.",
+             "N"},
             {"wire-time", "Send every reply, E5 included, at the pace of the line: 11 bits per character at "
                           "--baud (gateway modes: the reply telegram waits for the meters' answer to cross the "
                           "line)."},
@@ -167,6 +172,8 @@ Each meter is a [meter] block:
   record       = 04 6D 2A 0E 83 2C one line per record, in the order of the reply
   answer-every = 2                 of the answers it gives, only every 2nd reaches the line
                                    (the 2nd, 4th, ...); default 1, at most 1000
+  answer-delay-bits = 330          starts its answer 330 bit times late (on top of
+                                   --reply-delay and --answer-delay-bits)
   drop-first   = 1                 its first answer is lost (default 0, at most 1000)
   telegrams    = 3                 the records go out in 3 telegrams, each but the last
                                    ending in DIF 1F; the next one only for a REQ_UD2 with
@@ -382,6 +389,8 @@ OptionsResult parseOptions(const QStringList &arguments)
     s.faults.split = p.isSet("split");
     if (p.isSet("reply-delay") && !toInt(p.value("reply-delay"), 0, 600000, s.replyDelayMs))
         r.error = "--reply-delay wants milliseconds 0..600000";
+    if (p.isSet("answer-delay-bits") && !toInt(p.value("answer-delay-bits"), 0, 1000000, s.answerDelayBits))
+        r.error = "--answer-delay-bits wants bit times 0..1000000";
     else if (p.isSet("baud") && !toInt(p.value("baud"), 110, 1000000, s.baud))
         r.error = "--baud wants a rate 110..1000000";
     else if (p.isSet("drop") && !toPercent(p.value("drop"), s.faults.dropPercent))

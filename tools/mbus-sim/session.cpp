@@ -71,12 +71,19 @@ void Session::handle(const mbussim::FramerEvent &event)
         return;
     }
     m_out.frame("RX", event.bytes);
+    // The master speaks again: an answer that has not begun by now is too
+    // late, and on a real bus it would collide with this request.
+    while (!m_queue.empty() && m_queue.back().sent == 0 && m_queue.back().startUs < 0
+           && m_queue.back().dueUs > nowUs() && !m_queue.back().text) {
+        m_out.note("a late answer was not sent: the master sent another request first");
+        m_queue.pop_back();
+    }
     mbussim::Response response = m_bus.handle(event.bytes);
     for (const std::string &note : response.notes)
         m_out.note(note);
     if (response.bytes.empty())
         return;
-    sendReply(std::move(response.bytes), false);
+    sendReply(std::move(response.bytes), false, m_options.answerDelayBits + response.answerDelayBits);
 }
 
 void Session::lineQuiet()
@@ -95,7 +102,7 @@ void Session::lineQuiet()
         sendReply(mbus::Bytes(reply.text.begin(), reply.text.end()), true);
 }
 
-void Session::sendReply(mbus::Bytes bytes, bool text)
+void Session::sendReply(mbus::Bytes bytes, bool text, int delayBits)
 {
     if (m_hangup && m_faults.hangup()) {
         m_out.note("connection closed instead of a reply (--hangup)");
@@ -109,7 +116,8 @@ void Session::sendReply(mbus::Bytes bytes, bool text)
     if (m_faults.corrupt(bytes))
         m_out.note("reply damaged (--corrupt)");
 
-    const qint64 due = nowUs() + qint64(m_options.replyDelayMs) * 1000;
+    const qint64 due =
+        nowUs() + qint64(m_options.replyDelayMs) * 1000 + qint64(delayBits) * 1000000 / std::max(1, m_options.baud);
     const std::vector<mbus::Bytes> pieces = m_faults.pieces(bytes);
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         Piece piece;

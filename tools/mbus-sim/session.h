@@ -22,6 +22,7 @@ class Output;
 
 struct SessionOptions {
     int replyDelayMs = 0;
+    int answerDelayBits = 0; // every meter's answer starts this many bit times later
     bool wireTime = false; // 11 bits per character at `baud`
     int baud = 2400;
     mbussim::FaultOptions faults;
@@ -51,7 +52,7 @@ private:
     };
 
     void handle(const mbussim::FramerEvent &event);
-    void sendReply(mbus::Bytes bytes, bool text);
+    void sendReply(mbus::Bytes bytes, bool text, int delayBits = 0);
     void idleGap();
     void lineQuiet();
     void pump();

@@ -104,7 +104,8 @@ ParseResult parseCommandLine(const QStringList &arguments)
         r.error = error;
         return r;
     };
-    static const QStringList kFlags{"--nke", "--lsb", "--fast", "--all-telegrams", "--verbose", "--force", "--store"};
+    static const QStringList kFlags{"--nke",     "--lsb",   "--fast",  "--all-telegrams",
+                                    "--verbose", "--force", "--store", "--standard-timing"};
     static const QStringList kValued{"--from", "--to",       "--retries", "--pattern", "--id",
                                      "--port", "--baud",     "--parity",  "--tcp",     "--gateway",
                                      "--net",  "--settings", "--timeout", "--format",  "--separator"};
@@ -167,6 +168,8 @@ ParseResult parseCommandLine(const QStringList &arguments)
             o.fast = true;
         } else if (arg == QLatin1String("--all-telegrams")) {
             o.allTelegrams = true;
+        } else if (arg == QLatin1String("--standard-timing")) {
+            o.standardTiming = true;
         } else if (arg == QLatin1String("--verbose")) {
             o.verbose = true;
         } else if (arg == QLatin1String("--force")) {
@@ -378,6 +381,7 @@ RunSettings runSettings(const Options &o)
         s.exportSeparator = *o.separator;
     s.fastReads = s.fastReads || o.fast;
     s.allTelegrams = s.allTelegrams || o.allTelegrams;
+    s.standardTiming = s.standardTiming || o.standardTiming;
     s.lsbSearch = s.lsbSearch || o.lsb;
     return r;
 }
@@ -416,6 +420,9 @@ Reading:
   --nke                 SND_NKE before each reading
   --fast                take a reply as soon as it is a whole frame
   --all-telegrams       follow DIF 1F: read every telegram of a meter
+  --standard-timing     serial port: an answer not begun within 330 bit times + 50 ms
+                        (+ the settings' margin, 20 ms) is silence; one that began
+                        is over when it is a whole frame or the line falls quiet
   --from N, --to M      the scan range (default: the settings file's, else 0..250)
   --pattern PATTERN     search only IDs that match, F for any digit (FFFFFFFF)
   --lsb                 search from the rightmost digit

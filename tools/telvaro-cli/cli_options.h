@@ -53,6 +53,7 @@ struct Options {
     std::optional<int> timeoutMs;
     bool fast = false;
     bool allTelegrams = false;
+    bool standardTiming = false; // --standard-timing
     std::optional<QString> separator;
 
     Format format = Format::Text;

@@ -41,6 +41,9 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir)
     s.secondaryMain = ini.readBool(kMisc, QStringLiteral("SMain"), false);
     s.fastReads = ini.readBool(kMisc, QStringLiteral("FastReads"), false);
     s.allTelegrams = ini.readBool(kMisc, QStringLiteral("AllTelegrams"), false);
+    s.standardTiming = ini.readBool(kMisc, QStringLiteral("StandardTiming"), false);
+    s.timingMarginMs = clamped(ini, kMisc, QStringLiteral("TimingMargin"), 20, 0, 1000);
+    s.silenceChars = clamped(ini, kMisc, QStringLiteral("SilenceChars"), 3, 1, 100);
 
     s.com.name = ini.readString(kCom, QStringLiteral("Name"), s.com.name);
     s.com.speed = ini.readString(kCom, QStringLiteral("Speed"), s.com.speed);
@@ -104,6 +107,8 @@ void writePortPageKeys(IniFile &ini, const Settings &s)
     ini.writeString(kMisc, QStringLiteral("GenCode"), s.vantirGenerationCode);
     ini.writeBool(kMisc, QStringLiteral("FastReads"), s.fastReads);
     ini.writeBool(kMisc, QStringLiteral("AllTelegrams"), s.allTelegrams);
+    ini.writeBool(kMisc, QStringLiteral("StandardTiming"), s.standardTiming);
+    ini.writeInteger(kMisc, QStringLiteral("TimingMargin"), s.timingMarginMs);
 
     ini.writeString(kEthernet, QStringLiteral("Port"), s.listenPort);
     ini.writeBool(kEthernet, QStringLiteral("AutoOpen"), s.autoOpen);

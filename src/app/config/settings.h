@@ -49,6 +49,12 @@ struct Settings {
     bool secondaryMain = false;
     bool fastReads = false;    // "Complete reply early"
     bool allTelegrams = false; // "Read all telegrams"
+    // "Standard bus timing": an answer must begin within the standard's window
+    // (330 bit times + 50 ms after the request) plus this margin, and is over
+    // when the line has been silent this many character times.
+    bool standardTiming = false;
+    int timingMarginMs = 20;
+    int silenceChars = 3;
 
     ComPortSettings com;
 

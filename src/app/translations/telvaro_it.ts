@@ -369,6 +369,10 @@
         <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
         <translation>%1 telegrammi letti e il contatore ne annuncia altri: la lettura finisce qui...</translation>
     </message>
+    <message>
+        <source>Standard bus timing works on the serial route only: the round trip of a TCP link is not measured here, so every answer is awaited for the response timeout...</source>
+        <translation>La temporizzazione standard del bus funziona solo sulla porta seriale: il tempo di andata e ritorno di un collegamento TCP qui non viene misurato, quindi ogni risposta viene attesa per tutto il timeout...</translation>
+    </message>
 </context>
 <context>
     <name>FullReportWindow</name>
@@ -919,7 +923,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The readings archive is off or cannot be used: no history to show...</source>
-        <translation>L'archivio letture è spento o non utilizzabile: nessuno storico da mostrare...</translation>
+        <translation>L&apos;archivio letture è spento o non utilizzabile: nessuno storico da mostrare...</translation>
     </message>
     <message>
         <source>Select a row of the table to draw its months...</source>
@@ -1384,7 +1388,19 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Keep every reading in the archive</source>
-        <translation>Conserva ogni lettura nell'archivio</translation>
+        <translation>Conserva ogni lettura nell&apos;archivio</translation>
+    </message>
+    <message>
+        <source>margin</source>
+        <translation>margine</translation>
+    </message>
+    <message>
+        <source>Standard bus timing</source>
+        <translation>Temporizzazione standard del bus</translation>
+    </message>
+    <message>
+        <source>On the serial port, an answer that has not begun within 330 bit times + 50 ms (plus the margin) of the request counts as silence; one that began is over when the line falls quiet</source>
+        <translation>Sulla porta seriale una risposta non iniziata entro 330 tempi di bit + 50 ms (più il margine) dalla richiesta conta come silenzio; una risposta iniziata termina quando la linea tace</translation>
     </message>
 </context>
 <context>
@@ -1512,11 +1528,11 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>archive::ReadingArchive</name>
     <message>
         <source>The archive %1 cannot be reached: %2</source>
-        <translation>L'archivio %1 non è raggiungibile: %2</translation>
+        <translation>L&apos;archivio %1 non è raggiungibile: %2</translation>
     </message>
     <message>
         <source>The archive %1 cannot be opened: %2</source>
-        <translation>L'archivio %1 non può essere aperto: %2</translation>
+        <translation>L&apos;archivio %1 non può essere aperto: %2</translation>
     </message>
     <message>
         <source>%1 is not a readings archive: %2</source>
@@ -1524,11 +1540,11 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The archive %1 is read-only and holds no readings</source>
-        <translation>L'archivio %1 è di sola lettura e non contiene letture</translation>
+        <translation>L&apos;archivio %1 è di sola lettura e non contiene letture</translation>
     </message>
     <message>
         <source>The archive %1 cannot be set up: %2</source>
-        <translation>L'archivio %1 non può essere preparato: %2</translation>
+        <translation>L&apos;archivio %1 non può essere preparato: %2</translation>
     </message>
     <message>
         <source>%1 is not a readings archive</source>
@@ -1536,15 +1552,15 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The archive %1 was made by a newer Telvaro (schema %2): it is only read</source>
-        <translation>L'archivio %1 è stato creato da un Telvaro più recente (schema %2): viene solo letto</translation>
+        <translation>L&apos;archivio %1 è stato creato da un Telvaro più recente (schema %2): viene solo letto</translation>
     </message>
     <message>
         <source>The archive is not open</source>
-        <translation>L'archivio non è aperto</translation>
+        <translation>L&apos;archivio non è aperto</translation>
     </message>
     <message>
         <source>The archive is read-only</source>
-        <translation>L'archivio è di sola lettura</translation>
+        <translation>L&apos;archivio è di sola lettura</translation>
     </message>
     <message>
         <source>The reading of %1 was not kept: %2</source>

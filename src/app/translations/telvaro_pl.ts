@@ -369,6 +369,10 @@
         <source>%1 telegrams read and the meter announces more: the reading ends here...</source>
         <translation>Odczytano %1 telegramów, a licznik zapowiada kolejne: odczyt kończy się tutaj...</translation>
     </message>
+    <message>
+        <source>Standard bus timing works on the serial route only: the round trip of a TCP link is not measured here, so every answer is awaited for the response timeout...</source>
+        <translation>Standardowe czasy magistrali działają tylko na porcie szeregowym: czas obiegu łącza TCP nie jest tu mierzony, więc na każdą odpowiedź czeka się przez cały czas oczekiwania...</translation>
+    </message>
 </context>
 <context>
     <name>FullReportWindow</name>
@@ -1387,6 +1391,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Keep every reading in the archive</source>
         <translation>Zachowuj każdy odczyt w archiwum</translation>
+    </message>
+    <message>
+        <source>margin</source>
+        <translation>zapas</translation>
+    </message>
+    <message>
+        <source>Standard bus timing</source>
+        <translation>Standardowe czasy magistrali</translation>
+    </message>
+    <message>
+        <source>On the serial port, an answer that has not begun within 330 bit times + 50 ms (plus the margin) of the request counts as silence; one that began is over when the line falls quiet</source>
+        <translation>Na porcie szeregowym odpowiedź, która nie zaczęła się w ciągu 330 czasów bitu + 50 ms (plus zapas) od zapytania, liczy się jako cisza; rozpoczęta kończy się, gdy linia ucichnie</translation>
     </message>
 </context>
 <context>
