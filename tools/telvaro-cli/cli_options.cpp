@@ -106,9 +106,9 @@ ParseResult parseCommandLine(const QStringList &arguments)
     };
     static const QStringList kFlags{"--nke",     "--lsb",   "--fast",  "--all-telegrams",
                                     "--verbose", "--force", "--store", "--standard-timing"};
-    static const QStringList kValued{"--from", "--to",       "--retries", "--pattern", "--id",
-                                     "--port", "--baud",     "--parity",  "--tcp",     "--gateway",
-                                     "--net",  "--settings", "--timeout", "--format",  "--separator"};
+    static const QStringList kValued{"--from",    "--to",     "--retries",   "--pattern",      "--id",  "--port",
+                                     "--baud",    "--parity", "--tcp",       "--gateway",      "--net", "--settings",
+                                     "--timeout", "--format", "--separator", "--timing-margin"};
     bool commandSeen = false;
     std::optional<QString> fromText, toText;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -186,6 +186,11 @@ ParseResult parseCommandLine(const QStringList &arguments)
         } else if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
             // An address for a scan, a date for the history: told apart once the command is known.
             (arg == QLatin1String("--from") ? fromText : toText) = v;
+        } else if (arg == QLatin1String("--timing-margin")) {
+            const auto n = number(v, 0, 1000);
+            if (!n)
+                return fail(tr("--timing-margin must be 0..1000 ms, not '%1'").arg(v));
+            o.timingMarginMs = *n;
         } else if (arg == QLatin1String("--retries")) {
             const auto n = number(v, 0, 9);
             if (!n)
@@ -382,6 +387,7 @@ RunSettings runSettings(const Options &o)
     s.fastReads = s.fastReads || o.fast;
     s.allTelegrams = s.allTelegrams || o.allTelegrams;
     s.standardTiming = s.standardTiming || o.standardTiming;
+    s.timingMarginMs = o.timingMarginMs.value_or(s.timingMarginMs);
     s.lsbSearch = s.lsbSearch || o.lsb;
     return r;
 }
@@ -423,6 +429,7 @@ Reading:
   --standard-timing     serial port: an answer not begun within 330 bit times + 50 ms
                         (+ the settings' margin, 20 ms) is silence; one that began
                         is over when it is a whole frame or the line falls quiet
+  --timing-margin MS    the margin of --standard-timing, 0..1000
   --from N, --to M      the scan range (default: the settings file's, else 0..250)
   --pattern PATTERN     search only IDs that match, F for any digit (FFFFFFFF)
   --lsb                 search from the rightmost digit

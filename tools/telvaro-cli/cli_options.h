@@ -54,6 +54,7 @@ struct Options {
     bool fast = false;
     bool allTelegrams = false;
     bool standardTiming = false; // --standard-timing
+    std::optional<int> timingMarginMs;
     std::optional<QString> separator;
 
     Format format = Format::Text;
