@@ -73,8 +73,8 @@ void Session::handle(const mbussim::FramerEvent &event)
     m_out.frame("RX", event.bytes);
     // The master speaks again: an answer that has not begun by now is too
     // late, and on a real bus it would collide with this request.
-    while (!m_queue.empty() && m_queue.back().sent == 0 && m_queue.back().startUs < 0
-           && m_queue.back().dueUs > nowUs() && !m_queue.back().text) {
+    while (!m_queue.empty() && m_queue.back().slowMeter && m_queue.back().sent == 0 && m_queue.back().startUs < 0
+           && m_queue.back().dueUs > nowUs()) {
         m_out.note("a late answer was not sent: the master sent another request first");
         m_queue.pop_back();
     }
@@ -116,8 +116,8 @@ void Session::sendReply(mbus::Bytes bytes, bool text, int delayBits)
     if (m_faults.corrupt(bytes))
         m_out.note("reply damaged (--corrupt)");
 
-    const qint64 due =
-        nowUs() + qint64(m_options.replyDelayMs) * 1000 + qint64(delayBits) * 1000000 / std::max(1, m_options.baud);
+    const qint64 due = nowUs() + qint64(m_options.replyDelayMs) * 1000
+                       + qint64(delayBits) * 1000000 / std::max(1, m_options.baud);
     const std::vector<mbus::Bytes> pieces = m_faults.pieces(bytes);
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         Piece piece;
@@ -126,6 +126,7 @@ void Session::sendReply(mbus::Bytes bytes, bool text, int delayBits)
         if (i == 0)
             piece.whole = bytes;
         piece.text = text;
+        piece.slowMeter = delayBits > 0;
         m_queue.push_back(std::move(piece));
     }
     pump();

@@ -23,7 +23,7 @@ class Output;
 struct SessionOptions {
     int replyDelayMs = 0;
     int answerDelayBits = 0; // every meter's answer starts this many bit times later
-    bool wireTime = false; // 11 bits per character at `baud`
+    bool wireTime = false;   // 11 bits per character at `baud`
     int baud = 2400;
     mbussim::FaultOptions faults;
 };
@@ -49,6 +49,10 @@ private:
         qint64 startUs = -1;
         mbus::Bytes whole; // the whole reply, shown when its first piece goes
         bool text = false; // a display reply, shown as text
+        // A slow meter's answer (answer-delay-bits): not sent when the master
+        // speaks again before it begins. A --reply-delay (a slow path, such
+        // as a converter's buffer) delivers its answer all the same.
+        bool slowMeter = false;
     };
 
     void handle(const mbussim::FramerEvent &event);
