@@ -7,9 +7,9 @@
 #include "display_grid.h"
 #include "display_pages.h"
 #include "history_window.h"
-#include "link/link_route.h"
 #include "main_window.h"
 #include "ops/bus_session.h"
+#include "ops/bus_stack.h"
 #include "settings_dialog.h"
 
 #include <QAction>
@@ -48,9 +48,8 @@ void MainWindow::keepReading(const QByteArrayList &telegrams, bool complete)
 {
     if (!openArchive())
         return;
-    const RouteChoice &r = m_settings.route;
-    const QString route = routeName(chooseRoute(r.useListen, r.useGatewayClient, r.useConverter));
-    const auto reading = archive::readingFromTelegrams(telegrams, QDateTime::currentDateTimeUtc(), route, complete);
+    const auto reading = archive::readingFromTelegrams(telegrams, QDateTime::currentDateTimeUtc(),
+                                                       routeName(linkSettingsFrom(m_settings).route), complete);
     if (!reading)
         return;
     if (m_archive->store(*reading)) {

@@ -129,10 +129,8 @@ void Exchange::send(const mbus::Request &request)
             QMetaObject::invokeMethod(
                 this,
                 [this, number] {
-                    if (number == m_sent && m_timer.isActive()) {
-                        m_timer.stop();
-                        waitOver();
-                    }
+                    if (number == m_sent)
+                        endWaitNow();
                 },
                 Qt::QueuedConnection);
         };

@@ -59,10 +59,11 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
             [this](const QByteArrayList &telegrams, bool complete) {
                 const QDateTime now = QDateTime::currentDateTime();
                 m_readings << MeterReading{telegrams, now, complete};
-                const RouteChoice &r = m_settings.route;
+                if (!m_archive) // decoded again only for --store
+                    return;
                 const auto reading = archive::readingFromTelegrams(
-                    telegrams, now, routeName(chooseRoute(r.useListen, r.useGatewayClient, r.useConverter)), complete);
-                if (m_archive && reading && !m_archive->store(*reading))
+                    telegrams, now, routeName(linkSettingsFrom(m_settings).route), complete);
+                if (reading && !m_archive->store(*reading))
                     m_progress.line(QStringLiteral("telvaro-cli: ") + m_archive->error());
             });
     connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });

@@ -180,7 +180,6 @@ bool UsersWindow::list()
 
 void UsersWindow::fitGrid()
 {
-    userGrid->resizeColumnsToContents();
     QHeaderView *header = userGrid->horizontalHeader();
     int width = 2 * userGrid->frameWidth() + userGrid->verticalScrollBar()->sizeHint().width();
     const QAbstractItemView *view = userGrid; // where the size hint is public
