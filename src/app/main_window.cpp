@@ -14,7 +14,6 @@
 #include "display_pages.h"
 #include "full_report_window.h"
 #include "history_window.h"
-#include "link/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
 #include "link/port_list.h"
@@ -84,11 +83,6 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
         raise();
         activateWindow();
         QApplication::beep();
-    });
-    m_customCommand = std::make_unique<CustomCommand>(dispatch(), *this, [this] { return m_settings.timeout; });
-    m_customCommand->rights = &session().rights;
-    connect(m_customCommand.get(), &CustomCommand::replyCollected, this, [this] {
-        session().finish(); // the custom command's reply was collected
     });
 
     // Creation steps, in order.
@@ -441,13 +435,14 @@ QStringList MainWindow::logLines() const
     return m_logEmpty ? QStringList() : logView->toPlainText().split(u'\n');
 }
 
+CustomCommand &MainWindow::customCommand()
+{
+    return m_bus->stack.custom;
+}
+
 void MainWindow::onSendCommand()
 {
-    if (commandEdit->text().isEmpty() || !session().begin())
-        return;
-    m_customCommand->send(commandEdit->text(), asciiBox->isChecked());
-    if (!m_customCommand->waiting())
-        session().finish(); // nothing to wait for
+    customCommand().send(commandEdit->text(), asciiBox->isChecked());
 }
 
 bool MainWindow::saveLogTo(const QString &path)
@@ -516,11 +511,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_settings.searchFrom = devices->fromAddressBox->value();
     m_settings.searchTo = devices->toAddressBox->value();
     m_settings.timeout = devices->timeoutBox->value();
-    // Whatever runs ends here, so no timer fires into a closed link.
+    // Whatever runs ends here (the display runs too), so no timer fires into a closed link.
     m_bus->stack.stopAll();
-    m_writeRun->stop();
-    m_readRun->stop();
-    m_customCommand->cancel();
     // Re-read first so keys that another window wrote meanwhile are kept.
     m_ini.load();
     writeMainWindowKeys(m_ini, m_settings);

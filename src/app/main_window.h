@@ -82,7 +82,7 @@ public:
     AutoAddressing &autoAddressing();
     MeterCommands &commands();
     SecondarySearch &search();
-    CustomCommand &customCommand() { return *m_customCommand; }
+    CustomCommand &customCommand();
     const Settings &settings() const { return m_settings; }
     Settings &settings() { return m_settings; }
     Language language() const { return m_language; }
@@ -221,7 +221,6 @@ private:
     decode::DeviceTable m_table;
     DeviceTableModel *m_tableModel = nullptr;
     std::unique_ptr<ProgramBus> m_bus;
-    std::unique_ptr<CustomCommand> m_customCommand;
     display::Table m_tevTable{display::TevColumns};
     display::Table m_historyTable{display::HistColumns};
     std::unique_ptr<DisplayGrid> m_tevGrid, m_historyGrid;

@@ -81,24 +81,18 @@ void MainWindow::wireDisplay()
     m_displayCommands = std::make_unique<display::DisplayCommands>(session());
     autoDisplayRead = [this] { m_readRun->readDisplay(false); };
 
-    connect(m_writeRun.get(), &display::WriteRun::runningChanged, this, &MainWindow::updateBusyControls);
-    connect(m_readRun.get(), &display::ReadRun::runningChanged, this, &MainWindow::updateBusyControls);
-    connect(m_displayCommands.get(), &display::DisplayCommands::runningChanged, this, &MainWindow::updateBusyControls);
-    connect(m_writeRun.get(), &display::WriteRun::progressChanged, this,
-            [d](int maximum, int value, bool visible) { showProgress(d->progressBar, maximum, value, visible); });
-    // A read run may start from either page: both bars follow it.
-    connect(m_readRun.get(), &display::ReadRun::progressChanged, this, [d, h](int maximum, int value, bool visible) {
-        showProgress(d->progressBar, maximum, value, visible);
-        showProgress(h->progressBar, maximum, value, visible);
-    });
-    connect(m_displayCommands.get(), &display::DisplayCommands::progressChanged, this,
-            [d](int maximum, int value, bool visible) { showProgress(d->progressBar, maximum, value, visible); });
-    for (QPushButton *stop : {d->stopButton, h->stopButton})
-        connect(stop, &QPushButton::clicked, this, [this] {
-            m_writeRun->stop();
-            m_readRun->stop();
-            m_displayCommands->stop();
+    for (Operation *run : std::initializer_list<Operation *>{m_writeRun.get(), m_readRun.get(), m_displayCommands.get()}) {
+        connect(run, &Operation::runningChanged, this, &MainWindow::updateBusyControls);
+        // A read run may start from either page: both bars follow it.
+        const bool bothPages = run == m_readRun.get();
+        connect(run, &Operation::progressChanged, this, [d, h, bothPages](int, int maximum, int value, bool visible) {
+            showProgress(d->progressBar, maximum, value, visible);
+            if (bothPages)
+                showProgress(h->progressBar, maximum, value, visible);
         });
+    }
+    for (QPushButton *stop : {d->stopButton, h->stopButton})
+        connect(stop, &QPushButton::clicked, this, [this] { session().stopAll(); });
     connect(m_displayCommands.get(), &display::DisplayCommands::infoCleared, d->infoText, &QPlainTextEdit::clear);
     connect(m_displayCommands.get(), &display::DisplayCommands::infoText, d->infoText,
             &QPlainTextEdit::appendPlainText);

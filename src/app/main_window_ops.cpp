@@ -75,7 +75,9 @@ void MainWindow::wireDevicePage()
     connect(d->autoAddressButton, &QPushButton::clicked, this, &MainWindow::autoAddressOrStop);
     connect(d->findIdButton, &QPushButton::clicked, this, &MainWindow::findById);
     connect(d->findAllButton, &QPushButton::clicked, this, &MainWindow::findAll);
-    connect(d->stopSearchButton, &QPushButton::clicked, this, [this] { search().stop(); });
+    // Stops the search, a meter command or the custom command (the walks
+    // with a button of their own stop there as well).
+    connect(d->stopSearchButton, &QPushButton::clicked, this, [this] { session().stopAll(); });
     connect(d->resetButton, &QPushButton::clicked, this, [commands] { commands->reset(); });
     connect(d->setAddressButton, &QPushButton::clicked, this,
             [commands, d] { commands->setPrimaryAddress(d->newAddressBox->value()); });
@@ -152,7 +154,7 @@ void MainWindow::updateBusyControls()
                                                        d->findAllButton, d->searchIdEdit, d->broadcastBox})
         w->setEnabled(!busy);
     sendCommandButton->setEnabled(!busy && mayChangeMeters);
-    d->stopSearchButton->setVisible(search().running());
+    d->stopSearchButton->setVisible(search().running() || commands().running() || customCommand().running());
     for (QAction *a : deviceMenu->actions())
         a->setEnabled(!busy);
     for (QAction *a : {setMediumAction, setUnitAction, setBaudAction, resetAction})

@@ -6,39 +6,31 @@
 
 namespace display {
 
-DisplayCommands::DisplayCommands(BusSession &session, QObject *parent) : QObject(parent), m_session(session)
+DisplayCommands::DisplayCommands(BusSession &session, QObject *parent) : Operation(session, parent)
 {
     m_replyTimer.setSingleShot(true);
     m_infoTimer.setSingleShot(true);
     connect(&m_replyTimer, &QTimer::timeout, this, &DisplayCommands::onReply);
     connect(&m_infoTimer, &QTimer::timeout, this, &DisplayCommands::onReply);
-    connect(&m_session, &BusSession::aborted, this, [this] {
-        if (m_running)
-            end();
+    connect(this, &Operation::runningChanged, this, [this](bool running) {
+        if (!running) {
+            m_pending.clear();
+            m_info = false;
+        }
     });
 }
 
-bool DisplayCommands::begin()
-{
-    if (m_running || !m_session.begin())
-        return false;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
-        return false;
-    }
-    m_running = true;
-    emit runningChanged(true);
-    return true;
-}
-
-void DisplayCommands::run(std::deque<Exchange> exchanges)
+void DisplayCommands::run(const QString &title, std::deque<Step> exchanges)
 {
     const bool writes = std::any_of(exchanges.begin(), exchanges.end(),
-                                    [](const Exchange &e) { return !e.command.startsWith("GET "); });
+                                    [](const Step &e) { return !e.command.startsWith("GET "); });
     if (writes && !m_session.permits(Right::Display))
         return;
-    if (!begin())
+    if (!takeBus(title))
         return;
+    // The display's own lines tell how it went; the summary only a stop.
+    m_summary.counted = false;
+    m_summary.quiet = true;
     m_pending = std::move(exchanges);
     m_total = int(m_pending.size());
     sendNext();
@@ -50,8 +42,8 @@ void DisplayCommands::sendNext()
         end();
         return;
     }
-    emit progressChanged(m_total, m_total - int(m_pending.size()), true);
-    const Exchange e = m_pending.front();
+    emit progressChanged(0, m_total, m_total - int(m_pending.size()), true);
+    const Step e = m_pending.front();
     m_pending.pop_front();
     m_session.link.discardPendingReply();
     // On the serial port the line comes first, as the command goes out at once.
@@ -68,7 +60,7 @@ void DisplayCommands::sendNext()
 
 void DisplayCommands::onReply()
 {
-    if (!m_running)
+    if (!running())
         return;
     QByteArray reply = m_session.link.collectReply();
     m_session.link.discardPendingReply();
@@ -88,41 +80,22 @@ void DisplayCommands::onReply()
     sendNext();
 }
 
-void DisplayCommands::end()
-{
-    m_replyTimer.stop();
-    m_infoTimer.stop();
-    m_pending.clear();
-    m_running = false;
-    m_info = false;
-    emit progressChanged(0, 0, false);
-    m_session.link.endLinkUse();
-    m_session.finish();
-    emit runningChanged(false);
-}
-
-void DisplayCommands::stop()
-{
-    if (m_running)
-        end();
-}
-
 void DisplayCommands::getInfo()
 {
-    if (m_running || m_session.busy()) {
+    if (running() || m_session.busy()) {
         m_session.begin(); // says why nothing starts
         return;
     }
     m_info = true;
     emit infoCleared();
-    run({{kGetMain, QString()}, {kGetServ, QString()}, {kGetAddr, QString()}});
-    if (!m_running)
+    run(tr("Get info"), {{kGetMain, QString()}, {kGetServ, QString()}, {kGetAddr, QString()}});
+    if (!running())
         m_info = false;
 }
 
 void DisplayCommands::setDateTime(const QDateTime &now)
 {
-    run({{dateCommand(now.date()), QStringLiteral("Setting date of TEV-K40...")},
+    run(tr("Set date and time of the display"), {{dateCommand(now.date()), QStringLiteral("Setting date of TEV-K40...")},
          {timeCommand(now.time()), QStringLiteral("Setting time of TEV-K40..."), true}});
 }
 
@@ -135,14 +108,14 @@ void DisplayCommands::setRefresh(const QString &seconds)
         m_session.log.addLine(QStringLiteral("Wrong value for refresh time of TEV-K40..."));
         return;
     }
-    run({{*command, QStringLiteral("Setting refresh time of TEV-K40..."), true}});
+    run(tr("Set refresh time of the display"), {{*command, QStringLiteral("Setting refresh time of TEV-K40..."), true}});
 }
 
 void DisplayCommands::createSortTable()
 {
     // Its answer is not collected, but the next command must not follow at
     // once: commands have no terminator and would run together.
-    run({{kSetSort, QStringLiteral("Creating sort table in TEV-K40, please wait..."), true, false}});
+    run(tr("Create sort table"), {{kSetSort, QStringLiteral("Creating sort table in TEV-K40, please wait..."), true, false}});
 }
 
 void DisplayCommands::sort(int type)
@@ -151,14 +124,14 @@ void DisplayCommands::sort(int type)
         m_session.log.addLine(QStringLiteral("No sort type selected, aborting..."));
         return;
     }
-    run({{QByteArray("SET SRTP=") + QByteArray::number(type),
+    run(tr("Sort the display's table"), {{QByteArray("SET SRTP=") + QByteArray::number(type),
           type == 1 ? QStringLiteral("Sorting RUX-CENTRAL by user number...")
                     : QStringLiteral("Sorting RUX-CENTRAL by address...")}});
 }
 
 void DisplayCommands::updateReadings()
 {
-    run({{kSetRead, QStringLiteral("Updating readings of TEV-K40...")}});
+    run(tr("Update readings of the display"), {{kSetRead, QStringLiteral("Updating readings of TEV-K40...")}});
 }
 
 } // namespace display

@@ -8,32 +8,28 @@
 namespace display {
 
 ReadRun::ReadRun(BusSession &session, Table &devices, Table &history, QObject *parent)
-    : QObject(parent), m_session(session), m_devices(devices), m_history(history)
+    : Operation(session, parent), m_devices(devices), m_history(history)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ReadRun::onTick);
-    connect(&m_session, &BusSession::aborted, this, &ReadRun::stop);
 }
 
-bool ReadRun::begin()
+bool ReadRun::begin(const QString &title)
 {
-    if (m_running || !m_session.begin())
+    if (!takeBus(title))
         return false;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
-        return false;
-    }
-    m_running = true;
+    // The display's own lines tell how a run went; the summary only a stop.
+    m_summary.counted = false;
+    m_summary.quiet = true;
     m_steps.clear();
     m_sent = 0;
-    emit runningChanged(true);
     return true;
 }
 
 void ReadRun::readDisplay(bool thenHistory)
 {
-    if (!begin())
+    if (!begin(thenHistory ? tr("Get all memory data") : tr("Read data from the display")))
         return;
     m_thenHistory = thenHistory;
     m_historyPart = false;
@@ -133,7 +129,7 @@ void ReadRun::rowsDone()
 
 void ReadRun::readHistory(const QString &month)
 {
-    if (!begin())
+    if (!begin(tr("Get historical values")))
         return;
     m_historyPart = false;
     queueHistory(month);
@@ -150,7 +146,7 @@ void ReadRun::queueHistory(const QString &month)
     if (month == QLatin1String("ALL")) {
         m_progress = 0;
         m_progressMax = m_history.rowCount() * 12;
-        emit progressChanged(m_progressMax, 0, true);
+        emit progressChanged(0, m_progressMax, 0, true);
         for (int r = 1; r <= m_history.rowCount(); ++r) {
             const QString a = m_history.cell(r, HistAddress);
             if (a.isEmpty())
@@ -219,7 +215,7 @@ int ReadRun::requestsLeft() const
 void ReadRun::advanceProgress()
 {
     if (m_progress < m_progressMax)
-        emit progressChanged(m_progressMax, ++m_progress, true);
+        emit progressChanged(0, m_progressMax, ++m_progress, true);
 }
 
 void ReadRun::sendNext()
@@ -237,7 +233,7 @@ void ReadRun::sendNext()
     m_current = std::move(m_steps.front());
     m_steps.pop_front();
     if (!m_historyPart) // the history has a bar of its own, by month
-        emit progressChanged(m_sent + requestsLeft(), m_sent, true);
+        emit progressChanged(0, m_sent + requestsLeft(), m_sent, true);
     ++m_sent;
     m_session.link.discardPendingReply();
     m_session.link.sendText(m_current.command);
@@ -248,7 +244,7 @@ void ReadRun::sendNext()
 
 void ReadRun::onTick()
 {
-    if (!m_running)
+    if (!running())
         return;
     BusSession &s = m_session;
     if (s.link.route() == LinkRoute::Serial && !s.link.serialPortOpen()) {
@@ -271,23 +267,6 @@ void ReadRun::onTick()
     }
     m_current.done(reply);
     sendNext();
-}
-
-void ReadRun::end()
-{
-    m_timer.stop();
-    m_steps.clear();
-    m_running = false;
-    emit progressChanged(0, 0, false);
-    m_session.link.endLinkUse();
-    m_session.finish();
-    emit runningChanged(false);
-}
-
-void ReadRun::stop()
-{
-    if (m_running)
-        end();
 }
 
 } // namespace display

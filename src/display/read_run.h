@@ -6,7 +6,7 @@
 // second operation can start meanwhile.
 
 #include "display_table.h"
-#include "ops/bus_session.h"
+#include "ops/operation.h"
 
 #include <QTimer>
 
@@ -15,22 +15,15 @@
 
 namespace display {
 
-class ReadRun : public QObject {
+class ReadRun : public Operation {
     Q_OBJECT
 public:
     ReadRun(BusSession &session, Table &devices, Table &history, QObject *parent = nullptr);
-
-    bool running() const { return m_running; }
 
     // "Read data from TEV-K40"; thenHistory continues with every month.
     void readDisplay(bool thenHistory = false);
     // "Get historical values" for "ALL" or one month ("Jan".."Dec").
     void readHistory(const QString &month);
-    void stop();
-
-signals:
-    void runningChanged(bool running);
-    void progressChanged(int maximum, int value, bool visible);
 
 private:
     struct Step {
@@ -40,7 +33,7 @@ private:
         std::function<void(const QByteArray &reply)> done;
         QString device; // the device the command asks about; a reply naming another is not used
     };
-    bool begin();
+    bool begin(const QString &title);
     void sendNext();
     void onTick();
     void addressesArrived(const QByteArray &reply);
@@ -51,15 +44,12 @@ private:
     void writeHistory(const QString &address, const QByteArray &reply);
     void advanceProgress();
     int requestsLeft() const;
-    void end();
 
-    BusSession &m_session;
     Table &m_devices;
     Table &m_history;
-    QTimer m_timer;
+    QTimer m_timer{this};
     std::deque<Step> m_steps;
     Step m_current;
-    bool m_running = false;
     bool m_thenHistory = false;
     bool m_historyPart = false;
     int m_progress = 0;

@@ -5,15 +5,13 @@
 
 namespace display {
 
-WriteRun::WriteRun(BusSession &session, Table &table, QObject *parent)
-    : QObject(parent), m_session(session), m_table(table)
+WriteRun::WriteRun(BusSession &session, Table &table, QObject *parent) : Operation(session, parent), m_table(table)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (m_running)
+        if (running())
             tick();
     });
-    connect(&m_session, &BusSession::aborted, this, &WriteRun::stop);
 }
 
 int WriteRun::firstPhase() const
@@ -26,7 +24,7 @@ int WriteRun::firstPhase() const
 
 void WriteRun::start(Kind kind)
 {
-    if (m_running || !m_session.permits(Right::Display))
+    if (running() || !m_session.permits(Right::Display))
         return;
     const bool noTable = m_table.rowCount() == 1 && m_table.cell(1, TevAddress).isEmpty();
     if (noTable)
@@ -36,13 +34,15 @@ void WriteRun::start(Kind kind)
         m_session.log.addLine(tr("No row of the display table is selected, nothing to do..."));
         return;
     }
-    if (!m_session.begin())
+    const QString title = kind == Kind::Write    ? tr("Write table to the display")
+                          : kind == Kind::Delete ? tr("Delete devices from the display")
+                                                 : tr("Zero start values in the display");
+    m_kind = kind; // before the run shows as running: its button depends on it
+    if (!takeBus(title))
         return;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
-        return;
-    }
-    m_kind = kind;
+    // The display's own lines tell how a run went; the summary only a stop.
+    m_summary.counted = false;
+    m_summary.quiet = true;
     m_plan.fill(false);
     switch (kind) {
     case Kind::Write:
@@ -58,13 +58,11 @@ void WriteRun::start(Kind kind)
         m_progressMax = m_table.rowCount();
         break;
     }
-    m_running = true;
     m_row = 1;
     m_retry = 0;
     m_progress = 0;
     skipUnselected();
-    emit progressChanged(m_progressMax, 0, true);
-    emit runningChanged(true);
+    emit progressChanged(0, m_progressMax, 0, true);
     sendRow();
     m_timer.setInterval(m_session.options().responseTimeoutMs);
     m_timer.start();
@@ -98,7 +96,7 @@ void WriteRun::tick()
         ++m_row;
     }
     if (m_progress < m_progressMax)
-        emit progressChanged(m_progressMax, ++m_progress, true);
+        emit progressChanged(0, m_progressMax, ++m_progress, true);
     skipUnselected();
 
     if (m_row > m_table.rowCount()) {
@@ -212,24 +210,6 @@ void WriteRun::sendRow()
     default:
         break;
     }
-}
-
-void WriteRun::end()
-{
-    m_timer.stop();
-    m_running = false;
-    m_row = 1;
-    m_retry = 0;
-    emit progressChanged(0, 0, false);
-    m_session.link.endLinkUse();
-    m_session.finish();
-    emit runningChanged(false);
-}
-
-void WriteRun::stop()
-{
-    if (m_running)
-        end();
 }
 
 } // namespace display

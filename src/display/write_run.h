@@ -8,7 +8,7 @@
 //          9 SET NUMB=a,n 10 SET TEXT=a,t  11 DEL ENTR=a    12 SET DELP=a,0
 
 #include "display_table.h"
-#include "ops/bus_session.h"
+#include "ops/operation.h"
 
 #include <QTimer>
 
@@ -16,7 +16,7 @@
 
 namespace display {
 
-class WriteRun : public QObject {
+class WriteRun : public Operation {
     Q_OBJECT
 public:
     enum class Kind { Write, Delete, ZeroStart };
@@ -40,30 +40,21 @@ public:
     // The wait for each reply (benchmarks count its ticks).
     const QTimer &replyTimer() const { return m_timer; }
 
-    bool running() const { return m_running; }
     Kind kind() const { return m_kind; }
     // "RUX-T": the second main value goes as SET INI3= instead of SET INI4=.
     std::function<bool()> ruxtModel = [] { return false; };
 
     void start(Kind kind);
-    void stop();
-
-signals:
-    void runningChanged(bool running);
-    void progressChanged(int maximum, int value, bool visible);
 
 private:
     void tick();
     void skipUnselected();
     void sendRow();
     int firstPhase() const;
-    void end();
 
-    BusSession &m_session;
     Table &m_table;
-    QTimer m_timer;
+    QTimer m_timer{this};
     Kind m_kind = Kind::Write;
-    bool m_running = false;
     int m_row = 0;
     QString m_asked; // the device of the command awaiting its reply
     int m_retry = 0;

@@ -23,6 +23,9 @@ public:
     // A display command: bare on the serial port, the converter and to a
     // gateway that called in, in a display telegram to a gateway server.
     virtual bool sendText(const QByteArray &command) = 0;
+    // Bytes typed by hand: text as sendText; hex bare on the serial port and
+    // the converter, in a display telegram to a gateway.
+    virtual bool sendCommand(const QByteArray &bytes, bool text) = 0;
     // Everything that arrived since the request.
     virtual QByteArray collectReply() = 0;
     virtual void endLinkUse() = 0;

@@ -47,7 +47,7 @@ public:
 
     // The custom command's bytes: bare on the serial port (text at once, hex
     // byte by byte) and the converter, as a display telegram to a gateway.
-    bool sendCommand(const QByteArray &bytes, bool text);
+    bool sendCommand(const QByteArray &bytes, bool text) override;
 
     // Opens the serial port when closed, closes it when open.
     void toggleSerialPort();

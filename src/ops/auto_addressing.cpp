@@ -2,7 +2,7 @@
 
 #include "mbus/frames.h"
 
-AutoAddressing::AutoAddressing(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session)
+AutoAddressing::AutoAddressing(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session, this)
 {
     connect(&m_sequence, &SecondarySequence::finished, this, &AutoAddressing::sequenceFinished);
     m_pause.setSingleShot(true);
@@ -73,10 +73,4 @@ void AutoAddressing::nextRow()
         m_session.log.addLine(QStringLiteral("Auto addressing has finished..."));
         end();
     }
-}
-
-void AutoAddressing::onStop()
-{
-    m_pause.stop();
-    m_sequence.cancel();
 }

@@ -24,13 +24,12 @@ signals:
     void addressChosen(int address);
 
 private:
-    void onStop() override;
     void addressRow();
     void nextRow();
     void sequenceFinished(SecondarySequence::Result result);
 
     SecondarySequence m_sequence;
-    QTimer m_pause;
+    QTimer m_pause{this};
     int m_row = 0;
     int m_next = 0;
     QString m_id;

@@ -74,6 +74,8 @@ public:
     void finish();
     // The link went away: every running operation stops where it is.
     void abort();
+    // Stop (or the program closes): whatever uses the bus ends now.
+    void stopAll() { emit stopRequested(); }
     bool busy() const { return m_busy; }
 
     // The logged-in user's rights; permits() logs the refusal when one is missing.
@@ -113,6 +115,7 @@ public:
 signals:
     void busyChanged(bool busy);
     void aborted();
+    void stopRequested();
     // Label texts and the row that becomes current (-1: keep the current row).
     void selectionChanged(const QString &id, const QString &address, int currentRow);
     void reportReady(const QStringList &lines);

@@ -40,15 +40,10 @@ BusStack::BusStack(BusLink &link, CommLog &log, decode::DeviceTable &table, std:
       scan(session),
       readAll(session),
       autoAddressing(session),
-      search(session)
+      search(session),
+      custom(session)
 {
     session.options = std::move(options);
-}
-
-void BusStack::stopAll()
-{
-    for (Operation *operation : operations())
-        operation->stop();
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include "auto_addressing.h"
 #include "bus_session.h"
+#include "custom_command.h"
 #include "meter_commands.h"
 #include "primary_scan.h"
 #include "read_all.h"
@@ -34,11 +35,16 @@ public:
     ReadAll readAll;
     AutoAddressing autoAddressing;
     SecondarySearch search;
+    CustomCommand custom;
 
-    // Every operation, for wiring what they have in common.
-    std::array<Operation *, 5> operations() { return {&commands, &scan, &readAll, &autoAddressing, &search}; }
-    // Stops whatever runs (the program closes).
-    void stopAll();
+    // The M-Bus operations, for wiring what they have in common (the display
+    // runs are the display page's).
+    std::array<Operation *, 6> operations()
+    {
+        return {&commands, &scan, &readAll, &autoAddressing, &search, &custom};
+    }
+    // Stops whatever uses the bus, the display runs included (the program closes).
+    void stopAll() { session.stopAll(); }
 };
 
 // The program's own bus: the serial port, the dispatch on the settings'

@@ -18,13 +18,14 @@ bool isDigits(const QString &text, int minLength, int maxLength)
 
 } // namespace
 
-MeterCommands::MeterCommands(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session)
+MeterCommands::MeterCommands(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session, this)
 {
     connect(&m_exchange, &Exchange::answered, this, &MeterCommands::answered);
     connect(&m_sequence, &SecondarySequence::finished, this, &MeterCommands::sequenceFinished);
 }
 
-void MeterCommands::startWrite(const std::function<mbus::Request(int target)> &build, bool readAfter)
+void MeterCommands::startWrite(const QString &what, const std::function<mbus::Request(int target)> &build,
+                               bool readAfter)
 {
     if (!m_session.permits(Right::Devices))
         return;
@@ -38,8 +39,11 @@ void MeterCommands::startWrite(const std::function<mbus::Request(int target)> &b
         m_session.log.addLine(QString::fromStdString(request.refusal));
         return;
     }
-    if (!takeBus(QString()))
+    if (!takeBus(tr("%1 at address %2").arg(what).arg(*target)))
         return;
+    // The command's own lines tell how it went; the summary only a stop.
+    m_summary.quiet = true;
+    m_summary.asked = 1;
     m_step = Step::Write;
     m_readAfter = readAfter;
     m_fullReport = false;
@@ -65,7 +69,7 @@ void MeterCommands::askRead(Step step, int target)
 
 void MeterCommands::reset()
 {
-    startWrite([](int target) { return mbus::buildApplicationReset(target); }, false);
+    startWrite(tr("Reset"), [](int target) { return mbus::buildApplicationReset(target); }, false);
 }
 
 void MeterCommands::changeBaud(const QString &baudText)
@@ -78,7 +82,8 @@ void MeterCommands::changeBaud(const QString &baudText)
         m_session.log.addLine(QStringLiteral("Wrong baud..."));
         return;
     }
-    startWrite([ci](int target) { return mbus::buildBaudChange(target, *ci); }, false);
+    startWrite(tr("Set baud rate %1").arg(baudText), [ci](int target) { return mbus::buildBaudChange(target, *ci); },
+               false);
 }
 
 void MeterCommands::changeId(const QString &newId)
@@ -86,7 +91,7 @@ void MeterCommands::changeId(const QString &newId)
     if (newId.size() != 8)
         return;
     const std::string id = newId.toStdString();
-    startWrite([id](int target) { return mbus::buildIdChange(target, id); }, true);
+    startWrite(tr("Set ID %1").arg(newId), [id](int target) { return mbus::buildIdChange(target, id); }, true);
     m_readId = id; // the read after the write finds the meter under its new ID
 }
 
@@ -98,7 +103,9 @@ void MeterCommands::setValue(const QString &valueText, bool integerForm)
     }
     m_session.relayValue = valueText;
     const std::string value = valueText.toStdString();
-    startWrite([value, integerForm](int target) { return mbus::buildLitresWrite(target, value, integerForm); }, true);
+    startWrite(
+        tr("Set value %1").arg(valueText),
+        [value, integerForm](int target) { return mbus::buildLitresWrite(target, value, integerForm); }, true);
 }
 
 void MeterCommands::setMedium(const QString &mediumText)
@@ -109,7 +116,8 @@ void MeterCommands::setMedium(const QString &mediumText)
     }
     const std::uint8_t code = mbus::mediumCode(mediumText.toStdString());
     const std::string id = m_session.options().broadcast ? std::string("FFFFFFFF") : m_session.selected().id;
-    startWrite([code, id](int target) { return mbus::buildMediumWrite(target, code, id); }, true);
+    startWrite(tr("Set medium %1").arg(mediumText),
+               [code, id](int target) { return mbus::buildMediumWrite(target, code, id); }, true);
 }
 
 void MeterCommands::setUnit(const QString &unit, const QString &constant, bool relay)
@@ -127,7 +135,8 @@ void MeterCommands::setUnit(const QString &unit, const QString &constant, bool r
     const std::uint8_t medium = mbus::mediumCode(
         table.cellText(m_session.selectedRow(), table.layout().mediumColumn()));
     const std::uint8_t vif = mbus::unitVif(unitText, constant.toStdString());
-    startWrite([medium, vif](int target) { return mbus::buildUnitWrite(target, medium, vif); }, true);
+    startWrite(tr("Set unit %1").arg(unit), [medium, vif](int target) { return mbus::buildUnitWrite(target, medium, vif); },
+               true);
 }
 
 void MeterCommands::relayUnit(const QString &unit, const QString &constant)
@@ -154,7 +163,8 @@ void MeterCommands::relayUnit(const QString &unit, const QString &constant)
     }
     const std::string value = m_session.relayValue.toStdString();
     const std::uint8_t vif = mbus::unitVif(unit.toStdString(), constant.toStdString());
-    startWrite([value, vif](int target) { return mbus::buildValueWithUnitWrite(target, value, vif); }, true);
+    startWrite(tr("Set unit %1").arg(unit),
+               [value, vif](int target) { return mbus::buildValueWithUnitWrite(target, value, vif); }, true);
 }
 
 void MeterCommands::setPrimaryAddress(int newAddress)
@@ -170,8 +180,9 @@ void MeterCommands::setPrimaryAddress(int newAddress)
     if (broadcast ? !selected.hasAddress() : selected.id.empty())
         return;
     if (broadcast) {
-        startWrite([newAddress](int) { return mbus::buildPrimaryAddressWrite(mbus::kBroadcastAddress, newAddress); },
-                   false);
+        startWrite(
+            tr("Set primary address %1").arg(newAddress),
+            [newAddress](int) { return mbus::buildPrimaryAddressWrite(mbus::kBroadcastAddress, newAddress); }, false);
         return;
     }
     if (const std::optional<QString> holder = addressHolder(newAddress)) {
@@ -233,8 +244,10 @@ void MeterCommands::readSelected(bool fullReport)
     if (!broadcast && !m_session.selected().hasAddress())
         return;
     const std::optional<int> target = m_session.readTarget();
-    if (!target || !takeBus(QString()))
+    if (!target || !takeBus(tr("%1 at address %2").arg(fullReport ? tr("Read Full") : tr("Read selected")).arg(*target)))
         return;
+    m_summary.quiet = true;
+    m_summary.asked = 1;
     m_fullReport = fullReport;
     m_readId = m_session.selected().id;
     askRead(Step::Read, *target);
@@ -245,6 +258,8 @@ void MeterCommands::answered(const Answer &answer)
     const auto noResponse = [this] {
         m_session.log.addLine(QStringLiteral("No response from address ") + m_session.selectedAddressText());
     };
+    if (answer.outcome == Outcome::Answered)
+        m_summary.answered = 1;
     switch (m_step) {
     case Step::Write:
         if (answer.outcome == Outcome::Silent) {
@@ -264,5 +279,5 @@ void MeterCommands::answered(const Answer &answer)
             noResponse();
         break;
     }
-    end(false);
+    end();
 }

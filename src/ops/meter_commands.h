@@ -36,7 +36,8 @@ private:
     enum class Step { Write, ReadAfter, Read };
 
     // Checks the target and the request, takes the bus and sends it.
-    void startWrite(const std::function<mbus::Request(int target)> &build, bool readAfter);
+    // what names the command in its summary ("Reset", "Set ID 12345678").
+    void startWrite(const QString &what, const std::function<mbus::Request(int target)> &build, bool readAfter);
     void askRead(Step step, int target);
     void answered(const Answer &answer);
     void sequenceFinished(SecondarySequence::Result result);

@@ -1,6 +1,7 @@
 #include "operation.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace {
 
@@ -16,10 +17,10 @@ QString translated(const char *source, int n = -1)
 QString OperationSummary::text() const
 {
     QStringList parts;
-    if (asked >= 0)
+    if (counted && asked >= 0)
         parts
             << translated(QT_TRANSLATE_NOOP("OperationSummary", "%1 of %2 meter(s) answered")).arg(answered).arg(asked);
-    else
+    else if (counted)
         parts << translated(QT_TRANSLATE_N_NOOP("OperationSummary", "%n meter(s) found"), answered);
     if (!silent.isEmpty())
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "no answer from %1"))
@@ -39,9 +40,11 @@ QString OperationSummary::text() const
     return title + QStringLiteral(": ") + parts.join(QStringLiteral("; ")) + u'.';
 }
 
-Operation::Operation(BusSession &session, QObject *parent) : QObject(parent), m_session(session), m_exchange(session)
+Operation::Operation(BusSession &session, QObject *parent)
+    : QObject(parent), m_session(session), m_exchange(session, this)
 {
     connect(&m_session, &BusSession::aborted, this, &Operation::stop);
+    connect(&m_session, &BusSession::stopRequested, this, &Operation::stop);
 }
 
 bool Operation::takeBus(const QString &title)
@@ -68,15 +71,23 @@ void Operation::stop()
     end();
 }
 
-void Operation::end(bool logSummary)
+void Operation::cancelWaits()
+{
+    for (Exchange *exchange : findChildren<Exchange *>())
+        exchange->cancel();
+    for (QTimer *timer : findChildren<QTimer *>())
+        timer->stop();
+}
+
+void Operation::end()
 {
     if (!m_running)
         return;
     m_running = false;
-    m_exchange.cancel();
+    cancelWaits();
     emit progressChanged(0, 0, 0, false);
     m_session.link.endLinkUse();
-    if (logSummary)
+    if (m_summary.shown())
         m_session.log.addLine(m_summary.text());
     m_session.finish();
     emit finished(m_summary);

@@ -1,7 +1,11 @@
 #pragma once
-// What every operation that walks the bus has: it holds the bus while it
+// What every operation that uses the bus has: it holds the bus while it
 // runs, asks through its own exchange (and so owns its timer), can be
 // stopped, shows its progress and ends with a summary of what it found.
+//
+// However it ends (done, Stop, a lost link), it ends once and nothing of it
+// runs on: every exchange and timer it waits on is its child (QObject
+// parent), and the end cancels them all before the bus is free again.
 
 #include "bus_session.h"
 #include "exchange.h"
@@ -19,6 +23,8 @@ struct OperationSummary {
     QStringList unresolved; // search patterns under which meters answered but could not be read one by one
     QStringList notes;      // anything else worth the last line ("2 meters share ID 12345678")
     bool stopped = false;   // ended by Stop or a lost link, not by running out of work
+    bool counted = true;    // false: work that counts no meters (the display, a command typed by hand)
+    bool quiet = false;     // said only when stopped (a command whose own lines tell how it went)
 
     // True when everything asked for was done.
     bool clean() const
@@ -27,6 +33,8 @@ struct OperationSummary {
     }
     // "Scan: 12 meters found." / "Read all meters: 10 of 12 meters answered; no answer from 3, 9."
     QString text() const;
+    // Whether the log (and telvaro-cli) says text() at the end.
+    bool shown() const { return !title.isEmpty() && (!quiet || stopped); }
 };
 
 class Operation : public QObject {
@@ -36,6 +44,7 @@ public:
 
     bool running() const { return m_running; }
     // Ends a running operation at once; a request already sent is not awaited.
+    // The session's stopAll() and a lost link come here as well.
     void stop();
     const OperationSummary &summary() const { return m_summary; }
 
@@ -48,9 +57,9 @@ protected:
     // Takes the bus and makes the link ready; false (and the bus free again)
     // when either cannot be had. The summary starts afresh with this title.
     bool takeBus(const QString &title);
-    // The end of the walk: the exchange cancelled, the link use ended, the
-    // summary logged (unless quiet), the bus free.
-    void end(bool logSummary = true);
+    // The end of the walk: every wait cancelled, the link use ended, the
+    // summary logged (when shown()), the bus free.
+    void end();
     // Told when the walk stops early (Stop, a lost link), before it ends.
     virtual void onStop() {}
 
@@ -59,5 +68,7 @@ protected:
     OperationSummary m_summary;
 
 private:
+    void cancelWaits();
+
     bool m_running = false;
 };

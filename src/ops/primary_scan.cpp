@@ -40,7 +40,9 @@ void PrimaryScan::askCurrent()
     Question question;
     question.request = m_session.readRequest(m_current);
     question.nkeFirst = m_nkeFirst;
-    question.address = m_current;
+    // At 253 the selected meter answers and at 254 every meter, each with its
+    // own address: there is none to check against.
+    question.address = m_current <= mbus::kMaxPrimaryAddress ? m_current : -1;
     question.tries = 1 + m_session.options().retries;
     m_exchange.ask(question);
 }
@@ -65,9 +67,4 @@ void PrimaryScan::answered(const Answer &answer)
     ++m_current;
     emit progressChanged(0, m_last - m_first, m_current - m_first, true);
     askCurrent();
-}
-
-void PrimaryScan::onStop()
-{
-    m_globalInit.stop();
 }

@@ -19,7 +19,6 @@ public:
     void start(int first, int last);
 
 private:
-    void onStop() override;
     void askCurrent();
     void answered(const Answer &answer);
 
@@ -28,5 +27,5 @@ private:
     int m_current = 0;
     bool m_nkeFirst = false;
     QStringList m_damaged; // addresses whose every reply was unusable
-    QTimer m_globalInit;
+    QTimer m_globalInit{this};
 };

@@ -8,7 +8,7 @@ namespace {
 constexpr int kTopLevelSteps = 10;
 } // namespace
 
-SecondarySearch::SecondarySearch(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session)
+SecondarySearch::SecondarySearch(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session, this)
 {
     connect(&m_exchange, &Exchange::answered, this, &SecondarySearch::answered);
     connect(&m_sequence, &SecondarySequence::finished, this, [this](SecondarySequence::Result result) {
@@ -338,8 +338,6 @@ void SecondarySearch::finishSearch()
 
 void SecondarySearch::onStop()
 {
-    m_globalInit.stop();
-    m_sequence.cancel();
     if (!m_byId)
         m_session.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
 }

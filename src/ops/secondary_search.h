@@ -38,8 +38,6 @@ public:
     // IDs that have them are searched for.
     void startWildcard(bool clearTable, const std::array<std::uint8_t, 8> &pattern = kAllOpen);
     static constexpr std::array<std::uint8_t, 8> kAllOpen = {15, 15, 15, 15, 15, 15, 15, 15};
-    // Ends a running search now (the program closes), with its end steps.
-    void abort() { stop(); }
 
     // The pattern as the log shows it: the leftmost digit first, F for any digit.
     QString patternText() const;
@@ -72,7 +70,7 @@ private:
     int lastValue(Kind kind) const;
 
     SecondarySequence m_sequence;
-    QTimer m_globalInit;
+    QTimer m_globalInit{this};
     Wait m_wait = Wait::Selection;
     bool m_byId = false;
     QString m_findId; // the ID "Find" looks for

@@ -3,7 +3,7 @@
 #include "mbus/frames.h"
 
 SecondarySequence::SecondarySequence(BusSession &session, QObject *parent)
-    : QObject(parent), m_session(session), m_exchange(session)
+    : QObject(parent), m_session(session), m_exchange(session, this)
 {
     connect(&m_exchange, &Exchange::answered, this, &SecondarySequence::answered);
 }
@@ -18,11 +18,6 @@ void SecondarySequence::start(const std::string &id, std::optional<int> newAddre
     // An ID that cannot be selected sends nothing (the link says why); the
     // wait then ends with no device answering.
     ask(Step::Select, mbus::buildSecondarySelection(id), Expect::Acknowledge);
-}
-
-void SecondarySequence::cancel()
-{
-    m_exchange.cancel();
 }
 
 void SecondarySequence::ask(Step step, const mbus::Request &request, Expect expect, int address)

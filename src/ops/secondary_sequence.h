@@ -33,8 +33,8 @@ public:
     // the address write, otherwise by a read. oldAddress is where the meter
     // answered before (-1: unknown). messageId names the meter in "No
     // response from device ".
+    // It is cancelled with the operation that owns it (its parent).
     void start(const std::string &id, std::optional<int> newAddress, int oldAddress, const QString &messageId);
-    void cancel();
 
 signals:
     void finished(SecondarySequence::Result result);

@@ -71,6 +71,14 @@ public:
             m_pending += display(command);
         return true;
     }
+    bool sendCommand(const QByteArray &bytes, bool text) override
+    {
+        if (text)
+            return sendText(bytes);
+        mbus::Request request;
+        request.frame.assign(bytes.begin(), bytes.end());
+        return sendFrame(request);
+    }
     QByteArray collectReply() override { return std::exchange(m_pending, QByteArray()); }
     void endLinkUse() override { ++ends; }
     void discardPendingReply() override { m_pending.clear(); }

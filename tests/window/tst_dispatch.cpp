@@ -2,7 +2,7 @@
 // test-made pseudo-terminal, and real replies from the simulator.
 
 #include "languages.h"
-#include "link/custom_command.h"
+#include "ops/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/serial_port.h"
 #include "mbus/frames.h"
@@ -40,7 +40,13 @@ struct SerialRig {
         env.isAdministrator = [this] { return administrator; };
         dispatch = std::make_unique<LinkDispatch>(comm, log, env);
         QObject::connect(dispatch.get(), &LinkDispatch::serialStatusChanged, [this](const QString &t) { status = t; });
-        command = std::make_unique<CustomCommand>(*dispatch, log, [] { return 300; });
+        session = std::make_unique<BusSession>(*dispatch, log, table);
+        session->options = [] {
+            BusOptions options;
+            options.responseTimeoutMs = 300;
+            return options;
+        };
+        command = std::make_unique<CustomCommand>(*session);
     }
 
     LinkSettings link;
@@ -49,6 +55,8 @@ struct SerialRig {
     SerialPort comm;
     LinesLog log;
     std::unique_ptr<LinkDispatch> dispatch;
+    decode::DeviceTable table;
+    std::unique_ptr<BusSession> session;
     std::unique_ptr<CustomCommand> command;
 };
 
@@ -108,12 +116,12 @@ void TstDispatch::hexCommandBytes()
     rig.command->send(text, false);
     if (!error.isEmpty()) {
         QCOMPARE(rig.log.lines, QStringList{error});
-        QVERIFY(!rig.command->waiting());
+        QVERIFY(!rig.command->running());
         return;
     }
     QCOMPARE(pty.read(int(bytes.size())), bytes);
-    QVERIFY(rig.command->waiting());
-    QTRY_VERIFY(!rig.command->waiting()); // one timeout later the link use ends
+    QVERIFY(rig.command->running());
+    QTRY_VERIFY(!rig.command->running()); // one timeout later the link use ends
     QVERIFY(!rig.dispatch->portOpen());
 }
 
@@ -214,7 +222,7 @@ void TstDispatch::absentPort()
     QCOMPARE(rig.status, port + QStringLiteral(" is closed"));
     // A command on that port stops without a timer and without more lines.
     rig.command->send(QStringLiteral("10 40 01 41 16"), false);
-    QVERIFY(!rig.command->waiting());
+    QVERIFY(!rig.command->running());
     if (holder >= 0)
         ::close(holder);
 }
@@ -286,8 +294,8 @@ void TstDispatch::customCommandRepliesFromSimulator()
     QVERIFY2(sim.isReady(), "mbus-sim did not start");
     SerialRig rig(sim.link());
     rig.command->send(text, false);
-    QVERIFY2(rig.command->waiting(), qPrintable(rig.log.lines.join(u'|')));
-    QTRY_VERIFY(!rig.command->waiting());
+    QVERIFY2(rig.command->running(), qPrintable(rig.log.lines.join(u'|')));
+    QTRY_VERIFY(!rig.command->running());
     const QStringList replies = rig.log.lines.mid(1); // after the port line
     if (replyPattern.isEmpty()) {
         QVERIFY2(replies.isEmpty(), qPrintable(replies.join(u'|')));

@@ -5,7 +5,7 @@
 #include "config/ini_file.h"
 #include "decode/decode.h"
 #include "devices_page.h"
-#include "link/custom_command.h"
+#include "ops/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
 #include "log_printer.h"
@@ -280,7 +280,7 @@ void TstMainWindow::customCommandAgainstSimulator()
     const QString openLine = sim.link() + QStringLiteral(" - 2400,8,Even");
     QCOMPARE(window.logLines().value(0), openLine);
     QCOMPARE(window.portStatusLabel->text(), openLine);
-    QVERIFY(window.customCommand().waiting());
+    QVERIFY(window.customCommand().running());
 
     QTRY_COMPARE(window.logLines().size(), 2);
     const QString reply = window.logLines().at(1);
@@ -303,7 +303,7 @@ void TstMainWindow::missingPortKeepsGoing()
     QCOMPARE(window.logLines().size(), 1);
     QVERIFY(window.logLines().at(0).startsWith(QStringLiteral("The selected serial port (COM250) was not found!")));
     QCOMPARE(window.portStatusLabel->text(), QStringLiteral("COM250 is closed"));
-    QVERIFY(!window.customCommand().waiting());
+    QVERIFY(!window.customCommand().running());
 }
 
 void TstMainWindow::repliesAreDecoded_data()

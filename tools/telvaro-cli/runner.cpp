@@ -5,7 +5,6 @@
 
 #include "quit_signals.h"
 
-#include "link/custom_command.h"
 #include "mbus/bytes.h"
 #include "ops/bus_stack.h"
 
@@ -45,7 +44,6 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
     };
     m_bus = std::make_unique<ProgramBus>(
         *this, m_table, [this]() -> const Settings & { return m_settings; }, busOptions, std::move(env));
-    m_custom = std::make_unique<CustomCommand>(m_bus->dispatch, *this, [this] { return m_settings.timeout; });
 
     if (m_options.store) {
         // Kept as it is read, so that an interrupted run keeps what it had.
@@ -73,7 +71,7 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
                     m_progress.show(minimum, maximum, value, visible);
                 });
         connect(operation, &Operation::finished, this, [this](const OperationSummary &summary) {
-            if (!summary.title.isEmpty())
+            if (summary.shown())
                 m_progress.line(summary.text());
         });
     }
@@ -82,7 +80,6 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
     connect(quit, &QuitSignals::quitRequested, this, [this] {
         m_interrupted = true;
         m_bus->stack.stopAll();
-        m_custom->cancel();
     });
 }
 
@@ -320,21 +317,10 @@ int Runner::setAddress()
 int Runner::raw()
 {
     m_progress.setTask(tr("raw"));
-    QByteArray reply;
-    bool collected = false;
-    QEventLoop loop;
-    connect(m_custom.get(), &CustomCommand::replyCollected, &loop, [&](const QByteArray &bytes) {
-        reply = bytes;
-        collected = true;
-        loop.quit();
-    });
-    m_custom->send(m_options.hex, false);
-    if (!m_custom->waiting())
-        return linkError(m_lastLine);
-    if (!collected)
-        loop.exec();
-    if (m_interrupted)
-        return endedEarly();
+    CustomCommand &custom = m_bus->stack.custom;
+    if (const int status = runToEnd(custom, [&] { custom.send(m_options.hex, false); }); status >= 0)
+        return status;
+    const QByteArray reply = custom.reply();
     // A reply that is a meter's reading fills the table as a scan would.
     if (reply.size() > 1)
         m_bus->stack.session.applyReading(::Reading{QByteArrayList{reply}}, decode::RowRule::Scan);

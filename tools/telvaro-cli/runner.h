@@ -15,7 +15,6 @@
 #include <functional>
 #include <memory>
 
-class CustomCommand;
 class ProgramBus;
 namespace archive {
 class ReadingArchive;
@@ -70,7 +69,6 @@ private:
     QList<MeterReading> m_readings;
     decode::DeviceTable m_table;
     std::unique_ptr<ProgramBus> m_bus;
-    std::unique_ptr<CustomCommand> m_custom;
     std::unique_ptr<archive::ReadingArchive> m_archive; // with --store
 };
 
