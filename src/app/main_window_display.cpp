@@ -81,7 +81,8 @@ void MainWindow::wireDisplay()
     m_displayCommands = std::make_unique<display::DisplayCommands>(session());
     autoDisplayRead = [this] { m_readRun->readDisplay(false); };
 
-    for (Operation *run : std::initializer_list<Operation *>{m_writeRun.get(), m_readRun.get(), m_displayCommands.get()}) {
+    for (Operation *run :
+         std::initializer_list<Operation *>{m_writeRun.get(), m_readRun.get(), m_displayCommands.get()}) {
         connect(run, &Operation::runningChanged, this, &MainWindow::updateBusyControls);
         // A read run may start from either page: both bars follow it.
         const bool bothPages = run == m_readRun.get();

@@ -95,7 +95,8 @@ void DisplayCommands::getInfo()
 
 void DisplayCommands::setDateTime(const QDateTime &now)
 {
-    run(tr("Set date and time of the display"), {{dateCommand(now.date()), QStringLiteral("Setting date of TEV-K40...")},
+    run(tr("Set date and time of the display"),
+        {{dateCommand(now.date()), QStringLiteral("Setting date of TEV-K40...")},
          {timeCommand(now.time()), QStringLiteral("Setting time of TEV-K40..."), true}});
 }
 
@@ -108,14 +109,16 @@ void DisplayCommands::setRefresh(const QString &seconds)
         m_session.log.addLine(QStringLiteral("Wrong value for refresh time of TEV-K40..."));
         return;
     }
-    run(tr("Set refresh time of the display"), {{*command, QStringLiteral("Setting refresh time of TEV-K40..."), true}});
+    run(tr("Set refresh time of the display"),
+        {{*command, QStringLiteral("Setting refresh time of TEV-K40..."), true}});
 }
 
 void DisplayCommands::createSortTable()
 {
     // Its answer is not collected, but the next command must not follow at
     // once: commands have no terminator and would run together.
-    run(tr("Create sort table"), {{kSetSort, QStringLiteral("Creating sort table in TEV-K40, please wait..."), true, false}});
+    run(tr("Create sort table"),
+        {{kSetSort, QStringLiteral("Creating sort table in TEV-K40, please wait..."), true, false}});
 }
 
 void DisplayCommands::sort(int type)
@@ -125,8 +128,8 @@ void DisplayCommands::sort(int type)
         return;
     }
     run(tr("Sort the display's table"), {{QByteArray("SET SRTP=") + QByteArray::number(type),
-          type == 1 ? QStringLiteral("Sorting RUX-CENTRAL by user number...")
-                    : QStringLiteral("Sorting RUX-CENTRAL by address...")}});
+                                          type == 1 ? QStringLiteral("Sorting RUX-CENTRAL by user number...")
+                                                    : QStringLiteral("Sorting RUX-CENTRAL by address...")}});
 }
 
 void DisplayCommands::updateReadings()

@@ -2,7 +2,8 @@
 
 #include "mbus/frames.h"
 
-AutoAddressing::AutoAddressing(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session, this)
+AutoAddressing::AutoAddressing(BusSession &session, QObject *parent)
+    : Operation(session, parent), m_sequence(session, this)
 {
     connect(&m_sequence, &SecondarySequence::finished, this, &AutoAddressing::sequenceFinished);
     m_pause.setSingleShot(true);

@@ -39,10 +39,7 @@ public:
 
     // The M-Bus operations, for wiring what they have in common (the display
     // runs are the display page's).
-    std::array<Operation *, 6> operations()
-    {
-        return {&commands, &scan, &readAll, &autoAddressing, &search, &custom};
-    }
+    std::array<Operation *, 6> operations() { return {&commands, &scan, &readAll, &autoAddressing, &search, &custom}; }
     // Stops whatever uses the bus, the display runs included (the program closes).
     void stopAll() { session.stopAll(); }
 };

@@ -18,7 +18,8 @@ bool isDigits(const QString &text, int minLength, int maxLength)
 
 } // namespace
 
-MeterCommands::MeterCommands(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session, this)
+MeterCommands::MeterCommands(BusSession &session, QObject *parent)
+    : Operation(session, parent), m_sequence(session, this)
 {
     connect(&m_exchange, &Exchange::answered, this, &MeterCommands::answered);
     connect(&m_sequence, &SecondarySequence::finished, this, &MeterCommands::sequenceFinished);
@@ -69,7 +70,8 @@ void MeterCommands::askRead(Step step, int target)
 
 void MeterCommands::reset()
 {
-    startWrite(tr("Reset"), [](int target) { return mbus::buildApplicationReset(target); }, false);
+    startWrite(
+        tr("Reset"), [](int target) { return mbus::buildApplicationReset(target); }, false);
 }
 
 void MeterCommands::changeBaud(const QString &baudText)
@@ -82,8 +84,8 @@ void MeterCommands::changeBaud(const QString &baudText)
         m_session.log.addLine(QStringLiteral("Wrong baud..."));
         return;
     }
-    startWrite(tr("Set baud rate %1").arg(baudText), [ci](int target) { return mbus::buildBaudChange(target, *ci); },
-               false);
+    startWrite(
+        tr("Set baud rate %1").arg(baudText), [ci](int target) { return mbus::buildBaudChange(target, *ci); }, false);
 }
 
 void MeterCommands::changeId(const QString &newId)
@@ -91,7 +93,8 @@ void MeterCommands::changeId(const QString &newId)
     if (newId.size() != 8)
         return;
     const std::string id = newId.toStdString();
-    startWrite(tr("Set ID %1").arg(newId), [id](int target) { return mbus::buildIdChange(target, id); }, true);
+    startWrite(
+        tr("Set ID %1").arg(newId), [id](int target) { return mbus::buildIdChange(target, id); }, true);
     m_readId = id; // the read after the write finds the meter under its new ID
 }
 
@@ -116,8 +119,9 @@ void MeterCommands::setMedium(const QString &mediumText)
     }
     const std::uint8_t code = mbus::mediumCode(mediumText.toStdString());
     const std::string id = m_session.options().broadcast ? std::string("FFFFFFFF") : m_session.selected().id;
-    startWrite(tr("Set medium %1").arg(mediumText),
-               [code, id](int target) { return mbus::buildMediumWrite(target, code, id); }, true);
+    startWrite(
+        tr("Set medium %1").arg(mediumText),
+        [code, id](int target) { return mbus::buildMediumWrite(target, code, id); }, true);
 }
 
 void MeterCommands::setUnit(const QString &unit, const QString &constant, bool relay)
@@ -135,8 +139,9 @@ void MeterCommands::setUnit(const QString &unit, const QString &constant, bool r
     const std::uint8_t medium = mbus::mediumCode(
         table.cellText(m_session.selectedRow(), table.layout().mediumColumn()));
     const std::uint8_t vif = mbus::unitVif(unitText, constant.toStdString());
-    startWrite(tr("Set unit %1").arg(unit), [medium, vif](int target) { return mbus::buildUnitWrite(target, medium, vif); },
-               true);
+    startWrite(
+        tr("Set unit %1").arg(unit), [medium, vif](int target) { return mbus::buildUnitWrite(target, medium, vif); },
+        true);
 }
 
 void MeterCommands::relayUnit(const QString &unit, const QString &constant)
@@ -163,8 +168,9 @@ void MeterCommands::relayUnit(const QString &unit, const QString &constant)
     }
     const std::string value = m_session.relayValue.toStdString();
     const std::uint8_t vif = mbus::unitVif(unit.toStdString(), constant.toStdString());
-    startWrite(tr("Set unit %1").arg(unit),
-               [value, vif](int target) { return mbus::buildValueWithUnitWrite(target, value, vif); }, true);
+    startWrite(
+        tr("Set unit %1").arg(unit),
+        [value, vif](int target) { return mbus::buildValueWithUnitWrite(target, value, vif); }, true);
 }
 
 void MeterCommands::setPrimaryAddress(int newAddress)
@@ -244,7 +250,8 @@ void MeterCommands::readSelected(bool fullReport)
     if (!broadcast && !m_session.selected().hasAddress())
         return;
     const std::optional<int> target = m_session.readTarget();
-    if (!target || !takeBus(tr("%1 at address %2").arg(fullReport ? tr("Read Full") : tr("Read selected")).arg(*target)))
+    if (!target
+        || !takeBus(tr("%1 at address %2").arg(fullReport ? tr("Read Full") : tr("Read selected")).arg(*target)))
         return;
     m_summary.quiet = true;
     m_summary.asked = 1;

@@ -8,7 +8,8 @@ namespace {
 constexpr int kTopLevelSteps = 10;
 } // namespace
 
-SecondarySearch::SecondarySearch(BusSession &session, QObject *parent) : Operation(session, parent), m_sequence(session, this)
+SecondarySearch::SecondarySearch(BusSession &session, QObject *parent)
+    : Operation(session, parent), m_sequence(session, this)
 {
     connect(&m_exchange, &Exchange::answered, this, &SecondarySearch::answered);
     connect(&m_sequence, &SecondarySequence::finished, this, [this](SecondarySequence::Result result) {

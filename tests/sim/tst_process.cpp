@@ -202,6 +202,22 @@ void TestSim::tcpHangup()
         QCOMPARE(socket.readAll(), QByteArray());
     }
     QVERIFY(!sim.waitForLine("-- connection closed instead of a reply").isEmpty());
+
+    // Only the second reply is refused: the client that comes back is served.
+    Sim once({"--bus", kDemoBus, "--tcp", "0", "--hangup-at", "2"});
+    const quint16 oncePort = quint16(once.waitForLine("TCP 127.0.0.1:").section(':', 1).toUInt());
+    for (const bool answered : {true, false, true}) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, oncePort);
+        QVERIFY(socket.waitForConnected(3000));
+        socket.write(QByteArray::fromHex("1040014116"));
+        if (answered) {
+            QTRY_COMPARE_WITH_TIMEOUT((socket.waitForReadyRead(50), socket.bytesAvailable()), 1, 5000);
+            QCOMPARE(socket.readAll(), QByteArray::fromHex("E5"));
+        } else {
+            QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(3000));
+        }
+    }
 }
 
 void TestSim::badBusFileExitsWithTwo()
@@ -238,6 +254,9 @@ void TestSim::badBusFileExitsWithTwo()
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--drop", "150"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--bogus"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--pty", link, "--hangup", "5"}), 2);
+    for (const char *at : {"0", "2,x", "", "1,,2"})
+        QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--hangup-at", at}), 2);
+    QCOMPARE(run({"--bus", kDemoBus, "--pty", link, "--hangup-at", "1"}), 2);
     // a regular file in the way of the link is not replaced
     QFile blocker(link);
     QVERIFY(blocker.open(QIODevice::WriteOnly));

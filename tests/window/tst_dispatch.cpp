@@ -2,10 +2,10 @@
 // test-made pseudo-terminal, and real replies from the simulator.
 
 #include "languages.h"
-#include "ops/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/serial_port.h"
 #include "mbus/frames.h"
+#include "ops/custom_command.h"
 #include "pty_pair.h"
 #include "sim_process.h"
 

@@ -22,6 +22,9 @@ bool Faults::drop()
 
 bool Faults::hangup()
 {
+    const int reply = ++m_replies;
+    if (std::find(m_options.hangupAt.begin(), m_options.hangupAt.end(), reply) != m_options.hangupAt.end())
+        return true;
     return chance(m_options.hangupPercent);
 }
 

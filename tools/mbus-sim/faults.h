@@ -24,6 +24,7 @@ struct FaultOptions {
     double dropPercent = 0;                    // chance that a reply is lost
     double corruptPercent = 0;                 // chance that one byte of a reply is damaged
     double hangupPercent = 0;                  // chance that the peer's connection is closed instead of a reply
+    std::vector<int> hangupAt;                 // replies (from 1, over the simulator's life) closed instead
     bool split = false;                        // write replies in 2..4 pieces
     std::vector<TelegramFaultOption> telegram; // tried in this order, the first that strikes counts
     std::uint32_t seed = 1;
@@ -34,6 +35,7 @@ public:
     explicit Faults(const FaultOptions &options);
 
     bool drop();
+    // Asked once per reply on a connection.
     bool hangup();
     // Damages one byte of `reply` (XOR with a non-zero mask); true when it did.
     bool corrupt(Bytes &reply);
@@ -47,6 +49,7 @@ private:
 
     FaultOptions m_options;
     std::mt19937 m_random;
+    int m_replies = 0; // replies asked about by hangup()
 };
 
 } // namespace mbussim

@@ -84,6 +84,10 @@ struct Parser {
              "With --tcp or a gateway mode: close the connection instead of answering, for PERCENT "
              "of the replies.",
              "PERCENT"},
+            {"hangup-at",
+             "With --tcp or a gateway mode: close the connection instead of sending reply N (counted from 1 "
+             "over the simulator's life); several as N,M,...",
+             "N[,M...]"},
             {"seed", "Seed of the faults and of --random-meters (default: from the clock; printed at start).", "N"},
         });
     }
@@ -125,6 +129,20 @@ bool toFault(const QString &text, mbussim::TelegramFaultOption &out)
     out.kind = found->second;
     out.percent = 100;
     return !text.contains(':') || toPercent(text.section(':', 1), out.percent);
+}
+
+// "3" or "1,5,9".
+bool toReplyNumbers(const QString &text, std::vector<int> &out)
+{
+    std::vector<int> numbers;
+    for (const QString &part : text.split(',')) {
+        int n = 0;
+        if (!toInt(part.trimmed(), 1, 1000000, n))
+            return false;
+        numbers.push_back(n);
+    }
+    out = std::move(numbers);
+    return true;
 }
 
 // HOST:PORT, the host perhaps in brackets ([::1]:59615).
@@ -399,7 +417,9 @@ OptionsResult parseOptions(const QStringList &arguments)
         r.error = "--corrupt wants a percentage 0..100";
     else if (p.isSet("hangup") && !toPercent(p.value("hangup"), s.faults.hangupPercent))
         r.error = "--hangup wants a percentage 0..100";
-    else if (p.isSet("hangup") && o.mode == Mode::Pty)
+    else if (p.isSet("hangup-at") && !toReplyNumbers(p.value("hangup-at"), s.faults.hangupAt))
+        r.error = "--hangup-at wants reply numbers 1..1000000, separated by commas";
+    else if ((p.isSet("hangup") || p.isSet("hangup-at")) && o.mode == Mode::Pty)
         r.error = "--hangup works with --tcp or a gateway mode only";
     if (p.isSet("seed")) {
         bool ok = false;
