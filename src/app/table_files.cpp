@@ -41,15 +41,62 @@ Dialogs windowDialogs(QWidget *parent)
     return d;
 }
 
+namespace {
+
+// Well-formed UTF-8 (RFC 3629: no overlong forms, no surrogates, at most
+// U+10FFFF), checked in place: a 64 MB file is not decoded to find out.
+bool isUtf8(const QByteArray &bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        const unsigned char lead = p[i];
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF; // the allowed range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong form
+            high = lead == 0xED ? 0x9F : 0xBF; // no surrogate
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF; // at most U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + length > size || p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (int k = 2; k < length; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string fileTextAsUtf8(const QByteArray &bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(bytes);
-    if (!utf8.hasError())
+    if (isUtf8(bytes))
         return bytes.toStdString(); // already UTF-8 (a BOM is the parser's business)
+    // Files written on Windows; decoded a piece at a time (one byte is one
+    // character in this code page) so that no whole copy as UTF-16 is made.
     QStringDecoder legacy("windows-1250");
-    const QString text = legacy.isValid() ? QString(legacy(bytes)) : QString::fromLatin1(bytes);
-    return text.toStdString();
+    std::string text;
+    text.reserve(std::size_t(bytes.size()));
+    constexpr qsizetype kPiece = 1 << 20;
+    for (qsizetype at = 0; at < bytes.size(); at += kPiece) {
+        const QByteArrayView piece = QByteArrayView(bytes).sliced(at, std::min(kPiece, bytes.size() - at));
+        text += (legacy.isValid() ? QString(legacy(piece)) : QString::fromLatin1(piece)).toStdString();
+    }
+    return text;
 }
 
 bool exportRows(const std::vector<Row> &rows, const QString &dataFolder, const QString &defaultName,
@@ -127,12 +174,16 @@ Imported importRows(const QString &dataFolder, const QString &separatorSetting, 
                         QStringLiteral("You chose wrong file for import!\nContact administrator!") + lineText(line));
         return result;
     };
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
-        return wrongFile(0);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return wrongFile(0);
+    std::string text;
+    {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+            return wrongFile(0);
+        const QByteArray bytes = file.read(kMaxFileSize + 1); // a file that grows meanwhile stays bounded
+        if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize)
+            return wrongFile(0);
+        text = fileTextAsUtf8(bytes);
+    } // the file's bytes go before the rows are made
 
     decode::csv::ParseOptions options;
     const std::string separator = separatorSetting.toStdString();
@@ -140,7 +191,8 @@ Imported importRows(const QString &dataFolder, const QString &separatorSetting, 
     options.maxFields = maxFields;
     options.maxRows = maxRows;
     options.isHeader = [&titles](const Row &line) { return decode::csv::isHeaderLine(line, titles); };
-    decode::csv::ParseResult parsed = decode::csv::parseTable(fileTextAsUtf8(bytes), options);
+    decode::csv::ParseResult parsed = decode::csv::parseTable(text, options);
+    text = std::string();
     switch (parsed.error) {
     case decode::csv::ParseResult::Error::WrongFile:
         return wrongFile(parsed.errorLine);
@@ -152,6 +204,14 @@ Imported importRows(const QString &dataFolder, const QString &separatorSetting, 
     case decode::csv::ParseResult::Error::UnclosedQuote:
         dialogs.message(1, QStringLiteral("File Error"),
                         QCoreApplication::translate("TableFiles", "A quoted cell is never closed.")
+                            + lineText(parsed.errorLine));
+        return result;
+    case decode::csv::ParseResult::Error::TooManyRows:
+        dialogs.message(1, QStringLiteral("File Error"),
+                        QCoreApplication::translate("TableFiles",
+                                                    "The file holds more than %1 rows, more than any bus: it is not "
+                                                    "read.")
+                                .arg(decode::csv::kMaxTableRows)
                             + lineText(parsed.errorLine));
         return result;
     case decode::csv::ParseResult::Error::None:

@@ -103,6 +103,7 @@ struct Record {
     Row cells;
     int line = 0;          // where the record starts
     bool tooMany = false;  // more fields than allowed; reading stopped there
+    bool tooLong = false;  // a cell longer than kMaxCellBytes; reading stopped there
     int unclosedQuote = 0; // the line of a quote never closed; reading stopped there
 };
 
@@ -142,8 +143,9 @@ public:
                 addCell(rec.cells, std::move(field));
                 field.clear();
                 open = false;
-                if (rec.cells.size() > maxFields) {
-                    rec.tooMany = true;
+                rec.tooLong = rec.cells.back().size() > kMaxCellBytes;
+                if (rec.cells.size() > maxFields || rec.tooLong) {
+                    rec.tooMany = !rec.tooLong;
                     return rec;
                 }
             } else if (c == '\n' || c == '\r') {
@@ -155,9 +157,11 @@ public:
                 ++m_pos;
             }
         }
-        if (open)
+        if (open) {
             addCell(rec.cells, std::move(field));
-        rec.tooMany = rec.cells.size() > maxFields;
+            rec.tooLong = rec.cells.back().size() > kMaxCellBytes;
+        }
+        rec.tooMany = !rec.tooLong && rec.cells.size() > maxFields;
         return rec;
     }
 
@@ -265,13 +269,23 @@ ParseResult parseTable(std::string_view text, const ParseOptions &options)
     const std::string separator = effectiveSeparator(options.separatorSetting);
     const std::size_t maxFields = std::size_t(std::max(options.maxFields, 0));
     const std::size_t maxRows = std::size_t(std::max(options.maxRows, 0));
+    // False past the row limit: nothing more is read.
     auto keep = [&](Row &&row, int line) {
+        if (result.rows.size() + result.droppedRows >= kMaxTableRows)
+            return false;
         if (maxRows == 0 || result.rows.size() < maxRows) {
             result.rows.push_back(std::move(row));
             result.rowLines.push_back(line);
         } else {
             ++result.droppedRows;
         }
+        return true;
+    };
+    const auto failed = [](ParseResult::Error error, int line) {
+        ParseResult result;
+        result.error = error;
+        result.errorLine = line;
+        return result;
     };
 
     Reader reader(text, separator);
@@ -281,12 +295,12 @@ ParseResult parseTable(std::string_view text, const ParseOptions &options)
     int lastLine = 0;
     while (!reader.atEnd()) {
         Record rec = reader.next(maxFields);
-        if (rec.tooMany || rec.unclosedQuote) {
-            ParseResult failed;
-            failed.error = rec.tooMany ? ParseResult::Error::TooManyFields : ParseResult::Error::UnclosedQuote;
-            failed.errorLine = rec.tooMany ? rec.line : rec.unclosedQuote;
-            return failed;
-        }
+        if (rec.tooMany)
+            return failed(ParseResult::Error::TooManyFields, rec.line);
+        if (rec.tooLong)
+            return failed(ParseResult::Error::WrongFile, rec.line);
+        if (rec.unclosedQuote)
+            return failed(ParseResult::Error::UnclosedQuote, rec.unclosedQuote);
         const bool header = first && options.isHeader && options.isHeader(rec.cells);
         first = false;
         if (header) {
@@ -294,14 +308,14 @@ ParseResult parseTable(std::string_view text, const ParseOptions &options)
             result.hasHeader = true;
             continue;
         }
-        if (pending)
-            keep(std::move(last), lastLine);
+        if (pending && !keep(std::move(last), lastLine))
+            return failed(ParseResult::Error::TooManyRows, lastLine);
         last = std::move(rec.cells);
         lastLine = rec.line;
         pending = true;
     }
-    if (pending && hasText(last))
-        keep(std::move(last), lastLine);
+    if (pending && hasText(last) && !keep(std::move(last), lastLine))
+        return failed(ParseResult::Error::TooManyRows, lastLine);
     return result;
 }
 

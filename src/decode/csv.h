@@ -24,6 +24,10 @@ using Row = std::vector<std::string>; // cells, UTF-8
 
 // Longer texts are refused as not being one of our tables.
 inline constexpr std::size_t kMaxTextBytes = std::size_t(64) * 1024 * 1024;
+// More rows than any bus or display holds, and a cell longer than any of
+// ours: the file is no table of ours (and would only fill the memory).
+inline constexpr std::size_t kMaxTableRows = 10000;
+inline constexpr std::size_t kMaxCellBytes = 4096;
 
 // The separator actually used: the first UTF-8 character of the setting.
 // An empty setting gives ";", and so does one starting with a character that
@@ -44,7 +48,7 @@ struct ParseOptions {
 };
 
 struct ParseResult {
-    enum class Error { None, TooManyFields, WrongFile, UnclosedQuote };
+    enum class Error { None, TooManyFields, WrongFile, UnclosedQuote, TooManyRows };
     Error error = Error::None;
     int errorLine = 0;           // 1-based line in the file; 0 when the whole text is refused
     bool hasHeader = false;      // the first line was taken for the header
@@ -69,7 +73,9 @@ struct ParseResult {
 // - a first line that isHeader accepts is not data, nor is a last line
 //   without text (our exports end with the empty entry row); other empty
 //   lines are rows of empty cells;
-// - text over kMaxTextBytes or holding a NUL byte gives WrongFile;
+// - a data row past kMaxTableRows (kept or dropped) gives TooManyRows at its line;
+// - text over kMaxTextBytes or holding a NUL byte, or a cell over
+//   kMaxCellBytes, gives WrongFile;
 // - an empty text gives no rows and no error.
 ParseResult parseTable(std::string_view text, const ParseOptions &options);
 

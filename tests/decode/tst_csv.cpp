@@ -174,14 +174,17 @@ void TstCsv::parse_data()
                                         << Table{{"x\r\ny", "p\nq"}, {"z"}};
     QTest::newRow("quotes") << QByteArray("\"a\"\"b\";a\"b;\"ab\"cd;\"\"") << 24 << ok << 0
                             << Table{{"a\"b", "a\"b", "abcd", ""}};
-    QTest::newRow("unterminated quote") << QByteArray("a;\r\na;\"b;c\r\nd;\"\"e\r\n") << 2
-                                        << int(Error::UnclosedQuote) << 2 << Table{};
+    QTest::newRow("unterminated quote") << QByteArray("a;\r\na;\"b;c\r\nd;\"\"e\r\n") << 2 << int(Error::UnclosedQuote)
+                                        << 2 << Table{};
     QTest::newRow("formula texts") << QByteArray("'=1+2;-1;''=y;'x;") << 24 << ok << 0
                                    << Table{{"=1+2", "-1", "'=y", "'x"}};
     QTest::newRow("error line after quoted breaks")
         << "\"a\r\nb\nc\";\r\n" + fields24 + "x" << 24 << tooMany << 4 << Table{};
     QTest::newRow("long field") << QByteArray(300, 'w') << 1 << ok << 0 << Table{{QString(300, 'w')}};
     QTest::newRow("NUL byte") << QByteArray("a;\r\nb\0;", 7) << 24 << wrong << 2 << Table{};
+    QTest::newRow("longest cell") << "a;" + QByteArray(4096, 'w') << 2 << ok << 0 << Table{{"a", QString(4096, 'w')}};
+    QTest::newRow("cell too long") << "a;\r\nb;" + QByteArray(4097, 'w') + ";c" << 3 << wrong << 2 << Table{};
+    QTest::newRow("quoted cell too long") << "\"" + QByteArray(4097, 'w') + "\"" << 3 << wrong << 1 << Table{};
 }
 
 void TstCsv::parse()
@@ -211,14 +214,31 @@ void TstCsv::rowLimit()
     QCOMPARE(result.error, Error::TooManyFields);
     QCOMPARE(result.errorLine, 302);
     QVERIFY(result.rows.empty() && result.droppedRows == 0);
+
+    // No table of ours has 10,000 rows, kept or dropped: the file stops there.
+    const QByteArray lines = QByteArray("\r\n").repeated(10000);
+    result = parseText(text.left(4) + lines.mid(2) + "x", 14, 250);
+    QVERIFY(result.error == Error::None && result.rows.size() + result.droppedRows == 10000);
+    for (const int maxRows : {0, 250}) {
+        result = parseText(text.left(4) + lines + "x;\r\n", 14, maxRows);
+        QCOMPARE(result.error, Error::TooManyRows);
+        QCOMPARE(result.errorLine, 10002);
+        QVERIFY(result.rows.empty() && result.droppedRows == 0);
+    }
 }
 
+// The largest text: 10,000 rows of two cells each, all the bytes allowed.
 void TstCsv::sizeLimit()
 {
-    std::string text(kMaxTextBytes, 'x');
+    std::string text;
+    for (std::size_t line = 0; line < kMaxTableRows; ++line) {
+        const std::size_t cells = (kMaxTextBytes - text.size()) / (kMaxTableRows - line) - 3;
+        text += std::string(cells / 2, 'x') + ';' + std::string(cells - cells / 2, 'y') + "\r\n";
+    }
+    QCOMPARE(text.size(), kMaxTextBytes);
     ParseResult result = parseTable(text, {});
-    QCOMPARE(result.rows.size(), std::size_t(1));
-    QCOMPARE(result.rows.front().front().size(), kMaxTextBytes);
+    QCOMPARE(result.error, Error::None);
+    QCOMPARE(result.rows.size(), kMaxTableRows);
     text += 'x';
     result = parseTable(text, {});
     QCOMPARE(result.error, Error::WrongFile);

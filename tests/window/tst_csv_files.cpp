@@ -68,6 +68,8 @@ struct Bench {
 class TstCsvFiles : public QObject {
     Q_OBJECT
 private slots:
+    void bigFilesStayBounded_data(); // first: it measures the process's peak memory
+    void bigFilesStayBounded();
     void saveThenOpen_data();
     void saveThenOpen();
     void refusedImportKeepsTable_data();
@@ -77,6 +79,48 @@ private slots:
     void importMatchesColumnsByTitle_data();
     void importMatchesColumnsByTitle();
 };
+
+void TstCsvFiles::bigFilesStayBounded_data()
+{
+    QTest::addColumn<QByteArray>("pattern"); // repeated to 64 MB
+    QTest::addColumn<bool>("display");
+    for (const bool display : {false, true}) {
+        const char *table = display ? ", display table" : ", device table";
+        QTest::addRow("line breaks%s", table) << QByteArray("\n") << display;
+        QTest::addRow("one long cell%s", table) << QByteArray("x") << display;
+        QTest::addRow("separators%s", table) << QByteArray(";") << display;
+        QTest::addRow("short rows%s", table) << QByteArray("1;2;\r\n") << display;
+        QTest::addRow("Windows-1250 rows%s", table) << QByteArray("\xB3\xB3;\xB9;\r\n") << display;
+    }
+}
+
+// A 64 MB file of any shape is refused, the table stays, and
+// the window never holds more than 300 MB on the way.
+void TstCsvFiles::bigFilesStayBounded()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, display);
+    Bench b({});
+    {
+        QFile f(b.target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray piece = pattern.repeated((1 << 20) / pattern.size());
+        while (f.size() + piece.size() <= 64 * 1024 * 1024)
+            f.write(piece);
+    }
+    QFile clearPeak(QStringLiteral("/proc/self/clear_refs"));
+    if (!clearPeak.open(QIODevice::WriteOnly) || clearPeak.write("5") != 1)
+        QSKIP("the peak memory of the process cannot be reset here");
+    clearPeak.close();
+    QVERIFY(!(display ? b.window->importDisplayTable() : b.window->loadDeviceTable()));
+    QCOMPARE(b.boxes.size(), 1);
+    QCOMPARE(display ? b.window->tevTable().row(1).join(QString()) : QString::number(b.cells().size()),
+             display ? QString() : QStringLiteral("0"));
+    QFile status(QStringLiteral("/proc/self/status"));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QString peak = QString::fromLatin1(status.readAll()).split(u'\n').filter(QStringLiteral("VmHWM:")).value(0);
+    QVERIFY2(peak.simplified().section(u' ', 1, 1).toLongLong() < 300 * 1024, qPrintable(peak));
+}
 
 void TstCsvFiles::saveThenOpen_data()
 {
@@ -136,7 +180,12 @@ void TstCsvFiles::refusedImportKeepsTable_data()
     QTest::newRow("25 fields") << QByteArray("1;2\r\n") + QByteArray(25, 'x').replace("x", "a;") + "\r\n"
                                << tooMany + "\nLine 2.";
     QTest::newRow("NUL byte") << QByteArray("1;2;\r\n\0;\r\n", 10) << wrong + "\nLine 2.";
-    QTest::newRow("quote never closed") << QByteArray("1;\"2;\r\n3;\r\n") << "File Error|A quoted cell is never closed.\nLine 1.";
+    QTest::newRow("quote never closed") << QByteArray("1;\"2;\r\n3;\r\n")
+                                        << "File Error|A quoted cell is never closed.\nLine 1.";
+    QTest::newRow("10,001 rows")
+        << QByteArray("1;2;\r\n").repeated(10001)
+        << "File Error|The file holds more than 10000 rows, more than any bus: it is not read.\nLine 10001.";
+    QTest::newRow("a cell of 5,000 bytes") << "1;2;\r\n3;" + QByteArray(5000, 'x') << wrong + "\nLine 2.";
 }
 
 void TstCsvFiles::refusedImportKeepsTable()
