@@ -362,17 +362,22 @@ private slots:
         QCOMPARE(readAll(m_file), bytes);
     }
 
-    // On a terminal the password is asked twice and never shown.
+    // On a terminal the password is asked twice and never shown; a signal at
+    // the prompt ends the program with the terminal's echo back on.
     void passwordOnTerminal_data()
     {
         QTest::addColumn<QByteArray>("second");
-        QTest::addColumn<int>("exit");
+        QTest::addColumn<int>("exit"); // a signal: the one that ended it
         QTest::newRow("the same twice") << QByteArray("Ab1cd9\n") << 0;
         QTest::newRow("two different") << QByteArray("Ab1cd8\n") << 1;
+        QTest::newRow("Ctrl+C") << QByteArray() << int(SIGINT);
+        QTest::newRow("killed") << QByteArray() << int(SIGTERM);
+        QTest::newRow("terminal closed") << QByteArray() << int(SIGHUP);
     }
     void passwordOnTerminal()
     {
         QFETCH(QByteArray, second);
+        QFETCH(int, exit);
         PtyPair terminal;
         QVERIFY(terminal.isValid());
         termios tio{};
@@ -392,10 +397,16 @@ private slots:
         for (const QByteArray &typed : {QByteArray("Ab1cd9\n"), second}) {
             QTRY_VERIFY2((prompts += tool.readAllStandardError()).endsWith("assword: "), prompts.constData());
             prompts.clear();
-            terminal.write(typed);
+            if (typed.isEmpty())
+                ::kill(pid_t(tool.processId()), exit);
+            else
+                terminal.write(typed);
         }
         QVERIFY(tool.waitForFinished(10000));
-        QTEST(tool.exitCode(), "exit");
+        QCOMPARE(tool.exitCode(), exit); // for a signal, Qt gives its number
+        QCOMPARE(tool.exitStatus(), second.isEmpty() ? QProcess::CrashExit : QProcess::NormalExit);
+        QVERIFY(::tcgetattr(terminal.master(), &tio) == 0);
+        QVERIFY(tio.c_lflag & ECHO);
         QVERIFY(!terminal.read(100, 300).contains("Ab1cd"));
         QCOMPARE(readAccounts(m_file).accounts.size(), tool.exitCode() == 0 ? 1 : 0);
     }

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDate>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -101,20 +102,44 @@ QString readLine()
     return QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
 }
 
+// The terminal as it was before echo was turned off, for a signal that
+// ends the program at a prompt (Ctrl+C, a kill, a closed terminal).
+termios g_terminalBefore{};
+volatile std::sig_atomic_t g_echoOff = 0;
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void restoreTerminalAndEnd(int signal)
+{
+    if (g_echoOff)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &g_terminalBefore);
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, "\n", 1);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal); // ends as the signal says, for the shell to see
+}
+
 // On a terminal: asked for without echo, with the prompt on standard error.
 QString readHidden(const char *prompt)
 {
-    termios saved{};
-    const bool hidden = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    const bool hidden = ::tcgetattr(STDIN_FILENO, &g_terminalBefore) == 0;
     if (hidden) {
-        termios quiet = saved;
+        struct sigaction restore {};
+        restore.sa_handler = restoreTerminalAndEnd;
+        ::sigemptyset(&restore.sa_mask);
+        for (int signal : kEndingSignals)
+            ::sigaction(signal, &restore, nullptr);
+        termios quiet = g_terminalBefore;
         quiet.c_lflag &= ~tcflag_t(ECHO);
+        g_echoOff = 1;
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     std::fputs(prompt, stderr); // only once nothing typed shows any more
     const QString line = readLine();
-    if (hidden)
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (hidden) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_terminalBefore);
+        g_echoOff = 0;
+        for (int signal : kEndingSignals)
+            ::signal(signal, SIG_DFL);
+    }
     std::fputs("\n", stderr);
     return line;
 }
