@@ -110,6 +110,13 @@
     </message>
 </context>
 <context>
+    <name>CustomCommand</name>
+    <message>
+        <source>Custom command</source>
+        <translation>Comando personalizzato</translation>
+    </message>
+</context>
+<context>
     <name>DevicesPage</name>
     <message>
         <source>   Search network    </source>
@@ -461,6 +468,10 @@
     <message>
         <source>, sub-unit %1</source>
         <translation>, sottounità %1</translation>
+    </message>
+    <message>
+        <source>Meter %1: asking the readings archive...</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -910,10 +921,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <translation>passo %1 di %2</translation>
     </message>
     <message>
-        <source>Readings archive: %1. The program goes on without it.</source>
-        <translation>Archivio letture: %1. Il programma prosegue senza.</translation>
-    </message>
-    <message>
         <source>Readings archive: %1</source>
         <translation>Archivio letture: %1</translation>
     </message>
@@ -937,6 +944,28 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>History...</source>
         <translation>Storico...</translation>
     </message>
+    <message>
+        <source>Readings archive: %1. The bus work goes on; readings are stored again once the archive can be used.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Readings archive: storing again; %n reading(s) could not be stored in the archive.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Readings archive: %n reading(s) could not be stored in the archive.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Readings archive: %1. No history to show...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MeterCommands</name>
@@ -951,6 +980,46 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>its address did not change</source>
         <translation>il suo indirizzo non è cambiato</translation>
+    </message>
+    <message>
+        <source>%1 at address %2</source>
+        <translation>%1 all&apos;indirizzo %2</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Ripristino</translation>
+    </message>
+    <message>
+        <source>Set baud rate %1</source>
+        <translation>Imposta velocità %1 baud</translation>
+    </message>
+    <message>
+        <source>Set ID %1</source>
+        <translation>Imposta ID %1</translation>
+    </message>
+    <message>
+        <source>Set value %1</source>
+        <translation>Imposta valore %1</translation>
+    </message>
+    <message>
+        <source>Set medium %1</source>
+        <translation>Imposta mezzo %1</translation>
+    </message>
+    <message>
+        <source>Set unit %1</source>
+        <translation>Imposta unità %1</translation>
+    </message>
+    <message>
+        <source>Set primary address %1</source>
+        <translation>Imposta indirizzo primario %1</translation>
+    </message>
+    <message>
+        <source>Read Full</source>
+        <translation>Lettura completa</translation>
+    </message>
+    <message>
+        <source>Read selected</source>
+        <translation>Leggi selezionati</translation>
     </message>
 </context>
 <context>
@@ -1433,6 +1502,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>A quoted cell is never closed.</source>
         <translation>Una cella tra virgolette non viene mai chiusa.</translation>
     </message>
+    <message>
+        <source>The file holds more than %1 rows, more than any bus: it is not read.</source>
+        <translation>Il file contiene più di %1 righe, più di qualsiasi bus: non viene letto.</translation>
+    </message>
 </context>
 <context>
     <name>UserRights</name>
@@ -1525,6 +1598,29 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
 </context>
 <context>
+    <name>archive::ArchiveWorker</name>
+    <message>
+        <source>The archive %1 is closed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 does not keep up (is its server stopped?)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 was removed or replaced while in use: it is opened anew</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 is damaged (%2): what it shows may be incomplete or wrong</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>archive::ReadingArchive</name>
     <message>
         <source>The archive %1 cannot be reached: %2</source>
@@ -1533,10 +1629,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The archive %1 cannot be opened: %2</source>
         <translation>L&apos;archivio %1 non può essere aperto: %2</translation>
-    </message>
-    <message>
-        <source>%1 is not a readings archive: %2</source>
-        <translation>%1 non è un archivio di letture: %2</translation>
     </message>
     <message>
         <source>The archive %1 is read-only and holds no readings</source>
@@ -1559,12 +1651,36 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <translation>L&apos;archivio non è aperto</translation>
     </message>
     <message>
-        <source>The archive is read-only</source>
-        <translation>L&apos;archivio è di sola lettura</translation>
+        <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The reading of %1 was not kept: %2</source>
-        <translation>La lettura di %1 non è stata conservata: %2</translation>
+        <source>The archive %1 is read-only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings could not be written into %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be opened: it is a folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is no database: nothing is stored in it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a database, but no readings archive: nothing is stored in it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>another program keeps it in WAL mode</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1572,6 +1688,30 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>No reply from the display</source>
         <translation>Nessuna risposta dal display</translation>
+    </message>
+    <message>
+        <source>Get info</source>
+        <translation>Leggi informazioni</translation>
+    </message>
+    <message>
+        <source>Set date and time of the display</source>
+        <translation>Imposta data e ora del display</translation>
+    </message>
+    <message>
+        <source>Set refresh time of the display</source>
+        <translation>Imposta tempo di aggiornamento del display</translation>
+    </message>
+    <message>
+        <source>Create sort table</source>
+        <translation>Crea tabella di ordinamento</translation>
+    </message>
+    <message>
+        <source>Sort the display&apos;s table</source>
+        <translation>Ordina la tabella del display</translation>
+    </message>
+    <message>
+        <source>Update readings of the display</source>
+        <translation>Aggiorna le letture del display</translation>
     </message>
 </context>
 <context>
@@ -1588,6 +1728,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>The reply names device %1, not device %2: not used...</source>
         <translation>La risposta riguarda il dispositivo %1, non il dispositivo %2: non usata...</translation>
     </message>
+    <message>
+        <source>Get all memory data</source>
+        <translation>Leggi tutta la memoria</translation>
+    </message>
+    <message>
+        <source>Read data from the display</source>
+        <translation>Leggi i dati dal display</translation>
+    </message>
+    <message>
+        <source>Get historical values</source>
+        <translation>Leggi valori storici</translation>
+    </message>
 </context>
 <context>
     <name>display::WriteRun</name>
@@ -1602,6 +1754,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>No initial value %1in the table for device %2, not written...</source>
         <translation>Nessun valore iniziale %1nella tabella per il dispositivo %2, non scritto...</translation>
+    </message>
+    <message>
+        <source>Write table to the display</source>
+        <translation>Invia tabella al Display</translation>
+    </message>
+    <message>
+        <source>Delete devices from the display</source>
+        <translation>Elimina dispositivi dal display</translation>
+    </message>
+    <message>
+        <source>Zero start values in the display</source>
+        <translation>Azzera i valori iniziali nel display</translation>
     </message>
 </context>
 </TS>

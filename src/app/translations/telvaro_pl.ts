@@ -110,6 +110,13 @@
     </message>
 </context>
 <context>
+    <name>CustomCommand</name>
+    <message>
+        <source>Custom command</source>
+        <translation>Własne polecenie</translation>
+    </message>
+</context>
+<context>
     <name>DevicesPage</name>
     <message>
         <source>   Search network    </source>
@@ -462,6 +469,10 @@
     <message>
         <source>, sub-unit %1</source>
         <translation>, podjednostka %1</translation>
+    </message>
+    <message>
+        <source>Meter %1: asking the readings archive...</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -911,10 +922,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <translation>krok %1 z %2</translation>
     </message>
     <message>
-        <source>Readings archive: %1. The program goes on without it.</source>
-        <translation>Archiwum odczytów: %1. Program działa dalej bez niego.</translation>
-    </message>
-    <message>
         <source>Readings archive: %1</source>
         <translation>Archiwum odczytów: %1</translation>
     </message>
@@ -938,6 +945,30 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>History...</source>
         <translation>Historia...</translation>
     </message>
+    <message>
+        <source>Readings archive: %1. The bus work goes on; readings are stored again once the archive can be used.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Readings archive: storing again; %n reading(s) could not be stored in the archive.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Readings archive: %n reading(s) could not be stored in the archive.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Readings archive: %1. No history to show...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MeterCommands</name>
@@ -952,6 +983,46 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>its address did not change</source>
         <translation>jego adres się nie zmienił</translation>
+    </message>
+    <message>
+        <source>%1 at address %2</source>
+        <translation>%1 pod adresem %2</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Resetowanie</translation>
+    </message>
+    <message>
+        <source>Set baud rate %1</source>
+        <translation>Ustaw prędkość %1 bodów</translation>
+    </message>
+    <message>
+        <source>Set ID %1</source>
+        <translation>Ustaw ID %1</translation>
+    </message>
+    <message>
+        <source>Set value %1</source>
+        <translation>Ustaw wartość %1</translation>
+    </message>
+    <message>
+        <source>Set medium %1</source>
+        <translation>Ustaw medium %1</translation>
+    </message>
+    <message>
+        <source>Set unit %1</source>
+        <translation>Ustaw jednostkę %1</translation>
+    </message>
+    <message>
+        <source>Set primary address %1</source>
+        <translation>Nadanie adresu pierwotnego %1</translation>
+    </message>
+    <message>
+        <source>Read Full</source>
+        <translation>Pełny odczyt</translation>
+    </message>
+    <message>
+        <source>Read selected</source>
+        <translation>Odczytaj zaznaczone</translation>
     </message>
 </context>
 <context>
@@ -1435,6 +1506,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>A quoted cell is never closed.</source>
         <translation>Komórka w cudzysłowie nie jest nigdzie zamknięta.</translation>
     </message>
+    <message>
+        <source>The file holds more than %1 rows, more than any bus: it is not read.</source>
+        <translation>Plik zawiera więcej niż %1 wierszy, więcej niż jakakolwiek magistrala: nie zostaje wczytany.</translation>
+    </message>
 </context>
 <context>
     <name>UserRights</name>
@@ -1527,6 +1602,29 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
 </context>
 <context>
+    <name>archive::ArchiveWorker</name>
+    <message>
+        <source>The archive %1 is closed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 does not keep up (is its server stopped?)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 was removed or replaced while in use: it is opened anew</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 is damaged (%2): what it shows may be incomplete or wrong</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>archive::ReadingArchive</name>
     <message>
         <source>The archive %1 cannot be reached: %2</source>
@@ -1535,10 +1633,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The archive %1 cannot be opened: %2</source>
         <translation>Nie można otworzyć archiwum %1: %2</translation>
-    </message>
-    <message>
-        <source>%1 is not a readings archive: %2</source>
-        <translation>%1 nie jest archiwum odczytów: %2</translation>
     </message>
     <message>
         <source>The archive %1 is read-only and holds no readings</source>
@@ -1561,12 +1655,36 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <translation>Archiwum nie jest otwarte</translation>
     </message>
     <message>
-        <source>The archive is read-only</source>
-        <translation>Archiwum jest tylko do odczytu</translation>
+        <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The reading of %1 was not kept: %2</source>
-        <translation>Odczyt %1 nie został zachowany: %2</translation>
+        <source>The archive %1 is read-only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings could not be written into %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be opened: it is a folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is no database: nothing is stored in it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a database, but no readings archive: nothing is stored in it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>another program keeps it in WAL mode</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1574,6 +1692,30 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>No reply from the display</source>
         <translation>Brak odpowiedzi z wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Get info</source>
+        <translation>Pobierz informacje</translation>
+    </message>
+    <message>
+        <source>Set date and time of the display</source>
+        <translation>Ustaw datę i czas wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Set refresh time of the display</source>
+        <translation>Ustaw czas odświeżania wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Create sort table</source>
+        <translation>Utwórz tabelę sortowania</translation>
+    </message>
+    <message>
+        <source>Sort the display&apos;s table</source>
+        <translation>Sortuj tabelę wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Update readings of the display</source>
+        <translation>Aktualizuj odczyty wyświetlacza</translation>
     </message>
 </context>
 <context>
@@ -1590,6 +1732,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>The reply names device %1, not device %2: not used...</source>
         <translation>Odpowiedź dotyczy urządzenia %1, nie urządzenia %2: nie użyto...</translation>
     </message>
+    <message>
+        <source>Get all memory data</source>
+        <translation>Pobierz całą pamięć</translation>
+    </message>
+    <message>
+        <source>Read data from the display</source>
+        <translation>Odczytaj dane z wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Get historical values</source>
+        <translation>Pobierz wartości historyczne</translation>
+    </message>
 </context>
 <context>
     <name>display::WriteRun</name>
@@ -1604,6 +1758,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>No initial value %1in the table for device %2, not written...</source>
         <translation>Brak wartości początkowej %1w tabeli dla urządzenia %2, nie zapisano...</translation>
+    </message>
+    <message>
+        <source>Write table to the display</source>
+        <translation>Zapisz tabelę na wyświetlaczu</translation>
+    </message>
+    <message>
+        <source>Delete devices from the display</source>
+        <translation>Usuń urządzenia z wyświetlacza</translation>
+    </message>
+    <message>
+        <source>Zero start values in the display</source>
+        <translation>Zeruj wartości początkowe w wyświetlaczu</translation>
     </message>
 </context>
 </TS>
