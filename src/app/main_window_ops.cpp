@@ -155,6 +155,7 @@ void MainWindow::updateBusyControls()
         w->setEnabled(!busy);
     sendCommandButton->setEnabled(!busy && mayChangeMeters);
     d->stopSearchButton->setVisible(search().running() || commands().running() || customCommand().running());
+    d->stopSearchButton->setText(search().running() ? DevicesPage::tr("Stop Secondary") : tr("Stop"));
     for (QAction *a : deviceMenu->actions())
         a->setEnabled(!busy);
     for (QAction *a : {setMediumAction, setUnitAction, setBaudAction, resetAction})
