@@ -1,16 +1,18 @@
 // The readings archive without a window: what a reading keeps, files that
-// are no archive or may not be written, several writers at once, a lock held
-// too long, and the same on PostgreSQL when a server can be started here.
+// are no archive, damaged or may not be written, several writers at once, a
+// lock held too long, the writer's thread saying what it could not store,
+// and the same on PostgreSQL when a server can be started here.
 
-#include "archive/reading_archive.h"
+#include "archive/archive_worker.h"
 #include "mbus/frames.h"
+#include "pg_server.h"
+#include "stored_readings.h"
 
 #include <QDir>
-#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +40,25 @@ StoredReading reading(const QDateTime &when, const char *id = "78563412")
 }
 
 const QDateTime kMonday(QDate(2026, 12, 7), QTime(10, 30), Qt::UTC);
+
+// One statement on a file, through a connection of the test's own.
+bool runSql(const QString &path, const QString &statement)
+{
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("direct"));
+        db.setDatabaseName(path);
+        ok = db.open() && QSqlQuery(db).exec(statement);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
+    return ok;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Stores two readings a day apart and checks what comes back.
 void roundTrip(ReadingArchive &store)
@@ -71,6 +92,9 @@ private slots:
     void keepsWholeReadings();
     void filesThatAreNoArchive_data();
     void filesThatAreNoArchive();
+    void foreignOrDamagedRefused_data();
+    void foreignOrDamagedRefused();
+    void writerSaysOnceAndCounts();
     void severalWritersLoseNothing();
     void lockHeldTooLong();
     void postgresql();
@@ -93,7 +117,6 @@ void TstArchive::filesThatAreNoArchive_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("opens");
     QTest::addColumn<bool>("writable");
-    QTest::newRow("text file") << "text" << false << false;
     QTest::newRow("read-only archive") << "read-only" << true << false;
     QTest::newRow("newer schema") << "newer" << true << false;
     QTest::newRow("folder that cannot be made") << "no folder" << false << false;
@@ -107,25 +130,16 @@ void TstArchive::filesThatAreNoArchive()
     QFETCH(bool, opens);
     QFETCH(bool, writable);
     QString path = m_dir.filePath(kind + QStringLiteral(".sqlite"));
-    if (kind == QLatin1String("text")) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(4096, 'x'));
-    } else if (kind == QLatin1String("no folder")) {
+    if (kind == QLatin1String("no folder")) {
         path = QStringLiteral("/proc/telvaro/readings.sqlite");
     } else if (kind == QLatin1String("server")) {
         path = QStringLiteral("postgresql://telvaro@127.0.0.1:1/readings");
     } else {
         ReadingArchive first;
         QVERIFY(first.open(path) && first.store(reading(kMonday)));
-        if (kind == QLatin1String("newer")) {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bump"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("UPDATE schema_info SET version = 99")));
-            db.close();
-        }
         first.close();
-        QSqlDatabase::removeDatabase(QStringLiteral("bump"));
+        if (kind == QLatin1String("newer"))
+            QVERIFY(runSql(path, QStringLiteral("UPDATE schema_info SET version = 99")));
         if (kind == QLatin1String("read-only"))
             QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
     }
@@ -139,6 +153,111 @@ void TstArchive::filesThatAreNoArchive()
     QCOMPARE(store.history(QStringLiteral("12345678")).size(), std::size_t(1));
     QVERIFY(!store.store(reading(kMonday.addDays(2))));
     QVERIFY(!store.error().isEmpty());
+}
+
+void TstArchive::foreignOrDamagedRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("refusal"); // of open(), %1 the file; empty when it opens
+    QTest::newRow("database of another program")
+        << "contacts"
+        << "%1 is a database, but no readings archive: nothing is stored in it";
+    QTest::newRow("no database at all") << "text"
+                                        << "%1 is no database: nothing is stored in it";
+    QTest::newRow("archive with damage in its middle") << "damaged"
+                                                       << "";
+    QTest::newRow("archive of an earlier version, in WAL mode") << "wal"
+                                                                << "";
+}
+
+// Files that are not ours are left exactly as they were; a damaged archive
+// is read with a warning and never written; an archive an earlier version
+// kept in WAL mode is taken over with a rollback journal.
+void TstArchive::foreignOrDamagedRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, refusal);
+    const QString path = m_dir.filePath(kind + QStringLiteral("-refused.sqlite"));
+    if (kind == QLatin1String("text")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
+    } else if (kind == QLatin1String("contacts")) {
+        QVERIFY(runSql(path, QStringLiteral("CREATE TABLE contacts (name TEXT)")));
+    } else {
+        ReadingArchive first;
+        std::vector<StoredReading> readings;
+        for (int i = 0; i < 300; ++i) // some 30 pages: the middle one is in use
+            readings.push_back(reading(kMonday.addSecs(i)));
+        QVERIFY(first.open(path) && first.store(readings));
+        first.close();
+        if (kind == QLatin1String("wal")) {
+            QVERIFY(runSql(path, QStringLiteral("PRAGMA journal_mode=WAL")));
+        } else {
+            QFile f(path);
+            QByteArray noise(4096, 0);
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(f.size() / 2) && f.write(noise) == noise.size());
+        }
+    }
+    const QByteArray before = contents(path);
+    ReadingArchive store;
+    if (!refusal.isEmpty()) {
+        QVERIFY(!store.open(path));
+        QCOMPARE(store.error(), refusal.arg(path));
+        QVERIFY(contents(path) == before); // no other journal mode, no tables
+        return;
+    }
+    QVERIFY2(store.open(path), qPrintable(store.error()));
+    if (kind == QLatin1String("wal")) {
+        QVERIFY(store.check() && !QFileInfo::exists(path + QStringLiteral("-shm")));
+        QCOMPARE(store.history(QStringLiteral("12345678")).size(), std::size_t(300));
+        QVERIFY2(store.store(reading(kMonday.addDays(1))), qPrintable(store.error()));
+        QCOMPARE(contents(path).mid(18, 2), QByteArray("\x01\x01")); // a rollback journal from now on
+        return;
+    }
+    QVERIFY(!store.check());
+    QVERIFY(!store.store(reading(kMonday.addDays(1))));
+    QVERIFY2(store.error().startsWith(QStringLiteral("The archive %1 is damaged (").arg(path))
+                 && store.error().endsWith(QStringLiteral("): nothing more is stored in it")),
+             qPrintable(store.error()));
+    store.close();
+    archive::ArchiveWorker reader(path); // the history comes with a warning
+    QSignalSpy answered(&reader, &archive::ArchiveWorker::historyReady);
+    reader.requestHistory(QStringLiteral("12345678"));
+    QVERIFY(answered.wait(10000));
+    const auto answer = answered.first().first().value<archive::HistoryAnswer>();
+    QVERIFY2(answer.warning.endsWith(QStringLiteral("): what it shows may be incomplete or wrong")),
+             qPrintable(answer.warning));
+}
+
+// An archive that cannot be written (read-only) and then can: the reason is
+// said once, the count of readings lost once when storing starts again, and
+// nothing is said twice.
+void TstArchive::writerSaysOnceAndCounts()
+{
+    const QString path = m_dir.filePath(QStringLiteral("counted.sqlite"));
+    {
+        ReadingArchive made;
+        QVERIFY(made.open(path));
+    }
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    archive::ArchiveWorker writer(path);
+    QSignalSpy problems(&writer, &archive::ArchiveWorker::problem);
+    QSignalSpy resumed(&writer, &archive::ArchiveWorker::resumed);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(writer.submit(reading(kMonday.addSecs(i))));
+    QTRY_COMPARE(problems.size(), 1);
+    QTest::qWait(200); // all five were tried
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems.first().first().toString(), QStringLiteral("The archive %1 is read-only").arg(path));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    writer.submit(reading(kMonday.addDays(1)));
+    QTRY_COMPARE(resumed.size(), 1);
+    QCOMPARE(resumed.first().first().toInt(), 5);
+    const archive::ArchiveWorker::Outcome outcome = writer.finish(std::chrono::seconds(10));
+    QVERIFY(outcome.ended && outcome.unsaid == 0);
+    QCOMPARE(outcome.notStored, 5);
+    QCOMPARE(storedReadings(path), 1);
 }
 
 // Two programs make the same new archive and store at the same time (a cron
@@ -191,48 +310,31 @@ void TstArchive::lockHeldTooLong()
     QSqlDatabase::removeDatabase(QStringLiteral("holder"));
 }
 
-// The same schema and queries on PostgreSQL, with a server of Debian's
-// packages started here on a temporary folder and a free local port.
+// The same schema and queries on PostgreSQL; after a restart of the server
+// the writer's thread makes a new connection at the next reading.
 void TstArchive::postgresql()
 {
-    const QStringList bins = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    if (bins.isEmpty() || !QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        QSKIP("PostgreSQL server or Qt's QPSQL driver not installed: the PostgreSQL archive is not tested");
-    const QString bin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(bins.last());
-    // The server refuses to run as root: as the "postgres" user when we are root.
-    const bool root = ::geteuid() == 0;
-    const auto run = [&](const QStringList &command) {
-        QProcess p;
-        if (root)
-            p.start(QStringLiteral("runuser"),
-                    QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")} + command);
-        else
-            p.start(command.first(), command.mid(1));
-        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    };
-    QTemporaryDir base(QStringLiteral("/tmp/telvaro-pg-XXXXXX"));
-    const QString data = base.filePath(QStringLiteral("data"));
-    if (root)
-        QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres"), base.path()});
-    if (!run({bin + QStringLiteral("initdb"), QStringLiteral("--auth=trust"), QStringLiteral("-U"),
-              QStringLiteral("telvaro"), QStringLiteral("-D"), data}))
-        QSKIP("initdb could not make a database cluster here: the PostgreSQL archive is not tested");
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const QString port = QString::number(probe.serverPort());
-    probe.close();
-    if (!run({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data, QStringLiteral("-w"), QStringLiteral("-l"),
-              base.filePath(QStringLiteral("log")), QStringLiteral("-o"),
-              QStringLiteral("-p %1 -k %2 -h 127.0.0.1").arg(port, base.path()), QStringLiteral("start")}))
-        QSKIP("the PostgreSQL server did not start here: the PostgreSQL archive is not tested");
+    PgServer server;
+    if (const QString why = server.start(); !why.isEmpty())
+        QSKIP(qPrintable(why + QStringLiteral(": the PostgreSQL archive is not tested")));
     {
         ReadingArchive store;
-        QVERIFY2(store.open(QStringLiteral("postgresql://telvaro@127.0.0.1:%1/postgres").arg(port)),
-                 qPrintable(store.error()));
+        QVERIFY2(store.open(server.url()), qPrintable(store.error()));
         roundTrip(store);
     }
-    run({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data, QStringLiteral("-m"), QStringLiteral("fast"),
-         QStringLiteral("stop")});
+    archive::ArchiveWorker writer(server.url());
+    QSignalSpy problems(&writer, &archive::ArchiveWorker::problem);
+    QSignalSpy resumed(&writer, &archive::ArchiveWorker::resumed);
+    writer.submit(reading(kMonday.addDays(3)));
+    QTRY_COMPARE(storedReadings(server.url()), 3);
+    QVERIFY(server.restart());
+    writer.submit(reading(kMonday.addDays(4))); // meets the old connection, closed by the server
+    QTRY_COMPARE(problems.size(), 1);
+    writer.submit(reading(kMonday.addDays(5)));
+    QTRY_COMPARE(resumed.size(), 1);
+    QCOMPARE(resumed.first().first().toInt(), 1);
+    QCOMPARE(storedReadings(server.url()), 4);
+    QCOMPARE(writer.finish(std::chrono::seconds(10)).notStored, 1);
 }
 
 QTEST_GUILESS_MAIN(TstArchive)
