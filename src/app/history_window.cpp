@@ -101,8 +101,13 @@ void HistoryWindow::retranslate()
     closeButton->setText(tr("Close"));
     readingGrid->setHorizontalHeaderLabels(
         {tr("Read at"), tr("Addr."), tr("Route"), tr("Status"), tr("Value"), tr("Unit"), tr("Change")});
-    if (!m_meterId.isEmpty())
-        titleLabel->setText(tr("Meter %1: %n reading(s)", nullptr, int(m_readings.size())).arg(m_meterId));
+    if (m_meterId.isEmpty())
+        return;
+    QString title = m_waiting ? tr("Meter %1: asking the readings archive...").arg(m_meterId)
+                              : tr("Meter %1: %n reading(s)", nullptr, int(m_readings.size())).arg(m_meterId);
+    if (!m_warning.isEmpty())
+        title += u'\n' + m_warning;
+    titleLabel->setText(title);
 }
 
 void HistoryWindow::changeEvent(QEvent *event)
@@ -112,10 +117,20 @@ void HistoryWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void HistoryWindow::showMeter(const QString &meterId, std::vector<archive::StoredReading> readings)
+void HistoryWindow::showWaiting(const QString &meterId)
+{
+    showMeter(meterId, {});
+    m_waiting = true;
+    retranslate();
+}
+
+void HistoryWindow::showMeter(const QString &meterId, std::vector<archive::StoredReading> readings,
+                              const QString &warning)
 {
     m_meterId = meterId;
     m_readings = std::move(readings);
+    m_warning = warning;
+    m_waiting = false;
     recordCombo->setVisible(true);
     readingGrid->setVisible(true);
     retranslate();
@@ -185,6 +200,8 @@ void HistoryWindow::showSeries(const QString &title, const QList<QPair<QDateTime
 {
     m_meterId.clear();
     m_readings.clear();
+    m_warning.clear();
+    m_waiting = false;
     titleLabel->setText(title);
     recordCombo->setVisible(false);
     readingGrid->setVisible(false);

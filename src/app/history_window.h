@@ -3,7 +3,7 @@
 // change of the chosen record since the reading before, and that record
 // drawn against time. The display's monthly values can be drawn here too.
 
-#include "archive/reading_archive.h"
+#include "archive/stored_reading.h"
 #include "table_files.h"
 
 #include <QWidget>
@@ -21,8 +21,12 @@ class HistoryWindow : public QWidget {
 public:
     explicit HistoryWindow(QWidget *parent = nullptr);
 
-    // The readings of one meter, newest first (as the archive gives them).
-    void showMeter(const QString &meterId, std::vector<archive::StoredReading> readings);
+    // The readings of one meter, newest first (as the archive gives them);
+    // a warning (a damaged archive) stands under the title.
+    void showMeter(const QString &meterId, std::vector<archive::StoredReading> readings,
+                   const QString &warning = QString());
+    // Shown at once while the archive's thread looks the readings up.
+    void showWaiting(const QString &meterId);
     // Values of another source against time (the display's months).
     void showSeries(const QString &title, const QList<QPair<QDateTime, double>> &points);
 
@@ -51,4 +55,6 @@ private:
 
     QString m_meterId;
     std::vector<archive::StoredReading> m_readings;
+    QString m_warning;
+    bool m_waiting = false;
 };

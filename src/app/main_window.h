@@ -3,6 +3,7 @@
 // table and the operations, and wires its controls to them. Every control
 // carries its name as objectName, which tests and translators find it by.
 
+#include "archive/archive_worker_ptr.h"
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "decode/device_table.h"
@@ -55,8 +56,9 @@ struct LoginRights;
 class FullReportWindow;
 class HistoryWindow;
 namespace archive {
-class ReadingArchive;
-}
+class ArchiveWorker;
+struct HistoryAnswer;
+} // namespace archive
 class SettingsDialog;
 
 class MainWindow : public QMainWindow, public CommLog {
@@ -132,6 +134,8 @@ public:
     SettingsDialog *settingsDialog() const { return m_settingsDialog; }
     FullReportWindow *fullReport() const { return m_report; }
     HistoryWindow *historyWindow() const { return m_history; }
+    // The archive's thread, made at first use; null when the archive is off.
+    archive::ArchiveWorker *archiveWorker();
 
     // The readings archive: the selected meter's history, the display's
     // months as a chart.
@@ -186,10 +190,14 @@ private:
     void wireDevicePage();
     void wireDisplay();
     void wireArchive();
-    // Opens the archive at first use; false (said once in the log) when it
-    // is off or cannot be used.
+    // Starts the archive's thread at first use; false when the archive is
+    // off. What goes wrong there is said in the log, once.
     bool openArchive();
     void keepReading(const QByteArrayList &telegrams, bool complete);
+    void showHistoryAnswer(const archive::HistoryAnswer &answer);
+    // At the window's end: what waits is written (a bounded wait), and the
+    // readings that could not be stored are counted in the log.
+    void finishArchive();
     void updateDisplayControls(bool busy);
     // Each column's title in every language, the current one first.
     decode::csv::ColumnTitles deviceColumnTitles() const;
@@ -232,7 +240,6 @@ private:
     FullReportWindow *m_report = nullptr;
     UsersWindow *m_users = nullptr;
     HistoryWindow *m_history = nullptr;
-    std::unique_ptr<archive::ReadingArchive> m_archive;
+    archive::WorkerPtr m_archive;
     bool m_archiveFailed = false; // said once; tried again after the settings are applied
-    QString m_lastArchiveLine;
 };

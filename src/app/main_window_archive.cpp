@@ -1,7 +1,7 @@
 // The main window's readings archive: every valid reading kept, a meter's
 // history shown, the display's monthly values drawn.
 
-#include "archive/reading_archive.h"
+#include "archive/archive_worker.h"
 #include "devices_page.h"
 #include "display/display_table.h"
 #include "display_grid.h"
@@ -25,42 +25,62 @@ void MainWindow::wireArchive()
     connect(&session(), &BusSession::readingDecoded, this, &MainWindow::keepReading);
     connect(devices->historyButton, &QPushButton::clicked, this, &MainWindow::showHistory);
     connect(readingsPage->chartButton, &QPushButton::clicked, this, &MainWindow::chartMonths);
+    connect(this, &MainWindow::closed, this, &MainWindow::finishArchive);
 }
 
 bool MainWindow::openArchive()
 {
-    if (!m_settings.archiveOn || m_archiveFailed)
+    if (!m_settings.archiveOn)
         return false;
-    if (m_archive && m_archive->isOpen())
+    if (m_archive)
         return true;
-    m_archive = std::make_unique<archive::ReadingArchive>();
     const QString location = m_settings.archiveLocation.isEmpty() ? archive::defaultLocation()
                                                                   : m_settings.archiveLocation;
-    if (m_archive->open(location))
-        return true;
-    addLine(tr("Readings archive: %1. The program goes on without it.").arg(m_archive->error()));
-    m_archive.reset();
-    m_archiveFailed = true;
-    return false;
+    m_archive.reset(new archive::ArchiveWorker(location));
+    // Said once when storing stops, and once with the count when it starts again.
+    connect(m_archive.get(), &archive::ArchiveWorker::problem, this, [this](const QString &why) {
+        addLine(tr("Readings archive: %1. The bus work goes on; readings are stored again once the archive can be "
+                   "used.")
+                    .arg(why));
+    });
+    connect(m_archive.get(), &archive::ArchiveWorker::resumed, this, [this](int notStored) {
+        if (notStored > 0)
+            addLine(tr("Readings archive: storing again; %n reading(s) could not be stored in the archive.", nullptr,
+                       notStored));
+    });
+    connect(m_archive.get(), &archive::ArchiveWorker::historyReady, this, &MainWindow::showHistoryAnswer);
+    return true;
+}
+
+archive::ArchiveWorker *MainWindow::archiveWorker()
+{
+    openArchive();
+    return m_archive.get();
 }
 
 void MainWindow::keepReading(const QByteArrayList &telegrams, bool complete)
 {
     if (!openArchive())
         return;
-    const auto reading = archive::readingFromTelegrams(telegrams, QDateTime::currentDateTimeUtc(),
-                                                       routeName(linkSettingsFrom(m_settings).route), complete);
-    if (!reading)
+    auto reading = archive::readingFromTelegrams(telegrams, QDateTime::currentDateTimeUtc(),
+                                                 routeName(linkSettingsFrom(m_settings).route), complete);
+    if (reading)
+        m_archive->submit(std::move(*reading)); // never waits: a full queue counts the reading as not stored
+}
+
+void MainWindow::finishArchive()
+{
+    if (!m_archive)
         return;
-    if (m_archive->store(*reading)) {
-        m_lastArchiveLine.clear();
+    // A server that answers nothing holds the closing window three seconds at most.
+    const archive::ArchiveWorker::Outcome outcome = m_archive->finish(std::chrono::seconds(3));
+    m_archive.reset();
+    if (outcome.unsaid == 0)
         return;
-    }
-    // A locked or full archive: said once until a reading is kept again.
-    const QString line = tr("Readings archive: %1").arg(m_archive->error());
-    if (line != m_lastArchiveLine)
-        addLine(line);
-    m_lastArchiveLine = line;
+    const QString line = tr("Readings archive: %n reading(s) could not be stored in the archive.", nullptr,
+                            outcome.unsaid);
+    addLine(line);
+    qWarning("%s", qPrintable(line)); // the window is closing: said where it can still be read
 }
 
 void MainWindow::showHistory()
@@ -74,7 +94,21 @@ void MainWindow::showHistory()
         addLine(tr("The readings archive is off or cannot be used: no history to show..."));
         return;
     }
-    m_history->showMeter(id, m_archive->history(id));
+    // Answered by the archive's thread: a slow server never holds the window.
+    m_history->showWaiting(id);
+    m_archive->requestHistory(id);
+}
+
+void MainWindow::showHistoryAnswer(const archive::HistoryAnswer &answer)
+{
+    if (!answer.warning.isEmpty())
+        addLine(tr("Readings archive: %1").arg(answer.warning));
+    if (answer.readings.empty() && !answer.error.isEmpty()) {
+        addLine(tr("Readings archive: %1. No history to show...").arg(answer.error));
+        m_history->close();
+        return;
+    }
+    m_history->showMeter(answer.meterId, answer.readings, answer.warning);
 }
 
 void MainWindow::chartMonths()
