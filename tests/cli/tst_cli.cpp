@@ -1,9 +1,11 @@
 // telvaro-cli end to end, as a script runs it: the real program against
 // mbus-sim on a pseudo-terminal and as a serial-to-TCP converter. Every
 // command, every output format (JSON parsed, CSV and text checked line by
-// line), the exit statuses and the one-line reasons.
+// line), the exit statuses and the one-line reasons, and readings that
+// could not be stored in the archive.
 
 #include "sim_process.h"
+#include "stored_readings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +15,7 @@
 
 #include <csignal>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,10 +25,15 @@ struct Run {
     QStringList err; // lines
 };
 
-Run cli(const QStringList &arguments, int timeoutMs = 60000)
+// `prefix` runs the program through another one (prlimit).
+Run cli(const QStringList &arguments, int timeoutMs = 60000, const QStringList &prefix = {})
 {
     QProcess p;
-    p.start(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli"), arguments);
+    const QString program = QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli");
+    if (prefix.isEmpty())
+        p.start(program, arguments);
+    else
+        p.start(prefix.first(), prefix.mid(1) + QStringList{program} + arguments);
     Run r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -73,9 +81,9 @@ struct Bus {
             link = {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim->port())};
         }
     }
-    Run run(const QStringList &arguments) const
+    Run run(const QStringList &arguments, const QStringList &prefix = {}) const
     {
-        return cli(arguments + link + QStringList{"--timeout", "300", "--retries", "0", "--fast"});
+        return cli(arguments + link + QStringList{"--timeout", "300", "--retries", "0", "--fast"}, 60000, prefix);
     }
     std::unique_ptr<SimProcess> sim;
     QStringList link;
@@ -102,6 +110,8 @@ private slots:
     void refusedWithOneLine();
     void multiTelegramReading();
     void storeThenHistory();
+    void fullDiskArchiveIsNoCrash_data();
+    void fullDiskArchiveIsNoCrash();
     void helpAndVersion_data();
     void helpAndVersion();
     void endedEarlyPrintsWhatItHas_data();
@@ -336,6 +346,97 @@ void TstCli::storeThenHistory()
     QCOMPARE(r.exit, 1); // nothing that old
     QVERIFY(r.out.startsWith("read_at;address;route;status;quantity;unit;"));
     QCOMPARE(cli({"history", "1234", "--store", archive}).exit, 2);
+}
+
+namespace {
+
+// A small filesystem mounted here and filled (root, and a kernel that lets
+// us mount a loop device); unmounted at the end.
+struct FullDisk {
+    FullDisk()
+    {
+        const QString image = dir.filePath(QStringLiteral("disk.img"));
+        QFile file(image);
+        if (::geteuid() != 0 || !file.open(QIODevice::WriteOnly) || !file.resize(8 << 20))
+            return;
+        file.close();
+        QDir(dir.path()).mkdir(QStringLiteral("mnt"));
+        if (QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-F"), image}) != 0
+            || QProcess::execute(QStringLiteral("mount"),
+                                 {QStringLiteral("-o"), QStringLiteral("loop"), image, mountPoint()})
+                   != 0)
+            return;
+        mounted = true;
+        QFile fill(QDir(mountPoint()).filePath(QStringLiteral("fill")));
+        if (fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            for (qsizetype chunk : {1 << 16, 1 << 10, 1})
+                while (fill.write(QByteArray(chunk, 'x')) == chunk) {}
+    }
+    ~FullDisk()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {mountPoint()});
+    }
+    QString mountPoint() const { return dir.filePath(QStringLiteral("mnt")); }
+
+    QTemporaryDir dir;
+    bool mounted = false;
+};
+
+} // namespace
+
+void TstCli::fullDiskArchiveIsNoCrash_data()
+{
+    QTest::addColumn<bool>("fillsWhileRunning");
+    QTest::newRow("disk full from the start") << false;
+    QTest::newRow("disk that fills while it runs") << true;
+}
+
+// Writes that fail for want of room: the readings are printed all the same,
+// how many were not stored is said once, the exit status is 3, and no
+// signal (SIGBUS of a memory-mapped index, SIGXFSZ) ends the program.
+void TstCli::fullDiskArchiveIsNoCrash()
+{
+    QFETCH(bool, fillsWhileRunning);
+    Bus bus(QStringLiteral("pty"), SimProcess::demoBus());
+    QVERIFY(bus.sim->isReady());
+    std::unique_ptr<FullDisk> disk;
+    QString path = m_dir.filePath(QStringLiteral("limited-%1.sqlite").arg(fillsWhileRunning));
+    QStringList prefix;
+    int before = 0;
+    if (!fillsWhileRunning)
+        disk = std::make_unique<FullDisk>();
+    if (disk && disk->mounted) {
+        qInfo("a full filesystem, loop-mounted");
+        path = QDir(disk->mountPoint()).filePath(QStringLiteral("readings.sqlite"));
+    } else {
+        // The file layer's limit (RLIMIT_FSIZE): a write past it fails as on a
+        // full disk. While it runs: the archive's pages as they are, whose room
+        // takes some of the readings but not all.
+        if (fillsWhileRunning) {
+            QCOMPARE(bus.run({"read-all", "--to", "12", "--store=" + path}).exit, 0);
+            before = 24;
+        }
+        qInfo("a file size limit of the program (prlimit)");
+        prefix = QStringList{QStringLiteral("prlimit"),
+                             QStringLiteral("--fsize=%1").arg(fillsWhileRunning ? QFileInfo(path).size() : 0)};
+    }
+    const Run r = bus.run({"read-all", "--to", "12", "--format", "json", "--store=" + path}, prefix);
+    QCOMPARE(r.exit, 3); // -1 when a signal ended it
+    QCOMPARE(field(meters(r), "id"), kDemoIds);
+    const QStringList counts = r.err.filter(QStringLiteral("could not be stored"));
+    QCOMPARE(counts.size(), 1);
+    static const QRegularExpression said(
+        QStringLiteral("^telvaro-cli: (\\d+) reading\\(s\\) could not be stored in the archive$"));
+    const QRegularExpressionMatch match = said.match(counts.first());
+    QVERIFY2(match.hasMatch(), qPrintable(counts.first()));
+    const int notStored = match.captured(1).toInt();
+    if (!fillsWhileRunning) {
+        QCOMPARE(notStored, 24); // the scan's 12 readings and those of the reads
+    } else {
+        QVERIFY2(notStored > 0 && notStored < 24, qPrintable(counts.first()));
+        QCOMPARE(storedReadings(path), before + 24 - notStored);
+    }
 }
 
 // clang-format off

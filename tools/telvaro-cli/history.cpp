@@ -1,14 +1,17 @@
 #include "history.h"
 
-#include "archive/reading_archive.h"
+#include "archive/archive_worker.h"
 #include "decode/csv.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace cli {
 
@@ -91,14 +94,35 @@ QByteArray textOf(const std::vector<archive::StoredReading> &readings)
 
 int printHistory(const Options &options)
 {
-    archive::ReadingArchive store;
     const QString location = options.store && !options.store->isEmpty() ? *options.store : archive::defaultLocation();
-    if (!store.open(location)) {
-        std::fprintf(stderr, "telvaro-cli: %s\n", qPrintable(store.error()));
+    // Asked on the archive's own thread, so that a server that answers
+    // nothing is given up after a while instead of holding the shell.
+    constexpr int kWaitSeconds = 20;
+    archive::ArchiveWorker worker(location);
+    std::optional<archive::HistoryAnswer> answer;
+    QEventLoop loop;
+    QObject::connect(&worker, &archive::ArchiveWorker::historyReady, &loop, [&](const archive::HistoryAnswer &a) {
+        answer = a;
+        loop.quit();
+    });
+    QTimer::singleShot(std::chrono::seconds(kWaitSeconds), &loop, &QEventLoop::quit);
+    worker.requestHistory(options.historyId, options.historyFrom, options.historyTo);
+    loop.exec();
+    worker.finish(std::chrono::seconds(1)); // a server that never answered is given up
+    if (!answer) {
+        std::fprintf(
+            stderr, "telvaro-cli: %s\n",
+            qPrintable(tr("the archive %1 did not answer within %2 s").arg(worker.shownLocation()).arg(kWaitSeconds)));
         return 2;
     }
-    const std::vector<archive::StoredReading> readings = store.history(options.historyId, options.historyFrom,
-                                                                       options.historyTo);
+    // Said before anything is printed from it.
+    if (!answer->warning.isEmpty())
+        std::fprintf(stderr, "telvaro-cli: %s\n", qPrintable(answer->warning));
+    if (answer->readings.empty() && !answer->error.isEmpty()) {
+        std::fprintf(stderr, "telvaro-cli: %s\n", qPrintable(answer->error));
+        return 2;
+    }
+    const std::vector<archive::StoredReading> &readings = answer->readings;
     QByteArray out;
     switch (options.format) {
     case Format::Json: {
@@ -115,10 +139,11 @@ int printHistory(const Options &options)
         out = textOf(readings);
         break;
     }
+    std::fflush(stderr);
     std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
     if (readings.empty()) {
         std::fprintf(stderr, "telvaro-cli: %s\n",
-                     qPrintable(tr("no reading of %1 in %2").arg(options.historyId, location)));
+                     qPrintable(tr("no reading of %1 in %2").arg(options.historyId, worker.shownLocation())));
         return 1;
     }
     return 0;

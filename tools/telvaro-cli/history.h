@@ -6,7 +6,8 @@
 
 namespace cli {
 
-// Prints the history; the exit status (0 readings found, 1 none, 2 no archive).
+// Prints the history; the exit status (0 readings found, 1 none, 2 no archive,
+// or one that did not answer in time). A damaged archive is said first.
 int printHistory(const Options &options);
 
 } // namespace cli

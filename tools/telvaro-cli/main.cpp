@@ -1,7 +1,7 @@
 // telvaro-cli: the program's operations from the command line, for scripts.
 // Results on standard output; progress and the reason of a failure on
 // standard error; exit status 0 done, 1 a meter did not answer, 2 bad command
-// line or no link.
+// line or no link, 3 read but not every reading stored (--store).
 
 #include "cli_options.h"
 #include "history.h"
@@ -10,10 +10,14 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
+    // A file size limit (ulimit -f) makes a write fail, which the archive
+    // reports, instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvaro-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARO_VERSION));

@@ -1,6 +1,6 @@
 #include "runner.h"
 
-#include "archive/reading_archive.h"
+#include "archive/archive_worker.h"
 #include "link/link_route.h"
 
 #include "quit_signals.h"
@@ -46,12 +46,18 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
         *this, m_table, [this]() -> const Settings & { return m_settings; }, busOptions, std::move(env));
 
     if (m_options.store) {
-        // Kept as it is read, so that an interrupted run keeps what it had.
-        m_archive = std::make_unique<archive::ReadingArchive>();
-        if (!m_archive->open(m_options.store->isEmpty() ? archive::defaultLocation() : *m_options.store)) {
-            m_progress.line(QStringLiteral("telvaro-cli: ") + m_archive->error() + tr("; nothing is stored"));
-            m_archive.reset();
-        }
+        // Kept as it is read, so that an interrupted run keeps what it had;
+        // written on the archive's own thread, so a slow archive never holds the bus.
+        m_archive.reset(
+            new archive::ArchiveWorker(m_options.store->isEmpty() ? archive::defaultLocation() : *m_options.store));
+        connect(m_archive.get(), &archive::ArchiveWorker::problem, this,
+                [this](const QString &why) { m_progress.line(QStringLiteral("telvaro-cli: ") + why); });
+        connect(m_archive.get(), &archive::ArchiveWorker::resumed, this, [this](int notStored) {
+            if (notStored > 0)
+                m_progress.line(
+                    QStringLiteral("telvaro-cli: ")
+                    + tr("the archive stores again; %n reading(s) could not be stored in it", nullptr, notStored));
+        });
     }
     connect(&m_bus->stack.session, &BusSession::readingDecoded, this,
             [this](const QByteArrayList &telegrams, bool complete) {
@@ -59,10 +65,10 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
                 m_readings << MeterReading{telegrams, now, complete};
                 if (!m_archive) // decoded again only for --store
                     return;
-                const auto reading = archive::readingFromTelegrams(
-                    telegrams, now, routeName(linkSettingsFrom(m_settings).route), complete);
-                if (reading && !m_archive->store(*reading))
-                    m_progress.line(QStringLiteral("telvaro-cli: ") + m_archive->error());
+                auto reading = archive::readingFromTelegrams(telegrams, now,
+                                                             routeName(linkSettingsFrom(m_settings).route), complete);
+                if (reading)
+                    m_archive->submit(std::move(*reading)); // never waits; what is not taken is counted
             });
     connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });
     for (Operation *operation : m_bus->stack.operations()) {
@@ -93,6 +99,29 @@ void Runner::addLine(const QString &line)
 }
 
 int Runner::run()
+{
+    return finishArchive(runCommand());
+}
+
+int Runner::finishArchive(int status)
+{
+    if (!m_archive)
+        return status;
+    // Time for a server to answer (5 s to connect, 5 s per statement); one
+    // that answers nothing is given up after that.
+    constexpr int kWaitSeconds = 10;
+    const archive::ArchiveWorker::Outcome outcome = m_archive->finish(std::chrono::seconds(kWaitSeconds));
+    if (!outcome.ended)
+        m_progress.line(
+            QStringLiteral("telvaro-cli: ")
+            + tr("the archive %1 did not answer within %2 s").arg(m_archive->shownLocation()).arg(kWaitSeconds));
+    if (outcome.unsaid > 0)
+        m_progress.line(QStringLiteral("telvaro-cli: ")
+                        + tr("%n reading(s) could not be stored in the archive", nullptr, outcome.unsaid));
+    return status == 0 && outcome.notStored > 0 ? 3 : status;
+}
+
+int Runner::runCommand()
 {
     if (!m_bus->dispatch.beginLinkUse()) {
         const bool tcp = m_settings.route.useConverter || m_settings.route.useGatewayClient;

@@ -7,6 +7,7 @@
 #include "cli_output.h"
 #include "progress.h"
 
+#include "archive/archive_worker_ptr.h"
 #include "link/comm_log.h"
 #include "ops/operation.h"
 
@@ -16,9 +17,6 @@
 #include <memory>
 
 class ProgramBus;
-namespace archive {
-class ReadingArchive;
-}
 
 namespace cli {
 
@@ -34,6 +32,7 @@ public:
     void addLine(const QString &line) override;
 
 private:
+    int runCommand();
     int scan();
     int read();
     int readAll();
@@ -50,6 +49,9 @@ private:
     int scanIntoTable();
     // The exit status of a run that ended early, after printing what it has.
     int endedEarly();
+    // Waits (bounded) for the archive to write what it holds and says how
+    // many readings it could not store: 3 instead of 0 when there were any.
+    int finishArchive(int status);
     int linkError(const QString &reason);
     int failed(const QString &reason);
     // 1 when the last summary tells of meters that did not answer, readings
@@ -69,7 +71,7 @@ private:
     QList<MeterReading> m_readings;
     decode::DeviceTable m_table;
     std::unique_ptr<ProgramBus> m_bus;
-    std::unique_ptr<archive::ReadingArchive> m_archive; // with --store
+    archive::WorkerPtr m_archive; // with --store
 };
 
 } // namespace cli
