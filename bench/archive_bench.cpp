@@ -1,8 +1,12 @@
 // archive-bench: the readings archive on SQLite.
-//   archive-bench                      readings of 12 records stored per second
+//   archive-bench                      readings of 12 records stored per second,
+//                                      one per transaction and in the writer's
+//                                      batches; opening archives of 1,000 and
+//                                      100,000 readings, and checking them
 //   archive-bench --million FOLDER     1,000,000 readings (10,000 meters x 100)
-//                                      stored, the file's size, and the time to
-//                                      list one meter's history
+//                                      stored (kept for the next run), the file's
+//                                      size, the time to open and to check it,
+//                                      and to list one meter's history
 #include "archive/reading_archive.h"
 #include "mbus/frames.h"
 
@@ -46,58 +50,135 @@ void BM_StoreReading(benchmark::State &state)
         state.SkipWithError(qPrintable(store.error()));
         return;
     }
-    archive::StoredReading reading = twelveRecords();
+    // One reading per transaction, or as many as the writer takes at once.
+    std::vector<archive::StoredReading> batch(std::size_t(state.range(0)), twelveRecords());
     int n = 0;
     for (auto _ : state) {
-        reading.meterId = meterId(n % 1000);
-        reading.readAt = reading.readAt.addSecs(1);
-        if (!store.store(reading))
+        for (archive::StoredReading &reading : batch) {
+            reading.meterId = meterId(n++ % 1000);
+            reading.readAt = reading.readAt.addSecs(1);
+        }
+        if (!store.store(batch))
             state.SkipWithError(qPrintable(store.error()));
-        ++n;
     }
-    state.SetItemsProcessed(state.iterations());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_StoreReading)->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+BENCHMARK(BM_StoreReading)->Arg(1)->Arg(200)->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+
+// Fills an archive with `count` readings, visit by visit as a service company
+// reads: every meter once, then again. False (said on standard error) when
+// it could not be written.
+bool fill(const QString &path, int meters, int visits, bool showProgress)
+{
+    archive::ReadingArchive store;
+    if (!store.open(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(store.error()));
+        return false;
+    }
+    const QDateTime start(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
+    std::vector<archive::StoredReading> batch;
+    const archive::StoredReading reading = twelveRecords();
+    for (int visit = 0; visit < visits; ++visit) {
+        for (int meter = 0; meter < meters; ++meter) {
+            batch.push_back(reading);
+            batch.back().meterId = meterId(meter);
+            batch.back().readAt = start.addDays(visit * 30).addSecs(meter);
+            if (batch.size() == 200 || (visit == visits - 1 && meter == meters - 1)) {
+                if (!store.store(batch)) {
+                    std::fprintf(stderr, "%s\n", qPrintable(store.error()));
+                    return false;
+                }
+                batch.clear();
+            }
+        }
+        if (showProgress)
+            std::fprintf(stderr, "\r%d%%", (visit + 1) * 100 / visits);
+    }
+    return true;
+}
+
+// Opening an existing archive (the file looked at, the schema read), and
+// SQLite's quick check of it, which reads every page.
+void BM_OpenArchive(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("open.sqlite"));
+    if (!fill(path, 1000, int(state.range(0) / 1000), false)) {
+        state.SkipWithError("the archive could not be made");
+        return;
+    }
+    for (auto _ : state) {
+        archive::ReadingArchive store;
+        if (!store.open(path))
+            state.SkipWithError(qPrintable(store.error()));
+    }
+}
+BENCHMARK(BM_OpenArchive)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_CheckArchive(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("check.sqlite"));
+    archive::ReadingArchive store;
+    if (!fill(path, 1000, int(state.range(0) / 1000), false) || !store.open(path)) {
+        state.SkipWithError("the archive could not be made");
+        return;
+    }
+    for (auto _ : state)
+        if (!store.check())
+            state.SkipWithError(qPrintable(store.damage()));
+}
+BENCHMARK(BM_CheckArchive)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+double milliseconds(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
 
 int million(const QString &folder)
 {
     const QString path = folder + QStringLiteral("/million.sqlite");
-    QFile::remove(path);
-    archive::ReadingArchive store;
-    if (!store.open(path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(store.error()));
-        return 1;
-    }
-    archive::StoredReading reading = twelveRecords();
-    const QDateTime start(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
-    QElapsedTimer clock;
-    clock.start();
-    // Visit by visit, as a service company would read: every meter once, then again.
-    for (int visit = 0; visit < 100; ++visit) {
-        for (int meter = 0; meter < 10000; ++meter) {
-            reading.meterId = meterId(meter);
-            reading.readAt = start.addDays(visit * 30).addSecs(meter);
-            if (!store.store(reading)) {
-                std::fprintf(stderr, "%s\n", qPrintable(store.error()));
-                return 1;
-            }
+    if (!QFileInfo::exists(path)) {
+        QElapsedTimer clock;
+        clock.start();
+        if (!fill(path, 10000, 100, true)) {
+            QFile::remove(path);
+            return 1;
         }
-        std::fprintf(stderr, "\r%d%%", visit + 1);
+        const double seconds = milliseconds(clock) / 1000.0;
+        std::printf("\n1000000 readings of 12 records stored in %.1f s: %.0f readings/s\n", seconds, 1e6 / seconds);
     }
-    const double seconds = double(clock.elapsed()) / 1000.0;
-    std::printf("\n1000000 readings of 12 records stored in %.1f s: %.0f readings/s\n", seconds, 1e6 / seconds);
-    store.close();
-    std::printf("database size: %.1f MB (with its WAL file %.1f MB)\n", double(QFileInfo(path).size()) / 1e6,
-                double(QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size()) / 1e6);
+    std::printf("database size: %.1f MB\n", double(QFileInfo(path).size()) / 1e6);
+
+    std::vector<double> opens;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer t;
+        t.start();
+        archive::ReadingArchive store;
+        if (!store.open(path)) {
+            std::fprintf(stderr, "%s\n", qPrintable(store.error()));
+            return 1;
+        }
+        opens.push_back(milliseconds(t));
+    }
+    std::sort(opens.begin(), opens.end());
+    std::printf("open: median %.2f ms, worst %.2f ms\n", opens[opens.size() / 2], opens.back());
+
     archive::ReadingArchive reader;
     reader.open(path);
+    for (int i = 0; i < 2; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const bool sound = reader.check();
+        std::printf("quick check: %.0f ms (%s)\n", milliseconds(t), sound ? "ok" : qPrintable(reader.damage()));
+    }
     std::vector<double> times;
     for (int i = 0; i < 50; ++i) {
         const QString id = meterId(int(QRandomGenerator::global()->bounded(10000)));
         QElapsedTimer t;
         t.start();
         const auto history = reader.history(id);
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
+        times.push_back(milliseconds(t));
         if (history.size() != 100)
             std::fprintf(stderr, "meter %s: %zu readings\n", qPrintable(id), history.size());
     }
