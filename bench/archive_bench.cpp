@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -98,7 +100,8 @@ bool fill(const QString &path, int meters, int visits, bool showProgress)
 }
 
 // Opening an existing archive (the file looked at, the schema read), and
-// SQLite's quick check of it, which reads every page.
+// the check before writing: every page of 1,000 readings (under 32 MB), the
+// parts that writing changes of 100,000 (some 50 MB).
 void BM_OpenArchive(benchmark::State &state)
 {
     QTemporaryDir dir;
@@ -170,8 +173,20 @@ int million(const QString &folder)
         QElapsedTimer t;
         t.start();
         const bool sound = reader.check();
-        std::printf("quick check: %.0f ms (%s)\n", milliseconds(t), sound ? "ok" : qPrintable(reader.damage()));
+        std::printf("check before writing: %.0f ms (%s)\n", milliseconds(t),
+                    sound ? "ok" : qPrintable(reader.damage()));
     }
+    {
+        // What the partial check saves: SQLite's quick check of every page.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("whole"));
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        QElapsedTimer t;
+        t.start();
+        if (db.open() && q.exec(QStringLiteral("PRAGMA quick_check")) && q.next())
+            std::printf("whole quick check: %.0f ms (%s)\n", milliseconds(t), qPrintable(q.value(0).toString()));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("whole"));
     std::vector<double> times;
     for (int i = 0; i < 50; ++i) {
         const QString id = meterId(int(QRandomGenerator::global()->bounded(10000)));
