@@ -247,13 +247,12 @@ void TstArchive::writerSaysOnceAndCounts()
     for (int i = 0; i < 5; ++i)
         QVERIFY(writer.submit(reading(kMonday.addSecs(i))));
     QTRY_COMPARE(problems.size(), 1);
-    QTest::qWait(200); // all five were tried
-    QCOMPARE(problems.size(), 1);
     QCOMPARE(problems.first().first().toString(), QStringLiteral("The archive %1 is read-only").arg(path));
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     writer.submit(reading(kMonday.addDays(1)));
     QTRY_COMPARE(resumed.size(), 1);
-    QCOMPARE(resumed.first().first().toInt(), 5);
+    QCOMPARE(resumed.first().first().toInt(), 5); // all five were tried, and said once
+    QCOMPARE(problems.size(), 1);
     const archive::ArchiveWorker::Outcome outcome = writer.finish(std::chrono::seconds(10));
     QVERIFY(outcome.ended && outcome.unsaid == 0);
     QCOMPARE(outcome.notStored, 5);

@@ -356,19 +356,14 @@ struct FullDisk {
     FullDisk()
     {
         const QString image = dir.filePath(QStringLiteral("disk.img"));
-        QFile file(image);
-        if (::geteuid() != 0 || !file.open(QIODevice::WriteOnly) || !file.resize(8 << 20))
-            return;
-        file.close();
-        QDir(dir.path()).mkdir(QStringLiteral("mnt"));
-        if (QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-F"), image}) != 0
-            || QProcess::execute(QStringLiteral("mount"),
-                                 {QStringLiteral("-o"), QStringLiteral("loop"), image, mountPoint()})
-                   != 0)
-            return;
-        mounted = true;
+        const auto run = [](const char *program, const QStringList &arguments) {
+            return QProcess::execute(QLatin1String(program), arguments) == 0;
+        };
+        mounted = ::geteuid() == 0 && QDir(dir.path()).mkdir(QStringLiteral("mnt"))
+                  && run("truncate", {"-s", "8M", image}) && run("mkfs.ext4", {"-q", "-F", image})
+                  && run("mount", {"-o", "loop", image, mountPoint()});
         QFile fill(QDir(mountPoint()).filePath(QStringLiteral("fill")));
-        if (fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        if (mounted && fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             for (qsizetype chunk : {1 << 16, 1 << 10, 1})
                 while (fill.write(QByteArray(chunk, 'x')) == chunk) {}
     }

@@ -105,16 +105,14 @@ void TstHistory::unusableArchiveSaidOnce()
     Bench b(SimProcess::demoBus(), archiveSettings(path, on));
     QVERIFY(b.scan(1, 3, 10000));
     QCOMPARE(b.table().rowCount(), 3); // the bus work goes on
-    if (on)
-        QTRY_VERIFY(b.logHas(line.arg(path)));
-    QTest::qWait(100);
-    QCOMPARE(b.window->logLines().filter(QStringLiteral("Readings archive: ")).size(), on ? 1 : 0);
     if (!on)
         QVERIFY(!QFileInfo::exists(path));
     b.clickRow(1);
     b.window->showHistory();
     QTRY_VERIFY(b.window->logLines().last().contains(QStringLiteral("no history"), Qt::CaseInsensitive));
-    b.window->close(); // the count, once, at the end
+    b.window->close(); // every reading written or counted: the reason once, the count once
+    QCOMPARE(b.window->logLines().filter(QStringLiteral("The bus work goes on")),
+             on ? QStringList{line.arg(path)} : QStringList());
     QCOMPARE(b.window->logLines().filter(QStringLiteral("could not be stored")),
              on ? QStringList{QStringLiteral("Readings archive: 3 reading(s) could not be stored in the archive.")}
                 : QStringList());
@@ -142,8 +140,7 @@ void TstHistory::stalledServerDoesNotFreeze()
     QVERIFY(server.signal(SIGSTOP));
     clock.restart();
     QVERIFY(b.scan(1, 12, 20000));
-    QVERIFY2(clock.elapsed() < usual + 1500,
-             qPrintable(QStringLiteral("%1 ms, usually %2 ms").arg(clock.elapsed()).arg(usual)));
+    QCOMPARE_LT(clock.elapsed(), usual + 1500);
     QTRY_COMPARE(b.window->logLines().filter(QStringLiteral("does not keep up")).size(), 1);
 
     QVERIFY(server.signal(SIGCONT));
@@ -152,8 +149,7 @@ void TstHistory::stalledServerDoesNotFreeze()
         "^Readings archive: storing again; (\\d+) reading\\(s\\) could not be stored in the archive\\.$"));
     const QRegularExpressionMatch match = said.match(b.window->logLines().filter(QStringLiteral("could not")).first());
     QVERIFY(match.hasMatch());
-    const int lost = match.captured(1).toInt();
-    QVERIFY(lost > 0);
+    const int lost = match.captured(1).toInt(); // never said as 0
     QTRY_COMPARE(storedReadings(server.url()), 24 - lost); // what is said is what is missing
     QVERIFY(b.scan(1, 3, 10000));
     QTRY_COMPARE(storedReadings(server.url()), 27 - lost);
