@@ -3,7 +3,6 @@
 #include "languages.h"
 
 #include "about_box.h"
-#include "archive/reading_archive.h"
 #include "config/program_paths.h"
 #include "device_table_model.h"
 #include "devices_page.h"
@@ -107,10 +106,10 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     connect(&dispatch(), &LinkDispatch::serialFieldsEnabled, m_settingsDialog, &SettingsDialog::setPortFieldsEnabled);
     connect(m_settingsDialog, &SettingsDialog::applied, &dispatch(), &LinkDispatch::settingsApplied);
     // New archive settings: the archive is opened afresh at its next use.
-    connect(m_settingsDialog, &SettingsDialog::applied, this, [this] {
-        m_archive.reset();
-        m_archiveFailed = false;
-    });
+    // What the old one still holds is given a moment, and what it could not
+    // store is said with its count.
+    connect(m_settingsDialog, &SettingsDialog::applied, this,
+            [this] { finishArchive(std::chrono::milliseconds(300)); });
     // New titles or a switched secondary main value show at once.
     connect(m_settingsDialog, &SettingsDialog::titlesApplied, this, [this](bool secondaryMainChanged) {
         m_changedOption = secondaryMainChanged;

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -195,9 +196,9 @@ private:
     bool openArchive();
     void keepReading(const QByteArrayList &telegrams, bool complete);
     void showHistoryAnswer(const archive::HistoryAnswer &answer);
-    // At the window's end: what waits is written (a bounded wait), and the
-    // readings that could not be stored are counted in the log.
-    void finishArchive();
+    // At the window's end or new settings: what waits is written (waiting at
+    // most `wait`), and the readings that could not be stored are counted in the log.
+    void finishArchive(std::chrono::milliseconds wait);
     void updateDisplayControls(bool busy);
     // Each column's title in every language, the current one first.
     decode::csv::ColumnTitles deviceColumnTitles() const;
@@ -241,5 +242,4 @@ private:
     UsersWindow *m_users = nullptr;
     HistoryWindow *m_history = nullptr;
     archive::WorkerPtr m_archive;
-    bool m_archiveFailed = false; // said once; tried again after the settings are applied
 };

@@ -25,7 +25,8 @@ void MainWindow::wireArchive()
     connect(&session(), &BusSession::readingDecoded, this, &MainWindow::keepReading);
     connect(devices->historyButton, &QPushButton::clicked, this, &MainWindow::showHistory);
     connect(readingsPage->chartButton, &QPushButton::clicked, this, &MainWindow::chartMonths);
-    connect(this, &MainWindow::closed, this, &MainWindow::finishArchive);
+    // A server that answers nothing holds the closing window three seconds at most.
+    connect(this, &MainWindow::closed, this, [this] { finishArchive(std::chrono::seconds(3)); });
 }
 
 bool MainWindow::openArchive()
@@ -68,12 +69,11 @@ void MainWindow::keepReading(const QByteArrayList &telegrams, bool complete)
         m_archive->submit(std::move(*reading)); // never waits: a full queue counts the reading as not stored
 }
 
-void MainWindow::finishArchive()
+void MainWindow::finishArchive(std::chrono::milliseconds wait)
 {
     if (!m_archive)
         return;
-    // A server that answers nothing holds the closing window three seconds at most.
-    const archive::ArchiveWorker::Outcome outcome = m_archive->finish(std::chrono::seconds(3));
+    const archive::ArchiveWorker::Outcome outcome = m_archive->finish(wait);
     m_archive.reset();
     if (outcome.unsaid == 0)
         return;

@@ -471,7 +471,7 @@
     </message>
     <message>
         <source>Meter %1: asking the readings archive...</source>
-        <translation type="unfinished"></translation>
+        <translation>Contatore %1: interrogazione dell&apos;archivio letture...</translation>
     </message>
 </context>
 <context>
@@ -946,25 +946,25 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Readings archive: %1. The bus work goes on; readings are stored again once the archive can be used.</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivio letture: %1. Il lavoro sul bus continua; le letture vengono di nuovo salvate appena l&apos;archivio è utilizzabile.</translation>
     </message>
     <message numerus="yes">
         <source>Readings archive: storing again; %n reading(s) could not be stored in the archive.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>Archivio letture: di nuovo in salvataggio; %n lettura non è stata salvata nell&apos;archivio.</numerusform>
+            <numerusform>Archivio letture: di nuovo in salvataggio; %n letture non sono state salvate nell&apos;archivio.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Readings archive: %n reading(s) could not be stored in the archive.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>Archivio letture: %n lettura non è stata salvata nell&apos;archivio.</numerusform>
+            <numerusform>Archivio letture: %n letture non sono state salvate nell&apos;archivio.</numerusform>
         </translation>
     </message>
     <message>
         <source>Readings archive: %1. No history to show...</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivio letture: %1. Nessuno storico da mostrare...</translation>
     </message>
 </context>
 <context>
@@ -1601,23 +1601,19 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>archive::ArchiveWorker</name>
     <message>
         <source>The archive %1 is closed</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 è chiuso</translation>
     </message>
     <message>
         <source>The archive %1 does not keep up (is its server stopped?)</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 non tiene il passo (il suo server è fermo?)</translation>
     </message>
     <message>
         <source>The archive %1 was removed or replaced while in use: it is opened anew</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 è stato rimosso o sostituito durante l&apos;uso: viene riaperto</translation>
     </message>
     <message>
         <source>The archive %1 is damaged (%2): what it shows may be incomplete or wrong</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 è danneggiato (%2): ciò che mostra può essere incompleto o errato</translation>
     </message>
 </context>
 <context>
@@ -1652,35 +1648,35 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 è danneggiato (%2): non vi si salva più nulla</translation>
     </message>
     <message>
         <source>The archive %1 is read-only</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 è di sola lettura</translation>
     </message>
     <message>
         <source>Readings could not be written into %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Non è stato possibile scrivere le letture in %1: %2</translation>
     </message>
     <message>
         <source>The archive %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 non può essere letto: %2</translation>
     </message>
     <message>
         <source>The archive %1 cannot be opened: it is a folder</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;archivio %1 non può essere aperto: è una cartella</translation>
     </message>
     <message>
         <source>%1 is no database: nothing is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 non è un database: non vi si salva nulla</translation>
     </message>
     <message>
         <source>%1 is a database, but no readings archive: nothing is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 è un database, ma non un archivio di letture: non vi si salva nulla</translation>
     </message>
     <message>
         <source>another program keeps it in WAL mode</source>
-        <translation type="unfinished"></translation>
+        <translation>un altro programma lo tiene in modalità WAL</translation>
     </message>
 </context>
 <context>

@@ -472,7 +472,7 @@
     </message>
     <message>
         <source>Meter %1: asking the readings archive...</source>
-        <translation type="unfinished"></translation>
+        <translation>Licznik %1: pytanie archiwum odczytów...</translation>
     </message>
 </context>
 <context>
@@ -947,27 +947,27 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Readings archive: %1. The bus work goes on; readings are stored again once the archive can be used.</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum odczytów: %1. Praca na magistrali trwa dalej; odczyty zostaną znów zapisane, gdy archiwum będzie dostępne.</translation>
     </message>
     <message numerus="yes">
         <source>Readings archive: storing again; %n reading(s) could not be stored in the archive.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>Archiwum odczytów: zapis znów działa; %n odczytu nie udało się zapisać w archiwum.</numerusform>
+            <numerusform>Archiwum odczytów: zapis znów działa; %n odczytów nie udało się zapisać w archiwum.</numerusform>
+            <numerusform>Archiwum odczytów: zapis znów działa; %n odczytów nie udało się zapisać w archiwum.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Readings archive: %n reading(s) could not be stored in the archive.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>Archiwum odczytów: %n odczytu nie udało się zapisać w archiwum.</numerusform>
+            <numerusform>Archiwum odczytów: %n odczytów nie udało się zapisać w archiwum.</numerusform>
+            <numerusform>Archiwum odczytów: %n odczytów nie udało się zapisać w archiwum.</numerusform>
         </translation>
     </message>
     <message>
         <source>Readings archive: %1. No history to show...</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum odczytów: %1. Brak historii do pokazania...</translation>
     </message>
 </context>
 <context>
@@ -1605,23 +1605,19 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>archive::ArchiveWorker</name>
     <message>
         <source>The archive %1 is closed</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum %1 jest zamknięte</translation>
     </message>
     <message>
         <source>The archive %1 does not keep up (is its server stopped?)</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum %1 nie nadąża (czy jego serwer stoi?)</translation>
     </message>
     <message>
         <source>The archive %1 was removed or replaced while in use: it is opened anew</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum %1 zostało usunięte lub zastąpione w trakcie użycia: jest otwierane na nowo</translation>
     </message>
     <message>
         <source>The archive %1 is damaged (%2): what it shows may be incomplete or wrong</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum %1 jest uszkodzone (%2): to, co pokazuje, może być niepełne lub błędne</translation>
     </message>
 </context>
 <context>
@@ -1656,35 +1652,35 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The archive %1 is damaged (%2): nothing more is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum %1 jest uszkodzone (%2): nic więcej nie jest w nim zapisywane</translation>
     </message>
     <message>
         <source>The archive %1 is read-only</source>
-        <translation type="unfinished"></translation>
+        <translation>Archiwum %1 jest tylko do odczytu</translation>
     </message>
     <message>
         <source>Readings could not be written into %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Nie udało się zapisać odczytów w %1: %2</translation>
     </message>
     <message>
         <source>The archive %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Nie można odczytać archiwum %1: %2</translation>
     </message>
     <message>
         <source>The archive %1 cannot be opened: it is a folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Nie można otworzyć archiwum %1: to jest folder</translation>
     </message>
     <message>
         <source>%1 is no database: nothing is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 nie jest bazą danych: nic nie jest w niej zapisywane</translation>
     </message>
     <message>
         <source>%1 is a database, but no readings archive: nothing is stored in it</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 jest bazą danych, ale nie archiwum odczytów: nic nie jest w niej zapisywane</translation>
     </message>
     <message>
         <source>another program keeps it in WAL mode</source>
-        <translation type="unfinished"></translation>
+        <translation>inny program trzyma je w trybie WAL</translation>
     </message>
 </context>
 <context>
