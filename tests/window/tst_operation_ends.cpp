@@ -3,34 +3,27 @@
 // it stopped, nothing of it reaches the bus or the log afterwards, the bus is
 // free, and a scan right after finds every meter.
 
-#include "devices_page.h"
+#include "window_bench.h"
+
 #include "display/display_table.h"
 #include "display_pages.h"
-#include "main_window.h"
-#include "ops/bus_session.h"
-#include "sim_process.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
 
 namespace {
 
 constexpr int kTimeoutMs = 300;
 
-const char kBus[] = "[meter]\naddress = 1\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
-                    "record = 0C 13 11 11 00 00\n"
-                    "[meter]\naddress = 2\nid = 22222222\nmanufacturer = ABC\nmedium = water\n"
-                    "record = 0C 13 22 22 00 00\n"
-                    "[display]\nmodel = TEV-K40\n"
-                    "entry = 1, m3, 1.0, 0, 0, 0, 1/1, 1, Flat 1, 1.1\n"
-                    "entry = 2, m3, 2.0, 0, 0, 0, 1/1, 2, Flat 2, 2.2\n";
+const char kOneMeter[] = "[meter]\naddress = 1\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
+                         "record = 0C 13 11 11 00 00\n";
+const QByteArray kBus = QByteArray(kOneMeter)
+                        + "[meter]\naddress = 2\nid = 22222222\nmanufacturer = ABC\nmedium = water\n"
+                          "record = 0C 13 22 22 00 00\n"
+                          "[display]\nmodel = TEV-K40\n"
+                          "entry = 1, m3, 1.0, 0, 0, 0, 1/1, 1, Flat 1, 1.1\n"
+                          "entry = 2, m3, 2.0, 0, 0, 0, 1/1, 2, Flat 2, 2.2\n";
 
 // The window on the converter route to mbus-sim --tcp, every question answered Yes.
 struct ConverterWindow {
@@ -85,40 +78,28 @@ void start(MainWindow &w, const QString &operation)
     d.newAddressBox->setValue(40);
     d.autoAddressFirstBox->setValue(40);
     d.broadcastBox->setChecked(operation == QLatin1String("address by address"));
-    const QHash<QString, std::function<void()>> actions{
-        {"scan", [&] { d.findPrimaryButton->click(); }},
-        {"read selected", [&] { d.readSelectedButton->click(); }},
-        {"read all", [&] { d.readAllButton->click(); }},
-        {"address by address", [&] { d.setAddressButton->click(); }},
-        {"address by ID", [&] { d.setAddressButton->click(); }},
-        {"reset", [&] { d.resetButton->click(); }},
-        {"baud",
-         [&] {
-             d.baudCombo->setCurrentText(QStringLiteral("2400"));
-             d.setBaudButton->click();
-         }},
-        {"ID",
-         [&] {
-             d.newIdEdit->setText(QStringLiteral("11111119"));
-             d.setIdButton->click();
-         }},
-        {"value",
-         [&] {
-             d.valueEdit->setText(QStringLiteral("1234"));
-             d.setValueButton->click();
-         }},
-        {"medium", [&] { d.setMediumButton->click(); }},
-        {"auto addressing", [&] { d.autoAddressButton->click(); }},
-        {"search", [&] { d.findAllButton->click(); }},
-        {"custom command",
-         [&] {
-             w.commandEdit->setText(QStringLiteral("10 7B 01 7C 16"));
-             w.sendCommandButton->click();
-         }},
-        {"display read", [&] { w.displayPage->readDisplayButton->click(); }},
-        {"display write", [&] { w.displayPage->writeDisplayButton->click(); }},
+    d.baudCombo->setCurrentText(QStringLiteral("2400"));
+    d.newIdEdit->setText(QStringLiteral("11111119"));
+    d.valueEdit->setText(QStringLiteral("1234"));
+    w.commandEdit->setText(QStringLiteral("10 7B 01 7C 16"));
+    const QHash<QString, QPushButton *> buttons{
+        {"scan", d.findPrimaryButton},
+        {"read selected", d.readSelectedButton},
+        {"read all", d.readAllButton},
+        {"address by address", d.setAddressButton},
+        {"address by ID", d.setAddressButton},
+        {"reset", d.resetButton},
+        {"baud", d.setBaudButton},
+        {"ID", d.setIdButton},
+        {"value", d.setValueButton},
+        {"medium", d.setMediumButton},
+        {"auto addressing", d.autoAddressButton},
+        {"search", d.findAllButton},
+        {"custom command", w.sendCommandButton},
+        {"display read", w.displayPage->readDisplayButton},
+        {"display write", w.displayPage->writeDisplayButton},
     };
-    actions.value(operation)();
+    buttons.value(operation)->click();
     d.broadcastBox->setChecked(false);
 }
 
@@ -222,32 +203,13 @@ void TstOperationEnds::scanAt254TakesTheMeter()
     QFETCH(int, from);
     QFETCH(QString, summary);
     QTemporaryDir busDir;
-    const QString bus = busDir.filePath(QStringLiteral("one.bus"));
-    QFile file(bus);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[meter]\naddress = 1\nid = 11111111\nmanufacturer = ABC\nmedium = water\nrecord = 0C 13 11 11 00 00\n");
-    file.close();
-    SimProcess sim(bus);
-    QVERIFY(sim.isReady());
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
-    QFile settings(ini);
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write("[Mbus]\nTimeout=300\n[Misc]\nRetry=0\n[Archive]\nEnabled=0\n[Com port]\nName="
-                   + sim.link().toLocal8Bit() + "\nSpeed=2400\nParity=Even\n");
-    settings.close();
-    MainWindow w(ini);
-    w.askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::Yes; };
-    w.show();
-    w.devices->fromAddressBox->setValue(from);
-    w.devices->toAddressBox->setValue(254);
-    QTest::mouseClick(w.devices->findPrimaryButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.session().busy(), 10000);
-    const QStringList log = w.logLines();
+    Bench b(Bench::writeBus(busDir, kOneMeter), "[Misc]\nRetry=0\n[Archive]\nEnabled=0\n");
+    QVERIFY(b.sim.isReady());
+    QVERIFY(b.scan(from, 254, 10000));
+    const QStringList log = b.window->logLines();
     QCOMPARE(log.last(), summary);
     QVERIFY(log.filter(QStringLiteral("not taken")).isEmpty());
-    QCOMPARE(QString::fromStdString(w.deviceTable().cellText(0, 0)), QStringLiteral("11111111"));
-    QCOMPARE(QString::fromStdString(w.deviceTable().cellText(0, 1)), QStringLiteral("1"));
+    QCOMPARE(b.cell(1, 0) + u'@' + b.cell(1, 1), QStringLiteral("11111111@1"));
 }
 
 QTEST_MAIN(TstOperationEnds)
