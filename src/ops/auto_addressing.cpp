@@ -46,6 +46,7 @@ void AutoAddressing::sequenceFinished(SecondarySequence::Result result)
         break;
     case SecondarySequence::Result::NotSelected:
     case SecondarySequence::Result::NotRead:
+    case SecondarySequence::Result::Collided:
         m_summary.silent << m_id;
         break;
     case SecondarySequence::Result::KeptAddress:

@@ -230,6 +230,7 @@ void MeterCommands::sequenceFinished(SecondarySequence::Result result)
         break;
     case SecondarySequence::Result::NotSelected:
     case SecondarySequence::Result::NotRead:
+    case SecondarySequence::Result::Collided:
         m_summary.silent << id;
         break;
     case SecondarySequence::Result::KeptAddress:

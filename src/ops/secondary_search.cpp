@@ -12,13 +12,13 @@ SecondarySearch::SecondarySearch(BusSession &session, QObject *parent)
     : Operation(session, parent), m_sequence(session, this)
 {
     connect(&m_exchange, &Exchange::answered, this, &SecondarySearch::answered);
-    connect(&m_sequence, &SecondarySequence::finished, this, [this](SecondarySequence::Result result) {
-        if (result == SecondarySequence::Result::Read)
-            ++m_summary.answered;
-        else
-            m_summary.silent << m_findId;
-        end();
+    // A reading that collided once may be followed by one meter's clean answer:
+    // the other meter lost its own. Remembered until the probe is done.
+    connect(&m_exchange, &Exchange::askedAgain, this, [this](Outcome lastTry) {
+        if (m_wait == Wait::Reading && lastTry == Outcome::Damaged)
+            m_collided = true;
     });
+    connect(&m_sequence, &SecondarySequence::finished, this, &SecondarySearch::foundById);
     m_globalInit.setSingleShot(true);
     m_globalInit.setInterval(PrimaryScan::kGlobalInitMs);
     connect(&m_globalInit, &QTimer::timeout, this, &SecondarySearch::begin);
@@ -47,6 +47,32 @@ void SecondarySearch::findById(const QString &idText)
     m_sequence.start(idText.toStdString(), std::nullopt, -1, idText);
 }
 
+// Several meters answered the selection by a full ID and collided: they are
+// told apart as the wildcard search tells twins apart.
+void SecondarySearch::foundById(SecondarySequence::Result result)
+{
+    switch (result) {
+    case SecondarySequence::Result::Read:
+        ++m_summary.answered;
+        break;
+    case SecondarySequence::Result::Collided:
+        m_summary.asked = -1; // meters found under the ID
+        for (int i = 0; i < 8; ++i)
+            m_fixed[std::size_t(7 - i)] = std::uint8_t(m_findId.at(i).unicode() - u'0');
+        m_cells = m_fixed;
+        m_medium = m_version = 0xFF;
+        m_levels.clear();
+        m_metersById.clear();
+        m_found.clear();
+        collision();
+        return;
+    default:
+        m_summary.silent << m_findId;
+        break;
+    }
+    end();
+}
+
 void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8_t, 8> &pattern)
 {
     if (running())
@@ -59,7 +85,6 @@ void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8
     m_byId = false;
     m_metersById.clear();
     m_found.clear();
-    m_confirming = false;
     if (clearTable) {
         m_session.table.clear();
         m_session.clearSelection();
@@ -166,7 +191,7 @@ void SecondarySearch::probe()
 {
     QString line = QStringLiteral("Checking ") + patternText();
     if (m_medium != 0xFF)
-        line += tr(", medium %1").arg(m_medium, 2, 16, QChar(u'0')).toUpper();
+        line += tr(", medium %1").arg(QString::number(m_medium, 16).rightJustified(2, u'0').toUpper());
     if (m_version != 0xFF)
         line += tr(", version %1").arg(m_version);
     m_session.log.addLine(line + QStringLiteral("..."));
@@ -184,6 +209,11 @@ void SecondarySearch::probe()
 
 void SecondarySearch::stepDone()
 {
+    m_confirming = m_collided = false;
+    if (m_levels.empty()) { // the meters under a full ID, told apart
+        finishSearch();
+        return;
+    }
     if (m_levels.size() == 1 && m_progress < kTopLevelSteps)
         emit progressChanged(0, kTopLevelSteps, ++m_progress, true);
     ++m_levels.back().value;
@@ -230,6 +260,7 @@ void SecondarySearch::afterSelection(const Answer &answer)
     question.idPattern = idPattern();
     question.tries = 1 + s.options().retries;
     m_wait = Wait::Reading;
+    m_confirming = m_collided = false;
     m_exchange.ask(question);
 }
 
@@ -255,15 +286,18 @@ void SecondarySearch::afterReading(const Answer &answer)
         stepDone();
         return;
     }
-    if (answer.outcome != Outcome::Answered) {
+    // A reading that collided before one meter alone answered: the other
+    // lost its answer. One level deeper each of them is found.
+    if (answer.outcome != Outcome::Answered || m_collided) {
         collision();
         return;
     }
     // On a lossy bus one of several selected meters may have lost its answer:
-    // where the pattern still has open digits and retries are allowed, the
-    // reading is asked for once more before it counts as the only meter.
+    // where the pattern can still be narrowed (an open digit, or the medium
+    // and version that tell twins apart) and retries are allowed, the reading
+    // is asked for once more before it counts as the only meter.
     const bool openDigits = std::find(m_cells.begin(), m_cells.end(), mbus::kWildcardDigit) != m_cells.end();
-    if (openDigits && s.options().retries > 0) {
+    if ((openDigits || m_version == 0xFF) && s.options().retries > 0) {
         m_confirming = true;
         m_pending = answer.reading;
         Question question;
@@ -304,8 +338,11 @@ void SecondarySearch::take(const Reading &reading)
 void SecondarySearch::collision()
 {
     m_session.log.addLine(QStringLiteral("Collision"));
-    const Level &level = m_levels.back();
-    const int deeper = level.kind == Kind::Digit ? nextOpenCell(level.cell) : 0;
+    m_confirming = m_collided = false;
+    // Below the whole pattern (a full ID found by "Find"), or below this level.
+    const int deeper = m_levels.empty()                      ? nextOpenCell(0)
+                       : m_levels.back().kind == Kind::Digit ? nextOpenCell(m_levels.back().cell)
+                                                             : 0;
     if (deeper != 0) {
         m_levels.push_back(Level{Kind::Digit, deeper, 0});
     } else if (m_medium == 0xFF) {
@@ -333,7 +370,8 @@ void SecondarySearch::finishSearch()
         if (it.value() > 1)
             m_summary.notes << tr("%1 meters share ID %2").arg(it.value()).arg(it.key());
     emit progressChanged(0, kTopLevelSteps, kTopLevelSteps, true);
-    m_session.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
+    if (!m_byId)
+        m_session.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
     end();
 }
 

@@ -52,6 +52,7 @@ private:
     };
 
     void onStop() override;
+    void foundById(SecondarySequence::Result result);
     void begin();
     void checkNext();
     void probe();
@@ -84,5 +85,6 @@ private:
     QHash<QString, int> m_metersById; // meters found, by ID
     QSet<QByteArray> m_found;         // meters found, by ID, manufacturer, version and medium
     bool m_confirming = false;        // the reading is asked for a second time
+    bool m_collided = false;          // a try of this probe's reading collided
     Reading m_pending;                // the first answer, until the second one confirms it
 };

@@ -6,6 +6,10 @@ SecondarySequence::SecondarySequence(BusSession &session, QObject *parent)
     : QObject(parent), m_session(session), m_exchange(session, this)
 {
     connect(&m_exchange, &Exchange::answered, this, &SecondarySequence::answered);
+    connect(&m_exchange, &Exchange::askedAgain, this, [this](Outcome lastTry) {
+        if ((m_step == Step::ReadSelected || m_step == Step::ConfirmRead) && lastTry == Outcome::Damaged)
+            m_collided = true;
+    });
 }
 
 void SecondarySequence::start(const std::string &id, std::optional<int> newAddress, int oldAddress,
@@ -15,6 +19,7 @@ void SecondarySequence::start(const std::string &id, std::optional<int> newAddre
     m_newAddress = newAddress;
     m_oldAddress = oldAddress;
     m_messageId = messageId;
+    m_collided = false;
     // An ID that cannot be selected sends nothing (the link says why); the
     // wait then ends with no device answering.
     ask(Step::Select, mbus::buildSecondarySelection(id), Expect::Acknowledge);
@@ -65,7 +70,14 @@ void SecondarySequence::answered(const Answer &answer)
         }
         return;
     case Step::ReadSelected:
-        if (ok && m_session.applyReading(answer.reading, decode::RowRule::SecondaryReply)) {
+        // Found by its ID (no new address): a collision, even one followed by
+        // one meter's clean answer, means several meters carry the ID.
+        if (!m_newAddress && (answer.outcome == Outcome::Damaged || (ok && m_collided))) {
+            endSelection(Result::Collided);
+        } else if (!m_newAddress && ok && m_session.options().retries > 0) {
+            m_firstReading = answer.reading;
+            ask(Step::ConfirmRead, m_session.readRequest(mbus::kSelectedAddress), Expect::Reading);
+        } else if (ok && m_session.applyReading(answer.reading, decode::RowRule::SecondaryReply)) {
             endSelection(Result::Read);
         } else if (m_newAddress) {
             ask(Step::Deselect, mbus::buildSndNke(mbus::kSelectedAddress), Expect::Acknowledge);
@@ -75,6 +87,18 @@ void SecondarySequence::answered(const Answer &answer)
             endSelection(Result::NotRead);
         }
         return;
+    case Step::ConfirmRead: {
+        // The same meter again, or silence: it is the only one with the ID.
+        const bool same = ok
+                          && answer.reading.telegrams.value(0).mid(7, 8) == m_firstReading.telegrams.value(0).mid(7, 8);
+        if (answer.outcome == Outcome::Damaged || m_collided || (ok && !same))
+            endSelection(Result::Collided);
+        else if (m_session.applyReading(same ? answer.reading : m_firstReading, decode::RowRule::SecondaryReply))
+            endSelection(Result::Read);
+        else
+            endSelection(Result::NotRead);
+        return;
+    }
     case Step::Deselect:
         lookAt(Step::LookNew, *m_newAddress);
         return;

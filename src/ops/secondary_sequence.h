@@ -2,6 +2,8 @@
 // A meter reached by its identification number: select it (CI 52), then
 // either write its new primary address to 253 or read it at 253, decode the
 // reply (its table row is found by ID) and end the selection with SND_NKE.
+// A meter found by its ID is read twice when retries are allowed: a twin
+// that lost its first answer collides with the second.
 // A write whose acknowledgement is lost is not taken on trust: the meter is
 // looked for at its new address, then at its old one, before the table
 // changes; found at neither, its row is marked.
@@ -23,6 +25,7 @@ public:
         NotSelected, // the selection was not acknowledged
         Read,        // read at 253 (after a write: found at its new address)
         NotRead,     // selected, but no usable reading came
+        Collided,    // selected, and the reading collided: several meters have the ID
         KeptAddress, // after a write: it still answers at its old address
         Unverified,  // after a write: it answers at neither address
     };
@@ -40,7 +43,7 @@ signals:
     void finished(SecondarySequence::Result result);
 
 private:
-    enum class Step { Select, Write, ReadSelected, Deselect, LookNew, LookOld, EndSelection };
+    enum class Step { Select, Write, ReadSelected, ConfirmRead, Deselect, LookNew, LookOld, EndSelection };
 
     void answered(const Answer &answer);
     void ask(Step step, const mbus::Request &request, Expect expect, int address = -1);
@@ -56,4 +59,6 @@ private:
     int m_oldAddress = -1;
     QString m_messageId;
     Result m_result = Result::NotRead;
+    bool m_collided = false; // a try of the reading at 253 collided
+    Reading m_firstReading;  // found by ID: held until a second reading confirms it
 };

@@ -364,7 +364,8 @@ void TstOps::stopClearsPendingFlags()
     rig.link.sent.clear();
     rig.search.findById(QStringLiteral("11111111"));
     QVERIFY(rig.idle());
-    QCOMPARE(rig.link.sent, QStringList({hex(mbus::buildSecondarySelection("11111111")), req(253), nke(253)}));
+    QCOMPARE(rig.link.sent,
+             QStringList({hex(mbus::buildSecondarySelection("11111111")), req(253), req(253), nke(253)}));
     QCOMPARE(rig.meter("11111111")->address(), 1);
 }
 
