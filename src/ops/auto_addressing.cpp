@@ -60,6 +60,12 @@ void AutoAddressing::sequenceFinished(SecondarySequence::Result result)
     m_pause.start();
 }
 
+void AutoAddressing::onStop()
+{
+    if (m_sequence.abandon())
+        m_summary.unconfirmed << tr("address %1 was sent to meter %2 but not confirmed").arg(m_next).arg(m_id);
+}
+
 void AutoAddressing::nextRow()
 {
     if (!running())

@@ -24,6 +24,7 @@ signals:
     void addressChosen(int address);
 
 private:
+    void onStop() override;
     void addressRow();
     void nextRow();
     void sequenceFinished(SecondarySequence::Result result);

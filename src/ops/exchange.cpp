@@ -184,13 +184,17 @@ void Exchange::dropLateBytes()
 {
     BusLink &link = m_session.link;
     if (link.route() != LinkRoute::Serial || link.serialPortOpen()) {
-        const QByteArray late = link.collectReply();
-        if (!late.isEmpty())
-            m_session.log.addLine(tr("%1 byte(s) came too late for their request and were dropped: %2")
-                                      .arg(late.size())
-                                      .arg(hexText(late, 32)));
+        logLate(link.collectReply());
     }
     link.discardPendingReply();
+}
+
+void Exchange::logLate(const QByteArray &late)
+{
+    if (!late.isEmpty())
+        m_session.log.addLine(tr("%1 byte(s) came too late for their request and were dropped: %2")
+                                  .arg(late.size())
+                                  .arg(hexText(late, 32)));
 }
 
 void Exchange::waitOver()
@@ -206,7 +210,10 @@ void Exchange::waitOver()
 
     switch (m_step) {
     case Step::Prelude:
+        m_preludeAcknowledged = acknowledge;
         if (acknowledge || m_resetFirst) { // a reset that is not acknowledged still leaves the reading to try
+            if (!acknowledge)
+                logLate(reply); // anything else in the SND_NKE's wait answers an earlier request
             m_step = Step::Request;
             send(m_question.request);
         } else {
@@ -248,6 +255,23 @@ void Exchange::waitOver()
         return;
     case Expect::Reading:
         break;
+    }
+    if (acknowledge && m_resetFirst && !m_preludeAcknowledged) {
+        // The SND_NKE's E5, one wait late: the meter is slower than the
+        // timeout, and its reading is on the way. Awaited once more in place
+        // of a new try.
+        m_preludeAcknowledged = true;
+        const int address = shortFrameAddress(m_question.request.frame);
+        if (m_try < m_question.tries) {
+            ++m_try;
+            m_session.log.addLine(
+                tr("The meter at %1 answers after the timeout: its reading is awaited once more...").arg(address));
+            m_timer.start(m_session.options().responseTimeoutMs);
+            return;
+        }
+        m_session.log.addLine(tr("The meter at %1 answers after the timeout: raise the timeout...").arg(address));
+        give(Outcome::Silent);
+        return;
     }
     if (acknowledge) {
         m_session.log.addLine(tr("An acknowledgement is no reading: no data from this meter..."));
@@ -294,8 +318,21 @@ Outcome Exchange::checkReading(const QByteArray &reply) const
 
 void Exchange::takeTelegram(const QByteArray &reply)
 {
-    const bool more = m_session.options().allTelegrams && isReadRequest(m_lastRequest)
-                      && decode::announcesMoreRecords(byteView(reply));
+    const bool announced = isReadRequest(m_lastRequest) && decode::announcesMoreRecords(byteView(reply));
+    const bool more = announced && m_session.options().allTelegrams;
+    if (!m_reading.telegrams.isEmpty() && recordBytes(reply) == recordBytes(m_reading.telegrams.back())) {
+        // The telegram before, again: a late copy of it, or the meter sending
+        // it once more. The same request (the toggled bit) asks for the next one.
+        const int repeated = int(m_reading.telegrams.size());
+        if (++m_telegramTry <= m_session.options().retries) {
+            m_session.log.addLine(tr("Telegram %1 came again: the next one is asked for once more...").arg(repeated));
+            askNextTelegram(false);
+        } else {
+            m_session.log.addLine(tr("Telegram %1 came again, the reading holds the first %1...").arg(repeated));
+            finishReading(false);
+        }
+        return;
+    }
     if (!m_reading.telegrams.isEmpty() && recordBytes(reply) == recordBytes(m_reading.telegrams.front())) {
         // Telegram 1 again: the meter started over. Its records are in already.
         m_session.log.addLine(tr("The meter started its reading over: the reading holds the first %1 telegram(s)...")
@@ -304,6 +341,12 @@ void Exchange::takeTelegram(const QByteArray &reply)
         return;
     }
     m_reading.telegrams << reply;
+    if (announced && !more) {
+        m_session.log.addLine(tr("The meter has more telegrams waiting: \"Read all telegrams\" (--all-telegrams) "
+                                 "reads them..."));
+        finishReading(false);
+        return;
+    }
     if (!more) {
         finishReading(true);
         return;
@@ -338,6 +381,10 @@ void Exchange::tryFailed(Outcome outcome)
 {
     if (m_try < m_question.tries) {
         ++m_try;
+        // Readings have their own lines; a selection or a write says each repeat.
+        if (m_question.expect == Expect::Acknowledge)
+            m_session.log.addLine(
+                tr("No acknowledgement: sent again (try %1 of %2)...").arg(m_try).arg(m_question.tries));
         startTry();
         emit askedAgain(outcome);
         return;

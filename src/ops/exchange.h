@@ -82,6 +82,7 @@ private:
     void startStandardWaits(const BusOptions &options, std::size_t requestBytes, quint64 number);
     void endWaitNow();
     void dropLateBytes();
+    void logLate(const QByteArray &late);
     void waitOver();
     void tryFailed(Outcome outcome);
     void takeTelegram(const QByteArray &reply);
@@ -99,7 +100,8 @@ private:
     Step m_step = Step::Request;
     int m_try = 0;
     int m_telegramTry = 0;
-    bool m_resetFirst = false; // SND_NKE before a reading of several telegrams
+    bool m_resetFirst = false;          // SND_NKE before a reading of several telegrams
+    bool m_preludeAcknowledged = false; // the SND_NKE's E5 came in its own wait
     Reading m_reading;
     mbus::Bytes m_lastRequest;
     quint64 m_sent = 0; // requests sent, to tell an early completion from a stale one

@@ -42,6 +42,7 @@ void MeterCommands::startWrite(const QString &what, const std::function<mbus::Re
     }
     if (!takeBus(tr("%1 at address %2").arg(what).arg(*target)))
         return;
+    m_what = what;
     // The command's own lines tell how it went; the summary only a stop.
     m_summary.quiet = true;
     m_summary.asked = 1;
@@ -52,6 +53,9 @@ void MeterCommands::startWrite(const QString &what, const std::function<mbus::Re
     Question question;
     question.request = request;
     question.expect = Expect::Acknowledge;
+    // The same frame to the same meter again: a write that arrived once is
+    // only written once more.
+    question.tries = 1 + m_session.options().retries;
     m_exchange.ask(question);
 }
 
@@ -202,6 +206,7 @@ void MeterCommands::setPrimaryAddress(int newAddress)
     if (!takeBus(tr("Set primary address %1 for meter %2").arg(newAddress).arg(id)))
         return;
     m_newAddress = newAddress;
+    m_what.clear();
     m_summary.asked = 1;
     const std::optional<int> oldAddress = selected.address.usable(mbus::kMaxPrimaryAddress);
     m_sequence.start(selected.id, newAddress, oldAddress.value_or(-1), id);
@@ -245,6 +250,19 @@ void MeterCommands::sequenceFinished(SecondarySequence::Result result)
     end();
 }
 
+// A write that went out is accounted for, however the command ends.
+void MeterCommands::onStop()
+{
+    const QString meter = m_readId.empty() ? m_session.selectedAddressText() : QString::fromStdString(m_readId);
+    if (m_sequence.abandon()) {
+        m_summary.unconfirmed << tr("address %1 was sent to meter %2 but not confirmed")
+                                     .arg(*m_sequence.newAddress())
+                                     .arg(QString::fromStdString(m_session.selected().id));
+    } else if (m_step == Step::Write && !m_what.isEmpty()) {
+        m_summary.unconfirmed << tr("%1 was sent to meter %2 but not confirmed").arg(m_what, meter);
+    }
+}
+
 void MeterCommands::readSelected(bool fullReport)
 {
     const bool broadcast = m_session.options().broadcast;
@@ -256,6 +274,7 @@ void MeterCommands::readSelected(bool fullReport)
         return;
     m_summary.quiet = true;
     m_summary.asked = 1;
+    m_what.clear();
     m_fullReport = fullReport;
     m_readId = m_session.selected().id;
     askRead(Step::Read, *target);

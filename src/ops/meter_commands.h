@@ -41,6 +41,7 @@ private:
     void askRead(Step step, int target);
     void answered(const Answer &answer);
     void sequenceFinished(SecondarySequence::Result result);
+    void onStop() override;
     // A row other than the selected one that holds the address; its ID, or
     // nothing when no other row has it.
     std::optional<QString> addressHolder(int address) const;
@@ -51,4 +52,5 @@ private:
     bool m_fullReport = false;
     std::string m_readId; // the ID a reading must carry; empty: any
     int m_newAddress = 0;
+    QString m_what; // the write being sent ("Set ID 12345678"); empty for reads and the address sequence
 };

@@ -25,6 +25,9 @@ QString OperationSummary::text() const
     if (!silent.isEmpty())
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "no answer from %1"))
                      .arg(silent.join(QStringLiteral(", ")));
+    if (!invalid.isEmpty())
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "no valid reply from %1"))
+                     .arg(invalid.join(QStringLiteral(", ")));
     if (!incomplete.isEmpty())
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "incomplete reading from %1"))
                      .arg(incomplete.join(QStringLiteral(", ")));
@@ -34,7 +37,7 @@ QString OperationSummary::text() const
     if (!unresolved.isEmpty())
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "not told apart: %1"))
                      .arg(unresolved.join(QStringLiteral(", ")));
-    parts << notes;
+    parts << unconfirmed << notes;
     if (stopped)
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "stopped before the end"));
     return title + QStringLiteral(": ") + parts.join(QStringLiteral("; ")) + u'.';

@@ -17,19 +17,23 @@ struct OperationSummary {
     QString title;          // "Scan", "Read all meters", ...
     int answered = 0;       // meters found or readings taken
     int asked = -1;         // meters asked; -1 when the walk looks for unknown ones (scan, search)
-    QStringList silent;     // addresses or IDs that gave no usable answer
+    QStringList silent;     // addresses or IDs that gave no answer
+    QStringList invalid;    // addresses or IDs that answered only with damaged or foreign replies
     QStringList incomplete; // readings that ended while the meter announced more
     QStringList unverified; // meters whose new address could not be confirmed
     QStringList unresolved; // search patterns under which meters answered but could not be read one by one
-    QStringList notes;      // anything else worth the last line ("2 meters share ID 12345678")
-    bool stopped = false;   // ended by Stop or a lost link, not by running out of work
-    bool counted = true;    // false: work that counts no meters (the display, a command typed by hand)
-    bool quiet = false;     // said only when stopped (a command whose own lines tell how it went)
+    QStringList
+        unconfirmed;   // writes that went out before a stop: "address 40 was sent to meter 20071234 but not confirmed"
+    QStringList notes; // anything else worth the last line ("2 meters share ID 12345678")
+    bool stopped = false; // ended by Stop or a lost link, not by running out of work
+    bool counted = true;  // false: work that counts no meters (the display, a command typed by hand)
+    bool quiet = false;   // said only when stopped (a command whose own lines tell how it went)
 
     // True when everything asked for was done.
     bool clean() const
     {
-        return silent.isEmpty() && incomplete.isEmpty() && unverified.isEmpty() && unresolved.isEmpty() && !stopped;
+        return silent.isEmpty() && invalid.isEmpty() && incomplete.isEmpty() && unverified.isEmpty()
+               && unresolved.isEmpty() && unconfirmed.isEmpty() && !stopped;
     }
     // "Scan: 12 meters found." / "Read all meters: 10 of 12 meters answered; no answer from 3, 9."
     QString text() const;

@@ -23,7 +23,6 @@ void PrimaryScan::start(int first, int last)
     m_first = std::min(first, last);
     m_last = std::max(first, last);
     m_current = m_first;
-    m_damaged.clear();
     const BusOptions options = m_session.options();
     m_nkeFirst = options.sendNkeFirst;
     emit progressChanged(0, m_last - m_first, 0, true);
@@ -49,18 +48,15 @@ void PrimaryScan::askCurrent()
 
 void PrimaryScan::answered(const Answer &answer)
 {
-    if (answer.outcome == Outcome::Answered) {
-        if (m_session.applyReading(answer.reading, decode::RowRule::Scan)) {
-            ++m_summary.answered;
-            if (!answer.reading.complete)
-                m_summary.incomplete << QString::number(m_current);
-        }
+    // Silence is no meter; any other answer that gives no reading is a failure.
+    if (answer.outcome == Outcome::Answered && m_session.applyReading(answer.reading, decode::RowRule::Scan)) {
+        ++m_summary.answered;
+        if (!answer.reading.complete)
+            m_summary.incomplete << QString::number(m_current);
     } else if (answer.outcome != Outcome::Silent) {
-        m_damaged << QString::number(m_current);
+        m_summary.invalid << QString::number(m_current);
     }
     if (m_current >= m_last) {
-        if (!m_damaged.isEmpty())
-            m_summary.notes << tr("no usable reply from %1").arg(m_damaged.join(QStringLiteral(", ")));
         end();
         return;
     }

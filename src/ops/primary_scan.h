@@ -26,6 +26,5 @@ private:
     int m_last = 0;
     int m_current = 0;
     bool m_nkeFirst = false;
-    QStringList m_damaged; // addresses whose every reply was unusable
     QTimer m_globalInit{this};
 };

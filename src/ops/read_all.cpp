@@ -80,8 +80,10 @@ void ReadAll::answered(const Answer &answer)
         ++m_summary.answered;
         if (!answer.reading.complete)
             m_summary.incomplete << address;
-    } else {
+    } else if (answer.outcome == Outcome::Silent || answer.outcome == Outcome::Acknowledged) {
         m_summary.silent << address;
+    } else {
+        m_summary.invalid << address; // damaged, from another meter, or not decoded
     }
     advanceProgress();
     if (!askNextRow(m_row + 1))

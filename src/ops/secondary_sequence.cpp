@@ -20,6 +20,9 @@ void SecondarySequence::start(const std::string &id, std::optional<int> newAddre
     m_oldAddress = oldAddress;
     m_messageId = messageId;
     m_collided = false;
+    m_writeSent = false;
+    m_selectionOpen = true; // from the moment the selection goes out
+    m_done = false;
     // An ID that cannot be selected sends nothing (the link says why); the
     // wait then ends with no device answering.
     ask(Step::Select, mbus::buildSecondarySelection(id), Expect::Acknowledge);
@@ -28,15 +31,47 @@ void SecondarySequence::start(const std::string &id, std::optional<int> newAddre
 void SecondarySequence::ask(Step step, const mbus::Request &request, Expect expect, int address)
 {
     m_step = step;
+    m_writeSent = m_writeSent || step == Step::Write;
     Question question;
     question.request = request;
     question.expect = expect;
     question.address = address;
-    if (expect == Expect::Reading) {
+    // Selections, the address write to the selected meter and the SND_NKE
+    // that ends a selection are asked again as readings are: repeating the
+    // same frame to the same meter changes nothing.
+    question.tries = 1 + m_session.options().retries;
+    if (expect == Expect::Reading)
         question.idPattern = m_id;
-        question.tries = 1 + m_session.options().retries;
-    }
     m_exchange.ask(question);
+}
+
+void SecondarySequence::finish(Result result)
+{
+    m_done = true;
+    m_selectionOpen = false;
+    emit finished(result);
+}
+
+bool SecondarySequence::abandon()
+{
+    if (m_done)
+        return false;
+    m_done = true;
+    if (m_selectionOpen) // no reply is awaited: the operation is ending
+        m_session.link.sendFrame(mbus::buildSndNke(mbus::kSelectedAddress));
+    m_selectionOpen = false;
+    if (!m_writeSent)
+        return false;
+    markRowsUnconfirmed();
+    return true;
+}
+
+void SecondarySequence::markRowsUnconfirmed()
+{
+    decode::DeviceTable &table = m_session.table;
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (table.row(row).id == m_id)
+            table.setAddress(row, decode::TableAddress{*m_newAddress, false, {}});
 }
 
 void SecondarySequence::lookAt(Step step, int address)
@@ -53,7 +88,7 @@ void SecondarySequence::answered(const Answer &answer)
     case Step::Select:
         if (!ok) {
             noResponse();
-            emit finished(Result::NotSelected);
+            finish(Result::NotSelected);
         } else if (m_newAddress) {
             ask(Step::Write, mbus::buildPrimaryAddressWrite(mbus::kSelectedAddress, *m_newAddress),
                 Expect::Acknowledge);
@@ -100,12 +135,13 @@ void SecondarySequence::answered(const Answer &answer)
         return;
     }
     case Step::Deselect:
+        m_selectionOpen = false;
         lookAt(Step::LookNew, *m_newAddress);
         return;
     case Step::LookNew:
         if (ok && m_session.applyReading(answer.reading, decode::RowRule::SecondaryReply)) {
             m_session.log.addLine(tr("Meter %1 answers at its new address %2.").arg(m_messageId).arg(*m_newAddress));
-            emit finished(Result::Read);
+            finish(Result::Read);
         } else if (m_oldAddress >= 0 && m_oldAddress <= mbus::kMaxPrimaryAddress && m_oldAddress != *m_newAddress) {
             lookAt(Step::LookOld, m_oldAddress);
         } else {
@@ -117,13 +153,13 @@ void SecondarySequence::answered(const Answer &answer)
             m_session.log.addLine(tr("Meter %1 still answers at its old address %2: its address did not change.")
                                       .arg(m_messageId)
                                       .arg(m_oldAddress));
-            emit finished(Result::KeptAddress);
+            finish(Result::KeptAddress);
         } else {
             markUnverified();
         }
         return;
     case Step::EndSelection:
-        emit finished(m_result);
+        finish(m_result);
         return;
     }
 }
@@ -138,13 +174,10 @@ void SecondarySequence::endSelection(Result result)
 // with a question mark, which no command takes for an address.
 void SecondarySequence::markUnverified()
 {
-    decode::DeviceTable &table = m_session.table;
-    for (int row = 0; row < table.rowCount(); ++row)
-        if (table.row(row).id == m_id)
-            table.setAddress(row, decode::TableAddress{*m_newAddress, false, {}});
+    markRowsUnconfirmed();
     m_session.log.addLine(tr("Meter %1 answers neither at address %2 nor at its old address: its address is not "
                              "confirmed.")
                               .arg(m_messageId)
                               .arg(*m_newAddress));
-    emit finished(Result::Unverified);
+    finish(Result::Unverified);
 }

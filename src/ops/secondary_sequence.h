@@ -38,6 +38,12 @@ public:
     // response from device ".
     // It is cancelled with the operation that owns it (its parent).
     void start(const std::string &id, std::optional<int> newAddress, int oldAddress, const QString &messageId);
+    // The operation stops before the sequence is done: a selection that may
+    // still be open is ended (SND_NKE to 253, not awaited), and when the new
+    // address already went out, the meter's rows show it unconfirmed ("40?").
+    // True in that case.
+    bool abandon();
+    std::optional<int> newAddress() const { return m_newAddress; }
 
 signals:
     void finished(SecondarySequence::Result result);
@@ -49,7 +55,9 @@ private:
     void ask(Step step, const mbus::Request &request, Expect expect, int address = -1);
     void lookAt(Step step, int address);
     void endSelection(Result result);
+    void finish(Result result);
     void markUnverified();
+    void markRowsUnconfirmed();
 
     BusSession &m_session;
     Exchange m_exchange;
@@ -59,6 +67,9 @@ private:
     int m_oldAddress = -1;
     QString m_messageId;
     Result m_result = Result::NotRead;
-    bool m_collided = false; // a try of the reading at 253 collided
-    Reading m_firstReading;  // found by ID: held until a second reading confirms it
+    bool m_collided = false;      // a try of the reading at 253 collided
+    Reading m_firstReading;       // found by ID: held until a second reading confirms it
+    bool m_writeSent = false;     // the new address went out
+    bool m_selectionOpen = false; // the meter may still be selected
+    bool m_done = true;
 };

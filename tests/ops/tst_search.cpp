@@ -166,7 +166,7 @@ void TstSearch::findById_data()
         << QStringList{hex(mbus::buildSecondarySelection("30000017")), "10 7B FD 78 16", "10 7B FD 78 16",
                        hex(mbus::buildSndNke(253))}
         << "Find 30000017: 1 of 1 meter(s) answered." << QStringList{"30000017"};
-    QTest::newRow("nobody answers") << "30000018" << QStringList{hex(mbus::buildSecondarySelection("30000018"))}
+    QTest::newRow("nobody answers") << "30000018" << QStringList(2, hex(mbus::buildSecondarySelection("30000018")))
                                     << "No response from device 30000018" << QStringList();
     // An F among the digits makes it a pattern: the wildcard search, asked twice (retries 1).
     const std::array<std::uint8_t, 8> pattern{1, 2, 3, 4, 5, 6, 7, 15};
