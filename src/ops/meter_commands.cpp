@@ -259,7 +259,9 @@ void MeterCommands::onStop()
                                      .arg(*m_sequence.newAddress())
                                      .arg(QString::fromStdString(m_session.selected().id));
     } else if (m_step == Step::Write && !m_what.isEmpty()) {
-        m_summary.unconfirmed << tr("%1 was sent to meter %2 but not confirmed").arg(m_what, meter);
+        m_summary.unconfirmed << (m_session.options().broadcast
+                                      ? tr("%1 was sent to every meter (254) but not confirmed").arg(m_what)
+                                      : tr("%1 was sent to meter %2 but not confirmed").arg(m_what, meter));
     }
 }
 

@@ -294,9 +294,13 @@ void TstCli::refusedWithOneLine()
 void TstCli::multiTelegramReading()
 {
     Bus bus(QStringLiteral("pty"), m_multiBus, false);
-    // Without the option the first telegram is the reading.
-    Run r = bus.run({"read", "10", "--format", "json"});
+    // Without the option the first telegram is the reading, and an incomplete one.
+    Run r = bus.run({"read", "10", "--format", "json", "--verbose"});
     QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 3); // 2 and the 1F
+    QCOMPARE(meters(r).at(0).toObject().value("complete").toBool(true), false);
+    QCOMPARE(r.exit, 1);
+    QVERIFY(r.err.contains(QStringLiteral(
+        "The meter has more telegrams waiting: \"Read all telegrams\" (--all-telegrams) reads them...")));
 
     // With it, SND_NKE starts the meter at telegram 1 whatever was read before.
     r = bus.run({"read", "10", "--all-telegrams", "--format", "json"});
@@ -312,12 +316,11 @@ void TstCli::multiTelegramReading()
              QStringList({"RX 10 7B 0A 85 16", "RX 10 7B 0A 85 16", "RX 10 5B 0A 65 16", "RX 10 7B 0A 85 16"}));
     QVERIFY(bus.sim->output().contains(QLatin1String("RX 10 40 0A 4A 16")));
 
-    // A meter whose every telegram holds the same records starts over: one
-    // telegram, and the reading is incomplete.
+    // A meter whose every telegram holds the same records repeats telegram 1:
+    // one telegram, and the reading is incomplete.
     r = bus.run({"read", "11", "--all-telegrams", "--format", "json", "--verbose"});
     QCOMPARE(r.exit, 1);
-    QVERIFY(r.err.contains(
-        QStringLiteral("The meter started its reading over: the reading holds the first 1 telegram(s)...")));
+    QVERIFY(r.err.contains(QStringLiteral("Telegram 1 came again, the reading holds the first 1...")));
     QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 2); // 1, and the 1F
     QCOMPARE(meters(r).at(0).toObject().value("complete").toBool(true), false);
     QCOMPARE(r.err.last(), QStringLiteral("Read all meters: 1 of 1 meter(s) answered; incomplete reading from 11."));

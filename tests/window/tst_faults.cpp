@@ -81,10 +81,10 @@ void TstFaults::busFaults_data()
         << "1 of 2 meter(s) answered; no answer from 5" << "An acknowledgement is no reading: no data from this meter...";
     QTest::newRow("a damaged second start byte is no reply")
         << meter("2", "22222222") + damagedRaw(3, "B0") << QStringList() << QByteArray("[Misc]\nRetry=0\n") << "scan"
-        << QStringList{"22222222@2=2.222"} << "1 meter(s) found; no usable reply from 1" << "Wrong START byte";
+        << QStringList{"22222222@2=2.222"} << "1 meter(s) found; no valid reply from 1" << "Wrong START byte";
     QTest::newRow("a damaged second length byte is no reply")
         << damagedRaw(2, "05") << QStringList() << QByteArray("[Misc]\nRetry=0\n") << "scan" << QStringList()
-        << "0 meter(s) found; no usable reply from 1" << "Wrong length in the header";
+        << "0 meter(s) found; no valid reply from 1" << "Wrong length in the header";
     QTest::newRow("search: twins told apart by their medium")
         << meter("none", "12345678") + meter("none", "12345678").replace("water", "gas") + meter("none", "12345670")
         << QStringList() << QByteArray("[Misc]\nRetry=0\n") << "1234567F"
@@ -152,6 +152,7 @@ void TstFaults::lostAcknowledgementsInAutoAddressing()
     QVERIFY(b.sim.isReady());
     QVERIFY(b.scan(1, 4, 60000));
     QCOMPARE(b.table().rowCount(), 4);
+    b.window->settings().retry = 0; // every lost acknowledgement counts
     b.page().autoAddressFirstBox->setValue(20);
     QTest::mouseClick(b.page().autoAddressButton, Qt::LeftButton);
     QVERIFY(b.idle(60000));

@@ -175,7 +175,7 @@ void TstOperationEnds::endsCleanly(bool byStop)
     const bool bothMoved = operation == QLatin1String("address by address");
     const QStringList frames = bothMoved ? QStringList{"RX 10 7B 28 A3 16"}
                                          : QStringList{"RX 10 7B 01 7C 16", "RX 10 7B 02 7D 16"};
-    const QString summary = bothMoved ? QStringLiteral("Scan of 40..40: 0 meter(s) found; no usable reply from 40.")
+    const QString summary = bothMoved ? QStringLiteral("Scan of 40..40: 0 meter(s) found; no valid reply from 40.")
                                       : QStringLiteral("Scan of 1..2: 2 meter(s) found.");
     w.deviceTable().clear();
     w.settings().fastReads = true; // a reply is taken as soon as it is whole
