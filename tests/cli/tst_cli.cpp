@@ -89,11 +89,15 @@ struct Bus {
     QStringList link;
 };
 
-const char kMultiBus[] = "[meter]\naddress = 10\nid = 10101010\nmanufacturer = ABC\nmedium = water\ntelegrams = 3\n"
-                         "record = 0C13 01000000\nrecord = 0C13 02000000\nrecord = 0C13 03000000\n"
-                         "record = 0C13 04000000\nrecord = 0C13 05000000\nrecord = 0C13 06000000\n"
-                         "[meter]\naddress = 11\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
-                         "telegrams = endless\nrecord = 0C13 07000000\n";
+const char kMultiBus[] =
+    "[meter]\naddress = 10\nid = 10101010\nmanufacturer = ABC\nmedium = water\ntelegrams = 3\n"
+    "record = 0C13 01000000\nrecord = 0C13 02000000\nrecord = 0C13 03000000\n"
+    "record = 0C13 04000000\nrecord = 0C13 05000000\nrecord = 0C13 06000000\n"
+    "[meter]\naddress = 11\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
+    "telegrams = endless\nrecord = 0C13 07000000\n"
+    "[meter]\naddress = 12\nid = 12121212\nmanufacturer = ABC\nmedium = water\nrecord = 0C13 08000000\n"
+    // Every reply of this meter (at 13) has a wrong checksum (C0 is right).
+    "[meter]\nraw = 68 15 15 68 08 0D 72 22 22 22 22 43 04 00 07 00 00 00 00 0C 13 22 22 00 00 00 16\n";
 
 } // namespace
 
@@ -109,6 +113,7 @@ private slots:
     void refusedWithOneLine_data();
     void refusedWithOneLine();
     void multiTelegramReading();
+    void damagedRepliesFail();
     void storeThenHistory();
     void fullDiskArchiveIsNoCrash_data();
     void fullDiskArchiveIsNoCrash();
@@ -327,6 +332,19 @@ void TstCli::multiTelegramReading()
 }
 
 // What a run reads is kept with --store; "history" prints it back without a bus.
+// A meter that answers only with damaged replies is no success: the scan and
+// the read-all that follows it fail, and say where.
+void TstCli::damagedRepliesFail()
+{
+    Bus bus(QStringLiteral("pty"), m_multiBus);
+    for (const char *command : {"scan", "read-all"}) {
+        const Run r = bus.run({command, "--from", "12", "--to", "13", "--format", "csv"});
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.err.filter(QStringLiteral("no valid reply")),
+                 QStringList{QStringLiteral("Scan of 12..13: 1 meter(s) found; no valid reply from 13.")});
+    }
+}
+
 void TstCli::storeThenHistory()
 {
     Bus bus(QStringLiteral("pty"), SimProcess::demoBus());

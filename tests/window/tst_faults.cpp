@@ -95,6 +95,37 @@ void TstFaults::busFaults_data()
         << meter("none", "30000017", "answer-every = 2\n") + meter("none", "30000016") << QStringList()
         << QByteArray("[Misc]\nRetry=1\n") << "3000001F"
         << QStringList{"30000016@253=3.000", "30000017@253=3.000"} << "2 meter(s) found" << "";
+    // Three meters share the ID, one answers every other request: a collision
+    // once is enough to tell them apart by medium, never "no answer".
+    QTest::newRow("Find: three twins, one lossy")
+        << meter("none", "12345678") + meter("none", "12345678", "answer-every = 2\n").replace("water", "gas")
+               + meter("none", "12345678").replace("water", "hot water")
+        << QStringList() << QByteArray("[Misc]\nRetry=1\n") << "12345678"
+        << QStringList{"12345678@253=1.234", "12345678@253=1.234", "12345678@253=1.234"}
+        << "Find 12345678: 3 meter(s) found; 3 meters share ID 12345678" << "Collision";
+    QTest::newRow("read-all: damaged replies only are no success")
+        << meter("1", "11111111") + damagedRaw(25, "00").replace("01 72", "02 72") << QStringList()
+        << QByteArray("[Misc]\nRetry=1\n") << "read-all" << QStringList{"11111111@1=1.111", "@2="}
+        << "1 of 2 meter(s) answered; no valid reply from 2" << "Wrong CRC";
+    // A reply comes one wait late: the copy of telegram 2 lands in the wait
+    // for telegram 3, and is asked past instead of read twice.
+    QTest::newRow("late replies, several telegrams: no telegram twice")
+        << meter("1", "11111111", "telegrams = 3\nrecord = 0C13 22220000\nrecord = 0C13 33330000\n") << late
+        << QByteArray("[Misc]\nRetry=2\nAllTelegrams=1\n") << "read-all" << QStringList{"11111111@1=1.111"}
+        << "1 of 1 meter(s) answered." << "Telegram 2 came again: the next one is asked for once more...";
+    QTest::newRow("a meter slower than the timeout, all telegrams: awaited once more")
+        << meter("1", "11111111") << late << QByteArray("[Misc]\nRetry=1\nAllTelegrams=1\n") << "read-all"
+        << QStringList{"11111111@1=1.111"} << "1 of 1 meter(s) answered."
+        << "The meter at 1 answers after the timeout: its reading is awaited once more...";
+    QTest::newRow("a meter slower than the timeout, no retries: said so")
+        << meter("1", "11111111") << late << QByteArray("[Misc]\nRetry=0\nAllTelegrams=1\n") << "read-all"
+        << QStringList{"11111111@1="} << "0 of 1 meter(s) answered; no answer from 1"
+        << "The meter at 1 answers after the timeout: raise the timeout...";
+    QTest::newRow("more telegrams waiting without all telegrams: incomplete")
+        << meter("1", "11111111", "telegrams = 2\nrecord = 0C13 22220000\n") << QStringList()
+        << QByteArray("[Misc]\nRetry=0\n") << "read-all" << QStringList{"11111111@1=1.111"}
+        << "1 of 1 meter(s) answered; incomplete reading from 1"
+        << "The meter has more telegrams waiting: \"Read all telegrams\" (--all-telegrams) reads them...";
 }
 // clang-format on
 

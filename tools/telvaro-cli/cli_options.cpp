@@ -453,10 +453,11 @@ Output (results on standard output, progress on standard error):
 
 After every operation one line on standard error sums up what it found.
 
-Exit status: 0 done; 1 a meter asked did not answer or gave no valid reply, a
-reading ended while the meter announced more, a new address could not be
-confirmed or a search left meters it could not tell apart; 2 bad command line
-or no link to the bus (what was read before a link was lost is printed);
+Exit status: 0 done; 1 a meter asked did not answer or answered only with
+damaged replies (a scan as well), a reading ended while the meter announced
+more, a write (a new address) was sent but not confirmed, or a search left
+meters it could not tell apart; 2 bad command line, no link to the bus, or the
+link was lost (what was read before is printed);
 3 read, but not all readings could be stored in the archive (--store; the
 readings are printed, how many were not stored is said on standard error);
 130 interrupted (what was read so far is printed). 1, 2 and 130 come before 3.
