@@ -238,9 +238,14 @@ void LinkDispatch::endLinkUse()
     if (route() == LinkRoute::Listen)
         gatewayResponse.clear();
     // Each link is held only for one operation, whichever route is chosen now.
+    // What was written has left (every write waits for that); only bytes
+    // a held-up line kept back are purged with the input, so that a last
+    // frame (the SND_NKE that ends a selection at a stop) is not lost.
     try {
-        if (m_comm.isOpen())
+        if (m_comm.isOpen() && m_comm.outputPending())
             m_comm.purgeAll();
+        else if (m_comm.isOpen())
+            m_comm.purgeInput();
     } catch (const SerialPortError &e) {
         m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
     }

@@ -404,6 +404,12 @@ void SerialPort::purgeAll()
         fail("Error clearing buffers (%d), %s", errno);
 }
 
+bool SerialPort::outputPending() const
+{
+    int pending = 0;
+    return isOpen() && ::ioctl(m_fd, TIOCOUTQ, &pending) == 0 && pending > 0;
+}
+
 void SerialPort::purgeInput()
 {
     if (m_inputWatch)

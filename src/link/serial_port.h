@@ -95,6 +95,8 @@ public:
     QByteArray readAll();
     void purgeAll();
     void purgeInput();
+    // Bytes written but not yet sent by the driver (a line held up by flow control).
+    bool outputPending() const;
 
     // Opens the device exclusively and closes it at once. Returns 0 when the
     // port can be had, otherwise the errno that stopped it.

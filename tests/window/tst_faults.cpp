@@ -50,6 +50,7 @@ private slots:
     void busFaults_data();
     void busFaults();
     void lostAcknowledgementsInAutoAddressing();
+    void addressWrites();
 };
 
 // clang-format off
@@ -206,6 +207,44 @@ void TstFaults::lostAcknowledgementsInAutoAddressing()
                  qPrintable(id + u' ' + shown + u' ' + address));
     }
     QCOMPARE(b.table().rowCount(), 4);
+}
+
+// A new primary address on a lossy bus: lost acknowledgements of the
+// selection and the write are asked for again, each repeat said. Stopped
+// right after the write went out, the row shows the address unconfirmed,
+// the summary says what was sent, and the selection is ended.
+void TstFaults::addressWrites()
+{
+    QTemporaryDir busDir;
+    const QString bus = Bench::writeBus(busDir, meter("1", "11111111").constData());
+    const auto setAddress = [](Bench &b) {
+        b.table().setRows({{"11111111", "1"}});
+        b.clickRow(1);
+        b.page().newAddressBox->setValue(40);
+        QTest::mouseClick(b.page().setAddressButton, Qt::LeftButton);
+    };
+    Bench lossy(bus, "[Misc]\nRetry=2\n", {"--drop", "40", "--seed", "4"});
+    setAddress(lossy);
+    QVERIFY(lossy.idle(30000));
+    QVERIFY(
+        !lossy.window->logLines().filter(QStringLiteral("No acknowledgement: sent again (try 2 of 3)...")).isEmpty());
+    QCOMPARE(lossy.window->logLines().last(),
+             QStringLiteral("Set primary address 40 for meter 11111111: 1 of 1 meter(s) answered."));
+    QCOMPARE(lossy.cell(1, 1), QStringLiteral("40"));
+
+    Bench slow(bus, "[Misc]\nRetry=0\n", {"--reply-delay", "1000"}, 3000);
+    setAddress(slow);
+    QTRY_VERIFY_WITH_TIMEOUT(slow.sim.output().contains(QStringLiteral("RX 68 06 06 68 73 FD 51 01 7A 28")), 10000);
+    QTest::mouseClick(slow.page().stopSearchButton, Qt::LeftButton);
+    QVERIFY(slow.idle(1000));
+    QCOMPARE(slow.cell(1, 1), QStringLiteral("40?"));
+    QCOMPARE(slow.window->logLines().last(),
+             QStringLiteral("Set primary address 40 for meter 11111111: 0 of 1 meter(s) answered; address 40 was sent "
+                            "to meter 11111111 but not confirmed; stopped before the end."));
+    QTRY_VERIFY2(slow.sim.output()
+                     .section(QStringLiteral("RX 68 06 06 68 73 FD 51"), 1)
+                     .contains(QStringLiteral("RX 10 40 FD 3D 16")),
+                 qPrintable(slow.sim.output()));
 }
 
 QTEST_MAIN(TstFaults)
