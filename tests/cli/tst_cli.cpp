@@ -121,6 +121,7 @@ private slots:
     void helpAndVersion();
     void endedEarlyPrintsWhatItHas_data();
     void endedEarlyPrintsWhatItHas();
+    void interruptedAfterTheWrite();
 
 private:
     QTemporaryDir m_dir;
@@ -524,6 +525,28 @@ void TstCli::endedEarlyPrintsWhatItHas()
     QVERIFY2(meters(r).size() >= 2, r.out.constData());
     QCOMPARE(field(meters(r), "id").first(), kDemoIds.first());
     QCOMPARE(r.err.last(), reason);
+}
+
+// Ctrl+C after a new address went out: the summary says what was sent, the
+// selection is ended, and the exit status is 130.
+void TstCli::interruptedAfterTheWrite()
+{
+    SimProcess sim(SimProcess::demoBus(), {"--reply-delay", "1000"});
+    QVERIFY(sim.isReady());
+    QProcess p;
+    p.start(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli"),
+            {"set-address", "40", "--id", "12345678", "--force", "--port", sim.link(), "--timeout", "3000", "--retries",
+             "0"});
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(QStringLiteral("RX 68 06 06 68 73 FD 51 01 7A 28")), 15000);
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 130);
+    QVERIFY(QString::fromLocal8Bit(p.readAllStandardError())
+                .contains(QStringLiteral(
+                    "address 40 was sent to meter 12345678 but not confirmed; stopped before the end.")));
+    QTRY_VERIFY(sim.output()
+                    .section(QStringLiteral("RX 68 06 06 68 73 FD 51"), 1)
+                    .contains(QStringLiteral("RX 10 40 FD 3D 16")));
 }
 
 QTEST_GUILESS_MAIN(TstCli)
