@@ -101,6 +101,10 @@
         <source>Auto addressing</source>
         <translation>Indirizzamento automatico</translation>
     </message>
+    <message>
+        <source>address %1 was sent to meter %2 but not confirmed</source>
+        <translation>l&apos;indirizzo %1 è stato inviato al contatore %2 ma non confermato</translation>
+    </message>
 </context>
 <context>
     <name>BusSession</name>
@@ -379,6 +383,30 @@
     <message>
         <source>Standard bus timing works on the serial route only: the round trip of a TCP link is not measured here, so every answer is awaited for the response timeout...</source>
         <translation>La temporizzazione standard del bus funziona solo sulla porta seriale: il tempo di andata e ritorno di un collegamento TCP qui non viene misurato, quindi ogni risposta viene attesa per tutto il timeout...</translation>
+    </message>
+    <message>
+        <source>The meter at %1 answers after the timeout: its reading is awaited once more...</source>
+        <translation>Il contatore all&apos;indirizzo %1 risponde dopo il timeout: la sua lettura viene attesa ancora una volta...</translation>
+    </message>
+    <message>
+        <source>The meter at %1 answers after the timeout: raise the timeout...</source>
+        <translation>Il contatore all&apos;indirizzo %1 risponde dopo il timeout: aumentare il timeout...</translation>
+    </message>
+    <message>
+        <source>Telegram %1 came again: the next one is asked for once more...</source>
+        <translation>Il telegramma %1 è arrivato di nuovo: il successivo viene richiesto ancora una volta...</translation>
+    </message>
+    <message>
+        <source>Telegram %1 came again, the reading holds the first %1...</source>
+        <translation>Il telegramma %1 è arrivato di nuovo, la lettura contiene i primi %1...</translation>
+    </message>
+    <message>
+        <source>The meter has more telegrams waiting: &quot;Read all telegrams&quot; (--all-telegrams) reads them...</source>
+        <translation>Il contatore ha altri telegrammi in attesa: &quot;Leggi tutti i telegrammi&quot; (--all-telegrams) li legge...</translation>
+    </message>
+    <message>
+        <source>No acknowledgement: sent again (try %1 of %2)...</source>
+        <translation>Nessuna conferma: inviato di nuovo (tentativo %1 di %2)...</translation>
     </message>
 </context>
 <context>
@@ -1021,6 +1049,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Read selected</source>
         <translation>Leggi selezionati</translation>
     </message>
+    <message>
+        <source>address %1 was sent to meter %2 but not confirmed</source>
+        <translation>l&apos;indirizzo %1 è stato inviato al contatore %2 ma non confermato</translation>
+    </message>
+    <message>
+        <source>%1 was sent to every meter (254) but not confirmed</source>
+        <translation>%1 è stato inviato a tutti i contatori (254) ma non confermato</translation>
+    </message>
+    <message>
+        <source>%1 was sent to meter %2 but not confirmed</source>
+        <translation>%1 è stato inviato al contatore %2 ma non confermato</translation>
+    </message>
 </context>
 <context>
     <name>OperationSummary</name>
@@ -1055,16 +1095,16 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>stopped before the end</source>
         <translation>interrotta prima della fine</translation>
     </message>
+    <message>
+        <source>no valid reply from %1</source>
+        <translation>nessuna risposta valida da %1</translation>
+    </message>
 </context>
 <context>
     <name>PrimaryScan</name>
     <message>
         <source>Scan of %1..%2</source>
         <translation>Scansione di %1..%2</translation>
-    </message>
-    <message>
-        <source>no usable reply from %1</source>
-        <translation>nessuna risposta utilizzabile da %1</translation>
     </message>
 </context>
 <context>

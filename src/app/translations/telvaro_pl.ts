@@ -101,6 +101,10 @@
         <source>Auto addressing</source>
         <translation>Automatyczne adresowanie</translation>
     </message>
+    <message>
+        <source>address %1 was sent to meter %2 but not confirmed</source>
+        <translation>adres %1 został wysłany do licznika %2, ale nie potwierdzony</translation>
+    </message>
 </context>
 <context>
     <name>BusSession</name>
@@ -379,6 +383,30 @@
     <message>
         <source>Standard bus timing works on the serial route only: the round trip of a TCP link is not measured here, so every answer is awaited for the response timeout...</source>
         <translation>Standardowe czasy magistrali działają tylko na porcie szeregowym: czas obiegu łącza TCP nie jest tu mierzony, więc na każdą odpowiedź czeka się przez cały czas oczekiwania...</translation>
+    </message>
+    <message>
+        <source>The meter at %1 answers after the timeout: its reading is awaited once more...</source>
+        <translation>Licznik pod adresem %1 odpowiada po czasie oczekiwania: na jego odczyt czeka się jeszcze raz...</translation>
+    </message>
+    <message>
+        <source>The meter at %1 answers after the timeout: raise the timeout...</source>
+        <translation>Licznik pod adresem %1 odpowiada po czasie oczekiwania: zwiększ czas oczekiwania...</translation>
+    </message>
+    <message>
+        <source>Telegram %1 came again: the next one is asked for once more...</source>
+        <translation>Telegram %1 przyszedł ponownie: o następny prosi się jeszcze raz...</translation>
+    </message>
+    <message>
+        <source>Telegram %1 came again, the reading holds the first %1...</source>
+        <translation>Telegram %1 przyszedł ponownie, odczyt zawiera pierwsze %1...</translation>
+    </message>
+    <message>
+        <source>The meter has more telegrams waiting: &quot;Read all telegrams&quot; (--all-telegrams) reads them...</source>
+        <translation>Licznik ma kolejne telegramy: &quot;Odczytaj wszystkie telegramy&quot; (--all-telegrams) je odczyta...</translation>
+    </message>
+    <message>
+        <source>No acknowledgement: sent again (try %1 of %2)...</source>
+        <translation>Brak potwierdzenia: wysłano ponownie (próba %1 z %2)...</translation>
     </message>
 </context>
 <context>
@@ -1024,6 +1052,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Read selected</source>
         <translation>Odczytaj zaznaczone</translation>
     </message>
+    <message>
+        <source>address %1 was sent to meter %2 but not confirmed</source>
+        <translation>adres %1 został wysłany do licznika %2, ale nie potwierdzony</translation>
+    </message>
+    <message>
+        <source>%1 was sent to every meter (254) but not confirmed</source>
+        <translation>%1 wysłano do wszystkich liczników (254), ale nie potwierdzono</translation>
+    </message>
+    <message>
+        <source>%1 was sent to meter %2 but not confirmed</source>
+        <translation>%1 wysłano do licznika %2, ale nie potwierdzono</translation>
+    </message>
 </context>
 <context>
     <name>OperationSummary</name>
@@ -1059,16 +1099,16 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>stopped before the end</source>
         <translation>przerwano przed końcem</translation>
     </message>
+    <message>
+        <source>no valid reply from %1</source>
+        <translation>brak poprawnej odpowiedzi od %1</translation>
+    </message>
 </context>
 <context>
     <name>PrimaryScan</name>
     <message>
         <source>Scan of %1..%2</source>
         <translation>Skanowanie %1..%2</translation>
-    </message>
-    <message>
-        <source>no usable reply from %1</source>
-        <translation>brak użytecznej odpowiedzi od %1</translation>
     </message>
 </context>
 <context>
