@@ -202,22 +202,6 @@ void TestSim::tcpHangup()
         QCOMPARE(socket.readAll(), QByteArray());
     }
     QVERIFY(!sim.waitForLine("-- connection closed instead of a reply").isEmpty());
-
-    // Only the second reply is refused: the client that comes back is served.
-    Sim once({"--bus", kDemoBus, "--tcp", "0", "--hangup-at", "2"});
-    const quint16 oncePort = quint16(once.waitForLine("TCP 127.0.0.1:").section(':', 1).toUInt());
-    for (const bool answered : {true, false, true}) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, oncePort);
-        QVERIFY(socket.waitForConnected(3000));
-        socket.write(QByteArray::fromHex("1040014116"));
-        if (answered) {
-            QTRY_COMPARE_WITH_TIMEOUT((socket.waitForReadyRead(50), socket.bytesAvailable()), 1, 5000);
-            QCOMPARE(socket.readAll(), QByteArray::fromHex("E5"));
-        } else {
-            QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(3000));
-        }
-    }
 }
 
 void TestSim::badBusFileExitsWithTwo()
