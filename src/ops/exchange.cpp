@@ -67,16 +67,6 @@ Exchange::~Exchange()
     m_session.link.replyActivity = nullptr;
 }
 
-bool Exchange::idFits(const std::string &id, const std::string &pattern)
-{
-    if (id.size() != pattern.size())
-        return false;
-    for (std::size_t i = 0; i < id.size(); ++i)
-        if (pattern[i] != 'F' && pattern[i] != id[i])
-            return false;
-    return true;
-}
-
 void Exchange::ask(const Question &question)
 {
     m_question = question;
@@ -221,7 +211,7 @@ void Exchange::waitOver()
         }
         return;
     case Step::NextTelegram:
-        if (!acknowledge && !reply.isEmpty() && checkReading(reply) == Outcome::Answered) {
+        if (!acknowledge && !reply.isEmpty() && judged(reply) == Outcome::Answered) {
             takeTelegram(reply);
         } else if (++m_telegramTry <= m_session.options().retries) {
             askNextTelegram(false); // the meter repeats the telegram for the same bit
@@ -236,27 +226,7 @@ void Exchange::waitOver()
         break;
     }
 
-    if (reply.isEmpty() || (m_question.strayByteIsSilence && reply.size() == 1 && !acknowledge)) {
-        tryFailed(Outcome::Silent);
-        return;
-    }
-    switch (m_question.expect) {
-    case Expect::Presence:
-        m_reading.telegrams = {reply};
-        give(Outcome::Answered);
-        return;
-    case Expect::Acknowledge:
-        if (acknowledge) {
-            give(Outcome::Answered);
-        } else {
-            m_session.log.addLine(QStringLiteral("Respond: ") + hexText(reply, 300));
-            tryFailed(Outcome::Damaged);
-        }
-        return;
-    case Expect::Reading:
-        break;
-    }
-    if (acknowledge && m_resetFirst && !m_preludeAcknowledged) {
+    if (acknowledge && m_question.expect == Expect::Reading && m_resetFirst && !m_preludeAcknowledged) {
         // The SND_NKE's E5, one wait late: the meter is slower than the
         // timeout, and its reading is on the way. Awaited once more in place
         // of a new try.
@@ -273,47 +243,31 @@ void Exchange::waitOver()
         give(Outcome::Silent);
         return;
     }
-    if (acknowledge) {
-        m_session.log.addLine(tr("An acknowledgement is no reading: no data from this meter..."));
-        tryFailed(Outcome::Acknowledged);
-        return;
-    }
-    const Outcome outcome = checkReading(reply);
-    if (outcome == Outcome::Answered)
-        takeTelegram(reply);
-    else
+    const Outcome outcome = judged(reply);
+    if (outcome != Outcome::Answered) {
         tryFailed(outcome);
+    } else if (m_question.expect == Expect::Reading) {
+        takeTelegram(reply);
+    } else {
+        if (m_question.expect == Expect::Presence)
+            m_reading.telegrams = {reply}; // a probe's answer, whatever it is
+        give(Outcome::Answered);
+    }
 }
 
-// The frame tests, then whether it comes from the meter asked. Every reply
-// that is not taken leaves its reason in the log.
-Outcome Exchange::checkReading(const QByteArray &reply) const
+Outcome Exchange::judged(const QByteArray &reply) const
 {
-    const decode::DecodeResult result = decode::decodeReply(byteView(reply), {});
-    if (!result.valid || !result.headerDecoded) {
-        for (const std::string &line : result.logLines)
-            m_session.log.addLine(QString::fromLatin1(line.data(), qsizetype(line.size())));
-        return Outcome::Damaged;
-    }
-    const int address = std::uint8_t(reply[5]);
-    int wantedAddress = m_question.address;
-    std::string wantedId = m_question.idPattern;
-    if (!m_reading.telegrams.isEmpty()) { // a further telegram: the same meter as the first
-        const QByteArray &first = m_reading.telegrams.front();
-        wantedAddress = std::uint8_t(first[5]);
-        wantedId = decode::decodeReply(byteView(first), {}).header.idText;
-    }
-    QString why;
-    if (wantedAddress >= 0 && address != wantedAddress)
-        why = tr("The reply comes from address %1, not from address %2: not taken...").arg(address).arg(wantedAddress);
-    else if (!wantedId.empty() && !idFits(result.header.idText, wantedId))
-        why = tr("The reply comes from meter %1, not from %2: not taken...")
-                  .arg(QString::fromStdString(result.header.idText), QString::fromStdString(wantedId));
-    if (why.isEmpty())
-        return Outcome::Answered;
-    m_session.log.addLine(QString::fromStdString(result.logLines.front()));
-    m_session.log.addLine(why);
-    return Outcome::Foreign;
+    ReplyRule rule;
+    rule.expect = m_question.expect;
+    rule.address = m_question.address;
+    rule.idPattern = m_question.idPattern;
+    rule.strayByteIsSilence = m_question.strayByteIsSilence;
+    if (m_step == Step::NextTelegram)
+        rule.firstTelegram = m_reading.telegrams.value(0);
+    const Verdict verdict = judgeReply(reply, rule);
+    for (const QString &line : verdict.lines)
+        m_session.log.addLine(line);
+    return verdict.outcome;
 }
 
 void Exchange::takeTelegram(const QByteArray &reply)

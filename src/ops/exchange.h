@@ -13,26 +13,11 @@
 //   10 5B 05 60 16  ->  68 .. 68 08 05 72 78 56 34 12 .. CS 16      telegram 2, the last
 
 #include "bus_session.h"
+#include "reply_rule.h"
 
 #include <QTimer>
 
 #include <string>
-
-// What a try must bring back to count.
-enum class Expect {
-    Acknowledge, // the single character E5 (a write, a selection, SND_NKE)
-    Reading,     // an RSP_UD that passes the frame tests, from the meter asked
-    Presence,    // anything at all (a probe of the wildcard search)
-};
-
-// How a question ended (the last try's outcome when every try failed).
-enum class Outcome {
-    Answered,     // as expected
-    Silent,       // nothing came back
-    Acknowledged, // an E5 where a reading was asked for
-    Damaged,      // bytes that fail the frame tests (a collision, a damaged reply)
-    Foreign,      // a good frame from another address or meter than the one asked
-};
 
 struct Question {
     mbus::Request request;
@@ -65,9 +50,6 @@ public:
     void cancel();
     bool waiting() const { return m_timer.isActive(); }
 
-    // The ID an 8-digit pattern stands for, F matching any digit.
-    static bool idFits(const std::string &id, const std::string &pattern);
-
 signals:
     void answered(const Answer &answer);
     // A try failed and the question went out again.
@@ -86,7 +68,9 @@ private:
     void waitOver();
     void tryFailed(Outcome outcome);
     void takeTelegram(const QByteArray &reply);
-    Outcome checkReading(const QByteArray &reply) const;
+    // The reply judged by the question's rule (a further telegram: by the
+    // first one's meter); the lines of a reply not taken are logged.
+    Outcome judged(const QByteArray &reply) const;
     void askNextTelegram(bool toggle);
     void finishReading(bool complete);
     void give(Outcome outcome);

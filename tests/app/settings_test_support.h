@@ -48,6 +48,11 @@ inline QMap<QString, QString> flatten(const Settings &s)
     m[QStringLiteral("Misc/SMain")] = flag(s.secondaryMain);
     m[QStringLiteral("Misc/FastReads")] = flag(s.fastReads);
     m[QStringLiteral("Misc/AllTelegrams")] = flag(s.allTelegrams);
+    m[QStringLiteral("Misc/StandardTiming")] = flag(s.standardTiming);
+    m[QStringLiteral("Misc/TimingMargin")] = QString::number(s.timingMarginMs);
+    m[QStringLiteral("Misc/SilenceChars")] = QString::number(s.silenceChars);
+    m[QStringLiteral("Archive/Enabled")] = flag(s.archiveOn);
+    m[QStringLiteral("Archive/Location")] = s.archiveLocation;
     m[QStringLiteral("Com port/Name")] = s.com.name;
     m[QStringLiteral("Com port/Speed")] = s.com.speed;
     m[QStringLiteral("Com port/Parity")] = s.com.parity;

@@ -133,10 +133,10 @@ void TstSettingsWrite::roundTrip()
     putInt(QStringLiteral("Titles/Count"), 13);
 
     // Every boolean flipped from its default.
-    for (const char *key :
-         {"Misc/Encoding", "Misc/UseEthernet", "Misc/UseLANXP", "Misc/VelkServer", "Misc/Use5B", "Misc/GlobalInit",
-          "Misc/MSBSearch", "Misc/LSBSearch", "Misc/SMain", "Misc/FastReads", "Misc/AllTelegrams", "Com port/RTS",
-          "Com port/DTR", "Ethernet/AutoOpen", "Ethernet/AutoDisplay", "Ethernet/AutoMbus"}) {
+    for (const char *key : {"Misc/Encoding", "Misc/UseEthernet", "Misc/UseLANXP", "Misc/VelkServer", "Misc/Use5B",
+                            "Misc/GlobalInit", "Misc/MSBSearch", "Misc/LSBSearch", "Misc/SMain", "Misc/FastReads",
+                            "Misc/AllTelegrams", "Misc/StandardTiming", "Archive/Enabled", "Com port/RTS",
+                            "Com port/DTR", "Ethernet/AutoOpen", "Ethernet/AutoDisplay", "Ethernet/AutoMbus"}) {
         const QString k = QString::fromLatin1(key);
         const bool value = expected.value(k) == QLatin1String("0");
         ini.writeBool(k.section(u'/', 0, 0), k.section(u'/', 1), value);

@@ -123,6 +123,7 @@ void TestDecode::vifGroups_data()
         {"58", "12345.678", "deg. C", "Flow Temp."},
         {"5B", "12345678.000", "deg. C", "Flow Temp."},
         {"5C", "12345.678", "deg. C", "Return Temp."},
+        {"5F", "12345678.000", "deg. C", "Return Temp."},
         {"60", "12345.678", "deg. K", "TDiff"},
         {"64", "12345.678", "deg. C", "External Temperature"},
         {"68", "12345678.000", "mbar", ""},

@@ -9,18 +9,19 @@
 
 namespace {
 
-QString hex(const mbus::Request &request)
+// The short frames as the standard has them: 10 C A CS 16, CS = C + A.
+QString shortFrame(int c, int address)
 {
-    return QString::fromStdString(mbus::hexLogForm(request.frame)).trimmed();
+    const auto byte = [](int b) { return QStringLiteral("%1").arg(b & 0xFF, 2, 16, QChar(u'0')).toUpper(); };
+    return QStringLiteral("10 %1 %2 %3 16").arg(byte(c), byte(address), byte(c + address));
 }
-
 QString req(int address)
 {
-    return hex(mbus::buildReqUd2(address, false));
+    return shortFrame(0x7B, address);
 }
 QString nke(int address)
 {
-    return hex(mbus::buildSndNke(address));
+    return shortFrame(0x40, address);
 }
 
 // Fills the table with a scan of 1..5 and waits for its end.
@@ -49,6 +50,8 @@ private slots:
     void stopClearsPendingFlags();
     void badRepliesLeaveTable_data();
     void badRepliesLeaveTable();
+    void replyRule_data();
+    void replyRule();
 };
 
 void TstOps::scan_data()
@@ -147,33 +150,33 @@ void TstOps::commands_data()
     using QL = QStringList;
     QTest::newRow("reset on broadcast, nothing selected")
         << "reset" << true << 0 << "" << QL{"68 03 03 68 73 FE 50 C1 16"} << ack << "";
-    QTest::newRow("reset") << "reset" << false << 2 << "" << QL{hex(mbus::buildApplicationReset(2))} << ack << "";
+    QTest::newRow("reset") << "reset" << false << 2 << "" << QL{"68 03 03 68 73 02 50 C5 16"} << ack << "";
     QTest::newRow("baud 1200 refused") << "baud:1200" << false << 2 << "" << QL{} << "Wrong baud..." << "";
-    QTest::newRow("baud 9600") << "baud:9600" << false << 2 << "" << QL{hex(mbus::buildBaudChange(2, 0xBD))} << ack
+    QTest::newRow("baud 9600") << "baud:9600" << false << 2 << "" << QL{"68 03 03 68 53 02 BD 12 16"} << ack
                                << "";
     QTest::newRow("new ID, read after") << "id:87654321" << false << 2 << ""
-                                        << QL{hex(mbus::buildIdChange(2, "87654321")), req(2)} << ack
+                                        << QL{"68 09 09 68 73 02 51 0C 79 21 43 65 87 9B 16", req(2)} << ack
                                         << "0=87654321";
     QTest::newRow("ID of 7 characters ignored") << "id:8765432" << false << 2 << "" << QL{} << "" << "";
     QTest::newRow("value 7 as BCD") << "value:7" << false << 2 << ""
-                                    << QL{hex(mbus::buildLitresWrite(2, "7", false)), req(2)} << ack << "";
+                                    << QL{"68 09 09 68 53 02 51 0C 13 07 00 00 00 CC 16", req(2)} << ack << "";
     QTest::newRow("value in GIN form") << "gin:16777216" << false << 2 << ""
-                                       << QL{hex(mbus::buildLitresWrite(2, "16777216", true)), req(2)} << ack << "";
+                                       << QL{"68 09 09 68 53 02 51 04 13 00 00 00 01 BE 16", req(2)} << ack << "";
     QTest::newRow("empty value refused") << "value:" << false << 2 << "" << QL{} << "Liter value is not entered..."
                                          << "";
     QTest::newRow("medium") << "medium:Water" << false << 2 << ""
-                            << QL{hex(mbus::buildMediumWrite(2, 0x07, "22222222")), req(2)} << ack << "";
+                            << QL{"68 0D 0D 68 53 02 51 07 79 22 22 22 22 FF FF FF 07 B2 16", req(2)} << ack << "";
     QTest::newRow("medium on broadcast") << "medium:Gas" << true << 0 << ""
-                                         << QL{hex(mbus::buildMediumWrite(254, 0x03, "FFFFFFFF")), req(254)} << ack
+                                         << QL{"68 0D 0D 68 53 FE 51 07 79 FF FF FF FF FF FF FF 03 1E 16", req(254)} << ack
                                          << "";
     QTest::newRow("unit") << "unit:Wh:1000" << false << 2 << ""
-                          << QL{hex(mbus::buildUnitWrite(2, mbus::mediumCode("Heat (rt)"), mbus::unitVif("Wh", "1000"))),
+                          << QL{"68 09 09 68 53 02 51 0F 06 03 0F 01 01 CF 16",
                                 req(2)}
                           << ack << "";
     QTest::newRow("unknown unit") << "unit:m3:1" << false << 2 << "" << QL{}
                                   << "Incorrect unit. Allowable units are l,Wh,kJ,N/A..." << "";
     QTest::newRow("relay unit on a relay") << "relay:Wh:1000" << false << 3 << ""
-                                           << QL{hex(mbus::buildValueWithUnitWrite(5, "12500", mbus::unitVif("Wh", "1000"))),
+                                           << QL{"68 09 09 68 53 05 51 0C 06 00 25 01 00 E1 16",
                                                  req(5)}
                                            << ack << "";
     QTest::newRow("relay unit, not a relay") << "relay:Wh:1000" << false << 2 << "" << QL{}
@@ -189,13 +192,13 @@ void TstOps::commands_data()
                                              << "Incorrect primary address, must be under 251..." << "";
     QTest::newRow("new address through the ID")
         << "address:40" << false << 2 << ""
-        << QL{hex(mbus::buildSecondarySelection("22222222")), hex(mbus::buildPrimaryAddressWrite(253, 40)), req(253), nke(253)}
+        << QL{"68 0B 0B 68 53 FD 52 22 22 22 22 FF FF FF FF 26 16", "68 06 06 68 73 FD 51 01 7A 28 64 16", req(253), nke(253)}
         << ack << "1=40";
     QTest::newRow("an address another row holds is not given without a question")
         << "address:5" << false << 2 << "" << QL{} << "Address 5 belongs to meter 55555555 already: not given..."
         << "1=2";
     QTest::newRow("new address on broadcast") << "address:40" << true << 2 << ""
-                                              << QL{hex(mbus::buildPrimaryAddressWrite(254, 40))} << ack << "";
+                                              << QL{"68 06 06 68 73 FE 51 01 7A 28 65 16"} << ack << "";
     QTest::newRow("read selected") << "read" << false << 1 << "3=" << QL{req(1)} << "" << "3=12.345";
     QTest::newRow("read with NKE first") << "nke-read" << false << 1 << "" << QL{nke(1), req(1)} << ack << "";
 }
@@ -365,7 +368,7 @@ void TstOps::stopClearsPendingFlags()
     rig.search.findById(QStringLiteral("11111111"));
     QVERIFY(rig.idle());
     QCOMPARE(rig.link.sent,
-             QStringList({hex(mbus::buildSecondarySelection("11111111")), req(253), req(253), nke(253)}));
+             QStringList({"68 0B 0B 68 53 FD 52 11 11 11 11 FF FF FF FF E2 16", req(253), req(253), nke(253)}));
     QCOMPARE(rig.meter("11111111")->address(), 1);
 }
 
@@ -373,7 +376,7 @@ void TstOps::badRepliesLeaveTable_data()
 {
     QTest::addColumn<QByteArray>("reply");
     mbussim::Bus bus(OpsRig::parse(kThreeMeters));
-    const mbus::Bytes raw = bus.respond(mbus::buildReqUd2(1, false).frame);
+    const mbus::Bytes raw = bus.respond(mbus::Bytes{0x10, 0x7B, 0x01, 0x7C, 0x16});
     const QByteArray good(reinterpret_cast<const char *>(raw.data()), qsizetype(raw.size()));
     QByteArray otherAddress = good;
     otherAddress[5] = 9;
@@ -414,6 +417,66 @@ void TstOps::badRepliesLeaveTable()
     QCOMPARE(after, before);
     QCOMPARE(rig.table.rowCount(), rows);
     QVERIFY(rig.log.lines.last().size() > 0);
+}
+
+// clang-format off
+void TstOps::replyRule_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("expect");  // Expect
+    QTest::addColumn<int>("address"); // -1: any
+    QTest::addColumn<QString>("id");  // pattern; empty: any
+    QTest::addColumn<QByteArray>("first"); // a further telegram's first one
+    QTest::addColumn<int>("outcome"); // Outcome
+
+    // RSP_UD of meter 12345678 (ABC, water) at 5, and its variants.
+    const QByteArray at5 = QByteArray::fromHex("681515680805727856341243040007000000000C131111000022 16");
+    const QByteArray at6 = QByteArray::fromHex("681515680806727856341243040007000000000C131111000023 16");
+    const QByteArray at0 = QByteArray::fromHex("681515680800727856341243040007000000000C13111100001D 16");
+    const QByteArray id79 = QByteArray::fromHex("681515680805727956341243040007000000000C131111000023 16");
+    const QByteArray id99 = QByteArray::fromHex("681515680805729999999943040007000000000C131111000072 16");
+    const QByteArray badSum = QByteArray::fromHex("681515680805727856341243040007000000000C131111000021 16");
+    const QByteArray e5 = QByteArray::fromHex("E5");
+    const int read = int(Expect::Reading), ack = int(Expect::Acknowledge), probe = int(Expect::Presence);
+    const int taken = int(Outcome::Answered), foreign = int(Outcome::Foreign), damaged = int(Outcome::Damaged);
+    QTest::newRow("right meter") << at5 << read << 5 << "12345678" << QByteArray() << taken;
+    QTest::newRow("another address") << at6 << read << 5 << "" << QByteArray() << foreign;
+    QTest::newRow("address 0 asked, 5 answers") << at5 << read << 0 << "" << QByteArray() << foreign;
+    QTest::newRow("address 0 answers") << at0 << read << 0 << "" << QByteArray() << taken;
+    QTest::newRow("another ID at the address asked") << id99 << read << 5 << "12345678" << QByteArray() << foreign;
+    QTest::newRow("last digit differs") << id79 << read << -1 << "12345678" << QByteArray() << foreign;
+    QTest::newRow("pattern") << id79 << read << -1 << "1234567F" << QByteArray() << taken;
+    QTest::newRow("pattern's first digit differs") << at5 << read << -1 << "2234567F" << QByteArray() << foreign;
+    QTest::newRow("damaged checksum") << badSum << read << 5 << "" << QByteArray() << damaged;
+    QTest::newRow("E5 where a reading was asked") << e5 << read << 5 << "" << QByteArray() << int(Outcome::Acknowledged);
+    QTest::newRow("E5 where an E5 was asked") << e5 << ack << 5 << "" << QByteArray() << taken;
+    QTest::newRow("garbage where an E5 was asked") << QByteArray::fromHex("E5E5") << ack << 5 << "" << QByteArray() << damaged;
+    QTest::newRow("a reading where an E5 was asked") << at5 << ack << 5 << "" << QByteArray() << damaged;
+    QTest::newRow("further telegram, another meter") << id99 << read << 5 << "" << at5 << foreign;
+    QTest::newRow("further telegram, another address") << at6 << read << -1 << "" << at5 << foreign;
+    QTest::newRow("further telegram, the same meter") << at5 << read << -1 << "" << at5 << taken;
+    QTest::newRow("nothing") << QByteArray() << read << 5 << "" << QByteArray() << int(Outcome::Silent);
+    QTest::newRow("anything to a probe") << QByteArray::fromHex("00FF") << probe << -1 << "" << QByteArray() << taken;
+}
+// clang-format on
+
+// Which replies a question takes: the rule the exchange judges every try by.
+void TstOps::replyRule()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, expect);
+    QFETCH(int, address);
+    QFETCH(QString, id);
+    QFETCH(QByteArray, first);
+    QFETCH(int, outcome);
+    ReplyRule rule;
+    rule.expect = Expect(expect);
+    rule.address = address;
+    rule.idPattern = id.toStdString();
+    rule.firstTelegram = first;
+    const Verdict verdict = judgeReply(reply, rule);
+    QCOMPARE(int(verdict.outcome), outcome);
+    QCOMPARE(verdict.lines.isEmpty(), outcome == int(Outcome::Answered) || outcome == int(Outcome::Silent));
 }
 
 QTEST_GUILESS_MAIN(TstOps)

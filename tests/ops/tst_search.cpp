@@ -159,19 +159,18 @@ void TstSearch::findById_data()
     QTest::addColumn<QStringList>("frames");
     QTest::addColumn<QString>("lastLine");
     QTest::addColumn<QStringList>("found");
-    const auto hex = [](const mbus::Request &r) { return QString::fromStdString(mbus::hexLogForm(r.frame)).trimmed(); };
     // Read twice (retries 1): a twin that lost its first answer would collide with the second.
-    QTest::newRow("a meter that is there")
-        << "30000017"
-        << QStringList{hex(mbus::buildSecondarySelection("30000017")), "10 7B FD 78 16", "10 7B FD 78 16",
-                       hex(mbus::buildSndNke(253))}
-        << "Find 30000017: 1 of 1 meter(s) answered." << QStringList{"30000017"};
-    QTest::newRow("nobody answers") << "30000018" << QStringList(2, hex(mbus::buildSecondarySelection("30000018")))
+    QTest::newRow("a meter that is there") << "30000017"
+                                           << QStringList{"68 0B 0B 68 53 FD 52 17 00 00 30 FF FF FF FF E5 16",
+                                                          "10 7B FD 78 16", "10 7B FD 78 16", "10 40 FD 3D 16"}
+                                           << "Find 30000017: 1 of 1 meter(s) answered." << QStringList{"30000017"};
+    QTest::newRow("nobody answers") << "30000018"
+                                    << QStringList(2,
+                                                   QStringLiteral("68 0B 0B 68 53 FD 52 18 00 00 30 FF FF FF FF E6 16"))
                                     << "No response from device 30000018" << QStringList();
     // An F among the digits makes it a pattern: the wildcard search, asked twice (retries 1).
-    const std::array<std::uint8_t, 8> pattern{1, 2, 3, 4, 5, 6, 7, 15};
     QTest::newRow("a pattern is searched for")
-        << "1234567F" << QStringList(2, hex(mbus::buildWildcardSelection(pattern)))
+        << "1234567F" << QStringList(2, QStringLiteral("68 0B 0B 68 53 FD 52 7F 56 34 12 FF FF FF FF B9 16"))
         << "Secondary search thread terminated normally." << QStringList();
     QTest::newRow("too short") << "1234" << QStringList() << "Incorrect ID entered" << QStringList();
     QTest::newRow("empty") << "" << QStringList() << "Incorrect ID entered" << QStringList();

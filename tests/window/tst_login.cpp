@@ -5,9 +5,12 @@
 // deleting accounts.
 
 #include "devices_page.h"
+#include "display/display_commands.h"
 #include "link/link_dispatch.h"
+#include "link/user_rights.h"
 #include "main_window.h"
 #include "mbus/frames.h"
+#include "ops/custom_command.h"
 #include "pty_pair.h"
 #include "startup.h"
 #include "users/account_file.h"
@@ -168,6 +171,12 @@ void TstLogin::levelsAndRights()
                                                        main.devices->broadcastBox, main.devices->selectedIdLabel,
                                                        main.devices->selectedAddressLabel})
         QCOMPARE(w->isVisible(), devices);
+    // Each right guards its own commands, wherever they are asked for.
+    main.displayCommands().setRefresh(QStringLiteral("9"));
+    main.customCommand().send(QStringLiteral("10 40 01 41 16"), false);
+    QTRY_VERIFY(!main.session().busy());
+    QCOMPARE(main.logLines().contains(refusalLine(Right::Display)), !display);
+    QCOMPARE(main.logLines().contains(refusalLine(Right::Devices)), !devices);
 }
 
 // clang-format off
