@@ -361,18 +361,6 @@
         <translation>Il telegramma %1 non è arrivato, la lettura contiene i primi %2...</translation>
     </message>
     <message>
-        <source>An acknowledgement is no reading: no data from this meter...</source>
-        <translation>Una conferma non è una lettura: nessun dato da questo contatore...</translation>
-    </message>
-    <message>
-        <source>The reply comes from address %1, not from address %2: not taken...</source>
-        <translation>La risposta viene dall&apos;indirizzo %1, non dall&apos;indirizzo %2: non accettata...</translation>
-    </message>
-    <message>
-        <source>The reply comes from meter %1, not from %2: not taken...</source>
-        <translation>La risposta viene dal contatore %1, non da %2: non accettata...</translation>
-    </message>
-    <message>
         <source>The meter started its reading over: the reading holds the first %1 telegram(s)...</source>
         <translation>Il contatore ha ricominciato la lettura: la lettura contiene i primi %1 telegrammi...</translation>
     </message>

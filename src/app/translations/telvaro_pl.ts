@@ -361,18 +361,6 @@
         <translation>Telegram %1 nie dotarł, odczyt zawiera pierwsze %2...</translation>
     </message>
     <message>
-        <source>An acknowledgement is no reading: no data from this meter...</source>
-        <translation>Potwierdzenie to nie odczyt: brak danych z tego licznika...</translation>
-    </message>
-    <message>
-        <source>The reply comes from address %1, not from address %2: not taken...</source>
-        <translation>Odpowiedź pochodzi z adresu %1, nie z adresu %2: nie przyjęto...</translation>
-    </message>
-    <message>
-        <source>The reply comes from meter %1, not from %2: not taken...</source>
-        <translation>Odpowiedź pochodzi od licznika %1, nie od %2: nie przyjęto...</translation>
-    </message>
-    <message>
         <source>The meter started its reading over: the reading holds the first %1 telegram(s)...</source>
         <translation>Licznik zaczął odczyt od nowa: odczyt zawiera pierwsze %1 telegram(y)...</translation>
     </message>
