@@ -58,22 +58,29 @@ void TstSearch::wildcard_data()
     QTest::addColumn<QStringList>("patterns");
     QTest::addColumn<QStringList>("found");
     QTest::addColumn<int>("collisions");
+    QTest::addColumn<int>("lostRequestAt253"); // with one retry: this request to 253 gets no reply
 
     // The whole pattern is asked first, then digit by digit.
     QTest::newRow("one meter") << QStringList{"30000017"} << false << QStringList{"FFFFFFFF"} + range("?FFFFFFF")
-                               << QStringList{"30000017"} << 0;
+                               << QStringList{"30000017"} << 0 << 0;
+    // The confirming read at 3FFFFFFF goes unanswered (requests to 253: 1 the
+    // whole bus, 2..7 three silent digits asked twice, 8 the selection, 9 the
+    // reading): silence is no second meter.
+    QTest::newRow("a lost confirmation") << QStringList{"30000017"} << false
+                                         << QStringList{"FFFFFFFF"} + range("?FFFFFFF") << QStringList{"30000017"} << 0
+                                         << 10;
     QTest::newRow("two meters collide at the first digit")
         << QStringList{"30000017", "31000000"} << false
         << QStringList{"FFFFFFFF"} + range("?FFFFFFF").mid(0, 4) + range("3?FFFFFF") + range("?FFFFFFF").mid(4)
-        << QStringList{"30000017", "31000000"} << 1;
+        << QStringList{"30000017", "31000000"} << 1 << 0;
     QTest::newRow("rightmost digit first")
         << QStringList{"30000017", "31000007"} << true
         << QStringList{"FFFFFFFF"} + range("FFFFFFF?").mid(0, 8) + range("FFFFFF?7") + range("FFFFFFF?").mid(8)
-        << QStringList{"31000007", "30000017"} << 1;
+        << QStringList{"31000007", "30000017"} << 1 << 0;
     // Everything alike: 8 digits, the medium and the version collide, and
     // the pair is named as not told apart.
     QTest::newRow("twins alike in every byte")
-        << QStringList{"12345678", "12345678"} << false << QStringList() << QStringList() << 10;
+        << QStringList{"12345678", "12345678"} << false << QStringList() << QStringList() << 10 << 0;
 }
 
 void TstSearch::wildcard()
@@ -83,9 +90,14 @@ void TstSearch::wildcard()
     QFETCH(QStringList, patterns);
     QFETCH(QStringList, found);
     QFETCH(int, collisions);
+    QFETCH(int, lostRequestAt253);
     const QByteArray bus = meters(ids).toLatin1();
     OpsRig rig(bus.constData());
     rig.options.lsbSearch = lsb;
+    if (lostRequestAt253 > 0) {
+        rig.options.retries = 1;
+        rig.link.dropNth.insert(mbus::kSelectedAddress, lostRequestAt253);
+    }
     QList<int> progress;
     connect(&rig.search, &SecondarySearch::progressChanged, this,
             [&](int, int, int value, bool) { progress << value; });
