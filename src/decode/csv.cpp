@@ -251,6 +251,21 @@ std::string formatTable(const std::vector<Row> &rows, std::string_view separator
     return out;
 }
 
+std::string formatPlainTable(const std::vector<Row> &rows, std::string_view separatorSetting)
+{
+    const std::string separator = effectiveSeparator(separatorSetting);
+    std::string out;
+    for (const Row &row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                out += separator;
+            appendCell(out, row[i], separator);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
 ParseResult parseTable(std::string_view text, const ParseOptions &options)
 {
     ParseResult result;

@@ -40,6 +40,10 @@ std::string effectiveSeparator(std::string_view setting);
 std::string formatTable(const std::vector<Row> &rows, std::string_view separatorSetting, bool leadingEmptyLine = false,
                         std::string_view lineEnd = "\r\n");
 
+// The usual CSV of tools and scripts: the separator between cells only, LF
+// after every line; quoted as formatTable() quotes.
+std::string formatPlainTable(const std::vector<Row> &rows, std::string_view separatorSetting);
+
 struct ParseOptions {
     std::string_view separatorSetting;         // as in the settings; empty means ";"
     int maxFields = 24;                        // device table 24, display table 14

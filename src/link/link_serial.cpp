@@ -12,13 +12,15 @@ QString LinkDispatch::inUseLine(const QString &portName, int err) const
     // A device that is not there at all is no port in use.
     if (err == ENOENT || err == ENXIO || err == ENODEV)
         return tr("The selected serial port (%1) was not found!").arg(portName);
+    // No right to it, or no serial port at all: said as it is, so that the
+    // user knows what to change.
+    if (err == EACCES || err == EPERM || err == ENOTTY || err == EISDIR)
+        return openFailureText(serialDevicePath(portName), err);
     // The Polish text names no port, so the name goes in only where the text has room for it.
     QString line = tr("The selected serial port (%1) is in use by another program!");
     line.replace(QStringLiteral("%1"), portName);
-    // Name the real reason where it is not another program holding the port.
-    if (err == EACCES || err == EPERM)
-        line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err))
-                + QStringLiteral(" (is the user in the dialout group?)");
+    if (err != EBUSY)
+        line += QStringLiteral(" - ") + QString::fromLocal8Bit(std::strerror(err));
     return line;
 }
 

@@ -157,8 +157,19 @@ TELVARO_LINE_SETTER(setStopbits, m_stopbits, StopBits)
 int SerialPort::probe(const QString &deviceName)
 {
     const int fd = openDevice(deviceName);
-    if (fd < 0)
-        return errno;
+    if (fd < 0) {
+        const int err = errno;
+        // A file the user may not write is no port either: no group would help.
+        struct stat info {};
+        if ((err == EACCES || err == EPERM) && ::stat(QFile::encodeName(deviceName).constData(), &info) == 0
+            && !S_ISCHR(info.st_mode))
+            return ENOTTY;
+        return err;
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        return ENOTTY;
+    }
     // The lock only: TIOCEXCL belongs to the tty, not to this descriptor, and
     // would outlive it (a pseudo-terminal keeps it while its master is open),
     // turning away the open that follows for everyone but root.

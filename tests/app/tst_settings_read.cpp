@@ -1,6 +1,6 @@
 // Reading the settings file: defaults when keys or the whole file are missing,
-// tolerant reading of whatever a user or an older program left in it, the
-// clamped ranges, line ends and encodings, and files far too big.
+// tolerant reading of whatever a user left in it and of files written on
+// Windows, the clamped ranges, line ends and encodings, and files far too big.
 
 #include "settings_test_support.h"
 

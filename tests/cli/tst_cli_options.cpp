@@ -1,6 +1,6 @@
 // telvaro-cli without a bus: its command line (what is refused, what a
 // settings file gives and what overrides it) and its output pieces (JSON
-// values and fields, the CSV of the device table).
+// values and fields, the CSV of readings), and a help that names all of it.
 
 #include "cli_options.h"
 #include "cli_output.h"
@@ -8,9 +8,12 @@
 #include "mbus/frames.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>
+
+#include <ctime>
 
 namespace {
 
@@ -35,7 +38,10 @@ private slots:
     void jsonOfAReading();
     void jsonValues_data();
     void jsonValues();
-    void csvFollowsTheTableLayout();
+    void csvOfReadings();
+    void historySpan_data();
+    void historySpan();
+    void helpNamesEverything();
 };
 
 void TstCliOptions::refused_data()
@@ -76,6 +82,15 @@ void TstCliOptions::refused_data()
     QTest::newRow("unknown short option") << QStringList{"scan", "-x"} << "unknown option -x";
     QTest::newRow("flag with a value") << QStringList{"scan", "--fast=1"} << "option --fast takes no value";
     QTest::newRow("empty attached value") << QStringList{"scan", "--timeout="} << "--timeout must be";
+    // The archive is named only joined to --store: a separate word is not guessed at.
+    QTest::newRow("archive after --store, read") << QStringList{"read", "1", "--store", "readings.db"}
+                                                 << "readings.db: an archive is named joined to the "
+                                                    "option, --store=readings.db";
+    QTest::newRow("archive after --store, history")
+        << QStringList{"history", "12345678", "--store", "readings.db"} << "--store=readings.db";
+    QTest::newRow("empty archive") << QStringList{"scan", "--store="} << "--store= needs the archive";
+    QTest::newRow("history date") << QStringList{"history", "12345678", "--from", "08.12.2026"}
+                                  << "--from must be a date such as 2026-12-31";
 }
 
 void TstCliOptions::refused()
@@ -249,21 +264,72 @@ void TstCliOptions::jsonValues()
     QCOMPARE(first.value("unit").toString(), unit);
 }
 
-void TstCliOptions::csvFollowsTheTableLayout()
+// One row per reading with the JSON's keys, the same bytes whatever the
+// locale; a reading that does not decode is left out.
+void TstCliOptions::csvOfReadings()
 {
-    Settings settings;
-    settings.secondaryMain = true;
-    settings.titleCount = 1;
-    settings.titles[0] = QStringLiteral("Flow");
-    settings.titles[13] = QStringLiteral("Heat; total");
-    settings.exportSeparator = QStringLiteral(";");
-    decode::DeviceTable table({true, 1});
-    table.appendRow({"12345678", "5", "ABC"});
-    const QByteArray csv = cli::csvText(table, settings);
-    QCOMPARE(csv, QByteArray(" ID ;Addr. ;Mfr. ;Value ;\"Heat; total\";Unit ;Medium ;Time ;Date ;Status ;Model ;Flow;\n"
-                             "12345678;5;ABC;;;;;;;;;;\n"));
-    settings.exportSeparator.clear(); // an empty setting writes ";"
-    QVERIFY(cli::csvText(table, settings).startsWith(" ID ;"));
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    const QByteArray csv = cli::csvText(
+        {reading({telegram("0C13 45230100")}),
+         reading({QByteArray::fromHex("E5")}),
+         {{telegram("0C13 45230100 1F")}, QDateTime(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC), false}},
+        {}, QStringLiteral(","));
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(csv, QByteArray("read_at,id,address,manufacturer,version,medium,medium_code,value,unit,status,access,"
+                             "complete\n"
+                             "2026-12-08T10:30:23Z,12345678,5,ABC,1,Water,7,12.345,m3,132,42,true\n"
+                             "2026-12-08T08:00:00Z,12345678,5,ABC,1,Water,7,12.345,m3,132,42,false\n"));
+}
+
+// --from and --to: local time unless they end in Z or an offset; a date is
+// the whole day.
+void TstCliOptions::historySpan_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QDateTime>("utc");
+    const auto utc = [](int day, int h, int m, int ms = 0) {
+        return QDateTime(QDate(2026, 12, day), QTime(h, m).addMSecs(ms), Qt::UTC);
+    };
+    // TZ is Europe/Rome: UTC+1 in December.
+    QTest::newRow("local time") << "--from"
+                                << "2026-12-08T08:50" << utc(8, 7, 50);
+    QTest::newRow("UTC") << "--from"
+                         << "2026-12-08T08:50Z" << utc(8, 8, 50);
+    QTest::newRow("offset") << "--to"
+                            << "2026-12-08T08:50+03:00" << utc(8, 5, 50);
+    QTest::newRow("day from") << "--from"
+                              << "2026-12-08" << utc(7, 23, 0);
+    QTest::newRow("day to") << "--to"
+                            << "2026-12-08" << utc(8, 22, 59, 59999);
+}
+
+void TstCliOptions::historySpan()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, value);
+    QFETCH(QDateTime, utc);
+    qputenv("TZ", "Europe/Rome");
+    ::tzset();
+    const cli::ParseResult r = cli::parseCommandLine({"history", "12345678", option, value});
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    const QDateTime got = option == QLatin1String("--from") ? r.options.historyFrom : r.options.historyTo;
+    QCOMPARE(got, utc);
+    QCOMPARE(got.timeSpec(), Qt::UTC);
+}
+
+// Every command and option the parser takes is in --help, and so in the
+// manual page made from it.
+void TstCliOptions::helpNamesEverything()
+{
+    const QString help = cli::helpText();
+    const QStringList taken = cli::commandNames() + cli::flagOptions() + cli::valuedOptions();
+    QVERIFY(taken.size() > 25);
+    for (const QString &name : taken)
+        QVERIFY2(help.contains(QRegularExpression(
+                     QStringLiteral("(^|[\\s,\\[])%1([\\s=,\\]]|$)").arg(QRegularExpression::escape(name)),
+                     QRegularExpression::MultilineOption)),
+                 qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TstCliOptions)

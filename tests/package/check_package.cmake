@@ -13,7 +13,7 @@ endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 foreach(f bin/telvaro bin/telvaro-cli bin/mbus-sim bin/mbus-decode bin/telvaro-users
           share/applications/telvaro.desktop share/icons/hicolor/scalable/apps/telvaro.svg
-          share/telvaro/examples/demo.bus)
+          share/telvaro/examples/demo.bus share/telvaro/reading.schema.json)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()

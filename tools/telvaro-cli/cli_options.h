@@ -38,10 +38,11 @@ struct Options {
     bool force = false; // give the address even when another meter answers at it
     // raw: the frame, upper-case hex pairs separated by spaces
     QString hex;
-    // history: the meter and the time span (UTC; invalid: open)
+    // history: the meter and the time span (in UTC; invalid: open)
     QString historyId;
     QDateTime historyFrom, historyTo;
-    // --store [FILE]: keep what is read in the readings archive (empty: the default one)
+    // --store or --store=LOCATION: keep what is read in the readings archive
+    // (empty: the default one); for history, the archive to read
     std::optional<QString> store;
 
     // Link and reading settings: the settings file (when given) with the
@@ -70,6 +71,12 @@ struct ParseResult {
 
 // arguments without the program name.
 ParseResult parseCommandLine(const QStringList &arguments);
+
+// What the parser takes: the commands, the options without a value and
+// those with one (besides --help and --version).
+const QStringList &commandNames();
+const QStringList &flagOptions();
+const QStringList &valuedOptions();
 
 // The settings the run uses: the file's (or the defaults), then the command
 // line's link and reading options. error is set when the file cannot be read

@@ -100,57 +100,85 @@ QStringList reportLines(const MeterReading &reading)
     return lines;
 }
 
+namespace {
+
+// A reading decoded once for the machine formats: its header, its records
+// and the main value the device table would show.
+struct Decoded {
+    decode::DecodeResult result;
+    decode::TableValues shown;
+    bool ok = false;
+};
+
+Decoded decoded(const MeterReading &reading, const decode::TableOptions &table)
+{
+    Decoded d;
+    d.result = decode::decodeReplies(views(reading), decode::DecodeOptions());
+    d.ok = d.result.valid && d.result.headerDecoded;
+    if (d.ok)
+        d.shown = decode::chooseTableValues(d.result.meter, d.result.records, table);
+    return d;
+}
+
+QString readAtText(const MeterReading &reading)
+{
+    return reading.when.toUTC().toString(Qt::ISODate);
+}
+
+} // namespace
+
 QJsonObject meterObject(const MeterReading &reading, const decode::TableOptions &table)
 {
-    const decode::DecodeResult result = decode::decodeReplies(views(reading), decode::DecodeOptions());
-    if (!result.valid || !result.headerDecoded)
+    const Decoded d = decoded(reading, table);
+    if (!d.ok)
         return {};
-    const decode::MeterHeader &h = result.meter;
+    const decode::MeterHeader &h = d.result.meter;
     QJsonObject meter;
-    meter[QStringLiteral("read_at")] = reading.when.toUTC().toString(Qt::ISODate);
+    meter[QStringLiteral("read_at")] = readAtText(reading);
     meter[QStringLiteral("complete")] = reading.complete;
     meter[QStringLiteral("address")] = h.address;
     meter[QStringLiteral("id")] = latin1(decode::idText(h));
     meter[QStringLiteral("manufacturer")] = latin1(decode::manufacturerCode(h.manufacturerField));
     meter[QStringLiteral("version")] = h.version;
     meter[QStringLiteral("medium")] = latin1(decode::mediumName(h.medium));
+    meter[QStringLiteral("medium_code")] = h.medium;
     meter[QStringLiteral("access")] = h.access;
     meter[QStringLiteral("status")] = h.status;
-
-    const decode::TableValues shown = decode::chooseTableValues(h, result.records, table);
-    meter[QStringLiteral("main")] = QJsonObject{{QStringLiteral("value"), numberOrText(shown.mainValue)},
-                                                {QStringLiteral("unit"), latin1(shown.mainUnit)}};
+    meter[QStringLiteral("main")] = QJsonObject{{QStringLiteral("value"), numberOrText(d.shown.mainValue)},
+                                                {QStringLiteral("unit"), latin1(d.shown.mainUnit)}};
     QJsonArray records;
-    for (const decode::Record &record : result.records)
+    for (const decode::Record &record : d.result.records)
         records.append(recordObject(record));
     meter[QStringLiteral("records")] = records;
     return meter;
 }
 
-QStringList deviceTableHeader(const decode::TableLayout &layout, const Settings &settings)
+const QStringList &csvColumns()
 {
-    // The window's texts, in its translation context.
-    const auto tr = [](const char *text) { return QCoreApplication::translate("MainWindow", text); };
-    QStringList header{tr(" ID "), tr("Addr. "), tr("Mfr. "), tr("Value ")};
-    if (layout.secondaryMain)
-        header << settings.titles[13];
-    header << tr("Unit ") << tr("Medium ") << tr("Time ") << tr("Date ") << tr("Status ") << tr("Model ");
-    for (int i = 0; i < layout.additionalCount; ++i)
-        header << settings.titles[std::size_t(i)];
-    return header;
+    static const QStringList columns{"read_at",     "id",    "address", "manufacturer", "version", "medium",
+                                     "medium_code", "value", "unit",    "status",       "access",  "complete"};
+    return columns;
 }
 
-QByteArray csvText(const decode::DeviceTable &table, const Settings &settings)
+QByteArray csvText(const QList<MeterReading> &readings, const decode::TableOptions &table, const QString &separator)
 {
     std::vector<decode::csv::Row> rows;
     decode::csv::Row header;
-    for (const QString &label : deviceTableHeader(table.layout(), settings))
-        header.push_back(label.toStdString());
+    for (const QString &column : csvColumns())
+        header.push_back(column.toStdString());
     rows.push_back(std::move(header));
-    for (int r = 0; r < table.rowCount(); ++r)
-        rows.push_back(table.rowTexts(r));
-    return QByteArray::fromStdString(
-        decode::csv::formatTable(rows, settings.exportSeparator.toStdString(), false, "\n"));
+    for (const MeterReading &reading : readings) {
+        const Decoded d = decoded(reading, table);
+        if (!d.ok)
+            continue;
+        const decode::MeterHeader &h = d.result.meter;
+        rows.push_back({readAtText(reading).toStdString(), decode::idText(h), std::to_string(h.address),
+                        std::string(decode::manufacturerCode(h.manufacturerField)), std::to_string(h.version),
+                        std::string(decode::mediumName(h.medium)), std::to_string(h.medium), d.shown.mainValue,
+                        d.shown.mainUnit, std::to_string(h.status), std::to_string(h.access),
+                        reading.complete ? "true" : "false"});
+    }
+    return QByteArray::fromStdString(decode::csv::formatPlainTable(rows, separator.toStdString()));
 }
 
 } // namespace cli

@@ -3,10 +3,10 @@
 // (csv), or one JSON object per meter. Everything comes from the program's
 // own decoder and device table, as values; texts are made here.
 //
-// JSON, one object per meter:
+// JSON, one object per meter reading (share/telvaro/reading.schema.json):
 //   {"read_at": "2026-12-08T10:30:23Z", "complete": true,
 //    "address": 1, "id": "12345678", "manufacturer": "ZRI", "version": 1,
-//    "medium": "Water", "access": 32, "status": 0,
+//    "medium": "Water", "medium_code": 7, "access": 32, "status": 0,
 //    "main": {"value": 45.327, "unit": "m3"},
 //    "records": [{"storage": 0, "tariff": 0, "subunit": 0,
 //                 "function": "instantaneous", "quantity": "Volume",
@@ -43,12 +43,11 @@ QStringList reportLines(const MeterReading &reading);
 // `table` chooses the main value as the device table does.
 QJsonObject meterObject(const MeterReading &reading, const decode::TableOptions &table);
 
-// The device table's header texts in the window's column order: " ID ",
-// "Addr. ", ..., the secondary main title, ..., the additional value titles.
-QStringList deviceTableHeader(const decode::TableLayout &layout, const Settings &settings);
-
-// Header row and one row per meter, with the export separator rules of the
-// program; LF line ends, as the standard output of a tool has them.
-QByteArray csvText(const decode::DeviceTable &table, const Settings &settings);
+// --format csv: a header of csvColumns(), then one row per reading with
+// the JSON's keys and values: read_at in UTC (ISO 8601), '.' as the decimal
+// point, whatever the user's locale; LF line ends. Readings that do not
+// decode are left out.
+const QStringList &csvColumns();
+QByteArray csvText(const QList<MeterReading> &readings, const decode::TableOptions &table, const QString &separator);
 
 } // namespace cli

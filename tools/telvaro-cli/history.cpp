@@ -1,10 +1,12 @@
 #include "history.h"
 
 #include "archive/archive_worker.h"
-#include "decode/csv.h"
+#include "cli_output.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,50 +29,24 @@ QString valueText(const archive::StoredRecord &r)
     return r.value ? QString::number(*r.value, 'g', 12) : r.text;
 }
 
-QJsonObject readingObject(const archive::StoredReading &reading)
+MeterReading meterReading(const archive::StoredReading &reading)
 {
-    QJsonObject o;
-    o[QStringLiteral("read_at")] = reading.readAt.toString(Qt::ISODate);
-    o[QStringLiteral("complete")] = reading.complete;
-    o[QStringLiteral("address")] = reading.address ? QJsonValue(*reading.address) : QJsonValue();
-    o[QStringLiteral("id")] = reading.meterId;
-    o[QStringLiteral("manufacturer")] = reading.manufacturer;
-    o[QStringLiteral("version")] = reading.version;
-    o[QStringLiteral("medium")] = reading.medium;
-    o[QStringLiteral("access")] = reading.access;
-    o[QStringLiteral("status")] = reading.status;
-    o[QStringLiteral("route")] = reading.route;
-    QJsonArray records;
-    for (const archive::StoredRecord &r : reading.records) {
-        records.append(QJsonObject{{QStringLiteral("quantity"), r.quantity},
-                                   {QStringLiteral("unit"), r.unit},
-                                   {QStringLiteral("exponent"), r.exponent},
-                                   {QStringLiteral("storage"), r.storage},
-                                   {QStringLiteral("tariff"), r.tariff},
-                                   {QStringLiteral("subunit"), r.subunit},
-                                   {QStringLiteral("function"), r.function},
-                                   {QStringLiteral("value"), r.value            ? QJsonValue(*r.value)
-                                                             : r.text.isEmpty() ? QJsonValue()
-                                                                                : QJsonValue(r.text)}});
-    }
-    o[QStringLiteral("records")] = records;
-    return o;
+    return {reading.telegrams, reading.readAt, reading.complete};
 }
 
-QByteArray csvOf(const std::vector<archive::StoredReading> &readings, const QString &separator)
+// The same object as a reading from the bus, decoded again from the stored
+// telegrams, with the route it came by.
+QJsonArray jsonOf(const std::vector<archive::StoredReading> &readings)
 {
-    std::vector<decode::csv::Row> rows{{"read_at", "address", "route", "status", "quantity", "unit", "storage",
-                                        "tariff", "subunit", "function", "value"}};
+    QJsonArray array;
     for (const archive::StoredReading &reading : readings) {
-        for (const archive::StoredRecord &r : reading.records) {
-            rows.push_back({reading.readAt.toString(Qt::ISODate).toStdString(),
-                            reading.address ? std::to_string(*reading.address) : std::string(),
-                            reading.route.toStdString(), std::to_string(reading.status), r.quantity.toStdString(),
-                            r.unit.toStdString(), std::to_string(r.storage), std::to_string(r.tariff),
-                            std::to_string(r.subunit), r.function.toStdString(), valueText(r).toStdString()});
-        }
+        QJsonObject meter = meterObject(meterReading(reading), {});
+        if (meter.isEmpty())
+            continue;
+        meter[QStringLiteral("route")] = reading.route;
+        array.append(meter);
     }
-    return QByteArray::fromStdString(decode::csv::formatTable(rows, separator.toStdString(), false, "\n"));
+    return array;
 }
 
 QByteArray textOf(const std::vector<archive::StoredReading> &readings)
@@ -95,6 +71,13 @@ QByteArray textOf(const std::vector<archive::StoredReading> &readings)
 int printHistory(const Options &options)
 {
     const QString location = options.store && !options.store->isEmpty() ? *options.store : archive::defaultLocation();
+    // Only read: a file that is not there is not made.
+    if (!location.startsWith(QLatin1String("postgresql://")) && !QFileInfo::exists(location)) {
+        std::fprintf(stderr, "telvaro-cli: %s\n",
+                     qPrintable(tr("there is no readings archive at %1 (readings are kept with --store)")
+                                    .arg(QDir::toNativeSeparators(location))));
+        return 2;
+    }
     // Asked on the archive's own thread, so that a server that answers
     // nothing is given up after a while instead of holding the shell.
     constexpr int kWaitSeconds = 20;
@@ -125,16 +108,16 @@ int printHistory(const Options &options)
     const std::vector<archive::StoredReading> &readings = answer->readings;
     QByteArray out;
     switch (options.format) {
-    case Format::Json: {
-        QJsonArray array;
+    case Format::Json:
+        out = QJsonDocument(jsonOf(readings)).toJson();
+        break;
+    case Format::Csv: {
+        QList<MeterReading> rows;
         for (const archive::StoredReading &reading : readings)
-            array.append(readingObject(reading));
-        out = QJsonDocument(array).toJson();
+            rows << meterReading(reading);
+        out = csvText(rows, {}, options.separator.value_or(QStringLiteral(";")));
         break;
     }
-    case Format::Csv:
-        out = csvOf(readings, options.separator.value_or(QStringLiteral(";")));
-        break;
     case Format::Text:
         out = textOf(readings);
         break;

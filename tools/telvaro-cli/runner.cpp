@@ -76,9 +76,14 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
                 [this](int minimum, int maximum, int value, bool visible) {
                     m_progress.show(minimum, maximum, value, visible);
                 });
-        connect(operation, &Operation::finished, this, [this](const OperationSummary &summary) {
-            if (summary.shown())
-                m_progress.line(summary.text());
+        connect(operation, &Operation::finished, this, [this, operation](const OperationSummary &summary) {
+            if (!summary.shown())
+                return;
+            // `read` asks the addresses given, not every meter of the table.
+            OperationSummary said = summary;
+            if (m_options.command == Command::Read && operation == &m_bus->stack.readAll)
+                said.title = tr("Read");
+            m_progress.line(said.text());
         });
     }
     // Ctrl+C or a kill: stop, print what was read, exit 130.
@@ -357,32 +362,37 @@ int Runner::raw()
     print(reply, true);
     return reply.isEmpty() ? failed(tr("nothing came back")) : 0;
 }
+
 void Runner::print(const QByteArray &reply, bool raw)
 {
     const auto hex = [](const QByteArray &bytes) {
         const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
         return QString::fromLatin1(mbus::hexLogForm({data, std::size_t(bytes.size())})).trimmed();
     };
+    const decode::TableOptions tableOptions{m_table.layout().secondaryMain, m_table.layout().additionalCount};
     QByteArray out;
     switch (m_options.format) {
     case Format::Text: {
         QStringList lines;
-        if (raw)
-            lines << (reply.isEmpty() ? tr("No reply") : tr("Reply: %1").arg(hex(reply)));
         for (const MeterReading &reading : std::as_const(m_readings))
             lines << reportLines(reading);
+        if (raw) {
+            // The reply alone, as mbus-decode takes it; the report goes with the progress.
+            for (const QString &line : std::as_const(lines))
+                m_progress.line(line);
+            lines = reply.isEmpty() ? QStringList() : QStringList{hex(reply)};
+        }
         if (!lines.isEmpty())
             out = lines.join(u'\n').toUtf8() + '\n';
         break;
     }
     case Format::Csv:
-        out = csvText(m_table, m_settings);
+        out = csvText(m_readings, tableOptions, m_settings.exportSeparator);
         break;
     case Format::Json: {
         QJsonArray meters;
-        const decode::TableOptions table{m_table.layout().secondaryMain, m_table.layout().additionalCount};
         for (const MeterReading &reading : std::as_const(m_readings)) {
-            const QJsonObject meter = meterObject(reading, table);
+            const QJsonObject meter = meterObject(reading, tableOptions);
             if (!meter.isEmpty())
                 meters.append(meter);
         }

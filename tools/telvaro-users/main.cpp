@@ -19,12 +19,15 @@ namespace {
 
 enum Exit { Done = 0, Refused = 1, BadUse = 2 };
 
+// "or:" lines are what help2man takes into the manual page's synopsis.
 const char kUsage[] = "Usage: telvaro-users FILE list\n"
-                      "       telvaro-users FILE add NAME LEVEL [--rights devices,communication,display]\n"
-                      "       telvaro-users FILE delete NAME\n"
-                      "       telvaro-users --help | -h | --version | -V\n"
+                      "  or:  telvaro-users FILE add NAME LEVEL [--rights devices,communication,display]\n"
+                      "  or:  telvaro-users FILE delete NAME\n"
+                      "  or:  telvaro-users --help | -h | --version | -V\n"
                       "\n"
-                      "FILE is the account file, e.g. build/bin/files/users.dat.\n"
+                      "FILE is the account file: ~/.local/share/Telvaro/files/users.dat for the\n"
+                      "installed program, files/users.dat beside it for one run from its build\n"
+                      "folder (build/bin/files/users.dat).\n"
                       "add asks for the password twice, unseen, on a terminal, and reads it as one\n"
                       "line from standard input otherwise. It creates FILE\n"
                       "(mode 0600) when it does not exist, and changes the account NAME when it\n"
