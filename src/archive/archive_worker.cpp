@@ -212,7 +212,17 @@ bool ArchiveWorker::ensureOpen(Shared &s, ReadingArchive &store, bool forWriting
 
 void ArchiveWorker::write(Shared &s, ReadingArchive &store, const std::vector<StoredReading> &batch)
 {
+    std::size_t stored = 0;
     if (ensureOpen(s, store, true) && store.store(batch)) {
+        stored = batch.size();
+    } else if (batch.size() > 1 && store.isOpen()) {
+        // The one transaction failed for all of them: as many as there is
+        // room for are kept (a disk that fills half-way), one at a time until
+        // one fails, so that a server that is gone costs one more wait only.
+        while (stored < batch.size() && store.store(batch[stored]))
+            ++stored;
+    }
+    if (stored == batch.size()) {
         const std::lock_guard lock(s.mutex);
         if (s.failing || s.unsaid > 0) {
             s.post([count = std::exchange(s.unsaid, 0)](ArchiveWorker &w) { emit w.resumed(count); });
@@ -226,7 +236,7 @@ void ArchiveWorker::write(Shared &s, ReadingArchive &store, const std::vector<St
     // or a disk with room again is used at once.
     store.close();
     const std::lock_guard lock(s.mutex);
-    s.lost(batch.size(), why);
+    s.lost(batch.size() - stored, why);
 }
 
 void ArchiveWorker::answer(Shared &s, ReadingArchive &store, const HistoryQuestion &question)
