@@ -36,7 +36,9 @@ archive::StoredReading twelveRecords()
     const mbus::Bytes body(data.begin(), data.end());
     const mbus::Bytes frame = mbus::longFrame(0x08, 0x05, 0x72, body);
     const QByteArray telegram(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
-    return *archive::readingFromTelegrams({telegram}, QDateTime::currentDateTimeUtc(), QStringLiteral("serial"), true);
+    return *archive::readingFromTelegrams(
+        {telegram}, QDateTime::currentDateTimeUtc(),
+        {QStringLiteral("serial"), QStringLiteral("bench"), QStringLiteral("/dev/ttyUSB0")}, true);
 }
 
 QString meterId(int n)

@@ -2,6 +2,7 @@
 // history shown, the display's monthly values drawn.
 
 #include "archive/archive_worker.h"
+#include "ops/reading_source.h"
 #include "devices_page.h"
 #include "display/display_table.h"
 #include "display_grid.h"
@@ -64,7 +65,7 @@ void MainWindow::keepReading(const QByteArrayList &telegrams, bool complete)
     if (!openArchive())
         return;
     auto reading = archive::readingFromTelegrams(telegrams, QDateTime::currentDateTimeUtc(),
-                                                 routeName(linkSettingsFrom(m_settings).route), complete);
+                                                 sourceOf(m_settings), complete);
     if (reading)
         m_archive->submit(std::move(*reading)); // never waits: a full queue counts the reading as not stored
 }

@@ -21,6 +21,12 @@ QString isoUtc(const QDateTime &when)
     return when.toUTC().toString(Qt::ISODateWithMs); // fixed width: sorts as text
 }
 
+// A text column that is never NULL: a null QString binds as NULL.
+QString text(const QString &value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 } // namespace
 
 ReadingArchive::Statements::Statements(const QSqlDatabase &db, bool postgres)
@@ -35,7 +41,8 @@ ReadingArchive::Statements::Statements(const QSqlDatabase &db, bool postgres)
     findMeter.prepare(QStringLiteral("SELECT id FROM meters WHERE meter_id = ? AND manufacturer = ? "
                                      "AND version = ? AND medium = ?"));
     insertReading.prepare(QStringLiteral("INSERT INTO readings (meter, address, route, read_at, status, access, "
-                                         "complete, telegrams) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+                                         "complete, telegrams, station, link, main_value, main_unit) "
+                                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                           + (postgres ? QStringLiteral(" RETURNING id") : QString()));
 }
 
@@ -134,6 +141,10 @@ bool ReadingArchive::store(std::span<const StoredReading> readings)
         q.bindValue(5, reading.access);
         q.bindValue(6, reading.complete ? 1 : 0);
         q.bindValue(7, joinTelegrams(reading.telegrams));
+        q.bindValue(8, text(reading.station));
+        q.bindValue(9, text(reading.link));
+        q.bindValue(10, reading.mainValue ? QVariant(*reading.mainValue) : QVariant(QMetaType(QMetaType::Double)));
+        q.bindValue(11, text(reading.mainUnit));
         if (!q.exec())
             return abandon(q.lastError());
         const qlonglong id = m_postgres ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
@@ -192,7 +203,8 @@ std::vector<StoredReading> ReadingArchive::history(const QString &meterId, const
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT r.id, m.meter_id, m.manufacturer, m.version, m.medium, r.address, r.route, "
-                             "r.read_at, r.status, r.access, r.complete, r.telegrams FROM readings r "
+                             "r.read_at, r.status, r.access, r.complete, r.telegrams, r.station, r.link, r.main_value, "
+                             "r.main_unit FROM readings r "
                              "JOIN meters m ON r.meter = m.id")
               + filter + QStringLiteral(" ORDER BY r.read_at DESC, r.id DESC"));
     for (const QVariant &v : values)
@@ -210,11 +222,20 @@ std::vector<StoredReading> ReadingArchive::history(const QString &meterId, const
         if (!q.value(5).isNull())
             r.address = q.value(5).toInt();
         r.route = q.value(6).toString();
-        r.readAt = QDateTime::fromString(q.value(7).toString(), Qt::ISODateWithMs).toUTC();
+        // ISO text in SQLite, a timestamp in PostgreSQL.
+        const QVariant at = q.value(7);
+        r.readAt = (at.typeId() == QMetaType::QDateTime ? at.toDateTime()
+                                                        : QDateTime::fromString(at.toString(), Qt::ISODateWithMs))
+                       .toUTC();
         r.status = q.value(8).toInt();
         r.access = q.value(9).toInt();
         r.complete = q.value(10).toInt() != 0;
         r.telegrams = splitTelegrams(q.value(11).toByteArray());
+        r.station = q.value(12).toString();
+        r.link = q.value(13).toString();
+        if (!q.value(14).isNull())
+            r.mainValue = q.value(14).toDouble();
+        r.mainUnit = q.value(15).toString();
         out.push_back(std::move(r));
     }
     if (q.lastError().isValid()) // a damaged page met on the way

@@ -2,6 +2,8 @@
 
 #include "archive_statements.h"
 
+#include "decode/header.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +40,8 @@ QStringList schema(bool postgres)
     const QString blob = postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB");
     const QString real = postgres ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
     const QString tail = postgres ? QString() : QStringLiteral(" WITHOUT ROWID");
+    // SQLite keeps times as ISO 8601 text in UTC, which sorts as time.
+    const QString time = postgres ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT");
     return {
         QStringLiteral("CREATE TABLE IF NOT EXISTS meters (id %1, meter_id TEXT NOT NULL, manufacturer TEXT NOT NULL, "
                        "version INTEGER NOT NULL, medium INTEGER NOT NULL, "
@@ -45,9 +49,10 @@ QStringList schema(bool postgres)
             .arg(key),
         QStringLiteral(
             "CREATE TABLE IF NOT EXISTS readings (id %1, meter BIGINT NOT NULL REFERENCES meters(id), address INTEGER, "
-            "route TEXT NOT NULL, read_at TEXT NOT NULL, status INTEGER NOT NULL, access INTEGER NOT NULL, "
-            "complete INTEGER NOT NULL, telegrams %2 NOT NULL)")
-            .arg(key, blob),
+            "route TEXT NOT NULL, read_at %3 NOT NULL, status INTEGER NOT NULL, access INTEGER NOT NULL, "
+            "complete INTEGER NOT NULL, telegrams %2 NOT NULL, station TEXT NOT NULL DEFAULT '', "
+            "link TEXT NOT NULL DEFAULT '', main_value %4, main_unit TEXT NOT NULL DEFAULT '')")
+            .arg(key, blob, time, real),
         QStringLiteral("CREATE INDEX IF NOT EXISTS readings_by_meter ON readings (meter, read_at)"),
         // What a record is (quantity, unit, power of ten, function) is kept once
         // in `kinds`: a record row holds numbers only, and stays small.
@@ -60,6 +65,33 @@ QStringList schema(bool postgres)
                        "storage INTEGER NOT NULL, tariff INTEGER NOT NULL, subunit INTEGER NOT NULL, value %1, "
                        "text TEXT, PRIMARY KEY (reading, position))%2")
             .arg(real, tail),
+    };
+}
+
+// For people and their own queries, the same columns in both engines: the
+// newest reading of each meter, and every record of every reading.
+QStringList views(bool postgres)
+{
+    const QString create = postgres ? QStringLiteral("CREATE OR REPLACE VIEW")
+                                    : QStringLiteral("CREATE VIEW IF NOT EXISTS");
+    const QString hours = postgres ? QStringLiteral("EXTRACT(EPOCH FROM (now() - r.read_at)) / 3600.0")
+                                   : QStringLiteral("(julianday('now') - julianday(r.read_at)) * 24.0");
+    const QString day = postgres ? QStringLiteral("to_char(r.read_at AT TIME ZONE 'UTC', 'YYYY-MM-DD')")
+                                 : QStringLiteral("substr(r.read_at, 1, 10)");
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS media (code INTEGER PRIMARY KEY, name TEXT NOT NULL)"),
+        QStringLiteral(
+            "%1 latest_readings AS SELECT m.meter_id AS id, m.manufacturer, COALESCE(md.name, '') AS medium, "
+            "m.version, r.address, r.station, r.link, r.route, r.read_at, %2 AS hours_since, "
+            "r.main_value AS value, r.main_unit AS unit, r.status, r.complete FROM meters m "
+            "JOIN readings r ON r.id = (SELECT r2.id FROM readings r2 WHERE r2.meter = m.id "
+            "ORDER BY r2.read_at DESC, r2.id DESC LIMIT 1) LEFT JOIN media md ON md.code = m.medium")
+            .arg(create, hours),
+        QStringLiteral("%1 reading_values AS SELECT m.meter_id AS id, r.read_at, %2 AS day, r.station, k.quantity, "
+                       "k.unit, rec.value, rec.text, rec.storage, rec.tariff, rec.subunit, k.function, "
+                       "r.id AS reading FROM records rec JOIN readings r ON r.id = rec.reading "
+                       "JOIN meters m ON m.id = r.meter JOIN kinds k ON k.id = rec.kind")
+            .arg(create, day),
     };
 }
 
@@ -227,31 +259,113 @@ bool ReadingArchive::createOrMigrate(bool fresh)
         // second finds the tables there and adds nothing.
         QStringList statements{QStringLiteral("CREATE TABLE IF NOT EXISTS schema_info (version INTEGER NOT NULL)")};
         statements += schema(m_postgres);
+        statements += views(m_postgres);
         statements << QStringLiteral("INSERT INTO schema_info SELECT %1 WHERE NOT EXISTS (SELECT 1 FROM schema_info)")
                           .arg(kSchemaVersion);
-        statements.prepend(m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
-        statements << QStringLiteral("COMMIT");
-        for (const QString &statement : std::as_const(statements)) {
-            if (!q.exec(statement)) {
-                const QString why = q.lastError().text();
-                q.exec(QStringLiteral("ROLLBACK"));
-                return fail(tr("The archive %1 cannot be set up: %2").arg(m_shownLocation, why));
-            }
-        }
-        return true;
+        return inTransaction(tr("The archive %1 cannot be set up: %2"),
+                             [&] { return runAll(q, statements) && fillMedia(q); });
     }
     if (!q.exec(QStringLiteral("SELECT version FROM schema_info")) || !q.next())
         return fail(tr("%1 is not a readings archive").arg(m_shownLocation));
     const int version = q.value(0).toInt();
+    q.finish();
     if (version > kSchemaVersion) {
         // Written by a newer program: read what it holds, never write into it.
         m_writable = false;
         m_error = tr("The archive %1 was made by a newer Telvaro (schema %2): it is only read")
                       .arg(m_shownLocation)
                       .arg(version);
+    } else if (version < kSchemaVersion && m_writable) {
+        return inTransaction(tr("The archive %1 cannot be brought up to date: %2"),
+                             [&] { return migrate(q, version); });
     }
-    // Versions below kSchemaVersion are migrated here, one step at a time;
-    // schema 1 is the first.
+    return true;
+}
+
+bool ReadingArchive::inTransaction(const QString &failure, const std::function<bool()> &steps)
+{
+    QSqlQuery q(m_db);
+    if (q.exec(m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")) && steps()
+        && q.exec(QStringLiteral("COMMIT")))
+        return true;
+    const QString why = m_stepError.isEmpty() ? q.lastError().text() : m_stepError;
+    m_stepError.clear();
+    q.exec(QStringLiteral("ROLLBACK"));
+    return fail(failure.arg(m_shownLocation, why));
+}
+
+bool ReadingArchive::runAll(QSqlQuery &q, const QStringList &statements)
+{
+    for (const QString &statement : statements)
+        if (!q.exec(statement))
+            return stepFailed(q);
+    return true;
+}
+
+bool ReadingArchive::stepFailed(const QSqlQuery &q)
+{
+    m_stepError = q.lastError().text();
+    return false;
+}
+
+// The medium codes' names, for the views.
+bool ReadingArchive::fillMedia(QSqlQuery &q)
+{
+    q.prepare(QStringLiteral("INSERT INTO media (code, name) VALUES (?, ?) ON CONFLICT DO NOTHING"));
+    for (int code = 0; code < 256; ++code) {
+        const std::string_view name = decode::mediumName(std::uint8_t(code));
+        q.addBindValue(code);
+        q.addBindValue(QString::fromLatin1(name.data(), qsizetype(name.size())));
+        if (!q.exec())
+            return stepFailed(q);
+    }
+    return true;
+}
+
+// One step at a time from the version found; schema 1 is the first.
+bool ReadingArchive::migrate(QSqlQuery &q, int version)
+{
+    if (version < 2) {
+        // Where a reading came from, its main value, and the views.
+        const QString real = m_postgres ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
+        QStringList statements;
+        for (const QString &column :
+             {QStringLiteral("station TEXT NOT NULL DEFAULT ''"), QStringLiteral("link TEXT NOT NULL DEFAULT ''"),
+              QStringLiteral("main_value ") + real, QStringLiteral("main_unit TEXT NOT NULL DEFAULT ''")})
+            statements << QStringLiteral("ALTER TABLE readings ADD COLUMN ") + column;
+        if (m_postgres)
+            statements << QStringLiteral(
+                "ALTER TABLE readings ALTER COLUMN read_at TYPE TIMESTAMPTZ USING read_at::timestamptz");
+        statements += views(m_postgres);
+        if (!runAll(q, statements) || !fillMedia(q) || !fillMainValues(q))
+            return false;
+    }
+    return runAll(q, {QStringLiteral("UPDATE schema_info SET version = %1").arg(kSchemaVersion)});
+}
+
+// The main value of readings stored before it was kept, from their telegrams.
+bool ReadingArchive::fillMainValues(QSqlQuery &q)
+{
+    QSqlQuery update(m_db);
+    update.prepare(QStringLiteral("UPDATE readings SET main_value = ?, main_unit = ? WHERE id = ?"));
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT id, telegrams FROM readings")))
+        return stepFailed(q);
+    std::vector<std::pair<qlonglong, StoredReading>> found;
+    while (q.next()) {
+        StoredReading reading;
+        reading.telegrams = splitTelegrams(q.value(1).toByteArray());
+        chooseMainValue(reading);
+        found.emplace_back(q.value(0).toLongLong(), std::move(reading));
+    }
+    q.finish();
+    for (const auto &[id, reading] : found) {
+        update.addBindValue(reading.mainValue ? QVariant(*reading.mainValue) : QVariant(QMetaType(QMetaType::Double)));
+        update.addBindValue(reading.mainUnit);
+        update.addBindValue(id);
+        if (!update.exec())
+            return stepFailed(update);
+    }
     return true;
 }
 

@@ -13,6 +13,9 @@
 #include "stored_reading.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <functional>
 
 #include <memory>
 #include <span>
@@ -20,7 +23,7 @@
 
 namespace archive {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // The file name of the default archive, in the user's data folder.
 QString defaultLocation();
@@ -67,6 +70,13 @@ private:
     bool openServer(const QString &location);
     bool openFile(const QString &path);
     bool createOrMigrate(bool fresh);
+    bool migrate(QSqlQuery &q, int version);
+    // Runs the steps in one transaction; failure takes the location and the reason.
+    bool inTransaction(const QString &failure, const std::function<bool()> &steps);
+    bool runAll(QSqlQuery &q, const QStringList &statements);
+    bool stepFailed(const QSqlQuery &q);
+    bool fillMedia(QSqlQuery &q);
+    bool fillMainValues(QSqlQuery &q);
     bool fail(const QString &what);
 
     struct Statements;
@@ -77,6 +87,7 @@ private:
     bool m_postgres = false;
     bool m_writable = false;
     QString m_error;
+    QString m_stepError; // why a step of a transaction failed
     QString m_damage;
     dev_t m_device = 0;
     ino_t m_inode = 0;

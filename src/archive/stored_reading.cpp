@@ -3,7 +3,10 @@
 #include "decode/decode.h"
 #include "decode/header.h"
 #include "decode/record_values.h"
+#include "decode/table_values.h"
 #include "decode/telegrams.h"
+
+#include <QSysInfo>
 
 namespace archive {
 
@@ -40,13 +43,38 @@ QByteArrayList splitTelegrams(const QByteArray &joined)
     return out;
 }
 
-std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegrams, const QDateTime &readAt,
-                                                  const QString &route, bool complete)
+namespace {
+
+decode::DecodeResult decoded(const QByteArrayList &telegrams)
 {
     std::vector<mbus::ByteView> views;
     for (const QByteArray &telegram : telegrams)
         views.emplace_back(reinterpret_cast<const std::uint8_t *>(telegram.constData()), std::size_t(telegram.size()));
-    const decode::DecodeResult result = decode::decodeReplies(views, decode::DecodeOptions());
+    return decode::decodeReplies(views, decode::DecodeOptions());
+}
+
+void setMainValue(StoredReading &reading, const decode::DecodeResult &result)
+{
+    const decode::TableValues shown = decode::chooseTableValues(result.meter, result.records, decode::TableOptions{});
+    bool ok = false;
+    const double value = QString::fromStdString(shown.mainValue).toDouble(&ok);
+    reading.mainValue = ok ? std::optional<double>(value) : std::nullopt;
+    reading.mainUnit = latin1(shown.mainUnit);
+}
+
+} // namespace
+
+void chooseMainValue(StoredReading &reading)
+{
+    const decode::DecodeResult result = decoded(reading.telegrams);
+    if (result.valid && result.headerDecoded)
+        setMainValue(reading, result);
+}
+
+std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegrams, const QDateTime &readAt,
+                                                  const ReadingSource &source, bool complete)
+{
+    const decode::DecodeResult result = decoded(telegrams);
     if (!result.valid || !result.headerDecoded)
         return std::nullopt;
     const decode::MeterHeader &h = result.meter;
@@ -56,7 +84,9 @@ std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegram
     r.version = h.version;
     r.medium = h.medium;
     r.address = h.address;
-    r.route = route;
+    r.route = source.route;
+    r.station = source.station.isEmpty() ? QSysInfo::machineHostName() : source.station;
+    r.link = source.link;
     r.readAt = readAt.toUTC();
     r.status = h.status;
     r.access = h.access;
@@ -76,6 +106,7 @@ std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegram
             s.text = latin1(*text);
         r.records.push_back(std::move(s));
     }
+    setMainValue(r, result);
     return r;
 }
 

@@ -32,17 +32,32 @@ struct StoredReading {
     int medium = 0;
     std::optional<int> address;
     QString route;    // "serial", "converter", "gateway", "listen", "cli"
+    QString station;  // the machine (its host name, or the name the settings give it)
+    QString link;     // the port, or the converter's or gateway's address
     QDateTime readAt; // UTC
     int status = 0;
     int access = 0;
     bool complete = true;
     QByteArrayList telegrams;
     std::vector<StoredRecord> records;
+    // The value and unit the device table shows for the meter.
+    std::optional<double> mainValue;
+    QString mainUnit;
+};
+
+// Where a reading came from.
+struct ReadingSource {
+    QString route;
+    QString station; // empty: this machine's host name
+    QString link;
 };
 
 // The reading a set of telegrams makes; nothing when they do not decode.
 std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegrams, const QDateTime &readAt,
-                                                  const QString &route, bool complete);
+                                                  const ReadingSource &source, bool complete);
+
+// The main value and unit of a reading's telegrams, by the device table's rule.
+void chooseMainValue(StoredReading &reading);
 
 // Telegrams one after the other, each after its length (two bytes, high
 // first), as the archive keeps them in one column.

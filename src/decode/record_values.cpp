@@ -35,6 +35,8 @@ std::string scaledUnitText(const Record &record)
     case Quantity::Voltage:
     case Quantity::Current:
         return std::string(record.unit.name); // the power of ten is in the value
+    case Quantity::HcaUnits:
+        return "HCA units"; // the allocator's own count, as the device table names it
     default:
         return unitText(record);
     }

@@ -53,6 +53,25 @@ struct LinkSettings {
     QString listenPort = QStringLiteral("59615");
 };
 
+// Where the route leads, as the readings archive keeps it: the serial port,
+// the converter's or gateway server's address (with the network number),
+// or the listening port.
+inline QString linkDescription(const LinkSettings &s)
+{
+    switch (s.route) {
+    case LinkRoute::Listen:
+        return QStringLiteral("port ") + s.listenPort;
+    case LinkRoute::GatewayClient:
+        return s.remoteIp + u':' + s.remotePort
+               + (s.netNumber.isEmpty() ? QString() : QStringLiteral(" net ") + s.netNumber);
+    case LinkRoute::Converter:
+        return s.remoteIp + u':' + s.remotePort;
+    case LinkRoute::Serial:
+        break;
+    }
+    return s.portName;
+}
+
 // A TCP port typed in the settings: decimal digits only, 1..65535. Anything
 // else (empty, signs, spaces, 0, too large) is no port at all.
 inline std::optional<quint16> tcpPortNumber(const QString &text)

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,10 +26,11 @@ using archive::StoredReading;
 namespace {
 
 // A water meter 12345678 at address 5: volume 12.345 m3, a date, a text.
-QByteArray telegram(const char *id = "78563412")
+QByteArray telegram(const char *id = "78563412", const char *volume = "45230100")
 {
     QByteArray data = QByteArray::fromHex(id) + QByteArray::fromHex("4304 01 07 2A 00 0000");
-    data += QByteArray::fromHex("0C13 45230100 426C 1F3C 0D FD0C 03 414243");
+    data += QByteArray::fromHex("0C13") + QByteArray::fromHex(volume)
+            + QByteArray::fromHex("426C 1F3C 0D FD0C 03 414243");
     const mbus::Bytes body(data.begin(), data.end());
     const mbus::Bytes frame = mbus::longFrame(0x08, 0x05, 0x72, body);
     return QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
@@ -36,7 +38,9 @@ QByteArray telegram(const char *id = "78563412")
 
 StoredReading reading(const QDateTime &when, const char *id = "78563412", bool complete = true)
 {
-    return *archive::readingFromTelegrams({telegram(id)}, when, QStringLiteral("serial"), complete);
+    return *archive::readingFromTelegrams(
+        {telegram(id)}, when, {QStringLiteral("serial"), QStringLiteral("van-3"), QStringLiteral("/dev/ttyUSB0")},
+        complete);
 }
 
 const QDateTime kMonday(QDate(2026, 12, 7), QTime(10, 30), Qt::UTC);
@@ -120,6 +124,8 @@ private slots:
     void severalWritersLoseNothing();
     void lockHeldTooLong();
     void postgresql();
+    void viewsAnswerTheReadmeQueries_data();
+    void viewsAnswerTheReadmeQueries();
 
 private:
     QTemporaryDir m_dir;
@@ -131,7 +137,7 @@ void TstArchive::keepsWholeReadings()
     QVERIFY2(store.open(m_dir.filePath(QStringLiteral("whole.sqlite"))), qPrintable(store.error()));
     QVERIFY(store.writable());
     roundTrip(store);
-    QVERIFY(!archive::readingFromTelegrams({QByteArray::fromHex("E5")}, kMonday, QString(), true));
+    QVERIFY(!archive::readingFromTelegrams({QByteArray::fromHex("E5")}, kMonday, {}, true));
 }
 
 void TstArchive::filesThatAreNoArchive_data()
@@ -356,6 +362,73 @@ void TstArchive::postgresql()
     QCOMPARE(resumed.first().first().toInt(), 1);
     QCOMPARE(storedReadings(server.url()), 6);
     QCOMPARE(writer.finish(std::chrono::seconds(10)).notStored, 1);
+}
+
+void TstArchive::viewsAnswerTheReadmeQueries_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<bool>("fromSchema1"); // made as version 1 was, then brought forward
+    for (const bool postgres : {false, true})
+        for (const bool old : {false, true})
+            QTest::newRow(qPrintable(
+                QStringLiteral("%1%2").arg(postgres ? "PostgreSQL" : "SQLite", old ? ", from schema 1" : "")))
+                << postgres << old;
+}
+
+// README's three queries, run as a user would, on the views.
+void TstArchive::viewsAnswerTheReadmeQueries()
+{
+    QFETCH(bool, postgres);
+    QFETCH(bool, fromSchema1);
+    PgServer server;
+    if (postgres)
+        if (const QString why = server.start(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+    const QString location = postgres ? server.url()
+                                      : m_dir.filePath(QStringLiteral("views-%1.sqlite").arg(fromSchema1));
+    const QDateTime day(QDate(2026, 11, 2), QTime(8, 0), Qt::UTC);
+    {
+        ReadingArchive store;
+        QVERIFY2(store.open(location), qPrintable(store.error()));
+        // 12345678: 10.000 and 10.500 m3 on one day, 10.750 on the next; 88776655 read just now.
+        const auto volume = [](const QDateTime &when, const char *id, const char *bcd) {
+            return *archive::readingFromTelegrams({telegram(id, bcd)}, when, {QStringLiteral("serial"), {}, {}}, true);
+        };
+        QVERIFY2(store.store(std::vector<StoredReading>{
+                     volume(day, "78563412", "00000100"), volume(day.addSecs(36000), "78563412", "00050100"),
+                     volume(day.addDays(1), "78563412", "50070100"),
+                     volume(QDateTime::currentDateTimeUtc(), "55667788", "45230100")}),
+                 qPrintable(store.error()));
+    }
+    if (fromSchema1) {
+        const QString rest = postgres ? QStringLiteral(
+                                 "ALTER TABLE readings ALTER COLUMN read_at TYPE TEXT USING "
+                                 "to_char(read_at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+                                      : QStringLiteral("SELECT 1");
+        for (const QString &statement :
+             {QStringLiteral("DROP VIEW latest_readings"), QStringLiteral("DROP VIEW reading_values"),
+              QStringLiteral("DROP TABLE media"), QStringLiteral("ALTER TABLE readings DROP COLUMN station"),
+              QStringLiteral("ALTER TABLE readings DROP COLUMN link"),
+              QStringLiteral("ALTER TABLE readings DROP COLUMN main_value"),
+              QStringLiteral("ALTER TABLE readings DROP COLUMN main_unit"), rest,
+              QStringLiteral("UPDATE schema_info SET version = 1")})
+            queryRows(location, statement);
+        ReadingArchive store;
+        QVERIFY2(store.open(location) && store.writable(), qPrintable(store.error()));
+    }
+    QCOMPARE(queryRows(location, QStringLiteral("SELECT version FROM schema_info")), QList<QStringList>{{"2"}});
+    QFile readme(QStringLiteral(TELVARO_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    QStringList queries;
+    for (const QByteArray &line : readme.readAll().split('\n'))
+        if (line.startsWith("    SELECT ") && (line.contains("latest_readings") || line.contains("reading_values")))
+            queries << QString::fromUtf8(line.trimmed());
+    QCOMPARE(queries.size(), 3);
+    const QString station = fromSchema1 ? QString() : QSysInfo::machineHostName(); // older readings name none
+    QCOMPARE(queryRows(location, queries[0]), QList<QStringList>({{"12345678", "Water", "10.75", "m3", station},
+                                                                  {"88776655", "Water", "12.345", "m3", station}}));
+    QCOMPARE(queryRows(location, queries[1]), QList<QStringList>({{"2026-11-02", "0.5"}, {"2026-11-03", "0"}}));
+    QCOMPARE(queryRows(location, queries[2]), QList<QStringList>{{"12345678"}});
 }
 
 QTEST_GUILESS_MAIN(TstArchive)

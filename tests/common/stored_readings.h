@@ -1,14 +1,17 @@
 #pragma once
-// How many readings an archive (a file, or a postgresql:// URL) holds,
-// counted through a connection of the test's own; -1 when it cannot be read.
+// What an archive (a file, or a postgresql:// URL) holds, asked through a
+// connection of the test's own.
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUrl>
 
-inline int storedReadings(const QString &location)
+// The rows a statement gives, each value as text; empty when it fails.
+inline QList<QStringList> queryRows(const QString &location, const QString &statement)
 {
-    int count = -1;
+    QList<QStringList> rows;
     {
         const QUrl url(location);
         const bool server = url.scheme() == QLatin1String("postgresql");
@@ -19,9 +22,22 @@ inline int storedReadings(const QString &location)
         db.setPort(url.port());
         db.setUserName(url.userName());
         QSqlQuery q(db);
-        if (db.open() && q.exec(QStringLiteral("SELECT count(*) FROM readings")) && q.next())
-            count = q.value(0).toInt();
+        if (db.open() && q.exec(statement))
+            while (q.next()) {
+                QStringList row;
+                for (int c = 0; c < q.record().count(); ++c)
+                    row << q.value(c).toString();
+                rows << row;
+            }
+        else
+            qWarning("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("count"));
-    return count;
+    return rows;
+}
+
+inline int storedReadings(const QString &location)
+{
+    const QList<QStringList> rows = queryRows(location, QStringLiteral("SELECT count(*) FROM readings"));
+    return rows.isEmpty() ? -1 : rows.first().first().toInt();
 }

@@ -63,6 +63,7 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir)
 
     s.archiveOn = ini.readBool(kArchive, QStringLiteral("Enabled"), true);
     s.archiveLocation = ini.readString(kArchive, QStringLiteral("Location"), QString());
+    s.archiveStation = ini.readString(kArchive, QStringLiteral("Station"), QString());
 
     s.titleCount = clamped(ini, kTitles, QStringLiteral("Count"), 0, 0, 13);
     for (int i = 0; i < Settings::kTitleCount; ++i) {

@@ -73,6 +73,7 @@ struct Settings {
     // [Archive]: every valid reading kept (Location empty: the default file)
     bool archiveOn = true;
     QString archiveLocation;
+    QString archiveStation; // the name readings are stored under; empty: the host name
 
     // [Titles]
     int titleCount = 0;
