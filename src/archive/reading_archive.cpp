@@ -13,7 +13,9 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace archive {
 
@@ -191,7 +193,19 @@ bool ReadingArchive::openFile(const QString &path)
     const QFileInfo file(path);
     if (file.isDir())
         return fail(tr("The archive %1 cannot be opened: it is a folder").arg(path));
-    QDir().mkpath(file.absolutePath());
+    // Readings are the user's own: a new archive (and the folder made for it)
+    // is readable by its owner only, whatever the umask. SQLite gives its
+    // journal the file's mode.
+    if (!QFileInfo::exists(file.absolutePath())) {
+        QDir().mkpath(file.absolutePath());
+        QFile::setPermissions(file.absolutePath(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    if (!file.exists()) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
     // Looked at before SQLite is let near it: nothing is written into a file
     // that is not ours.
     QByteArray header;

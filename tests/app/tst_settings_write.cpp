@@ -192,6 +192,14 @@ void TstSettingsWrite::firstSaveCreatesFile()
     IniFile again(path());
     QVERIFY(again.load());
     QVERIFY(again.readBool(QStringLiteral("ethernet"), QStringLiteral("autombus"), false));
+    // Made for its owner only under the usual umask (it may hold a database
+    // password); a mode the user chose is kept when it is written again.
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QCOMPARE(QFile::permissions(path()) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), owner);
+    QVERIFY(QFile::setPermissions(path(), owner | QFileDevice::ReadGroup));
+    QVERIFY(again.save());
+    QCOMPARE(QFile::permissions(path()) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             owner | QFileDevice::ReadGroup);
 }
 
 // The close of the main window on a first run: exactly the five keys in [Mbus] and [Misc].

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,9 +135,21 @@ private:
 void TstArchive::keepsWholeReadings()
 {
     ReadingArchive store;
-    QVERIFY2(store.open(m_dir.filePath(QStringLiteral("whole.sqlite"))), qPrintable(store.error()));
+    // Under the usual umask a new archive, its journal and the folder made for
+    // it are its owner's only.
+    const mode_t umask = ::umask(022);
+    QVERIFY2(store.open(m_dir.filePath(QStringLiteral("private/whole.sqlite"))), qPrintable(store.error()));
+    const auto modeOf = [this](const char *name) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(m_dir.filePath(QLatin1String(name))).constData(), &st) == 0
+                   ? int(st.st_mode & 0777)
+                   : -1;
+    };
     QVERIFY(store.writable());
     roundTrip(store);
+    ::umask(umask);
+    QCOMPARE(QList<int>({modeOf("private"), modeOf("private/whole.sqlite"), modeOf("private/whole.sqlite-journal")}),
+             QList<int>({0700, 0600, 0600}));
     QVERIFY(!archive::readingFromTelegrams({QByteArray::fromHex("E5")}, kMonday, {}, true));
 }
 

@@ -251,5 +251,6 @@ bool IniFile::save(QString *error) const
             *error = QStringLiteral("Permission denied");
         return false;
     }
+    createPrivately(m_path); // a new settings file may hold a database password
     return writeFileSafely(m_path, bytes(), error);
 }

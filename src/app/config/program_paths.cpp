@@ -1,5 +1,7 @@
 #include "program_paths.h"
 
+#include "safe_write.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -27,11 +29,11 @@ QString settingsFile()
         return beside;
     const QString configDir = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
                                   .filePath(QStringLiteral("Telvaro"));
-    QDir().mkpath(configDir);
+    makePrivateFolder(configDir);
     const QString inConfig = QDir(configDir).filePath(name);
     // First run of an installed program: start from the shipped file, if any.
-    if (!QFileInfo::exists(inConfig) && besideInfo.exists())
-        QFile::copy(beside, inConfig);
+    if (!QFileInfo::exists(inConfig) && besideInfo.exists() && QFile::copy(beside, inConfig))
+        QFile::setPermissions(inConfig, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return inConfig;
 }
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,6 +124,23 @@ void takeOwnerAndMode(int fd, const QString &path)
     if (::fchown(fd, old.st_uid, old.st_gid) != 0)
         (void)::fchown(fd, ::geteuid(), old.st_gid);
     (void)::fchmod(fd, old.st_mode & 07777);
+}
+
+void makePrivateFolder(const QString &folder)
+{
+    if (QFileInfo::exists(folder))
+        return;
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void createPrivately(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 bool isReadOnlyFile(const QString &path)

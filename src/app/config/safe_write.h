@@ -25,3 +25,11 @@ void takeOwnerAndMode(int fd, const QString &path);
 // access check on any file, so a file without any write permission bit
 // counts as read-only as well.
 bool isReadOnlyFile(const QString &path);
+
+// Private by default, whatever the umask: a missing folder is made with
+// its last part readable by the owner only (0700), and a missing file (in a
+// folder that is there) is made empty with mode 0600, so that a write
+// through QSaveFile keeps that mode. An existing folder or file is left as
+// it is.
+void makePrivateFolder(const QString &folder);
+void createPrivately(const QString &path);

@@ -176,7 +176,7 @@ AccountResult addOrChange(const QString &path, Account account, const QDate &tod
 
     const bool mayCreate = ifMissing == IfMissing::Create && !QFileInfo::exists(path);
     if (mayCreate)
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        makePrivateFolder(QFileInfo(path).absolutePath());
     const WriterLock lock(path);
     if (lock.busy())
         return refused(busyText());
