@@ -161,7 +161,20 @@ bool ReadingArchive::open(const QString &location)
 
 bool ReadingArchive::openServer(const QString &location)
 {
-    const QUrl url(location);
+    const QUrl url(location, QUrl::StrictMode);
+    QString problem;
+    if (!url.isValid())
+        problem = tr("it is no valid URL (in a password, @ / : % are written %40 %2F %3A %25)");
+    else if (url.host().isEmpty())
+        problem = tr("it names no server");
+    else if (url.path().size() < 2 || url.path().indexOf(u'/', 1) >= 0)
+        problem = tr("it names no database (/DATABASE at its end)");
+    if (!problem.isEmpty()) {
+        // Nothing between "//" and the last '@', where a password would be.
+        const qsizetype at = location.lastIndexOf(u'@');
+        m_shownLocation = at < 0 ? location : QStringLiteral("postgresql://...") + location.mid(at);
+        return fail(tr("The archive %1 cannot be used: %2").arg(m_shownLocation, problem));
+    }
     m_shownLocation = url.toDisplayString(QUrl::RemovePassword);
     m_writable = true;
     m_db = OwnConnection(QStringLiteral("QPSQL"));
@@ -169,6 +182,7 @@ bool ReadingArchive::openServer(const QString &location)
     m_db.setPort(url.port(5432));
     m_db.setDatabaseName(url.path().mid(1));
     m_db.setUserName(url.userName());
+    // Without one in the URL, libpq takes it from ~/.pgpass, PGPASSFILE or PGPASSWORD.
     m_db.setPassword(url.password());
     // A server that is away fails the connection after 5 s, a statement that
     // hangs in the server is cancelled after 5 s, and a server that vanished

@@ -1706,6 +1706,26 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>another program keeps it in WAL mode</source>
         <translation>un altro programma lo tiene in modalità WAL</translation>
     </message>
+    <message>
+        <source>it is no valid URL (in a password, @ / : % are written %40 %2F %3A %25)</source>
+        <translation>non è un URL valido (in una password, @ / : % si scrivono %40 %2F %3A %25)</translation>
+    </message>
+    <message>
+        <source>it names no server</source>
+        <translation>non indica alcun server</translation>
+    </message>
+    <message>
+        <source>it names no database (/DATABASE at its end)</source>
+        <translation>non indica alcun database (/DATABASE alla fine)</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be used: %2</source>
+        <translation>L&apos;archivio %1 non può essere usato: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be brought up to date: %2</source>
+        <translation>L&apos;archivio %1 non può essere aggiornato: %2</translation>
+    </message>
 </context>
 <context>
     <name>display::DisplayCommands</name>

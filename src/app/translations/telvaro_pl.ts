@@ -1710,6 +1710,26 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>another program keeps it in WAL mode</source>
         <translation>inny program trzyma je w trybie WAL</translation>
     </message>
+    <message>
+        <source>it is no valid URL (in a password, @ / : % are written %40 %2F %3A %25)</source>
+        <translation>to nie jest poprawny URL (w haśle @ / : % zapisuje się jako %40 %2F %3A %25)</translation>
+    </message>
+    <message>
+        <source>it names no server</source>
+        <translation>nie wskazuje serwera</translation>
+    </message>
+    <message>
+        <source>it names no database (/DATABASE at its end)</source>
+        <translation>nie wskazuje bazy danych (/BAZA na końcu)</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be used: %2</source>
+        <translation>Archiwum %1 nie może być użyte: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 cannot be brought up to date: %2</source>
+        <translation>Archiwum %1 nie może zostać zaktualizowane: %2</translation>
+    </message>
 </context>
 <context>
     <name>display::DisplayCommands</name>
