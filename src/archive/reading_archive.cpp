@@ -438,6 +438,27 @@ bool ReadingArchive::check()
     return true;
 }
 
+bool ReadingArchive::backup(const QString &target)
+{
+    if (!isOpen())
+        return fail(tr("The archive is not open"));
+    if (m_postgres)
+        return fail(tr("A PostgreSQL archive is copied with the server's own tools (pg_dump)"));
+    if (QFileInfo::exists(target))
+        return fail(tr("%1 is there already: a copy is made only into a new file").arg(target));
+    // One read transaction: writers go on, the copy is the archive as it was at its start.
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("VACUUM INTO ?"));
+    q.addBindValue(target);
+    if (!q.exec()) {
+        const QString why = q.lastError().text();
+        QFile::remove(target);
+        return fail(tr("The archive %1 could not be copied to %2: %3").arg(m_shownLocation, target, why));
+    }
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
+}
+
 bool ReadingArchive::replaced() const
 {
     if (m_path.isEmpty() || !isOpen())

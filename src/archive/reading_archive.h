@@ -66,6 +66,10 @@ public:
     // archive could not be read.
     std::vector<StoredReading> history(const QString &meterId, const QDateTime &from = {}, const QDateTime &to = {});
 
+    // A consistent copy of an SQLite archive into a new file (mode 0600),
+    // while other programs may be writing; false (with error()) otherwise.
+    bool backup(const QString &target);
+
 private:
     bool openServer(const QString &location);
     bool openFile(const QString &path);

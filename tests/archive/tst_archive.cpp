@@ -125,6 +125,8 @@ private slots:
     void severalWritersLoseNothing();
     void lockHeldTooLong();
     void postgresql();
+    void serverLocationsRefused_data();
+    void serverLocationsRefused();
     void viewsAnswerTheReadmeQueries_data();
     void viewsAnswerTheReadmeQueries();
 
@@ -375,6 +377,31 @@ void TstArchive::postgresql()
     QCOMPARE(resumed.first().first().toInt(), 1);
     QCOMPARE(storedReadings(server.url()), 6);
     QCOMPARE(writer.finish(std::chrono::seconds(10)).notStored, 1);
+}
+
+// A location that is no sound URL is refused before any connection, with
+// the reason, and never shows a password, whole or in part.
+void TstArchive::serverLocationsRefused_data()
+{
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("slash in the password") << "postgresql://meter:se/cret@db.example:5432/readings"
+                                           << "postgresql://...@db.example:5432/readings cannot be used: it is no "
+                                              "valid URL";
+    QTest::newRow("no database") << "postgresql://meter@db.example:5432"
+                                 << "it names no database";
+    QTest::newRow("no server") << "postgresql:///readings"
+                               << "it names no server";
+}
+
+void TstArchive::serverLocationsRefused()
+{
+    QFETCH(QString, location);
+    QFETCH(QString, reason);
+    ReadingArchive store;
+    QVERIFY(!store.open(location));
+    QVERIFY2(store.error().contains(reason), qPrintable(store.error()));
+    QVERIFY(!store.error().contains(QLatin1String("se/")) && !store.error().contains(QLatin1String("cret")));
 }
 
 void TstArchive::viewsAnswerTheReadmeQueries_data()

@@ -136,6 +136,7 @@ private slots:
     void multiTelegramReading();
     void damagedRepliesFail();
     void storeThenHistory();
+    void backupWhileAnotherWrites();
     void fullDiskArchiveIsNoCrash_data();
     void fullDiskArchiveIsNoCrash();
     void helpAndVersion_data();
@@ -419,6 +420,30 @@ void TstCli::storeThenHistory()
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("typo"))));
 }
 
+// A copy made while another program writes is a whole archive, of the
+// readings stored up to then; the writer loses nothing.
+void TstCli::backupWhileAnotherWrites()
+{
+    Bus bus(QStringLiteral("pty"), SimProcess::demoBus());
+    const QString archive = m_dir.filePath(QStringLiteral("busy.sqlite"));
+    QProcess writer;
+    writer.start(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli"),
+                 QStringList{"read-all", "--to", "12", "--store=" + archive, "--timeout", "300", "--retries", "0"}
+                     + bus.link);
+    QTRY_VERIFY_WITH_TIMEOUT(storedReadings(archive) > 0, 20000);
+    const QString copy = m_dir.filePath(QStringLiteral("copy.sqlite"));
+    Run r = cli({"archive", "backup", copy, "--store=" + archive});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(QFile::permissions(copy) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(queryRows(copy, QStringLiteral("PRAGMA quick_check")), QList<QStringList>{{"ok"}});
+    QVERIFY(storedReadings(copy) > 0);
+    QVERIFY(writer.waitForFinished(30000));
+    QCOMPARE(writer.exitCode(), 0);
+    QCOMPARE(storedReadings(archive), 24);                                    // the scan's 12 and the reads' 12
+    QCOMPARE(cli({"archive", "backup", copy, "--store=" + archive}).exit, 2); // never over a file
+}
+
 namespace {
 
 // A small filesystem mounted here and filled (root, and a kernel that lets
@@ -547,7 +572,7 @@ void TstCli::helpAndVersion()
     const QString out = exit == 0 ? p.readAllStandardOutput() : p.readAllStandardError();
     QVERIFY2(out.startsWith(start), qPrintable(out));
     if (exit != 0 && program != QLatin1String("telvaro-users")) // which adds where its help is
-        QCOMPARE(out.count(u'\n'), 1); // a refusal is one line
+        QCOMPARE(out.count(u'\n'), 1);                          // a refusal is one line
     if (!arguments.isEmpty() && exit != 0)
         QVERIFY2(out.contains(QStringLiteral("nknown option")) && out.contains(QStringLiteral("frobnicate")),
                  qPrintable(out));

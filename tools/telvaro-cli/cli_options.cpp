@@ -108,7 +108,7 @@ QDateTime historyBound(const QString &text, bool from)
 const QStringList &commandNames()
 {
     // In the order of Command.
-    static const QStringList names{"scan", "read", "read-all", "search", "set-address", "raw", "history"};
+    static const QStringList names{"scan", "read", "read-all", "search", "set-address", "raw", "history", "archive"};
     return names;
 }
 
@@ -346,6 +346,11 @@ ParseResult parseCommandLine(const QStringList &arguments)
             return fail(tr("history needs the meter's ID, 8 digits"));
         o.historyId = positional.first();
         break;
+    case Command::Archive:
+        if (positional.size() != 2 || positional.first() != QLatin1String("backup"))
+            return fail(tr("archive needs backup and the file the copy goes to"));
+        o.backupFile = positional.last();
+        break;
     case Command::Raw: {
         const auto hex = hexPairs(positional.join(u' '));
         if (!hex)
@@ -455,6 +460,9 @@ Commands:
                         a date (2026-01-01, the whole day) or a time
                         (2026-01-01T08:50), local time unless it ends in Z or
                         an offset (+01:00). No bus is needed
+  archive backup FILE   a consistent copy of the readings archive (--store=)
+                        into the new file FILE, while other programs go on
+                        writing into it. No bus is needed
 
 Way to the bus (one of them, or --settings):
   --port DEVICE         serial port, e.g. /dev/ttyUSB0

@@ -16,7 +16,7 @@
 
 namespace cli {
 
-enum class Command { Scan, Read, ReadAll, Search, SetAddress, Raw, History };
+enum class Command { Scan, Read, ReadAll, Search, SetAddress, Raw, History, Archive };
 enum class Format { Text, Csv, Json };
 
 struct Options {
@@ -41,6 +41,8 @@ struct Options {
     // history: the meter and the time span (in UTC; invalid: open)
     QString historyId;
     QDateTime historyFrom, historyTo;
+    // archive backup FILE: where the copy goes
+    QString backupFile;
     // --store or --store=LOCATION: keep what is read in the readings archive
     // (empty: the default one); for history, the archive to read
     std::optional<QString> store;

@@ -1,6 +1,7 @@
 #include "history.h"
 
 #include "archive/archive_worker.h"
+#include "archive/reading_archive.h"
 #include "cli_output.h"
 
 #include <QCoreApplication>
@@ -68,16 +69,39 @@ QByteArray textOf(const std::vector<archive::StoredReading> &readings)
 
 } // namespace
 
-int printHistory(const Options &options)
+// The archive --store names; empty (said) when it is a file that is not there.
+static QString existingArchive(const Options &options)
 {
     const QString location = options.store && !options.store->isEmpty() ? *options.store : archive::defaultLocation();
-    // Only read: a file that is not there is not made.
-    if (!location.startsWith(QLatin1String("postgresql://")) && !QFileInfo::exists(location)) {
-        std::fprintf(stderr, "telvaro-cli: %s\n",
-                     qPrintable(tr("there is no readings archive at %1 (readings are kept with --store)")
-                                    .arg(QDir::toNativeSeparators(location))));
+    if (location.startsWith(QLatin1String("postgresql://")) || QFileInfo::exists(location))
+        return location;
+    std::fprintf(stderr, "telvaro-cli: %s\n",
+                 qPrintable(tr("there is no readings archive at %1 (readings are kept with --store)")
+                                .arg(QDir::toNativeSeparators(location))));
+    return {};
+}
+
+int backupArchive(const Options &options)
+{
+    const QString location = existingArchive(options);
+    if (location.isEmpty())
+        return 2;
+    archive::ReadingArchive store;
+    if (!store.open(location) || !store.backup(options.backupFile)) {
+        std::fprintf(stderr, "telvaro-cli: %s\n", qPrintable(store.error()));
         return 2;
     }
+    std::fprintf(stderr, "telvaro-cli: %s\n",
+                 qPrintable(tr("%1 copied to %2").arg(store.shownLocation(), options.backupFile)));
+    return 0;
+}
+
+int printHistory(const Options &options)
+{
+    // Only read: a file that is not there is not made.
+    const QString location = existingArchive(options);
+    if (location.isEmpty())
+        return 2;
     // Asked on the archive's own thread, so that a server that answers
     // nothing is given up after a while instead of holding the shell.
     constexpr int kWaitSeconds = 20;

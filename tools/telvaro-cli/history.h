@@ -10,4 +10,7 @@ namespace cli {
 // or one that did not answer in time). A damaged archive is said first.
 int printHistory(const Options &options);
 
+// archive backup FILE: the exit status (0 copied, 2 not).
+int backupArchive(const Options &options);
+
 } // namespace cli

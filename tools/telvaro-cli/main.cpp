@@ -38,6 +38,8 @@ int main(int argc, char **argv)
     }
     if (parsed.options.command == cli::Command::History) // the archive only, no bus
         return cli::printHistory(parsed.options);
+    if (parsed.options.command == cli::Command::Archive)
+        return cli::backupArchive(parsed.options);
     const cli::RunSettings settings = cli::runSettings(parsed.options);
     if (!settings.error.isEmpty()) {
         progress.line(QStringLiteral("telvaro-cli: ") + settings.error);

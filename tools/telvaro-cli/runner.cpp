@@ -2,6 +2,7 @@
 
 #include "archive/archive_worker.h"
 #include "link/link_route.h"
+#include "ops/reading_source.h"
 
 #include "quit_signals.h"
 
@@ -65,8 +66,7 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
                 m_readings << MeterReading{telegrams, now, complete};
                 if (!m_archive) // decoded again only for --store
                     return;
-                auto reading = archive::readingFromTelegrams(telegrams, now,
-                                                             routeName(linkSettingsFrom(m_settings).route), complete);
+                auto reading = archive::readingFromTelegrams(telegrams, now, sourceOf(m_settings), complete);
                 if (reading)
                     m_archive->submit(std::move(*reading)); // never waits; what is not taken is counted
             });
@@ -154,7 +154,8 @@ int Runner::runCommand()
     case Command::Raw:
         return raw();
     case Command::History:
-        break; // printed without a bus
+    case Command::Archive:
+        break; // done without a bus
     }
     return 2;
 }
