@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
@@ -39,9 +40,18 @@ const archive::StoredRecord *findRecord(const archive::StoredReading &reading, c
     return nullptr;
 }
 
+// As the device table shows values: three decimals, the user's decimal point.
 QString number(double value)
 {
-    return QString::number(value, 'g', 12);
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', 3);
+}
+
+// "Volume, m3"; a unit that only repeats the quantity ("Error flags") once.
+QString quantityAndUnit(const archive::StoredRecord &r)
+{
+    return r.unit.isEmpty() || r.unit == r.quantity ? r.quantity : r.quantity + QStringLiteral(", ") + r.unit;
 }
 
 } // namespace
@@ -52,7 +62,7 @@ HistoryWindow::HistoryWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     titleLabel = new QLabel(this);
     recordCombo = new QComboBox(this);
     recordCombo->setObjectName(QStringLiteral("recordCombo"));
-    readingGrid = new QTableWidget(0, 7, this);
+    readingGrid = new QTableWidget(0, 8, this);
     readingGrid->setObjectName(QStringLiteral("readingGrid"));
     readingGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     readingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -100,7 +110,7 @@ void HistoryWindow::retranslate()
     exportButton->setText(tr("Save / Export"));
     closeButton->setText(tr("Close"));
     readingGrid->setHorizontalHeaderLabels(
-        {tr("Read at"), tr("Addr."), tr("Route"), tr("Status"), tr("Value"), tr("Unit"), tr("Change")});
+        {tr("Read at"), tr("Addr."), tr("Station"), tr("Route"), tr("Status"), tr("Value"), tr("Unit"), tr("Change")});
     if (m_meterId.isEmpty())
         return;
     QString title = m_waiting ? tr("Meter %1: asking the readings archive...").arg(m_meterId)
@@ -147,7 +157,7 @@ void HistoryWindow::fillRecordChoices()
     if (m_readings.empty())
         return;
     for (const archive::StoredRecord &r : m_readings.front().records) {
-        QString text = r.unit.isEmpty() ? r.quantity : r.quantity + QStringLiteral(", ") + r.unit;
+        QString text = quantityAndUnit(r);
         if (r.storage)
             text += tr(", storage %1").arg(r.storage);
         if (r.tariff)
@@ -156,8 +166,12 @@ void HistoryWindow::fillRecordChoices()
             text += tr(", sub-unit %1").arg(r.subunit);
         if (r.function != QLatin1String("instantaneous"))
             text += QStringLiteral(", ") + r.function;
-        if (recordCombo->findData(recordKey(r)) < 0)
-            recordCombo->addItem(text, recordKey(r));
+        if (recordCombo->findData(recordKey(r)) >= 0)
+            continue;
+        // Two records alike in all that is named (another exponent, say) are told apart by their place.
+        if (recordCombo->findText(text) >= 0)
+            text += tr(", record %1").arg(recordCombo->count() + 1);
+        recordCombo->addItem(text, recordKey(r));
     }
     // The first record with a number to draw (not the fabrication number).
     for (const archive::StoredRecord &r : m_readings.front().records) {
@@ -180,9 +194,12 @@ void HistoryWindow::showChosenRecord()
         QString change;
         if (record && record->value && older && older->value)
             change = number(*record->value - *older->value);
+        const QString route = reading.link.isEmpty() ? reading.route
+                                                     : QStringLiteral("%1 (%2)").arg(reading.route, reading.link);
         const QStringList cells{reading.readAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 reading.address ? QString::number(*reading.address) : QString(),
-                                reading.route,
+                                reading.station,
+                                route,
                                 QStringLiteral("0x")
                                     + QStringLiteral("%1").arg(reading.status, 2, 16, QLatin1Char('0')).toUpper(),
                                 record ? (record->value ? number(*record->value) : record->text) : QString(),
@@ -193,7 +210,8 @@ void HistoryWindow::showChosenRecord()
         if (record && record->value)
             points.prepend({reading.readAt, *record->value});
     }
-    drawChart(recordCombo->currentText(), points);
+    const archive::StoredRecord *shown = m_readings.empty() ? nullptr : findRecord(m_readings.front(), key);
+    drawChart(recordCombo->currentText(), shown ? quantityAndUnit(*shown) : QString(), points);
 }
 
 void HistoryWindow::showSeries(const QString &title, const QList<QPair<QDateTime, double>> &points)
@@ -205,12 +223,19 @@ void HistoryWindow::showSeries(const QString &title, const QList<QPair<QDateTime
     titleLabel->setText(title);
     recordCombo->setVisible(false);
     readingGrid->setVisible(false);
-    drawChart(title, points);
+    drawChart(title, QString(), points);
     show();
     raise();
 }
 
-void HistoryWindow::drawChart(const QString &title, const QList<QPair<QDateTime, double>> &points)
+QPair<QDateTime, QDateTime> HistoryWindow::timeAxisRange(const QDateTime &first, const QDateTime &last)
+{
+    const qint64 margin = std::max<qint64>(first.msecsTo(last) / 20, first == last ? 60000 : 1000);
+    return {first.addMSecs(-margin), last.addMSecs(margin)};
+}
+
+void HistoryWindow::drawChart(const QString &title, const QString &valueTitle,
+                              const QList<QPair<QDateTime, double>> &points)
 {
     auto *chart = new QChart;
     chart->setTitle(title);
@@ -225,16 +250,21 @@ void HistoryWindow::drawChart(const QString &title, const QList<QPair<QDateTime,
     }
     chart->addSeries(series);
     auto *time = new QDateTimeAxis(chart);
-    // Dates for a long history, times of day for readings of one day.
-    const bool oneDay = points.size() < 2 || points.front().first.daysTo(points.back().first) < 2;
-    time->setFormat(oneDay ? QStringLiteral("dd.MM HH:mm") : QStringLiteral("yyyy-MM-dd"));
+    time->setTitleText(tr("Time"));
+    const auto [from, to] = points.isEmpty()
+                                ? QPair(QDateTime::currentDateTime().addDays(-1), QDateTime::currentDateTime())
+                                : timeAxisRange(points.front().first, points.back().first);
+    time->setRange(from, to);
+    // The table's forms: dates for a long history, with times for a short one.
+    const qint64 span = from.secsTo(to);
+    time->setFormat(span > 7 * 86400 ? QStringLiteral("yyyy-MM-dd")
+                    : span > 3600    ? QStringLiteral("yyyy-MM-dd HH:mm")
+                                     : QStringLiteral("HH:mm:ss"));
     auto *values = new QValueAxis(chart);
+    values->setTitleText(valueTitle);
+    values->setLabelFormat(QStringLiteral("%.3f"));
     const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
     values->setRange(low - margin, high + margin);
-    if (!points.isEmpty())
-        time->setRange(points.front().first.addSecs(-3600), points.back().first.addSecs(3600));
-    else
-        time->setRange(QDateTime::currentDateTime().addDays(-1), QDateTime::currentDateTime());
     chart->addAxis(time, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(time);

@@ -44,6 +44,11 @@ public:
     // The rows as exported: header, then one row per reading.
     std::vector<table_files::Row> exportRows() const;
 
+    // The time axis for readings from first to last: the span itself with a
+    // twentieth of it on each side (a minute of readings fills the chart),
+    // one minute on each side of a single moment.
+    static QPair<QDateTime, QDateTime> timeAxisRange(const QDateTime &first, const QDateTime &last);
+
 protected:
     void changeEvent(QEvent *event) override;
 
@@ -51,7 +56,7 @@ private:
     void retranslate();
     void fillRecordChoices();
     void showChosenRecord();
-    void drawChart(const QString &title, const QList<QPair<QDateTime, double>> &points);
+    void drawChart(const QString &title, const QString &valueTitle, const QList<QPair<QDateTime, double>> &points);
 
     QString m_meterId;
     std::vector<archive::StoredReading> m_readings;

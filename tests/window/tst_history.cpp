@@ -16,7 +16,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineSeries>
+#include <QSysInfo>
 #include <QTableWidget>
+#include <QValueAxis>
 
 namespace {
 
@@ -41,6 +43,8 @@ private slots:
     void unusableArchiveSaidOnce_data();
     void unusableArchiveSaidOnce();
     void stalledServerDoesNotFreeze();
+    void timeAxisSpansTheReadings_data();
+    void timeAxisSpansTheReadings();
 };
 
 void TstHistory::readingsKeptAndShown()
@@ -59,11 +63,20 @@ void TstHistory::readingsKeptAndShown()
     QVERIFY(history.titleLabel->text().contains(QStringLiteral("20071234")));
     QTRY_COMPARE(history.readingGrid->rowCount(), 2); // answered by the archive's thread
     history.recordCombo->setCurrentIndex(history.recordCombo->findText(QStringLiteral("Energy, kWh")));
-    QCOMPARE(history.readingGrid->item(0, 4)->text(), QStringLiteral("21387"));
-    QCOMPARE(history.readingGrid->item(0, 5)->text(), QStringLiteral("kWh"));
-    QCOMPARE(history.readingGrid->item(0, 6)->text(), QStringLiteral("0")); // unchanged since the scan
-    QCOMPARE(history.readingGrid->item(0, 2)->text(), QStringLiteral("serial"));
+    QStringList row;
+    for (int c = 1; c < history.readingGrid->columnCount(); ++c)
+        row << history.readingGrid->item(0, c)->text();
+    // Where it came from; the value as the device table shows it, unchanged since the scan.
+    QCOMPARE(row, QStringList({"2", QSysInfo::machineHostName(), "serial (" + b.sim.link() + ")", "0x00", "21387.000",
+                               "kWh", "0.000"}));
     QCOMPARE(chartPoints(history), 2);
+    const auto *valueAxis = static_cast<QValueAxis *>(history.chartView->chart()->axes(Qt::Vertical).first());
+    QCOMPARE(valueAxis->titleText(), QStringLiteral("Energy, kWh"));
+    // Every record has an entry of its own ("Error flags" once, not twice).
+    QStringList entries;
+    for (int i = 0; i < history.recordCombo->count(); ++i)
+        entries << history.recordCombo->itemText(i);
+    QCOMPARE(QSet<QString>(entries.begin(), entries.end()).size(), entries.size());
 
     // The list exported as the tables are.
     const QString target = archiveDir.filePath(QStringLiteral("history.csv"));
@@ -72,13 +85,33 @@ void TstHistory::readingsKeptAndShown()
     QFile file(target);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray csv = file.readAll();
-    QVERIFY2(csv.startsWith("Read at;Addr.;Route;Status;Value;Unit;Change;\r\n") && csv.count("\r\n") == 3, csv);
+    QVERIFY2(csv.startsWith("Read at;Addr.;Station;Route;Status;Value;Unit;Change;\r\n") && csv.count("\r\n") == 3,
+             csv);
 
     // The display's months of a row, drawn the same way.
     b.window->historyTable().setRows({QStringList{"41000001", "1", "m3", "", "", "", "", "", "", "", "1", "2", "3"}});
     b.window->readingsPage->historyGrid->setCurrentCell(0, 0);
     QTest::mouseClick(b.window->readingsPage->chartButton, Qt::LeftButton);
     QCOMPARE(chartPoints(history), 3);
+}
+
+void TstHistory::timeAxisSpansTheReadings_data()
+{
+    QTest::addColumn<qint64>("spanMs");
+    QTest::addColumn<qint64>("marginMs"); // on each side
+    QTest::newRow("one moment") << qint64(0) << qint64(60000);
+    QTest::newRow("a minute") << qint64(60000) << qint64(3000);
+    QTest::newRow("a year") << qint64(365) * 86400000 << qint64(365) * 86400000 / 20;
+}
+
+void TstHistory::timeAxisSpansTheReadings()
+{
+    QFETCH(qint64, spanMs);
+    QFETCH(qint64, marginMs);
+    const QDateTime first(QDate(2026, 12, 8), QTime(8, 50), Qt::UTC);
+    const auto [from, to] = HistoryWindow::timeAxisRange(first, first.addMSecs(spanMs));
+    QCOMPARE(from.msecsTo(first), marginMs);
+    QCOMPARE(first.addMSecs(spanMs).msecsTo(to), marginMs);
 }
 
 void TstHistory::unusableArchiveSaidOnce_data()
@@ -145,7 +178,7 @@ void TstHistory::stalledServerDoesNotFreeze()
         "^Readings archive: storing again; (\\d+) reading\\(s\\) could not be stored in the archive\\.$"));
     const QRegularExpressionMatch match = said.match(b.window->logLines().filter(QStringLiteral("could not")).first());
     QVERIFY(match.hasMatch());
-    const int lost = match.captured(1).toInt(); // never said as 0
+    const int lost = match.captured(1).toInt();            // never said as 0
     QTRY_COMPARE(storedReadings(server.url()), 24 - lost); // what is said is what is missing
     QVERIFY(b.scan(1, 3, 10000));
     QTRY_COMPARE(storedReadings(server.url()), 27 - lost);

@@ -489,6 +489,18 @@
         <source>Meter %1: asking the readings archive...</source>
         <translation>Contatore %1: interrogazione dell&apos;archivio letture...</translation>
     </message>
+    <message>
+        <source>Station</source>
+        <translation>Stazione</translation>
+    </message>
+    <message>
+        <source>, record %1</source>
+        <translation>, voce %1</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Ora</translation>
+    </message>
 </context>
 <context>
     <name>LinkDispatch</name>
@@ -1725,6 +1737,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The archive %1 cannot be brought up to date: %2</source>
         <translation>L&apos;archivio %1 non può essere aggiornato: %2</translation>
+    </message>
+    <message>
+        <source>A PostgreSQL archive is copied with the server&apos;s own tools (pg_dump)</source>
+        <translation>Un archivio PostgreSQL si copia con gli strumenti del server (pg_dump)</translation>
+    </message>
+    <message>
+        <source>%1 is there already: a copy is made only into a new file</source>
+        <translation>%1 esiste già: una copia si fa solo in un file nuovo</translation>
+    </message>
+    <message>
+        <source>The archive %1 could not be copied to %2: %3</source>
+        <translation>Non è stato possibile copiare l&apos;archivio %1 in %2: %3</translation>
     </message>
 </context>
 <context>

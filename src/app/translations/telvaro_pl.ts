@@ -490,6 +490,18 @@
         <source>Meter %1: asking the readings archive...</source>
         <translation>Licznik %1: pytanie archiwum odczytów...</translation>
     </message>
+    <message>
+        <source>Station</source>
+        <translation>Stanowisko</translation>
+    </message>
+    <message>
+        <source>, record %1</source>
+        <translation>, rekord %1</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Czas</translation>
+    </message>
 </context>
 <context>
     <name>LinkDispatch</name>
@@ -1729,6 +1741,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The archive %1 cannot be brought up to date: %2</source>
         <translation>Archiwum %1 nie może zostać zaktualizowane: %2</translation>
+    </message>
+    <message>
+        <source>A PostgreSQL archive is copied with the server&apos;s own tools (pg_dump)</source>
+        <translation>Archiwum PostgreSQL kopiuje się narzędziami serwera (pg_dump)</translation>
+    </message>
+    <message>
+        <source>%1 is there already: a copy is made only into a new file</source>
+        <translation>%1 już istnieje: kopia powstaje tylko w nowym pliku</translation>
+    </message>
+    <message>
+        <source>The archive %1 could not be copied to %2: %3</source>
+        <translation>Nie udało się skopiować archiwum %1 do %2: %3</translation>
     </message>
 </context>
 <context>
