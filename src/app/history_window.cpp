@@ -62,6 +62,7 @@ HistoryWindow::HistoryWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     titleLabel = new QLabel(this);
     recordCombo = new QComboBox(this);
     recordCombo->setObjectName(QStringLiteral("recordCombo"));
+    recordCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     readingGrid = new QTableWidget(0, 8, this);
     readingGrid->setObjectName(QStringLiteral("readingGrid"));
     readingGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -260,10 +261,11 @@ void HistoryWindow::drawChart(const QString &title, const QString &valueTitle,
     time->setFormat(span > 7 * 86400 ? QStringLiteral("yyyy-MM-dd")
                     : span > 3600    ? QStringLiteral("yyyy-MM-dd HH:mm")
                                      : QStringLiteral("HH:mm:ss"));
+    time->setTickCount(int(std::clamp<qint64>(span + 1, 2, 5))); // no two ticks within one second
     auto *values = new QValueAxis(chart);
     values->setTitleText(valueTitle);
     values->setLabelFormat(QStringLiteral("%.3f"));
-    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
+    const double margin = high > low ? (high - low) * 0.05 : std::max(0.001, std::abs(high) * 0.001);
     values->setRange(low - margin, high + margin);
     chart->addAxis(time, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
