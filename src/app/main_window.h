@@ -242,4 +242,5 @@ private:
     UsersWindow *m_users = nullptr;
     HistoryWindow *m_history = nullptr;
     archive::WorkerPtr m_archive;
+    QString m_archiveLocation; // where m_archive writes
 };

@@ -2,7 +2,6 @@
 // history shown, the display's monthly values drawn.
 
 #include "archive/archive_worker.h"
-#include "ops/reading_source.h"
 #include "devices_page.h"
 #include "display/display_table.h"
 #include "display_grid.h"
@@ -11,6 +10,7 @@
 #include "main_window.h"
 #include "ops/bus_session.h"
 #include "ops/bus_stack.h"
+#include "ops/reading_source.h"
 #include "settings_dialog.h"
 
 #include <QAction>
@@ -34,10 +34,13 @@ bool MainWindow::openArchive()
 {
     if (!m_settings.archiveOn)
         return false;
-    if (m_archive)
-        return true;
     const QString location = m_settings.archiveLocation.isEmpty() ? archive::defaultLocation()
                                                                   : m_settings.archiveLocation;
+    if (m_archive && m_archiveLocation == location)
+        return true;
+    // Another archive chosen in the settings: the one before writes what it holds first.
+    finishArchive(std::chrono::seconds(1));
+    m_archiveLocation = location;
     m_archive.reset(new archive::ArchiveWorker(location));
     // Said once when storing stops, and once with the count when it starts again.
     connect(m_archive.get(), &archive::ArchiveWorker::problem, this, [this](const QString &why) {
@@ -64,8 +67,8 @@ void MainWindow::keepReading(const QByteArrayList &telegrams, bool complete)
 {
     if (!openArchive())
         return;
-    auto reading = archive::readingFromTelegrams(telegrams, QDateTime::currentDateTimeUtc(),
-                                                 sourceOf(m_settings), complete);
+    auto reading = archive::readingFromTelegrams(telegrams, QDateTime::currentDateTimeUtc(), sourceOf(m_settings),
+                                                 complete);
     if (reading)
         m_archive->submit(std::move(*reading)); // never waits: a full queue counts the reading as not stored
 }

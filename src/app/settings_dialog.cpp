@@ -1,13 +1,16 @@
 #include "settings_dialog.h"
 
+#include "archive/archive_probe.h"
 #include "config/ini_file.h"
 #include "link/port_list.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -64,8 +67,42 @@ SettingsDialog::SettingsDialog(Settings &live, QString settingsPath, QWidget *pa
 
     wireRules();
     wireLiveCopy();
+    wireArchive();
     retranslate();
     reload();
+}
+
+void SettingsDialog::wireArchive()
+{
+    askArchiveFile = [this](const QString &current) {
+        return QFileDialog::getSaveFileName(this, tr("Readings archive"), current, tr("SQLite archive (*.sqlite)"),
+                                            nullptr, QFileDialog::DontConfirmOverwrite);
+    };
+    connect(archiveBrowseButton, &QPushButton::clicked, this, [this] {
+        const QString file = askArchiveFile(archiveLocationEdit->text());
+        if (!file.isEmpty())
+            archiveLocationEdit->setText(file);
+    });
+    // Asked on a thread of its own: a server may take seconds to answer.
+    connect(archiveTestButton, &QPushButton::clicked, this, [this] {
+        archiveTestButton->setEnabled(false);
+        archiveTestLabel->setText(tr("Looking at the archive..."));
+        archiveTestLabel->setVisible(true);
+        archive::probeArchiveLater(archiveLocationEdit->text().trimmed(), this, [this](const archive::ProbeResult &r) {
+            archiveTestButton->setEnabled(true);
+            if (r.missing)
+                archiveTestLabel->setText(
+                    tr("%1 is not there yet: it is made at the first reading.").arg(r.shownLocation));
+            else if (!r.usable)
+                archiveTestLabel->setText(r.error);
+            else if (r.writable)
+                archiveTestLabel->setText(
+                    tr("%1 can be used: %n reading(s) in it.", nullptr, int(r.readings)).arg(r.shownLocation));
+            else
+                archiveTestLabel->setText(
+                    tr("%1 can only be read: %n reading(s) in it.", nullptr, int(r.readings)).arg(r.shownLocation));
+        });
+    });
 }
 
 QLineEdit *SettingsDialog::titleEdit(int index) const
@@ -104,8 +141,8 @@ void SettingsDialog::wireLiveCopy()
                            autoReadDisplayBox, autoReadMbusBox, msbFirstBox, lsbFirstBox, globalInitBox, use5BBox,
                            unicodeBox, fastReadsBox, allTelegramsBox, archiveBox, standardTimingBox})
         connect(box, &QCheckBox::toggled, this, &SettingsDialog::copyToLive);
-    for (QLineEdit *edit :
-         {remoteIpEdit, remotePortEdit, networkNumberEdit, listenPortEdit, exportSeparatorEdit, vantirGenerationEdit})
+    for (QLineEdit *edit : {remoteIpEdit, remotePortEdit, networkNumberEdit, listenPortEdit, exportSeparatorEdit,
+                            vantirGenerationEdit, archiveLocationEdit})
         connect(edit, &QLineEdit::textChanged, this, &SettingsDialog::copyToLive);
     for (QSpinBox *box : {ethernetTimeoutBox, retriesBox, timingMarginBox})
         connect(box, &QSpinBox::valueChanged, this, &SettingsDialog::copyToLive);
@@ -141,6 +178,7 @@ void SettingsDialog::copyToLive()
     s.fastReads = fastReadsBox->isChecked();
     s.allTelegrams = allTelegramsBox->isChecked();
     s.archiveOn = archiveBox->isChecked();
+    s.archiveLocation = archiveLocationEdit->text().trimmed();
     s.standardTiming = standardTimingBox->isChecked();
     s.timingMarginMs = timingMarginBox->value();
 }
@@ -201,6 +239,7 @@ void SettingsDialog::showPortPage(const Settings &stored)
     fastReadsBox->setChecked(stored.fastReads);
     allTelegramsBox->setChecked(stored.allTelegrams);
     archiveBox->setChecked(stored.archiveOn);
+    archiveLocationEdit->setText(stored.archiveLocation);
     standardTimingBox->setChecked(stored.standardTiming);
     timingMarginBox->setValue(stored.timingMarginMs);
     vantirGenerationEdit->setText(stored.vantirGenerationCode);

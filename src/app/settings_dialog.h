@@ -75,6 +75,13 @@ public:
     QCheckBox *fastReadsBox = nullptr, *allTelegramsBox = nullptr, *archiveBox = nullptr;
     QCheckBox *standardTimingBox = nullptr;
     QSpinBox *timingMarginBox = nullptr;
+    // The archive: a file or a postgresql:// URL (empty: the default file),
+    // a chooser for the file, and "Test" with its answer below.
+    QGroupBox *archiveGroup = nullptr;
+    QLineEdit *archiveLocationEdit = nullptr;
+    QPushButton *archiveBrowseButton = nullptr, *archiveTestButton = nullptr;
+    QLabel *archiveTestLabel = nullptr;
+    std::function<QString(const QString &current)> askArchiveFile; // the file chooser; tests replace it
     QLineEdit *vantirGenerationEdit = nullptr;
     QPushButton *portCancelButton = nullptr, *portApplyButton = nullptr; // "Cancel", "Apply"
     QPushButton *openPortButton = nullptr;                               // hidden; its caption follows the port
@@ -112,6 +119,7 @@ private:
     QLabel *label(QWidget *parent, const char *source);
     void wireRules();
     void wireLiveCopy();
+    void wireArchive();
 
     void showPortPage(const Settings &stored);
     void showTitlesPage(const Settings &stored);

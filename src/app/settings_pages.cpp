@@ -174,7 +174,6 @@ QWidget *SettingsDialog::buildPortPage()
     unicodeBox = checkBox(reading, "Check_unicode");
     fastReadsBox = checkBox(reading, "Check_fast_reads");
     allTelegramsBox = checkBox(reading, "Check_all_telegrams");
-    archiveBox = checkBox(reading, "Check_archive");
     standardTimingBox = checkBox(reading, "Check_standard_timing");
     timingMarginBox = named(new QSpinBox(reading), "UD_timing_margin");
     timingMarginBox->setRange(0, 1000);
@@ -190,16 +189,34 @@ QWidget *SettingsDialog::buildPortPage()
     readingGrid->addWidget(unicodeBox, 5, 0, 1, 2);
     readingGrid->addWidget(fastReadsBox, 6, 0, 1, 2);
     readingGrid->addWidget(allTelegramsBox, 7, 0, 1, 2);
-    readingGrid->addWidget(archiveBox, 8, 0, 1, 2);
     auto *timing = new QHBoxLayout;
     timing->addWidget(standardTimingBox);
     timing->addWidget(label(reading, QT_TR_NOOP("margin")));
     timing->addWidget(timingMarginBox);
     timing->addStretch(1);
-    readingGrid->addLayout(timing, 9, 0, 1, 2);
-    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 10, 0, 1, 2);
-    readingGrid->addWidget(vantirGenerationEdit, 11, 0, 1, 2, Qt::AlignLeft);
+    readingGrid->addLayout(timing, 8, 0, 1, 2);
+    readingGrid->addWidget(label(reading, QT_TR_NOOP("Generation code of VANTIR, decimal")), 9, 0, 1, 2);
+    readingGrid->addWidget(vantirGenerationEdit, 10, 0, 1, 2, Qt::AlignLeft);
     readingGrid->setColumnStretch(1, 1);
+
+    // The readings archive: on or off, where (a file or a server), and a test.
+    archiveGroup = named(new QGroupBox(portPage), "Group_archive");
+    archiveBox = checkBox(archiveGroup, "Check_archive");
+    archiveLocationEdit = lineEdit(archiveGroup, "Edit_archive", 1024);
+    archiveBrowseButton = named(new QPushButton(archiveGroup), "Butt_archive_browse");
+    archiveTestButton = named(new QPushButton(archiveGroup), "Butt_archive_test");
+    archiveTestLabel = named(new QLabel(archiveGroup), "Label_archive_test");
+    archiveTestLabel->setWordWrap(true);
+    archiveTestLabel->setVisible(false); // until there is an answer to show
+    auto *archiveButtons = new QHBoxLayout;
+    archiveButtons->addStretch(1);
+    archiveButtons->addWidget(archiveBrowseButton);
+    archiveButtons->addWidget(archiveTestButton);
+    auto *archiveLayout = new QVBoxLayout(archiveGroup);
+    archiveLayout->addWidget(archiveBox);
+    archiveLayout->addWidget(archiveLocationEdit);
+    archiveLayout->addLayout(archiveButtons);
+    archiveLayout->addWidget(archiveTestLabel);
 
     portCancelButton = button(portPage, "BitBtn2");
     portApplyButton = button(portPage, "BitBtn1");
@@ -209,6 +226,7 @@ QWidget *SettingsDialog::buildPortPage()
     left->addWidget(converterRouteBox);
     left->addWidget(gatewayClientRouteBox);
     left->addWidget(remoteGroup);
+    left->addWidget(archiveGroup);
     left->addStretch(1);
     auto *right = new QVBoxLayout;
     right->addWidget(listenRouteBox);
@@ -303,7 +321,11 @@ void SettingsDialog::retranslate()
     fastReadsBox->setToolTip(tr("Take a reply as soon as it is a whole frame instead of one response timeout "
                                 "after the request"));
     allTelegramsBox->setText(tr("Read all telegrams"));
+    archiveGroup->setTitle(tr("Readings archive"));
     archiveBox->setText(tr("Keep every reading in the archive"));
+    archiveLocationEdit->setPlaceholderText(tr("the default file, or a file or postgresql://user@host/database"));
+    archiveBrowseButton->setText(tr("File..."));
+    archiveTestButton->setText(tr("Test"));
     standardTimingBox->setText(tr("Standard bus timing"));
     standardTimingBox->setToolTip(tr("On the serial port, an answer that has not begun within 330 bit times + 50 ms "
                                      "(plus the margin) of the request counts as silence; one that began is over "

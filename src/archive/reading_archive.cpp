@@ -438,6 +438,15 @@ bool ReadingArchive::check()
     return true;
 }
 
+qint64 ReadingArchive::readingCount()
+{
+    QSqlQuery q(m_db);
+    if (isOpen() && q.exec(QStringLiteral("SELECT count(*) FROM readings")) && q.next())
+        return q.value(0).toLongLong();
+    fail(tr("The archive %1 cannot be read: %2").arg(m_shownLocation, q.lastError().text()));
+    return -1;
+}
+
 bool ReadingArchive::backup(const QString &target)
 {
     if (!isOpen())

@@ -66,6 +66,9 @@ public:
     // archive could not be read.
     std::vector<StoredReading> history(const QString &meterId, const QDateTime &from = {}, const QDateTime &to = {});
 
+    // How many readings it holds; -1 (with error()) when it cannot be read.
+    qint64 readingCount();
+
     // A consistent copy of an SQLite archive into a new file (mode 0600),
     // while other programs may be writing; false (with error()) otherwise.
     bool backup(const QString &target);

@@ -3,6 +3,7 @@
 // the title fields, the drop-downs and a layout that clips nothing.
 
 #include "../app/settings_test_support.h"
+#include "archive/reading_archive.h"
 #include "settings_dialog.h"
 
 #include <QCheckBox>
@@ -100,6 +101,7 @@ private slots:
     void longPortPathKept();
     void windowAndLayout();
     void captionsAreTranslatable();
+    void archiveTestSaysWhatIsThere();
 };
 
 // Clicks on the route boxes, and files a user edited by hand with several
@@ -237,6 +239,7 @@ void TstSettingsDialog::liveCopy_data()
     QTest::newRow("standard bus timing") << "Check_standard_timing" << "" << "Misc/StandardTiming" << "1";
     QTest::newRow("timing margin") << "UD_timing_margin" << "55" << "Misc/TimingMargin" << "55";
     QTest::newRow("archive") << "Check_archive" << "" << "Archive/Enabled" << "0";
+    QTest::newRow("archive location") << "Edit_archive" << "postgresql://meter@db/readings" << "Archive/Location" << "postgresql://meter@db/readings";
     QTest::newRow("title count") << "UD_addValues" << "5" << "" << "";
     QTest::newRow("title") << "Edit1" << "Energy" << "" << "";
     QTest::newRow("secondary main") << "Check_secMain" << "" << "" << "";
@@ -420,7 +423,8 @@ void TstSettingsDialog::applyWritesEveryKeyInOrder()
                                          "NetNumber",
                                          "EthTimeout",
                                          "[Archive]",
-                                         "Enabled"}));
+                                         "Enabled",
+                                         "Location"}));
     for (const char *line :
          {"Name=COM1", "Speed=300", "Parity=Even", "Retry=3", "VelkServer=1", "UseLANXP=0", "Encoding=1", "GenCode=27",
           "FastReads=1", "AllTelegrams=0", "StandardTiming=0", "TimingMargin=20", "Port=59615", "IP=10.1.2.3",
@@ -635,6 +639,37 @@ void TstSettingsDialog::captionsAreTranslatable()
     }
     QVERIFY(QCoreApplication::removeTranslator(&marks));
     QTRY_COMPARE(d.converterRouteBox->text(), QStringLiteral("Use TCP/IP option "));
+}
+
+// "Test" beside the archive's location: how many readings it holds, a file
+// that is not there (and is not made by looking), a location of no use.
+void TstSettingsDialog::archiveTestSaysWhatIsThere()
+{
+    Rig rig;
+    rig.dialog->show();
+    auto *edit = rig.find<QLineEdit>(QStringLiteral("Edit_archive"));
+    auto *test = rig.find<QPushButton>(QStringLiteral("Butt_archive_test"));
+    auto *answer = rig.find<QLabel>(QStringLiteral("Label_archive_test"));
+    const QString missing = rig.dir.filePath(QStringLiteral("new/readings.sqlite"));
+    const QString empty = rig.dir.filePath(QStringLiteral("empty.sqlite"));
+    QVERIFY(archive::ReadingArchive().open(empty));
+    const QString notOne = rig.dir.filePath(QStringLiteral("notes.txt"));
+    writeFile(notOne, "nothing of ours");
+    rig.dialog->askArchiveFile = [&](const QString &) { return missing; };
+    QTest::mouseClick(rig.find<QPushButton>(QStringLiteral("Butt_archive_browse")), Qt::LeftButton);
+    QCOMPARE(edit->text(), missing);
+    QCOMPARE(rig.live.archiveLocation, missing);
+    for (const auto &[location, said] :
+         {std::pair{missing, missing + " is not there yet: it is made at the first reading."},
+          std::pair{empty, empty + " can be used: 0 reading(s) in it."},
+          std::pair{notOne, notOne + " is no database: nothing is stored in it"},
+          std::pair{QStringLiteral("postgresql://meter@db"), QStringLiteral("it names no database")}}) {
+        edit->setText(location);
+        QTest::mouseClick(test, Qt::LeftButton);
+        QTRY_VERIFY(test->isEnabled());
+        QVERIFY2(answer->text().contains(said), qPrintable(answer->text()));
+    }
+    QVERIFY(!QFileInfo::exists(rig.dir.filePath(QStringLiteral("new"))));
 }
 
 QTEST_MAIN(TstSettingsDialog)

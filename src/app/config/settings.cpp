@@ -122,6 +122,7 @@ void writePortPageKeys(IniFile &ini, const Settings &s)
     ini.writeInteger(kLanxp, QStringLiteral("EthTimeout"), s.ethTimeout);
 
     ini.writeBool(kArchive, QStringLiteral("Enabled"), s.archiveOn);
+    ini.writeString(kArchive, QStringLiteral("Location"), s.archiveLocation);
 }
 
 void writeTitlesPageKeys(IniFile &ini, const Settings &s)

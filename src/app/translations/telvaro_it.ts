@@ -1511,6 +1511,48 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>On the serial port, an answer that has not begun within 330 bit times + 50 ms (plus the margin) of the request counts as silence; one that began is over when the line falls quiet</source>
         <translation>Sulla porta seriale una risposta non iniziata entro 330 tempi di bit + 50 ms (più il margine) dalla richiesta conta come silenzio; una risposta iniziata termina quando la linea tace</translation>
     </message>
+    <message>
+        <source>Readings archive</source>
+        <translation>Archivio delle letture</translation>
+    </message>
+    <message>
+        <source>SQLite archive (*.sqlite)</source>
+        <translation>Archivio SQLite (*.sqlite)</translation>
+    </message>
+    <message>
+        <source>Looking at the archive...</source>
+        <translation>Controllo dell&apos;archivio...</translation>
+    </message>
+    <message>
+        <source>%1 is not there yet: it is made at the first reading.</source>
+        <translation>%1 non esiste ancora: verrà creato alla prima lettura.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 can be used: %n reading(s) in it.</source>
+        <translation>
+            <numerusform>%1 può essere usato: contiene %n lettura.</numerusform>
+            <numerusform>%1 può essere usato: contiene %n letture.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 can only be read: %n reading(s) in it.</source>
+        <translation>
+            <numerusform>%1 può solo essere letto: contiene %n lettura.</numerusform>
+            <numerusform>%1 può solo essere letto: contiene %n letture.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the default file, or a file or postgresql://user@host/database</source>
+        <translation>il file predefinito, oppure un file o postgresql://utente@host/database</translation>
+    </message>
+    <message>
+        <source>File...</source>
+        <translation>Scegli...</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Prova</translation>
+    </message>
 </context>
 <context>
     <name>TableFiles</name>

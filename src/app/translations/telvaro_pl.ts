@@ -1515,6 +1515,50 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>On the serial port, an answer that has not begun within 330 bit times + 50 ms (plus the margin) of the request counts as silence; one that began is over when the line falls quiet</source>
         <translation>Na porcie szeregowym odpowiedź, która nie zaczęła się w ciągu 330 czasów bitu + 50 ms (plus zapas) od zapytania, liczy się jako cisza; rozpoczęta kończy się, gdy linia ucichnie</translation>
     </message>
+    <message>
+        <source>Readings archive</source>
+        <translation>Archiwum odczytów</translation>
+    </message>
+    <message>
+        <source>SQLite archive (*.sqlite)</source>
+        <translation>Archiwum SQLite (*.sqlite)</translation>
+    </message>
+    <message>
+        <source>Looking at the archive...</source>
+        <translation>Sprawdzanie archiwum...</translation>
+    </message>
+    <message>
+        <source>%1 is not there yet: it is made at the first reading.</source>
+        <translation>%1 jeszcze nie istnieje: powstanie przy pierwszym odczycie.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 can be used: %n reading(s) in it.</source>
+        <translation>
+            <numerusform>%1 może być użyte: zawiera %n odczyt.</numerusform>
+            <numerusform>%1 może być użyte: zawiera %n odczyty.</numerusform>
+            <numerusform>%1 może być użyte: zawiera %n odczytów.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 can only be read: %n reading(s) in it.</source>
+        <translation>
+            <numerusform>%1 można tylko czytać: zawiera %n odczyt.</numerusform>
+            <numerusform>%1 można tylko czytać: zawiera %n odczyty.</numerusform>
+            <numerusform>%1 można tylko czytać: zawiera %n odczytów.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the default file, or a file or postgresql://user@host/database</source>
+        <translation>plik domyślny albo plik lub postgresql://użytkownik@host/baza</translation>
+    </message>
+    <message>
+        <source>File...</source>
+        <translation>Plik...</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Sprawdź</translation>
+    </message>
 </context>
 <context>
     <name>TableFiles</name>
