@@ -9,6 +9,7 @@
 #include "stored_readings.h"
 
 #include <QDir>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -43,6 +44,9 @@ StoredReading reading(const QDateTime &when, const char *id = "78563412", bool c
         {telegram(id)}, when, {QStringLiteral("serial"), QStringLiteral("van-3"), QStringLiteral("/dev/ttyUSB0")},
         complete);
 }
+
+QStringList qtWarnings; // what Qt says while a test listens, from any thread
+QMutex qtWarningsLock;
 
 const QDateTime kMonday(QDate(2026, 12, 7), QTime(10, 30), Qt::UTC);
 
@@ -364,6 +368,12 @@ void TstArchive::postgresql()
         QVERIFY2(store.open(server.url()), qPrintable(store.error()));
         roundTrip(store);
     }
+    qtWarnings.clear();
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        const QMutexLocker lock(&qtWarningsLock);
+        if (type == QtWarningMsg)
+            qtWarnings << message;
+    });
     archive::ArchiveWorker writer(server.url());
     QSignalSpy problems(&writer, &archive::ArchiveWorker::problem);
     QSignalSpy resumed(&writer, &archive::ArchiveWorker::resumed);
@@ -377,6 +387,8 @@ void TstArchive::postgresql()
     QCOMPARE(resumed.first().first().toInt(), 1);
     QCOMPARE(storedReadings(server.url()), 6);
     QCOMPARE(writer.finish(std::chrono::seconds(10)).notStored, 1);
+    qInstallMessageHandler(nullptr);
+    QCOMPARE(qtWarnings, QStringList()); // nothing said of statements on the lost connection
 }
 
 // A location that is no sound URL is refused before any connection, with
