@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -389,6 +390,20 @@ void TstArchive::postgresql()
     QCOMPARE(writer.finish(std::chrono::seconds(10)).notStored, 1);
     qInstallMessageHandler(nullptr);
     QCOMPARE(qtWarnings, QStringList()); // nothing said of statements on the lost connection
+
+    // The password as libpq users keep it, in a password file: the location names none.
+    QVERIFY(server.requirePassword(QStringLiteral("se/cret@1")));
+    QTemporaryFile pgpass; // mode 0600, as libpq wants it
+    QVERIFY(pgpass.open());
+    pgpass.write(QStringLiteral("127.0.0.1:%1:postgres:telvaro:se/cret@1\n").arg(server.port()).toUtf8());
+    pgpass.flush();
+    ReadingArchive store;
+    QVERIFY(!store.open(server.url()));
+    QVERIFY(!store.error().contains(QLatin1String("cret")));
+    qputenv("PGPASSFILE", QFile::encodeName(pgpass.fileName()));
+    QVERIFY2(store.open(server.url()), qPrintable(store.error()));
+    qunsetenv("PGPASSFILE");
+    QCOMPARE(store.readingCount(), 6);
 }
 
 // A location that is no sound URL is refused before any connection, with

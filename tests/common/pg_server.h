@@ -4,6 +4,8 @@
 // test runs as root: the server refuses root). signal(SIGSTOP) makes it a
 // server that keeps its connections open and answers nothing.
 
+#include "stored_readings.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -44,6 +46,17 @@ public:
             pgCtl({QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")});
     }
     bool restart() { return pgCtl({QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("restart")}); }
+
+    // From now on a connection over TCP must give the user's password.
+    bool requirePassword(const QString &password)
+    {
+        QFile hba(QDir(data()).filePath(QStringLiteral("pg_hba.conf")));
+        return queryRows(url(), QStringLiteral("ALTER USER telvaro PASSWORD '%1'").arg(password)).isEmpty()
+               && hba.open(QIODevice::WriteOnly | QIODevice::Truncate)
+               && hba.write("local all all trust\nhost all all 127.0.0.1/32 scram-sha-256\n") > 0
+               && (hba.close(), pgCtl({QStringLiteral("reload")}));
+    }
+    QString port() const { return m_port; }
 
     QString url() const { return QStringLiteral("postgresql://telvaro@127.0.0.1:%1/postgres").arg(m_port); }
 
