@@ -157,6 +157,12 @@ void TstArchive::keepsWholeReadings()
     ::umask(umask);
     QCOMPARE(QList<int>({modeOf("private"), modeOf("private/whole.sqlite"), modeOf("private/whole.sqlite-journal")}),
              QList<int>({0700, 0600, 0600}));
+    // After a clean close the file alone holds every reading: a plain copy of it is whole.
+    store.close();
+    const QString copy = m_dir.filePath(QStringLiteral("private/copy.sqlite"));
+    QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("private/whole.sqlite")), copy));
+    QCOMPARE(storedReadings(copy), storedReadings(m_dir.filePath(QStringLiteral("private/whole.sqlite"))));
+    QVERIFY(storedReadings(copy) > 0);
     QVERIFY(!archive::readingFromTelegrams({QByteArray::fromHex("E5")}, kMonday, {}, true));
 }
 
