@@ -379,18 +379,24 @@ bool ReadingArchive::fillMainValues(QSqlQuery &q)
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT id, telegrams FROM readings")))
         return stepFailed(q);
-    std::vector<std::pair<qlonglong, StoredReading>> found;
+    // Only the results are kept while the query runs, never the telegrams.
+    struct Main {
+        qlonglong id;
+        std::optional<double> value;
+        QString unit;
+    };
+    std::vector<Main> found;
     while (q.next()) {
         StoredReading reading;
         reading.telegrams = splitTelegrams(q.value(1).toByteArray());
         chooseMainValue(reading);
-        found.emplace_back(q.value(0).toLongLong(), std::move(reading));
+        found.push_back({q.value(0).toLongLong(), reading.mainValue, reading.mainUnit});
     }
     q.finish();
-    for (const auto &[id, reading] : found) {
-        update.addBindValue(reading.mainValue ? QVariant(*reading.mainValue) : QVariant(QMetaType(QMetaType::Double)));
-        update.addBindValue(reading.mainUnit);
-        update.addBindValue(id);
+    for (const Main &main : found) {
+        update.addBindValue(main.value ? QVariant(*main.value) : QVariant(QMetaType(QMetaType::Double)));
+        update.addBindValue(main.unit);
+        update.addBindValue(main.id);
         if (!update.exec())
             return stepFailed(update);
     }
