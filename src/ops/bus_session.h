@@ -81,8 +81,24 @@ public:
     // The logged-in user's rights; permits() logs the refusal when one is missing.
     UserRights rights;
     bool permits(Right right);
-    // "Standard bus timing" asked for on a TCP route was refused once (said in the log).
-    bool standardTimingRefused = false;
+    // Replies lost on this bus: walks do not trust silence until enough
+    // answers in a row have come at the first try (a bus that loses one
+    // reply in ten would almost surely have lost one of them).
+    static constexpr int kCleanAnswersToTrust = 20;
+    void noteLoss()
+    {
+        m_lostReplies = true;
+        m_cleanAnswers = 0;
+    }
+    void noteCleanAnswer()
+    {
+        if (m_lostReplies && ++m_cleanAnswers >= kCleanAnswersToTrust)
+            m_lostReplies = false;
+    }
+    bool trustsSilence() const { return !m_lostReplies; }
+    // An answer began after the standard's answer window: the operation
+    // under way uses the window no more.
+    bool answerWindowTooShort = false;
 
     // The selected meter and its row (-1: none), and the current reading
     // (litres) kept for "Relay unit".
@@ -127,6 +143,8 @@ private:
     void setSelection(const decode::MeterSelection &selection, int currentRow);
 
     bool m_busy = false;
+    bool m_lostReplies = false;
+    int m_cleanAnswers = 0;
     decode::MeterSelection m_selected;
     int m_selectedRow = -1;
 };

@@ -55,8 +55,10 @@ Exchange::Exchange(BusSession &session, QObject *parent) : QObject(parent), m_se
         timer->setTimerType(Qt::PreciseTimer);
     }
     connect(&m_answerWindow, &QTimer::timeout, this, [this] {
-        if (!m_answerBegun)
-            endWaitNow(); // nobody began an answer within the window
+        if (m_answerBegun)
+            return;
+        m_windowEndedWait = true; // nobody began an answer within the window
+        endWaitNow();
     });
     connect(&m_lineQuiet, &QTimer::timeout, this, &Exchange::endWaitNow);
 }
@@ -71,6 +73,7 @@ void Exchange::ask(const Question &question)
 {
     m_question = question;
     m_try = 1;
+    m_lossSeen = false;
     // A reading of several telegrams starts from telegram 1: SND_NKE resets
     // the meter's frame count bit, which a reading before may have left set.
     // Not at 253, where it would end the selection.
@@ -102,16 +105,17 @@ void Exchange::startTry()
 
 void Exchange::send(const mbus::Request &request)
 {
+    m_previousWaitByWindow = m_windowEndedWait;
     dropLateBytes();
     m_lastRequest = request.frame;
     const quint64 number = ++m_sent;
     const BusOptions options = m_session.options();
-    const bool standard = options.standardTiming && m_session.link.route() == LinkRoute::Serial;
-    if (options.standardTiming && !standard && !m_session.standardTimingRefused) {
-        m_session.standardTimingRefused = true;
-        m_session.log.addLine(tr("Standard bus timing works on the serial route only: the round trip of a TCP link "
-                                 "is not measured here, so every answer is awaited for the response timeout..."));
-    }
+    // An answer that came after the window says the window is too short for
+    // this line (an adapter that holds bytes back): the session waits for the
+    // response timeout from here on.
+    const bool standard = options.standardTiming && m_session.link.route() == LinkRoute::Serial
+                          && !m_session.answerWindowTooShort;
+    m_windowEndedWait = false;
     if (options.fastReads || standard) {
         // Called while the link is in the middle of a read: the reply is
         // taken from the event loop.
@@ -181,10 +185,24 @@ void Exchange::dropLateBytes()
 
 void Exchange::logLate(const QByteArray &late)
 {
-    if (!late.isEmpty())
-        m_session.log.addLine(tr("%1 byte(s) came too late for their request and were dropped: %2")
-                                  .arg(late.size())
-                                  .arg(hexText(late, 32)));
+    if (late.isEmpty())
+        return;
+    m_lossSeen = true;
+    answerCameAfterWindow();
+    m_session.log.addLine(
+        tr("%1 byte(s) came too late for their request and were dropped: %2").arg(late.size()).arg(hexText(late, 32)));
+}
+
+// Bytes that belong to the request before came in after its wait was ended
+// by the answer window (or as the next request's reply).
+bool Exchange::answerCameAfterWindow()
+{
+    if (!m_previousWaitByWindow || m_session.answerWindowTooShort)
+        return false;
+    m_session.answerWindowTooShort = true;
+    m_session.log.addLine(tr("An answer began after the standard's answer window: every answer is awaited for "
+                             "the response timeout from here on..."));
+    return true;
 }
 
 void Exchange::waitOver()
@@ -333,7 +351,19 @@ void Exchange::finishReading(bool complete)
 
 void Exchange::tryFailed(Outcome outcome)
 {
-    if (m_try < m_question.tries) {
+    const bool trustedSilence = outcome == Outcome::Silent && m_question.trustSilence && !m_lossSeen;
+    const bool collision = outcome == Outcome::Damaged && m_question.damageEndsIt;
+    if (outcome != Outcome::Silent && !collision)
+        m_lossSeen = true;
+    if (outcome == Outcome::Foreign && m_try == 1 && answerCameAfterWindow()) {
+        // The meter asked before answered into this wait: this request's own
+        // answer is still on the way, and is awaited for the timeout instead
+        // of asking again (two answers would run into one).
+        m_session.link.replyActivity = nullptr;
+        m_timer.start(m_session.options().responseTimeoutMs);
+        return;
+    }
+    if (m_try < m_question.tries && !trustedSilence && !collision) {
         ++m_try;
         // Readings have their own lines; a selection or a write says each repeat.
         if (m_question.expect == Expect::Acknowledge)
@@ -351,6 +381,14 @@ void Exchange::give(Outcome outcome)
     m_timer.stop();
     Answer answer;
     answer.outcome = outcome;
+    // An answer that came only to a later try: the earlier one was lost. A
+    // selection or write goes to a meter that is there: unanswered, it was lost.
+    answer.lossSeen = m_lossSeen || (outcome == Outcome::Answered && m_try > 1)
+                      || (outcome == Outcome::Silent && m_question.expect == Expect::Acknowledge);
+    if (answer.lossSeen)
+        m_session.noteLoss();
+    else if (outcome == Outcome::Answered)
+        m_session.noteCleanAnswer();
     answer.reading = std::move(m_reading);
     m_reading = Reading();
     emit answered(answer); // the receiver may ask the next question at once

@@ -11,6 +11,12 @@
 //
 //   10 7B 05 80 16  ->  68 .. 68 08 05 72 78 56 34 12 .. 1F CS 16   telegram 1, more follow
 //   10 5B 05 60 16  ->  68 .. 68 08 05 72 78 56 34 12 .. CS 16      telegram 2, the last
+//
+// A walk over unknown addresses (the scan, the search's probes) may trust
+// silence: a try whose wait stayed silent then ends the question, unless an
+// earlier try of it already showed the bus losing bytes. Every answer says
+// whether the bus showed loss while it was asked, so that the walk can stop
+// trusting silence from there on.
 
 #include "bus_session.h"
 #include "reply_rule.h"
@@ -32,11 +38,19 @@ struct Question {
     int tries = 1;
     // A lone byte that is not E5 counts as silence, not as a damaged reply.
     bool strayByteIsSilence = false;
+    // A silent try ends the question: nobody is there (see above).
+    bool trustSilence = false;
+    // A damaged try ends the question: several meters answered at once.
+    bool damageEndsIt = false;
 };
 
 struct Answer {
     Outcome outcome = Outcome::Silent;
     Reading reading; // Reading: its telegrams; Presence: what came, as one telegram
+    // While it was asked, a try brought bytes that made no answer, bytes came
+    // too late for their request, the answer came only to a later try, or a
+    // selection or write stayed unanswered.
+    bool lossSeen = false;
 };
 
 class Exchange : public QObject {
@@ -65,6 +79,8 @@ private:
     void endWaitNow();
     void dropLateBytes();
     void logLate(const QByteArray &late);
+    // True when this is the first sign that the window is too short.
+    bool answerCameAfterWindow();
     void waitOver();
     void tryFailed(Outcome outcome);
     void takeTelegram(const QByteArray &reply);
@@ -84,8 +100,11 @@ private:
     Step m_step = Step::Request;
     int m_try = 0;
     int m_telegramTry = 0;
-    bool m_resetFirst = false;          // SND_NKE before a reading of several telegrams
-    bool m_preludeAcknowledged = false; // the SND_NKE's E5 came in its own wait
+    bool m_lossSeen = false;
+    bool m_windowEndedWait = false;      // the last wait was ended by the standard's answer window
+    bool m_previousWaitByWindow = false; // so was the wait before the request now out
+    bool m_resetFirst = false;           // SND_NKE before a reading of several telegrams
+    bool m_preludeAcknowledged = false;  // the SND_NKE's E5 came in its own wait
     Reading m_reading;
     mbus::Bytes m_lastRequest;
     quint64 m_sent = 0; // requests sent, to tell an early completion from a stale one

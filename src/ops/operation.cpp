@@ -48,12 +48,14 @@ Operation::Operation(BusSession &session, QObject *parent)
 {
     connect(&m_session, &BusSession::aborted, this, &Operation::stop);
     connect(&m_session, &BusSession::stopRequested, this, &Operation::stop);
+    connect(&m_exchange, &Exchange::askedAgain, this, [this] { ++m_summary.retries; });
 }
 
 bool Operation::takeBus(const QString &title)
 {
     if (m_running || !m_session.begin())
         return false;
+    m_session.answerWindowTooShort = false;
     if (!m_session.link.beginLinkUse()) {
         m_session.finish();
         return false;

@@ -28,6 +28,7 @@ struct OperationSummary {
     bool stopped = false; // ended by Stop or a lost link, not by running out of work
     bool counted = true;  // false: work that counts no meters (the display, a command typed by hand)
     bool quiet = false;   // said only when stopped (a command whose own lines tell how it went)
+    int retries = 0;      // questions asked again (a clean bus needs none)
 
     // True when everything asked for was done.
     bool clean() const

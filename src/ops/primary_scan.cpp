@@ -23,6 +23,9 @@ void PrimaryScan::start(int first, int last)
     m_first = std::min(first, last);
     m_last = std::max(first, last);
     m_current = m_first;
+    m_lossSeen = !m_session.trustsSilence();
+    m_secondLook = false;
+    m_trustedSilent.clear();
     const BusOptions options = m_session.options();
     m_nkeFirst = options.sendNkeFirst;
     emit progressChanged(0, m_last - m_first, 0, true);
@@ -43,24 +46,54 @@ void PrimaryScan::askCurrent()
     // own address: there is none to check against.
     question.address = m_current <= mbus::kMaxPrimaryAddress ? m_current : -1;
     question.tries = 1 + m_session.options().retries;
+    question.trustSilence = !m_lossSeen;
     m_exchange.ask(question);
 }
 
 void PrimaryScan::answered(const Answer &answer)
 {
     // Silence is no meter; any other answer that gives no reading is a failure.
-    if (answer.outcome == Outcome::Answered && m_session.applyReading(answer.reading, decode::RowRule::Scan)) {
+    const bool read = answer.outcome == Outcome::Answered
+                      && m_session.applyReading(answer.reading, decode::RowRule::Scan);
+    if (read) {
         ++m_summary.answered;
         if (!answer.reading.complete)
             m_summary.incomplete << QString::number(m_current);
     } else if (answer.outcome != Outcome::Silent) {
         m_summary.invalid << QString::number(m_current);
     }
-    if (m_current >= m_last) {
+    if (answer.lossSeen || (!read && answer.outcome != Outcome::Silent)) {
+        m_lossSeen = true;
+        m_session.noteLoss();
+    } else if (!m_lossSeen && answer.outcome == Outcome::Silent) {
+        m_trustedSilent << m_current;
+    }
+    if (!moveOn()) {
         end();
         return;
     }
-    ++m_current;
-    emit progressChanged(0, m_last - m_first, m_current - m_first, true);
+    if (!m_secondLook)
+        emit progressChanged(0, m_last - m_first, m_current - m_first, true);
     askCurrent();
+}
+
+bool PrimaryScan::moveOn()
+{
+    if (!m_secondLook && m_current < m_last) {
+        ++m_current;
+        return true;
+    }
+    if (!m_secondLook) {
+        m_secondLook = true;
+        if (!m_lossSeen || m_session.options().retries == 0)
+            m_trustedSilent.clear();
+        else if (!m_trustedSilent.isEmpty())
+            m_session.log.addLine(tr("The bus lost replies: the %n address(es) found silent before are asked again...",
+                                     nullptr, int(m_trustedSilent.size())));
+    }
+    if (m_trustedSilent.isEmpty())
+        return false;
+    m_current = m_trustedSilent.takeFirst();
+    m_summary.retries += 1;
+    return true;
 }

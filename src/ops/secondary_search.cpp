@@ -64,6 +64,8 @@ void SecondarySearch::foundById(SecondarySequence::Result result)
         m_levels.clear();
         m_metersById.clear();
         m_found.clear();
+        m_accounted = 0;
+        m_lossSeen = !m_session.trustsSilence();
         collision();
         return;
     default:
@@ -85,6 +87,8 @@ void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8
     m_byId = false;
     m_metersById.clear();
     m_found.clear();
+    m_accounted = 0;
+    m_lossSeen = !m_session.trustsSilence();
     if (clearTable) {
         m_session.table.clear();
         m_session.clearSelection();
@@ -154,6 +158,10 @@ void SecondarySearch::checkNext()
 {
     Level &level = m_levels.back();
     if (level.value > lastValue(level.kind)) {
+        if (lookAgain(level)) {
+            checkNext();
+            return;
+        }
         if (level.kind == Kind::Medium)
             m_medium = 0xFF;
         else if (level.kind == Kind::Version)
@@ -203,6 +211,9 @@ void SecondarySearch::probe()
     question.request = mbus::buildWildcardSelection(digits, m_version, m_medium);
     question.expect = Expect::Presence;
     question.tries = 1 + m_session.options().retries;
+    question.trustSilence = !m_lossSeen && !m_levels.empty() && m_levels.back().kind == Kind::Digit;
+    if (!m_levels.empty() && m_levels.back().secondLook)
+        ++m_summary.retries;
     m_wait = Wait::Selection;
     m_exchange.ask(question);
 }
@@ -239,13 +250,15 @@ void SecondarySearch::afterSelection(const Answer &answer)
         finishSearch();
         return;
     }
+    if (answer.lossSeen)
+        lossSeen();
     if (m_levels.empty()) {
         // The whole pattern: nobody answering means the bus holds no such
         // meter; otherwise the digit-by-digit search begins.
         if (answer.outcome != Outcome::Answered) {
             finishSearch();
         } else {
-            m_levels.push_back(Level{Kind::Digit, nextOpenCell(0), 0});
+            pushLevel(Kind::Digit, nextOpenCell(0), 1);
             checkNext();
         }
         return;
@@ -259,6 +272,7 @@ void SecondarySearch::afterSelection(const Answer &answer)
     question.request = s.readRequest(mbus::kSelectedAddress);
     question.idPattern = idPattern();
     question.tries = 1 + s.options().retries;
+    question.damageEndsIt = !m_lossSeen;
     m_wait = Wait::Reading;
     m_confirming = m_collided = false;
     m_exchange.ask(question);
@@ -272,6 +286,11 @@ void SecondarySearch::afterReading(const Answer &answer)
         collision();
         return;
     }
+    // A selection answered and then a reading that stayed silent, or came
+    // only after a retry, or came from elsewhere: the bus loses replies.
+    // A damaged one is a collision, told by the level below.
+    if ((answer.outcome != Outcome::Answered && answer.outcome != Outcome::Damaged) || answer.lossSeen)
+        lossSeen();
     if (m_confirming) {
         // The same meter again: nobody else hides under this pattern. A
         // different answer: another meter lost its first one; one level deeper
@@ -297,7 +316,8 @@ void SecondarySearch::afterReading(const Answer &answer)
     // and version that tell twins apart) and retries are allowed, the reading
     // is asked for once more before it counts as the only meter.
     const bool openDigits = std::find(m_cells.begin(), m_cells.end(), mbus::kWildcardDigit) != m_cells.end();
-    if ((openDigits || m_version == 0xFF) && s.options().retries > 0) {
+    if ((openDigits || m_version == 0xFF) && s.options().retries > 0 && m_lossSeen) {
+        ++m_summary.retries;
         m_confirming = true;
         m_pending = answer.reading;
         Question question;
@@ -328,6 +348,7 @@ void SecondarySearch::take(const Reading &reading)
     if (!m_session.applyReading(reading, twin ? decode::RowRule::Scan : decode::RowRule::SecondaryReply) || again)
         return;
     m_found.insert(key);
+    ++m_accounted;
     m_metersById[id] += 1;
     ++m_summary.answered;
     if (!reading.complete)
@@ -344,22 +365,45 @@ void SecondarySearch::collision()
                        : m_levels.back().kind == Kind::Digit ? nextOpenCell(m_levels.back().cell)
                                                              : 0;
     if (deeper != 0) {
-        m_levels.push_back(Level{Kind::Digit, deeper, 0});
+        pushLevel(Kind::Digit, deeper, 2);
     } else if (m_medium == 0xFF) {
         m_session.log.addLine(
             tr("Several meters answer for ID %1: telling them apart by their medium...").arg(patternText()));
-        m_levels.push_back(Level{Kind::Medium, 0, 0});
+        pushLevel(Kind::Medium, 0, 2);
     } else if (m_version == 0xFF) {
-        m_levels.push_back(Level{Kind::Version, 0, 0});
+        pushLevel(Kind::Version, 0, 2);
     } else {
         const QString where =
             tr("%1 (medium %2, version %3)").arg(patternText()).arg(m_medium, 2, 16, QChar(u'0')).arg(m_version);
         m_session.log.addLine(tr("Meters %1 cannot be told apart...").arg(where));
         m_summary.unresolved << where;
+        m_accounted += 2;
         stepDone();
         return;
     }
     checkNext();
+}
+
+void SecondarySearch::pushLevel(Kind kind, int cell, int implied)
+{
+    Level level;
+    level.kind = kind;
+    level.cell = cell;
+    level.implied = implied;
+    level.accountedAt = m_accounted;
+    m_levels.push_back(level);
+}
+
+bool SecondarySearch::lookAgain(Level &level)
+{
+    if (level.secondLook || m_accounted - level.accountedAt >= level.implied || m_session.options().retries == 0)
+        return false;
+    lossSeen();
+    level.secondLook = true;
+    level.value = 0;
+    m_session.log.addLine(tr("Fewer meters answered one by one than together: the bus lost replies, and these "
+                             "patterns are asked again..."));
+    return true;
 }
 
 void SecondarySearch::finishSearch()
@@ -373,6 +417,12 @@ void SecondarySearch::finishSearch()
     if (!m_byId)
         m_session.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
     end();
+}
+
+void SecondarySearch::lossSeen()
+{
+    m_lossSeen = true;
+    m_session.noteLoss();
 }
 
 void SecondarySearch::onStop()

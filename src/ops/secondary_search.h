@@ -7,10 +7,28 @@
 // byte of the selection.
 //
 // The whole pattern is asked first, so an empty bus costs one probe. Then
-// one probe at a time: a selection and one response timeout (asked again as
-// "Retries" says when nothing answers), then, when something answered, a
-// REQ_UD2 to 253 and one more timeout (asked again when the answer is
-// damaged, before it counts as a collision).
+// one probe at a time: a selection and its wait, then, when something
+// answered, a REQ_UD2 to 253 and one more wait.
+//
+// Retries are spent where the bus gave a reason. While the bus has shown no
+// loss, a probe whose wait stayed silent holds no meter, a damaged reading is
+// a collision (one level deeper), and a clean reading is the only meter under
+// its pattern: on a clean bus nothing is asked twice. Loss is
+//   - a reading that stays silent after its selection was answered (asked
+//     again at once),
+//   - bytes that came too late for their request, and
+//   - a level whose patterns together hold fewer meters than the pattern
+//     above it implies (one for an answered probe, two for a collision):
+//     its patterns are asked again, once, with retries.
+// The session remembers the loss for the walks after this one, until enough
+// answers in a row have come clean.
+// From the first loss on, every silent probe gets the full "Retries", a
+// damaged reading is asked again before it counts as a collision, and a clean
+// reading is asked for a second time before it counts as the only meter.
+// The whole pattern always gets its retries: on a bus with meters it is
+// answered at once, so they cost only an empty bus one more probe. So do the
+// media and versions that tell meters sharing an ID apart: no other probe
+// would notice a twin that lost its answer there.
 //
 //   selection 68 0B 0B 68 53 FD 52 FF FF FF 3F FF FF FF FF .. 16  ("3FFFFFFF")
 
@@ -47,8 +65,11 @@ private:
     enum class Kind { Digit, Medium, Version };
     struct Level {
         Kind kind = Kind::Digit;
-        int cell = 0;  // Digit: 1 (least significant) .. 8 (leftmost)
-        int value = 0; // the digit, medium or version being tried
+        int cell = 0;        // Digit: 1 (least significant) .. 8 (leftmost)
+        int value = 0;       // the digit, medium or version being tried
+        int implied = 1;     // meters the pattern above must hold: 1 answered it, 2 collided
+        int accountedAt = 0; // m_accounted when the level began
+        bool secondLook = false;
     };
 
     void onStop() override;
@@ -61,6 +82,11 @@ private:
     void afterSelection(const Answer &answer);
     void afterReading(const Answer &answer);
     void collision();
+    void pushLevel(Kind kind, int cell, int implied);
+    // At the end of a level: fewer meters under it than the pattern above
+    // implies starts its second look (true).
+    bool lookAgain(Level &level);
+    void lossSeen();
     void take(const Reading &reading);
     static QByteArray meterKey(const Reading &reading);
     void finishSearch();
@@ -87,4 +113,6 @@ private:
     bool m_confirming = false;        // the reading is asked for a second time
     bool m_collided = false;          // a try of this probe's reading collided
     Reading m_pending;                // the first answer, until the second one confirms it
+    bool m_lossSeen = false;          // silence is not trusted: the bus lost replies, now or before
+    int m_accounted = 0;              // meters found, and two for each pattern not told apart
 };

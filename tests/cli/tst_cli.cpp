@@ -317,7 +317,7 @@ void TstCli::interruptedAfterTheWrite()
     QProcess p;
     p.start(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli"),
             {"set-address", "40", "--id", "12345678", "--force", "--port", sim.link(), "--timeout", "3000", "--retries",
-             "0"});
+             "0", "--no-standard-timing"});
     QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(QStringLiteral("RX 68 06 06 68 73 FD 51 01 7A 28")), 15000);
     ::kill(pid_t(p.processId()), SIGINT);
     QVERIFY(p.waitForFinished(10000));

@@ -49,6 +49,8 @@ private slots:
     void tcpRouteEndsAfterFirstStep();
     void findById_data();
     void findById();
+    void retriesOnEvidence_data();
+    void retriesOnEvidence();
 };
 
 void TstSearch::wildcard_data()
@@ -63,12 +65,11 @@ void TstSearch::wildcard_data()
     // The whole pattern is asked first, then digit by digit.
     QTest::newRow("one meter") << QStringList{"30000017"} << false << QStringList{"FFFFFFFF"} + range("?FFFFFFF")
                                << QStringList{"30000017"} << 0 << 0;
-    // The confirming read at 3FFFFFFF goes unanswered (requests to 253: 1 the
-    // whole bus, 2..7 three silent digits asked twice, 8 the selection, 9 the
-    // reading): silence is no second meter.
-    QTest::newRow("a lost confirmation") << QStringList{"30000017"} << false
-                                         << QStringList{"FFFFFFFF"} + range("?FFFFFFF") << QStringList{"30000017"} << 0
-                                         << 10;
+    // The reading at 3FFFFFFF goes unanswered (requests to 253: 1 the whole
+    // bus, 2..4 three silent digits, 5 the selection, 6 the reading): asked
+    // again; the confirming read (7) finds the same meter.
+    QTest::newRow("a lost reading") << QStringList{"30000017"} << false << QStringList{"FFFFFFFF"} + range("?FFFFFFF")
+                                    << QStringList{"30000017"} << 0 << 6;
     QTest::newRow("two meters collide at the first digit")
         << QStringList{"30000017", "31000000"} << false
         << QStringList{"FFFFFFFF"} + range("?FFFFFFF").mid(0, 4) + range("3?FFFFFF") + range("?FFFFFFF").mid(4)
@@ -200,6 +201,71 @@ void TstSearch::findById()
     QCOMPARE(rig.link.sent, frames);
     QVERIFY2(rig.log.lines.contains(lastLine), qPrintable(rig.log.lines.join(u'|')));
     QCOMPARE(rig.column(decode::kIdColumn), found);
+}
+
+// Retries go where the bus gave a reason, in the scan and in the search: a
+// clean bus gets none; each kind of loss gets them.
+void TstSearch::retriesOnEvidence_data()
+{
+    QTest::addColumn<QString>("walk"); // scan 0..6, or search
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QString>("fault"); // corrupt:A, drop:A:N (the N-th request to A), or empty
+    QTest::addColumn<int>("retries");   // -1: some
+    QTest::addColumn<int>("found");
+    QTest::addColumn<QString>("logLine");
+
+    const QStringList two{"30000017", "31000000"};
+    QTest::newRow("scan, clean bus") << "scan" << QStringList{"11111111"} << "" << 0 << 1 << "";
+    // 1 damaged once, then 2..6 asked twice and 0 twice more.
+    QTest::newRow("scan, a damaged reply")
+        << "scan" << QStringList{"11111111"} << "corrupt:1" << 8 << 1
+        << "The bus lost replies: the 1 address(es) found silent before are asked again...";
+    QTest::newRow("search, clean bus") << "search" << two << "" << 0 << 2 << "";
+    // The reading of 31FFFFFF (the 10th request to 253) is lost: asked
+    // again and confirmed; from there on the silent 32..39 and 4..9 are
+    // asked twice: 1 + 1 + 8 + 6.
+    QTest::newRow("search, a reading lost after its selection") << "search" << two << "drop:253:10" << 16 << 2 << "";
+    // A lone meter's reading damaged: taken for a collision, the level
+    // below finds one meter only and is asked again.
+    QTest::newRow("search, a collision that finds one meter")
+        << "search" << QStringList{"30000017"} << "corrupt:253" << -1 << 1
+        << "Fewer meters answered one by one than together: the bus lost replies, and these patterns are asked "
+           "again...";
+}
+
+void TstSearch::retriesOnEvidence()
+{
+    QFETCH(QString, walk);
+    QFETCH(QStringList, ids);
+    QFETCH(QString, fault);
+    QFETCH(int, retries);
+    QFETCH(int, found);
+    QFETCH(QString, logLine);
+    QString bus = meters(ids);
+    if (walk == QLatin1String("scan"))
+        bus.replace(QStringLiteral("address = none"), QStringLiteral("address = 1"));
+    OpsRig rig(bus.toLatin1().constData());
+    rig.options.retries = 1;
+    const QStringList f = fault.split(u':');
+    if (f[0] == QLatin1String("corrupt"))
+        rig.link.corruptOnce.insert(f[1].toInt());
+    else if (f[0] == QLatin1String("drop"))
+        rig.link.dropNth.insert(f[1].toInt(), f[2].toInt());
+    Operation *operation = &rig.scan;
+    if (walk == QLatin1String("scan")) {
+        rig.scan.start(0, 6);
+    } else {
+        operation = &rig.search;
+        rig.search.startWildcard(false);
+    }
+    QVERIFY(rig.idle(20000));
+    QCOMPARE(rig.table.rowCount(), found);
+    if (retries >= 0)
+        QCOMPARE(operation->summary().retries, retries);
+    else
+        QVERIFY(operation->summary().retries > 0);
+    if (!logLine.isEmpty())
+        QVERIFY2(rig.log.lines.contains(logLine), qPrintable(rig.log.lines.join(u'|')));
 }
 
 QTEST_GUILESS_MAIN(TstSearch)

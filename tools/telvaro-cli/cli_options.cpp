@@ -114,8 +114,15 @@ const QStringList &commandNames()
 
 const QStringList &flagOptions()
 {
-    static const QStringList names{"--nke",     "--lsb",   "--fast",  "--all-telegrams",
-                                   "--verbose", "--force", "--store", "--standard-timing"};
+    static const QStringList names{"--nke",
+                                   "--lsb",
+                                   "--fast",
+                                   "--all-telegrams",
+                                   "--verbose",
+                                   "--force",
+                                   "--store",
+                                   "--standard-timing",
+                                   "--no-standard-timing"};
     return names;
 }
 
@@ -198,6 +205,8 @@ ParseResult parseCommandLine(const QStringList &arguments)
             o.allTelegrams = true;
         } else if (arg == QLatin1String("--standard-timing")) {
             o.standardTiming = true;
+        } else if (arg == QLatin1String("--no-standard-timing")) {
+            o.standardTiming = false;
         } else if (arg == QLatin1String("--verbose")) {
             o.verbose = true;
         } else if (arg == QLatin1String("--force")) {
@@ -429,7 +438,7 @@ RunSettings runSettings(const Options &o)
         s.exportSeparator = *o.separator;
     s.fastReads = s.fastReads || o.fast;
     s.allTelegrams = s.allTelegrams || o.allTelegrams;
-    s.standardTiming = s.standardTiming || o.standardTiming;
+    s.standardTiming = o.standardTiming.value_or(s.standardTiming);
     s.timingMarginMs = o.timingMarginMs.value_or(s.timingMarginMs);
     s.lsbSearch = s.lsbSearch || o.lsb;
     return r;
@@ -476,14 +485,19 @@ Way to the bus (one of them, or --settings):
 
 Reading:
   --timeout MS          response timeout, 300..9900 (default 500)
-  --retries N           repeated requests per address, 0..9 (default 1)
+  --retries N           how often one question may be asked again, 0..9
+                        (default 1); an address or pattern that stayed silent
+                        is asked again only once the bus has lost a reply
   --nke                 SND_NKE before each reading
   --fast                take a reply as soon as it is a whole frame
   --all-telegrams       follow DIF 1F: read every telegram of a meter
-  --standard-timing     serial port: an answer not begun within 330 bit times + 50 ms
-                        (+ the settings' margin, 20 ms) is silence; one that began
-                        is over when it is a whole frame or the line falls quiet
-  --timing-margin MS    the margin of --standard-timing, 0..1000
+  --standard-timing     serial port (the default): an answer not begun within
+                        330 bit times + 50 ms (+ the settings' margin, 20 ms) is
+                        silence; one that began is over when it is a whole frame
+                        or the line falls quiet
+  --no-standard-timing  await every answer for the response timeout: for a
+                        converter or adapter that holds bytes back
+  --timing-margin MS    the margin of standard timing, 0..1000
   --from N, --to M      the scan range (default: the settings file's, else 0..250)
   --pattern PATTERN     search only IDs that match, F for any digit (FFFFFFFF)
   --lsb                 search from the rightmost digit

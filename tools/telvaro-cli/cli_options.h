@@ -56,7 +56,7 @@ struct Options {
     std::optional<int> timeoutMs;
     bool fast = false;
     bool allTelegrams = false;
-    bool standardTiming = false; // --standard-timing
+    std::optional<bool> standardTiming; // --standard-timing, --no-standard-timing
     std::optional<int> timingMarginMs;
     std::optional<QString> separator;
 

@@ -41,7 +41,7 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir)
     s.secondaryMain = ini.readBool(kMisc, QStringLiteral("SMain"), false);
     s.fastReads = ini.readBool(kMisc, QStringLiteral("FastReads"), false);
     s.allTelegrams = ini.readBool(kMisc, QStringLiteral("AllTelegrams"), false);
-    s.standardTiming = ini.readBool(kMisc, QStringLiteral("StandardTiming"), false);
+    s.standardTiming = ini.readBool(kMisc, QStringLiteral("StandardTiming"), true);
     s.timingMarginMs = clamped(ini, kMisc, QStringLiteral("TimingMargin"), 20, 0, 1000);
     s.silenceChars = clamped(ini, kMisc, QStringLiteral("SilenceChars"), 3, 1, 100);
 

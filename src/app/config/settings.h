@@ -51,8 +51,9 @@ struct Settings {
     bool allTelegrams = false; // "Read all telegrams"
     // "Standard bus timing": an answer must begin within the standard's window
     // (330 bit times + 50 ms after the request) plus this margin, and is over
-    // when the line has been silent this many character times.
-    bool standardTiming = false;
+    // when the line has been silent this many character times. On by default:
+    // a silent address costs the window, not the response timeout.
+    bool standardTiming = true;
     int timingMarginMs = 20;
     int silenceChars = 3;
 
