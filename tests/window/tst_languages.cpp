@@ -9,7 +9,9 @@
 #include "full_report_window.h"
 #include "history_window.h"
 #include "main_window.h"
+#include "ops/bus_session.h"
 #include "ops/primary_scan.h"
+#include "painted_rows.h"
 #include "settings_dialog.h"
 #include "sim_process.h"
 #include "startup.h"
@@ -24,8 +26,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -182,6 +186,55 @@ QString cutColumn(QWidget *window)
     return {};
 }
 
+// Whole rows the device grid has room for, and whole lines the log shows.
+int tableRoom(MainWindow &w)
+{
+    const QTableView *grid = w.devices->deviceGrid;
+    return grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize();
+}
+int logRoom(MainWindow &w)
+{
+    const QPlainTextEdit *log = w.logView;
+    const int margins = 2 * int(log->document()->documentMargin());
+    return (log->viewport()->height() - margins) / QFontMetrics(log->font()).lineSpacing();
+}
+
+// Every "Context|source" whose translation is its source text in a catalogue.
+QStringList sameAsSource(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("unreadable ") + path};
+    QXmlStreamReader xml(&file);
+    QString context, source;
+    QStringList same;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"name")
+            context = xml.readElementText();
+        else if (xml.name() == u"source")
+            source = xml.readElementText();
+        else if (xml.name() == u"translation" || xml.name() == u"numerusform")
+            // Padding aside: "   Start   " for "  Start  " is still English.
+            if (xml.readElementText(QXmlStreamReader::SkipChildElements).simplified() == source.simplified())
+                same << context + u'|' + source.simplified();
+    }
+    return same;
+}
+
+// The texts that stay as they are in every language, with why, in one file.
+QSet<QString> keptAsSource()
+{
+    QFile file(kTranslations + QStringLiteral("kept_as_source.txt"));
+    QSet<QString> kept;
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n'))
+            if (!line.isEmpty() && !line.startsWith(u'#'))
+                kept.insert(line.section(u'|', 0, 0) + u'|' + line.section(u'|', 1).simplified());
+    return kept;
+}
+
 } // namespace
 
 class TstLanguages : public QObject {
@@ -190,6 +243,9 @@ private slots:
     void walk_data();
     void walk();
     void cataloguesMatchTheCode();
+    void noEnglishLeftInTranslations();
+    void deviceTableRoomAt1024x700_data();
+    void deviceTableRoomAt1024x700();
     void messagesChosenWhenShown_data();
     void messagesChosenWhenShown();
     void runningCaptionsSurviveASwitch();
@@ -216,6 +272,8 @@ void TstLanguages::walk()
     MainWindow &w = p.window();
     QVERIFY(w.isVisible());
     w.deviceTable().appendRow({"12345678", "7", "ZRI", "12.5"});
+    for (int meter = 1; meter < 14; ++meter)
+        w.deviceTable().appendRow({QString::number(20000000 + meter).toStdString(), std::to_string(meter)});
     const auto cellsOf = [&w] {
         QStringList cells;
         const QAbstractItemModel *grid = w.devices->deviceGrid->model();
@@ -268,6 +326,15 @@ void TstLanguages::walk()
             QVERIFY2(window->minimumSizeHint().width() <= 1024 - 16 && window->minimumSizeHint().height() <= 700 - 40,
                      qPrintable(window->objectName() + " needs more than 1024x700"));
         QCOMPARE(cellsOf(), cellsBefore); // a switch never moves cells
+        QVERIFY2(tableRoom(w) >= 12 && logRoom(w) >= 5,
+                 qPrintable(QStringLiteral("%1 table rows, %2 log lines").arg(tableRoom(w)).arg(logRoom(w))));
+        // A walk over the meters, as read-all makes it: only the row it is at shows selected, in view.
+        w.pages->setCurrentWidget(w.devices);
+        for (int row : {0, 13, 5}) {
+            w.session().showSelectedMeter(*w.deviceTable().selectionAt(row));
+            const QString shown = selectionShownTruly(w.devices->deviceGrid);
+            QVERIFY2(shown.isEmpty(), qPrintable(shown));
+        }
         QVERIFY(w.devices->deviceGrid->model()->headerData(4, Qt::Horizontal).toString().startsWith("Unit")
                 || step != Language::English);
         const QString lastTitle = w.devices->deviceGrid->model()
@@ -298,6 +365,69 @@ void TstLanguages::cataloguesMatchTheCode()
     }
 }
 
+// A translation equal to its source is English left over, unless the text
+// is one that stays the same by design (and listed so).
+void TstLanguages::noEnglishLeftInTranslations()
+{
+    const QSet<QString> kept = keptAsSource();
+    QSet<QString> used;
+    for (const QString &language : {QStringLiteral("it"), QStringLiteral("pl")}) {
+        for (const QString &entry : sameAsSource(kTranslations + "telvaro_" + language + ".ts")) {
+            QVERIFY2(kept.contains(entry), qPrintable(language + ": " + entry + " is still English"));
+            used.insert(entry);
+        }
+    }
+    for (const QString &entry : kept)
+        QVERIFY2(used.contains(entry), qPrintable(entry + " is listed but translated everywhere"));
+}
+
+void TstLanguages::deviceTableRoomAt1024x700_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::newRow("English") << Language::English;
+    QTest::newRow("Italian") << Language::Italian;
+    QTest::newRow("Polish") << Language::Polish;
+}
+
+// On a 1024x700 screen a twelve-meter bus is seen whole, five lines of the
+// log below it; a taller window gives its height to the table, and the log's
+// height, once set by hand, comes back at the next start.
+void TstLanguages::deviceTableRoomAt1024x700()
+{
+    QFETCH(Language, language);
+    Program p("");
+    p.logIn();
+    MainWindow &w = p.window();
+    languageItem(w, language)->trigger();
+    for (int meter = 0; meter < 14; ++meter)
+        w.deviceTable().appendRow({QString::number(30000000 + meter).toStdString(), std::to_string(meter + 1)});
+    for (int line = 0; line < 20; ++line)
+        w.addLine(QStringLiteral("RX 68 1F 1F 68 08 01 72 ").repeated(line % 5 + 1));
+    w.resize(1024, 700);
+    settle();
+    QTableView *grid = w.devices->deviceGrid;
+    int wholeRows = 0;
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        wholeRows += grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0)));
+    QVERIFY2(wholeRows >= 12, qPrintable(QString::number(wholeRows) + " rows shown"));
+    QVERIFY2(logRoom(w) >= 5, qPrintable(QString::number(logRoom(w)) + " log lines shown"));
+
+    const int logHeight = w.logSplitter->sizes().at(1);
+    w.resize(1024, 900);
+    settle();
+    QCOMPARE(w.logSplitter->sizes().at(1), logHeight);
+    QVERIFY(tableRoom(w) >= 21);
+
+    w.logSplitter->setSizes({w.logSplitter->sizes().at(0) - 60, logHeight + 60});
+    emit w.logSplitter->splitterMoved(0, 1); // as a drag of the divider says it
+    w.close();
+    p.startup = std::make_unique<Startup>(p.ini, p.accounts);
+    p.logIn();
+    p.window().resize(1024, 900);
+    settle();
+    QCOMPARE(p.window().logSplitter->sizes().at(1), logHeight + 60);
+}
+
 void TstLanguages::messagesChosenWhenShown_data()
 {
     QTest::addColumn<Language>("language");
@@ -313,15 +443,18 @@ void TstLanguages::messagesChosenWhenShown_data()
     QTest::newRow("Italian") << Language::Italian
                              << QStringList{"Conferma uscita|Sei sicuro di voler uscire?",
                                             "Conferma cancellazione|Vuoi cancellare la tabella?",
-                                            "Conferma addressing|" + autoText,
+                                            "Conferma indirizzamento|Verranno assegnati automaticamente gli "
+                                            "indirizzi primari a TUTTI i dispositivi. Procedere?",
                                             "Trova",
                                             "Leggi tutti",
                                             "Auto indirizzo"};
     QTest::newRow("Polish") << Language::Polish
                             << QStringList{QString::fromUtf8("Potwierdzenie opuszczenia programu|Czy jesteś pewien, że "
                                                              "chcesz opuścić program?"),
-                                           QString::fromUtf8("Wyczyść potwierdzenie|Czy chcesz wyczyścić tabele?"),
-                                           "Conferma addressing|" + autoText,
+                                           QString::fromUtf8("Potwierdzenie czyszczenia|Czy chcesz wyczyścić tabelę?"),
+                                           QString::fromUtf8("Potwierdzenie adresowania|Spowoduje to automatyczne "
+                                                             "nadanie adresów pierwotnych WSZYSTKIM urządzeniom. "
+                                                             "Kontynuować?"),
                                            QString::fromUtf8("Znajdź"),
                                            "Odczytaj wszystkie",
                                            "Auto adresowanie"};
@@ -367,12 +500,14 @@ void TstLanguages::runningCaptionsSurviveASwitch()
     w.askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::No; };
     w.findOrStop();
     QVERIFY(w.scan().running());
-    for (Language language : {Language::Polish, Language::Italian, Language::English}) {
+    const std::pair<Language, QString> stops[] = {
+        {Language::Polish, "Zatrzymaj"}, {Language::Italian, "Ferma"}, {Language::English, "Stop"}};
+    for (const auto &[language, stop] : stops) {
         languageItem(w, language)->trigger();
         QCoreApplication::processEvents();
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&w, &activate);
-        QCOMPARE(w.devices->findPrimaryButton->text(), QStringLiteral("Stop"));
+        QCOMPARE(w.devices->findPrimaryButton->text(), stop);
         QVERIFY(w.devices->findPrimaryButton->isEnabled());
         QVERIFY(!w.devices->readAllButton->isEnabled());
     }
