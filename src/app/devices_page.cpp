@@ -122,8 +122,6 @@ QGroupBox *DevicesPage::buildSearchGroup()
     searchIdEdit->setMinimumWidth(searchIdEdit->fontMetrics().horizontalAdvance(QStringLiteral("FFFFFFFF0000")));
     findIdButton = named(new QPushButton(searchGroup), "Butt_find_id");
     findAllButton = named(new QPushButton(searchGroup), "Butt_find_all");
-    stopSearchButton = named(new QPushButton(searchGroup), "Button1");
-    stopSearchButton->setVisible(false);
     progressBar = named(new QProgressBar(this), "ProgressBar1");
     progressBar->setRange(0, 250);
     progressBar->setVisible(false);
@@ -136,7 +134,7 @@ QGroupBox *DevicesPage::buildSearchGroup()
                          findPrimaryButton, 16, timeoutLabel, timeoutBox}),
                     0, 1);
     grid->addWidget(secondarySearchLabel, 1, 0);
-    grid->addLayout(row({searchIdEdit, findIdButton, findAllButton, stopSearchButton}), 1, 1);
+    grid->addLayout(row({searchIdEdit, findIdButton, findAllButton}), 1, 1);
     grid->setColumnStretch(1, 1);
     return searchGroup;
 }
@@ -218,11 +216,13 @@ QGroupBox *DevicesPage::buildAdvancedGroup()
     return advancedGroup;
 }
 
-// Beside the tabs: the meter the commands go to, and the switch that sends
-// them to every meter instead.
+// Beside the tabs, whichever is open: the Stop of a search or meter command,
+// the meter the commands go to, and the switch that sends them to every meter.
 QWidget *DevicesPage::buildSelectionCorner()
 {
     auto *corner = new QWidget(this);
+    stopSearchButton = named(new QPushButton(corner), "Button1");
+    stopSearchButton->setVisible(false);
     broadcastBox = named(new QCheckBox(corner), "Check_broadcast");
     selectedIdLabel = named(new QLabel(corner), "Label_id");
     selectedAddressLabel = named(new QLabel(corner), "Label_addr");
@@ -231,6 +231,8 @@ QWidget *DevicesPage::buildSelectionCorner()
         selectedAddressLabel->fontMetrics().horizontalAdvance(QStringLiteral("Addr.:000")));
     auto *line = new QHBoxLayout(corner);
     line->setContentsMargins(0, 0, 4, 0);
+    line->addWidget(stopSearchButton);
+    line->addSpacing(12);
     line->addWidget(selectedIdLabel);
     line->addWidget(selectedAddressLabel);
     line->addSpacing(12);
@@ -286,7 +288,8 @@ void DevicesPage::setMeterCommandsShown(bool shown)
 {
     for (QWidget *page : {static_cast<QWidget *>(basicGroup), static_cast<QWidget *>(advancedGroup)})
         commandTabs->setTabVisible(commandTabs->indexOf(page), shown);
-    commandTabs->cornerWidget(Qt::TopRightCorner)->setVisible(shown);
+    for (QWidget *w : std::initializer_list<QWidget *>{selectedIdLabel, selectedAddressLabel, broadcastBox})
+        w->setVisible(shown);
 }
 
 bool DevicesPage::meterCommandsShown() const

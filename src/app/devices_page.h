@@ -49,7 +49,7 @@ public:
     QLabel *secondarySearchLabel = nullptr; // "By Secondary address:"
     QLineEdit *searchIdEdit = nullptr;
     QPushButton *findIdButton = nullptr, *findAllButton = nullptr;
-    QPushButton *stopSearchButton = nullptr; // "Stop Secondary", shown while a wildcard search runs
+    QPushButton *stopSearchButton = nullptr; // beside the tabs: "Stop Secondary" or "Stop" while one runs
     QProgressBar *progressBar = nullptr;     // the main window shows it in its status bar
 
     // "   Basic Config.   "
