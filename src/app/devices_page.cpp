@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,9 +15,12 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <variant>
 
 namespace {
 
@@ -55,27 +57,52 @@ QComboBox *editableCombo(QWidget *parent, const char *name, const QStringList &i
     return box;
 }
 
+// The tabs hold plain frames: their title is the tab's text.
+QGroupBox *tabPage(QWidget *parent, const char *name)
+{
+    auto *page = named(new QGroupBox(parent), name);
+    page->setFlat(true);
+    return page;
+}
+
+// A row of widgets and spacings (an int is a gap), the rest of the row left empty.
+QHBoxLayout *row(std::initializer_list<std::variant<QWidget *, int>> items)
+{
+    auto *line = new QHBoxLayout;
+    for (const auto &item : items) {
+        if (std::holds_alternative<int>(item))
+            line->addSpacing(std::get<int>(item));
+        else
+            line->addWidget(std::get<QWidget *>(item));
+    }
+    line->addStretch(1);
+    return line;
+}
+
 } // namespace
 
 DevicesPage::DevicesPage(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet1"));
-    auto *groups = new QHBoxLayout;
-    groups->addWidget(buildSearchGroup());
-    groups->addWidget(buildBasicGroup());
-    groups->addWidget(buildAdvancedGroup());
-    groups->addStretch(1); // a wide window widens the table, not the command boxes
-    searchGroup->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    commandTabs = named(new QTabWidget(this), "Tabs_commands");
+    commandTabs->setDocumentMode(true);
+    commandTabs->addTab(buildSearchGroup(), QString());
+    commandTabs->addTab(buildBasicGroup(), QString());
+    commandTabs->addTab(buildAdvancedGroup(), QString());
+    commandTabs->setCornerWidget(buildSelectionCorner(), Qt::TopRightCorner);
+    // Only as high as its tallest tab: the table below takes the rest.
+    commandTabs->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(groups);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(commandTabs);
     layout->addWidget(buildTableArea(), 1);
     retranslate();
 }
 
 QGroupBox *DevicesPage::buildSearchGroup()
 {
-    searchGroup = named(new QGroupBox(this), "Group_search");
+    searchGroup = tabPage(this, "Group_search");
     auto *grid = new QGridLayout(searchGroup);
     fromAddressLabel = new QLabel(searchGroup);
     toAddressLabel = new QLabel(searchGroup);
@@ -92,49 +119,29 @@ QGroupBox *DevicesPage::buildSearchGroup()
     searchIdEdit = named(new QLineEdit(searchGroup), "Edit_id");
     searchIdEdit->setMaxLength(8);
     searchIdEdit->setValidator(digitsOnly(searchIdEdit, 8, "F"));
+    searchIdEdit->setMinimumWidth(searchIdEdit->fontMetrics().horizontalAdvance(QStringLiteral("FFFFFFFF0000")));
     findIdButton = named(new QPushButton(searchGroup), "Butt_find_id");
     findAllButton = named(new QPushButton(searchGroup), "Butt_find_all");
-    stopSearchButton = named(new QPushButton(searchGroup), "Button1");
-    stopSearchButton->setVisible(false);
-    progressBar = named(new QProgressBar(searchGroup), "ProgressBar1");
+    progressBar = named(new QProgressBar(this), "ProgressBar1");
     progressBar->setRange(0, 250);
     progressBar->setVisible(false);
     progressBar->setTextVisible(true); // says what it counts: "address 37 of 0..250"
-    QSizePolicy keepRoom = progressBar->sizePolicy();
-    keepRoom.setRetainSizeWhenHidden(true); // the groups do not jump when it shows
-    progressBar->setSizePolicy(keepRoom);
 
-    // Primary search on the left, secondary on the right, the timeout below both.
-    auto *divider = new QFrame(searchGroup);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    grid->addWidget(primarySearchLabel, 0, 0, 1, 2);
-    grid->addWidget(fromAddressLabel, 1, 0);
-    grid->addWidget(fromAddressBox, 1, 1);
-    grid->addWidget(toAddressLabel, 2, 0);
-    grid->addWidget(toAddressBox, 2, 1);
-    grid->addWidget(sendNkeFirstBox, 3, 0, 1, 2);
-    grid->addWidget(findPrimaryButton, 4, 0, 1, 2);
-    grid->addWidget(divider, 0, 2, 5, 1);
-    grid->addWidget(secondarySearchLabel, 0, 3, 1, 2);
-    grid->addWidget(searchIdEdit, 1, 3, 1, 2);
-    // One above the other: side by side they would not fit a 1024-pixel screen in Polish.
-    grid->addWidget(findIdButton, 2, 3, 1, 2);
-    grid->addWidget(findAllButton, 3, 3, 1, 2);
-    grid->addWidget(stopSearchButton, 4, 3, 1, 2);
-    auto *timeout = new QHBoxLayout;
-    timeout->addWidget(timeoutLabel);
-    timeout->addWidget(timeoutBox);
-    timeout->addStretch(1);
-    grid->addLayout(timeout, 5, 0, 1, 5);
-    grid->addWidget(progressBar, 6, 0, 1, 5);
-    grid->setRowStretch(7, 1);
+    // Primary search above secondary, their captions in one column; the
+    // timeout, which both use, at the right.
+    grid->addWidget(primarySearchLabel, 0, 0);
+    grid->addLayout(row({fromAddressLabel, fromAddressBox, 8, toAddressLabel, toAddressBox, 8, sendNkeFirstBox,
+                         findPrimaryButton, 16, timeoutLabel, timeoutBox}),
+                    0, 1);
+    grid->addWidget(secondarySearchLabel, 1, 0);
+    grid->addLayout(row({searchIdEdit, findIdButton, findAllButton}), 1, 1);
+    grid->setColumnStretch(1, 1);
     return searchGroup;
 }
 
 QGroupBox *DevicesPage::buildBasicGroup()
 {
-    basicGroup = named(new QGroupBox(this), "Group_ops");
+    basicGroup = tabPage(this, "Group_ops");
     auto *grid = new QGridLayout(basicGroup);
     resetButton = named(new QPushButton(basicGroup), "Butt_reset");
     newAddressLabel = new QLabel(basicGroup);
@@ -146,24 +153,22 @@ QGroupBox *DevicesPage::buildBasicGroup()
     valueEdit = named(new QLineEdit(basicGroup), "Edit_liter");
     valueEdit->setMaxLength(8);
     valueEdit->setValidator(digitsOnly(valueEdit, 8));
+    valueEdit->setMinimumWidth(valueEdit->fontMetrics().horizontalAdvance(QStringLiteral("000000000000")));
+    valueUnitLabel = named(new QLabel(basicGroup), "Label_liter_unit");
     integerValueBox = named(new QCheckBox(basicGroup), "Check_value_gineers");
     setValueButton = named(new QPushButton(basicGroup), "Butt_modify_liters");
 
-    grid->addWidget(resetButton, 0, 0, 1, 3);
-    grid->addWidget(newAddressLabel, 1, 0);
-    grid->addWidget(newAddressBox, 1, 1);
-    grid->addWidget(setAddressButton, 1, 2);
-    grid->addWidget(valueLabel, 2, 0);
-    grid->addWidget(valueEdit, 2, 1);
-    grid->addWidget(setValueButton, 2, 2);
-    grid->addWidget(integerValueBox, 3, 1);
-    grid->setRowStretch(4, 1);
+    grid->addWidget(newAddressLabel, 0, 0);
+    grid->addLayout(row({newAddressBox, setAddressButton, 24, resetButton}), 0, 1);
+    grid->addWidget(valueLabel, 1, 0);
+    grid->addLayout(row({valueEdit, valueUnitLabel, setValueButton, integerValueBox}), 1, 1);
+    grid->setColumnStretch(1, 1);
     return basicGroup;
 }
 
 QGroupBox *DevicesPage::buildAdvancedGroup()
 {
-    advancedGroup = named(new QGroupBox(this), "Group_advanced");
+    advancedGroup = tabPage(this, "Group_advanced");
     auto *grid = new QGridLayout(advancedGroup);
     mediumLabel = new QLabel(advancedGroup);
     unitLabel = new QLabel(advancedGroup);
@@ -187,24 +192,22 @@ QGroupBox *DevicesPage::buildAdvancedGroup()
     newIdEdit = named(new QLineEdit(advancedGroup), "Edit_new_id");
     newIdEdit->setMaxLength(8);
     newIdEdit->setValidator(digitsOnly(newIdEdit, 8));
+    newIdEdit->setMinimumWidth(newIdEdit->fontMetrics().horizontalAdvance(QStringLiteral("000000000000")));
 
+    // Two columns of label, field and button; the unit's constant and relay
+    // switch go with the unit.
     grid->addWidget(mediumLabel, 0, 0);
-    grid->addWidget(mediumCombo, 0, 1, 1, 3);
-    grid->addWidget(setMediumButton, 0, 4);
-    grid->addWidget(unitLabel, 1, 0);
-    grid->addWidget(unitCombo, 1, 1);
-    grid->addWidget(constantLabel, 1, 2);
-    grid->addWidget(constantCombo, 1, 3);
-    grid->addWidget(setUnitButton, 1, 4);
-    grid->addWidget(relayBox, 2, 1, 1, 3);
-    grid->addWidget(baudLabel, 3, 0);
-    grid->addWidget(baudCombo, 3, 1, 1, 3);
-    grid->addWidget(setBaudButton, 3, 4);
-    grid->addWidget(newIdLabel, 4, 0);
-    grid->addWidget(newIdEdit, 4, 1, 1, 3);
-    grid->addWidget(setIdButton, 4, 4);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
+    grid->addWidget(mediumCombo, 0, 1);
+    grid->addWidget(setMediumButton, 0, 2);
+    grid->addWidget(baudLabel, 1, 0);
+    grid->addWidget(baudCombo, 1, 1);
+    grid->addWidget(setBaudButton, 1, 2);
+    grid->setColumnMinimumWidth(3, 16);
+    grid->addWidget(unitLabel, 0, 4);
+    grid->addLayout(row({unitCombo, constantLabel, constantCombo, relayBox, setUnitButton}), 0, 5);
+    grid->addWidget(newIdLabel, 1, 4);
+    grid->addLayout(row({newIdEdit, setIdButton}), 1, 5);
+    grid->setColumnStretch(5, 1);
     // While "Relay" is set the unit button writes the reading; no ID change then.
     connect(relayBox, &QCheckBox::toggled, this, [this](bool relay) {
         newIdEdit->setEnabled(!relay);
@@ -213,23 +216,35 @@ QGroupBox *DevicesPage::buildAdvancedGroup()
     return advancedGroup;
 }
 
+// Beside the tabs, whichever is open: the Stop of a search or meter command,
+// the meter the commands go to, and the switch that sends them to every meter.
+QWidget *DevicesPage::buildSelectionCorner()
+{
+    auto *corner = new QWidget(this);
+    stopSearchButton = named(new QPushButton(corner), "Button1");
+    stopSearchButton->setVisible(false);
+    broadcastBox = named(new QCheckBox(corner), "Check_broadcast");
+    selectedIdLabel = named(new QLabel(corner), "Label_id");
+    selectedAddressLabel = named(new QLabel(corner), "Label_addr");
+    selectedIdLabel->setMinimumWidth(selectedIdLabel->fontMetrics().horizontalAdvance(QStringLiteral("ID:00000000")));
+    selectedAddressLabel->setMinimumWidth(
+        selectedAddressLabel->fontMetrics().horizontalAdvance(QStringLiteral("Addr.:000")));
+    auto *line = new QHBoxLayout(corner);
+    line->setContentsMargins(0, 0, 4, 0);
+    line->addWidget(stopSearchButton);
+    line->addSpacing(12);
+    line->addWidget(selectedIdLabel);
+    line->addWidget(selectedAddressLabel);
+    line->addSpacing(12);
+    line->addWidget(broadcastBox);
+    return corner;
+}
+
 QWidget *DevicesPage::buildTableArea()
 {
     auto *area = new QWidget(this);
     auto *layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
-
-    auto *selection = new QHBoxLayout;
-    broadcastBox = named(new QCheckBox(area), "Check_broadcast");
-    selectedIdLabel = named(new QLabel(area), "Label_id");
-    selectedAddressLabel = named(new QLabel(area), "Label_addr");
-    selectedIdLabel->setMinimumWidth(120);
-    selectedAddressLabel->setMinimumWidth(90);
-    selection->addWidget(selectedIdLabel);
-    selection->addWidget(selectedAddressLabel);
-    selection->addStretch(1);
-    selection->addWidget(broadcastBox);
-    layout->addLayout(selection);
 
     deviceGrid = named(new QTableView(area), "Grid_orvenna");
     deviceGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -269,9 +284,25 @@ QWidget *DevicesPage::buildTableArea()
     return area;
 }
 
+void DevicesPage::setMeterCommandsShown(bool shown)
+{
+    for (QWidget *page : {static_cast<QWidget *>(basicGroup), static_cast<QWidget *>(advancedGroup)})
+        commandTabs->setTabVisible(commandTabs->indexOf(page), shown);
+    for (QWidget *w : std::initializer_list<QWidget *>{selectedIdLabel, selectedAddressLabel, broadcastBox})
+        w->setVisible(shown);
+}
+
+bool DevicesPage::meterCommandsShown() const
+{
+    return commandTabs->isTabVisible(commandTabs->indexOf(basicGroup));
+}
+
 void DevicesPage::retranslate()
 {
-    searchGroup->setTitle(tr("   Search network    "));
+    // The captions' padding was for framed groups; tabs have their own.
+    commandTabs->setTabText(commandTabs->indexOf(searchGroup), tr("   Search network    ").trimmed());
+    commandTabs->setTabText(commandTabs->indexOf(basicGroup), tr("   Basic Config.   ").trimmed());
+    commandTabs->setTabText(commandTabs->indexOf(advancedGroup), tr("   Advanced  Config.   ").simplified());
     fromAddressLabel->setText(tr("From address"));
     toAddressLabel->setText(tr("To address"));
     timeoutLabel->setText(tr("Timeout [ms]"));
@@ -282,15 +313,16 @@ void DevicesPage::retranslate()
     findAllButton->setText(tr("Find all"));
     stopSearchButton->setText(tr("Stop Secondary"));
 
-    basicGroup->setTitle(tr("   Basic Config.   "));
     resetButton->setText(tr("Reset Status"));
     newAddressLabel->setText(tr("New address:"));
     setAddressButton->setText(tr("Set "));
     valueLabel->setText(tr("Set value to:"));
+    //: The unit "Set value to:" writes in, beside its field.
+    valueUnitLabel->setText(tr("litres"));
+    valueUnitLabel->setToolTip(tr("The value is written in litres, whatever unit the meter shows."));
     integerValueBox->setText(tr("GIN"));
     setValueButton->setText(tr("Set"));
 
-    advancedGroup->setTitle(tr("   Advanced  Config.   "));
     mediumLabel->setText(tr("Medium:"));
     unitLabel->setText(tr("Unit:"));
     constantLabel->setText(tr("Const.:"));

@@ -1,7 +1,9 @@
 #pragma once
-// The "M-bus devices" page: search range and timeout, the two groups of meter
-// commands, the device table with its buttons, and the selection labels.
-// Controls only; the main window wires them to the operations.
+// The "M-bus devices" page: the search and the two groups of meter commands
+// as tabs of one compact strip (the selected meter and the broadcast switch
+// beside its tabs), below it the device table with its buttons. The strip
+// stays a few lines high so that the table has the room. Controls only; the
+// main window wires them to the operations.
 
 #include <QWidget>
 
@@ -14,6 +16,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QAbstractItemModel;
+class QTabWidget;
 class QTableView;
 class QTimer;
 
@@ -30,6 +33,12 @@ public:
     // it changes (never cutting a value), and the user may widen them.
     void setTableModel(QAbstractItemModel *model);
 
+    // The command tabs: search, basic and advanced configuration.
+    QTabWidget *commandTabs = nullptr;
+    // Shows or hides the tabs that change meters (and the selection beside them).
+    void setMeterCommandsShown(bool shown);
+    bool meterCommandsShown() const;
+
     // "   Search network    "
     QGroupBox *searchGroup = nullptr;
     QLabel *fromAddressLabel = nullptr, *toAddressLabel = nullptr, *timeoutLabel = nullptr;
@@ -40,8 +49,8 @@ public:
     QLabel *secondarySearchLabel = nullptr; // "By Secondary address:"
     QLineEdit *searchIdEdit = nullptr;
     QPushButton *findIdButton = nullptr, *findAllButton = nullptr;
-    QPushButton *stopSearchButton = nullptr; // "Stop Secondary", shown while a wildcard search runs
-    QProgressBar *progressBar = nullptr;
+    QPushButton *stopSearchButton = nullptr; // beside the tabs: "Stop Secondary" or "Stop" while one runs
+    QProgressBar *progressBar = nullptr;     // the main window shows it in its status bar
 
     // "   Basic Config.   "
     QGroupBox *basicGroup = nullptr;
@@ -51,6 +60,7 @@ public:
     QPushButton *setAddressButton = nullptr;
     QLabel *valueLabel = nullptr;
     QLineEdit *valueEdit = nullptr;
+    QLabel *valueUnitLabel = nullptr; // the unit the value is written in: litres
     QCheckBox *integerValueBox = nullptr;
     QPushButton *setValueButton = nullptr;
 
@@ -78,6 +88,7 @@ private:
     QGroupBox *buildSearchGroup();
     QGroupBox *buildBasicGroup();
     QGroupBox *buildAdvancedGroup();
+    QWidget *buildSelectionCorner();
     QWidget *buildTableArea();
     void fitColumns();
 

@@ -40,6 +40,7 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -180,10 +181,12 @@ void MainWindow::buildControls()
 {
     auto *central = new QWidget(this);
     auto *outer = new QVBoxLayout(central);
-    auto *splitter = new QSplitter(Qt::Vertical, central);
-    outer->addWidget(splitter);
+    outer->setContentsMargins(4, 4, 4, 0);
+    logSplitter = new QSplitter(Qt::Vertical, central);
+    logSplitter->setObjectName(QStringLiteral("Splitter_log"));
+    outer->addWidget(logSplitter);
 
-    pages = new QTabWidget(splitter);
+    pages = new QTabWidget(logSplitter);
     pages->setObjectName(QStringLiteral("PageControl1"));
     devices = new DevicesPage;
     pages->addTab(devices, QString());
@@ -193,7 +196,8 @@ void MainWindow::buildControls()
     pages->addTab(displayPage, QString());
     connect(devices->timeoutBox, &QSpinBox::valueChanged, this, &MainWindow::setResponseTimeout);
 
-    auto *logArea = new QWidget(splitter);
+    // The custom command and the log's buttons in one line, the log below.
+    auto *logArea = new QWidget(logSplitter);
     auto *logLayout = new QVBoxLayout(logArea);
     logLayout->setContentsMargins(0, 0, 0, 0);
     auto *commandRow = new QHBoxLayout;
@@ -207,17 +211,30 @@ void MainWindow::buildControls()
     asciiBox->setObjectName(QStringLiteral("Check_ascii"));
     sendCommandButton = new QPushButton(logArea);
     sendCommandButton->setObjectName(QStringLiteral("Butt_command_send"));
+    clearLogButton = new QPushButton(logArea);
+    clearLogButton->setObjectName(QStringLiteral("BitBtn5"));
+    saveLogButton = new QPushButton(logArea);
+    saveLogButton->setObjectName(QStringLiteral("BitBtn6"));
+    printLogButton = new QPushButton(logArea);
+    printLogButton->setObjectName(QStringLiteral("BitBtn7"));
     commandRow->addWidget(commandLabel);
     commandRow->addWidget(commandEdit, 1);
     commandRow->addWidget(hexBox);
     commandRow->addWidget(asciiBox);
     commandRow->addWidget(sendCommandButton);
+    commandRow->addSpacing(16);
+    commandRow->addWidget(clearLogButton);
+    commandRow->addWidget(saveLogButton);
+    commandRow->addWidget(printLogButton);
     logLayout->addLayout(commandRow);
     // Exactly one of the two is checked: checking one clears the other, clearing one checks the other.
     connect(hexBox, &QCheckBox::toggled, this, [this](bool on) { asciiBox->setChecked(!on); });
     connect(asciiBox, &QCheckBox::toggled, this, [this](bool on) { hexBox->setChecked(!on); });
     connect(sendCommandButton, &QPushButton::clicked, this, &MainWindow::onSendCommand);
     connect(commandEdit, &QLineEdit::returnPressed, this, &MainWindow::onSendCommand);
+    connect(clearLogButton, &QPushButton::clicked, this, &MainWindow::clearLog);
+    connect(saveLogButton, &QPushButton::clicked, this, &MainWindow::onSaveLog);
+    connect(printLogButton, &QPushButton::clicked, this, &MainWindow::onPrintLog);
 
     logView = new QPlainTextEdit(logArea);
     logView->setObjectName(QStringLiteral("Memo_current"));
@@ -226,24 +243,13 @@ void MainWindow::buildControls()
     logView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     logLayout->addWidget(logView, 1);
 
-    auto *logButtons = new QHBoxLayout;
-    clearLogButton = new QPushButton(logArea);
-    clearLogButton->setObjectName(QStringLiteral("BitBtn5"));
-    saveLogButton = new QPushButton(logArea);
-    saveLogButton->setObjectName(QStringLiteral("BitBtn6"));
-    printLogButton = new QPushButton(logArea);
-    printLogButton->setObjectName(QStringLiteral("BitBtn7"));
-    logButtons->addStretch(1);
-    logButtons->addWidget(clearLogButton);
-    logButtons->addWidget(saveLogButton);
-    logButtons->addWidget(printLogButton);
-    logLayout->addLayout(logButtons);
-    connect(clearLogButton, &QPushButton::clicked, this, &MainWindow::clearLog);
-    connect(saveLogButton, &QPushButton::clicked, this, &MainWindow::onSaveLog);
-    connect(printLogButton, &QPushButton::clicked, this, &MainWindow::onPrintLog);
-
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    // The table takes what the window grows by; the log keeps the height
+    // the user gave it (placed at the first show, when the heights are known).
+    logSplitter->setChildrenCollapsible(false);
+    logSplitter->setStretchFactor(0, 1);
+    logSplitter->setStretchFactor(1, 0);
+    connect(logSplitter, &QSplitter::splitterMoved, this,
+            [this] { m_settings.logHeight = logSplitter->sizes().value(1); });
     setCentralWidget(central);
 
     mainStatusBar = statusBar();
@@ -251,12 +257,35 @@ void MainWindow::buildControls()
     portStatusLabel = new QLabel(this);
     portStatusLabel->setObjectName(QStringLiteral("StatusPanel_port"));
     mainStatusBar->addWidget(portStatusLabel);
+    // What a walk has done so far, seen from every page.
+    devices->progressBar->setMaximumWidth(260);
+    mainStatusBar->addPermanentWidget(devices->progressBar);
 
     // Its wished-for size, on a smaller screen as much as fits (never past its edges).
     QSize size(1100, 780);
     if (const QScreen *shown = screen())
         size = size.boundedTo(shown->availableGeometry().size() - QSize(0, 40)); // room for the title bar
     resize(size);
+}
+
+int MainWindow::defaultLogHeight() const
+{
+    // The command line and five lines of the log.
+    const QFontMetrics lines(logView->font());
+    const int view = 5 * lines.lineSpacing() + 2 * logView->frameWidth()
+                     + 2 * int(logView->document()->documentMargin()) + 4;
+    return commandEdit->sizeHint().height() + logView->parentWidget()->layout()->spacing() + view;
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_logPlaced)
+        return;
+    m_logPlaced = true;
+    const int log = m_settings.logHeight > 0 ? m_settings.logHeight : defaultLogHeight();
+    const int total = logSplitter->height() - logSplitter->handleWidth();
+    logSplitter->setSizes({std::max(1, total - log), log});
 }
 
 void MainWindow::buildMenus()
@@ -498,10 +527,7 @@ void MainWindow::applyLogin(const LoginRights &rights)
     session().rights = UserRights{rights.devices, rights.display};
     updateBusyControls();
     pages->setTabVisible(pages->indexOf(displayPage), rights.display);
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{devices->basicGroup, devices->advancedGroup, devices->broadcastBox,
-                                          devices->selectedIdLabel, devices->selectedAddressLabel})
-        w->setVisible(rights.devices);
+    devices->setMeterCommandsShown(rights.devices);
     show();
 }
 

@@ -29,6 +29,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
+class QSplitter;
 class QStatusBar;
 class QTabWidget;
 class AutoAddressing;
@@ -112,6 +113,7 @@ public:
     DevicesPage *devices = nullptr;
     ReadingsPage *readingsPage = nullptr; // "Get Readings"
     DisplayPage *displayPage = nullptr;   // "Local display TEV"; hidden without the display right
+    QSplitter *logSplitter = nullptr;     // the pages above, the custom command and the log below
     QPlainTextEdit *logView = nullptr;
     QLabel *commandLabel = nullptr;
     QLineEdit *commandEdit = nullptr;
@@ -165,6 +167,10 @@ public:
     void clearTableAsked();
     void deleteSelectedRow();
     void selectGridRow(int row);
+    void showCurrentRow(int row);
+    // "Set value to:": asks first, saying what the meter's register will read.
+    void setValueAsked();
+    QString valueWriteQuestion(const QString &litresText);
     // File -> Save / "Save / Export", and File -> Open / "Load".
     bool saveDeviceTable();
     bool loadDeviceTable();
@@ -181,10 +187,13 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
+    // The log's height until the user moves the divider: the command line and five lines.
+    int defaultLogHeight() const;
     void buildMenus();
     void buildContextMenu();
     void wireOperations();
@@ -225,7 +234,9 @@ private:
     bool m_logEmpty = true;         // no line added since the start or the last clear
     bool m_isAdministrator = false; // set by the login
     bool m_displayAllowed = true;
-    bool m_portFound = false; // no port in the settings file: the first USB adapter was taken
+    bool m_portFound = false;        // no port in the settings file: the first USB adapter was taken
+    bool m_logPlaced = false;        // the divider above the log got its height at the first show
+    bool m_followingSession = false; // the grid follows the selection an operation made
 
     decode::DeviceTable m_table;
     DeviceTableModel *m_tableModel = nullptr;

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,11 +49,8 @@ void MainWindow::wireOperations()
     connect(&session(), &BusSession::selectionChanged, this,
             [this](const QString &id, const QString &address, int currentRow) {
                 devices->showSelection(id, address);
-                QTableView *grid = devices->deviceGrid;
-                if (currentRow >= 0 && currentRow != grid->currentIndex().row()) {
-                    const QSignalBlocker block(grid->selectionModel());
-                    grid->selectRow(currentRow);
-                }
+                if (currentRow >= 0)
+                    showCurrentRow(currentRow);
             });
     wireDevicePage();
     buildContextMenu();
@@ -81,8 +79,7 @@ void MainWindow::wireDevicePage()
     connect(d->resetButton, &QPushButton::clicked, this, [commands] { commands->reset(); });
     connect(d->setAddressButton, &QPushButton::clicked, this,
             [commands, d] { commands->setPrimaryAddress(d->newAddressBox->value()); });
-    connect(d->setValueButton, &QPushButton::clicked, this,
-            [commands, d] { commands->setValue(d->valueEdit->text(), d->integerValueBox->isChecked()); });
+    connect(d->setValueButton, &QPushButton::clicked, this, &MainWindow::setValueAsked);
     connect(d->setMediumButton, &QPushButton::clicked, this,
             [commands, d] { commands->setMedium(d->mediumCombo->currentText()); });
     connect(d->setUnitButton, &QPushButton::clicked, this, [commands, d] {
@@ -92,7 +89,10 @@ void MainWindow::wireDevicePage()
             [commands, d] { commands->changeBaud(d->baudCombo->currentText()); });
     connect(d->setIdButton, &QPushButton::clicked, this, [commands, d] { commands->changeId(d->newIdEdit->text()); });
     connect(d->deviceGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { selectGridRow(current.row()); });
+            [this](const QModelIndex &current) {
+                if (!m_followingSession)
+                    selectGridRow(current.row());
+            });
     connect(d->deviceGrid, &QTableView::clicked, this,
             [this](const QModelIndex &index) { selectGridRow(index.row()); });
     connect(d->deviceGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
@@ -305,7 +305,66 @@ void MainWindow::deleteSelectedRow()
         return;
     }
     grid->selectRow(next);
+    grid->scrollTo(grid->model()->index(next, 0));
     session().selectRow(next);
+}
+
+// The row an operation has just read becomes the grid's current and only
+// selected row, in view. The view hears of the change (the rows it leaves
+// are repainted unselected); the session is not told again, as the
+// selection came from it.
+void MainWindow::showCurrentRow(int row)
+{
+    QTableView *grid = devices->deviceGrid;
+    const QModelIndex index = grid->model()->index(row, 0);
+    if (!index.isValid())
+        return;
+    if (row != grid->currentIndex().row() || !grid->selectionModel()->isRowSelected(row)) {
+        m_followingSession = true;
+        grid->selectRow(row);
+        m_followingSession = false;
+    }
+    grid->scrollTo(index);
+}
+
+void MainWindow::setValueAsked()
+{
+    const QString value = devices->valueEdit->text();
+    // Where the command refuses anyway it says why; nothing to confirm then.
+    const bool wouldWrite = !value.isEmpty() && session().rights.devices && !session().busy()
+                            && session().writeTarget().has_value();
+    if (wouldWrite && !askYesNo(tr("Set value"), valueWriteQuestion(value)))
+        return;
+    commands().setValue(value, devices->integerValueBox->isChecked());
+}
+
+// The command always writes litres, as a volume register: say so, and what
+// the meter will show afterwards next to what its table row shows now.
+QString MainWindow::valueWriteQuestion(const QString &litresText)
+{
+    const qulonglong litres = litresText.toULongLong();
+    QString cubicMetres = QString::number(litres / 1000);
+    if (const qulonglong rest = litres % 1000; rest != 0) {
+        QString decimals = QStringLiteral("%1").arg(rest, 3, 10, QChar(u'0'));
+        while (decimals.endsWith(u'0'))
+            decimals.chop(1);
+        const QString point = QLocale().decimalPoint();
+        cubicMetres += (point.size() == 1 && point.at(0).unicode() < 0x80 ? point : QStringLiteral(".")) + decimals;
+    }
+    const QString written = QString::number(litres);
+    if (busOptions().broadcast)
+        return tr("Write %1 l to every meter (broadcast)? Their registers will then read %2 m3.")
+            .arg(written, cubicMetres);
+    const int row = session().selectedRow();
+    const decode::MeterSelection &meter = session().selected();
+    const QString name = meter.id.empty() ? session().selectedAddressText() : QString::fromStdString(meter.id);
+    const QString unitNow = row >= 0 && row < m_table.rowCount()
+                                ? QString::fromStdString(m_table.cellText(row, m_table.layout().unitColumn())).trimmed()
+                                : QString();
+    if (unitNow.isEmpty() || unitNow == QLatin1String("m3"))
+        return tr("Write %1 l to meter %2? Its register will then read %3 m3.").arg(written, name, cubicMetres);
+    return tr("Write %1 l to meter %2? The value is written in litres: its register, now in %3, will then read %4 m3.")
+        .arg(written, name, unitNow, cubicMetres);
 }
 
 // A meter's row selects the meter; the empty row below them selects none.

@@ -269,6 +269,9 @@ QWidget *SettingsDialog::buildTitlesPage()
         grid->addWidget(edit, i + 2, 1);
     }
     grid->setColumnStretch(1, 1);
+    // A taller page leaves its room below the fields, not between the rows:
+    // every label stays beside its field.
+    grid->setRowStretch(kTitleFields + 2, 1);
 
     auto *secondary = new QGroupBox(titlesPage);
     secondaryMainBox = checkBox(secondary, "Check_secMain");

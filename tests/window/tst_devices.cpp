@@ -15,6 +15,7 @@
 #include "ops/meter_commands.h"
 #include "ops/primary_scan.h"
 #include "ops/secondary_search.h"
+#include "painted_rows.h"
 #include "settings_dialog.h"
 #include "users/login_window.h"
 #include "window_bench.h"
@@ -109,6 +110,9 @@ void TstDevices::demoBusScanReadAndStop()
         "05550123 11 EMH 8123.456 kWh Electricity", "53101977 12 ITW 1234.560 m3 Gas"};
     QCOMPARE(b.table().rowCount(), 12);
     QCOMPARE(b.questions, 0); // an empty table: nothing to ask before the scan
+    // Each meter found became the current row in turn: only the last shows selected, in view.
+    const QString shownAfterScan = selectionShownTruly(b.page().deviceGrid);
+    QVERIFY2(shownAfterScan.isEmpty(), qPrintable(shownAfterScan));
     const QRegularExpression time(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d"));
     for (int r = 1; r <= 12; ++r) {
         QStringList cells;
@@ -147,6 +151,9 @@ void TstDevices::demoBusScanReadAndStop()
     for (int r = 1; r <= 12; ++r)
         QCOMPARE(b.cell(r, 3), expected[r - 1].section(u' ', 3, 3));
     QVERIFY(b.page().readSelectedButton->isEnabled());
+    const QString shownAfterReadAll = selectionShownTruly(b.page().deviceGrid);
+    QVERIFY2(shownAfterReadAll.isEmpty(), qPrintable(shownAfterReadAll));
+    QCOMPARE(b.page().deviceGrid->currentIndex().row(), 11);
 
     // Read Full: the detailed report, not the table.
     b.clickRow(2);

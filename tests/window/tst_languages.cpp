@@ -9,7 +9,9 @@
 #include "full_report_window.h"
 #include "history_window.h"
 #include "main_window.h"
+#include "ops/bus_session.h"
 #include "ops/primary_scan.h"
+#include "painted_rows.h"
 #include "settings_dialog.h"
 #include "sim_process.h"
 #include "startup.h"
@@ -24,8 +26,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -40,6 +44,7 @@ const QString kTranslations = QStringLiteral(TELVARO_SOURCE_DIR "/src/app/transl
 struct Catalogue {
     QMultiHash<QString, QString> translations;
     QSet<QString> translated; // everything the catalogue shows in the language
+    QStringList sameAsSource; // "Context|source" translated as the source (padding aside)
     int unfinished = 0;
 
     explicit Catalogue(const QString &path)
@@ -48,11 +53,13 @@ struct Catalogue {
         if (!file.open(QIODevice::ReadOnly))
             return;
         QXmlStreamReader xml(&file);
-        QString source;
+        QString context, source;
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement)
                 continue;
-            if (xml.name() == u"source") {
+            if (xml.name() == u"name") {
+                context = xml.readElementText();
+            } else if (xml.name() == u"source") {
                 source = xml.readElementText();
             } else if (xml.name() == u"translation") {
                 if (xml.attributes().value(QStringLiteral("type")) == QStringLiteral("unfinished"))
@@ -61,6 +68,8 @@ struct Catalogue {
                 const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
                 translations.insert(source, text);
                 translated.insert(text);
+                if (text.simplified() == source.simplified())
+                    sameAsSource << context + u'|' + source.simplified();
             }
         }
     }
@@ -182,6 +191,21 @@ QString cutColumn(QWidget *window)
     return {};
 }
 
+// Rows of the device grid wholly in view, and whole lines the log shows.
+int wholeRows(const QTableView *grid)
+{
+    int rows = 0;
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        rows += grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0)));
+    return rows;
+}
+int logRoom(MainWindow &w)
+{
+    const QPlainTextEdit *log = w.logView;
+    const int margins = 2 * int(log->document()->documentMargin());
+    return (log->viewport()->height() - margins) / QFontMetrics(log->font()).lineSpacing();
+}
+
 } // namespace
 
 class TstLanguages : public QObject {
@@ -190,6 +214,8 @@ private slots:
     void walk_data();
     void walk();
     void cataloguesMatchTheCode();
+    void noEnglishLeftInTranslations();
+    void deviceTableRoomAt1024x700();
     void messagesChosenWhenShown_data();
     void messagesChosenWhenShown();
     void runningCaptionsSurviveASwitch();
@@ -216,6 +242,8 @@ void TstLanguages::walk()
     MainWindow &w = p.window();
     QVERIFY(w.isVisible());
     w.deviceTable().appendRow({"12345678", "7", "ZRI", "12.5"});
+    for (int meter = 1; meter < 14; ++meter)
+        w.deviceTable().appendRow({QString::number(20000000 + meter).toStdString(), std::to_string(meter)});
     const auto cellsOf = [&w] {
         QStringList cells;
         const QAbstractItemModel *grid = w.devices->deviceGrid->model();
@@ -268,6 +296,14 @@ void TstLanguages::walk()
             QVERIFY2(window->minimumSizeHint().width() <= 1024 - 16 && window->minimumSizeHint().height() <= 700 - 40,
                      qPrintable(window->objectName() + " needs more than 1024x700"));
         QCOMPARE(cellsOf(), cellsBefore); // a switch never moves cells
+        // A walk over the meters, as read-all makes it: only the row it is at shows selected, in view.
+        w.pages->setCurrentWidget(w.devices);
+        QVERIFY2(wholeRows(w.devices->deviceGrid) >= 12 && logRoom(w) >= 5, "no room for 12 rows and 5 log lines");
+        for (int row : {0, 13, 5}) {
+            w.session().showSelectedMeter(*w.deviceTable().selectionAt(row));
+            const QString shown = selectionShownTruly(w.devices->deviceGrid);
+            QVERIFY2(shown.isEmpty(), qPrintable(shown));
+        }
         QVERIFY(w.devices->deviceGrid->model()->headerData(4, Qt::Horizontal).toString().startsWith("Unit")
                 || step != Language::English);
         const QString lastTitle = w.devices->deviceGrid->model()
@@ -298,6 +334,62 @@ void TstLanguages::cataloguesMatchTheCode()
     }
 }
 
+// A translation equal to its source is English left over, unless the text
+// is one that stays the same by design (and listed so).
+void TstLanguages::noEnglishLeftInTranslations()
+{
+    QFile file(kTranslations + QStringLiteral("kept_as_source.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QSet<QString> kept, used;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(u'#'))
+            kept.insert(line.section(u'|', 0, 0) + u'|' + line.section(u'|', 1).simplified());
+    for (const QString &language : {QStringLiteral("it"), QStringLiteral("pl")}) {
+        for (const QString &entry : Catalogue(kTranslations + "telvaro_" + language + ".ts").sameAsSource) {
+            QVERIFY2(kept.contains(entry), qPrintable(language + ": " + entry + " is still English"));
+            used.insert(entry);
+        }
+    }
+    for (const QString &entry : kept)
+        QVERIFY2(used.contains(entry), qPrintable(entry + " is listed but translated everywhere"));
+}
+
+// On a 1024x700 screen a twelve-meter bus is seen whole, five lines of the
+// log below it; a taller window gives its height to the table, and the log's
+// height, once set by hand, comes back at the next start.
+void TstLanguages::deviceTableRoomAt1024x700()
+{
+    Program p("");
+    p.logIn();
+    MainWindow &w = p.window();
+    for (int meter = 0; meter < 14; ++meter)
+        w.deviceTable().appendRow({QString::number(30000000 + meter).toStdString(), std::to_string(meter + 1)});
+    for (int line = 0; line < 20; ++line)
+        w.addLine(QStringLiteral("RX 68 1F 1F 68 08 01 72 ").repeated(line % 5 + 1));
+    w.resize(1024, 700);
+    QTableView *grid = w.devices->deviceGrid;
+    for (Language language : {Language::Italian, Language::Polish, Language::English}) {
+        languageItem(w, language)->trigger();
+        settle();
+        QVERIFY2(wholeRows(grid) >= 12 && logRoom(w) >= 5,
+                 qPrintable(QStringLiteral("%1 rows, %2 log lines").arg(wholeRows(grid)).arg(logRoom(w))));
+    }
+    const int tableHeight = grid->height(), logHeight = w.logSplitter->sizes().at(1);
+    w.resize(1024, 900);
+    settle();
+    QCOMPARE(w.logSplitter->sizes().at(1), logHeight);
+    QCOMPARE(grid->height(), tableHeight + 200);
+
+    w.logSplitter->setSizes({w.logSplitter->sizes().at(0) - 60, logHeight + 60});
+    emit w.logSplitter->splitterMoved(0, 1); // as a drag of the divider says it
+    w.close();
+    p.startup = std::make_unique<Startup>(p.ini, p.accounts);
+    p.logIn();
+    p.window().resize(1024, 900);
+    settle();
+    QCOMPARE(p.window().logSplitter->sizes().at(1), logHeight + 60);
+}
+
 void TstLanguages::messagesChosenWhenShown_data()
 {
     QTest::addColumn<Language>("language");
@@ -313,15 +405,18 @@ void TstLanguages::messagesChosenWhenShown_data()
     QTest::newRow("Italian") << Language::Italian
                              << QStringList{"Conferma uscita|Sei sicuro di voler uscire?",
                                             "Conferma cancellazione|Vuoi cancellare la tabella?",
-                                            "Conferma addressing|" + autoText,
+                                            "Conferma indirizzamento|Verranno assegnati automaticamente gli "
+                                            "indirizzi primari a TUTTI i dispositivi. Procedere?",
                                             "Trova",
                                             "Leggi tutti",
                                             "Auto indirizzo"};
     QTest::newRow("Polish") << Language::Polish
                             << QStringList{QString::fromUtf8("Potwierdzenie opuszczenia programu|Czy jesteś pewien, że "
                                                              "chcesz opuścić program?"),
-                                           QString::fromUtf8("Wyczyść potwierdzenie|Czy chcesz wyczyścić tabele?"),
-                                           "Conferma addressing|" + autoText,
+                                           QString::fromUtf8("Potwierdzenie czyszczenia|Czy chcesz wyczyścić tabelę?"),
+                                           QString::fromUtf8("Potwierdzenie adresowania|Spowoduje to automatyczne "
+                                                             "nadanie adresów pierwotnych WSZYSTKIM urządzeniom. "
+                                                             "Kontynuować?"),
                                            QString::fromUtf8("Znajdź"),
                                            "Odczytaj wszystkie",
                                            "Auto adresowanie"};
@@ -367,12 +462,14 @@ void TstLanguages::runningCaptionsSurviveASwitch()
     w.askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::No; };
     w.findOrStop();
     QVERIFY(w.scan().running());
-    for (Language language : {Language::Polish, Language::Italian, Language::English}) {
+    const std::pair<Language, QString> stops[] = {
+        {Language::Polish, "Zatrzymaj"}, {Language::Italian, "Ferma"}, {Language::English, "Stop"}};
+    for (const auto &[language, stop] : stops) {
         languageItem(w, language)->trigger();
         QCoreApplication::processEvents();
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&w, &activate);
-        QCOMPARE(w.devices->findPrimaryButton->text(), QStringLiteral("Stop"));
+        QCOMPARE(w.devices->findPrimaryButton->text(), stop);
         QVERIFY(w.devices->findPrimaryButton->isEnabled());
         QVERIFY(!w.devices->readAllButton->isEnabled());
     }

@@ -167,8 +167,8 @@ void TstLogin::levelsAndRights()
     QCOMPARE(main.settingsAction->isEnabled(), settingsMenu);
     QCOMPARE(main.isAdministrator(), administrator);
     QCOMPARE(main.displayAllowed(), display);
-    for (QWidget *w : std::initializer_list<QWidget *>{main.devices->basicGroup, main.devices->advancedGroup,
-                                                       main.devices->broadcastBox, main.devices->selectedIdLabel,
+    QCOMPARE(main.devices->meterCommandsShown(), devices);
+    for (QWidget *w : std::initializer_list<QWidget *>{main.devices->broadcastBox, main.devices->selectedIdLabel,
                                                        main.devices->selectedAddressLabel})
         QCOMPARE(w->isVisible(), devices);
     // Each right guards its own commands, wherever they are asked for.
@@ -190,8 +190,8 @@ void TstLogin::wrongLoginKeepsMainHidden_data()
     QTest::newRow("wrong password") << "tech" << "S3cret" << QByteArray() << wrong;
     QTest::newRow("name in other case") << "Tech" << "s3cret" << QByteArray() << wrong;
     QTest::newRow("blank after the name") << "tech " << "s3cret" << QByteArray() << wrong;
-    QTest::newRow("Italian keeps the English text") << "x" << "y" << QByteArray("[Misc]\nLanguage=2\n")
-                                                   << QStringLiteral("Accedi Telvaro|Wrong username or password!");
+    QTest::newRow("Italian") << "x" << "y" << QByteArray("[Misc]\nLanguage=2\n")
+                             << QStringLiteral("Accedi Telvaro|Nome utente o password errati!");
     QTest::newRow("Polish") << "x" << "y" << QByteArray("[Misc]\nLanguage=3\n")
                             << QString::fromUtf8("Logowanie Telvaro|Nieprawidłowa nazwa użytkownika lub hasło!");
 }

@@ -5,13 +5,13 @@
 #include "config/ini_file.h"
 #include "decode/decode.h"
 #include "devices_page.h"
-#include "ops/custom_command.h"
 #include "link/link_dispatch.h"
 #include "link/log_time.h"
 #include "log_printer.h"
 #include "main_window.h"
 #include "mbus/frames.h"
 #include "ops/bus_session.h"
+#include "ops/custom_command.h"
 #include "sim_process.h"
 
 #include <QCheckBox>
@@ -83,6 +83,8 @@ private slots:
     void startOpensNoPort();
     void longLinesWrap_data();
     void longLinesWrap();
+    void setValueSaysWhatTheRegisterReads_data();
+    void setValueSaysWhatTheRegisterReads();
 };
 
 void TstMainWindow::firstRunGivesDefaultsAndCloseWritesFiveKeys()
@@ -543,3 +545,43 @@ void TstMainWindow::longLinesWrap()
 
 QTEST_MAIN(TstMainWindow)
 #include "tst_main_window.moc"
+
+// clang-format off
+void TstMainWindow::setValueSaysWhatTheRegisterReads_data()
+{
+    QTest::addColumn<QString>("unit"); // the selected meter's row; "broadcast": no meter
+    QTest::addColumn<QString>("litres");
+    QTest::addColumn<QString>("question"); // after "Write <litres> l to "; empty: nothing asked
+    QTest::newRow("water meter") << "m3" << "21400" << "meter 12345678? Its register will then read 21.4 m3.";
+    QTest::newRow("under one") << "m3" << "7" << "meter 12345678? Its register will then read 0.007 m3.";
+    QTest::newRow("heat meter") << "kWh" << "21400" << "meter 12345678? The value is written in litres: its register, now in kWh, will then read 21.4 m3.";
+    QTest::newRow("unit unknown") << "" << "3000" << "meter 12345678? Its register will then read 3 m3.";
+    QTest::newRow("broadcast") << "broadcast" << "1500" << "every meter (broadcast)? Their registers will then read 1.5 m3.";
+    QTest::newRow("no value") << "m3" << "" << "";
+}
+// clang-format on
+
+// "Set value to:" writes litres: the field shows it, and the question says
+// what the meter's register will read; No sends nothing.
+void TstMainWindow::setValueSaysWhatTheRegisterReads()
+{
+    QFETCH(QString, unit);
+    QFETCH(QString, litres);
+    QFETCH(QString, question);
+    QTemporaryDir dir;
+    MainWindow window(dir.filePath(QStringLiteral("telvaro.ini")));
+    window.deviceTable().appendRow({"12345678", "5", "ZRI", "45.327", unit.toStdString(), "Water"});
+    window.session().selectRow(0);
+    window.devices->broadcastBox->setChecked(unit == QLatin1String("broadcast"));
+    window.devices->valueEdit->setText(litres);
+    QStringList asked;
+    window.askYesNo = [&](const QString &caption, const QString &text) {
+        asked << caption + u'|' + text;
+        return false;
+    };
+    window.devices->setValueButton->click();
+    QCOMPARE(asked,
+             question.isEmpty() ? QStringList() : QStringList{"Set value|Write " + litres + " l to " + question});
+    QCOMPARE(window.devices->valueUnitLabel->text(), QStringLiteral("litres"));
+    QVERIFY(!window.session().busy());
+}

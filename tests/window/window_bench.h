@@ -32,6 +32,10 @@ struct Bench {
             ++questions;
             return answer;
         };
+        window->askYesNo = [this](const QString &, const QString &) {
+            ++confirmations;
+            return true;
+        };
         window->show();
     }
     static QString writeBus(QTemporaryDir &dir, const char *text)
@@ -68,7 +72,8 @@ struct Bench {
     bool logHas(const QString &line) { return window->logLines().contains(line); }
 
     QMessageBox::StandardButton answer = QMessageBox::Yes;
-    int questions = 0; // asked with Yes/No/Cancel
+    int questions = 0;     // asked with Yes/No/Cancel
+    int confirmations = 0; // asked with Yes/No, answered Yes
     QTemporaryDir dir;
     SimProcess sim;
     std::unique_ptr<MainWindow> window;

@@ -10,6 +10,7 @@ const QString kEthernet = QStringLiteral("Ethernet");
 const QString kLanxp = QStringLiteral("LANXP");
 const QString kTitles = QStringLiteral("Titles");
 const QString kArchive = QStringLiteral("Archive");
+const QString kWindow = QStringLiteral("Window");
 
 int clamped(const IniFile &ini, const QString &section, const QString &key, int def, int lo, int hi)
 {
@@ -70,6 +71,7 @@ Settings loadSettings(const IniFile &ini, const QString &defaultDir)
         const QString key = i < 13 ? QStringLiteral("Title%1").arg(i + 1) : QStringLiteral("SecMain");
         s.titles[i] = ini.readString(kTitles, key, QString()).left(Settings::kTitleLength);
     }
+    s.logHeight = clamped(ini, kWindow, QStringLiteral("LogHeight"), 0, 0, Settings::kLogHeightMax);
     return s;
 }
 
@@ -80,6 +82,8 @@ void writeMainWindowKeys(IniFile &ini, const Settings &s)
     ini.writeInteger(kMbus, QStringLiteral("Timeout"), s.timeout);
     ini.writeString(kMisc, QStringLiteral("Dir"), s.dir);
     ini.writeInteger(kMisc, QStringLiteral("Language"), s.storedLanguage);
+    if (s.logHeight > 0)
+        ini.writeInteger(kWindow, QStringLiteral("LogHeight"), s.logHeight);
 }
 
 void writeComPortKeys(IniFile &ini, const Settings &s)

@@ -79,6 +79,11 @@ struct Settings {
     // [Titles]
     int titleCount = 0;
     std::array<QString, kTitleCount> titles;
+
+    // [Window]: the log's height below the device table, in pixels; 0 until
+    // the user has moved the divider (the table then takes all but a few lines).
+    static constexpr int kLogHeightMax = 4000;
+    int logHeight = 0;
 };
 
 // Reads every key; out-of-range numbers are clamped to their control's range,
@@ -96,5 +101,6 @@ void writePortPageKeys(IniFile &ini, const Settings &settings);
 // main title, then "Misc"/"SMain".
 void writeTitlesPageKeys(IniFile &ini, const Settings &settings);
 
-// The five keys the main window writes when it closes.
+// The keys the main window writes when it closes: the search range, the
+// timeout, the data folder, the language and the log's height.
 void writeMainWindowKeys(IniFile &ini, const Settings &settings);

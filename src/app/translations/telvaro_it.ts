@@ -24,75 +24,75 @@
     <name>AccountFile</name>
     <message>
         <source>it is not a plain file</source>
-        <translation>it is not a plain file</translation>
+        <translation>non è un file normale</translation>
     </message>
     <message>
         <source>it is too large to be an account file</source>
-        <translation>it is too large to be an account file</translation>
+        <translation>è troppo grande per essere un file degli account</translation>
     </message>
     <message>
         <source>The account file %1 cannot be read: %2.</source>
-        <translation>The account file %1 cannot be read: %2.</translation>
+        <translation>Il file degli account %1 non può essere letto: %2.</translation>
     </message>
     <message>
         <source>only part of it could be written</source>
-        <translation>only part of it could be written</translation>
+        <translation>solo una parte è stata scritta</translation>
     </message>
     <message>
         <source>The account file %1 could not be written (%2). It is unchanged.</source>
-        <translation>The account file %1 could not be written (%2). It is unchanged.</translation>
+        <translation>Il file degli account %1 non è stato scritto (%2). È rimasto invariato.</translation>
     </message>
     <message>
         <source>The account file is being changed by another program. Try again in a moment.</source>
-        <translation>The account file is being changed by another program. Try again in a moment.</translation>
+        <translation>Il file degli account è in modifica da parte di un altro programma. Riprova tra un momento.</translation>
     </message>
     <message>
         <source>An account needs a user name.</source>
-        <translation>An account needs a user name.</translation>
+        <translation>Un account richiede un nome utente.</translation>
     </message>
     <message>
         <source>An account needs a password.</source>
-        <translation>An account needs a password.</translation>
+        <translation>Un account richiede una password.</translation>
     </message>
     <message>
         <source>An account needs an access level.</source>
-        <translation>An account needs an access level.</translation>
+        <translation>Un account richiede un livello di accesso.</translation>
     </message>
     <message>
         <source>User name, password and access level can hold only Latin-1 characters.</source>
-        <translation>User name, password and access level can hold only Latin-1 characters.</translation>
+        <translation>Nome utente, password e livello di accesso possono contenere solo caratteri Latin-1.</translation>
     </message>
     <message>
         <source>The last Administrator account must keep the Administrator level.</source>
-        <translation>The last Administrator account must keep the Administrator level.</translation>
+        <translation>L&apos;ultimo account Administrator deve mantenere il livello Administrator.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; changed.</source>
-        <translation>Account &quot;%1&quot; changed.</translation>
+        <translation>Account &quot;%1&quot; modificato.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; added.</source>
-        <translation>Account &quot;%1&quot; added.</translation>
+        <translation>Account &quot;%1&quot; aggiunto.</translation>
     </message>
     <message>
         <source>No account has the Administrator level, so no account can be deleted.</source>
-        <translation>No account has the Administrator level, so no account can be deleted.</translation>
+        <translation>Nessun account ha il livello Administrator, quindi nessun account può essere eliminato.</translation>
     </message>
     <message>
         <source>The account &quot;admin&quot; cannot be deleted.</source>
-        <translation>The account &quot;admin&quot; cannot be deleted.</translation>
+        <translation>L&apos;account &quot;admin&quot; non può essere eliminato.</translation>
     </message>
     <message>
         <source>There is no account named &quot;%1&quot;.</source>
-        <translation>There is no account named &quot;%1&quot;.</translation>
+        <translation>Non esiste un account di nome &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>The last Administrator account cannot be deleted.</source>
-        <translation>The last Administrator account cannot be deleted.</translation>
+        <translation>L&apos;ultimo account Administrator non può essere eliminato.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; deleted.</source>
-        <translation>Account &quot;%1&quot; deleted.</translation>
+        <translation>Account &quot;%1&quot; eliminato.</translation>
     </message>
 </context>
 <context>
@@ -110,7 +110,7 @@
     <name>BusSession</name>
     <message>
         <source>Another operation is using the bus, nothing sent...</source>
-        <translation>Another operation is using the bus, nothing sent...</translation>
+        <translation>Un&apos;altra operazione sta usando il bus, nulla è stato inviato...</translation>
     </message>
 </context>
 <context>
@@ -136,7 +136,7 @@
     </message>
     <message>
         <source>Timeout [ms]</source>
-        <translation>Timeout [ms]</translation>
+        <translation>Attesa risposta [ms]</translation>
     </message>
     <message>
         <source>Send NKE first</source>
@@ -212,7 +212,7 @@
     </message>
     <message>
         <source>Baud rate:</source>
-        <translation>Baud rate:</translation>
+        <translation>Velocità:</translation>
     </message>
     <message>
         <source>New ID:</source>
@@ -253,6 +253,15 @@
     <message>
         <source>History...</source>
         <translation>Storico...</translation>
+    </message>
+    <message>
+        <source>The value is written in litres, whatever unit the meter shows.</source>
+        <translation>Il valore viene scritto in litri, qualunque sia l&apos;unità mostrata dal contatore.</translation>
+    </message>
+    <message>
+        <source>litres</source>
+        <extracomment>The unit &quot;Set value to:&quot; writes in, beside its field.</extracomment>
+        <translation>litri</translation>
     </message>
 </context>
 <context>
@@ -347,7 +356,7 @@
     </message>
     <message>
         <source>Stop</source>
-        <translation>Stop</translation>
+        <translation>Ferma</translation>
     </message>
 </context>
 <context>
@@ -506,15 +515,15 @@
     <name>LinkDispatch</name>
     <message>
         <source>The connection was lost, the operation is stopped...</source>
-        <translation>The connection was lost, the operation is stopped...</translation>
+        <translation>La connessione è stata persa, l&apos;operazione è interrotta...</translation>
     </message>
     <message>
         <source>No gateway is connected to the listening socket...</source>
-        <translation>No gateway is connected to the listening socket...</translation>
+        <translation>Nessun gateway è connesso alla porta in ascolto...</translation>
     </message>
     <message>
         <source>The selected serial port (%1) was not found!</source>
-        <translation>The selected serial port (%1) was not found!</translation>
+        <translation>La porta seriale selezionata (%1) non è stata trovata!</translation>
     </message>
     <message>
         <source>The selected serial port (%1) is in use by another program!</source>
@@ -529,11 +538,11 @@
     <name>ListenSocket</name>
     <message>
         <source>the port must be a number from 1 to 65535</source>
-        <translation>the port must be a number from 1 to 65535</translation>
+        <translation>la porta deve essere un numero da 1 a 65535</translation>
     </message>
     <message>
         <source>no gateway is connected</source>
-        <translation>no gateway is connected</translation>
+        <translation>nessun gateway è connesso</translation>
     </message>
     <message>
         <source>Nothing valid from %1 for %2 s: the connection is dropped</source>
@@ -576,7 +585,7 @@
     </message>
     <message>
         <source>Wrong username or password!</source>
-        <translation>Wrong username or password!</translation>
+        <translation>Nome utente o password errati!</translation>
     </message>
     <message>
         <source>The program looked for it at:
@@ -643,7 +652,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>   M-bus devices    </source>
-        <translation>   M-bus devices   </translation>
+        <translation>   Dispositivi M-bus   </translation>
     </message>
     <message>
         <source>   Get Readings    </source>
@@ -819,7 +828,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The display holds 250 rows: %1 more rows of the file were not imported.</source>
-        <translation>The display holds 250 rows: %1 more rows of the file were not imported.</translation>
+        <translation>Il display contiene 250 righe: altre %1 righe del file non sono state importate.</translation>
     </message>
     <message>
         <source>Stop writing table in display</source>
@@ -831,7 +840,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Stop</source>
-        <translation>Stop</translation>
+        <translation>Ferma</translation>
     </message>
     <message>
         <source>Find</source>
@@ -899,11 +908,11 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Address confirmation</source>
-        <translation>Conferma addressing</translation>
+        <translation>Conferma indirizzamento</translation>
     </message>
     <message>
         <source>This will address automatically ALL devices (primary), OK?</source>
-        <translation>This will address automatically ALL devices (primary), OK?</translation>
+        <translation>Verranno assegnati automaticamente gli indirizzi primari a TUTTI i dispositivi. Procedere?</translation>
     </message>
     <message>
         <source>English</source>
@@ -993,6 +1002,22 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Readings archive: %1. No history to show...</source>
         <translation>Archivio letture: %1. Nessuno storico da mostrare...</translation>
+    </message>
+    <message>
+        <source>Set value</source>
+        <translation>Imposta valore</translation>
+    </message>
+    <message>
+        <source>Write %1 l to every meter (broadcast)? Their registers will then read %2 m3.</source>
+        <translation>Scrivere %1 l in tutti i contatori (broadcast)? I loro registri indicheranno poi %2 m3.</translation>
+    </message>
+    <message>
+        <source>Write %1 l to meter %2? Its register will then read %3 m3.</source>
+        <translation>Scrivere %1 l nel contatore %2? Il suo registro indicherà poi %3 m3.</translation>
+    </message>
+    <message>
+        <source>Write %1 l to meter %2? The value is written in litres: its register, now in %3, will then read %4 m3.</source>
+        <translation>Scrivere %1 l nel contatore %2? Il valore viene scritto in litri: il suo registro, ora in %3, indicherà poi %4 m3.</translation>
     </message>
 </context>
 <context>
@@ -1154,7 +1179,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Stop</source>
-        <translation>Stop</translation>
+        <translation>Ferma</translation>
     </message>
     <message>
         <source>Chart</source>
@@ -1253,11 +1278,11 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>SettingsDialog</name>
     <message>
         <source>Saving settings</source>
-        <translation>Saving settings</translation>
+        <translation>Salvataggio impostazioni</translation>
     </message>
     <message>
         <source>Settings will not be saved, no write permission</source>
-        <translation>Settings will not be saved, no write permission</translation>
+        <translation>Le impostazioni non verranno salvate: manca il permesso di scrittura</translation>
     </message>
     <message>
         <source>Disconnect</source>
@@ -1855,7 +1880,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>display::WriteRun</name>
     <message>
         <source>No row of the display table is selected, nothing to do...</source>
-        <translation>No row of the display table is selected, nothing to do...</translation>
+        <translation>Nessuna riga della tabella del display è selezionata, nulla da fare...</translation>
     </message>
     <message>
         <source>No reply from the display for device %1</source>

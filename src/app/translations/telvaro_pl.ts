@@ -24,75 +24,75 @@
     <name>AccountFile</name>
     <message>
         <source>it is not a plain file</source>
-        <translation>it is not a plain file</translation>
+        <translation>nie jest zwykłym plikiem</translation>
     </message>
     <message>
         <source>it is too large to be an account file</source>
-        <translation>it is too large to be an account file</translation>
+        <translation>jest zbyt duży jak na plik kont</translation>
     </message>
     <message>
         <source>The account file %1 cannot be read: %2.</source>
-        <translation>The account file %1 cannot be read: %2.</translation>
+        <translation>Nie można odczytać pliku kont %1: %2.</translation>
     </message>
     <message>
         <source>only part of it could be written</source>
-        <translation>only part of it could be written</translation>
+        <translation>zapisano tylko jego część</translation>
     </message>
     <message>
         <source>The account file %1 could not be written (%2). It is unchanged.</source>
-        <translation>The account file %1 could not be written (%2). It is unchanged.</translation>
+        <translation>Nie można zapisać pliku kont %1 (%2). Pozostał bez zmian.</translation>
     </message>
     <message>
         <source>The account file is being changed by another program. Try again in a moment.</source>
-        <translation>The account file is being changed by another program. Try again in a moment.</translation>
+        <translation>Plik kont jest właśnie zmieniany przez inny program. Spróbuj ponownie za chwilę.</translation>
     </message>
     <message>
         <source>An account needs a user name.</source>
-        <translation>An account needs a user name.</translation>
+        <translation>Konto wymaga nazwy użytkownika.</translation>
     </message>
     <message>
         <source>An account needs a password.</source>
-        <translation>An account needs a password.</translation>
+        <translation>Konto wymaga hasła.</translation>
     </message>
     <message>
         <source>An account needs an access level.</source>
-        <translation>An account needs an access level.</translation>
+        <translation>Konto wymaga poziomu dostępu.</translation>
     </message>
     <message>
         <source>User name, password and access level can hold only Latin-1 characters.</source>
-        <translation>User name, password and access level can hold only Latin-1 characters.</translation>
+        <translation>Nazwa użytkownika, hasło i poziom dostępu mogą zawierać tylko znaki Latin-1 (bez polskich liter).</translation>
     </message>
     <message>
         <source>The last Administrator account must keep the Administrator level.</source>
-        <translation>The last Administrator account must keep the Administrator level.</translation>
+        <translation>Ostatnie konto Administrator musi zachować poziom Administrator.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; changed.</source>
-        <translation>Account &quot;%1&quot; changed.</translation>
+        <translation>Zmieniono konto &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; added.</source>
-        <translation>Account &quot;%1&quot; added.</translation>
+        <translation>Dodano konto &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>No account has the Administrator level, so no account can be deleted.</source>
-        <translation>No account has the Administrator level, so no account can be deleted.</translation>
+        <translation>Żadne konto nie ma poziomu Administrator, więc nie można usunąć żadnego konta.</translation>
     </message>
     <message>
         <source>The account &quot;admin&quot; cannot be deleted.</source>
-        <translation>The account &quot;admin&quot; cannot be deleted.</translation>
+        <translation>Nie można usunąć konta &quot;admin&quot;.</translation>
     </message>
     <message>
         <source>There is no account named &quot;%1&quot;.</source>
-        <translation>There is no account named &quot;%1&quot;.</translation>
+        <translation>Nie ma konta o nazwie &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>The last Administrator account cannot be deleted.</source>
-        <translation>The last Administrator account cannot be deleted.</translation>
+        <translation>Nie można usunąć ostatniego konta Administrator.</translation>
     </message>
     <message>
         <source>Account &quot;%1&quot; deleted.</source>
-        <translation>Account &quot;%1&quot; deleted.</translation>
+        <translation>Usunięto konto &quot;%1&quot;.</translation>
     </message>
 </context>
 <context>
@@ -110,7 +110,7 @@
     <name>BusSession</name>
     <message>
         <source>Another operation is using the bus, nothing sent...</source>
-        <translation>Another operation is using the bus, nothing sent...</translation>
+        <translation>Magistrala jest zajęta przez inną operację, nic nie wysłano...</translation>
     </message>
 </context>
 <context>
@@ -254,6 +254,15 @@
         <source>History...</source>
         <translation>Historia...</translation>
     </message>
+    <message>
+        <source>The value is written in litres, whatever unit the meter shows.</source>
+        <translation>Wartość jest zapisywana w litrach, niezależnie od jednostki licznika.</translation>
+    </message>
+    <message>
+        <source>litres</source>
+        <extracomment>The unit &quot;Set value to:&quot; writes in, beside its field.</extracomment>
+        <translation>litry</translation>
+    </message>
 </context>
 <context>
     <name>DisplayPage</name>
@@ -347,7 +356,7 @@
     </message>
     <message>
         <source>Stop</source>
-        <translation>Stop</translation>
+        <translation>Zatrzymaj</translation>
     </message>
 </context>
 <context>
@@ -507,15 +516,15 @@
     <name>LinkDispatch</name>
     <message>
         <source>The connection was lost, the operation is stopped...</source>
-        <translation>The connection was lost, the operation is stopped...</translation>
+        <translation>Połączenie zostało utracone, operacja została przerwana...</translation>
     </message>
     <message>
         <source>No gateway is connected to the listening socket...</source>
-        <translation>No gateway is connected to the listening socket...</translation>
+        <translation>Żadna bramka nie jest podłączona do nasłuchującego gniazda...</translation>
     </message>
     <message>
         <source>The selected serial port (%1) was not found!</source>
-        <translation>The selected serial port (%1) was not found!</translation>
+        <translation>Nie znaleziono wybranego portu szeregowego (%1)!</translation>
     </message>
     <message>
         <source>The selected serial port (%1) is in use by another program!</source>
@@ -530,11 +539,11 @@
     <name>ListenSocket</name>
     <message>
         <source>the port must be a number from 1 to 65535</source>
-        <translation>the port must be a number from 1 to 65535</translation>
+        <translation>port musi być liczbą od 1 do 65535</translation>
     </message>
     <message>
         <source>no gateway is connected</source>
-        <translation>no gateway is connected</translation>
+        <translation>żadna bramka nie jest podłączona</translation>
     </message>
     <message>
         <source>Nothing valid from %1 for %2 s: the connection is dropped</source>
@@ -644,7 +653,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>   M-bus devices    </source>
-        <translation>   M-bus devices   </translation>
+        <translation>   Urządzenia M-bus   </translation>
     </message>
     <message>
         <source>   Get Readings    </source>
@@ -820,7 +829,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>The display holds 250 rows: %1 more rows of the file were not imported.</source>
-        <translation>The display holds 250 rows: %1 more rows of the file were not imported.</translation>
+        <translation>Wyświetlacz mieści 250 wierszy: pozostałych %1 wierszy pliku nie zaimportowano.</translation>
     </message>
     <message>
         <source>Stop writing table in display</source>
@@ -832,7 +841,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Stop</source>
-        <translation>Stop</translation>
+        <translation>Zatrzymaj</translation>
     </message>
     <message>
         <source>Find</source>
@@ -892,19 +901,19 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Clear confirmation</source>
-        <translation>Wyczyść potwierdzenie</translation>
+        <translation>Potwierdzenie czyszczenia</translation>
     </message>
     <message>
         <source>Do you want to clear the table?</source>
-        <translation>Czy chcesz wyczyścić tabele?</translation>
+        <translation>Czy chcesz wyczyścić tabelę?</translation>
     </message>
     <message>
         <source>Address confirmation</source>
-        <translation>Conferma addressing</translation>
+        <translation>Potwierdzenie adresowania</translation>
     </message>
     <message>
         <source>This will address automatically ALL devices (primary), OK?</source>
-        <translation>This will address automatically ALL devices (primary), OK?</translation>
+        <translation>Spowoduje to automatyczne nadanie adresów pierwotnych WSZYSTKIM urządzeniom. Kontynuować?</translation>
     </message>
     <message>
         <source>English</source>
@@ -996,6 +1005,22 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Readings archive: %1. No history to show...</source>
         <translation>Archiwum odczytów: %1. Brak historii do pokazania...</translation>
+    </message>
+    <message>
+        <source>Set value</source>
+        <translation>Ustaw wartość</translation>
+    </message>
+    <message>
+        <source>Write %1 l to every meter (broadcast)? Their registers will then read %2 m3.</source>
+        <translation>Zapisać %1 l we wszystkich licznikach (broadcast)? Ich rejestry pokażą wtedy %2 m3.</translation>
+    </message>
+    <message>
+        <source>Write %1 l to meter %2? Its register will then read %3 m3.</source>
+        <translation>Zapisać %1 l w liczniku %2? Jego rejestr pokaże wtedy %3 m3.</translation>
+    </message>
+    <message>
+        <source>Write %1 l to meter %2? The value is written in litres: its register, now in %3, will then read %4 m3.</source>
+        <translation>Zapisać %1 l w liczniku %2? Wartość jest zapisywana w litrach: jego rejestr, teraz w %3, pokaże wtedy %4 m3.</translation>
     </message>
 </context>
 <context>
@@ -1158,7 +1183,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     </message>
     <message>
         <source>Stop</source>
-        <translation>Stop</translation>
+        <translation>Zatrzymaj</translation>
     </message>
     <message>
         <source>Chart</source>
@@ -1257,11 +1282,11 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>SettingsDialog</name>
     <message>
         <source>Saving settings</source>
-        <translation>Saving settings</translation>
+        <translation>Zapisywanie ustawień</translation>
     </message>
     <message>
         <source>Settings will not be saved, no write permission</source>
-        <translation>Settings will not be saved, no write permission</translation>
+        <translation>Ustawienia nie zostaną zapisane: brak uprawnień do zapisu</translation>
     </message>
     <message>
         <source>Disconnect</source>
@@ -1861,7 +1886,7 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <name>display::WriteRun</name>
     <message>
         <source>No row of the display table is selected, nothing to do...</source>
-        <translation>No row of the display table is selected, nothing to do...</translation>
+        <translation>Nie zaznaczono żadnego wiersza tabeli wyświetlacza, nic do zrobienia...</translation>
     </message>
     <message>
         <source>No reply from the display for device %1</source>
