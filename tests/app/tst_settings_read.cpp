@@ -67,7 +67,7 @@ void TstSettingsRead::defaultValues_data()
         {"LANXP/Port", "10001"},       {"LANXP/NetNumber", ""},     {"LANXP/EthTimeout", "50"},
         {"Titles/Count", "0"},         {"Titles/Title1", ""},       {"Titles/Title13", ""},
         {"Titles/SecMain", ""},        {"Misc/FastReads", "0"},     {"Misc/AllTelegrams", "0"},
-        {"Misc/StandardTiming", "0"},  {"Misc/TimingMargin", "20"}, {"Misc/SilenceChars", "3"},
+        {"Misc/StandardTiming", "1"},  {"Misc/TimingMargin", "20"}, {"Misc/SilenceChars", "3"},
         {"Archive/Enabled", "1"},      {"Archive/Location", ""},
     };
     for (const auto &[key, expected] : rows)

@@ -236,7 +236,7 @@ void TstSettingsDialog::liveCopy_data()
     QTest::newRow("generation code") << "Edit_genCode" << "31" << "Misc/GenCode" << "31";
     QTest::newRow("complete reply early") << "Check_fast_reads" << "" << "Misc/FastReads" << "1";
     QTest::newRow("read all telegrams") << "Check_all_telegrams" << "" << "Misc/AllTelegrams" << "1";
-    QTest::newRow("standard bus timing") << "Check_standard_timing" << "" << "Misc/StandardTiming" << "1";
+    QTest::newRow("standard bus timing turned off") << "Check_standard_timing" << "" << "Misc/StandardTiming" << "0";
     QTest::newRow("timing margin") << "UD_timing_margin" << "55" << "Misc/TimingMargin" << "55";
     QTest::newRow("archive") << "Check_archive" << "" << "Archive/Enabled" << "0";
     QTest::newRow("archive location") << "Edit_archive" << "postgresql://meter@db/readings" << "Archive/Location" << "postgresql://meter@db/readings";
@@ -427,7 +427,7 @@ void TstSettingsDialog::applyWritesEveryKeyInOrder()
                                          "Location"}));
     for (const char *line :
          {"Name=COM1", "Speed=300", "Parity=Even", "Retry=3", "VelkServer=1", "UseLANXP=0", "Encoding=1", "GenCode=27",
-          "FastReads=1", "AllTelegrams=0", "StandardTiming=0", "TimingMargin=20", "Port=59615", "IP=10.1.2.3",
+          "FastReads=1", "AllTelegrams=0", "StandardTiming=1", "TimingMargin=20", "Port=59615", "IP=10.1.2.3",
           "Port=10001", "EthTimeout=50", "Enabled=1"})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
 }

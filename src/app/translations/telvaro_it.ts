@@ -378,10 +378,6 @@
         <translation>%1 telegrammi letti e il contatore ne annuncia altri: la lettura finisce qui...</translation>
     </message>
     <message>
-        <source>Standard bus timing works on the serial route only: the round trip of a TCP link is not measured here, so every answer is awaited for the response timeout...</source>
-        <translation>La temporizzazione standard del bus funziona solo sulla porta seriale: il tempo di andata e ritorno di un collegamento TCP qui non viene misurato, quindi ogni risposta viene attesa per tutto il timeout...</translation>
-    </message>
-    <message>
         <source>The meter at %1 answers after the timeout: its reading is awaited once more...</source>
         <translation>Il contatore all&apos;indirizzo %1 risponde dopo il timeout: la sua lettura viene attesa ancora una volta...</translation>
     </message>
@@ -404,6 +400,10 @@
     <message>
         <source>No acknowledgement: sent again (try %1 of %2)...</source>
         <translation>Nessuna conferma: inviato di nuovo (tentativo %1 di %2)...</translation>
+    </message>
+    <message>
+        <source>An answer began after the standard&apos;s answer window: every answer is awaited for the response timeout from here on...</source>
+        <translation>Una risposta è iniziata dopo la finestra di risposta dello standard: d&apos;ora in poi ogni risposta viene attesa per tutto il timeout...</translation>
     </message>
 </context>
 <context>
@@ -1131,6 +1131,13 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Scan of %1..%2</source>
         <translation>Scansione di %1..%2</translation>
     </message>
+    <message numerus="yes">
+        <source>The bus lost replies: the %n address(es) found silent before are asked again...</source>
+        <translation>
+            <numerusform>Il bus ha perso risposte: l&apos;indirizzo trovato muto prima viene interrogato di nuovo...</numerusform>
+            <numerusform>Il bus ha perso risposte: i %n indirizzi trovati muti prima vengono interrogati di nuovo...</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ReadAll</name>
@@ -1226,6 +1233,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>%1 meters share ID %2</source>
         <translation>%1 contatori hanno l&apos;ID %2</translation>
+    </message>
+    <message>
+        <source>Fewer meters answered one by one than together: the bus lost replies, and these patterns are asked again...</source>
+        <translation>Meno contatori hanno risposto uno per uno che insieme: il bus ha perso risposte, e questi modelli vengono interrogati di nuovo...</translation>
     </message>
 </context>
 <context>

@@ -378,10 +378,6 @@
         <translation>Odczytano %1 telegramów, a licznik zapowiada kolejne: odczyt kończy się tutaj...</translation>
     </message>
     <message>
-        <source>Standard bus timing works on the serial route only: the round trip of a TCP link is not measured here, so every answer is awaited for the response timeout...</source>
-        <translation>Standardowe czasy magistrali działają tylko na porcie szeregowym: czas obiegu łącza TCP nie jest tu mierzony, więc na każdą odpowiedź czeka się przez cały czas oczekiwania...</translation>
-    </message>
-    <message>
         <source>The meter at %1 answers after the timeout: its reading is awaited once more...</source>
         <translation>Licznik pod adresem %1 odpowiada po czasie oczekiwania: na jego odczyt czeka się jeszcze raz...</translation>
     </message>
@@ -404,6 +400,10 @@
     <message>
         <source>No acknowledgement: sent again (try %1 of %2)...</source>
         <translation>Brak potwierdzenia: wysłano ponownie (próba %1 z %2)...</translation>
+    </message>
+    <message>
+        <source>An answer began after the standard&apos;s answer window: every answer is awaited for the response timeout from here on...</source>
+        <translation>Odpowiedź zaczęła się po oknie odpowiedzi określonym w normie: od teraz na każdą odpowiedź czeka się przez cały limit czasu...</translation>
     </message>
 </context>
 <context>
@@ -1135,6 +1135,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Scan of %1..%2</source>
         <translation>Skanowanie %1..%2</translation>
     </message>
+    <message numerus="yes">
+        <source>The bus lost replies: the %n address(es) found silent before are asked again...</source>
+        <translation>
+            <numerusform>Magistrala zgubiła odpowiedzi: adres, który wcześniej milczał, jest odpytywany ponownie...</numerusform>
+            <numerusform>Magistrala zgubiła odpowiedzi: %n adresy, które wcześniej milczały, są odpytywane ponownie...</numerusform>
+            <numerusform>Magistrala zgubiła odpowiedzi: %n adresów, które wcześniej milczały, jest odpytywanych ponownie...</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ReadAll</name>
@@ -1230,6 +1238,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>%1 meters share ID %2</source>
         <translation>%1 liczniki mają ID %2</translation>
+    </message>
+    <message>
+        <source>Fewer meters answered one by one than together: the bus lost replies, and these patterns are asked again...</source>
+        <translation>Pojedynczo odpowiedziało mniej liczników niż razem: magistrala zgubiła odpowiedzi, te wzorce są odpytywane ponownie...</translation>
     </message>
 </context>
 <context>
