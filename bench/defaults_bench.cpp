@@ -36,9 +36,13 @@ struct Case {
 
 void run(const Case &c, const QString &tty)
 {
-    auto sim = startSimulator(tty, c.baud, c.bus, false);
+    const QString log = tty + QStringLiteral(".log");
+    auto sim = startSimulator(tty, c.baud, c.bus, log);
     const CliRun cli = runCli(c.command + QStringList{"--port", tty, "--baud", QString::number(c.baud)});
-    const QString received = stopSimulator(std::move(sim));
+    stopSimulator(std::move(sim));
+    QFile logFile(log);
+    logFile.open(QIODevice::ReadOnly);
+    const QString received = QString::fromLocal8Bit(logFile.readAll());
     const int selections = int(received.count(QStringLiteral("RX 68 0B 0B 68 53 FD 52")));
     const int reads = int(received.count(QStringLiteral("RX 10 7B FD"))
                           + received.count(QStringLiteral("RX 10 5B FD")));
