@@ -66,6 +66,8 @@ void SecondarySearch::foundById(SecondarySequence::Result result)
         m_found.clear();
         m_accounted = 0;
         m_lossSeen = !m_session.trustsSilence();
+        m_trustedSilent.clear();
+        m_lookingAgain = false;
         collision();
         return;
     default:
@@ -89,6 +91,8 @@ void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8
     m_found.clear();
     m_accounted = 0;
     m_lossSeen = !m_session.trustsSilence();
+    m_trustedSilent.clear();
+    m_lookingAgain = false;
     if (clearTable) {
         m_session.table.clear();
         m_session.clearSelection();
@@ -212,6 +216,7 @@ void SecondarySearch::probe()
     question.expect = Expect::Presence;
     question.tries = 1 + m_session.options().retries;
     question.trustSilence = !m_lossSeen && !m_levels.empty() && m_levels.back().kind == Kind::Digit;
+    m_silenceTrusted = question.trustSilence;
     if (!m_levels.empty() && m_levels.back().secondLook)
         ++m_summary.retries;
     m_wait = Wait::Selection;
@@ -222,6 +227,11 @@ void SecondarySearch::stepDone()
 {
     m_confirming = m_collided = false;
     if (m_levels.empty()) { // the meters under a full ID, told apart
+        finishSearch();
+        return;
+    }
+    if (m_levels.back().single) { // a pattern looked at again, and what lies below it
+        m_levels.pop_back();
         finishSearch();
         return;
     }
@@ -264,6 +274,8 @@ void SecondarySearch::afterSelection(const Answer &answer)
         return;
     }
     if (answer.outcome != Outcome::Answered) {
+        if (m_silenceTrusted && !m_lossSeen)
+            m_trustedSilent.push_back({m_cells, m_levels.back()});
         stepDone();
         return;
     }
@@ -396,7 +408,8 @@ void SecondarySearch::pushLevel(Kind kind, int cell, int implied)
 
 bool SecondarySearch::lookAgain(Level &level)
 {
-    if (level.secondLook || m_accounted - level.accountedAt >= level.implied || m_session.options().retries == 0)
+    if (level.single || level.secondLook || m_accounted - level.accountedAt >= level.implied
+        || m_session.options().retries == 0)
         return false;
     lossSeen();
     level.secondLook = true;
@@ -406,9 +419,31 @@ bool SecondarySearch::lookAgain(Level &level)
     return true;
 }
 
+// Patterns whose silence was trusted before the bus lost a reply are asked
+// again, each as a level of its own value; whatever answers is searched below.
+bool SecondarySearch::lookAgainAtTrusted()
+{
+    if (!m_lossSeen || m_summary.stopped || m_trustedSilent.empty() || m_session.options().retries == 0)
+        return false;
+    if (!m_lookingAgain) {
+        m_lookingAgain = true;
+        m_session.log.addLine(tr("The bus lost replies: the %n pattern(s) found silent before are asked again...",
+                                 nullptr, int(m_trustedSilent.size())));
+    }
+    const TrustedSilence next = m_trustedSilent.front();
+    m_trustedSilent.erase(m_trustedSilent.begin());
+    m_cells = next.cells;
+    m_medium = m_version = 0xFF;
+    m_levels = {next.level};
+    m_levels.back().single = true;
+    ++m_summary.retries;
+    probe();
+    return true;
+}
+
 void SecondarySearch::finishSearch()
 {
-    if (!running())
+    if (!running() || lookAgainAtTrusted())
         return;
     for (auto it = m_metersById.cbegin(); it != m_metersById.cend(); ++it)
         if (it.value() > 1)

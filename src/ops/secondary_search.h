@@ -23,8 +23,9 @@
 // The session remembers the loss for the walks after this one, until enough
 // answers in a row have come clean.
 // From the first loss on, every silent probe gets the full "Retries", a
-// damaged reading is asked again before it counts as a collision, and a clean
-// reading is asked for a second time before it counts as the only meter.
+// damaged reading is asked again before it counts as a collision, a clean
+// reading is asked for a second time before it counts as the only meter, and
+// at the end the probes found silent before the loss are asked again.
 // The whole pattern always gets its retries: on a bus with meters it is
 // answered at once, so they cost only an empty bus one more probe. So do the
 // media and versions that tell meters sharing an ID apart: no other probe
@@ -70,6 +71,11 @@ private:
         int implied = 1;     // meters the pattern above must hold: 1 answered it, 2 collided
         int accountedAt = 0; // m_accounted when the level began
         bool secondLook = false;
+        bool single = false; // only this value: a pattern looked at again
+    };
+    struct TrustedSilence {
+        std::array<std::uint8_t, 8> cells;
+        Level level;
     };
 
     void onStop() override;
@@ -86,6 +92,7 @@ private:
     // At the end of a level: fewer meters under it than the pattern above
     // implies starts its second look (true).
     bool lookAgain(Level &level);
+    bool lookAgainAtTrusted();
     void lossSeen();
     void take(const Reading &reading);
     static QByteArray meterKey(const Reading &reading);
@@ -107,12 +114,15 @@ private:
     std::array<std::uint8_t, 8> m_fixed = kAllOpen; // the given digits, as m_cells
     std::uint8_t m_medium = 0xFF;
     std::uint8_t m_version = 0xFF;
-    std::vector<Level> m_levels;      // the top level first, the deepest last
-    QHash<QString, int> m_metersById; // meters found, by ID
-    QSet<QByteArray> m_found;         // meters found, by ID, manufacturer, version and medium
-    bool m_confirming = false;        // the reading is asked for a second time
-    bool m_collided = false;          // a try of this probe's reading collided
-    Reading m_pending;                // the first answer, until the second one confirms it
-    bool m_lossSeen = false;          // silence is not trusted: the bus lost replies, now or before
-    int m_accounted = 0;              // meters found, and two for each pattern not told apart
+    std::vector<Level> m_levels;                 // the top level first, the deepest last
+    QHash<QString, int> m_metersById;            // meters found, by ID
+    QSet<QByteArray> m_found;                    // meters found, by ID, manufacturer, version and medium
+    bool m_confirming = false;                   // the reading is asked for a second time
+    bool m_collided = false;                     // a try of this probe's reading collided
+    Reading m_pending;                           // the first answer, until the second one confirms it
+    bool m_lossSeen = false;                     // silence is not trusted: the bus lost replies, now or before
+    int m_accounted = 0;                         // meters found, and two for each pattern not told apart
+    bool m_silenceTrusted = false;               // the probe under way takes silence as no meter
+    std::vector<TrustedSilence> m_trustedSilent; // probes so taken while the bus looked clean
+    bool m_lookingAgain = false;
 };

@@ -67,8 +67,10 @@ void TstSearch::wildcard_data()
                                << QStringList{"30000017"} << 0 << 0;
     // The reading at 3FFFFFFF goes unanswered (requests to 253: 1 the whole
     // bus, 2..4 three silent digits, 5 the selection, 6 the reading): asked
-    // again; the confirming read (7) finds the same meter.
-    QTest::newRow("a lost reading") << QStringList{"30000017"} << false << QStringList{"FFFFFFFF"} + range("?FFFFFFF")
+    // again; the confirming read (7) finds the same meter, and the digits
+    // found silent before the loss are asked again at the end.
+    QTest::newRow("a lost reading") << QStringList{"30000017"} << false
+                                    << QStringList{"FFFFFFFF"} + range("?FFFFFFF") + range("?FFFFFFF").mid(0, 3)
                                     << QStringList{"30000017"} << 0 << 6;
     QTest::newRow("two meters collide at the first digit")
         << QStringList{"30000017", "31000000"} << false
@@ -223,8 +225,8 @@ void TstSearch::retriesOnEvidence_data()
     QTest::newRow("search, clean bus") << "search" << two << "" << 0 << 2 << "";
     // The reading of 31FFFFFF (the 10th request to 253) is lost: asked
     // again and confirmed; from there on the silent 32..39 and 4..9 are
-    // asked twice: 1 + 1 + 8 + 6.
-    QTest::newRow("search, a reading lost after its selection") << "search" << two << "drop:253:10" << 16 << 2 << "";
+    // asked twice, and 0..2, silent before, twice more: 1 + 1 + 8 + 6 + 6.
+    QTest::newRow("search, a reading lost after its selection") << "search" << two << "drop:253:10" << 22 << 2 << "";
     // A lone meter's reading damaged: taken for a collision, the level
     // below finds one meter only and is asked again.
     QTest::newRow("search, a collision that finds one meter")

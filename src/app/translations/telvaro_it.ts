@@ -1238,6 +1238,13 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Fewer meters answered one by one than together: the bus lost replies, and these patterns are asked again...</source>
         <translation>Meno contatori hanno risposto uno per uno che insieme: il bus ha perso risposte, e questi modelli vengono interrogati di nuovo...</translation>
     </message>
+    <message numerus="yes">
+        <source>The bus lost replies: the %n pattern(s) found silent before are asked again...</source>
+        <translation>
+            <numerusform>Il bus ha perso risposte: il modello trovato muto prima viene interrogato di nuovo...</numerusform>
+            <numerusform>Il bus ha perso risposte: i %n modelli trovati muti prima vengono interrogati di nuovo...</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>SecondarySequence</name>

@@ -1243,6 +1243,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Fewer meters answered one by one than together: the bus lost replies, and these patterns are asked again...</source>
         <translation>Pojedynczo odpowiedziało mniej liczników niż razem: magistrala zgubiła odpowiedzi, te wzorce są odpytywane ponownie...</translation>
     </message>
+    <message numerus="yes">
+        <source>The bus lost replies: the %n pattern(s) found silent before are asked again...</source>
+        <translation>
+            <numerusform>Magistrala zgubiła odpowiedzi: wzorzec, który wcześniej milczał, jest odpytywany ponownie...</numerusform>
+            <numerusform>Magistrala zgubiła odpowiedzi: %n wzorce, które wcześniej milczały, są odpytywane ponownie...</numerusform>
+            <numerusform>Magistrala zgubiła odpowiedzi: %n wzorców, które wcześniej milczały, jest odpytywanych ponownie...</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>SecondarySequence</name>
