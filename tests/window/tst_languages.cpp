@@ -298,7 +298,6 @@ void TstLanguages::walk()
         QCOMPARE(cellsOf(), cellsBefore); // a switch never moves cells
         // A walk over the meters, as read-all makes it: only the row it is at shows selected, in view.
         w.pages->setCurrentWidget(w.devices);
-        QVERIFY2(wholeRows(w.devices->deviceGrid) >= 12 && logRoom(w) >= 5, "no room for 12 rows and 5 log lines");
         for (int row : {0, 13, 5}) {
             w.session().showSelectedMeter(*w.deviceTable().selectionAt(row));
             const QString shown = selectionShownTruly(w.devices->deviceGrid);
