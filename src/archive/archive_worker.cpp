@@ -222,8 +222,12 @@ void ArchiveWorker::write(Shared &s, ReadingArchive &store, const std::vector<St
         while (stored < batch.size() && store.store(batch[stored]))
             ++stored;
     }
+    const auto tell = [&s, stored, lost = batch.size() - stored] {
+        s.post([stored, lost](ArchiveWorker &w) { emit w.written(int(stored), int(lost)); });
+    };
     if (stored == batch.size()) {
         const std::lock_guard lock(s.mutex);
+        tell();
         if (s.failing || s.unsaid > 0) {
             s.post([count = std::exchange(s.unsaid, 0)](ArchiveWorker &w) { emit w.resumed(count); });
             s.failing = false;
@@ -236,6 +240,7 @@ void ArchiveWorker::write(Shared &s, ReadingArchive &store, const std::vector<St
     // or a disk with room again is used at once.
     store.close();
     const std::lock_guard lock(s.mutex);
+    tell();
     s.lost(batch.size() - stored, why);
 }
 

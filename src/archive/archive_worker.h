@@ -64,6 +64,9 @@ public:
 signals:
     void problem(const QString &message);
     void resumed(int notStored);
+    // Each write of queued readings, in the order they were handed over: the
+    // first `stored` of them are kept, the next `notStored` are not.
+    void written(int stored, int notStored);
     void historyReady(const archive::HistoryAnswer &answer);
 
 private:

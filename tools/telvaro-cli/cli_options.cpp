@@ -16,6 +16,18 @@ QString tr(const char *text)
     return QCoreApplication::translate("telvaro-cli", text);
 }
 
+// A date (the whole day) or a date and time; local time unless it ends in Z
+// or an offset, as date(1) users expect.
+QDateTime historyBound(const QString &text, bool from)
+{
+    if (const QDate day = QDate::fromString(text, Qt::ISODate); day.isValid() && text.size() == 10)
+        return QDateTime(day, from ? QTime(0, 0) : QTime(23, 59, 59, 999)).toUTC();
+    const QDateTime when = QDateTime::fromString(text, Qt::ISODate);
+    return when.isValid() ? when.toUTC() : QDateTime();
+}
+
+} // namespace
+
 std::optional<int> number(const QString &text, int lo, int hi)
 {
     bool ok = false;
@@ -93,17 +105,6 @@ QString parityName(const QString &text)
     return {};
 }
 
-// A date (the whole day) or a date and time; local time unless it ends in Z
-// or an offset, as date(1) users expect.
-QDateTime historyBound(const QString &text, bool from)
-{
-    if (const QDate day = QDate::fromString(text, Qt::ISODate); day.isValid() && text.size() == 10)
-        return QDateTime(day, from ? QTime(0, 0) : QTime(23, 59, 59, 999)).toUTC();
-    const QDateTime when = QDateTime::fromString(text, Qt::ISODate);
-    return when.isValid() ? when.toUTC() : QDateTime();
-}
-
-} // namespace
 
 const QStringList &commandNames()
 {

@@ -92,4 +92,15 @@ RunSettings runSettings(const Options &options);
 
 QString helpText();
 
+// The checks of values the command line and the collector's file share.
+// A decimal number lo..hi, without a sign.
+std::optional<int> number(const QString &text, int lo, int hi);
+// Eight digits 0-9 or F; nothing when the text is no such pattern.
+std::optional<std::array<std::uint8_t, 8>> pattern(const QString &text);
+bool isId(const QString &text); // eight digits
+std::optional<QString> hexPairs(const QString &text);
+bool hostPort(const QString &text);
+// "None", "Even", ... as the settings write them; empty when the text is none of them.
+QString parityName(const QString &text);
+
 } // namespace cli

@@ -176,6 +176,21 @@ IniFile::Position IniFile::find(const QString &section, const QString &key) cons
     return pos;
 }
 
+QList<IniFile::Entry> IniFile::entries() const
+{
+    QList<Entry> found;
+    QString section;
+    for (int i = 0; i < m_text.size(); ++i) {
+        const QStringView trimmed = QStringView(m_text[i]).trimmed();
+        QStringView name;
+        if (isSectionLine(trimmed))
+            section = sectionName(trimmed).toString();
+        else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && splitKey(trimmed, &name, nullptr))
+            found.append({section, name.trimmed().toString(), i + 1});
+    }
+    return found;
+}
+
 bool IniFile::hasKey(const QString &section, const QString &key) const
 {
     return find(section, key).keyLine >= 0;

@@ -36,6 +36,15 @@ public:
     bool readBool(const QString &section, const QString &key, bool def) const;
     bool hasKey(const QString &section, const QString &key) const;
 
+    // Every key line as it stands, in file order, with its section and its
+    // 1-based line number: for files whose sections are not known beforehand.
+    struct Entry {
+        QString section;
+        QString key;
+        int line = 0;
+    };
+    QList<Entry> entries() const;
+
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);

@@ -1,0 +1,298 @@
+#include "bus_collector.h"
+
+#include "ops/bus_stack.h"
+#include "ops/reading_source.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace collect {
+
+namespace {
+
+constexpr std::chrono::seconds kFirstPause{5};
+constexpr std::chrono::seconds kLongestPause{300};
+
+} // namespace
+
+BusCollector::BusCollector(BusConfig config, bool once, bool verbose)
+    : m_config(std::move(config)), m_once(once), m_verbose(verbose), m_table(decode::TableLayout{false, 0})
+{
+    for (int address : std::as_const(m_config.addresses))
+        m_targets.push_back({address, {}});
+    for (const QString &id : std::as_const(m_config.ids))
+        m_targets.push_back({std::nullopt, id});
+}
+
+BusCollector::~BusCollector() = default;
+
+void BusCollector::addLine(const QString &line)
+{
+    m_lastLine = line;
+    if (m_verbose && !m_stopping)
+        emit said(QStringLiteral("bus %1: %2").arg(m_config.name, printableLogLine(line)));
+}
+
+void BusCollector::start()
+{
+    m_settings = m_config.settings;
+    const auto options = [this] {
+        BusOptions o = busOptionsFrom(m_settings);
+        o.searchAnyRoute = true;
+        return o;
+    };
+    LinkDispatch::Environment env;
+    env.isAdministrator = [] { return true; }; // the frames sent, with --verbose
+    m_bus = std::make_unique<ProgramBus>(
+        *this, m_table, [this]() -> const Settings & { return m_settings; }, options, std::move(env));
+    connect(&m_bus->stack.session, &BusSession::readingDecoded, this,
+            [this](const QByteArrayList &telegrams, bool complete) {
+                if (!m_stopping)
+                    emit readingTaken(
+                        {m_config.name, telegrams, QDateTime::currentDateTimeUtc(), complete, sourceOf(m_settings)});
+            });
+    connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });
+    const std::pair<Operation *, Phase> operations[] = {{&m_bus->stack.scan, Phase::Scan},
+                                                        {&m_bus->stack.search, Phase::Search},
+                                                        {&m_bus->stack.readAll, Phase::ReadAddresses}};
+    for (auto [operation, phase] : operations)
+        connect(operation, &Operation::finished, this, [this](const OperationSummary &summary) {
+            // Handled once the operation has quite ended, so that the next may take the bus.
+            QMetaObject::invokeMethod(
+                this, [this, phase = m_phase, summary] { operationEnded(phase, summary); }, Qt::QueuedConnection);
+        });
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &BusCollector::beginCycle);
+    beginCycle();
+}
+
+void BusCollector::stop()
+{
+    m_stopping = true;
+    if (m_timer)
+        m_timer->stop();
+    if (m_bus) {
+        m_bus->stack.stopAll();
+        m_bus->dispatch.shutDown();
+        m_bus.reset();
+    }
+    emit stopped();
+    QThread::currentThread()->quit();
+}
+
+bool BusCollector::findDue() const
+{
+    if (!m_config.readsAllFound())
+        return false;
+    if (!m_lastFind || m_targets.empty())
+        return true;
+    return m_config.findEvery.count() > 0
+           && m_lastFind->secsTo(QDateTime::currentDateTimeUtc()) >= m_config.findEvery.count();
+}
+
+void BusCollector::beginCycle()
+{
+    if (m_stopping)
+        return;
+    m_cycleClock.start();
+    m_answered.clear();
+    m_found.clear();
+    m_linkLost = false;
+    m_findCycle = findDue();
+    m_nextId = 0;
+    if (m_findCycle && m_config.findByScan) {
+        m_table.clear();
+        PrimaryScan &scan = m_bus->stack.scan;
+        launch(scan, Phase::Scan, [&] { scan.start(m_settings.searchFrom, m_settings.searchTo); });
+    } else if (m_findCycle) {
+        launch(m_bus->stack.search, Phase::Search, [this] { m_bus->stack.search.startWildcard(true); });
+    } else {
+        operationEnded(Phase::Idle, {}); // straight to the readings
+    }
+}
+
+bool BusCollector::launch(Operation &operation, Phase phase, const std::function<void()> &start)
+{
+    m_phase = phase;
+    m_lastLine.clear();
+    bool began = false;
+    const auto watch = connect(&operation, &Operation::runningChanged, this,
+                               [&began](bool running) { began = began || running; });
+    start();
+    disconnect(watch);
+    if (!began) {
+        m_phase = Phase::Idle;
+        linkFailed(m_lastLine);
+    }
+    return began;
+}
+
+void BusCollector::operationEnded(Phase phase, const OperationSummary &summary)
+{
+    if (m_stopping)
+        return;
+    if (m_linkLost) {
+        linkFailed(tr("the connection was lost"));
+        return;
+    }
+    if (m_linkDown) {
+        m_linkDown = false;
+        emit said(tr("bus %1: %2 is reached again").arg(m_config.name, linkDescription(linkSettingsFrom(m_settings))));
+    }
+    switch (phase) {
+    case Phase::Scan:
+        takeFound(phase);
+        if (m_config.findBySearch) {
+            launch(m_bus->stack.search, Phase::Search, [this] { m_bus->stack.search.startWildcard(true); });
+            return;
+        }
+        break;
+    case Phase::Search:
+        takeFound(phase);
+        break;
+    case Phase::Idle: {
+        std::vector<decode::MeterRow> rows;
+        for (const Target &target : m_targets)
+            if (target.address) {
+                rows.emplace_back();
+                rows.back().address.number = *target.address;
+            }
+        if (!rows.empty()) {
+            m_table.setRows(std::move(rows));
+            launch(m_bus->stack.readAll, Phase::ReadAddresses, [this] { m_bus->stack.readAll.start(); });
+            return;
+        }
+        readNextId();
+        return;
+    }
+    case Phase::ReadAddresses: {
+        // The table's rows are the targets with an address, in their order;
+        // a row that got a reading holds the meter's ID.
+        int row = 0;
+        for (Target &target : m_targets) {
+            if (!target.address)
+                continue;
+            if (row < m_table.rowCount() && !m_table.row(row).id.empty()) {
+                target.id = QString::fromStdString(m_table.row(row).id);
+                m_answered << target.name();
+            }
+            ++row;
+        }
+        readNextId();
+        return;
+    }
+    case Phase::ReadIds:
+        if (summary.answered > 0)
+            m_answered << m_targets[std::size_t(m_nextId)].id;
+        ++m_nextId;
+        readNextId();
+        return;
+    }
+    if (!m_stopping && m_phase != Phase::Idle)
+        endCycle();
+}
+
+void BusCollector::readNextId()
+{
+    if (m_stopping)
+        return;
+    while (m_nextId < int(m_targets.size()) && m_targets[std::size_t(m_nextId)].address)
+        ++m_nextId;
+    if (m_nextId >= int(m_targets.size())) {
+        endCycle();
+        return;
+    }
+    SecondarySearch &search = m_bus->stack.search;
+    launch(search, Phase::ReadIds, [&] { search.findById(m_targets[std::size_t(m_nextId)].id); });
+}
+
+// The meters a finding walk put in the table join the targets: by their
+// address after a scan, by their ID after a search (unless the scan has them).
+void BusCollector::takeFound(Phase phase)
+{
+    for (int row = 0; row < m_table.rowCount(); ++row) {
+        const decode::MeterRow &meter = m_table.row(row);
+        const QString id = QString::fromStdString(meter.id);
+        const std::optional<int> address = meter.address.usable(250);
+        if (id.isEmpty() || (phase == Phase::Scan && !address))
+            continue;
+        const auto known = std::find_if(m_targets.begin(), m_targets.end(), [&](const Target &t) {
+            return phase == Phase::Scan ? t.address == address : t.id == id;
+        });
+        QString name;
+        if (known == m_targets.end()) {
+            m_targets.push_back({phase == Phase::Scan ? address : std::nullopt, id});
+            name = m_targets.back().name();
+        } else {
+            known->id = id;
+            name = known->name();
+        }
+        if (!m_found.contains(name))
+            m_found << name;
+    }
+    m_lastFind = QDateTime::currentDateTimeUtc();
+}
+
+void BusCollector::endCycle()
+{
+    m_phase = Phase::Idle;
+    CycleReport report;
+    report.bus = m_config.name;
+    report.took = std::chrono::milliseconds(m_cycleClock.elapsed());
+    const QStringList &read = m_findCycle ? m_found : m_answered;
+    for (const Target &target : m_targets)
+        (read.contains(target.name()) ? report.read : report.asked) += 1;
+    report.asked += report.read;
+    for (const Target &target : m_targets)
+        if (!read.contains(target.name()))
+            report.missing << target.name();
+    const double seconds = double(report.took.count()) / 1000.0;
+    const QString took = seconds < 10 ? QString::number(seconds, 'f', 1) : QString::number(qRound(seconds));
+    QString line = report.asked == 0 ? tr("bus %1: no meter found in %3 s").arg(m_config.name, took)
+                                     : tr("bus %1: %2 of %3 meters read in %4 s")
+                                           .arg(m_config.name)
+                                           .arg(report.read)
+                                           .arg(report.asked)
+                                           .arg(took);
+    if (!report.missing.isEmpty())
+        line += tr("; no answer from %1").arg(report.missing.join(QStringLiteral(", ")));
+    emit said(line);
+    emit cycleDone(report);
+    if (!m_once)
+        scheduleNext(std::max(std::chrono::milliseconds(0),
+                              std::chrono::duration_cast<std::chrono::milliseconds>(m_config.every) - report.took));
+}
+
+void BusCollector::linkFailed(const QString &reason)
+{
+    const QString link = linkDescription(linkSettingsFrom(m_settings));
+    if (!m_linkDown) {
+        m_linkDown = true;
+        m_pause = kFirstPause;
+        emit said(tr("bus %1: %2 cannot be reached (%3); tried again after a growing pause")
+                      .arg(m_config.name, link, reason.isEmpty() ? tr("no reason given") : reason));
+    } else {
+        m_pause = std::min(m_pause * 2, kLongestPause);
+    }
+    if (m_once) {
+        CycleReport report;
+        report.bus = m_config.name;
+        report.linkDown = true;
+        report.asked = int(m_targets.size());
+        emit cycleDone(report);
+        return;
+    }
+    scheduleNext(m_pause);
+}
+
+void BusCollector::scheduleNext(std::chrono::milliseconds delay)
+{
+    if (!m_stopping)
+        m_timer->start(delay);
+}
+
+} // namespace collect

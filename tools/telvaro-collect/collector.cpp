@@ -1,0 +1,311 @@
+#include "collector.h"
+
+#include "mqtt_link.h"
+
+#include "archive/archive_worker.h"
+#include "cli_output.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace collect {
+
+namespace {
+
+constexpr int kBrokerWindow = 200; // messages on their way to the broker at once
+constexpr int kArchiveBatch = 200; // readings handed to the archive at once
+constexpr int kBusStopWaitMs = 4000;
+constexpr int kBrokerStopWaitMs = 1000;
+constexpr std::chrono::milliseconds kArchiveStopWait{2000};
+constexpr std::chrono::seconds kLongestArchivePause{60};
+constexpr int kOnceDeliveryWaitMs = 15000;
+
+} // namespace
+
+Collector::Collector(CollectConfig config, Options options, QObject *parent)
+    : QObject(parent), m_config(std::move(config)), m_options(options)
+{
+    qRegisterMetaType<collect::CollectedReading>();
+    qRegisterMetaType<collect::CycleReport>();
+    m_topics.station = m_config.station;
+    m_topics.discoveryPrefix = m_config.mqtt.discoveryPrefix;
+    const auto timer = [this](int ms, void (Collector::*slot)()) {
+        auto *t = new QTimer(this);
+        t->setSingleShot(true);
+        t->setInterval(ms);
+        connect(t, &QTimer::timeout, this, slot);
+        return t;
+    };
+    m_keepTimer = timer(0, &Collector::keepIncoming);
+    m_ackTimer = timer(0, &Collector::pumpBroker);
+    m_archiveRetry = timer(0, &Collector::pumpArchive);
+    m_finishDeadline = timer(kOnceDeliveryWaitMs, &Collector::finished);
+}
+
+Collector::~Collector()
+{
+    shutDown();
+}
+
+void Collector::say(const QString &line) const
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+bool Collector::start(QString *error)
+{
+    if (!m_spool.open(m_config.spoolFile, error)) {
+        *error = tr("the spool %1 cannot be used: %2").arg(m_config.spoolFile, *error);
+        return false;
+    }
+    if (m_config.archiveOn) {
+        m_archive = new archive::ArchiveWorker(m_config.archiveLocation, this);
+        connect(m_archive, &archive::ArchiveWorker::problem, this,
+                [this](const QString &why) { say(tr("archive: %1; readings wait in the spool").arg(why)); });
+        connect(m_archive, &archive::ArchiveWorker::resumed, this,
+                [this] { say(tr("archive: %1 stores again").arg(m_archive->shownLocation())); });
+        connect(m_archive, &archive::ArchiveWorker::written, this, &Collector::archiveWritten);
+    }
+    if (m_config.mqtt.enabled) {
+        m_mqtt = new MqttLink(m_config.mqtt, m_topics.availability(), this);
+        connect(m_mqtt, &MqttLink::connectedChanged, this, &Collector::brokerConnection);
+        connect(m_mqtt, &MqttLink::delivered, this, &Collector::delivered);
+        QString why;
+        if (!m_mqtt->start(&why)) {
+            *error = tr("MQTT: the client for %1 cannot be set up: %2").arg(m_mqtt->brokerName(), why);
+            return false;
+        }
+    }
+    const int waiting = std::max(m_spool.count(Spool::Side::Broker), m_spool.count(Spool::Side::Archive));
+    if (waiting > 0)
+        say(tr("%n reading(s) from before wait in the spool %1", nullptr, waiting).arg(m_config.spoolFile));
+    for (const BusConfig &config : m_config.buses) {
+        Bus bus;
+        bus.thread = new QThread(this);
+        bus.thread->setObjectName(QStringLiteral("bus ") + config.name);
+        bus.worker = new BusCollector(config, m_options.once, m_options.verbose);
+        bus.worker->moveToThread(bus.thread);
+        connect(bus.worker, &BusCollector::readingTaken, this, &Collector::take);
+        connect(bus.worker, &BusCollector::said, this, &Collector::say);
+        connect(bus.worker, &BusCollector::cycleDone, this, &Collector::cycleDone);
+        bus.thread->start();
+        QMetaObject::invokeMethod(bus.worker, "start", Qt::QueuedConnection);
+        m_buses.push_back(bus);
+    }
+    pumpArchive();
+    return true;
+}
+
+void Collector::shutDown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    for (Bus &bus : m_buses)
+        QMetaObject::invokeMethod(bus.worker, "stop", Qt::QueuedConnection);
+    for (Bus &bus : m_buses)
+        if (!bus.thread->wait(kBusStopWaitMs))
+            say(tr("bus %1: did not stop in time").arg(bus.thread->objectName().mid(4)));
+    // What the buses read before they stopped is kept.
+    QCoreApplication::sendPostedEvents(this);
+    keepIncoming();
+    if (m_mqtt) {
+        disconnect(m_mqtt, &MqttLink::connectedChanged, this, nullptr); // the end is no outage
+        m_mqtt->stop(kBrokerStopWaitMs);
+        QCoreApplication::sendPostedEvents(m_mqtt);
+        QCoreApplication::sendPostedEvents(this);
+        pumpBroker(); // writes down the acknowledgements only: the link is gone
+    }
+    if (m_archive) {
+        const auto outcome = m_archive->finish(kArchiveStopWait);
+        if (!outcome.ended)
+            say(tr("archive: %1 did not answer in time; its readings stay in the spool")
+                    .arg(m_archive->shownLocation()));
+    }
+    for (Bus &bus : m_buses)
+        if (bus.thread->isFinished())
+            delete bus.worker;
+    m_buses.clear();
+}
+
+bool Collector::allDelivered() const
+{
+    return m_incoming.empty() && (!m_mqtt || m_spool.count(Spool::Side::Broker) == 0)
+           && (!m_archive || m_spool.count(Spool::Side::Archive) == 0);
+}
+
+int Collector::status() const
+{
+    return m_allRead && allDelivered() ? 0 : 1;
+}
+
+void Collector::take(const CollectedReading &reading)
+{
+    const QJsonObject json = cli::meterObject({reading.telegrams, reading.readAt, reading.complete},
+                                              decode::TableOptions{false, 0});
+    if (json.isEmpty())
+        return;
+    const QString id = json.value(QLatin1String("id")).toString();
+    SpooledReading r;
+    r.topic = m_topics.reading(id);
+    r.payload = QJsonDocument(json).toJson(QJsonDocument::Compact);
+    r.telegrams = reading.telegrams;
+    r.readAt = reading.readAt;
+    r.complete = reading.complete;
+    r.route = reading.source.route;
+    r.link = reading.source.link;
+    r.toBroker = m_mqtt != nullptr;
+    r.toArchive = m_archive != nullptr;
+    m_incoming.push_back(std::move(r));
+    if (!m_keepTimer->isActive())
+        m_keepTimer->start();
+    if (m_mqtt && m_config.mqtt.discovery && !m_discovery.contains(id)) {
+        const QByteArray config = discoveryPayload(json, m_topics);
+        if (!config.isEmpty()) {
+            m_discovery.insert(id, config);
+            m_mqtt->publish(m_topics.discovery(id), config, true);
+        }
+    }
+}
+
+void Collector::keepIncoming()
+{
+    if (m_incoming.empty())
+        return;
+    if (!m_spool.add(m_incoming)) {
+        // Kept in memory and offered again: the disk may have room later.
+        if (!m_spoolFailing)
+            say(tr("the spool %1 cannot be written (%2); readings are held in memory")
+                    .arg(m_config.spoolFile, m_spool.error()));
+        m_spoolFailing = true;
+        m_keepTimer->start(1000);
+        return;
+    }
+    if (m_spoolFailing)
+        say(tr("the spool %1 is written again").arg(m_config.spoolFile));
+    m_spoolFailing = false;
+    m_incoming.clear();
+    pumpBroker();
+    pumpArchive();
+}
+
+void Collector::brokerConnection(bool connected, const QString &reason)
+{
+    if (int(connected) != m_brokerState)
+        say(connected
+                ? tr("MQTT: connected to %1").arg(m_mqtt->brokerName())
+                : tr("MQTT: no connection to %1 (%2); readings wait in the spool").arg(m_mqtt->brokerName(), reason));
+    m_brokerState = int(connected);
+    // Whatever was under way is sent again from the oldest on: QoS 1 may
+    // deliver a reading twice, never lose one.
+    m_inFlight.clear();
+    m_brokerCursor = 0;
+    if (!connected)
+        return;
+    for (auto it = m_discovery.cbegin(); it != m_discovery.cend(); ++it)
+        m_mqtt->publish(m_topics.discovery(it.key()), it.value(), true);
+    pumpBroker();
+}
+
+void Collector::delivered(int messageId)
+{
+    if (const auto it = m_inFlight.find(messageId); it != m_inFlight.end()) {
+        m_published.push_back(it.value());
+        m_inFlight.erase(it);
+    }
+    if (!m_ackTimer->isActive())
+        m_ackTimer->start(); // acknowledgements written down together
+}
+
+void Collector::pumpBroker()
+{
+    if (!m_published.empty() && m_spool.done(Spool::Side::Broker, m_published))
+        m_published.clear();
+    while (m_mqtt && m_mqtt->connected() && m_inFlight.size() < kBrokerWindow) {
+        const auto waiting = m_spool.waiting(Spool::Side::Broker, m_brokerCursor,
+                                             kBrokerWindow - int(m_inFlight.size()));
+        if (waiting.empty())
+            break;
+        for (const SpooledReading &r : waiting) {
+            const int id = m_mqtt->publish(r.topic, r.payload, false);
+            if (id < 0)
+                return;
+            m_inFlight.insert(id, r.seq);
+            m_brokerCursor = r.seq;
+        }
+    }
+    checkFinished();
+}
+
+void Collector::pumpArchive()
+{
+    if (!m_archive || !m_archiving.empty() || m_archiveRetry->isActive() || m_shutDown)
+        return;
+    std::vector<qint64> undecodable;
+    for (const SpooledReading &r : m_spool.waiting(Spool::Side::Archive, 0, kArchiveBatch)) {
+        auto reading = archive::readingFromTelegrams(r.telegrams, r.readAt, {r.route, m_config.station, r.link},
+                                                     r.complete);
+        if (!reading)
+            undecodable.push_back(r.seq);
+        else if (m_archive->submit(std::move(*reading)))
+            m_archiving.push_back(r.seq);
+        else
+            break; // counted as not stored by the archive; tried again later
+    }
+    m_spool.done(Spool::Side::Archive, undecodable);
+    checkFinished();
+}
+
+void Collector::archiveWritten(int stored, int notStored)
+{
+    std::vector<qint64> kept;
+    for (int i = 0; i < stored && !m_archiving.empty(); ++i) {
+        kept.push_back(m_archiving.front());
+        m_archiving.pop_front();
+    }
+    for (int i = 0; i < notStored && !m_archiving.empty(); ++i)
+        m_archiving.pop_front();
+    m_archiveFailed = m_archiveFailed || notStored > 0;
+    m_spool.done(Spool::Side::Archive, kept);
+    if (!m_archiving.empty())
+        return;
+    // A failed write is tried again after a pause that grows while it fails.
+    if (m_archiveFailed) {
+        m_archivePause = std::min(std::max(m_archivePause * 2, std::chrono::seconds(2)), kLongestArchivePause);
+        m_archiveRetry->start(m_archivePause);
+    } else {
+        m_archivePause = std::chrono::seconds(0);
+    }
+    m_archiveFailed = false;
+    pumpArchive();
+}
+
+void Collector::cycleDone(const CycleReport &report)
+{
+    m_allRead = m_allRead && !report.linkDown && report.read == report.asked;
+    for (Bus &bus : m_buses)
+        if (bus.thread->objectName() == QStringLiteral("bus ") + report.bus)
+            bus.cycled = true;
+    checkFinished();
+}
+
+void Collector::checkFinished()
+{
+    if (!m_options.once || m_shutDown || m_buses.empty())
+        return;
+    for (const Bus &bus : m_buses)
+        if (!bus.cycled)
+            return;
+    if (!m_finishDeadline->isActive())
+        m_finishDeadline->start();
+    if (allDelivered())
+        emit finished();
+}
+
+} // namespace collect

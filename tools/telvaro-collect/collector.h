@@ -1,0 +1,101 @@
+#pragma once
+// The collector: its buses, each on its own thread, and where their readings
+// go. A reading enters the spool first (on this thread, never the bus's);
+// from there the broker takes it in order and the archive stores it, and it
+// leaves the spool when both have it. A broker or archive that is away only
+// makes readings wait.
+
+#include "bus_collector.h"
+#include "collect_config.h"
+#include "discovery.h"
+#include "spool.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+class QThread;
+class QTimer;
+
+namespace archive {
+class ArchiveWorker;
+}
+
+namespace collect {
+
+class MqttLink;
+
+class Collector : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        bool once = false; // one cycle per bus, then finished()
+        bool verbose = false;
+    };
+    Collector(CollectConfig config, Options options, QObject *parent = nullptr);
+    ~Collector() override;
+
+    // Opens the spool, the archive and the broker connection and starts the
+    // buses; false (and why) when the spool cannot be had.
+    bool start(QString *error);
+    // Stops every bus (what it read is kept), says "offline" and closes,
+    // each within a bounded wait.
+    void shutDown();
+    // 0 when every meter was read and every reading delivered, else 1 (--once).
+    int status() const;
+
+signals:
+    void finished(); // --once: every bus did its cycle and what it read went out (or the wait ran out)
+
+private:
+    struct Bus {
+        QThread *thread = nullptr;
+        BusCollector *worker = nullptr;
+        bool cycled = false;
+    };
+
+    void take(const CollectedReading &reading);
+    void keepIncoming();
+    void brokerConnection(bool connected, const QString &reason);
+    void pumpBroker();
+    void delivered(int messageId);
+    void pumpArchive();
+    void archiveWritten(int stored, int notStored);
+    void cycleDone(const CycleReport &report);
+    void checkFinished();
+    bool allDelivered() const;
+    void say(const QString &line) const;
+
+    CollectConfig m_config;
+    Options m_options;
+    Topics m_topics;
+    Spool m_spool;
+    std::vector<Bus> m_buses;
+    bool m_shutDown = false;
+
+    std::vector<SpooledReading> m_incoming; // taken, not yet in the spool
+    QTimer *m_keepTimer = nullptr;
+    bool m_spoolFailing = false;
+
+    MqttLink *m_mqtt = nullptr;
+    int m_brokerState = -1;        // -1 unknown, 0 away, 1 connected: said on change only
+    QHash<int, qint64> m_inFlight; // message id -> seq
+    qint64 m_brokerCursor = 0;
+    std::vector<qint64> m_published;
+    QTimer *m_ackTimer = nullptr;
+    QHash<QString, QByteArray> m_discovery; // meter ID -> its retained configuration
+
+    archive::ArchiveWorker *m_archive = nullptr;
+    std::deque<qint64> m_archiving; // handed to the archive, in order
+    bool m_archiveFailed = false;
+    QTimer *m_archiveRetry = nullptr;
+    std::chrono::seconds m_archivePause{0};
+
+    bool m_allRead = true;
+    QTimer *m_finishDeadline = nullptr;
+};
+
+} // namespace collect
