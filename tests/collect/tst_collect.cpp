@@ -1,0 +1,170 @@
+// telvaro-collect as a service runs: two simulated buses (a pseudo-terminal
+// and a TCP converter), Debian's mosquitto, a subscriber, and the collector
+// itself, stopped and reloaded by signals.
+
+#include "collect_rig.h"
+#include "reading_schema.h"
+#include "sim_process.h"
+#include "stored_readings.h"
+
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// The demo bus's meters and main values (tools/mbus-sim/examples/demo.bus).
+const QList<std::pair<QString, double>> kDemoMains{{"12345678", 45.327}, {"20071234", 21387}};
+
+} // namespace
+
+class TestCollect : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir; // a fresh one for each test
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    // The configuration with the broker and the buses given.
+    QString writeConfig(quint16 brokerPort, const QString &buses)
+    {
+        QFile file(path("collect.ini"));
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringLiteral("; written by the test\n[Collector]\nStation=test\nSpool=spool.sqlite\n"
+                                  "Archive=readings.sqlite\n\n[MQTT]\nHost=127.0.0.1\nPort=%1\nDiscovery=1\n\n%2")
+                       .arg(brokerPort)
+                       .arg(buses)
+                       .toUtf8());
+        return file.fileName();
+    }
+    // Every reading the archive holds, as the subscriber names them.
+    QSet<QString> archived()
+    {
+        QSet<QString> found;
+        for (const QStringList &row : queryRows(path("readings.sqlite"), "SELECT m.meter_id, r.read_at FROM readings r "
+                                                                         "JOIN meters m ON r.meter = m.id"))
+            found.insert(row[0] + u'@' + row[1].left(19));
+        return found;
+    }
+    void requireBroker(Broker &broker)
+    {
+        if (!broker.start())
+            QSKIP("mosquitto cannot be started here (scripts/install-deps.sh installs it)");
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
+
+    void collectsTwoBusesToMqtt()
+    {
+        Broker broker(m_dir->path());
+        requireBroker(broker);
+        SimProcess pty(SimProcess::demoBus(), {"--quiet"});
+        // Slow meters keep the TCP bus busy all the time: a signal always comes mid-cycle.
+        SimProcess tcp(SimProcess::Tcp{},
+                       {"--random-meters", "4", "--seed", "7", "--tcp", "0", "--quiet", "--reply-delay", "150"});
+        QVERIFY(pty.isReady() && tcp.isReady());
+        Subscriber sub(broker.port(), {"telvaro/#"}, false);
+        const QString config = writeConfig(broker.port(),
+                                           QStringLiteral("[Bus hall-a]\nPort=%1\nScanTo=15\nEvery=2s\n\n"
+                                                          "[Bus hall-b]\nConverter=127.0.0.1:%2\n"
+                                                          "Find=search\nEvery=1s\nTimeout=300\n")
+                                               .arg(pty.link())
+                                               .arg(tcp.port()));
+        CollectProcess collect(config);
+        QVERIFY2(collect.waitForLines("bus hall-a: 12 of 12 meters read in", 1, 30000), qPrintable(collect.log()));
+        QVERIFY2(collect.waitForLines("bus hall-b: 4 of 4 meters read in", 1, 30000), qPrintable(collect.log()));
+        QVERIFY(waitFor([&] { return sub.readings().size() >= 16; }, 10000));
+
+        // Every message in the command line's JSON shape, the values as the meters hold them.
+        QByteArray all = "[";
+        QSet<QString> ids;
+        for (const auto &[topic, payload] : sub.messages())
+            if (topic.endsWith("/reading")) {
+                const QJsonObject o = QJsonDocument::fromJson(payload).object();
+                QCOMPARE(topic, "telvaro/test/" + o.value("id").toString() + "/reading");
+                ids.insert(o.value("id").toString());
+                for (const auto &[id, value] : kDemoMains)
+                    if (o.value("id").toString() == id)
+                        QCOMPARE(o.value("main").toObject().value("value").toDouble(), value);
+                all += payload + ',';
+            }
+        all.back() = ']';
+        QCOMPARE(ids.size(), 16);
+        QCOMPARE(readingSchemaViolation(all), QString());
+
+        // Discovery and availability are retained: a late subscriber gets them at once.
+        Subscriber late(broker.port(), {"homeassistant/#", "telvaro/test/status"}, false, 2);
+        late.waitForEnd();
+        QHash<QString, QJsonObject> configs;
+        QByteArray status;
+        for (const auto &[topic, payload] : late.messages())
+            (topic == "telvaro/test/status" ? (void)(status = payload)
+                                            : (void)configs.insert(topic, QJsonDocument::fromJson(payload).object()));
+        QCOMPARE(status, QByteArray("online"));
+        QCOMPARE(configs.size(), 16);
+        const QJsonObject water = configs.value("homeassistant/sensor/telvaro_test_12345678/config");
+        QCOMPARE(water.value("state_topic").toString(), "telvaro/test/12345678/reading");
+        QCOMPARE(water.value("device_class").toString(), "water");
+        QCOMPARE(water.value("unit_of_measurement").toString(), "m³");
+        QCOMPARE(water.value("device").toObject().value("manufacturer").toString(), "ZRI");
+        QCOMPARE(configs.value("homeassistant/sensor/telvaro_test_20071234/config").value("device_class"), "energy");
+
+        // SIGHUP reads the file again; the buses go on.
+        collect.signal(SIGHUP);
+        QVERIFY2(collect.waitForLines("collect.ini read again: 2 bus", 1, 10000), qPrintable(collect.log()));
+        const int cycles = collect.count("bus hall-b: ");
+        QVERIFY(collect.waitForLines("bus hall-b: ", cycles + 1, 20000));
+
+        // SIGTERM in the middle of a cycle ends it within seconds, and says "offline".
+        QElapsedTimer clock;
+        clock.start();
+        collect.signal(SIGTERM);
+        QCOMPARE(collect.waitForExit(5000), 0);
+        QVERIFY(clock.elapsed() < 5000);
+        Subscriber after(broker.port(), {"telvaro/test/status"}, false, 1);
+        after.waitForEnd();
+        QCOMPARE(after.messages().value(0).second, QByteArray("offline"));
+        QVERIFY(archived().size() >= 16);
+    }
+
+    void brokerRestartLosesNothing()
+    {
+        Broker broker(m_dir->path());
+        requireBroker(broker);
+        SimProcess pty(SimProcess::demoBus(), {"--quiet"});
+        QVERIFY(pty.isReady());
+        Subscriber sub(broker.port(), {"telvaro/+/+/reading"}, true);
+        const QString config = writeConfig(
+            broker.port(), QStringLiteral("[Bus hall-a]\nPort=%1\nAddresses=1-12\nEvery=1s\n").arg(pty.link()));
+        const QString cycle = QStringLiteral("bus hall-a: 12 of 12 meters read");
+        {
+            CollectProcess collect(config);
+            QVERIFY2(collect.waitForLines(cycle, 1, 30000), qPrintable(collect.log()));
+            broker.stop();
+            QVERIFY(collect.waitForLines("MQTT: no connection", 1, 10000));
+            const int before = collect.count(cycle);
+            QVERIFY(collect.waitForLines(cycle, before + 2, 20000));
+            QVERIFY(broker.start());
+            QVERIFY(collect.waitForLines("MQTT: connected", 2, 20000));
+            QVERIFY(collect.waitForLines(cycle, before + 4, 20000));
+            collect.signal(SIGTERM);
+            QCOMPARE(collect.waitForExit(5000), 0);
+        }
+        // What the broker had not taken before the end waits in the spool and
+        // goes out at the next start.
+        CollectProcess once(config, {"--once"});
+        QCOMPARE(once.waitForExit(30000), 0);
+        const QSet<QString> stored = archived();
+        QVERIFY(stored.size() >= 12 * 5);
+        QVERIFY2(waitFor([&] { return sub.readings().contains(stored); }, 10000),
+                 qPrintable(QStringList((stored - sub.readings()).values()).join(u' ')));
+        QCOMPARE(queryRows(path("spool.sqlite"), "SELECT count(*) FROM spool").value(0).value(0), "0");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCollect)
+#include "tst_collect.moc"

@@ -1,0 +1,115 @@
+// The collector's configuration file: what it makes of a good one, and the
+// one line that names file, line and key for each kind of mistake.
+
+#include "collect_config.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestCollectConfig : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    collect::LoadedConfig load(const QByteArray &text)
+    {
+        QFile file(m_dir.filePath("collect.ini"));
+        file.open(QIODevice::WriteOnly);
+        file.write(text);
+        file.close();
+        return collect::loadConfig(file.fileName(), m_dir.path());
+    }
+
+private slots:
+    void goodFile()
+    {
+        QFile password(m_dir.filePath("secret"));
+        QVERIFY(password.open(QIODevice::WriteOnly));
+        password.write("s3cret\n");
+        password.close();
+        const collect::LoadedConfig loaded = load("; comment\n[Collector]\nStation=plant-7\n\n"
+                                                  "[MQTT]\nHost=broker.lan\nUser=telvaro\nPasswordFile=secret\n"
+                                                  "[Bus hall-a]\nPort=/dev/ttyUSB0\nSpeed=9600\nparity=odd\n"
+                                                  "Addresses=1, 5-7, 5\nIds=12345678\nEvery=90s\nTimeout=800\n"
+                                                  "[bus hall-b]\nGateway=10.0.0.4:10001\nNetwork=1.2.3.4\n"
+                                                  "Find=scan, search\nFindEvery=0h\nStandardTiming=off\n");
+        QCOMPARE(loaded.error, QString());
+        const collect::CollectConfig &c = loaded.config;
+        QCOMPARE(c.station, "plant-7");
+        QCOMPARE(c.spoolFile, m_dir.filePath("collect-spool.sqlite"));
+        QCOMPARE(c.archiveLocation, m_dir.filePath("telvaro-readings.sqlite"));
+        QVERIFY(c.mqtt.enabled && c.mqtt.port == 1883 && c.mqtt.password == "s3cret");
+        QCOMPARE(c.mqtt.clientId, "telvaro-collect-plant-7");
+        QCOMPARE(c.buses.size(), std::size_t(2));
+        const collect::BusConfig &a = c.buses[0], &b = c.buses[1];
+        QCOMPARE(a.addresses, (QList<int>{1, 5, 6, 7}));
+        QCOMPARE(a.ids, QStringList{"12345678"});
+        QVERIFY(a.settings.com.speed == "9600" && a.settings.com.parity == "Odd" && a.settings.timeout == 800);
+        QCOMPARE(a.every.count(), 90);
+        QCOMPARE(a.settings.archiveStation, "plant-7");
+        QVERIFY(b.readsAllFound() && b.findByScan && b.findBySearch && b.findEvery.count() == 0);
+        QVERIFY(b.settings.route.useGatewayClient && b.settings.netNumber == "1.2.3.4" && !b.settings.standardTiming);
+        QCOMPARE(b.settings.remotePort, "10001");
+    }
+
+    void mistakes_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");
+        const QByteArray bus = "[Bus a]\nPort=/dev/ttyS0\n";
+        QTest::newRow("no bus") << QByteArray("[Collector]\nStation=x\n")
+                                << "collect.ini: no [Bus NAME] section: name at least one bus";
+        QTest::newRow("unknown key") << bus + "Adresses=1\n"
+                                     << "collect.ini:3: Adresses: no such key in [Bus a]";
+        QTest::newRow("unknown section") << "[Buss a]\nPort=x\n" + bus
+                                         << "collect.ini:2: Port: a key outside [Collector], [MQTT] and [Bus NAME]";
+        QTest::newRow("two routes") << bus + "Converter=h:1\n"
+                                    << "collect.ini:3: Converter: give exactly one of Port, Converter or Gateway";
+        QTest::newRow("no route") << QByteArray("[Bus a]\nEvery=1m\n")
+                                  << "collect.ini: [Bus a]: give exactly one of Port, Converter or Gateway";
+        QTest::newRow("host without port")
+            << QByteArray("[Bus a]\nConverter=host\n") << "collect.ini:2: Converter: give HOST:PORT, not 'host'";
+        QTest::newRow("span without unit") << bus + "Every=15\n"
+                                           << "collect.ini:3: Every: give a time with its unit, as 90s, 15m or 24h, "
+                                              "not '15'";
+        QTest::newRow("zero interval") << bus + "Every=0m\n"
+                                       << "collect.ini:3: Every: give a time with its unit, as 90s, 15m or 24h, "
+                                          "not '0m'";
+        QTest::newRow("address range") << bus + "Addresses=3-251\n"
+                                       << "collect.ini:3: Addresses: give addresses 0..250, as 1, 2, 5-9, not "
+                                          "'3-251'";
+        QTest::newRow("short ID") << bus + "Ids=1234567\n"
+                                  << "collect.ini:3: Ids: give IDs of 8 digits, separated by commas, not '1234567'";
+        QTest::newRow("find with a list") << bus + "Addresses=1\nFind=scan\n"
+                                          << "collect.ini:4: Find: meters are found only when no Addresses or Ids "
+                                             "are given";
+        QTest::newRow("find what") << bus + "Find=guess\n"
+                                   << "collect.ini:3: Find: give scan, search or both, not 'guess'";
+        QTest::newRow("timeout") << bus + "Timeout=100\n"
+                                 << "collect.ini:3: Timeout: give a whole number 300..9900, not '100'";
+        QTest::newRow("flag") << bus + "AllTelegrams=maybe\n"
+                              << "collect.ini:3: AllTelegrams: give 1 or 0, not 'maybe'";
+        QTest::newRow("speed") << bus + "Speed=1200\n"
+                               << "collect.ini:3: Speed: give 300, 2400, 4800, 9600 or 19200, not '1200'";
+        QTest::newRow("network") << QByteArray("[Bus a]\nGateway=h:1\nNetwork=1.2.3\n")
+                                 << "collect.ini:3: Network: give a.b.c.d, four numbers 0..255, not '1.2.3'";
+        QTest::newRow("topic level") << "[Collector]\nStation=a/b\n" + bus
+                                     << "collect.ini:2: Station: a name without '/', '+' or '#'";
+        QTest::newRow("bus name") << QByteArray("[Bus a#]\nPort=x\n")
+                                  << "collect.ini:2: Port: a bus name without '/', '+' or '#'";
+        QTest::newRow("broker port") << "[MQTT]\nHost=h\nPort=0\n" + bus
+                                     << "collect.ini:3: Port: give a whole number 1..65535, not '0'";
+        QTest::newRow("password file") << "[MQTT]\nHost=h\nPasswordFile=none\n" + bus
+                                       << "collect.ini:3: PasswordFile: cannot read " + m_dir.filePath("none")
+                                              + ": No such file or directory";
+    }
+    void mistakes()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, error);
+        QCOMPARE(load(text).error, error);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCollectConfig)
+#include "tst_collect_config.moc"
