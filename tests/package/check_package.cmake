@@ -11,9 +11,10 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(f bin/telvaro bin/telvaro-cli bin/mbus-sim bin/mbus-decode bin/telvaro-users
+foreach(f bin/telvaro bin/telvaro-cli bin/telvaro-collect bin/mbus-sim bin/mbus-decode bin/telvaro-users
           share/applications/telvaro.desktop share/icons/hicolor/scalable/apps/telvaro.svg
-          share/telvaro/examples/demo.bus share/telvaro/reading.schema.json)
+          share/telvaro/examples/demo.bus share/telvaro/reading.schema.json
+          share/telvaro/examples/collect.ini lib/systemd/system/telvaro-collect.service)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()
@@ -24,6 +25,8 @@ run(${prefix}/bin/telvaro-cli --help)
 if(NOT out MATCHES "Usage: telvaro-cli")
   message(FATAL_ERROR "telvaro-cli --help printed:\n${out}")
 endif()
+# The example configuration is one the collector takes.
+run(${prefix}/bin/telvaro-collect --check --config ${prefix}/share/telvaro/examples/collect.ini)
 run(${prefix}/bin/mbus-sim --help)
 if(NOT out MATCHES "Usage: mbus-sim")
   message(FATAL_ERROR "mbus-sim --help printed:\n${out}")
@@ -52,7 +55,7 @@ if(NOT count EQUAL 1)
   message(FATAL_ERROR "expected one .deb, got: ${debs}")
 endif()
 run(${DPKG_DEB} --info ${debs})
-foreach(dependency libqt6widgets6 libqt6network6 libqt6printsupport6 libqt6core6 libjpeg62-turbo qt6-qpa-plugins
+foreach(dependency libmosquitto1 libqt6widgets6 libqt6network6 libqt6printsupport6 libqt6core6 libjpeg62-turbo qt6-qpa-plugins
                    libqt6sql6-sqlite libqt6charts6)
   if(NOT out MATCHES "Depends:[^\n]*${dependency}")
     message(FATAL_ERROR "the package does not depend on ${dependency}:\n${out}")
@@ -62,6 +65,7 @@ run(${DPKG_DEB} --contents ${debs})
 foreach(f ./usr/bin/telvaro-cli ./usr/bin/telvaro ./usr/share/applications/telvaro.desktop
           ./usr/share/telvaro/examples/demo.bus ./usr/share/doc/telvaro/copyright ./usr/share/doc/telvaro/changelog.gz
           ./usr/share/man/man1/telvaro.1.gz ./usr/share/man/man1/telvaro-cli.1.gz ./usr/share/man/man1/mbus-sim.1.gz
+          ./usr/bin/telvaro-collect ./usr/share/man/man1/telvaro-collect.1.gz ./usr/lib/systemd/system/telvaro-collect.service
           ./usr/share/man/man1/mbus-decode.1.gz ./usr/share/man/man1/telvaro-users.1.gz)
   string(FIND "${out}" "${f}" at)
   if(at LESS 0)
