@@ -78,8 +78,7 @@ void MqttLink::connectFirst()
 {
     if (!m_client || m_looping)
         return;
-    const int rc = mosquitto_connect_async(m_client, utf8(m_config.host).constData(), m_config.port,
-                                           kKeepAliveSeconds);
+    const int rc = mosquitto_connect_async(m_client, utf8(m_config.host).constData(), m_config.port, kKeepAliveSeconds);
     if (rc == MOSQ_ERR_SUCCESS && mosquitto_loop_start(m_client) == MOSQ_ERR_SUCCESS) {
         m_looping = true;
         return;
