@@ -126,7 +126,13 @@ bool BusCollector::launch(Operation &operation, Phase phase, const std::function
     disconnect(watch);
     if (!began) {
         m_phase = Phase::Idle;
-        linkFailed(m_lastLine);
+        // A TCP route says more in its socket's words than in the log's.
+        const RouteChoice &route = m_settings.route;
+        const QAbstractSocket *socket = route.useGatewayClient ? &m_bus->dispatch.gatewayClient().socket
+                                        : route.useConverter   ? &m_bus->dispatch.converter().socket
+                                                               : nullptr;
+        linkFailed(socket && socket->error() != QAbstractSocket::UnknownSocketError ? socket->errorString()
+                                                                                     : m_lastLine);
     }
     return began;
 }
@@ -273,7 +279,7 @@ void BusCollector::linkFailed(const QString &reason)
     if (!m_linkDown) {
         m_linkDown = true;
         m_pause = kFirstPause;
-        emit said(tr("bus %1: %2 cannot be reached (%3); tried again after a growing pause")
+        emit said(tr("bus %1: %2 cannot be reached (%3); trying again after a growing pause")
                       .arg(m_config.name, link, reason.isEmpty() ? tr("no reason given") : reason));
     } else {
         m_pause = std::min(m_pause * 2, kLongestPause);
