@@ -4,6 +4,7 @@
 #include "ops/reading_source.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -72,9 +73,17 @@ void BusCollector::start()
 
 void BusCollector::stop()
 {
-    m_stopping = true;
+    m_closing = true; // no next step, no next cycle
     if (m_timer)
         m_timer->stop();
+    // Making a link ready may wait in an event loop of its own (a TCP
+    // connect): the stack is not taken down under it, but once it is back.
+    if (m_launching) {
+        m_stopWhenLaunched = true;
+        return;
+    }
+    finishExchange();
+    m_stopping = true;
     if (m_bus) {
         m_bus->stack.stopAll();
         m_bus->dispatch.shutDown();
@@ -82,6 +91,23 @@ void BusCollector::stop()
     }
     emit stopped();
     QThread::currentThread()->quit();
+}
+
+// The answer under way is awaited (a reading on the wire is kept), at most
+// one response timeout: a silent meter does not hold up the end.
+void BusCollector::finishExchange()
+{
+    if (!m_bus)
+        return;
+    const auto operations = m_bus->stack.operations();
+    const auto running = std::find_if(operations.begin(), operations.end(), [](Operation *o) { return o->running(); });
+    if (running == operations.end())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(std::min(m_settings.timeout + 250, 2000), &loop, &QEventLoop::quit);
+    connect(&m_bus->stack.session, &BusSession::readingDecoded, &loop, &QEventLoop::quit);
+    connect(*running, &Operation::runningChanged, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 bool BusCollector::findDue() const
@@ -96,7 +122,7 @@ bool BusCollector::findDue() const
 
 void BusCollector::beginCycle()
 {
-    if (m_stopping)
+    if (m_closing)
         return;
     m_cycleClock.start();
     m_answered.clear();
@@ -122,8 +148,14 @@ bool BusCollector::launch(Operation &operation, Phase phase, const std::function
     bool began = false;
     const auto watch = connect(&operation, &Operation::runningChanged, this,
                                [&began](bool running) { began = began || running; });
+    m_launching = true;
     start();
+    m_launching = false;
     disconnect(watch);
+    if (m_stopWhenLaunched) {
+        QMetaObject::invokeMethod(this, &BusCollector::stop, Qt::QueuedConnection);
+        return began;
+    }
     if (!began) {
         m_phase = Phase::Idle;
         // A TCP route says more in its socket's words than in the log's.
@@ -132,14 +164,14 @@ bool BusCollector::launch(Operation &operation, Phase phase, const std::function
                                         : route.useConverter   ? &m_bus->dispatch.converter().socket
                                                                : nullptr;
         linkFailed(socket && socket->error() != QAbstractSocket::UnknownSocketError ? socket->errorString()
-                                                                                     : m_lastLine);
+                                                                                    : m_lastLine);
     }
     return began;
 }
 
 void BusCollector::operationEnded(Phase phase, const OperationSummary &summary)
 {
-    if (m_stopping)
+    if (m_closing)
         return;
     if (m_linkLost) {
         linkFailed(tr("the connection was lost"));
@@ -198,13 +230,13 @@ void BusCollector::operationEnded(Phase phase, const OperationSummary &summary)
         readNextId();
         return;
     }
-    if (!m_stopping && m_phase != Phase::Idle)
+    if (!m_closing && m_phase != Phase::Idle)
         endCycle();
 }
 
 void BusCollector::readNextId()
 {
-    if (m_stopping)
+    if (m_closing)
         return;
     while (m_nextId < int(m_targets.size()) && m_targets[std::size_t(m_nextId)].address)
         ++m_nextId;
@@ -297,7 +329,7 @@ void BusCollector::linkFailed(const QString &reason)
 
 void BusCollector::scheduleNext(std::chrono::milliseconds delay)
 {
-    if (!m_stopping)
+    if (!m_closing)
         m_timer->start(delay);
 }
 

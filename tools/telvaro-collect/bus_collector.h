@@ -55,8 +55,9 @@ public:
 
     // On the bus's thread: builds the stack and begins the first cycle.
     Q_INVOKABLE void start();
-    // On the bus's thread: stops what runs, drops the stack, says stopped()
-    // and ends the thread's event loop. Nothing of the bus runs after it.
+    // On the bus's thread: lets the exchange under way end (bounded), stops
+    // what runs, drops the stack, says stopped() and ends the thread's event
+    // loop. Nothing of the bus runs after it.
     Q_INVOKABLE void stop();
 
     void addLine(const QString &line) override;
@@ -75,6 +76,7 @@ private:
     };
     enum class Phase { Idle, Scan, Search, ReadAddresses, ReadIds };
 
+    void finishExchange();
     void beginCycle();
     bool findDue() const;
     // Runs the operation started by `start`; false when the link could not be had.
@@ -93,7 +95,10 @@ private:
     decode::DeviceTable m_table;
     std::unique_ptr<ProgramBus> m_bus;
     QTimer *m_timer = nullptr; // the next cycle or the next try
-    bool m_stopping = false;
+    bool m_closing = false;    // stop() came: nothing new begins
+    bool m_stopping = false;   // nothing more is said
+    bool m_launching = false;  // inside an operation's start
+    bool m_stopWhenLaunched = false;
 
     std::vector<Target> m_targets;
     std::optional<QDateTime> m_lastFind;

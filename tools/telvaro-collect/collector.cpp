@@ -16,11 +16,11 @@ namespace collect {
 
 namespace {
 
-constexpr int kBrokerWindow = 200; // messages on their way to the broker at once
-constexpr int kArchiveBatch = 200; // readings handed to the archive at once
-constexpr int kBusStopWaitMs = 4000;
-constexpr int kBrokerStopWaitMs = 1000;
-constexpr std::chrono::milliseconds kArchiveStopWait{2000};
+constexpr int kBrokerWindow = 200;   // messages on their way to the broker at once
+constexpr int kArchiveBatch = 200;   // readings handed to the archive at once
+constexpr int kBusStopWaitMs = 2500; // an answer under way is awaited up to 2 s
+constexpr int kBrokerStopWaitMs = 800;
+constexpr std::chrono::milliseconds kArchiveStopWait{1500};
 constexpr std::chrono::seconds kLongestArchivePause{60};
 constexpr int kOnceDeliveryWaitMs = 15000;
 
@@ -110,8 +110,11 @@ void Collector::shutDown()
     for (Bus &bus : m_buses)
         QMetaObject::invokeMethod(bus.worker, "stop", Qt::QueuedConnection);
     for (Bus &bus : m_buses)
-        if (!bus.thread->wait(kBusStopWaitMs))
+        if (!bus.thread->wait(kBusStopWaitMs)) {
+            // Held in a blocking connect: left to the end of the process.
             say(tr("bus %1: did not stop in time").arg(bus.thread->objectName().mid(4)));
+            bus.thread->setParent(nullptr);
+        }
     // What the buses read before they stopped is kept.
     QCoreApplication::sendPostedEvents(this);
     keepIncoming();
