@@ -72,8 +72,9 @@ bool Spool::add(std::vector<SpooledReading> &readings)
     q.prepare(QStringLiteral("INSERT INTO spool (topic, payload, telegrams, read_at, complete, route, link, "
                              "to_broker, to_archive) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (SpooledReading &r : readings) {
-        q.addBindValue(r.topic);
-        q.addBindValue(r.payload);
+        // An empty text or payload is kept as such, not as NULL.
+        q.addBindValue(r.topic.isNull() ? QStringLiteral("") : r.topic);
+        q.addBindValue(r.payload.isNull() ? QByteArray("") : r.payload);
         q.addBindValue(archive::joinTelegrams(r.telegrams));
         q.addBindValue(r.readAt.toUTC().toString(Qt::ISODateWithMs));
         q.addBindValue(int(r.complete));

@@ -1,12 +1,18 @@
-// The collector's configuration file: what it makes of a good one, and the
-// one line that names file, line and key for each kind of mistake.
+// The collector's parts without a bus: the configuration file (what it
+// makes of a good one, and the one line that names file, line and key for
+// each kind of mistake), the Home Assistant sensor of a reading, and the
+// spool across a restart.
 
 #include "collect_config.h"
+#include "discovery.h"
+#include "spool.h"
+
+#include <QJsonDocument>
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestCollectConfig : public QObject {
+class TestCollectParts : public QObject {
     Q_OBJECT
 
 private:
@@ -109,7 +115,106 @@ private slots:
         QFETCH(QString, error);
         QCOMPARE(load(text).error, error);
     }
+
+    // Home Assistant refuses a sensor whose unit does not fit its class.
+    void discoverySensor_data()
+    {
+        QTest::addColumn<QString>("medium");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("haUnit");
+        QTest::addColumn<QString>("deviceClass");
+        QTest::newRow("water") << "Water"
+                               << "m3"
+                               << "m³"
+                               << "water";
+        QTest::newRow("hot water") << "Hot water"
+                                   << "m3"
+                                   << "m³"
+                                   << "water";
+        QTest::newRow("gas") << "Gas"
+                             << "m3"
+                             << "m³"
+                             << "gas";
+        QTest::newRow("other volume") << "Oil"
+                                      << "m3"
+                                      << "m³"
+                                      << "volume";
+        QTest::newRow("heat") << "Heat (rt)"
+                              << "kWh"
+                              << "kWh"
+                              << "energy";
+        QTest::newRow("energy GJ") << "Heat (rt)"
+                                   << "GJ"
+                                   << "GJ"
+                                   << "energy";
+        QTest::newRow("temperature") << "Heat (rt)"
+                                     << "deg. C"
+                                     << "°C"
+                                     << "temperature";
+        QTest::newRow("no class") << "Heat cost allocator"
+                                  << "HCA"
+                                  << "HCA"
+                                  << "";
+    }
+    void discoverySensor()
+    {
+        QFETCH(QString, medium);
+        QFETCH(QString, unit);
+        QFETCH(QString, haUnit);
+        QFETCH(QString, deviceClass);
+        const QJsonObject reading{{"id", "12345678"},
+                                  {"manufacturer", "ZRI"},
+                                  {"medium", medium},
+                                  {"version", 1},
+                                  {"main", QJsonObject{{"value", 1.5}, {"unit", unit}}}};
+        const QJsonObject sensor = QJsonDocument::fromJson(collect::discoveryPayload(reading, {"st"})).object();
+        QCOMPARE(sensor.value("unit_of_measurement").toString(), haUnit);
+        QCOMPARE(sensor.value("device_class").toString(), deviceClass);
+        QCOMPARE(sensor.value("state_topic").toString(), "telvaro/st/12345678/reading");
+        QCOMPARE(sensor.value("availability_topic").toString(), "telvaro/st/status");
+        QCOMPARE(sensor.value("unique_id").toString(), "telvaro_st_12345678_main");
+        // A reading without a main number makes no sensor.
+        QVERIFY(collect::discoveryPayload(QJsonObject{{"id", "1"}, {"main", QJsonObject{{"value", QJsonValue::Null}}}},
+                                          {"st"})
+                    .isEmpty());
+    }
+
+    // Each side takes the readings in order; a reading leaves when both have
+    // it; what is left is there after a restart.
+    void spoolKeepsOrderAcrossRestart()
+    {
+        using Side = collect::Spool::Side;
+        const QString file = m_dir.filePath("spool.sqlite");
+        QString error;
+        {
+            collect::Spool spool;
+            QVERIFY2(spool.open(file, &error), qPrintable(error));
+            std::vector<collect::SpooledReading> readings(4);
+            for (int i = 0; i < 4; ++i) {
+                readings[std::size_t(i)].topic = QString::number(i);
+                readings[std::size_t(i)].telegrams = {QByteArray(1, char(0xE5 + i))};
+                readings[std::size_t(i)].readAt = QDateTime::currentDateTimeUtc();
+            }
+            QVERIFY(spool.add(readings));
+            QVERIFY(spool.done(Side::Broker, {readings[0].seq, readings[2].seq}));
+            QVERIFY(spool.done(Side::Archive, {readings[0].seq, readings[1].seq}));
+        }
+        collect::Spool again;
+        QVERIFY(again.open(file, &error));
+        const auto topics = [&](Side side, qint64 after) {
+            QStringList t;
+            for (const collect::SpooledReading &r : again.waiting(side, after, 10))
+                t << r.topic;
+            return t;
+        };
+        QCOMPARE(topics(Side::Broker, 0), (QStringList{"1", "3"}));
+        QCOMPARE(topics(Side::Archive, 0), (QStringList{"2", "3"}));
+        QCOMPARE(again.waiting(Side::Archive, 0, 1).front().telegrams, QByteArrayList{QByteArray(1, char(0xE7))});
+        QCOMPARE(again.count(Side::Broker), 2);
+        const qint64 first = again.waiting(Side::Broker, 0, 1).front().seq;
+        QCOMPARE(topics(Side::Broker, first), QStringList{"3"});
+    }
 };
 
-QTEST_GUILESS_MAIN(TestCollectConfig)
-#include "tst_collect_config.moc"
+QTEST_GUILESS_MAIN(TestCollectParts)
+#include "tst_collect_parts.moc"
