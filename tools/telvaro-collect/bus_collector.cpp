@@ -137,8 +137,25 @@ void BusCollector::beginCycle()
     } else if (m_findCycle) {
         launch(m_bus->stack.search, Phase::Search, [this] { m_bus->stack.search.startWildcard(true); });
     } else {
-        operationEnded(Phase::Idle, {}); // straight to the readings
+        readAddresses();
     }
+}
+
+// The meters with an address in one read-all, then those selected by ID.
+void BusCollector::readAddresses()
+{
+    std::vector<decode::MeterRow> rows;
+    for (const Target &target : m_targets)
+        if (target.address) {
+            rows.emplace_back();
+            rows.back().address.number = *target.address;
+        }
+    if (rows.empty()) {
+        readNextId();
+        return;
+    }
+    m_table.setRows(std::move(rows));
+    launch(m_bus->stack.readAll, Phase::ReadAddresses, [this] { m_bus->stack.readAll.start(); });
 }
 
 bool BusCollector::launch(Operation &operation, Phase phase, const std::function<void()> &start)
@@ -192,21 +209,8 @@ void BusCollector::operationEnded(Phase phase, const OperationSummary &summary)
     case Phase::Search:
         takeFound(phase);
         break;
-    case Phase::Idle: {
-        std::vector<decode::MeterRow> rows;
-        for (const Target &target : m_targets)
-            if (target.address) {
-                rows.emplace_back();
-                rows.back().address.number = *target.address;
-            }
-        if (!rows.empty()) {
-            m_table.setRows(std::move(rows));
-            launch(m_bus->stack.readAll, Phase::ReadAddresses, [this] { m_bus->stack.readAll.start(); });
-            return;
-        }
-        readNextId();
+    case Phase::Idle:
         return;
-    }
     case Phase::ReadAddresses: {
         // The table's rows are the targets with an address, in their order;
         // a row that got a reading holds the meter's ID.

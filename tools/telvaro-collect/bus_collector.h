@@ -82,6 +82,7 @@ private:
     // Runs the operation started by `start`; false when the link could not be had.
     bool launch(Operation &operation, Phase phase, const std::function<void()> &start);
     void operationEnded(Phase phase, const OperationSummary &summary);
+    void readAddresses();
     void readNextId();
     void takeFound(Phase phase);
     void endCycle();
