@@ -25,23 +25,23 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir; // a fresh one for each test
     QString path(const QString &name) const { return m_dir->filePath(name); }
     // The configuration with the broker and the buses given.
-    QString writeConfig(quint16 brokerPort, const QString &buses)
+    QString writeConfig(quint16 brokerPort, const QString &buses, const QString &archive = "readings.sqlite")
     {
         QFile file(path("collect.ini"));
         file.open(QIODevice::WriteOnly);
         file.write(QStringLiteral("; written by the test\n[Collector]\nStation=test\nSpool=spool.sqlite\n"
-                                  "Archive=readings.sqlite\n\n[MQTT]\nHost=127.0.0.1\nPort=%1\nDiscovery=1\n\n%2")
+                                  "Archive=%3\n\n[MQTT]\nHost=127.0.0.1\nPort=%1\nDiscovery=1\n\n%2")
                        .arg(brokerPort)
-                       .arg(buses)
+                       .arg(buses, archive)
                        .toUtf8());
         return file.fileName();
     }
     // Every reading the archive holds, as the subscriber names them.
-    QSet<QString> archived()
+    QSet<QString> archived(const QString &file = "readings.sqlite")
     {
         QSet<QString> found;
-        for (const QStringList &row : queryRows(path("readings.sqlite"), "SELECT m.meter_id, r.read_at FROM readings r "
-                                                                         "JOIN meters m ON r.meter = m.id"))
+        for (const QStringList &row : queryRows(path(file), "SELECT m.meter_id, r.read_at FROM readings r "
+                                                            "JOIN meters m ON r.meter = m.id"))
             found.insert(row[0] + u'@' + row[1].left(19));
         return found;
     }
@@ -138,8 +138,13 @@ private slots:
         SimProcess pty(SimProcess::demoBus(), {"--quiet"});
         QVERIFY(pty.isReady());
         Subscriber sub(broker.port(), {"telvaro/+/+/reading"}, true);
+        // The archive is away too at first: a file stands where its folder must be.
+        QFile blocker(path("archive"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
         const QString config = writeConfig(
-            broker.port(), QStringLiteral("[Bus hall-a]\nPort=%1\nAddresses=1-12\nEvery=1s\n").arg(pty.link()));
+            broker.port(), QStringLiteral("[Bus hall-a]\nPort=%1\nAddresses=1-12\nEvery=1s\n").arg(pty.link()),
+            "archive/readings.sqlite");
         const QString cycle = QStringLiteral("bus hall-a: 12 of 12 meters read");
         {
             CollectProcess collect(config);
@@ -148,6 +153,8 @@ private slots:
             QVERIFY(collect.waitForLines("MQTT: no connection", 1, 10000));
             const int before = collect.count(cycle);
             QVERIFY(collect.waitForLines(cycle, before + 2, 20000));
+            QCOMPARE(collect.count("archive: .* readings wait in the spool"), 1);
+            QVERIFY(blocker.remove());
             QVERIFY(broker.start());
             QVERIFY(collect.waitForLines("MQTT: connected", 2, 20000));
             QVERIFY(collect.waitForLines(cycle, before + 4, 20000));
@@ -158,7 +165,7 @@ private slots:
         // goes out at the next start.
         CollectProcess once(config, {"--once"});
         QCOMPARE(once.waitForExit(30000), 0);
-        const QSet<QString> stored = archived();
+        const QSet<QString> stored = archived("archive/readings.sqlite");
         QVERIFY(stored.size() >= 12 * 5);
         QVERIFY2(waitFor([&] { return sub.readings().contains(stored); }, 10000),
                  qPrintable(QStringList((stored - sub.readings()).values()).join(u' ')));
