@@ -185,10 +185,13 @@ private slots:
     {
         using Side = collect::Spool::Side;
         const QString file = m_dir.filePath("spool.sqlite");
-        QString error;
+        QString error, notice;
         {
             collect::Spool spool;
-            QVERIFY2(spool.open(file, &error), qPrintable(error));
+            QVERIFY2(spool.open(file, &error, &notice), qPrintable(error));
+            collect::Spool second; // another collector on the same spool would publish everything twice
+            QVERIFY(!second.open(file, &error, &notice));
+            QVERIFY2(error.startsWith("process "), qPrintable(error));
             std::vector<collect::SpooledReading> readings(4);
             for (int i = 0; i < 4; ++i) {
                 readings[std::size_t(i)].topic = QString::number(i);
@@ -200,7 +203,7 @@ private slots:
             QVERIFY(spool.done(Side::Archive, {readings[0].seq, readings[1].seq}));
         }
         collect::Spool again;
-        QVERIFY(again.open(file, &error));
+        QVERIFY(again.open(file, &error, &notice) && notice.isEmpty());
         const auto topics = [&](Side side, qint64 after) {
             QStringList t;
             for (const collect::SpooledReading &r : again.waiting(side, after, 10))
@@ -213,6 +216,24 @@ private slots:
         QCOMPARE(again.count(Side::Broker), 2);
         const qint64 first = again.waiting(Side::Broker, 0, 1).front().seq;
         QCOMPARE(topics(Side::Broker, first), QStringList{"3"});
+    }
+
+    // A damaged spool is kept aside, and the collector goes on with a new one.
+    void damagedSpoolKeptAside()
+    {
+        const QString file = m_dir.filePath("damaged.sqlite");
+        QFile junk(file);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        collect::Spool spool;
+        QString error, notice;
+        QVERIFY2(spool.open(file, &error, &notice), qPrintable(error));
+        QVERIFY2(notice.contains("is kept as " + file + ".damaged-"), qPrintable(notice));
+        const QStringList aside = QDir(m_dir.path()).entryList({"damaged.sqlite.damaged-*"});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(QFileInfo(m_dir.filePath(aside.first())).size(), 4096);
+        QCOMPARE(spool.count(collect::Spool::Side::Broker), 0);
     }
 };
 

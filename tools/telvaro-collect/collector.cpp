@@ -60,7 +60,11 @@ void Collector::say(const QString &line) const
 
 bool Collector::start(QString *error)
 {
-    if (!m_spool.open(m_config.spoolFile, error)) {
+    QString notice;
+    const bool spoolOpen = m_spool.open(m_config.spoolFile, error, &notice);
+    if (!notice.isEmpty())
+        say(notice);
+    if (!spoolOpen) {
         *error = tr("the spool %1 cannot be used: %2").arg(m_config.spoolFile, *error);
         return false;
     }

@@ -3,7 +3,9 @@
 #include "archive/stored_reading.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -24,39 +26,89 @@ Spool::Spool() : m_connection(QStringLiteral("spool-") + QUuid::createUuid().toS
 
 Spool::~Spool()
 {
-    if (m_db.isValid()) {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
-    }
+    closeFile();
 }
 
-bool Spool::open(const QString &file, QString *error)
+bool Spool::open(const QString &file, QString *error, QString *notice)
 {
-    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
-        *error = QStringLiteral("cannot make the folder %1").arg(QFileInfo(file).absolutePath());
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot make the folder %1").arg(folder);
         return false;
     }
+    // One collector per spool: a second one would publish the same readings.
+    m_lock = std::make_unique<QLockFile>(file + QStringLiteral(".lock"));
+    m_lock->setStaleLockTime(0); // stale only when its process is gone
+    if (!m_lock->tryLock(0)) {
+        qint64 pid = 0;
+        QString host, program;
+        m_lock->getLockInfo(&pid, &host, &program);
+        *error = m_lock->error() == QLockFile::LockFailedError
+                     ? QStringLiteral("process %1 (%2) uses it").arg(pid).arg(program)
+                     : QStringLiteral("its lock file %1.lock cannot be made").arg(file);
+        return false;
+    }
+    const Opened opened = openFile(file, error);
+    if (opened != Opened::Damaged)
+        return opened == Opened::Ok;
+    // A damaged file is kept aside, not lost, and a new one is begun.
+    closeFile();
+    const QString aside = file + QStringLiteral(".damaged-")
+                          + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddThhmmss"));
+    if (!QFile::rename(file, aside))
+        return false;
+    for (const char *suffix : {"-wal", "-shm"})
+        QFile::rename(file + QLatin1String(suffix), aside + QLatin1String(suffix));
+    *notice = QStringLiteral("the spool %1 was damaged (%2): it is kept as %3, and a new one is begun")
+                  .arg(file, *error, aside);
+    return openFile(file, error) == Opened::Ok;
+}
+
+Spool::Opened Spool::openFile(const QString &file, QString *error)
+{
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     m_db.setDatabaseName(file);
     m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_db.open()) {
+        *error = m_db.lastError().text();
+        return Opened::Failed;
+    }
     QSqlQuery q(m_db);
     // WAL with normal sync: a commit costs no wait for the disk, and a power
-    // cut loses at most the last moments, never the file.
-    const bool ok = m_db.open() && q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+    // cut loses at most the last moments, never the file. The partial indexes
+    // keep each side's oldest waiting readings at hand however many the
+    // other side leaves behind.
+    const bool ok = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
                     && q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"))
                     && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS spool ("
                                              "seq INTEGER PRIMARY KEY AUTOINCREMENT, topic TEXT NOT NULL, "
                                              "payload BLOB NOT NULL, telegrams BLOB NOT NULL, read_at TEXT NOT NULL, "
                                              "complete INTEGER NOT NULL, route TEXT, link TEXT, "
                                              "to_broker INTEGER NOT NULL, to_archive INTEGER NOT NULL)"))
-                    && q.exec(QStringLiteral("PRAGMA quick_check")) && q.next()
-                    && q.value(0).toString() == QLatin1String("ok");
-    if (!ok)
-        *error = m_db.lastError().text().isEmpty() ? q.lastError().text() : m_db.lastError().text();
-    if (!ok && error->isEmpty())
-        *error = QStringLiteral("the file is damaged");
-    return ok;
+                    && q.exec(
+                        QStringLiteral("CREATE INDEX IF NOT EXISTS spool_broker ON spool (seq) WHERE to_broker = 1"))
+                    && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS spool_archive ON spool (seq) "
+                                             "WHERE to_archive = 1"));
+    if (!ok) {
+        *error = q.lastError().text();
+        // SQLITE_CORRUPT, SQLITE_NOTADB
+        const QString code = q.lastError().nativeErrorCode();
+        return code == QLatin1String("11") || code == QLatin1String("26") ? Opened::Damaged : Opened::Failed;
+    }
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next() || q.value(0).toString() != QLatin1String("ok")) {
+        *error = q.lastError().text().isEmpty() ? q.value(0).toString() : q.lastError().text();
+        return Opened::Damaged;
+    }
+    return Opened::Ok;
+}
+
+void Spool::closeFile()
+{
+    if (!m_db.isValid())
+        return;
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
 }
 
 QString Spool::error() const

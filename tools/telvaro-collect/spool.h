@@ -10,6 +10,9 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class QLockFile;
+
+#include <memory>
 #include <vector>
 
 namespace collect {
@@ -36,8 +39,10 @@ public:
     Spool(const Spool &) = delete;
     Spool &operator=(const Spool &) = delete;
 
-    // Opens (and makes) the file and its folder; false with the reason.
-    bool open(const QString &file, QString *error);
+    // Opens (and makes) the file and its folder, for this process alone;
+    // false with the reason. A damaged file is renamed aside and a new one
+    // begun, which *notice then says.
+    bool open(const QString &file, QString *error, QString *notice);
     // Keeps the readings in one transaction and gives them their numbers.
     bool add(std::vector<SpooledReading> &readings);
     // The oldest readings the side still needs, after `afterSeq`.
@@ -48,6 +53,11 @@ public:
     QString error() const;
 
 private:
+    enum class Opened { Ok, Damaged, Failed };
+    Opened openFile(const QString &file, QString *error);
+    void closeFile();
+
+    std::unique_ptr<QLockFile> m_lock;
     QSqlDatabase m_db;
     QString m_connection;
 };
