@@ -216,6 +216,10 @@ private slots:
         QCOMPARE(again.count(Side::Broker), 2);
         const qint64 first = again.waiting(Side::Broker, 0, 1).front().seq;
         QCOMPARE(topics(Side::Broker, first), QStringList{"3"});
+        // The archive turned off: nothing waits for it, the broker's still wait.
+        QCOMPARE(again.release(Side::Archive), 2);
+        QCOMPARE(again.count(Side::Archive), 0);
+        QCOMPARE(topics(Side::Broker, 0), (QStringList{"1", "3"}));
     }
 
     // A damaged spool is kept aside, and the collector goes on with a new one.

@@ -86,6 +86,15 @@ bool Collector::start(QString *error)
             return false;
         }
     }
+    // Readings that waited for a side the configuration no longer has would wait for ever.
+    const auto release = [this](Spool::Side side, const QString &what) {
+        if (const int released = m_spool.release(side); released > 0)
+            say(tr("%1 is off now: %2 reading(s) no longer wait for it").arg(what).arg(released));
+    };
+    if (!m_mqtt)
+        release(Spool::Side::Broker, tr("MQTT"));
+    if (!m_archive)
+        release(Spool::Side::Archive, tr("the archive"));
     const int waiting = std::max(m_spool.count(Spool::Side::Broker), m_spool.count(Spool::Side::Archive));
     if (waiting > 0)
         say(tr("%n reading(s) from before wait in the spool %1", nullptr, waiting).arg(m_config.spoolFile));

@@ -189,6 +189,20 @@ bool Spool::done(Side side, const std::vector<qint64> &seqs)
     return m_db.commit();
 }
 
+int Spool::release(Side side)
+{
+    const int waiting = count(side);
+    QSqlQuery q(m_db);
+    if (waiting == 0)
+        return 0;
+    if (!m_db.transaction() || !q.exec(QStringLiteral("UPDATE spool SET %1 = 0").arg(QLatin1String(column(side))))
+        || !q.exec(QStringLiteral("DELETE FROM spool WHERE to_broker = 0 AND to_archive = 0")) || !m_db.commit()) {
+        m_db.rollback();
+        return -1;
+    }
+    return waiting;
+}
+
 int Spool::count(Side side) const
 {
     QSqlQuery q(m_db);

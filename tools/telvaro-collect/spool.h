@@ -50,6 +50,9 @@ public:
     // The side has these readings; one that neither side needs any more is dropped.
     bool done(Side side, const std::vector<qint64> &seqs);
     int count(Side side) const;
+    // The side is not used any more (turned off in the configuration): what
+    // waited for it is released. The number released, -1 on failure.
+    int release(Side side);
     QString error() const;
 
 private:
