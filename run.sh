@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 # Only the programs; ./test.sh builds the tests and benchmarks.
-scripts/build.sh telvaro mbus-sim telvaro-cli telvaro-users mbus-decode
+scripts/build.sh telvaro mbus-sim telvaro-cli telvaro-collect telvaro-users mbus-decode
 
 bin="$PWD/build/bin"
 ini="$bin/telvaro.ini"
