@@ -16,6 +16,7 @@ namespace {
 constexpr int kKeepAliveSeconds = 30;
 constexpr int kMaxInflight = 200;
 constexpr int kLongestRetrySeconds = 30;
+constexpr int kFirstAnswerSeconds = 10;
 
 QByteArray utf8(const QString &text)
 {
@@ -53,6 +54,7 @@ bool MqttLink::start(QString *error)
     mosquitto_connect_callback_set(m_client, onConnect);
     mosquitto_disconnect_callback_set(m_client, onDisconnect);
     mosquitto_publish_callback_set(m_client, onPublish);
+    mosquitto_log_callback_set(m_client, onLog);
     const QByteArray will = utf8(m_availability);
     if (int rc = mosquitto_will_set(m_client, will.constData(), 7, "offline", 1, true); rc != MOSQ_ERR_SUCCESS)
         return failed(rc);
@@ -69,7 +71,29 @@ bool MqttLink::start(QString *error)
             return failed(rc);
     }
     connectFirst();
+    // A connection that fails inside its handshake (TLS, a port that is no
+    // broker) calls back nothing: said here, with the library's last error.
+    QTimer::singleShot(kFirstAnswerSeconds * 1000, this, [this] {
+        if (!m_connected && !m_saidAway)
+            setConnected(false,
+                         lastError().isEmpty() ? tr("no answer within %1 s").arg(kFirstAnswerSeconds) : lastError());
+    });
     return true;
+}
+
+QString MqttLink::lastError() const
+{
+    const std::lock_guard lock(m_errorMutex);
+    return m_lastError;
+}
+
+void MqttLink::onLog(mosquitto *, void *self, int level, const char *text)
+{
+    if (!(level & (MOSQ_LOG_ERR | MOSQ_LOG_WARNING)) || !text)
+        return;
+    auto *link = static_cast<MqttLink *>(self);
+    const std::lock_guard lock(link->m_errorMutex);
+    link->m_lastError = QString::fromUtf8(text);
 }
 
 // Until the first connection is made, it is tried here; from then on

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 struct mosquitto;
 
@@ -41,6 +42,8 @@ private:
     static void onConnect(mosquitto *, void *self, int rc);
     static void onDisconnect(mosquitto *, void *self, int rc);
     static void onPublish(mosquitto *, void *self, int mid);
+    static void onLog(mosquitto *, void *self, int level, const char *text);
+    QString lastError() const;
     void setConnected(bool connected, const QString &reason);
     void connectFirst();
 
@@ -52,6 +55,8 @@ private:
     bool m_saidAway = false;
     int m_retry = 0; // seconds until the next first try
     std::atomic<int> m_unacknowledged{0};
+    mutable std::mutex m_errorMutex;
+    QString m_lastError; // the library's last error or warning, from its thread
 };
 
 } // namespace collect
