@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::chrono::seconds kFirstPause{5};
 constexpr std::chrono::seconds kLongestPause{300};
+constexpr std::chrono::seconds kResumeWithin{300};
 
 } // namespace
 
@@ -124,12 +125,19 @@ void BusCollector::beginCycle()
 {
     if (m_closing)
         return;
-    m_cycleClock.start();
-    m_answered.clear();
+    // A cycle the link left half-way goes on with the meters not yet read
+    // (a flaky link must not starve the last meters), unless it began so
+    // long ago that a new one is due anyway.
+    const qint64 resumeWithinMs = std::max<qint64>(m_config.every.count(), kResumeWithin.count()) * 1000;
+    const bool resume = std::exchange(m_resumeCycle, false) && m_cycleClock.isValid()
+                        && m_cycleClock.elapsed() < resumeWithinMs;
+    if (!resume) {
+        m_cycleClock.start();
+        m_answered.clear();
+        m_findCycle = findDue();
+    }
     m_found.clear();
     m_linkLost = false;
-    m_findCycle = findDue();
-    m_nextId = 0;
     if (m_findCycle && m_config.findByScan) {
         m_table.clear();
         PrimaryScan &scan = m_bus->stack.scan;
@@ -141,15 +149,19 @@ void BusCollector::beginCycle()
     }
 }
 
-// The meters with an address in one read-all, then those selected by ID.
+// The meters with an address not yet read in one read-all, then those
+// selected by ID.
 void BusCollector::readAddresses()
 {
     std::vector<decode::MeterRow> rows;
-    for (const Target &target : m_targets)
-        if (target.address) {
+    m_rowTargets.clear();
+    for (std::size_t t = 0; t < m_targets.size(); ++t)
+        if (m_targets[t].address && !m_answered.contains(m_targets[t].name())) {
             rows.emplace_back();
-            rows.back().address.number = *target.address;
+            rows.back().address.number = *m_targets[t].address;
+            m_rowTargets.push_back(t);
         }
+    m_nextId = 0;
     if (rows.empty()) {
         readNextId();
         return;
@@ -158,7 +170,7 @@ void BusCollector::readAddresses()
     launch(m_bus->stack.readAll, Phase::ReadAddresses, [this] { m_bus->stack.readAll.start(); });
 }
 
-bool BusCollector::launch(Operation &operation, Phase phase, const std::function<void()> &start)
+void BusCollector::launch(Operation &operation, Phase phase, const std::function<void()> &start)
 {
     m_phase = phase;
     m_lastLine.clear();
@@ -171,10 +183,11 @@ bool BusCollector::launch(Operation &operation, Phase phase, const std::function
     disconnect(watch);
     if (m_stopWhenLaunched) {
         QMetaObject::invokeMethod(this, &BusCollector::stop, Qt::QueuedConnection);
-        return began;
+        return;
     }
     if (!began) {
         m_phase = Phase::Idle;
+        m_resumeCycle = !m_answered.isEmpty(); // a cycle under way goes on when the link is back
         // A TCP route says more in its socket's words than in the log's.
         const RouteChoice &route = m_settings.route;
         const QAbstractSocket *socket = route.useGatewayClient ? &m_bus->dispatch.gatewayClient().socket
@@ -183,17 +196,31 @@ bool BusCollector::launch(Operation &operation, Phase phase, const std::function
         linkFailed(socket && socket->error() != QAbstractSocket::UnknownSocketError ? socket->errorString()
                                                                                     : m_lastLine);
     }
-    return began;
 }
 
 void BusCollector::operationEnded(Phase phase, const OperationSummary &summary)
 {
     if (m_closing)
         return;
+    // What was read counts, also when the link went before the end.
+    if (phase == Phase::ReadAddresses) {
+        // A row that got a reading holds the meter's ID.
+        for (int row = 0; row < m_table.rowCount() && row < int(m_rowTargets.size()); ++row)
+            if (!m_table.row(row).id.empty()) {
+                Target &target = m_targets[m_rowTargets[std::size_t(row)]];
+                target.id = QString::fromStdString(m_table.row(row).id);
+                m_answered << target.name();
+            }
+    } else if (phase == Phase::ReadIds && summary.answered > 0) {
+        m_answered << m_targets[std::size_t(m_nextId)].id;
+    }
     if (m_linkLost) {
+        m_resumeCycle = true;
+        m_pause = std::chrono::seconds(0); // the link was had: no growing pause
         linkFailed(tr("the connection was lost"));
         return;
     }
+    m_pause = std::chrono::seconds(0);
     if (m_linkDown) {
         m_linkDown = false;
         emit said(tr("bus %1: %2 is reached again").arg(m_config.name, linkDescription(linkSettingsFrom(m_settings))));
@@ -205,44 +232,29 @@ void BusCollector::operationEnded(Phase phase, const OperationSummary &summary)
             launch(m_bus->stack.search, Phase::Search, [this] { m_bus->stack.search.startWildcard(true); });
             return;
         }
-        break;
+        endCycle();
+        return;
     case Phase::Search:
         takeFound(phase);
-        break;
+        endCycle();
+        return;
+    case Phase::ReadIds:
+        ++m_nextId;
+        [[fallthrough]];
+    case Phase::ReadAddresses:
+        readNextId();
+        return;
     case Phase::Idle:
         return;
-    case Phase::ReadAddresses: {
-        // The table's rows are the targets with an address, in their order;
-        // a row that got a reading holds the meter's ID.
-        int row = 0;
-        for (Target &target : m_targets) {
-            if (!target.address)
-                continue;
-            if (row < m_table.rowCount() && !m_table.row(row).id.empty()) {
-                target.id = QString::fromStdString(m_table.row(row).id);
-                m_answered << target.name();
-            }
-            ++row;
-        }
-        readNextId();
-        return;
     }
-    case Phase::ReadIds:
-        if (summary.answered > 0)
-            m_answered << m_targets[std::size_t(m_nextId)].id;
-        ++m_nextId;
-        readNextId();
-        return;
-    }
-    if (!m_closing && m_phase != Phase::Idle)
-        endCycle();
 }
 
 void BusCollector::readNextId()
 {
     if (m_closing)
         return;
-    while (m_nextId < int(m_targets.size()) && m_targets[std::size_t(m_nextId)].address)
+    while (m_nextId < int(m_targets.size())
+           && (m_targets[std::size_t(m_nextId)].address || m_answered.contains(m_targets[std::size_t(m_nextId)].id)))
         ++m_nextId;
     if (m_nextId >= int(m_targets.size())) {
         endCycle();
@@ -286,15 +298,15 @@ void BusCollector::endCycle()
     report.bus = m_config.name;
     report.took = std::chrono::milliseconds(m_cycleClock.elapsed());
     const QStringList &read = m_findCycle ? m_found : m_answered;
+    report.asked = int(m_targets.size());
     for (const Target &target : m_targets)
-        (read.contains(target.name()) ? report.read : report.asked) += 1;
-    report.asked += report.read;
-    for (const Target &target : m_targets)
-        if (!read.contains(target.name()))
+        if (read.contains(target.name()))
+            ++report.read;
+        else
             report.missing << target.name();
     const double seconds = double(report.took.count()) / 1000.0;
     const QString took = seconds < 10 ? QString::number(seconds, 'f', 1) : QString::number(qRound(seconds));
-    QString line = report.asked == 0 ? tr("bus %1: no meter found in %3 s").arg(m_config.name, took)
+    QString line = report.asked == 0 ? tr("bus %1: no meter found in %2 s").arg(m_config.name, took)
                                      : tr("bus %1: %2 of %3 meters read in %4 s")
                                            .arg(m_config.name)
                                            .arg(report.read)
@@ -314,12 +326,10 @@ void BusCollector::linkFailed(const QString &reason)
     const QString link = linkDescription(linkSettingsFrom(m_settings));
     if (!m_linkDown) {
         m_linkDown = true;
-        m_pause = kFirstPause;
         emit said(tr("bus %1: %2 cannot be reached (%3); trying again after a growing pause")
                       .arg(m_config.name, link, reason.isEmpty() ? tr("no reason given") : reason));
-    } else {
-        m_pause = std::min(m_pause * 2, kLongestPause);
     }
+    m_pause = m_pause.count() == 0 ? kFirstPause : std::min(m_pause * 2, kLongestPause);
     if (m_once) {
         CycleReport report;
         report.bus = m_config.name;

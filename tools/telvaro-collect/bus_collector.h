@@ -79,8 +79,8 @@ private:
     void finishExchange();
     void beginCycle();
     bool findDue() const;
-    // Runs the operation started by `start`; false when the link could not be had.
-    bool launch(Operation &operation, Phase phase, const std::function<void()> &start);
+    // Runs the operation started by `start`; a link that cannot be had is a link failure.
+    void launch(Operation &operation, Phase phase, const std::function<void()> &start);
     void operationEnded(Phase phase, const OperationSummary &summary);
     void readAddresses();
     void readNextId();
@@ -112,6 +112,8 @@ private:
     QStringList m_answered; // names of targets read in this cycle
     QStringList m_found;    // in a finding cycle: every meter found
     int m_nextId = 0;
+    std::vector<std::size_t> m_rowTargets; // the target of each table row in a read-all
+    bool m_resumeCycle = false;            // the link went mid-cycle: the next try goes on with it
 
     bool m_linkDown = false;
     std::chrono::seconds m_pause{0};
