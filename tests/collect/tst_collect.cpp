@@ -131,6 +131,27 @@ private slots:
         QVERIFY(archived().size() >= 16);
     }
 
+    // A converter that hangs up mid-cycle: said once, and the cycle goes on
+    // with the meters not yet read once the link is back.
+    void lostLinkResumesTheCycle()
+    {
+        SimProcess tcp(SimProcess::Tcp{},
+                       {"--bus", SimProcess::demoBus(), "--tcp", "0", "--quiet", "--hangup-at", "5"});
+        QVERIFY(tcp.isReady());
+        QFile file(path("collect.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[Collector]\nSpool=spool.sqlite\nArchive=readings.sqlite\n[Bus conv]\n"
+                                  "Converter=127.0.0.1:%1\nAddresses=1-12\nTimeout=300\n")
+                       .arg(tcp.port())
+                       .toUtf8());
+        file.close();
+        CollectProcess collect(file.fileName());
+        QVERIFY2(collect.waitForLines("bus conv: 12 of 12 meters read in", 1, 30000), qPrintable(collect.log()));
+        QCOMPARE(collect.count("cannot be reached \\(the connection was lost\\)"), 1);
+        QCOMPARE(collect.count("is reached again"), 1);
+        QCOMPARE(archived().size(), 12); // each meter once: nothing read twice
+    }
+
     void brokerRestartLosesNothing()
     {
         Broker broker(m_dir->path());
