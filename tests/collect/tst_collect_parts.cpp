@@ -100,14 +100,22 @@ private slots:
         QTest::newRow("network") << QByteArray("[Bus a]\nGateway=h:1\nNetwork=1.2.3\n")
                                  << "collect.ini:3: Network: give a.b.c.d, four numbers 0..255, not '1.2.3'";
         QTest::newRow("topic level") << "[Collector]\nStation=a/b\n" + bus
-                                     << "collect.ini:2: Station: a name without '/', '+' or '#'";
+                                     << "collect.ini:2: Station: a name without '/', '+', '#' or control characters";
         QTest::newRow("bus name") << QByteArray("[Bus a#]\nPort=x\n")
-                                  << "collect.ini:2: Port: a bus name without '/', '+' or '#'";
+                                  << "collect.ini:2: Port: a bus name without '/', '+', '#' or control characters";
         QTest::newRow("broker port") << "[MQTT]\nHost=h\nPort=0\n" + bus
                                      << "collect.ini:3: Port: give a whole number 1..65535, not '0'";
         QTest::newRow("password file") << "[MQTT]\nHost=h\nPasswordFile=none\n" + bus
                                        << "collect.ini:3: PasswordFile: cannot read " + m_dir.filePath("none")
                                               + ": No such file or directory";
+        // Garbage is shown as \xNN, and a huge key or value makes no huge line.
+        QTest::newRow("control bytes") << QByteArray("[Bus a\x01]\nPort=x\n")
+                                       << "collect.ini:2: Port: a bus name without '/', '+', '#' or control characters";
+        QTest::newRow("escape in key") << bus + "K\x1b[2J=1\n"
+                                       << "collect.ini:3: K\\x1B[2J: no such key in [Bus a]";
+        QTest::newRow("huge value") << bus + "Ids=" + QByteArray(100000, '7') + "\n"
+                                    << "collect.ini:3: Ids: give IDs of 8 digits, separated by commas, not '"
+                                           + QString(300 - 68, u'7') + "...";
     }
     void mistakes()
     {

@@ -4,6 +4,7 @@
 #include "cli_options.h"
 #include "config/ini_file.h"
 #include "gateway/telegram.h"
+#include "link/comm_log.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +13,9 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QSysInfo>
+
+#include <algorithm>
+#include <array>
 
 namespace collect {
 
@@ -48,7 +52,8 @@ const QStringList &busKeys()
 // A name that can stand in an MQTT topic level.
 bool topicSafe(const QString &name)
 {
-    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'+') && !name.contains(u'#');
+    const auto forbidden = [](QChar c) { return c == u'/' || c == u'+' || c == u'#' || c.unicode() < 0x20; };
+    return !name.isEmpty() && std::none_of(name.begin(), name.end(), forbidden);
 }
 
 // Reads one section's keys and remembers the first mistake, with its line.
@@ -181,11 +186,15 @@ bool readTargets(const SectionReader &r, BusConfig &bus)
         bus.addresses = *addresses;
     }
     if (r.has("Ids")) {
+        QSet<QString> taken;
         for (const QString &part : r.text("Ids").split(u',', Qt::SkipEmptyParts)) {
-            if (!cli::isId(part.trimmed()))
-                return r.fail("Ids", tr("give IDs of 8 digits, separated by commas, not '%1'").arg(part.trimmed()));
-            if (!bus.ids.contains(part.trimmed()))
-                bus.ids << part.trimmed();
+            const QString id = part.trimmed();
+            if (!cli::isId(id))
+                return r.fail("Ids", tr("give IDs of 8 digits, separated by commas, not '%1'").arg(id));
+            if (!taken.contains(id)) {
+                taken.insert(id);
+                bus.ids << id;
+            }
         }
         if (bus.ids.isEmpty())
             return r.fail("Ids", tr("give IDs of 8 digits, separated by commas"));
@@ -236,7 +245,7 @@ bool readMqtt(const SectionReader &r, MqttConfig &m, const QString &station)
     if (!r.number("Port", 1, 65535, m.port) || !r.flag("TLS", m.tls) || !r.flag("Discovery", m.discovery))
         return false;
     if (!topicSafe(m.discoveryPrefix))
-        return r.fail("DiscoveryPrefix", tr("no '/', '+' or '#' in a topic name"));
+        return r.fail("DiscoveryPrefix", tr("no '/', '+', '#' or control characters in a topic name"));
     if (r.has("PasswordFile")) {
         QFile file(r.path("PasswordFile"));
         if (!file.open(QIODevice::ReadOnly))
@@ -263,6 +272,7 @@ std::optional<std::chrono::seconds> parseSpan(const QString &text)
 std::optional<QList<int>> parseAddresses(const QString &text)
 {
     QList<int> addresses;
+    std::array<bool, kLastAddress + 1> taken{};
     for (const QString &part : text.split(u',', Qt::SkipEmptyParts)) {
         const QStringList ends = part.trimmed().split(u'-');
         const auto first = cli::number(ends.first().trimmed(), 0, kLastAddress);
@@ -270,13 +280,13 @@ std::optional<QList<int>> parseAddresses(const QString &text)
         if (ends.size() > 2 || !first || !last || *last < *first)
             return std::nullopt;
         for (int a = *first; a <= *last; ++a)
-            if (!addresses.contains(a))
+            if (!std::exchange(taken[std::size_t(a)], true))
                 addresses << a;
     }
     return addresses;
 }
 
-LoadedConfig loadConfig(const QString &path, const QString &stateDir)
+static LoadedConfig readConfig(const QString &path, const QString &stateDir)
 {
     LoadedConfig loaded;
     CollectConfig &c = loaded.config;
@@ -310,7 +320,7 @@ LoadedConfig loadConfig(const QString &path, const QString &stateDir)
             BusConfig bus;
             bus.name = entry.section.mid(4).trimmed();
             if (!topicSafe(bus.name)) {
-                r.fail(entry.key, tr("a bus name without '/', '+' or '#'"));
+                r.fail(entry.key, tr("a bus name without '/', '+', '#' or control characters"));
                 return loaded;
             }
             c.buses.push_back(std::move(bus));
@@ -319,7 +329,7 @@ LoadedConfig loadConfig(const QString &path, const QString &stateDir)
     const SectionReader collector(ini, entries, QStringLiteral("Collector"), error);
     c.station = collector.text("Station", QSysInfo::machineHostName());
     if (!topicSafe(c.station)) {
-        collector.fail("Station", tr("a name without '/', '+' or '#'"));
+        collector.fail("Station", tr("a name without '/', '+', '#' or control characters"));
         return loaded;
     }
     const QString state = stateDir.isEmpty()
@@ -341,6 +351,18 @@ LoadedConfig loadConfig(const QString &path, const QString &stateDir)
     }
     if (c.buses.empty())
         error = tr("%1: no [Bus NAME] section: name at least one bus").arg(QFileInfo(path).fileName());
+    return loaded;
+}
+
+LoadedConfig loadConfig(const QString &path, const QString &stateDir)
+{
+    LoadedConfig loaded = readConfig(path, stateDir);
+    // The line quotes the file: garbage in it shows as \xNN, and a huge key
+    // or value does not make a huge line.
+    constexpr qsizetype kLongestLine = 300;
+    loaded.error = printableLogLine(loaded.error);
+    if (loaded.error.size() > kLongestLine)
+        loaded.error = loaded.error.left(kLongestLine) + QStringLiteral("...");
     return loaded;
 }
 
