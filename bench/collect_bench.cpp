@@ -86,7 +86,7 @@ double publishRate(const QTemporaryDir &dir)
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < kPublished; ++i) {
-        collector.take({QStringLiteral("bench"), {telegram}, QDateTime::currentDateTimeUtc(), true, {}});
+        collector.take({{telegram}, QDateTime::currentDateTimeUtc(), true, {}});
         if (i % 500 == 499)
             QCoreApplication::processEvents();
     }

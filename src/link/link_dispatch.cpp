@@ -40,6 +40,20 @@ LinkDispatch::LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObj
 
 LinkDispatch::~LinkDispatch() = default;
 
+const QAbstractSocket *LinkDispatch::routeSocket() const
+{
+    switch (route()) {
+    case LinkRoute::Converter:
+        return &m_converter.socket;
+    case LinkRoute::GatewayClient:
+        return &m_client.socket;
+    case LinkRoute::Serial:
+    case LinkRoute::Listen:
+        break;
+    }
+    return nullptr;
+}
+
 bool LinkDispatch::beginLinkUse()
 {
     const LinkSettings s = m_env.settings();

@@ -64,6 +64,9 @@ public:
     void shutDown();
 
     ListenSocket &listenSocket() { return *m_listen; }
+    // The socket of the TCP route chosen now (converter or gateway server);
+    // null on the serial and listen routes.
+    const QAbstractSocket *routeSocket() const;
     ConverterSocket &converter() { return m_converter; }
     GatewayClientSocket &gatewayClient() { return m_client; }
     std::int32_t packetCounter() const { return m_packetCounter; }

@@ -26,17 +26,6 @@ QDateTime historyBound(const QString &text, bool from)
     return when.isValid() ? when.toUTC() : QDateTime();
 }
 
-} // namespace
-
-std::optional<int> number(const QString &text, int lo, int hi)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    if (!ok || value < lo || value > hi || text.startsWith(u'+'))
-        return std::nullopt;
-    return value;
-}
-
 // "FFFFFFFF", "12FFFFFF": eight digits 0-9 or F (any digit).
 std::optional<std::array<std::uint8_t, 8>> pattern(const QString &text)
 {
@@ -53,16 +42,6 @@ std::optional<std::array<std::uint8_t, 8>> pattern(const QString &text)
             return std::nullopt;
     }
     return digits;
-}
-
-bool isId(const QString &text)
-{
-    if (text.size() != 8)
-        return false;
-    for (QChar c : text)
-        if (c < u'0' || c > u'9')
-            return false;
-    return true;
 }
 
 // "68 1F 1F 68", "681f1f68": upper-case pairs separated by spaces, as the
@@ -86,6 +65,27 @@ std::optional<QString> hexPairs(const QString &text)
     return pairs.join(u' ');
 }
 
+} // namespace
+
+std::optional<int> number(const QString &text, int lo, int hi)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < lo || value > hi || text.startsWith(u'+'))
+        return std::nullopt;
+    return value;
+}
+
+bool isId(const QString &text)
+{
+    if (text.size() != 8)
+        return false;
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
 // "host:port" with a port 1..65535; an IPv6 address in brackets ("[::1]:10001").
 bool hostPort(const QString &text)
 {
@@ -105,6 +105,17 @@ QString parityName(const QString &text)
     return {};
 }
 
+bool isBaudRate(const QString &text)
+{
+    return QStringList{"300", "2400", "4800", "9600", "19200"}.contains(text);
+}
+
+void splitHostPort(const QString &hostPort, QString *host, QString *port)
+{
+    const qsizetype colon = hostPort.lastIndexOf(u':');
+    *host = hostPort.left(colon);
+    *port = hostPort.mid(colon + 1);
+}
 
 const QStringList &commandNames()
 {
@@ -247,7 +258,7 @@ ParseResult parseCommandLine(const QStringList &arguments)
         } else if (arg == QLatin1String("--port")) {
             o.port = v;
         } else if (arg == QLatin1String("--baud")) {
-            if (!number(v, 300, 19200) || !QStringList{"300", "2400", "4800", "9600", "19200"}.contains(v))
+            if (!isBaudRate(v))
                 return fail(tr("--baud must be 300, 2400, 4800, 9600 or 19200, not '%1'").arg(v));
             o.baud = v;
         } else if (arg == QLatin1String("--parity")) {
@@ -394,11 +405,6 @@ RunSettings runSettings(const Options &o)
         r.error = tr("no way to the bus: give --port, --tcp, --gateway or --settings");
         return r;
     }
-    const auto split = [](const QString &hostPort, QString *host, QString *port) {
-        const qsizetype colon = hostPort.lastIndexOf(u':');
-        *host = hostPort.left(colon);
-        *port = hostPort.mid(colon + 1);
-    };
     if (s.route.useListen && !o.port && !o.tcpHost && !o.gatewayHost) {
         r.error = tr("gateways calling in are not served from the command line: give --port, --tcp or --gateway");
         return r;
@@ -417,11 +423,11 @@ RunSettings runSettings(const Options &o)
     } else if (o.tcpHost) {
         s.route = RouteChoice();
         s.route.useConverter = true;
-        split(*o.tcpHost, &s.remoteIp, &s.remotePort);
+        splitHostPort(*o.tcpHost, &s.remoteIp, &s.remotePort);
     } else if (o.gatewayHost) {
         s.route = RouteChoice();
         s.route.useGatewayClient = true;
-        split(*o.gatewayHost, &s.remoteIp, &s.remotePort);
+        splitHostPort(*o.gatewayHost, &s.remoteIp, &s.remotePort);
     }
     if (o.baud)
         s.com.speed = *o.baud;

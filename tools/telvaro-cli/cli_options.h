@@ -95,12 +95,14 @@ QString helpText();
 // The checks of values the command line and the collector's file share.
 // A decimal number lo..hi, without a sign.
 std::optional<int> number(const QString &text, int lo, int hi);
-// Eight digits 0-9 or F; nothing when the text is no such pattern.
-std::optional<std::array<std::uint8_t, 8>> pattern(const QString &text);
 bool isId(const QString &text); // eight digits
-std::optional<QString> hexPairs(const QString &text);
+// "host:port" with a port 1..65535; an IPv6 address in brackets ("[::1]:10001").
 bool hostPort(const QString &text);
+// A text hostPort() took, cut at its last colon.
+void splitHostPort(const QString &hostPort, QString *host, QString *port);
 // "None", "Even", ... as the settings write them; empty when the text is none of them.
 QString parityName(const QString &text);
+// 300, 2400, 4800, 9600 or 19200.
+bool isBaudRate(const QString &text);
 
 } // namespace cli

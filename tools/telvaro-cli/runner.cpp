@@ -129,10 +129,9 @@ int Runner::finishArchive(int status)
 int Runner::runCommand()
 {
     if (!m_bus->dispatch.beginLinkUse()) {
-        const bool tcp = m_settings.route.useConverter || m_settings.route.useGatewayClient;
-        const QString socketError = m_settings.route.useGatewayClient
-                                        ? m_bus->dispatch.gatewayClient().socket.errorString()
-                                        : m_bus->dispatch.converter().socket.errorString();
+        const QAbstractSocket *socket = m_bus->dispatch.routeSocket();
+        const bool tcp = socket != nullptr;
+        const QString socketError = tcp ? socket->errorString() : QString();
         if (tcp && m_lastLine.startsWith(QLatin1String("Remote IP")))
             return linkError(tr("%1 is no host or port").arg(m_settings.remoteIp + u':' + m_settings.remotePort));
         if (tcp)

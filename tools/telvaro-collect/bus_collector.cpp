@@ -53,8 +53,7 @@ void BusCollector::start()
     connect(&m_bus->stack.session, &BusSession::readingDecoded, this,
             [this](const QByteArrayList &telegrams, bool complete) {
                 if (!m_stopping)
-                    emit readingTaken(
-                        {m_config.name, telegrams, QDateTime::currentDateTimeUtc(), complete, sourceOf(m_settings)});
+                    emit readingTaken({telegrams, QDateTime::currentDateTimeUtc(), complete, sourceOf(m_settings)});
             });
     connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });
     const std::pair<Operation *, Phase> operations[] = {{&m_bus->stack.scan, Phase::Scan},
@@ -189,10 +188,7 @@ void BusCollector::launch(Operation &operation, Phase phase, const std::function
         m_phase = Phase::Idle;
         m_resumeCycle = !m_answered.isEmpty(); // a cycle under way goes on when the link is back
         // A TCP route says more in its socket's words than in the log's.
-        const RouteChoice &route = m_settings.route;
-        const QAbstractSocket *socket = route.useGatewayClient ? &m_bus->dispatch.gatewayClient().socket
-                                        : route.useConverter   ? &m_bus->dispatch.converter().socket
-                                                               : nullptr;
+        const QAbstractSocket *socket = m_bus->dispatch.routeSocket();
         linkFailed(socket && socket->error() != QAbstractSocket::UnknownSocketError ? socket->errorString()
                                                                                     : m_lastLine);
     }
@@ -295,7 +291,6 @@ void BusCollector::endCycle()
 {
     m_phase = Phase::Idle;
     CycleReport report;
-    report.bus = m_config.name;
     report.took = std::chrono::milliseconds(m_cycleClock.elapsed());
     const QStringList &read = m_findCycle ? m_found : m_answered;
     report.asked = int(m_targets.size());
@@ -332,7 +327,6 @@ void BusCollector::linkFailed(const QString &reason)
     m_pause = m_pause.count() == 0 ? kFirstPause : std::min(m_pause * 2, kLongestPause);
     if (m_once) {
         CycleReport report;
-        report.bus = m_config.name;
         report.linkDown = true;
         report.asked = int(m_targets.size());
         emit cycleDone(report);

@@ -30,7 +30,6 @@ struct OperationSummary;
 namespace collect {
 
 struct CollectedReading {
-    QString bus;
     QByteArrayList telegrams;
     QDateTime readAt; // UTC
     bool complete = true;
@@ -38,7 +37,6 @@ struct CollectedReading {
 };
 
 struct CycleReport {
-    QString bus;
     int read = 0;
     int asked = 0;
     QStringList missing; // the IDs (or addresses) that gave no reading

@@ -142,11 +142,6 @@ bool readRoute(const SectionReader &r, Settings &s)
     if (routes != 1)
         return r.fail(routes ? "Converter" : "Port", tr("give exactly one of Port, Converter or Gateway"));
     s.route = RouteChoice();
-    const auto split = [&s](const QString &hostPort) {
-        const qsizetype colon = hostPort.lastIndexOf(u':');
-        s.remoteIp = hostPort.left(colon);
-        s.remotePort = hostPort.mid(colon + 1);
-    };
     if (r.has("Port")) {
         s.com.name = r.text("Port");
         if (s.com.name.isEmpty())
@@ -155,7 +150,7 @@ bool readRoute(const SectionReader &r, Settings &s)
         const QString key = r.has("Converter") ? QStringLiteral("Converter") : QStringLiteral("Gateway");
         if (!cli::hostPort(r.text(key)))
             return r.fail(key, tr("give HOST:PORT, not '%1'").arg(r.text(key)));
-        split(r.text(key));
+        cli::splitHostPort(r.text(key), &s.remoteIp, &s.remotePort);
         s.route.useConverter = key == QLatin1String("Converter");
         s.route.useGatewayClient = !s.route.useConverter;
     }
@@ -165,7 +160,7 @@ bool readRoute(const SectionReader &r, Settings &s)
         s.netNumber = r.text("Network");
     }
     if (r.has("Speed")) {
-        if (!QStringList{"300", "2400", "4800", "9600", "19200"}.contains(r.text("Speed")))
+        if (!cli::isBaudRate(r.text("Speed")))
             return r.fail("Speed", tr("give 300, 2400, 4800, 9600 or 19200, not '%1'").arg(r.text("Speed")));
         s.com.speed = r.text("Speed");
     }

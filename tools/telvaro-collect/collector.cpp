@@ -106,7 +106,8 @@ bool Collector::start(QString *error)
         bus.worker->moveToThread(bus.thread);
         connect(bus.worker, &BusCollector::readingTaken, this, &Collector::take);
         connect(bus.worker, &BusCollector::said, this, &Collector::say);
-        connect(bus.worker, &BusCollector::cycleDone, this, &Collector::cycleDone);
+        connect(bus.worker, &BusCollector::cycleDone, this,
+                [this, index = m_buses.size()](const CycleReport &report) { cycleDone(index, report); });
         bus.thread->start();
         QMetaObject::invokeMethod(bus.worker, "start", Qt::QueuedConnection);
         m_buses.push_back(bus);
@@ -302,12 +303,11 @@ void Collector::archiveWritten(int stored, int notStored)
     pumpArchive();
 }
 
-void Collector::cycleDone(const CycleReport &report)
+void Collector::cycleDone(std::size_t bus, const CycleReport &report)
 {
     m_allRead = m_allRead && !report.linkDown && report.read == report.asked;
-    for (Bus &bus : m_buses)
-        if (bus.thread->objectName() == QStringLiteral("bus ") + report.bus)
-            bus.cycled = true;
+    if (bus < m_buses.size())
+        m_buses[bus].cycled = true;
     checkFinished();
 }
 

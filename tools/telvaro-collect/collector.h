@@ -68,7 +68,7 @@ private:
     void delivered(int messageId);
     void pumpArchive();
     void archiveWritten(int stored, int notStored);
-    void cycleDone(const CycleReport &report);
+    void cycleDone(std::size_t bus, const CycleReport &report);
     void checkFinished();
     void say(const QString &line) const;
 

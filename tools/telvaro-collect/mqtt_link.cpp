@@ -18,11 +18,6 @@ constexpr int kMaxInflight = 200;
 constexpr int kLongestRetrySeconds = 30;
 constexpr int kFirstAnswerSeconds = 10;
 
-QByteArray utf8(const QString &text)
-{
-    return text.toUtf8();
-}
-
 } // namespace
 
 MqttLink::MqttLink(const MqttConfig &config, const QString &availabilityTopic, QObject *parent)
@@ -41,7 +36,7 @@ QString MqttLink::brokerName() const
 
 bool MqttLink::start(QString *error)
 {
-    m_client = mosquitto_new(utf8(m_config.clientId).constData(), true, this);
+    m_client = mosquitto_new(m_config.clientId.toUtf8().constData(), true, this);
     const auto failed = [&](int rc) {
         *error = QString::fromUtf8(mosquitto_strerror(rc));
         return false;
@@ -55,16 +50,16 @@ bool MqttLink::start(QString *error)
     mosquitto_disconnect_callback_set(m_client, onDisconnect);
     mosquitto_publish_callback_set(m_client, onPublish);
     mosquitto_log_callback_set(m_client, onLog);
-    const QByteArray will = utf8(m_availability);
+    const QByteArray will = m_availability.toUtf8();
     if (int rc = mosquitto_will_set(m_client, will.constData(), 7, "offline", 1, true); rc != MOSQ_ERR_SUCCESS)
         return failed(rc);
     if (!m_config.user.isEmpty()) {
-        const QByteArray user = utf8(m_config.user), password = utf8(m_config.password);
+        const QByteArray user = m_config.user.toUtf8(), password = m_config.password.toUtf8();
         mosquitto_username_pw_set(m_client, user.constData(),
                                   m_config.password.isEmpty() ? nullptr : password.constData());
     }
     if (m_config.tls) {
-        const QByteArray caFile = utf8(m_config.caFile);
+        const QByteArray caFile = m_config.caFile.toUtf8();
         const int rc = mosquitto_tls_set(m_client, caFile.isEmpty() ? nullptr : caFile.constData(),
                                          caFile.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
@@ -102,7 +97,8 @@ void MqttLink::connectFirst()
 {
     if (!m_client || m_looping)
         return;
-    const int rc = mosquitto_connect_async(m_client, utf8(m_config.host).constData(), m_config.port, kKeepAliveSeconds);
+    const int rc = mosquitto_connect_async(m_client, m_config.host.toUtf8().constData(), m_config.port,
+                                           kKeepAliveSeconds);
     if (rc == MOSQ_ERR_SUCCESS && mosquitto_loop_start(m_client) == MOSQ_ERR_SUCCESS) {
         m_looping = true;
         return;
@@ -119,7 +115,7 @@ int MqttLink::publish(const QString &topic, const QByteArray &payload, bool reta
     if (!m_client || !m_connected)
         return -1;
     int mid = 0;
-    const QByteArray name = utf8(topic);
+    const QByteArray name = topic.toUtf8();
     ++m_unacknowledged;
     if (mosquitto_publish(m_client, &mid, name.constData(), int(payload.size()), payload.constData(), 1, retain)
         != MOSQ_ERR_SUCCESS) {
@@ -134,7 +130,7 @@ void MqttLink::stop(int waitMs)
     if (!m_client)
         return;
     if (m_connected) {
-        const QByteArray topic = utf8(m_availability);
+        const QByteArray topic = m_availability.toUtf8();
         int mid = 0;
         ++m_unacknowledged;
         if (mosquitto_publish(m_client, &mid, topic.constData(), 7, "offline", 1, true) != MOSQ_ERR_SUCCESS)
@@ -167,7 +163,7 @@ void MqttLink::onConnect(mosquitto *client, void *self, int rc)
 {
     auto *link = static_cast<MqttLink *>(self);
     if (rc == 0) {
-        const QByteArray topic = utf8(link->m_availability);
+        const QByteArray topic = link->m_availability.toUtf8();
         mosquitto_publish(client, nullptr, topic.constData(), 6, "online", 1, true);
     }
     const QString reason = rc == 0 ? QString() : QString::fromUtf8(mosquitto_connack_string(rc));
