@@ -50,6 +50,7 @@ void DisplayCommands::sendNext()
     const bool lineFirst = e.logBeforeSend || m_session.link.route() == LinkRoute::Serial;
     if (lineFirst && !e.logLine.isEmpty())
         m_session.log.addLine(e.logLine);
+    m_sent = e.command;
     m_session.link.sendText(e.command);
     if (!lineFirst && !e.logLine.isEmpty())
         m_session.log.addLine(e.logLine);
@@ -58,12 +59,21 @@ void DisplayCommands::sendNext()
     timer.start(m_session.options().responseTimeoutMs);
 }
 
+void DisplayCommands::onStop()
+{
+    const bool waiting = m_replyTimer.isActive() || m_infoTimer.isActive();
+    if (waiting && !m_sent.startsWith("GET "))
+        m_summary.unconfirmed << tr("%1 was sent to the display but not confirmed").arg(fromDisplayBytes(m_sent));
+}
+
 void DisplayCommands::onReply()
 {
     if (!running())
         return;
     QByteArray reply = m_session.link.collectReply();
     m_session.link.discardPendingReply();
+    if (m_session.link.linkGone())
+        return; // the commands end from the event loop
     if (!m_collect) {
         // nothing to log
     } else if (reply.isEmpty()) {

@@ -40,12 +40,15 @@ private:
     void run(const QString &title, std::deque<Step> exchanges);
     void sendNext();
     void onReply();
+    // A setting that went out without its reply is reported unconfirmed.
+    void onStop() override;
 
     QTimer m_infoTimer{this};
     QTimer m_replyTimer{this};
     std::deque<Step> m_pending;
     bool m_info = false;
     bool m_collect = true;
+    QByteArray m_sent; // the command awaiting its reply
     int m_total = 0; // exchanges of the sequence, for the progress bar
 };
 

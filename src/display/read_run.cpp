@@ -244,7 +244,7 @@ void ReadRun::sendNext()
 
 void ReadRun::onTick()
 {
-    if (!running())
+    if (!running() || m_session.link.linkGone()) // a link that went away ends the run from the event loop
         return;
     BusSession &s = m_session;
     if (s.link.route() == LinkRoute::Serial && !s.link.serialPortOpen()) {
@@ -254,6 +254,8 @@ void ReadRun::onTick()
     }
     QByteArray reply = s.link.collectReply();
     s.link.discardPendingReply();
+    if (s.link.linkGone())
+        return;
     if (!reply.isEmpty())
         s.log.addLine(fromDisplayBytes(reply));
     else if (m_current.logEmpty || !m_current.device.isEmpty())

@@ -68,6 +68,14 @@ void WriteRun::start(Kind kind)
     m_timer.start();
 }
 
+void WriteRun::onStop()
+{
+    if (!m_asked.isEmpty())
+        m_summary.unconfirmed << tr("%1 was sent to device %2 but not confirmed")
+                                     .arg(fromDisplayBytes(m_askedWhat), m_asked);
+    m_asked.clear();
+}
+
 void WriteRun::skipUnselected()
 {
     while (m_row <= m_table.rowCount() && !m_table.selected(m_row))
@@ -79,6 +87,8 @@ void WriteRun::tick()
     BusSession &s = m_session;
     const QByteArray reply = s.link.collectReply();
     s.link.discardPendingReply();
+    if (s.link.linkGone())
+        return; // the run ends from the event loop
     if (!reply.isEmpty())
         s.log.addLine(fromDisplayBytes(reply));
     else if (!m_asked.isEmpty())
@@ -104,8 +114,10 @@ void WriteRun::tick()
         if (const int done = firstPhase(); done >= 0)
             m_plan[std::size_t(done)] = false;
         m_row = 0;
-        if (firstPhase() < 0)
+        if (firstPhase() < 0) {
+            m_timer.stop(); // every reply is in: nothing is awaited any more
             end();
+        }
         return;
     }
     sendRow();
@@ -127,7 +139,8 @@ void WriteRun::sendRow()
     }
     const QString a = addressText;
     const auto send = [&](const char *keyword, const QStringList &args, const QString &line) {
-        s.link.sendText(command(keyword, args));
+        m_askedWhat = command(keyword, args);
+        s.link.sendText(m_askedWhat);
         s.log.addLine(line);
         m_asked = a;
     };
@@ -199,7 +212,8 @@ void WriteRun::sendRow()
              QStringLiteral("Setting free text of device ") + a + QStringLiteral("..."));
         break;
     case Delete:
-        s.link.sendText(QByteArray("DEL ENTR=") + a.toLatin1());
+        m_askedWhat = QByteArray("DEL ENTR=") + a.toLatin1();
+        s.link.sendText(m_askedWhat);
         s.log.addLine(QStringLiteral("Deleting device ") + a + QStringLiteral("..."));
         m_asked = a;
         break;

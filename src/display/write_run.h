@@ -48,6 +48,8 @@ public:
 
 private:
     void tick();
+    // A command that went out without its reply is reported unconfirmed.
+    void onStop() override;
     void skipUnselected();
     void sendRow();
     int firstPhase() const;
@@ -56,7 +58,8 @@ private:
     QTimer m_timer{this};
     Kind m_kind = Kind::Write;
     int m_row = 0;
-    QString m_asked; // the device of the command awaiting its reply
+    QString m_asked;         // the device of the command awaiting its reply
+    QByteArray m_askedWhat; // that command
     int m_retry = 0;
     int m_progress = 0;
     int m_progressMax = 0;

@@ -29,6 +29,13 @@ public:
     // Everything that arrived since the request.
     virtual QByteArray collectReply() = 0;
     virtual void endLinkUse() = 0;
+    // A request of the operation that just ended may still be answered: the
+    // next link use lets ms pass, dropping whatever comes, before it is ready.
+    virtual void keepQuiet(int ms) = 0;
+    // The link went away inside the call just made (a pulled serial
+    // adapter): its end reaches the operation from the event loop, and the
+    // operation asks nothing more until then.
+    virtual bool linkGone() const = 0;
     // Purges the serial port's queues and empties the TCP receive stores.
     virtual void discardPendingReply() = 0;
     // The serial port is open (the wildcard search reads nothing else).

@@ -3,6 +3,7 @@
 #include "mbus/frame_complete.h"
 #include "serial_port.h"
 
+#include <algorithm>
 #include <utility>
 
 LinkDispatch::LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObject *parent)
@@ -25,17 +26,24 @@ LinkDispatch::LinkDispatch(SerialPort &comm, CommLog &log, Environment env, QObj
             [this](const mbus::Bytes &telegram) { takeTelegram(telegram, true); });
     connect(m_listen.get(), &ListenSocket::bringToFront, this, &LinkDispatch::gatewayArrived);
 
-    // A peer that leaves in the middle of an operation ends it.
-    const auto lost = [this](LinkRoute onRoute) {
-        if (m_inUse && route() == onRoute) {
-            m_log.addLine(tr("The connection was lost, the operation is stopped..."));
-            m_inUse = false;
-            emit linkLost();
-        }
-    };
-    connect(&m_converter.socket, &QTcpSocket::disconnected, this, [lost] { lost(LinkRoute::Converter); });
-    connect(&m_client.socket, &QTcpSocket::disconnected, this, [lost] { lost(LinkRoute::GatewayClient); });
-    connect(m_listen.get(), &ListenSocket::gatewayLeft, this, [lost] { lost(LinkRoute::Listen); });
+    // A peer that leaves in the middle of an operation ends it, and so does
+    // a serial device that goes away.
+    connect(&m_converter.socket, &QTcpSocket::disconnected, this, [this] { lose(LinkRoute::Converter); });
+    connect(&m_client.socket, &QTcpSocket::disconnected, this, [this] { lose(LinkRoute::GatewayClient); });
+    connect(m_listen.get(), &ListenSocket::gatewayLeft, this, [this] { lose(LinkRoute::Listen); });
+    connect(&m_comm, &SerialPort::lineError, this, [this](int code) {
+        if (m_portOpen)
+            serialFailed(SerialPortError(QString(), code), QString());
+    });
+}
+
+void LinkDispatch::lose(LinkRoute onRoute)
+{
+    if (m_inUse && route() == onRoute) {
+        m_log.addLine(tr("The connection was lost, the operation is stopped..."));
+        m_inUse = false;
+        emit linkLost();
+    }
 }
 
 LinkDispatch::~LinkDispatch() = default;
@@ -57,36 +65,74 @@ const QAbstractSocket *LinkDispatch::routeSocket() const
 bool LinkDispatch::beginLinkUse()
 {
     const LinkSettings s = m_env.settings();
-    bool ready = false;
-    switch (s.route) {
-    case LinkRoute::Listen:
-        ready = m_listen->listening() && m_listen->gatewayConnected();
-        gatewayResponse.clear();
-        if (!ready)
-            m_log.addLine(tr("No gateway is connected to the listening socket..."));
-        break;
-    case LinkRoute::Converter:
-        ready = m_converter.connectWait(s.remoteIp, s.remotePort);
-        break;
-    case LinkRoute::GatewayClient:
-        ready = m_client.connectWait(s.remoteIp, s.remotePort, s.ethTimeout);
-        break;
-    case LinkRoute::Serial:
-        ready = openSerialIfClosed();
-        if (ready) {
+    const quint64 use = ++m_use;
+    bool ready = makeRouteReady(s);
+    // What the last operation's last request still brings is no answer to
+    // this one's first. An end of use meanwhile (Stop) ends the wait.
+    if (ready && m_quietUntil.remainingTime() > 0) {
+        m_quietWait.run(int((m_quietUntil.remainingTime() + 9) / 10), nullptr);
+        ready = use == m_use && routeStillReady(s);
+    }
+    m_quietUntil = QDeadlineTimer();
+    if (ready && use == m_use) {
+        emptyStores();
+        if (s.route == LinkRoute::Serial) {
             try {
                 m_comm.purgeAll();
-                m_serialReceived.clear();
             } catch (const SerialPortError &e) {
-                m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
-                toggleSerialPort();
+                if (!serialFailed(e, QStringLiteral("Closing port exception - ") + e.message()))
+                    toggleSerialPort();
                 ready = false;
             }
         }
+    }
+    m_inUse = ready && use == m_use;
+    return m_inUse;
+}
+
+bool LinkDispatch::makeRouteReady(const LinkSettings &s)
+{
+    switch (s.route) {
+    case LinkRoute::Listen:
+        if (m_listen->listening() && m_listen->gatewayConnected())
+            return true;
+        m_log.addLine(tr("No gateway is connected to the listening socket..."));
+        return false;
+    case LinkRoute::Converter:
+        return m_converter.connectWait(s.remoteIp, s.remotePort);
+    case LinkRoute::GatewayClient:
+        return m_client.connectWait(s.remoteIp, s.remotePort, s.ethTimeout);
+    case LinkRoute::Serial:
         break;
     }
-    m_inUse = ready;
-    return ready;
+    return openSerialIfClosed();
+}
+
+bool LinkDispatch::routeStillReady(const LinkSettings &s) const
+{
+    switch (s.route) {
+    case LinkRoute::Listen:
+        return m_listen->gatewayConnected();
+    case LinkRoute::Converter:
+        return m_converter.isConnected();
+    case LinkRoute::GatewayClient:
+        return m_client.isConnected();
+    case LinkRoute::Serial:
+        break;
+    }
+    return m_portOpen;
+}
+
+void LinkDispatch::emptyStores()
+{
+    m_converter.received.clear();
+    gatewayResponse.clear();
+    m_serialReceived.clear();
+}
+
+void LinkDispatch::keepQuiet(int ms)
+{
+    m_quietUntil = QDeadlineTimer(std::max(0, ms), Qt::PreciseTimer);
 }
 
 bool LinkDispatch::sendGateway(const QByteArray &payload, gateway::Section type, const QString &failurePrefix)
@@ -231,6 +277,8 @@ QByteArray LinkDispatch::collectReply()
         break;
     }
     QByteArray received = std::exchange(m_serialReceived, QByteArray());
+    if (m_serialGone)
+        return {};
     if (!m_portOpen) {
         m_log.addLine(QStringLiteral("No valid connection..."));
         return {};
@@ -238,19 +286,19 @@ QByteArray LinkDispatch::collectReply()
     try {
         return received + m_comm.readAll();
     } catch (const SerialPortError &e) {
-        // Typically an unplugged converter: the port is of no further use.
-        m_log.addLine(QStringLiteral("Can not read from COM port - ") + e.message());
+        serialFailed(e, QStringLiteral("Can not read from COM port - ") + e.message());
         return {};
     }
 }
 
 void LinkDispatch::endLinkUse()
 {
+    ++m_use;
     m_inUse = false;
+    m_quietWait.abort();
     watchSerialInput(false);
-    m_serialReceived.clear();
-    if (route() == LinkRoute::Listen)
-        gatewayResponse.clear();
+    // Whatever the link still holds belongs to the operation that ended.
+    emptyStores();
     // Each link is held only for one operation, whichever route is chosen now.
     // What was written has left (every write waits for that); only bytes
     // a held-up line kept back are purged with the input, so that a last
@@ -261,7 +309,7 @@ void LinkDispatch::endLinkUse()
         else if (m_comm.isOpen())
             m_comm.purgeInput();
     } catch (const SerialPortError &e) {
-        m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
+        serialFailed(e, QStringLiteral("Closing port exception - ") + e.message());
     }
     if (m_portOpen)
         toggleSerialPort();
@@ -271,15 +319,13 @@ void LinkDispatch::endLinkUse()
 
 void LinkDispatch::discardPendingReply()
 {
-    m_converter.received.clear();
-    gatewayResponse.clear();
-    m_serialReceived.clear();
+    emptyStores();
     if (!m_comm.isOpen())
         return;
     try {
         m_comm.purgeAll();
     } catch (const SerialPortError &e) {
-        m_log.addLine(QStringLiteral("Closing port exception - ") + e.message());
+        serialFailed(e, QStringLiteral("Closing port exception - ") + e.message());
     }
 }
 

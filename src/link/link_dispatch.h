@@ -14,6 +14,7 @@
 #include "tcp_links.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -21,6 +22,7 @@
 #include <memory>
 
 class SerialPort;
+class SerialPortError;
 
 class LinkDispatch : public QObject, public BusLink {
     Q_OBJECT
@@ -42,6 +44,8 @@ public:
     bool sendText(const QByteArray &command) override;
     QByteArray collectReply() override;
     void endLinkUse() override;
+    void keepQuiet(int ms) override;
+    bool linkGone() const override { return m_serialGone; }
     void discardPendingReply() override;
     bool serialPortOpen() const override { return m_portOpen; }
 
@@ -84,10 +88,20 @@ signals:
     void gatewayArrived();
     // Its first telegram: the automatic display read or M-Bus scan may start.
     void firstGatewayTelegram();
-    // The peer of a TCP route left while an operation used it.
+    // The peer of a TCP route left, or the serial device went away, while an
+    // operation used it.
     void linkLost();
 
 private:
+    // The route made ready as the settings choose it (connected, opened).
+    bool makeRouteReady(const LinkSettings &settings);
+    bool routeStillReady(const LinkSettings &settings) const;
+    void emptyStores();
+    // The link of this route went away while an operation used it.
+    void lose(LinkRoute onRoute);
+    // A serial error: the port is closed and the operation ends when it
+    // means the device is gone (true); otherwise the line is logged.
+    bool serialFailed(const SerialPortError &error, const QString &line);
     void openSerial(const LinkSettings &settings);
     void closeSerial(const LinkSettings &settings);
     QString inUseLine(const QString &portName, int err) const;
@@ -113,4 +127,8 @@ private:
     QByteArray m_serialReceived; // read by the input watch, not yet collected
     QMetaObject::Connection m_serialWatch;
     bool m_replyNotified = false; // replyComplete was called since the last request
+    bool m_serialGone = false;    // the serial device went away; said once, until it is opened again
+    quint64 m_use = 0;            // counts the begins and ends of link use
+    QDeadlineTimer m_quietUntil;  // the next link use is ready no sooner (keepQuiet)
+    LinkWait m_quietWait;
 };

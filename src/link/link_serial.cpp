@@ -82,6 +82,7 @@ void LinkDispatch::openSerial(const LinkSettings &s)
     emit serialStatusChanged(openText);
     m_log.addLine(openText);
     m_portOpen = true;
+    m_serialGone = false;
     emit serialFieldsEnabled(false);
 }
 
@@ -111,10 +112,43 @@ bool LinkDispatch::openSerialIfClosed()
 
 bool LinkDispatch::writeSerial(const QByteArray &bytes, const QString &context)
 {
+    if (m_serialGone)
+        return false;
     try {
         if (m_comm.writeText(bytes))
             return true;
-    } catch (const SerialPortError &) {}
+    } catch (const SerialPortError &e) {
+        if (serialFailed(e, context))
+            return false;
+    }
     m_log.addLine(context);
     return false;
+}
+
+bool LinkDispatch::serialFailed(const SerialPortError &error, const QString &line)
+{
+    if (!meansDeviceGone(error.code())) {
+        if (!line.isEmpty())
+            m_log.addLine(line);
+        return false;
+    }
+    if (m_serialGone)
+        return true;
+    m_serialGone = true;
+    const LinkSettings s = m_env.settings();
+    m_log.addLine(tr("The serial port %1 is gone (%2)...")
+                      .arg(s.portName, QString::fromLocal8Bit(std::strerror(error.code()))));
+    watchSerialInput(false);
+    m_serialReceived.clear();
+    closeSerial(s);
+    // The operation is in the middle of a call into the link: it hears of
+    // the loss from the event loop, and asks nothing more meanwhile.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_serialGone)
+                lose(LinkRoute::Serial);
+        },
+        Qt::QueuedConnection);
+    return true;
 }

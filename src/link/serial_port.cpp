@@ -429,6 +429,11 @@ void SerialPort::purgeInput()
         fail("Error clearing buffers (%d), %s", errno);
 }
 
+bool meansDeviceGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
+}
+
 QString openFailureText(const QString &device, int error)
 {
     switch (error) {

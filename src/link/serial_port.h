@@ -134,6 +134,10 @@ private:
     QSocketNotifier *m_inputWatch = nullptr;
 };
 
+// The errno of a failed read, write or query says the device went away (a
+// pulled USB adapter, a hung-up line): the port is of no further use.
+bool meansDeviceGone(int error);
+
 // Why a port could not be opened, in plain words for the log and the command
 // line ("/etc/passwd is not a serial port"), from the errno of the failure.
 QString openFailureText(const QString &device, int error);

@@ -11,9 +11,16 @@
 
 namespace {
 
-// A polite close first; whatever is still half-open after it is cut.
+// What was written goes out first (the SND_NKE that ends a selection at a
+// stop), then a polite close; whatever is still half-open after it is cut.
 void dropConnection(QTcpSocket &socket)
 {
+    constexpr int kFlushMs = 200;
+    if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() > 0) {
+        socket.flush();
+        if (socket.bytesToWrite() > 0)
+            socket.waitForBytesWritten(kFlushMs);
+    }
     if (socket.state() != QAbstractSocket::UnconnectedState)
         socket.disconnectFromHost();
     if (socket.state() != QAbstractSocket::UnconnectedState)

@@ -56,6 +56,10 @@ void AutoAddressing::sequenceFinished(SecondarySequence::Result result)
     case SecondarySequence::Result::Unverified:
         m_summary.unverified << m_id + QStringLiteral(" (%1?)").arg(m_next);
         break;
+    case SecondarySequence::Result::AddressTaken:
+    case SecondarySequence::Result::AddressUnclear:
+        m_summary.refused << tr("meter %1: %2").arg(m_id, m_sequence.refusal());
+        break;
     }
     m_pause.start();
 }

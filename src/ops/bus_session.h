@@ -42,9 +42,6 @@ struct BusOptions {
     int timingMarginMs = 20;
     int silenceChars = 3;
     int baud = 2400;
-    // The wildcard search takes its answers from whatever route is chosen,
-    // not only from the serial port.
-    bool searchAnyRoute = false;
 };
 
 // The telegrams of one reading as they came, and whether the meter still

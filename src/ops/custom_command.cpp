@@ -51,8 +51,15 @@ void CustomCommand::send(const QString &text, bool asciiMode)
     m_summary.quiet = true;
     m_reply.clear();
     m_asciiReply = asciiMode;
+    m_sentText = asciiMode ? text : QString::fromLatin1(mbus::hexLogForm(byteView(bytes))).trimmed();
     m_session.link.sendCommand(bytes, asciiMode);
     m_replyTimer.start(m_session.options().responseTimeoutMs);
+}
+
+void CustomCommand::onStop()
+{
+    if (m_replyTimer.isActive())
+        m_summary.unconfirmed << tr("custom command %1 was sent but not confirmed").arg(m_sentText);
 }
 
 void CustomCommand::collect()
@@ -60,6 +67,9 @@ void CustomCommand::collect()
     if (!running())
         return;
     m_reply = m_session.link.collectReply();
+    m_session.link.discardPendingReply(); // nothing of it is left for the next operation
+    if (m_session.link.linkGone())
+        return;
     if (!m_reply.isEmpty()) {
         const auto *bytes = reinterpret_cast<const std::uint8_t *>(m_reply.constData());
         m_session.log.addLine(m_asciiReply

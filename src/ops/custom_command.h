@@ -30,8 +30,12 @@ public:
 
 private:
     void collect();
+    // A command that went out and was stopped before its reply was taken
+    // may have changed a meter: the summary says so.
+    void onStop() override;
 
     QTimer m_replyTimer{this};
     bool m_asciiReply = false;
+    QString m_sentText; // the command as the log shows it
     QByteArray m_reply;
 };

@@ -132,8 +132,10 @@ void Exchange::send(const mbus::Request &request)
         m_session.link.replyComplete = nullptr;
     }
     // A request that cannot leave (the link says why) waits its timeout all
-    // the same and then counts as unanswered.
+    // the same and then counts as unanswered, unless the link went away.
     m_session.link.sendFrame(request);
+    if (m_session.link.linkGone())
+        return; // the operation ends from the event loop
     m_timer.start(options.responseTimeoutMs);
     if (standard)
         startStandardWaits(options, request.frame.size(), number);
@@ -212,6 +214,8 @@ void Exchange::waitOver()
     BusLink &link = m_session.link;
     const QByteArray reply = link.collectReply();
     link.discardPendingReply();
+    if (link.linkGone())
+        return; // nothing heard from a link that went away is silence
     const bool acknowledge = isAcknowledge(reply);
     if (acknowledge && (m_step != Step::Request || m_question.expect != Expect::Presence))
         m_session.logAcknowledge(); // a probe's answer is no acknowledgement of anything

@@ -31,10 +31,13 @@ void MeterCommands::startWrite(const QString &what, const std::function<mbus::Re
     if (!m_session.permits(Right::Devices))
         return;
     // Without a target (no meter with a usable address selected, no
-    // broadcast) a command sends nothing and says nothing.
+    // broadcast) a command sends nothing; a meter whose address is not
+    // confirmed is not written to at either address.
     const std::optional<int> target = m_session.writeTarget();
-    if (!target)
+    if (!target) {
+        sayUnconfirmed();
         return;
+    }
     const mbus::Request request = build(*target);
     if (!request.ok()) {
         m_session.log.addLine(QString::fromStdString(request.refusal));
@@ -50,6 +53,7 @@ void MeterCommands::startWrite(const QString &what, const std::function<mbus::Re
     m_readAfter = readAfter;
     m_fullReport = false;
     m_readId = m_session.selected().id;
+    m_meter = m_readId.empty() ? m_session.selectedAddressText() : QString::fromStdString(m_readId);
     Question question;
     question.request = request;
     question.expect = Expect::Acknowledge;
@@ -177,7 +181,16 @@ void MeterCommands::relayUnit(const QString &unit, const QString &constant)
         [value, vif](int target) { return mbus::buildValueWithUnitWrite(target, value, vif); }, true);
 }
 
-void MeterCommands::setPrimaryAddress(int newAddress)
+void MeterCommands::sayUnconfirmed() const
+{
+    const decode::MeterSelection &selected = m_session.selected();
+    if (selected.address.number && !selected.address.confirmed && !m_session.options().broadcast)
+        m_session.log.addLine(tr("The address of meter %1 is not confirmed (%2): nothing sent. \"Read selected\" "
+                                 "finds where it answers...")
+                                  .arg(QString::fromStdString(selected.id), m_session.selectedAddressText()));
+}
+
+void MeterCommands::setPrimaryAddress(int newAddress, bool force)
 {
     if (!m_session.permits(Right::Devices))
         return;
@@ -195,12 +208,13 @@ void MeterCommands::setPrimaryAddress(int newAddress)
             [newAddress](int) { return mbus::buildPrimaryAddressWrite(mbus::kBroadcastAddress, newAddress); }, false);
         return;
     }
-    if (const std::optional<QString> holder = addressHolder(newAddress)) {
+    if (const std::optional<QString> holder = addressHolder(newAddress); holder && !force) {
         if (!confirmAddressInUse || !confirmAddressInUse(newAddress, *holder)) {
             m_session.log.addLine(
                 tr("Address %1 belongs to meter %2 already: not given...").arg(newAddress).arg(*holder));
             return;
         }
+        force = true; // the user gave it knowingly
     }
     const QString id = QString::fromStdString(selected.id);
     if (!takeBus(tr("Set primary address %1 for meter %2").arg(newAddress).arg(id)))
@@ -209,7 +223,7 @@ void MeterCommands::setPrimaryAddress(int newAddress)
     m_what.clear();
     m_summary.asked = 1;
     const std::optional<int> oldAddress = selected.address.usable(mbus::kMaxPrimaryAddress);
-    m_sequence.start(selected.id, newAddress, oldAddress.value_or(-1), id);
+    m_sequence.start(selected.id, newAddress, oldAddress.value_or(-1), id, !force);
 }
 
 std::optional<QString> MeterCommands::addressHolder(int address) const
@@ -246,6 +260,10 @@ void MeterCommands::sequenceFinished(SecondarySequence::Result result)
     case SecondarySequence::Result::Unverified:
         m_summary.unverified << id + QStringLiteral(" (%1?)").arg(m_newAddress);
         break;
+    case SecondarySequence::Result::AddressTaken:
+    case SecondarySequence::Result::AddressUnclear:
+        m_summary.refused << m_sequence.refusal();
+        break;
     }
     end();
 }
@@ -253,7 +271,7 @@ void MeterCommands::sequenceFinished(SecondarySequence::Result result)
 // A write that went out is accounted for, however the command ends.
 void MeterCommands::onStop()
 {
-    const QString meter = m_readId.empty() ? m_session.selectedAddressText() : QString::fromStdString(m_readId);
+    const QString meter = m_meter;
     if (m_sequence.abandon()) {
         m_summary.unconfirmed << tr("address %1 was sent to meter %2 but not confirmed")
                                      .arg(*m_sequence.newAddress())
@@ -268,8 +286,19 @@ void MeterCommands::onStop()
 void MeterCommands::readSelected(bool fullReport)
 {
     const bool broadcast = m_session.options().broadcast;
-    if (!broadcast && !m_session.selected().hasAddress())
+    const decode::MeterSelection selected = m_session.selected();
+    if (!broadcast && !selected.hasAddress())
         return;
+    if (!broadcast && selected.address.number && !selected.address.confirmed && selected.id.size() == 8) {
+        const QString id = QString::fromStdString(selected.id);
+        if (!takeBus(tr("Read meter %1 by its ID").arg(id)))
+            return;
+        m_summary.quiet = true;
+        m_summary.asked = 1;
+        m_what.clear();
+        m_sequence.start(selected.id, std::nullopt, -1, id);
+        return;
+    }
     const std::optional<int> target = m_session.readTarget();
     if (!target
         || !takeBus(tr("%1 at address %2").arg(fullReport ? tr("Read Full") : tr("Read selected")).arg(*target)))

@@ -23,9 +23,12 @@ public:
     // With relay set the current reading is written with the unit instead.
     void setUnit(const QString &unit, const QString &constant, bool relay);
     void relayUnit(const QString &unit, const QString &constant);
-    // On broadcast to 254; otherwise through the selection by the selected ID.
-    void setPrimaryAddress(int newAddress);
+    // On broadcast to 254; otherwise through the selection by the selected
+    // ID, once the bus proved the address free (force: without asking it).
+    void setPrimaryAddress(int newAddress, bool force = false);
     // "Read selected", and "Read Full" with the reply for the detailed report.
+    // A meter whose address is not confirmed ("40?") is read through the
+    // selection by its ID, which settles its address.
     void readSelected(bool fullReport);
 
     // Asked before a meter gets an address that another row of the table
@@ -42,6 +45,8 @@ private:
     void answered(const Answer &answer);
     void sequenceFinished(SecondarySequence::Result result);
     void onStop() override;
+    // Logs why nothing is sent to a meter whose address is not confirmed.
+    void sayUnconfirmed() const;
     // A row other than the selected one that holds the address; its ID, or
     // nothing when no other row has it.
     std::optional<QString> addressHolder(int address) const;
@@ -51,6 +56,7 @@ private:
     bool m_readAfter = false;
     bool m_fullReport = false;
     std::string m_readId; // the ID a reading must carry; empty: any
+    QString m_meter;      // the meter as the user knew it when the command began (its ID, or its address)
     int m_newAddress = 0;
     QString m_what; // the write being sent ("Set ID 12345678"); empty for reads and the address sequence
 };

@@ -37,8 +37,10 @@ QString OperationSummary::text() const
     if (!unresolved.isEmpty())
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "not told apart: %1"))
                      .arg(unresolved.join(QStringLiteral(", ")));
-    parts << unconfirmed << notes;
-    if (stopped)
+    parts << unconfirmed << refused << notes;
+    if (linkLost)
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "the connection was lost"));
+    else if (stopped)
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "stopped before the end"));
     return title + QStringLiteral(": ") + parts.join(QStringLiteral("; ")) + u'.';
 }
@@ -46,7 +48,7 @@ QString OperationSummary::text() const
 Operation::Operation(BusSession &session, QObject *parent)
     : QObject(parent), m_session(session), m_exchange(session, this)
 {
-    connect(&m_session, &BusSession::aborted, this, &Operation::stop);
+    connect(&m_session, &BusSession::aborted, this, &Operation::linkWentAway);
     connect(&m_session, &BusSession::stopRequested, this, &Operation::stop);
     connect(&m_exchange, &Exchange::askedAgain, this, [this] { ++m_summary.retries; });
 }
@@ -56,14 +58,21 @@ bool Operation::takeBus(const QString &title)
     if (m_running || !m_session.begin())
         return false;
     m_session.answerWindowTooShort = false;
-    if (!m_session.link.beginLinkUse()) {
-        m_session.finish();
-        return false;
-    }
     m_summary = OperationSummary();
     m_summary.title = title;
     m_running = true;
-    emit runningChanged(true);
+    m_linkReady = false;
+    emit runningChanged(true); // Stop is offered while the link is made ready
+    const bool ready = m_session.link.beginLinkUse();
+    if (!m_running) // stopped meanwhile: the stop ended it
+        return false;
+    if (!ready) {
+        m_running = false;
+        m_session.finish();
+        emit runningChanged(false);
+        return false;
+    }
+    m_linkReady = true;
     return true;
 }
 
@@ -72,16 +81,33 @@ void Operation::stop()
     if (!m_running)
         return;
     m_summary.stopped = true;
-    onStop();
+    if (m_linkReady)
+        onStop();
+    else
+        m_summary.counted = false; // nothing was asked
     end();
 }
 
-void Operation::cancelWaits()
+void Operation::linkWentAway()
 {
-    for (Exchange *exchange : findChildren<Exchange *>())
+    if (!m_running)
+        return;
+    m_summary.linkLost = true;
+    stop();
+}
+
+bool Operation::cancelWaits()
+{
+    bool waiting = false;
+    for (Exchange *exchange : findChildren<Exchange *>()) {
+        waiting = waiting || exchange->waiting();
         exchange->cancel();
-    for (QTimer *timer : findChildren<QTimer *>())
+    }
+    for (QTimer *timer : findChildren<QTimer *>()) {
+        waiting = waiting || timer->isActive();
         timer->stop();
+    }
+    return waiting;
 }
 
 void Operation::end()
@@ -89,9 +115,11 @@ void Operation::end()
     if (!m_running)
         return;
     m_running = false;
-    cancelWaits();
+    const bool replyMayCome = cancelWaits();
     emit progressChanged(0, 0, 0, false);
     m_session.link.endLinkUse();
+    if (replyMayCome)
+        m_session.link.keepQuiet(m_session.options().responseTimeoutMs);
     if (m_summary.shown())
         m_session.log.addLine(m_summary.text());
     m_session.finish();

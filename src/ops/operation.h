@@ -24,8 +24,10 @@ struct OperationSummary {
     QStringList unresolved; // search patterns under which meters answered but could not be read one by one
     QStringList
         unconfirmed;   // writes that went out before a stop: "address 40 was sent to meter 20071234 but not confirmed"
-    QStringList notes; // anything else worth the last line ("2 meters share ID 12345678")
-    bool stopped = false; // ended by Stop or a lost link, not by running out of work
+    QStringList refused; // changes not made because the bus did not allow them ("address 3 did not answer clearly: ...")
+    QStringList notes;   // anything else worth the last line ("2 meters share ID 12345678")
+    bool stopped = false;  // ended by Stop or a lost link, not by running out of work
+    bool linkLost = false; // stopped because the link went away
     bool counted = true;  // false: work that counts no meters (the display, a command typed by hand)
     bool quiet = false;   // said only when stopped (a command whose own lines tell how it went)
     int retries = 0;      // questions asked again (a clean bus needs none)
@@ -34,7 +36,7 @@ struct OperationSummary {
     bool clean() const
     {
         return silent.isEmpty() && invalid.isEmpty() && incomplete.isEmpty() && unverified.isEmpty()
-               && unresolved.isEmpty() && unconfirmed.isEmpty() && !stopped;
+               && unresolved.isEmpty() && unconfirmed.isEmpty() && refused.isEmpty() && !stopped;
     }
     // "Scan: 12 meters found." / "Read all meters: 10 of 12 meters answered; no answer from 3, 9."
     QString text() const;
@@ -49,7 +51,8 @@ public:
 
     bool running() const { return m_running; }
     // Ends a running operation at once; a request already sent is not awaited.
-    // The session's stopAll() and a lost link come here as well.
+    // The session's stopAll() comes here as well. It may come while the
+    // link is being made ready (a converter's connect): nothing was asked then.
     void stop();
     const OperationSummary &summary() const { return m_summary; }
 
@@ -60,7 +63,9 @@ signals:
 
 protected:
     // Takes the bus and makes the link ready; false (and the bus free again)
-    // when either cannot be had. The summary starts afresh with this title.
+    // when either cannot be had, or the operation was stopped meanwhile. The
+    // operation runs (and can be stopped) from the start of the wait for the
+    // link. The summary starts afresh with this title.
     bool takeBus(const QString &title);
     // The end of the walk: every wait cancelled, the link use ended, the
     // summary logged (when shown()), the bus free.
@@ -73,7 +78,10 @@ protected:
     OperationSummary m_summary;
 
 private:
-    void cancelWaits();
+    // True when a wait was under way: its request may still be answered.
+    bool cancelWaits();
+    void linkWentAway();
 
     bool m_running = false;
+    bool m_linkReady = false; // takeBus got the link: the walk has begun
 };

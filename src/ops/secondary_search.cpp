@@ -42,6 +42,7 @@ void SecondarySearch::findById(const QString &idText)
     if (!takeBus(tr("Find %1").arg(idText)))
         return;
     m_byId = true;
+    m_selectionSent = false;
     m_findId = idText;
     m_summary.asked = 1;
     m_sequence.start(idText.toStdString(), std::nullopt, -1, idText);
@@ -87,6 +88,7 @@ void SecondarySearch::startWildcard(bool clearTable, const std::array<std::uint8
     if (!takeBus(tr("Secondary search %1").arg(patternText())))
         return;
     m_byId = false;
+    m_selectionSent = false;
     m_metersById.clear();
     m_found.clear();
     m_accounted = 0;
@@ -220,6 +222,7 @@ void SecondarySearch::probe()
     if (!m_levels.empty() && m_levels.back().secondLook)
         ++m_summary.retries;
     m_wait = Wait::Selection;
+    m_selectionSent = true;
     m_exchange.ask(question);
 }
 
@@ -252,12 +255,9 @@ void SecondarySearch::answered(const Answer &answer)
 void SecondarySearch::afterSelection(const Answer &answer)
 {
     BusSession &s = m_session;
-    // Answers to selections are read from the serial port only, unless the
-    // caller lets the search use any route.
-    if (!s.options().searchAnyRoute && !s.link.serialPortOpen()) {
+    if (s.link.route() == LinkRoute::Serial && !s.link.serialPortOpen()) {
         s.log.addLine(QStringLiteral("No valid physical connection..."));
-        m_summary.stopped = true;
-        finishSearch();
+        portClosed();
         return;
     }
     if (answer.lossSeen)
@@ -295,7 +295,7 @@ void SecondarySearch::afterReading(const Answer &answer)
     BusSession &s = m_session;
     if (s.link.route() == LinkRoute::Serial && !s.link.serialPortOpen()) {
         s.log.addLine(QStringLiteral("No valid physical connection :) "));
-        collision();
+        portClosed();
         return;
     }
     // A selection answered and then a reading that stayed silent, or came
@@ -460,8 +460,20 @@ void SecondarySearch::lossSeen()
     m_session.noteLoss();
 }
 
+// The port was closed under the search: it ends as a lost link does.
+void SecondarySearch::portClosed()
+{
+    m_summary.linkLost = true;
+    stop();
+}
+
+// A meter selected by the step under way stays selected until a SND_NKE to
+// 253 ends it, or it would answer the next reading at 253.
 void SecondarySearch::onStop()
 {
-    if (!m_byId)
-        m_session.log.addLine(QStringLiteral("Secondary search thread terminated normally."));
+    m_sequence.abandon(); // Find by ID ends its own selection
+    if (m_selectionSent && !m_summary.linkLost) {
+        m_session.link.sendFrame(mbus::buildSndNke(mbus::kSelectedAddress));
+        m_session.link.keepQuiet(m_session.options().responseTimeoutMs);
+    }
 }

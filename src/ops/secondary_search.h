@@ -79,6 +79,7 @@ private:
     };
 
     void onStop() override;
+    void portClosed();
     void foundById(SecondarySequence::Result result);
     void begin();
     void checkNext();
@@ -125,4 +126,5 @@ private:
     bool m_silenceTrusted = false;               // the probe under way takes silence as no meter
     std::vector<TrustedSilence> m_trustedSilent; // probes so taken while the bus looked clean
     bool m_lookingAgain = false;
+    bool m_selectionSent = false; // a wildcard selection went out: a meter may be selected
 };

@@ -1,5 +1,6 @@
 #include "secondary_sequence.h"
 
+#include "decode/header.h"
 #include "mbus/frames.h"
 
 SecondarySequence::SecondarySequence(BusSession &session, QObject *parent)
@@ -13,19 +14,29 @@ SecondarySequence::SecondarySequence(BusSession &session, QObject *parent)
 }
 
 void SecondarySequence::start(const std::string &id, std::optional<int> newAddress, int oldAddress,
-                              const QString &messageId)
+                              const QString &messageId, bool proveFree)
 {
     m_id = id;
     m_newAddress = newAddress;
     m_oldAddress = oldAddress;
     m_messageId = messageId;
+    m_holder.clear();
     m_collided = false;
     m_writeSent = false;
-    m_selectionOpen = true; // from the moment the selection goes out
+    m_selectionOpen = false;
     m_done = false;
+    if (newAddress && proveFree)
+        ask(Step::ProveFree, m_session.readRequest(*newAddress), Expect::Reading, *newAddress);
+    else
+        select();
+}
+
+void SecondarySequence::select()
+{
+    m_selectionOpen = true; // from the moment the selection goes out
     // An ID that cannot be selected sends nothing (the link says why); the
     // wait then ends with no device answering.
-    ask(Step::Select, mbus::buildSecondarySelection(id), Expect::Acknowledge);
+    ask(Step::Select, mbus::buildSecondarySelection(m_id), Expect::Acknowledge);
 }
 
 void SecondarySequence::ask(Step step, const mbus::Request &request, Expect expect, int address)
@@ -40,9 +51,41 @@ void SecondarySequence::ask(Step step, const mbus::Request &request, Expect expe
     // that ends a selection are asked again as readings are: repeating the
     // same frame to the same meter changes nothing.
     question.tries = 1 + m_session.options().retries;
-    if (expect == Expect::Reading)
+    // Whoever answers at a new address counts; elsewhere only this meter.
+    if (expect == Expect::Reading && step != Step::ProveFree)
         question.idPattern = m_id;
+    // After a selection nobody acknowledged, the meter may be selected all the
+    // same: one SND_NKE ends it, and its silence is no loss.
+    if (step == Step::EndSelection && m_result == Result::NotSelected) {
+        question.expect = Expect::Presence;
+        question.tries = 1;
+    }
     m_exchange.ask(question);
+}
+
+QString SecondarySequence::refusal() const
+{
+    if (!m_holder.isEmpty())
+        return tr("meter %1 answers at address %2 already: not changed").arg(m_holder).arg(m_newAddress.value_or(-1));
+    return tr("address %1 did not answer clearly: not changed").arg(m_newAddress.value_or(-1));
+}
+
+// The new address is free only when the bus proved it.
+void SecondarySequence::newAddressProved(const Answer &answer)
+{
+    const bool silent = answer.outcome == Outcome::Silent && !answer.lossSeen && m_session.trustsSilence();
+    QString answeredBy;
+    if (answer.outcome == Outcome::Answered && !answer.reading.telegrams.isEmpty())
+        answeredBy = QString::fromStdString(
+            decode::idText(decode::readHeader(byteView(answer.reading.telegrams.front()))));
+    if (silent || answeredBy == QString::fromStdString(m_id)) { // free, or the meter is there already
+        select();
+    } else if (!answeredBy.isEmpty()) {
+        m_holder = answeredBy;
+        finish(Result::AddressTaken);
+    } else {
+        finish(Result::AddressUnclear);
+    }
 }
 
 void SecondarySequence::finish(Result result)
@@ -57,8 +100,10 @@ bool SecondarySequence::abandon()
     if (m_done)
         return false;
     m_done = true;
-    if (m_selectionOpen) // no reply is awaited: the operation is ending
+    if (m_selectionOpen) { // no reply is awaited: the operation is ending
         m_session.link.sendFrame(mbus::buildSndNke(mbus::kSelectedAddress));
+        m_session.link.keepQuiet(m_session.options().responseTimeoutMs); // its E5 is nobody's answer
+    }
     m_selectionOpen = false;
     if (!m_writeSent)
         return false;
@@ -69,9 +114,13 @@ bool SecondarySequence::abandon()
 void SecondarySequence::markRowsUnconfirmed()
 {
     decode::DeviceTable &table = m_session.table;
+    const decode::TableAddress unconfirmed{*m_newAddress, false, {}};
     for (int row = 0; row < table.rowCount(); ++row)
         if (table.row(row).id == m_id)
-            table.setAddress(row, decode::TableAddress{*m_newAddress, false, {}});
+            table.setAddress(row, unconfirmed);
+    // The selection follows: no command goes to either address unasked.
+    if (m_session.selected().id == m_id)
+        m_session.showSelectedMeter({m_id, unconfirmed});
 }
 
 void SecondarySequence::lookAt(Step step, int address)
@@ -85,10 +134,13 @@ void SecondarySequence::answered(const Answer &answer)
     const bool ok = answer.outcome == Outcome::Answered;
     const auto noResponse = [this] { m_session.log.addLine(QStringLiteral("No response from device ") + m_messageId); };
     switch (m_step) {
+    case Step::ProveFree:
+        newAddressProved(answer);
+        return;
     case Step::Select:
         if (!ok) {
             noResponse();
-            finish(Result::NotSelected);
+            endSelection(Result::NotSelected);
         } else if (m_newAddress) {
             ask(Step::Write, mbus::buildPrimaryAddressWrite(mbus::kSelectedAddress, *m_newAddress),
                 Expect::Acknowledge);

@@ -180,7 +180,7 @@ void TstCli::setAddressBothWays()
     r = bus.run({"set-address", "--id", "30500117", "3", "--format", "json"});
     QCOMPARE(r.exit, 0);
     QCOMPARE(field(meters(r), "address"), QStringList{"3"});
-    r = bus.run({"set-address", "--id", "99999999", "4"});
+    r = bus.run({"set-address", "--id", "99999999", "44"});
     QCOMPARE(r.exit, 1);
     QVERIFY(r.err.last().contains(QLatin1String("99999999")));
     // Another meter answers at the new address: only --force gives it.

@@ -195,13 +195,23 @@ void TstOps::commands_data()
                                              << "Incorrect primary address, must be under 251..." << "";
     QTest::newRow("new address through the ID")
         << "address:40" << false << 2 << ""
-        << QL{"68 0B 0B 68 53 FD 52 22 22 22 22 FF FF FF FF 26 16", "68 06 06 68 73 FD 51 01 7A 28 64 16", req(253), nke(253)}
+        << QL{req(40), req(40), "68 0B 0B 68 53 FD 52 22 22 22 22 FF FF FF FF 26 16", "68 06 06 68 73 FD 51 01 7A 28 64 16",
+              req(253), nke(253)}
         << ack << "1=40";
     QTest::newRow("an address another row holds is not given without a question")
         << "address:5" << false << 2 << "" << QL{} << "Address 5 belongs to meter 55555555 already: not given..."
         << "1=2";
     QTest::newRow("new address on broadcast") << "address:40" << true << 2 << ""
                                               << QL{"68 06 06 68 73 FE 51 01 7A 28 65 16"} << ack << "";
+    // An address not confirmed ("2?") is no target; Read selected finds the meter by its ID.
+    QTest::newRow("address not confirmed: nothing sent")
+        << "reset" << false << 2 << "1=2?" << QL{}
+        << "The address of meter 22222222 is not confirmed (2?): nothing sent. \"Read selected\" finds where it "
+           "answers..."
+        << "1=2?";
+    QTest::newRow("address not confirmed: read by its ID")
+        << "read" << false << 2 << "1=2?"
+        << QL{"68 0B 0B 68 53 FD 52 22 22 22 22 FF FF FF FF 26 16", req(253), req(253), nke(253)} << ack << "1=2";
     QTest::newRow("read selected") << "read" << false << 1 << "3=" << QL{req(1)} << "" << "3=12.345";
     QTest::newRow("read with NKE first") << "nke-read" << false << 1 << "" << QL{nke(1), req(1)} << ack << "";
 }

@@ -122,7 +122,7 @@ void TstReadingOptions::completeRepliesEndTheWait()
         rig.search.startWildcard(true, {2, 0, 2, 0, 2, 0, 2, 15});
     } else if (operation == QLatin1String("address")) {
         rig.session.showSelectedMeter({"20202025", {}});
-        rig.commands.setPrimaryAddress(99);
+        rig.commands.setPrimaryAddress(99, true); // a free address is proved by silence: not asked here
     } else {
         rig.session.showSelectedMeter({"10101010", decode::TableAddress::fromText("10")});
         rig.commands.readSelected(false);

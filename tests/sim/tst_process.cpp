@@ -237,10 +237,8 @@ void TestSim::badBusFileExitsWithTwo()
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "70000"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--drop", "150"}), 2);
     QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--bogus"}), 2);
-    QCOMPARE(run({"--bus", kDemoBus, "--pty", link, "--hangup", "5"}), 2);
     for (const char *at : {"0", "2,x", "", "1,,2"})
         QCOMPARE(run({"--bus", kDemoBus, "--tcp", "0", "--hangup-at", at}), 2);
-    QCOMPARE(run({"--bus", kDemoBus, "--pty", link, "--hangup-at", "1"}), 2);
     // a regular file in the way of the link is not replaced
     QFile blocker(link);
     QVERIFY(blocker.open(QIODevice::WriteOnly));

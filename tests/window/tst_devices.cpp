@@ -458,7 +458,8 @@ record = 0C 13 31 75 08 00
     QTRY_VERIFY(b.window->logLines().contains(QStringLiteral("Checking 1FFFFFFF...")));
     QTest::mouseClick(p.stopSearchButton, Qt::LeftButton);
     QVERIFY(b.idle(2000));
-    QCOMPARE(b.window->logLines().count(QStringLiteral("Secondary search thread terminated normally.")), 1);
+    QCOMPARE(b.window->logLines().count(QStringLiteral("Secondary search thread terminated normally.")), 0);
+    QVERIFY(b.window->logLines().last().endsWith(QStringLiteral("stopped before the end.")));
     QCOMPARE(b.window->logLines().filter(QStringLiteral("Checking ")).last(), QStringLiteral("Checking 1FFFFFFF..."));
 
     // Closing the program in the middle of a search ends it first, port released.
@@ -468,7 +469,6 @@ record = 0C 13 31 75 08 00
     QVERIFY(!b.window->search().running());
     QVERIFY(!b.window->dispatch().portOpen());
     const QStringList closedLog = b.window->logLines();
-    QCOMPARE(closedLog.at(closedLog.size() - 2), QStringLiteral("Secondary search thread terminated normally."));
     QVERIFY(closedLog.last().endsWith(QStringLiteral("stopped before the end.")));
     QTest::qWait(700); // no timer of the search fires into the closed window
     QCOMPARE(b.window->logLines(), closedLog);

@@ -17,6 +17,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <termios.h>
 
 namespace {
@@ -263,14 +264,26 @@ void TstDispatch::vanishedDeviceIsReported()
     QVERIFY(pty->isValid());
     SerialRig rig(pty->slavePath());
     QVERIFY(rig.dispatch->beginLinkUse());
+    QSignalSpy lost(rig.dispatch.get(), &LinkDispatch::linkLost);
+    const int before = int(rig.log.lines.size());
     pty.reset(); // the converter is unplugged
-    const mbus::Request request = mbus::buildReqUd2(1, false);
-    QVERIFY(!rig.dispatch->sendFrame(request));
-    QCOMPARE(rig.log.lines.last(), QString::fromStdString(request.writeFailure));
-    QVERIFY(!rig.log.lines.last().startsWith(QStringLiteral("Sent:")));
-    rig.dispatch->collectReply();
-    rig.dispatch->endLinkUse();
+    // The write fails: the port is closed at once, and the operation hears
+    // of it from the event loop, as of a converter's hang-up.
+    QVERIFY(!rig.dispatch->sendFrame(mbus::buildReqUd2(1, false)));
+    QVERIFY(rig.dispatch->linkGone());
     QVERIFY(!rig.dispatch->portOpen());
+    QVERIFY(rig.status.endsWith(QStringLiteral(" is closed")));
+    QVERIFY(!rig.dispatch->sendFrame(mbus::buildReqUd2(2, false)));
+    QVERIFY(rig.dispatch->collectReply().isEmpty());
+    rig.dispatch->discardPendingReply();
+    QCOMPARE(lost.size(), 0);
+    QVERIFY(lost.wait(1000));
+    QCOMPARE(rig.log.lines.mid(before),
+             QStringList({QStringLiteral("The serial port %1 is gone (%2)...")
+                              .arg(rig.link.portName, QString::fromLocal8Bit(std::strerror(EIO))),
+                          QStringLiteral("The connection was lost, the operation is stopped...")}));
+    rig.dispatch->endLinkUse();
+    QVERIFY(!rig.dispatch->beginLinkUse()); // the device is not there to open again
 }
 
 // clang-format off

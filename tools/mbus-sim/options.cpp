@@ -81,12 +81,12 @@ struct Parser {
              "PERCENT"},
             {"split", "Write each reply (or reply telegram) in 2 to 4 pieces, 20 ms apart."},
             {"hangup",
-             "With --tcp or a gateway mode: close the connection instead of answering, for PERCENT "
-             "of the replies.",
+             "Close the connection instead of answering, for PERCENT of the replies (--pty: the "
+             "pseudo-terminal hangs up as a pulled USB adapter does, and a new one takes its link).",
              "PERCENT"},
             {"hangup-at",
-             "With --tcp or a gateway mode: close the connection instead of sending reply N (counted from 1 "
-             "over the simulator's life); several as N,M,...",
+             "Close the connection (--pty: hang up the pseudo-terminal) instead of sending reply N (counted "
+             "from 1 over the simulator's life); several as N,M,...",
              "N[,M...]"},
             {"seed", "Seed of the faults and of --random-meters (default: from the clock; printed at start).", "N"},
         });
@@ -419,8 +419,6 @@ OptionsResult parseOptions(const QStringList &arguments)
         r.error = "--hangup wants a percentage 0..100";
     else if (p.isSet("hangup-at") && !toReplyNumbers(p.value("hangup-at"), s.faults.hangupAt))
         r.error = "--hangup-at wants reply numbers 1..1000000, separated by commas";
-    else if ((p.isSet("hangup") || p.isSet("hangup-at")) && o.mode == Mode::Pty)
-        r.error = "--hangup works with --tcp or a gateway mode only";
     if (p.isSet("seed")) {
         bool ok = false;
         s.faults.seed = p.value("seed").toUInt(&ok);

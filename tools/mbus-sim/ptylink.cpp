@@ -30,6 +30,20 @@ PtyLink::~PtyLink()
 
 bool PtyLink::open(const std::string &linkPath, std::string &error)
 {
+    m_link = linkPath;
+    if (!create(error)) {
+        m_link.clear();
+        return false;
+    }
+    m_session.setSink([this](mbus::ByteView bytes) { write(bytes); });
+    // Later, from the event loop: the session is still busy with the request.
+    m_session.setHangup([this] { QMetaObject::invokeMethod(this, &PtyLink::hangUp, Qt::QueuedConnection); });
+    return true;
+}
+
+bool PtyLink::create(std::string &error)
+{
+    const std::string linkPath = m_link;
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0) {
         error = systemError("cannot create a pseudo-terminal");
@@ -74,12 +88,27 @@ bool PtyLink::open(const std::string &linkPath, std::string &error)
         close();
         return false;
     }
-    m_link = linkPath;
 
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyLink::readable);
-    m_session.setSink([this](mbus::ByteView bytes) { write(bytes); });
     return true;
+}
+
+void PtyLink::hangUp()
+{
+    if (m_master < 0)
+        return;
+    delete m_notifier;
+    m_notifier = nullptr;
+    ::close(m_slave);
+    ::close(m_master);
+    m_slave = m_master = -1;
+    std::string error;
+    if (!create(error)) {
+        m_out.note("the pseudo-terminal is gone and no new one could be made: " + error);
+        return;
+    }
+    m_out.note("pseudo-terminal hung up (--hangup); a new one is " + m_device);
 }
 
 void PtyLink::readable()
@@ -121,6 +150,7 @@ void PtyLink::write(mbus::ByteView bytes)
 void PtyLink::close()
 {
     m_session.setSink({});
+    m_session.setHangup({});
     delete m_notifier;
     m_notifier = nullptr;
     if (!m_link.empty()) {

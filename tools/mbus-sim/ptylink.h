@@ -29,8 +29,13 @@ public:
     const std::string &device() const { return m_device; }
 
 private:
+    // Makes the pseudo-terminal and points the link at its device.
+    bool create(std::string &error);
     void readable();
     void write(mbus::ByteView bytes);
+    // --hangup: the far end goes as a pulled USB adapter does (the program's
+    // port is hung up), and a new one is plugged in under the same link.
+    void hangUp();
     void close();
 
     Session &m_session;

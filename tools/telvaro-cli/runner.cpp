@@ -40,7 +40,6 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
     const auto busOptions = [this] {
         BusOptions o = busOptionsFrom(m_settings);
         o.sendNkeFirst = m_options.nke;
-        o.searchAnyRoute = true;
         return o;
     };
     m_bus = std::make_unique<ProgramBus>(
@@ -202,8 +201,8 @@ int Runner::statusOf(const OperationSummary &summary) const
 int Runner::runToEnd(Operation &operation, const std::function<void()> &start)
 {
     start();
-    if (!operation.running())
-        return linkError(m_lastLine);
+    if (!operation.running()) // never began: no link, or interrupted while it was being made ready
+        return m_interrupted ? endedEarly() : linkError(m_lastLine);
     if (!finished(operation))
         return endedEarly();
     return -1;
@@ -243,7 +242,7 @@ int Runner::read()
     ReadAll &readAll = m_bus->stack.readAll;
     readAll.start();
     if (!readAll.running())
-        return linkError(m_lastLine);
+        return m_interrupted ? endedEarly() : linkError(m_lastLine);
     const bool whole = finished(readAll);
     // Rows nothing answered for are no meters.
     for (int row = m_table.rowCount() - 1; row >= 0; --row)
@@ -318,18 +317,6 @@ int Runner::setAddress()
     } else {
         selection.id = m_options.id.toStdString();
     }
-    // Another meter at the new address would answer together with this one.
-    if (!m_options.force && m_options.newAddress != m_options.oldAddress.value_or(-1)) {
-        if (!readAt(m_options.newAddress))
-            return m_linkLost || m_interrupted ? endedEarly() : linkError(m_lastLine);
-        const QString holder = idAt(m_options.newAddress);
-        if (!holder.isEmpty() && holder.toStdString() != selection.id)
-            return failed(tr("meter %1 answers at address %2 already, meter %3 is left as it is (--force gives the "
-                             "address all the same)")
-                              .arg(holder)
-                              .arg(m_options.newAddress)
-                              .arg(QString::fromStdString(selection.id)));
-    }
     decode::MeterRow row;
     row.id = selection.id;
     row.address = selection.address;
@@ -338,14 +325,17 @@ int Runner::setAddress()
     m_bus->stack.session.showSelectedMeter(selection);
     m_readings.clear();
     MeterCommands &commands = m_bus->stack.commands;
-    commands.confirmAddressInUse = [this](int, const QString &) { return m_options.force; };
-    commands.setPrimaryAddress(m_options.newAddress);
+    // The new address is written only once the bus proved it free: another
+    // meter there would answer together with this one.
+    commands.setPrimaryAddress(m_options.newAddress, m_options.force);
     if (!commands.running())
-        return failed(m_lastLine);
+        return m_interrupted ? endedEarly() : failed(m_lastLine);
     if (!finished(commands))
         return endedEarly();
     print();
     const OperationSummary &summary = commands.summary();
+    if (!summary.refused.isEmpty())
+        return failed(tr("%1; --force to change it all the same").arg(summary.refused.first()));
     return summary.answered == 1 && summary.clean() ? 0 : 1;
 }
 

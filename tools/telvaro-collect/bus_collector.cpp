@@ -43,7 +43,6 @@ void BusCollector::start()
     m_settings = m_config.settings;
     const auto options = [this] {
         BusOptions o = busOptionsFrom(m_settings);
-        o.searchAnyRoute = true;
         return o;
     };
     LinkDispatch::Environment env;
