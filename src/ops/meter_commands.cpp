@@ -53,7 +53,9 @@ void MeterCommands::startWrite(const QString &what, const std::function<mbus::Re
     m_readAfter = readAfter;
     m_fullReport = false;
     m_readId = m_session.selected().id;
-    m_meter = m_readId.empty() ? m_session.selectedAddressText() : QString::fromStdString(m_readId);
+    m_meter = m_session.options().broadcast ? QString()
+              : m_readId.empty()            ? m_session.selectedAddressText()
+                                            : QString::fromStdString(m_readId);
     Question question;
     question.request = request;
     question.expect = Expect::Acknowledge;
@@ -277,9 +279,8 @@ void MeterCommands::onStop()
                                      .arg(*m_sequence.newAddress())
                                      .arg(QString::fromStdString(m_session.selected().id));
     } else if (m_step == Step::Write && !m_what.isEmpty()) {
-        m_summary.unconfirmed << (m_session.options().broadcast
-                                      ? tr("%1 was sent to every meter (254) but not confirmed").arg(m_what)
-                                      : tr("%1 was sent to meter %2 but not confirmed").arg(m_what, meter));
+        m_summary.unconfirmed << (meter.isEmpty() ? tr("%1 was sent to every meter (254) but not confirmed").arg(m_what)
+                                                  : tr("%1 was sent to meter %2 but not confirmed").arg(m_what, meter));
     }
 }
 

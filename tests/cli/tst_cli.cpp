@@ -42,6 +42,10 @@ private slots:
     void endedEarlyPrintsWhatItHas_data();
     void endedEarlyPrintsWhatItHas();
     void interruptedAfterTheWrite();
+    void serialLossEndsTheOperation_data();
+    void serialLossEndsTheOperation();
+    void occupiedAddressNeverWritten_data();
+    void occupiedAddressNeverWritten();
 
 private:
     QTemporaryDir m_dir;
@@ -328,6 +332,80 @@ void TstCli::interruptedAfterTheWrite()
     QTRY_VERIFY(sim.output()
                     .section(QStringLiteral("RX 68 06 06 68 73 FD 51"), 1)
                     .contains(QStringLiteral("RX 10 40 FD 3D 16")));
+}
+
+void TstCli::serialLossEndsTheOperation_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("hangupAt"); // the reply the adapter is pulled out at
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("scan") << QStringList{"scan", "--from", "1", "--to", "10"} << "2" << QStringList{"12345678"}
+                          << "Scan of 1..10: 1 meter(s) found; the connection was lost.";
+    QTest::newRow("read-all") << QStringList{"read-all", "--from", "1", "--to", "3"} << "5"
+                              << QStringList{"12345678"}
+                              << "Read all meters: 1 of 2 meter(s) answered; the connection was lost.";
+    QTest::newRow("search") << QStringList{"search"} << "3" << QStringList()
+                            << "Secondary search FFFFFFFF: 0 meter(s) found; the connection was lost.";
+    // Read at 1, 40 proved free, the selection acknowledged, then the write's acknowledgement.
+    QTest::newRow("set-address") << QStringList{"set-address", "1", "40"} << "3" << QStringList()
+                                 << "Set primary address 40 for meter 12345678: 0 of 1 meter(s) answered; address 40 was "
+                                    "sent to meter 12345678 but not confirmed; the connection was lost.";
+}
+
+// The USB adapter pulled out in the middle: the run ends there with exit 2,
+// prints what it read, and asks nothing more (on the adapter plugged in
+// again, which the simulator offers at once).
+void TstCli::serialLossEndsTheOperation()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, hangupAt);
+    QFETCH(QStringList, printed);
+    QFETCH(QString, summary);
+    SimProcess sim(SimProcess::demoBus(), {"--hangup-at", hangupAt});
+    QVERIFY(sim.isReady());
+    const Run r = cli(arguments + QStringList{"--port", sim.link(), "--timeout", "300", "--retries", "0", "--format",
+                                              "json"});
+    QCOMPARE(r.exit, 2);
+    QCOMPARE(r.err.last(), QStringLiteral("telvaro-cli: the connection was lost"));
+    QVERIFY2(r.err.contains(summary), qPrintable(r.err.join(u'\n')));
+    QCOMPARE(field(meters(r), "id"), printed);
+    QTest::qWait(300);
+    const QString afterLoss = sim.output().section(QStringLiteral("pseudo-terminal hung up"), 1);
+    QVERIFY2(!afterLoss.isEmpty() && !afterLoss.contains(QStringLiteral("RX ")), qPrintable(afterLoss));
+}
+
+void TstCli::occupiedAddressNeverWritten_data()
+{
+    QTest::addColumn<QByteArray>("metersAt3");
+    const QByteArray meter3 = "[meter]\naddress = 3\nid = 33333333\nmanufacturer = ABC\nmedium = water\n"
+                              "record = 0C 13 33 00 00 00\n";
+    // The bus lost a reply just before (meter 1 answered only the retry):
+    // silence at 3 proves nothing.
+    QTest::newRow("the check read dropped on every try") << meter3 + "drop-first = 2\n";
+    QTest::newRow("the check read damaged on every try") << meter3 + meter3;
+}
+
+// set-address 1 3 where the bus does not prove 3 free: nothing is selected
+// or written, exit 1 with the way out.
+void TstCli::occupiedAddressNeverWritten()
+{
+    QFETCH(QByteArray, metersAt3);
+    const QString busFile = m_dir.filePath(QStringLiteral("occupied.bus"));
+    QFile f(busFile);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[meter]\naddress = 1\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
+            "record = 0C 13 11 00 00 00\ndrop-first = 1\n"
+            + metersAt3);
+    f.close();
+    SimProcess sim(SimProcess::Tcp{}, {"--bus", busFile, "--tcp", "0"});
+    QVERIFY(sim.isReady());
+    const Run r = cli({"set-address", "1", "3", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.port()), "--timeout",
+                       "300", "--retries", "1"});
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(r.err.last(), QStringLiteral("telvaro-cli: address 3 did not answer clearly: not changed; --force to "
+                                          "change it all the same"));
+    QVERIFY2(!sim.output().contains(QStringLiteral("RX 68 0B 0B 68 53")), qPrintable(sim.output()));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -1,16 +1,21 @@
-// However an operation of the window ends — the converter hangs up in the
-// middle of it, or the technician presses Stop — it ends there: the log says
-// it stopped, nothing of it reaches the bus or the log afterwards, the bus is
-// free, and a scan right after finds every meter.
+// However an operation of the window ends — its link goes away in the middle
+// of it (a converter hangs up, a USB adapter is pulled out) or the technician
+// presses Stop — it ends there: the log says how, a write it could not
+// confirm is named, nothing of it reaches the bus or the log afterwards, a
+// selection it opened is closed, the bus is free, and the next operation
+// sends exactly its own frames.
 
 #include "window_bench.h"
 
 #include "display/display_table.h"
 #include "display_pages.h"
+#include "link/link_dispatch.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+
+#include <csignal>
 
 namespace {
 
@@ -25,22 +30,45 @@ const QByteArray kBus = QByteArray(kOneMeter)
                           "entry = 1, m3, 1.0, 0, 0, 0, 1/1, 1, Flat 1, 1.1\n"
                           "entry = 2, m3, 2.0, 0, 0, 0, 1/1, 2, Flat 2, 2.2\n";
 
-// The window on the converter route to mbus-sim --tcp, every question answered Yes.
-struct ConverterWindow {
-    explicit ConverterWindow(const QStringList &simArguments) : sim(SimProcess::Tcp{}, arguments(simArguments))
+const QString kWriteOf40 = QStringLiteral("68 06 06 68 73 FD 51 01 7A 28 64 16");
+const QString kDeselect = QStringLiteral("10 40 FD 3D 16");
+
+// The window on a route to mbus-sim — "serial" (a pseudo-terminal),
+// "converter" or "gateway" (a gateway server) — every question answered Yes,
+// two meters in its table (the first selected) and in the display's.
+struct RouteWindow {
+    RouteWindow(const QString &route, const QStringList &simArguments, int timeoutMs = kTimeoutMs,
+                const QByteArray &busText = kBus)
     {
+        const QString bus = dir.filePath(QStringLiteral("ends.bus"));
+        QFile busFile(bus);
+        if (busFile.open(QIODevice::WriteOnly))
+            busFile.write(busText);
+        busFile.close();
+        QByteArray misc, link;
+        if (route == QLatin1String("serial")) {
+            sim = std::make_unique<SimProcess>(bus, simArguments);
+            link = "[Com port]\nName=" + sim->link().toUtf8() + "\nSpeed=2400\nParity=Even\n";
+        } else {
+            const bool converter = route == QLatin1String("converter");
+            sim = std::make_unique<SimProcess>(
+                SimProcess::Tcp{}, QStringList{QStringLiteral("--bus"), bus,
+                                               converter ? QStringLiteral("--tcp") : QStringLiteral("--gateway-server"),
+                                               QStringLiteral("0")}
+                                       + simArguments);
+            misc = converter ? "UseLANXP=1\n" : "VelkServer=1\n";
+            link = "[LANXP]\nIP=127.0.0.1\nNetNumber=0.0.0.1\nPort=" + QByteArray::number(sim->port()) + "\n";
+        }
         const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
         QFile file(ini);
         if (file.open(QIODevice::WriteOnly))
-            file.write("[Mbus]\nTimeout=" + QByteArray::number(kTimeoutMs)
-                       + "\n[Misc]\nUseLANXP=1\nRetry=0\n[LANXP]\nIP=127.0.0.1\nPort=" + QByteArray::number(sim.port())
-                       + "\n[Archive]\nEnabled=0\n");
+            file.write("[Mbus]\nTimeout=" + QByteArray::number(timeoutMs) + "\n[Misc]\nRetry=0\nStandardTiming=0\n" + misc
+                       + link + "[Archive]\nEnabled=0\n");
         file.close();
         window = std::make_unique<MainWindow>(ini);
         window->askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::Yes; };
         window->askYesNo = [](const QString &, const QString &) { return true; };
         window->show();
-        // Two meters in the table, the first one selected; both display rows selected.
         window->deviceTable().setRows({{"11111111", "1"}, {"22222222", "2"}});
         window->session().selectRow(0);
         QStringList first(display::TevColumns, QString()), second = first;
@@ -49,23 +77,45 @@ struct ConverterWindow {
         window->tevTable().setRows({first, second});
         window->tevTable().selectAll(true);
     }
-    QStringList arguments(const QStringList &extra)
+    // What the simulator received so far, one frame or display command a
+    // line, as it went on the line ("10 7B 01 7C 16"; a gateway's telegram unwrapped).
+    QStringList received()
     {
-        const QString bus = dir.filePath(QStringLiteral("ends.bus"));
-        QFile file(bus);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(kBus);
-        return QStringList{QStringLiteral("--bus"), bus, QStringLiteral("--tcp"), QStringLiteral("0")} + extra;
+        static const QRegularExpression rx(QStringLiteral("^RX (?:telegram #\\d+ [0-9A-F]{2} )?(.*)$"));
+        QStringList frames;
+        for (const QString &line : sim->output().split(u'\n'))
+            if (const auto match = rx.match(line); match.hasMatch())
+                frames << match.captured(1);
+        return frames;
     }
-    // What the simulator received so far, one line per frame or display command.
-    QStringList received() { return sim.output().split(u'\n').filter(QRegularExpression(QStringLiteral("^RX "))); }
     bool idle(int ms = 10000)
     {
         return QTest::qWaitFor([this] { return !window->session().busy(); }, ms);
     }
+    // Frames received once what was sent has arrived.
+    int settled()
+    {
+        QTest::qWait(150);
+        return int(received().size());
+    }
+    // A scan of from..to at 300 ms with one retry, replies taken when whole.
+    QStringList scanAfter(int from, int to)
+    {
+        MainWindow &w = *window;
+        w.deviceTable().clear();
+        w.settings().timeout = kTimeoutMs;
+        w.settings().retry = 1;
+        w.settings().fastReads = true;
+        w.devices->fromAddressBox->setValue(from);
+        w.devices->toAddressBox->setValue(to);
+        const int lines = int(w.logLines().size());
+        QTest::mouseClick(w.devices->findPrimaryButton, Qt::LeftButton);
+        idle();
+        return w.logLines().mid(lines);
+    }
 
     QTemporaryDir dir;
-    SimProcess sim;
+    std::unique_ptr<SimProcess> sim;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -81,6 +131,7 @@ void start(MainWindow &w, const QString &operation)
     d.baudCombo->setCurrentText(QStringLiteral("2400"));
     d.newIdEdit->setText(QStringLiteral("11111119"));
     d.valueEdit->setText(QStringLiteral("1234"));
+    d.searchIdEdit->setText(QStringLiteral("11111111"));
     w.commandEdit->setText(QStringLiteral("10 7B 01 7C 16"));
     const QHash<QString, QPushButton *> buttons{
         {"scan", d.findPrimaryButton},
@@ -95,6 +146,7 @@ void start(MainWindow &w, const QString &operation)
         {"medium", d.setMediumButton},
         {"auto addressing", d.autoAddressButton},
         {"search", d.findAllButton},
+        {"find by ID", d.findIdButton},
         {"custom command", w.sendCommandButton},
         {"display read", w.displayPage->readDisplayButton},
         {"display write", w.displayPage->writeDisplayButton},
@@ -117,13 +169,35 @@ void pressStop(MainWindow &w, const QString &operation)
     stop->click();
 }
 
+// Every operation on the serial port and the converter; and the address
+// sequences cut at their write, where the write must be named.
 void addRows()
 {
+    QTest::addColumn<QString>("route");
     QTest::addColumn<QString>("operation");
-    for (const char *operation :
-         {"scan", "read selected", "read all", "address by address", "address by ID", "reset", "baud", "ID", "value",
-          "medium", "auto addressing", "search", "custom command", "display read", "display write"})
-        QTest::newRow(operation) << QString::fromLatin1(operation);
+    QTest::addColumn<bool>("atTheWrite");
+    QTest::addColumn<QString>("unconfirmed"); // in the summary; empty: nothing was written
+    const QString meter1 = QStringLiteral(" was sent to meter 11111111 but not confirmed");
+    const QHash<QString, QString> writes{
+        {"address by address", "Set primary address 40 was sent to every meter (254) but not confirmed"},
+        {"reset", "Reset" + meter1},
+        {"baud", "Set baud rate 2400" + meter1},
+        {"ID", "Set ID 11111119" + meter1}, // named as the user knew it
+        {"value", "Set value 1234" + meter1},
+        {"medium", "Set medium Electricity" + meter1},
+        {"custom command", "custom command 10 7B 01 7C 16 was sent but not confirmed"},
+        {"display write", "SET ENTR=1 was sent to device 1 but not confirmed"},
+    };
+    for (const char *route : {"converter", "serial"}) {
+        for (const char *operation :
+             {"scan", "read selected", "read all", "address by address", "address by ID", "reset", "baud", "ID",
+              "value", "medium", "auto addressing", "search", "find by ID", "custom command", "display read",
+              "display write"})
+            QTest::addRow("%s, %s", route, operation) << route << operation << false << writes.value(operation);
+        for (const char *operation : {"address by ID", "auto addressing"})
+            QTest::addRow("%s, %s at the write", route, operation)
+                << route << operation << true << "address 40" + meter1;
+    }
 }
 
 } // namespace
@@ -135,6 +209,10 @@ private slots:
     void everyOperationEndsOnLinkLoss() { endsCleanly(false); }
     void everyOperationStops_data() { addRows(); }
     void everyOperationStops() { endsCleanly(true); }
+    void nextOperationSendsOnlyItsFrames_data();
+    void nextOperationSendsOnlyItsFrames();
+    void stoppedSelectionIsClosed_data();
+    void stoppedSelectionIsClosed();
     void scanAt254TakesTheMeter_data();
     void scanAt254TakesTheMeter();
 
@@ -144,26 +222,44 @@ private:
 
 void TstOperationEnds::endsCleanly(bool byStop)
 {
+    QFETCH(QString, route);
     QFETCH(QString, operation);
-    // Link loss: the converter hangs up instead of the operation's first reply.
-    ConverterWindow b(byStop ? QStringList() : QStringList{QStringLiteral("--hangup-at"), QStringLiteral("1")});
-    QVERIFY(b.sim.isReady() && b.sim.port());
+    QFETCH(bool, atTheWrite);
+    QFETCH(QString, unconfirmed);
+    // Link loss: the simulator hangs up instead of the operation's first
+    // reply (the write's acknowledgement is the second). A stop at the write
+    // comes before its acknowledgement, which the meters hold back.
+    QStringList simArguments;
+    if (!byStop)
+        simArguments = {QStringLiteral("--hangup-at"), atTheWrite ? QStringLiteral("2") : QStringLiteral("1")};
+    else if (atTheWrite)
+        simArguments = {QStringLiteral("--reply-delay"), QStringLiteral("400")};
+    RouteWindow b(route, simArguments, atTheWrite && byStop ? 1000 : kTimeoutMs);
+    QVERIFY(b.sim->isReady());
     MainWindow &w = *b.window;
     start(w, operation);
     QVERIFY2(w.session().busy(), qPrintable(w.logLines().join(u'\n')));
     if (byStop) {
-        QTRY_VERIFY(!b.received().isEmpty()); // its first request is out
+        QTRY_VERIFY_WITH_TIMEOUT(atTheWrite ? b.received().contains(kWriteOf40) : !b.received().isEmpty(), 10000);
         pressStop(w, operation);
     }
     QVERIFY(b.idle());
     QStringList log = w.logLines();
-    QVERIFY2(log.filter(QStringLiteral("stopped before the end")).size() == 1, qPrintable(log.join(u'\n')));
-    if (!byStop)
+    const QString ending = byStop ? QStringLiteral("stopped before the end.") : QStringLiteral("the connection was lost.");
+    const QStringList summary = log.filter(QRegularExpression(QStringLiteral(": .*") + ending + u'$'));
+    QVERIFY2(summary.size() == 1, qPrintable(log.join(u'\n')));
+    if (!byStop) {
         QVERIFY(log.contains(QStringLiteral("The connection was lost, the operation is stopped...")));
+        if (route == QLatin1String("serial")) // shown closed at once, opened again by the next operation
+            QVERIFY(!w.dispatch().portOpen());
+    }
+    QVERIFY2(unconfirmed.isEmpty() ? !summary.first().contains(QStringLiteral("not confirmed"))
+                                   : summary.first().contains(unconfirmed),
+             qPrintable(summary.first()));
+    QVERIFY(log.filter(QStringLiteral("terminated normally")).isEmpty());
 
     // Two timeouts later nothing more of it came: no frame, no line, the bus still free.
-    QTest::qWait(100);
-    const int sent = int(b.received().size());
+    const int sent = b.settled();
     const int lines = int(log.size());
     QTest::qWait(2 * kTimeoutMs);
     QCOMPARE(b.received().size(), sent);
@@ -171,21 +267,116 @@ void TstOperationEnds::endsCleanly(bool byStop)
     QVERIFY(!w.session().busy());
 
     // The scan right after is the only one on the bus, and finds both meters
-    // (where a broadcast moved them both, their collision at 40).
+    // (where a broadcast moved them both, their collision at 40; where the
+    // address write went out, meter 1 is gone to 40).
     const bool bothMoved = operation == QLatin1String("address by address");
-    const QStringList frames = bothMoved ? QStringList{"RX 10 7B 28 A3 16"}
-                                         : QStringList{"RX 10 7B 01 7C 16", "RX 10 7B 02 7D 16"};
-    const QString summary = bothMoved ? QStringLiteral("Scan of 40..40: 0 meter(s) found; no valid reply from 40.")
-                                      : QStringLiteral("Scan of 1..2: 2 meter(s) found.");
-    w.deviceTable().clear();
-    w.settings().fastReads = true; // a reply is taken as soon as it is whole
-    w.devices->fromAddressBox->setValue(bothMoved ? 40 : 1);
-    w.devices->toAddressBox->setValue(bothMoved ? 40 : 2);
-    QTest::mouseClick(w.devices->findPrimaryButton, Qt::LeftButton);
-    QVERIFY(b.idle());
+    const QStringList frames = bothMoved ? QStringList{"10 7B 28 A3 16", "10 7B 28 A3 16"}
+                                         : QStringList{"10 7B 01 7C 16", "10 7B 02 7D 16"};
+    const QString scanSummary = bothMoved    ? QStringLiteral("Scan of 40..40: 0 meter(s) found; no valid reply from 40.")
+                                : atTheWrite ? QStringLiteral("Scan of 1..2: 1 meter(s) found.")
+                                             : QStringLiteral("Scan of 1..2: 2 meter(s) found.");
+    const QStringList after = bothMoved ? b.scanAfter(40, 40) : b.scanAfter(1, 2);
     QVERIFY(QTest::qWaitFor([&] { return b.received().size() >= sent + frames.size(); }, 3000));
     QCOMPARE(b.received().mid(sent), frames);
-    QVERIFY2(w.logLines().contains(summary), qPrintable(w.logLines().join(u'\n')));
+    QVERIFY2(after.contains(scanSummary) && after.filter(QStringLiteral("came too late")).isEmpty(),
+             qPrintable(after.join(u'\n')));
+}
+
+void TstOperationEnds::nextOperationSendsOnlyItsFrames_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("stopped"); // after its reply came, before it was taken; else it ends by itself
+    for (const char *route : {"converter", "gateway"}) {
+        for (const char *operation : {"read selected", "search", "custom command", "display write"})
+            QTest::addRow("%s, %s stopped", route, operation) << route << operation << true;
+        for (const char *operation : {"read selected", "custom command"})
+            QTest::addRow("%s, %s done", route, operation) << route << operation << false;
+    }
+}
+
+// Whatever the link still holds or brings when an operation ends is dropped:
+// the scan of 1..6 after it (two meters, one retry) sends exactly 6 frames
+// and says nothing came too late.
+void TstOperationEnds::nextOperationSendsOnlyItsFrames()
+{
+    QFETCH(QString, route);
+    QFETCH(QString, operation);
+    QFETCH(bool, stopped);
+    RouteWindow b(route, {}, 1500);
+    QVERIFY(b.sim->isReady());
+    MainWindow &w = *b.window;
+    start(w, operation);
+    QVERIFY(w.session().busy());
+    if (stopped) {
+        QTRY_VERIFY(b.sim->output().contains(QStringLiteral("\nTX ")));
+        QTest::qWait(50); // here, not yet taken
+        pressStop(w, operation);
+    }
+    QVERIFY(b.idle());
+    const int sent = b.settled();
+    const QStringList after = b.scanAfter(1, 6);
+    QVERIFY2(after.contains(QStringLiteral("Scan of 1..6: 2 meter(s) found."))
+                 && after.filter(QStringLiteral("came too late")).isEmpty(),
+             qPrintable(after.join(u'\n')));
+    QCOMPARE(b.received().mid(sent), QStringList({"10 7B 01 7C 16", "10 7B 02 7D 16", "10 7B 03 7E 16",
+                                                  "10 7B 04 7F 16", "10 7B 05 80 16", "10 7B 06 81 16"}));
+}
+
+void TstOperationEnds::stoppedSelectionIsClosed_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("how");
+    for (const char *route : {"converter", "gateway", "serial"}) {
+        QTest::addRow("%s, Stop after the address write", route) << route << "stop write";
+        QTest::addRow("%s, Stop after Find by ID selected", route) << route << "stop find";
+        QTest::addRow("%s, every acknowledgement of the selection lost", route) << route << "lost";
+    }
+    QTest::newRow("converter, Ctrl+C after the address write") << "converter" << "interrupt";
+}
+
+// A selection that may be open when its operation ends is ended by a
+// SND_NKE to 253 that reaches the bus, on every route.
+void TstOperationEnds::stoppedSelectionIsClosed()
+{
+    QFETCH(QString, route);
+    QFETCH(QString, how);
+    // The meter holds its answers back, so that the stop comes before them;
+    // or it loses its first two (both tries of the selection).
+    const bool lost = how == QLatin1String("lost");
+    const QByteArray bus = lost ? QByteArray(kOneMeter) + "drop-first = 2\n" : kBus;
+    RouteWindow b(route, lost ? QStringList() : QStringList{QStringLiteral("--reply-delay"), QStringLiteral("400")},
+                  1000, bus);
+    QVERIFY(b.sim->isReady());
+    MainWindow &w = *b.window;
+    const QString selection = QStringLiteral("68 0B 0B 68 53 FD 52 11 11 11 11 FF FF FF FF");
+    QString lastOut;
+    if (how == QLatin1String("interrupt")) {
+        QProcess cli;
+        cli.start(QStringLiteral(TELVARO_BIN_DIR "/telvaro-cli"),
+                  {"set-address", "40", "--id", "11111111", "--tcp", QStringLiteral("127.0.0.1:%1").arg(b.sim->port()),
+                   "--timeout", "1000", "--retries", "0"});
+        QTRY_VERIFY_WITH_TIMEOUT(b.received().contains(kWriteOf40), 10000);
+        lastOut = kWriteOf40;
+        ::kill(pid_t(cli.processId()), SIGINT);
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 130);
+    } else {
+        w.settings().retry = 1;
+        start(w, how == QLatin1String("stop write") ? QStringLiteral("address by ID") : QStringLiteral("find by ID"));
+        if (how == QLatin1String("stop write")) {
+            QTRY_VERIFY_WITH_TIMEOUT(b.received().contains(kWriteOf40), 10000);
+            lastOut = kWriteOf40;
+        } else {
+            QTRY_VERIFY(!b.received().filter(selection).isEmpty());
+            lastOut = b.received().filter(selection).last();
+        }
+        if (!lost)
+            pressStop(w, QStringLiteral("find by ID"));
+        QVERIFY(b.idle());
+    }
+    QTRY_VERIFY2(b.received().mid(b.received().lastIndexOf(lastOut)).contains(kDeselect),
+                 qPrintable(b.received().join(u'\n')));
 }
 
 void TstOperationEnds::scanAt254TakesTheMeter_data()

@@ -466,8 +466,10 @@ Commands:
   set-address OLD NEW   give the meter at OLD the primary address NEW
   set-address --id ID NEW
                         the same for the meter with this identification;
-                        refused when another meter answers at NEW (--force
-                        gives it all the same)
+                        NEW is written only when it stays silent to every try,
+                        on a bus that has not been losing replies: refused
+                        when another meter or a damaged reply answers there
+                        (--force gives it all the same)
   raw HEX               send one frame as it stands; the reply's bytes in hex on
                         standard output (for mbus-decode), its report on
                         standard error
