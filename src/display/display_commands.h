@@ -49,7 +49,7 @@ private:
     bool m_info = false;
     bool m_collect = true;
     QByteArray m_sent; // the command awaiting its reply
-    int m_total = 0; // exchanges of the sequence, for the progress bar
+    int m_total = 0;   // exchanges of the sequence, for the progress bar
 };
 
 } // namespace display

@@ -71,8 +71,8 @@ void WriteRun::start(Kind kind)
 void WriteRun::onStop()
 {
     if (!m_asked.isEmpty())
-        m_summary.unconfirmed << tr("%1 was sent to device %2 but not confirmed")
-                                     .arg(fromDisplayBytes(m_askedWhat), m_asked);
+        m_summary.unconfirmed
+            << tr("%1 was sent to device %2 but not confirmed").arg(fromDisplayBytes(m_askedWhat), m_asked);
     m_asked.clear();
 }
 

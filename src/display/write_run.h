@@ -58,7 +58,7 @@ private:
     QTimer m_timer{this};
     Kind m_kind = Kind::Write;
     int m_row = 0;
-    QString m_asked;         // the device of the command awaiting its reply
+    QString m_asked;        // the device of the command awaiting its reply
     QByteArray m_askedWhat; // that command
     int m_retry = 0;
     int m_progress = 0;

@@ -136,8 +136,8 @@ bool LinkDispatch::serialFailed(const SerialPortError &error, const QString &lin
         return true;
     m_serialGone = true;
     const LinkSettings s = m_env.settings();
-    m_log.addLine(tr("The serial port %1 is gone (%2)...")
-                      .arg(s.portName, QString::fromLocal8Bit(std::strerror(error.code()))));
+    m_log.addLine(
+        tr("The serial port %1 is gone (%2)...").arg(s.portName, QString::fromLocal8Bit(std::strerror(error.code()))));
     watchSerialInput(false);
     m_serialReceived.clear();
     closeSerial(s);

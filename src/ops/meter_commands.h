@@ -56,7 +56,7 @@ private:
     bool m_readAfter = false;
     bool m_fullReport = false;
     std::string m_readId; // the ID a reading must carry; empty: any
-    QString m_meter; // the meter as the user knew it when the command began (its ID or address; empty: broadcast)
+    QString m_meter;      // the meter as the user knew it when the command began (its ID or address; empty: broadcast)
     int m_newAddress = 0;
     QString m_what; // the write being sent ("Set ID 12345678"); empty for reads and the address sequence
 };

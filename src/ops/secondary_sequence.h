@@ -28,10 +28,10 @@ class SecondarySequence : public QObject {
     Q_OBJECT
 public:
     enum class Result {
-        NotSelected, // the selection was not acknowledged
-        Read,        // read at 253 (after a write: found at its new address)
-        NotRead,     // selected, but no usable reading came
-        Collided,    // selected, and the reading collided: several meters have the ID
+        NotSelected,    // the selection was not acknowledged
+        Read,           // read at 253 (after a write: found at its new address)
+        NotRead,        // selected, but no usable reading came
+        Collided,       // selected, and the reading collided: several meters have the ID
         KeptAddress,    // after a write: it still answers at its old address
         Unverified,     // after a write: it answers at neither address
         AddressTaken,   // nothing written: another meter answers at the new address (holder())

@@ -342,15 +342,15 @@ void TstCli::serialLossEndsTheOperation_data()
     QTest::addColumn<QString>("summary");
     QTest::newRow("scan") << QStringList{"scan", "--from", "1", "--to", "10"} << "2" << QStringList{"12345678"}
                           << "Scan of 1..10: 1 meter(s) found; the connection was lost.";
-    QTest::newRow("read-all") << QStringList{"read-all", "--from", "1", "--to", "3"} << "5"
-                              << QStringList{"12345678"}
+    QTest::newRow("read-all") << QStringList{"read-all", "--from", "1", "--to", "3"} << "5" << QStringList{"12345678"}
                               << "Read all meters: 1 of 2 meter(s) answered; the connection was lost.";
     QTest::newRow("search") << QStringList{"search"} << "3" << QStringList()
                             << "Secondary search FFFFFFFF: 0 meter(s) found; the connection was lost.";
     // Read at 1, 40 proved free, the selection acknowledged, then the write's acknowledgement.
-    QTest::newRow("set-address") << QStringList{"set-address", "1", "40"} << "3" << QStringList()
-                                 << "Set primary address 40 for meter 12345678: 0 of 1 meter(s) answered; address 40 was "
-                                    "sent to meter 12345678 but not confirmed; the connection was lost.";
+    QTest::newRow("set-address")
+        << QStringList{"set-address", "1", "40"} << "3" << QStringList()
+        << "Set primary address 40 for meter 12345678: 0 of 1 meter(s) answered; address 40 was "
+           "sent to meter 12345678 but not confirmed; the connection was lost.";
 }
 
 // The USB adapter pulled out in the middle: the run ends there with exit 2,
@@ -364,8 +364,8 @@ void TstCli::serialLossEndsTheOperation()
     QFETCH(QString, summary);
     SimProcess sim(SimProcess::demoBus(), {"--hangup-at", hangupAt});
     QVERIFY(sim.isReady());
-    const Run r = cli(arguments + QStringList{"--port", sim.link(), "--timeout", "300", "--retries", "0", "--format",
-                                              "json"});
+    const Run r = cli(arguments
+                      + QStringList{"--port", sim.link(), "--timeout", "300", "--retries", "0", "--format", "json"});
     QCOMPARE(r.exit, 2);
     QCOMPARE(r.err.last(), QStringLiteral("telvaro-cli: the connection was lost"));
     QVERIFY2(r.err.contains(summary), qPrintable(r.err.join(u'\n')));

@@ -24,7 +24,7 @@ public:
     mbussim::Bus bus;
     bool ready = true;
     int begins = 0, ends = 0;
-    int quietMs = 0; // the quiet the last ended operation asked for
+    int quietMs = 0;                    // the quiet the last ended operation asked for
     QStringList sent;                   // frames in hexadecimal log form ("10 7B 01 7C 16")
     QSet<int> corruptOnce;              // addresses whose next reply loses its stop byte
     QSet<int> dropOnce;                 // addresses whose next reply is lost

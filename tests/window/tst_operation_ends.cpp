@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <csignal>
@@ -62,8 +63,8 @@ struct RouteWindow {
         const QString ini = dir.filePath(QStringLiteral("telvaro.ini"));
         QFile file(ini);
         if (file.open(QIODevice::WriteOnly))
-            file.write("[Mbus]\nTimeout=" + QByteArray::number(timeoutMs) + "\n[Misc]\nRetry=0\nStandardTiming=0\n" + misc
-                       + link + "[Archive]\nEnabled=0\n");
+            file.write("[Mbus]\nTimeout=" + QByteArray::number(timeoutMs) + "\n[Misc]\nRetry=0\nStandardTiming=0\n"
+                       + misc + link + "[Archive]\nEnabled=0\n");
         file.close();
         window = std::make_unique<MainWindow>(ini);
         window->askYesNoCancel = [](const QString &, const QString &) { return QMessageBox::Yes; };
@@ -189,10 +190,9 @@ void addRows()
         {"display write", "SET ENTR=1 was sent to device 1 but not confirmed"},
     };
     for (const char *route : {"converter", "serial"}) {
-        for (const char *operation :
-             {"scan", "read selected", "read all", "address by address", "address by ID", "reset", "baud", "ID",
-              "value", "medium", "auto addressing", "search", "find by ID", "custom command", "display read",
-              "display write"})
+        for (const char *operation : {"scan", "read selected", "read all", "address by address", "address by ID",
+                                      "reset", "baud", "ID", "value", "medium", "auto addressing", "search",
+                                      "find by ID", "custom command", "display read", "display write"})
             QTest::addRow("%s, %s", route, operation) << route << operation << false << writes.value(operation);
         for (const char *operation : {"address by ID", "auto addressing"})
             QTest::addRow("%s, %s at the write", route, operation)
@@ -213,6 +213,7 @@ private slots:
     void nextOperationSendsOnlyItsFrames();
     void stoppedSelectionIsClosed_data();
     void stoppedSelectionIsClosed();
+    void stopEndsTheConnect();
     void scanAt254TakesTheMeter_data();
     void scanAt254TakesTheMeter();
 
@@ -245,7 +246,8 @@ void TstOperationEnds::endsCleanly(bool byStop)
     }
     QVERIFY(b.idle());
     QStringList log = w.logLines();
-    const QString ending = byStop ? QStringLiteral("stopped before the end.") : QStringLiteral("the connection was lost.");
+    const QString ending = byStop ? QStringLiteral("stopped before the end.")
+                                  : QStringLiteral("the connection was lost.");
     const QStringList summary = log.filter(QRegularExpression(QStringLiteral(": .*") + ending + u'$'));
     QVERIFY2(summary.size() == 1, qPrintable(log.join(u'\n')));
     if (!byStop) {
@@ -257,6 +259,12 @@ void TstOperationEnds::endsCleanly(bool byStop)
                                    : summary.first().contains(unconfirmed),
              qPrintable(summary.first()));
     QVERIFY(log.filter(QStringLiteral("terminated normally")).isEmpty());
+    if (atTheWrite) { // the meter is addressed at neither address unasked
+        QCOMPARE(w.devices->selectedAddressLabel->text(), QStringLiteral("Addr.:40?"));
+        w.devices->resetButton->click();
+        QVERIFY(w.logLines().last().startsWith(QStringLiteral("The address of meter 11111111 is not confirmed (40?)")));
+        log = w.logLines();
+    }
 
     // Two timeouts later nothing more of it came: no frame, no line, the bus still free.
     const int sent = b.settled();
@@ -272,7 +280,7 @@ void TstOperationEnds::endsCleanly(bool byStop)
     const bool bothMoved = operation == QLatin1String("address by address");
     const QStringList frames = bothMoved ? QStringList{"10 7B 28 A3 16", "10 7B 28 A3 16"}
                                          : QStringList{"10 7B 01 7C 16", "10 7B 02 7D 16"};
-    const QString scanSummary = bothMoved    ? QStringLiteral("Scan of 40..40: 0 meter(s) found; no valid reply from 40.")
+    const QString scanSummary = bothMoved ? QStringLiteral("Scan of 40..40: 0 meter(s) found; no valid reply from 40.")
                                 : atTheWrite ? QStringLiteral("Scan of 1..2: 1 meter(s) found.")
                                              : QStringLiteral("Scan of 1..2: 2 meter(s) found.");
     const QStringList after = bothMoved ? b.scanAfter(40, 40) : b.scanAfter(1, 2);
@@ -332,7 +340,8 @@ void TstOperationEnds::stoppedSelectionIsClosed_data()
         QTest::addRow("%s, Stop after Find by ID selected", route) << route << "stop find";
         QTest::addRow("%s, every acknowledgement of the selection lost", route) << route << "lost";
     }
-    QTest::newRow("converter, Ctrl+C after the address write") << "converter" << "interrupt";
+    QTest::newRow("converter, Ctrl+C after the address write") << "converter"
+                                                               << "interrupt";
 }
 
 // A selection that may be open when its operation ends is ended by a
@@ -377,6 +386,25 @@ void TstOperationEnds::stoppedSelectionIsClosed()
     }
     QTRY_VERIFY2(b.received().mid(b.received().lastIndexOf(lastOut)).contains(kDeselect),
                  qPrintable(b.received().join(u'\n')));
+}
+
+// The converter's connect takes a second: Stop is offered meanwhile and ends it.
+void TstOperationEnds::stopEndsTheConnect()
+{
+    RouteWindow b(QStringLiteral("converter"), {});
+    QVERIFY(b.sim->isReady());
+    MainWindow &w = *b.window;
+    bool offered = false;
+    QTimer::singleShot(300, &w, [&] {
+        offered = w.devices->findPrimaryButton->text() == QLatin1String("Stop");
+        pressStop(w, QStringLiteral("scan"));
+    });
+    start(w, QStringLiteral("scan")); // returns once the connect is over
+    QVERIFY(offered);
+    QVERIFY(b.idle(100));
+    // Nothing was asked: no meter count, no frame.
+    QCOMPARE(w.logLines().last(), QStringLiteral("Scan of 1..2: stopped before the end."));
+    QCOMPARE(b.settled(), 0);
 }
 
 void TstOperationEnds::scanAt254TakesTheMeter_data()

@@ -182,6 +182,12 @@ void TstRoutes::gatewayServerRoute()
     QTest::mouseClick(window->devices->findIdButton, Qt::LeftButton);
     QTRY_VERIFY(!window->session().busy());
     QCOMPARE(QString::fromStdString(window->deviceTable().cellText(2, 3)), QStringLiteral("45176.300"));
+    // So does the wildcard search.
+    window->devices->searchIdEdit->setText(QStringLiteral("3050011F"));
+    QTest::mouseClick(window->devices->findIdButton, Qt::LeftButton);
+    QTRY_VERIFY(!window->session().busy());
+    QVERIFY(window->logLines().contains(QStringLiteral("Secondary search thread terminated normally."))
+            && window->logLines().contains(QStringLiteral("Secondary search 3050011F: 1 meter(s) found.")));
 
     // The custom command goes as a display telegram: this gateway knows none.
     window->clearLog();

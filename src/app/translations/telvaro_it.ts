@@ -105,6 +105,10 @@
         <source>address %1 was sent to meter %2 but not confirmed</source>
         <translation>l&apos;indirizzo %1 è stato inviato al contatore %2 ma non confermato</translation>
     </message>
+    <message>
+        <source>meter %1: %2</source>
+        <translation>contatore %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>BusSession</name>
@@ -118,6 +122,10 @@
     <message>
         <source>Custom command</source>
         <translation>Comando personalizzato</translation>
+    </message>
+    <message>
+        <source>custom command %1 was sent but not confirmed</source>
+        <translation>il comando personalizzato %1 è stato inviato ma non confermato</translation>
     </message>
 </context>
 <context>
@@ -532,6 +540,10 @@
     <message>
         <source>The network number &quot;%1&quot; is no a.b.c.d of numbers 0..255: nothing sent...</source>
         <translation>Il numero di rete &quot;%1&quot; non è a.b.c.d di numeri 0..255: niente inviato...</translation>
+    </message>
+    <message>
+        <source>The serial port %1 is gone (%2)...</source>
+        <translation>La porta seriale %1 non è più disponibile (%2)...</translation>
     </message>
 </context>
 <context>
@@ -1086,6 +1098,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>%1 was sent to meter %2 but not confirmed</source>
         <translation>%1 è stato inviato al contatore %2 ma non confermato</translation>
     </message>
+    <message>
+        <source>The address of meter %1 is not confirmed (%2): nothing sent. &quot;Read selected&quot; finds where it answers...</source>
+        <translation>L&apos;indirizzo del contatore %1 non è confermato (%2): nulla inviato. &quot;Leggi selezionati&quot; trova dove risponde...</translation>
+    </message>
+    <message>
+        <source>Read meter %1 by its ID</source>
+        <translation>Lettura del contatore %1 tramite il suo ID</translation>
+    </message>
 </context>
 <context>
     <name>OperationSummary</name>
@@ -1123,6 +1143,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>no valid reply from %1</source>
         <translation>nessuna risposta valida da %1</translation>
+    </message>
+    <message>
+        <source>the connection was lost</source>
+        <translation>la connessione è stata persa</translation>
     </message>
 </context>
 <context>
@@ -1267,6 +1291,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Meter %1 answers neither at address %2 nor at its old address: its address is not confirmed.</source>
         <translation>Il contatore %1 non risponde né all&apos;indirizzo %2 né al vecchio indirizzo: l&apos;indirizzo non è confermato.</translation>
+    </message>
+    <message>
+        <source>meter %1 answers at address %2 already: not changed</source>
+        <translation>il contatore %1 risponde già all&apos;indirizzo %2: non modificato</translation>
+    </message>
+    <message>
+        <source>address %1 did not answer clearly: not changed</source>
+        <translation>l&apos;indirizzo %1 non ha risposto in modo chiaro: non modificato</translation>
     </message>
 </context>
 <context>
@@ -1866,6 +1898,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Update readings of the display</source>
         <translation>Aggiorna le letture del display</translation>
     </message>
+    <message>
+        <source>%1 was sent to the display but not confirmed</source>
+        <translation>%1 è stato inviato al display ma non confermato</translation>
+    </message>
 </context>
 <context>
     <name>display::ReadRun</name>
@@ -1919,6 +1955,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Zero start values in the display</source>
         <translation>Azzera i valori iniziali nel display</translation>
+    </message>
+    <message>
+        <source>%1 was sent to device %2 but not confirmed</source>
+        <translation>%1 è stato inviato al dispositivo %2 ma non confermato</translation>
     </message>
 </context>
 </TS>

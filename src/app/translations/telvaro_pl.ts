@@ -105,6 +105,10 @@
         <source>address %1 was sent to meter %2 but not confirmed</source>
         <translation>adres %1 został wysłany do licznika %2, ale nie potwierdzony</translation>
     </message>
+    <message>
+        <source>meter %1: %2</source>
+        <translation>licznik %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>BusSession</name>
@@ -118,6 +122,10 @@
     <message>
         <source>Custom command</source>
         <translation>Własne polecenie</translation>
+    </message>
+    <message>
+        <source>custom command %1 was sent but not confirmed</source>
+        <translation>polecenie własne %1 wysłano, ale nie potwierdzono</translation>
     </message>
 </context>
 <context>
@@ -533,6 +541,10 @@
     <message>
         <source>The network number &quot;%1&quot; is no a.b.c.d of numbers 0..255: nothing sent...</source>
         <translation>Numer sieci &quot;%1&quot; nie jest postaci a.b.c.d z liczb 0..255: nic nie wysłano...</translation>
+    </message>
+    <message>
+        <source>The serial port %1 is gone (%2)...</source>
+        <translation>Port szeregowy %1 zniknął (%2)...</translation>
     </message>
 </context>
 <context>
@@ -1089,6 +1101,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>%1 was sent to meter %2 but not confirmed</source>
         <translation>%1 wysłano do licznika %2, ale nie potwierdzono</translation>
     </message>
+    <message>
+        <source>The address of meter %1 is not confirmed (%2): nothing sent. &quot;Read selected&quot; finds where it answers...</source>
+        <translation>Adres licznika %1 nie jest potwierdzony (%2): nic nie wysłano. &quot;Odczytaj zaznaczone&quot; sprawdzi, gdzie odpowiada...</translation>
+    </message>
+    <message>
+        <source>Read meter %1 by its ID</source>
+        <translation>Odczyt licznika %1 po jego ID</translation>
+    </message>
 </context>
 <context>
     <name>OperationSummary</name>
@@ -1127,6 +1147,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>no valid reply from %1</source>
         <translation>brak poprawnej odpowiedzi od %1</translation>
+    </message>
+    <message>
+        <source>the connection was lost</source>
+        <translation>połączenie zostało utracone</translation>
     </message>
 </context>
 <context>
@@ -1273,6 +1297,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Meter %1 answers neither at address %2 nor at its old address: its address is not confirmed.</source>
         <translation>Licznik %1 nie odpowiada ani pod adresem %2, ani pod starym adresem: jego adres nie jest potwierdzony.</translation>
+    </message>
+    <message>
+        <source>meter %1 answers at address %2 already: not changed</source>
+        <translation>licznik %1 odpowiada już pod adresem %2: bez zmian</translation>
+    </message>
+    <message>
+        <source>address %1 did not answer clearly: not changed</source>
+        <translation>adres %1 nie odpowiedział jednoznacznie: bez zmian</translation>
     </message>
 </context>
 <context>
@@ -1874,6 +1906,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>Update readings of the display</source>
         <translation>Aktualizuj odczyty wyświetlacza</translation>
     </message>
+    <message>
+        <source>%1 was sent to the display but not confirmed</source>
+        <translation>%1 wysłano do wyświetlacza, ale nie potwierdzono</translation>
+    </message>
 </context>
 <context>
     <name>display::ReadRun</name>
@@ -1927,6 +1963,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Zero start values in the display</source>
         <translation>Zeruj wartości początkowe w wyświetlaczu</translation>
+    </message>
+    <message>
+        <source>%1 was sent to device %2 but not confirmed</source>
+        <translation>%1 wysłano do urządzenia %2, ale nie potwierdzono</translation>
     </message>
 </context>
 </TS>
