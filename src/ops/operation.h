@@ -24,9 +24,8 @@ struct OperationSummary {
     QStringList unresolved; // search patterns under which meters answered but could not be read one by one
     QStringList
         unconfirmed; // writes that went out before a stop: "address 40 was sent to meter 20071234 but not confirmed"
-    QStringList
-        refused;       // changes not made because the bus did not allow them ("address 3 did not answer clearly: ...")
-    QStringList notes; // anything else worth the last line ("2 meters share ID 12345678")
+    QStringList refused;   // changes the bus did not allow: "address 3 did not answer clearly: not changed"
+    QStringList notes;     // anything else worth the last line ("2 meters share ID 12345678")
     bool stopped = false;  // ended by Stop or a lost link, not by running out of work
     bool linkLost = false; // stopped because the link went away
     bool counted = true;   // false: work that counts no meters (the display, a command typed by hand)
