@@ -170,34 +170,53 @@ void pressStop(MainWindow &w, const QString &operation)
     stop->click();
 }
 
-// Every operation on the serial port and the converter; and the address
-// sequences cut at their write, where the write must be named.
-void addRows()
+const QString kMeter1 = QStringLiteral(" was sent to meter 11111111 but not confirmed");
+
+// How the rows of an operation end: at its first request, at the address
+// write (which must be named), during the converter's connect, after its
+// reply came but before it was taken, or by itself.
+void addColumns()
 {
     QTest::addColumn<QString>("route");
     QTest::addColumn<QString>("operation");
-    QTest::addColumn<bool>("atTheWrite");
+    QTest::addColumn<QString>("when");
     QTest::addColumn<QString>("unconfirmed"); // in the summary; empty: nothing was written
-    const QString meter1 = QStringLiteral(" was sent to meter 11111111 but not confirmed");
+}
+
+// The writes each operation has under way when it ends at its first request.
+QString writeOf(const QString &operation)
+{
     const QHash<QString, QString> writes{
         {"address by address", "Set primary address 40 was sent to every meter (254) but not confirmed"},
-        {"reset", "Reset" + meter1},
-        {"baud", "Set baud rate 2400" + meter1},
-        {"ID", "Set ID 11111119" + meter1}, // named as the user knew it
-        {"value", "Set value 1234" + meter1},
-        {"medium", "Set medium Electricity" + meter1},
+        {"reset", "Reset" + kMeter1},
+        {"baud", "Set baud rate 2400" + kMeter1},
+        {"ID", "Set ID 11111119" + kMeter1}, // named as the user knew it
+        {"value", "Set value 1234" + kMeter1},
+        {"medium", "Set medium Electricity" + kMeter1},
         {"custom command", "custom command 10 7B 01 7C 16 was sent but not confirmed"},
         {"display write", "SET ENTR=1 was sent to device 1 but not confirmed"},
     };
+    return writes.value(operation);
+}
+
+// Every operation on the serial port and the converter; the address
+// sequences cut at their write.
+void addRows(bool byStop)
+{
+    addColumns();
     for (const char *route : {"converter", "serial"}) {
         for (const char *operation : {"scan", "read selected", "read all", "address by address", "address by ID",
                                       "reset", "baud", "ID", "value", "medium", "auto addressing", "search",
                                       "find by ID", "custom command", "display read", "display write"})
-            QTest::addRow("%s, %s", route, operation) << route << operation << false << writes.value(operation);
+            QTest::addRow("%s, %s", route, operation) << route << operation << "first" << writeOf(operation);
         for (const char *operation : {"address by ID", "auto addressing"})
-            QTest::addRow("%s, %s at the write", route, operation)
-                << route << operation << true << "address 40" + meter1;
+            QTest::addRow("%s, %s at the write", route, operation) << route << operation << "write"
+                                                                   << "address 40" + kMeter1;
     }
+    if (byStop)
+        QTest::newRow("converter, scan during the connect") << "converter"
+                                                            << "scan"
+                                                            << "connect" << QString();
 }
 
 } // namespace
@@ -205,15 +224,14 @@ void addRows()
 class TstOperationEnds : public QObject {
     Q_OBJECT
 private slots:
-    void everyOperationEndsOnLinkLoss_data() { addRows(); }
+    void everyOperationEndsOnLinkLoss_data() { addRows(false); }
     void everyOperationEndsOnLinkLoss() { endsCleanly(false); }
-    void everyOperationStops_data() { addRows(); }
+    void everyOperationStops_data() { addRows(true); }
     void everyOperationStops() { endsCleanly(true); }
     void nextOperationSendsOnlyItsFrames_data();
-    void nextOperationSendsOnlyItsFrames();
+    void nextOperationSendsOnlyItsFrames() { endsCleanly(true); }
     void stoppedSelectionIsClosed_data();
     void stoppedSelectionIsClosed();
-    void stopEndsTheConnect();
     void scanAt254TakesTheMeter_data();
     void scanAt254TakesTheMeter();
 
@@ -225,39 +243,57 @@ void TstOperationEnds::endsCleanly(bool byStop)
 {
     QFETCH(QString, route);
     QFETCH(QString, operation);
-    QFETCH(bool, atTheWrite);
+    QFETCH(QString, when);
     QFETCH(QString, unconfirmed);
+    const bool atTheWrite = when == QLatin1String("write"), done = when == QLatin1String("done");
     // Link loss: the simulator hangs up instead of the operation's first
     // reply (the write's acknowledgement is the second). A stop at the write
-    // comes before its acknowledgement, which the meters hold back.
+    // comes before its acknowledgement, which the meters hold back; a stop
+    // after the reply comes before the reply is taken.
     QStringList simArguments;
     if (!byStop)
         simArguments = {QStringLiteral("--hangup-at"), atTheWrite ? QStringLiteral("2") : QStringLiteral("1")};
     else if (atTheWrite)
         simArguments = {QStringLiteral("--reply-delay"), QStringLiteral("400")};
-    RouteWindow b(route, simArguments, atTheWrite && byStop ? 1000 : kTimeoutMs);
+    const bool longWait = atTheWrite || when == QLatin1String("reply") || done;
+    RouteWindow b(route, simArguments, longWait ? 1500 : kTimeoutMs);
     QVERIFY(b.sim->isReady());
     MainWindow &w = *b.window;
-    start(w, operation);
-    QVERIFY2(w.session().busy(), qPrintable(w.logLines().join(u'\n')));
-    if (byStop) {
+    bool stopOffered = false;
+    if (when == QLatin1String("connect"))
+        QTimer::singleShot(300, &w, [&] {
+            stopOffered = w.devices->findPrimaryButton->text() == QLatin1String("Stop");
+            pressStop(w, operation);
+        });
+    start(w, operation); // on the converter, returns once the connect is over
+    QVERIFY2(w.session().busy() || stopOffered, qPrintable(w.logLines().join(u'\n')));
+    if (byStop && (when == QLatin1String("first") || atTheWrite)) {
         QTRY_VERIFY_WITH_TIMEOUT(atTheWrite ? b.received().contains(kWriteOf40) : !b.received().isEmpty(), 10000);
+        pressStop(w, operation);
+    } else if (when == QLatin1String("reply")) {
+        QTRY_VERIFY(b.sim->output().contains(QStringLiteral("\nTX ")));
+        QTest::qWait(50); // here, not yet taken
         pressStop(w, operation);
     }
     QVERIFY(b.idle());
     QStringList log = w.logLines();
-    const QString ending = byStop ? QStringLiteral("stopped before the end.")
-                                  : QStringLiteral("the connection was lost.");
-    const QStringList summary = log.filter(QRegularExpression(QStringLiteral(": .*") + ending + u'$'));
-    QVERIFY2(summary.size() == 1, qPrintable(log.join(u'\n')));
+    if (!done) {
+        const QString ending = byStop ? QStringLiteral("stopped before the end.")
+                                      : QStringLiteral("the connection was lost.");
+        const QStringList summary = log.filter(QRegularExpression(QStringLiteral(": .*") + ending + u'$'));
+        QVERIFY2(summary.size() == 1, qPrintable(log.join(u'\n')));
+        QVERIFY2(unconfirmed.isEmpty() ? !summary.first().contains(QStringLiteral("not confirmed"))
+                                       : summary.first().contains(unconfirmed),
+                 qPrintable(summary.first()));
+    }
     if (!byStop) {
         QVERIFY(log.contains(QStringLiteral("The connection was lost, the operation is stopped...")));
         if (route == QLatin1String("serial")) // shown closed at once, opened again by the next operation
             QVERIFY(!w.dispatch().portOpen());
     }
-    QVERIFY2(unconfirmed.isEmpty() ? !summary.first().contains(QStringLiteral("not confirmed"))
-                                   : summary.first().contains(unconfirmed),
-             qPrintable(summary.first()));
+    if (when == QLatin1String("connect")) // nothing was asked
+        QVERIFY(stopOffered && log.last() == QLatin1String("Scan of 1..2: stopped before the end.")
+                && b.settled() == 0);
     QVERIFY(log.filter(QStringLiteral("terminated normally")).isEmpty());
     if (atTheWrite) { // the meter is addressed at neither address unasked
         QCOMPARE(w.devices->selectedAddressLabel->text(), QStringLiteral("Addr.:40?"));
@@ -274,10 +310,11 @@ void TstOperationEnds::endsCleanly(bool byStop)
     QCOMPARE(w.logLines().mid(lines), QStringList());
     QVERIFY(!w.session().busy());
 
-    // The scan right after is the only one on the bus, and finds both meters
-    // (where a broadcast moved them both, their collision at 40; where the
-    // address write went out, meter 1 is gone to 40).
-    const bool bothMoved = operation == QLatin1String("address by address");
+    // The scan right after (one retry) is the only one on the bus, sends
+    // exactly its frames and finds both meters, with nothing of the ended
+    // operation in its way (where a broadcast moved them both, their
+    // collision at 40; where the address write went out, meter 1 is gone).
+    const bool bothMoved = operation == QLatin1String("address by address") && !done;
     const QStringList frames = bothMoved ? QStringList{"10 7B 28 A3 16", "10 7B 28 A3 16"}
                                          : QStringList{"10 7B 01 7C 16", "10 7B 02 7D 16"};
     const QString scanSummary = bothMoved ? QStringLiteral("Scan of 40..40: 0 meter(s) found; no valid reply from 40.")
@@ -290,45 +327,18 @@ void TstOperationEnds::endsCleanly(bool byStop)
              qPrintable(after.join(u'\n')));
 }
 
+// Whatever the link still holds when an operation ends, or brings after it,
+// is dropped: on the TCP routes, after a stop that came once the reply was
+// in, and after operations that ended by themselves.
 void TstOperationEnds::nextOperationSendsOnlyItsFrames_data()
 {
-    QTest::addColumn<QString>("route");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<bool>("stopped"); // after its reply came, before it was taken; else it ends by itself
+    addColumns();
     for (const char *route : {"converter", "gateway"}) {
         for (const char *operation : {"read selected", "search", "custom command", "display write"})
-            QTest::addRow("%s, %s stopped", route, operation) << route << operation << true;
+            QTest::addRow("%s, %s stopped", route, operation) << route << operation << "reply" << writeOf(operation);
         for (const char *operation : {"read selected", "custom command"})
-            QTest::addRow("%s, %s done", route, operation) << route << operation << false;
+            QTest::addRow("%s, %s done", route, operation) << route << operation << "done" << QString();
     }
-}
-
-// Whatever the link still holds or brings when an operation ends is dropped:
-// the scan of 1..6 after it (two meters, one retry) sends exactly 6 frames
-// and says nothing came too late.
-void TstOperationEnds::nextOperationSendsOnlyItsFrames()
-{
-    QFETCH(QString, route);
-    QFETCH(QString, operation);
-    QFETCH(bool, stopped);
-    RouteWindow b(route, {}, 1500);
-    QVERIFY(b.sim->isReady());
-    MainWindow &w = *b.window;
-    start(w, operation);
-    QVERIFY(w.session().busy());
-    if (stopped) {
-        QTRY_VERIFY(b.sim->output().contains(QStringLiteral("\nTX ")));
-        QTest::qWait(50); // here, not yet taken
-        pressStop(w, operation);
-    }
-    QVERIFY(b.idle());
-    const int sent = b.settled();
-    const QStringList after = b.scanAfter(1, 6);
-    QVERIFY2(after.contains(QStringLiteral("Scan of 1..6: 2 meter(s) found."))
-                 && after.filter(QStringLiteral("came too late")).isEmpty(),
-             qPrintable(after.join(u'\n')));
-    QCOMPARE(b.received().mid(sent), QStringList({"10 7B 01 7C 16", "10 7B 02 7D 16", "10 7B 03 7E 16",
-                                                  "10 7B 04 7F 16", "10 7B 05 80 16", "10 7B 06 81 16"}));
 }
 
 void TstOperationEnds::stoppedSelectionIsClosed_data()
@@ -386,25 +396,6 @@ void TstOperationEnds::stoppedSelectionIsClosed()
     }
     QTRY_VERIFY2(b.received().mid(b.received().lastIndexOf(lastOut)).contains(kDeselect),
                  qPrintable(b.received().join(u'\n')));
-}
-
-// The converter's connect takes a second: Stop is offered meanwhile and ends it.
-void TstOperationEnds::stopEndsTheConnect()
-{
-    RouteWindow b(QStringLiteral("converter"), {});
-    QVERIFY(b.sim->isReady());
-    MainWindow &w = *b.window;
-    bool offered = false;
-    QTimer::singleShot(300, &w, [&] {
-        offered = w.devices->findPrimaryButton->text() == QLatin1String("Stop");
-        pressStop(w, QStringLiteral("scan"));
-    });
-    start(w, QStringLiteral("scan")); // returns once the connect is over
-    QVERIFY(offered);
-    QVERIFY(b.idle(100));
-    // Nothing was asked: no meter count, no frame.
-    QCOMPARE(w.logLines().last(), QStringLiteral("Scan of 1..2: stopped before the end."));
-    QCOMPARE(b.settled(), 0);
 }
 
 void TstOperationEnds::scanAt254TakesTheMeter_data()
