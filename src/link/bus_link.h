@@ -26,7 +26,7 @@ public:
     // Bytes typed by hand: text as sendText; hex bare on the serial port and
     // the converter, in a display telegram to a gateway.
     virtual bool sendCommand(const QByteArray &bytes, bool text) = 0;
-    // Everything that arrived since the request.
+    // Everything that arrived since the request or the last collection.
     virtual QByteArray collectReply() = 0;
     virtual void endLinkUse() = 0;
     // A request of the operation that just ended may still be answered: the
@@ -36,6 +36,10 @@ public:
     // adapter): its end reaches the operation from the event loop, and the
     // operation asks nothing more until then.
     virtual bool linkGone() const = 0;
+    // A reply came since the request but was damaged on its way, so that
+    // nothing of it could be collected (a gateway telegram that failed its
+    // checks): no silence.
+    virtual bool damagedReplyCame() const = 0;
     // Purges the serial port's queues and empties the TCP receive stores.
     virtual void discardPendingReply() = 0;
     // The serial port is open (the wildcard search reads nothing else).

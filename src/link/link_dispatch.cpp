@@ -125,6 +125,7 @@ bool LinkDispatch::routeStillReady(const LinkSettings &s) const
 
 void LinkDispatch::emptyStores()
 {
+    m_damagedTelegram = false;
     m_converter.received.clear();
     gatewayResponse.clear();
     m_serialReceived.clear();
@@ -199,6 +200,7 @@ bool LinkDispatch::sendFrame(const mbus::Request &request)
     const QString socketFailure = QString::fromStdString(request.socketFailure);
     const LinkRoute sendRoute = m_env.settings().route;
     m_replyNotified = false;
+    m_damagedTelegram = false;
     watchSerialInput((replyComplete || replyActivity) && sendRoute == LinkRoute::Serial);
     switch (sendRoute) {
     case LinkRoute::Listen:
@@ -270,9 +272,9 @@ QByteArray LinkDispatch::collectReply()
     switch (m_env.settings().route) {
     case LinkRoute::Listen:
     case LinkRoute::GatewayClient:
-        return gatewayResponse;
+        return std::exchange(gatewayResponse, QByteArray());
     case LinkRoute::Converter:
-        return m_converter.received;
+        return std::exchange(m_converter.received, QByteArray());
     case LinkRoute::Serial:
         break;
     }
@@ -334,8 +336,10 @@ void LinkDispatch::takeTelegram(const mbus::Bytes &telegram, bool fromListen)
     const gateway::Unpacked unpacked = gateway::unpackReply(telegram);
     for (const std::string &line : unpacked.logLines)
         m_log.addLine(QString::fromStdString(line));
-    if (!unpacked.networkNumber)
-        return; // a broken telegram changes nothing else
+    if (!unpacked.networkNumber) {
+        m_damagedTelegram = true; // a broken telegram changes nothing else
+        return;
+    }
     m_network = *unpacked.networkNumber;
     gatewayResponse = QByteArray(reinterpret_cast<const char *>(unpacked.response.data()),
                                  qsizetype(unpacked.response.size()));

@@ -46,6 +46,7 @@ public:
     void endLinkUse() override;
     void keepQuiet(int ms) override;
     bool linkGone() const override { return m_serialGone; }
+    bool damagedReplyCame() const override { return m_damagedTelegram; }
     void discardPendingReply() override;
     bool serialPortOpen() const override { return m_portOpen; }
 
@@ -128,6 +129,7 @@ private:
     QMetaObject::Connection m_serialWatch;
     bool m_replyNotified = false; // replyComplete was called since the last request
     bool m_serialGone = false;    // the serial device went away; said once, until it is opened again
+    bool m_damagedTelegram = false; // a gateway telegram since the request failed its checks
     quint64 m_use = 0;            // counts the begins and ends of link use
     QDeadlineTimer m_quietUntil;  // the next link use is ready no sooner (keepQuiet)
     LinkWait m_quietWait;

@@ -24,4 +24,21 @@ bool isCompleteFrame(ByteView bytes)
            && frameChecksum(bytes.subspan(4, n - kLongOverhead)) == bytes[n - 2];
 }
 
+std::size_t frameBytesMissing(ByteView bytes)
+{
+    const std::size_t n = bytes.size();
+    if (n == 0)
+        return 0;
+    if (bytes[0] == kShortStart)
+        return n < kShortSize ? kShortSize - n : 0;
+    if (bytes[0] != kLongStart)
+        return 0;
+    if (n < 2)
+        return kLongOverhead + 3 - n; // the shortest long frame
+    if ((n >= 3 && bytes[2] != bytes[1]) || (n >= 4 && bytes[3] != kLongStart))
+        return 0;
+    const std::size_t whole = bytes[1] + kLongOverhead;
+    return n < whole ? whole - n : 0;
+}
+
 } // namespace mbus

@@ -14,4 +14,9 @@ namespace mbus {
 
 bool isCompleteFrame(ByteView bytes);
 
+// How many more bytes the frame these bytes begin still needs (at least:
+// a long frame's length is known from its fourth byte on); 0 when they are
+// a whole frame, nothing, or no frame's beginning at all.
+std::size_t frameBytesMissing(ByteView bytes);
+
 } // namespace mbus

@@ -21,6 +21,10 @@
 // The options an operation reads at the moment of use.
 struct BusOptions {
     int retries = 1;         // repeated requests per address or row, 0..9
+    // Retries the user raised beyond the default are spent on silence too:
+    // a scan or search asks a silent address or pattern again even on a bus
+    // that has shown no loss. The default spends them where the bus gave a reason.
+    bool retriesOnSilence() const { return retries >= 2; }
     bool use5B = false;      // REQ_UD2 with C = 5B
     bool globalInit = false; // SND_NKE to 255 before a scan
     bool sendNkeFirst = false;
@@ -96,6 +100,9 @@ public:
     // An answer began after the standard's answer window: the operation
     // under way uses the window no more.
     bool answerWindowTooShort = false;
+    // An answer came after its response timeout: the operation under way
+    // waits twice as long for every answer.
+    bool answersComeLate = false;
 
     // The selected meter and its row (-1: none), and the current reading
     // (litres) kept for "Relay unit".

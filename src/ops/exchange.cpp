@@ -5,6 +5,7 @@
 #include "decode/decode.h"
 #include "decode/telegrams.h"
 #include "mbus/bytes.h"
+#include "mbus/frame_complete.h"
 #include "mbus/frames.h"
 #include "mbus/reply_kind.h"
 
@@ -26,6 +27,12 @@ bool isAcknowledge(const QByteArray &reply)
 {
     return reply.size() == 1 && std::uint8_t(reply[0]) == mbus::kAcknowledgeByte;
 }
+
+// Bounds the wait for the rest of a reply: a few bursts of an adapter.
+constexpr int kMaxRestWaits = 6;
+// What a rest wait adds to the missing bytes' time on the line: a USB
+// adapter's latency timer (16 ms) and a meter's or a machine's pause.
+constexpr int kRestSlackMs = 60;
 
 // The records of an RSP_UD: what follows the 12-byte fixed header, up to the checksum.
 QByteArray recordBytes(const QByteArray &telegram)
@@ -74,17 +81,22 @@ void Exchange::ask(const Question &question)
     m_question = question;
     m_try = 1;
     m_lossSeen = false;
-    // A reading of several telegrams starts from telegram 1: SND_NKE resets
-    // the meter's frame count bit, which a reading before may have left set.
-    // Not at 253, where it would end the selection.
+    m_preludeAcknowledged = false;
+    m_awaitedOnceMore = false;
+    // A reading starts from telegram 1: SND_NKE resets the meter's frame
+    // count bit, which a reading before may have left set. Not at 253, where
+    // it would end the selection.
     const int address = shortFrameAddress(question.request.frame);
-    m_resetFirst = question.expect == Expect::Reading && m_session.options().allTelegrams && !question.nkeFirst
-                   && isReadRequest(question.request.frame) && address != mbus::kSelectedAddress;
+    const BusOptions options = m_session.options();
+    m_resetFirst = question.expect == Expect::Reading && (options.allTelegrams || !options.fastReads)
+                   && !question.nkeFirst && isReadRequest(question.request.frame) && address != mbus::kSelectedAddress;
     startTry();
 }
 
 void Exchange::cancel()
 {
+    m_held.clear();
+    m_restWaits = 0;
     m_timer.stop();
     m_answerWindow.stop();
     m_lineQuiet.stop();
@@ -94,7 +106,8 @@ void Exchange::cancel()
 void Exchange::startTry()
 {
     m_reading = Reading();
-    if (m_question.nkeFirst || m_resetFirst) {
+    // The reset acknowledged once holds: the meter repeats its telegram.
+    if (m_question.nkeFirst || (m_resetFirst && !m_preludeAcknowledged)) {
         m_step = Step::Prelude;
         send(mbus::buildSndNke(shortFrameAddress(m_question.request.frame)));
     } else {
@@ -107,8 +120,13 @@ void Exchange::send(const mbus::Request &request)
 {
     m_previousWaitByWindow = m_windowEndedWait;
     dropLateBytes();
+    m_held.clear();
+    m_restWaits = 0;
     m_lastRequest = request.frame;
+    // The link's notifications are for this request's first wait only: a
+    // wait started again after it (for a late answer) takes none of them.
     const quint64 number = ++m_sent;
+    m_firstWaitOver = false;
     const BusOptions options = m_session.options();
     // An answer that came after the window says the window is too short for
     // this line (an adapter that holds bytes back): the session waits for the
@@ -123,7 +141,7 @@ void Exchange::send(const mbus::Request &request)
             QMetaObject::invokeMethod(
                 this,
                 [this, number] {
-                    if (number == m_sent)
+                    if (number == m_sent && !m_firstWaitOver)
                         endWaitNow();
                 },
                 Qt::QueuedConnection);
@@ -136,7 +154,8 @@ void Exchange::send(const mbus::Request &request)
     m_session.link.sendFrame(request);
     if (m_session.link.linkGone())
         return; // the operation ends from the event loop
-    m_timer.start(options.responseTimeoutMs);
+    m_timeLeftMs = 0;
+    m_timer.start(responseTimeout());
     if (standard)
         startStandardWaits(options, request.frame.size(), number);
     else
@@ -149,7 +168,11 @@ void Exchange::startStandardWaits(const BusOptions &options, std::size_t request
     // the request; the request itself takes 11 bits a character.
     const double bitMs = 1000.0 / std::max(1, options.baud);
     const int window = int(std::ceil((double(requestBytes) * 11 + 330) * bitMs)) + 50 + options.timingMarginMs;
-    const int quiet = int(std::ceil(options.silenceChars * 11 * bitMs)) + options.timingMarginMs;
+    // A whole frame ends the wait at once; a quiet line ends only what is no
+    // frame (a collision, damage), so it may wait out an adapter's burst and
+    // a meter's pause.
+    const int quiet = int(std::ceil(options.silenceChars * 11 * bitMs))
+                      + std::max(options.timingMarginMs, kRestSlackMs);
     m_answerBegun = false;
     m_lineQuiet.stop();
     m_answerWindow.start(std::min(window, options.responseTimeoutMs));
@@ -157,7 +180,7 @@ void Exchange::startStandardWaits(const BusOptions &options, std::size_t request
         QMetaObject::invokeMethod(
             this,
             [this, number, quiet] {
-                if (number != m_sent || !m_timer.isActive())
+                if (number != m_sent || m_firstWaitOver || !m_timer.isActive())
                     return;
                 m_answerBegun = true;
                 m_answerWindow.stop();
@@ -171,8 +194,14 @@ void Exchange::endWaitNow()
 {
     if (!m_timer.isActive())
         return;
+    m_timeLeftMs = m_timer.remainingTime();
     m_timer.stop();
     waitOver();
+}
+
+int Exchange::responseTimeout() const
+{
+    return m_session.options().responseTimeoutMs * (m_session.answersComeLate ? 2 : 1);
 }
 
 // Bytes that came after the last wait ended belong to no request of ours.
@@ -190,9 +219,19 @@ void Exchange::logLate(const QByteArray &late)
     if (late.isEmpty())
         return;
     m_lossSeen = true;
-    answerCameAfterWindow();
+    if (!answerCameAfterWindow())
+        noteLateAnswers();
     m_session.log.addLine(
         tr("%1 byte(s) came too late for their request and were dropped: %2").arg(late.size()).arg(hexText(late, 32)));
+}
+
+void Exchange::noteLateAnswers()
+{
+    if (m_session.answersComeLate)
+        return;
+    m_session.answersComeLate = true;
+    m_session.log.addLine(
+        tr("An answer came after its response timeout: every answer is awaited twice as long from here on..."));
 }
 
 // Bytes that belong to the request before came in after its wait was ended
@@ -207,15 +246,61 @@ bool Exchange::answerCameAfterWindow()
     return true;
 }
 
+bool Exchange::awaitRest(qsizetype collectedBefore)
+{
+    const std::size_t missing = mbus::frameBytesMissing(byteView(m_held));
+    // Only while bytes still come: a rest wait that brought none ends it.
+    if (missing == 0 || m_restWaits >= kMaxRestWaits || (m_restWaits > 0 && m_held.size() == collectedBefore))
+        return false;
+    ++m_restWaits;
+    const double charMs = 11000.0 / std::max(1, m_session.options().baud);
+    m_timer.start(int(std::ceil(double(missing) * charMs)) + kRestSlackMs);
+    return true;
+}
+
+// A whole long frame at the start of the wait that cannot be this request's
+// answer (an acknowledgement was asked for, or it comes from another
+// address) answers the request before, come late.
+QByteArray Exchange::withoutLateFrame(QByteArray reply)
+{
+    if (reply.size() < 2 || std::uint8_t(reply[0]) != 0x68)
+        return reply;
+    const std::size_t length = std::size_t(std::uint8_t(reply[1])) + 6;
+    if (qsizetype(length) > reply.size() || !mbus::isCompleteFrame(byteView(reply.left(qsizetype(length)))))
+        return reply;
+    const bool reading = m_question.expect == Expect::Reading && m_step != Step::Prelude;
+    // A further telegram is judged by its meter (see judged()).
+    if (reading
+        && (m_step == Step::NextTelegram || m_question.address < 0 || std::uint8_t(reply[5]) == m_question.address))
+        return reply;
+    logLate(reply.left(qsizetype(length)));
+    return reply.mid(qsizetype(length));
+}
+
 void Exchange::waitOver()
 {
+    m_firstWaitOver = true;
     m_answerWindow.stop();
     m_lineQuiet.stop();
     BusLink &link = m_session.link;
-    const QByteArray reply = link.collectReply();
-    link.discardPendingReply();
+    const qsizetype before = m_held.size();
+    m_held += link.collectReply();
     if (link.linkGone())
         return; // nothing heard from a link that went away is silence
+    if (awaitRest(before))
+        return;
+    m_damagedCame = link.damagedReplyCame();
+    link.discardPendingReply();
+    m_restWaits = 0;
+    const QByteArray held = std::exchange(m_held, QByteArray());
+    const QByteArray reply = withoutLateFrame(held);
+    // Only a late answer came, and the wait ended at it: this request's own
+    // answer is still due.
+    if (reply.isEmpty() && !held.isEmpty() && m_timeLeftMs > 0) {
+        m_timer.start(std::exchange(m_timeLeftMs, 0));
+        return;
+    }
+    m_timeLeftMs = 0;
     const bool acknowledge = isAcknowledge(reply);
     if (acknowledge && (m_step != Step::Request || m_question.expect != Expect::Presence))
         m_session.logAcknowledge(); // a probe's answer is no acknowledgement of anything
@@ -223,13 +308,11 @@ void Exchange::waitOver()
     switch (m_step) {
     case Step::Prelude:
         m_preludeAcknowledged = acknowledge;
-        if (acknowledge || m_resetFirst) { // a reset that is not acknowledged still leaves the reading to try
-            if (!acknowledge)
-                logLate(reply); // anything else in the SND_NKE's wait answers an earlier request
+        if (acknowledge) {
             m_step = Step::Request;
             send(m_question.request);
         } else {
-            tryFailed(reply.isEmpty() ? Outcome::Silent : Outcome::Damaged);
+            tryFailed(reply.isEmpty() && !m_damagedCame ? Outcome::Silent : Outcome::Damaged);
         }
         return;
     case Step::NextTelegram:
@@ -248,21 +331,15 @@ void Exchange::waitOver()
         break;
     }
 
-    if (acknowledge && m_question.expect == Expect::Reading && m_resetFirst && !m_preludeAcknowledged) {
-        // The SND_NKE's E5, one wait late: the meter is slower than the
-        // timeout, and its reading is on the way. Awaited once more in place
-        // of a new try.
-        m_preludeAcknowledged = true;
-        const int address = shortFrameAddress(m_question.request.frame);
-        if (m_try < m_question.tries) {
-            ++m_try;
-            m_session.log.addLine(
-                tr("The meter at %1 answers after the timeout: its reading is awaited once more...").arg(address));
-            m_timer.start(m_session.options().responseTimeoutMs);
-            return;
-        }
-        m_session.log.addLine(tr("The meter at %1 answers after the timeout: raise the timeout...").arg(address));
-        give(Outcome::Silent);
+    if (acknowledge && m_question.expect == Expect::Reading && m_resetFirst && !m_awaitedOnceMore) {
+        // An E5 where the reading was due: a SND_NKE's E5, one wait late.
+        // The meter is slower than the timeout, and its reading is on the
+        // way: awaited once more, and every answer longer from here on.
+        m_awaitedOnceMore = true;
+        noteLateAnswers();
+        m_session.log.addLine(tr("The meter at %1 answers after the timeout: its reading is awaited once more...")
+                                  .arg(shortFrameAddress(m_question.request.frame)));
+        m_timer.start(responseTimeout());
         return;
     }
     const Outcome outcome = judged(reply);
@@ -279,6 +356,8 @@ void Exchange::waitOver()
 
 Outcome Exchange::judged(const QByteArray &reply) const
 {
+    if (reply.isEmpty() && m_damagedCame)
+        return Outcome::Damaged; // the answer was broken on its way back
     ReplyRule rule;
     rule.expect = m_question.expect;
     rule.address = m_question.address;
@@ -364,7 +443,7 @@ void Exchange::tryFailed(Outcome outcome)
         // answer is still on the way, and is awaited for the timeout instead
         // of asking again (two answers would run into one).
         m_session.link.replyActivity = nullptr;
-        m_timer.start(m_session.options().responseTimeoutMs);
+        m_timer.start(responseTimeout());
         return;
     }
     if (m_try < m_question.tries && !trustedSilence && !collision) {

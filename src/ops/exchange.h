@@ -17,6 +17,17 @@
 // earlier try of it already showed the bus losing bytes. Every answer says
 // whether the bus showed loss while it was asked, so that the walk can stop
 // trusting silence from there on.
+//
+// A reading by primary address starts at the meter's first telegram: a
+// SND_NKE goes first and its E5 is awaited (unless "Complete reply early"
+// asks for speed); once acknowledged, a try that fails repeats only the
+// REQ_UD2, which the meter answers with the same telegram.
+//
+// A reply whose end was not seen when the wait ran out (a USB adapter
+// passes bytes on in bursts, a meter pauses, the process slept) is waited
+// out for as long as its missing bytes need on the line, never collided with
+// by the next request; and a whole frame ahead of an acknowledgement is a
+// reply to an earlier request, come late.
 
 #include "bus_session.h"
 #include "reply_rule.h"
@@ -77,8 +88,16 @@ private:
     // Standard bus timing: the waits that end an exchange before its timeout.
     void startStandardWaits(const BusOptions &options, std::size_t requestBytes, quint64 number);
     void endWaitNow();
+    // The response timeout, doubled once answers were seen to come after it.
+    int responseTimeout() const;
+    // Waits on for the rest of a reply that has begun; false when there is none.
+    bool awaitRest(qsizetype collectedBefore);
+    // The reply without a late frame ahead of the acknowledgement asked for.
+    QByteArray withoutLateFrame(QByteArray reply);
     void dropLateBytes();
     void logLate(const QByteArray &late);
+    // Answers come after the response timeout: said once, and waited for longer.
+    void noteLateAnswers();
     // True when this is the first sign that the window is too short.
     bool answerCameAfterWindow();
     void waitOver();
@@ -104,8 +123,14 @@ private:
     bool m_windowEndedWait = false;      // the last wait was ended by the standard's answer window
     bool m_previousWaitByWindow = false; // so was the wait before the request now out
     bool m_resetFirst = false;           // SND_NKE before a reading of several telegrams
-    bool m_preludeAcknowledged = false;  // the SND_NKE's E5 came in its own wait
+    bool m_preludeAcknowledged = false;  // the SND_NKE's E5 came: the reading starts at telegram 1
+    bool m_awaitedOnceMore = false;      // a late E5 made this question wait once more for its reading
     Reading m_reading;
+    QByteArray m_held;         // collected in this wait so far
+    int m_timeLeftMs = 0;      // of the wait that a complete frame or a quiet line ended early
+    bool m_damagedCame = false; // the link saw this wait's answer damaged on its way
+    int m_restWaits = 0;
     mbus::Bytes m_lastRequest;
     quint64 m_sent = 0; // requests sent, to tell an early completion from a stale one
+    bool m_firstWaitOver = false; // the request's first wait ended: the link's notifications are stale
 };

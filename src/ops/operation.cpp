@@ -37,6 +37,10 @@ QString OperationSummary::text() const
     if (!unresolved.isEmpty())
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "not told apart: %1"))
                      .arg(unresolved.join(QStringLiteral(", ")));
+    if (!unchecked.isEmpty())
+        parts << translated(QT_TRANSLATE_NOOP("OperationSummary",
+                                              "the bus lost replies, and these stayed silent without being asked again: %1"))
+                     .arg(unchecked.join(QStringLiteral(", ")));
     parts << unconfirmed << refused << notes;
     if (linkLost)
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "the connection was lost"));
@@ -58,6 +62,7 @@ bool Operation::takeBus(const QString &title)
     if (m_running || !m_session.begin())
         return false;
     m_session.answerWindowTooShort = false;
+    m_session.answersComeLate = false;
     m_summary = OperationSummary();
     m_summary.title = title;
     m_running = true;
@@ -119,7 +124,10 @@ void Operation::end()
     emit progressChanged(0, 0, 0, false);
     m_session.link.endLinkUse();
     if (replyMayCome)
-        m_session.link.keepQuiet(m_session.options().responseTimeoutMs);
+        m_session.link.keepQuiet(m_session.options().responseTimeoutMs * (m_session.answersComeLate ? 2 : 1));
+    if (m_session.answersComeLate)
+        m_summary.notes << translated(QT_TRANSLATE_NOOP("OperationSummary",
+                                                        "answers came after the response timeout: raise it"));
     if (m_summary.shown())
         m_session.log.addLine(m_summary.text());
     m_session.finish();

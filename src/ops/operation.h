@@ -25,6 +25,7 @@ struct OperationSummary {
     QStringList
         unconfirmed; // writes that went out before a stop: "address 40 was sent to meter 20071234 but not confirmed"
     QStringList refused;   // changes the bus did not allow: "address 3 did not answer clearly: not changed"
+    QStringList unchecked; // found silent before the bus lost replies, and not asked again (no retries)
     QStringList notes;     // anything else worth the last line ("2 meters share ID 12345678")
     bool stopped = false;  // ended by Stop or a lost link, not by running out of work
     bool linkLost = false; // stopped because the link went away
@@ -36,7 +37,7 @@ struct OperationSummary {
     bool clean() const
     {
         return silent.isEmpty() && invalid.isEmpty() && incomplete.isEmpty() && unverified.isEmpty()
-               && unresolved.isEmpty() && unconfirmed.isEmpty() && refused.isEmpty() && !stopped;
+               && unresolved.isEmpty() && unconfirmed.isEmpty() && refused.isEmpty() && unchecked.isEmpty() && !stopped;
     }
     // "Scan: 12 meters found." / "Read all meters: 10 of 12 meters answered; no answer from 3, 9."
     QString text() const;

@@ -4,6 +4,25 @@
 
 #include <algorithm>
 
+namespace {
+
+// "2-9, 11, 13-250": addresses in ascending order, runs joined.
+QString addressRanges(const QList<int> &addresses)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < addresses.size();) {
+        qsizetype j = i;
+        while (j + 1 < addresses.size() && addresses[j + 1] == addresses[j] + 1)
+            ++j;
+        parts << (j == i ? QString::number(addresses[i])
+                         : QStringLiteral("%1-%2").arg(addresses[i]).arg(addresses[j]));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 PrimaryScan::PrimaryScan(BusSession &session, QObject *parent) : Operation(session, parent)
 {
     connect(&m_exchange, &Exchange::answered, this, &PrimaryScan::answered);
@@ -45,8 +64,9 @@ void PrimaryScan::askCurrent()
     // At 253 the selected meter answers and at 254 every meter, each with its
     // own address: there is none to check against.
     question.address = m_current <= mbus::kMaxPrimaryAddress ? m_current : -1;
-    question.tries = 1 + m_session.options().retries;
-    question.trustSilence = !m_lossSeen;
+    const BusOptions options = m_session.options();
+    question.tries = 1 + options.retries;
+    question.trustSilence = !m_lossSeen && !options.retriesOnSilence();
     m_exchange.ask(question);
 }
 
@@ -85,6 +105,8 @@ bool PrimaryScan::moveOn()
     }
     if (!m_secondLook) {
         m_secondLook = true;
+        if (m_lossSeen && m_session.options().retries == 0 && !m_trustedSilent.isEmpty())
+            m_summary.unchecked << addressRanges(m_trustedSilent);
         if (!m_lossSeen || m_session.options().retries == 0)
             m_trustedSilent.clear();
         else if (!m_trustedSilent.isEmpty())

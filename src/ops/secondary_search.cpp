@@ -24,7 +24,7 @@ SecondarySearch::SecondarySearch(BusSession &session, QObject *parent)
     connect(&m_globalInit, &QTimer::timeout, this, &SecondarySearch::begin);
 }
 
-void SecondarySearch::findById(const QString &idText)
+void SecondarySearch::findById(const QString &idText, bool discovery)
 {
     if (idText.size() != 8) {
         m_session.log.addLine(QStringLiteral("Incorrect ID entered"));
@@ -45,7 +45,7 @@ void SecondarySearch::findById(const QString &idText)
     m_selectionSent = false;
     m_findId = idText;
     m_summary.asked = 1;
-    m_sequence.start(idText.toStdString(), std::nullopt, -1, idText);
+    m_sequence.start(idText.toStdString(), std::nullopt, -1, idText, true, discovery);
 }
 
 // Several meters answered the selection by a full ID and collided: they are
@@ -134,9 +134,14 @@ int SecondarySearch::nextOpenCell(int cell) const
 
 QString SecondarySearch::patternText() const
 {
+    return cellsText(m_cells);
+}
+
+QString SecondarySearch::cellsText(const std::array<std::uint8_t, 8> &cells)
+{
     QString text;
     for (int cell = 8; cell >= 1; --cell) {
-        const int digit = m_cells[std::size_t(cell - 1)];
+        const int digit = cells[std::size_t(cell - 1)];
         text += digit == mbus::kWildcardDigit ? QChar(u'F') : QChar(u'0' + digit);
     }
     return text;
@@ -167,6 +172,20 @@ void SecondarySearch::checkNext()
         if (lookAgain(level)) {
             checkNext();
             return;
+        }
+        // Still fewer meters one by one than together: an answer under the
+        // pattern above was not told apart.
+        if (!level.single && m_accounted - level.accountedAt < level.implied) {
+            std::array<std::uint8_t, 8> above = m_cells;
+            if (level.kind == Kind::Digit)
+                above[std::size_t(level.cell - 1)] = mbus::kWildcardDigit;
+            QString where = cellsText(above);
+            if (level.kind == Kind::Version)
+                where += tr(", medium %1").arg(QString::number(m_medium, 16).rightJustified(2, u'0').toUpper());
+            m_summary.unresolved << where;
+            m_session.log.addLine(tr("Fewer meters were found under %1 than answered there together: some answers "
+                                     "could not be told apart...")
+                                      .arg(where));
         }
         if (level.kind == Kind::Medium)
             m_medium = 0xFF;
@@ -217,7 +236,8 @@ void SecondarySearch::probe()
     question.request = mbus::buildWildcardSelection(digits, m_version, m_medium);
     question.expect = Expect::Presence;
     question.tries = 1 + m_session.options().retries;
-    question.trustSilence = !m_lossSeen && !m_levels.empty() && m_levels.back().kind == Kind::Digit;
+    question.trustSilence = !m_lossSeen && !m_session.options().retriesOnSilence() && !m_levels.empty()
+                            && m_levels.back().kind == Kind::Digit;
     m_silenceTrusted = question.trustSilence;
     if (!m_levels.empty() && m_levels.back().secondLook)
         ++m_summary.retries;
@@ -328,8 +348,12 @@ void SecondarySearch::afterReading(const Answer &answer)
     // and version that tell twins apart) and retries are allowed, the reading
     // is asked for once more before it counts as the only meter.
     const bool openDigits = std::find(m_cells.begin(), m_cells.end(), mbus::kWildcardDigit) != m_cells.end();
-    if ((openDigits || m_version == 0xFF) && s.options().retries > 0 && m_lossSeen) {
-        ++m_summary.retries;
+    // Under a pattern that collided, a twin of this meter may have lost its
+    // answer: the reading is asked for once more as well.
+    const bool underCollision = !m_levels.empty() && m_levels.back().implied >= 2;
+    if ((openDigits || m_version == 0xFF) && s.options().retries > 0 && (m_lossSeen || underCollision)) {
+        if (m_lossSeen)
+            ++m_summary.retries;
         m_confirming = true;
         m_pending = answer.reading;
         Question question;
@@ -353,11 +377,13 @@ void SecondarySearch::take(const Reading &reading)
     const QByteArray key = meterKey(reading);
     const QString id = QString::fromStdString(
         decode::decodeReply(byteView(reading.telegrams.front()), {}).header.idText);
-    // A meter found again (in a descent after a lost answer) keeps its row; a
-    // second meter with an ID found before gets a row of its own.
-    const bool again = m_found.contains(key);
-    const bool twin = !again && m_metersById.value(id) > 0;
-    if (!m_session.applyReading(reading, twin ? decode::RowRule::Scan : decode::RowRule::SecondaryReply) || again)
+    // A meter found again (a pattern asked again after a loss or a
+    // collision) is no new reading: one row, one reading per meter. A second
+    // meter with an ID found before gets a row of its own.
+    if (m_found.contains(key))
+        return;
+    const bool twin = m_metersById.value(id) > 0;
+    if (!m_session.applyReading(reading, twin ? decode::RowRule::Scan : decode::RowRule::SecondaryReply))
         return;
     m_found.insert(key);
     ++m_accounted;
@@ -445,6 +471,18 @@ void SecondarySearch::finishSearch()
 {
     if (!running() || lookAgainAtTrusted())
         return;
+    // Without retries the patterns found silent before the loss are not
+    // asked again: said, so that nobody takes the list for the whole bus.
+    if (m_lossSeen && !m_trustedSilent.empty()) {
+        constexpr std::size_t kShown = 8;
+        QStringList patterns;
+        for (std::size_t i = 0; i < std::min(kShown, m_trustedSilent.size()); ++i)
+            patterns << cellsText(m_trustedSilent[i].cells);
+        if (m_trustedSilent.size() > kShown)
+            patterns << tr("%n more", nullptr, int(m_trustedSilent.size() - kShown));
+        m_summary.unchecked << patterns.join(QStringLiteral(", "));
+        m_trustedSilent.clear();
+    }
     for (auto it = m_metersById.cbegin(); it != m_metersById.cend(); ++it)
         if (it.value() > 1)
             m_summary.notes << tr("%1 meters share ID %2").arg(it.value()).arg(it.key());

@@ -49,8 +49,9 @@ public:
 
     // "Find" with a complete ID: select and read that meter. An ID with F
     // digits (or FFFFFFFF) is a pattern for the wildcard search, which then
-    // keeps the table as it is.
-    void findById(const QString &idText);
+    // keeps the table as it is. A routine reading of a meter known by its ID
+    // (not discovery) reads it once, without looking for twins.
+    void findById(const QString &idText, bool discovery = true);
     // The wildcard search; the confirmation is the caller's. clearTable empties
     // the device table once the link is ready. pattern (leftmost digit first,
     // kWildcardDigit for an open one) keeps its given digits throughout: only
@@ -60,6 +61,7 @@ public:
 
     // The pattern as the log shows it: the leftmost digit first, F for any digit.
     QString patternText() const;
+    static QString cellsText(const std::array<std::uint8_t, 8> &cells);
 
 private:
     enum class Wait { GlobalInit, Selection, Reading };

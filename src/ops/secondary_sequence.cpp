@@ -14,8 +14,9 @@ SecondarySequence::SecondarySequence(BusSession &session, QObject *parent)
 }
 
 void SecondarySequence::start(const std::string &id, std::optional<int> newAddress, int oldAddress,
-                              const QString &messageId, bool proveFree)
+                              const QString &messageId, bool proveFree, bool lookForTwins)
 {
+    m_lookForTwins = lookForTwins;
     m_id = id;
     m_newAddress = newAddress;
     m_oldAddress = oldAddress;
@@ -161,7 +162,7 @@ void SecondarySequence::answered(const Answer &answer)
         // one meter's clean answer, means several meters carry the ID.
         if (!m_newAddress && (answer.outcome == Outcome::Damaged || (ok && m_collided))) {
             endSelection(Result::Collided);
-        } else if (!m_newAddress && ok && m_session.options().retries > 0) {
+        } else if (!m_newAddress && ok && m_lookForTwins && m_session.options().retries > 0) {
             m_firstReading = answer.reading;
             ask(Step::ConfirmRead, m_session.readRequest(mbus::kSelectedAddress), Expect::Reading);
         } else if (ok && m_session.applyReading(answer.reading, decode::RowRule::SecondaryReply)) {

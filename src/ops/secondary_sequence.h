@@ -7,8 +7,9 @@
 // replies; an answer from another meter, or anything unclear, leaves the
 // meter as it is. A selection whose acknowledgement was lost may have
 // reached the meter all the same: it is ended too.
-// A meter found by its ID is read twice when retries are allowed: a twin
-// that lost its first answer collides with the second.
+// A meter looked for by its ID (discovery) is read twice when retries are
+// allowed: a twin that lost its first answer collides with the second. A
+// routine reading of a known meter is read once.
 // A write whose acknowledgement is lost is not taken on trust: the meter is
 // looked for at its new address, then at its old one, before the table
 // changes; found at neither, its row is marked.
@@ -44,10 +45,11 @@ public:
     // the address write, otherwise by a read. oldAddress is where the meter
     // answered before (-1: unknown). messageId names the meter in "No
     // response from device ". proveFree false writes without asking the new
-    // address first (the user said so).
+    // address first (the user said so); lookForTwins reads a meter twice
+    // (see above).
     // It is cancelled with the operation that owns it (its parent).
     void start(const std::string &id, std::optional<int> newAddress, int oldAddress, const QString &messageId,
-               bool proveFree = true);
+               bool proveFree = true, bool lookForTwins = false);
     // The operation stops before the sequence is done: a selection that may
     // still be open is ended (SND_NKE to 253, not awaited), and when the new
     // address already went out, the meter's rows show it unconfirmed ("40?").
@@ -85,6 +87,7 @@ private:
     Result m_result = Result::NotRead;
     bool m_collided = false;      // a try of the reading at 253 collided
     Reading m_firstReading;       // found by ID: held until a second reading confirms it
+    bool m_lookForTwins = false;
     bool m_writeSent = false;     // the new address went out
     bool m_selectionOpen = false; // the meter may still be selected
     bool m_done = true;

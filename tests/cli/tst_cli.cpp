@@ -254,6 +254,12 @@ void TstCli::multiTelegramReading()
     QCOMPARE(received,
              QStringList({"RX 10 7B 0A 85 16", "RX 10 7B 0A 85 16", "RX 10 5B 0A 65 16", "RX 10 7B 0A 85 16"}));
     QVERIFY(bus.sim->output().contains(QLatin1String("RX 10 40 0A 4A 16")));
+    // A plain read after it (no --fast) starts at telegram 1 as well: the
+    // telegram 3 left waiting is no complete reading.
+    r = cli({"read", "10", "--format", "json", "--port", bus.sim->link(), "--timeout", "300", "--retries", "0"});
+    QCOMPARE(meters(r).at(0).toObject().value("records").toArray().size(), 3);
+    QCOMPARE(meters(r).at(0).toObject().value("complete").toBool(true), false);
+    QCOMPARE(r.exit, 1);
 
     // A meter whose every telegram holds the same records repeats telegram 1:
     // one telegram, and the reading is incomplete.

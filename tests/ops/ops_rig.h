@@ -84,6 +84,7 @@ public:
     void endLinkUse() override { ++ends; }
     void keepQuiet(int ms) override { quietMs = ms; }
     bool linkGone() const override { return false; }
+    bool damagedReplyCame() const override { return false; }
     void discardPendingReply() override { m_pending.clear(); }
     bool serialPortOpen() const override { return ready && route() == LinkRoute::Serial; }
 
@@ -113,6 +114,10 @@ struct OpsRig {
           search(stack.search)
     {
         options.responseTimeoutMs = 1;
+        // Replies taken when whole, and readings without the SND_NKE that
+        // starts them at telegram 1: the frames below are the requests alone
+        // unless a case turns it off.
+        options.fastReads = true;
     }
 
     static std::vector<mbussim::MeterConfig> parse(const char *text)

@@ -211,7 +211,7 @@ void TstOps::commands_data()
         << "1=2?";
     QTest::newRow("address not confirmed: read by its ID")
         << "read" << false << 2 << "1=2?"
-        << QL{"68 0B 0B 68 53 FD 52 22 22 22 22 FF FF FF FF 26 16", req(253), req(253), nke(253)} << ack << "1=2";
+        << QL{"68 0B 0B 68 53 FD 52 22 22 22 22 FF FF FF FF 26 16", req(253), nke(253)} << ack << "1=2";
     QTest::newRow("read selected") << "read" << false << 1 << "3=" << QL{req(1)} << "" << "3=12.345";
     QTest::newRow("read with NKE first") << "nke-read" << false << 1 << "" << QL{nke(1), req(1)} << ack << "";
 }

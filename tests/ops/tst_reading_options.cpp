@@ -146,7 +146,7 @@ void TstReadingOptions::withoutTheOptionTheTimeoutRuns()
 {
     OpsRig rig(kMultiBus);
     setTimers(rig, 400);
-    QVERIFY(!rig.options.fastReads);
+    rig.options.fastReads = false;
     rig.session.showSelectedMeter({"12121212", decode::TableAddress::fromText("12")});
     QElapsedTimer clock;
     clock.start();
@@ -155,6 +155,8 @@ void TstReadingOptions::withoutTheOptionTheTimeoutRuns()
     QVERIFY2(clock.elapsed() >= 400, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(respondLines(rig.log.lines), 1);
     QVERIFY(rig.link.replyComplete == nullptr); // the link is not even asked to watch
+    // The reading starts at the meter's first telegram.
+    QCOMPARE(rig.link.sent, QStringList({"10 40 0C 4C 16", "10 7B 0C 87 16"}));
 }
 
 // clang-format off

@@ -229,10 +229,11 @@ void TstSearch::retriesOnEvidence_data()
         << "scan" << QStringList{"11111111"} << "corrupt:1" << 8 << 1
         << "The bus lost replies: the 1 address(es) found silent before are asked again...";
     QTest::newRow("search, clean bus") << "search" << two << "" << 0 << 2 << "";
-    // The reading of 31FFFFFF (the 10th request to 253) is lost: asked
+    // The reading of 31FFFFFF (the 11th request to 253: under the collision
+    // each meter is read twice) is lost: asked
     // again and confirmed; from there on the silent 32..39 and 4..9 are
     // asked twice, and 0..2, silent before, twice more: 1 + 1 + 8 + 6 + 6.
-    QTest::newRow("search, a reading lost after its selection") << "search" << two << "drop:253:10" << 22 << 2 << "";
+    QTest::newRow("search, a reading lost after its selection") << "search" << two << "drop:253:11" << 22 << 2 << "";
     // A lone meter's reading damaged: taken for a collision, the level
     // below finds one meter only and is asked again.
     QTest::newRow("search, a collision that finds one meter")

@@ -46,6 +46,16 @@ TelegramFault Faults::telegramFault()
     return TelegramFault::None;
 }
 
+Faults::Pause Faults::pause(std::size_t size)
+{
+    if (m_options.jitterMs <= 0 || size < 2)
+        return {};
+    Pause p;
+    p.at = std::uniform_int_distribution<std::size_t>(1, size - 1)(m_random);
+    p.us = std::uniform_int_distribution<std::int64_t>(0, std::int64_t(m_options.jitterMs) * 1000)(m_random);
+    return p;
+}
+
 std::vector<Bytes> Faults::pieces(const Bytes &reply)
 {
     if (!m_options.split || reply.size() < 2)

@@ -26,6 +26,7 @@ struct FaultOptions {
     double hangupPercent = 0;                  // chance that the peer's connection is closed instead of a reply
     std::vector<int> hangupAt;                 // replies (from 1, over the simulator's life) closed instead
     bool split = false;                        // write replies in 2..4 pieces
+    int jitterMs = 0;                          // a pause of up to this long inside every reply
     std::vector<TelegramFaultOption> telegram; // tried in this order, the first that strikes counts
     std::uint32_t seed = 1;
 };
@@ -41,8 +42,16 @@ public:
     bool corrupt(Bytes &reply);
     // The pieces in which `reply` goes out: the whole reply unless splitting.
     std::vector<Bytes> pieces(const Bytes &reply);
+    bool splitting() const { return m_options.split; }
     // The fault that strikes the next reply telegram, or None.
     TelegramFault telegramFault();
+    // --jitter: where a reply of `size` bytes pauses (after byte `at`, 0: no
+    // pause) and for how many microseconds.
+    struct Pause {
+        std::size_t at = 0;
+        std::int64_t us = 0;
+    };
+    Pause pause(std::size_t size);
 
 private:
     bool chance(double percent);

@@ -149,8 +149,8 @@ int main(int argc, char *argv[])
     const auto &f = options.session.faults;
     if (options.randomMeters > 0)
         out.note("random meters: " + std::to_string(options.randomMeters) + ", seed " + std::to_string(f.seed));
-    if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || !f.hangupAt.empty() || f.split || !f.telegram.empty()
-        || !options.displayFaults.empty())
+    if (f.dropPercent > 0 || f.corruptPercent > 0 || f.hangupPercent > 0 || !f.hangupAt.empty() || f.split
+        || f.jitterMs > 0 || !f.telegram.empty() || !options.displayFaults.empty())
         out.note("faults on, seed " + std::to_string(f.seed));
     if (client)
         client->start(); // after the start-up lines: its notes follow them

@@ -80,6 +80,11 @@ struct Parser {
              "inside a good telegram).",
              "PERCENT"},
             {"split", "Write each reply (or reply telegram) in 2 to 4 pieces, 20 ms apart."},
+            {"usb-latency",
+             "--pty and --tcp: pass the bytes of a reply on in bursts MS milliseconds apart (or every 62 bytes), "
+             "as a USB serial adapter does (16 is a common latency timer).",
+             "MS"},
+            {"jitter", "--pty and --tcp: pause up to MS milliseconds at a random place inside every reply.", "MS"},
             {"hangup",
              "Close the connection instead of answering, for PERCENT of the replies (--pty: the "
              "pseudo-terminal hangs up as a pulled USB adapter does, and a new one takes its link).",
@@ -411,6 +416,10 @@ OptionsResult parseOptions(const QStringList &arguments)
         r.error = "--answer-delay-bits wants bit times 0..1000000";
     else if (p.isSet("baud") && !toInt(p.value("baud"), 110, 1000000, s.baud))
         r.error = "--baud wants a rate 110..1000000";
+    else if (p.isSet("usb-latency") && !toInt(p.value("usb-latency"), 0, 1000, s.usbLatencyMs))
+        r.error = "--usb-latency wants milliseconds 0..1000";
+    else if (p.isSet("jitter") && !toInt(p.value("jitter"), 0, 10000, s.faults.jitterMs))
+        r.error = "--jitter wants milliseconds 0..10000";
     else if (p.isSet("drop") && !toPercent(p.value("drop"), s.faults.dropPercent))
         r.error = "--drop wants a percentage 0..100";
     else if (p.isSet("corrupt") && !toPercent(p.value("corrupt"), s.faults.corruptPercent))

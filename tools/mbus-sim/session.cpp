@@ -3,11 +3,13 @@
 #include "output.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr qint64 kSplitGapUs = 20'000; // pause between the pieces of a split reply
 constexpr int kMinIdleGapMs = 100;
 constexpr int kMinCommandQuietMs = 30; // display commands have no terminator
+constexpr std::size_t kUsbPacket = 62;  // payload of a USB adapter's 64-byte packet
 } // namespace
 
 Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, QObject *parent)
@@ -30,6 +32,9 @@ Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, 
     m_pumpTimer.setSingleShot(true);
     m_pumpTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pumpTimer, &QTimer::timeout, this, &Session::pump);
+    m_latencyTimer.setSingleShot(true);
+    m_latencyTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_latencyTimer, &QTimer::timeout, this, &Session::flushHeld);
 }
 
 void Session::receive(mbus::ByteView bytes)
@@ -52,6 +57,8 @@ void Session::reset()
     m_quietTimer.stop();
     m_pumpTimer.stop();
     m_queue.clear();
+    m_latencyTimer.stop();
+    m_held.clear();
 }
 
 void Session::idleGap()
@@ -118,27 +125,65 @@ void Session::sendReply(mbus::Bytes bytes, bool text, int delayBits)
 
     const qint64 due = nowUs() + qint64(m_options.replyDelayMs) * 1000
                        + qint64(delayBits) * 1000000 / std::max(1, m_options.baud);
-    const std::vector<mbus::Bytes> pieces = m_faults.pieces(bytes);
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        Piece piece;
-        piece.dueUs = due + qint64(i) * kSplitGapUs;
-        piece.bytes = pieces[i];
-        if (i == 0)
-            piece.whole = bytes;
-        piece.text = text;
-        piece.slowMeter = delayBits > 0;
-        m_queue.push_back(std::move(piece));
+    const mbussim::Faults::Pause pause = m_faults.pause(bytes.size());
+    std::size_t offset = 0; // of the piece in the reply
+    qint64 paused = 0;      // the jitter's pause, once the pieces have passed it
+    std::size_t first = m_queue.size();
+    for (mbus::Bytes &bytesOfPiece : m_faults.pieces(bytes)) {
+        // The jitter's pause falls inside this piece: it becomes two.
+        std::vector<mbus::Bytes> parts{std::move(bytesOfPiece)};
+        if (pause.at > offset && pause.at < offset + parts[0].size()) {
+            const auto cut = parts[0].begin() + std::ptrdiff_t(pause.at - offset);
+            parts = {mbus::Bytes(parts[0].begin(), cut), mbus::Bytes(cut, parts[0].end())};
+        }
+        for (mbus::Bytes &part : parts) {
+            Piece piece;
+            if (offset == pause.at && pause.at > 0) {
+                paused = pause.us;
+                piece.pauseUs = pause.us;
+            }
+            piece.dueUs = due + qint64(m_queue.size() - first) * (m_faults.splitting() ? kSplitGapUs : 0) + paused;
+            offset += part.size();
+            piece.bytes = std::move(part);
+            piece.text = text;
+            piece.slowMeter = delayBits > 0;
+            m_queue.push_back(std::move(piece));
+        }
     }
+    m_queue[first].whole = bytes;
     pump();
+}
+
+// --usb-latency: the master gets the bytes that came off the line in
+// bursts, as a USB adapter passes them on when its latency timer runs out
+// (or its 62-byte packet is full).
+void Session::deliver(mbus::ByteView bytes)
+{
+    if (!m_sink || bytes.empty())
+        return;
+    if (m_options.usbLatencyMs <= 0) {
+        m_sink(bytes);
+        return;
+    }
+    m_held.insert(m_held.end(), bytes.begin(), bytes.end());
+    if (m_held.size() >= kUsbPacket)
+        flushHeld();
+    else if (!m_latencyTimer.isActive())
+        m_latencyTimer.start(m_options.usbLatencyMs);
+}
+
+void Session::flushHeld()
+{
+    m_latencyTimer.stop();
+    const mbus::Bytes bytes = std::exchange(m_held, {});
+    if (m_sink && !bytes.empty())
+        m_sink(bytes);
 }
 
 void Session::pump()
 {
     m_pumpTimer.stop();
-    const auto write = [this](mbus::ByteView bytes) {
-        if (m_sink && !bytes.empty())
-            m_sink(bytes);
-    };
+    const auto write = [this](mbus::ByteView bytes) { deliver(bytes); };
     while (!m_queue.empty()) {
         const qint64 now = nowUs();
         Piece &piece = m_queue.front();
@@ -159,7 +204,7 @@ void Session::pump()
             continue;
         }
         if (piece.startUs < 0)
-            piece.startUs = std::max(piece.dueUs, m_wireFreeUs);
+            piece.startUs = std::max(piece.dueUs, m_wireFreeUs + piece.pauseUs);
         const qint64 elapsed = std::max<qint64>(0, now - piece.startUs);
         const std::size_t onWire = std::min<std::size_t>(piece.bytes.size(),
                                                          static_cast<std::size_t>(elapsed / m_charUs));

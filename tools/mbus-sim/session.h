@@ -25,6 +25,7 @@ struct SessionOptions {
     int answerDelayBits = 0; // every meter's answer starts this many bit times later
     bool wireTime = false;   // 11 bits per character at `baud`
     int baud = 2400;
+    int usbLatencyMs = 0; // bytes reach the master in bursts this far apart (a USB adapter's latency timer)
     mbussim::FaultOptions faults;
 };
 
@@ -53,6 +54,7 @@ private:
         // speaks again before it begins. A --reply-delay (a slow path, such
         // as a converter's buffer) delivers its answer all the same.
         bool slowMeter = false;
+        qint64 pauseUs = 0; // --jitter: the line pauses this long before this piece
     };
 
     void handle(const mbussim::FramerEvent &event);
@@ -60,6 +62,8 @@ private:
     void idleGap();
     void lineQuiet();
     void pump();
+    void deliver(mbus::ByteView bytes);
+    void flushHeld();
     qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
 
     mbussim::Bus &m_bus;
@@ -75,6 +79,8 @@ private:
     QTimer m_idleTimer;
     QTimer m_quietTimer; // ends a display command
     QTimer m_pumpTimer;
+    QTimer m_latencyTimer;
+    mbus::Bytes m_held; // off the line, not yet passed on by the USB adapter
     std::deque<Piece> m_queue;
     qint64 m_wireFreeUs = 0;
     qint64 m_charUs = 0;

@@ -256,7 +256,7 @@ void BusCollector::readNextId()
         return;
     }
     SecondarySearch &search = m_bus->stack.search;
-    launch(search, Phase::ReadIds, [&] { search.findById(m_targets[std::size_t(m_nextId)].id); });
+    launch(search, Phase::ReadIds, [&] { search.findById(m_targets[std::size_t(m_nextId)].id, false); });
 }
 
 // The meters a finding walk put in the table join the targets: by their
