@@ -14,6 +14,7 @@
 struct CliRun {
     double seconds = 0;
     QString summary; // the last line on standard error
+    QByteArray out;  // standard output
 };
 
 inline CliRun runCli(const QStringList &arguments)
@@ -27,6 +28,7 @@ inline CliRun runCli(const QStringList &arguments)
     run.seconds = double(clock.elapsed()) / 1000.0;
     const QStringList err = QString::fromLocal8Bit(cli.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
     run.summary = err.isEmpty() ? QString() : err.last();
+    run.out = cli.readAllStandardOutput();
     return run;
 }
 

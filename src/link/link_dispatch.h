@@ -127,10 +127,10 @@ private:
     gateway::NetworkNumber m_network{};
     QByteArray m_serialReceived; // read by the input watch, not yet collected
     QMetaObject::Connection m_serialWatch;
-    bool m_replyNotified = false; // replyComplete was called since the last request
-    bool m_serialGone = false;    // the serial device went away; said once, until it is opened again
+    bool m_replyNotified = false;   // replyComplete was called since the last request
+    bool m_serialGone = false;      // the serial device went away; said once, until it is opened again
     bool m_damagedTelegram = false; // a gateway telegram since the request failed its checks
-    quint64 m_use = 0;            // counts the begins and ends of link use
-    QDeadlineTimer m_quietUntil;  // the next link use is ready no sooner (keepQuiet)
+    quint64 m_use = 0;              // counts the begins and ends of link use
+    QDeadlineTimer m_quietUntil;    // the next link use is ready no sooner (keepQuiet)
     LinkWait m_quietWait;
 };

@@ -20,7 +20,7 @@
 
 // The options an operation reads at the moment of use.
 struct BusOptions {
-    int retries = 1;         // repeated requests per address or row, 0..9
+    int retries = 1; // repeated requests per address or row, 0..9
     // Retries the user raised beyond the default are spent on silence too:
     // a scan or search asks a silent address or pattern again even on a bus
     // that has shown no loss. The default spends them where the bus gave a reason.

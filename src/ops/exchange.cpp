@@ -82,6 +82,7 @@ void Exchange::ask(const Question &question)
     m_try = 1;
     m_lossSeen = false;
     m_preludeAcknowledged = false;
+    m_preludeUnanswered = false;
     m_awaitedOnceMore = false;
     // A reading starts from telegram 1: SND_NKE resets the meter's frame
     // count bit, which a reading before may have left set. Not at 253, where
@@ -132,7 +133,7 @@ void Exchange::send(const mbus::Request &request)
     // this line (an adapter that holds bytes back): the session waits for the
     // response timeout from here on.
     const bool standard = options.standardTiming && m_session.link.route() == LinkRoute::Serial
-                          && !m_session.answerWindowTooShort;
+                          && !m_session.answerWindowTooShort && !m_session.answersComeLate;
     m_windowEndedWait = false;
     if (options.fastReads || standard) {
         // Called while the link is in the middle of a read: the reply is
@@ -308,7 +309,10 @@ void Exchange::waitOver()
     switch (m_step) {
     case Step::Prelude:
         m_preludeAcknowledged = acknowledge;
-        if (acknowledge) {
+        if (acknowledge || (m_resetFirst && !m_question.lookingForMeter)) {
+            if (!acknowledge)
+                logLate(reply);                 // anything else in the SND_NKE's wait answers an earlier request
+            m_preludeUnanswered = !acknowledge; // lost, if the reading comes
             m_step = Step::Request;
             send(m_question.request);
         } else {
@@ -336,6 +340,7 @@ void Exchange::waitOver()
         // The meter is slower than the timeout, and its reading is on the
         // way: awaited once more, and every answer longer from here on.
         m_awaitedOnceMore = true;
+        m_lossSeen = true; // what the walk found silent before may have been as slow
         noteLateAnswers();
         m_session.log.addLine(tr("The meter at %1 answers after the timeout: its reading is awaited once more...")
                                   .arg(shortFrameAddress(m_question.request.frame)));
@@ -466,7 +471,7 @@ void Exchange::give(Outcome outcome)
     answer.outcome = outcome;
     // An answer that came only to a later try: the earlier one was lost. A
     // selection or write goes to a meter that is there: unanswered, it was lost.
-    answer.lossSeen = m_lossSeen || (outcome == Outcome::Answered && m_try > 1)
+    answer.lossSeen = m_lossSeen || (outcome == Outcome::Answered && (m_try > 1 || m_preludeUnanswered))
                       || (outcome == Outcome::Silent && m_question.expect == Expect::Acknowledge);
     if (answer.lossSeen)
         m_session.noteLoss();

@@ -21,7 +21,8 @@
 // A reading by primary address starts at the meter's first telegram: a
 // SND_NKE goes first and its E5 is awaited (unless "Complete reply early"
 // asks for speed); once acknowledged, a try that fails repeats only the
-// REQ_UD2, which the meter answers with the same telegram.
+// REQ_UD2, which the meter answers with the same telegram. A scan takes a
+// SND_NKE nobody acknowledges for an empty address, as a ping.
 //
 // A reply whose end was not seen when the wait ran out (a USB adapter
 // passes bytes on in bursts, a meter pauses, the process slept) is waited
@@ -51,6 +52,10 @@ struct Question {
     bool strayByteIsSilence = false;
     // A silent try ends the question: nobody is there (see above).
     bool trustSilence = false;
+    // The question looks for a meter that may not be there (the scan): a
+    // SND_NKE that nobody acknowledges ends the try. Otherwise the reading
+    // is asked all the same (the E5 may be what was lost).
+    bool lookingForMeter = false;
     // A damaged try ends the question: several meters answered at once.
     bool damageEndsIt = false;
 };
@@ -125,12 +130,13 @@ private:
     bool m_resetFirst = false;           // SND_NKE before a reading of several telegrams
     bool m_preludeAcknowledged = false;  // the SND_NKE's E5 came: the reading starts at telegram 1
     bool m_awaitedOnceMore = false;      // a late E5 made this question wait once more for its reading
+    bool m_preludeUnanswered = false;    // the reading went on without the SND_NKE's E5
     Reading m_reading;
-    QByteArray m_held;         // collected in this wait so far
-    int m_timeLeftMs = 0;      // of the wait that a complete frame or a quiet line ended early
+    QByteArray m_held;          // collected in this wait so far
+    int m_timeLeftMs = 0;       // of the wait that a complete frame or a quiet line ended early
     bool m_damagedCame = false; // the link saw this wait's answer damaged on its way
     int m_restWaits = 0;
     mbus::Bytes m_lastRequest;
-    quint64 m_sent = 0; // requests sent, to tell an early completion from a stale one
+    quint64 m_sent = 0;           // requests sent, to tell an early completion from a stale one
     bool m_firstWaitOver = false; // the request's first wait ended: the link's notifications are stale
 };

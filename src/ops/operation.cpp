@@ -38,8 +38,9 @@ QString OperationSummary::text() const
         parts << translated(QT_TRANSLATE_NOOP("OperationSummary", "not told apart: %1"))
                      .arg(unresolved.join(QStringLiteral(", ")));
     if (!unchecked.isEmpty())
-        parts << translated(QT_TRANSLATE_NOOP("OperationSummary",
-                                              "the bus lost replies, and these stayed silent without being asked again: %1"))
+        parts << translated(
+                     QT_TRANSLATE_NOOP("OperationSummary",
+                                       "the bus lost replies, and these stayed silent without being asked again: %1"))
                      .arg(unchecked.join(QStringLiteral(", ")));
     parts << unconfirmed << refused << notes;
     if (linkLost)
@@ -126,8 +127,8 @@ void Operation::end()
     if (replyMayCome)
         m_session.link.keepQuiet(m_session.options().responseTimeoutMs * (m_session.answersComeLate ? 2 : 1));
     if (m_session.answersComeLate)
-        m_summary.notes << translated(QT_TRANSLATE_NOOP("OperationSummary",
-                                                        "answers came after the response timeout: raise it"));
+        m_summary.notes << translated(
+            QT_TRANSLATE_NOOP("OperationSummary", "answers came after the response timeout: raise it"));
     if (m_summary.shown())
         m_session.log.addLine(m_summary.text());
     m_session.finish();

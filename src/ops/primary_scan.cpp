@@ -14,8 +14,7 @@ QString addressRanges(const QList<int> &addresses)
         qsizetype j = i;
         while (j + 1 < addresses.size() && addresses[j + 1] == addresses[j] + 1)
             ++j;
-        parts << (j == i ? QString::number(addresses[i])
-                         : QStringLiteral("%1-%2").arg(addresses[i]).arg(addresses[j]));
+        parts << (j == i ? QString::number(addresses[i]) : QStringLiteral("%1-%2").arg(addresses[i]).arg(addresses[j]));
         i = j + 1;
     }
     return parts.join(QStringLiteral(", "));
@@ -67,6 +66,7 @@ void PrimaryScan::askCurrent()
     const BusOptions options = m_session.options();
     question.tries = 1 + options.retries;
     question.trustSilence = !m_lossSeen && !options.retriesOnSilence();
+    question.lookingForMeter = true;
     m_exchange.ask(question);
 }
 

@@ -85,8 +85,8 @@ private:
     QString m_messageId;
     QString m_holder;
     Result m_result = Result::NotRead;
-    bool m_collided = false;      // a try of the reading at 253 collided
-    Reading m_firstReading;       // found by ID: held until a second reading confirms it
+    bool m_collided = false; // a try of the reading at 253 collided
+    Reading m_firstReading;  // found by ID: held until a second reading confirms it
     bool m_lookForTwins = false;
     bool m_writeSent = false;     // the new address went out
     bool m_selectionOpen = false; // the meter may still be selected

@@ -14,11 +14,12 @@
 
 class SimProcess {
 public:
-    // On a pseudo-terminal.
+    // On a pseudo-terminal; without a bus file the arguments give the meters.
     explicit SimProcess(const QString &busFile, const QStringList &extra = {})
     {
         m_link = m_dir.filePath(QStringLiteral("sim-tty"));
-        start(QStringList{QStringLiteral("--bus"), busFile, QStringLiteral("--pty"), m_link} + extra);
+        const QStringList bus = busFile.isEmpty() ? QStringList() : QStringList{QStringLiteral("--bus"), busFile};
+        start(bus + QStringList{QStringLiteral("--pty"), m_link} + extra);
         QElapsedTimer clock;
         clock.start();
         while (!QFileInfo::exists(m_link) && clock.elapsed() < 10000 && m_process.state() != QProcess::NotRunning)

@@ -158,11 +158,12 @@ void TstListen::listenCrosstalkIgnored()
     QCOMPARE(ListenRig::received(gateway, 300).size(), 300);
     QCOMPARE(silent.bytesAvailable() + chatty.bytesAvailable(), qint64(0));
     gateway.write(telegram(QByteArray("\xE5", 1)));
-    QTRY_COMPARE(rig.dispatch->collectReply(), QByteArray("\xE5", 1));
+    QByteArray reply; // collected as it comes
+    QTRY_VERIFY((reply += rig.dispatch->collectReply()) == QByteArray("\xE5", 1));
     chatty.write(telegram());
     chatty.write(telegram(QByteArray::fromHex("6803036808017C8516")));
     QTRY_COMPARE(rig.log.count(QStringLiteral("A telegram from 127.0.0.2 is no answer: requests go to 127.0.0.1")), 2);
-    QCOMPARE(rig.dispatch->collectReply(), QByteArray("\xE5", 1));
+    QCOMPARE(rig.dispatch->collectReply(), QByteArray()); // nothing of the other gateway got in
     rig.dispatch->endLinkUse();
 
     // Only the talking gateway stays.

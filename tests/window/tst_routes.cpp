@@ -172,9 +172,11 @@ void TstRoutes::gatewayServerRoute()
     QCOMPARE(log.first(), QStringLiteral("Trying to connect to VELK-2 server..."));
     QVERIFY(log.at(1).startsWith(QLatin1String("Connected TCP/IP, at "))
             && log.at(1).endsWith(QLatin1String(", server 127.0.0.1")));
-    QCOMPARE(log.count(QStringLiteral("Device 0.0.0.7")), 3);
+    // Each reading starts with a SND_NKE: two telegrams a meter.
+    QCOMPARE(log.count(QStringLiteral("Device 0.0.0.7")), 6);
     QCOMPARE(window->dispatch().networkNumber(), (gateway::NetworkNumber{0, 0, 0, 7}));
-    QTRY_VERIFY(sim.output().contains(QStringLiteral("RX telegram #3 A8 10 7B 03 7E 16")));
+    QTRY_VERIFY(sim.output().contains(QStringLiteral("RX telegram #5 A8 10 40 03 43 16"))
+                && sim.output().contains(QStringLiteral("RX telegram #6 A8 10 7B 03 7E 16")));
 
     // A read and a find by ID take the same way.
     window->deviceTable().setCellText(2, 3, "");

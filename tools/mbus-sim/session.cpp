@@ -9,7 +9,7 @@ namespace {
 constexpr qint64 kSplitGapUs = 20'000; // pause between the pieces of a split reply
 constexpr int kMinIdleGapMs = 100;
 constexpr int kMinCommandQuietMs = 30; // display commands have no terminator
-constexpr std::size_t kUsbPacket = 62;  // payload of a USB adapter's 64-byte packet
+constexpr std::size_t kUsbPacket = 62; // payload of a USB adapter's 64-byte packet
 } // namespace
 
 Session::Session(mbussim::Bus &bus, Output &out, const SessionOptions &options, QObject *parent)

@@ -390,10 +390,6 @@
         <translation>Il contatore all&apos;indirizzo %1 risponde dopo il timeout: la sua lettura viene attesa ancora una volta...</translation>
     </message>
     <message>
-        <source>The meter at %1 answers after the timeout: raise the timeout...</source>
-        <translation>Il contatore all&apos;indirizzo %1 risponde dopo il timeout: aumentare il timeout...</translation>
-    </message>
-    <message>
         <source>Telegram %1 came again: the next one is asked for once more...</source>
         <translation>Il telegramma %1 è arrivato di nuovo: il successivo viene richiesto ancora una volta...</translation>
     </message>
@@ -412,6 +408,10 @@
     <message>
         <source>An answer began after the standard&apos;s answer window: every answer is awaited for the response timeout from here on...</source>
         <translation>Una risposta è iniziata dopo la finestra di risposta dello standard: d&apos;ora in poi ogni risposta viene attesa per tutto il timeout...</translation>
+    </message>
+    <message>
+        <source>An answer came after its response timeout: every answer is awaited twice as long from here on...</source>
+        <translation>Una risposta è arrivata dopo il suo timeout: da qui in poi ogni risposta è attesa il doppio...</translation>
     </message>
 </context>
 <context>
@@ -1148,6 +1148,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>the connection was lost</source>
         <translation>la connessione è stata persa</translation>
     </message>
+    <message>
+        <source>the bus lost replies, and these stayed silent without being asked again: %1</source>
+        <translation>il bus ha perso risposte, e questi sono rimasti muti senza essere interrogati di nuovo: %1</translation>
+    </message>
+    <message>
+        <source>answers came after the response timeout: raise it</source>
+        <translation>le risposte sono arrivate dopo il timeout di risposta: aumentarlo</translation>
+    </message>
 </context>
 <context>
     <name>PrimaryScan</name>
@@ -1267,6 +1275,17 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <translation>
             <numerusform>Il bus ha perso risposte: il modello trovato muto prima viene interrogato di nuovo...</numerusform>
             <numerusform>Il bus ha perso risposte: i %n modelli trovati muti prima vengono interrogati di nuovo...</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Fewer meters were found under %1 than answered there together: some answers could not be told apart...</source>
+        <translation>Sotto %1 sono stati trovati meno contatori di quanti vi hanno risposto insieme: alcune risposte non si sono potute distinguere...</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more</source>
+        <translation>
+            <numerusform>altri %n</numerusform>
+            <numerusform>altri %n</numerusform>
         </translation>
     </message>
 </context>

@@ -390,10 +390,6 @@
         <translation>Licznik pod adresem %1 odpowiada po czasie oczekiwania: na jego odczyt czeka się jeszcze raz...</translation>
     </message>
     <message>
-        <source>The meter at %1 answers after the timeout: raise the timeout...</source>
-        <translation>Licznik pod adresem %1 odpowiada po czasie oczekiwania: zwiększ czas oczekiwania...</translation>
-    </message>
-    <message>
         <source>Telegram %1 came again: the next one is asked for once more...</source>
         <translation>Telegram %1 przyszedł ponownie: o następny prosi się jeszcze raz...</translation>
     </message>
@@ -412,6 +408,10 @@
     <message>
         <source>An answer began after the standard&apos;s answer window: every answer is awaited for the response timeout from here on...</source>
         <translation>Odpowiedź zaczęła się po oknie odpowiedzi określonym w normie: od teraz na każdą odpowiedź czeka się przez cały limit czasu...</translation>
+    </message>
+    <message>
+        <source>An answer came after its response timeout: every answer is awaited twice as long from here on...</source>
+        <translation>Odpowiedź przyszła po czasie oczekiwania: od teraz na każdą odpowiedź czeka się dwa razy dłużej...</translation>
     </message>
 </context>
 <context>
@@ -1152,6 +1152,14 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
         <source>the connection was lost</source>
         <translation>połączenie zostało utracone</translation>
     </message>
+    <message>
+        <source>the bus lost replies, and these stayed silent without being asked again: %1</source>
+        <translation>magistrala gubiła odpowiedzi, a te milczały i nie zapytano ich ponownie: %1</translation>
+    </message>
+    <message>
+        <source>answers came after the response timeout: raise it</source>
+        <translation>odpowiedzi przychodziły po czasie oczekiwania: należy go zwiększyć</translation>
+    </message>
 </context>
 <context>
     <name>PrimaryScan</name>
@@ -1273,6 +1281,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
             <numerusform>Magistrala zgubiła odpowiedzi: wzorzec, który wcześniej milczał, jest odpytywany ponownie...</numerusform>
             <numerusform>Magistrala zgubiła odpowiedzi: %n wzorce, które wcześniej milczały, są odpytywane ponownie...</numerusform>
             <numerusform>Magistrala zgubiła odpowiedzi: %n wzorców, które wcześniej milczały, jest odpytywanych ponownie...</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Fewer meters were found under %1 than answered there together: some answers could not be told apart...</source>
+        <translation>Pod %1 znaleziono mniej liczników, niż odpowiedziało tam razem: części odpowiedzi nie dało się rozróżnić...</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more</source>
+        <translation>
+            <numerusform>%n więcej</numerusform>
+            <numerusform>%n więcej</numerusform>
+            <numerusform>%n więcej</numerusform>
         </translation>
     </message>
 </context>
