@@ -495,10 +495,13 @@ Way to the bus (one of them, or --settings):
 Reading:
   --timeout MS          response timeout, 300..9900 (default 500)
   --retries N           how often one question may be asked again, 0..9
-                        (default 1); an address or pattern that stayed silent
-                        is asked again only once the bus has lost a reply
-  --nke                 SND_NKE before each reading
-  --fast                take a reply as soon as it is a whole frame
+                        (default 1); with 1 an address or pattern that stayed
+                        silent is asked again only once the bus has lost a
+                        reply, with 2 or more always
+  --nke                 SND_NKE before each reading, its E5 awaited every try
+  --fast                take a reply as soon as it is a whole frame, and read
+                        without the SND_NKE that otherwise starts each reading
+                        at the meter's first telegram
   --all-telegrams       follow DIF 1F: read every telegram of a meter
   --standard-timing     serial port (the default): an answer not begun within
                         330 bit times + 50 ms (+ the settings' margin, 20 ms) is
