@@ -82,18 +82,26 @@ QStringList field(const QJsonArray &array, const char *name)
 const QStringList kDemoIds{"12345678", "20071234", "30500117", "40123456", "50000042", "60000007",
                            "12004411", "70311502", "81726354", "90440021", "05550123", "53101977"};
 
-// A simulator serving the demo bus (or another), on the route of the row.
+// A simulator serving the demo bus (or another, or none: the arguments give
+// the meters), on the route of the row: "pty", "tcp" (a converter) or
+// "gateway" (a gateway server, network 0.0.0.1).
 struct Bus {
-    Bus(const QString &route, const QString &busFile, bool quiet = true)
+    Bus(const QString &route, const QString &busFile, bool quiet = true, const QStringList &simArguments = {})
     {
-        const QStringList extra = quiet ? QStringList{"--quiet"} : QStringList();
+        const QStringList extra = (quiet ? QStringList{"--quiet"} : QStringList()) + simArguments;
         if (route == QLatin1String("pty")) {
             sim = std::make_unique<SimProcess>(busFile, extra);
             link = {"--port", sim->link()};
-        } else {
-            sim = std::make_unique<SimProcess>(SimProcess::Tcp{}, QStringList{"--bus", busFile, "--tcp", "0"} + extra);
-            link = {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim->port())};
+            return;
         }
+        const bool gateway = route == QLatin1String("gateway");
+        const QStringList bus = busFile.isEmpty() ? QStringList() : QStringList{"--bus", busFile};
+        sim = std::make_unique<SimProcess>(SimProcess::Tcp{},
+                                           bus + QStringList{gateway ? "--gateway-server" : "--tcp", "0"} + extra);
+        link = {gateway ? "--gateway" : "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim->port())};
+        if (gateway)
+            link << "--net"
+                 << "0.0.0.1";
     }
     Run run(const QStringList &arguments, const QStringList &prefix = {}) const
     {
@@ -102,5 +110,15 @@ struct Bus {
     std::unique_ptr<SimProcess> sim;
     QStringList link;
 };
+
+// A bus file of this text in the folder.
+inline QString writeBusFile(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(text);
+    return path;
+}
 
 } // namespace

@@ -398,17 +398,15 @@ void TstCli::occupiedAddressNeverWritten_data()
 void TstCli::occupiedAddressNeverWritten()
 {
     QFETCH(QByteArray, metersAt3);
-    const QString busFile = m_dir.filePath(QStringLiteral("occupied.bus"));
-    QFile f(busFile);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[meter]\naddress = 1\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
-            "record = 0C 13 11 00 00 00\ndrop-first = 1\n"
-            + metersAt3);
-    f.close();
-    SimProcess sim(SimProcess::Tcp{}, {"--bus", busFile, "--tcp", "0"});
+    const Bus bus(QStringLiteral("tcp"),
+                  writeBusFile(m_dir, QStringLiteral("occupied.bus"),
+                               "[meter]\naddress = 1\nid = 11111111\nmanufacturer = ABC\nmedium = water\n"
+                               "record = 0C 13 11 00 00 00\ndrop-first = 1\n"
+                                   + metersAt3),
+                  false);
+    SimProcess &sim = *bus.sim;
     QVERIFY(sim.isReady());
-    const Run r = cli({"set-address", "1", "3", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.port()), "--timeout",
-                       "300", "--retries", "1"});
+    const Run r = cli(QStringList{"set-address", "1", "3", "--timeout", "300", "--retries", "1"} + bus.link);
     QCOMPARE(r.exit, 1);
     QCOMPARE(r.err.last(), QStringLiteral("telvaro-cli: address 3 did not answer clearly: not changed; --force to "
                                           "change it all the same"));

@@ -32,28 +32,6 @@ QByteArray plainEight()
     return bus;
 }
 
-// The simulator on a route ("pty", "converter", "gateway") with these
-// arguments, and telvaro-cli's way to it.
-struct Line {
-    Line(const QString &route, const QStringList &simArguments)
-    {
-        if (route == QLatin1String("pty")) {
-            sim = std::make_unique<SimProcess>(QString(), simArguments);
-            link = {"--port", sim->link()};
-            return;
-        }
-        const bool gateway = route == QLatin1String("gateway");
-        sim = std::make_unique<SimProcess>(SimProcess::Tcp{},
-                                           simArguments + QStringList{gateway ? "--gateway-server" : "--tcp", "0"});
-        link = {gateway ? "--gateway" : "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim->port())};
-        if (gateway)
-            link << "--net"
-                 << "0.0.0.1";
-    }
-    std::unique_ptr<SimProcess> sim;
-    QStringList link;
-};
-
 } // namespace
 
 class TstCliTiming : public QObject {
@@ -67,21 +45,11 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    QString busFile(const char *name, const QByteArray &text);
 };
 
 void TstCliTiming::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-}
-
-QString TstCliTiming::busFile(const char *name, const QByteArray &text)
-{
-    const QString path = m_dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(text);
-    return path;
 }
 
 void TstCliTiming::oneRowPerMeter_data()
@@ -115,8 +83,8 @@ void TstCliTiming::oneRowPerMeter()
     QFETCH(QStringList, command);
     QFETCH(int, meterCount);
     if (sim.contains(QStringLiteral("twins")))
-        sim.replace(sim.indexOf(QStringLiteral("twins")), busFile("twins.bus", kTwins));
-    Line line(QStringLiteral("pty"), sim);
+        sim.replace(sim.indexOf(QStringLiteral("twins")), writeBusFile(m_dir, QStringLiteral("twins.bus"), kTwins));
+    const Bus line(QStringLiteral("pty"), QString(), false, sim);
     QVERIFY(line.sim->isReady());
     const QString archive = m_dir.filePath(QStringLiteral("%1.sqlite").arg(QTest::currentDataTag()));
     const Run r = cli(command + line.link + QStringList{"--format", "json", "--store=" + archive}, 300000);
@@ -143,7 +111,7 @@ void TstCliTiming::everyMeterUnderLoss_data()
         QTest::addRow("pty, scan, drops %d", seed) << "pty" << drop + seeded << scan;
         QTest::addRow("pty, read-all, damage %d", seed) << "pty" << damage + seeded << readAll;
         QTest::addRow("pty, search, drops %d", seed) << "pty" << drop + seeded << QStringList{"search"};
-        QTest::addRow("converter, scan, damage %d", seed) << "converter" << damage + seeded << scan;
+        QTest::addRow("converter, scan, damage %d", seed) << "tcp" << damage + seeded << scan;
         QTest::addRow("gateway, scan, damaged telegrams %d", seed)
             << "gateway" << QStringList{"--gateway-fault", "bad-checksum:10"} + seeded << scan;
     }
@@ -156,7 +124,7 @@ void TstCliTiming::everyMeterUnderLoss()
     QFETCH(QString, route);
     QFETCH(QStringList, fault);
     QFETCH(QStringList, command);
-    Line line(route, QStringList{"--bus", busFile("eight.bus", plainEight())} + fault);
+    const Bus line(route, writeBusFile(m_dir, QStringLiteral("eight.bus"), plainEight()), false, fault);
     QVERIFY(line.sim->isReady());
     const Run r = cli(command + line.link + QStringList{"--timeout", "300", "--retries", "3", "--format", "json"});
     QSet<QString> ids;
