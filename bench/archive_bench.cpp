@@ -60,6 +60,7 @@ void BM_StoreReading(benchmark::State &state)
     int n = 0;
     for (auto _ : state) {
         for (archive::StoredReading &reading : batch) {
+            reading.readingId = QString::number(n); // each a reading of its own
             reading.meterId = meterId(n++ % 1000);
             reading.readAt = reading.readAt.addSecs(1);
         }
@@ -86,6 +87,7 @@ bool fill(const QString &path, int meters, int visits, bool showProgress)
     for (int visit = 0; visit < visits; ++visit) {
         for (int meter = 0; meter < meters; ++meter) {
             batch.push_back(reading);
+            batch.back().readingId = QStringLiteral("%1/%2").arg(visit).arg(meter);
             batch.back().meterId = meterId(meter);
             batch.back().readAt = start.addDays(visit * 30).addSecs(meter);
             if (batch.size() == 200 || (visit == visits - 1 && meter == meters - 1)) {

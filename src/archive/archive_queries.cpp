@@ -40,9 +40,10 @@ ReadingArchive::Statements::Statements(const QSqlDatabase &db, bool postgres)
                                        "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"));
     findMeter.prepare(QStringLiteral("SELECT id FROM meters WHERE meter_id = ? AND manufacturer = ? "
                                      "AND version = ? AND medium = ?"));
+    // A reading ID stored already makes no row: nothing is inserted, nothing returned.
     insertReading.prepare(QStringLiteral("INSERT INTO readings (meter, address, route, read_at, status, access, "
-                                         "complete, telegrams, station, link, main_value, main_unit) "
-                                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                         "complete, telegrams, station, link, main_value, main_unit, reading_id) "
+                                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING")
                           + (postgres ? QStringLiteral(" RETURNING id") : QString()));
 }
 
@@ -145,11 +146,13 @@ bool ReadingArchive::store(std::span<const StoredReading> readings)
         q.bindValue(9, text(reading.link));
         q.bindValue(10, reading.mainValue ? QVariant(*reading.mainValue) : QVariant(QMetaType(QMetaType::Double)));
         q.bindValue(11, text(reading.mainUnit));
+        q.bindValue(12, reading.readingId.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : reading.readingId);
         if (!q.exec())
             return abandon(q.lastError());
-        const qlonglong id = m_postgres ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
+        const bool inserted = m_postgres ? q.next() : q.numRowsAffected() > 0;
+        const qlonglong id = !inserted ? -1 : m_postgres ? q.value(0).toLongLong() : q.lastInsertId().toLongLong();
         q.finish();
-        if (reading.records.empty())
+        if (!inserted || reading.records.empty()) // a reading stored before keeps its records
             continue;
         QSqlQuery &records = st.insertRecords(reading.records.size());
         int at = 0;

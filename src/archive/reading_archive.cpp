@@ -35,6 +35,10 @@ public:
     explicit OwnConnection(const QString &driver) : QSqlDatabase(driver) {}
 };
 
+// One row per reading ID (rows without one, from older archives, are many NULLs).
+const QString kReadingIdIndex = QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS readings_by_reading_id "
+                                               "ON readings (reading_id)");
+
 // The tables; `key` and the types differ between SQLite and PostgreSQL.
 QStringList schema(bool postgres)
 {
@@ -53,9 +57,10 @@ QStringList schema(bool postgres)
             "CREATE TABLE IF NOT EXISTS readings (id %1, meter BIGINT NOT NULL REFERENCES meters(id), address INTEGER, "
             "route TEXT NOT NULL, read_at %3 NOT NULL, status INTEGER NOT NULL, access INTEGER NOT NULL, "
             "complete INTEGER NOT NULL, telegrams %2 NOT NULL, station TEXT NOT NULL DEFAULT '', "
-            "link TEXT NOT NULL DEFAULT '', main_value %4, main_unit TEXT NOT NULL DEFAULT '')")
+            "link TEXT NOT NULL DEFAULT '', main_value %4, main_unit TEXT NOT NULL DEFAULT '', reading_id TEXT)")
             .arg(key, blob, time, real),
         QStringLiteral("CREATE INDEX IF NOT EXISTS readings_by_meter ON readings (meter, read_at)"),
+        kReadingIdIndex,
         // What a record is (quantity, unit, power of ten, function) is kept once
         // in `kinds`: a record row holds numbers only, and stays small.
         QStringLiteral("CREATE TABLE IF NOT EXISTS kinds (id %1, quantity TEXT NOT NULL, unit TEXT NOT NULL, "
@@ -368,6 +373,9 @@ bool ReadingArchive::migrate(QSqlQuery &q, int version)
         if (!runAll(q, statements) || !fillMedia(q) || !fillMainValues(q))
             return false;
     }
+    if (version < 3) // the reading's identity
+        if (!runAll(q, {QStringLiteral("ALTER TABLE readings ADD COLUMN reading_id TEXT"), kReadingIdIndex}))
+            return false;
     return runAll(q, {QStringLiteral("UPDATE schema_info SET version = %1").arg(kSchemaVersion)});
 }
 

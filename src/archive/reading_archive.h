@@ -23,7 +23,7 @@
 
 namespace archive {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // The file name of the default archive, in the user's data folder.
 QString defaultLocation();
@@ -57,7 +57,9 @@ public:
     // removed one).
     bool replaced() const;
 
-    // One transaction; false (with error()) when nothing of it was kept.
+    // One transaction; false (with error()) when nothing of it was kept. A
+    // reading whose reading ID is stored already is left as it is: a replay
+    // or a retry never makes a second row.
     bool store(const StoredReading &reading) { return store(std::span<const StoredReading>(&reading, 1)); }
     bool store(std::span<const StoredReading> readings);
 

@@ -1,5 +1,7 @@
 #include "stored_reading.h"
 
+#include <QUuid>
+
 #include "decode/decode.h"
 #include "decode/header.h"
 #include "decode/record_values.h"
@@ -9,6 +11,11 @@
 #include <QSysInfo>
 
 namespace archive {
+
+QString newReadingId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
 
 namespace {
 
@@ -79,6 +86,7 @@ std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegram
         return std::nullopt;
     const decode::MeterHeader &h = result.meter;
     StoredReading r;
+    r.readingId = newReadingId(); // a new reading; a replay gives the ID it was made with
     r.meterId = latin1(decode::idText(h));
     r.manufacturer = latin1(decode::manufacturerCode(h.manufacturerField));
     r.version = h.version;

@@ -26,6 +26,9 @@ struct StoredRecord {
 };
 
 struct StoredReading {
+    // The reading's identity, given once when it is made (a UUID): the
+    // archive keeps one row per reading ID. Empty for rows of older archives.
+    QString readingId;
     QString meterId; // 8 digits
     QString manufacturer;
     int version = 0;
@@ -52,7 +55,11 @@ struct ReadingSource {
     QString link;
 };
 
-// The reading a set of telegrams makes; nothing when they do not decode.
+// A new reading ID.
+QString newReadingId();
+
+// The reading a set of telegrams makes, with a new reading ID; nothing when
+// they do not decode.
 std::optional<StoredReading> readingFromTelegrams(const QByteArrayList &telegrams, const QDateTime &readAt,
                                                   const ReadingSource &source, bool complete);
 

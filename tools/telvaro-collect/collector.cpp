@@ -6,6 +6,7 @@
 #include "cli_output.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QThread>
 #include <QTimer>
@@ -23,6 +24,7 @@ constexpr int kBrokerStopWaitMs = 800;
 constexpr std::chrono::milliseconds kArchiveStopWait{1500};
 constexpr std::chrono::seconds kLongestArchivePause{60};
 constexpr int kOnceDeliveryWaitMs = 15000;
+constexpr int kHeldDeliveryWaitMs = 5000; // at the end, for readings only memory holds
 
 } // namespace
 
@@ -132,6 +134,7 @@ void Collector::shutDown()
     // What the buses read before they stopped is kept.
     QCoreApplication::sendPostedEvents(this);
     keepIncoming();
+    deliverHeld();
     if (m_mqtt) {
         disconnect(m_mqtt, &MqttLink::connectedChanged, this, nullptr); // the end is no outage
         m_mqtt->stop(kBrokerStopWaitMs);
@@ -149,6 +152,36 @@ void Collector::shutDown()
         if (bus.thread->isFinished())
             delete bus.worker;
     m_buses.clear();
+    // What memory still holds goes into the file now if it can; else it is lost, and said.
+    m_lost = m_spool.keepMemory();
+    if (m_lost > 0)
+        say(tr("%n reading(s) were neither delivered nor kept: the spool %1 cannot be written (%2)", nullptr, m_lost)
+                .arg(m_config.spoolFile, m_spool.error()));
+}
+
+void Collector::deliverHeld()
+{
+    if (m_spool.heldInMemory() == 0 || (!m_mqtt && !m_archive))
+        return;
+    say(tr("%n reading(s) held in memory are being delivered...", nullptr, m_spool.heldInMemory()));
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        pumpBroker();
+        pumpArchive();
+        if (m_spool.heldInMemory() == 0)
+            loop.quit();
+    });
+    deadline.start(kHeldDeliveryWaitMs);
+    poll.start(50);
+    // The archive may take what it was handed: the buses no longer give more.
+    m_shutDown = false;
+    pumpArchive();
+    loop.exec();
+    m_shutDown = true;
 }
 
 bool Collector::allDelivered() const
@@ -164,12 +197,16 @@ int Collector::status() const
 
 void Collector::take(const CollectedReading &reading)
 {
-    const QJsonObject json = cli::meterObject({reading.telegrams, reading.readAt, reading.complete},
-                                              decode::TableOptions{false, 0});
+    QJsonObject json = cli::meterObject({reading.telegrams, reading.readAt, reading.complete},
+                                        decode::TableOptions{false, 0});
     if (json.isEmpty())
         return;
     const QString id = json.value(QLatin1String("id")).toString();
     SpooledReading r;
+    // The reading's identity from here to the archive and the broker: a
+    // replay of the spool, a retry or a restart never makes a second one.
+    r.readingId = archive::newReadingId();
+    json.insert(QStringLiteral("reading_id"), r.readingId);
     r.topic = m_topics.reading(id);
     r.payload = QJsonDocument(json).toJson(QJsonDocument::Compact);
     r.telegrams = reading.telegrams;
@@ -195,21 +232,34 @@ void Collector::keepIncoming()
 {
     if (m_incoming.empty())
         return;
-    if (!m_spool.add(m_incoming)) {
-        // Kept in memory and offered again: the disk may have room later.
-        if (!m_spoolFailing)
-            say(tr("the spool %1 cannot be written (%2); readings are held in memory")
-                    .arg(m_config.spoolFile, m_spool.error()));
+    // While the file cannot be written the readings go out from memory.
+    if (!m_spool.add(m_incoming) && !m_spoolFailing) {
+        say(tr("the spool %1 cannot be written (%2); readings go to the broker and the archive from memory")
+                .arg(m_config.spoolFile, m_spool.error()));
         m_spoolFailing = true;
-        m_keepTimer->start(1000);
-        return;
     }
-    if (m_spoolFailing)
-        say(tr("the spool %1 is written again").arg(m_config.spoolFile));
-    m_spoolFailing = false;
     m_incoming.clear();
     pumpBroker();
     pumpArchive();
+}
+
+void Collector::spoolRoundOver()
+{
+    if (m_spool.memoryRounds() == m_memoryRounds)
+        return;
+    m_memoryRounds = m_spool.memoryRounds();
+    m_brokerCursor = m_brokerFileCursor;
+    m_archiveCursor = m_archiveFileCursor;
+    if (m_spoolFailing)
+        say(tr("the spool %1 is written again").arg(m_config.spoolFile));
+    m_spoolFailing = false;
+}
+
+void Collector::advance(qint64 seq, qint64 &cursor, qint64 &fileCursor)
+{
+    cursor = seq;
+    if (!Spool::isInMemory(seq))
+        fileCursor = seq;
 }
 
 void Collector::brokerConnection(bool connected, const QString &reason)
@@ -244,6 +294,7 @@ void Collector::pumpBroker()
 {
     if (!m_published.empty() && m_spool.done(Spool::Side::Broker, m_published))
         m_published.clear();
+    spoolRoundOver();
     while (m_mqtt && m_mqtt->connected() && m_inFlight.size() < kBrokerWindow) {
         const auto waiting = m_spool.waiting(Spool::Side::Broker, m_brokerCursor,
                                              kBrokerWindow - int(m_inFlight.size()));
@@ -254,7 +305,7 @@ void Collector::pumpBroker()
             if (id < 0)
                 return;
             m_inFlight.insert(id, r.seq);
-            m_brokerCursor = r.seq;
+            advance(r.seq, m_brokerCursor, m_brokerFileCursor);
         }
     }
     checkFinished();
@@ -264,16 +315,26 @@ void Collector::pumpArchive()
 {
     if (!m_archive || !m_archiving.empty() || m_archiveRetry->isActive() || m_shutDown)
         return;
+    // Stored readings the spool could not note: noted now, never stored again.
+    if (!m_archivedUnmarked.empty() && m_spool.done(Spool::Side::Archive, m_archivedUnmarked))
+        m_archivedUnmarked.clear();
+    spoolRoundOver();
     std::vector<qint64> undecodable;
-    for (const SpooledReading &r : m_spool.waiting(Spool::Side::Archive, 0, kArchiveBatch)) {
+    for (const SpooledReading &r : m_spool.waiting(Spool::Side::Archive, m_archiveCursor, kArchiveBatch)) {
         auto reading = archive::readingFromTelegrams(r.telegrams, r.readAt, {r.route, m_config.station, r.link},
                                                      r.complete);
-        if (!reading)
+        if (!reading) {
             undecodable.push_back(r.seq);
-        else if (m_archive->submit(std::move(*reading)))
-            m_archiving.push_back(r.seq);
-        else
+            continue;
+        }
+        // Readings spooled before they had an identity get one of their meter and moment.
+        reading->readingId = !r.readingId.isEmpty() ? r.readingId
+                                                    : reading->station + u'/' + reading->meterId + u'/'
+                                                          + reading->readAt.toString(Qt::ISODateWithMs);
+        if (!m_archive->submit(std::move(*reading)))
             break; // counted as not stored by the archive; tried again later
+        m_archiving.push_back(r.seq);
+        advance(r.seq, m_archiveCursor, m_archiveFileCursor);
     }
     m_spool.done(Spool::Side::Archive, undecodable);
     checkFinished();
@@ -286,10 +347,18 @@ void Collector::archiveWritten(int stored, int notStored)
         kept.push_back(m_archiving.front());
         m_archiving.pop_front();
     }
-    for (int i = 0; i < notStored && !m_archiving.empty(); ++i)
+    // What was not stored is offered again, from the first of it on.
+    for (int i = 0; i < notStored && !m_archiving.empty(); ++i) {
+        if (i == 0) {
+            m_archiveCursor = m_archiving.front() - 1;
+            if (!Spool::isInMemory(m_archiving.front()))
+                m_archiveFileCursor = m_archiveCursor;
+        }
         m_archiving.pop_front();
+    }
     m_archiveFailed = m_archiveFailed || notStored > 0;
-    m_spool.done(Spool::Side::Archive, kept);
+    if (!m_spool.done(Spool::Side::Archive, kept))
+        m_archivedUnmarked.insert(m_archivedUnmarked.end(), kept.begin(), kept.end());
     if (!m_archiving.empty())
         return;
     // A failed write is tried again after a pause that grows while it fails.

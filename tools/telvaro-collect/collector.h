@@ -46,6 +46,9 @@ public:
     void shutDown();
     // 0 when every meter was read and every reading delivered, else 1 (--once).
     int status() const;
+    // Readings that were neither delivered nor kept when it shut down (the
+    // spool could not be written): a service ends with an error then.
+    int lost() const { return m_lost; }
     // Hands over a reading as a bus does (the buses' own way in; the
     // benchmark's too).
     void take(const CollectedReading &reading);
@@ -63,6 +66,13 @@ private:
     };
 
     void keepIncoming();
+    // The file takes readings again after memory held them: the sides go on
+    // after the last reading they had from the file.
+    void spoolRoundOver();
+    // The seq of what a side is handed: its cursor for the file's readings.
+    static void advance(qint64 seq, qint64 &cursor, qint64 &fileCursor);
+    // At the end, what memory holds is delivered for a few seconds at most.
+    void deliverHeld();
     void brokerConnection(bool connected, const QString &reason);
     void pumpBroker();
     void delivered(int messageId);
@@ -82,17 +92,21 @@ private:
     std::vector<SpooledReading> m_incoming; // taken, not yet in the spool
     QTimer *m_keepTimer = nullptr;
     bool m_spoolFailing = false;
+    int m_memoryRounds = 0;
+    int m_lost = 0;
 
     MqttLink *m_mqtt = nullptr;
     int m_brokerState = -1;        // -1 unknown, 0 away, 1 connected: said on change only
     QHash<int, qint64> m_inFlight; // message id -> seq
-    qint64 m_brokerCursor = 0;
+    qint64 m_brokerCursor = 0, m_brokerFileCursor = 0;
     std::vector<qint64> m_published;
     QTimer *m_ackTimer = nullptr;
     QHash<QString, QByteArray> m_discovery; // meter ID -> its retained configuration
 
     archive::ArchiveWorker *m_archive = nullptr;
     std::deque<qint64> m_archiving; // handed to the archive, in order
+    qint64 m_archiveCursor = 0, m_archiveFileCursor = 0;
+    std::vector<qint64> m_archivedUnmarked; // stored, but the spool could not note it yet
     bool m_archiveFailed = false;
     QTimer *m_archiveRetry = nullptr;
     std::chrono::seconds m_archivePause{0};

@@ -149,7 +149,8 @@ int main(int argc, char **argv)
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [&](int signalNumber) {
         if (signalNumber != SIGHUP) {
             collector->shutDown();
-            QCoreApplication::exit(options.once ? collector->status() : 0);
+            // Readings neither delivered nor kept make the stop an error.
+            QCoreApplication::exit(collector->lost() > 0 ? 1 : options.once ? collector->status() : 0);
             return;
         }
         collect::LoadedConfig again = collect::loadConfig(configPath, stateDir);

@@ -11,6 +11,8 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace collect {
 
 namespace {
@@ -18,6 +20,25 @@ namespace {
 const char *column(Spool::Side side)
 {
     return side == Spool::Side::Broker ? "to_broker" : "to_archive";
+}
+
+// Readings held in memory are numbered from here: after every number the file gives.
+constexpr qint64 kMemorySeq = qint64(1) << 50;
+
+bool &needs(SpooledReading &r, Spool::Side side)
+{
+    return side == Spool::Side::Broker ? r.toBroker : r.toArchive;
+}
+
+// Spools of before the readings had an identity get the column.
+bool hasReadingIds(QSqlQuery &q)
+{
+    if (!q.exec(QStringLiteral("PRAGMA table_info(spool)")))
+        return false;
+    while (q.next())
+        if (q.value(1).toString() == QLatin1String("reading_id"))
+            return true;
+    return q.exec(QStringLiteral("ALTER TABLE spool ADD COLUMN reading_id TEXT"));
 }
 
 } // namespace
@@ -88,7 +109,8 @@ Spool::Opened Spool::openFile(const QString &file, QString *error)
                     && q.exec(
                         QStringLiteral("CREATE INDEX IF NOT EXISTS spool_broker ON spool (seq) WHERE to_broker = 1"))
                     && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS spool_archive ON spool (seq) "
-                                             "WHERE to_archive = 1"));
+                                             "WHERE to_archive = 1"))
+                    && hasReadingIds(q);
     if (!ok) {
         *error = q.lastError().text();
         // SQLITE_CORRUPT, SQLITE_NOTADB
@@ -113,16 +135,48 @@ void Spool::closeFile()
 
 QString Spool::error() const
 {
-    return m_db.lastError().text();
+    return m_memoryReason.isEmpty() ? m_db.lastError().text() : m_memoryReason;
 }
 
 bool Spool::add(std::vector<SpooledReading> &readings)
+{
+    if (m_memory.empty() && addToFile(readings))
+        return true;
+    if (m_memory.empty())
+        m_memoryReason = m_db.lastError().text();
+    for (SpooledReading &r : readings) {
+        r.seq = kMemorySeq + ++m_memorySeq;
+        m_memory.push_back(r);
+    }
+    return false;
+}
+
+bool Spool::isInMemory(qint64 seq)
+{
+    return seq >= kMemorySeq;
+}
+
+int Spool::keepMemory()
+{
+    if (m_memory.empty())
+        return 0;
+    std::vector<SpooledReading> held = std::move(m_memory);
+    m_memory.clear();
+    if (addToFile(held)) {
+        ++m_memoryRounds;
+        return 0;
+    }
+    m_memory = std::move(held);
+    return int(m_memory.size());
+}
+
+bool Spool::addToFile(std::vector<SpooledReading> &readings)
 {
     if (!m_db.transaction())
         return false;
     QSqlQuery q(m_db);
     q.prepare(QStringLiteral("INSERT INTO spool (topic, payload, telegrams, read_at, complete, route, link, "
-                             "to_broker, to_archive) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                             "to_broker, to_archive, reading_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (SpooledReading &r : readings) {
         // An empty text or payload is kept as such, not as NULL.
         q.addBindValue(r.topic.isNull() ? QStringLiteral("") : r.topic);
@@ -134,6 +188,7 @@ bool Spool::add(std::vector<SpooledReading> &readings)
         q.addBindValue(r.link);
         q.addBindValue(int(r.toBroker));
         q.addBindValue(int(r.toArchive));
+        q.addBindValue(r.readingId);
         if (!q.exec()) {
             m_db.rollback();
             return false;
@@ -146,9 +201,18 @@ bool Spool::add(std::vector<SpooledReading> &readings)
 std::vector<SpooledReading> Spool::waiting(Side side, qint64 afterSeq, int limit) const
 {
     std::vector<SpooledReading> found;
+    // Memory's readings come after the file's.
+    const auto fromMemory = [&] {
+        for (const SpooledReading &r : m_memory)
+            if (int(found.size()) < limit && r.seq > afterSeq && (side == Side::Broker ? r.toBroker : r.toArchive))
+                found.push_back(r);
+        return found;
+    };
+    if (afterSeq >= kMemorySeq)
+        return fromMemory();
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("SELECT seq, topic, payload, telegrams, read_at, complete, route, link FROM spool "
-                             "WHERE %1 = 1 AND seq > ? ORDER BY seq LIMIT ?")
+    q.prepare(QStringLiteral("SELECT seq, topic, payload, telegrams, read_at, complete, route, link, reading_id "
+                             "FROM spool WHERE %1 = 1 AND seq > ? ORDER BY seq LIMIT ?")
                   .arg(QLatin1String(column(side))));
     q.addBindValue(afterSeq);
     q.addBindValue(limit);
@@ -164,12 +228,34 @@ std::vector<SpooledReading> Spool::waiting(Side side, qint64 afterSeq, int limit
         r.complete = q.value(5).toInt() != 0;
         r.route = q.value(6).toString();
         r.link = q.value(7).toString();
+        r.readingId = q.value(8).toString();
         found.push_back(std::move(r));
     }
-    return found;
+    return fromMemory();
 }
 
 bool Spool::done(Side side, const std::vector<qint64> &seqs)
+{
+    std::vector<qint64> inFile;
+    for (qint64 seq : seqs) {
+        if (seq < kMemorySeq) {
+            inFile.push_back(seq);
+            continue;
+        }
+        for (SpooledReading &r : m_memory)
+            if (r.seq == seq)
+                needs(r, side) = false;
+    }
+    const std::size_t before = m_memory.size();
+    std::erase_if(m_memory, [](const SpooledReading &r) { return !r.toBroker && !r.toArchive; });
+    if (before > 0 && m_memory.empty()) {
+        ++m_memoryRounds; // the file is written again from the next reading on
+        m_memoryReason.clear();
+    }
+    return doneInFile(side, inFile);
+}
+
+bool Spool::doneInFile(Side side, const std::vector<qint64> &seqs)
 {
     if (seqs.empty())
         return true;
@@ -191,6 +277,9 @@ bool Spool::done(Side side, const std::vector<qint64> &seqs)
 
 int Spool::release(Side side)
 {
+    for (SpooledReading &r : m_memory)
+        needs(r, side) = false;
+    std::erase_if(m_memory, [](const SpooledReading &r) { return !r.toBroker && !r.toArchive; });
     const int waiting = count(side);
     QSqlQuery q(m_db);
     if (waiting == 0)
@@ -205,11 +294,14 @@ int Spool::release(Side side)
 
 int Spool::count(Side side) const
 {
+    const int held = int(std::count_if(m_memory.begin(), m_memory.end(), [side](const SpooledReading &r) {
+        return side == Side::Broker ? r.toBroker : r.toArchive;
+    }));
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM spool WHERE %1 = 1").arg(QLatin1String(column(side))))
         || !q.next())
-        return 0;
-    return q.value(0).toInt();
+        return held;
+    return held + q.value(0).toInt();
 }
 
 } // namespace collect
