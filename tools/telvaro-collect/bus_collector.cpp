@@ -52,7 +52,8 @@ void BusCollector::start()
     connect(&m_bus->stack.session, &BusSession::readingDecoded, this,
             [this](const QByteArrayList &telegrams, bool complete) {
                 if (!m_stopping)
-                    emit readingTaken({telegrams, QDateTime::currentDateTimeUtc(), complete, sourceOf(m_settings)});
+                    emit readingTaken({telegrams, QDateTime::currentDateTimeUtc(), complete, sourceOf(m_settings),
+                                       m_config.name, m_config.every});
             });
     connect(&m_bus->dispatch, &LinkDispatch::linkLost, this, [this] { m_linkLost = true; });
     const std::pair<Operation *, Phase> operations[] = {{&m_bus->stack.scan, Phase::Scan},

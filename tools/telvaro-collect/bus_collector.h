@@ -34,6 +34,8 @@ struct CollectedReading {
     QDateTime readAt; // UTC
     bool complete = true;
     archive::ReadingSource source;
+    QString bus;                 // the [Bus NAME] it came from
+    std::chrono::seconds every{0}; // that bus's schedule
 };
 
 struct CycleReport {

@@ -30,7 +30,7 @@ constexpr int kLastAddress = 250;
 
 const QStringList &collectorKeys()
 {
-    static const QStringList keys{"Station", "Archive", "Spool"};
+    static const QStringList keys{"Station", "Archive", "Spool", "Names"};
     return keys;
 }
 
@@ -250,6 +250,23 @@ bool readMqtt(const SectionReader &r, MqttConfig &m, const QString &station)
     return true;
 }
 
+// Names=12345678:Flat 3 heat, 20071234:Flat 4 water
+bool readNames(const SectionReader &r, QHash<QString, QString> &names)
+{
+    for (const QString &part : r.text("Names").split(u',', Qt::SkipEmptyParts)) {
+        const QString id = part.section(u':', 0, 0).trimmed();
+        const QString name = part.section(u':', 1).trimmed();
+        const bool printable = std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; });
+        if (!cli::isId(id) || name.isEmpty() || !printable)
+            return r.fail("Names", tr("give ID:name pairs separated by commas, as 12345678:Flat 3 heat, not '%1'")
+                                       .arg(part.trimmed()));
+        if (names.contains(id))
+            return r.fail("Names", tr("meter %1 is named twice").arg(id));
+        names.insert(id, name);
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<std::chrono::seconds> parseSpan(const QString &text)
@@ -337,10 +354,12 @@ static LoadedConfig readConfig(const QString &path, const QString &stateDir)
                         : !archive.isEmpty()                               ? collector.path("Archive")
                         : stateDir.isEmpty()                               ? archive::defaultLocation()
                                                                            : stateDir + "/telvaro-readings.sqlite";
-    if (!readMqtt(SectionReader(ini, entries, QStringLiteral("MQTT"), error), c.mqtt, c.station))
+    if (!readNames(collector, c.meterNames)
+        || !readMqtt(SectionReader(ini, entries, QStringLiteral("MQTT"), error), c.mqtt, c.station))
         return loaded;
     for (BusConfig &bus : c.buses) {
         bus.settings.archiveStation = c.station;
+        bus.meterNames = c.meterNames;
         if (!readBus(SectionReader(ini, entries, QStringLiteral("Bus ") + bus.name, error), bus))
             return loaded;
     }

@@ -6,6 +6,7 @@
 
 #include "config/settings.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,8 @@ struct BusConfig {
     bool findBySearch = false;
     std::chrono::seconds every{15 * 60};
     std::chrono::seconds findEvery{24 * 3600}; // 0: only at the start
+    // Names given to meters (Names= of [Collector]): meter ID -> "Flat 3 heat".
+    QHash<QString, QString> meterNames;
 
     bool readsAllFound() const { return addresses.isEmpty() && ids.isEmpty(); }
 };
@@ -52,6 +55,7 @@ struct CollectConfig {
     bool archiveOn = true;   // Archive=off: none
     QString archiveLocation; // a file or a postgresql:// address
     QString spoolFile;
+    QHash<QString, QString> meterNames; // meter ID -> its name, for Home Assistant and the cycle lines
     MqttConfig mqtt;
     std::vector<BusConfig> buses;
 };
