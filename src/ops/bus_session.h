@@ -78,6 +78,10 @@ public:
     // Stop (or the program closes): whatever uses the bus ends now.
     void stopAll() { emit stopRequested(); }
     bool busy() const { return m_busy; }
+    // The end is near (a service stops or reloads): the question under way
+    // gets its answer, but no new question or repeat goes out; each one held
+    // back says requestHeldBack().
+    bool sendsNoMore = false;
 
     // The logged-in user's rights; permits() logs the refusal when one is missing.
     UserRights rights;
@@ -136,6 +140,7 @@ signals:
     void busyChanged(bool busy);
     void aborted();
     void stopRequested();
+    void requestHeldBack();
     // Label texts and the row that becomes current (-1: keep the current row).
     void selectionChanged(const QString &id, const QString &address, int currentRow);
     void reportReady(const QStringList &lines);

@@ -78,6 +78,10 @@ Exchange::~Exchange()
 
 void Exchange::ask(const Question &question)
 {
+    if (m_session.sendsNoMore) {
+        emit m_session.requestHeldBack();
+        return;
+    }
     m_question = question;
     m_try = 1;
     m_lossSeen = false;
@@ -449,6 +453,10 @@ void Exchange::tryFailed(Outcome outcome)
         // of asking again (two answers would run into one).
         m_session.link.replyActivity = nullptr;
         m_timer.start(responseTimeout());
+        return;
+    }
+    if (m_try < m_question.tries && !trustedSilence && !collision && m_session.sendsNoMore) {
+        emit m_session.requestHeldBack();
         return;
     }
     if (m_try < m_question.tries && !trustedSilence && !collision) {

@@ -103,9 +103,12 @@ void BusCollector::finishExchange()
     const auto running = std::find_if(operations.begin(), operations.end(), [](Operation *o) { return o->running(); });
     if (running == operations.end())
         return;
+    BusSession &session = m_bus->stack.session;
+    session.sendsNoMore = true; // the answer under way is the last
     QEventLoop loop;
     QTimer::singleShot(std::min(m_settings.timeout + 250, 2000), &loop, &QEventLoop::quit);
-    connect(&m_bus->stack.session, &BusSession::readingDecoded, &loop, &QEventLoop::quit);
+    connect(&session, &BusSession::readingDecoded, &loop, &QEventLoop::quit);
+    connect(&session, &BusSession::requestHeldBack, &loop, &QEventLoop::quit);
     connect(*running, &Operation::runningChanged, &loop, &QEventLoop::quit);
     loop.exec();
 }

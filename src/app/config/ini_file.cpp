@@ -33,6 +33,13 @@ bool splitKey(QStringView line, QStringView *key, QStringView *value)
     return !key->isEmpty();
 }
 
+// One pair of surrounding double quotes is not part of the value.
+QStringView unquoted(QStringView value)
+{
+    return value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"') ? value.mid(1, value.size() - 2)
+                                                                                 : value;
+}
+
 // UTF-8 throughout, decided on whole characters: a sequence cut off at the
 // end of the file (a Windows-1250 letter such as 0xE6 "ć" last) means not UTF-8.
 bool isWholeUtf8(const QByteArray &bytes)
@@ -180,13 +187,17 @@ QList<IniFile::Entry> IniFile::entries() const
 {
     QList<Entry> found;
     QString section;
+    int sectionLine = 0;
     for (int i = 0; i < m_text.size(); ++i) {
         const QStringView trimmed = QStringView(m_text[i]).trimmed();
-        QStringView name;
-        if (isSectionLine(trimmed))
+        QStringView name, value;
+        if (isSectionLine(trimmed)) {
             section = sectionName(trimmed).toString();
-        else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && splitKey(trimmed, &name, nullptr))
-            found.append({section, name.trimmed().toString(), i + 1});
+            sectionLine = i + 1;
+        }
+        else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && splitKey(trimmed, &name, &value))
+            found.append(
+                {section, name.trimmed().toString(), i + 1, unquoted(value).trimmed().toString(), sectionLine});
     }
     return found;
 }
@@ -203,10 +214,7 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
         return def;
     QStringView name, value;
     splitKey(m_text[pos.keyLine], &name, &value);
-    // One pair of surrounding double quotes is not part of the value.
-    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
-        value = value.mid(1, value.size() - 2);
-    return value.toString();
+    return unquoted(value).toString();
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int def) const
