@@ -213,7 +213,15 @@ bool ArchiveWorker::ensureOpen(Shared &s, ReadingArchive &store, bool forWriting
 void ArchiveWorker::write(Shared &s, ReadingArchive &store, const std::vector<StoredReading> &batch)
 {
     std::size_t stored = 0;
-    if (ensureOpen(s, store, true) && store.store(batch)) {
+    const bool wasOpen = store.isOpen();
+    bool written = ensureOpen(s, store, true) && store.store(batch);
+    if (!written && wasOpen && s.location.startsWith(QLatin1String("postgresql://"))) {
+        // A connection the server dropped (it restarted) fails its first
+        // write: tried once more on a new one. A repeat stores nothing twice.
+        store.close();
+        written = ensureOpen(s, store, true) && store.store(batch);
+    }
+    if (written) {
         stored = batch.size();
     } else if (batch.size() > 1 && store.isOpen()) {
         // The one transaction failed for all of them: as many as there is

@@ -364,7 +364,7 @@ void TstArchive::lockHeldTooLong()
 }
 
 // The same schema and queries on PostgreSQL; after a restart of the server
-// the writer's thread makes a new connection at the next reading.
+// the writer's thread writes the next reading on a new connection.
 void TstArchive::postgresql()
 {
     PgServer server;
@@ -387,13 +387,11 @@ void TstArchive::postgresql()
     writer.submit(reading(kMonday.addDays(3)));
     QTRY_COMPARE(storedReadings(server.url()), 5); // four of the round trip
     QVERIFY(server.restart());
-    writer.submit(reading(kMonday.addDays(4))); // meets the old connection, closed by the server
-    QTRY_COMPARE(problems.size(), 1);
-    writer.submit(reading(kMonday.addDays(5)));
-    QTRY_COMPARE(resumed.size(), 1);
-    QCOMPARE(resumed.first().first().toInt(), 1);
-    QCOMPARE(storedReadings(server.url()), 6);
-    QCOMPARE(writer.finish(std::chrono::seconds(10)).notStored, 1);
+    // It meets the old connection, closed by the server, and is written on a new one.
+    writer.submit(reading(kMonday.addDays(4)));
+    QTRY_COMPARE(storedReadings(server.url()), 6);
+    QCOMPARE(writer.finish(std::chrono::seconds(10)).notStored, 0);
+    QCOMPARE(problems.size() + resumed.size(), 0);
     qInstallMessageHandler(nullptr);
     QCOMPARE(qtWarnings, QStringList()); // nothing said of statements on the lost connection
 
@@ -467,10 +465,10 @@ void TstArchive::viewsAnswerTheReadmeQueries()
         const auto volume = [](const QDateTime &when, const char *id, const char *bcd) {
             return *archive::readingFromTelegrams({telegram(id, bcd)}, when, {QStringLiteral("serial"), {}, {}}, true);
         };
-        const std::vector<StoredReading> readings{
-            volume(day, "78563412", "00000100"), volume(day.addSecs(36000), "78563412", "00050100"),
-            volume(day.addDays(1), "78563412", "50070100"),
-            volume(QDateTime::currentDateTimeUtc(), "55667788", "45230100")};
+        const std::vector<StoredReading> readings{volume(day, "78563412", "00000100"),
+                                                  volume(day.addSecs(36000), "78563412", "00050100"),
+                                                  volume(day.addDays(1), "78563412", "50070100"),
+                                                  volume(QDateTime::currentDateTimeUtc(), "55667788", "45230100")};
         // Stored twice, as a replay of the spool would: one row each (the sums below count them).
         QVERIFY2(store.store(readings) && store.store(readings), qPrintable(store.error()));
     }

@@ -7,6 +7,8 @@
 #include "sim_process.h"
 #include "stored_readings.h"
 
+#include "spool.h"
+
 #include <QtTest>
 
 #include <csignal>
@@ -25,16 +27,26 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir; // a fresh one for each test
     QString path(const QString &name) const { return m_dir->filePath(name); }
     // The configuration with the broker and the buses given.
-    QString writeConfig(quint16 brokerPort, const QString &buses, const QString &archive = "readings.sqlite")
+    QString writeConfig(quint16 brokerPort, const QString &buses, const QString &archive = "readings.sqlite",
+                        const QString &spool = "spool.sqlite")
     {
         QFile file(path("collect.ini"));
         file.open(QIODevice::WriteOnly);
-        file.write(QStringLiteral("; written by the test\n[Collector]\nStation=test\nSpool=spool.sqlite\n"
+        file.write(QStringLiteral("; written by the test\n[Collector]\nStation=test\nSpool=%4\n"
                                   "Archive=%3\n\n[MQTT]\nHost=127.0.0.1\nPort=%1\nDiscovery=1\n\n%2")
                        .arg(brokerPort)
-                       .arg(buses, archive)
+                       .arg(buses, archive, spool)
                        .toUtf8());
         return file.fileName();
+    }
+    // The archive's rows and its distinct reading IDs.
+    std::pair<int, QSet<QString>> archivedIds(const QString &file = "readings.sqlite")
+    {
+        QSet<QString> ids;
+        const QList<QStringList> rows = queryRows(path(file), "SELECT reading_id FROM readings");
+        for (const QStringList &row : rows)
+            ids.insert(row[0]);
+        return {int(rows.size()), ids};
     }
     // Every reading the archive holds, as the subscriber names them.
     QSet<QString> archived(const QString &file = "readings.sqlite")
@@ -105,13 +117,14 @@ private slots:
             (topic == "telvaro/test/status" ? (void)(status = payload)
                                             : (void)configs.insert(topic, QJsonDocument::fromJson(payload).object()));
         QCOMPARE(status, QByteArray("online"));
-        QCOMPARE(configs.size(), 16);
-        const QJsonObject water = configs.value("homeassistant/sensor/telvaro_test_12345678/config");
+        QCOMPARE(configs.size(), 53); // a sensor per current value: 45 of the demo bus, 8 of the random meters
+        const QJsonObject water = configs.value("homeassistant/sensor/telvaro_test_12345678_volume/config");
         QCOMPARE(water.value("state_topic").toString(), "telvaro/test/12345678/reading");
         QCOMPARE(water.value("device_class").toString(), "water");
         QCOMPARE(water.value("unit_of_measurement").toString(), "m³");
         QCOMPARE(water.value("device").toObject().value("manufacturer").toString(), "ZRI");
-        QCOMPARE(configs.value("homeassistant/sensor/telvaro_test_20071234/config").value("device_class"), "energy");
+        QCOMPARE(configs.value("homeassistant/sensor/telvaro_test_20071234_energy/config").value("device_class"),
+                 "energy");
 
         // SIGHUP reads the file again; the buses go on.
         collect.signal(SIGHUP);
@@ -190,6 +203,120 @@ private slots:
         QVERIFY(stored.size() >= 12 * 5);
         QVERIFY2(waitFor([&] { return sub.readings().contains(stored); }, 10000),
                  qPrintable(QStringList((stored - sub.readings()).values()).join(u' ')));
+        QCOMPARE(queryRows(path("spool.sqlite"), "SELECT count(*) FROM spool").value(0).value(0), "0");
+    }
+
+    // The spool on a disk that fills up and empties again: readings go out
+    // from memory meanwhile, and at the end each one is in the archive once
+    // and on the broker, or the count of those lost is said.
+    void spoolDiskFullLosesNothing()
+    {
+        const QString disk = path("disk");
+        QVERIFY(QDir().mkpath(disk));
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "-o", "size=512k", "tmpfs", disk});
+        if (!mount.waitForFinished(5000) || mount.exitCode() != 0)
+            QSKIP("a small tmpfs cannot be mounted here (it takes root)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {"-l", disk}); });
+        Broker broker(m_dir->path());
+        requireBroker(broker);
+        SimProcess pty(SimProcess::demoBus(), {"--quiet"});
+        QVERIFY(pty.isReady());
+        Subscriber sub(broker.port(), {"telvaro/+/+/reading"}, false);
+        const QString config = writeConfig(
+            broker.port(), QStringLiteral("[Bus hall-a]\nPort=%1\nAddresses=1-12\nEvery=1s\n").arg(pty.link()),
+            "readings.sqlite", "disk/spool.sqlite");
+        const QString cycle = QStringLiteral("bus hall-a: 12 of 12 meters read");
+        QFile filler(disk + "/filler");
+        const auto fill = [&] {
+            filler.open(QIODevice::WriteOnly);
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {}
+            filler.close();
+        };
+        CollectProcess collect(config);
+        QVERIFY2(collect.waitForLines(cycle, 1, 30000), qPrintable(collect.log()));
+        for (int round = 1; round <= 3; ++round) {
+            fill();
+            const int before = collect.count(cycle);
+            QVERIFY2(collect.waitForLines(cycle, before + 3, 20000), qPrintable(collect.log()));
+            if (round == 3)
+                break;
+            QVERIFY(filler.remove());
+            QVERIFY(collect.waitForLines(cycle, before + 5, 20000));
+        }
+        QVERIFY2(collect.count("the spool .* cannot be written \\(No space left on device\\); readings go to the "
+                               "broker and the archive from memory")
+                     >= 1,
+                 qPrintable(collect.log()));
+        QVERIFY(collect.count("the spool .* is written again") >= 1);
+        const int read = collect.count(cycle) * 12;
+        collect.signal(SIGTERM);
+        const int status = collect.waitForExit(15000);
+        const QRegularExpression lostLine("(\\d+) reading\\(s\\) were neither delivered nor kept");
+        const int lost = lostLine.match(collect.log()).captured(1).toInt();
+        QCOMPARE(status, lost > 0 ? 1 : 0);
+        const auto [rows, ids] = archivedIds();
+        QCOMPARE(rows, ids.size()); // no reading twice
+        QVERIFY2(rows + lost >= read, qPrintable(QStringLiteral("%1 + %2 < %3").arg(rows).arg(lost).arg(read)));
+        QVERIFY(waitFor(
+            [&] {
+                QSet<QString> published;
+                for (const auto &[topic, payload] : sub.messages())
+                    published.insert(QJsonDocument::fromJson(payload).object().value("reading_id").toString());
+                return published.contains(ids);
+            },
+            10000));
+    }
+
+    // kill -9 while a backlog drains into the archive, again and again: each
+    // reading is stored once all the same.
+    void killedCollectorStoresOnce()
+    {
+        constexpr int kBacklog = 20000;
+        {
+            // The demo bus's meter at address 1, as a bus reads it, taken over and over.
+            const QByteArray telegram = QByteArray::fromHex(
+                "6835356808017278563412496A0107200000000C78214365870C1327530400"
+                "0B3B4501004C1380190400426C1F3C046D1E0A2E3502FD1700007E16");
+            collect::Spool spool;
+            QString error, notice;
+            QVERIFY2(spool.open(path("spool.sqlite"), &error, &notice), qPrintable(error));
+            std::vector<collect::SpooledReading> backlog(kBacklog);
+            const QDateTime first = QDateTime::currentDateTimeUtc().addDays(-1);
+            for (int i = 0; i < kBacklog; ++i) {
+                collect::SpooledReading &r = backlog[std::size_t(i)];
+                r.readingId = QStringLiteral("backlog-%1").arg(i);
+                r.topic = "telvaro/test/12345678/reading";
+                r.payload = "{}";
+                r.telegrams = {telegram};
+                r.readAt = first.addSecs(i);
+                r.route = "serial";
+                r.link = "/dev/ttyS0";
+                r.toBroker = false;
+            }
+            QVERIFY(spool.add(backlog));
+        }
+        QFile file(path("collect.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Collector]\nSpool=spool.sqlite\nArchive=readings.sqlite\n"
+                   "[Bus away]\nConverter=127.0.0.1:1\nEvery=1h\n");
+        file.close();
+        for (int round = 0; round < 4; ++round) {
+            CollectProcess collect(file.fileName());
+            QTest::qWait(150); // a part of the backlog each time
+            collect.signal(SIGKILL);
+            collect.waitForExit(5000);
+            const auto [rows, ids] = archivedIds();
+            QCOMPARE(rows, ids.size());
+        }
+        CollectProcess last(file.fileName());
+        QVERIFY(waitFor([&] { return archivedIds().first == kBacklog; }, 60000));
+        last.signal(SIGTERM);
+        QCOMPARE(last.waitForExit(10000), 0);
+        const auto [rows, ids] = archivedIds();
+        QCOMPARE(rows, kBacklog);
+        QCOMPARE(ids.size(), kBacklog);
         QCOMPARE(queryRows(path("spool.sqlite"), "SELECT count(*) FROM spool").value(0).value(0), "0");
     }
 };

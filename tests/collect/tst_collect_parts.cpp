@@ -1,16 +1,39 @@
 // The collector's parts without a bus: the configuration file (what it
 // makes of a good one, and the one line that names file, line and key for
-// each kind of mistake), the Home Assistant sensor of a reading, and the
+// each kind of mistake), the Home Assistant sensors of a reading, and the
 // spool across a restart.
 
+#include "cli_output.h"
 #include "collect_config.h"
 #include "discovery.h"
 #include "spool.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+// What Home Assistant shows for a sensor: its template's record filters,
+// index and divisor applied to the reading.
+static QString templateResult(const QString &valueTemplate, const QJsonObject &reading)
+{
+    QJsonArray records = reading.value("records").toArray(), kept;
+    static const QRegularExpression filter(R"(selectattr\('(\w+)', 'eq', (?:'([^']*)'|(\d+))\))");
+    for (auto it = filter.globalMatch(valueTemplate); it.hasNext(); records = std::exchange(kept, {})) {
+        const QRegularExpressionMatch f = it.next();
+        for (const QJsonValue &r : records)
+            if (f.capturedStart(3) >= 0 ? r[f.captured(1)].toInt() == f.captured(3).toInt()
+                                        : r[f.captured(1)].toString() == f.captured(2))
+                kept.append(r);
+    }
+    const int index = QRegularExpression(R"(r\[(\d+)\]\.value)").match(valueTemplate).captured(1).toInt();
+    const QString divisor = QRegularExpression(R"(value / (\d+)\))").match(valueTemplate).captured(1);
+    return index < records.size()
+               ? QString::number(records.at(index)["value"].toDouble() / std::max(1.0, divisor.toDouble()), 'g', 10)
+               : QStringLiteral("none");
+}
 
 class TestCollectParts : public QObject {
     Q_OBJECT
@@ -124,67 +147,145 @@ private slots:
         QCOMPARE(load(text).error, error);
     }
 
-    // Home Assistant refuses a sensor whose unit does not fit its class.
-    void discoverySensor_data()
+    // A second key or section would be ignored unseen: the first one won.
+    void configDuplicatesRefused_data()
     {
-        QTest::addColumn<QString>("medium");
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("haUnit");
-        QTest::addColumn<QString>("deviceClass");
-        QTest::newRow("water") << "Water"
-                               << "m3"
-                               << "m³"
-                               << "water";
-        QTest::newRow("hot water") << "Hot water"
-                                   << "m3"
-                                   << "m³"
-                                   << "water";
-        QTest::newRow("gas") << "Gas"
-                             << "m3"
-                             << "m³"
-                             << "gas";
-        QTest::newRow("other volume") << "Oil"
-                                      << "m3"
-                                      << "m³"
-                                      << "volume";
-        QTest::newRow("heat") << "Heat (rt)"
-                              << "kWh"
-                              << "kWh"
-                              << "energy";
-        QTest::newRow("energy GJ") << "Heat (rt)"
-                                   << "GJ"
-                                   << "GJ"
-                                   << "energy";
-        QTest::newRow("temperature") << "Heat (rt)"
-                                     << "deg. C"
-                                     << "°C"
-                                     << "temperature";
-        QTest::newRow("no class") << "Heat cost allocator"
-                                  << "HCA"
-                                  << "HCA"
-                                  << "";
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");
+        const QByteArray bus = "[Bus a]\nPort=/dev/ttyS0\n";
+        QTest::newRow("key") << bus + "Addresses=1\naddresses=1,300\n"
+                             << "collect.ini:4: addresses: given twice in [Bus a] (line 3 first)";
+        QTest::newRow("section") << "[MQTT]\nHost=h\n" + bus + "[MQTT]\nPort=99999\n"
+                                 << "collect.ini:5: [MQTT] stands twice (line 1 first): give each section once";
+        QTest::newRow("case") << bus + "[Bus A]\nPort=/dev/ttyS1\n"
+                              << "collect.ini:3: [Bus A] is [Bus a] of line 1 (names are not case-sensitive): "
+                                 "give each section once";
+        QTest::newRow("names") << "[Collector]\nNames=12345678:Flat 3, 12345678:Flat 4\n" + bus
+                               << "collect.ini:2: Names: meter 12345678 is named twice";
+        QTest::newRow("name pair") << "[Collector]\nNames=12345678\n" + bus
+                                   << "collect.ini:2: Names: give ID:name pairs separated by commas, as "
+                                      "12345678:Flat 3 heat, not '12345678'";
     }
-    void discoverySensor()
+    void configDuplicatesRefused() { mistakes(); }
+
+    // Each current value of each meter kind of the demo bus (and a made-up
+    // one: kJ, a VIF extension, a maximum, a duration, a twin record) is a
+    // sensor Home Assistant takes; the last number is what it shows.
+    void homeAssistantDiscoveryCurrent_data()
     {
-        QFETCH(QString, medium);
-        QFETCH(QString, unit);
-        QFETCH(QString, haUnit);
-        QFETCH(QString, deviceClass);
-        const QJsonObject reading{{"id", "12345678"},
-                                  {"manufacturer", "ZRI"},
-                                  {"medium", medium},
-                                  {"version", 1},
-                                  {"main", QJsonObject{{"value", 1.5}, {"unit", unit}}}};
-        const QJsonObject sensor = QJsonDocument::fromJson(collect::discoveryPayload(reading, {"st"})).object();
-        QCOMPARE(sensor.value("unit_of_measurement").toString(), haUnit);
-        QCOMPARE(sensor.value("device_class").toString(), deviceClass);
-        QCOMPARE(sensor.value("state_topic").toString(), "telvaro/st/12345678/reading");
-        QCOMPARE(sensor.value("availability_topic").toString(), "telvaro/st/status");
-        QCOMPARE(sensor.value("unique_id").toString(), "telvaro_st_12345678_main");
-        // A reading without a main number makes no sensor.
-        QVERIFY(collect::discoveryPayload(QJsonObject{{"id", "1"}, {"main", QJsonObject{{"value", QJsonValue::Null}}}},
-                                          {"st"})
-                    .isEmpty());
+        QTest::addColumn<QByteArray>("telegram");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("every");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("expireAfter");
+        QTest::addColumn<QString>("sensors");
+        struct Case {
+            const char *row, *telegram, *name;
+            int every;
+            const char *device;
+            int expireAfter;
+            const char *sensors;
+        };
+        const Case cases[] = {
+            {"water",
+             "6835356808017278563412496A0107200000000C78214365870C13275304000B3B4501004C1380190400426C1F3C046D1E0A"
+             "2E3502FD1700007E16",
+             "Flat 3 cold water", 900, "Flat 3 cold water", 2250,
+             "volume m³ water total_increasing 45.327; volume_flow m³/h volume_flow_rate measurement 0.145; "
+             "error_flags - - - 0 diagnostic"},
+            {"heat",
+             "68474768080272341207202D2C0A04810000000C78341207200C06871302000C14934803000B2B5023010B3B2004000A5A54"
+             "060A5E21040A6233024C0611950100426C1F3C046D1E0A2E356C16",
+             "", 0, "Heat (rt) 20071234", -1,
+             "energy kWh energy total_increasing 21387; volume m³ volume total_increasing 348.93; "
+             "power W power measurement 12350; volume_flow m³/h volume_flow_rate measurement 0.42; "
+             "flow_temperature °C temperature measurement 65.4; return_temperature °C temperature measurement 42.1; "
+             "temperature_difference K - measurement 23.3"},
+            {"electricity",
+             "683434680803721701503042042002000000000C05631745008C1005124530008C200551721400042BD40A000002FD48F708"
+             "046D1E0A2E354C16",
+             "", 60, "Electricity 30500117", 180,
+             "energy kWh energy total_increasing 45176.3; energy_tariff1 kWh energy total_increasing 30451.2; "
+             "energy_tariff2 kWh energy total_increasing 14725.1; power W power measurement 2772; "
+             "voltage V voltage measurement 229.5"},
+            {"gas",
+             "683C3C68080C727719105397263403070000000C7877191053041440E201004414D6CD0100426C1F3C840114838C01008201"
+             "6C1E3602FD170000046D1E0A2E352916",
+             "Workshop gas", 3600, "Workshop gas", 9000,
+             "volume m³ gas total_increasing 1234.56; error_flags - - - 0 diagnostic"},
+            {"cold water",
+             "6831316808057242000050AE4C1416000000000C13880203004C1304570200426C1F3C8C01139021020082016C1E37046D1E"
+             "0A2E353916",
+             "", 2, "Cold water 50000042", 64, "volume m³ water total_increasing 30.288"},
+            {"heat cost allocator",
+             "682727680806720700006093443508420000000B6E4503004B6E120800426C1F3C0A654521046D1E0A2E35AB16",
+             "Living room radiator", 900, "Living room radiator", 2250,
+             "hca_units - - total_increasing 345; external_temperature °C temperature measurement 21.45"},
+            {"hot water",
+             "683434680808720215317024231106630000000C78021531700C13317508000B3B1202000A5A35054C1312920700426C1F3C"
+             "046D1E0A2E350B16",
+             "", 900, "Hot water 70311502", 2250,
+             "volume m³ water total_increasing 87.531; volume_flow m³/h volume_flow_rate measurement 0.212; "
+             "flow_temperature °C temperature measurement 53.5"},
+            {"heat inlet in kJ",
+             "684E4E6808097254637281EE4D050C100000000C78546372810C0E785604000C14254713000B2C5042000B3B5062010A5A87"
+             "070A5E12050A6275028C100E112301004C0E90120400426C1F3C046D1E0A2E353C16",
+             "Sub-station heat (flow)", 120, "Sub-station heat (flow)", 300,
+             "energy MJ energy total_increasing 45678; volume m³ volume total_increasing 1347.25; "
+             "power W power measurement 42500; volume_flow m³/h volume_flow_rate measurement 16.25; "
+             "flow_temperature °C temperature measurement 78.7; return_temperature °C temperature measurement 51.2; "
+             "temperature_difference K - measurement 27.5; energy_tariff1 MJ energy total_increasing 12311"},
+            {"heat/cooling",
+             "684A4A68080A7221004490A732100D000000000C78210044900C06128500008C2006053500000C14442701000B2B0035000B"
+             "3B8002000A5A72000A5E24014C0633790000426C1F3C046D1E0A2E35A216",
+             "", 90, "H/C load meter 90440021", 240,
+             "energy kWh energy total_increasing 8512; energy_tariff2 kWh energy total_increasing 3505; "
+             "volume m³ volume total_increasing 127.44; power W power measurement 3500; "
+             "volume_flow m³/h volume_flow_rate measurement 0.28; flow_temperature °C temperature measurement 7.2; "
+             "return_temperature °C temperature measurement 12.4"},
+            {"made up",
+             "68313168080172CDAB0000A732010D000000000C0B452301000C863C123400001B2B0035000A2234120C863C110000000B38"
+             "5634121916",
+             "", 600, "H/C load meter 0000ABCD", 1500,
+             "energy MJ energy total_increasing 12.345; energy_863c kWh energy total_increasing 3412; "
+             "power_max W power measurement 3500; on_time h duration total_increasing 1234; "
+             "energy_863c_2 kWh energy total_increasing 11; volume_flow m³/h volume_flow_rate measurement 0.123456"},
+        };
+        for (const Case &c : cases)
+            QTest::newRow(c.row) << QByteArray::fromHex(c.telegram) << c.name << c.every << c.device << c.expireAfter
+                                 << c.sensors;
+    }
+    void homeAssistantDiscoveryCurrent()
+    {
+        QFETCH(QByteArray, telegram);
+        QFETCH(QString, name);
+        QFETCH(int, every);
+        QFETCH(QString, device);
+        QFETCH(int, expireAfter);
+        QFETCH(QString, sensors);
+        const QJsonObject reading = cli::meterObject({{telegram}, QDateTime::currentDateTimeUtc()}, {false, 0});
+        const QString prefix = "telvaro_plant_7_" + reading.value("id").toString().toLower() + '_';
+        QStringList shown;
+        for (const collect::DiscoveryMessage &m : collect::discoveryMessages(
+                 reading, {"Plant-7"}, {name, collect::expireAfterFor(std::chrono::seconds(every))})) {
+            const QJsonObject s = QJsonDocument::fromJson(m.payload).object();
+            const QString objectId = s.value("unique_id").toString();
+            QVERIFY2(objectId.startsWith(prefix), qPrintable(objectId));
+            QCOMPARE(QStringList({m.topic, s["default_entity_id"].toString(), s["object_id"].toString(),
+                                  s["device"]["name"].toString(), QString::number(s["expire_after"].toInt(-1))}),
+                     QStringList({"homeassistant/sensor/" + objectId + "/config", "sensor." + objectId, objectId,
+                                  device, QString::number(expireAfter)}));
+            QStringList line{objectId.mid(prefix.size())};
+            for (const char *key : {"unit_of_measurement", "device_class", "state_class"})
+                line << (s.value(key).toString().isEmpty() ? "-" : s.value(key).toString());
+            line << templateResult(s["value_template"].toString(), reading) << s["entity_category"].toString();
+            shown << line.join(' ').trimmed();
+        }
+        QCOMPARE(shown.join("; "), sensors);
+        // Nothing current, or nothing readable: no sensor, and no crash.
+        for (const char *json :
+             {"{}", R"({"id": "1", "records": 5})", R"({"id": "1", "records": [1, [], {"storage": 0, "value": "x"}]})"})
+            QVERIFY(collect::discoveryMessages(QJsonDocument::fromJson(json).object(), {"st"}, {}).empty());
     }
 
     // Each side takes the readings in order; a reading leaves when both have

@@ -39,6 +39,7 @@ private slots:
     void scan_data();
     void scan();
     void stopEndsScanAtOnce();
+    void lastAnswerAsksNothingMore();
     void globalInitialization();
     void commands_data();
     void commands();
@@ -120,6 +121,28 @@ void TstOps::stopEndsScanAtOnce()
     QCOMPARE(rig.link.sent.size(), sent);
     QVERIFY(!rig.session.busy() && !rig.scan.running());
     QCOMPARE(rig.link.ends, 1);
+}
+
+// A service that ends lets the question under way be answered: the walk
+// takes that answer and asks nothing after it, not even a repeat.
+void TstOps::lastAnswerAsksNothingMore()
+{
+    for (const bool readAll : {false, true}) {
+        OpsRig rig(kThreeMeters);
+        if (readAll)
+            QVERIFY(scanned(rig));
+        rig.link.sent.clear();
+        QSignalSpy heldBack(&rig.session, &BusSession::requestHeldBack);
+        QObject::connect(&rig.session, &BusSession::readingDecoded, [&] { rig.session.sendsNoMore = true; });
+        readAll ? rig.readAllOp.start() : rig.scan.start(1, 250);
+        QTRY_COMPARE(heldBack.size(), 1);
+        QTest::qWait(20);
+        QCOMPARE(rig.link.sent, QStringList{"10 7B 01 7C 16"});
+        QCOMPARE(rig.column(decode::kValueColumn).value(0), "12.345");
+        rig.stack.stopAll();
+        QVERIFY(!rig.session.busy());
+        QCOMPARE(rig.link.sent.size(), 1);
+    }
 }
 
 // SND_NKE to 255, then 1.3 s for the meters to wake, then the scan.

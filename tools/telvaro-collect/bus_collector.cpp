@@ -294,6 +294,7 @@ void BusCollector::endCycle()
 {
     m_phase = Phase::Idle;
     CycleReport report;
+    report.bus = m_config.name;
     report.took = std::chrono::milliseconds(m_cycleClock.elapsed());
     const QStringList &read = m_findCycle ? m_found : m_answered;
     report.asked = int(m_targets.size());
@@ -310,8 +311,14 @@ void BusCollector::endCycle()
                                            .arg(report.read)
                                            .arg(report.asked)
                                            .arg(took);
-    if (!report.missing.isEmpty())
-        line += tr("; no answer from %1").arg(report.missing.join(QStringLiteral(", ")));
+    if (!report.missing.isEmpty()) {
+        QStringList named;
+        for (const QString &missing : std::as_const(report.missing))
+            named << (m_config.meterNames.contains(missing)
+                          ? QStringLiteral("%1 (%2)").arg(missing, m_config.meterNames.value(missing))
+                          : missing);
+        line += tr("; no answer from %1").arg(named.join(QStringLiteral(", ")));
+    }
     emit said(line);
     emit cycleDone(report);
     if (!m_once)
@@ -330,6 +337,7 @@ void BusCollector::linkFailed(const QString &reason)
     m_pause = m_pause.count() == 0 ? kFirstPause : std::min(m_pause * 2, kLongestPause);
     if (m_once) {
         CycleReport report;
+        report.bus = m_config.name;
         report.linkDown = true;
         report.asked = int(m_targets.size());
         emit cycleDone(report);

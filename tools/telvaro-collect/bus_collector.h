@@ -34,7 +34,7 @@ struct CollectedReading {
     QDateTime readAt; // UTC
     bool complete = true;
     archive::ReadingSource source;
-    QString bus;                 // the [Bus NAME] it came from
+    QString bus;                   // the [Bus NAME] it came from
     std::chrono::seconds every{0}; // that bus's schedule
 };
 
@@ -44,6 +44,7 @@ struct CycleReport {
     QStringList missing; // the IDs (or addresses) that gave no reading
     std::chrono::milliseconds took{0};
     bool linkDown = false; // the cycle could not reach the bus
+    QString bus;
 };
 
 class BusCollector : public QObject, public CommLog {

@@ -30,7 +30,7 @@ constexpr int kLastAddress = 250;
 
 const QStringList &collectorKeys()
 {
-    static const QStringList keys{"Station", "Archive", "Spool", "Names"};
+    static const QStringList keys{"Station", "Archive", "Spool", "Names", "StallAfter"};
     return keys;
 }
 
@@ -253,7 +253,14 @@ bool readMqtt(const SectionReader &r, MqttConfig &m, const QString &station)
     if (!topicSafe(m.discoveryPrefix))
         return r.fail("DiscoveryPrefix", tr("no '/', '+', '#' or control characters in a topic name"));
     if (r.has("PasswordFile")) {
-        QFile file(r.path("PasswordFile"));
+        // Under systemd, LoadCredential= hands a root-only file to the
+        // service's own user: a bare name is looked for there first.
+        const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+        const QString given = r.text("PasswordFile");
+        const QString credential = QDir(credentials).filePath(given);
+        QFile file(!credentials.isEmpty() && QFileInfo(given).isRelative() && QFileInfo::exists(credential)
+                       ? credential
+                       : r.path("PasswordFile"));
         if (!file.open(QIODevice::ReadOnly))
             return r.fail("PasswordFile", tr("cannot read %1: %2").arg(file.fileName(), file.errorString()));
         m.password = QString::fromUtf8(file.readLine(4096)).trimmed();
@@ -269,8 +276,9 @@ bool readNames(const SectionReader &r, QHash<QString, QString> &names)
         const QString name = part.section(u':', 1).trimmed();
         const bool printable = std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; });
         if (!cli::isId(id) || name.isEmpty() || !printable)
-            return r.fail("Names", tr("give ID:name pairs separated by commas, as 12345678:Flat 3 heat, not '%1'")
-                                       .arg(part.trimmed()));
+            return r.fail(
+                "Names",
+                tr("give ID:name pairs separated by commas, as 12345678:Flat 3 heat, not '%1'").arg(part.trimmed()));
         if (names.contains(id))
             return r.fail("Names", tr("meter %1 is named twice").arg(id));
         names.insert(id, name);
@@ -329,7 +337,7 @@ static LoadedConfig readConfig(const QString &path, const QString &stateDir)
     };
     FileKeys keys;
     QHash<QString, IniFile::Entry> sectionsSeen; // lower-case name -> the first key of its first run
-    QStringList busSections; // each bus's section as written
+    QStringList busSections;                     // each bus's section as written
     for (const IniFile::Entry &entry : ini.entries()) {
         const QString lower = entry.section.toLower();
         const QStringList *known = lower == "collector"       ? &collectorKeys()
@@ -384,13 +392,21 @@ static LoadedConfig readConfig(const QString &path, const QString &stateDir)
                         : !archive.isEmpty()                               ? collector.path("Archive")
                         : stateDir.isEmpty()                               ? archive::defaultLocation()
                                                                            : stateDir + "/telvaro-readings.sqlite";
-    if (!readNames(collector, c.meterNames)
+    if (!collector.span("StallAfter", c.stallAfter, false) || !readNames(collector, c.meterNames)
         || !readMqtt(SectionReader(path, keys, QStringLiteral("MQTT"), error), c.mqtt, c.station))
         return loaded;
+    QStringList namePairs;
+    for (auto it = c.meterNames.cbegin(); it != c.meterNames.cend(); ++it)
+        namePairs << it.key() + u':' + it.value();
+    namePairs.sort();
+    const QString names = namePairs.join(u'\n');
     c.buses.resize(std::size_t(busSections.size()));
     for (std::size_t i = 0; i < c.buses.size(); ++i) {
         BusConfig &bus = c.buses[i];
         bus.name = busSections[qsizetype(i)].mid(4).trimmed();
+        for (const IniFile::Entry &entry : keys.value(busSections[qsizetype(i)].toLower()))
+            bus.fingerprint += entry.key.toLower() + u'=' + entry.value + u'\n';
+        bus.fingerprint += names;
         bus.settings.archiveStation = c.station;
         bus.meterNames = c.meterNames;
         if (!readBus(SectionReader(path, keys, busSections[qsizetype(i)], error), bus))

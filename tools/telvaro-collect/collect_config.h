@@ -33,6 +33,10 @@ struct BusConfig {
     // Names given to meters (Names= of [Collector]): meter ID -> "Flat 3 heat".
     QHash<QString, QString> meterNames;
 
+    // The section as written, and the names: a reload keeps a bus whose
+    // section did not change.
+    QString fingerprint;
+
     bool readsAllFound() const { return addresses.isEmpty() && ids.isEmpty(); }
 };
 
@@ -47,6 +51,8 @@ struct MqttConfig {
     QString clientId;
     bool discovery = false;
     QString discoveryPrefix = QStringLiteral("homeassistant");
+
+    bool operator==(const MqttConfig &) const = default;
 };
 
 struct CollectConfig {
@@ -55,9 +61,17 @@ struct CollectConfig {
     bool archiveOn = true;   // Archive=off: none
     QString archiveLocation; // a file or a postgresql:// address
     QString spoolFile;
-    QHash<QString, QString> meterNames; // meter ID -> its name, for Home Assistant and the cycle lines
+    std::chrono::seconds stallAfter{30}; // an archive or broker that stalls this long is said
+    QHash<QString, QString> meterNames;  // meter ID -> its name, for Home Assistant and the cycle lines
     MqttConfig mqtt;
     std::vector<BusConfig> buses;
+
+    // Whether the station, the archive, the spool and the broker are the same.
+    bool sameOutlets(const CollectConfig &other) const
+    {
+        return station == other.station && archiveOn == other.archiveOn && archiveLocation == other.archiveLocation
+               && spoolFile == other.spoolFile && stallAfter == other.stallAfter && mqtt == other.mqtt;
+    }
 };
 
 struct LoadedConfig {

@@ -6,8 +6,12 @@
 #include "cli_output.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 #include <QTimer>
 
@@ -46,6 +50,9 @@ Collector::Collector(CollectConfig config, Options options, QObject *parent)
     m_ackTimer = timer(0, &Collector::pumpBroker);
     m_archiveRetry = timer(0, &Collector::pumpArchive);
     m_finishDeadline = timer(kOnceDeliveryWaitMs, &Collector::finished);
+    auto *stallCheck = new QTimer(this);
+    connect(stallCheck, &QTimer::timeout, this, &Collector::checkStalls);
+    stallCheck->start(1000);
 }
 
 Collector::~Collector()
@@ -100,21 +107,70 @@ bool Collector::start(QString *error)
     const int waiting = std::max(m_spool.count(Spool::Side::Broker), m_spool.count(Spool::Side::Archive));
     if (waiting > 0)
         say(tr("%n reading(s) from before wait in the spool %1", nullptr, waiting).arg(m_config.spoolFile));
-    for (const BusConfig &config : m_config.buses) {
-        Bus bus;
-        bus.thread = new QThread(this);
-        bus.thread->setObjectName(QStringLiteral("bus ") + config.name);
-        bus.worker = new BusCollector(config, m_options.once, m_options.verbose);
-        bus.worker->moveToThread(bus.thread);
-        connect(bus.worker, &BusCollector::readingTaken, this, &Collector::take);
-        connect(bus.worker, &BusCollector::said, this, &Collector::say);
-        connect(bus.worker, &BusCollector::cycleDone, this,
-                [this, index = m_buses.size()](const CycleReport &report) { cycleDone(index, report); });
-        bus.thread->start();
-        QMetaObject::invokeMethod(bus.worker, "start", Qt::QueuedConnection);
-        m_buses.push_back(bus);
-    }
+    for (const BusConfig &config : m_config.buses)
+        m_buses.push_back(startBus(config));
     pumpArchive();
+    return true;
+}
+
+Collector::Bus Collector::startBus(const BusConfig &config)
+{
+    Bus bus;
+    bus.fingerprint = config.fingerprint;
+    bus.thread = new QThread(this);
+    bus.thread->setObjectName(QStringLiteral("bus ") + config.name);
+    bus.worker = new BusCollector(config, m_options.once, m_options.verbose);
+    bus.worker->moveToThread(bus.thread);
+    connect(bus.worker, &BusCollector::readingTaken, this, &Collector::take);
+    connect(bus.worker, &BusCollector::said, this, &Collector::say);
+    connect(bus.worker, &BusCollector::cycleDone, this,
+            [this, worker = bus.worker](const CycleReport &report) { cycleDone(worker, report); });
+    bus.thread->start();
+    QMetaObject::invokeMethod(bus.worker, "start", Qt::QueuedConnection);
+    return bus;
+}
+
+void Collector::stopBuses(std::vector<Bus> buses)
+{
+    for (Bus &bus : buses)
+        QMetaObject::invokeMethod(bus.worker, "stop", Qt::QueuedConnection);
+    for (Bus &bus : buses) {
+        if (bus.thread->wait(kBusStopWaitMs)) {
+            delete bus.worker;
+            bus.thread->deleteLater();
+            continue;
+        }
+        // Held in a blocking connect: left to the end of the process.
+        say(tr("bus %1: did not stop in time").arg(bus.thread->objectName().mid(4)));
+        disconnect(bus.worker, nullptr, this, nullptr);
+        bus.thread->setParent(nullptr);
+    }
+    // What the buses read before they stopped is kept.
+    QCoreApplication::sendPostedEvents(this);
+}
+
+bool Collector::reload(const CollectConfig &next)
+{
+    if (m_shutDown || !m_config.sameOutlets(next))
+        return false;
+    // A bus whose section is as it was goes on as it is; the others end
+    // (after the answer under way) before the new ones begin.
+    std::vector<Bus> kept, ended;
+    for (Bus &bus : m_buses) {
+        const bool same = std::any_of(next.buses.begin(), next.buses.end(), [&](const BusConfig &c) {
+            return c.fingerprint == bus.fingerprint && QStringLiteral("bus ") + c.name == bus.thread->objectName();
+        });
+        (same ? kept : ended).push_back(bus);
+    }
+    stopBuses(std::move(ended));
+    m_buses.clear();
+    for (const BusConfig &config : next.buses) {
+        const auto same = std::find_if(kept.begin(), kept.end(), [&](const Bus &b) {
+            return b.fingerprint == config.fingerprint && b.thread->objectName() == QStringLiteral("bus ") + config.name;
+        });
+        m_buses.push_back(same != kept.end() ? *same : startBus(config));
+    }
+    m_config = next;
     return true;
 }
 
@@ -123,16 +179,7 @@ void Collector::shutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    for (Bus &bus : m_buses)
-        QMetaObject::invokeMethod(bus.worker, "stop", Qt::QueuedConnection);
-    for (Bus &bus : m_buses)
-        if (!bus.thread->wait(kBusStopWaitMs)) {
-            // Held in a blocking connect: left to the end of the process.
-            say(tr("bus %1: did not stop in time").arg(bus.thread->objectName().mid(4)));
-            bus.thread->setParent(nullptr);
-        }
-    // What the buses read before they stopped is kept.
-    QCoreApplication::sendPostedEvents(this);
+    stopBuses(std::exchange(m_buses, {}));
     keepIncoming();
     deliverHeld();
     if (m_mqtt) {
@@ -148,10 +195,6 @@ void Collector::shutDown()
             say(tr("archive: %1 did not answer in time; its readings stay in the spool")
                     .arg(m_archive->shownLocation()));
     }
-    for (Bus &bus : m_buses)
-        if (bus.thread->isFinished())
-            delete bus.worker;
-    m_buses.clear();
     // What memory still holds goes into the file now if it can; else it is lost, and said.
     m_lost = m_spool.keepMemory();
     if (m_lost > 0)
@@ -219,11 +262,24 @@ void Collector::take(const CollectedReading &reading)
     m_incoming.push_back(std::move(r));
     if (!m_keepTimer->isActive())
         m_keepTimer->start();
-    if (m_mqtt && m_config.mqtt.discovery && !m_discovery.contains(id)) {
-        const QByteArray config = discoveryPayload(json, m_topics);
-        if (!config.isEmpty()) {
-            m_discovery.insert(id, config);
-            m_mqtt->publish(m_topics.discovery(id), config, true);
+    if (m_mqtt && m_config.mqtt.discovery) {
+        // Only what changed goes out: a meter read again publishes nothing,
+        // a meter that sends a new record gets its sensor. A sensor whose
+        // record is missing once stays (and shows unknown).
+        const MeterSensorOptions options{m_config.meterNames.value(id), expireAfterFor(reading.every)};
+        for (DiscoveryMessage &message : discoveryMessages(json, m_topics, options)) {
+            if (const auto it = m_discovery.constFind(message.topic);
+                it != m_discovery.cend() && it.value() == message.payload)
+                continue;
+            m_mqtt->publish(message.topic, message.payload, true);
+            m_discovery.insert(message.topic, std::move(message.payload));
+        }
+        // Earlier versions made one sensor per meter; its retained configuration,
+        // emptied, makes Home Assistant remove it. After the new sensors, so
+        // that the device keeps an entity all along and stays as the user set it up.
+        if (const QString former = m_topics.formerDiscovery(id); !m_discovery.contains(former)) {
+            m_mqtt->publish(former, {}, true);
+            m_discovery.insert(former, {});
         }
     }
 }
@@ -269,19 +325,21 @@ void Collector::brokerConnection(bool connected, const QString &reason)
                 ? tr("MQTT: connected to %1").arg(m_mqtt->brokerName())
                 : tr("MQTT: no connection to %1 (%2); readings wait in the spool").arg(m_mqtt->brokerName(), reason));
     m_brokerState = int(connected);
-    // Whatever was under way is sent again from the oldest on: QoS 1 may
-    // deliver a reading twice, never lose one.
-    m_inFlight.clear();
-    m_brokerCursor = 0;
+    // What was under way stays so: the library sends it again itself when
+    // the connection is back (once more, not twice), and the
+    // acknowledgements come for the same message ids.
     if (!connected)
         return;
     for (auto it = m_discovery.cbegin(); it != m_discovery.cend(); ++it)
-        m_mqtt->publish(m_topics.discovery(it.key()), it.value(), true);
+        m_mqtt->publish(it.key(), it.value(), true);
     pumpBroker();
 }
 
 void Collector::delivered(int messageId)
 {
+    m_brokerProgress.start();
+    if (std::exchange(m_brokerStalled, false))
+        say(tr("MQTT: %1 acknowledges again").arg(m_mqtt->brokerName()));
     if (const auto it = m_inFlight.find(messageId); it != m_inFlight.end()) {
         m_published.push_back(it.value());
         m_inFlight.erase(it);
@@ -300,8 +358,10 @@ void Collector::pumpBroker()
                                              kBrokerWindow - int(m_inFlight.size()));
         if (waiting.empty())
             break;
+        if (m_inFlight.isEmpty())
+            m_brokerProgress.start(); // the wait for an acknowledgement begins
         for (const SpooledReading &r : waiting) {
-            const int id = m_mqtt->publish(r.topic, r.payload, false);
+            const int id = m_mqtt->publish(r.topic, r.payload, true);
             if (id < 0)
                 return;
             m_inFlight.insert(id, r.seq);
@@ -333,6 +393,8 @@ void Collector::pumpArchive()
                                                           + reading->readAt.toString(Qt::ISODateWithMs);
         if (!m_archive->submit(std::move(*reading)))
             break; // counted as not stored by the archive; tried again later
+        if (m_archiving.empty())
+            m_archiveProgress.start(); // the wait for the archive begins
         m_archiving.push_back(r.seq);
         advance(r.seq, m_archiveCursor, m_archiveFileCursor);
     }
@@ -342,6 +404,9 @@ void Collector::pumpArchive()
 
 void Collector::archiveWritten(int stored, int notStored)
 {
+    m_archiveProgress.start();
+    if (std::exchange(m_archiveStalled, false))
+        say(tr("archive: %1 answers again").arg(m_archive->shownLocation()));
     std::vector<qint64> kept;
     for (int i = 0; i < stored && !m_archiving.empty(); ++i) {
         kept.push_back(m_archiving.front());
@@ -372,11 +437,43 @@ void Collector::archiveWritten(int stored, int notStored)
     pumpArchive();
 }
 
-void Collector::cycleDone(std::size_t bus, const CycleReport &report)
+// An archive or a broker that takes what it was handed but does not answer
+// (a server stopped, a network that drops without a word) is said once.
+void Collector::checkStalls()
+{
+    const qint64 limitMs = qint64(m_config.stallAfter.count()) * 1000;
+    if (m_archive && !m_archiving.empty() && !m_archiveStalled && m_archiveProgress.hasExpired(limitMs)) {
+        m_archiveStalled = true;
+        say(tr("archive: %1 has not answered for %2 s; readings wait in the spool")
+                .arg(m_archive->shownLocation())
+                .arg(m_config.stallAfter.count()));
+    }
+    if (m_mqtt && m_mqtt->connected() && !m_inFlight.isEmpty() && !m_brokerStalled
+        && m_brokerProgress.hasExpired(limitMs)) {
+        m_brokerStalled = true;
+        say(tr("MQTT: %1 has acknowledged nothing for %2 s; readings wait in the spool")
+                .arg(m_mqtt->brokerName())
+                .arg(m_config.stallAfter.count()));
+    }
+}
+
+void Collector::cycleDone(const BusCollector *worker, const CycleReport &report)
 {
     m_allRead = m_allRead && !report.linkDown && report.read == report.asked;
-    if (bus < m_buses.size())
-        m_buses[bus].cycled = true;
+    for (Bus &bus : m_buses)
+        bus.cycled = bus.cycled || bus.worker == worker;
+    // How the bus's last cycle went, for dashboards: which meters were silent.
+    if (m_mqtt && !report.bus.isEmpty()) {
+        const QJsonObject cycle{{"bus", report.bus},
+                                {"at", QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+                                {"asked", report.asked},
+                                {"read", report.read},
+                                {"silent", QJsonArray::fromStringList(report.linkDown ? QStringList() : report.missing)},
+                                {"link_down", report.linkDown},
+                                {"took_s", double(report.took.count()) / 1000.0}};
+        m_mqtt->publish(QStringLiteral("telvaro/%1/bus/%2/cycle").arg(m_config.station, report.bus),
+                        QJsonDocument(cycle).toJson(QJsonDocument::Compact), true);
+    }
     checkFinished();
 }
 

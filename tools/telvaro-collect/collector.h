@@ -10,6 +10,7 @@
 #include "discovery.h"
 #include "spool.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 
@@ -41,6 +42,10 @@ public:
     // Opens the spool, the archive and the broker connection and starts the
     // buses; false (and why) when the spool cannot be had.
     bool start(QString *error);
+    // A configuration read again: false when its station, archive, spool or
+    // broker differ (the collector is then begun anew). Else the buses whose
+    // sections changed are ended and begun again, and the others go on.
+    bool reload(const CollectConfig &next);
     // Stops every bus (what it read is kept), says "offline" and closes,
     // each within a bounded wait.
     void shutDown();
@@ -63,7 +68,12 @@ private:
         QThread *thread = nullptr;
         BusCollector *worker = nullptr;
         bool cycled = false;
+        QString fingerprint;
     };
+
+    Bus startBus(const BusConfig &config);
+    // Each ends after the answer under way; what they read is taken.
+    void stopBuses(std::vector<Bus> buses);
 
     void keepIncoming();
     // The file takes readings again after memory held them: the sides go on
@@ -78,7 +88,8 @@ private:
     void delivered(int messageId);
     void pumpArchive();
     void archiveWritten(int stored, int notStored);
-    void cycleDone(std::size_t bus, const CycleReport &report);
+    void checkStalls();
+    void cycleDone(const BusCollector *worker, const CycleReport &report);
     void checkFinished();
     void say(const QString &line) const;
 
@@ -101,7 +112,12 @@ private:
     qint64 m_brokerCursor = 0, m_brokerFileCursor = 0;
     std::vector<qint64> m_published;
     QTimer *m_ackTimer = nullptr;
-    QHash<QString, QByteArray> m_discovery; // meter ID -> its retained configuration
+    QElapsedTimer m_brokerProgress; // since the last acknowledgement, or since the wait for one began
+    bool m_brokerStalled = false;
+    // Discovery topic -> its retained configuration (empty: a removal), as
+    // last published; all of it again at every connection, for a broker
+    // that lost its retained messages.
+    QHash<QString, QByteArray> m_discovery;
 
     archive::ArchiveWorker *m_archive = nullptr;
     std::deque<qint64> m_archiving; // handed to the archive, in order
@@ -110,6 +126,8 @@ private:
     bool m_archiveFailed = false;
     QTimer *m_archiveRetry = nullptr;
     std::chrono::seconds m_archivePause{0};
+    QElapsedTimer m_archiveProgress;
+    bool m_archiveStalled = false;
 
     bool m_allRead = true;
     QTimer *m_finishDeadline = nullptr;

@@ -159,6 +159,8 @@ int main(int argc, char **argv)
             return;
         }
         printLine(tr("%1 read again: %n bus(es)", int(again.config.buses.size())).arg(configPath));
+        if (collector->reload(again.config))
+            return;
         collector->shutDown();
         collector.reset();
         begin(std::move(again.config));

@@ -17,6 +17,7 @@ constexpr int kKeepAliveSeconds = 30;
 constexpr int kMaxInflight = 200;
 constexpr int kLongestRetrySeconds = 30;
 constexpr int kFirstAnswerSeconds = 10;
+constexpr int kDisconnectWaitMs = 500;
 
 } // namespace
 
@@ -140,7 +141,15 @@ void MqttLink::stop(int waitMs)
         while (m_unacknowledged > 0 && waited.elapsed() < waitMs)
             QThread::msleep(10);
     }
-    mosquitto_disconnect(m_client);
+    // DISCONNECT goes out from the network thread: awaited (briefly), so
+    // that the broker drops the last will instead of saying "offline" again.
+    m_disconnected = !m_connected;
+    if (mosquitto_disconnect(m_client) == MOSQ_ERR_SUCCESS && m_looping) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!m_disconnected && waited.elapsed() < kDisconnectWaitMs)
+            QThread::msleep(5);
+    }
     if (m_looping)
         mosquitto_loop_stop(m_client, true);
     m_looping = false;
@@ -175,7 +184,10 @@ void MqttLink::onDisconnect(mosquitto *, void *self, int rc)
 {
     auto *link = static_cast<MqttLink *>(self);
     link->m_unacknowledged = 0;
-    const QString reason = QString::fromUtf8(mosquitto_strerror(rc));
+    link->m_disconnected = true;
+    // The library has no words of its own for a broker that stopped answering.
+    const QString reason = rc == MOSQ_ERR_KEEPALIVE ? tr("no answer within %1 s").arg(kKeepAliveSeconds * 3 / 2)
+                                                    : QString::fromUtf8(mosquitto_strerror(rc));
     QMetaObject::invokeMethod(
         link, [link, reason] { link->setConnected(false, reason); }, Qt::QueuedConnection);
 }

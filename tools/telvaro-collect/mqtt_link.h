@@ -55,6 +55,7 @@ private:
     bool m_saidAway = false;
     int m_retry = 0; // seconds until the next first try
     std::atomic<int> m_unacknowledged{0};
+    std::atomic<bool> m_disconnected{false};
     mutable std::mutex m_errorMutex;
     QString m_lastError; // the library's last error or warning, from its thread
 };

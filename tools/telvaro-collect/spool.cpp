@@ -2,6 +2,7 @@
 
 #include "archive/stored_reading.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,9 @@
 #include <QVariant>
 
 #include <algorithm>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace collect {
 
@@ -43,6 +47,27 @@ bool hasReadingIds(QSqlQuery &q)
 
 } // namespace
 
+// Why nothing can be written into a folder ("No space left on device",
+// "Permission denied"): a small file is tried there and removed again.
+// Empty when it could be written.
+static QString writeProblem(const QString &folder)
+{
+    QFile probe(QDir(folder).filePath(QStringLiteral(".telvaro-probe-%1").arg(QCoreApplication::applicationPid())));
+    QString why;
+    if (!probe.open(QIODevice::WriteOnly))
+        why = probe.errorString();
+    else if (probe.write(QByteArray(4096, '\0')) < 0 || !probe.flush())
+        why = probe.errorString();
+    if (probe.exists())
+        probe.remove();
+    return why;
+}
+
+static QString withReason(const QString &why)
+{
+    return why.isEmpty() ? why : QStringLiteral(": ") + why;
+}
+
 Spool::Spool() : m_connection(QStringLiteral("spool-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
 
 Spool::~Spool()
@@ -53,9 +78,20 @@ Spool::~Spool()
 bool Spool::open(const QString &file, QString *error, QString *notice)
 {
     const QString folder = QFileInfo(file).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("cannot make the folder %1").arg(folder);
-        return false;
+    // Readings are the user's own: a folder made here is its owner's only,
+    // and so are the files (SQLite gives its journal the file's mode).
+    if (!QFileInfo::exists(folder)) {
+        if (!QDir().mkpath(folder)) {
+            *error = QStringLiteral("cannot make the folder %1%2")
+                         .arg(folder, withReason(writeProblem(QFileInfo(folder).path())));
+            return false;
+        }
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    if (!QFileInfo::exists(file)) {
+        const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
     }
     // One collector per spool: a second one would publish the same readings.
     m_lock = std::make_unique<QLockFile>(file + QStringLiteral(".lock"));
@@ -64,11 +100,13 @@ bool Spool::open(const QString &file, QString *error, QString *notice)
         qint64 pid = 0;
         QString host, program;
         m_lock->getLockInfo(&pid, &host, &program);
-        *error = m_lock->error() == QLockFile::LockFailedError
-                     ? QStringLiteral("process %1 (%2) uses it").arg(pid).arg(program)
-                     : QStringLiteral("its lock file %1.lock cannot be made").arg(file);
+        *error =
+            m_lock->error() == QLockFile::LockFailedError
+                ? QStringLiteral("process %1 (%2) uses it").arg(pid).arg(program)
+                : QStringLiteral("its lock file %1.lock cannot be made%2").arg(file, withReason(writeProblem(folder)));
         return false;
     }
+    QFile::setPermissions(file + QStringLiteral(".lock"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const Opened opened = openFile(file, error);
     if (opened != Opened::Damaged)
         return opened == Opened::Ok;
@@ -142,8 +180,11 @@ bool Spool::add(std::vector<SpooledReading> &readings)
 {
     if (m_memory.empty() && addToFile(readings))
         return true;
-    if (m_memory.empty())
-        m_memoryReason = m_db.lastError().text();
+    if (m_memory.empty()) {
+        // The system's words ("No space left on device") say more than SQLite's.
+        const QString why = writeProblem(QFileInfo(m_db.databaseName()).absolutePath());
+        m_memoryReason = why.isEmpty() ? m_db.lastError().text() : why;
+    }
     for (SpooledReading &r : readings) {
         r.seq = kMemorySeq + ++m_memorySeq;
         m_memory.push_back(r);

@@ -23,7 +23,7 @@ class QLockFile;
 namespace collect {
 
 struct SpooledReading {
-    qint64 seq = 0; // given by the spool, in the order of arrival
+    qint64 seq = 0;    // given by the spool, in the order of arrival
     QString readingId; // the reading's identity, given once when it was taken
     QString topic;
     QByteArray payload; // the JSON published

@@ -36,8 +36,7 @@ bool splitKey(QStringView line, QStringView *key, QStringView *value)
 // One pair of surrounding double quotes is not part of the value.
 QStringView unquoted(QStringView value)
 {
-    return value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"') ? value.mid(1, value.size() - 2)
-                                                                                 : value;
+    return value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"') ? value.mid(1, value.size() - 2) : value;
 }
 
 // UTF-8 throughout, decided on whole characters: a sequence cut off at the
@@ -194,8 +193,7 @@ QList<IniFile::Entry> IniFile::entries() const
         if (isSectionLine(trimmed)) {
             section = sectionName(trimmed).toString();
             sectionLine = i + 1;
-        }
-        else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && splitKey(trimmed, &name, &value))
+        } else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && splitKey(trimmed, &name, &value))
             found.append(
                 {section, name.trimmed().toString(), i + 1, unquoted(value).trimmed().toString(), sectionLine});
     }

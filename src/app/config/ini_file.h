@@ -42,7 +42,7 @@ public:
         QString section;
         QString key;
         int line = 0;
-        QString value;   // trimmed, without one pair of surrounding double quotes
+        QString value;       // trimmed, without one pair of surrounding double quotes
         int sectionLine = 0; // its section's header line (0: before any)
     };
     QList<Entry> entries() const;
