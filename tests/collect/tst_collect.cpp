@@ -9,6 +9,7 @@
 
 #include "spool.h"
 
+#include <QJsonArray>
 #include <QtTest>
 
 #include <csignal>
@@ -109,7 +110,8 @@ private slots:
         QCOMPARE(readingSchemaViolation(all), QString());
 
         // Discovery and availability are retained: a late subscriber gets them at once.
-        Subscriber late(broker.port(), {"homeassistant/#", "telvaro/test/status"}, false, 2);
+        Subscriber late(broker.port(), {"homeassistant/#", "telvaro/test/status", "telvaro/test/bus/+/cycle"}, false,
+                        2);
         late.waitForEnd();
         QHash<QString, QJsonObject> configs;
         QByteArray status;
@@ -117,6 +119,10 @@ private slots:
             (topic == "telvaro/test/status" ? (void)(status = payload)
                                             : (void)configs.insert(topic, QJsonDocument::fromJson(payload).object()));
         QCOMPARE(status, QByteArray("online"));
+        const QJsonObject cycle = configs.take("telvaro/test/bus/hall-a/cycle");
+        QCOMPARE(cycle.value("asked").toInt(), 12);
+        QCOMPARE(cycle.value("silent").toArray(), QJsonArray());
+        QVERIFY(configs.remove("telvaro/test/bus/hall-b/cycle"));
         QCOMPARE(configs.size(), 53); // a sensor per current value: 45 of the demo bus, 8 of the random meters
         const QJsonObject water = configs.value("homeassistant/sensor/telvaro_test_12345678_volume/config");
         QCOMPARE(water.value("state_topic").toString(), "telvaro/test/12345678/reading");
@@ -141,6 +147,14 @@ private slots:
         Subscriber after(broker.port(), {"telvaro/test/status"}, false, 1);
         after.waitForEnd();
         QCOMPARE(after.messages().value(0).second, QByteArray("offline"));
+        // Said once, by the collector itself: neither a reload nor the clean
+        // end (DISCONNECT) lets the last will say it again.
+        const auto offline = [&] {
+            return std::count(sub.messages().cbegin(), sub.messages().cend(),
+                              std::pair<QString, QByteArray>("telvaro/test/status", "offline"));
+        };
+        QTest::qWait(500);
+        QCOMPARE(offline(), 1);
         QVERIFY(archived().size() >= 16);
     }
 
