@@ -326,12 +326,17 @@ private slots:
         }
         CollectProcess last(file.fileName());
         QVERIFY(waitFor([&] { return archivedIds().first == kBacklog; }, 60000));
+        // The bus that cannot be reached is said, and --once ends with it.
+        QVERIFY2(last.waitForLines("bus away: .* cannot be reached \\(Connection refused\\)", 1, 10000),
+                 qPrintable(last.log()));
         last.signal(SIGTERM);
         QCOMPARE(last.waitForExit(10000), 0);
         const auto [rows, ids] = archivedIds();
         QCOMPARE(rows, kBacklog);
         QCOMPARE(ids.size(), kBacklog);
         QCOMPARE(queryRows(path("spool.sqlite"), "SELECT count(*) FROM spool").value(0).value(0), "0");
+        CollectProcess once(file.fileName(), {"--once"});
+        QCOMPARE(once.waitForExit(10000), 1);
     }
 };
 

@@ -79,6 +79,16 @@ private slots:
         QVERIFY(b.readsAllFound() && b.findByScan && b.findBySearch && b.findEvery.count() == 0);
         QVERIFY(b.settings.route.useGatewayClient && b.settings.netNumber == "1.2.3.4" && !b.settings.standardTiming);
         QCOMPARE(b.settings.remotePort, "10001");
+
+        // Under systemd the password comes through LoadCredential=: a bare name is looked for there first.
+        QVERIFY(QDir(m_dir.path()).mkpath("credentials"));
+        QFile credential(m_dir.filePath("credentials/secret"));
+        QVERIFY(credential.open(QIODevice::WriteOnly));
+        credential.write("handed-over\n");
+        credential.close();
+        qputenv("CREDENTIALS_DIRECTORY", QFile::encodeName(m_dir.filePath("credentials")));
+        const auto unset = qScopeGuard([] { qunsetenv("CREDENTIALS_DIRECTORY"); });
+        QCOMPARE(load("[MQTT]\nHost=h\nPasswordFile=secret\n[Bus a]\nPort=x\n").config.mqtt.password, "handed-over");
     }
 
     void mistakes_data()

@@ -27,6 +27,31 @@ if(NOT out MATCHES "Usage: telvaro-cli")
 endif()
 # The example configuration is one the collector takes.
 run(${prefix}/bin/telvaro-collect --check --config ${prefix}/share/telvaro/examples/collect.ini)
+# The collector's unit: systemd takes every line of it (a misspelt sandbox
+# setting is only warned about, and then missing), and rates its exposure
+# 3.0 at most.
+find_program(SYSTEMD_ANALYZE systemd-analyze)
+if(SYSTEMD_ANALYZE)
+  set(unit ${prefix}/lib/systemd/system/telvaro-collect.service)
+  file(READ ${unit} text)
+  string(REPLACE "/usr/bin/telvaro-collect" "${prefix}/bin/telvaro-collect" text "${text}")
+  file(WRITE ${WORK_DIR}/unit/telvaro-collect.service "${text}")
+  execute_process(COMMAND ${SYSTEMD_ANALYZE} verify --man=no ${WORK_DIR}/unit/telvaro-collect.service
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0 OR "${out}${err}" MATCHES "telvaro-collect.service:")
+    message(FATAL_ERROR "systemd-analyze verify: exit ${status}\n${out}\n${err}")
+  endif()
+  execute_process(COMMAND ${SYSTEMD_ANALYZE} --version OUTPUT_VARIABLE out)
+  if(out MATCHES "^systemd ([0-9]+)" AND CMAKE_MATCH_1 GREATER_EQUAL 250)
+    execute_process(COMMAND ${SYSTEMD_ANALYZE} security --offline=yes --threshold=30 ${unit}
+                    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "the unit's exposure is above 3.0:\n${out}\n${err}")
+    endif()
+  endif()
+else()
+  message(STATUS "systemd-analyze missing: the unit is not checked")
+endif()
 run(${prefix}/bin/mbus-sim --help)
 if(NOT out MATCHES "Usage: mbus-sim")
   message(FATAL_ERROR "mbus-sim --help printed:\n${out}")

@@ -176,13 +176,16 @@ void BusCollector::launch(Operation &operation, Phase phase, const std::function
 {
     m_phase = phase;
     m_lastLine.clear();
-    bool began = false;
-    const auto watch = connect(&operation, &Operation::runningChanged, this,
-                               [&began](bool running) { began = began || running; });
+    // The operation runs while it makes the link ready: it began when it
+    // still runs after that, or ended with a summary of its own.
+    bool ended = false;
+    const auto watch = connect(&operation, &Operation::finished, this,
+                               [&ended](const OperationSummary &) { ended = true; });
     m_launching = true;
     start();
     m_launching = false;
     disconnect(watch);
+    const bool began = operation.running() || ended;
     if (m_stopWhenLaunched) {
         QMetaObject::invokeMethod(this, &BusCollector::stop, Qt::QueuedConnection);
         return;
