@@ -14,7 +14,7 @@
 
 namespace {
 
-const char kHelp[] = "Usage: telvaro [--help | --version]\n"
+const char kHelp[] = "Usage: telvaro [-h | --help | -V | --version]\n"
                      "\n"
                      "Telvaro finds the meters on a wired M-Bus, reads and decodes them, changes\n"
                      "their settings and looks after M-Bus displays and concentrators. It starts\n"
@@ -37,9 +37,10 @@ const char *const kQtValued[] = {"platform",    "platformpluginpath", "platformt
                                  "display",     "geometry",           "qmljsdebugger"};
 const char *const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-int refuse(const char *what, const char *arg)
+// Refused as every program here refuses its command line: one line, exit 2.
+int refuse(const std::string &why)
 {
-    std::fprintf(stderr, "telvaro: %s %s (see --help)\n", what, arg);
+    std::fprintf(stderr, "telvaro: %s\n", why.c_str());
     return 2;
 }
 
@@ -59,17 +60,21 @@ int checkArguments(int argc, char *argv[], bool *done)
             return 0;
         }
         if (arg[0] != '-')
-            return refuse("unexpected argument", arg);
+            return refuse("unexpected argument '" + std::string(arg) + "' (see --help)");
         // Qt's own options, -style or --style, "=value" or the next argument.
         std::string name(arg + (arg[1] == '-' ? 2 : 1));
         const bool attached = name.find('=') != std::string::npos;
         name = name.substr(0, name.find('='));
-        if (std::find(std::begin(kQtFlags), std::end(kQtFlags), name) != std::end(kQtFlags) && !attached)
+        const std::string given(arg, std::strcspn(arg, "="));
+        if (std::find(std::begin(kQtFlags), std::end(kQtFlags), name) != std::end(kQtFlags)) {
+            if (attached)
+                return refuse(given + ": takes no value, not '" + std::string(arg + given.size() + 1) + "'");
             continue;
+        }
         if (std::find(std::begin(kQtValued), std::end(kQtValued), name) == std::end(kQtValued))
-            return refuse("unknown option", arg);
+            return refuse("unknown option '" + given + "' (see --help)");
         if (!attached && ++i >= argc)
-            return refuse("option needs a value:", arg);
+            return refuse(given + ": needs a value");
     }
     *done = false;
     return 0;

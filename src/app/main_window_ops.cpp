@@ -241,8 +241,11 @@ void MainWindow::findAll()
         session().begin(); // says why nothing starts
         return;
     }
-    const QMessageBox::StandardButton answer = askYesNoCancel(tr("Clear confirmation"),
-                                                              tr("Do you want to clear the table?"));
+    // An empty table has nothing to ask about.
+    const QMessageBox::StandardButton answer = m_table.rowCount() == 0
+                                                   ? QMessageBox::No
+                                                   : askYesNoCancel(tr("Clear confirmation"),
+                                                                    tr("Do you want to clear the table?"));
     if (answer != QMessageBox::Yes && answer != QMessageBox::No)
         return;
     search().startWildcard(answer == QMessageBox::Yes);

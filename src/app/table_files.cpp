@@ -169,19 +169,29 @@ Imported importRows(const QString &dataFolder, const QString &separatorSetting, 
     const QString name = dialogs.askOpenName(dataFolder);
     if (name.isEmpty())
         return result;
-    const auto wrongFile = [&](int line) {
+    // The refusal names its reason: a technician can often mend the file himself.
+    const auto wrongFile = [&](int line, const QString &why) {
         dialogs.message(1, QStringLiteral("File Error"),
-                        QStringLiteral("You chose wrong file for import!\nContact administrator!") + lineText(line));
+                        QStringLiteral("You chose wrong file for import!\nContact administrator!") + lineText(line)
+                            + u'\n' + why);
         return result;
+    };
+    const auto tooLarge = [] {
+        return QCoreApplication::translate("TableFiles", "The file is larger than %1 MB.")
+            .arg(kMaxFileSize / (1024 * 1024));
     };
     std::string text;
     {
         QFile file(name);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
-            return wrongFile(0);
+        if (!file.open(QIODevice::ReadOnly))
+            return wrongFile(0, file.errorString());
+        if (file.size() > kMaxFileSize)
+            return wrongFile(0, tooLarge());
         const QByteArray bytes = file.read(kMaxFileSize + 1); // a file that grows meanwhile stays bounded
-        if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize)
-            return wrongFile(0);
+        if (file.error() != QFileDevice::NoError)
+            return wrongFile(0, file.errorString());
+        if (bytes.size() > kMaxFileSize)
+            return wrongFile(0, tooLarge());
         text = fileTextAsUtf8(bytes);
     } // the file's bytes go before the rows are made
 
@@ -192,10 +202,16 @@ Imported importRows(const QString &dataFolder, const QString &separatorSetting, 
     options.maxRows = maxRows;
     options.isHeader = [&titles](const Row &line) { return decode::csv::isHeaderLine(line, titles); };
     decode::csv::ParseResult parsed = decode::csv::parseTable(text, options);
+    const bool binary = text.find('\0') != std::string::npos;
     text = std::string();
     switch (parsed.error) {
     case decode::csv::ParseResult::Error::WrongFile:
-        return wrongFile(parsed.errorLine);
+        return wrongFile(parsed.errorLine,
+                         binary ? QCoreApplication::translate("TableFiles", "It holds binary data, not text.")
+                         : parsed.errorLine == 0
+                             ? tooLarge()
+                             : QCoreApplication::translate("TableFiles", "A cell is longer than %1 characters.")
+                                   .arg(decode::csv::kMaxCellBytes));
     case decode::csv::ParseResult::Error::TooManyFields:
         dialogs.message(0, QString(),
                         QStringLiteral("You are trying to import too many data!!!\nCorrect csv file and try again!")

@@ -167,8 +167,12 @@ bool ReadingArchive::open(const QString &location)
 bool ReadingArchive::openServer(const QString &location)
 {
     const QUrl url(location, QUrl::StrictMode);
+    // A raw @ or / in the password makes another URL, not an invalid one:
+    // whatever stands before the last @ is the user and the password.
+    const QString afterScheme = location.mid(location.indexOf(QLatin1String("//")) + 2);
+    const QString userInfo = afterScheme.left(std::max<qsizetype>(afterScheme.lastIndexOf(u'@'), 0));
     QString problem;
-    if (!url.isValid())
+    if (!url.isValid() || userInfo.contains(u'@') || userInfo.contains(u'/'))
         problem = tr("it is no valid URL (in a password, @ / : % are written %40 %2F %3A %25)");
     else if (url.host().isEmpty())
         problem = tr("it names no server");

@@ -25,10 +25,10 @@ std::optional<int> ReadAll::rowAddress(int row) const
     return m_session.table.row(row).address.usable(mbus::kSelectedAddress);
 }
 
-void ReadAll::start()
+void ReadAll::start(const QString &title)
 {
     const decode::DeviceTable &table = m_session.table;
-    if (table.rowCount() == 0 || !takeBus(tr("Read all meters")))
+    if (table.rowCount() == 0 || !takeBus(title.isEmpty() ? tr("Read all meters") : title))
         return;
     m_summary.asked = 0;
     m_progress = 0;

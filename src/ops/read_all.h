@@ -12,8 +12,9 @@ public:
 
     int currentRow() const { return m_row; }
 
-    // Nothing happens when the table holds no meter.
-    void start();
+    // Nothing happens when the table holds no meter. The title names the
+    // walk in its summary where it does a job of its own ("Read").
+    void start(const QString &title = {});
 
 private:
     // The address of a data row, when it has one to send to.

@@ -419,6 +419,9 @@ void TstArchive::serverLocationsRefused_data()
     QTest::newRow("slash in the password") << "postgresql://meter:se/cret@db.example:5432/readings"
                                            << "postgresql://...@db.example:5432/readings cannot be used: it is no "
                                               "valid URL";
+    QTest::newRow("at in the password") << "postgresql://meter:se@cret@db.example:5432/readings"
+                                        << "postgresql://...@db.example:5432/readings cannot be used: it is no "
+                                           "valid URL";
     QTest::newRow("no database") << "postgresql://meter@db.example:5432"
                                  << "it names no database";
     QTest::newRow("no server") << "postgresql:///readings"

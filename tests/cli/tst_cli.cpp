@@ -178,6 +178,9 @@ void TstCli::setAddressBothWays()
     Run r = bus.run({"set-address", "3", "33", "--format", "json"});
     QCOMPARE(r.exit, 0);
     QCOMPARE(field(meters(r), "address"), QStringList{"33"});
+    // Each step under the name of what it does.
+    QVERIFY(r.err.contains("Read address 3: 1 of 1 meter(s) answered."));
+    QCOMPARE(r.err.last(), "Set primary address 33 for meter 30500117: 1 of 1 meter(s) answered.");
     r = bus.run({"read", "33", "--format", "csv"});
     QCOMPARE(r.exit, 0);
     QVERIFY(r.out.split('\n').at(1).contains(";30500117;33;ABB;"));
@@ -240,6 +243,7 @@ void TstCli::multiTelegramReading()
     QCOMPARE(r.exit, 1);
     QVERIFY(r.err.contains(QStringLiteral(
         "The meter has more telegrams waiting: \"Read all telegrams\" (--all-telegrams) reads them...")));
+    QCOMPARE(r.err.filter("meter(s) answered").size(), 1); // the log's summary is the one said
 
     // With it, SND_NKE starts the meter at telegram 1 whatever was read before.
     r = bus.run({"read", "10", "--all-telegrams", "--format", "json"});

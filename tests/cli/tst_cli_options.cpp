@@ -1,11 +1,13 @@
 // telvaro-cli without a bus: its command line (what is refused, what a
 // settings file gives and what overrides it) and its output pieces (JSON
 // values and fields, the CSV of readings), and a help that names all of it.
+// Every program's refusals, -h and -V, and --quiet against the simulator.
 
 #include "cli_options.h"
 #include "cli_output.h"
 #include "config/ini_file.h"
 #include "mbus/frames.h"
+#include "sim_process.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -42,6 +44,10 @@ private slots:
     void historySpan_data();
     void historySpan();
     void helpNamesEverything();
+    void messages_data();
+    void messages();
+    void quiet_data();
+    void quiet();
 };
 
 void TstCliOptions::refused_data()
@@ -50,47 +56,47 @@ void TstCliOptions::refused_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("nothing") << QStringList() << "no command";
     QTest::newRow("unknown command") << QStringList{"scna"} << "unknown command 'scna'";
-    QTest::newRow("unknown option") << QStringList{"scan", "--frmo", "1"} << "unknown option --frmo";
-    QTest::newRow("value missing") << QStringList{"scan", "--from"} << "--from needs a value";
-    QTest::newRow("address too big") << QStringList{"scan", "--to", "251"} << "--to must be an address 0..250";
+    QTest::newRow("unknown option") << QStringList{"scan", "--frmo", "1"} << "unknown option '--frmo' (see --help)";
+    QTest::newRow("value missing") << QStringList{"scan", "--from"} << "--from: needs a value";
+    QTest::newRow("address too big") << QStringList{"scan", "--to", "251"} << "--to: must be an address 0..250";
     QTest::newRow("address negative") << QStringList{"read", "-1"} << "-1 is not a primary address (0..250)";
     QTest::newRow("address not a number") << QStringList{"read", "1a"} << "1a is not a primary address";
     QTest::newRow("read without address") << QStringList{"read", "--port", "/dev/x"} << "at least one";
-    QTest::newRow("retries 10") << QStringList{"scan", "--retries", "10"} << "--retries must be 0..9";
-    QTest::newRow("timeout too short") << QStringList{"scan", "--timeout", "299"} << "--timeout must be 300..9900";
-    QTest::newRow("format") << QStringList{"scan", "--format", "xml"} << "--format must be";
-    QTest::newRow("baud") << QStringList{"scan", "--baud", "1200"} << "--baud must be";
-    QTest::newRow("parity") << QStringList{"scan", "--parity", "evn"} << "--parity must be";
-    QTest::newRow("pattern with a letter") << QStringList{"search", "--pattern", "1234567A"} << "--pattern must be";
-    QTest::newRow("pattern too short") << QStringList{"search", "--pattern", "FFFF"} << "--pattern must be";
-    QTest::newRow("tcp without port") << QStringList{"scan", "--tcp", "10.0.0.1"} << "--tcp must be HOST:PORT";
-    QTest::newRow("tcp port 0") << QStringList{"scan", "--tcp", "10.0.0.1:0"} << "--tcp must be HOST:PORT";
-    QTest::newRow("tcp host with a space") << QStringList{"scan", "--tcp", "my host:1"} << "--tcp must be HOST:PORT";
-    QTest::newRow("net of three parts") << QStringList{"scan", "--net", "1.2.3"} << "--net must be a.b.c.d";
+    QTest::newRow("retries 10") << QStringList{"scan", "--retries", "10"} << "--retries: must be 0..9, not '10'";
+    QTest::newRow("timeout too short") << QStringList{"scan", "--timeout", "299"} << "--timeout: must be 300..9900";
+    QTest::newRow("format") << QStringList{"scan", "--format", "xml"} << "--format: must be";
+    QTest::newRow("baud") << QStringList{"scan", "--baud", "1200"} << "--baud: must be";
+    QTest::newRow("parity") << QStringList{"scan", "--parity", "evn"} << "--parity: must be";
+    QTest::newRow("pattern with a letter") << QStringList{"search", "--pattern", "1234567A"} << "--pattern: must be";
+    QTest::newRow("pattern too short") << QStringList{"search", "--pattern", "FFFF"} << "--pattern: must be";
+    QTest::newRow("tcp without port") << QStringList{"scan", "--tcp", "10.0.0.1"} << "--tcp: must be HOST:PORT";
+    QTest::newRow("tcp port 0") << QStringList{"scan", "--tcp", "10.0.0.1:0"} << "--tcp: must be HOST:PORT";
+    QTest::newRow("tcp host with a space") << QStringList{"scan", "--tcp", "my host:1"} << "--tcp: must be HOST:PORT";
+    QTest::newRow("net of three parts") << QStringList{"scan", "--net", "1.2.3"} << "--net: must be a.b.c.d";
     QTest::newRow("two routes") << QStringList{"scan", "--port", "/dev/x", "--tcp", "h:1"} << "choose one of";
     QTest::newRow("scan takes no argument") << QStringList{"scan", "7"} << "unexpected argument '7'";
     QTest::newRow("set-address needs two") << QStringList{"set-address", "5"} << "needs OLD and NEW";
     QTest::newRow("set-address --id needs one")
         << QStringList{"set-address", "--id", "12345678", "1", "2"} << "needs NEW only";
     QTest::newRow("set-address to 251") << QStringList{"set-address", "1", "251"} << "251 is not a primary address";
-    QTest::newRow("id of 7 digits") << QStringList{"set-address", "--id", "1234567", "2"} << "--id must be 8 digits";
+    QTest::newRow("id of 7 digits") << QStringList{"set-address", "--id", "1234567", "2"} << "--id: must be 8 digits";
     QTest::newRow("raw odd digits") << QStringList{"raw", "10 7B 0"} << "whole hex bytes";
     QTest::newRow("raw not hex") << QStringList{"raw", "10 7G"} << "whole hex bytes";
     QTest::newRow("raw empty") << QStringList{"raw"} << "whole hex bytes";
     QTest::newRow("unknown after a value")
-        << QStringList{"read", "1", "--port", "T", "--foo"} << "unknown option --foo";
-    QTest::newRow("unknown short option") << QStringList{"scan", "-x"} << "unknown option -x";
-    QTest::newRow("flag with a value") << QStringList{"scan", "--fast=1"} << "option --fast takes no value";
-    QTest::newRow("empty attached value") << QStringList{"scan", "--timeout="} << "--timeout must be";
+        << QStringList{"read", "1", "--port", "T", "--foo"} << "unknown option '--foo'";
+    QTest::newRow("unknown short option") << QStringList{"scan", "-x"} << "unknown option '-x'";
+    QTest::newRow("flag with a value") << QStringList{"scan", "--fast=1"} << "--fast: takes no value, not '1'";
+    QTest::newRow("empty attached value") << QStringList{"scan", "--timeout="} << "--timeout: must be";
     // The archive is named only joined to --store: a separate word is not guessed at.
     QTest::newRow("archive after --store, read") << QStringList{"read", "1", "--store", "readings.db"}
                                                  << "readings.db: an archive is named joined to the "
                                                     "option, --store=readings.db";
     QTest::newRow("archive after --store, history")
         << QStringList{"history", "12345678", "--store", "readings.db"} << "--store=readings.db";
-    QTest::newRow("empty archive") << QStringList{"scan", "--store="} << "--store= needs the archive";
+    QTest::newRow("empty archive") << QStringList{"scan", "--store="} << "--store: must name the archive";
     QTest::newRow("history date") << QStringList{"history", "12345678", "--from", "08.12.2026"}
-                                  << "--from must be a date such as 2026-12-31";
+                                  << "--from: must be a date such as 2026-12-31";
 }
 
 void TstCliOptions::refused()
@@ -330,6 +336,112 @@ void TstCliOptions::helpNamesEverything()
                      QStringLiteral("(^|[\\s,\\[])%1([\\s=,\\]]|$)").arg(QRegularExpression::escape(name)),
                      QRegularExpression::MultilineOption)),
                  qPrintable(name));
+}
+
+// Every program answers -h and -V, names them so in its help, and refuses a
+// command line in one line of one wording, exit status 2.
+void TstCliOptions::messages_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("line"); // the first of standard output, or the only one of standard error
+    QFile project(QStringLiteral(TELVARO_SOURCE_DIR "/CMakeLists.txt"));
+    QVERIFY(project.open(QIODevice::ReadOnly));
+    const QString version = QRegularExpression("project\\(Telvaro VERSION (\\S+)").match(project.readAll()).captured(1);
+    for (const auto &[name, usage] : {std::pair{"telvaro", "Usage: telvaro [-h | --help | -V | --version]"},
+                                      {"telvaro-cli", "Usage: telvaro-cli COMMAND [ARGUMENTS] [OPTIONS]"},
+                                      {"telvaro-collect", "Usage: telvaro-collect [--config FILE] [--once] [--check] "
+                                                          "[--quiet | --verbose]"},
+                                      {"mbus-sim", "Usage: mbus-sim [--bus FILE] [--random-meters N]"},
+                                      {"mbus-decode", "Usage: mbus-decode [--table] [HEX...]"},
+                                      {"telvaro-users", "Usage: telvaro-users FILE list"}}) {
+        const QString program = QLatin1String(name);
+        QTest::newRow(qPrintable(program + " -h")) << program << QStringList{"-h"} << 0 << usage;
+        QTest::newRow(qPrintable(program + " -V")) << program << QStringList{"-V"} << 0 << program + ' ' + version;
+        QTest::newRow(qPrintable(program + " unknown")) << program << QStringList{"--frobnicate=2"} << 2
+                                                        << program + ": unknown option '--frobnicate' (see --help)";
+    }
+    const QString separator = "telvaro-cli: --separator: must be one character other than a double quote or a line "
+                              "break, not '%1'";
+    QTest::newRow("separator xy") << "telvaro-cli" << QStringList{"scan", "--separator", "xy"} << 2
+                                  << separator.arg("xy");
+    QTest::newRow("separator ''") << "telvaro-cli" << QStringList{"scan", "--separator", ""} << 2 << separator.arg("");
+    QTest::newRow("separator \"") << "telvaro-cli" << QStringList{"scan", "--separator=\""} << 2 << separator.arg('"');
+    QTest::newRow("separator LF") << "telvaro-cli" << QStringList{"scan", "--separator=\n"} << 2
+                                  << separator.arg("\\n");
+    QTest::newRow("cli quiet and verbose") << "telvaro-cli" << QStringList{"scan", "--quiet", "--verbose"} << 2
+                                           << "telvaro-cli: choose one of --quiet and --verbose";
+    QTest::newRow("collect flag value") << "telvaro-collect" << QStringList{"--once=1"} << 2
+                                        << "telvaro-collect: --once: takes no value, not '1'";
+    QTest::newRow("sim port") << "mbus-sim" << QStringList{"--random-meters", "1", "--tcp", "70000"} << 2
+                              << "mbus-sim: --tcp: must be a port 0..65535, not '70000'";
+    QTest::newRow("decode flag value") << "mbus-decode" << QStringList{"--table=yes"} << 2
+                                       << "mbus-decode: --table: takes no value, not 'yes'";
+    QTest::newRow("users right") << "telvaro-users" << QStringList{"f", "add", "bob", "Setup", "--rights=print"} << 2
+                                 << "telvaro-users: --rights: must list devices, communication or display, or be "
+                                    "none, not 'print'";
+    QTest::newRow("window value") << "telvaro" << QStringList{"--style"} << 2 << "telvaro: --style: needs a value";
+}
+
+void TstCliOptions::messages()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QString, line);
+    QProcess p;
+    p.start(QStringLiteral(TELVARO_BIN_DIR "/") + program, arguments);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), exit);
+    const QString out = p.readAllStandardOutput(), err = p.readAllStandardError();
+    QCOMPARE(exit == 0 ? out.section(u'\n', 0, 0) : err, exit == 0 ? line : line + u'\n');
+    if (arguments == QStringList{"-h"})
+        QVERIFY(out.contains(QLatin1String("-h, --help")) && out.contains(QLatin1String("-V, --version")));
+}
+
+// --quiet: a read of every meter asked says nothing on standard error; one
+// that missed a meter still says so. The readings stay on standard output.
+void TstCliOptions::quiet_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("addresses");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("errors");
+    QTest::newRow("cli, all read") << "telvaro-cli" << QStringList{"1", "2"} << 0 << "";
+    QTest::newRow("cli, 99 silent") << "telvaro-cli" << QStringList{"1", "99"} << 1
+                                    << "Read: 1 of 2 meter(s) answered; no answer from 99.\n";
+    QTest::newRow("collect, all read") << "telvaro-collect" << QStringList{"1", "2"} << 0 << "";
+    QTest::newRow("collect, 99 silent") << "telvaro-collect" << QStringList{"1", "99"} << 1
+                                        << "bus a: 1 of 2 meters read in T s; no answer from 99\n";
+}
+
+void TstCliOptions::quiet()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, addresses);
+    QFETCH(int, exit);
+    QFETCH(QString, errors);
+    const SimProcess sim(SimProcess::Tcp{}, {"--bus", SimProcess::demoBus(), "--tcp", "0", "--quiet"});
+    const QString converter = QStringLiteral("127.0.0.1:%1").arg(sim.port());
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("collect.ini")));
+    QVERIFY(config.open(QIODevice::WriteOnly)
+            && config.write(QStringLiteral("[Collector]\nSpool=s\nArchive=off\n[Bus a]\nConverter=%1\nAddresses=%2\n")
+                                .arg(converter, addresses.join(u','))
+                                .toUtf8()));
+    config.close();
+    const bool cli = program == QLatin1String("telvaro-cli");
+    QProcess p;
+    p.start(QStringLiteral(TELVARO_BIN_DIR "/") + program,
+            cli ? QStringList{"read", "--format", "csv", "--tcp", converter, "--timeout", "300", "--retries", "0",
+                              "--quiet"}
+                      + addresses
+                : QStringList{"--config", config.fileName(), "--once", "--quiet"});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), exit);
+    QCOMPARE(QString(p.readAllStandardError()).replace(QRegularExpression("in [0-9.]+ s"), "in T s"), errors);
+    QCOMPARE(p.readAllStandardOutput().startsWith("read_at;"), cli);
 }
 
 QTEST_GUILESS_MAIN(TstCliOptions)

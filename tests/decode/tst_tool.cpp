@@ -34,9 +34,15 @@ void TestDecode::tool_data()
     QTest::newRow("stdin, lower case, CRLF, several lines")
         << QStringList() << QByteArray(kGood).toLower().replace(" 00 00 00 ", "\r\n00 00 00\t").append("\r\n") << 0
         << QByteArray("ID:12345678");
-    QTest::newRow("table") << (QStringList{"--table"} + goodArgs) << QByteArray() << 0
-                           << QByteArray("id\t12345678\nmanufacturer\tQRV\nversion\t16\nmedium\tWater\naccess\t85\n"
-                                         "status\t\naddress\t5\n1\t12.345\tm3\tKV1\t04 \t13\t\n");
+    // Named columns, whole years, "-" for an empty field: no line ends in a blank.
+    QTest::newRow("table") << QStringList{"--table"} << replyHex("0413 39300000 426C 1F3C 046D 1E0A2E35").toHex(' ')
+                           << 0
+                           << QByteArray(
+                                  "id\t12345678\nmanufacturer\tQRV\nversion\t16\nmedium\tWater\naccess\t85\n"
+                                  "status\t-\naddress\t5\nrecord\tvalue\tunit\tdescription\tdif\tvif\tvife\n"
+                                  "1\t12.345\tm3\tKV1\t04\t13\t-\n"
+                                  "2\t31.12.2024\tTime point\tDate (dd.mm.yyyy)\t42\t6C\t-\n"
+                                  "3\t10:30, 14.05.2025\tTime point\tDate and time (hh:mm, dd.mm.yyyy)\t04\t6D\t-\n");
     QTest::newRow("wrong checksum") << QStringList{QString(good).replace("1B 16", "1C 16")} << QByteArray() << 1
                                     << QByteArray("Wrong CRC\n");
     QTest::newRow("all three tests fail")
@@ -83,5 +89,7 @@ void TestDecode::tool()
     QCOMPARE(process.exitCode(), exitCode);
     if (exitCode == 2)
         QVERIFY(!process.readAllStandardError().isEmpty() || arguments.contains("--bogus"));
+    if (arguments == QStringList{"--table"})
+        QCOMPARE(out, output);
     QVERIFY2(out.contains(output), out.constData());
 }

@@ -321,9 +321,10 @@ void TestDisplay::commandLine_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("error");
     QTest::newRow("unknown fault") << QStringList{"--bus", kDisplayBus, "--tcp", "0", "--display-fault", "loud"}
-                                   << "--display-fault wants";
+                                   << "--display-fault: must be";
     QTest::newRow("fault for address 300")
-        << QStringList{"--bus", kDisplayBus, "--tcp", "0", "--display-fault", "silent@300"} << "--display-fault wants";
+        << QStringList{"--bus", kDisplayBus, "--tcp", "0", "--display-fault", "silent@300"}
+        << "--display-fault: must be";
     QTest::newRow("fault without a display")
         << QStringList{"--bus", kDemoBus, "--tcp", "0", "--display-fault", "silent"} << "needs a [display] block";
 }

@@ -177,13 +177,15 @@ void TstCsvFiles::refusedImportKeepsTable_data()
     const QString wrong = QStringLiteral("File Error|You chose wrong file for import!\nContact administrator!");
     QTest::newRow("25 fields") << QByteArray("1;2\r\n") + QByteArray(25, 'x').replace("x", "a;") + "\r\n"
                                << tooMany + "\nLine 2.";
-    QTest::newRow("NUL byte") << QByteArray("1;2;\r\n\0;\r\n", 10) << wrong + "\nLine 2.";
+    QTest::newRow("NUL byte") << QByteArray("1;2;\r\n\0;\r\n", 10)
+                              << wrong + "\nLine 2.\nIt holds binary data, not text.";
     QTest::newRow("quote never closed") << QByteArray("1;\"2;\r\n3;\r\n")
                                         << "File Error|A quoted cell is never closed.\nLine 1.";
     QTest::newRow("10,001 rows")
         << QByteArray("1;2;\r\n").repeated(10001)
         << "File Error|The file holds more than 10000 rows, more than any bus: it is not read.\nLine 10001.";
-    QTest::newRow("a cell of 5,000 bytes") << "1;2;\r\n3;" + QByteArray(5000, 'x') << wrong + "\nLine 2.";
+    QTest::newRow("a cell of 5,000 bytes")
+        << "1;2;\r\n3;" + QByteArray(5000, 'x') << wrong + "\nLine 2.\nA cell is longer than 4096 characters.";
 }
 
 void TstCsvFiles::refusedImportKeepsTable()

@@ -8,6 +8,7 @@
 
 #include "decode/decode.h"
 #include "mbus/hex_text.h"
+#include "option_messages.h"
 
 #include <cstdio>
 #include <exception>
@@ -15,6 +16,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace {
 
@@ -29,10 +31,12 @@ constexpr std::string_view kUsage =
     "\n"
     "  (default)      the detailed report: header lines and one line per record\n"
     "  --table        header fields as key<TAB>value lines (id, manufacturer, version,\n"
-    "                 medium, access, status, address), then one line per record with\n"
-    "                 the seven work-table columns separated by tabs\n"
-    "  --help, -h     this text\n"
-    "  --version, -V  the version\n"
+    "                 medium, access, status, address), then a row of column names\n"
+    "                 (record, value, unit, description, dif, vif, vife) and one line\n"
+    "                 per record, separated by tabs; dates with four-digit years,\n"
+    "                 an empty field as \"-\"\n"
+    "  -h, --help     this text\n"
+    "  -V, --version  the version\n"
     "\n"
     "Exit status: 0 valid frame, 1 frame fails validation, 2 unreadable input.\n";
 
@@ -56,32 +60,55 @@ std::string printable(std::string_view text)
     return out;
 }
 
-bool isEmptyRow(const decode::WorkRow &row)
+// A field of --table: no blanks around it, "-" when empty, so that every line
+// has all its fields and none ends in a blank.
+std::string field(std::string_view text)
 {
-    for (const std::string &cell : row) {
-        if (!cell.empty())
-            return false;
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return "-";
+    return printable(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+// The work table keeps the year as sent ("1.5.24"); a script is given all of
+// it, as the description says: dd.mm.yyyy, hh:mm.
+std::string dateText(const decode::Date &date)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.day, date.month, date.fullYear());
+    return text;
+}
+
+std::string valueField(const decode::Record &record, const std::string &shown)
+{
+    if (const auto *date = std::get_if<decode::Date>(&record.value))
+        return dateText(*date);
+    if (const auto *moment = std::get_if<decode::DateTime>(&record.value)) {
+        char time[16];
+        std::snprintf(time, sizeof time, "%02d:%02d, ", moment->hour, moment->minute);
+        return time + dateText(moment->date);
     }
-    return true;
+    return field(shown);
 }
 
 void printTable(const decode::DecodeResult &result)
 {
     const decode::ReplyHeader &h = result.header;
-    std::cout << "id\t" << printable(h.idText) << '\n'
-              << "manufacturer\t" << printable(h.manufacturer) << '\n'
+    std::cout << "id\t" << field(h.idText) << '\n'
+              << "manufacturer\t" << field(h.manufacturer) << '\n'
               << "version\t" << int(h.version) << '\n'
-              << "medium\t" << printable(h.mediumName) << '\n'
+              << "medium\t" << field(h.mediumName) << '\n'
               << "access\t" << h.accessNumber << '\n'
-              << "status\t" << printable(h.statusText) << '\n'
-              << "address\t" << h.primaryAddress << '\n';
-    for (const decode::WorkRow &row : result.rows) {
-        if (isEmptyRow(row)) // the table's trailing entry row
-            continue;
+              << "status\t" << field(h.statusText) << '\n'
+              << "address\t" << h.primaryAddress << '\n'
+              << "record\tvalue\tunit\tdescription\tdif\tvif\tvife\n";
+    // rows[i] is records[i]; a trailing entry row has no record.
+    for (std::size_t i = 0; i < result.records.size() && i < result.rows.size(); ++i) {
+        const decode::WorkRow &row = result.rows[i];
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0)
                 std::cout << '\t';
-            std::cout << printable(row[c]);
+            std::cout << (c == decode::ColValue ? valueField(result.records[i], row[c]) : field(row[c]));
         }
         std::cout << '\n';
     }
@@ -114,10 +141,10 @@ int run(int argc, char **argv)
         if (arg == "--table") {
             table = true;
         } else if (arg.rfind("--table=", 0) == 0) {
-            std::cerr << "mbus-decode: option --table takes no value (see --help)\n";
+            std::cerr << "mbus-decode: " << tool::takesNoValue("--table", arg.substr(8)) << '\n';
             return kExitUnreadable;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "mbus-decode: unknown option " << arg.substr(0, arg.find('=')) << " (see --help)\n";
+            std::cerr << "mbus-decode: " << tool::unknownOption(arg) << '\n';
             return kExitUnreadable;
         } else {
             text.append(arg);

@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (!parsed.error.empty()) {
-        fail(parsed.error + " (see --help)");
+        fail(parsed.error);
         return 2;
     }
     Options &options = parsed.options;

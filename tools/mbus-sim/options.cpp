@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "busfile.h"
+#include "option_messages.h"
 #include "randombus.h"
 
 #include <QCommandLineParser>
@@ -11,10 +12,11 @@
 namespace {
 struct Parser {
     QCommandLineParser p;
+    QList<QCommandLineOption> options;
     Parser()
     {
         p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        p.addOptions({
+        options = {
             {{"h", "help"}, "Show this help and exit."},
             {{"V", "version"}, "Show the version and exit."},
             {"bus",
@@ -94,7 +96,8 @@ struct Parser {
              "from 1 over the simulator's life); several as N,M,...",
              "N[,M...]"},
             {"seed", "Seed of the faults and of --random-meters (default: from the clock; printed at start).", "N"},
-        });
+        };
+        p.addOptions(options);
     }
 };
 
@@ -307,15 +310,45 @@ std::string helpText()
     return text;
 }
 
+namespace {
+
+// The refusals QCommandLineParser would word in its own way (an unknown
+// option without its dashes), in the wording of every program here.
+std::string commandLineError(const QStringList &arguments, const QList<QCommandLineOption> &options)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == QLatin1String("--"))
+            break;
+        if (!arg.startsWith('-') || arg == QLatin1String("-"))
+            continue;
+        const std::string given = arg.section('=', 0, 0).toStdString();
+        const QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1).section('=', 0, 0);
+        const auto option = std::find_if(options.begin(), options.end(),
+                                         [&name](const QCommandLineOption &o) { return o.names().contains(name); });
+        const bool attached = arg.contains('=');
+        if (option == options.end())
+            return tool::unknownOption(arg.toStdString());
+        if (option->valueName().isEmpty() && attached)
+            return tool::takesNoValue(given, arg.section('=', 1).toStdString());
+        if (!option->valueName().isEmpty() && !attached && ++i >= arguments.size())
+            return tool::needsValue(given);
+    }
+    return {};
+}
+
+} // namespace
+
 OptionsResult parseOptions(const QStringList &arguments)
 {
     OptionsResult r;
     Parser parser;
     QCommandLineParser &p = parser.p;
-    if (!p.parse(arguments)) {
+    r.error = commandLineError(arguments, parser.options);
+    if (r.error.empty() && !p.parse(arguments))
         r.error = p.errorText().toStdString();
+    if (!r.error.empty())
         return r;
-    }
     if (p.isSet("help")) {
         r.help = true;
         return r;
@@ -325,74 +358,72 @@ OptionsResult parseOptions(const QStringList &arguments)
         return r;
     }
     if (!p.positionalArguments().isEmpty()) {
-        r.error = "unexpected argument '" + p.positionalArguments().first().toStdString() + "'";
+        r.error = "unexpected argument '" + tool::shown(p.positionalArguments().first().toStdString())
+                  + "' (see --help)";
         return r;
     }
+    // "--tcp: must be a port 0..65535, not '70000'"
+    const auto refuse = [&](const char *option, const char *why) {
+        r.error = tool::badValue(std::string("--") + option, why, p.value(option).toStdString());
+        return r;
+    };
     Options &o = r.options;
     o.busFile = p.value("bus").toStdString();
-    if (p.isSet("random-meters") && !toInt(p.value("random-meters"), 1, mbussim::kMaxRandomMeters, o.randomMeters)) {
-        r.error = "--random-meters wants a count 1.." + std::to_string(mbussim::kMaxRandomMeters);
-        return r;
-    }
+    if (p.isSet("random-meters") && !toInt(p.value("random-meters"), 1, mbussim::kMaxRandomMeters, o.randomMeters))
+        return refuse("random-meters", "must be a count 1..1000");
     if (o.busFile.empty() && o.randomMeters == 0) {
-        r.error = "give --bus FILE or --random-meters N";
+        r.error = "give --bus FILE or --random-meters N (see --help)";
         return r;
     }
     const int modes = int(p.isSet("pty")) + int(p.isSet("tcp")) + int(p.isSet("gateway-server"))
                       + int(p.isSet("gateway-connect"));
     if (modes != 1) {
-        r.error = "give one of --pty LINK, --tcp PORT, --gateway-server PORT or --gateway-connect HOST:PORT";
+        r.error = "give one of --pty LINK, --tcp PORT, --gateway-server PORT or --gateway-connect HOST:PORT "
+                  "(see --help)";
         return r;
     }
     if (p.isSet("pty")) {
         o.mode = Mode::Pty;
         o.ptyLink = p.value("pty").toStdString();
-        if (o.ptyLink.empty()) {
-            r.error = "--pty needs a path for the link";
-            return r;
-        }
+        if (o.ptyLink.empty())
+            return refuse("pty", "must be a path for the link");
     } else if (p.isSet("tcp")) {
         o.mode = Mode::Tcp;
-        if (!toInt(p.value("tcp"), 0, 65535, o.tcpPort)) {
-            r.error = "--tcp wants a port 0..65535";
-            return r;
-        }
+        if (!toInt(p.value("tcp"), 0, 65535, o.tcpPort))
+            return refuse("tcp", "must be a port 0..65535");
     } else if (p.isSet("gateway-server")) {
         o.mode = Mode::GatewayServer;
-        if (!toInt(p.value("gateway-server"), 0, 65535, o.tcpPort)) {
-            r.error = "--gateway-server wants a port 0..65535";
-            return r;
-        }
+        if (!toInt(p.value("gateway-server"), 0, 65535, o.tcpPort))
+            return refuse("gateway-server", "must be a port 0..65535");
     } else {
         o.mode = Mode::GatewayConnect;
-        if (!toHostPort(p.value("gateway-connect"), o.connectHost, o.connectPort)) {
-            r.error = "--gateway-connect wants HOST:PORT, the port 1..65535";
-            return r;
-        }
+        if (!toHostPort(p.value("gateway-connect"), o.connectHost, o.connectPort))
+            return refuse("gateway-connect", "must be HOST:PORT, the port 1..65535");
     }
     const bool gatewayMode = o.mode == Mode::GatewayServer || o.mode == Mode::GatewayConnect;
     if (!gatewayMode && (p.isSet("net") || p.isSet("gateway-fault"))) {
         r.error = "--net and --gateway-fault work with --gateway-server or --gateway-connect only";
         return r;
     }
-    if (p.isSet("reconnect")
-        && (o.mode != Mode::GatewayConnect || !toInt(p.value("reconnect"), 0, 3600000, o.reconnectMs))) {
-        r.error = "--reconnect wants milliseconds 0..3600000, with --gateway-connect";
+    if (p.isSet("reconnect") && o.mode != Mode::GatewayConnect) {
+        r.error = "--reconnect works with --gateway-connect only";
         return r;
     }
+    if (p.isSet("reconnect") && !toInt(p.value("reconnect"), 0, 3600000, o.reconnectMs))
+        return refuse("reconnect", "must be milliseconds 0..3600000");
     if (p.isSet("net")) {
         const auto net = mbussim::gateway::parseNetworkNumber(p.value("net").toStdString());
-        if (!net) {
-            r.error = "--net wants a network number a.b.c.d, each part 0..255";
-            return r;
-        }
+        if (!net)
+            return refuse("net", "must be a network number a.b.c.d, each part 0..255");
         o.net = *net;
     }
     for (const QString &value : p.values("gateway-fault")) {
         mbussim::TelegramFaultOption fault;
         if (!toFault(value, fault)) {
-            r.error = "--gateway-fault wants bad-checksum, bad-start, oversize or silent, perhaps with "
-                      ":PERCENT (0..100)";
+            r.error = tool::badValue("--gateway-fault",
+                                     "must be bad-checksum, bad-start, oversize or silent, perhaps with :PERCENT "
+                                     "(0..100)",
+                                     value.toStdString());
             return r;
         }
         o.session.faults.telegram.push_back(fault);
@@ -400,8 +431,10 @@ OptionsResult parseOptions(const QStringList &arguments)
     for (const QString &value : p.values("display-fault")) {
         const auto fault = mbussim::parseDisplayFault(value.toStdString());
         if (!fault) {
-            r.error = "--display-fault wants missing-lines, garbage, silent or no-activate, perhaps with "
-                      ":PERCENT (0..100) and @ADDRESS (1..250)";
+            r.error = tool::badValue("--display-fault",
+                                     "must be missing-lines, garbage, silent or no-activate, perhaps with :PERCENT "
+                                     "(0..100) and @ADDRESS (1..250)",
+                                     value.toStdString());
             return r;
         }
         o.displayFaults.push_back(*fault);
@@ -410,30 +443,35 @@ OptionsResult parseOptions(const QStringList &arguments)
     SessionOptions &s = o.session;
     s.wireTime = p.isSet("wire-time");
     s.faults.split = p.isSet("split");
-    if (p.isSet("reply-delay") && !toInt(p.value("reply-delay"), 0, 600000, s.replyDelayMs))
-        r.error = "--reply-delay wants milliseconds 0..600000";
-    if (p.isSet("answer-delay-bits") && !toInt(p.value("answer-delay-bits"), 0, 1000000, s.answerDelayBits))
-        r.error = "--answer-delay-bits wants bit times 0..1000000";
-    else if (p.isSet("baud") && !toInt(p.value("baud"), 110, 1000000, s.baud))
-        r.error = "--baud wants a rate 110..1000000";
-    else if (p.isSet("usb-latency") && !toInt(p.value("usb-latency"), 0, 1000, s.usbLatencyMs))
-        r.error = "--usb-latency wants milliseconds 0..1000";
-    else if (p.isSet("jitter") && !toInt(p.value("jitter"), 0, 10000, s.faults.jitterMs))
-        r.error = "--jitter wants milliseconds 0..10000";
-    else if (p.isSet("drop") && !toPercent(p.value("drop"), s.faults.dropPercent))
-        r.error = "--drop wants a percentage 0..100";
-    else if (p.isSet("corrupt") && !toPercent(p.value("corrupt"), s.faults.corruptPercent))
-        r.error = "--corrupt wants a percentage 0..100";
-    else if (p.isSet("hangup") && !toPercent(p.value("hangup"), s.faults.hangupPercent))
-        r.error = "--hangup wants a percentage 0..100";
-    else if (p.isSet("hangup-at") && !toReplyNumbers(p.value("hangup-at"), s.faults.hangupAt))
-        r.error = "--hangup-at wants reply numbers 1..1000000, separated by commas";
+    // The first value that does not do is said.
+    const struct {
+        const char *option;
+        int low, high;
+        int &out;
+        const char *why;
+    } numbers[] = {
+        {"reply-delay", 0, 600000, s.replyDelayMs, "must be milliseconds 0..600000"},
+        {"answer-delay-bits", 0, 1000000, s.answerDelayBits, "must be bit times 0..1000000"},
+        {"baud", 110, 1000000, s.baud, "must be a rate 110..1000000"},
+        {"usb-latency", 0, 1000, s.usbLatencyMs, "must be milliseconds 0..1000"},
+        {"jitter", 0, 10000, s.faults.jitterMs, "must be milliseconds 0..10000"},
+    };
+    for (const auto &n : numbers)
+        if (p.isSet(n.option) && !toInt(p.value(n.option), n.low, n.high, n.out))
+            return refuse(n.option, n.why);
+    const std::pair<const char *, double &> percents[] = {
+        {"drop", s.faults.dropPercent}, {"corrupt", s.faults.corruptPercent}, {"hangup", s.faults.hangupPercent}};
+    for (const auto &[option, out] : percents)
+        if (p.isSet(option) && !toPercent(p.value(option), out))
+            return refuse(option, "must be a percentage 0..100");
+    if (p.isSet("hangup-at") && !toReplyNumbers(p.value("hangup-at"), s.faults.hangupAt))
+        return refuse("hangup-at", "must be reply numbers 1..1000000, separated by commas");
     if (p.isSet("seed")) {
         bool ok = false;
         s.faults.seed = p.value("seed").toUInt(&ok);
         o.seedGiven = true;
         if (!ok)
-            r.error = "--seed wants a number 0..4294967295";
+            return refuse("seed", "must be a number 0..4294967295");
     }
     return r;
 }

@@ -62,6 +62,7 @@ struct Options {
 
     Format format = Format::Text;
     bool verbose = false;
+    bool quiet = false; // errors only on standard error
 };
 
 struct ParseResult {

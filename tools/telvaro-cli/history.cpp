@@ -91,8 +91,9 @@ int backupArchive(const Options &options)
         std::fprintf(stderr, "telvaro-cli: %s\n", qPrintable(store.error()));
         return 2;
     }
-    std::fprintf(stderr, "telvaro-cli: %s\n",
-                 qPrintable(tr("%1 copied to %2").arg(store.shownLocation(), options.backupFile)));
+    if (!options.quiet)
+        std::fprintf(stderr, "telvaro-cli: %s\n",
+                     qPrintable(tr("%1 copied to %2").arg(store.shownLocation(), options.backupFile)));
     return 0;
 }
 

@@ -32,6 +32,7 @@ int main(int argc, char **argv)
         return 0;
     }
     cli::Progress progress;
+    progress.setQuiet(parsed.options.quiet);
     if (!parsed.error.isEmpty()) {
         progress.line(QStringLiteral("telvaro-cli: ") + parsed.error);
         return 2;

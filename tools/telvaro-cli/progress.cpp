@@ -32,6 +32,8 @@ void Progress::clearBar()
 
 void Progress::show(int minimum, int maximum, int value, bool visible)
 {
+    if (m_quiet)
+        return;
     const int span = std::max(1, maximum - minimum);
     const int done = std::clamp(value - minimum, 0, span);
     if (!visible) {
@@ -72,6 +74,12 @@ void Progress::line(const QString &text)
     clearBar();
     std::fprintf(m_out, "%s\n", text.toLocal8Bit().constData());
     std::fflush(m_out);
+}
+
+void Progress::note(const QString &text)
+{
+    if (!m_quiet)
+        line(text);
 }
 
 } // namespace cli

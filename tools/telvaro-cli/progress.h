@@ -23,6 +23,12 @@ public:
     // A line of its own (a message, or the communication log with --verbose),
     // printed without disturbing the bar.
     void line(const QString &text);
+    // A line that only informs (a summary of work that went well): left out
+    // when quiet, as the bar and the steps are.
+    void note(const QString &text);
+
+    // --quiet: errors only, for cron, which mails whatever is said.
+    void setQuiet(bool quiet) { m_quiet = quiet; }
 
     bool terminal() const { return m_terminal; }
 
@@ -32,6 +38,7 @@ private:
     std::FILE *m_out;
     bool m_terminal = false;
     bool m_barShown = false;
+    bool m_quiet = false;
     QString m_task;
     Counting m_counting = Counting::Steps;
     int m_first = 0;

@@ -75,14 +75,15 @@ Runner::Runner(const Options &options, const Settings &settings, Progress &progr
                 [this](int minimum, int maximum, int value, bool visible) {
                     m_progress.show(minimum, maximum, value, visible);
                 });
-        connect(operation, &Operation::finished, this, [this, operation](const OperationSummary &summary) {
-            if (!summary.shown())
+        connect(operation, &Operation::finished, this, [this](const OperationSummary &summary) {
+            // With --verbose the log said it already. A summary of a failure is
+            // the reason of the exit status: said even with --quiet.
+            if (!summary.shown() || m_options.verbose)
                 return;
-            // `read` asks the addresses given, not every meter of the table.
-            OperationSummary said = summary;
-            if (m_options.command == Command::Read && operation == &m_bus->stack.readAll)
-                said.title = tr("Read");
-            m_progress.line(said.text());
+            if (summary.clean())
+                m_progress.note(summary.text());
+            else
+                m_progress.line(summary.text());
         });
     }
     // Ctrl+C or a kill: stop, print what was read, exit 130.
@@ -240,7 +241,8 @@ int Runner::read()
     m_progress.setTask(tr("read"), Progress::Counting::Meters);
     fillTable(m_options.addresses);
     ReadAll &readAll = m_bus->stack.readAll;
-    readAll.start();
+    // `read` asks the addresses given, not every meter of the table.
+    readAll.start(tr("Read"));
     if (!readAll.running())
         return m_interrupted ? endedEarly() : linkError(m_lastLine);
     const bool whole = finished(readAll);
@@ -286,6 +288,10 @@ int Runner::search()
     if (status >= 0)
         return status;
     print();
+    // Meters that answered together (the same ID) did answer: the line says so.
+    if (m_readings.isEmpty() && !search.summary().unresolved.isEmpty())
+        return failed(tr("meters answered but could not be told apart: %1")
+                          .arg(search.summary().unresolved.join(QStringLiteral(", "))));
     return m_readings.isEmpty() ? failed(tr("no meter answered")) : statusOf(search.summary());
 }
 
@@ -303,7 +309,7 @@ int Runner::setAddress()
     ReadAll &readAll = m_bus->stack.readAll;
     const auto readAt = [&](int address) {
         fillTable({address});
-        readAll.start();
+        readAll.start(tr("Read address %1").arg(address));
         return readAll.running() && finished(readAll);
     };
     decode::MeterSelection selection;
@@ -369,7 +375,7 @@ void Runner::print(const QByteArray &reply, bool raw)
         if (raw) {
             // The reply alone, as mbus-decode takes it; the report goes with the progress.
             for (const QString &line : std::as_const(lines))
-                m_progress.line(line);
+                m_progress.note(line);
             lines = reply.isEmpty() ? QStringList() : QStringList{hex(reply)};
         }
         if (!lines.isEmpty())

@@ -20,8 +20,12 @@ constexpr std::chrono::seconds kResumeWithin{300};
 
 } // namespace
 
-BusCollector::BusCollector(BusConfig config, bool once, bool verbose)
-    : m_config(std::move(config)), m_once(once), m_verbose(verbose), m_table(decode::TableLayout{false, 0})
+BusCollector::BusCollector(BusConfig config, bool once, bool verbose, bool quiet)
+    : m_config(std::move(config)),
+      m_once(once),
+      m_verbose(verbose),
+      m_quiet(quiet),
+      m_table(decode::TableLayout{false, 0})
 {
     for (int address : std::as_const(m_config.addresses))
         m_targets.push_back({address, {}});
@@ -322,7 +326,8 @@ void BusCollector::endCycle()
                           : missing);
         line += tr("; no answer from %1").arg(named.join(QStringLiteral(", ")));
     }
-    emit said(line);
+    if (!m_quiet || report.asked == 0 || report.read < report.asked)
+        emit said(line);
     emit cycleDone(report);
     if (!m_once)
         scheduleNext(std::max(std::chrono::milliseconds(0),

@@ -51,7 +51,7 @@ class BusCollector : public QObject, public CommLog {
     Q_OBJECT
 public:
     // Made on the owner's thread; moved to the bus's thread before start().
-    BusCollector(BusConfig config, bool once, bool verbose);
+    BusCollector(BusConfig config, bool once, bool verbose, bool quiet = false);
     ~BusCollector() override;
 
     // On the bus's thread: builds the stack and begins the first cycle.
@@ -93,6 +93,7 @@ private:
     BusConfig m_config;
     const bool m_once;
     const bool m_verbose;
+    const bool m_quiet; // a cycle that read every meter is not said
     Settings m_settings;
     decode::DeviceTable m_table;
     std::unique_ptr<ProgramBus> m_bus;

@@ -7,13 +7,13 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 #include <cstdio>
 
@@ -119,7 +119,7 @@ Collector::Bus Collector::startBus(const BusConfig &config)
     bus.fingerprint = config.fingerprint;
     bus.thread = new QThread(this);
     bus.thread->setObjectName(QStringLiteral("bus ") + config.name);
-    bus.worker = new BusCollector(config, m_options.once, m_options.verbose);
+    bus.worker = new BusCollector(config, m_options.once, m_options.verbose, m_options.quiet);
     bus.worker->moveToThread(bus.thread);
     connect(bus.worker, &BusCollector::readingTaken, this, &Collector::take);
     connect(bus.worker, &BusCollector::said, this, &Collector::say);
@@ -166,7 +166,8 @@ bool Collector::reload(const CollectConfig &next)
     m_buses.clear();
     for (const BusConfig &config : next.buses) {
         const auto same = std::find_if(kept.begin(), kept.end(), [&](const Bus &b) {
-            return b.fingerprint == config.fingerprint && b.thread->objectName() == QStringLiteral("bus ") + config.name;
+            return b.fingerprint == config.fingerprint
+                   && b.thread->objectName() == QStringLiteral("bus ") + config.name;
         });
         m_buses.push_back(same != kept.end() ? *same : startBus(config));
     }
@@ -320,7 +321,8 @@ void Collector::advance(qint64 seq, qint64 &cursor, qint64 &fileCursor)
 
 void Collector::brokerConnection(bool connected, const QString &reason)
 {
-    if (int(connected) != m_brokerState)
+    // The first connection is no news to a quiet collector; one after a loss ends a problem said.
+    if (int(connected) != m_brokerState && !(connected && m_brokerState == -1 && m_options.quiet))
         say(connected
                 ? tr("MQTT: connected to %1").arg(m_mqtt->brokerName())
                 : tr("MQTT: no connection to %1 (%2); readings wait in the spool").arg(m_mqtt->brokerName(), reason));
@@ -464,13 +466,14 @@ void Collector::cycleDone(const BusCollector *worker, const CycleReport &report)
         bus.cycled = bus.cycled || bus.worker == worker;
     // How the bus's last cycle went, for dashboards: which meters were silent.
     if (m_mqtt && !report.bus.isEmpty()) {
-        const QJsonObject cycle{{"bus", report.bus},
-                                {"at", QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
-                                {"asked", report.asked},
-                                {"read", report.read},
-                                {"silent", QJsonArray::fromStringList(report.linkDown ? QStringList() : report.missing)},
-                                {"link_down", report.linkDown},
-                                {"took_s", double(report.took.count()) / 1000.0}};
+        const QJsonObject cycle{
+            {"bus", report.bus},
+            {"at", QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+            {"asked", report.asked},
+            {"read", report.read},
+            {"silent", QJsonArray::fromStringList(report.linkDown ? QStringList() : report.missing)},
+            {"link_down", report.linkDown},
+            {"took_s", double(report.took.count()) / 1000.0}};
         m_mqtt->publish(QStringLiteral("telvaro/%1/bus/%2/cycle").arg(m_config.station, report.bus),
                         QJsonDocument(cycle).toJson(QJsonDocument::Compact), true);
     }

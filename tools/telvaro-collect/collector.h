@@ -35,6 +35,7 @@ public:
     struct Options {
         bool once = false; // one cycle per bus, then finished()
         bool verbose = false;
+        bool quiet = false; // only what goes wrong is said
     };
     Collector(CollectConfig config, Options options, QObject *parent = nullptr);
     ~Collector() override;

@@ -7,6 +7,7 @@
 #include "collect_config.h"
 #include "collector.h"
 
+#include "option_messages.h"
 #include "quit_signals.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,8 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -28,7 +31,7 @@ constexpr auto kDefaultConfig = "/etc/telvaro/collect.ini";
 
 QString helpText()
 {
-    return tr(R"(Usage: telvaro-collect [--config FILE] [--once] [--check] [--verbose]
+    return tr(R"(Usage: telvaro-collect [--config FILE] [--once] [--check] [--quiet | --verbose]
 
 Reads the M-Bus buses the configuration names on a schedule, each bus on its
 own thread, keeps every reading in the readings archive and publishes it over
@@ -41,9 +44,12 @@ Options:
   --config FILE   the configuration (default /etc/telvaro/collect.ini)
   --once          one cycle per bus, deliver what was read, then end
   --check         check the configuration and end
+  --quiet         only what goes wrong: no line for a cycle that read every
+                  meter, nor for the first connection to the broker, a good
+                  --check or a configuration read again
   --verbose       every frame sent and received, per bus
-  --help          this text
-  --version       the version
+  -h, --help      this text
+  -V, --version   the version
 
 Configuration (INI; comments on lines of their own, starting with ';'):
   [Collector]  Station (the host name), Archive (a file, postgresql://...,
@@ -70,6 +76,12 @@ void printLine(const QString &line)
     std::fflush(stderr);
 }
 
+int refuse(const std::string &why)
+{
+    printLine(QStringLiteral("telvaro-collect: ") + QString::fromStdString(why));
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -83,32 +95,47 @@ int main(int argc, char **argv)
     QString configPath = QString::fromLatin1(kDefaultConfig);
     collect::Collector::Options options;
     bool checkOnly = false;
+    bool quiet = false;
     const QStringList args = app.arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg == QLatin1String("--help")) {
+    for (const QString &arg : args) {
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             std::fputs(helpText().toLocal8Bit().constData(), stdout);
             return 0;
         }
-        if (arg == QLatin1String("--version")) {
+        if (arg == QLatin1String("--version") || arg == QLatin1String("-V")) {
             std::printf("telvaro-collect %s\n", TELVARO_VERSION);
             return 0;
         }
-        if (arg == QLatin1String("--config") && i + 1 < args.size())
-            configPath = args[++i];
-        else if (arg.startsWith(QLatin1String("--config=")))
-            configPath = arg.mid(9);
-        else if (arg == QLatin1String("--once"))
-            options.once = true;
-        else if (arg == QLatin1String("--check"))
-            checkOnly = true;
-        else if (arg == QLatin1String("--verbose"))
-            options.verbose = true;
-        else {
-            printLine(tr("telvaro-collect: unknown option '%1' (--help lists them)").arg(arg));
-            return 2;
-        }
     }
+    for (int i = 0; i < args.size(); ++i) {
+        const QString name = args[i].section(u'=', 0, 0);
+        const bool attached = args[i].contains(u'=');
+        const QString value = args[i].section(u'=', 1);
+        if (name == QLatin1String("--config")) {
+            if (!attached && i + 1 >= args.size())
+                return refuse(tool::needsValue("--config"));
+            configPath = attached ? value : args[++i];
+            if (configPath.isEmpty())
+                return refuse(tool::badValue("--config", "must name a file", ""));
+            continue;
+        }
+        bool *flag = name == QLatin1String("--once")      ? &options.once
+                     : name == QLatin1String("--check")   ? &checkOnly
+                     : name == QLatin1String("--quiet")   ? &quiet
+                     : name == QLatin1String("--verbose") ? &options.verbose
+                                                          : nullptr;
+        if (flag && attached)
+            return refuse(tool::takesNoValue(name.toStdString(), value.toStdString()));
+        if (flag)
+            *flag = true;
+        else if (name.startsWith(u'-'))
+            return refuse(tool::unknownOption(args[i].toStdString()));
+        else
+            return refuse("unexpected argument '" + tool::shown(args[i].toStdString()) + "' (see --help)");
+    }
+    if (quiet && options.verbose)
+        return refuse(tr("choose one of --quiet and --verbose").toStdString());
+    options.quiet = quiet;
     // systemd's StateDirectory= names the service's own folder.
     const QString stateDir = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
     collect::LoadedConfig loaded = collect::loadConfig(configPath, stateDir);
@@ -117,7 +144,8 @@ int main(int argc, char **argv)
         return 2;
     }
     if (checkOnly) {
-        printLine(tr("%1: %n bus(es), good", int(loaded.config.buses.size())).arg(configPath));
+        if (!quiet)
+            printLine(tr("%1: %n bus(es), good", int(loaded.config.buses.size())).arg(configPath));
         return 0;
     }
 
@@ -158,7 +186,8 @@ int main(int argc, char **argv)
             printLine(tr("the configuration is kept as it was: %1").arg(again.error));
             return;
         }
-        printLine(tr("%1 read again: %n bus(es)", int(again.config.buses.size())).arg(configPath));
+        if (!quiet)
+            printLine(tr("%1 read again: %n bus(es)", int(again.config.buses.size())).arg(configPath));
         if (collector->reload(again.config))
             return;
         collector->shutDown();

@@ -3,6 +3,7 @@
 // from here; it is also the way back in after a forgotten password.
 
 #include "account_file.h"
+#include "option_messages.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -23,7 +24,7 @@ enum Exit { Done = 0, Refused = 1, BadUse = 2 };
 const char kUsage[] = "Usage: telvaro-users FILE list\n"
                       "  or:  telvaro-users FILE add NAME LEVEL [--rights devices,communication,display]\n"
                       "  or:  telvaro-users FILE delete NAME\n"
-                      "  or:  telvaro-users --help | -h | --version | -V\n"
+                      "  or:  telvaro-users -h | --help | -V | --version\n"
                       "\n"
                       "FILE is the account file: ~/.local/share/Telvaro/files/users.dat for the\n"
                       "installed program, files/users.dat beside it for one run from its build\n"
@@ -34,20 +35,28 @@ const char kUsage[] = "Usage: telvaro-users FILE list\n"
                       "exists (its registration date stays). LEVEL is Administrator, Setup or\n"
                       "Operator. Without --rights an Administrator gets all three rights and the\n"
                       "others none; \"--rights none\" grants none.\n"
+                      "\n"
+                      "  -h, --help     this text\n"
+                      "  -V, --version  the version\n"
+                      "\n"
                       "Exit status: 0 done, 1 refused (the reason on standard error), 2 bad\n"
                       "command line or unreadable file.\n";
 
 int fail(int code, const QString &why)
 {
     std::fprintf(stderr, "telvaro-users: %s\n", qPrintable(why));
-    if (code == BadUse && why.startsWith(QLatin1String("usage")))
-        std::fputs("Run \"telvaro-users --help\" for the command line.\n", stderr);
     return code;
 }
 
+// A command line that cannot be carried out: one line, as every program here says it.
 int usage(const QString &why)
 {
-    return fail(BadUse, QStringLiteral("usage: ") + why);
+    return fail(BadUse, why + QStringLiteral(" (see --help)"));
+}
+
+int refuse(const std::string &why)
+{
+    return fail(BadUse, QString::fromStdString(why));
 }
 
 // Tabs and line breaks in a stored text would break the one-line-per-account output.
@@ -162,6 +171,8 @@ std::optional<QString> readPassword()
     return first;
 }
 
+constexpr const char *kRightsWanted = "must list devices, communication or display, or be none";
+
 int add(const QString &file, QStringList args)
 {
     accounts::Account account;
@@ -175,9 +186,9 @@ int add(const QString &file, QStringList args)
             rights = args[i].mid(9);
             args.remove(i--);
         } else if (args[i] == QLatin1String("--rights")) {
-            return usage(QStringLiteral("--rights needs a list of rights"));
+            return refuse(tool::needsValue("--rights"));
         } else if (args[i].startsWith(u'-')) {
-            return usage(QStringLiteral("unknown option %1").arg(args[i].section(u'=', 0, 0)));
+            return refuse(tool::unknownOption(args[i].toStdString()));
         }
     }
     if (args.size() != 2)
@@ -187,9 +198,11 @@ int add(const QString &file, QStringList args)
     if (account.name.isEmpty() || account.name.size() > accounts::kNameSize)
         return usage(QStringLiteral("NAME must have 1 to %1 characters").arg(accounts::kNameSize));
     if (!accounts::isKnownLevel(account.level))
-        return usage(QStringLiteral("LEVEL must be Administrator, Setup or Operator, not \"%1\"").arg(account.level));
+        return usage(QStringLiteral("LEVEL must be Administrator, Setup or Operator, not '%1'").arg(account.level));
     const bool administrator = accounts::accessLevel(account.level) == accounts::AccessLevel::Administrator;
     account.devices = account.communication = account.display = administrator && !rights;
+    if (rights && rights->isEmpty())
+        return refuse(tool::badValue("--rights", kRightsWanted, ""));
     if (rights && *rights != QLatin1String("none")) {
         for (const QString &right : rights->split(u',', Qt::SkipEmptyParts)) {
             if (right == QLatin1String("devices"))
@@ -199,7 +212,7 @@ int add(const QString &file, QStringList args)
             else if (right == QLatin1String("display"))
                 account.display = true;
             else
-                return usage(QStringLiteral("unknown right \"%1\" (devices, communication, display)").arg(right));
+                return refuse(tool::badValue("--rights", kRightsWanted, rights->toStdString()));
         }
     }
     if (accounts::readAccounts(file).status == accounts::AccountList::Status::Unreadable)
@@ -253,7 +266,7 @@ int main(int argc, char *argv[])
     }
     // Options belong after the command; one in front is a mistake, named as such.
     if (!args.isEmpty() && args[0].startsWith(u'-') && args[0] != QLatin1String("-"))
-        return usage(QStringLiteral("unknown option %1").arg(args[0].section(u'=', 0, 0)));
+        return refuse(tool::unknownOption(args[0].toStdString()));
     if (args.size() < 2)
         return usage(QStringLiteral("FILE and a command are needed"));
     const QString file = args.takeFirst();
@@ -264,5 +277,5 @@ int main(int argc, char *argv[])
         return add(file, args);
     if (command == QLatin1String("delete"))
         return remove(file, args);
-    return usage(QStringLiteral("unknown command \"%1\"").arg(command));
+    return usage(QStringLiteral("unknown command '%1'").arg(command));
 }
