@@ -1,6 +1,7 @@
 #include "history_window.h"
 
 #include <QChart>
+#include <QCoreApplication>
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTimeAxis>
@@ -48,10 +49,72 @@ QString number(double value)
     return locale.toString(value, 'f', 3);
 }
 
+// The decoder's names (English, as the archive keeps them), shown in the user's language.
+const char *const kShownNames[] = {
+    QT_TRANSLATE_NOOP("HistoryWindow", "Energy"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Volume"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Power"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Volume flow"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Flow temperature"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Return temperature"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Temperature difference"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "External temperature"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Pressure"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Date"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Date and time"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "On time"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Operating time"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "HCA units"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Averaging duration"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Actuality duration"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Fabrication number"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Voltage"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Current"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Manufacturer specific"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "Error flags"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "maximum"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "minimum"),
+    QT_TRANSLATE_NOOP("HistoryWindow", "error"),
+};
+
+// Any other text (a unit standing for its quantity, say) is shown as it is.
+QString shownName(const QString &name)
+{
+    for (const char *known : kShownNames)
+        if (name == QLatin1String(known))
+            return QCoreApplication::translate("HistoryWindow", known);
+    return name;
+}
+
 // "Volume, m3"; a unit that only repeats the quantity ("Error flags") once.
 QString quantityAndUnit(const archive::StoredRecord &r)
 {
-    return r.unit.isEmpty() || r.unit == r.quantity ? r.quantity : r.quantity + QStringLiteral(", ") + r.unit;
+    const QString quantity = shownName(r.quantity);
+    return r.unit.isEmpty() || r.unit == r.quantity ? quantity : quantity + QStringLiteral(", ") + r.unit;
+}
+
+// Round ticks: a step of 1, 2 or 5 times a power of ten giving about five
+// ticks, the range widened to whole steps, and as many decimals as the step
+// has, so no tick reads "100.910".
+void roundTicks(QValueAxis *axis, double low, double high)
+{
+    const auto plain = [&] {
+        axis->setRange(low, high);
+        axis->setLabelFormat(QStringLiteral("%.6g"));
+    };
+    const double rough = (high - low) / 4;
+    if (!std::isfinite(rough) || rough <= 0)
+        return plain();
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double q = rough / power;
+    const double step = (q < 1.5 ? 1 : q < 3 ? 2 : q < 7 ? 5 : 10) * power;
+    const double from = std::floor(low / step), to = std::ceil(high / step);
+    if (!(from * step < to * step) || to - from > 100) // a range of a few ulps of a huge value
+        return plain();
+    axis->setRange(from * step, to * step);
+    axis->setTickCount(std::clamp(int(std::lround(to - from)) + 1, 2, 20));
+    const int decimals = std::clamp(int(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
 }
 
 } // namespace
@@ -123,8 +186,21 @@ void HistoryWindow::retranslate()
 
 void HistoryWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         retranslate();
+        // The record names and the chart's titles are in the language they were drawn in.
+        if (m_showingDisplay) {
+            drawDisplayMonths();
+        } else {
+            const QString key = recordCombo->currentData().toString();
+            fillRecordChoices();
+            if (const int index = recordCombo->findData(key); index >= 0) {
+                const QSignalBlocker block(recordCombo);
+                recordCombo->setCurrentIndex(index);
+            }
+            showChosenRecord();
+        }
+    }
     QWidget::changeEvent(event);
 }
 
@@ -142,6 +218,7 @@ void HistoryWindow::showMeter(const QString &meterId, std::vector<archive::Store
     m_readings = std::move(readings);
     m_warning = warning;
     m_waiting = false;
+    m_showingDisplay = false;
     recordCombo->setVisible(true);
     readingGrid->setVisible(true);
     retranslate();
@@ -166,7 +243,7 @@ void HistoryWindow::fillRecordChoices()
         if (r.subunit)
             text += tr(", sub-unit %1").arg(r.subunit);
         if (r.function != QLatin1String("instantaneous"))
-            text += QStringLiteral(", ") + r.function;
+            text += QStringLiteral(", ") + shownName(r.function);
         if (recordCombo->findData(recordKey(r)) >= 0)
             continue;
         // Two records alike in all that is named (another exponent, say) are told apart by their place.
@@ -212,21 +289,42 @@ void HistoryWindow::showChosenRecord()
             points.prepend({reading.readAt, *record->value});
     }
     const archive::StoredRecord *shown = m_readings.empty() ? nullptr : findRecord(m_readings.front(), key);
-    drawChart(recordCombo->currentText(), shown ? quantityAndUnit(*shown) : QString(), points);
+    drawChart(recordCombo->currentText(), shown ? quantityAndUnit(*shown) : tr("Value"), points);
 }
 
-void HistoryWindow::showSeries(const QString &title, const QList<QPair<QDateTime, double>> &points)
+void HistoryWindow::showDisplayMonths(const QString &device, const QString &unit,
+                                      const QList<QPair<QDateTime, double>> &points)
 {
     m_meterId.clear();
     m_readings.clear();
     m_warning.clear();
     m_waiting = false;
-    titleLabel->setText(title);
+    m_showingDisplay = true;
+    m_displayDevice = device;
+    m_displayUnit = unit;
+    m_displayPoints = points;
     recordCombo->setVisible(false);
     readingGrid->setVisible(false);
-    drawChart(title, QString(), points);
+    drawDisplayMonths();
     show();
     raise();
+}
+
+void HistoryWindow::drawDisplayMonths()
+{
+    const QString title = tr("Display: monthly values of device %1").arg(m_displayDevice);
+    titleLabel->setText(title);
+    drawChart(title, displayValueTitle(m_displayUnit), m_displayPoints);
+}
+
+QString HistoryWindow::displayValueTitle(const QString &unit)
+{
+    // The display counts energy (kWh, kJ, MJ) or volume (m3); anything else is just a value.
+    const QString u = unit.trimmed();
+    const QString quantity = u == QLatin1String("m3") ? tr("Volume")
+                             : QStringList({"Wh", "kWh", "MWh", "kJ", "MJ", "GJ"}).contains(u) ? tr("Energy")
+                                                                                               : tr("Value");
+    return u.isEmpty() ? quantity : quantity + QStringLiteral(", ") + u;
 }
 
 QPair<QDateTime, QDateTime> HistoryWindow::timeAxisRange(const QDateTime &first, const QDateTime &last)
@@ -244,10 +342,14 @@ void HistoryWindow::drawChart(const QString &title, const QString &valueTitle,
     auto *series = new QLineSeries(chart);
     series->setPointsVisible(true);
     double low = 0, high = 1;
-    for (int i = 0; i < points.size(); ++i) {
-        series->append(double(points[i].first.toMSecsSinceEpoch()), points[i].second);
-        low = i == 0 ? points[i].second : std::min(low, points[i].second);
-        high = i == 0 ? points[i].second : std::max(high, points[i].second);
+    bool first = true;
+    for (const auto &[at, value] : points) {
+        if (!std::isfinite(value))
+            continue; // no place on a chart
+        series->append(double(at.toMSecsSinceEpoch()), value);
+        low = first ? value : std::min(low, value);
+        high = first ? value : std::max(high, value);
+        first = false;
     }
     chart->addSeries(series);
     auto *time = new QDateTimeAxis(chart);
@@ -264,9 +366,13 @@ void HistoryWindow::drawChart(const QString &title, const QString &valueTitle,
     time->setTickCount(int(std::clamp<qint64>(span + 1, 2, 5))); // no two ticks within one second
     auto *values = new QValueAxis(chart);
     values->setTitleText(valueTitle);
-    values->setLabelFormat(QStringLiteral("%.3f"));
     const double margin = high > low ? (high - low) * 0.05 : std::max(0.001, std::abs(high) * 0.001);
-    values->setRange(low - margin, high + margin);
+    roundTicks(values, low - margin, high + margin);
+    // Tick labels with the decimal point the readings list shows.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocale(locale);
+    chart->setLocalizeNumbers(true);
     chart->addAxis(time, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(time);

@@ -27,8 +27,9 @@ public:
                    const QString &warning = QString());
     // Shown at once while the archive's thread looks the readings up.
     void showWaiting(const QString &meterId);
-    // Values of another source against time (the display's months).
-    void showSeries(const QString &title, const QList<QPair<QDateTime, double>> &points);
+    // The display's monthly values of a device against time; unit is the
+    // display's ("kWh", "m3", ...), naming the quantity on the value axis.
+    void showDisplayMonths(const QString &device, const QString &unit, const QList<QPair<QDateTime, double>> &points);
 
     // Where the export goes and how it asks; set by the main window.
     std::function<table_files::Dialogs()> dialogs;
@@ -48,6 +49,8 @@ public:
     // twentieth of it on each side (a minute of readings fills the chart),
     // one minute on each side of a single moment.
     static QPair<QDateTime, QDateTime> timeAxisRange(const QDateTime &first, const QDateTime &last);
+    // The value axis title for a display unit: "Energy, kWh", "Volume, m3", "Value".
+    static QString displayValueTitle(const QString &unit);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -57,9 +60,14 @@ private:
     void fillRecordChoices();
     void showChosenRecord();
     void drawChart(const QString &title, const QString &valueTitle, const QList<QPair<QDateTime, double>> &points);
+    void drawDisplayMonths();
 
     QString m_meterId;
     std::vector<archive::StoredReading> m_readings;
     QString m_warning;
     bool m_waiting = false;
+    // The display's months while they are shown (kept to redraw in another language).
+    bool m_showingDisplay = false;
+    QString m_displayDevice, m_displayUnit;
+    QList<QPair<QDateTime, double>> m_displayPoints;
 };

@@ -17,6 +17,9 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include <algorithm>
+#include <cmath>
+
 void MainWindow::wireArchive()
 {
     m_history = new HistoryWindow(this);
@@ -122,20 +125,32 @@ void MainWindow::chartMonths()
         addLine(tr("Select a row of the table to draw its months..."));
         return;
     }
-    // Month m of the table is the last one of that name up to today.
-    const QDate today = QDate::currentDate();
+    const auto monthCell = [](int month) { return display::HistFirstMonth + month - 1; };
+    // A value read from the display carries its record's date. One typed by
+    // hand or loaded has none: it is taken as the last month of its name up
+    // to the display's newest record in the table, or up to today when no
+    // record has a date.
+    QDate newest;
+    for (int r = 1; r <= m_historyTable.rowCount(); ++r)
+        for (int month = 1; month <= 12; ++month)
+            newest = std::max(newest, m_historyTable.cellDate(r, monthCell(month)));
+    const QDate upTo = newest.isValid() ? newest : QDate::currentDate();
     QList<QPair<QDateTime, double>> points;
     for (int month = 1; month <= 12; ++month) {
-        QString text = m_historyTable.cell(row, display::HistFirstMonth + month - 1).trimmed();
+        QString text = m_historyTable.cell(row, monthCell(month)).trimmed();
         text.replace(u',', u'.');
         bool ok = false;
         const double value = text.toDouble(&ok);
-        if (!ok)
+        if (!ok || !std::isfinite(value))
             continue;
-        const int year = month <= today.month() ? today.year() : today.year() - 1;
-        points << qMakePair(QDateTime(QDate(year, month, 1), QTime(0, 0), Qt::UTC), value);
+        const QDate recorded = m_historyTable.cellDate(row, monthCell(month));
+        const int year = recorded.isValid()      ? recorded.year()
+                         : month <= upTo.month() ? upTo.year()
+                                                 : upTo.year() - 1;
+        // Local midnight: the time axis labels in local time, so the month shows as itself.
+        points << qMakePair(QDateTime(QDate(year, month, 1), QTime(0, 0)), value);
     }
     std::sort(points.begin(), points.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    m_history->showSeries(
-        tr("Display: monthly values of device %1").arg(m_historyTable.cell(row, display::HistAddress)), points);
+    m_history->showDisplayMonths(m_historyTable.cell(row, display::HistAddress),
+                                 m_historyTable.cell(row, display::HistUnit), points);
 }

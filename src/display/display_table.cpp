@@ -12,6 +12,11 @@ Table::Table(int columns) : m_columns(columns)
     clear();
 }
 
+Table::Row Table::emptyRow() const
+{
+    return Row{QStringList(m_columns, QString()), false, QList<QDate>(m_columns)};
+}
+
 void Table::notify(int first, int last)
 {
     if (changed)
@@ -25,15 +30,31 @@ QString Table::cell(int row, int column) const
     return m_rows[std::size_t(row - 1)].cells[column];
 }
 
-void Table::setCell(int row, int column, const QString &text)
+void Table::setCell(int row, int column, const QString &text, const QDate &date)
 {
     if (row < 1 || row > rowCount() || column < 0 || column >= m_columns)
         return;
-    QString &cell = m_rows[std::size_t(row - 1)].cells[column];
-    if (cell == text)
+    Row &r = m_rows[std::size_t(row - 1)];
+    QString &cell = r.cells[column];
+    QDate &kept = r.dates[column];
+    // An editor closed without a change must not lose the display's date.
+    if (cell == text && (!date.isValid() || kept == date))
         return;
     cell = text;
+    kept = date;
     notify(row, row);
+}
+
+QDate Table::cellDate(int row, int column) const
+{
+    if (row < 1 || row > rowCount() || column < 0 || column >= m_columns)
+        return {};
+    return m_rows[std::size_t(row - 1)].dates[column];
+}
+
+QList<QDate> Table::rowDates(int row) const
+{
+    return row >= 1 && row <= rowCount() ? m_rows[std::size_t(row - 1)].dates : QList<QDate>();
 }
 
 bool Table::selected(int row) const
@@ -63,7 +84,7 @@ bool Table::anySelected() const
 
 void Table::clear()
 {
-    m_rows.assign(1, Row{QStringList(m_columns, QString()), false});
+    m_rows.assign(1, emptyRow());
     notify(1, 1);
 }
 
@@ -71,7 +92,7 @@ bool Table::addRow()
 {
     if (rowCount() >= kMaxRows)
         return false;
-    m_rows.push_back(Row{QStringList(m_columns, QString()), false});
+    m_rows.push_back(emptyRow());
     notify(rowCount(), rowCount());
     return true;
 }
@@ -81,7 +102,7 @@ void Table::deleteRow(int row)
     if (row < 1 || row > rowCount())
         return;
     if (rowCount() == 1) {
-        m_rows.front().cells = QStringList(m_columns, QString());
+        m_rows.front() = emptyRow();
         notify(1, 1);
         return;
     }
@@ -91,17 +112,23 @@ void Table::deleteRow(int row)
 
 void Table::setRows(const std::vector<QStringList> &rows)
 {
+    setRows(DatedRows{rows, {}});
+}
+
+void Table::setRows(const DatedRows &rows)
+{
     m_rows.clear();
-    for (const QStringList &cells : rows) {
-        if (rowCount() >= kMaxRows)
-            break;
-        QStringList padded = cells.mid(0, m_columns);
-        while (padded.size() < m_columns)
-            padded << QString();
-        m_rows.push_back(Row{padded, false});
+    for (std::size_t i = 0; i < rows.size() && rowCount() < kMaxRows; ++i) {
+        Row row = emptyRow();
+        for (int c = 0; c < m_columns && c < rows[i].size(); ++c)
+            row.cells[c] = rows[i][c];
+        if (i < rows.dates.size())
+            for (int c = 0; c < m_columns && c < rows.dates[i].size(); ++c)
+                row.dates[c] = rows.dates[i][c];
+        m_rows.push_back(row);
     }
     if (m_rows.empty())
-        m_rows.push_back(Row{QStringList(m_columns, QString()), false});
+        m_rows.push_back(emptyRow());
     notify(1, rowCount());
 }
 
@@ -166,24 +193,29 @@ std::vector<QStringList> rowsFromDeviceTable(const decode::DeviceTable &devices,
     return rows;
 }
 
-std::vector<QStringList> sortedHistory(const Table &history, bool byUserNumber)
+DatedRows sortedHistory(const Table &history, bool byUserNumber)
 {
     const int keyColumn = byUserNumber ? HistUserNumber : HistAddress;
     const int maxKey = byUserNumber ? 9999 : 250;
-    std::multimap<int, QStringList> keyed;
-    std::vector<QStringList> unkeyed;
+    std::multimap<int, int> keyed; // key -> row
+    std::vector<int> unkeyed;
     for (int r = 1; r <= history.rowCount(); ++r) {
         bool ok = false;
         const int key = history.cell(r, keyColumn).toInt(&ok);
         if (ok && key >= 1 && key <= maxKey)
-            keyed.emplace(key, history.row(r));
+            keyed.emplace(key, r);
         else
-            unkeyed.push_back(history.row(r));
+            unkeyed.push_back(r);
     }
-    std::vector<QStringList> rows;
-    for (const auto &[key, cells] : keyed)
-        rows.push_back(cells);
-    rows.insert(rows.end(), unkeyed.begin(), unkeyed.end());
+    std::vector<int> order;
+    for (const auto &[key, r] : keyed)
+        order.push_back(r);
+    order.insert(order.end(), unkeyed.begin(), unkeyed.end());
+    DatedRows rows;
+    for (int r : order) {
+        rows.push_back(history.row(r));
+        rows.dates.push_back(history.rowDates(r));
+    }
     return rows;
 }
 

@@ -2,8 +2,11 @@
 // The display's tables as the pages show them: the device table (14
 // columns, a selection box per row) and the history table (22 columns, the
 // months from column 10). Rows are numbered from 1 like the grids' data
-// rows; a table always has at least one row and at most 250.
+// rows; a table always has at least one row and at most 250. A cell may
+// carry a date beside its text: the day the display recorded a history value.
 
+#include <QDate>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +19,11 @@ class DeviceTable;
 
 namespace display {
 
+// Rows with the dates of their cells, so that a sort keeps each value's date.
+struct DatedRows : std::vector<QStringList> {
+    std::vector<QList<QDate>> dates; // per row, per column; missing ones are none
+};
+
 class Table {
 public:
     static constexpr int kMaxRows = 250;
@@ -25,7 +33,11 @@ public:
     int columnCount() const { return m_columns; }
     int rowCount() const { return int(m_rows.size()); }
     QString cell(int row, int column) const;
-    void setCell(int row, int column, const QString &text);
+    // A new text without a date drops the date the cell had (typed by hand);
+    // the same text again keeps it.
+    void setCell(int row, int column, const QString &text, const QDate &date = QDate());
+    QDate cellDate(int row, int column) const;
+    QList<QDate> rowDates(int row) const;
     bool selected(int row) const;
     void setSelected(int row, bool on);
     void selectAll(bool on);
@@ -37,8 +49,9 @@ public:
     bool addRow();
     // With one row its cells are emptied; otherwise the row goes.
     void deleteRow(int row);
-    // Rows as given (at most 250), none selected.
+    // Rows as given (at most 250), none selected, no dates.
     void setRows(const std::vector<QStringList> &rows);
+    void setRows(const DatedRows &rows);
     QStringList row(int row) const;
     // The rows whose address cell (column 1) holds exactly this text.
     QList<int> rowsWithAddress(const QString &address) const;
@@ -52,7 +65,9 @@ private:
     struct Row {
         QStringList cells;
         bool selected = false;
+        QList<QDate> dates; // one per cell
     };
+    Row emptyRow() const;
     void notify(int first, int last);
 
     int m_columns;
@@ -100,6 +115,6 @@ std::vector<QStringList> rowsFromDeviceTable(const decode::DeviceTable &devices,
 
 // The history table sorted by address (1..250) or user number (1..9999);
 // rows without such a key keep their order after the sorted ones.
-std::vector<QStringList> sortedHistory(const Table &history, bool byUserNumber);
+DatedRows sortedHistory(const Table &history, bool byUserNumber);
 
 } // namespace display

@@ -1,9 +1,11 @@
 #include "parsers.h"
 
 #include "commands.h"
+#include "display_table.h"
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 
 namespace display {
@@ -201,6 +203,16 @@ std::optional<HistoryRecord> parseHistory(const QByteArray &reply, QString *logL
     if (record.month == QLatin1String("   "))
         record.month = QStringLiteral("Dec");
     record.column = monthColumn(record.month);
+    // The display's clock runs 2000..2099: two year digits say the year.
+    const auto digits = [](const QString &text) {
+        return text.size() == 2 && text[0].isDigit() && text[1].isDigit() ? text.toInt() : -1;
+    };
+    const int yy = digits(year);
+    if (!record.empty && record.column != 0 && yy >= 0) {
+        const int month = record.column - HistFirstMonth + 1;
+        const QDate day(2000 + yy, month, std::max(1, digits(slash >= 2 ? date.mid(slash - 2, 2) : QString())));
+        record.date = day.isValid() ? day : QDate(2000 + yy, month, 1);
+    }
     return record;
 }
 

@@ -11,6 +11,7 @@
 //   GET HIST=a,k  Hist values: 123.4\r\n 01/Mar/26 ...
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -60,6 +61,7 @@ struct HistoryRecord {
     QString month;      // "Jan".., "Dec" for three spaces
     int column = 0;     // history table column 10 (Jan) .. 21 (Dec); 0 when the month is none of the table
     bool empty = false; // year "00" or none: nothing to write
+    QDate date;         // the record's day ("31/Jan/26"); the 1st when the day is unreadable; none without a year
 };
 // Nothing when no "Hist values" line is there; logLine says when a date line was unreadable.
 std::optional<HistoryRecord> parseHistory(const QByteArray &reply, QString *logLine = nullptr);

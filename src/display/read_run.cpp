@@ -204,7 +204,7 @@ void ReadRun::writeHistory(const QString &address, const QByteArray &reply)
     if (!record || record->empty || record->column == 0)
         return;
     for (int r : m_history.rowsWithAddress(address))
-        m_history.setCell(r, record->column, record->value);
+        m_history.setCell(r, record->column, record->value, record->date);
 }
 
 int ReadRun::requestsLeft() const

@@ -129,6 +129,29 @@ extern "C" void restoreTerminalAndEnd(int signal)
     ::raise(signal); // ends as the signal says, for the shell to see
 }
 
+// Ctrl+Z at a prompt: the shell gets its terminal back as it was, and `fg`
+// hides the typing again.
+termios g_terminalHidden{};
+
+extern "C" void suspendAtPrompt(int)
+{
+    if (g_echoOff)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &g_terminalBefore);
+    struct sigaction stop {};
+    stop.sa_handler = SIG_DFL;
+    ::sigemptyset(&stop.sa_mask);
+    struct sigaction self {};
+    ::sigaction(SIGTSTP, &stop, &self);
+    sigset_t tstp;
+    ::sigemptyset(&tstp);
+    ::sigaddset(&tstp, SIGTSTP);
+    ::sigprocmask(SIG_UNBLOCK, &tstp, nullptr);
+    ::raise(SIGTSTP); // stopped here until continued
+    ::sigaction(SIGTSTP, &self, nullptr);
+    if (g_echoOff)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &g_terminalHidden);
+}
+
 // On a terminal: asked for without echo, with the prompt on standard error.
 QString readHidden(const char *prompt)
 {
@@ -139,10 +162,15 @@ QString readHidden(const char *prompt)
         ::sigemptyset(&restore.sa_mask);
         for (int signal : kEndingSignals)
             ::sigaction(signal, &restore, nullptr);
-        termios quiet = g_terminalBefore;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
+        struct sigaction suspend {};
+        suspend.sa_handler = suspendAtPrompt;
+        suspend.sa_flags = SA_RESTART; // the prompt goes on reading after fg
+        ::sigemptyset(&suspend.sa_mask);
+        ::sigaction(SIGTSTP, &suspend, nullptr);
+        g_terminalHidden = g_terminalBefore;
+        g_terminalHidden.c_lflag &= ~tcflag_t(ECHO);
         g_echoOff = 1;
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_terminalHidden);
     }
     std::fputs(prompt, stderr); // only once nothing typed shows any more
     const QString line = readLine();
@@ -151,6 +179,7 @@ QString readHidden(const char *prompt)
         g_echoOff = 0;
         for (int signal : kEndingSignals)
             ::signal(signal, SIG_DFL);
+        ::signal(SIGTSTP, SIG_DFL);
     }
     std::fputs("\n", stderr);
     return line;
