@@ -200,6 +200,12 @@ void TstSettingsWrite::firstSaveCreatesFile()
     QVERIFY(again.save());
     QCOMPARE(QFile::permissions(path()) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
              owner | QFileDevice::ReadGroup);
+    // Any new file (an export of readings, a log) likewise, under a permissive umask.
+    const mode_t umaskBefore = ::umask(0);
+    const QString exported = path() + QStringLiteral(".csv");
+    QVERIFY(writeFileSafely(exported, "1;2\n"));
+    ::umask(umaskBefore);
+    QCOMPARE(QFile::permissions(exported) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), owner);
 }
 
 // The close of the main window on a first run: exactly the five keys in [Mbus] and [Misc].

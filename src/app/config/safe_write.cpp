@@ -118,8 +118,13 @@ void recoverUnfinishedWrite(const QString &path)
 void takeOwnerAndMode(int fd, const QString &path)
 {
     struct stat old {};
-    if (fd < 0 || ::stat(QFile::encodeName(path).constData(), &old) != 0)
+    if (fd < 0)
         return;
+    // A new file may hold readings or a password: its owner's only, whatever the umask.
+    if (::stat(QFile::encodeName(path).constData(), &old) != 0) {
+        (void)::fchmod(fd, 0600);
+        return;
+    }
     // Only root may give a file away; for anyone else these change nothing.
     if (::fchown(fd, old.st_uid, old.st_gid) != 0)
         (void)::fchown(fd, ::geteuid(), old.st_gid);
