@@ -205,7 +205,8 @@ std::optional<HistoryRecord> parseHistory(const QByteArray &reply, QString *logL
     record.column = monthColumn(record.month);
     // The display's clock runs 2000..2099: two year digits say the year.
     const auto digits = [](const QString &text) {
-        return text.size() == 2 && text[0].isDigit() && text[1].isDigit() ? text.toInt() : -1;
+        const auto ascii = [](QChar c) { return c >= u'0' && c <= u'9'; };
+        return text.size() == 2 && ascii(text[0]) && ascii(text[1]) ? text.toInt() : -1;
     };
     const int yy = digits(year);
     if (!record.empty && record.column != 0 && yy >= 0) {

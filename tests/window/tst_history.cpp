@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineSeries>
@@ -45,6 +46,7 @@ private slots:
     void stalledServerDoesNotFreeze();
     void timeAxisSpansTheReadings_data();
     void timeAxisSpansTheReadings();
+    void displayChartUsesTheDisplaysDates();
 };
 
 void TstHistory::readingsKeptAndShown()
@@ -112,6 +114,33 @@ void TstHistory::timeAxisSpansTheReadings()
     const auto [from, to] = HistoryWindow::timeAxisRange(first, first.addMSecs(spanMs));
     QCOMPARE(from.msecsTo(first), marginMs);
     QCOMPARE(first.addMSecs(spanMs).msecsTo(to), marginMs);
+}
+
+// Records from March 2025 to February 2026 stand in the table's Jan..Dec
+// columns: each is drawn at its record's month, whatever today is, and a
+// sort keeps the dates with the values.
+void TstHistory::displayChartUsesTheDisplaysDates()
+{
+    QTemporaryDir dir;
+    Bench b(Bench::writeBus(dir, "[display]\nentry = 1, m3, 100.0\nhistory = 1, 2025-03, 101.9 103.7 105.6 107.3 "
+                                 "109.0 111.0 113.0 114.8 116.6 118.1 120.1 121.7\n"));
+    QTest::mouseClick(b.window->readingsPage->getAllMemoryButton, Qt::LeftButton);
+    QVERIFY(b.idle(20000));
+    b.window->readingsPage->sortByAddressBox->setChecked(true);
+    QTest::mouseClick(b.window->readingsPage->sortButton, Qt::LeftButton);
+    b.window->readingsPage->historyGrid->setCurrentCell(0, 0);
+    QTest::mouseClick(b.window->readingsPage->chartButton, Qt::LeftButton);
+    const QChart *chart = b.window->historyWindow()->chartView->chart();
+    QStringList points;
+    for (const QPointF &p : static_cast<QLineSeries *>(chart->series().first())->points())
+        points << QDateTime::fromMSecsSinceEpoch(qint64(p.x())).toString("yyyy-MM ") + QString::number(p.y());
+    QCOMPARE(points, QStringList({"2025-03 101.9", "2025-04 103.7", "2025-05 105.6", "2025-06 107.3", "2025-07 109",
+                                  "2025-08 111", "2025-09 113", "2025-10 114.8", "2025-11 116.6", "2025-12 118.1",
+                                  "2026-01 120.1", "2026-02 121.7"}));
+    const auto *axis = static_cast<QValueAxis *>(chart->axes(Qt::Vertical).first());
+    // Ticks 100, 105, .. 125, labelled without decimals.
+    QCOMPARE(QStringList({axis->titleText(), axis->labelFormat()}), QStringList({"Volume, m3", "%.0f"}));
+    QCOMPARE(QList<double>({axis->min(), axis->max(), double(axis->tickCount())}), QList<double>({100, 125, 6}));
 }
 
 void TstHistory::unusableArchiveSaidOnce_data()

@@ -237,7 +237,8 @@ void TstLanguages::walk()
 {
     QFETCH(Language, language);
     QFETCH(int, encoding);
-    Program p("[Misc]\nLanguage=1\nEncoding=" + QByteArray::number(encoding) + "\n[Titles]\nCount=2\nTitle1=Energia\n");
+    Program p("[Misc]\nLanguage=1\nEncoding=" + QByteArray::number(encoding)
+              + "\n[Titles]\nCount=2\nTitle1=Energia casa\n");
     p.logIn();
     MainWindow &w = p.window();
     QVERIFY(w.isVisible());
@@ -308,7 +309,7 @@ void TstLanguages::walk()
         const QString lastTitle = w.devices->deviceGrid->model()
                                       ->headerData(w.devices->deviceGrid->model()->columnCount() - 2, Qt::Horizontal)
                                       .toString();
-        QCOMPARE(lastTitle, QStringLiteral("Energia")); // user titles are the user's
+        QCOMPARE(lastTitle, QStringLiteral("Energia casa")); // user titles are the user's
     }
 }
 

@@ -518,6 +518,106 @@
         <source>Time</source>
         <translation>Ora</translation>
     </message>
+    <message>
+        <source>Energy</source>
+        <translation>Energia</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>Potenza</translation>
+    </message>
+    <message>
+        <source>Volume flow</source>
+        <translation>Portata</translation>
+    </message>
+    <message>
+        <source>Flow temperature</source>
+        <translation>Temperatura di mandata</translation>
+    </message>
+    <message>
+        <source>Return temperature</source>
+        <translation>Temperatura di ritorno</translation>
+    </message>
+    <message>
+        <source>Temperature difference</source>
+        <translation>Differenza di temperatura</translation>
+    </message>
+    <message>
+        <source>External temperature</source>
+        <translation>Temperatura esterna</translation>
+    </message>
+    <message>
+        <source>Pressure</source>
+        <translation>Pressione</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>Data e ora</translation>
+    </message>
+    <message>
+        <source>On time</source>
+        <translation>Tempo di accensione</translation>
+    </message>
+    <message>
+        <source>Operating time</source>
+        <translation>Tempo di funzionamento</translation>
+    </message>
+    <message>
+        <source>HCA units</source>
+        <translation>Unità ripartitore</translation>
+    </message>
+    <message>
+        <source>Averaging duration</source>
+        <translation>Durata della media</translation>
+    </message>
+    <message>
+        <source>Actuality duration</source>
+        <translation>Età della misura</translation>
+    </message>
+    <message>
+        <source>Fabrication number</source>
+        <translation>Numero di fabbricazione</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>Tensione</translation>
+    </message>
+    <message>
+        <source>Current</source>
+        <translation>Corrente</translation>
+    </message>
+    <message>
+        <source>Manufacturer specific</source>
+        <translation>Specifico del costruttore</translation>
+    </message>
+    <message>
+        <source>Error flags</source>
+        <translation>Indicatori di errore</translation>
+    </message>
+    <message>
+        <source>maximum</source>
+        <translation>massimo</translation>
+    </message>
+    <message>
+        <source>minimum</source>
+        <translation>minimo</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>errore</translation>
+    </message>
+    <message>
+        <source>Display: monthly values of device %1</source>
+        <translation>Display: valori mensili del dispositivo %1</translation>
+    </message>
 </context>
 <context>
     <name>LinkDispatch</name>
@@ -984,10 +1084,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Select a row of the table to draw its months...</source>
         <translation>Selezionare una riga della tabella per disegnarne i mesi...</translation>
-    </message>
-    <message>
-        <source>Display: monthly values of device %1</source>
-        <translation>Display: valori mensili del dispositivo %1</translation>
     </message>
     <message>
         <source>History...</source>
@@ -1681,6 +1777,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The file holds more than %1 rows, more than any bus: it is not read.</source>
         <translation>Il file contiene più di %1 righe, più di qualsiasi bus: non viene letto.</translation>
+    </message>
+    <message>
+        <source>The file is larger than %1 MB.</source>
+        <translation>Il file supera %1 MB.</translation>
+    </message>
+    <message>
+        <source>It holds binary data, not text.</source>
+        <translation>Contiene dati binari, non testo.</translation>
+    </message>
+    <message>
+        <source>A cell is longer than %1 characters.</source>
+        <translation>Una cella supera %1 caratteri.</translation>
     </message>
 </context>
 <context>

@@ -519,6 +519,106 @@
         <source>Time</source>
         <translation>Czas</translation>
     </message>
+    <message>
+        <source>Energy</source>
+        <translation>Energia</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Objętość</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>Moc</translation>
+    </message>
+    <message>
+        <source>Volume flow</source>
+        <translation>Przepływ</translation>
+    </message>
+    <message>
+        <source>Flow temperature</source>
+        <translation>Temperatura zasilania</translation>
+    </message>
+    <message>
+        <source>Return temperature</source>
+        <translation>Temperatura powrotu</translation>
+    </message>
+    <message>
+        <source>Temperature difference</source>
+        <translation>Różnica temperatur</translation>
+    </message>
+    <message>
+        <source>External temperature</source>
+        <translation>Temperatura zewnętrzna</translation>
+    </message>
+    <message>
+        <source>Pressure</source>
+        <translation>Ciśnienie</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>Data i godzina</translation>
+    </message>
+    <message>
+        <source>On time</source>
+        <translation>Czas załączenia</translation>
+    </message>
+    <message>
+        <source>Operating time</source>
+        <translation>Czas pracy</translation>
+    </message>
+    <message>
+        <source>HCA units</source>
+        <translation>Jednostki podzielnika</translation>
+    </message>
+    <message>
+        <source>Averaging duration</source>
+        <translation>Czas uśredniania</translation>
+    </message>
+    <message>
+        <source>Actuality duration</source>
+        <translation>Wiek pomiaru</translation>
+    </message>
+    <message>
+        <source>Fabrication number</source>
+        <translation>Numer fabryczny</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>Napięcie</translation>
+    </message>
+    <message>
+        <source>Current</source>
+        <translation>Prąd</translation>
+    </message>
+    <message>
+        <source>Manufacturer specific</source>
+        <translation>Specyficzne dla producenta</translation>
+    </message>
+    <message>
+        <source>Error flags</source>
+        <translation>Flagi błędów</translation>
+    </message>
+    <message>
+        <source>maximum</source>
+        <translation>maksymalna</translation>
+    </message>
+    <message>
+        <source>minimum</source>
+        <translation>minimalna</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>błąd</translation>
+    </message>
+    <message>
+        <source>Display: monthly values of device %1</source>
+        <translation>Wyświetlacz: wartości miesięczne urządzenia %1</translation>
+    </message>
 </context>
 <context>
     <name>LinkDispatch</name>
@@ -985,10 +1085,6 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Select a row of the table to draw its months...</source>
         <translation>Zaznacz wiersz tabeli, aby narysować jego miesiące...</translation>
-    </message>
-    <message>
-        <source>Display: monthly values of device %1</source>
-        <translation>Wyświetlacz: wartości miesięczne urządzenia %1</translation>
     </message>
     <message>
         <source>History...</source>
@@ -1690,6 +1786,18 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>The file holds more than %1 rows, more than any bus: it is not read.</source>
         <translation>Plik zawiera więcej niż %1 wierszy, więcej niż jakakolwiek magistrala: nie zostaje wczytany.</translation>
+    </message>
+    <message>
+        <source>The file is larger than %1 MB.</source>
+        <translation>Plik jest większy niż %1 MB.</translation>
+    </message>
+    <message>
+        <source>It holds binary data, not text.</source>
+        <translation>Zawiera dane binarne, nie tekst.</translation>
+    </message>
+    <message>
+        <source>A cell is longer than %1 characters.</source>
+        <translation>Komórka jest dłuższa niż %1 znaków.</translation>
     </message>
 </context>
 <context>
