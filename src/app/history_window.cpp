@@ -132,7 +132,9 @@ HistoryWindow::HistoryWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     readingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     readingGrid->verticalHeader()->hide();
     readingGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    readingGrid->horizontalHeader()->setStretchLastSection(true);
+    // Every column as wide as its header and cells: a narrow window scrolls
+    // rather than cut the last header short.
+    readingGrid->horizontalHeader()->setStretchLastSection(false);
     chartView = new QChartView(this);
     chartView->setObjectName(QStringLiteral("chartView"));
     chartView->setRenderHint(QPainter::Antialiasing);
@@ -166,6 +168,20 @@ HistoryWindow::HistoryWindow(QWidget *parent) : QWidget(parent, Qt::Window)
                                     separator(), false, dialogs());
     });
     retranslate();
+}
+
+// The archive keeps the route's English name; the window shows it in its language.
+QString HistoryWindow::routeText(const QString &route)
+{
+    if (route == QLatin1String("serial"))
+        return tr("serial");
+    if (route == QLatin1String("converter"))
+        return tr("converter");
+    if (route == QLatin1String("gateway"))
+        return tr("gateway");
+    if (route == QLatin1String("listen"))
+        return tr("listen");
+    return route;
 }
 
 void HistoryWindow::retranslate()
@@ -272,8 +288,9 @@ void HistoryWindow::showChosenRecord()
         QString change;
         if (record && record->value && older && older->value)
             change = number(*record->value - *older->value);
-        const QString route = reading.link.isEmpty() ? reading.route
-                                                     : QStringLiteral("%1 (%2)").arg(reading.route, reading.link);
+        const QString shownRoute = routeText(reading.route);
+        const QString route = reading.link.isEmpty() ? shownRoute
+                                                     : QStringLiteral("%1 (%2)").arg(shownRoute, reading.link);
         const QStringList cells{reading.readAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 reading.address ? QString::number(*reading.address) : QString(),
                                 reading.station,

@@ -56,6 +56,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    static QString routeText(const QString &route);
     void retranslate();
     void fillRecordChoices();
     void showChosenRecord();

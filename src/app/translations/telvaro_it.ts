@@ -618,6 +618,22 @@
         <source>Display: monthly values of device %1</source>
         <translation>Display: valori mensili del dispositivo %1</translation>
     </message>
+    <message>
+        <source>serial</source>
+        <translation>seriale</translation>
+    </message>
+    <message>
+        <source>converter</source>
+        <translation>convertitore</translation>
+    </message>
+    <message>
+        <source>gateway</source>
+        <translation>gateway</translation>
+    </message>
+    <message>
+        <source>listen</source>
+        <translation>in ascolto</translation>
+    </message>
 </context>
 <context>
     <name>LinkDispatch</name>

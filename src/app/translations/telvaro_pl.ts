@@ -619,6 +619,22 @@
         <source>Display: monthly values of device %1</source>
         <translation>Wyświetlacz: wartości miesięczne urządzenia %1</translation>
     </message>
+    <message>
+        <source>serial</source>
+        <translation>szeregowy</translation>
+    </message>
+    <message>
+        <source>converter</source>
+        <translation>konwerter</translation>
+    </message>
+    <message>
+        <source>gateway</source>
+        <translation>bramka</translation>
+    </message>
+    <message>
+        <source>listen</source>
+        <translation>nasłuch</translation>
+    </message>
 </context>
 <context>
     <name>LinkDispatch</name>
