@@ -100,7 +100,7 @@ MainWindow::MainWindow(const QString &settingsPath, QWidget *parent, const QStri
     hexBox->setChecked(true);                                       // 9
     portStatusLabel->setText(m_portFound
                                  ? tr("%1 is closed (the first USB serial adapter found)").arg(m_settings.com.name)
-                                 : m_settings.com.name + QStringLiteral(" is closed"));
+                                 : tr("%1 is closed").arg(m_settings.com.name));
 
     // The other windows come after the main window, in this order.
     m_settingsDialog = new SettingsDialog(m_settings, m_settingsPath, this);

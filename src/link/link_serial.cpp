@@ -26,7 +26,7 @@ QString LinkDispatch::inUseLine(const QString &portName, int err) const
 
 void LinkDispatch::openSerial(const LinkSettings &s)
 {
-    const QString closedText = s.portName + QStringLiteral(" is closed");
+    const QString closedText = tr("%1 is closed").arg(s.portName);
     const QString device = serialDevicePath(s.portName);
     if (const int err = SerialPort::probe(device)) {
         emit serialStatusChanged(closedText);
@@ -89,7 +89,7 @@ void LinkDispatch::openSerial(const LinkSettings &s)
 void LinkDispatch::closeSerial(const LinkSettings &s)
 {
     m_comm.close();
-    emit serialStatusChanged(s.portName + QStringLiteral(" is closed"));
+    emit serialStatusChanged(tr("%1 is closed").arg(s.portName));
     m_portOpen = false;
     emit serialFieldsEnabled(true);
 }

@@ -220,7 +220,11 @@ void TstDispatch::absentPort()
     QCOMPARE(rig.log.lines.size(), 1);
     lineStart.replace(QStringLiteral("PORT"), port);
     QVERIFY2(rig.log.lines[0].startsWith(lineStart), qPrintable(rig.log.lines[0]));
-    QCOMPARE(rig.status, port + QStringLiteral(" is closed"));
+    // The status bar speaks the window's language too.
+    const QString closed = language == Language::Italian  ? QStringLiteral(" \u00E8 chiusa")
+                           : language == Language::Polish ? QStringLiteral(" jest zamkni\u0119ty")
+                                                          : QStringLiteral(" is closed");
+    QCOMPARE(rig.status, port + closed);
     // A command on that port stops without a timer and without more lines.
     rig.command->send(QStringLiteral("10 40 01 41 16"), false);
     QVERIFY(!rig.command->running());

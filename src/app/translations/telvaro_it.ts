@@ -661,6 +661,10 @@
         <source>The serial port %1 is gone (%2)...</source>
         <translation>La porta seriale %1 non è più disponibile (%2)...</translation>
     </message>
+    <message>
+        <source>%1 is closed</source>
+        <translation>%1 è chiusa</translation>
+    </message>
 </context>
 <context>
     <name>ListenSocket</name>
@@ -1142,6 +1146,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Write %1 l to meter %2? The value is written in litres: its register, now in %3, will then read %4 m3.</source>
         <translation>Scrivere %1 l nel contatore %2? Il valore viene scritto in litri: il suo registro, ora in %3, indicherà poi %4 m3.</translation>
+    </message>
+    <message>
+        <source>%1 is closed</source>
+        <translation>%1 è chiusa</translation>
     </message>
 </context>
 <context>

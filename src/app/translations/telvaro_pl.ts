@@ -662,6 +662,10 @@
         <source>The serial port %1 is gone (%2)...</source>
         <translation>Port szeregowy %1 zniknął (%2)...</translation>
     </message>
+    <message>
+        <source>%1 is closed</source>
+        <translation>%1 jest zamknięty</translation>
+    </message>
 </context>
 <context>
     <name>ListenSocket</name>
@@ -1145,6 +1149,10 @@ telvaro-users &quot;%1&quot; add admin Administrator</translation>
     <message>
         <source>Write %1 l to meter %2? The value is written in litres: its register, now in %3, will then read %4 m3.</source>
         <translation>Zapisać %1 l w liczniku %2? Wartość jest zapisywana w litrach: jego rejestr, teraz w %3, pokaże wtedy %4 m3.</translation>
+    </message>
+    <message>
+        <source>%1 is closed</source>
+        <translation>%1 jest zamknięty</translation>
     </message>
 </context>
 <context>
